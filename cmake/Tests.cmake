@@ -1,0 +1,17 @@
+# vornix_gtest(<name> SOURCES ... LIBS ...): one GoogleTest program whose
+# cases are registered with CTest one by one.
+find_package(GTest QUIET)
+include(GoogleTest)
+function(vornix_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(VORNIX_FUZZ OR NOT T_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    VORNIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VORNIX_PYTHON="${VORNIX_PYTHON}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "VORNIX_REGISTRY_DIR=${CMAKE_BINARY_DIR}/test-registry")
+endfunction()
