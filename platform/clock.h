@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <ctime>
 
 // One clock for the driver and the simulated scanner, real or virtual.
 // Under the virtual clock Sleep advances time at once, so long waits in
@@ -20,5 +21,13 @@ bool IsVirtualClock();
 void AdvanceClock(uint64_t ms);
 // Milliseconds on the active clock, without wrap.
 uint64_t NowMs();
+
+// Calendar time in seconds since the epoch. Real clock: the system's. Virtual
+// clock: the time set with SetVirtualWallTime (default: the system's time when
+// the virtual clock was switched on) moving on with the virtual milliseconds.
+std::time_t WallTime();
+void SetVirtualWallTime(std::time_t now);
+// Local broken-down time (thread-safe localtime).
+std::tm LocalTime(std::time_t t);
 
 } // namespace platform

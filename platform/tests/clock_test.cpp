@@ -18,3 +18,12 @@ TEST(Clock, TickCountWrapsAt32Bits) {
   EXPECT_EQ(platform::GetTickCount(), 7u);
   platform::UseRealClock();
 }
+
+TEST(Clock, VirtualWallTimeMovesWithSleep) {
+  platform::UseVirtualClock(0);
+  platform::SetVirtualWallTime(1000000);
+  platform::Sleep(61500);
+  EXPECT_EQ(platform::WallTime(), 1000061);
+  platform::UseRealClock();
+  EXPECT_NEAR(double(platform::WallTime()), double(std::time(nullptr)), 2.0);
+}
