@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/ascii.h"
+
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -21,14 +23,6 @@ std::mutex g_override_lock;
 std::optional<std::string> g_module_override;
 std::optional<uint64_t> g_free_space_override;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 std::string Slashes(std::string_view path) {
   std::string s(path);
@@ -88,7 +82,7 @@ bool CopyNewFile(const std::string& from, const std::string& to) {
 
 } // namespace
 
-bool IsNullDevice(std::string_view path) { return EqualNoCase(FileNamePart(path), "NUL"); }
+bool IsNullDevice(std::string_view path) { return EqualsIgnoreCase(FileNamePart(path), "NUL"); }
 
 std::string NativePath(std::string_view path) {
   if (IsNullDevice(path)) return "/dev/null";
@@ -225,7 +219,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   // Iterative match with backtracking to the last "*".
   size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+    if (p < pattern.size() && (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
@@ -259,7 +253,7 @@ std::vector<std::string> FindFiles(std::string_view pattern) {
   ::closedir(d);
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Lower(x) < Lower(y); });
+                                        [](char x, char y) { return AsciiLower(x) < AsciiLower(y); });
   });
   return names;
 }

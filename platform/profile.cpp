@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 #include <cstdint>
@@ -8,14 +9,6 @@
 namespace platform {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -90,7 +83,7 @@ Location Find(const std::vector<Line>& lines, std::string_view section, std::str
     Parsed p = Parse(lines[i].text);
     if (p.kind == Kind::Section) {
       if (inside) break;  // the first matching section has ended
-      if (EqualNoCase(p.name, section)) {
+      if (EqualsIgnoreCase(p.name, section)) {
         inside = true;
         loc.section = long(i);
         loc.last_content = long(i);
@@ -99,7 +92,7 @@ Location Find(const std::vector<Line>& lines, std::string_view section, std::str
     }
     if (!inside) continue;
     if (!Trim(lines[i].text).empty()) loc.last_content = long(i);
-    if (p.kind == Kind::Entry && loc.key < 0 && EqualNoCase(p.name, key)) loc.key = long(i);
+    if (p.kind == Kind::Entry && loc.key < 0 && EqualsIgnoreCase(p.name, key)) loc.key = long(i);
   }
   return loc;
 }
@@ -137,7 +130,7 @@ int ReadProfileInt(std::string_view file, std::string_view section, std::string_
   uint32_t value = 0;
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
     for (char c : s.substr(2)) {
-      int d = (c >= '0' && c <= '9') ? c - '0' : (Lower(c) >= 'a' && Lower(c) <= 'f') ? Lower(c) - 'a' + 10 : -1;
+      int d = (c >= '0' && c <= '9') ? c - '0' : (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f') ? AsciiLower(c) - 'a' + 10 : -1;
       if (d < 0) break;
       value = value * 16 + uint32_t(d);
     }

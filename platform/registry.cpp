@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 #include <fcntl.h>
@@ -23,13 +24,6 @@ namespace {
 
 constexpr const char* kHeader = "VORNIXREG 1";
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-std::string Fold(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
 
 struct Node {
   std::string name;
@@ -52,7 +46,7 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
 Node* Walk(Node& root, std::string_view path, bool create) {
   Node* node = &root;
   for (std::string_view part : SplitPath(path)) {
-    std::string folded = Fold(part);
+    std::string folded = AsciiFold(part);
     auto it = node->children.find(folded);
     if (it == node->children.end()) {
       if (!create) return nullptr;
@@ -86,7 +80,7 @@ std::string Escape(std::string_view s) {
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
-  c = Lower(c);
+  c = AsciiLower(c);
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
 }
@@ -172,7 +166,7 @@ std::optional<Node> Parse(std::string_view text) {
         if (hi < 0 || lo < 0) return std::nullopt;
         v.data.push_back(uint8_t(hi * 16 + lo));
       }
-      current->values[Fold(*name)] = {*name, std::move(v)};
+      current->values[AsciiFold(*name)] = {*name, std::move(v)};
     } else {
       return std::nullopt;
     }
@@ -280,7 +274,7 @@ bool DeleteKey(Hive hive, std::string_view path) {
     for (size_t i = 0; i + 1 < parts.size(); ++i) parent_path += std::string(parts[i]) + "\\";
     Node* parent = Walk(root, parent_path, false);
     if (!parent) return false;
-    auto it = parent->children.find(Fold(parts.back()));
+    auto it = parent->children.find(AsciiFold(parts.back()));
     if (it == parent->children.end() || !it->second->children.empty()) return false;
     parent->children.erase(it);
     changed = true;
@@ -310,7 +304,7 @@ std::optional<Value> QueryValue(Hive hive, std::string_view path, std::string_vi
   return Read(hive, [&](const Node& root) -> std::optional<Value> {
     const Node* node = Find(root, path);
     if (!node) return std::nullopt;
-    auto it = node->values.find(Fold(name));
+    auto it = node->values.find(AsciiFold(name));
     if (it == node->values.end()) return std::nullopt;
     return it->second.second;
   });
@@ -320,7 +314,7 @@ bool SetValue(Hive hive, std::string_view path, std::string_view name, const Val
   return Modify(hive, [&](Node& root, bool& changed) {
     Node* node = Walk(root, path, false);
     if (!node) return false;
-    auto& slot = node->values[Fold(name)];
+    auto& slot = node->values[AsciiFold(name)];
     if (slot.first.empty()) slot.first = std::string(name);
     slot.second = value;
     changed = true;
@@ -331,7 +325,7 @@ bool SetValue(Hive hive, std::string_view path, std::string_view name, const Val
 bool DeleteValue(Hive hive, std::string_view path, std::string_view name) {
   return Modify(hive, [&](Node& root, bool& changed) {
     Node* node = Walk(root, path, false);
-    if (!node || node->values.erase(Fold(name)) == 0) return false;
+    if (!node || node->values.erase(AsciiFold(name)) == 0) return false;
     changed = true;
     return true;
   });

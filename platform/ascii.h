@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+// Case folding of ASCII letters only: names in ini files, the registry and
+// file names are bytes, compared without case the way Windows does for them.
+namespace platform {
+
+constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+inline std::string AsciiFold(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = AsciiLower(c);
+  return out;
+}
+
+} // namespace platform

@@ -1,0 +1,171 @@
+#include "platform/files.h"
+
+#include "platform/tests/test_folder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+using namespace platform;
+
+namespace {
+void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+std::string Read(const std::string& path) { return ReadWholeFile(path).value_or("<missing>"); }
+} // namespace
+
+TEST(Paths, SeparatorsAndNullDevice) {
+  struct Case {
+    const char* in;
+    const char* native;
+    bool null;
+  } cases[] = {
+      {".\\Images\\Tarvel.tmp", "./Images/Tarvel.tmp", false},
+      {"/a/b", "/a/b", false},
+      {"NUL", "/dev/null", true},
+      {"nul", "/dev/null", true},
+      {".\\NUL", "/dev/null", true},
+      {"NULL", "NULL", false},
+      {"nul.txt", "nul.txt", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NativePath(c.in), c.native) << c.in;
+    EXPECT_EQ(IsNullDevice(c.in), c.null) << c.in;
+  }
+  EXPECT_EQ(FileNamePart("a\\b/c.ini"), "c.ini");
+  EXPECT_EQ(FolderPart("a\\b/c.ini"), "a/b");
+  EXPECT_EQ(FolderPart("c.ini"), "");
+  EXPECT_EQ(FolderPart("/c.ini"), "/");
+}
+
+TEST(Paths, FullPathDoesNotNeedTheFile) {
+  char cwd[4096];
+  ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+  std::string here = cwd;
+  EXPECT_EQ(FullPath("missing\\sub\\..\\file.kor"), here + "/missing/file.kor");
+  EXPECT_EQ(FullPath("/a/./b//c/../d"), "/a/b/d");
+  EXPECT_EQ(FullPath("/.."), "/");
+  EXPECT_EQ(FullPath("NUL"), "/dev/null");
+}
+
+TEST(Paths, ModuleFileNameOfThisLibraryAndOverride) {
+  std::string own = ModuleFileName(reinterpret_cast<const void*>(&FullPath));
+  EXPECT_EQ(own.substr(0, 1), "/");
+  EXPECT_NE(own.find("libvornixplatform.so"), std::string::npos) << own;
+  SetModuleFileNameOverride("/opt/x/libTarvel.so");
+  EXPECT_EQ(ModuleFileName(reinterpret_cast<const void*>(&FullPath)), "/opt/x/libTarvel.so");
+  SetModuleFileNameOverride(std::nullopt);
+  EXPECT_EQ(ModuleFileName(reinterpret_cast<const void*>(&FullPath)), own);
+}
+
+TEST(Files, CreateDirectoriesMakesEveryLevel) {
+  TempFolder t;
+  std::string deep = t.path() + "\\a\\b\\c";
+  EXPECT_TRUE(CreateDirectories(deep));
+  EXPECT_TRUE(FolderExists(t / "a/b/c"));
+  EXPECT_TRUE(CreateDirectories(deep));  // already there
+  EXPECT_FALSE(CreateDirectory(deep));
+  Write(t / "file", "x");
+  EXPECT_FALSE(CreateDirectories(t / "file/sub"));
+}
+
+TEST(Files, MoveRefusesAnExistingTarget) {
+  TempFolder t;
+  Write(t / "a", "first");
+  Write(t / "b", "second");
+  EXPECT_FALSE(MoveFile(t / "a", t / "b"));
+  EXPECT_EQ(Read(t / "a"), "first");
+  EXPECT_EQ(Read(t / "b"), "second");
+  EXPECT_TRUE(MoveFile(t / "a", t / "c"));
+  EXPECT_FALSE(FileExists(t / "a"));
+  EXPECT_EQ(Read(t / "c"), "first");
+  EXPECT_FALSE(MoveFile(t / "a", t / "d"));  // no source
+  EXPECT_TRUE(DeleteFile(t / "c"));
+  EXPECT_FALSE(DeleteFile(t / "c"));
+}
+
+TEST(Files, MoveAcrossFileSystemsCopiesAndKeepsTheTime) {
+  TempFolder t;
+  struct stat a {}, b {};
+  if (stat("/dev/shm", &a) != 0 || stat(t.path().c_str(), &b) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "no second file system beside " << t.path();
+  std::string target = "/dev/shm/vornix-move-" + std::to_string(getpid());
+  Write(t / "log", "lines");
+  ASSERT_TRUE(SetFileModifiedTime(t / "log", 1000000000));
+  ASSERT_TRUE(MoveFile(t / "log", target));
+  EXPECT_FALSE(FileExists(t / "log"));
+  EXPECT_EQ(Read(target), "lines");
+  EXPECT_EQ(GetFileModifiedTime(target).value_or(0), 1000000000);
+  Write(t / "other", "x");
+  EXPECT_FALSE(MoveFile(t / "other", target));
+  EXPECT_EQ(Read(target), "lines");
+  DeleteFile(target);
+}
+
+TEST(Files, ModifiedTimeRoundTrip) {
+  TempFolder t;
+  Write(t / "f", "x");
+  EXPECT_TRUE(SetFileModifiedTime(t / "f", 1234567890));
+  EXPECT_EQ(GetFileModifiedTime(t / "f"), std::optional<std::time_t>(1234567890));
+  EXPECT_FALSE(GetFileModifiedTime(t / "missing").has_value());
+  EXPECT_FALSE(SetFileModifiedTime(t / "missing", 1));
+}
+
+TEST(Files, WildcardsMatchWithoutCase) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool match;
+  } cases[] = {
+      {"KP*.QEW", "kp000001.qew", true}, {"KP*.QEW", "KP000001.QEW", true}, {"KP*.QEW", "KP000001.txt", false},
+      {"KP*.QEW", "xKP1.QEW", false},    {"*", "", true},                   {"*.*", "a.b", true},
+      {"a?c", "abc", true},              {"a?c", "ac", false},              {"*b*b", "abxbab", true},
+      {"*.L1", "Tarvel.l1", true},       {"", "a", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}
+
+TEST(Files, FindFilesListsMatchingFilesSorted) {
+  TempFolder t;
+  for (const char* n : {"kp000002.qew", "KP000001.QEW", "kp000001.txt", "other.qew"}) Write(t / n, "x");
+  CreateDirectory(t / "KP999.QEW");  // a folder is not listed
+  std::vector<std::string> want = {"KP000001.QEW", "kp000002.qew"};
+  EXPECT_EQ(FindFiles(t.path() + "\\KP*.QEW"), want);
+  EXPECT_TRUE(FindFiles(t / "missing/KP*.QEW").empty());
+}
+
+TEST(Files, FreeDiskSpaceOfAFolderNotYetMadeAndOverride) {
+  TempFolder t;
+  EXPECT_GT(FreeDiskSpace(t / "not/yet/made"), 0u);
+  SetFreeDiskSpaceOverride(uint64_t(12345));
+  EXPECT_EQ(FreeDiskSpace(t.path()), 12345u);
+  SetFreeDiskSpaceOverride(std::nullopt);
+  EXPECT_NE(FreeDiskSpace(t.path()), 12345u);
+}
+
+TEST(Files, AtomicWriteReplacesWholeAndKeepsTheMode) {
+  TempFolder t;
+  Write(t / "a.ini", "old");
+  chmod((t / "a.ini").c_str(), 0640);
+  EXPECT_TRUE(WriteFileAtomically(t / "a.ini", std::string("new\0bytes", 9)));
+  EXPECT_EQ(Read(t / "a.ini"), std::string("new\0bytes", 9));
+  struct stat st {};
+  stat((t / "a.ini").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(FindFiles(t / "*").size(), 1u);  // no temporary left
+  EXPECT_FALSE(WriteFileAtomically(t / "missing/a.ini", "x"));
+  EXPECT_TRUE(FindFiles(t / ".*tmp").empty());
+}
+
+TEST(Files, OpenFileTranslatesSeparatorsAndNul) {
+  TempFolder t;
+  CreateDirectory(t / "sub");
+  std::FILE* f = OpenFile(t.path() + "\\sub\\x.log", "w");
+  ASSERT_TRUE(f);
+  std::fclose(f);
+  EXPECT_TRUE(FileExists(t / "sub/x.log"));
+  std::FILE* n = OpenFile("NUL", "w+");
+  ASSERT_TRUE(n);
+  EXPECT_EQ(std::fputs("dropped", n) >= 0, true);
+  std::fclose(n);
+}
