@@ -1,0 +1,31 @@
+#pragma once
+// Frequency-domain plate filter: a radial transfer function of two Gaussian
+// steps (high-pass rise, low-pass fall), then a stretch of the result between
+// its 1 % and 99 % points onto 0..65535.
+#include <cstdint>
+
+namespace tarvel {
+
+// The six values of a filter section, with their defaults.
+struct FilterParams {
+  double low_block = 0.6;   // gain at zero frequency
+  double low_gain = 1.3;    // gain above the high-pass step
+  double low_sigma = 0.1;   // width of the high-pass step, cycles/mm
+  double high_block = 0.1;  // gain far above the low-pass step
+  double high_gain = 1.0;   // gain below the low-pass step
+  double high_sigma = 2.0;  // width of the low-pass step, cycles/mm
+};
+
+// True when n has no prime factor other than 2, 3, 5 and 7 (1 is smooth).
+bool IsSmooth7(int n);
+// The smallest m >= n with IsSmooth7(m); 1 for n <= 1, 0 when no such int.
+int NextSmoothSize(int n);
+
+// Filters a width x height image (rows top first). `in` and `out` may be the
+// same buffer. Pitches below 1000 nm are taken as 100000 nm. False (out left
+// untouched) for missing buffers, non-positive sizes, sigmas <= 0, values
+// that are not finite, no memory, or a result without spread.
+bool FilterImageFFT(int width, int height, const uint16_t* in, uint16_t* out,
+                    int pitch_x_nm, int pitch_y_nm, const FilterParams& params);
+
+} // namespace tarvel
