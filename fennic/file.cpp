@@ -1,0 +1,145 @@
+#include "fennic/file.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fennic {
+
+FaultPlan& fault_plan() {
+  thread_local FaultPlan plan;
+  return plan;
+}
+
+bool inject(int64_t& counter) {
+  if (counter < 0) return false;
+  return counter-- == 0;
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = other.release();
+  }
+  return *this;
+}
+
+void File::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+int File::open_read(const char* name, File& out) {
+  out.close();
+  // Non-blocking so that a FIFO cannot hold the open; the type is checked next.
+  int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return kFennicOpenFailed;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return kFennicOpenFailed;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  out.fd_ = fd;
+  return kFennicOk;
+}
+
+int File::create(const char* name, File& out) {
+  out.close();
+  int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+  if (fd < 0) return kFennicCreateFailed;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return kFennicCreateFailed;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  out.fd_ = fd;
+  return kFennicOk;
+}
+
+int64_t File::read_some(void* dst, size_t len) {
+  if (inject(fault_plan().read)) return -1;
+  auto* p = static_cast<uint8_t*>(dst);
+  size_t done = 0;
+  while (done < len) {
+    size_t chunk = len - done;
+    if (chunk > (size_t{1} << 30)) chunk = size_t{1} << 30;
+    ssize_t n = ::read(fd_, p + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool File::write(const void* src, size_t len) {
+  if (inject(fault_plan().write)) return false;
+  auto* p = static_cast<const uint8_t*>(src);
+  size_t done = 0;
+  while (done < len) {
+    size_t chunk = len - done;
+    if (chunk > (size_t{1} << 30)) chunk = size_t{1} << 30;
+    ssize_t n = ::write(fd_, p + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::seek(uint64_t offset) {
+  if (inject(fault_plan().seek)) return false;
+  if (offset > static_cast<uint64_t>(LLONG_MAX)) return false;
+  return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+bool File::skip(uint64_t delta) {
+  if (inject(fault_plan().seek)) return false;
+  if (delta > static_cast<uint64_t>(LLONG_MAX)) return false;
+  off_t here = lseek(fd_, 0, SEEK_CUR);
+  if (here < 0 || static_cast<uint64_t>(here) > static_cast<uint64_t>(LLONG_MAX) - delta) return false;
+  return delta == 0 || lseek(fd_, static_cast<off_t>(delta), SEEK_CUR) >= 0;
+}
+
+uint64_t File::size() const {
+  struct stat st;
+  if (fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+static FileTime to_filetime(int64_t sec, int64_t nsec) {
+  // 100-ns ticks between 1601-01-01 and 1970-01-01.
+  constexpr int64_t kEpochTicks = 116444736000000000LL;
+  int64_t ticks = kEpochTicks + sec * 10000000LL + nsec / 100;
+  if (ticks < 0) ticks = 0;
+  auto u = static_cast<uint64_t>(ticks);
+  return FileTime{static_cast<uint32_t>(u), static_cast<uint32_t>(u >> 32)};
+}
+
+FileTime File::creation_time() const {
+  struct statx sx;
+  if (statx(fd_, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &sx) == 0) {
+    if (sx.stx_mask & STATX_BTIME) return to_filetime(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+    return to_filetime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+  }
+  struct stat st;
+  if (fstat(fd_, &st) == 0) return to_filetime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+  return FileTime{0, 0};
+}
+
+bool File::is_same_file(const char* name) const {
+  struct stat mine, other;
+  return fstat(fd_, &mine) == 0 && stat(name, &other) == 0 && mine.st_dev == other.st_dev &&
+         mine.st_ino == other.st_ino;
+}
+
+}  // namespace fennic

@@ -1,0 +1,70 @@
+// Line streaming of QEW files: the caller's handle variable holds the open
+// descriptor between calls; all bits set means no file is open.
+#include "fennic/fennic_api.h"
+#include "fennic/format.h"
+
+using namespace fennic;
+
+namespace {
+
+FennicHandle to_handle(int fd) { return reinterpret_cast<FennicHandle>(static_cast<intptr_t>(fd)); }
+int to_fd(FennicHandle h) { return static_cast<int>(reinterpret_cast<intptr_t>(h)); }
+
+// Borrows the descriptor of an open stream without closing it.
+struct Borrowed {
+  explicit Borrowed(FennicHandle h) : file(to_fd(h)) {}
+  ~Borrowed() { file.release(); }
+  File file;
+};
+
+int32_t end_stream(FennicHandle* handle) {
+  if (!handle || *handle == FENNIC_INVALID_HANDLE) return kFennicBadParameter;
+  File(to_fd(*handle)).close();
+  *handle = FENNIC_INVALID_HANDLE;
+  return kFennicOk;
+}
+
+}  // namespace
+
+FENNIC_API int32_t _StartRead(FennicHandle* handle, FileInfo* file, ScanInfo* info) {
+  if (!handle || !file || !info) return kFennicBadParameter;
+  if (!file->fileName) return kFennicNoFileName;
+  File f;
+  const int rc = File::open_read(file->fileName, f);
+  *handle = rc == kFennicOk ? to_handle(f.fd()) : FENNIC_INVALID_HANDLE;
+  if (rc) return rc;
+  const int header = read_qew_header(f, *info, &file->type, nullptr);
+  f.release();  // the caller ends the stream, also after a failed header
+  return header;
+}
+
+FENNIC_API int32_t _ReadLine(FennicHandle* handle, const ScanInfo* info, uint16_t* line) {
+  if (!handle || !info || *handle == FENNIC_INVALID_HANDLE || !line) return kFennicBadParameter;
+  Borrowed b(*handle);
+  return b.file.read(line, uint64_t{info->width} * 2) ? kFennicOk : kFennicReadFailed;
+}
+
+FENNIC_API int32_t _EndRead(FennicHandle* handle) { return end_stream(handle); }
+
+FENNIC_API int32_t _StartWrite(FennicHandle* handle, FileInfo* file, const ScanInfo* info) {
+  if (!handle || !file || !info) return kFennicBadParameter;
+  if (!file->fileName) return kFennicNoFileName;
+  File f;
+  const int rc = File::create(file->fileName, f);
+  *handle = rc == kFennicOk ? to_handle(f.fd()) : FENNIC_INVALID_HANDLE;
+  if (rc) return rc;
+  file->type = kFileQew;
+  uint8_t head[4 + sizeof(ScanInfo)] = {'Q', 'E', 'W', 2};
+  std::memcpy(head + 4, info, sizeof *info);
+  const bool ok = f.write(head, sizeof head);
+  f.release();
+  return ok ? kFennicOk : kFennicWriteFailed;
+}
+
+FENNIC_API int32_t _WriteLine(FennicHandle* handle, const ScanInfo* info, const uint16_t* line) {
+  if (!handle || !info || *handle == FENNIC_INVALID_HANDLE || !line) return kFennicBadParameter;
+  Borrowed b(*handle);
+  return b.file.write(line, uint64_t{info->width} * 2) ? kFennicOk : kFennicWriteFailed;
+}
+
+FENNIC_API int32_t _EndWrite(FennicHandle* handle) { return end_stream(handle); }

@@ -1,0 +1,189 @@
+#pragma once
+// Helpers for the library's tests: a scratch folder, file bytes, the
+// external oracles and descriptor counts.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fennic/fennic_api.h"
+
+namespace fennic_test {
+
+using Bytes = std::vector<uint8_t>;
+
+inline bool under_ci() {
+  const char* ci = std::getenv("CI");
+  return ci && std::string(ci) == "true";
+}
+
+// Skips a test whose oracle is missing; under CI that is a failure.
+#define REQUIRE_ORACLE(available, what)                                        \
+  do {                                                                         \
+    if (!(available)) {                                                        \
+      if (::fennic_test::under_ci()) FAIL() << "oracle missing: " << (what);  \
+      GTEST_SKIP() << "oracle missing: " << (what);                            \
+    }                                                                          \
+  } while (0)
+
+class TempDir {
+ public:
+  TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/fennic-test-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back(0);
+    if (!mkdtemp(buf.data())) std::abort();
+    path_ = buf.data();
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline void write_bytes(const std::string& path, const Bytes& b) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+inline Bytes read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline bool exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+inline void put16(Bytes& b, uint32_t v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+inline void put32(Bytes& b, uint32_t v) {
+  put16(b, v);
+  put16(b, v >> 16);
+}
+inline uint16_t get16(const Bytes& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+inline uint32_t get32(const Bytes& b, size_t at) { return get16(b, at) | uint32_t(get16(b, at + 2)) << 16; }
+inline void append(Bytes& b, const void* p, size_t n) {
+  auto* c = static_cast<const uint8_t*>(p);
+  b.insert(b.end(), c, c + n);
+}
+inline void append(Bytes& b, const std::vector<uint16_t>& px) { append(b, px.data(), px.size() * 2); }
+
+// A QEW file of version 0, 1 or 2 with the given record and pixels.
+inline Bytes qew_file(int version, const ScanInfo& info, const std::vector<uint16_t>& px) {
+  Bytes b = {'Q', 'E', 'W', uint8_t(version)};
+  append(b, &info, version == 2 ? 42 : 36);
+  if (version == 1)
+    for (int i = 0; i < 16; ++i) b.push_back(uint8_t(0xA0 + i));
+  append(b, px);
+  return b;
+}
+
+inline Bytes raw_file(uint16_t w, uint16_t h, const std::vector<uint16_t>& px) {
+  Bytes b;
+  put16(b, w);
+  put16(b, h);
+  append(b, px);
+  return b;
+}
+
+inline ScanInfo scan_info(uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
+  ScanInfo s{};
+  s.source = kSourceHpScanner;
+  s.timestamp = {0x89ABCDEF, 0x01D12345};
+  s.originX = x;
+  s.originY = y;
+  s.width = w;
+  s.height = h;
+  s.resolutionX = 11811;
+  s.resolutionY = 11812;
+  s.orientation = 2;
+  s.flipHorizontal = 1;
+  s.flipVertical = 0;
+  return s;
+}
+
+// Deterministic pixel values.
+inline std::vector<uint16_t> pattern(size_t n, uint32_t seed = 1) {
+  std::vector<uint16_t> v(n);
+  uint32_t s = seed * 2654435761u + 1;
+  for (auto& x : v) {
+    s = s * 1664525u + 1013904223u;
+    x = uint16_t(s >> 16);
+  }
+  return v;
+}
+
+// Runs a command; returns its exit status and puts its output in `out`.
+inline int run(const std::string& cmd, std::string* out = nullptr) {
+  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+  if (!p) return -1;
+  std::string text;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+  int rc = pclose(p);
+  if (out) *out = text;
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// Runs a Python script with the oracles' interpreter.
+inline int python(const std::string& script, std::string* out = nullptr) {
+  std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/fennic-py-" +
+                     std::to_string(getpid()) + ".py";
+  std::ofstream(path) << script;
+  int rc = run(std::string(VORNIX_PYTHON) + " " + path, out);
+  std::remove(path.c_str());
+  return rc;
+}
+
+inline bool have_python_oracles() {
+  static int ok = -1;
+  if (ok < 0) ok = python("import numpy, PIL, tifffile\n") == 0;
+  return ok == 1;
+}
+inline bool have_tool(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+
+inline int open_fds() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (readdir(d)) ++n;
+    closedir(d);
+  }
+  return n;
+}
+
+// The file record of a name.
+struct Named {
+  explicit Named(std::string n, uint32_t t = 0) : name(std::move(n)) { info.type = t, info.fileName = name.c_str(); }
+  Named(const Named&) = delete;
+  std::string name;
+  FileInfo info{};
+  FileInfo* operator->() { return &info; }
+  FileInfo* get() { return &info; }
+};
+
+// Reads the whole rectangle with sampling n; returns the code.
+inline int read_image(FileInfo* f, const ScanInfo& rect, uint32_t n, std::vector<uint16_t>& out) {
+  out.assign(size_t(rect.width / n) * (rect.height / n) + 1, 0xBEEF);
+  ImageData d{n, rect.width / n, rect.height / n, out.data()};
+  int rc = _ReadImage(f, &rect, &d);
+  out.pop_back();
+  return rc;
+}
+
+}  // namespace fennic_test
