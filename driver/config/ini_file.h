@@ -1,0 +1,51 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+// The driver's ini file. It is located anew for every operation: the
+// registry value `IniFile` under HKEY_LOCAL_MACHINE "Software\Kessmar\Tarvel"
+// (used as given), else the file beside the library named like the library
+// with a leading "lib" dropped and ".so" replaced by ".INI", matched without
+// case ("Tarvel.ini" beside "libTarvel.so").
+namespace tarvel {
+
+constexpr const char* kTarvelRegistryKey = "Software\\Kessmar\\Tarvel";
+constexpr const char* kIniFileValue = "IniFile";
+constexpr size_t kMaxIniPath = 260;
+
+// One located ini file (`Ini_Open`): whether it could be opened, and the
+// path (the last one tried when none could).
+struct IniFile {
+  bool found = false;
+  std::string path;
+};
+
+IniFile Ini_Open();
+
+// The fallback path beside the library (found or not).
+IniFile Ini_ModuleFallback();
+
+// Reads. Results: 0 success; -1 no ini file found; -2 key missing or empty.
+// `out` is "" / 0 / 0.0 on failure. Strings are cut to 255 bytes. Integers
+// parse like strtol with base 0 ("0x10" 16, "010" 8, "-3"), numbers like
+// strtod in the C locale.
+int Ini_ReadString(const IniFile& ini, std::string_view section, std::string_view key, std::string& out);
+int Ini_ReadInt(const IniFile& ini, std::string_view section, std::string_view key, int& out);
+int Ini_ReadDouble(const IniFile& ini, std::string_view section, std::string_view key, double& out);
+
+// The value, or `fallback` when the read fails (missing file, key or value).
+std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::string_view key,
+                         std::string_view fallback);
+int Ini_IntOr(const IniFile& ini, std::string_view section, std::string_view key, int fallback);
+double Ini_DoubleOr(const IniFile& ini, std::string_view section, std::string_view key, double fallback);
+
+// Section of scan mode n: "Param_#<n>".
+std::string ModeSection(int mode);
+
+// `Set_IniFileName`: a non-empty path is stored as the `IniFile` value
+// (string type, without the terminating NUL; the key is created when
+// missing); null or empty deletes the value. 1 when done, else 0 (also
+// for a path longer than kMaxIniPath bytes, which could not be read back).
+int StoreIniFileName(const char* path);
+
+} // namespace tarvel

@@ -1,0 +1,238 @@
+#include "driver/config/scan_mode.h"
+
+#include "driver/config/ini_file.h"
+#include "driver/config/scanner_type.h"
+#include "driver/config/session_log.h"
+#include "platform/ascii.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarvel {
+namespace {
+
+// Values by scanner type where the key is not read, or its default for the
+// types that read it (0 to 4).
+struct TypeValues {
+  int ppr;
+  double abst_b;
+  double pmt_scale;
+  double sol_pos;
+  double scan_range;
+  int slots;
+};
+
+TypeValues ValuesFor(int type) {
+  constexpr double kCephPmt = 0.8714285714285714;
+  switch (type) {
+    case 0: return {100, 0.095, 1.0, 35, 182, 15};
+    case 1: return {100, 0.095, 1.0, 21, 212, 6};
+    case 2: return {100, 0.1, 1.0, 21, 212, 6};
+    case 3: return {100, 0.105, 1.0, 35, 182, 15};
+    case 4: return {100, 0.105, 1.0, 21, 212, 15};
+    case 5:
+    case 6: return {100, 0.095, 1.0, 35, 182, 15};
+    case 7: return {100, 0.095, 1.0, 35, 182, 6};
+    case 8: return {100, 0.095, 1.0, 21, 212, 15};
+    case 9: return {100, 0.095, 1.0, 21, 212, 6};
+    case 10: return {100, 0.1, 1.0, 21, 212, 15};
+    case 11: return {100, 0.1, 1.0, 21, 212, 6};
+    case 12: return {1024, 0.105, kCephPmt, 7.75, 91.65, 3};
+    case 13: return {200, 0.105, kCephPmt, 7.75, 91.65, 3};
+    case 14:
+    case 15:
+    case 16: return {100, 0.105, 1.0, 35, 182, 15};
+    case 17: return {100, 0.105, 1.0, 21, 212, 15};
+    default: return {100, 0.095, 1.0, 35, 182, 15};
+  }
+}
+
+// x + 0.5 truncated toward zero.
+double Nearest(double x) { return std::trunc(x + 0.5); }
+
+// num / den, NaN for a zero divisor (caught by the checked conversions).
+double Ratio(double num, double den) { return den == 0 ? std::nan("") : num / den; }
+
+// Conversions that mark the mode unusable instead of converting a value the
+// target cannot hold (infinity, NaN, out of range).
+class Checked {
+ public:
+  explicit Checked(ScanMode& m) : m_(m) {}
+
+  uint16_t U16(double v, const char* what, bool nonzero = false) {
+    if (!std::isfinite(v) || v < 0 || v > 65535 || (nonzero && v < 1)) {
+      Fail(what);
+      return 0;
+    }
+    return uint16_t(v);
+  }
+  int32_t I32(double v, const char* what) {
+    if (!std::isfinite(v) || std::fabs(v) >= 2147483648.0) {
+      Fail(what);
+      return 0;
+    }
+    return int32_t(v);
+  }
+  // Low 16 bits of a step count.
+  int32_t Low16(double v, const char* what) { return int32_t(uint32_t(I32(v, what)) & 0xFFFF); }
+  void Positive(double v, const char* what) {
+    if (!(std::isfinite(v) && v > 0)) Fail(what);
+  }
+
+ private:
+  void Fail(const char* what) {
+    if (m_.usable) m_.unusable_reason = what;
+    m_.usable = false;
+  }
+  ScanMode& m_;
+};
+
+} // namespace
+
+const char* PlateTypeName(int plate_type) {
+  static const char* names[] = {"Intraoral", "Cephalometric", "Normal", "Erase", "Undefined"};
+  return (plate_type >= 0 && plate_type <= 4) ? names[plate_type] : names[4];
+}
+
+PlateType PlateTypeFromImgTypes(const std::string& img_types) {
+  if (platform::EqualsIgnoreCase(img_types, "Intra")) return kPlateIntraoral;
+  if (platform::EqualsIgnoreCase(img_types, "Ceph")) return kPlateCephalometric;
+  if (platform::EqualsIgnoreCase(img_types, "Erase")) return kPlateErase;
+  return kPlateNormal;
+}
+
+int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
+  m = ScanMode{};
+  Checked check(m);
+  const IniFile ini = Ini_Open();
+  const std::string sec = ModeSection(mode);
+  const int type = ScannerType();
+  const bool from_ini = type >= 0 && type <= 4;  // types whose geometry the ini may change
+  const TypeValues fixed = ValuesFor(type);
+  auto scanner_double = [&](const char* key, double fallback) { return Ini_DoubleOr(ini, "Scanner", key, fallback); };
+  auto scanner_int = [&](const char* key, int fallback) { return Ini_IntOr(ini, "Scanner", key, fallback); };
+
+  // 1-2: mode, motor and geometry inputs.
+  m.mode = uint8_t(mode);
+  m.RPM = uint16_t(Ini_IntOr(ini, sec, "Pentaspd", 4000));
+  m.PPR = uint16_t(from_ini ? scanner_int("PentaPPR", fixed.ppr) : fixed.ppr);
+  double smot_step;
+  if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) smot_step = -1.163e-6;
+  m.stepper_reversed = smot_step < 0 ? 1 : 0;
+  const double step = std::fabs(smot_step);
+  const double abtastkreis = scanner_double("Abtastkreis", 0.1004);
+  const double abst_a = scanner_double("Abst_A", 0.008);
+  const double abst_b = from_ini ? scanner_double("Abst_B", fixed.abst_b) : fixed.abst_b;
+  double res_x, res_y;
+  if (Ini_ReadDouble(ini, sec, "Res", res_x) != 0) res_x = Ini_DoubleOr(ini, sec, "Res_X", 50);
+  if (Ini_ReadDouble(ini, sec, "Res", res_y) != 0) res_y = Ini_DoubleOr(ini, sec, "Res_Y", 50);
+  const double rpm = m.RPM;
+  check.Positive(rpm, "Pentaspd");
+  check.Positive(step, "SMotStep");
+  check.Positive(abtastkreis, "Abtastkreis");
+  check.Positive(res_x, "Res_X");
+  check.Positive(res_y, "Res_Y");
+
+  // 3-5: binning, oversampling S and stepper value F. A negative `Binning`
+  // counts as 0.
+  m.binning = std::clamp(Ini_IntOr(ini, sec, "Binning", 0), 0, 1) + 1;
+  m.sample_factor = 1;
+  uint16_t s = check.U16(Nearest(Ratio(res_x * 300, rpm * abtastkreis * 3.1415926535)), "samples per pixel", true);
+  if (s > 32) {
+    s = uint16_t(s / 2);
+    m.binning = 2;
+    m.sample_factor = 2;
+  }
+  m.ADC_Ovs = s;
+  m.SMOT = check.U16(Nearest(Ratio(m.binning * step * 60000001064960.0, rpm * res_y)), "stepper factor", true);
+
+  // 6-7: step counts and pitches.
+  m.outlet_steps = check.Low16(Nearest(Ratio(abst_b + abst_a + 0.01, step)), "outlet steps");
+  m.inlet_steps = check.Low16(Nearest(Ratio(abst_a + 0.003, step)), "inlet steps");
+  if (m.usable) {
+    m.pitch_y = m.binning * step * 6e7 / (rpm * m.SMOT);
+    m.pitch_x = rpm * s * m.sample_factor * abtastkreis * 1.047197548522747e-8;
+  }
+
+  // 8: threshold and pixel scale.
+  int threshold;
+  if (Ini_ReadInt(ini, sec, "Threshold", threshold) != 0) threshold = Ini_IntOr(ini, sec, "Schwellwert", 0);
+  m.ADC_SW = uint16_t(threshold);
+  m.MaxPixVal = uint16_t(s <= 16 ? s * 4095 : s * 2047);
+  m.PixScale = 1.0;
+  if (scanner_int("Scale16Bit", 0) != 0 && m.MaxPixVal > 0) {
+    m.PixScale = 65535.0 / m.MaxPixVal;
+    m.MaxPixVal = 65535;
+  }
+
+  // 9: light level, laser.
+  m.check_light_level = scanner_int("CheckLightlevel", 0) != 0 ? 1 : 0;
+  m.Laser = uint16_t(Ini_IntOr(ini, sec, "Laser", 8));
+  m.laser_temp_max = uint8_t(scanner_int("LaserTempMax", 60));
+  m.laser_temp_warn = uint8_t(scanner_int("LaserTempWarn", 50));
+
+  // 10: photomultiplier voltage, from the identification PROM when it holds
+  // a plausible one.
+  m.pmt_scale_factor = from_ini ? scanner_double("PMTScaleFactor", fixed.pmt_scale) : fixed.pmt_scale;
+  m.base_pmt = uint16_t(Ini_IntOr(ini, sec, "PMT_HV", 0));
+  m.pmt_voltage = check.U16(std::trunc(m.base_pmt * m.pmt_scale_factor), "PMT voltage");
+  uint16_t word = 0;
+  if (read_pmt_word && read_pmt_word(uint8_t(((mode + 50) * 4) & 0xFF), word) && word >= 300 && word <= 1250) {
+    m.pmt_voltage = word;
+    LogPrintf("Getting PMT HV out of the EEPROM instead of the Ini file: using %uV\n", unsigned(word));
+  }
+
+  // 11: rotation and scale.
+  m.rotation = Ini_IntOr(ini, sec, "Rotation", 0);
+  m.scale = float(Ini_DoubleOr(ini, sec, "Scale", 1.0));
+
+  // 12-13: line geometry and slot boundaries; a `ScanRange` from the ini is
+  // clamped to 10..270 degrees.
+  double sol_pos = fixed.sol_pos, scan_range = fixed.scan_range;
+  if (from_ini) {
+    sol_pos = scanner_double("SOLPos", fixed.sol_pos);
+    if (Ini_ReadDouble(ini, "Scanner", "ScanRange", scan_range) == 0)
+      scan_range = std::clamp(scan_range, 10.0, 270.0);
+    else
+      scan_range = fixed.scan_range;
+  }
+  m.Strt_Pix = check.U16(Nearest(Ratio(sol_pos * 1e7, rpm * 6)), "Strt_Pix");
+  m.Anz_Pix = check.U16(Nearest(Ratio(scan_range * 1e7, rpm * s * 6)), "Anz_Pix");
+  m.Blk_Pix = check.U16(Nearest(Ratio((360 - scan_range - sol_pos) * 1e7, rpm * s * 6)), "Blk_Pix");
+  for (int i = 0; i < 7; ++i)
+    m.slot_boundaries[i] = check.Low16(Nearest(45.0 * i / scan_range * m.Anz_Pix), "slot boundary");
+
+  // 14: smallest plate in pixels.
+  double min_size;
+  if (Ini_ReadDouble(ini, "Scanner", "MinImageSize", min_size) != 0) min_size = scanner_double("MinBild", 400);
+  if (m.usable) m.min_image_pixels = check.I32(std::trunc(min_size * 1e-6 / (m.pitch_x * m.pitch_y)), "MinImageSize");
+
+  // 15: slots, aspect ratio, mirror, DeFlash.
+  m.slots = uint8_t(from_ini ? scanner_int("Slots", fixed.slots) : fixed.slots);
+  double ratio;
+  if (Ini_ReadDouble(ini, "Scanner", "MaxAspectRatio", ratio) != 0) ratio = scanner_double("MaxImageRatio", 3.0);
+  m.max_aspect_ratio = ratio;
+  m.mirror = Ini_IntOr(ini, sec, "Mirror", 0) != 0 ? 1 : 0;
+  m.deflash = int16_t(Ini_IntOr(ini, sec, "DeFlash", 5000));
+
+  // 16-17: plate type and filter.
+  m.plate_type = PlateTypeFromImgTypes(Ini_StringOr(ini, sec, "ImgTypes", ""));
+  m.filter = Ini_IntOr(ini, sec, "Filter", 0);
+  if (m.filter != 0) {
+    const std::string fsec = "Filter_#" + std::to_string(m.filter < 0 ? -int64_t(m.filter) : int64_t(m.filter));
+    m.filter_name = Ini_StringOr(ini, fsec, "Name", "");
+    m.low_block = Ini_DoubleOr(ini, fsec, "LowBlock", 0.6);
+    m.low_gain = Ini_DoubleOr(ini, fsec, "LowGain", 1.3);
+    m.low_sigma = Ini_DoubleOr(ini, fsec, "LowSigma", 0.1);
+    m.high_block = Ini_DoubleOr(ini, fsec, "HighBlock", 0.1);
+    m.high_gain = Ini_DoubleOr(ini, fsec, "HighGain", 1.0);
+    m.high_sigma = Ini_DoubleOr(ini, fsec, "HighSigma", 2.0);
+  }
+
+  // 18: measuring window.
+  m.mwindow_x = uint8_t(scanner_int("MWindow_X", 80));
+  m.mwindow_y = uint8_t(scanner_int("MWindow_Y", 80));
+  return m.usable ? 0 : -102;
+}
+
+} // namespace tarvel

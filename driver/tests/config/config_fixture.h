@@ -1,0 +1,34 @@
+#pragma once
+// A library folder of its own for each test: the module path points at
+// <tmp>/bin/libTarvel.so, the registry store lives in <tmp>/reg, and the
+// scanner type is set through its seam.
+#include "driver/config/scanner_type.h"
+#include "platform/files.h"
+#include "platform/tests/test_folder.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("VORNIX_REGISTRY_DIR", (tmp_ / "reg").c_str(), 1);
+    platform::CreateDirectories(bin());
+    platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
+    tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
+  }
+  void TearDown() override {
+    platform::SetModuleFileNameOverride(std::nullopt);
+    tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
+    unsetenv("VORNIX_REGISTRY_DIR");
+  }
+  std::string bin() const { return tmp_ / "bin"; }
+  // Writes the ini file beside the library.
+  std::string WriteIni(const std::string& text, const std::string& name = "Tarvel.ini") {
+    std::string path = bin() + "/" + name;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    return path;
+  }
+  TempFolder tmp_;
+};
