@@ -94,9 +94,25 @@ static_assert(sizeof(ScanStatus) == 16, "ScanStatus layout");
 
 // ---- Exports ----
 
+// Image processing and configuration queries; they work in every session state.
+TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t height, ImageStats* stats);
+TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm,
+                                  int32_t high_ppm, int32_t curve);
+TARVEL_API int Invert_Image(uint16_t* pixels, int32_t width, int32_t height);
+TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm,
+                            int32_t pitch_y_nm, uint16_t* pixels);
+TARVEL_API int Get_ImageType(int32_t mode, char* buffer, uint32_t length);
+TARVEL_API int Get_FilterType(int32_t mode);
+TARVEL_API int Get_FilterName(int32_t filter, char* buffer, uint32_t length);
+TARVEL_API int Get_DriverVersion(char* buffer);
 // Ini file location (`Set_IniFileName` returns 1 when stored, 0 otherwise)
 // and the scan modes offered for the connected scanner type.
 TARVEL_API int Get_IniFileName(char* buffer);
 TARVEL_API int Set_IniFileName(const char* path);
 TARVEL_API int Get_Paramcount(void);
 TARVEL_API int Get_Paramname(char* name, int mode);
+// Kept for callers of earlier versions; they do nothing.
+TARVEL_API int Convert_Image16_8(void);  // -2
+TARVEL_API int Convert_Image8_16(void);  // -2
+TARVEL_API int Write_DiskImageEx(void);  // -1
+TARVEL_API int Check_Imo(void);          // -10002

@@ -26,6 +26,8 @@ struct FilterGeometry {
   size_t row() const { return 2 * half(); }
 };
 
+constexpr double kFlatSpread = 1e-6;  // grey levels
+
 // Square tiles keep both sides of a transposing copy in cache.
 constexpr int kTile = 64;
 
@@ -144,9 +146,11 @@ bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* ou
     min = lane_min[l] < min ? lane_min[l] : min;
     max = lane_max[l] > max ? lane_max[l] : max;
   }
-  // An infinity shows in the range, a NaN in the histogram below.
+  // An infinity shows in the range, a NaN in the histogram below. The
+  // transforms leave rounding residue on a flat image: a spread below a
+  // millionth of a grey level (the values are W x H times the image) is flat.
   const double range = max - min;
-  if (!(range > 0) || !std::isfinite(range)) return false;
+  if (!(range > kFlatSpread * g.W * g.H) || !std::isfinite(range)) return false;
 
   // Bin numbers of one column first (in vectors), then the counts; the
   // maximum itself goes to an extra bin that is not counted, however the

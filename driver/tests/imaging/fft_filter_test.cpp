@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace tarvel {
@@ -201,9 +202,26 @@ TEST(FilterImageFFT, FailsWithOutputUntouched) {
     EXPECT_FALSE(FilterImageFFT(c.w, c.h, c.in->data(), out.data(), 50000, 50000, c.p)) << c.what;
     EXPECT_EQ(out, Image(noise.size(), 0xBEEF)) << c.what;
   }
+  // Sizes whose transforms leave rounding residue on a flat image.
+  for (const auto& [w, h] : {std::pair{11, 13}, std::pair{615, 820}, std::pair{37, 29}})
+    for (uint16_t v : {1, 1234, 65535}) {
+      const Image in(static_cast<size_t>(w) * h, v);
+      Image out(in.size(), 0xBEEF);
+      EXPECT_FALSE(FilterImageFFT(w, h, in.data(), out.data(), 50000, 50000, {})) << w << "x" << h << " " << v;
+      EXPECT_EQ(out, Image(in.size(), 0xBEEF));
+    }
   Image out(noise.size(), 0xBEEF);
   EXPECT_FALSE(FilterImageFFT(8, 6, nullptr, out.data(), 50000, 50000, {}));
   EXPECT_FALSE(FilterImageFFT(8, 6, noise.data(), nullptr, 50000, 50000, {}));
+}
+
+TEST(FilterImageFFT, OneGreyLevelOfStructureIsNotFlat) {
+  // Left half one grey level below the right half.
+  Image in(615 * 820, 1000);
+  for (size_t y = 0; y < 820; ++y)
+    for (size_t x = 300; x < 615; ++x) in[y * 615 + x] = 1001;
+  Image out(in.size());
+  EXPECT_TRUE(FilterImageFFT(615, 820, in.data(), out.data(), 50000, 50000, {}));
 }
 
 TEST(FilterImageFFT, TwoValuedImageHasNoSpreadBetweenItsPercentilesAndFails) {

@@ -1,0 +1,96 @@
+// Image processing exports and the ini queries of scan modes and filters.
+// None of them depends on the session state; they log nothing.
+#include <cstring>
+#include <string>
+
+#include "driver/config/ini_file.h"
+#include "driver/imaging/fft_filter.h"
+#include "driver/imaging/filter_settings.h"
+#include "driver/imaging/greyscale.h"
+#include "driver/imaging/image_stats.h"
+#include "driver/tarvel_api.h"
+
+namespace {
+
+constexpr int kInvalidArgument = -102;
+constexpr int kFilterFailed = -4;
+constexpr const char* kDriverVersionText = "1.004.048 Mar 10 2007 14:59:21";
+
+// Mode sections are named with the number printed unsigned.
+std::string ModeSectionUnsigned(int32_t mode) {
+  return "Param_#" + std::to_string(static_cast<uint32_t>(mode));
+}
+
+// Copies as much of `value` as fits with its terminator; the value's length.
+int CopyCut(const std::string& value, char* buffer, uint32_t length) {
+  const size_t n = value.size() < length ? value.size() : length - 1;
+  std::memcpy(buffer, value.data(), n);
+  buffer[n] = '\0';
+  return static_cast<int>(value.size());
+}
+
+int QueryText(const std::string& section, const char* key, char* buffer, uint32_t length) {
+  if (!buffer || length == 0) return kInvalidArgument;
+  std::string value;
+  tarvel::Ini_ReadString(tarvel::Ini_Open(), section, key, value);  // "" when missing
+  return CopyCut(value, buffer, length);
+}
+
+} // namespace
+
+TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t height, ImageStats* stats) {
+  const size_t count = tarvel::PixelCount(width, height);
+  if (!stats || (!pixels && count > 0)) return kInvalidArgument;
+  const tarvel::PixelStats s = tarvel::ComputePixelStats(pixels, count);
+  stats->size = sizeof(ImageStats);
+  stats->minimum = s.minimum;
+  stats->maximum = s.maximum;
+  stats->mean = s.mean;
+  stats->deviation = s.deviation;
+  return 0;
+}
+
+TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm,
+                                  int32_t high_ppm, int32_t curve) {
+  if (!pixels) return kInvalidArgument;
+  tarvel::OptimiseGreyscale(pixels, tarvel::PixelCount(width, height), low_ppm, high_ppm, curve);
+  return 0;
+}
+
+TARVEL_API int Invert_Image(uint16_t* pixels, int32_t width, int32_t height) {
+  if (!pixels) return kInvalidArgument;
+  tarvel::InvertPixels(pixels, tarvel::PixelCount(width, height));
+  return 0;
+}
+
+TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm,
+                            int32_t pitch_y_nm, uint16_t* pixels) {
+  if (width <= 0 || height <= 0 || !pixels) return kInvalidArgument;
+  const tarvel::FilterParams params = tarvel::ReadFilterParams(tarvel::Ini_Open(), filter);
+  return tarvel::FilterImageFFT(width, height, pixels, pixels, pitch_x_nm, pitch_y_nm, params)
+             ? 0
+             : kFilterFailed;
+}
+
+TARVEL_API int Get_ImageType(int32_t mode, char* buffer, uint32_t length) {
+  return QueryText(ModeSectionUnsigned(mode), "ImgTypes", buffer, length);
+}
+
+TARVEL_API int Get_FilterType(int32_t mode) {
+  return tarvel::Ini_IntOr(tarvel::Ini_Open(), ModeSectionUnsigned(mode), "Filter", 0);
+}
+
+TARVEL_API int Get_FilterName(int32_t filter, char* buffer, uint32_t length) {
+  return QueryText(tarvel::FilterSection(filter), "Name", buffer, length);
+}
+
+TARVEL_API int Get_DriverVersion(char* buffer) {
+  if (!buffer) return kInvalidArgument;
+  std::strcpy(buffer, kDriverVersionText);
+  return 0;
+}
+
+TARVEL_API int Convert_Image16_8(void) { return -2; }
+TARVEL_API int Convert_Image8_16(void) { return -2; }
+TARVEL_API int Write_DiskImageEx(void) { return -1; }
+TARVEL_API int Check_Imo(void) { return -10002; }
