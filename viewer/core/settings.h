@@ -1,0 +1,59 @@
+#pragma once
+// The viewer's global settings and its registry helpers. Settings live under
+// one program key of the current user; a value equal to its default is not
+// stored, and keys left without values and subkeys are removed up the path.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace viewer {
+
+// Under HKEY_CURRENT_USER; subkeys below are relative to it ("" = itself).
+inline constexpr const char* kProgramKey = "Software\\Brellan Inc.\\Vornix Image Viewer\\Version 4.2";
+
+// Compiled-in initial values of the global settings.
+inline constexpr uint8_t kDefaultUnits = 0;
+inline constexpr int32_t kDefaultLUTWidth = 3;
+inline constexpr int32_t kDefaultMaxScale = 25;
+inline constexpr int32_t kDefaultMaxImageSize = 0;
+
+// Process-wide settings.
+inline uint8_t Units = kDefaultUnits;     // 0 None, 1 Inch, 2 Metric, 3 Millimeter, 4 Centimeter
+inline int32_t LUTWidth = kDefaultLUTWidth;  // thickness of the histogram's window bar
+inline int32_t MaxScale = kDefaultMaxScale;  // largest magnification of the display control
+inline int32_t MaxImageSize = kDefaultMaxImageSize;  // largest pixel buffer in bytes, 0 = none (unsigned)
+// Address space in use at start minus the heap in use at start.
+inline uint32_t StartupMemory = 0;
+
+// Registry helpers. Each opens the program key afresh; reading never creates
+// a key. A value of another type than asked for, or a binary value longer
+// than asked for, reads as missing.
+int32_t ReadRegInteger(const std::string& subkey, const std::string& name, int32_t fallback);
+std::string ReadRegString(const std::string& subkey, const std::string& name,
+                          const std::string& fallback);
+// Copies size bytes of the default into dest, then the stored bytes over them.
+void ReadRegBinary(void* dest, const std::string& subkey, const std::string& name, size_t size,
+                   const void* fallback);
+// A value equal to its default is deleted instead of stored; otherwise the
+// keys are created as needed. A key that cannot be written leaves the setting
+// unsaved without a message.
+void WriteRegInteger(const std::string& subkey, const std::string& name, int32_t value,
+                     int32_t fallback);
+void WriteRegString(const std::string& subkey, const std::string& name, const std::string& value,
+                    const std::string& fallback);
+void WriteRegBinary(const std::string& subkey, const std::string& name, const void* block,
+                    size_t size, const void* fallback);
+// Deletes the value when the keys exist, then removes keys left empty.
+void DeleteRegValue(const std::string& subkey, const std::string& name);
+// From the key at path (relative to HKEY_CURRENT_USER) upwards, deletes each
+// key that holds neither values nor subkeys, stopping at the first that does.
+void DeleteEmptyKeys(std::string path);
+
+// Start-up and shut-down of the settings, in unit order: global start, then
+// the library check, then image start; shut-down in reverse.
+void StartGlobalSettings();   // Units, LUTWidth, MaxScale
+void StartImageSettings();    // MaxImageSize
+void EndImageSettings();
+void EndGlobalSettings();
+
+}  // namespace viewer

@@ -1,0 +1,216 @@
+#include "viewer/widgets/image_viewer.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <limits>
+
+namespace viewer {
+namespace {
+
+int ToInt(int64_t v) {
+  return static_cast<int>(
+      Clamp<int64_t>(std::numeric_limits<int>::min(), v, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+TImageViewer::TImageViewer(QWidget* owner) : QAbstractScrollArea(owner), pen_(Qt::black) {
+  setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  // The whole client area is painted on every paint: no background erase.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setAutoFillBackground(false);
+  viewport()->setMouseTracking(true);
+  ShowScrollBars(false);
+  connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this](int action) { OnScrollAction(ScrollAxis::Horizontal, action); });
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this](int action) { OnScrollAction(ScrollAxis::Vertical, action); });
+  core_.SetClientSize(viewport()->width(), viewport()->height());
+}
+
+TImageViewer::~TImageViewer() = default;
+
+void TImageViewer::Fire(unsigned events) {
+  if (events & kEventLut) {
+    viewport()->update();
+    if (OnLUTChanged) OnLUTChanged(this);
+  }
+  if (events & kEventView) {
+    UpdateScrollBars();
+    viewport()->update();
+    if (OnViewChange) OnViewChange(this);
+  }
+  if ((events & kEventData) && OnDataChange) OnDataChange(this);
+  if (events & kEventColor) {
+    viewport()->update();
+    if (OnColorChange) OnColorChange(this);
+  }
+}
+
+void TImageViewer::ShowScrollBars(bool show) {
+  const Qt::ScrollBarPolicy policy = show ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+  if (horizontalScrollBarPolicy() != policy) setHorizontalScrollBarPolicy(policy);
+  if (verticalScrollBarPolicy() != policy) setVerticalScrollBarPolicy(policy);
+}
+
+void TImageViewer::UpdateScrollBars() {
+  // Bars take the range 0 .. page + size with that page; the Qt range is
+  // the thumb's positions, 0 .. maximum - page + 1.
+  const std::pair<QScrollBar*, ScrollAxis> bars[] = {
+      {horizontalScrollBar(), ScrollAxis::Horizontal},
+      {verticalScrollBar(), ScrollAxis::Vertical}};
+  for (const auto& [bar, axis] : bars) {
+    const ScrollBarState state = core_.ScrollBar(axis);
+    const QSignalBlocker block(bar);
+    if (core_.IsEmpty()) {
+      bar->setRange(0, 0);
+      continue;
+    }
+    const int maximum = ToInt(state.maximum - state.page + 1);
+    bar->setRange(0, maximum);
+    bar->setPageStep(ToInt(std::min<int64_t>(state.page, std::numeric_limits<int>::max() - int64_t{maximum})));
+    bar->setValue(ToInt(state.position));
+  }
+}
+
+void TImageViewer::OnScrollAction(ScrollAxis axis, int action) {
+  QScrollBar* bar = axis == ScrollAxis::Horizontal ? horizontalScrollBar() : verticalScrollBar();
+  ScrollCode code;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: code = ScrollCode::LineForward; break;
+    case QAbstractSlider::SliderSingleStepSub: code = ScrollCode::LineBack; break;
+    case QAbstractSlider::SliderPageStepAdd: code = ScrollCode::PageForward; break;
+    case QAbstractSlider::SliderPageStepSub: code = ScrollCode::PageBack; break;
+    case QAbstractSlider::SliderToMinimum: code = ScrollCode::Start; break;
+    case QAbstractSlider::SliderToMaximum: code = ScrollCode::End; break;
+    case QAbstractSlider::SliderMove: code = ScrollCode::Thumb; break;
+    default: return;
+  }
+  if (core_.IsEmpty()) return;
+  core_.Scroll(axis, code, bar->sliderPosition());
+  bar->setSliderPosition(ToInt(core_.ScrollBar(axis).position));
+  viewport()->update();
+}
+
+void TImageViewer::scrollContentsBy(int, int) {
+  // The picture is rendered around the centre; nothing to move.
+}
+
+void TImageViewer::SetMapping(EMapping mapping) { Fire(core_.SetMapping(mapping)); }
+
+void TImageViewer::SetColorInfo(const ColorInfo& info) { Fire(core_.SetColorInfo(info)); }
+
+void TImageViewer::SetData(const ImageRecord& data) {
+  // The bars are shown exactly while an image is set; showing them first
+  // lets the fit see the client area that remains.
+  ShowScrollBars(static_cast<bool>(data.pixels));
+  core_.SetClientSize(viewport()->width(), viewport()->height());
+  Fire(core_.SetData(data));
+}
+
+void TImageViewer::SetOrientation(const ScanInfo& info) {
+  Fire(core_.SetOrientation(info.orientation, info.flipHorizontal, info.flipVertical));
+}
+
+void TImageViewer::SetWindow(uint32_t window) { Fire(core_.SetWindow(window)); }
+void TImageViewer::SetContrast(int32_t percent) { Fire(core_.SetContrast(percent)); }
+void TImageViewer::SetBrightness(int32_t percent) { Fire(core_.SetBrightness(percent)); }
+void TImageViewer::SetScale(int32_t scale) { Fire(core_.SetScale(scale)); }
+void TImageViewer::SetCentre(Point image) { Fire(core_.SetCentre(image)); }
+void TImageViewer::FitWhole() { Fire(core_.FitWhole()); }
+void TImageViewer::FitRect(Rect image) { Fire(core_.FitRect(image)); }
+
+void TImageViewer::ScreenToImage(int32_t& x, int32_t& y) const {
+  Point p{x, y};
+  core_.ScreenToImage(p);
+  x = p.x;
+  y = p.y;
+}
+
+void TImageViewer::ImageToScreen(int32_t& x, int32_t& y) const {
+  Point p{x, y};
+  core_.ImageToScreen(p);
+  x = p.x;
+  y = p.y;
+}
+
+void TImageViewer::SetColor(const QColor& color) {
+  color_ = color;
+  viewport()->update();
+}
+
+void TImageViewer::SetPen(const QPen& pen) {
+  pen_ = pen;
+  viewport()->update();
+}
+
+void TImageViewer::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  Fire(core_.SetClientSize(viewport()->width(), viewport()->height()));
+}
+
+void TImageViewer::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  const QBrush brush(color_, Qt::SolidPattern);
+  const int cw = core_.ClientWidth(), ch = core_.ClientHeight();
+  if (core_.IsEmpty()) {
+    painter.fillRect(QRect(0, 0, viewport()->width(), viewport()->height()), brush);
+  } else {
+    if (core_.NeedsRender()) {
+      const QScreen* s = screen();
+      const QSize size = s ? s->size() : QSize(cw, ch);
+      core_.Render(size.width(), size.height());
+    }
+    const auto& d = core_.Destination();
+    const auto& src = core_.Source();
+    if (d.x > 0) painter.fillRect(QRect(0, 0, d.x, ch), brush);
+    if (d.y > 0) painter.fillRect(QRect(d.x, 0, d.width, d.y), brush);
+    if (d.y + d.height < ch) painter.fillRect(QRect(d.x, d.y + d.height, d.width, ch - d.y - d.height), brush);
+    if (d.x + d.width < cw) painter.fillRect(QRect(d.x + d.width, 0, cw - d.x - d.width, ch), brush);
+    if (src.width > 0 && src.height > 0) {
+      QImage bitmap(core_.Bitmap(), src.width, src.height, core_.BitmapStride(),
+                    QImage::Format_Indexed8);
+      QList<QRgb> colours(256);
+      const ColorTable& table = core_.Colors();
+      for (int i = 0; i < 256; ++i) colours[i] = 0xFF000000u | table[i];
+      bitmap.setColorTable(colours);
+      painter.drawImage(QRect(d.x, d.y, d.width, d.height), bitmap,
+                        QRect(0, 0, src.width, src.height));
+    }
+  }
+  if (OnPaint) {
+    painter.setFont(font());
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(pen_);
+    canvas_ = &painter;
+    OnPaint(this);
+    canvas_ = nullptr;
+  }
+}
+
+void TImageViewer::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+  if (OnMouseDown) OnMouseDown(this, event);
+}
+
+void TImageViewer::mouseMoveEvent(QMouseEvent* event) {
+  if (OnMouseMove) OnMouseMove(this, event);
+}
+
+void TImageViewer::mouseReleaseEvent(QMouseEvent* event) {
+  if (OnMouseUp) OnMouseUp(this, event);
+  if (pressed_ && event->button() == Qt::LeftButton) {
+    pressed_ = false;
+    if (viewport()->rect().contains(event->position().toPoint()) && OnClick) OnClick(this);
+  }
+}
+
+void TImageViewer::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (OnDblClick) OnDblClick(this);
+  (void)event;
+}
+
+}  // namespace viewer

@@ -1,0 +1,97 @@
+#pragma once
+// TImageViewer: the windowed control that shows the image model's pixels
+// through the tone window and colour table, turned, mirrored and zoomed.
+// It never owns or changes the pixels; the state and arithmetic live in
+// DisplayCore, this class adds the window, the scroll bars and painting.
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QPen>
+#include <functional>
+
+#include "fennic/fennic_api.h"
+#include "viewer/core/display_core.h"
+
+class QPainter;
+
+namespace viewer {
+
+class TImageViewer : public QAbstractScrollArea {
+ public:
+  using Notify = std::function<void(TImageViewer*)>;
+  using MouseNotify = std::function<void(TImageViewer*, QMouseEvent*)>;
+
+  explicit TImageViewer(QWidget* owner = nullptr);
+  ~TImageViewer() override;
+
+  Notify OnColorChange;
+  Notify OnDataChange;
+  Notify OnLUTChanged;
+  Notify OnViewChange;
+  // Overlay drawing after the picture; Canvas() is the painter meanwhile.
+  Notify OnPaint;
+  Notify OnClick;
+  Notify OnDblClick;
+  MouseNotify OnMouseDown;
+  MouseNotify OnMouseMove;
+  MouseNotify OnMouseUp;
+
+  void SetMapping(EMapping mapping);
+  EMapping Mapping() const { return core_.Mapping(); }
+  void SetColorInfo(const ColorInfo& info);
+  void SetData(const ImageRecord& data);
+  void SetOrientation(const ScanInfo& info);
+  void SetWindow(uint32_t window);
+  void SetContrast(int32_t percent);
+  void SetBrightness(int32_t percent);
+  void SetScale(int32_t scale);
+  Point GetCentre() const { return core_.GetCentre(); }
+  void SetCentre(Point image);
+  void FitWhole();
+  void FitRect(Rect image);
+  void ScreenToImage(int32_t& x, int32_t& y) const;
+  void ScreenPointToImage(Point& p) const { core_.ScreenToImage(p); }
+  void ImageToScreen(int32_t& x, int32_t& y) const;
+  void ImagePointToScreen(Point& p) const { core_.ImageToScreen(p); }
+  bool IsEmpty() const { return core_.IsEmpty(); }
+
+  // Margin colour.
+  void SetColor(const QColor& color);
+  QColor Color() const { return color_; }
+  // Assigns the given pen's settings to the owned pen.
+  void SetPen(const QPen& pen);
+  const QPen& Pen() const { return pen_; }
+  QPainter* Canvas() const { return canvas_; }
+
+  // Read access to the state (sizes, transform, window, scale, centre,
+  // source and destination rectangles).
+  const DisplayCore& Core() const { return core_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void Fire(unsigned events);
+  void UpdateScrollBars();
+  void ShowScrollBars(bool show);
+  void OnScrollAction(ScrollAxis axis, int action);
+
+  DisplayCore core_;
+  QColor color_{0, 0, 128};  // navy
+  QPen pen_;
+  QPainter* canvas_ = nullptr;
+  bool pressed_ = false;
+};
+
+// The user-interface library's colour value: 0x00BBGGRR (system colours,
+// 0x80000000 + index, are resolved by the caller).
+inline QColor ColorFromValue(uint32_t value) {
+  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+}  // namespace viewer
