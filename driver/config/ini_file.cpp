@@ -8,7 +8,7 @@
 
 #include <locale.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -79,26 +79,27 @@ int Ini_ReadString(const IniFile& ini, std::string_view section, std::string_vie
   return 0;
 }
 
-int Ini_ReadInt(const IniFile& ini, std::string_view section, std::string_view key, int& out) {
-  out = 0;
+namespace {
+// The string read, then `parse` of its text; `out` is 0 on failure.
+template <typename T, typename Parse>
+int ReadNumber(const IniFile& ini, std::string_view section, std::string_view key, T& out, Parse parse) {
+  out = T(0);
   std::string text;
   int r = Ini_ReadString(ini, section, key, text);
-  if (r != 0) return r;
-  errno = 0;
-  long v = std::strtol(text.c_str(), nullptr, 0);
-  if (v > INT_MAX) v = INT_MAX;
-  if (v < INT_MIN) v = INT_MIN;
-  out = int(v);
-  return 0;
+  if (r == 0) out = parse(text.c_str());
+  return r;
+}
+} // namespace
+
+int Ini_ReadInt(const IniFile& ini, std::string_view section, std::string_view key, int& out) {
+  return ReadNumber(ini, section, key, out, [](const char* text) {
+    long v = std::strtol(text, nullptr, 0);
+    return int(std::clamp<long>(v, INT_MIN, INT_MAX));
+  });
 }
 
 int Ini_ReadDouble(const IniFile& ini, std::string_view section, std::string_view key, double& out) {
-  out = 0.0;
-  std::string text;
-  int r = Ini_ReadString(ini, section, key, text);
-  if (r != 0) return r;
-  out = strtod_l(text.c_str(), nullptr, CLocale());
-  return 0;
+  return ReadNumber(ini, section, key, out, [](const char* text) { return strtod_l(text, nullptr, CLocale()); });
 }
 
 std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::string_view key,
