@@ -1,0 +1,160 @@
+#include "platform/kernel_device.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace platform {
+namespace {
+
+thread_local uint32_t t_last_error = 0;
+
+std::string Key(std::string_view name) {
+  std::string key(name);
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return key;
+}
+
+struct Table {
+  std::mutex mutex;
+  std::map<std::string, std::shared_ptr<DeviceDriver>> drivers;
+  std::map<DeviceHandle, std::shared_ptr<DeviceFile>> files;
+  DeviceHandle next_handle = 0x100;
+  bool simulator_asked = false;
+};
+
+Table& TheTable() {
+  static Table* table = new Table;  // outlives every static user
+  return *table;
+}
+
+std::shared_ptr<DeviceDriver> FindDriver(std::string_view name) {
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  auto it = t.drivers.find(Key(name));
+  return it == t.drivers.end() ? nullptr : it->second;
+}
+
+// Loads the simulator beside this library (or on the search path) and lets it
+// register its drivers for the scenario named by VORNIX_SCANNER_SIM.
+void ActivateSimulatorOnce() {
+  Table& t = TheTable();
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (t.simulator_asked) return;
+    t.simulator_asked = true;
+  }
+  const char* scenario = std::getenv("VORNIX_SCANNER_SIM");
+  if (scenario == nullptr || *scenario == '\0') return;
+  void* self = dlopen(nullptr, RTLD_NOW);
+  auto attach = self ? reinterpret_cast<SimulatorAttachFn>(dlsym(self, kSimulatorAttachSymbol)) : nullptr;
+  if (attach == nullptr) {
+    void* lib = nullptr;
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ActivateSimulatorOnce), &info) && info.dli_fname) {
+      std::string dir(info.dli_fname);
+      size_t slash = dir.find_last_of('/');
+      if (slash != std::string::npos) lib = dlopen((dir.substr(0, slash + 1) + kSimulatorLibrary).c_str(), RTLD_NOW);
+    }
+    if (lib == nullptr) lib = dlopen(kSimulatorLibrary, RTLD_NOW);
+    if (lib != nullptr) attach = reinterpret_cast<SimulatorAttachFn>(dlsym(lib, kSimulatorAttachSymbol));
+  }
+  if (attach != nullptr) attach(scenario);
+}
+
+} // namespace
+
+uint32_t GetLastError() { return t_last_error; }
+void SetLastError(uint32_t error) { t_last_error = error; }
+
+void RegisterDeviceDriver(std::string_view name, std::shared_ptr<DeviceDriver> driver) {
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  if (driver)
+    t.drivers[Key(name)] = std::move(driver);
+  else
+    t.drivers.erase(Key(name));
+}
+
+void UnregisterDeviceDriver(std::string_view name) { RegisterDeviceDriver(name, nullptr); }
+
+void ResetSimulatorActivation() {
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  t.simulator_asked = false;
+}
+
+DeviceHandle OpenDevice(std::string_view name, uint32_t /*access*/, uint32_t /*share*/) {
+  std::shared_ptr<DeviceDriver> driver = FindDriver(name);
+  if (!driver) {
+    ActivateSimulatorOnce();
+    driver = FindDriver(name);
+  }
+  if (!driver) {
+    SetLastError(kErrorFileNotFound);
+    return kInvalidDeviceHandle;
+  }
+  uint32_t error = kErrorGenFailure;
+  std::unique_ptr<DeviceFile> file = driver->Open(name, &error);
+  if (!file) {
+    SetLastError(error != 0 ? error : kErrorGenFailure);
+    return kInvalidDeviceHandle;
+  }
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  DeviceHandle handle = t.next_handle;
+  t.next_handle += 4;
+  t.files[handle] = std::move(file);
+  return handle;
+}
+
+bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
+                     uint32_t out_len, uint32_t* returned) {
+  if (returned) *returned = 0;
+  std::shared_ptr<DeviceFile> file;
+  {
+    Table& t = TheTable();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    auto it = t.files.find(handle);
+    if (it != t.files.end()) file = it->second;
+  }
+  if (!file) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  if ((in == nullptr && in_len != 0) || (out == nullptr && out_len != 0)) {
+    SetLastError(kErrorInvalidParameter);
+    return false;
+  }
+  uint32_t got = 0;
+  uint32_t error = file->Control(code, in, in_len, out, out_len, &got);
+  if (error != 0) {
+    SetLastError(error);
+    return false;
+  }
+  if (returned) *returned = got > out_len ? out_len : got;
+  return true;
+}
+
+bool CloseDevice(DeviceHandle handle) {
+  std::shared_ptr<DeviceFile> file;
+  {
+    Table& t = TheTable();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    auto it = t.files.find(handle);
+    if (it == t.files.end()) {
+      SetLastError(kErrorInvalidHandle);
+      return false;
+    }
+    file = std::move(it->second);
+    t.files.erase(it);
+  }
+  file.reset();  // the instance closes outside the table lock
+  return true;
+}
+
+} // namespace platform

@@ -1,0 +1,76 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// Kernel devices: opening a device by name and synchronous control requests,
+// with a per-thread last-error value as the driver code expects it.
+//
+// Device names route to registered drivers (exact name, compared without
+// case). When nothing is registered under a name and the environment variable
+// VORNIX_SCANNER_SIM names a scenario file, the simulated scanner library
+// (libvornixsim.so) is loaded once and asked to register its drivers; the
+// platform never links it.
+namespace platform {
+
+// Error values used by the device layer (Windows numbering, which the driver
+// logs and passes on).
+constexpr uint32_t kErrorSuccess = 0;
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorInvalidHandle = 6;
+constexpr uint32_t kErrorNotReady = 21;
+constexpr uint32_t kErrorGenFailure = 31;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorInsufficientBuffer = 122;
+constexpr uint32_t kErrorDeviceNotConnected = 1167;
+constexpr uint32_t kErrorInvalidFunction = 1;
+
+uint32_t GetLastError();
+void SetLastError(uint32_t error);
+
+// One open instance of a device (what a handle refers to).
+class DeviceFile {
+ public:
+  virtual ~DeviceFile() = default;
+  // A control request. On success the driver sets *returned (bytes written
+  // to out) and returns 0; otherwise it returns the error value.
+  virtual uint32_t Control(uint32_t code, const void* in, uint32_t in_len, void* out,
+                           uint32_t out_len, uint32_t* returned) = 0;
+};
+
+class DeviceDriver {
+ public:
+  virtual ~DeviceDriver() = default;
+  // Opens an instance of the named device; on failure returns null and sets
+  // *error.
+  virtual std::unique_ptr<DeviceFile> Open(std::string_view name, uint32_t* error) = 0;
+};
+
+// Registers (or replaces, or with null removes) the driver of a device name.
+void RegisterDeviceDriver(std::string_view name, std::shared_ptr<DeviceDriver> driver);
+void UnregisterDeviceDriver(std::string_view name);
+
+using DeviceHandle = intptr_t;
+constexpr DeviceHandle kInvalidDeviceHandle = -1;
+
+// Opens a device by name ("\\.\TARVEL"); kInvalidDeviceHandle with the last
+// error set when no driver answers (kErrorFileNotFound) or the driver
+// refuses. Access and share flags are accepted as the callers pass them.
+DeviceHandle OpenDevice(std::string_view name, uint32_t access = 0, uint32_t share = 3);
+// A synchronous control request: true on success with *returned set (0 when
+// the request fails). The last error is set on failure only; a success
+// leaves it as it was.
+bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
+                     uint32_t out_len, uint32_t* returned);
+bool CloseDevice(DeviceHandle handle);
+
+// The simulator's registration entry point, looked up in libvornixsim.so.
+using SimulatorAttachFn = int (*)(const char* scenario_path);
+constexpr const char* kSimulatorLibrary = "libvornixsim.so";
+constexpr const char* kSimulatorAttachSymbol = "vornix_sim_attach";
+// Forgets that the simulator was already asked (tests that change the
+// environment variable call it).
+void ResetSimulatorActivation();
+
+} // namespace platform
