@@ -94,6 +94,14 @@ static_assert(sizeof(ScanStatus) == 16, "ScanStatus layout");
 
 // ---- Exports ----
 
+// Stored images and their information files.
+TARVEL_API int Get_ImageInfo(ImageInfo* info, const char* image_path);
+TARVEL_API int Get_ImageExtraHeader(const char* image_path, uint8_t* buffer);
+TARVEL_API int Read_DiskImage(uint16_t* pixels, const char* image_path);
+TARVEL_API int Delete_Image(const char* image_path);
+TARVEL_API int Get_FirstOldImageName(char* buffer);
+TARVEL_API int Get_NextOldImageName(char* buffer);
+
 // Image processing and configuration queries; they work in every session state.
 TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t height, ImageStats* stats);
 TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm,

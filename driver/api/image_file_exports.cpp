@@ -1,0 +1,81 @@
+// Exports that read, delete and list the stored images and their
+// information files. They work in every session state, except the listing
+// of old images, which refuses an open session.
+#include <cstring>
+#include <string>
+
+#include "driver/acquisition/plate_image.h"
+#include "driver/api/session_state.h"
+#include "driver/config/ini_file.h"
+#include "driver/config/paths.h"
+#include "driver/config/session_log.h"
+#include "driver/tarvel_api.h"
+
+namespace {
+
+constexpr int kSessionOpen = -7;
+
+tarvel::OldImageSearch g_old_images;
+
+void CopyOut(const std::string& text, char* buffer) {
+  size_t n = text.size() < 255 ? text.size() : 255;
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+}
+
+} // namespace
+
+TARVEL_API int Get_ImageInfo(ImageInfo* info, const char* image_path) {
+  if (!info || !image_path) return -1;
+  return tarvel::ReadImageInfo(image_path, info);
+}
+
+TARVEL_API int Get_ImageExtraHeader(const char* image_path, uint8_t* buffer) {
+  if (!image_path) return 0;
+  return tarvel::ReadExtraHeader(image_path, buffer);
+}
+
+TARVEL_API int Read_DiskImage(uint16_t* pixels, const char* image_path) {
+  if (!image_path) return -2;
+  return tarvel::ReadDiskImage(image_path, pixels);
+}
+
+TARVEL_API int Delete_Image(const char* image_path) {
+  const bool opened_here = !tarvel::SessionLogOpen() && tarvel::OpenSessionLog();
+  const std::string name = image_path ? image_path : "";
+  const bool ok = image_path && tarvel::DeleteImageFiles(name);
+  if (ok)
+    tarvel::LogPrintf("Image file deleted: %s\n", name.c_str());
+  else
+    tarvel::LogPrintf("ERROR: Can not delete image file: %s\n", name.c_str());
+  tarvel::FlushSessionLog();
+  if (opened_here) tarvel::CloseSessionLog();
+  return ok ? 0 : -2;
+}
+
+TARVEL_API int Get_FirstOldImageName(char* buffer) {
+  if (tarvel::SessionIsOpen()) return kSessionOpen;
+  if (!buffer) return -1;
+  std::string folder = tarvel::MakeModulePath(
+      tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
+  CopyOut(folder, buffer);
+  std::string path;
+  if (!g_old_images.First(folder, &path)) {
+    buffer[0] = '\0';
+    return -1;
+  }
+  CopyOut(path, buffer);
+  return 0;
+}
+
+TARVEL_API int Get_NextOldImageName(char* buffer) {
+  if (tarvel::SessionIsOpen()) return kSessionOpen;
+  if (!buffer) return -1;
+  std::string path;
+  if (!g_old_images.Next(&path)) {
+    buffer[0] = '\0';
+    return -1;
+  }
+  CopyOut(path, buffer);
+  return 0;
+}

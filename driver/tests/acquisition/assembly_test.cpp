@@ -1,0 +1,416 @@
+// Plates in, image files out: every stored pixel explained by the plate.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "driver/acquisition/plate_image.h"
+#include "driver/imaging/fft_filter.h"
+#include "driver/tests/acquisition/stream_helpers.h"
+#include "platform/ui.h"
+
+using namespace acqtest;
+using tarvel::Acquisition;
+using tarvel::AcquisitionSettings;
+
+namespace {
+
+struct Img {
+  int w, h;
+  std::vector<uint16_t> px;
+  uint16_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
+};
+
+// Quarter turns counter-clockwise, one at a time.
+Img TurnLeft(const Img& a) {
+  Img r{a.h, a.w, std::vector<uint16_t>(a.px.size())};
+  for (int y = 0; y < r.h; ++y)
+    for (int x = 0; x < r.w; ++x) r.px[static_cast<size_t>(y) * r.w + x] = a.at(a.w - 1 - y, x);
+  return r;
+}
+Img Oriented(Img a, int rotation, bool mirror) {
+  if (mirror)
+    for (int y = 0; y < a.h; ++y) std::reverse(a.px.begin() + y * a.w, a.px.begin() + (y + 1) * a.w);
+  int turns = ((rotation % 360) + 360) % 360 / 90;
+  for (int i = 0; i < turns; ++i) a = TurnLeft(a);
+  return a;
+}
+
+class Pipeline {
+ public:
+  explicit Pipeline(const AcquisitionSettings& mode) {
+    acq.SetSettings(mode);
+    EXPECT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
+    EXPECT_TRUE(acq.SetImageFolder(dir.Str()));
+    acq.SetLog(log.file());
+    acq.SetSerialNumber("SN-4711");
+    acq.LastNumber();
+    acq.Activate();
+  }
+  void Run(const Scene& scene, size_t piece = 40960, uint32_t seed = 1) {
+    Feeder f{acq};
+    f.All(Encode(scene), piece, seed);
+  }
+  std::string Name(int n) const { return acq.FileName(n); }
+  Img Image(int n) const {
+    Disk d = ReadDisk(Name(n));
+    return Img{d.width, d.height, d.px};
+  }
+  ImageInfo Info(int n) const {
+    ImageInfo i{};
+    EXPECT_EQ(tarvel::ReadImageInfo(Name(n), &i), 0);
+    return i;
+  }
+  ScratchDir dir;
+  LogCapture log;
+  Acquisition acq;
+};
+
+TEST(Assembly, RoundTripInEveryOrientation) {
+  const int W = 40, H = 30, X = 20, Y = 5;
+  const auto phantom = Phantom(W, H, 7);
+  for (int rotation : {0, 90, 180, 270, -90, -180, -270}) {
+    for (bool mirror : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "rotation " << rotation << " mirror " << mirror);
+      auto mode = SmallMode();
+      mode.rotation = rotation;
+      mode.mirror = mirror;
+      mode.mode_number = 3;
+      mode.scale = 1.5f;
+      Pipeline p(mode);
+      const uint8_t extra[5] = {1, 2, 3, 4, 5};
+      p.acq.SetExtraHeader(5, extra);
+      Scene scene(256, H + 8);
+      scene.Put(X, Y, W, H, phantom);
+      p.Run(scene);
+      ASSERT_EQ(p.acq.WrittenNumber(), 1);
+      Img want = Oriented(Img{W, H, phantom}, rotation, mirror);
+      Img got = p.Image(1);
+      EXPECT_EQ(got.w, want.w);
+      EXPECT_EQ(got.h, want.h);
+      EXPECT_TRUE(got.px == want.px);
+
+      ImageInfo info = p.Info(1);
+      const bool upright = rotation % 180 == 0;
+      EXPECT_EQ(info.size, 108);
+      EXPECT_EQ(info.width, upright ? W : H);
+      EXPECT_EQ(info.height, upright ? H : W);
+      const std::map<int, int> bytes = {{0, 0},    {90, 90},     {180, 180}, {270, 14},
+                                        {-90, 14}, {-180, 180}, {-270, 90}};
+      EXPECT_EQ(info.rotation, bytes.at(rotation));
+      EXPECT_EQ(info.pitch_x, 50000);
+      EXPECT_EQ(info.pitch_y, 50000);
+      EXPECT_EQ(info.scaled_pitch, 75000);
+      EXPECT_FLOAT_EQ(info.scale, 1.5f);
+      EXPECT_EQ(info.bits_per_pixel, 16);
+      EXPECT_EQ(info.start_position, X);
+      EXPECT_EQ(info.scan_mode, 3);
+      EXPECT_EQ(info.possible_maximum, 49140);
+      EXPECT_STREQ(info.serial_number, "SN-4711");
+      EXPECT_EQ(info.extra_length, 5);
+      uint8_t back[5] = {};
+      EXPECT_EQ(tarvel::ReadExtraHeader(p.Name(1), back), 5);
+      EXPECT_EQ(0, std::memcmp(back, extra, 5));
+      // Measuring window: a margin of 20 % on every side of the unrotated image.
+      Img m = Oriented(Img{W, H, phantom}, 0, mirror);
+      uint16_t mx = 0;
+      uint64_t sum = 0;
+      for (int y = 6; y < H - 6; ++y)
+        for (int x = 8; x < W - 8; ++x) {
+          mx = std::max(mx, m.at(x, y));
+          sum += m.at(x, y);
+        }
+      EXPECT_EQ(info.maximum, mx);
+      EXPECT_EQ(info.average, sum / ((W - 16) * (H - 12)));
+      std::string text = p.log.Text();
+      EXPECT_NE(text.find("File created: " + p.Name(1) + "\n"), std::string::npos);
+      EXPECT_EQ(text.find("   Mirror mode active\n") != std::string::npos, mirror);
+    }
+  }
+}
+
+TEST(Assembly, BinningAveragesLinePairsAndDropsAnOddLastLine) {
+  const int W = 40, H = 31;
+  const auto phantom = Phantom(W, H, 11);
+  for (int xbin : {1, 2}) {
+    auto mode = SmallMode();
+    mode.binning = 2;
+    mode.sample_factor = xbin;
+    Pipeline p(mode);
+    Scene scene(256, H + 6);
+    scene.Put(30, 2, W, H, phantom);
+    p.Run(scene);
+    Img got = p.Image(1);
+    ASSERT_EQ(got.w, W / xbin);
+    ASSERT_EQ(got.h, H / 2);
+    Img a{W, H, phantom};
+    for (int y = 0; y < got.h; ++y)
+      for (int x = 0; x < got.w; ++x)
+        ASSERT_EQ(got.at(x, y), (a.at(x * xbin, 2 * y) + a.at(x * xbin, 2 * y + 1)) / 2)
+            << x << "," << y << " xbin " << xbin;
+    EXPECT_NE(p.log.Text().find("   Binning = 2\n"), std::string::npos);
+  }
+}
+
+// Ceph plates at 5 mm pitch are cropped to 48 x 40 pixels.
+TEST(Assembly, CephCropDropsTheDimmerEdgeFirst) {
+  const int W = 56, H = 44, X = 20;
+  struct Case {
+    const char* what;
+    bool shaped;
+    int left, top;  // first kept column and row
+  };
+  for (const Case& c : {Case{"shaped", true, 3, 2}, Case{"flat: bottom rows, right columns", false, 0, 0}}) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint16_t> px(W * H);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        int v = 5000;
+        if (c.shaped) {
+          if (y < 2) v = 2000;
+          if (y >= 42) v = 3000;
+          if (x < 3) v -= 500;
+          if (x >= 51) v -= 300;
+        }
+        px[y * W + x] = static_cast<uint16_t>(v + (c.shaped ? (x * 7 + y * 3) % 5 : 0));
+      }
+    auto mode = SmallMode();
+    mode.plate_type = tarvel::kPlateCephalometric;
+    mode.pitch_x = mode.pitch_y = 5e-3;
+    Pipeline p(mode);
+    Scene scene(256, H + 4);
+    scene.Put(X, 1, W, H, px);
+    p.Run(scene);
+    Img got = p.Image(1);
+    ASSERT_EQ(got.w, 48);
+    ASSERT_EQ(got.h, 40);
+    Img a{W, H, px};
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 48; ++x) ASSERT_EQ(got.at(x, y), a.at(x + c.left, y + c.top));
+    ImageInfo info = p.Info(1);
+    EXPECT_EQ(info.start_position, X + c.left);
+    EXPECT_EQ(info.width, 48);
+    EXPECT_EQ(info.height, 40);
+  }
+}
+
+// Plates side by side, in sequence and split by a dark line; every one
+// comes back as its own image, the same whatever the pieces.
+TEST(Assembly, SeveralPlatesAreTheSameImagesWhateverThePieces) {
+  struct Plate { int x, y, w, h; std::vector<uint16_t> px; uint8_t slots; };
+  std::vector<Plate> plates = {
+      {10, 2, 30, 20, Phantom(30, 20, 1), 0x01},
+      {100, 2, 30, 20, Phantom(30, 20, 2), 0x0C},
+      {10, 40, 20, 10, Phantom(20, 10, 3), 0x01},   // upper half of a split plate
+      {150, 40, 24, 10, Phantom(24, 10, 4), 0x18},
+      {10, 51, 20, 10, Phantom(20, 10, 5), 0x01},   // lower half below a dark line
+  };
+  Scene scene(256, 70);
+  for (auto& pl : plates) scene.Put(pl.x, pl.y, pl.w, pl.h, pl.px);
+  std::vector<std::string> reference;
+  uint32_t seed = 3;
+  for (size_t piece : {size_t{40960}, size_t{4}, size_t{8}, size_t{12}, size_t{0}, size_t{0}}) {
+    SCOPED_TRACE(testing::Message() << "pieces of " << piece);
+    Pipeline p(SmallMode());
+    p.Run(scene, piece, seed);
+    ASSERT_EQ(p.acq.WrittenNumber(), 5);
+    std::vector<std::string> files;
+    for (int n = 1; n <= 5; ++n) {
+      Img got = p.Image(n);
+      const Plate& pl = plates[n - 1];
+      EXPECT_EQ(got.w, pl.w);
+      EXPECT_EQ(got.h, pl.h);
+      EXPECT_TRUE(got.px == pl.px) << "image " << n;
+      EXPECT_EQ(p.Info(n).slot_bits, pl.slots) << "image " << n;
+      files.push_back(ReadAll(p.Name(n)));
+    }
+    if (reference.empty())
+      reference = files;
+    else
+      EXPECT_TRUE(files == reference);
+    ++seed;
+  }
+}
+
+TEST(Assembly, DeFlashRemovesSpikesAfterMirroring) {
+  const int W = 20, H = 12;
+  auto px = Phantom(W, H, 9, 1000, 2000);
+  px[5 * W + 7] = 30000;  // spikes
+  px[6 * W + 7] = 29000;
+  px[3 * W + 0] = 40000;  // on the edge: kept
+  auto mode = SmallMode();
+  mode.deflash = 5000;
+  mode.mirror = true;
+  Pipeline p(mode);
+  Scene scene(256, H + 4);
+  scene.Put(40, 1, W, H, px);
+  p.Run(scene);
+  Img want = Oriented(Img{W, H, px}, 0, true);
+  for (int y = 1; y + 1 < H; ++y)
+    for (int x = 1; x + 1 < W; ++x) {
+      uint16_t& v = want.px[y * W + x];
+      int above = want.at(x, y - 1), below = want.at(x, y + 1);
+      if (v - above > 5000) v = static_cast<uint16_t>((above + below) / 2);
+    }
+  Img got = p.Image(1);
+  EXPECT_TRUE(got.px == want.px);
+  EXPECT_EQ(got.at(W - 1, 3), 40000);
+  EXPECT_NE(p.log.Text().find("   Using DeFlash filter with DeFlash=5000\n"), std::string::npos);
+}
+
+TEST(Assembly, MeasuringWindowOfEightyPercent) {
+  const int W = 1000, H = 100;
+  std::vector<uint16_t> px(W * H, 1000);
+  for (int y = 0; y < H; ++y) {
+    px[y * W + 199] = 40000;  // just outside
+    px[y * W + 200] = 30000;  // first column inside
+  }
+  px[9 * W + 500] = 45000;  // row 9: outside
+  auto mode = SmallMode(1100);
+  mode.max_aspect_ratio = 20;
+  Pipeline p(mode);
+  Scene scene(1100, H + 4);
+  scene.Put(50, 1, W, H, px);
+  p.Run(scene);
+  ImageInfo info = p.Info(1);
+  EXPECT_EQ(info.maximum, 30000);
+  EXPECT_EQ(info.average, (599 * 1000 + 30000) / 600);
+  EXPECT_NE(p.log.Text().find("   Average value=1048, Maximum=30000\n"), std::string::npos);
+}
+
+TEST(Assembly, NormalizationFactorsAndTheMaximumValue) {
+  auto mode = SmallMode();
+  Pipeline p(mode);
+  std::vector<double> factors(256, 0.5);
+  factors[11] = 2.0;
+  p.acq.SetNormalization(factors);
+  std::vector<uint16_t> px = {1001, 30000, 49139, 1001, 1001, 1001, 1001, 1001};
+  px.resize(8 * 8, 1001);
+  Scene scene(256, 12);
+  scene.Put(10, 1, 8, 8, px);
+  p.Run(scene);
+  Img got = p.Image(1);
+  EXPECT_EQ(got.at(0, 0), 500);     // trunc(1001 * 0.5)
+  EXPECT_EQ(got.at(1, 0), 49140);   // 30000 * 2 passes the maximum
+  EXPECT_EQ(got.at(2, 0), 24569);   // trunc(49139 * 0.5)
+  EXPECT_EQ(got.at(1, 1), 2002);
+}
+
+TEST(Assembly, FilterNumberChoosesThePairs) {
+  const int W = 24, H = 20;
+  const auto phantom = Phantom(W, H, 21);
+  std::vector<uint16_t> filtered(phantom.size());
+  tarvel::FilterParams params;
+  ASSERT_TRUE(tarvel::FilterImageFFT(W, H, phantom.data(), filtered.data(), 50000, 50000, params));
+  struct Case { int filter; bool enabled; std::vector<bool> images; };  // true: filtered
+  const Case cases[] = {
+      {-2, true, {false, true}}, {-2, false, {false}}, {3, true, {true}}, {3, false, {false}}, {0, true, {false}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "filter " << c.filter << " enabled " << c.enabled);
+    auto mode = SmallMode();
+    mode.filter_number = c.filter;
+    mode.filter_name = "Sharp";
+    Pipeline p(mode);
+    p.acq.SetFilterEnabled(c.enabled);
+    Scene scene(256, H + 4);
+    scene.Put(10, 1, W, H, phantom);
+    p.Run(scene);
+    ASSERT_EQ(p.acq.WrittenNumber(), static_cast<int>(c.images.size()));
+    for (size_t i = 0; i < c.images.size(); ++i)
+      EXPECT_TRUE(p.Image(static_cast<int>(i) + 1).px == (c.images[i] ? filtered : phantom)) << i;
+    if (c.images.size() == 2) {
+      EXPECT_EQ(ReadAll(tarvel::InfoFileName(p.Name(1))), ReadAll(tarvel::InfoFileName(p.Name(2))));
+    }
+    EXPECT_EQ(p.log.Text().find("    Applied image filter: Sharp\n") != std::string::npos,
+              c.filter != 0 && c.enabled);
+  }
+  // A flat plate cannot be filtered: the pair keeps the unfiltered pixels.
+  auto mode = SmallMode();
+  mode.filter_number = 3;
+  mode.filter_name = "Sharp";
+  Pipeline p(mode);
+  Scene scene(256, H + 4);
+  scene.Put(10, 1, W, H, std::vector<uint16_t>(W * H, 5000));
+  p.Run(scene);
+  EXPECT_TRUE(p.Image(1).px == std::vector<uint16_t>(W * H, 5000));
+  EXPECT_NE(p.log.Text().find("ERROR: Filter 3 (Sharp) failed\n"), std::string::npos);
+}
+
+TEST(Assembly, IntraoralScannerRefusesPlatesAbove95mm) {
+  platform::RecordingUi ui;
+  for (int type : {5, 14, 6}) {
+    auto mode = SmallMode();
+    mode.scanner_type = type;
+    mode.pitch_x = mode.pitch_y = 5e-3;  // 20 pixels: 100 mm
+    Pipeline p(mode);
+    Scene scene(256, 24);
+    scene.Put(10, 1, 20, 16, std::vector<uint16_t>(20 * 16, 3000));
+    p.Run(scene);
+    EXPECT_EQ(p.acq.WrittenNumber(), type == 6 ? 1 : 0) << type;
+    if (type != 6) {
+      EXPECT_NE(p.log.Text().find("ERROR : The plate is too large (100 by 80 mm)"), std::string::npos);
+    }
+  }
+  ASSERT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(ui.boxes[0].caption, "Error - Plate too large");
+  EXPECT_NE(ui.boxes[0].text.find("An image could not be created."), std::string::npos);
+}
+
+TEST(Assembly, FailedWritesAreErrorsAndLeaveNoPartialFile) {
+  auto mode = SmallMode();
+  Pipeline p(mode);
+  fs::create_symlink("/dev/full", p.Name(1));  // every write fails
+  Scene scene(256, 12);
+  scene.Put(10, 1, 8, 8, Phantom(8, 8, 1));
+  p.Run(scene);
+  std::string text = p.log.Text();
+  EXPECT_NE(text.find("ERROR: Cannot write image file " + p.Name(1) + "\n"), std::string::npos);
+  EXPECT_EQ(text.find("File created"), std::string::npos);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(p.Name(1))));
+  EXPECT_TRUE(fs::exists(tarvel::InfoFileName(p.Name(1))));  // the record is still written
+
+  // A folder that is not there: the file cannot be created, the number stays used.
+  p.acq.SetImageFolder(p.dir / "missing");
+  p.acq.Activate();
+  p.Run(scene);
+  EXPECT_EQ(p.acq.WrittenNumber(), 2);
+  EXPECT_NE(p.log.Text().find("ERROR: Cannot create image file " + p.Name(2) + "\n"), std::string::npos);
+}
+
+TEST(Assembly, NumbersContinueFromTheFolderAndAreHandedOutInOrder) {
+  ScratchDir dir;
+  for (const char* n : {"KP000007.QEW", "kp000012.qew", "KPabc.QEW", "KP0000099.txt", "XX000500.QEW"})
+    std::ofstream(dir / n) << "x";
+  Acquisition acq;
+  ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+  EXPECT_EQ(acq.LastNumber(), 12);
+  std::ofstream(dir / "KP1234567.QEW") << "x";
+  EXPECT_EQ(acq.LastNumber(), 1234567);
+  EXPECT_EQ(acq.PendingCount(), 0);
+  char name[256] = "junk";
+  EXPECT_EQ(acq.NextName(name), 0);
+  EXPECT_STREQ(name, "");
+  EXPECT_EQ(acq.FileName(7), dir.Str() + "/KP000007.QEW");
+  EXPECT_EQ(acq.FileName(1234568), dir.Str() + "/KP1234568.QEW");
+  // The folder is bounded so that every name fits 256 characters.
+  EXPECT_FALSE(acq.SetImageFolder(std::string(tarvel::kMaxImageFolder + 1, 'a')));
+  ASSERT_TRUE(acq.SetImageFolder(std::string(tarvel::kMaxImageFolder, 'a')));
+  EXPECT_LT(acq.FileName(INT32_MAX).size(), 256u);
+}
+
+TEST(Assembly, PendingImagesAreHandedOutInProductionOrder) {
+  Pipeline p(SmallMode());
+  Scene scene(256, 30);
+  scene.Put(10, 1, 10, 10, Phantom(10, 10, 1));
+  scene.Put(10, 15, 10, 10, Phantom(10, 10, 2));
+  p.Run(scene);
+  ASSERT_EQ(p.acq.PendingCount(), 2);
+  char name[256];
+  EXPECT_EQ(p.acq.NextName(name), 2);
+  EXPECT_EQ(name, p.Name(1));
+  EXPECT_EQ(p.acq.NextName(name), 1);
+  EXPECT_EQ(name, p.Name(2));
+  EXPECT_EQ(p.acq.NextName(name), 0);
+  EXPECT_STREQ(name, "");
+}
+
+} // namespace

@@ -1,0 +1,209 @@
+#pragma once
+// Test helpers: a scene of scan lines encoded as the scanner's stream, a
+// feeder that reads and flushes the way the session does, a scratch folder.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "driver/acquisition/acquisition.h"
+
+namespace acqtest {
+
+namespace fs = std::filesystem;
+
+// Stream units.
+inline void PutUnit(std::vector<uint8_t>& s, uint16_t a, uint16_t b) {
+  s.push_back(static_cast<uint8_t>(a));
+  s.push_back(static_cast<uint8_t>(a >> 8));
+  s.push_back(static_cast<uint8_t>(b));
+  s.push_back(static_cast<uint8_t>(b >> 8));
+}
+inline void PutEol(std::vector<uint8_t>& s, uint16_t next_x) { PutUnit(s, 0xFFFE, next_x); }
+inline void PutSkip(std::vector<uint8_t>& s, uint16_t n) { PutUnit(s, 0xFFF1, n); }
+inline void PutPairs(std::vector<uint8_t>& s, const std::vector<uint16_t>& v) {
+  for (size_t i = 0; i + 1 < v.size(); i += 2) PutUnit(s, v[i], v[i + 1]);
+}
+
+// Scan lines of `width` pixels; 0 is dark, anything else a lit sample.
+struct Scene {
+  int width;
+  std::vector<std::vector<uint16_t>> lines;
+  Scene(int w, int n) : width(w), lines(n, std::vector<uint16_t>(w, 0)) {}
+  // Places a plate (rows top first) at column x, line y.
+  void Put(int x, int y, int w, int h, const std::vector<uint16_t>& px) {
+    for (int r = 0; r < h; ++r)
+      for (int c = 0; c < w; ++c) lines[y + r][x + c] = px[static_cast<size_t>(r) * w + c];
+  }
+};
+
+// Encodes lit runs the way the scanner sends them: runs of pairs, skip
+// markers between runs, an end-of-line marker with the next line's first
+// lit pixel (the last pixel index when the next line is dark).
+inline std::vector<uint8_t> Encode(const Scene& s) {
+  std::vector<uint8_t> out;
+  const int last = s.width - 1;
+  auto first_lit = [&](size_t i) {
+    if (i >= s.lines.size()) return last;
+    for (int x = 0; x < s.width; ++x)
+      if (s.lines[i][x]) return x;
+    return last;
+  };
+  int cur = 0;
+  for (size_t i = 0; i < s.lines.size(); ++i) {
+    const auto& line = s.lines[i];
+    int x = 0;
+    while (x < s.width) {
+      if (!line[x]) { ++x; continue; }
+      int end = x;
+      while (end < s.width && line[end]) ++end;
+      if ((end - x) % 2) ++end;  // runs are whole pairs
+      if (x != cur) PutSkip(out, static_cast<uint16_t>(x - cur));
+      for (int p = x; p < end; p += 2) PutUnit(out, line[p], p + 1 < s.width ? line[p + 1] : 0);
+      cur = end;
+      x = end;
+    }
+    cur = first_lit(i + 1);
+    PutEol(out, static_cast<uint16_t>(cur));
+  }
+  return out;
+}
+
+// Reads and flushes like the session's poll: every 52nd lit read flushes
+// finished plates, a read reporting empty lines after stored data flushes
+// all and resets, and so does the end of the stream.
+struct Feeder {
+  tarvel::Acquisition& acq;
+  int reads = 0;
+  void Piece(const uint8_t* p, size_t n) {
+    int empty = 0;
+    acq.ParsePiece(p, n, &empty);
+    if (empty == 0) {
+      if (reads++ > 50) {
+        acq.FlushRanges(false);
+        reads = 0;
+      }
+    } else if (empty > 0 && acq.HasData()) {
+      acq.FlushRanges(true);
+      acq.Reset();
+      reads = 0;
+    }
+  }
+  void End() {
+    if (acq.HasData()) {
+      acq.FlushRanges(true);
+      acq.Reset();
+    }
+  }
+  // The whole stream in pieces of `size` bytes (0: random multiples of 4).
+  void All(const std::vector<uint8_t>& s, size_t size, uint32_t seed = 1) {
+    std::mt19937 rng(seed);
+    for (size_t at = 0; at < s.size();) {
+      size_t n = size ? size : 4 * (1 + rng() % 3000);
+      n = std::min(n, s.size() - at);
+      Piece(s.data() + at, n);
+      at += n;
+    }
+    End();
+  }
+};
+
+// A fresh folder under the build's temporary area, removed afterwards.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name =
+        "acq-" + std::to_string(::getpid()) + "-" + t->test_suite_name() + "-" + t->name();
+    for (char& c : name)
+      if (c == '/' || c == '<' || c == '>' || c == ',' || c == ' ') c = '_';
+    path_ = fs::temp_directory_path() / name;
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~ScratchDir() { fs::remove_all(path_); }
+  std::string Str() const { return path_.string(); }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+ private:
+  fs::path path_;
+};
+
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// Pixels of a DiskImage (width, height, rows).
+struct Disk {
+  int width = 0, height = 0;
+  std::vector<uint16_t> px;
+};
+inline Disk ReadDisk(const std::string& path) {
+  std::string b = ReadAll(path);
+  Disk d;
+  if (b.size() < 4) return d;
+  auto w16 = [&](size_t i) { return static_cast<uint16_t>(uint8_t(b[i]) | (uint8_t(b[i + 1]) << 8)); };
+  d.width = w16(0);
+  d.height = w16(2);
+  for (size_t i = 4; i + 1 < b.size(); i += 2) d.px.push_back(w16(i));
+  return d;
+}
+
+// Settings of a small test mode: neutral pitches, nothing discarded for size.
+inline tarvel::AcquisitionSettings SmallMode(int anz_pix = 256) {
+  tarvel::AcquisitionSettings s;
+  s.anz_pix = anz_pix;
+  s.threshold = 100;
+  s.max_pix_val = 49140;
+  s.pitch_x = s.pitch_y = 50e-6;
+  s.min_area = 0;
+  s.deflash = 0;
+  s.max_aspect_ratio = 3.0;
+  for (int k = 0; k < 7; ++k) s.slot_bounds[k] = k * anz_pix / 6;
+  return s;
+}
+
+inline std::vector<uint16_t> Phantom(int w, int h, uint32_t seed, uint16_t lo = 101,
+                                     uint16_t hi = 49139) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> d(lo, hi);
+  std::vector<uint16_t> v(static_cast<size_t>(w) * h);
+  for (auto& p : v) p = static_cast<uint16_t>(d(rng));
+  return v;
+}
+
+// A log that the test reads back.
+class LogCapture {
+ public:
+  LogCapture() : f_(std::tmpfile()) {}
+  ~LogCapture() { std::fclose(f_); }
+  std::FILE* file() const { return f_; }
+  std::string Text() const {
+    std::fflush(f_);
+    long at = std::ftell(f_);
+    std::rewind(f_);
+    std::string s(static_cast<size_t>(at), '\0');
+    size_t got = std::fread(s.data(), 1, s.size(), f_);
+    s.resize(got);
+    std::fseek(f_, 0, SEEK_END);
+    return s;
+  }
+ private:
+  std::FILE* f_;
+};
+
+inline int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+} // namespace acqtest

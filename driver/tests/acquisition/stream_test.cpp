@@ -1,0 +1,316 @@
+// Parsing the stream into blocks, ranges and their flushing, prescan ring.
+#include <gtest/gtest.h>
+
+#include "driver/tests/acquisition/stream_helpers.h"
+
+using namespace acqtest;
+using tarvel::Acquisition;
+
+namespace {
+
+class StreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    acq.SetSettings(SmallMode());
+    ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
+    ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+    acq.SetLog(log.file());
+    acq.Activate();
+  }
+  int Parse(const std::vector<uint8_t>& s) {
+    int empty = -5;
+    acq.ParsePiece(s.data(), s.size(), &empty);
+    return empty;
+  }
+  std::vector<std::string> Images() const {
+    std::vector<std::string> v;
+    for (auto& e : fs::directory_iterator(dir.Str()))
+      if (e.path().extension() == ".QEW") v.push_back(e.path().filename().string());
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+  ScratchDir dir;
+  LogCapture log;
+  Acquisition acq;
+};
+
+TEST_F(StreamTest, RunSplitAcrossReadsIsOneBlockWithTheOffsetOfItsFirstPart) {
+  std::vector<uint8_t> a, b;
+  PutSkip(a, 6);
+  PutPairs(a, {200, 201, 202, 203});
+  PutPairs(b, {204, 205});
+  PutEol(b, 10);
+  PutPairs(b, {300, 301});
+  PutEol(b, 10);
+  EXPECT_EQ(Parse(a), 0);
+  EXPECT_EQ(acq.BlockCount(), 0);
+  EXPECT_EQ(Parse(b), 0);
+  ASSERT_EQ(acq.BlockCount(), 2);
+  EXPECT_EQ(acq.Block(0).x_from, 6);
+  EXPECT_EQ(acq.Block(0).x_to, 11);
+  EXPECT_EQ(acq.Block(0).line, 0);
+  EXPECT_EQ(acq.Block(0).file_offset, 0);
+  EXPECT_EQ(acq.Block(1).x_from, 10);
+  EXPECT_EQ(acq.Block(1).x_to, 11);
+  EXPECT_EQ(acq.Block(1).line, 1);
+  EXPECT_EQ(acq.Block(1).file_offset, 12);
+  EXPECT_EQ(acq.LineCount(), 2);
+  acq.CloseTempFile();
+  std::string file = ReadAll(dir / "Tarvel.tmp");
+  const uint16_t want[] = {200, 201, 202, 203, 204, 205, 300, 301};
+  ASSERT_EQ(file.size(), sizeof want);
+  EXPECT_EQ(0, std::memcmp(file.data(), want, sizeof want));
+}
+
+TEST_F(StreamTest, UnitsCutAtAnyByteAreCarriedToTheNextPiece) {
+  std::vector<uint8_t> s;
+  PutPairs(s, {500, 501, 502, 503});
+  PutSkip(s, 3);
+  PutPairs(s, {600, 601});
+  PutEol(s, 4);
+  PutPairs(s, {700, 701});
+  PutEol(s, 255);
+  Acquisition whole;
+  whole.SetSettings(SmallMode());
+  ScratchDir other;
+  ASSERT_TRUE(whole.OpenTempFile(other / "t.tmp"));
+  int e;
+  whole.ParsePiece(s.data(), s.size(), &e);
+
+  const size_t cuts[] = {1, 3, 5, 7, 2};
+  size_t at = 0, i = 0;
+  while (at < s.size()) {
+    size_t n = std::min(cuts[i++ % 5], s.size() - at);
+    acq.ParsePiece(s.data() + at, n, &e);
+    at += n;
+  }
+  ASSERT_EQ(acq.BlockCount(), whole.BlockCount());
+  ASSERT_EQ(acq.BlockCount(), 3);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(acq.Block(k).x_from, whole.Block(k).x_from);
+    EXPECT_EQ(acq.Block(k).x_to, whole.Block(k).x_to);
+    EXPECT_EQ(acq.Block(k).line, whole.Block(k).line);
+    EXPECT_EQ(acq.Block(k).file_offset, whole.Block(k).file_offset);
+  }
+  EXPECT_EQ(acq.Block(1).x_from, 7);
+  EXPECT_EQ(acq.Block(2).x_from, 4);
+  EXPECT_EQ(acq.LineCount(), 2);
+}
+
+TEST_F(StreamTest, EmptyLineCount) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<uint16_t, uint16_t>> units;
+    int empty;
+  };
+  const uint16_t last = 255;
+  const Case cases[] = {
+      {"lit data at the end", {{1000, 1001}}, 0},
+      {"one empty line", {{1000, 1001}, {0xFFFE, last}}, 1},
+      {"argument above the last pixel", {{0xFFFE, 4000}, {0xFFFE, last}}, 2},
+      {"an ordinary line end", {{0xFFFE, last - 1}}, 0},
+      {"a later run sets it back", {{0xFFFE, last}, {0xFFFE, 4}, {1000, 1001}}, 0},
+      {"a later run, then an empty line", {{0xFFFE, last}, {1000, 1001}, {0xFFFE, last}}, 1},
+      {"skips do not count", {{0xFFF1, 300}}, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> s;
+    for (auto [a, b] : c.units) PutUnit(s, a, b);
+    EXPECT_EQ(Parse(s), c.empty) << c.what;
+    acq.Activate();
+  }
+  int empty = 0;
+  EXPECT_EQ(acq.ReadAndParse([](uint8_t*, uint32_t, uint32_t* got) { *got = 0; return 0; }, &empty), 0);
+  EXPECT_EQ(empty, -1);
+  EXPECT_EQ(acq.ReadAndParse([](uint8_t*, uint32_t, uint32_t* got) { *got = 0; return -200; }, &empty),
+            -200);
+}
+
+TEST_F(StreamTest, ResetKeepsTheParsePositionForTheNextLine) {
+  std::vector<uint8_t> first, second;
+  PutPairs(first, {1000, 1001});
+  PutEol(first, 255);  // an empty line ...
+  PutEol(first, 100);  // ... then the next line starts at pixel 100
+  EXPECT_EQ(Parse(first), 1);
+  acq.FlushRanges(true);
+  acq.Reset();
+  PutPairs(second, {2000, 2001});
+  PutEol(second, 255);
+  Parse(second);
+  ASSERT_EQ(acq.BlockCount(), 1);
+  EXPECT_EQ(acq.Block(0).x_from, 100);
+  EXPECT_EQ(acq.Block(0).file_offset, 0);
+  acq.Activate();
+  EXPECT_EQ(acq.ParseX(), 0);
+  EXPECT_EQ(acq.LineCount(), 0);
+}
+
+TEST_F(StreamTest, FullBlockTableDropsRunsAndLogsOnce) {
+  std::vector<uint8_t> s;
+  for (int i = 0; i < tarvel::kMaxBlocks + 5; ++i) {
+    PutPairs(s, {1000, 1001});
+    PutSkip(s, 1);
+  }
+  PutPairs(s, {1000, 1001});  // the open run of a full table
+  Parse(s);
+  EXPECT_EQ(acq.BlockCount(), tarvel::kMaxBlocks);
+  Parse(s);
+  EXPECT_EQ(acq.BlockCount(), tarvel::kMaxBlocks);
+  EXPECT_EQ(Count(log.Text(), "CRITICAL ERROR: Internal Blockbuffer overflow\n"
+                              "   This my be caused by too much light\n"),
+            1);
+  acq.CloseTempFile();
+  EXPECT_EQ(fs::file_size(dir / "Tarvel.tmp"), uint64_t{4} * tarvel::kMaxBlocks);
+}
+
+TEST_F(StreamTest, FullRangeTableLogsOnceAndKeepsTheRanges) {
+  acq.SetSettings(SmallMode(6000));
+  acq.Activate();
+  std::vector<uint8_t> s;
+  for (int i = 0; i < tarvel::kMaxRanges + 3; ++i) {
+    PutPairs(s, {1000, 1001});
+    PutSkip(s, 3);  // a gap of three pixels keeps them apart
+  }
+  PutEol(s, 0);
+  Parse(s);
+  acq.FlushRanges(false);
+  EXPECT_EQ(acq.RangeCount(), tarvel::kMaxRanges);
+  EXPECT_EQ(Count(log.Text(), "CRITICAL ERROR: Internal Rangebuffer overflow\n"), 1);
+  acq.Reset();
+  EXPECT_EQ(acq.RangeCount(), 0);
+}
+
+// Two 12 x 16 boxes, the second right of or below the first with a gap.
+TEST_F(StreamTest, BoxesApartStaySeparateAndTouchingBoxesMerge) {
+  struct Case { bool below; int gap; int images; };
+  const Case cases[] = {{false, 1, 2}, {false, 0, 1}, {false, -5, 1}, {true, 1, 2}, {true, 0, 1}};
+  int total = 0;
+  for (const Case& c : cases) {
+    Scene scene(256, 40);
+    std::vector<uint16_t> px(12 * 16, 1000);
+    scene.Put(10, 2, 12, 16, px);
+    if (c.below)
+      scene.Put(10, 18 + c.gap, 12, 16, px);
+    else
+      scene.Put(22 + c.gap, 2, 12, 16, px);
+    acq.Activate();
+    Parse(Encode(scene));
+    acq.FlushRanges(true);
+    total += c.images;
+    EXPECT_EQ(static_cast<int>(Images().size()), total)
+        << (c.below ? "below" : "right") << " gap " << c.gap;
+  }
+}
+
+TEST_F(StreamTest, RangeEndingOnTheLastParsedLineIsNotFinished) {
+  std::vector<uint8_t> s;
+  PutPairs(s, {1000, 1001});
+  PutEol(s, 0);  // block on line 0, Akt_Y 1: line 0 is Akt_Y - 1
+  Parse(s);
+  acq.FlushRanges(false);
+  EXPECT_EQ(acq.RangeCount(), 1);
+  s.clear();
+  PutEol(s, 0);  // Akt_Y 2: line 0 is Akt_Y - 2
+  Parse(s);
+  acq.FlushRanges(false);
+  EXPECT_EQ(acq.RangeCount(), 0);
+}
+
+TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
+  struct Case {
+    const char* what;
+    int plate_type, x, w, h;
+    int64_t min_area;
+    const char* line;  // expected log text, null: none
+  };
+  const Case cases[] = {
+      {"too small", 0, 10, 10, 10, 101, "1 Ranges were removed as too small\n"},
+      {"too wide", 0, 10, 40, 10, 0, "Range with bad X/Y ratio was removed; Ratio =  4.00, max =  3.00\n"},
+      {"too tall", 0, 10, 10, 31, 0, "Range with bad X/Y ratio was removed; Ratio =  0.32, max =  3.00\n"},
+      {"past the line end", 0, 252, 6, 6, 0, "Range was removed: Passed end of the scan line at 257!\n"},
+      {"erase mode", 3, 10, 20, 20, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    ScratchDir d2;
+    LogCapture log2;
+    Acquisition a;
+    auto mode = SmallMode();
+    mode.plate_type = c.plate_type;
+    mode.min_area = c.min_area;
+    a.SetSettings(mode);
+    ASSERT_TRUE(a.OpenTempFile(d2 / "t.tmp"));
+    a.SetImageFolder(d2.Str());
+    a.SetLog(log2.file());
+    a.Activate();
+    // Lines one pixel wider than the mode so that a plate can pass the end.
+    Scene scene(258, c.h + 3);
+    scene.Put(c.x, 1, c.w, c.h, std::vector<uint16_t>(static_cast<size_t>(c.w) * c.h, 1000));
+    std::vector<uint8_t> s = Encode(scene);
+    int e;
+    a.ParsePiece(s.data(), s.size(), &e);
+    a.FlushRanges(true);
+    a.CloseTempFile();
+    std::string text = log2.Text();
+    SCOPED_TRACE(c.what);
+    if (c.line) {
+      EXPECT_NE(text.find(c.line), std::string::npos) << text;
+    }
+    EXPECT_EQ(text.find("Creating image"), std::string::npos);
+    if (c.min_area > 0) {
+      EXPECT_EQ(text.find("Range with bad"), std::string::npos);
+    }
+    if (c.plate_type == 3) {
+      EXPECT_EQ(text, "Flushing 1 ranges from the buffer\n");
+    }
+    int files = 0;
+    for (auto& f : fs::directory_iterator(d2.Str())) files += f.path().extension() == ".QEW";
+    EXPECT_EQ(files, 0);
+  }
+}
+
+TEST_F(StreamTest, PrescanSetup) {
+  EXPECT_EQ(acq.PrescanSetup(1024), -102);
+  EXPECT_FALSE(acq.PrescanWaiting());
+  EXPECT_EQ(acq.PrescanSetup(0), 0);
+  EXPECT_EQ(acq.PrescanSetup(-3), 0);
+  // An interval that computes to 0 takes every line.
+  auto mode = SmallMode();
+  mode.pitch_y = 1e-9;
+  acq.SetSettings(mode);
+  EXPECT_EQ(acq.PrescanSetup(100), 0);
+  std::vector<uint8_t> s;
+  PutEol(s, 0);
+  PutEol(s, 0);
+  Parse(s);
+  EXPECT_TRUE(acq.PrescanWaiting());
+}
+
+TEST_F(StreamTest, PrescanLinesAreScaledSamplesOfTheLineJustEnded) {
+  auto mode = SmallMode(257);  // AnzPixLine 256
+  mode.adc_ovs = 12;           // divisor 192
+  acq.SetSettings(mode);
+  acq.Activate();
+  ASSERT_EQ(acq.PrescanSetup(64), 0);  // step 4, interval 4
+  std::vector<uint8_t> s;
+  std::vector<uint16_t> line(256);
+  for (int i = 0; i < 256; ++i) line[i] = static_cast<uint16_t>(i * 150);
+  for (int y = 0; y < 4; ++y) {
+    PutPairs(s, line);
+    PutEol(s, 0);
+  }
+  Parse(s);
+  ASSERT_TRUE(acq.PrescanWaiting());
+  uint8_t got[64];
+  acq.PrescanTake(got);
+  for (int i = 0; i < 64; ++i)
+    EXPECT_EQ(got[i], static_cast<uint8_t>(-(i * 4 * 150 / 192))) << i;
+  EXPECT_FALSE(acq.PrescanWaiting());
+  // An empty ring gives the line at the read index again without moving on.
+  uint8_t again[64], third[64];
+  acq.PrescanTake(again);
+  acq.PrescanTake(third);
+  EXPECT_EQ(0, std::memcmp(again, third, 64));
+  EXPECT_FALSE(acq.PrescanWaiting());
+}
+
+} // namespace
