@@ -106,7 +106,9 @@ void TImageViewer::SetColorInfo(const ColorInfo& info) { Fire(core_.SetColorInfo
 void TImageViewer::SetData(const ImageRecord& data) {
   // The bars are shown exactly while an image is set; showing them first
   // lets the fit see the client area that remains.
+  quietResize_ = true;
   ShowScrollBars(static_cast<bool>(data.pixels));
+  quietResize_ = false;
   core_.SetClientSize(viewport()->width(), viewport()->height());
   Fire(core_.SetData(data));
 }
@@ -149,7 +151,8 @@ void TImageViewer::SetPen(const QPen& pen) {
 
 void TImageViewer::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
-  Fire(core_.SetClientSize(viewport()->width(), viewport()->height()));
+  const unsigned events = core_.SetClientSize(viewport()->width(), viewport()->height());
+  if (!quietResize_) Fire(events);
 }
 
 void TImageViewer::paintEvent(QPaintEvent*) {

@@ -86,6 +86,7 @@ class TImageViewer : public QAbstractScrollArea {
   QPen pen_;
   QPainter* canvas_ = nullptr;
   bool pressed_ = false;
+  bool quietResize_ = false;  // scroll bars shown or hidden by SetData
 };
 
 // The user-interface library's colour value: 0x00BBGGRR (system colours,

@@ -7,65 +7,17 @@
 #include <vector>
 
 #include "viewer/core/settings.h"
+#include "viewer/tests/oracle.h"
 
 namespace viewer {
 namespace {
 
-// Independent forms of the tone table, the ramps and the transform meanings.
-int ExpectedIndex(int t, int low, int high) {
-  if (t < low) return 0;
-  if (t > high) return 255;
-  return static_cast<int>(std::nearbyint((t - low) * 255.0 / (high - low + 1)));
-}
+using test::ExpectedIndex;
+using test::ExpectedPseudo;
+using test::Rgb;
+using test::Shown;
 
-int ExpectedRamp(int i, int c, int w, int h) {
-  if (w == 0 || i < c - w) return 0;
-  if (i <= c) return (i - c + w) * h / w;
-  if (i < c + w) return (c + w - i) * h / w;
-  return 0;
-}
-
-uint32_t Rgb(int r, int g, int b) { return (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b); }
-
-// Image pixel shown at display point (u, v) under a transform code: the
-// top-left pixel, then steps along a display row and to the next row.
-struct Meaning {
-  int x0, y0, alongX, alongY, nextX, nextY;
-};
-Meaning MeaningOf(int code, int w, int h) {
-  switch (code) {
-    case 0: return {0, 0, 1, 0, 0, 1};
-    case 1: return {w - 1, 0, -1, 0, 0, 1};
-    case 2: return {0, h - 1, 1, 0, 0, -1};
-    case 3: return {w - 1, h - 1, -1, 0, 0, -1};
-    case 4: return {0, 0, 0, 1, 1, 0};
-    case 5: return {0, h - 1, 0, -1, 1, 0};
-    case 6: return {w - 1, 0, 0, 1, -1, 0};
-    default: return {w - 1, h - 1, 0, -1, -1, 0};
-  }
-}
-Point Shown(int code, int w, int h, int u, int v) {
-  const Meaning m = MeaningOf(code, w, h);
-  return {m.x0 + u * m.alongX + v * m.nextX, m.y0 + u * m.alongY + v * m.nextY};
-}
-
-// An image of w x h distinct tones (x + y * w) * step + offset.
-ImageRecord MakeImage(uint32_t w, uint32_t h, uint16_t step = 1, uint16_t offset = 0) {
-  std::shared_ptr<uint16_t[]> pixels(new uint16_t[size_t{w} * h]);
-  uint16_t lo = 65535, hi = 0;
-  for (uint32_t i = 0; i < w * h; ++i) {
-    pixels[i] = static_cast<uint16_t>(i * step + offset);
-    lo = std::min(lo, pixels[i]);
-    hi = std::max(hi, pixels[i]);
-  }
-  ImageRecord r;
-  r.width = w;
-  r.height = h;
-  r.pixels = pixels;
-  r.minTone = lo;
-  r.maxTone = hi;
-  return r;
-}
+using test::MakeImage;
 
 TEST(ToneTable, MatchesTheWindowFormula) {
   const std::pair<int, int> windows[] = {{0, 0}, {1000, 1001}, {0, 65535}, {100, 4095},
@@ -93,10 +45,7 @@ TEST(ColorTables, EachMappingFromItsFormula) {
                              {10, 40, 200, 0, 0, 255, 250, 30, 100},  // c - w < 0, w = 0, c + w > 255
                              {255, 255, 255, 0, 255, 128, 128, 1, 255}};
   for (const ColorInfo& info : infos) {
-    auto pseudo = [&](int i) {
-      return Rgb(ExpectedRamp(i, info[0], info[1], info[2]), ExpectedRamp(i, info[3], info[4], info[5]),
-                 ExpectedRamp(i, info[6], info[7], info[8]));
-    };
+    auto pseudo = [&](int i) { return ExpectedPseudo(i, info); };
     BuildColorTable(mPositiveColor, info, table);
     for (int i = 0; i < 256; ++i) ASSERT_EQ(table[i], pseudo(i)) << i;
     BuildColorTable(mNegativeColor, info, table);
