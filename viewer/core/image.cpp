@@ -1,10 +1,14 @@
 #include "viewer/core/image.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <tuple>
 
 #include "platform/clock.h"
 #include "viewer/core/fennic_binding.h"
@@ -34,6 +38,41 @@ int32_t ToCoordinate(int64_t v) {
   return static_cast<int32_t>(
       std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), kCoordinateLimit));
 }
+
+// Lowers lo and raises hi by the n values at p.
+void CountRange(const uint16_t* p, size_t n, uint16_t& lo, uint16_t& hi) {
+  uint16_t a = lo, b = hi;
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Unsigned 16-bit min and max from saturating subtraction:
+  // min(x, y) = x - (x -sat y), max(x, y) = y + (x -sat y).
+  if (n >= 16) {
+    __m128i vmin = _mm_set1_epi16(static_cast<short>(a)), vmax = _mm_set1_epi16(static_cast<short>(b));
+    for (; i + 8 <= n; i += 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      vmin = _mm_sub_epi16(vmin, _mm_subs_epu16(vmin, v));
+      vmax = _mm_add_epi16(vmax, _mm_subs_epu16(v, vmax));
+    }
+    alignas(16) uint16_t mins[8], maxs[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(mins), vmin);
+    _mm_store_si128(reinterpret_cast<__m128i*>(maxs), vmax);
+    for (int k = 0; k < 8; ++k) {
+      a = mins[k] < a ? mins[k] : a;
+      b = maxs[k] > b ? maxs[k] : b;
+    }
+  }
+#endif
+  for (; i < n; ++i) {
+    const uint16_t v = p[i];
+    a = v < a ? v : a;
+    b = v > b ? v : b;
+  }
+  lo = a;
+  hi = b;
+}
+
+// Stored rows per band: about a megabyte of pixels.
+constexpr uint64_t kBandBytes = 1 << 20;
 
 }  // namespace
 
@@ -75,6 +114,15 @@ std::shared_ptr<uint16_t[]> CImage::Allocate(uint64_t width, uint64_t height) {
 void CImage::DropPixels() {
   pixels_.reset();
   imageData_.pixels = nullptr;
+  countedRange_.reset();
+}
+
+void CImage::SetPixels(std::shared_ptr<uint16_t[]> pixels, const ImageData& data,
+                       std::optional<std::pair<uint16_t, uint16_t>> range) {
+  pixels_ = std::move(pixels);
+  imageData_ = data;
+  imageData_.pixels = pixels_.get();
+  countedRange_ = range;
 }
 
 void CImage::DropImage() {
@@ -161,14 +209,33 @@ bool CImage::LoadImage() {
   }
   ImageData data = imageData_;
   data.pixels = pixels.get();
+  std::pair<uint16_t, uint16_t> range;
   // A failed read keeps nothing: its buffer content is undefined.
-  if (!Report(_ReadImage(&fileInfo_, &scanInfo_, &data), kLoadContext)) {
+  if (!Report(ReadCounting(scanInfo_, data, range), kLoadContext)) {
     DropImage();
     return false;
   }
-  pixels_ = std::move(pixels);
-  imageData_.pixels = pixels_.get();
+  SetPixels(std::move(pixels), data, range);
   return true;
+}
+
+int32_t CImage::ReadCounting(const ScanInfo& rect, ImageData& data,
+                             std::pair<uint16_t, uint16_t>& range) {
+  range = {65535, 0};
+  const uint64_t n = data.sampling, width = data.width;
+  if (n == 0 || width == 0 || data.height == 0) return _ReadImage(&fileInfo_, &rect, &data);
+  const uint32_t rows = static_cast<uint32_t>(std::max<uint64_t>(1, kBandBytes / (width * 2)));
+  for (uint32_t first = 0; first < data.height; first += rows) {
+    const uint32_t count = std::min(rows, data.height - first);
+    ScanInfo band = rect;
+    band.originY = static_cast<uint32_t>(rect.originY + first * n);
+    band.height = static_cast<uint32_t>(count * n);
+    ImageData part{data.sampling, data.width, count, data.pixels + first * width};
+    const int32_t result = _ReadImage(&fileInfo_, &band, &part);
+    if (!LibrarySucceeded(result)) return result;
+    CountRange(part.pixels, width * count, range.first, range.second);
+  }
+  return 0;
 }
 
 void CImage::ComputeRange() {
@@ -176,14 +243,13 @@ void CImage::ComputeRange() {
     minTone_ = maxTone_ = 0;
     return;
   }
-  const uint16_t* p = pixels_.get();
-  const size_t n = size_t{imageData_.width} * imageData_.height;
-  uint16_t lo = 65535, hi = 0;
-  for (size_t i = 0; i < n; ++i) {
-    const uint16_t v = p[i];
-    lo = v < lo ? v : lo;
-    hi = v > hi ? v : hi;
+  if (countedRange_) {
+    std::tie(minTone_, maxTone_) = *countedRange_;
+    return;
   }
+  uint16_t lo = 65535, hi = 0;
+  CountRange(pixels_.get(), size_t{imageData_.width} * imageData_.height, lo, hi);
+  countedRange_ = {lo, hi};
   minTone_ = lo;
   maxTone_ = hi;
 }
@@ -208,8 +274,7 @@ void CImage::CreateTestPattern() {
       for (uint32_t c = 0; c < imageData_.width; ++c)
         pixels[size_t{r} * imageData_.width + c] =
             static_cast<uint16_t>((256 * r * n + c * n) & 0xFFFF);
-    pixels_ = std::move(pixels);
-    imageData_.pixels = pixels_.get();
+    SetPixels(std::move(pixels), imageData_);
   }
   Changed();
 }
@@ -245,10 +310,10 @@ void CImage::Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
       return;
     }
     data.pixels = pixels.get();
-    if (!Report(_ReadImage(&fileInfo_, &region, &data), kLoadContext)) return;
+    std::pair<uint16_t, uint16_t> range;
+    if (!Report(ReadCounting(region, data, range), kLoadContext)) return;
     scanInfo_ = region;
-    imageData_ = data;
-    pixels_ = std::move(pixels);
+    SetPixels(std::move(pixels), data, range);
   } else {
     const uint32_t n = imageData_.sampling;
     const uint32_t width = region.width / n, height = region.height / n;
@@ -263,11 +328,8 @@ void CImage::Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
       std::memcpy(&pixels[size_t{j} * width],
                   &pixels_[(row + j) * imageData_.width + column], size_t{width} * 2);
     scanInfo_ = region;
-    imageData_.width = width;
-    imageData_.height = height;
-    pixels_ = std::move(pixels);
+    SetPixels(std::move(pixels), ImageData{n, width, height, nullptr});
   }
-  imageData_.pixels = pixels_.get();
   Changed();
 }
 

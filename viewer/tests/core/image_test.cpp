@@ -199,6 +199,24 @@ TEST_F(ImageTest, CropAtSamplingReadsTheRegionAgain) {
   EXPECT_EQ(changes, seen);
 }
 
+TEST_F(ImageTest, ToneRangeCountsEveryPixel) {
+  const struct {
+    uint16_t w, h;
+    uint32_t minAt, maxAt;
+  } cases[] = {{37, 3, 110, 0}, {37, 3, 0, 110}, {8, 2, 9, 15}, {3, 1, 1, 2}, {1, 1, 0, 0}, {2000, 600, 1199999, 1000000}};
+  for (const auto& c : cases) {
+    const std::string name = folder / "range.raw";
+    const uint32_t w = c.w;
+    WriteRaw(name, c.w, c.h, [&](uint32_t x, uint32_t y) {
+      const uint32_t i = y * w + x;
+      return i == c.minAt ? 7 : i == c.maxAt ? 60000 : 1000 + i % 5000;
+    });
+    image.Open(name);
+    EXPECT_EQ(image.MinTone(), 7) << c.w << "x" << c.h;
+    EXPECT_EQ(image.MaxTone(), c.minAt == c.maxAt ? 7 : 60000) << c.w << "x" << c.h;
+  }
+}
+
 TEST_F(ImageTest, TestPattern) {
   image.CreateTestPattern();
   EXPECT_EQ(changes, 1);
