@@ -1,0 +1,11 @@
+// TIFF readers (8-bit and 16-bit) and copier on arbitrary bytes.
+#include "fennic/tests/fuzz_harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace fennic_fuzz;
+  const Input in = parse(data, size);
+  files().set(in);
+  exercise(kFileTiff8, in);
+  exercise(kFileTiff16, in);
+  return 0;
+}
