@@ -1,0 +1,198 @@
+// The parallel-port transport of the device object: driver requests of
+// "\\.\TARVEL" (control codes 0x222000 + 4n).
+#include <cstring>
+#include <vector>
+
+#include "driver/config/session_log.h"
+#include "driver/device/fpga_file.h"
+#include "driver/device/scanner_device.h"
+
+namespace tarvel {
+namespace {
+
+constexpr uint32_t kIoPortInfo = 0x222000;
+constexpr uint32_t kIoConnect = 0x222004;
+constexpr uint32_t kIoDisconnect = 0x222008;
+constexpr uint32_t kIoPortConfig = 0x22200C;
+constexpr uint32_t kIoStatus = 0x222020;
+constexpr uint32_t kIoFpgaStatus = 0x222024;
+constexpr uint32_t kIoFpgaDownload = 0x222028;
+constexpr uint32_t kIoSetAddress = 0x222030;
+constexpr uint32_t kIoRead8 = 0x222034;
+constexpr uint32_t kIoRead16 = 0x222038;
+constexpr uint32_t kIoRead32 = 0x22203C;
+constexpr uint32_t kIoWrite8 = 0x222040;
+constexpr uint32_t kIoWrite16 = 0x222044;
+constexpr uint32_t kIoWrite32 = 0x222048;
+
+constexpr uint32_t kFpgaConfigured = 0x10;
+constexpr uint32_t kShareReadWrite = 3;
+
+// One connected flag for the library.
+bool g_connected = false;
+
+uint32_t Le(const uint8_t* p, int bytes) {
+  uint32_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(p[i]) << (8 * i);
+  return v;
+}
+
+// The failing request's error, never 0 (a short answer has no error of its own).
+int LastErrorOrFailure() {
+  uint32_t e = platform::GetLastError();
+  return e != 0 ? static_cast<int>(e) : static_cast<int>(platform::kErrorGenFailure);
+}
+
+} // namespace
+
+EppPort::EppPort() = default;
+
+EppPort::~EppPort() {
+  if (HandleValid()) platform::CloseDevice(handle_);
+  handle_ = platform::kInvalidDeviceHandle;
+}
+
+bool EppPort::Request(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
+                      uint32_t* returned) {
+  uint32_t got = 0;
+  bool ok = platform::DeviceIoControl(handle_, code, in, in_len, out, out_len, &got);
+  if (returned) *returned = got;
+  return ok;
+}
+
+bool EppPort::SetAddress(int reg) {
+  uint32_t r = static_cast<uint32_t>(reg);
+  return Request(kIoSetAddress, &r, 4, nullptr, 0);
+}
+
+// A second open keeps the handle it has: the driver connection belongs to it.
+void EppPort::Dev_Open() {
+  if (!HandleValid()) handle_ = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);
+  RetryCount = 10;
+  TransferErrors = 0;
+}
+
+bool EppPort::Dev_IsReady() {
+  platform::SetLastError(0);
+  uint8_t status[4] = {};
+  uint32_t got = 0;
+  if (!Request(kIoStatus, nullptr, 0, status, 4, &got) || got < 4) return false;
+  if (!(Le(status, 4) & kFpgaConfigured)) return false;
+  Reg_Read8(248);
+  return platform::GetLastError() == 0;
+}
+
+int EppPort::Dev_Connect() {
+  uint32_t got = 0;
+  if (!Request(kIoPortInfo, nullptr, 0, port_info_, sizeof port_info_, &got) || got != sizeof port_info_)
+    return LastErrorOrFailure();
+  if (!Request(kIoPortConfig, nullptr, 0, port_config_, sizeof port_config_, &got) || got != sizeof port_config_)
+    return LastErrorOrFailure();
+  g_connected = true;
+  if (!Request(kIoConnect, nullptr, 0, nullptr, 0)) return LastErrorOrFailure();
+  return 0;
+}
+
+int EppPort::Dev_Disconnect() {
+  if (g_connected) {
+    Reg_Write8(255, 0x40);
+    Reg_Write8(255, 0x40);
+  }
+  g_connected = false;
+  if (!Request(kIoDisconnect, nullptr, 0, nullptr, 0)) return LastErrorOrFailure();
+  return 0;
+}
+
+uint8_t EppPort::Reg_Read8(int reg) {
+  uint32_t r = static_cast<uint32_t>(reg);
+  uint8_t v[1] = {};
+  uint32_t got = 0;
+  if (!Request(kIoRead8, &r, 4, v, 1, &got) || got < 1) return 0;
+  return v[0];
+}
+
+uint16_t EppPort::Reg_Read16(int reg) {
+  uint32_t r = static_cast<uint32_t>(reg);
+  uint8_t v[2] = {};
+  uint32_t got = 0;
+  if (!Request(kIoRead16, &r, 4, v, 2, &got) || got < 2) return 0;
+  return static_cast<uint16_t>(Le(v, 2));
+}
+
+uint32_t EppPort::Reg_Read32(int reg) {
+  uint32_t r = static_cast<uint32_t>(reg);
+  uint8_t v[4] = {};
+  uint32_t got = 0;
+  if (!Request(kIoRead32, &r, 4, v, 4, &got) || got < 4) return 0;
+  return Le(v, 4);
+}
+
+int EppPort::Reg_Write8(int reg, int value) {
+  uint8_t v = static_cast<uint8_t>(value);
+  return SetAddress(reg) && Request(kIoWrite8, &v, 1, nullptr, 0) ? 1 : 0;
+}
+
+int EppPort::Reg_Write16(int reg, int value) {
+  uint8_t v[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+  return SetAddress(reg) && Request(kIoWrite16, v, 2, nullptr, 0) ? 1 : 0;
+}
+
+int EppPort::Reg_Write32(int reg, uint32_t value) {
+  uint8_t v[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+                  static_cast<uint8_t>(value >> 24)};
+  return SetAddress(reg) && Request(kIoWrite32, v, 4, nullptr, 0) ? 1 : 0;
+}
+
+int EppPort::Dev_ConfigureFpga(int keep) {
+  std::vector<uint8_t> file;
+  if (!FpgaFileName.empty()) file = Load_File(FpgaFileName);
+  if (file.empty() && keep != 0 && Dev_IsReady()) return 0;
+
+  uint8_t status[4] = {};
+  uint32_t got = 0;
+  if (!Request(kIoFpgaStatus, nullptr, 0, status, 4, &got)) return LastErrorOrFailure();
+  if (Le(status, 4) & kFpgaConfigured) return kErrFpgaStatus;
+
+  if (!file.empty()) {
+    bool ok = Request(kIoFpgaDownload, file.data(), static_cast<uint32_t>(file.size()), status, 4, &got);
+    if (ok)
+      LogPrintf("Xilinx reconfigured using file: %s\n", FpgaFileName.c_str());
+    else
+      LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName.c_str());
+    file.clear();
+    if (ok) return (Le(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
+  }
+  const std::vector<uint8_t>& design = BuiltInFpgaDesign();
+  if (!Request(kIoFpgaDownload, design.data(), static_cast<uint32_t>(design.size()), status, 4, &got))
+    return LastErrorOrFailure();
+  return (Le(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
+}
+
+int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
+  *count = 0;
+  uint64_t n = Reg_Read32(51);
+  if (n == 0) return 0;
+  if (4 * n > capacity) n = capacity / 4;
+  uint32_t pointer = Reg_Read32(8);
+  uint32_t bytes = static_cast<uint32_t>(4 * n);
+  auto* data = static_cast<uint8_t*>(buffer);
+  int attempts = 0;
+  do {
+    ++attempts;
+    Reg_Write8(32, 0);
+    uint32_t got = 0;
+    bool ok = SetAddress(0) && Request(kIoRead16, nullptr, 0, data, bytes, &got);
+    uint16_t sum = 0;
+    for (uint32_t i = 0; i + 1 < got; i += 2) sum = static_cast<uint16_t>(sum + (data[i] | (data[i + 1] << 8)));
+    if (ok && sum == Reg_Read16(32)) {
+      *count = got;
+      return 0;
+    }
+    Reg_Write32(8, pointer);
+    ++TransferErrors;
+  } while (attempts < RetryCount);
+  *count = 0;
+  return kErrChecksum;
+}
+
+} // namespace tarvel

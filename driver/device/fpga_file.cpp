@@ -1,0 +1,93 @@
+#include "driver/device/fpga_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "platform/files.h"
+
+namespace tarvel {
+namespace {
+
+int HexValue(int c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The next byte written as two hexadecimal digits, passing over every other
+// character; false at the end of the file.
+bool NextByte(std::FILE* f, uint8_t* byte) {
+  int digits = 0, value = 0;
+  for (int c; (c = std::fgetc(f)) != EOF;) {
+    int d = HexValue(c);
+    if (d < 0) continue;
+    value = value * 16 + d;
+    if (++digits == 2) {
+      *byte = static_cast<uint8_t>(value);
+      return true;
+    }
+  }
+  return false;
+}
+
+} // namespace
+
+std::vector<uint8_t> Load_File(const std::string& path) {
+  std::FILE* f = platform::OpenFile(path, "r");
+  if (f == nullptr) return {};
+  std::vector<uint8_t> out;
+  try {
+    std::vector<uint8_t> record;
+    for (bool ended = false; !ended;) {
+      uint8_t count = 0, address_high = 0, address_low = 0, type = 0;
+      if (!NextByte(f, &count) || !NextByte(f, &address_high) || !NextByte(f, &address_low) ||
+          !NextByte(f, &type))
+        break;
+      record.resize(count);
+      bool complete = true;
+      for (uint8_t& b : record) complete = complete && NextByte(f, &b);
+      uint8_t checksum = 0;
+      if (!complete || !NextByte(f, &checksum)) break;  // cut short by the end of the file
+      unsigned sum = count + address_high + address_low + type + checksum;
+      for (uint8_t b : record) sum += b;
+      if ((sum & 0xFF) != 0) {
+        std::fclose(f);
+        return {};
+      }
+      if (type == 0) out.insert(out.end(), record.begin(), record.end());
+      ended = type == 1;
+    }
+    out.insert(out.end(), 20, 0);
+  } catch (const std::bad_alloc&) {
+    std::fclose(f);
+    return {};
+  }
+  std::fclose(f);
+  return out;
+}
+
+// Our design format: "VXFPGA01", u32 payload length, u32 sum of the payload
+// bytes, then the payload (a fixed pseudo-random sequence).
+const std::vector<uint8_t>& BuiltInFpgaDesign() {
+  static const std::vector<uint8_t> design = [] {
+    std::vector<uint8_t> d(41357, 0);
+    std::memcpy(d.data(), "VXFPGA01", 8);
+    uint32_t length = static_cast<uint32_t>(d.size() - 16);
+    uint32_t state = 0x2545F491u, sum = 0;
+    for (size_t i = 16; i < d.size(); ++i) {
+      state ^= state << 13;
+      state ^= state >> 17;
+      state ^= state << 5;
+      d[i] = static_cast<uint8_t>(state >> 24);
+      sum += d[i];
+    }
+    std::memcpy(d.data() + 8, &length, 4);
+    std::memcpy(d.data() + 12, &sum, 4);
+    return d;
+  }();
+  return design;
+}
+
+} // namespace tarvel

@@ -1,0 +1,307 @@
+// The parallel-port transport: connection, readiness, block reads and FPGA
+// configuration through the simulated driver.
+#include <cstdio>
+#include <fstream>
+
+#include "driver/config/session_log.h"
+#include "driver/device/fpga_file.h"
+#include "driver/tests/device/sim_fixture.h"
+#include "platform/files.h"
+#include "platform/tests/test_folder.h"
+
+using devtest::SimDeviceTest;
+using devtest::Write;
+
+namespace {
+
+constexpr uint32_t kGenFailure = 31;
+
+// Intel HEX text of `bytes`, 16 data bytes a record, with an end record.
+std::string IntelHex(const std::vector<uint8_t>& bytes, bool corrupt_last_data_record = false) {
+  std::string out;
+  char line[64];
+  for (size_t at = 0; at < bytes.size(); at += 16) {
+    size_t n = std::min<size_t>(16, bytes.size() - at);
+    unsigned sum = static_cast<unsigned>(n + (at >> 8) + (at & 0xFF));
+    std::snprintf(line, sizeof line, ":%02X%04X00", static_cast<unsigned>(n), static_cast<unsigned>(at & 0xFFFF));
+    out += line;
+    for (size_t i = 0; i < n; ++i) {
+      std::snprintf(line, sizeof line, "%02X", bytes[at + i]);
+      out += line;
+      sum += bytes[at + i];
+    }
+    unsigned checksum = (0x100 - (sum & 0xFF)) & 0xFF;
+    if (corrupt_last_data_record && at + 16 >= bytes.size()) checksum ^= 1;
+    std::snprintf(line, sizeof line, "%02X\r\n", checksum);
+    out += line;
+  }
+  return out + ":00000001FF\r\n";
+}
+
+class Epp : public SimDeviceTest {};
+
+TEST_F(Epp, ConnectAndDisconnect) {
+  Start(false);
+  EXPECT_FALSE(port->Connected());
+  ASSERT_EQ(device->Dev_Connect(), 0);
+  EXPECT_TRUE(port->Connected());
+  EXPECT_EQ(port->Requests(0x222000), 1);
+  EXPECT_EQ(port->Requests(0x22200C), 1);
+  EXPECT_EQ(port->Requests(0x222004), 1);
+  scanner->ClearTrace();
+  EXPECT_EQ(device->Dev_Disconnect(), 0);
+  EXPECT_EQ(Writes(), (std::vector<Write>{{255, 0x40}, {255, 0x40}}));
+  EXPECT_FALSE(port->Connected());
+  EXPECT_EQ(port->Requests(0x222008), 1);
+  // Not connected: register requests fail, reads give 0 and leave the error.
+  platform::SetLastError(0);
+  EXPECT_EQ(device->Reg_Read8(176), 0);
+  EXPECT_NE(platform::GetLastError(), 0u);
+  EXPECT_EQ(device->Reg_Write8(176, 1), 0);
+  // A second disconnect sends no register writes.
+  scanner->ClearTrace();
+  EXPECT_EQ(device->Dev_Disconnect(), 0);
+  EXPECT_TRUE(scanner->Trace().empty());
+}
+
+TEST_F(Epp, OpenKeepsItsHandleAndTheDestructorClosesIt) {
+  Start();
+  device->RetryCount = 100;
+  device->TransferErrors = 5;
+  device->Dev_Open();
+  EXPECT_EQ(port->OpenFiles(), 1);
+  EXPECT_EQ(device->RetryCount, 10);
+  EXPECT_EQ(device->TransferErrors, 0);
+  EXPECT_TRUE(port->Connected()) << "the connection stays with the handle";
+  device.reset();
+  EXPECT_EQ(port->OpenFiles(), 0);
+}
+
+TEST_F(Epp, ConnectFailures) {
+  struct Case {
+    uint32_t failing_code;
+  } cases[] = {{0x222000}, {0x22200C}, {0x222004}};
+  for (const Case& c : cases) {
+    device.reset();
+    sim::DetachParallelPort();
+    scenario.faults.fail_requests = {{c.failing_code, 1}};
+    Start(false);
+    EXPECT_EQ(device->Dev_Connect(), static_cast<int>(kGenFailure)) << std::hex << c.failing_code;
+    EXPECT_EQ(device->Dev_Connect(), 0) << "the second attempt succeeds";
+  }
+  // No scanner at all: the open fails, so does every request.
+  device.reset();
+  sim::DetachParallelPort();
+  tarvel::ScannerDevice absent;
+  absent.Dev_Open();
+  EXPECT_FALSE(absent.HandleValid());
+  EXPECT_EQ(absent.Dev_Connect(), static_cast<int>(platform::kErrorInvalidHandle));
+  EXPECT_FALSE(absent.Dev_IsReady());
+}
+
+TEST_F(Epp, ReadyMeansConfiguredAndAnswering) {
+  struct Case {
+    bool configured, stuck, ready;
+  } cases[] = {{true, false, true}, {false, false, false}, {false, true, false}};
+  for (const Case& c : cases) {
+    device.reset();
+    sim::DetachParallelPort();
+    scenario.fpga_configured = c.configured;
+    scenario.faults.fpga_status_stuck = c.stuck;
+    Start();
+    platform::SetLastError(99);
+    EXPECT_EQ(device->Dev_IsReady(), c.ready) << c.configured << c.stuck;
+  }
+}
+
+class ReadBlock : public SimDeviceTest {
+ protected:
+  void SetUp() override {
+    SimDeviceTest::SetUp();
+    Start();
+    for (uint32_t i = 0; i < 10; ++i) words.push_back(0x00020001u * (i + 1) + 0xFFF00000u * (i % 2));
+    scanner->AppendMemory(words);
+  }
+  std::vector<uint32_t> words;
+  uint32_t buffer[64] = {};
+  uint32_t count = 99;
+};
+
+TEST_F(ReadBlock, CapacityLimitsTheBlock) {
+  ASSERT_EQ(device->Dev_ReadBlock(buffer, 20, &count), 0);
+  EXPECT_EQ(count, 20u);
+  EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 5), std::vector<uint32_t>(words.begin(), words.begin() + 5));
+  EXPECT_EQ(scanner->WordsWaiting(), 5u);
+  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  EXPECT_EQ(count, 20u);
+  EXPECT_EQ(buffer[0], words[5]);
+  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  EXPECT_EQ(count, 0u) << "nothing waiting";
+  EXPECT_EQ(device->TransferErrors, 0);
+}
+
+TEST_F(ReadBlock, CorruptedReadsAreRepeatedFromTheSamePosition) {
+  device->RetryCount = 10;
+  scanner->SetBadChecksumReads(3);
+  scanner->ClearTrace();
+  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  EXPECT_EQ(count, 40u);
+  EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
+  EXPECT_EQ(device->TransferErrors, 3);
+  EXPECT_EQ(WritesTo(8), (std::vector<uint32_t>{0, 0, 0})) << "the read pointer went back before each retry";
+  EXPECT_EQ(WritesTo(32).size(), 4u) << "the checksum was cleared before each attempt";
+  EXPECT_EQ(scanner->WordsWaiting(), 0u);
+}
+
+TEST_F(ReadBlock, AlwaysCorruptedLeavesTheDataWaiting) {
+  struct Case {
+    int retry_count, attempts;
+  } cases[] = {{10, 10}, {1, 1}, {0, 1}};
+  for (const Case& c : cases) {
+    device->RetryCount = c.retry_count;
+    device->TransferErrors = 0;
+    scanner->SetBadChecksumReads(-1);
+    count = 99;
+    EXPECT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), -200) << c.retry_count;
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(device->TransferErrors, c.attempts) << c.retry_count;
+    EXPECT_EQ(scanner->WordsWaiting(), 10u);
+    EXPECT_EQ(scanner->ReadPointer(), 0u);
+  }
+  scanner->SetBadChecksumReads(0);
+  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
+}
+
+TEST_F(ReadBlock, FailingTransferIsRetried) {
+  device.reset();
+  sim::DetachParallelPort();
+  scenario.faults.fail_requests = {{0x222038, 1}};  // the block read's own request, once
+  Start();
+  scanner->AppendMemory(words);
+  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  EXPECT_EQ(count, 40u);
+  EXPECT_EQ(device->TransferErrors, 1);
+  EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
+}
+
+// ---- FPGA configuration ----
+
+enum class FileKind { None, Good, Bad, Missing, Foreign, Empty };
+
+struct FpgaCase {
+  const char* name;
+  FileKind file;
+  int keep;
+  bool configured_before, stuck, reject;
+  std::map<uint32_t, int> fail;
+  int result;
+  int downloads;  // designs the FPGA received
+  bool configured_after;
+  const char* log;  // the line written, with %s for the file name
+};
+
+class ConfigureFpga : public SimDeviceTest {
+ protected:
+  void SetUp() override {
+    SimDeviceTest::SetUp();
+    setenv("VORNIX_REGISTRY_DIR", (tmp_ / "reg").c_str(), 1);
+    platform::CreateDirectories(tmp_ / "bin");
+    platform::SetModuleFileNameOverride(tmp_ / "bin/libTarvel.so");
+    std::ofstream(tmp_ / "bin/Tarvel.ini") << "[Scanner]\nLogfile=" << (tmp_ / "Tarvel") << "\n";
+    const std::vector<uint8_t>& design = tarvel::BuiltInFpgaDesign();
+    std::ofstream(tmp_ / "good.hex") << IntelHex(design);
+    std::ofstream(tmp_ / "bad.hex") << IntelHex(design, true);
+    std::ofstream(tmp_ / "foreign.hex") << IntelHex(std::vector<uint8_t>(300, 0x5A));
+    std::ofstream(tmp_ / "empty.hex") << "";
+  }
+  void TearDown() override {
+    tarvel::CloseSessionLog();
+    platform::SetModuleFileNameOverride(std::nullopt);
+    unsetenv("VORNIX_REGISTRY_DIR");
+    SimDeviceTest::TearDown();
+  }
+  std::string FileName(FileKind k) {
+    switch (k) {
+      case FileKind::None: return "";
+      case FileKind::Good: return tmp_ / "good.hex";
+      case FileKind::Bad: return tmp_ / "bad.hex";
+      case FileKind::Missing: return tmp_ / "missing.hex";
+      case FileKind::Foreign: return tmp_ / "foreign.hex";
+      case FileKind::Empty: return tmp_ / "empty.hex";
+    }
+    return "";
+  }
+  TempFolder tmp_;
+};
+
+TEST_F(ConfigureFpga, Table) {
+  const char* ok = "Xilinx reconfigured using file: %s\n";
+  const char* failed = "FAILURE: Unable to configure Xilinx using file: %s\n";
+  const FpgaCase cases[] = {
+      {"built-in kept", FileKind::None, 1, true, false, false, {}, 0, 0, true, nullptr},
+      {"built-in, not ready", FileKind::None, 1, false, false, false, {}, 0, 1, true, nullptr},
+      {"built-in, keep 0", FileKind::None, 0, true, false, false, {}, 0, 1, true, nullptr},
+      {"file wins over keep", FileKind::Good, 1, true, false, false, {}, 0, 1, true, ok},
+      {"file, not ready", FileKind::Good, 0, false, false, false, {}, 0, 1, true, ok},
+      {"bad file, kept", FileKind::Bad, 1, true, false, false, {}, 0, 0, true, nullptr},
+      {"bad file, keep 0", FileKind::Bad, 0, true, false, false, {}, 0, 1, true, nullptr},
+      {"missing file, kept", FileKind::Missing, 1, true, false, false, {}, 0, 0, true, nullptr},
+      {"missing file, keep 0", FileKind::Missing, 0, true, false, false, {}, 0, 1, true, nullptr},
+      {"missing file, not ready", FileKind::Missing, 1, false, false, false, {}, 0, 1, true, nullptr},
+      {"status stuck", FileKind::None, 0, true, true, false, {}, -1005, 0, true, nullptr},
+      {"status stuck with file", FileKind::Good, 1, true, true, false, {}, -1005, 0, true, nullptr},
+      {"built-in rejected", FileKind::None, 0, false, false, true, {}, -1004, 1, false, nullptr},
+      {"file rejected", FileKind::Good, 0, false, false, true, {}, -1004, 1, false, ok},
+      {"foreign design", FileKind::Foreign, 0, true, false, false, {}, -1004, 1, false, ok},
+      {"empty file: 20 zero bytes", FileKind::Empty, 1, true, false, false, {}, -1004, 1, false, ok},
+      {"file download fails once", FileKind::Good, 0, false, false, false, {{0x222028, 1}}, 0, 1, true, failed},
+      {"every download fails", FileKind::Good, 0, false, false, false, {{0x222028, -1}}, 31, 0, false, failed},
+      {"built-in download fails", FileKind::None, 0, false, false, false, {{0x222028, -1}}, 31, 0, false, nullptr},
+      {"status request fails", FileKind::None, 0, true, false, false, {{0x222024, -1}}, 31, 0, true, nullptr},
+  };
+  ASSERT_TRUE(tarvel::OpenSessionLog());
+  std::string log_path = tmp_ / "Tarvel.log";
+  for (const FpgaCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    device.reset();
+    sim::DetachParallelPort();
+    scenario.fpga_configured = c.configured_before;
+    scenario.faults.fpga_status_stuck = c.stuck;
+    scenario.faults.fpga_reject = c.reject;
+    scenario.faults.fail_requests = c.fail;
+    Start();
+    device->FpgaFileName = FileName(c.file);
+    tarvel::FlushSessionLog();
+    size_t before = platform::ReadWholeFile(log_path).value_or("").size();
+    EXPECT_EQ(device->Dev_ConfigureFpga(c.keep), c.result);
+    EXPECT_EQ(scanner->FpgaDownloads(), c.downloads);
+    EXPECT_EQ(scanner->FpgaConfigured(), c.configured_after);
+    tarvel::FlushSessionLog();
+    std::string written = platform::ReadWholeFile(log_path).value_or("").substr(before);
+    std::string expected;
+    if (c.log) {
+      char line[512];
+      std::snprintf(line, sizeof line, c.log, device->FpgaFileName.c_str());
+      expected = line;
+    }
+    EXPECT_EQ(written, expected);
+  }
+}
+
+TEST_F(ConfigureFpga, ConfiguredStateOutlivesTheSession) {
+  scenario.fpga_configured = false;
+  Start();
+  ASSERT_EQ(device->Dev_ConfigureFpga(1), 0);
+  device->Dev_Disconnect();
+  device.reset();
+  // A new session on the same scanner finds it configured and keeps it.
+  device = std::make_unique<tarvel::ScannerDevice>();
+  device->Dev_Open();
+  ASSERT_EQ(device->Dev_Connect(), 0);
+  EXPECT_TRUE(device->Dev_IsReady());
+  EXPECT_EQ(device->Dev_ConfigureFpga(1), 0);
+  EXPECT_EQ(scanner->FpgaDownloads(), 1);
+}
+
+} // namespace

@@ -1,0 +1,246 @@
+#include "simulator/parallel_port.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace sim {
+namespace {
+
+constexpr uint32_t kPortInfo = 0x222000;
+constexpr uint32_t kConnect = 0x222004;
+constexpr uint32_t kDisconnect = 0x222008;
+constexpr uint32_t kGetConfig = 0x22200C;
+constexpr uint32_t kSetConfig = 0x222014;
+constexpr uint32_t kStatus = 0x222020;
+constexpr uint32_t kFpgaBegin = 0x222024;
+constexpr uint32_t kFpgaDownload = 0x222028;
+constexpr uint32_t kSetAddress = 0x222030;
+constexpr uint32_t kRead8 = 0x222034;
+constexpr uint32_t kRead16 = 0x222038;
+constexpr uint32_t kRead32 = 0x22203C;
+constexpr uint32_t kWrite8 = 0x222040;
+constexpr uint32_t kWrite16 = 0x222044;
+constexpr uint32_t kWrite32 = 0x222048;
+constexpr uint32_t kRead8Alt = 0x22204C;
+constexpr uint32_t kWriteAt = 0x222050;
+
+constexpr uint32_t kPortBase = 0x0378;
+
+uint32_t Le32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+void PutLe(uint8_t* out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+class PortFile : public platform::DeviceFile {
+ public:
+  explicit PortFile(std::shared_ptr<ParallelPortDriver> driver) : driver_(std::move(driver)) {}
+  ~PortFile() override { driver_->Closed(this); }
+  uint32_t Control(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
+                   uint32_t* returned) override {
+    return driver_->Control(this, code, in, in_len, out, out_len, returned);
+  }
+
+ private:
+  std::shared_ptr<ParallelPortDriver> driver_;
+};
+
+std::mutex g_current_mutex;
+std::shared_ptr<Scanner> g_current;
+std::weak_ptr<ParallelPortDriver> g_port;
+
+} // namespace
+
+ParallelPortDriver::ParallelPortDriver(std::shared_ptr<Scanner> scanner) : scanner_(std::move(scanner)) {
+  failures_left_ = scanner_->scenario().faults.fail_requests;
+}
+
+std::unique_ptr<platform::DeviceFile> ParallelPortDriver::Open(std::string_view, uint32_t*) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++open_files_;
+  return std::make_unique<PortFile>(shared_from_this());
+}
+
+void ParallelPortDriver::Closed(const void* file) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  --open_files_;
+  if (connected_by_ == file) connected_by_ = nullptr;
+}
+
+bool ParallelPortDriver::Connected() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return connected_by_ != nullptr;
+}
+
+int ParallelPortDriver::OpenFiles() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return open_files_;
+}
+
+int ParallelPortDriver::Requests(uint32_t code) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = requests_.find(code);
+  return it == requests_.end() ? 0 : it->second;
+}
+
+int ParallelPortDriver::TotalRequests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return total_requests_;
+}
+
+uint32_t ParallelPortDriver::Control(const void* file, uint32_t code, const void* in, uint32_t in_len, void* out,
+                                     uint32_t out_len, uint32_t* returned) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  *returned = 0;
+  ++total_requests_;
+  ++requests_[code];
+  int unplug = scanner_->scenario().faults.unplug_after;
+  if (unplug >= 0 && total_requests_ > unplug) return platform::kErrorDeviceNotConnected;
+  auto fail = failures_left_.find(code);
+  if (fail != failures_left_.end() && fail->second != 0) {
+    if (fail->second > 0) --fail->second;
+    return platform::kErrorGenFailure;
+  }
+  return Handle(file, code, static_cast<const uint8_t*>(in), in_len, static_cast<uint8_t*>(out), out_len, returned);
+}
+
+uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8_t* in, uint32_t in_len,
+                                    uint8_t* out, uint32_t out_len, uint32_t* returned) {
+  using namespace platform;
+  switch (code) {
+    case kPortInfo:
+      if (out_len < 4) return kErrorInsufficientBuffer;
+      PutLe(out, kPortBase, 4);
+      *returned = 4;
+      return 0;
+    case kGetConfig:
+      if (out_len < 16) return kErrorInsufficientBuffer;
+      std::memcpy(out, port_config_, 16);
+      *returned = 16;
+      return 0;
+    case kSetConfig:
+      if (in_len < 16) return kErrorInvalidParameter;
+      std::memcpy(port_config_, in, 16);
+      return 0;
+    case kConnect:
+      if (connected_by_ != nullptr && connected_by_ != file) return kErrorNotReady;  // port claimed
+      connected_by_ = file;
+      return 0;
+    case kDisconnect:
+      if (connected_by_ == file) connected_by_ = nullptr;
+      return 0;
+    default:
+      break;
+  }
+  if (connected_by_ != file) return kErrorNotReady;
+
+  auto reply32 = [&](uint32_t value) -> uint32_t {
+    if (out_len < 4) return kErrorInsufficientBuffer;
+    PutLe(out, value, 4);
+    *returned = 4;
+    return 0;
+  };
+  auto read = [&](int width) -> uint32_t {
+    if (in_len < 4) return kErrorInvalidParameter;
+    if (out_len < static_cast<uint32_t>(width / 8)) return kErrorInsufficientBuffer;
+    uint32_t value = 0;
+    if (!scanner_->ReadRegister(static_cast<int>(Le32(in)), width, &value)) return kErrorNotReady;
+    PutLe(out, value, width / 8);
+    *returned = static_cast<uint32_t>(width / 8);
+    return 0;
+  };
+  auto write = [&](int reg, int width, const uint8_t* data, uint32_t len) -> uint32_t {
+    if (len < static_cast<uint32_t>(width / 8)) return kErrorInvalidParameter;
+    uint32_t value = 0;
+    for (int i = 0; i < width / 8; ++i) value |= static_cast<uint32_t>(data[i]) << (8 * i);
+    return scanner_->WriteRegister(reg, width, value) ? 0 : kErrorNotReady;
+  };
+
+  switch (code) {
+    case kStatus: return reply32(scanner_->FpgaStatus());
+    case kFpgaBegin: return reply32(scanner_->FpgaBeginConfiguration());
+    case kFpgaDownload: {
+      if (out_len < 4) return kErrorInsufficientBuffer;
+      return reply32(scanner_->FpgaDownload(in, in_len));
+    }
+    case kSetAddress:
+      if (in_len < 4) return kErrorInvalidParameter;
+      address_ = Le32(in);
+      return 0;
+    case kRead8:
+    case kRead8Alt: return read(8);
+    case kRead16:
+      if (in_len == 0) {  // block read from the memory data port
+        if (address_ != 0) return kErrorInvalidParameter;
+        std::vector<uint32_t> words(out_len / 4);
+        size_t n = scanner_->ReadMemory(words.data(), words.size());
+        std::memcpy(out, words.data(), n * 4);
+        *returned = static_cast<uint32_t>(n * 4);
+        return 0;
+      }
+      return read(16);
+    case kRead32: return read(32);
+    case kWrite8: return write(static_cast<int>(address_), 8, in, in_len);
+    case kWrite16: return write(static_cast<int>(address_), 16, in, in_len);
+    case kWrite32: return write(static_cast<int>(address_), 32, in, in_len);
+    case kWriteAt:  // u32 register, u8 value (record of 8 bytes)
+      if (in_len < 5) return kErrorInvalidParameter;
+      address_ = Le32(in);
+      return write(static_cast<int>(address_), 8, in + 4, 1);
+    default: return kErrorInvalidFunction;
+  }
+}
+
+std::shared_ptr<ParallelPortDriver> AttachParallelPort(std::shared_ptr<Scanner> scanner) {
+  auto driver = std::make_shared<ParallelPortDriver>(std::move(scanner));
+  {
+    std::lock_guard<std::mutex> lock(g_current_mutex);
+    g_port = driver;
+  }
+  platform::RegisterDeviceDriver(kParallelPortDevice, driver);
+  return driver;
+}
+
+void DetachParallelPort() {
+  platform::UnregisterDeviceDriver(kParallelPortDevice);
+  std::lock_guard<std::mutex> lock(g_current_mutex);
+  g_port.reset();
+}
+
+std::shared_ptr<Scanner> CurrentScanner() {
+  std::lock_guard<std::mutex> lock(g_current_mutex);
+  return g_current;
+}
+
+std::shared_ptr<Scanner> AttachScenario(const Scenario& scenario, std::string* error) {
+  if (scenario.interface != "EPP" && scenario.interface != "epp") {
+    if (error) *error = "interface " + scenario.interface + " is not offered by this simulator build";
+    return nullptr;
+  }
+  auto scanner = std::make_shared<Scanner>(scenario);
+  AttachParallelPort(scanner);
+  std::lock_guard<std::mutex> lock(g_current_mutex);
+  g_current = scanner;
+  return scanner;
+}
+
+} // namespace sim
+
+extern "C" int vornix_sim_attach(const char* scenario_path) {
+  std::string error;
+  std::optional<sim::Scenario> scenario = sim::LoadScenarioFile(scenario_path ? scenario_path : "", &error);
+  if (!scenario) {
+    std::fprintf(stderr, "vornixsim: %s\n", error.c_str());
+    return -1;
+  }
+  if (!sim::AttachScenario(*scenario, &error)) {
+    std::fprintf(stderr, "vornixsim: %s\n", error.c_str());
+    return -2;
+  }
+  return 0;
+}
