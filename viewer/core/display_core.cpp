@@ -282,8 +282,8 @@ void DisplayCore::ScreenToImage(Point& p) const {
   int64_t u = toDisplay(p.x, clientWidth_, centreX_);
   int64_t v = toDisplay(p.y, clientHeight_, centreY_);
   DisplayToImage(u, v);
-  p.x = ToInt32(Clamp<int64_t>(0, u, width_ - 1));
-  p.y = ToInt32(Clamp<int64_t>(0, v, height_ - 1));
+  p.x = ToInt32(Clamp<int64_t>(0, u, std::max(0, width_ - 1)));
+  p.y = ToInt32(Clamp<int64_t>(0, v, std::max(0, height_ - 1)));
 }
 
 void DisplayCore::ImageToScreen(Point& p) const {
@@ -373,7 +373,9 @@ void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, in
 
 void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
   needsRender_ = false;
-  const int64_t margin = 2 * int64_t{EffectiveMaxScale()};
+  // The margin covers a partly shown block on each side (bounded, so a
+  // stray setting cannot ask for gigabytes; larger needs grow the buffer).
+  const int64_t margin = 2 * std::min<int64_t>(EffectiveMaxScale(), 256);
   if (!bufferAllocated_) {
     const int64_t w = (std::max<int64_t>(0, screenWidth) + margin + 3) & ~int64_t{3};
     const int64_t h = std::max<int64_t>(0, screenHeight) + margin;

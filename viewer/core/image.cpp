@@ -106,7 +106,7 @@ void CImage::ChooseSubsample() {
 
 std::shared_ptr<uint16_t[]> CImage::Allocate(uint64_t width, uint64_t height) {
   const uint64_t count = width * height;  // each below 2^31: no overflow
-  if (count > std::numeric_limits<size_t>::max() / 2) return nullptr;
+  if (count > static_cast<uint64_t>(std::numeric_limits<ptrdiff_t>::max()) / 2) return nullptr;
   if (allocator_) return allocator_(static_cast<size_t>(count));
   return std::shared_ptr<uint16_t[]>(new (std::nothrow) uint16_t[std::max<uint64_t>(count, 1)]);
 }

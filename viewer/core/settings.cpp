@@ -113,8 +113,8 @@ void StartGlobalSettings() {
   const uint64_t space = AddressSpaceInUse();
   StartupMemory = static_cast<uint32_t>(space > heap ? space - heap : 0);
   Units = static_cast<uint8_t>(ReadRegInteger("", "Units", kDefaultUnits));
-  LUTWidth = ReadRegInteger("Histogram", "LUT Width", kDefaultLUTWidth);
-  MaxScale = ReadRegInteger("Image Viewer", "Maximum Scale Factor", kDefaultMaxScale);
+  LUTWidth = ReadRegInteger(kHistogramKey, "LUT Width", kDefaultLUTWidth);
+  MaxScale = ReadRegInteger(kImageViewerKey, "Maximum Scale Factor", kDefaultMaxScale);
 }
 
 void StartImageSettings() {
@@ -126,8 +126,8 @@ void EndImageSettings() {
 }
 
 void EndGlobalSettings() {
-  WriteRegInteger("Image Viewer", "Maximum Scale Factor", MaxScale, kDefaultMaxScale);
-  WriteRegInteger("Histogram", "LUT Width", LUTWidth, kDefaultLUTWidth);
+  WriteRegInteger(kImageViewerKey, "Maximum Scale Factor", MaxScale, kDefaultMaxScale);
+  WriteRegInteger(kHistogramKey, "LUT Width", LUTWidth, kDefaultLUTWidth);
   WriteRegInteger("", "Units", Units, kDefaultUnits);
 }
 

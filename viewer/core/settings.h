@@ -11,6 +11,26 @@ namespace viewer {
 // Under HKEY_CURRENT_USER; subkeys below are relative to it ("" = itself).
 inline constexpr const char* kProgramKey = "Software\\Brellan Inc.\\Vornix Image Viewer\\Version 4.2";
 
+// Subkeys of the program key.
+inline constexpr const char* kHistogramKey = "Histogram";
+inline constexpr const char* kImageViewerKey = "Image Viewer";
+
+// Defaults of the appearance values (the main window's design values);
+// colours are 0x00BBGGRR or 0x80000000 + a system colour index.
+namespace appearance {
+inline constexpr int32_t kHistogramColor = static_cast<int32_t>(0x8000000F);       // button face
+inline constexpr int32_t kHistogramDataColor = 0x00FF0000;                         // blue
+inline constexpr int32_t kHistogramLUTColor = 0x0000FFFF;                          // yellow
+inline constexpr int32_t kHistogramLUTBackground = static_cast<int32_t>(0x80000010);  // button shadow
+inline constexpr int32_t kHistogramFontColor = static_cast<int32_t>(0x80000008);   // window text
+inline constexpr int32_t kViewerColor = 0x00800000;                                // navy
+inline constexpr int32_t kViewerFontColor = 0x00008080;                            // olive
+inline constexpr int32_t kViewerPenColor = 0x0000FFFF;                             // yellow
+inline constexpr int32_t kFontHeight = -11;
+inline constexpr const char* kFontName = "MS Sans Serif";
+inline constexpr uint8_t kFontStyle = 0;  // 1 bold, 2 italic, 4 underline, 8 strike-out
+}  // namespace appearance
+
 // Compiled-in initial values of the global settings.
 inline constexpr uint8_t kDefaultUnits = 0;
 inline constexpr int32_t kDefaultLUTWidth = 3;

@@ -1,6 +1,8 @@
 #include "viewer/widgets/image_viewer.h"
 
 #include <QImage>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -211,9 +213,12 @@ void TImageViewer::mouseReleaseEvent(QMouseEvent* event) {
   }
 }
 
-void TImageViewer::mouseDoubleClickEvent(QMouseEvent* event) {
+void TImageViewer::mouseDoubleClickEvent(QMouseEvent*) {
   if (OnDblClick) OnDblClick(this);
-  (void)event;
 }
+
+void TImageViewer::wheelEvent(QWheelEvent* event) { event->ignore(); }
+
+void TImageViewer::keyPressEvent(QKeyEvent* event) { event->ignore(); }
 
 }  // namespace viewer
