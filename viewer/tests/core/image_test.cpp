@@ -146,6 +146,32 @@ TEST_F(ImageTest, LimitChoosesTheSampling) {
   ExpectPixels(1, 0, 0);
 }
 
+// Every family fennic writes comes back whole, read in several bands, at
+// full resolution and sampled.
+TEST_F(ImageTest, EveryWrittenFormatLoadsInBands) {
+  const std::string raw = folder / "source.raw";
+  WriteRaw(raw, 3000, 1200, Tone);
+  const struct {
+    uint32_t type, opened;
+    const char* name;
+  } cases[] = {{kFileRaw, kFileRaw, "a.raw"},
+               {kFileBitmap, kFileBreadboard, "a.bmp"},
+               {kFileTiff16, kFileTiff16, "a.tif"},
+               {kFileQew, kFileQew, "a.qew"}};
+  for (const auto& c : cases) {
+    MaxImageSize = 0;
+    image.Open(raw);
+    ASSERT_TRUE(image.SaveAs(c.type, folder / c.name)) << c.name;
+    for (uint32_t n : {1u, 2u}) {
+      MaxImageSize = n == 1 ? 0 : 3000 * 1200 * 2 / 4;
+      image.Open(folder / c.name);
+      EXPECT_EQ(image.FileType(), c.opened) << c.name;
+      ExpectPixels(n, 0, 0);
+    }
+  }
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
 TEST_F(ImageTest, CropInMemoryKeepsTheSampling) {
   const std::string name = folder / "a.raw";
   WriteRaw(name, 40, 30, Tone);
