@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "viewer/core/image.h"
 #include "viewer/core/settings.h"
+#include "viewer/tests/core/test_support.h"
 #include "viewer/tests/oracle.h"
 
 namespace viewer {
@@ -237,6 +239,35 @@ TEST_F(ImageViewerTest, LargeImageReducedAndOriented) {
   ExpectScreen(image);
   view->SetCentre({700, 100});
   ExpectScreen(image);
+}
+
+// The whole chain: a large file through the image model onto the screen,
+// at full resolution and sampled.
+TEST_F(ImageViewerTest, LargeFileFromTheModel) {
+  test::TempFolder folder;
+  test::MessageRecorder boxes;
+  const std::string name = folder / "large.raw";
+  test::WriteRaw(name, 8000, 10000, [](uint32_t x, uint32_t y) { return (x * 5 + y * 11) & 0xFFFF; });
+  CImage image;
+  image.OnChange = [this](CImage* changed) {
+    view->SetOrientation(changed->GetScanInfo());
+    view->SetData(changed->IsEmpty() ? ImageRecord{} : changed->Record());
+  };
+  for (int32_t limit : {0, 50000000}) {
+    MaxImageSize = limit;
+    image.Open(name);
+    ASSERT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(image.Sampling(), limit ? 2u : 1u);
+    SetClient(400, 300);
+    view->FitWhole();
+    ExpectScreen(image.Record());
+    view->SetScale(3);
+    view->SetCentre({7999, 5000});
+    ExpectScreen(image.Record());
+    image.Close();  // the display lets go of the pixels
+    EXPECT_TRUE(view->IsEmpty());
+  }
+  MaxImageSize = 0;
 }
 
 TEST_F(ImageViewerTest, EventsInOrder) {
