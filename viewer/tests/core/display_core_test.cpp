@@ -303,7 +303,7 @@ TEST_F(DisplayCoreTest, ColourEvents) {
   EXPECT_EQ(core.SetColorInfo(kDefaultColorInfo), unsigned{kEventColor});
 }
 
-// Bitmap of the visible part, worked out pixel by pixel from the Part's
+// Bitmap of the visible part, worked out pixel by pixel from the
 // placement rules and the transform meanings.
 void ExpectBitmap(const DisplayCore& core, const ImageRecord& image, int code) {
   const int s = core.Scale(), k = s < 0 ? -s : 1;

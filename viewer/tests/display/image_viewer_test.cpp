@@ -58,7 +58,7 @@ class ImageViewerTest : public ::testing::Test {
 
   static uint32_t At(const QImage& shot, int x, int y) { return shot.pixel(x, y) & 0xFFFFFF; }
 
-  // Every client pixel against the Part's placement: the display pixel a
+  // Every client pixel against the placement rules: the display pixel a
   // client point falls on, or the margin colour.
   void ExpectScreen(const ImageRecord& image, EMapping mapping = mPositive,
                     const ColorInfo& info = kDefaultColorInfo) {
