@@ -1,0 +1,274 @@
+// Scenario files, activation through the platform, the parallel-port front
+// end's faults, and bus-level details of the I2C devices.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/clock.h"
+#include "platform/kernel_device.h"
+#include "platform/tests/test_folder.h"
+#include "simulator/parallel_port.h"
+
+namespace {
+
+class ScenarioFile : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& text, const std::string& name = "scenario.ini") {
+    std::string path = tmp_ / name;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    return path;
+  }
+  TempFolder tmp_;
+};
+
+TEST_F(ScenarioFile, EverySection) {
+  // A raw plate: u16 width 3, u16 height 2, rows.
+  {
+    std::ofstream raw(tmp_ / "plate.raw", std::ios::binary);
+    const uint16_t data[] = {3, 2, 10, 20, 30, 40, 50, 60};
+    raw.write(reinterpret_cast<const char*>(data), sizeof data);
+  }
+  std::string path = Write(
+      "[Scanner]\nInterface=EPP\nSerial=VX0042\nDataPromType=1\nPmtVoltages=3:850, 14:1000\n"
+      "FpgaConfigured=1\nLinePeriodUs=500\nLeadLines=7\nStopLines=9\nStatus52=0x18\n"
+      "[Memory]\nRows=12\nColumns=10\nModuleBanks=2\nDeviceBanks=4\nWidth=72\nType=4\n"
+      "[Light]\nDark=12\nAmbient=40\nNominalHv=900.5\n"
+      "[HighVoltage]\nDecayVoltsPerSecond=0\nInitial=300\n"
+      "[Temperature]\nLaser=-3.25\n"
+      "[Plate1]\nSlot=2\nAt=150\nPosition=1200\nImage=plate.raw\n"
+      "[Plate2]\nGenerator=gradient\nWidth=10\nHeight=4\nFrom=100\nTo=1000\n"
+      "[Plate3]\nGenerator=noise\nWidth=5\nHeight=5\nLow=10\nHigh=20\nSeed=7\n"
+      "[OldData]\nPixels=500\nStart=50\nThreshold=300\nReadOffset=4\n"
+      "[OldPlate1]\nGenerator=flat\nValue=700\nWidth=4\nHeight=2\nPosition=60\nAt=1\n"
+      "[Faults]\nI2cAbsent=0x92, 0xA2\nI2cNackFirst=0xA0*2\nBadChecksumReads=-1\n"
+      "FailRequests=0x222000*2, 0x222024\nUnplugAfter=500\nFpgaReject=1\nIdPromWriteCycleMs=4\n");
+  std::string error;
+  std::optional<sim::Scenario> s = sim::LoadScenarioFile(path, &error);
+  ASSERT_TRUE(s) << error;
+  EXPECT_EQ(s->serial, "VX0042");
+  EXPECT_EQ(s->data_prom_type, 1);
+  EXPECT_EQ(s->pmt_words, (std::map<int, uint16_t>{{3, 850}, {14, 1000}}));
+  EXPECT_TRUE(s->fpga_configured);
+  EXPECT_EQ(s->line_period_us, 500u);
+  EXPECT_EQ(s->lead_lines, 7);
+  EXPECT_EQ(s->stop_lines, 9);
+  EXPECT_EQ(s->status52, 0x18);
+  EXPECT_EQ(s->memory.rows, 12);
+  EXPECT_EQ(s->memory.columns, 10);
+  EXPECT_EQ(s->memory.module_banks, 2);
+  EXPECT_EQ(s->memory.width, 72);
+  EXPECT_EQ(s->dark, 12);
+  EXPECT_EQ(s->ambient, 40);
+  EXPECT_DOUBLE_EQ(s->nominal_hv, 900.5);
+  EXPECT_EQ(s->hv_decay_volts_per_s, 0);
+  EXPECT_EQ(s->hv_initial, 300);
+  EXPECT_EQ(s->laser_temp, -3.25);
+  ASSERT_EQ(s->plates.size(), 3u);
+  EXPECT_EQ(s->plates[0].slot, 2);
+  EXPECT_EQ(s->plates[0].at_ms, 150u);
+  EXPECT_EQ(s->plates[0].position, 1200);
+  EXPECT_EQ(s->plates[0].image.pixels, (std::vector<uint16_t>{10, 20, 30, 40, 50, 60}));
+  EXPECT_EQ(s->plates[1].image.At(0, 3), 100);
+  EXPECT_EQ(s->plates[1].image.At(9, 3), 1000);
+  for (uint16_t v : s->plates[2].image.pixels) {
+    EXPECT_GE(v, 10);
+    EXPECT_LE(v, 20);
+  }
+  EXPECT_EQ(s->plates[2].image.pixels, sim::NoisePlate(5, 5, 10, 20, 7).pixels) << "repeatable for a seed";
+  ASSERT_TRUE(s->old_data);
+  EXPECT_EQ(s->old_data->pixels, 500);
+  EXPECT_EQ(s->old_data->read_offset_words, 4u);
+  ASSERT_EQ(s->old_data->plates.size(), 1u);
+  EXPECT_EQ(s->old_data->plates[0].image.At(3, 1), 700);
+  EXPECT_EQ(s->faults.i2c_absent, (std::vector<uint8_t>{0x92, 0xA2}));
+  EXPECT_EQ(s->faults.i2c_nack_first, (std::map<uint8_t, int>{{0xA0, 2}}));
+  EXPECT_EQ(s->faults.bad_checksum_reads, -1);
+  EXPECT_EQ(s->faults.fail_requests, (std::map<uint32_t, int>{{0x222000, 2}, {0x222024, -1}}));
+  EXPECT_EQ(s->faults.unplug_after, 500);
+  EXPECT_TRUE(s->faults.fpga_reject);
+  EXPECT_FALSE(s->faults.fpga_status_stuck);
+  EXPECT_EQ(s->faults.idprom_write_cycle_ms, 4u);
+}
+
+TEST_F(ScenarioFile, DefaultsAndErrors) {
+  std::string error;
+  std::optional<sim::Scenario> s = sim::LoadScenarioFile(Write("; nothing set\n"), &error);
+  ASSERT_TRUE(s) << error;
+  EXPECT_EQ(s->interface, "EPP");
+  EXPECT_FALSE(s->fpga_configured);
+  EXPECT_TRUE(s->plates.empty());
+  EXPECT_FALSE(s->old_data);
+
+  struct Case {
+    const char* text;
+    const char* mentions;
+  } cases[] = {
+      {"[Scanner]\nLeadLines=many\n", "LeadLines"},
+      {"[Light]\nNominalHv=1,5\n", "NominalHv"},
+      {"[Plate1]\nImage=none.raw\n", "none.raw"},
+      {"[Plate1]\nGenerator=spiral\n", "Generator"},
+      {"[Plate1]\nGenerator=flat\nWidth=0\n", "Width"},
+      {"[Faults]\nFailRequests=0x222000*x\n", "FailRequests"},
+      {"[Scanner]\nIdProm=0a0\n", "IdProm"},
+  };
+  for (const Case& c : cases) {
+    error.clear();
+    EXPECT_FALSE(sim::LoadScenarioFile(Write(c.text), &error)) << c.text;
+    EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+  }
+  EXPECT_FALSE(sim::LoadScenarioFile(tmp_ / "absent.ini", &error));
+  // A raw plate shorter than its size.
+  {
+    std::ofstream raw(tmp_ / "short.raw", std::ios::binary);
+    const uint16_t data[] = {3, 2, 10};
+    raw.write(reinterpret_cast<const char*>(data), sizeof data);
+  }
+  EXPECT_FALSE(sim::LoadRawPlate(tmp_ / "short.raw", &error));
+}
+
+TEST_F(ScenarioFile, EnvironmentVariableAttachesTheScanner) {
+  std::string path = Write("[Scanner]\nSerial=VX-ENV\nFpgaConfigured=1\n");
+  setenv("VORNIX_SCANNER_SIM", path.c_str(), 1);
+  platform::ResetSimulatorActivation();
+  sim::DetachParallelPort();
+  platform::DeviceHandle h = platform::OpenDevice("\\\\.\\TARVEL");
+  ASSERT_NE(h, platform::kInvalidDeviceHandle);
+  ASSERT_TRUE(sim::CurrentScanner());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(sim::CurrentScanner()->IdProm().data())), "VX-ENV");
+  uint8_t info[4];
+  uint32_t got = 0;
+  EXPECT_TRUE(platform::DeviceIoControl(h, 0x222000, nullptr, 0, info, 4, &got));
+  EXPECT_EQ(got, 4u);
+  platform::CloseDevice(h);
+  sim::DetachParallelPort();
+  unsetenv("VORNIX_SCANNER_SIM");
+  platform::ResetSimulatorActivation();
+  EXPECT_EQ(vornix_sim_attach((tmp_ / "absent.ini").c_str()), -1);
+  EXPECT_EQ(vornix_sim_attach(Write("[Scanner]\nInterface=USB\n").c_str()), -2);
+}
+
+// ---- the parallel-port front end ----
+
+class Port : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::UseVirtualClock(0); }
+  void TearDown() override {
+    if (h != platform::kInvalidDeviceHandle) platform::CloseDevice(h);
+    sim::DetachParallelPort();
+    platform::UseRealClock();
+  }
+  void Open() {
+    port = sim::AttachParallelPort(std::make_shared<sim::Scanner>(scenario));
+    h = platform::OpenDevice("\\\\.\\TARVEL");
+    ASSERT_NE(h, platform::kInvalidDeviceHandle);
+  }
+  bool Io(uint32_t code, std::vector<uint8_t> in, uint32_t out_len, std::vector<uint8_t>* out = nullptr) {
+    std::vector<uint8_t> buffer(out_len);
+    uint32_t got = 0;
+    bool ok = platform::DeviceIoControl(h, code, in.empty() ? nullptr : in.data(), static_cast<uint32_t>(in.size()),
+                                        out_len ? buffer.data() : nullptr, out_len, &got);
+    buffer.resize(got);
+    if (out) *out = buffer;
+    return ok;
+  }
+  sim::Scenario scenario;
+  std::shared_ptr<sim::ParallelPortDriver> port;
+  platform::DeviceHandle h = platform::kInvalidDeviceHandle;
+};
+
+TEST_F(Port, RequestsNeedTheConnection) {
+  scenario.fpga_configured = true;
+  Open();
+  std::vector<uint8_t> out;
+  EXPECT_FALSE(Io(0x222034, {248, 0, 0, 0}, 1));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorNotReady);
+  EXPECT_TRUE(Io(0x222004, {}, 0));
+  EXPECT_TRUE(Io(0x222030, {176, 0, 0, 0}, 0));
+  EXPECT_TRUE(Io(0x222040, {0x5A}, 0));
+  EXPECT_TRUE(Io(0x222034, {176, 0, 0, 0}, 1, &out));
+  EXPECT_EQ(out, std::vector<uint8_t>{0x5A});
+  EXPECT_TRUE(Io(0x22204C, {176, 0, 0, 0}, 1, &out));
+  EXPECT_EQ(out, std::vector<uint8_t>{0x5A});
+  EXPECT_TRUE(Io(0x222050, {144, 0, 0, 0, 0xAA, 0, 0, 0}, 0));
+  EXPECT_EQ(port->scanner().RegisterByte(144), 0xAA);
+  // A 16-bit write spans the register and the next one.
+  EXPECT_TRUE(Io(0x222030, {210, 0, 0, 0}, 0));
+  EXPECT_TRUE(Io(0x222044, {0x34, 0x12}, 0));
+  EXPECT_EQ(port->scanner().RegisterByte(211), 0x12);
+  // The block read needs address 0.
+  EXPECT_FALSE(Io(0x222038, {}, 16));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidParameter);
+  EXPECT_FALSE(Io(0x222099, {}, 0));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidFunction);
+}
+
+TEST_F(Port, InjectedFailuresAndUnplugging) {
+  scenario.faults.fail_requests = {{0x222000, 2}};
+  scenario.faults.unplug_after = 5;
+  Open();
+  EXPECT_FALSE(Io(0x222000, {}, 4));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorGenFailure);
+  EXPECT_FALSE(Io(0x222000, {}, 4));
+  EXPECT_TRUE(Io(0x222000, {}, 4));
+  EXPECT_TRUE(Io(0x22200C, {}, 16));
+  EXPECT_FALSE(Io(0x222000, {}, 2)) << "a buffer too small for the answer";
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorInsufficientBuffer);
+  EXPECT_FALSE(Io(0x222000, {}, 4)) << "unplugged after 5 requests";
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorDeviceNotConnected);
+  EXPECT_EQ(port->TotalRequests(), 6);
+}
+
+TEST_F(Port, ClosingReleasesTheConnection) {
+  Open();
+  EXPECT_TRUE(Io(0x222004, {}, 0));
+  platform::DeviceHandle second = platform::OpenDevice("\\\\.\\TARVEL");
+  uint32_t got = 0;
+  EXPECT_FALSE(platform::DeviceIoControl(second, 0x222004, nullptr, 0, nullptr, 0, &got)) << "the port is claimed";
+  platform::CloseDevice(h);
+  h = second;
+  EXPECT_TRUE(Io(0x222004, {}, 0));
+  EXPECT_EQ(port->OpenFiles(), 1);
+}
+
+// ---- I2C devices at bus level ----
+
+TEST(I2cDevices, IdPromIgnoresWritesWithoutTheEnable) {
+  bool enabled = false;
+  sim::Prom prom(256, 1, [&] { return enabled; });
+  for (bool enable : {false, true}) {
+    enabled = enable;
+    ASSERT_TRUE(prom.Select(false));
+    EXPECT_TRUE(prom.Write(7));
+    EXPECT_TRUE(prom.Write(0x42)) << "acknowledged either way";
+    prom.End();
+    EXPECT_EQ(prom.Bytes()[7], enable ? 0x42 : 0xFF);
+  }
+  // Sixteen-bit addressing, high byte first, wrapping at the end.
+  sim::Prom large(65536, 2);
+  large.Select(false);
+  large.Write(0xFF);
+  large.Write(0xFF);
+  large.Write(1);
+  large.Write(2);
+  large.End();
+  EXPECT_EQ(large.Bytes()[0xFFFF], 1);
+  EXPECT_EQ(large.Bytes()[0], 2);
+}
+
+TEST(I2cDevices, StartFollowedByStopLeavesTheBusIdle) {
+  sim::I2cBus bus;
+  bus.Attach(0xA0, std::make_shared<sim::Prom>(256, 1));
+  for (uint8_t v : {0x82, 0x02, 0x82}) bus.HostWrite(v);  // START, STOP
+  EXPECT_TRUE(bus.Idle());
+  // Clock and data falling together count as the clock first: no START.
+  bus.HostWrite(0x00);
+  EXPECT_TRUE(bus.Idle());
+  bus.HostWrite(0x02);
+  bus.HostWrite(0x82);
+  EXPECT_TRUE(bus.Idle());
+  EXPECT_TRUE(bus.Transactions().empty());
+  EXPECT_EQ(bus.HostRead(), 1);
+}
+
+} // namespace
