@@ -1,6 +1,7 @@
 // Uncompressed 24-bit Windows bitmaps. Rows are kept in storage order; the
 // sign of biHeight carries flipVertical. Written pixels hold a 16-bit value
 // in their first two bytes.
+#include <algorithm>
 #include <cstdlib>
 
 #include "fennic/format.h"
@@ -94,17 +95,25 @@ int bmp_write(File& f, const ScanInfo& header, const PixelRect& px) {
   if (int rc = write_headers(f, px.width, px.height, header.flipVertical == 1, header.resolutionX,
                              header.resolutionY))
     return rc;
+  // Rows are converted into writes of about a megabyte. Each pixel is stored
+  // as four bytes (low, high, 0, 0) whose last byte the next pixel
+  // overwrites; the last one lands in the padding, the next row or the slack
+  // at the end, so the padding stays zero.
   const uint64_t stride = stride_of(px.width);
-  Buffer<uint8_t> row;
-  if (!row.allocate(stride, true)) return kFennicNoMemory;
-  for (uint64_t y = 0; y < px.height; ++y) {
-    const uint16_t* in = px.first + y * px.stride;
-    uint8_t* out = row.data();
-    for (uint64_t x = 0; x < px.width; ++x, out += 3) {
-      out[0] = static_cast<uint8_t>(in[x]);
-      out[1] = static_cast<uint8_t>(in[x] >> 8);
+  const uint64_t batch = std::max<uint64_t>(1, std::min<uint64_t>(px.height, (uint64_t{1} << 20) / (stride + 1)));
+  Buffer<uint8_t> rows;
+  if (!rows.allocate(batch * stride + 4, true)) return kFennicNoMemory;
+  for (uint64_t y = 0; y < px.height;) {
+    const uint64_t k = std::min(batch, px.height - y);
+    for (uint64_t i = 0; i < k; ++i, ++y) {
+      const uint16_t* in = px.first + y * px.stride;
+      uint8_t* out = rows.data() + i * stride;
+      for (uint64_t x = 0; x < px.width; ++x) {
+        const uint32_t v = in[x];
+        std::memcpy(out + 3 * x, &v, 4);
+      }
     }
-    if (!f.write(row.data(), stride)) return kFennicWriteFailed;
+    if (!f.write(rows.data(), k * stride)) return kFennicWriteFailed;
   }
   return kFennicOk;
 }

@@ -78,6 +78,25 @@ int64_t File::read_some(void* dst, size_t len) {
   return static_cast<int64_t>(done);
 }
 
+int File::read_at(uint64_t offset, void* dst, size_t len) {
+  if (inject(fault_plan().seek) || offset > static_cast<uint64_t>(LLONG_MAX) - len) return kFennicSeekFailed;
+  if (inject(fault_plan().read)) return kFennicReadFailed;
+  auto* p = static_cast<uint8_t*>(dst);
+  size_t done = 0;
+  while (done < len) {
+    size_t chunk = len - done;
+    if (chunk > (size_t{1} << 30)) chunk = size_t{1} << 30;
+    ssize_t n = ::pread(fd_, p + done, chunk, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return kFennicReadFailed;
+    }
+    if (n == 0) return kFennicReadFailed;
+    done += static_cast<size_t>(n);
+  }
+  return kFennicOk;
+}
+
 bool File::write(const void* src, size_t len) {
   if (inject(fault_plan().write)) return false;
   auto* p = static_cast<const uint8_t*>(src);

@@ -59,6 +59,9 @@ class File {
   bool read(void* dst, size_t len) { return read_some(dst, len) == static_cast<int64_t>(len); }
   // Writes all len bytes.
   bool write(const void* src, size_t len);
+  // Reads exactly len bytes from an absolute offset without moving the
+  // position: 0, 8 (an offset beyond the range of offsets) or 9.
+  int read_at(uint64_t offset, void* dst, size_t len);
   // Moves to an absolute offset.
   bool seek(uint64_t offset);
   // Moves forward from the current position.

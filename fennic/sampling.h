@@ -28,7 +28,6 @@ class PlainSource : public PixelSource {
  private:
   File& f_;
   uint64_t base_;
-  uint64_t pos_ = UINT64_MAX;  // logical position of the file, when known
 };
 
 // File pixel kinds.

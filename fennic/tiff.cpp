@@ -129,7 +129,7 @@ class StripSource : public PixelSource {
   }
 
   int fetch(uint64_t at, uint8_t* dst, uint64_t len) override {
-    if (!strips_) return seek_read(one_ + at, dst, len);
+    if (!strips_) return f_.read_at(one_ + at, dst, len);
     Buffer<uint64_t>& end = end_;
     uint64_t i = std::upper_bound(end.data(), end.data() + strips_, at) - end.data();
     while (len) {
@@ -140,7 +140,7 @@ class StripSource : public PixelSource {
         ++i;
         continue;
       }
-      if (int rc = seek_read(offset_[i] + (at - begin), dst, part)) return rc;
+      if (int rc = f_.read_at(offset_[i] + (at - begin), dst, part)) return rc;
       dst += part;
       at += part;
       len -= part;
@@ -150,21 +150,10 @@ class StripSource : public PixelSource {
   }
 
  private:
-  int seek_read(uint64_t pos, uint8_t* dst, uint64_t len) {
-    if (pos != pos_) {
-      pos_ = UINT64_MAX;
-      if (!f_.seek(pos)) return kFennicSeekFailed;
-    }
-    if (!f_.read(dst, len)) return kFennicReadFailed;
-    pos_ = pos + len;
-    return kFennicOk;
-  }
-
   File& f_;
   uint64_t one_ = 0;
   uint64_t strips_ = 0;
   Buffer<uint64_t> offset_, end_;  // strip offsets; running ends of the strips' data
-  uint64_t pos_ = UINT64_MAX;
 };
 
 // Whether the readers can take the samples as they are: uncompressed, one
