@@ -60,14 +60,15 @@ int File::create(const char* name, File& out) {
   return kFennicOk;
 }
 
-int64_t File::read_some(void* dst, size_t len) {
-  if (inject(fault_plan().read)) return -1;
-  auto* p = static_cast<uint8_t*>(dst);
+// Reads until len bytes or the end of the file, from the position (offset
+// below 0) or from an offset; returns the count, or -1 on an error.
+static int64_t read_loop(int fd, uint8_t* p, size_t len, int64_t offset) {
   size_t done = 0;
   while (done < len) {
     size_t chunk = len - done;
     if (chunk > (size_t{1} << 30)) chunk = size_t{1} << 30;
-    ssize_t n = ::read(fd_, p + done, chunk);
+    ssize_t n = offset < 0 ? ::read(fd, p + done, chunk)
+                           : ::pread(fd, p + done, chunk, static_cast<off_t>(offset + static_cast<int64_t>(done)));
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -78,23 +79,16 @@ int64_t File::read_some(void* dst, size_t len) {
   return static_cast<int64_t>(done);
 }
 
+int64_t File::read_some(void* dst, size_t len) {
+  if (inject(fault_plan().read)) return -1;
+  return read_loop(fd_, static_cast<uint8_t*>(dst), len, -1);
+}
+
 int File::read_at(uint64_t offset, void* dst, size_t len) {
   if (inject(fault_plan().seek) || offset > static_cast<uint64_t>(LLONG_MAX) - len) return kFennicSeekFailed;
   if (inject(fault_plan().read)) return kFennicReadFailed;
-  auto* p = static_cast<uint8_t*>(dst);
-  size_t done = 0;
-  while (done < len) {
-    size_t chunk = len - done;
-    if (chunk > (size_t{1} << 30)) chunk = size_t{1} << 30;
-    ssize_t n = ::pread(fd_, p + done, chunk, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return kFennicReadFailed;
-    }
-    if (n == 0) return kFennicReadFailed;
-    done += static_cast<size_t>(n);
-  }
-  return kFennicOk;
+  const int64_t n = read_loop(fd_, static_cast<uint8_t*>(dst), len, static_cast<int64_t>(offset));
+  return n == static_cast<int64_t>(len) ? kFennicOk : kFennicReadFailed;
 }
 
 bool File::write(const void* src, size_t len) {
