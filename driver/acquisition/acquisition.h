@@ -206,6 +206,7 @@ class Acquisition {
 
   std::vector<uint8_t> piece_;
   std::vector<uint16_t> line_buf_;
+  std::vector<uint16_t> spare_pixels_;  // memory of the last plate image
 
   // Prescan ring.
   std::array<std::array<uint8_t, kPrescanLineBytes>, kPrescanLines> pre_ring_{};

@@ -39,10 +39,14 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
     Logf("ERROR: Can not allocate buffer memory\n");
     return false;
   }
-  std::vector<uint16_t> pair;
+  std::vector<uint16_t> pair, binned;
   try {
-    image->pixels.assign(static_cast<size_t>(width * height), 0);
-    if (ybin == 2) pair.assign(static_cast<size_t>(full_width), 0);
+    image->pixels.clear();
+    image->pixels.reserve(static_cast<size_t>(width * height));
+    if (ybin == 2) {
+      pair.assign(static_cast<size_t>(full_width), 0);
+      binned.assign(static_cast<size_t>(width), 0);
+    }
   } catch (const std::bad_alloc&) {
     image->pixels.clear();
     Logf("ERROR: Can not allocate buffer memory\n");
@@ -52,8 +56,32 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
   image->height = static_cast<int>(height);
 
   const uint16_t maxv = settings_.max_pix_val;
+  // One factor per pixel of the range: the table where it has one, else the
+  // neutral factor.
+  std::vector<double> factors(static_cast<size_t>(r.x_to) + 1, settings_.pix_scale);
+  std::copy_n(norm_.begin(), std::min(norm_.size(), factors.size()), factors.begin());
+  const bool unit_factors =
+      std::all_of(factors.begin() + r.x_from, factors.end(), [](double f) { return f == 1.0; });
   const int x0 = r.x_from, x1 = r.x_to;
   uint16_t* buf = line_buf_.data();
+
+  // Rows are mirrored and DeFlash-filtered as they come, while they are
+  // still in the cache. DeFlash works column by column, so doing it after
+  // the mirror or before gives the same pixels; row k is filtered once
+  // row k + 1 is there.
+  std::vector<uint16_t>& px = image->pixels;
+  const size_t w = static_cast<size_t>(width);
+  auto emit = [&](const uint16_t* row) {
+    if (settings_.mirror)
+      px.insert(px.end(), std::make_reverse_iterator(row + w), std::make_reverse_iterator(row));
+    else
+      px.insert(px.end(), row, row + w);
+    const size_t rows = px.size() / w;
+    if (settings_.deflash != 0 && rows >= 3) {
+      uint16_t* done = px.data() + (rows - 3) * w;
+      DeFlashRow(done + w, done, done + 2 * w, static_cast<int>(w), settings_.deflash);
+    }
+  };
 
   // Blocks are in line order: start at the first block of the range's lines.
   int bi = static_cast<int>(
@@ -77,24 +105,26 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
                     static_cast<size_t>(to - from + 1)))
         Logf("ERROR: File read error for Block[%i]\n", bi);
     }
-    // Normalize in place.
-    for (int x = x0; x <= x1; ++x) {
-      uint16_t v = buf[x];
-      double t = static_cast<size_t>(x) < norm_.size() ? norm_[x] : settings_.pix_scale;
-      double p = static_cast<double>(v) * t;
-      buf[x] = (v < maxv && p < maxv) ? static_cast<uint16_t>(p > 0 ? p : 0) : maxv;
+    // Normalize in place; factors of exactly 1 only clamp.
+    if (unit_factors) {
+      for (int x = x0; x <= x1; ++x) buf[x] = buf[x] < maxv ? buf[x] : maxv;
+    } else {
+      for (int x = x0; x <= x1; ++x) {
+        const uint16_t v = buf[x];
+        const double p = static_cast<double>(v) * factors[x];
+        buf[x] = (v < maxv && p < maxv) ? static_cast<uint16_t>(p > 0 ? p : 0) : maxv;
+      }
     }
     if (ybin == 1) {
-      std::memcpy(&image->pixels[static_cast<size_t>(li * width)], buf + x0,
-                  static_cast<size_t>(width) * 2);
+      emit(buf + x0);
     } else if (li % 2 == 0) {
       std::memcpy(pair.data(), buf + x0, static_cast<size_t>(full_width) * 2);
     } else if (li / 2 < height) {
-      uint16_t* row = &image->pixels[static_cast<size_t>((li / 2) * width)];
       for (int64_t i = 0; i < width; ++i) {
         int64_t src = i * xbin;
-        row[i] = static_cast<uint16_t>((pair[src] + buf[x0 + src]) / 2);
+        binned[i] = static_cast<uint16_t>((pair[src] + buf[x0 + src]) / 2);
       }
+      emit(binned.data());
     }
   }
   Logf("   Last block searched %i with Y=%i\n", bi, bi < block_count_ ? blocks_[bi].line : run_line_);
@@ -103,15 +133,18 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
 
 void Acquisition::MakeImages(const PlateRange& range, int range_number) {
   PlateImage image;
+  // The pixel memory of the previous plate is used again: no fresh pages
+  // to fault in for every plate.
+  image.pixels.swap(spare_pixels_);
+  struct KeepMemory {
+    std::vector<uint16_t>& spare;
+    PlateImage& image;
+    ~KeepMemory() { spare.swap(image.pixels); }
+  } keep{spare_pixels_, image};
+  // Mirrored and DeFlash-filtered while it is built.
   if (!BuildImage(range, range_number, &image)) return;
-  if (settings_.mirror) {
-    MirrorImage(image);
-    Logf("   Mirror mode active\n");
-  }
-  if (settings_.deflash != 0) {
-    DeFlashImage(image.width, image.height, image.pixels.data(), settings_.deflash);
-    Logf("   Using DeFlash filter with DeFlash=%i\n", settings_.deflash);
-  }
+  if (settings_.mirror) Logf("   Mirror mode active\n");
+  if (settings_.deflash != 0) Logf("   Using DeFlash filter with DeFlash=%i\n", settings_.deflash);
 
   ImageInfo info{};
   info.size = sizeof(ImageInfo);

@@ -19,9 +19,10 @@ struct PlateImage {
   std::vector<uint16_t> pixels;
 };
 
-void MirrorImage(PlateImage& image);
-// -102 for no pixels, else 0.
-int DeFlashImage(int width, int height, uint16_t* pixels, int threshold);
+// DeFlash of one row (columns 1 .. width-2): a pixel that rises above the
+// (already filtered) pixel above by more than the threshold becomes the mean
+// of the pixels above and below.
+void DeFlashRow(uint16_t* row, const uint16_t* above, const uint16_t* below, int width, int threshold);
 // Slot bits of a range on the scan line (bit k: overlaps slot k).
 uint8_t SlotBits(const std::array<int, 7>& bounds, int x_from, int x_to);
 // Crops a cephalometric plate to 241 x 202 mm, dropping the edge row or

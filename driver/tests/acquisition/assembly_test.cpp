@@ -237,24 +237,28 @@ TEST(Assembly, DeFlashRemovesSpikesAfterMirroring) {
   px[5 * W + 7] = 30000;  // spikes
   px[6 * W + 7] = 29000;
   px[3 * W + 0] = 40000;  // on the edge: kept
-  auto mode = SmallMode();
-  mode.deflash = 5000;
-  mode.mirror = true;
-  Pipeline p(mode);
-  Scene scene(256, H + 4);
-  scene.Put(40, 1, W, H, px);
-  p.Run(scene);
-  Img want = Oriented(Img{W, H, px}, 0, true);
-  for (int y = 1; y + 1 < H; ++y)
-    for (int x = 1; x + 1 < W; ++x) {
-      uint16_t& v = want.px[y * W + x];
-      int above = want.at(x, y - 1), below = want.at(x, y + 1);
-      if (v - above > 5000) v = static_cast<uint16_t>((above + below) / 2);
-    }
-  Img got = p.Image(1);
-  EXPECT_TRUE(got.px == want.px);
-  EXPECT_EQ(got.at(W - 1, 3), 40000);
-  EXPECT_NE(p.log.Text().find("   Using DeFlash filter with DeFlash=5000\n"), std::string::npos);
+  for (int threshold : {5000, 1, -300}) {
+    SCOPED_TRACE(threshold);
+    auto mode = SmallMode();
+    mode.deflash = static_cast<int16_t>(threshold);
+    mode.mirror = true;
+    Pipeline p(mode);
+    Scene scene(256, H + 4);
+    scene.Put(40, 1, W, H, px);
+    p.Run(scene);
+    Img want = Oriented(Img{W, H, px}, 0, true);
+    for (int y = 1; y + 1 < H; ++y)
+      for (int x = 1; x + 1 < W; ++x) {
+        uint16_t& v = want.px[y * W + x];
+        int above = want.at(x, y - 1), below = want.at(x, y + 1);
+        if (v - above > threshold) v = static_cast<uint16_t>((above + below) / 2);
+      }
+    Img got = p.Image(1);
+    EXPECT_TRUE(got.px == want.px);
+    EXPECT_EQ(got.at(W - 1, 3), 40000);
+    EXPECT_NE(p.log.Text().find("   Using DeFlash filter with DeFlash=" + std::to_string(threshold) + "\n"),
+              std::string::npos);
+  }
 }
 
 TEST(Assembly, MeasuringWindowOfEightyPercent) {
