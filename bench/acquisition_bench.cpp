@@ -1,0 +1,115 @@
+// Parsing, plate detection and image assembly of a fully lit stream (one
+// plate across the whole 50 um scan line, 6318 x 2400 pixels) against a plain
+// write() of the same bytes to the same folder. The counter "ratio" is the
+// speed of the pipeline relative to the write (write time / pipeline time);
+// the goal is >= 0.25.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "driver/acquisition/acquisition.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kAnzPix = 6319;
+constexpr int kLitPixels = 6318;  // whole pairs on the line
+constexpr int kLines = 2400;
+
+double Seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+std::vector<uint8_t> LitStream() {
+  std::vector<uint8_t> s;
+  s.reserve(static_cast<size_t>(kLines) * (kLitPixels * 2 + 4) + 8);
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> value(200, 40000);
+  auto put = [&](uint16_t w) {
+    s.push_back(static_cast<uint8_t>(w));
+    s.push_back(static_cast<uint8_t>(w >> 8));
+  };
+  for (int y = 0; y < kLines; ++y) {
+    for (int x = 0; x < kLitPixels; ++x) put(static_cast<uint16_t>(value(rng)));
+    put(0xFFFE);
+    put(0);
+  }
+  put(0xFFFE);  // a dark line ends the plate
+  put(kAnzPix - 1);
+  return s;
+}
+
+bool PlainWrite(const std::string& path, const std::vector<uint8_t>& bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, std::min<size_t>(bytes.size() - done, 1 << 20));
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return ::close(fd) == 0 && done == bytes.size();
+}
+
+void BM_StreamToImage(benchmark::State& state) {
+  const char* base = std::getenv("VORNIX_BENCH_DIR");
+  const fs::path dir = fs::path(base && *base ? base : fs::temp_directory_path().string()) /
+                       ("acquisition-bench-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::vector<uint8_t> stream = LitStream();
+
+  tarvel::AcquisitionSettings mode;
+  mode.anz_pix = kAnzPix;
+  mode.threshold = 100;
+  mode.max_pix_val = 49140;
+  mode.deflash = 5000;
+  mode.min_area = tarvel::MinAreaPixels(400, mode.pitch_x, mode.pitch_y);
+  for (int k = 0; k < 7; ++k) mode.slot_bounds[k] = (k * 45 * kAnzPix + 91) / 182;
+  tarvel::Acquisition acq;
+  acq.SetSettings(mode);
+  if (!acq.OpenTempFile((dir / "Tarvel.tmp").string()) || !acq.SetImageFolder(dir.string())) {
+    state.SkipWithError("cannot open the temporary file");
+    fs::remove_all(dir);
+    return;
+  }
+  double pipeline_s = 0, write_s = 0;
+  for (auto _ : state) {
+    acq.LastNumber();
+    auto t0 = std::chrono::steady_clock::now();
+    bool wrote = PlainWrite((dir / "plain.bin").string(), stream);
+    auto t1 = std::chrono::steady_clock::now();
+    acq.Activate();
+    for (size_t at = 0; at < stream.size(); at += tarvel::kPieceBytes) {
+      int empty = 0;
+      acq.ParsePiece(stream.data() + at, std::min(tarvel::kPieceBytes, stream.size() - at), &empty);
+      if (empty > 0 && acq.HasData()) {
+        acq.FlushRanges(true);
+        acq.Reset();
+      }
+    }
+    auto t2 = std::chrono::steady_clock::now();
+    if (!wrote || acq.WrittenNumber() != 1) state.SkipWithError("no image was made");
+    write_s += Seconds(t1 - t0);
+    pipeline_s += Seconds(t2 - t1);
+    state.SetIterationTime(Seconds(t2 - t1));
+    for (const char* n : {"KP000001.QEW", "KP000001.txt", "plain.bin"}) fs::remove(dir / n);
+  }
+  state.counters["ratio"] = write_s / pipeline_s;
+  state.counters["write_s"] = write_s / state.iterations();
+  state.SetBytesProcessed(static_cast<int64_t>(stream.size()) * state.iterations());
+  acq.CloseTempFile();
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_StreamToImage)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
