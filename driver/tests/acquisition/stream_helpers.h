@@ -200,6 +200,39 @@ class LogCapture {
   std::FILE* f_;
 };
 
+// An image in the test's own terms, and the orientation a stored image must
+// have: mirrored first, then turned counter-clockwise by quarter turns.
+struct Img {
+  int w, h;
+  std::vector<uint16_t> px;
+  uint16_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
+};
+
+// Quarter turns counter-clockwise, one at a time.
+inline Img TurnLeft(const Img& a) {
+  Img r{a.h, a.w, std::vector<uint16_t>(a.px.size())};
+  for (int y = 0; y < r.h; ++y)
+    for (int x = 0; x < r.w; ++x) r.px[static_cast<size_t>(y) * r.w + x] = a.at(a.w - 1 - y, x);
+  return r;
+}
+inline Img Oriented(Img a, int rotation, bool mirror) {
+  if (mirror)
+    for (int y = 0; y < a.h; ++y) std::reverse(a.px.begin() + y * a.w, a.px.begin() + (y + 1) * a.w);
+  int turns = ((rotation % 360) + 360) % 360 / 90;
+  for (int i = 0; i < turns; ++i) a = TurnLeft(a);
+  return a;
+}
+
+// DeFlash as the stored image must show it, top row down.
+inline void DeFlashOracle(Img& a, int threshold) {
+  for (int y = 1; y + 1 < a.h; ++y)
+    for (int x = 1; x + 1 < a.w; ++x) {
+      uint16_t& v = a.px[static_cast<size_t>(y) * a.w + x];
+      int above = a.at(x, y - 1), below = a.at(x, y + 1);
+      if (v - above > threshold) v = static_cast<uint16_t>((above + below) / 2);
+    }
+}
+
 inline int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
