@@ -127,6 +127,19 @@ TEST_F(ScenarioFile, DefaultsAndErrors) {
   EXPECT_FALSE(sim::LoadRawPlate(tmp_ / "short.raw", &error));
 }
 
+TEST_F(ScenarioFile, ShippedScenariosLoad) {
+  int loaded = 0;
+  for (const char* name : {"intraoral_plates.ini", "old_data.ini", "faults.ini", "bright_room.ini"}) {
+    std::string error;
+    std::optional<sim::Scenario> s =
+        sim::LoadScenarioFile(std::string(VORNIX_SOURCE_DIR) + "/simulator/scenarios/" + name, &error);
+    ASSERT_TRUE(s) << name << ": " << error;
+    sim::Scanner scanner(*s);
+    ++loaded;
+  }
+  EXPECT_EQ(loaded, 4);
+}
+
 TEST_F(ScenarioFile, EnvironmentVariableAttachesTheScanner) {
   std::string path = Write("[Scanner]\nSerial=VX-ENV\nFpgaConfigured=1\n");
   setenv("VORNIX_SCANNER_SIM", path.c_str(), 1);
