@@ -93,8 +93,8 @@ class EppPort {
   bool HandleValid() const { return handle_ != platform::kInvalidDeviceHandle; }
 
  protected:
-  // One control request; false on failure (the platform's last error set) or
-  // when fewer than `min_returned` bytes came back.
+  // One control request; false on failure (the platform's last error set).
+  // *returned: the bytes the driver answered with.
   bool Request(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
                uint32_t* returned = nullptr);
   bool SetAddress(int reg);
