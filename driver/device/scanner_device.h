@@ -9,25 +9,15 @@
 #include <cstdint>
 #include <string>
 
+#include "driver/tarvel_api.h"
 #include "platform/kernel_device.h"
 
 namespace tarvel {
 
 struct ScanMode;
 
-// The scanner's 16-byte device status record.
-#pragma pack(push, 1)
-struct ScanStatus {
-  uint8_t flags;          // bit 0 transport running, bit 3 event waiting (register 248)
-  uint8_t plates;         // plate sensors, bits 0-3 (register 164)
-  uint8_t slot_outputs;   // register 144
-  uint8_t further;        // register 52 (bits 3-4 reach the session's status word)
-  int32_t line_counter;   // 24 bits
-  int32_t words_waiting;  // 32-bit words in the scanner memory (register 51)
-  int32_t error;          // 0
-};
-#pragma pack(pop)
-static_assert(sizeof(ScanStatus) == 16, "ScanStatus layout");
+// The scanner's 16-byte device status record (the export header's record).
+using ::ScanStatus;
 
 // The buffer memory module as its serial-presence-detect data describe it.
 struct MemoryDescription {

@@ -20,7 +20,7 @@ void WriteLowHigh(ScannerRegisters& d, int reg, uint32_t value) {
 
 int ScannerRegisters::Dev_GetScanStatus(ScanStatus* status) {
   status->flags = Reg_Read8(248);
-  status->plates = static_cast<uint8_t>(Reg_Read8(164) & 0x0F);
+  status->plate_sensors = static_cast<uint8_t>(Reg_Read8(164) & 0x0F);
   status->slot_outputs = Reg_Read8(144);
   status->further = Reg_Read8(52);
   uint32_t high = Reg_Read8(18);

@@ -394,7 +394,7 @@ TEST_F(Registers, ScanStatusRecord) {
   EXPECT_EQ(device->Dev_GetScanStatus(&s), 0);
   EXPECT_EQ(s.flags & 1, 1) << "transport running";
   EXPECT_EQ(s.flags & 8, 8) << "plate detected";
-  EXPECT_EQ(s.plates, 0x04);
+  EXPECT_EQ(s.plate_sensors, 0x04);
   EXPECT_EQ(s.slot_outputs, 0xAA);
   EXPECT_EQ(s.further, 0x18);
   EXPECT_EQ(s.words_waiting, 10);
