@@ -71,7 +71,7 @@ void BM_StreamToImage(benchmark::State& state) {
   mode.threshold = 100;
   mode.max_pix_val = 49140;
   mode.deflash = 5000;
-  mode.min_area = tarvel::MinAreaPixels(400, mode.pitch_x, mode.pitch_y);
+  mode.min_area = 159999;  // 400 mm2 at 50 um
   for (int k = 0; k < 7; ++k) mode.slot_bounds[k] = (k * 45 * kAnzPix + 91) / 182;
   tarvel::Acquisition acq;
   acq.SetSettings(mode);

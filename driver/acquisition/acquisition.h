@@ -3,6 +3,13 @@
 // stored runs (blocks) in the temporary data file, blocks are grouped into
 // plate ranges, and finished ranges are rebuilt into images and written as
 // numbered image files with their information files.
+//
+// A session wires it once (settings, log, folder, temporary file, serial
+// number, LastNumber), calls Activate at the start of a pass, and on every
+// poll ReadAndParse with the device's block read; it flushes finished plates
+// with FlushRanges(false) every 52nd lit read, and after a read reporting
+// empty lines (or a stopped transport) while HasData() it calls
+// FlushRanges(true) and Reset.
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -69,8 +76,6 @@ struct AcquisitionSettings {
   int scanner_type = 0;
 };
 
-// Smallest plate in pixel units for a size in square millimetres.
-int64_t MinAreaPixels(double min_image_size_mm2, double pitch_x_m, double pitch_y_m);
 // The settings of a session's scan mode on a scanner type.
 AcquisitionSettings SettingsFromScanMode(const ScanMode& mode, int scanner_type);
 

@@ -30,14 +30,6 @@ const char kRangeOverflow[] =
     "CRITICAL ERROR: Internal Rangebuffer overflow\n   This my be caused by too much light\n";
 } // namespace
 
-int64_t MinAreaPixels(double min_image_size_mm2, double pitch_x_m, double pitch_y_m) {
-  if (!(pitch_x_m > 0) || !(pitch_y_m > 0)) return 0;
-  double v = min_image_size_mm2 * 1e-6 / (pitch_x_m * pitch_y_m);
-  if (!(v > 0)) return 0;
-  if (v >= 9e18) return INT64_MAX;
-  return static_cast<int64_t>(v);
-}
-
 AcquisitionSettings SettingsFromScanMode(const ScanMode& m, int scanner_type) {
   AcquisitionSettings s;
   s.anz_pix = m.Anz_Pix;
