@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "driver/acquisition/acquisition.h"
+#include "driver/config/paths.h"
 #include "platform/files.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -99,8 +100,7 @@ void Acquisition::LogFlush() {
 
 bool Acquisition::OpenTempFile(const std::string& path) {
   CloseTempFile();
-  platform::CreateDirectories(platform::FolderPart(path));
-  wfile_ = platform::OpenFile(path, "wb");
+  wfile_ = OpenWithFolders(path, "wb");
   if (!wfile_) return false;
   rfile_ = platform::OpenFile(path, "rb");
   if (!rfile_) {

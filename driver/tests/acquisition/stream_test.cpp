@@ -268,6 +268,24 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
   }
 }
 
+TEST_F(StreamTest, TemporaryFileFolderIsCreatedAndAResetReusesTheFile) {
+  Acquisition a;
+  ASSERT_TRUE(a.OpenTempFile(dir / "sub/deeper/Tarvel.tmp"));
+  a.Activate();
+  std::vector<uint8_t> s;
+  PutPairs(s, {1, 2, 3, 4});
+  PutEol(s, 0);
+  int e;
+  a.ParsePiece(s.data(), s.size(), &e);
+  a.Reset();
+  a.ParsePiece(s.data(), s.size(), &e);
+  EXPECT_EQ(a.Block(0).file_offset, 0);
+  a.CloseTempFile();
+  EXPECT_EQ(fs::file_size(dir / "sub/deeper/Tarvel.tmp"), 8u);
+  EXPECT_FALSE(a.OpenTempFile(dir / "Tarvel.tmp/inside"));
+  EXPECT_FALSE(a.TempFileOpen());
+}
+
 TEST_F(StreamTest, PrescanSetup) {
   EXPECT_EQ(acq.PrescanSetup(1024), -102);
   EXPECT_FALSE(acq.PrescanWaiting());
