@@ -161,8 +161,11 @@ class Acquisition {
   // Samples were stored since the last reset.
   bool HasData() const { return block_count_ > 0 || run_pairs_ > 0; }
 
-  // Builds the image of a range (exposed for tests and the recovery path).
-  bool BuildImage(const PlateRange& range, int range_number, PlateImage* image);
+  // Builds the image of a range: read back, normalized, binned, mirrored
+  // and DeFlash-filtered as the mode says; each final row goes to `meter`
+  // when one is given.
+  bool BuildImage(const PlateRange& range, int range_number, PlateImage* image,
+                  WindowMeter* meter = nullptr);
 
  private:
   void Logf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));

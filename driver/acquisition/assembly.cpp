@@ -16,7 +16,8 @@ namespace {
 int32_t NanoMetres(double metres) { return static_cast<int32_t>(metres * 1e9 + 0.5); }
 } // namespace
 
-bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* image) {
+bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* image,
+                             WindowMeter* meter) {
   const int ybin = settings_.binning;
   const int xbin = settings_.sample_factor;
   const int64_t lines = int64_t{r.last_line} - r.first_line + 1;
@@ -65,10 +66,10 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
   const int x0 = r.x_from, x1 = r.x_to;
   uint16_t* buf = line_buf_.data();
 
-  // Rows are mirrored and DeFlash-filtered as they come, while they are
-  // still in the cache. DeFlash works column by column, so doing it after
-  // the mirror or before gives the same pixels; row k is filtered once
-  // row k + 1 is there.
+  // Rows are mirrored, DeFlash-filtered and measured as they come, while
+  // they are still in the cache. DeFlash works column by column, so doing it
+  // after the mirror or before gives the same pixels; row k is filtered (and
+  // final) once row k + 1 is there.
   std::vector<uint16_t>& px = image->pixels;
   const size_t w = static_cast<size_t>(width);
   auto emit = [&](const uint16_t* row) {
@@ -81,6 +82,7 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
       uint16_t* done = px.data() + (rows - 3) * w;
       DeFlashRow(done + w, done, done + 2 * w, static_cast<int>(w), settings_.deflash);
     }
+    if (meter && rows >= 2) meter->AddRow(static_cast<int>(rows - 2), px.data() + (rows - 2) * w);
   };
 
   // Blocks are in line order: start at the first block of the range's lines.
@@ -127,6 +129,7 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
       emit(binned.data());
     }
   }
+  if (meter && !px.empty()) meter->AddRow(image->height - 1, px.data() + (px.size() - w));
   Logf("   Last block searched %i with Y=%i\n", bi, bi < block_count_ ? blocks_[bi].line : run_line_);
   return true;
 }
@@ -141,8 +144,13 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
     PlateImage& image;
     ~KeepMemory() { spare.swap(image.pixels); }
   } keep{spare_pixels_, image};
-  // Mirrored and DeFlash-filtered while it is built.
-  if (!BuildImage(range, range_number, &image)) return;
+  // Mirrored, DeFlash-filtered and (unless a crop follows) measured while
+  // it is built.
+  const bool ceph = settings_.plate_type == kPlateCephalometric;
+  WindowMeter meter(static_cast<int>((int64_t{range.x_to} - range.x_from + 1) / settings_.sample_factor),
+                    static_cast<int>((int64_t{range.last_line} - range.first_line + 1) / settings_.binning),
+                    settings_.mwindow_x, settings_.mwindow_y);
+  if (!BuildImage(range, range_number, &image, ceph ? nullptr : &meter)) return;
   if (settings_.mirror) Logf("   Mirror mode active\n");
   if (settings_.deflash != 0) Logf("   Using DeFlash filter with DeFlash=%i\n", settings_.deflash);
 
@@ -171,9 +179,14 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
   // A block that is not there is not announced.
   info.extra_length = (extra_bytes_ && extra_length_ > 0) ? extra_length_ : 0;
 
-  if (settings_.plate_type == kPlateCephalometric) CropCeph(image, info, settings_.slot_bounds);
-  WindowStats(image.width, image.height, image.pixels.data(), settings_.mwindow_x,
-              settings_.mwindow_y, info);
+  if (ceph) {
+    CropCeph(image, info, settings_.slot_bounds);
+    WindowStats(image.width, image.height, image.pixels.data(), settings_.mwindow_x,
+                settings_.mwindow_y, info);
+  } else {
+    meter.Fill(info);
+    SetStoredSize(image.width, image.height, info);
+  }
   Logf("   Average value=%u, Maximum=%u\n", info.average, info.maximum);
 
   if (settings_.scanner_type == 5 || settings_.scanner_type == 14) {

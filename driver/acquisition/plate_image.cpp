@@ -85,42 +85,57 @@ void CropCeph(PlateImage& image, ImageInfo& info, const std::array<int, 7>& boun
   info.slot_bits = SlotBits(bounds, info.start_position, old_start + right);
 }
 
+WindowMeter::WindowMeter(int width, int height, int window_x, int window_y)
+    : width_(width), height_(height) {
+  // A window above 100 % is the whole image.
+  mx_ = std::max<int64_t>(0, (100 - int64_t{window_x}) * width / 100);
+  my_ = std::max<int64_t>(0, (100 - int64_t{window_y}) * height / 100);
+}
+
+namespace {
+// Maximum and sum of row[from .. to-1]. A row of at most 65535 values below
+// 65536 sums within 32 bits.
 VORNIX_VECTOR_CLONES
-int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y,
-                ImageInfo& info) {
-  int rc = 0;
-  info.maximum = 0;
-  info.average = 0;
-  if (!pixels || width <= 0 || height <= 0) {
-    rc = -102;
-  } else {
-    // A window above 100 % is the whole image.
-    int64_t mx = std::max<int64_t>(0, (100 - int64_t{window_x}) * width / 100);
-    int64_t my = std::max<int64_t>(0, (100 - int64_t{window_y}) * height / 100);
-    uint64_t sum = 0, count = 0;
-    uint16_t maximum = 0;
-    for (int64_t y = my; y < height - my; ++y) {
-      const uint16_t* row = pixels + y * width;
-      // A row of at most 65535 values below 65536 sums within 32 bits.
-      uint32_t row_sum = 0;
-      uint16_t row_max = 0;
-      for (int64_t x = mx; x < width - mx; ++x) {
-        row_max = std::max(row_max, row[x]);
-        row_sum += row[x];
-      }
-      maximum = std::max(maximum, row_max);
-      sum += row_sum;
-      if (width - mx > mx) count += static_cast<uint64_t>(width - 2 * mx);
-    }
-    if (count > 0) {
-      info.maximum = maximum;
-      info.average = static_cast<uint16_t>(sum / count);
-    }
+uint32_t RowMaxSum(const uint16_t* row, int64_t from, int64_t to, uint16_t* maximum) {
+  uint32_t sum = 0;
+  uint16_t top = 0;
+  for (int64_t x = from; x < to; ++x) {
+    top = std::max(top, row[x]);
+    sum += row[x];
   }
+  *maximum = top;
+  return sum;
+}
+} // namespace
+
+void WindowMeter::AddRow(int y, const uint16_t* row) {
+  if (y < my_ || y >= height_ - my_ || width_ - mx_ <= mx_) return;
+  uint16_t row_max = 0;
+  sum_ += RowMaxSum(row, mx_, width_ - mx_, &row_max);
+  maximum_ = std::max(maximum_, row_max);
+  count_ += static_cast<uint64_t>(width_ - 2 * mx_);
+}
+
+void WindowMeter::Fill(ImageInfo& info) const {
+  info.maximum = count_ ? maximum_ : 0;
+  info.average = count_ ? static_cast<uint16_t>(sum_ / count_) : 0;
+}
+
+void SetStoredSize(int width, int height, ImageInfo& info) {
   bool upright = info.rotation == 0 || info.rotation == 180;
   info.width = upright ? width : height;
   info.height = upright ? height : width;
-  return rc;
+}
+
+int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y,
+                ImageInfo& info) {
+  const bool empty = !pixels || width <= 0 || height <= 0;
+  WindowMeter meter(std::max(width, 0), std::max(height, 0), window_x, window_y);
+  if (!empty)
+    for (int y = 0; y < height; ++y) meter.AddRow(y, pixels + static_cast<size_t>(y) * width);
+  meter.Fill(info);
+  SetStoredSize(width, height, info);
+  return empty ? -102 : 0;
 }
 
 uint8_t RotationByte(int rotation) {
