@@ -178,7 +178,9 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
       if (in_len == 0) {  // block read from the memory data port
         if (address_ != 0) return kErrorInvalidParameter;
         std::vector<uint32_t> words(out_len / 4);
-        size_t n = scanner_->ReadMemory(words.data(), words.size());
+        bool refused = false;
+        size_t n = scanner_->ReadMemory(words.data(), words.size(), &refused);
+        if (refused) return kErrorNotReady;
         std::memcpy(out, words.data(), n * 4);
         *returned = static_cast<uint32_t>(n * 4);
         return 0;

@@ -351,9 +351,10 @@ void Scanner::AppendMemory(const std::vector<uint32_t>& words) {
   for (uint32_t w : words) EmitWord(w);
 }
 
-size_t Scanner::ReadMemory(uint32_t* words, size_t max_words) {
+size_t Scanner::ReadMemory(uint32_t* words, size_t max_words, bool* refused) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Access();
+  if (refused) *refused = !fpga_configured_;
   if (!fpga_configured_) {
     Trace(false, 0, 32, 0, false);
     return 0;

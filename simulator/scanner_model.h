@@ -44,8 +44,9 @@ class Scanner {
   bool WriteRegister(int reg, int width, uint32_t value);
   // The memory data port: up to max_words words from the read pointer (only
   // words waiting are delivered); advances the pointer and adds the 16-bit
-  // halves to the checksum register. Returns the words delivered.
-  size_t ReadMemory(uint32_t* words, size_t max_words);
+  // halves to the checksum register. Returns the words delivered; *refused
+  // (when given) is set when the FPGA is not configured (nothing delivered).
+  size_t ReadMemory(uint32_t* words, size_t max_words, bool* refused = nullptr);
   // FPGA: status; starting a configuration (clears the FPGA; returns the
   // status after); a download (returns the status after).
   uint32_t FpgaStatus();

@@ -295,6 +295,12 @@ TEST_F(ScanEngine, UnconfiguredFpgaRefusesRegisters) {
   EXPECT_EQ(v, 0u);
   EXPECT_FALSE(scanner->WriteRegister(176, 8, 1));
   EXPECT_FALSE(scanner->Trace().back().ok);
+  scanner->AppendMemory({1, 2, 3});
+  uint32_t words[3] = {};
+  bool refused = false;
+  EXPECT_EQ(scanner->ReadMemory(words, 3, &refused), 0u);
+  EXPECT_TRUE(refused) << "the data port is refused too";
+  EXPECT_EQ(scanner->WordsWaiting(), 3u);
 }
 
 TEST_F(ScanEngine, OldDataInMemory) {

@@ -216,6 +216,18 @@ TEST_F(Port, RequestsNeedTheConnection) {
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidFunction);
 }
 
+TEST_F(Port, UnconfiguredFpgaFailsRegisterAndDataRequests) {
+  Open();
+  port->scanner().AppendMemory({1, 2});
+  EXPECT_TRUE(Io(0x222004, {}, 0));
+  EXPECT_TRUE(Io(0x222030, {0, 0, 0, 0}, 0));
+  EXPECT_FALSE(Io(0x222038, {}, 8)) << "the data port";
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorNotReady);
+  EXPECT_FALSE(Io(0x22203C, {51, 0, 0, 0}, 4));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorNotReady);
+  EXPECT_EQ(port->scanner().WordsWaiting(), 2u);
+}
+
 TEST_F(Port, InjectedFailuresAndUnplugging) {
   scenario.faults.fail_requests = {{0x222000, 2}};
   scenario.faults.unplug_after = 5;
