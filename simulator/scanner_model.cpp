@@ -394,8 +394,7 @@ uint8_t Scanner::LineCounterByte(int reg) {
     if (hold_read16_ && hold_read18_) hold_valid_ = false;  // the next 16 or 18 takes a new snapshot
     return b;
   }
-  if (!hold_valid_ && !hold_read16_ && !hold_read18_) return static_cast<uint8_t>(line_counter_ >> 8);
-  return static_cast<uint8_t>(counter_hold_ >> 8);
+  return static_cast<uint8_t>((hold_valid_ ? counter_hold_ : line_counter_) >> 8);
 }
 
 uint8_t Scanner::ReadByte(int reg) {

@@ -251,6 +251,10 @@ TEST_F(ScanEngine, LineCounterRunsOnlyWhileScanningAndResets) {
   scanner->Update();
   EXPECT_EQ(scanner->LineCounter(), 10u);
   EXPECT_EQ(R(16) | (R(17) << 8) | (R(18) << 16), 10u);
+  platform::Sleep(300);
+  scanner->Update();
+  ASSERT_EQ(scanner->LineCounter() >> 8, 1u);
+  EXPECT_EQ(R(17), 1u) << "a read of 17 alone is not held from the last complete read";
   W(240, 0x88);  // reset pulse
   W(240, 0x08);
   EXPECT_EQ(scanner->LineCounter(), 0u);
