@@ -134,8 +134,9 @@ int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
   check.Positive(res_y, "Res_Y");
 
   // 3-5: binning, oversampling S and stepper value F. A negative `Binning`
-  // counts as 0.
-  m.binning = std::clamp(Ini_IntOr(ini, sec, "Binning", 0), 0, 1) + 1;
+  // gives a binning below 1 and so a stepper value F below 1: unusable.
+  const int binning_key = Ini_IntOr(ini, sec, "Binning", 0);
+  m.binning = binning_key >= 1 ? 2 : binning_key + 1;
   m.sample_factor = 1;
   uint16_t s = check.U16(Nearest(Ratio(res_x * 300, rpm * abtastkreis * 3.1415926535)), "samples per pixel", true);
   if (s > 32) {
@@ -175,11 +176,14 @@ int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
   // a plausible one.
   m.pmt_scale_factor = from_ini ? scanner_double("PMTScaleFactor", fixed.pmt_scale) : fixed.pmt_scale;
   m.base_pmt = uint16_t(Ini_IntOr(ini, sec, "PMT_HV", 0));
-  m.pmt_voltage = check.U16(std::trunc(m.base_pmt * m.pmt_scale_factor), "PMT voltage");
+  const double configured_pmt = std::trunc(m.base_pmt * m.pmt_scale_factor);
   uint16_t word = 0;
-  if (read_pmt_word && read_pmt_word(uint8_t(((mode + 50) * 4) & 0xFF), word) && word >= 300 && word <= 1250) {
+  const uint8_t address = uint8_t((unsigned(mode) + 50u) * 4u);  // mod 256, for any mode
+  if (read_pmt_word && read_pmt_word(address, word) && word >= 300 && word <= 1250) {
     m.pmt_voltage = word;
     LogPrintf("Getting PMT HV out of the EEPROM instead of the Ini file: using %uV\n", unsigned(word));
+  } else {
+    m.pmt_voltage = check.U16(configured_pmt, "PMT voltage");
   }
 
   // 11: rotation and scale.

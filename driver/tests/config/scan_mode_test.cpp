@@ -3,6 +3,7 @@
 #include "driver/config/session_log.h"
 #include "driver/tests/config/config_fixture.h"
 
+#include <climits>
 #include <cmath>
 #include <map>
 
@@ -139,10 +140,14 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
     EXPECT_EQ(m.pmt_voltage, c.want) << (c.word ? *c.word : -1);
     EXPECT_EQ(prom.asked, std::vector<int>{212});
   }
-  FakeProm wrap;
-  ScanMode m;
-  Load_ScanMode(m, 20, wrap.reader());
-  EXPECT_EQ(wrap.asked, std::vector<int>{24});  // 280 mod 256
+  // The address is ((mode + 50) x 4) mod 256 for every mode, also those whose
+  // product leaves the int range.
+  for (auto [mode, address] : {std::pair{20, 24}, {-2, 192}, {INT_MAX, 196}, {INT_MIN, 200}}) {
+    FakeProm wrap;
+    ScanMode m;
+    Load_ScanMode(m, mode, wrap.reader());
+    EXPECT_EQ(wrap.asked, std::vector<int>{address}) << mode;
+  }
   CloseSessionLog();
   std::string log = platform::ReadWholeFile(bin() + "/log/Tarvel.log").value_or("");
   EXPECT_EQ(log,
@@ -161,7 +166,7 @@ TEST_F(ScanModes, OversamplingBinningAndScale) {
       {"Res=150\nBinning=0\n", 18, 2, 2, 18 * 2047, 1.0},
       {"Binning=5\n", 12, 2, 1, 49140, 1.0},
       {"Binning=1\n", 12, 2, 1, 49140, 1.0},
-      {"Binning=-3\n", 12, 1, 1, 49140, 1.0},             // no binning below 1
+      {"Res=150\nBinning=-1\n", 18, 2, 2, 18 * 2047, 1.0}, // forced whatever Binning says
       {"Res_X=100\nRes_Y=25\n", 24, 1, 1, 24 * 2047, 1.0},
       {"Res=100\nRes_X=50\n", 24, 1, 1, 24 * 2047, 1.0},  // Res wins
   };
@@ -250,6 +255,10 @@ TEST_F(ScanModes, UnusableInputsAreReported) {
       {"", "Abst_B=1e6\n", "outlet steps"},
       {"", "SMotStep=1e-300\n", "stepper factor"},
       {"", "Abtastkreis=nan\n", "Abtastkreis"},
+      {"Binning=-1\n", "", "stepper factor"},  // binning 0
+      {"Binning=-3\n", "", "stepper factor"},  // binning -2
+      {"PMT_HV=700\n", "PMTScaleFactor=-1\n", "PMT voltage"},
+      {"PMT_HV=60000\n", "PMTScaleFactor=2\n", "PMT voltage"},
   };
   for (const auto& c : cases) {
     WriteIni(std::string("[Param_#1]\nParamName=x\n") + c.mode_keys + "[Scanner]\n" + c.scanner_keys);
@@ -258,4 +267,17 @@ TEST_F(ScanModes, UnusableInputsAreReported) {
     EXPECT_FALSE(m.usable);
     EXPECT_EQ(m.unusable_reason, c.reason) << c.mode_keys << c.scanner_keys;
   }
+}
+
+// A voltage from the identification PROM replaces the configured one, which
+// then need not fit.
+TEST_F(ScanModes, PromVoltageStandsInForAnUnusableConfiguredOne) {
+  SetScannerType(0);
+  WriteIni("[Param_#1]\nParamName=x\nPMT_HV=700\n[Scanner]\nPMTScaleFactor=-1\n");
+  FakeProm prom;
+  prom.words[204] = 500;  // (1 + 50) * 4
+  ScanMode m;
+  EXPECT_EQ(Load_ScanMode(m, 1, prom.reader()), 0);
+  EXPECT_TRUE(m.usable);
+  EXPECT_EQ(m.pmt_voltage, 500);
 }
