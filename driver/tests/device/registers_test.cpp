@@ -36,6 +36,7 @@ TEST_F(Registers, ClockWordIsSentTwiceAndLatchedAsWritten) {
       {0, 100, 6819},      // no speed: 4223 - 6e8/(4000 p), plus bit 12
       {3000, 50, 223},     // 4223 - 4000
       {1, 1, 4095},        // x far above 4223: negative, held at 4095
+      {90, 100, 4095},     // negative (4223 - 66666), though wrapped to 16 bits it would be 3093
       {5000, 1000, 4095},  // x = 120: above 4095
       {65535, 65535, 4095},  // the product needs more than 32 bits
       {100, 0, 4095},      // no pulses: 6e8/(100 s) = 60000
@@ -107,6 +108,7 @@ TEST_F(Registers, LaserPower) {
       {1, 0, {{176, 0xC5}, {176, 0xC0}}},
       {8, 0, {{176, 0xC5}, {176, 0xC7}}},
       {9, -102, {{176, 0xC5}}},  // refused after the laser mode was cleared
+      {-1, -102, {{176, 0xC5}}},  // no power code from a negative value
   };
   for (const Case& c : cases) {
     device->Reg_Write8(176, 0xF5);
@@ -146,6 +148,7 @@ TEST_F(Registers, PmtVoltageGoesToTheDac) {
   EXPECT_EQ(scanner->DacCode(), 163);
   scanner->ClearTrace();
   EXPECT_EQ(device->Scan_SetPmtVoltage(1201), -102);
+  EXPECT_EQ(device->Scan_SetPmtVoltage(-1), -102) << "a negative voltage would wrap to a high DAC code";
   EXPECT_TRUE(scanner->Trace().empty());
   EXPECT_EQ(scanner->DacCode(), 163);
 }
