@@ -6,7 +6,9 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cstdarg>
+#include <map>
 #include <optional>
 
 namespace tarvel {
@@ -31,13 +33,37 @@ std::string Existing(const std::string& path) {
   return path;
 }
 
-void Rotate(const std::string& base, int count) {
-  for (int k = count; k >= 1; --k) {
-    std::string target = base + ".L" + std::to_string(k);
-    std::string source = k > 1 ? Existing(base + ".L" + std::to_string(k - 1)) : base + ".log";
-    if (k == count) platform::DeleteFile(Existing(target));
-    platform::MoveFile(source, target);  // failures are ignored
+// The copies base.L<k> with 1 <= k < count that exist, by k, found in one
+// pass over the folder whatever the case of their names (the exact name wins).
+std::map<int, std::string> CopiesBelow(const std::string& base, int count) {
+  const std::string folder = platform::FolderPart(base);
+  const std::string stem = std::string(platform::FileNamePart(base)) + ".L";
+  std::map<int, std::string> copies;
+  for (const std::string& name : platform::FindFiles(base + ".L*")) {
+    if (name.size() <= stem.size() || !platform::EqualsIgnoreCase(std::string_view(name).substr(0, stem.size()), stem))
+      continue;
+    const std::string digits = name.substr(stem.size());
+    if (digits.size() > 10 || digits[0] == '0' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    const long long k = std::stoll(digits);
+    if (k >= count) continue;
+    auto [it, added] = copies.emplace(int(k), folder + "/" + name);
+    if (!added && name == stem + digits) it->second = folder + "/" + name;
   }
+  return copies;
+}
+
+// base.L<count> is deleted, every base.L<k> (k < count) becomes base.L<k+1>,
+// highest first, and base.log becomes base.L1; failures are ignored. Only the
+// copies that exist are moved, so a large count costs nothing.
+void Rotate(const std::string& base, int count) {
+  if (count <= 0) return;
+  const std::map<int, std::string> copies = CopiesBelow(base, count);
+  platform::DeleteFile(Existing(base + ".L" + std::to_string(count)));
+  for (auto it = copies.rbegin(); it != copies.rend(); ++it)
+    platform::MoveFile(it->second, base + ".L" + std::to_string(it->first + 1));
+  platform::MoveFile(base + ".log", base + ".L1");
 }
 
 } // namespace

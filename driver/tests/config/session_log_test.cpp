@@ -85,6 +85,11 @@ TEST_F(SessionLog, CasesOfRotation) {
        {{".log", "line\n"}, {".L1", "c"}, {".L2", "1"}, {".L3", "2"}, {".l1", "<none>"}, {".l2", "<none>"}, {".l3", "<none>"}}},
       {"a gap in the copies", 4, {{".log", "c"}, {".L2", "2"}}, false,
        {{".log", "line\n"}, {".L1", "c"}, {".L2", "<none>"}, {".L3", "2"}}},
+      // Only the copies there are move; names that are no copy number stay.
+      {"a huge count", 1000000000, {{".log", "c"}, {".L1", "1"}, {".l2", "2"}, {".L01", "x"}, {".L2x", "y"}}, false,
+       {{".log", "line\n"}, {".L1", "c"}, {".L2", "1"}, {".L3", "2"}, {".L01", "x"}, {".L2x", "y"}}},
+      {"the exact name wins", 3, {{".log", "c"}, {".L1", "1"}, {".l1", "other"}}, false,
+       {{".log", "line\n"}, {".L1", "c"}, {".L2", "1"}, {".l1", "other"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
