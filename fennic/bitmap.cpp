@@ -118,17 +118,18 @@ int bmp_write(File& f, const ScanInfo& header, const PixelRect& px) {
   return kFennicOk;
 }
 
-int bmp_copy(File& src, File& dst, const Corners& c) {
+int bmp_copy(File& src, NewFile& dst, const Corners& c) {
   Headers b;
   if (int rc = read_headers(src, b)) return rc;
   if (c.x1 >= uint64_t(b.width) || c.y1 >= b.absHeight()) return kFennicBadRegion;
   const uint64_t cw = c.x1 - c.x0 + 1, ch = c.y1 - c.y0 + 1;
   if (int rc = bmp_can_write(cw, ch)) return rc;
-  if (int rc = write_headers(dst, cw, ch, b.height >= 0, b.xPels, b.yPels)) return rc;
+  if (int rc = dst.create()) return rc;
+  if (int rc = write_headers(dst.file(), cw, ch, b.height >= 0, b.xPels, b.yPels)) return rc;
   const uint64_t stride = stride_of(uint64_t(b.width));
   PlainSource pixels(src, b.offBits);
   // Only the region's own bytes are read; the padding written is zero.
-  return copy_rows(pixels, {c.y0 * stride + uint64_t{c.x0} * 3, stride, cw * 3, ch, stride_of(cw)}, dst);
+  return copy_rows(pixels, {c.y0 * stride + uint64_t{c.x0} * 3, stride, cw * 3, ch, stride_of(cw)}, dst.file());
 }
 
 }  // namespace

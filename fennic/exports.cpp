@@ -89,13 +89,12 @@ int32_t write_file(FileInfo* file, const ScanInfo& info, const ImageData& image,
   if (image.width != info.width || image.height != info.height) return kFennicBadParameter;
   const Family& family = writer_family(file->type);
   if (int rc = family.can_write(header.width, header.height)) return rc;
-  const std::string name = with_default_extension(file->fileName, file->type);
-  File f;
-  if (int rc = File::create(name.c_str(), f)) return rc;
+  NewFile out(with_default_extension(file->fileName, file->type));
+  if (int rc = out.create()) return rc;
   file->type = written_type(file->type);
   const uint64_t col = uint64_t{header.originX} - info.originX, row = uint64_t{header.originY} - info.originY;
   const PixelRect px{image.pixels + row * info.width + col, info.width, header.width, header.height};
-  return family.write(f, header, px);
+  return out.finish(family.write(out.file(), header, px));
 }
 
 }  // namespace
@@ -184,8 +183,7 @@ FENNIC_API int32_t _CopyRegion(FileInfo* source, const char* destination, uint32
     const std::string name = with_default_extension(destination, source->type);
     // Creating the destination over the source would truncate what is to be copied.
     if (src.is_same_file(name.c_str())) return kFennicCreateFailed;
-    File dst;
-    if (int rc = File::create(name.c_str(), dst)) return rc;
-    return writer_family(source->type).copy(src, dst, Corners{x0, y0, x1, y1});
+    NewFile dst(name);
+    return dst.finish(writer_family(source->type).copy(src, dst, Corners{x0, y0, x1, y1}));
   });
 }

@@ -155,4 +155,11 @@ bool File::is_same_file(const char* name) const {
          mine.st_ino == other.st_ino;
 }
 
+void File::remove_name(const char* name) const {
+  struct stat mine, there;
+  if (fstat(fd_, &mine) == 0 && S_ISREG(mine.st_mode) && lstat(name, &there) == 0 &&
+      mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
+    ::unlink(name);
+}
+
 }  // namespace fennic

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "fennic/fennic_api.h"
 
@@ -74,9 +76,43 @@ class File {
   FileTime creation_time() const;
   // True when `name` is this file (the same device and inode).
   bool is_same_file(const char* name) const;
+  // Removes `name` from its folder when it still names this regular file
+  // itself (not a link to it); the descriptor stays open.
+  void remove_name(const char* name) const;
 
  private:
   int fd_ = -1;
+};
+
+// A file an operation creates: made once the operation knows that it will
+// write, and removed again unless the operation succeeds, so that a failed
+// write or copy leaves no partial file behind.
+class NewFile {
+ public:
+  explicit NewFile(std::string name) : name_(std::move(name)) {}
+  ~NewFile() {
+    if (created_ && !kept_) file_.remove_name(name_.c_str());
+  }
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  // Creates (or truncates) the file: 0 or 7.
+  int create() {
+    const int rc = File::create(name_.c_str(), file_);
+    created_ = rc == 0;
+    return rc;
+  }
+  File& file() { return file_; }
+  // The operation's result: the file is kept when it is 0.
+  int finish(int rc) {
+    kept_ = rc == 0;
+    return rc;
+  }
+
+ private:
+  std::string name_;
+  File file_;
+  bool created_ = false, kept_ = false;
 };
 
 // A temporary buffer whose allocation the fault plan can fail.

@@ -32,8 +32,9 @@ struct Family {
   int (*can_write)(uint64_t width, uint64_t height);
   // Writes `pixels` as a whole file whose header is `header`.
   int (*write)(File& f, const ScanInfo& header, const PixelRect& pixels);
-  // Copies a rectangle of the source into the new file `dst`.
-  int (*copy)(File& src, File& dst, const Corners& c);
+  // Copies a rectangle of the source into the new file `dst`, which it
+  // creates once the source's header and the rectangle have been checked.
+  int (*copy)(File& src, NewFile& dst, const Corners& c);
 };
 
 extern const Family kQewFamily;

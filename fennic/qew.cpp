@@ -42,7 +42,7 @@ int qew_write(File& f, const ScanInfo& header, const PixelRect& px) {
   return write_rows(f, px);
 }
 
-int qew_copy(File& src, File& dst, const Corners& c) {
+int qew_copy(File& src, NewFile& dst, const Corners& c) {
   ScanInfo h;
   uint64_t base;
   if (int rc = read_qew_header(src, h, nullptr, &base)) return rc;
@@ -54,12 +54,13 @@ int qew_copy(File& src, File& dst, const Corners& c) {
   out.originY = c.y0;
   out.width = c.x1 - c.x0 + 1;
   out.height = c.y1 - c.y0 + 1;
-  if (int rc = write_header(dst, out)) return rc;
+  if (int rc = dst.create()) return rc;
+  if (int rc = write_header(dst.file(), out)) return rc;
   const uint64_t stride = uint64_t{h.width} * 2;
   PlainSource pixels(src, base);
   RowCopy rc{(uint64_t{c.y0} - h.originY) * stride + (uint64_t{c.x0} - h.originX) * 2, stride,
              uint64_t{out.width} * 2, out.height, uint64_t{out.width} * 2};
-  return copy_rows(pixels, rc, dst);
+  return copy_rows(pixels, rc, dst.file());
 }
 
 }  // namespace

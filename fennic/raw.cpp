@@ -51,14 +51,15 @@ int raw_write(File& f, const ScanInfo&, const PixelRect& px) {
   return write_rows(f, px);
 }
 
-int raw_copy(File& src, File& dst, const Corners& c) {
+int raw_copy(File& src, NewFile& dst, const Corners& c) {
   uint32_t w, h;
   if (int rc = read_size(src, w, h)) return rc;
   if (c.x1 >= w || c.y1 >= h) return kFennicBadRegion;
   const uint64_t cw = c.x1 - c.x0 + 1, ch = c.y1 - c.y0 + 1;
-  if (int rc = write_size(dst, cw, ch)) return rc;
+  if (int rc = dst.create()) return rc;
+  if (int rc = write_size(dst.file(), cw, ch)) return rc;
   PlainSource pixels(src, 4);
-  return copy_rows(pixels, {(uint64_t{c.y0} * w + c.x0) * 2, uint64_t{w} * 2, cw * 2, ch, cw * 2}, dst);
+  return copy_rows(pixels, {(uint64_t{c.y0} * w + c.x0) * 2, uint64_t{w} * 2, cw * 2, ch, cw * 2}, dst.file());
 }
 
 }  // namespace

@@ -57,6 +57,9 @@ FENNIC_API int32_t _StartWrite(FennicHandle* handle, FileInfo* file, const ScanI
   uint8_t head[4 + sizeof(ScanInfo)] = {'Q', 'E', 'W', 2};
   std::memcpy(head + 4, info, sizeof *info);
   const bool ok = f.write(head, sizeof head);
+  // The stream stays open for the end call, but a file without its header
+  // is not left behind.
+  if (!ok) f.remove_name(file->fileName);
   f.release();
   return ok ? kFennicOk : kFennicWriteFailed;
 }

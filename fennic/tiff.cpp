@@ -388,7 +388,7 @@ int tiff_write(File& f, const ScanInfo& header, const PixelRect& px) {
   return write_rows(f, px);
 }
 
-int tiff_copy(File& src, File& dst, const Corners& c) {
+int tiff_copy(File& src, NewFile& dst, const Corners& c) {
   Directory d;
   if (int rc = read_directory(src, d)) return rc;
   Source16 s;
@@ -411,8 +411,10 @@ int tiff_copy(File& src, File& dst, const Corners& c) {
   if (int rc = tiff_can_write(out.width, out.height)) return rc;
   StripSource pixels(src);
   if (int rc = pixels.load(s.offsets, s.counts)) return rc;
-  if (int rc = write_layout(dst, out, out.width, out.height, s.inverted)) return rc;
-  return copy_rows(pixels, {first, stride, uint64_t{out.width} * 2, out.height, uint64_t{out.width} * 2}, dst);
+  if (int rc = dst.create()) return rc;
+  if (int rc = write_layout(dst.file(), out, out.width, out.height, s.inverted)) return rc;
+  return copy_rows(pixels, {first, stride, uint64_t{out.width} * 2, out.height, uint64_t{out.width} * 2},
+                   dst.file());
 }
 
 }  // namespace

@@ -200,6 +200,8 @@ TEST(Api, WriteChecks) {
       Named full(dir / "full.dev", type);
       EXPECT_EQ(_Write(full.get(), &s, &d), 10) << type;
     }
+    struct stat st;
+    EXPECT_EQ(lstat((dir / "full.dev").c_str(), &st), 0);  // only files of our own are removed
   }
 }
 
@@ -276,4 +278,36 @@ TEST(Api, CopyRegionOntoItsSourceGives7) {
   ASSERT_EQ(link((dir / "a.qew").c_str(), (dir / "b.qew").c_str()), 0);
   EXPECT_EQ(_CopyRegion(src.get(), (dir / "b.qew").c_str(), 0, 0, 1, 1), 7);
   EXPECT_EQ(read_bytes(dir / "a.qew"), file);
+}
+
+// A copy is refused before its destination is made: an existing file of that
+// name stays as it was, and no file appears where there was none.
+TEST(Api, RefusedCopiesLeaveTheDestinationAlone) {
+  TempDir dir;
+  std::vector<uint16_t> px = pattern(4 * 3);
+  ScanInfo s = scan_info(0, 0, 4, 3);
+  ImageData d{1, 4, 3, px.data()};
+  const char* names[] = {"a.raw", "a.bmp", "a.tif", "a.qew"};
+  const uint32_t types[] = {1, 3, 9, 10};
+  write_bytes(dir / "junk", {'J', 'U', 'N', 'K', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  write_bytes(dir / "short", {'J', 'U'});
+  const Bytes kept = {'k', 'e', 'p', 't'};
+  for (int i = 0; i < 4; ++i) {
+    Named src(dir / names[i], types[i]);
+    ASSERT_EQ(_Write(src.get(), &s, &d), 0);
+    // A raw file has no header to refuse, only one too short to hold its size.
+    Named junk(dir / (types[i] == 1 ? "short" : "junk"), types[i]);
+    struct Case {
+      FileInfo* from;
+      uint32_t x1;
+      int rc;
+    } cases[] = {{src.get(), 4, 3}, {junk.get(), 0, types[i] == 1 ? 9 : types[i] == 3 ? 13 : types[i] == 9 ? 15 : 17}};
+    for (const Case& c : cases) {
+      write_bytes(dir / "dst.out", kept);
+      EXPECT_EQ(_CopyRegion(c.from, (dir / "dst.out").c_str(), 0, 0, c.x1, 0), c.rc) << names[i];
+      EXPECT_EQ(read_bytes(dir / "dst.out"), kept) << names[i];
+      EXPECT_EQ(_CopyRegion(c.from, (dir / "fresh").c_str(), 0, 0, c.x1, 0), c.rc) << names[i];
+      EXPECT_FALSE(exists(dir / ("fresh" + std::string(std::strchr(names[i], '.'))))) << names[i];
+    }
+  }
 }

@@ -1,6 +1,6 @@
 // Every seek, read, write and allocation of every operation fails in turn
-// through the file layer's fault plan: each gives its code, and no
-// descriptor stays open (leaks are the sanitizer's).
+// through the file layer's fault plan: each gives its code, no descriptor
+// stays open (leaks are the sanitizer's) and no partial file stays behind.
 #include <functional>
 
 #include "fennic/file.h"
@@ -13,6 +13,7 @@ namespace {
 struct Op {
   std::string name;
   std::function<int()> run;
+  std::string output = {};  // the file it makes, if any
 };
 
 int stream_read(const std::string& name) {
@@ -100,22 +101,28 @@ TEST(Faults, EveryFailureGivesItsCode) {
                      const ScanInfo& r = rects[i];
                      return _CopyRegion(g.get(), (dir / "copy").c_str(), r.originX + 1, r.originY + 1,
                                         r.originX + W - 1, r.originY + H - 2);
-                   }});
+                   },
+                   dir / ("copy" + std::string(std::strchr(names[i], '.')))});
   }
-  for (uint32_t type : {1u, 3u, 9u, 10u}) {
+  for (int i = 0; i < 4; ++i) {
+    const uint32_t type = types[i];
+    const std::string out = dir / ("out" + std::string(std::strchr(names[i], '.')));
     ops.push_back({"write " + std::to_string(type), [&, type] {
                      Named f(dir / "out", type);
                      return _Write(f.get(), &s, &d);
-                   }});
+                   },
+                   out});
     ops.push_back({"region " + std::to_string(type), [&, type] {
                      Named f(dir / "out", type);
                      return _WriteRegion(f.get(), 11, 21, 17, 24, &s, &d);
-                   }});
+                   },
+                   out});
   }
   ops.push_back({"scan strips", [&] { ScanInfo got; Named f(dir / "strips.tif", 4); return _GetScanInfo(f.get(), &got); }});
   for (uint32_t n : {1u, 2u})
     ops.push_back({"read strips N=" + std::to_string(n), [&, n] { return read(strips.get(), local, n, W - 1); }});
-  ops.push_back({"copy strips", [&] { return _CopyRegion(strips.get(), (dir / "copy.tif").c_str(), 1, 1, 3, 4); }});
+  ops.push_back({"copy strips", [&] { return _CopyRegion(strips.get(), (dir / "copy.tif").c_str(), 1, 1, 3, 4); },
+                 dir / "copy.tif"});
   ops.push_back({"stream read", [&] { return stream_read(dir / "src10.qew"); }});
   ops.push_back({"stream write", [&] { return stream_write(dir / "lines.qew", s, px); }});
 
@@ -128,6 +135,7 @@ TEST(Faults, EveryFailureGivesItsCode) {
   const int fds = open_fds();
   for (const Op& op : ops) {
     ASSERT_EQ(op.run(), 0) << op.name;
+    const Bytes complete = op.output.empty() ? Bytes() : read_bytes(op.output);
     for (Kind& kind : kinds) {
       for (int64_t k = 0;; ++k) {
         fennic::fault_plan() = {};
@@ -142,6 +150,10 @@ TEST(Faults, EveryFailureGivesItsCode) {
         }
         ++kind.fired;
         ASSERT_EQ(rc, kind.code) << op.name << " at " << k;
+        // A failed write or copy leaves no partial file: the earlier complete
+        // one when it failed before creating its file, else nothing.
+        if (!op.output.empty())
+          ASSERT_TRUE(!exists(op.output) || read_bytes(op.output) == complete) << op.name << " at " << k;
       }
     }
   }

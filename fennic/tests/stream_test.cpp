@@ -1,4 +1,5 @@
 // Line streaming of QEW files.
+#include "fennic/file.h"
 #include "fennic/tests/test_util.h"
 
 using namespace fennic_test;
@@ -88,6 +89,20 @@ TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
     EXPECT_EQ(_StartWrite(&h, full.get(), &w), 10);
     EXPECT_NE(h, FENNIC_INVALID_HANDLE);
     EXPECT_EQ(_EndWrite(&h), 0);
+  }
+  // A header that cannot be written: the stream is open for the end call, but
+  // no headless file stays behind.
+  {
+    Named f(dir / "headless.qew", 0);
+    ScanInfo w = scan_info(0, 0, 1, 1);
+    fennic::fault_plan().write = 0;
+    EXPECT_EQ(_StartWrite(&h, f.get(), &w), 10);
+    fennic::fault_plan() = {};
+    EXPECT_NE(h, FENNIC_INVALID_HANDLE);
+    EXPECT_EQ(f->type, 10u);
+    EXPECT_FALSE(exists(f.name));
+    EXPECT_EQ(_EndWrite(&h), 0);
+    EXPECT_EQ(h, FENNIC_INVALID_HANDLE);
   }
   Named nowhere(dir / "none/x", 0);
   ScanInfo w = scan_info(0, 0, 1, 1);
