@@ -183,9 +183,9 @@ int read_block(File& f, const Entry& e, ScanInfo& info, uint32_t* type) {
   if (!f.read(t, 4)) return kFennicReadFailed;
   const uint32_t kind = get32(t);
   if (kind != kFileTiff16 && kind != kFileTiff16v0 && kind != kFileTiff16v1) return kFennicTiffUnsupported;
+  if (type) *type = kind;
   if (!f.read(&info, kind == kFileTiff16 ? sizeof(ScanInfo) : kScanInfoOldSize)) return kFennicReadFailed;
   normalize_scan_info(info);
-  if (type) *type = kind;
   return kFennicOk;
 }
 
@@ -240,10 +240,8 @@ int tiff_scan_info(File& f, FileInfo& file, ScanInfo& info) {
       case kYResolution: yres = &e; break;
       case kResolutionUnit: unit = e.whole(); break;
       case kScanInfoTag: {
-        uint32_t kind;
-        if (int rc = read_block(f, e, s, &kind)) return rc;
+        if (int rc = read_block(f, e, s, &file.type)) return rc;
         if (int rc = check_samples(f, d, true)) return rc;
-        file.type = kind;
         info = s;
         return kFennicOk;
       }

@@ -234,6 +234,18 @@ TEST(Tiff, HeaderAndDirectoryChecks) {
     EXPECT_EQ(rc, 16) << kind;
     EXPECT_EQ(type, 9u);  // from BitsPerSample; the block's type is not taken
   }
+  // A known block type is taken before the record after it is read.
+  TiffBuilder t;
+  t.add(256, 4, 1, 2).add(257, 4, 1, 2).add(258, 3, 1, 16).add(55385, 4, 1, 0);
+  Bytes block;
+  put32(block, 7);
+  block.resize(4 + 20);
+  t.entries[3].value = t.put(block);
+  write_bytes(dir / "short.tif", t.build());
+  type = 4;
+  read_info(dir / "short.tif", type, &rc);
+  EXPECT_EQ(rc, 9);
+  EXPECT_EQ(type, 7u);
 }
 
 TEST(Tiff, MinIsWhiteStoresTheComplementOfTheMean) {
