@@ -8,7 +8,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <tuple>
 
 #include "platform/clock.h"
 #include "viewer/core/fennic_binding.h"
@@ -71,9 +70,6 @@ void CountRange(const uint16_t* p, size_t n, uint16_t& lo, uint16_t& hi) {
   hi = b;
 }
 
-// Stored rows per band: about a megabyte of pixels.
-constexpr uint64_t kBandBytes = 1 << 20;
-
 }  // namespace
 
 CImage::CImage() { imageData_.sampling = 1; }
@@ -114,15 +110,12 @@ std::shared_ptr<uint16_t[]> CImage::Allocate(uint64_t width, uint64_t height) {
 void CImage::DropPixels() {
   pixels_.reset();
   imageData_.pixels = nullptr;
-  countedRange_.reset();
 }
 
-void CImage::SetPixels(std::shared_ptr<uint16_t[]> pixels, const ImageData& data,
-                       std::optional<std::pair<uint16_t, uint16_t>> range) {
+void CImage::SetPixels(std::shared_ptr<uint16_t[]> pixels, const ImageData& data) {
   pixels_ = std::move(pixels);
   imageData_ = data;
   imageData_.pixels = pixels_.get();
-  countedRange_ = range;
 }
 
 void CImage::DropImage() {
@@ -209,33 +202,13 @@ bool CImage::LoadImage() {
   }
   ImageData data = imageData_;
   data.pixels = pixels.get();
-  std::pair<uint16_t, uint16_t> range;
   // A failed read keeps nothing: its buffer content is undefined.
-  if (!Report(ReadCounting(scanInfo_, data, range), kLoadContext)) {
+  if (!Report(_ReadImage(&fileInfo_, &scanInfo_, &data), kLoadContext)) {
     DropImage();
     return false;
   }
-  SetPixels(std::move(pixels), data, range);
+  SetPixels(std::move(pixels), data);
   return true;
-}
-
-int32_t CImage::ReadCounting(const ScanInfo& rect, ImageData& data,
-                             std::pair<uint16_t, uint16_t>& range) {
-  range = {65535, 0};
-  const uint64_t n = data.sampling, width = data.width;
-  if (n == 0 || width == 0 || data.height == 0) return _ReadImage(&fileInfo_, &rect, &data);
-  const uint32_t rows = static_cast<uint32_t>(std::max<uint64_t>(1, kBandBytes / (width * 2)));
-  for (uint32_t first = 0; first < data.height; first += rows) {
-    const uint32_t count = std::min(rows, data.height - first);
-    ScanInfo band = rect;
-    band.originY = static_cast<uint32_t>(rect.originY + first * n);
-    band.height = static_cast<uint32_t>(count * n);
-    ImageData part{data.sampling, data.width, count, data.pixels + first * width};
-    const int32_t result = _ReadImage(&fileInfo_, &band, &part);
-    if (!LibrarySucceeded(result)) return result;
-    CountRange(part.pixels, width * count, range.first, range.second);
-  }
-  return 0;
 }
 
 void CImage::ComputeRange() {
@@ -243,13 +216,8 @@ void CImage::ComputeRange() {
     minTone_ = maxTone_ = 0;
     return;
   }
-  if (countedRange_) {
-    std::tie(minTone_, maxTone_) = *countedRange_;
-    return;
-  }
   uint16_t lo = 65535, hi = 0;
   CountRange(pixels_.get(), size_t{imageData_.width} * imageData_.height, lo, hi);
-  countedRange_ = {lo, hi};
   minTone_ = lo;
   maxTone_ = hi;
 }
@@ -310,10 +278,9 @@ void CImage::Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
       return;
     }
     data.pixels = pixels.get();
-    std::pair<uint16_t, uint16_t> range;
-    if (!Report(ReadCounting(region, data, range), kLoadContext)) return;
+    if (!Report(_ReadImage(&fileInfo_, &region, &data), kLoadContext)) return;
     scanInfo_ = region;
-    SetPixels(std::move(pixels), data, range);
+    SetPixels(std::move(pixels), data);
   } else {
     const uint32_t n = imageData_.sampling;
     const uint32_t width = region.width / n, height = region.height / n;

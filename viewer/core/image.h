@@ -85,14 +85,8 @@ class CImage {
   void SetName(const std::optional<std::string>& name);
   std::shared_ptr<uint16_t[]> Allocate(uint64_t width, uint64_t height);
   void DropPixels();
-  // Takes a new pixel buffer; the tone range is counted afresh unless the
-  // read that filled it counted it already.
-  void SetPixels(std::shared_ptr<uint16_t[]> pixels, const ImageData& data,
-                 std::optional<std::pair<uint16_t, uint16_t>> range = std::nullopt);
-  // _ReadImage of the rectangle into data, in bands of rows so that each
-  // band's tone range is counted while it is still in the cache.
-  int32_t ReadCounting(const ScanInfo& rect, ImageData& data,
-                       std::pair<uint16_t, uint16_t>& range);
+  // Takes a new pixel buffer.
+  void SetPixels(std::shared_ptr<uint16_t[]> pixels, const ImageData& data);
   // Leaves the image empty after a failed load.
   void DropImage();
   bool Report(int32_t result, const char* context) const;
@@ -104,7 +98,6 @@ class CImage {
   std::shared_ptr<uint16_t[]> pixels_;
   uint16_t minTone_ = 0;
   uint16_t maxTone_ = 0;
-  std::optional<std::pair<uint16_t, uint16_t>> countedRange_;
   Allocator allocator_;
 };
 
