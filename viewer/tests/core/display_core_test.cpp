@@ -356,6 +356,28 @@ TEST_F(DisplayCoreTest, RenderReducedAndMagnified) {
   }
 }
 
+TEST(RenderBuffer, SizedFromTheScreenAndMaxScaleAtTheFirstRender) {
+  const struct {
+    int32_t maxScale, screenWidth, screenHeight;
+    size_t bytes;
+  } cases[] = {
+      {25, 1000, 800, size_t{1052} * 850},
+      {25, 1001, 800, size_t{1052} * 850},
+      {1, 1024, 768, size_t{1028} * 770},
+      {0, 1024, 768, size_t{1028} * 770},      // counts as 1
+      {100000, 640, 480, size_t{1152} * 992},  // margin capped at 2 x 256
+  };
+  for (const auto& c : cases) {
+    MaxScale = c.maxScale;
+    DisplayCore core;
+    core.Render(c.screenWidth, c.screenHeight);
+    EXPECT_EQ(core.BufferSize(), c.bytes) << c.maxScale << " " << c.screenWidth;
+    core.Render(2 * c.screenWidth, c.screenHeight);  // allocated once
+    EXPECT_EQ(core.BufferSize(), c.bytes);
+  }
+  MaxScale = kDefaultMaxScale;
+}
+
 TEST_F(DisplayCoreTest, BufferGrowsForAClientLargerThanTheScreen) {
   core.SetClientSize(300, 200);
   core.SetData(MakeImage(1000, 1000));

@@ -146,9 +146,9 @@ TEST_F(ImageTest, LimitChoosesTheSampling) {
   ExpectPixels(1, 0, 0);
 }
 
-// Every family fennic writes comes back whole, read in several bands, at
-// full resolution and sampled.
-TEST_F(ImageTest, EveryWrittenFormatLoadsInBands) {
+// Every family fennic writes comes back whole, at full resolution and
+// sampled.
+TEST_F(ImageTest, EveryWrittenFormatLoadsFullAndSampled) {
   const std::string raw = folder / "source.raw";
   WriteRaw(raw, 3000, 1200, Tone);
   const struct {
@@ -170,6 +170,30 @@ TEST_F(ImageTest, EveryWrittenFormatLoadsInBands) {
     }
   }
   EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// A factor beyond the image's sides leaves no stored pixel: the image is
+// held (not empty) with the tone range of an empty one, and shows nothing.
+TEST_F(ImageTest, SamplingBeyondTheSidesLeavesNoStoredPixel) {
+  const std::string name = folder / "one.raw";
+  WriteRaw(name, 1, 1, [](uint32_t, uint32_t) { return 500; });
+  MaxImageSize = 1;
+  image.Open(name);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(image.Sampling(), 2u);
+  EXPECT_EQ(image.StoredWidth(), 0u);
+  EXPECT_FALSE(image.IsEmpty());
+  EXPECT_EQ(image.MinTone(), 0);
+  EXPECT_EQ(image.MaxTone(), 0);
+  EXPECT_EQ(image.PixelAt(0, 0), 0u);
+  DisplayCore core;
+  core.SetClientSize(40, 30);
+  core.SetData(image.Record());
+  core.Render(100, 100);
+  EXPECT_EQ(core.Source().width, 0);
+  Point p{20, 15};
+  core.ScreenToImage(p);
+  EXPECT_EQ(p, (Point{0, 0}));
 }
 
 TEST_F(ImageTest, CropInMemoryKeepsTheSampling) {

@@ -104,6 +104,24 @@ TEST_F(SettingsTest, WalkUpStopsAtTheFirstKeyThatHoldsSomething) {
   EXPECT_FALSE(reg::KeyExists(kUser, kKey));
 }
 
+TEST_F(SettingsTest, ReadingNeverCreatesASubkey) {
+  Put("", "Units", Dword(1));
+  EXPECT_EQ(ReadRegInteger("Histogram", "LUT Width", 3), 3);
+  EXPECT_EQ(ReadRegString("Image Viewer\\Deeper", "Font Name", "x"), "x");
+  uint8_t style = 0;
+  const uint8_t none = 0;
+  ReadRegBinary(&style, "Image Viewer", "Font Style", 1, &none);
+  EXPECT_EQ(reg::QueryKeyInfo(kUser, kKey)->subkeys, 0u);
+}
+
+TEST_F(SettingsTest, WalkEndsAtAKeyThatCannotBeDeleted) {
+  // The hive's root holds nothing here but can never be deleted.
+  for (const char* path : {"", "\\"}) DeleteEmptyKeys(path);
+  ASSERT_TRUE(reg::CreateKey(kUser, "Software"));
+  DeleteEmptyKeys("Software\\");
+  EXPECT_FALSE(reg::KeyExists(kUser, "Software"));
+}
+
 TEST_F(SettingsTest, EmptyKeyWithoutTheValueIsStillRemoved) {
   ASSERT_TRUE(reg::CreateKey(kUser, kKey + "\\Histogram"));
   DeleteRegValue("Histogram", "Color");
