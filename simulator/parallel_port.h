@@ -43,6 +43,7 @@ class ParallelPortDriver : public platform::DeviceDriver,
   int total_requests_ = 0;
   std::map<uint32_t, int> requests_;
   std::map<uint32_t, int> failures_left_;
+  std::map<uint32_t, int> short_left_;
   uint32_t address_ = 0;
   uint8_t port_config_[16] = {0x04, 0, 0, 0, 0x78, 0x03, 0, 0, 0x78, 0x07, 0, 0, 0x07, 0, 0, 0};
 };

@@ -381,6 +381,7 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   r.CountList(f, "I2cNackFirst", &s.faults.i2c_nack_first, 1);
   r.Int(f, "BadChecksumReads", &s.faults.bad_checksum_reads);
   r.CountList(f, "FailRequests", &s.faults.fail_requests, -1);
+  r.CountList(f, "ShortRequests", &s.faults.short_requests, -1);
   r.Int(f, "UnplugAfter", &s.faults.unplug_after);
   r.Bool(f, "FpgaReject", &s.faults.fpga_reject);
   r.Bool(f, "FpgaStatusStuck", &s.faults.fpga_status_stuck);

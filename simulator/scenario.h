@@ -69,6 +69,7 @@ struct Faults {
   std::map<uint8_t, int> i2c_nack_first;    // device -> first n selections not acknowledged
   int bad_checksum_reads = 0;               // next n block reads corrupted; -1 every one
   std::map<uint32_t, int> fail_requests;    // control code -> fail next n times; -1 always
+  std::map<uint32_t, int> short_requests;   // control code -> next n answers cut to half; -1 always
   int unplug_after = -1;                    // every request after this many fails
   bool fpga_reject = false;                 // downloads never configure the FPGA
   bool fpga_status_stuck = false;           // 0x222024 keeps reporting "configured"

@@ -42,7 +42,7 @@ TEST_F(ScenarioFile, EverySection) {
       "[OldData]\nPixels=500\nStart=50\nThreshold=300\nReadOffset=4\n"
       "[OldPlate1]\nGenerator=flat\nValue=700\nWidth=4\nHeight=2\nPosition=60\nAt=1\n"
       "[Faults]\nI2cAbsent=0x92, 0xA2\nI2cNackFirst=0xA0*2\nBadChecksumReads=-1\n"
-      "FailRequests=0x222000*2, 0x222024\nUnplugAfter=500\nFpgaReject=1\nIdPromWriteCycleMs=4\n");
+      "FailRequests=0x222000*2, 0x222024\nShortRequests=0x222038*3\nUnplugAfter=500\nFpgaReject=1\nIdPromWriteCycleMs=4\n");
   std::string error;
   std::optional<sim::Scenario> s = sim::LoadScenarioFile(path, &error);
   ASSERT_TRUE(s) << error;
@@ -85,6 +85,7 @@ TEST_F(ScenarioFile, EverySection) {
   EXPECT_EQ(s->faults.i2c_nack_first, (std::map<uint8_t, int>{{0xA0, 2}}));
   EXPECT_EQ(s->faults.bad_checksum_reads, -1);
   EXPECT_EQ(s->faults.fail_requests, (std::map<uint32_t, int>{{0x222000, 2}, {0x222024, -1}}));
+  EXPECT_EQ(s->faults.short_requests, (std::map<uint32_t, int>{{0x222038, 3}}));
   EXPECT_EQ(s->faults.unplug_after, 500);
   EXPECT_TRUE(s->faults.fpga_reject);
   EXPECT_FALSE(s->faults.fpga_status_stuck);
