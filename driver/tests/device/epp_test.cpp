@@ -80,13 +80,18 @@ TEST_F(Epp, OpenKeepsItsHandleAndTheDestructorClosesIt) {
 TEST_F(Epp, ConnectFailures) {
   struct Case {
     uint32_t failing_code;
-  } cases[] = {{0x222000}, {0x22200C}, {0x222004}};
+    bool short_answer;  // the request succeeds but answers too few bytes (no error of its own)
+  } cases[] = {{0x222000, false}, {0x22200C, false}, {0x222004, false}, {0x222000, true}, {0x22200C, true}};
   for (const Case& c : cases) {
     device.reset();
     sim::DetachParallelPort();
-    scenario.faults.fail_requests = {{c.failing_code, 1}};
+    scenario.faults.fail_requests.clear();
+    scenario.faults.short_requests.clear();
+    (c.short_answer ? scenario.faults.short_requests : scenario.faults.fail_requests) = {{c.failing_code, 1}};
     Start(false);
-    EXPECT_EQ(device->Dev_Connect(), static_cast<int>(kGenFailure)) << std::hex << c.failing_code;
+    platform::SetLastError(0);
+    EXPECT_EQ(device->Dev_Connect(), static_cast<int>(kGenFailure)) << std::hex << c.failing_code << c.short_answer;
+    EXPECT_EQ(port->Requests(0x222004), c.failing_code == 0x222004 ? 1 : 0) << "connect only after both answers";
     EXPECT_EQ(device->Dev_Connect(), 0) << "the second attempt succeeds";
   }
   // No scanner at all: the open fails, so does every request.
@@ -177,6 +182,18 @@ TEST_F(ReadBlock, FailingTransferIsRetried) {
   device.reset();
   sim::DetachParallelPort();
   scenario.faults.fail_requests = {{0x222038, 1}};  // the block read's own request, once
+  Start();
+  scanner->AppendMemory(words);
+  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  EXPECT_EQ(count, 40u);
+  EXPECT_EQ(device->TransferErrors, 1);
+  EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
+}
+
+TEST_F(ReadBlock, ShortTransferIsRetried) {
+  device.reset();
+  sim::DetachParallelPort();
+  scenario.faults.short_requests = {{0x222038, 1}};  // the block read succeeds with half its bytes
   Start();
   scanner->AppendMemory(words);
   ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
