@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -281,10 +282,18 @@ uint64_t FreeDiskSpace(std::string_view path) {
 bool WriteFileAtomically(std::string_view path, std::string_view bytes) {
   static std::atomic<unsigned> counter{0};
   std::string target = NativePath(path);
+  // Through a symbolic link the file it names is replaced, not the link.
+  if (char* real = ::realpath(target.c_str(), nullptr)) {
+    target = real;
+    std::free(real);
+  }
   std::string folder = FolderPart(target);
   std::string stem = (folder.empty() ? std::string(".") : folder) + "/." + std::string(FileNamePart(target));
   struct stat st {};
   bool existed = ::stat(target.c_str(), &st) == 0;
+  // Never replace a device, folder or pipe by a regular file: what goes to
+  // the null device is gone, anything else is refused.
+  if (existed && !S_ISREG(st.st_mode)) return IsNullDevice(path) || target == "/dev/null";
   std::string tmp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

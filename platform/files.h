@@ -68,7 +68,10 @@ uint64_t FreeDiskSpace(std::string_view path);
 void SetFreeDiskSpaceOverride(std::optional<uint64_t> bytes);
 
 // Writes `bytes` to `path` through a temporary file in the same folder and a
-// rename, so readers see the old file or the new one, never a part.
+// rename, so readers see the old file or the new one, never a part. A
+// symbolic link is written through (the file it names is replaced); only a
+// regular file is replaced: the null device takes the bytes, a folder or
+// another special file is refused.
 bool WriteFileAtomically(std::string_view path, std::string_view bytes);
 // Whole file as bytes; nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(std::string_view path);

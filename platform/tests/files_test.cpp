@@ -157,6 +157,23 @@ TEST(Files, AtomicWriteReplacesWholeAndKeepsTheMode) {
   EXPECT_TRUE(FindFiles(t / ".*tmp").empty());
 }
 
+// An ini reached through a symbolic link is written where the link points;
+// the link stays.
+TEST(Files, AtomicWriteThroughASymbolicLink) {
+  TempFolder t;
+  CreateDirectory(t / "shared");
+  Write(t / "shared/Tarvel.ini", "old");
+  ASSERT_EQ(symlink((t / "shared/Tarvel.ini").c_str(), (t / "Tarvel.ini").c_str()), 0);
+  EXPECT_TRUE(WriteFileAtomically(t / "Tarvel.ini", "new"));
+  struct stat st {};
+  ASSERT_EQ(lstat((t / "Tarvel.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(Read(t / "shared/Tarvel.ini"), "new");
+  // Nothing but a regular file is replaced: a folder is refused.
+  EXPECT_FALSE(WriteFileAtomically(t / "shared", "x"));
+  EXPECT_TRUE(FolderExists(t / "shared"));
+}
+
 TEST(Files, OpenFileTranslatesSeparatorsAndNul) {
   TempFolder t;
   CreateDirectory(t / "sub");
