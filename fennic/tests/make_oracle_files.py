@@ -66,6 +66,9 @@ image('a2.qew', 10, a16, ox=5, oy=7)
 with open(path('a1.qew'), 'wb') as f:
     f.write(b'QEW\x01' + scan_info(5, 9, 3, W, H)[:36] + bytes(range(16)) + a16.astype('<u2').tobytes())
 image('a1.qew', 8, a16, ox=9, oy=3)
+with open(path('a0.qew'), 'wb') as f:
+    f.write(b'QEW\x00' + scan_info(5, 2, 4, W, H)[:36] + a16.astype('<u2').tobytes())
+image('a0.qew', 6, a16, ox=2, oy=4)
 
 # TIFF: 8-bit grey, RGB and 16-bit from PIL and tifffile; strips from tiffcp.
 Image.fromarray(a8).save(path('t8.tif'))
@@ -75,6 +78,8 @@ Image.fromarray(rgb).save(path('trgb.tif'))
 image('trgb.tif', 4, wide[..., 0] * 11 + wide[..., 1] * 59 + wide[..., 2] * 30)
 tifffile.imwrite(path('t16.tif'), a16)
 image('t16.tif', 4, a16)
+Image.fromarray(a16).save(path('tpil16.tif'))
+image('tpil16.tif', 4, a16)
 tifffile.imwrite(path('t8w.tif'), a8, photometric='miniswhite')
 image('t8w.tif', 4, a8, invert=True)
 tifffile.imwrite(path('t16w.tif'), a16, photometric='miniswhite')
@@ -88,12 +93,22 @@ image('t16s.tif', 4, a16)
 tifffile.imwrite(path('t16p.tif'), a16,
                  extratags=[(55385, 'B', 46, np.array([9], '<u4').tobytes() + scan_info(5, 20, 30, W, H), False)])
 image('t16p.tif', 4, a16, ox=20, oy=30)
+# An older private block: type 7 and the 36-byte record.
+tifffile.imwrite(path('t16v1.tif'), a16,
+                 extratags=[(55385, 'B', 40, np.array([7], '<u4').tobytes() + scan_info(5, 6, 8, W, H)[:36], False)])
+image('t16v1.tif', 4, a16, ox=6, oy=8)
 
 # Bitmaps: PIL's bottom-up RGB (rows read in storage order, blue weighs 11),
 # and a top-down bitmap of 16-bit values with an odd width.
 Image.fromarray(rgb).save(path('b24.bmp'))
 stored = rgb[::-1].astype(np.int64)
 image('b24.bmp', 2, stored[..., 2] * 11 + stored[..., 1] * 59 + stored[..., 0] * 30)
+# ImageMagick's 24-bit bitmaps with the 40-byte and the 124-byte info header.
+Image.fromarray(rgb).save(path('rgb.png'))
+tool('/usr/bin/convert', path('rgb.png'), '-type', 'truecolor', 'BMP3:' + path('im3.bmp'))
+image('im3.bmp', 2, stored[..., 2] * 11 + stored[..., 1] * 59 + stored[..., 0] * 30)
+tool('/usr/bin/convert', path('rgb.png'), '-type', 'truecolor', 'BMP:' + path('im5.bmp'))
+image('im5.bmp', 2, stored[..., 2] * 11 + stored[..., 1] * 59 + stored[..., 0] * 30)
 stride = (3 * W + 3) & ~3
 rows = np.zeros((H, stride), np.uint8)
 rows[:, 0:3 * W:3] = a16 & 0xFF
@@ -121,6 +136,10 @@ Image.fromarray(np.dstack([rgb, a8])).save(path('rgba.bmp'))
 lines.append('refuse rgba.bmp 2 14')
 tool('/usr/bin/convert', path('t8.tif'), '-type', 'palette', '-compress', 'RLE', 'BMP3:' + path('rle.bmp'))
 lines.append('refuse rle.bmp 2 14')
+tool('/usr/bin/convert', path('rgb.png'), '-type', 'palette', '-compress', 'none', 'BMP3:' + path('pal.bmp'))
+lines.append('refuse pal.bmp 2 14')
+tool('/usr/bin/convert', path('rgb.png'), '-define', 'bmp:subtype=RGB565', 'BMP:' + path('565.bmp'))
+lines.append('refuse 565.bmp 3 14')
 
 with open(path('manifest'), 'w') as f:
     f.write('\n'.join(lines) + '\n')
