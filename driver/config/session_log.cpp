@@ -88,6 +88,11 @@ bool OpenNullSessionLog() {
   return g_log != nullptr;
 }
 
+bool OpenSessionLogAt(const std::string& path) {
+  if (!g_log) g_log = OpenWithFolders(path, "a");
+  return g_log != nullptr;
+}
+
 bool SessionLogOpen() { return g_log != nullptr; }
 
 void FlushSessionLog() {

@@ -23,6 +23,9 @@ bool OpenSessionLog();
 // Opens the null device "NUL" with mode "w+" as the session log (sessions
 // opened with mode 0 or a negative mode); nothing reaches the disk.
 bool OpenNullSessionLog();
+// Opens `path` for appending (folders created) as the session log; true
+// when a log is open afterwards. Does nothing when one is open already.
+bool OpenSessionLogAt(const std::string& path);
 bool SessionLogOpen();
 void FlushSessionLog();
 void CloseSessionLog();
