@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <utility>
 #include <vector>
 
 #include "driver/imaging/image_stats.h"
@@ -44,14 +43,22 @@ GreyscaleWindow FindGreyscaleWindow(const uint16_t* pixels, size_t count, int32_
         break;
       }
   }
+  const auto widen = [](int& l, int& h) {
+    if (h - l < 16) {
+      if (h < 65519) h += 16;
+      if (l > 16) l -= 16;
+    }
+  };
+  int wlo = lo, whi = hi;
+  widen(wlo, whi);
   // Zero pixels count from above but not from below, so the two points can
-  // cross; the window lies between them either way.
-  if (hi < lo) std::swap(lo, hi);
-  if (hi - lo < 16) {
-    if (hi < 65519) hi += 16;
-    if (lo > 16) lo -= 16;
+  // cross. The widening still gives 16 values when they cross by little;
+  // otherwise the window lies between the two points in order.
+  if (whi - wlo < 16) {
+    wlo = std::min(lo, hi), whi = std::max(lo, hi);
+    widen(wlo, whi);
   }
-  return {static_cast<uint16_t>(lo), static_cast<uint16_t>(hi)};
+  return {static_cast<uint16_t>(wlo), static_cast<uint16_t>(whi)};
 }
 
 void OptimiseGreyscale(uint16_t* pixels, size_t count, int32_t low_ppm, int32_t high_ppm,

@@ -28,6 +28,11 @@ TEST(OptImageGreyscale, MapsTheWindowOntoTheFullRange) {
   // Six zeros, three at 1000, one at 2000: the low point (zeros not counted)
   // lands above the high point (zeros counted).
   const Pixels crossing = {0, 0, 0, 0, 0, 0, 1000, 1000, 1000, 2000};
+  // Points crossed by 10 (low 60, high 50): widened as any narrow window, to
+  // 44..66. Near zero (low 10, high 3) that would leave 10..19: too narrow,
+  // so the window lies between the points, 3..26.
+  const Pixels crossing_little = {0, 0, 0, 0, 50, 50, 50, 60, 60, 60};
+  const Pixels crossing_near_zero = {0, 0, 0, 0, 3, 3, 3, 10, 10, 10};
   const GreyscaleCase cases[] = {
       {"no cut, linear keeps every value", {0, 1, 1000, 65535}, -1, -1, 0, {0, 1, 1000, 65535}},
       {"one value widened to +-16", {1000, 1000, 1000, 1000}, 0, 0, 0, {32767, 32767, 32767, 32767}},
@@ -39,6 +44,14 @@ TEST(OptImageGreyscale, MapsTheWindowOntoTheFullRange) {
       {"crossing points, linear", crossing, 300000, 300000, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 65535}},
       {"crossing points, square root", crossing, 300000, 300000, 1, {0, 0, 0, 0, 0, 0, 0, 0, 0, 65503}},
       {"crossing points, logarithmic", crossing, 300000, 300000, 2, {0, 0, 0, 0, 0, 0, 0, 0, 0, 65535}},
+      {"crossing by little, linear", crossing_little, 450000, 450000, 0,
+       {0, 0, 0, 0, 17873, 17873, 17873, 47661, 47661, 47661}},
+      {"crossing by little, square root", crossing_little, 450000, 450000, 1,
+       {0, 0, 0, 0, 33472, 33472, 33472, 54660, 54660, 54660}},
+      {"crossing by little, logarithmic", crossing_little, 450000, 450000, 2,
+       {0, 0, 0, 0, 29028, 29028, 29028, 56258, 56258, 56258}},
+      {"crossing near zero, linear", crossing_near_zero, 450000, 450000, 0,
+       {0, 0, 0, 0, 0, 0, 0, 19945, 19945, 19945}},
       {"window at the top only widens down", {65530, 65530, 65530, 65530}, 0, 0, 0, {65535, 65535, 65535, 65535}},
       {"all zero, logarithmic", {0, 0, 0, 0}, 0, 0, 2, {0, 0, 0, 0}},
       {"unknown curve leaves the pixels", ramp, 0, 0, 5, ramp},
