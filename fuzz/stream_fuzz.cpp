@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver/acquisition/acquisition.h"
+#include "driver/config/session_log.h"
 #include "platform/ui.h"
 
 namespace {
@@ -31,15 +32,14 @@ struct Workspace {
     fs::create_directories(folder);
     acq.OpenTempFile(folder + "/Tarvel.tmp");
     acq.SetImageFolder(folder);
-    log = std::fopen("/dev/null", "w");
-    acq.SetLog(log);
+    // Log lines are formatted but reach no disk.
+    tarvel::OpenNullSessionLog();
     platform::SetUiHandler(&ui);
   }
-  std::FILE* log = nullptr;
   ~Workspace() {
     platform::SetUiHandler(nullptr);
     acq.CloseTempFile();
-    if (log) std::fclose(log);
+    tarvel::CloseSessionLog();
     std::error_code ec;
     fs::remove_all(folder, ec);
   }

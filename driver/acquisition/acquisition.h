@@ -4,8 +4,10 @@
 // plate ranges, and finished ranges are rebuilt into images and written as
 // numbered image files with their information files.
 //
-// A session wires it once (settings, log, folder, temporary file, serial
-// number, LastNumber), calls Activate at the start of a pass, and on every
+// Log lines go to the session log (driver/config/session_log.h).
+//
+// A session wires it once (settings, folder, temporary file, serial number,
+// LastNumber), calls Activate at the start of a pass, and on every
 // poll ReadAndParse with the device's block read; it flushes finished plates
 // with FlushRanges(false) every 52nd lit read, and after a read reporting
 // empty lines (or a stopped transport) while HasData() it calls
@@ -92,9 +94,6 @@ class Acquisition {
   // ---- Session wiring ----
   void SetSettings(const AcquisitionSettings& settings);
   const AcquisitionSettings& Settings() const { return settings_; }
-  // Session log (not owned; null: no log).
-  void SetLog(std::FILE* log) { log_ = log; }
-  std::FILE* Log() const { return log_; }
   // Identification text of the scanner (at most 31 characters kept).
   void SetSerialNumber(const std::string& serial);
   // Caller's extra header: kept as a pointer, read at each information file.
@@ -168,8 +167,6 @@ class Acquisition {
                   WindowMeter* meter = nullptr);
 
  private:
-  void Logf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  void LogFlush();
   void ParseUnits(const uint8_t* p, size_t units, int* empty_lines);
   void StoreRun(const uint8_t* words, size_t count);
   void AppendRun(const uint8_t* words, size_t count);
@@ -182,7 +179,6 @@ class Acquisition {
   bool ReadBack(int64_t offset, uint16_t* dest, size_t count);
 
   AcquisitionSettings settings_;
-  std::FILE* log_ = nullptr;
   char serial_[32] = {};
   int32_t extra_length_ = 0;
   const uint8_t* extra_bytes_ = nullptr;

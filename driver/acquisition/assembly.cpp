@@ -7,6 +7,7 @@
 #include <new>
 
 #include "driver/acquisition/acquisition.h"
+#include "driver/config/session_log.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
 
@@ -25,19 +26,19 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
   const int64_t height = lines / ybin;
   const int64_t width = full_width / xbin;
 
-  Logf("Creating image:\n");
-  Logf("   Size: %i x %i\n", static_cast<int>(full_width), static_cast<int>(height));
-  Logf("   From (%i, %i) to (%i, %i)\n", r.x_from, r.first_line, r.x_to, r.last_line);
-  Logf("   Binning = %i\n", ybin);
-  Logf("   Akt_Y=%i, LastCollect=%i, AnzPixLine=%i\n", akt_y_, last_collect_, anz_pix_line_);
-  Logf("   Rang=%i, AnzRanges=%i\n", range_number, range_count_);
-  LogFlush();
+  LogPrintf("Creating image:\n");
+  LogPrintf("   Size: %i x %i\n", static_cast<int>(full_width), static_cast<int>(height));
+  LogPrintf("   From (%i, %i) to (%i, %i)\n", r.x_from, r.first_line, r.x_to, r.last_line);
+  LogPrintf("   Binning = %i\n", ybin);
+  LogPrintf("   Akt_Y=%i, LastCollect=%i, AnzPixLine=%i\n", akt_y_, last_collect_, anz_pix_line_);
+  LogPrintf("   Rang=%i, AnzRanges=%i\n", range_number, range_count_);
+  FlushSessionLog();
   if (wfile_) std::fflush(wfile_);
 
   if (width <= 0 || height <= 0) return false;
   // The file stores each side as u16; the range must lie on the scan line.
   if (width > 65535 || height > 65535 || r.x_from < 0 || r.x_to > anz_pix_line_) {
-    Logf("ERROR: Can not allocate buffer memory\n");
+    LogPrintf("ERROR: Can not allocate buffer memory\n");
     return false;
   }
   std::vector<uint16_t> pair, binned;
@@ -50,7 +51,7 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
     }
   } catch (const std::bad_alloc&) {
     image->pixels.clear();
-    Logf("ERROR: Can not allocate buffer memory\n");
+    LogPrintf("ERROR: Can not allocate buffer memory\n");
     return false;
   }
   image->width = static_cast<int>(width);
@@ -100,12 +101,12 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
       // Only the part inside the range is taken.
       int from = std::max(b.x_from, x0), to = std::min(b.x_to, x1);
       if (b.file_offset < 0) {
-        Logf("ERROR: File seek error moving to Block[%i]=%i\n", bi, b.line);
+        LogPrintf("ERROR: File seek error moving to Block[%i]=%i\n", bi, b.line);
         continue;
       }
       if (!ReadBack(b.file_offset + 2 * int64_t{from - b.x_from}, buf + from,
                     static_cast<size_t>(to - from + 1)))
-        Logf("ERROR: File read error for Block[%i]\n", bi);
+        LogPrintf("ERROR: File read error for Block[%i]\n", bi);
     }
     // Normalize in place; factors of exactly 1 only clamp.
     if (unit_factors) {
@@ -130,7 +131,7 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
     }
   }
   if (meter && !px.empty()) meter->AddRow(image->height - 1, px.data() + (px.size() - w));
-  Logf("   Last block searched %i with Y=%i\n", bi, bi < block_count_ ? blocks_[bi].line : run_line_);
+  LogPrintf("   Last block searched %i with Y=%i\n", bi, bi < block_count_ ? blocks_[bi].line : run_line_);
   return true;
 }
 
@@ -151,8 +152,8 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
                     static_cast<int>((int64_t{range.last_line} - range.first_line + 1) / settings_.binning),
                     settings_.mwindow_x, settings_.mwindow_y);
   if (!BuildImage(range, range_number, &image, ceph ? nullptr : &meter)) return;
-  if (settings_.mirror) Logf("   Mirror mode active\n");
-  if (settings_.deflash != 0) Logf("   Using DeFlash filter with DeFlash=%i\n", settings_.deflash);
+  if (settings_.mirror) LogPrintf("   Mirror mode active\n");
+  if (settings_.deflash != 0) LogPrintf("   Using DeFlash filter with DeFlash=%i\n", settings_.deflash);
 
   ImageInfo info{};
   info.size = sizeof(ImageInfo);
@@ -187,7 +188,7 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
     meter.Fill(info);
     SetStoredSize(image.width, image.height, info);
   }
-  Logf("   Average value=%u, Maximum=%u\n", info.average, info.maximum);
+  LogPrintf("   Average value=%u, Maximum=%u\n", info.average, info.maximum);
 
   if (settings_.scanner_type == 5 || settings_.scanner_type == 14) {
     double wmm = image.width * static_cast<double>(info.pitch_x) * 1e-6;
@@ -198,7 +199,7 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
           "The Vornix intraoral scanners read plates of at most 95 by 95 mm.\n"
           "An image could not be created.",
           "Error - Plate too large", platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
-      Logf("ERROR : The plate is too large (%g by %g mm). The Vornix intraoral scanners read "
+      LogPrintf("ERROR : The plate is too large (%g by %g mm). The Vornix intraoral scanners read "
            "plates of at most 95 by 95 mm. %s\n",
            wmm, hmm, sentence);
       return;
@@ -210,24 +211,24 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
 void Acquisition::WritePair(const PlateImage& image, const ImageInfo& info) {
   auto write_one = [&](const uint16_t* pixels) {
     if (written_ >= INT_MAX) {
-      Logf("ERROR: No available names for image files\n");
+      LogPrintf("ERROR: No available names for image files\n");
       return;
     }
     ++written_;
     std::string name = FileName(written_);
     switch (WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation)) {
-      case WriteResult::kOk: Logf("File created: %s\n", name.c_str()); break;
-      case WriteResult::kCannotCreate: Logf("ERROR: Cannot create image file %s\n", name.c_str()); break;
-      case WriteResult::kWriteFailed: Logf("ERROR: Cannot write image file %s\n", name.c_str()); break;
+      case WriteResult::kOk: LogPrintf("File created: %s\n", name.c_str()); break;
+      case WriteResult::kCannotCreate: LogPrintf("ERROR: Cannot create image file %s\n", name.c_str()); break;
+      case WriteResult::kWriteFailed: LogPrintf("ERROR: Cannot write image file %s\n", name.c_str()); break;
     }
     std::string info_name = InfoFileName(name);
     switch (WriteInfoFile(info_name, info, extra_bytes_, info.extra_length)) {
       case WriteResult::kOk: break;
       case WriteResult::kCannotCreate:
-        Logf("ERROR: Cannot create information file %s\n", info_name.c_str());
+        LogPrintf("ERROR: Cannot create information file %s\n", info_name.c_str());
         break;
       case WriteResult::kWriteFailed:
-        Logf("ERROR: Cannot write information file %s\n", info_name.c_str());
+        LogPrintf("ERROR: Cannot write information file %s\n", info_name.c_str());
         break;
     }
   };
@@ -237,9 +238,9 @@ void Acquisition::WritePair(const PlateImage& image, const ImageInfo& info) {
     std::vector<uint16_t> filtered = image.pixels;
     if (FilterImageFFT(image.width, image.height, filtered.data(), filtered.data(), info.pitch_x,
                        info.pitch_y, settings_.filter))
-      Logf("    Applied image filter: %s\n", settings_.filter_name.c_str());
+      LogPrintf("    Applied image filter: %s\n", settings_.filter_name.c_str());
     else
-      Logf("ERROR: Filter %d (%s) failed\n", filter, settings_.filter_name.c_str());
+      LogPrintf("ERROR: Filter %d (%s) failed\n", filter, settings_.filter_name.c_str());
     write_one(filtered.data());
   }
 }

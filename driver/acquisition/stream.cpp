@@ -2,13 +2,13 @@
 // block table, blocks into plate ranges, finished ranges into images.
 #include <algorithm>
 #include <bit>
-#include <cstdarg>
 #include <cstring>
 #include <new>
 #include <unistd.h>
 
 #include "driver/acquisition/acquisition.h"
 #include "driver/config/paths.h"
+#include "driver/config/session_log.h"
 #include "platform/files.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -84,18 +84,6 @@ void Acquisition::SetSerialNumber(const std::string& serial) {
 void Acquisition::SetExtraHeader(int32_t length, const uint8_t* bytes) {
   extra_length_ = length;
   extra_bytes_ = bytes;
-}
-
-void Acquisition::Logf(const char* fmt, ...) {
-  if (!log_) return;
-  va_list ap;
-  va_start(ap, fmt);
-  std::vfprintf(log_, fmt, ap);
-  va_end(ap);
-}
-
-void Acquisition::LogFlush() {
-  if (log_) std::fflush(log_);
 }
 
 bool Acquisition::OpenTempFile(const std::string& path) {
@@ -240,8 +228,8 @@ void Acquisition::StoreRun(const uint8_t* words, size_t count) {
   if (block_count_ >= kMaxBlocks) {
     if (!overflow_logged_) {
       overflow_logged_ = true;
-      Logf("%s", kBlockOverflow);
-      LogFlush();
+      LogPrintf("%s", kBlockOverflow);
+      FlushSessionLog();
     }
     return;
   }
@@ -255,7 +243,7 @@ void Acquisition::StoreRun(const uint8_t* words, size_t count) {
     if (wfile_) std::fseek(wfile_, static_cast<long>(write_offset_), SEEK_SET);
     if (!write_failed_logged_) {
       write_failed_logged_ = true;
-      Logf("ERROR: File write error for Block[%i]\n", block_count_);
+      LogPrintf("ERROR: File write error for Block[%i]\n", block_count_);
     }
   }
 }
@@ -363,8 +351,8 @@ void Acquisition::AssignBlocks() {
       ranges_[range_count_++] = PlateRange{b.x_from, b.line, b.x_to, b.line};
     } else if (!overflow_logged_) {
       overflow_logged_ = true;
-      Logf("%s", kRangeOverflow);
-      LogFlush();
+      LogPrintf("%s", kRangeOverflow);
+      FlushSessionLog();
     }
   }
   last_collect_ = block_count_;
@@ -398,10 +386,10 @@ void Acquisition::MergeRanges() {
 }
 
 void Acquisition::FlushRanges(bool with_end) {
-  LogFlush();
+  FlushSessionLog();
   AssignBlocks();
   MergeRanges();
-  if (with_end) Logf("Flushing %d ranges from the buffer\n", range_count_);
+  if (with_end) LogPrintf("Flushing %d ranges from the buffer\n", range_count_);
   int too_small = 0;
   int k = 0;
   while (k < range_count_) {
@@ -418,16 +406,16 @@ void Acquisition::FlushRanges(bool with_end) {
     } else if (w * h < settings_.min_area) {
       ++too_small;
     } else if (ratio > settings_.max_aspect_ratio || 1.0 / ratio > settings_.max_aspect_ratio) {
-      Logf("Range with bad X/Y ratio was removed; Ratio = %5.2f, max = %5.2f\n", ratio,
+      LogPrintf("Range with bad X/Y ratio was removed; Ratio = %5.2f, max = %5.2f\n", ratio,
            settings_.max_aspect_ratio);
     } else if (r.x_to > anz_pix_line_) {
-      Logf("Range was removed: Passed end of the scan line at %d!\n", r.x_to);
+      LogPrintf("Range was removed: Passed end of the scan line at %d!\n", r.x_to);
     } else {
       MakeImages(r, k + 1);
     }
     RemoveRange(k);
   }
-  if (too_small > 0) Logf("%i Ranges were removed as too small\n", too_small);
+  if (too_small > 0) LogPrintf("%i Ranges were removed as too small\n", too_small);
 }
 
 } // namespace tarvel

@@ -20,7 +20,6 @@ class Pipeline {
     acq.SetSettings(mode);
     EXPECT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
     EXPECT_TRUE(acq.SetImageFolder(dir.Str()));
-    acq.SetLog(log.file());
     acq.SetSerialNumber("SN-4711");
     acq.LastNumber();
     acq.Activate();

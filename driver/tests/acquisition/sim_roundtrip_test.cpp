@@ -92,7 +92,6 @@ class SimRoundTrip : public devtest::SimDeviceTest {
       acq.SetSettings(mode);
       EXPECT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
       EXPECT_TRUE(acq.SetImageFolder(dir.Str()));
-      acq.SetLog(log.file());
       acq.LastNumber();
       acq.Activate();
     }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
+#include "driver/config/session_log.h"
 
 namespace acqtest {
 
@@ -180,24 +181,29 @@ inline std::vector<uint16_t> Phantom(int w, int h, uint32_t seed, uint16_t lo = 
   return v;
 }
 
-// A log that the test reads back.
+// The session log while the capture lives, read back by the test. A newer
+// capture takes the log over.
 class LogCapture {
  public:
-  LogCapture() : f_(std::tmpfile()) {}
-  ~LogCapture() { std::fclose(f_); }
-  std::FILE* file() const { return f_; }
+  LogCapture() {
+    static int count = 0;
+    path_ = (fs::temp_directory_path() /
+             ("acq-log-" + std::to_string(::getpid()) + "-" + std::to_string(++count) + ".log"))
+                .string();
+    fs::remove(path_);
+    tarvel::CloseSessionLog();
+    EXPECT_TRUE(tarvel::OpenSessionLogAt(path_));
+  }
+  ~LogCapture() {
+    tarvel::CloseSessionLog();
+    fs::remove(path_);
+  }
   std::string Text() const {
-    std::fflush(f_);
-    long at = std::ftell(f_);
-    std::rewind(f_);
-    std::string s(static_cast<size_t>(at), '\0');
-    size_t got = std::fread(s.data(), 1, s.size(), f_);
-    s.resize(got);
-    std::fseek(f_, 0, SEEK_END);
-    return s;
+    tarvel::FlushSessionLog();
+    return ReadAll(path_);
   }
  private:
-  std::FILE* f_;
+  std::string path_;
 };
 
 // An image in the test's own terms, and the orientation a stored image must

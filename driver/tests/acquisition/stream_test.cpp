@@ -14,7 +14,6 @@ class StreamTest : public ::testing::Test {
     acq.SetSettings(SmallMode());
     ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
     ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
-    acq.SetLog(log.file());
     acq.Activate();
   }
   int Parse(const std::vector<uint8_t>& s) {
@@ -240,7 +239,6 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
     a.SetSettings(mode);
     ASSERT_TRUE(a.OpenTempFile(d2 / "t.tmp"));
     a.SetImageFolder(d2.Str());
-    a.SetLog(log2.file());
     a.Activate();
     // Lines one pixel wider than the mode so that a plate can pass the end.
     Scene scene(258, c.h + 3);
