@@ -103,6 +103,7 @@ void I2cBus::OnClockFall() {
             ack = device->Select(reading_);
         }
         t.acknowledged = ack;
+        if (log_.size() >= log_limit_) log_.erase(log_.begin(), log_.begin() + static_cast<long>(log_.size() / 2));
         log_.push_back(t);
         in_transaction_ = true;
         current_ = ack ? device : nullptr;

@@ -49,6 +49,9 @@ class I2cBus {
 
   const std::vector<I2cTransaction>& Transactions() const { return log_; }
   void ClearTransactions() { log_.clear(); }
+  // The log keeps the most recent transactions: when it holds `limit`, the
+  // older half is dropped.
+  void SetLogLimit(size_t limit) { log_limit_ = limit < 2 ? 2 : limit; }
   bool Idle() const { return phase_ == Phase::Idle; }
 
  private:
@@ -74,6 +77,7 @@ class I2cBus {
   bool ack_pending_ = false;
   I2cDevice* current_ = nullptr;
   std::vector<I2cTransaction> log_;
+  size_t log_limit_ = size_t{1} << 18;
   bool in_transaction_ = false;
 };
 

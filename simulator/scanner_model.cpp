@@ -378,6 +378,8 @@ size_t Scanner::ReadMemory(uint32_t* words, size_t max_words, bool* refused) {
 
 void Scanner::Trace(bool write, int reg, int width, uint32_t value, bool ok) {
   if (!tracing_) return;
+  if (trace_.size() >= trace_limit_)
+    trace_.erase(trace_.begin(), trace_.begin() + static_cast<long>(trace_.size() / 2));
   trace_.push_back(RegisterAccess{now_us_, write, static_cast<uint8_t>(reg), static_cast<uint8_t>(width), value, ok});
 }
 
@@ -546,6 +548,12 @@ void Scanner::ClearTrace() {
 void Scanner::SetTracing(bool on) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   tracing_ = on;
+}
+
+void Scanner::SetTraceLimits(size_t accesses, size_t transactions) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  trace_limit_ = accesses < 2 ? 2 : accesses;
+  bus_.SetLogLimit(transactions);
 }
 
 std::vector<I2cTransaction> Scanner::I2cTransactions() const {

@@ -94,6 +94,10 @@ class Scanner {
   void SetBadChecksumReads(int count);   // -1: every read
   void SetStatus52(uint8_t value);
   void SetTracing(bool on);
+  // The register trace and the I2C log keep the most recent entries: when
+  // one holds its limit, its older half is dropped (defaults 4194304
+  // accesses and 262144 transactions), so a long session stays bounded.
+  void SetTraceLimits(size_t accesses, size_t transactions);
   // Adds a plate (at_ms counts from when the transport was armed; when it
   // is armed already, from now).
   void AddPlate(Plate plate);
@@ -148,6 +152,7 @@ class Scanner {
   uint8_t regs_[256] = {};
   std::vector<RegisterAccess> trace_;
   bool tracing_ = true;
+  size_t trace_limit_ = size_t{1} << 22;
   uint64_t offset_us_ = 0;          // model time minus platform clock time
 
   // memory ring (sparse pages of 32-bit words)

@@ -291,6 +291,31 @@ TEST_F(ScanEngine, MemoryRingChecksumAndMark) {
   EXPECT_EQ(R(51, 32), (1000u + 600u + 23u) % 1024u);
 }
 
+TEST_F(ScanEngine, TraceAndI2cLogKeepTheMostRecentEntries) {
+  Build();
+  scanner->SetTraceLimits(100, 4);
+  for (uint32_t i = 0; i < 1000; ++i) W(144, i & 0xFF);
+  std::vector<sim::RegisterAccess> trace = scanner->Trace();
+  ASSERT_LE(trace.size(), 100u);
+  ASSERT_GE(trace.size(), 50u);
+  for (size_t i = 0; i < trace.size(); ++i)
+    EXPECT_EQ(trace[i].value, (1000 - trace.size() + i) & 0xFF) << "the newest accesses, in order";
+  // Ten selections of the temperature sensor: START, address byte, STOP.
+  for (int n = 0; n < 10; ++n) {
+    for (uint32_t v : {0x82, 0x02, 0x00, 0x80}) W(128, v);
+    for (int bit = 7; bit >= 0; --bit) {
+      uint32_t d = ((0x92 >> bit) & 1) ? 0x80 : 0x00;
+      for (uint32_t v : {d, d + 2, d}) W(128, v);
+    }
+    for (uint32_t v : {0x80, 0x82, 0x80, 0x00, 0x02, 0x82}) W(128, v);
+  }
+  auto log = scanner->I2cTransactions();
+  EXPECT_LE(log.size(), 4u);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().address, 0x92);
+  EXPECT_TRUE(log.back().acknowledged);
+}
+
 TEST_F(ScanEngine, UnconfiguredFpgaRefusesRegisters) {
   scenario.fpga_configured = false;
   Build();
