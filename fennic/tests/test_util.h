@@ -182,6 +182,7 @@ inline int read_image(FileInfo* f, const ScanInfo& rect, uint32_t n, std::vector
   out.assign(size_t(rect.width / n) * (rect.height / n) + 1, 0xBEEF);
   ImageData d{n, rect.width / n, rect.height / n, out.data()};
   int rc = _ReadImage(f, &rect, &d);
+  EXPECT_EQ(out.back(), 0xBEEF) << "written past the image";
   out.pop_back();
   return rc;
 }
