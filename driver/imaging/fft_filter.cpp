@@ -14,18 +14,6 @@
 namespace tarvel {
 namespace {
 
-// Padded sizes and frequency steps of one call. One array holds the image
-// and, transformed in place, its spectrum; the image is held transposed:
-// real[x][y] at x * row + y and spectrum[x][a] at x * half + a, with
-// half = H / 2 + 1 and row = 2 * half doubles per x position.
-struct FilterGeometry {
-  int width = 0, height = 0;
-  int W = 0, H = 0;
-  double df_x = 0, df_y = 0;  // cycles per mm
-  size_t half() const { return static_cast<size_t>(H / 2 + 1); }
-  size_t row() const { return 2 * half(); }
-};
-
 constexpr double kFlatSpread = 1e-6;  // grey levels
 
 // Square tiles keep both sides of a transposing copy in cache.
@@ -117,8 +105,14 @@ void ApplyTransferFunction(const FilterGeometry& g, const FilterParams& p, fftw_
   }
 }
 
-// Stretches the image area of the back-transformed array between its 1 % and
-// 99 % points. False, out untouched, when the values have no usable spread.
+bool ParamsUsable(const FilterParams& p) {
+  for (double v : {p.low_block, p.low_gain, p.low_sigma, p.high_block, p.high_gain, p.high_sigma})
+    if (!std::isfinite(v)) return false;
+  return p.low_sigma > 0 && p.high_sigma > 0;
+}
+
+} // namespace
+
 bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* out) {
   const size_t row = g.row();
   // Independent lanes let the compiler keep the reductions in vectors.
@@ -152,9 +146,10 @@ bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* ou
   const double range = max - min;
   if (!(range > kFlatSpread * g.W * g.H) || !std::isfinite(range)) return false;
 
-  // Bin numbers of one column first (in vectors), then the counts; the
-  // maximum itself goes to an extra bin that is not counted, however the
-  // product rounds. A NaN, which min and max pass over, fails here.
+  // Bin numbers of one column first (in vectors), then the counts. An extra
+  // bin, not counted, takes the maximum itself, however the product rounds,
+  // and values just below it whose product rounds to 1000. A NaN, which min
+  // and max pass over, fails here.
   constexpr int kBins = 1000;
   std::vector<int64_t> bins(kBins + 1, 0);
   std::vector<int32_t> index(g.height);
@@ -166,7 +161,7 @@ bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* ou
       const double v = column[y];
       const double b = to_bin * (v - min);
       nan |= !(b >= 0);
-      const double clamped = b >= 0 ? (b < kBins - 1 ? b : kBins - 1.0) : 0.0;
+      const double clamped = b >= 0 ? (b < kBins ? b : kBins) : 0.0;
       index[y] = v == max ? kBins : static_cast<int32_t>(clamped);
     }
     if (nan) return false;
@@ -205,14 +200,6 @@ bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* ou
   }
   return true;
 }
-
-bool ParamsUsable(const FilterParams& p) {
-  for (double v : {p.low_block, p.low_gain, p.low_sigma, p.high_block, p.high_gain, p.high_sigma})
-    if (!std::isfinite(v)) return false;
-  return p.low_sigma > 0 && p.high_sigma > 0;
-}
-
-} // namespace
 
 bool IsSmooth7(int n) {
   if (n < 1) return false;

@@ -35,8 +35,8 @@ bool OracleStretch(const std::vector<double>& v, int w, int h, Image& out) {
   if (mn == mx) return false;
   std::vector<long> bins(1000, 0);
   for (double a : v) {
-    if (a == mx) continue;  // the maximum is not counted
-    ++bins[std::min(static_cast<int>(1000 / (mx - mn) * (a - mn)), 999)];
+    const double b = 1000 / (mx - mn) * (a - mn);
+    if (a != mx && b < 1000) ++bins[static_cast<int>(b)];  // the maximum is not counted
   }
   const long e = static_cast<long>(w) * h / 100;
   int i = 1000, n = -1;
@@ -222,6 +222,34 @@ TEST(FilterImageFFT, OneGreyLevelOfStructureIsNotFlat) {
     for (size_t x = 300; x < 615; ++x) in[y * 615 + x] = 1001;
   Image out(in.size());
   EXPECT_TRUE(FilterImageFFT(615, 820, in.data(), out.data(), 50000, 50000, {}));
+}
+
+TEST(RescalePercentile, CountsNeitherTheMaximumNorValuesWhoseBinRoundsTo1000) {
+  // 100 x 1: e = 1. 1000 / 15 x nextafter(15, 0) rounds to 1000, so that value
+  // is not counted; 14.995 alone in bin 999 is then not above e, and the
+  // upper point is the bin of 14 (933): 14 stretches to 65535.
+  FilterGeometry g;
+  g.width = g.W = 100;
+  g.height = g.H = 1;
+  std::vector<double> real(g.W * g.row(), 0.0), column(g.width);
+  column[0] = 0;
+  column[1] = 15;
+  column[2] = std::nextafter(15.0, 0.0);
+  column[3] = 14.995;
+  for (int x = 4; x < g.width; ++x) column[x] = 1 + 13.0 * (x - 4) / (g.width - 5);
+  for (int x = 0; x < g.width; ++x) real[x * g.row()] = column[x];
+  ASSERT_EQ(1000 / 15.0 * column[2], 1000.0);
+  Image out(g.width), expected;
+  ASSERT_TRUE(RescalePercentile(g, real.data(), out.data()));
+  ASSERT_TRUE(OracleStretch(column, g.width, 1, expected));
+  EXPECT_EQ(out, expected);
+  EXPECT_EQ(out[g.width - 1], 65535);  // the value 14
+  // 1000 / 19 x 19 rounds below 1000: the maximum still goes uncounted.
+  for (int x = 0; x < g.width; ++x) real[x * g.row()] = column[x] = x < 97 ? x * 0.1 : 19 - (x == 97);
+  ASSERT_LT(1000 / 19.0 * 19.0, 1000.0);
+  ASSERT_TRUE(RescalePercentile(g, real.data(), out.data()));
+  ASSERT_TRUE(OracleStretch(column, g.width, 1, expected));
+  EXPECT_EQ(out, expected);
 }
 
 TEST(FilterImageFFT, TwoValuedImageHasNoSpreadBetweenItsPercentilesAndFails) {
