@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tests/test_folder.h"
+
 namespace {
 
 using namespace platform;
@@ -110,6 +112,27 @@ TEST_F(KernelDeviceTest, UnregisteredNameNoLongerOpens) {
   char out[2];
   EXPECT_TRUE(DeviceIoControl(h, 1, "ab", 2, out, 2, &got)) << "an open instance outlives its registration";
   EXPECT_TRUE(CloseDevice(h));
+}
+
+TEST_F(KernelDeviceTest, ScenarioAttachesTheSimulatorFromBesideThePlatform) {
+  // This program does not link the simulator: it is loaded on first use.
+  TempFolder tmp;
+  std::string path = tmp / "scenario.ini";
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("[Scanner]\nFpgaConfigured=1\n", f);
+  std::fclose(f);
+  setenv("VORNIX_SCANNER_SIM", path.c_str(), 1);
+  ResetSimulatorActivation();
+  DeviceHandle h = OpenDevice("\\\\.\\TARVEL");
+  unsetenv("VORNIX_SCANNER_SIM");
+  ASSERT_NE(h, kInvalidDeviceHandle);
+  uint8_t info[4] = {};
+  uint32_t got = 0;
+  EXPECT_TRUE(DeviceIoControl(h, 0x222000, nullptr, 0, info, 4, &got));
+  EXPECT_EQ(got, 4u);
+  EXPECT_TRUE(CloseDevice(h));
+  UnregisterDeviceDriver("\\\\.\\TARVEL");
 }
 
 TEST_F(KernelDeviceTest, UnreadableScenarioAttachesNothing) {
