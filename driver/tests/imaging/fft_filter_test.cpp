@@ -124,7 +124,8 @@ struct OracleCase {
 
 TEST(FilterImageFFT, AgreesWithNaiveDftWithinOne) {
   const OracleCase sizes[] = {{12, 14, 12, 14}, {15, 14, 15, 14}, {15, 15, 15, 15}, {10, 7, 10, 7},
-                              {9, 8, 9, 8},     {11, 13, 12, 14}, {13, 9, 14, 9},   {17, 6, 18, 6}};
+                              {9, 8, 9, 8},     {11, 13, 12, 14}, {13, 9, 14, 9},   {17, 6, 18, 6},
+                              {13, 1, 14, 1},   {1, 11, 1, 12}};
   FilterParams strong;
   strong.low_block = 0.2, strong.low_gain = 1.6, strong.low_sigma = 1.5;
   strong.high_block = 0.05, strong.high_gain = 1.0, strong.high_sigma = 3.0;

@@ -159,7 +159,8 @@ class IniQueries : public ::testing::Test {
         "[Param_#2]\r\nParamName=Ceph\r\nFilter=3\r\n"
         "[Filter_#2]\r\nName=Soft\r\nLowBlock=1\r\nLowGain=1\r\nHighBlock=1\r\nHighGain=1\r\n"
         "[Filter_#4294967294]\r\nName=Wrong section\r\n"
-        "[Filter_#5]\r\nName=Broken\r\nHighSigma=0\r\n",
+        "[Filter_#5]\r\nName=Broken\r\nHighSigma=0\r\n"
+        "[Param_#4294967295]\r\nImgTypes=Erase\r\nFilter=5\r\n",
         f);
     ASSERT_EQ(std::fclose(f), 0);
     ASSERT_EQ(tarvel::StoreIniFileName(ini.c_str()), 1);
@@ -179,7 +180,7 @@ TEST_F(IniQueries, ImageTypeIsCutToTheBufferAndReturnsTheFullLength) {
     const char* text;
     int result;
   } cases[] = {{1, 256, "Intra", 5}, {1, 6, "Intra", 5}, {1, 5, "Intr", 5}, {1, 4, "Int", 5},
-               {1, 1, "", 5},        {2, 256, "", 0},      {9, 256, "", 0},    {-1, 256, "", 0}};
+               {1, 1, "", 5},        {2, 256, "", 0},      {9, 256, "", 0},    {-1, 256, "Erase", 5}};
   for (const auto& c : cases) {
     char buffer[256];
     std::memset(buffer, 'x', sizeof buffer);
@@ -195,6 +196,7 @@ TEST_F(IniQueries, FilterTypeAndNameOfANegativeFilterNumber) {
   EXPECT_EQ(Get_FilterType(1), -2);
   EXPECT_EQ(Get_FilterType(2), 3);
   EXPECT_EQ(Get_FilterType(9), 0);
+  EXPECT_EQ(Get_FilterType(-1), 5);  // section "Param_#4294967295"
   char buffer[256];
   // A negative number names the filter of its absolute value, as in a session.
   EXPECT_EQ(Get_FilterName(Get_FilterType(1), buffer, sizeof buffer), 4);
