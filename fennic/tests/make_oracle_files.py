@@ -2,7 +2,8 @@
 ImageMagick) together with the values the library must read from them.
 
 Writes into the folder given as the first argument a manifest of lines:
-  image <file> <type> <originX> <originY>     a readable file
+  image <file> <type> <originX> <originY> <type after _GetScanInfo>
+                                              a readable file
   case <file> <x> <y> <w> <h> <N> <expected>  a rectangle (file coordinates)
                                               and the numpy N x N means
   refuse <file> <type> <code>                 _GetScanInfo must give code
@@ -38,9 +39,10 @@ def scan_info(source, ox, oy, w, h):
     return b + np.array([0], '<i4').tobytes() + bytes([0, 1])
 
 
-def image(name, type_, values, invert=False, ox=0, oy=0):
-    """Registers a readable file whose pixel values (in storage order) are `values`."""
-    lines.append(f'image {name} {type_} {ox} {oy}')
+def image(name, type_, values, invert=False, ox=0, oy=0, scanned=None):
+    """Registers a readable file whose pixel values (in storage order) are
+    `values`; `scanned` is the type _GetScanInfo leaves (default `type_`)."""
+    lines.append(f'image {name} {type_} {ox} {oy} {type_ if scanned is None else scanned}')
     v = values.astype(np.int64)
     h, w = v.shape
     cases = [(0, 0, w, h, 1), (0, 0, w, h, 2), (0, 0, w, h, 3), (1, 2, w - 1, h - 2, 2),
@@ -77,26 +79,27 @@ wide = rgb.astype(np.int64)
 Image.fromarray(rgb).save(path('trgb.tif'))
 image('trgb.tif', 4, wide[..., 0] * 11 + wide[..., 1] * 59 + wide[..., 2] * 30)
 tifffile.imwrite(path('t16.tif'), a16)
-image('t16.tif', 4, a16)
+image('t16.tif', 4, a16, scanned=9)
 Image.fromarray(a16).save(path('tpil16.tif'))
-image('tpil16.tif', 4, a16)
+image('tpil16.tif', 4, a16, scanned=9)
 tifffile.imwrite(path('t8w.tif'), a8, photometric='miniswhite')
 image('t8w.tif', 4, a8, invert=True)
 tifffile.imwrite(path('t16w.tif'), a16, photometric='miniswhite')
-image('t16w.tif', 4, a16, invert=True)
+image('t16w.tif', 4, a16, invert=True, scanned=9)
 for src, dst, rows in (('t8.tif', 't8s.tif', 4), ('trgb.tif', 'trgbs.tif', 3), ('t16.tif', 't16s.tif', 5)):
     tool('tiffcp', '-r', str(rows), path(src), path(dst))
 image('t8s.tif', 4, a8)
 image('trgbs.tif', 4, wide[..., 0] * 11 + wide[..., 1] * 59 + wide[..., 2] * 30)
-image('t16s.tif', 4, a16)
+image('t16s.tif', 4, a16, scanned=9)
 # A private block written by another tool (as bytes, elsewhere in the file).
 tifffile.imwrite(path('t16p.tif'), a16,
                  extratags=[(55385, 'B', 46, np.array([9], '<u4').tobytes() + scan_info(5, 20, 30, W, H), False)])
-image('t16p.tif', 4, a16, ox=20, oy=30)
-# An older private block: type 7 and the 36-byte record.
-tifffile.imwrite(path('t16v1.tif'), a16,
-                 extratags=[(55385, 'B', 40, np.array([7], '<u4').tobytes() + scan_info(5, 6, 8, W, H)[:36], False)])
-image('t16v1.tif', 4, a16, ox=6, oy=8)
+image('t16p.tif', 4, a16, ox=20, oy=30, scanned=9)
+# Older private blocks: types 5 and 7 with the 36-byte record.
+for kind, name in ((5, 't16v0.tif'), (7, 't16v1.tif')):
+    tifffile.imwrite(path(name), a16, extratags=[
+        (55385, 'B', 40, np.array([kind], '<u4').tobytes() + scan_info(5, 6, 8, W, H)[:36], False)])
+    image(name, 4, a16, ox=6, oy=8, scanned=kind)
 
 # Bitmaps: PIL's bottom-up RGB (rows read in storage order, blue weighs 11),
 # and a top-down bitmap of 16-bit values with an odd width.

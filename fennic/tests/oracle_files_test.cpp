@@ -46,7 +46,7 @@ class OracleFiles : public ::testing::Test {
 TEST_F(OracleFiles, ReadExactlyAtEverySampling) {
   auto images = manifest("image");
   auto cases = manifest("case");
-  ASSERT_GE(images.size(), 19u);
+  ASSERT_GE(images.size(), 20u);
   for (const auto& img : images) {
     SCOPED_TRACE(img[1]);
     Named f(*dir_ / img[1]);
@@ -54,6 +54,7 @@ TEST_F(OracleFiles, ReadExactlyAtEverySampling) {
     f->type = uint32_t(std::stoul(img[2]));
     ScanInfo s;
     ASSERT_EQ(_GetScanInfo(f.get(), &s), 0);
+    EXPECT_EQ(f->type, std::stoul(img[5]));
     EXPECT_EQ(s.width, 53u);
     EXPECT_EQ(s.height, 37u);
     EXPECT_EQ(s.originX, std::stoul(img[3]));
