@@ -1,5 +1,9 @@
 // Line streaming of QEW files: the caller's handle variable holds the open
-// descriptor between calls; all bits set means no file is open.
+// descriptor between calls, as the descriptor plus one so that a zeroed
+// variable names no stream (and never the standard input); all bits set
+// means no file is open.
+#include <climits>
+
 #include "fennic/fennic_api.h"
 #include "fennic/format.h"
 
@@ -7,8 +11,11 @@ using namespace fennic;
 
 namespace {
 
-FennicHandle to_handle(int fd) { return reinterpret_cast<FennicHandle>(static_cast<intptr_t>(fd)); }
-int to_fd(FennicHandle h) { return static_cast<int>(reinterpret_cast<intptr_t>(h)); }
+FennicHandle to_handle(int fd) { return reinterpret_cast<FennicHandle>(static_cast<intptr_t>(fd) + 1); }
+int to_fd(FennicHandle h) {
+  const intptr_t v = reinterpret_cast<intptr_t>(h);
+  return v > 0 && v <= INT_MAX ? static_cast<int>(v - 1) : -1;
+}
 
 // Borrows the descriptor of an open stream without closing it.
 struct Borrowed {

@@ -1,4 +1,6 @@
 // Line streaming of QEW files.
+#include <fcntl.h>
+
 #include "fennic/file.h"
 #include "fennic/tests/test_util.h"
 
@@ -119,4 +121,18 @@ TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
   EXPECT_EQ(_ReadLine(nullptr, &s, nullptr), 1);
   EXPECT_EQ(_EndRead(nullptr), 1);
   EXPECT_EQ(_EndWrite(nullptr), 1);
+}
+
+// A zeroed handle variable names no stream: its calls fail without touching
+// the standard input.
+TEST(Stream, ZeroHandleIsNoStream) {
+  const int flags = fcntl(0, F_GETFD);
+  FennicHandle h = nullptr;
+  ScanInfo s = scan_info(0, 0, 2, 1);
+  uint16_t line[2] = {};
+  EXPECT_EQ(_ReadLine(&h, &s, line), 9);
+  EXPECT_EQ(_WriteLine(&h, &s, line), 10);
+  EXPECT_EQ(_EndRead(&h), 0);
+  EXPECT_EQ(h, FENNIC_INVALID_HANDLE);
+  EXPECT_EQ(fcntl(0, F_GETFD), flags);
 }
