@@ -219,6 +219,8 @@ void Acquisition::ParseUnits(const uint8_t* p, size_t units, int* empty_lines) {
     start = u + 1;
   }
   if (start < units) StoreRun(p + 4 * start, (units - start) * 2);
+  // The open block is on the line the piece ended in, even with no samples.
+  run_line_ = akt_y_;
   if (run_pairs_ > 0) *empty_lines = 0;
 }
 

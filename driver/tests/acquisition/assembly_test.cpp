@@ -1,11 +1,13 @@
 // Plates in, image files out: every stored pixel explained by the plate.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <map>
 
 #include "driver/acquisition/plate_image.h"
 #include "driver/imaging/fft_filter.h"
 #include "driver/tests/acquisition/stream_helpers.h"
+#include "platform/clock.h"
 #include "platform/ui.h"
 
 using namespace acqtest;
@@ -232,6 +234,123 @@ TEST(Assembly, DeFlashRemovesSpikesAfterMirroring) {
     EXPECT_NE(p.log.Text().find("   Using DeFlash filter with DeFlash=" + std::to_string(threshold) + "\n"),
               std::string::npos);
   }
+}
+
+// Rows are mirrored and DeFlash-filtered as they are built; the stored
+// pixels must be those of the whole-image order: bin, mirror the image,
+// DeFlash it top row down, rotate on writing.
+TEST(Assembly, RowByRowDeFlashEqualsTheWholeImageOrder) {
+  const int W = 34, H = 27;
+  const auto phantom = Phantom(W, H, 31);  // rises above 5000 everywhere
+  struct Bin { int y, x; };
+  for (int rotation : {0, 90, 180, 270, -90})
+    for (bool mirror : {false, true})
+      for (Bin bin : {Bin{1, 1}, Bin{2, 1}, Bin{2, 2}}) {
+        SCOPED_TRACE(testing::Message() << "rotation " << rotation << " mirror " << mirror
+                                        << " binning " << bin.y << "x" << bin.x);
+        auto mode = SmallMode();
+        mode.rotation = rotation;
+        mode.mirror = mirror;
+        mode.binning = bin.y;
+        mode.sample_factor = bin.x;
+        mode.deflash = 5000;
+        Pipeline p(mode);
+        Scene scene(256, H + 4);
+        scene.Put(12, 1, W, H, phantom);
+        p.Run(scene);
+        ASSERT_EQ(p.acq.WrittenNumber(), 1);
+
+        Img a{W, H, phantom}, built{W / bin.x, H / bin.y, {}};
+        for (int y = 0; y < built.h; ++y)
+          for (int x = 0; x < built.w; ++x)
+            built.px.push_back(bin.y == 1 ? a.at(x, y)
+                                          : static_cast<uint16_t>((a.at(x * bin.x, 2 * y) +
+                                                                   a.at(x * bin.x, 2 * y + 1)) / 2));
+        Img upright = Oriented(built, 0, mirror);
+        Img before = upright;
+        DeFlashOracle(upright, 5000);
+        ASSERT_FALSE(before.px == upright.px);  // the filter did change pixels
+        Img want = Oriented(upright, rotation, false);
+        Img got = p.Image(1);
+        EXPECT_EQ(got.w, want.w);
+        EXPECT_EQ(got.h, want.h);
+        EXPECT_TRUE(got.px == want.px);
+
+        // The record measures the filtered pixels.
+        const int mx = 20 * upright.w / 100, my = 20 * upright.h / 100;
+        uint16_t top = 0;
+        uint64_t sum = 0;
+        for (int y = my; y < upright.h - my; ++y)
+          for (int x = mx; x < upright.w - mx; ++x) {
+            top = std::max(top, upright.at(x, y));
+            sum += upright.at(x, y);
+          }
+        ImageInfo info = p.Info(1);
+        EXPECT_EQ(info.maximum, top);
+        EXPECT_EQ(info.average, sum / ((upright.w - 2 * mx) * (upright.h - 2 * my)));
+      }
+}
+
+// Two plates flushed together: the whole log, line by line, and the date of
+// the record from the clock.
+TEST(Assembly, LogOfAFlushAndTheRecordDate) {
+  std::tm when{};
+  when.tm_year = 2026 - 1900;
+  when.tm_mon = 2;
+  when.tm_mday = 4;
+  when.tm_hour = 5;
+  when.tm_min = 6;
+  when.tm_sec = 7;
+  when.tm_isdst = -1;
+  platform::UseVirtualClock();
+  platform::SetVirtualWallTime(std::mktime(&when));
+  struct Case { bool mirror; int deflash; const char* extra; };
+  const Case cases[] = {
+      {false, 0, ""},
+      {true, 5000, "   Mirror mode active\n   Using DeFlash filter with DeFlash=5000\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mirror);
+    auto mode = SmallMode();
+    mode.mirror = c.mirror;
+    mode.deflash = static_cast<int16_t>(c.deflash);
+    Pipeline p(mode);
+    std::vector<uint16_t> px(8 * 8, 1000);
+    px[3 * 8 + 3] = 2000;
+    Scene scene(256, 32);
+    scene.Put(10, 1, 8, 8, px);
+    scene.Put(100, 20, 8, 8, px);
+    p.Run(scene);  // one piece: both plates in one flush
+    const std::string tail = std::string(c.extra) + "   Average value=1027, Maximum=2000\n";
+    const std::string want =
+        "Flushing 2 ranges from the buffer\n"
+        "Creating image:\n"
+        "   Size: 8 x 8\n"
+        "   From (10, 1) to (17, 8)\n"
+        "   Binning = 1\n"
+        "   Akt_Y=32, LastCollect=16, AnzPixLine=255\n"
+        "   Rang=1, AnzRanges=2\n"
+        "   Last block searched 8 with Y=20\n" +
+        tail + "File created: " + p.Name(1) + "\n" +
+        "Creating image:\n"
+        "   Size: 8 x 8\n"
+        "   From (100, 20) to (107, 27)\n"
+        "   Binning = 1\n"
+        "   Akt_Y=32, LastCollect=16, AnzPixLine=255\n"
+        "   Rang=1, AnzRanges=1\n"
+        "   Last block searched 16 with Y=32\n" +
+        tail + "File created: " + p.Name(2) + "\n";
+    EXPECT_EQ(p.log.Text(), want);
+    ImageInfo info = p.Info(2);
+    EXPECT_EQ(info.year, 2026);
+    EXPECT_EQ(info.month, 3);
+    EXPECT_EQ(info.day, 4);
+    EXPECT_EQ(info.hour, 5);
+    EXPECT_EQ(info.minute, 6);
+    EXPECT_EQ(info.second, 7);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(info.reserved), 16), std::string(16, '\0'));
+  }
+  platform::UseRealClock();
 }
 
 TEST(Assembly, MeasuringWindowOfEightyPercent) {
