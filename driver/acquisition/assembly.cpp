@@ -14,7 +14,14 @@
 namespace tarvel {
 
 namespace {
-int32_t NanoMetres(double metres) { return static_cast<int32_t>(metres * 1e9 + 0.5); }
+// Truncated towards zero, saturated at the ends of int32; NaN gives 0.
+int32_t SaturatedInt32(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+int32_t NanoMetres(double metres) { return SaturatedInt32(metres * 1e9 + 0.5); }
 } // namespace
 
 bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* image,
@@ -172,8 +179,8 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
   std::memcpy(info.serial_number, serial_, sizeof info.serial_number);
   info.serial_number[31] = 0;
   info.rotation = RotationByte(settings_.rotation);
-  info.scaled_pitch = static_cast<int32_t>(
-      (static_cast<double>(info.pitch_x) + info.pitch_y) * settings_.scale * 0.5);
+  info.scaled_pitch =
+      SaturatedInt32((static_cast<double>(info.pitch_x) + info.pitch_y) * settings_.scale * 0.5);
   info.scale = settings_.scale;
   info.scan_mode = settings_.mode_number;
   info.possible_maximum = settings_.max_pix_val;

@@ -1,6 +1,7 @@
 // Plates in, image files out: every stored pixel explained by the plate.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <ctime>
 #include <map>
 
@@ -351,6 +352,24 @@ TEST(Assembly, LogOfAFlushAndTheRecordDate) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(info.reserved), 16), std::string(16, '\0'));
   }
   platform::UseRealClock();
+}
+
+// trunc((pitch x + pitch y) x Scale x 0.5), saturated for absurd scales.
+TEST(Assembly, ScaledPitchOfTheRecord) {
+  struct Case { float scale; int32_t scaled_pitch; };
+  const Case cases[] = {{1.0f, 50000},    {0.3f, 15000},       {-2.0f, -100000},
+                        {1e30f, INT32_MAX}, {-1e30f, INT32_MIN}, {std::nanf(""), 0}};
+  for (const Case& c : cases) {
+    auto mode = SmallMode();
+    mode.pitch_x = 50e-6;
+    mode.pitch_y = 50.0004e-6;  // 50000 nm after rounding
+    mode.scale = c.scale;
+    Pipeline p(mode);
+    Scene scene(256, 12);
+    scene.Put(10, 1, 8, 8, Phantom(8, 8, 2));
+    p.Run(scene);
+    EXPECT_EQ(p.Info(1).scaled_pitch, c.scaled_pitch) << c.scale;
+  }
 }
 
 TEST(Assembly, MeasuringWindowOfEightyPercent) {
