@@ -142,9 +142,10 @@ bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* ou
   }
   // An infinity shows in the range, a NaN in the histogram below. The
   // transforms leave rounding residue on a flat image: a spread below a
-  // millionth of a grey level (the values are W x H times the image) is flat.
+  // millionth of a grey level (the values are W x H times the image), scaled
+  // like the residue with the transfer function, is flat.
   const double range = max - min;
-  if (!(range > kFlatSpread * g.W * g.H) || !std::isfinite(range)) return false;
+  if (!(range > kFlatSpread * g.W * g.H * g.gain_bound) || !std::isfinite(range)) return false;
 
   // Bin numbers of one column first (in vectors), then the counts. An extra
   // bin, not counted, takes the maximum itself, however the product rounds,
@@ -232,6 +233,9 @@ bool FilterImageFFT(int width, int height, const uint16_t* in, uint16_t* out,
   if (doubles > (size_t{1} << 36)) return false;
   g.df_x = 1e6 / (static_cast<double>(pitch_x_nm) * g.W);
   g.df_y = 1e6 / (static_cast<double>(pitch_y_nm) * g.H);
+  // Each factor of T lies between its two gains.
+  g.gain_bound = std::max(std::abs(params.low_block), std::abs(params.low_gain)) *
+                 std::max(std::abs(params.high_block), std::abs(params.high_gain));
 
   FftwArray<double> array(doubles);
   if (!array.p) return false;

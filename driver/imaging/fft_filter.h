@@ -25,6 +25,7 @@ struct FilterGeometry {
   int width = 0, height = 0;
   int W = 0, H = 0;
   double df_x = 0, df_y = 0;  // cycles per mm
+  double gain_bound = 1;      // no |T| is larger: the scale of the rounding residue
   size_t half() const { return static_cast<size_t>(H / 2 + 1); }
   size_t row() const { return 2 * half(); }
 };

@@ -253,6 +253,25 @@ TEST(RescalePercentile, CountsNeitherTheMaximumNorValuesWhoseBinRoundsTo1000) {
   EXPECT_EQ(out, expected);
 }
 
+TEST(FilterImageFFT, SmallGainsAreNotTakenForAFlatResult) {
+  // Values 0 and 1: the result spreads over about 0.6 grey levels. Scaling
+  // the four gains by 2^-10 scales every value exactly by 2^-20 (a spread
+  // below a millionth of a grey level), which the stretch removes again.
+  std::mt19937 rng(4);
+  Image in(11 * 13);
+  for (auto& v : in) v = static_cast<uint16_t>(rng() & 1);
+  FilterParams small;
+  for (double* v : {&small.low_block, &small.low_gain, &small.high_block, &small.high_gain})
+    *v = std::ldexp(*v, -10);
+  Image expected(in.size()), out(in.size());
+  ASSERT_TRUE(FilterImageFFT(11, 13, in.data(), expected.data(), 50000, 50000, {}));
+  ASSERT_TRUE(FilterImageFFT(11, 13, in.data(), out.data(), 50000, 50000, small));
+  EXPECT_EQ(out, expected);
+  // A flat image stays flat with such gains.
+  const Image flat(in.size(), 4321);
+  EXPECT_FALSE(FilterImageFFT(11, 13, flat.data(), out.data(), 50000, 50000, small));
+}
+
 TEST(FilterImageFFT, TwoValuedImageHasNoSpreadBetweenItsPercentilesAndFails) {
   // With an identity transfer the two values land in the lowest bin and on
   // the maximum, which the histogram does not count: the 1 % and 99 % points
