@@ -114,6 +114,7 @@ bool ParamsUsable(const FilterParams& p) {
 } // namespace
 
 bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* out) {
+  if (g.width <= 0 || g.height <= 0 || g.width > g.W || g.height > g.H || !real || !out) return false;
   const size_t row = g.row();
   // Independent lanes let the compiler keep the reductions in vectors.
   constexpr int kLanes = 8;
