@@ -483,12 +483,58 @@ TEST(Assembly, FailedWritesAreErrorsAndLeaveNoPartialFile) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(p.Name(1))));
   EXPECT_TRUE(fs::exists(tarvel::InfoFileName(p.Name(1))));  // the record is still written
 
+  // The information file fails the same way.
+  fs::create_symlink("/dev/full", tarvel::InfoFileName(p.Name(2)));
+  p.acq.Activate();
+  p.Run(scene);
+  text = p.log.Text();
+  EXPECT_NE(text.find("File created: " + p.Name(2) + "\n"), std::string::npos);
+  EXPECT_NE(text.find("ERROR: Cannot write information file " + tarvel::InfoFileName(p.Name(2)) + "\n"),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(tarvel::InfoFileName(p.Name(2)))));
+
   // A folder that is not there: the file cannot be created, the number stays used.
   p.acq.SetImageFolder(p.dir / "missing");
   p.acq.Activate();
   p.Run(scene);
-  EXPECT_EQ(p.acq.WrittenNumber(), 2);
-  EXPECT_NE(p.log.Text().find("ERROR: Cannot create image file " + p.Name(2) + "\n"), std::string::npos);
+  EXPECT_EQ(p.acq.WrittenNumber(), 3);
+  text = p.log.Text();
+  EXPECT_NE(text.find("ERROR: Cannot create image file " + p.Name(3) + "\n"), std::string::npos);
+  EXPECT_NE(text.find("ERROR: Cannot create information file " + tarvel::InfoFileName(p.Name(3)) + "\n"),
+            std::string::npos);
+}
+
+TEST(Assembly, ExtraHeaderThatIsNotThereIsRecordedEmpty) {
+  const uint8_t bytes[4] = {9, 8, 7, 6};
+  struct Case { int32_t length; const uint8_t* block; int32_t recorded; };
+  for (const Case& c : {Case{4, bytes, 4}, Case{-3, bytes, 0}, Case{4, nullptr, 0}, Case{0, bytes, 0}}) {
+    Pipeline p(SmallMode());
+    p.acq.SetExtraHeader(c.length, c.block);
+    Scene scene(256, 12);
+    scene.Put(10, 1, 8, 8, Phantom(8, 8, 1));
+    p.Run(scene);
+    EXPECT_EQ(p.Info(1).extra_length, c.recorded) << c.length;
+    EXPECT_EQ(fs::file_size(tarvel::InfoFileName(p.Name(1))), 101u + c.recorded) << c.length;
+  }
+}
+
+// Sides are u16 in the file: a plate of 65536 lines makes no image.
+TEST(Assembly, PlateLongerThanTheFileCanHoldIsRefused) {
+  auto mode = SmallMode();
+  mode.max_aspect_ratio = 1e6;
+  Pipeline p(mode);
+  std::vector<uint8_t> s;
+  PutEol(s, 10);
+  for (int y = 0; y < 65536; ++y) {
+    PutUnit(s, 1000, 1000);
+    PutEol(s, 10);
+  }
+  PutEol(s, 255);
+  Feeder f{p.acq};
+  f.All(s, 40960);
+  EXPECT_EQ(p.acq.WrittenNumber(), 0);
+  EXPECT_NE(p.log.Text().find("   Size: 2 x 65536\n"), std::string::npos);
+  EXPECT_NE(p.log.Text().find("ERROR: Can not allocate buffer memory\n"), std::string::npos);
 }
 
 TEST(Assembly, NumbersContinueFromTheFolderAndAreHandedOutInOrder) {
@@ -510,6 +556,22 @@ TEST(Assembly, NumbersContinueFromTheFolderAndAreHandedOutInOrder) {
   EXPECT_FALSE(acq.SetImageFolder(std::string(tarvel::kMaxImageFolder + 1, 'a')));
   ASSERT_TRUE(acq.SetImageFolder(std::string(tarvel::kMaxImageFolder, 'a')));
   EXPECT_LT(acq.FileName(INT32_MAX).size(), 256u);
+}
+
+// A stray file of the highest number leaves no number to write: the plate is
+// logged as lost, nothing is overwritten.
+TEST(Assembly, NumbersStopAtTheLargestInteger) {
+  Pipeline p(SmallMode());
+  std::ofstream(p.dir / "KP2147483647.QEW") << "x";
+  ASSERT_EQ(p.acq.LastNumber(), INT32_MAX);
+  Scene scene(256, 12);
+  scene.Put(10, 1, 8, 8, Phantom(8, 8, 1));
+  p.Run(scene);
+  EXPECT_EQ(p.acq.WrittenNumber(), INT32_MAX);
+  EXPECT_EQ(ReadAll(p.dir / "KP2147483647.QEW"), "x");
+  EXPECT_NE(p.log.Text().find("ERROR: No available names for image files\n"), std::string::npos);
+  char name[256];
+  EXPECT_EQ(p.acq.NextName(name), 0);
 }
 
 TEST(Assembly, PendingImagesAreHandedOutInProductionOrder) {

@@ -144,9 +144,33 @@ TEST(DiskImageFile, ReadChecksTheSizeAgainstTheInformationFile) {
       EXPECT_EQ(buffer, std::vector<uint16_t>(6, 7)) << c.what;
   }
   std::vector<uint16_t> buffer(6);
+  write_pair(3, 2, 6, 3, 2);
+  EXPECT_EQ(Read_DiskImage(nullptr, image.c_str()), -102);
   fs::remove(dir / "KP000001.txt");
   EXPECT_EQ(Read_DiskImage(buffer.data(), image.c_str()), -2);
   EXPECT_EQ(Read_DiskImage(buffer.data(), (dir / "KP000002.QEW").c_str()), -2);
+}
+
+// Margins of (100 - window) percent of each side; above 100 % the whole
+// image, at 0 % nothing.
+TEST(WindowStats, MarginsOfTheMeasuringWindow) {
+  const int W = 1000, H = 10;
+  std::vector<uint16_t> px(W * H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) px[y * W + x] = static_cast<uint16_t>(x);
+  struct Case { int window_x, window_y; uint16_t maximum, average; };
+  const Case cases[] = {
+      {80, 80, 799, 499}, {100, 100, 999, 499}, {150, 255, 999, 499}, {99, 100, 989, 499},
+      {0, 100, 0, 0},     {80, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    ImageInfo info{};
+    EXPECT_EQ(tarvel::WindowStats(W, H, px.data(), c.window_x, c.window_y, info), 0);
+    EXPECT_EQ(info.maximum, c.maximum) << c.window_x << " " << c.window_y;
+    EXPECT_EQ(info.average, c.average) << c.window_x << " " << c.window_y;
+  }
+  ImageInfo info{};
+  EXPECT_EQ(tarvel::WindowStats(W, H, nullptr, 80, 80, info), -102);
 }
 
 // The library's folder is the scratch folder: the daily log and the ini

@@ -301,6 +301,31 @@ TEST_F(StreamTest, PrescanSetup) {
   EXPECT_TRUE(acq.PrescanWaiting());
 }
 
+// interval = trunc(binning x pitch y / pitch x x step) / sample factor;
+// step = AnzPixLine / samples = 4. Pitches are exact binary fractions.
+TEST_F(StreamTest, PrescanIntervalFromBinningPitchesAndSampleFactor) {
+  struct Case { int binning, xbin; double ratio; int interval; };
+  const Case cases[] = {{1, 1, 1.0, 4}, {2, 1, 1.0, 8}, {2, 2, 1.0, 4},
+                        {1, 1, 1.5, 6}, {1, 1, 0.25, 1}, {1, 1, 0.125, 1}};  // 0.5 lines: every line
+  for (const Case& c : cases) {
+    auto mode = SmallMode(257);
+    mode.binning = c.binning;
+    mode.sample_factor = c.xbin;
+    mode.pitch_x = 1.0 / 16384;
+    mode.pitch_y = c.ratio / 16384;
+    acq.SetSettings(mode);
+    acq.Activate();
+    ASSERT_EQ(acq.PrescanSetup(64), 0);
+    std::vector<uint8_t> s;
+    for (int y = 0; y < 12; ++y) PutEol(s, 0);
+    Parse(s);
+    int taken = 0;
+    uint8_t line[64];
+    for (; acq.PrescanWaiting() && taken < 16; ++taken) acq.PrescanTake(line);
+    EXPECT_EQ(taken, 12 / c.interval) << c.binning << " " << c.xbin << " " << c.ratio;
+  }
+}
+
 TEST_F(StreamTest, PrescanLinesAreScaledSamplesOfTheLineJustEnded) {
   auto mode = SmallMode(257);  // AnzPixLine 256
   mode.adc_ovs = 12;           // divisor 192
