@@ -251,6 +251,11 @@ TEST(RescalePercentile, CountsNeitherTheMaximumNorValuesWhoseBinRoundsTo1000) {
   ASSERT_TRUE(RescalePercentile(g, real.data(), out.data()));
   ASSERT_TRUE(OracleStretch(column, g.width, 1, expected));
   EXPECT_EQ(out, expected);
+  FilterGeometry empty = g, too_wide = g;
+  empty.width = 0;
+  too_wide.width = g.W + 1;
+  EXPECT_FALSE(RescalePercentile(empty, real.data(), out.data()));
+  EXPECT_FALSE(RescalePercentile(too_wide, real.data(), out.data()));
 }
 
 TEST(FilterImageFFT, SmallGainsAreNotTakenForAFlatResult) {
