@@ -3,6 +3,7 @@
 #include "driver/config/ini_file.h"
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
+#include "driver/imaging/filter_settings.h"
 #include "platform/ascii.h"
 
 #include <algorithm>
@@ -223,14 +224,14 @@ int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
   m.plate_type = PlateTypeFromImgTypes(Ini_StringOr(ini, sec, "ImgTypes", ""));
   m.filter = Ini_IntOr(ini, sec, "Filter", 0);
   if (m.filter != 0) {
-    const std::string fsec = "Filter_#" + std::to_string(m.filter < 0 ? -int64_t(m.filter) : int64_t(m.filter));
-    m.filter_name = Ini_StringOr(ini, fsec, "Name", "");
-    m.low_block = Ini_DoubleOr(ini, fsec, "LowBlock", 0.6);
-    m.low_gain = Ini_DoubleOr(ini, fsec, "LowGain", 1.3);
-    m.low_sigma = Ini_DoubleOr(ini, fsec, "LowSigma", 0.1);
-    m.high_block = Ini_DoubleOr(ini, fsec, "HighBlock", 0.1);
-    m.high_gain = Ini_DoubleOr(ini, fsec, "HighGain", 1.0);
-    m.high_sigma = Ini_DoubleOr(ini, fsec, "HighSigma", 2.0);
+    m.filter_name = Ini_StringOr(ini, FilterSection(m.filter), "Name", "");
+    const FilterParams p = ReadFilterParams(ini, m.filter);
+    m.low_block = p.low_block;
+    m.low_gain = p.low_gain;
+    m.low_sigma = p.low_sigma;
+    m.high_block = p.high_block;
+    m.high_gain = p.high_gain;
+    m.high_sigma = p.high_sigma;
   }
 
   // 18: measuring window.
