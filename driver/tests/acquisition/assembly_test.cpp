@@ -504,6 +504,28 @@ TEST(Assembly, FailedWritesAreErrorsAndLeaveNoPartialFile) {
             std::string::npos);
 }
 
+// Runs that cannot be read back are logged per block; their pixels keep the
+// threshold.
+TEST(Assembly, ReadBackErrorsKeepTheThreshold) {
+  Pipeline p(SmallMode());
+  ASSERT_EQ(p.acq.PrescanSetup(255), 0);  // every line end flushes the temporary file
+  Scene scene(256, 12);
+  const auto px = Phantom(8, 8, 5);
+  scene.Put(10, 1, 8, 8, px);
+  std::vector<uint8_t> s = Encode(scene);
+  int empty = 0;
+  p.acq.ParsePiece(s.data(), s.size(), &empty);
+  ASSERT_GT(empty, 0);
+  fs::resize_file(p.dir / "Tarvel.tmp", 4 * 16);  // lines 1 to 4 stay
+  p.acq.FlushRanges(true);
+  std::vector<uint16_t> want = px;
+  std::fill(want.begin() + 4 * 8, want.end(), uint16_t{100});
+  EXPECT_TRUE(p.Image(1).px == want);
+  const std::string text = p.log.Text();
+  for (int b = 0; b < 8; ++b)
+    EXPECT_EQ(Count(text, "ERROR: File read error for Block[" + std::to_string(b) + "]\n"), b < 4 ? 0 : 1) << b;
+}
+
 TEST(Assembly, ExtraHeaderThatIsNotThereIsRecordedEmpty) {
   const uint8_t bytes[4] = {9, 8, 7, 6};
   struct Case { int32_t length; const uint8_t* block; int32_t recorded; };
