@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the system and runs its main job as far as it exists: a simulated
-# scan session once the session API is in place; until then the
-# deliverables that are built are listed.
+# Builds a release of the system into build-run/ and runs its main job as far
+# as it exists: the simulated scan session once the session API is in place.
+# Until then it starts the viewer on the given image file (or its test
+# pattern) when a display is present, and otherwise lists what was built.
+#   bash scripts/run.sh [image file]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -10,5 +12,8 @@ cmake --build build-run -j "$(nproc)"
 if [ -x scripts/scan-session.sh ]; then
   exec bash scripts/scan-session.sh build-run "$@"
 fi
-echo "built:"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build-run/bin/vornixview "$@"
+fi
+echo "No display: not starting vornixview. Built:"
 ls build-run/bin
