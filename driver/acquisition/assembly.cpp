@@ -195,6 +195,11 @@ void Acquisition::MakeImages(const PlateRange& range, int range_number) {
     meter.Fill(info);
     SetStoredSize(image.width, image.height, info);
   }
+  if (!IsFileRotation(settings_.rotation)) {
+    // Such a file is written unrotated; the record describes it as stored.
+    info.width = image.width;
+    info.height = image.height;
+  }
   LogPrintf("   Average value=%u, Maximum=%u\n", info.average, info.maximum);
 
   if (settings_.scanner_type == 5 || settings_.scanner_type == 14) {

@@ -138,6 +138,13 @@ int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int
   return empty ? -102 : 0;
 }
 
+bool IsFileRotation(int rotation) {
+  switch (rotation) {
+    case 0: case 90: case -90: case 180: case -180: case 270: case -270: return true;
+    default: return false;
+  }
+}
+
 uint8_t RotationByte(int rotation) {
   int64_t r = rotation;
   if (r < 0) r += 360;

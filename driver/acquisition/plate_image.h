@@ -45,6 +45,8 @@ class WindowMeter {
 // The record's width and height after rotation: swapped unless the rotation
 // byte is 0 or 180.
 void SetStoredSize(int width, int height, ImageInfo& info);
+// True for the rotations WriteDiskImage turns the file by (0, ±90, ±180, ±270).
+bool IsFileRotation(int rotation);
 // Window statistics and stored size of a whole image. -102 for no pixels.
 int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y,
                 ImageInfo& info);

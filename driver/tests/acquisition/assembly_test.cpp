@@ -6,6 +6,7 @@
 #include <map>
 
 #include "driver/acquisition/plate_image.h"
+#include "driver/tarvel_api.h"
 #include "driver/imaging/fft_filter.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/clock.h"
@@ -106,6 +107,32 @@ TEST(Assembly, RoundTripInEveryOrientation) {
       EXPECT_NE(text.find("File created: " + p.Name(1) + "\n"), std::string::npos);
       EXPECT_EQ(text.find("   Mirror mode active\n") != std::string::npos, mirror);
     }
+  }
+}
+
+TEST(Assembly, UnknownRotationStoresTheFileUnrotatedAndSaysSo) {
+  const int W = 40, H = 30;
+  const auto phantom = Phantom(W, H, 7);
+  for (int rotation : {45, 346, 616}) {
+    SCOPED_TRACE(testing::Message() << "rotation " << rotation);
+    auto mode = SmallMode();
+    mode.rotation = rotation;
+    Pipeline p(mode);
+    Scene scene(256, H + 8);
+    scene.Put(20, 5, W, H, phantom);
+    p.Run(scene);
+    ASSERT_EQ(p.acq.WrittenNumber(), 1);
+    Img got = p.Image(1);
+    EXPECT_EQ(got.w, W);
+    EXPECT_EQ(got.h, H);
+    EXPECT_TRUE(got.px == phantom);
+    ImageInfo info = p.Info(1);
+    EXPECT_EQ(info.rotation, tarvel::RotationByte(rotation));
+    EXPECT_EQ(info.width, W);
+    EXPECT_EQ(info.height, H);
+    std::vector<uint16_t> back(W * H);
+    EXPECT_EQ(Read_DiskImage(back.data(), p.Name(1).c_str()), 0);
+    EXPECT_TRUE(back == phantom);
   }
 }
 
