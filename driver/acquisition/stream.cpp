@@ -6,6 +6,10 @@
 #include <new>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "driver/acquisition/acquisition.h"
 #include "driver/config/paths.h"
 #include "driver/config/session_log.h"
@@ -24,6 +28,30 @@ constexpr int64_t kMaxX = int64_t{1} << 30;
 int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::min(v, kMaxX)); }
 
 uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+// Number of units at the start of p[0 .. units-1] that are sample pairs
+// (first word 0xFFF0 or below), i.e. the index of the first marker.
+size_t LeadingPairs(const uint8_t* p, size_t units) {
+  size_t u = 0;
+#if defined(__SSE2__)
+  // Sixteen units a step: a first word above 0xFFF0 survives the saturating
+  // subtraction of 0xFFF0; second words are masked off.
+  const __m128i limit = _mm_set1_epi32(0xFFF0);
+  const __m128i first = _mm_set1_epi32(0xFFFF);
+  const __m128i zero = _mm_setzero_si128();
+  for (; u + 16 <= units; u += 16) {
+    const uint8_t* q = p + 4 * u;
+    __m128i a = _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), limit);
+    __m128i b = _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16)), limit);
+    __m128i c = _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 32)), limit);
+    __m128i d = _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 48)), limit);
+    __m128i any = _mm_and_si128(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)), first);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) != 0xFFFF) break;
+  }
+#endif
+  while (u < units && Word(p + 4 * u) <= 0xFFF0) ++u;
+  return u;
+}
 
 const char kBlockOverflow[] =
     "CRITICAL ERROR: Internal Blockbuffer overflow\n   This my be caused by too much light\n";
@@ -181,24 +209,13 @@ void Acquisition::ParsePiece(const uint8_t* bytes, size_t count, int* empty_line
 void Acquisition::ParseUnits(const uint8_t* p, size_t units, int* empty_lines) {
   size_t start = 0;
   for (size_t u = 0; u < units; ++u) {
-    // Runs of samples are passed over eight units at a time.
-    while (u + 8 <= units) {
-      // A first word above 0xFFF0 carries into bit 16 when 15 is added.
-      uint64_t block[4], carry = 0;
-      std::memcpy(block, p + 4 * u, sizeof block);
-      for (uint64_t two : block)
-        carry |= ((two & 0x0000FFFF0000FFFFull) + 0x0000000F0000000Full) & 0x0001000000010000ull;
-      if (carry) break;
-      run_pairs_ = static_cast<int32_t>(std::min<int64_t>(int64_t{run_pairs_} + 8, kMaxX));
-      u += 8;
-    }
+    const size_t pairs = LeadingPairs(p + 4 * u, units - u);
+    run_pairs_ = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{run_pairs_} + static_cast<int64_t>(pairs), kMaxX));
+    u += pairs;
     if (u >= units) break;
     const uint8_t* q = p + 4 * u;
-    uint16_t marker = Word(q);
-    if (marker <= 0xFFF0) {
-      if (run_pairs_ < kMaxX) ++run_pairs_;
-      continue;
-    }
+    const uint16_t marker = Word(q);
     uint16_t arg = Word(q + 2);
     if (run_pairs_ > 0) {
       AppendRun(p + 4 * start, (u - start) * 2);
