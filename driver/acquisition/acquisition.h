@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/uio.h>
+
 #include "driver/acquisition/plate_image.h"
 #include "driver/config/scan_mode.h"
 #include "driver/imaging/fft_filter.h"
@@ -177,6 +179,8 @@ class Acquisition {
   void MakeImages(const PlateRange& range, int range_number);
   void WritePair(const PlateImage& image, const ImageInfo& info);
   bool ReadBack(int64_t offset, uint16_t* dest, size_t count);
+  void WritePending();
+  void WriteFailed(int block);
 
   AcquisitionSettings settings_;
   char serial_[32] = {};
@@ -188,6 +192,11 @@ class Acquisition {
   std::FILE* wfile_ = nullptr;
   std::FILE* rfile_ = nullptr;
   int64_t write_offset_ = 0;
+  // Runs not yet in the file, from pending_offset_ on.
+  static constexpr size_t kMaxPendingRuns = 512;
+  std::vector<iovec> pending_;
+  std::vector<int> pending_blocks_;
+  int64_t pending_offset_ = 0;
   bool write_failed_logged_ = false;
 
   std::vector<ScanBlock> blocks_;

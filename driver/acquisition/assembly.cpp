@@ -40,7 +40,7 @@ bool Acquisition::BuildImage(const PlateRange& r, int range_number, PlateImage* 
   LogPrintf("   Akt_Y=%i, LastCollect=%i, AnzPixLine=%i\n", akt_y_, last_collect_, anz_pix_line_);
   LogPrintf("   Rang=%i, AnzRanges=%i\n", range_number, range_count_);
   FlushSessionLog();
-  if (wfile_) std::fflush(wfile_);
+  WritePending();
 
   if (width <= 0 || height <= 0) return false;
   // The file stores each side as u16; the range must lie on the scan line.

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -89,6 +90,8 @@ AcquisitionSettings SettingsFromScanMode(const ScanMode& m, int scanner_type) {
 }
 
 Acquisition::Acquisition() : blocks_(kMaxBlocks), piece_(kPieceBytes) {
+  pending_.reserve(kMaxPendingRuns);
+  pending_blocks_.reserve(kMaxPendingRuns);
   SetSettings(settings_);
   Reset();
 }
@@ -124,12 +127,14 @@ bool Acquisition::OpenTempFile(const std::string& path) {
     wfile_ = nullptr;
     return false;
   }
-  std::setvbuf(wfile_, nullptr, _IOFBF, 1 << 20);
   write_offset_ = 0;
+  pending_.clear();
+  pending_blocks_.clear();
   return true;
 }
 
 void Acquisition::CloseTempFile() {
+  WritePending();
   if (wfile_) std::fclose(wfile_);
   if (rfile_) std::fclose(rfile_);
   wfile_ = rfile_ = nullptr;
@@ -149,10 +154,8 @@ void Acquisition::Reset() {
   range_count_ = 0;
   overflow_logged_ = false;
   write_failed_logged_ = false;
-  if (wfile_) {
-    std::fflush(wfile_);
-    std::fseek(wfile_, 0, SEEK_SET);
-  }
+  WritePending();
+  if (wfile_) std::fseek(wfile_, 0, SEEK_SET);
   if (rfile_) std::fseek(rfile_, 0, SEEK_SET);
   write_offset_ = 0;
   // The open run is dropped with the tables, but the next sample still
@@ -236,6 +239,8 @@ void Acquisition::ParseUnits(const uint8_t* p, size_t units, int* empty_lines) {
     start = u + 1;
   }
   if (start < units) StoreRun(p + 4 * start, (units - start) * 2);
+  // The runs point into this piece: they are in the file before it goes.
+  WritePending();
   // The open block is on the line the piece ended in, even with no samples.
   run_line_ = akt_y_;
   if (run_pairs_ > 0) *empty_lines = 0;
@@ -246,6 +251,7 @@ void Acquisition::StoreRun(const uint8_t* words, size_t count) {
   run_line_ = akt_y_;
   if (block_count_ >= kMaxBlocks) {
     if (!overflow_logged_) {
+      WritePending();
       overflow_logged_ = true;
       LogPrintf("%s", kBlockOverflow);
       FlushSessionLog();
@@ -254,17 +260,55 @@ void Acquisition::StoreRun(const uint8_t* words, size_t count) {
   }
   if (run_offset_ < 0) run_offset_ = write_offset_;
   if (count == 0) return;
-  size_t bytes = count * 2;
-  bool ok = wfile_ && std::fwrite(words, 1, bytes, wfile_) == bytes;
+  const size_t bytes = count * 2;
+  if (!wfile_) {
+    write_offset_ += static_cast<int64_t>(bytes);
+    WriteFailed(block_count_);
+    return;
+  }
+  // Runs are gathered and written together, straight from the piece.
+  if (pending_.empty()) pending_offset_ = write_offset_;
+  pending_.push_back(iovec{const_cast<uint8_t*>(words), bytes});
+  pending_blocks_.push_back(block_count_);
   write_offset_ += static_cast<int64_t>(bytes);
-  if (!ok) {
-    // Keep later offsets true to the file even when these bytes are lost.
-    if (wfile_) std::fseek(wfile_, static_cast<long>(write_offset_), SEEK_SET);
-    if (!write_failed_logged_) {
-      write_failed_logged_ = true;
-      LogPrintf("ERROR: File write error for Block[%i]\n", block_count_);
+  if (pending_.size() >= kMaxPendingRuns) WritePending();
+}
+
+void Acquisition::WriteFailed(int block) {
+  if (write_failed_logged_) return;
+  write_failed_logged_ = true;
+  LogPrintf("ERROR: File write error for Block[%i]\n", block);
+}
+
+// Every run keeps its own place in the file, even when an earlier one is lost.
+void Acquisition::WritePending() {
+  if (pending_.empty()) return;
+  const int fd = fileno(wfile_);
+  size_t i = 0;
+  off_t at = static_cast<off_t>(pending_offset_);
+  while (i < pending_.size()) {
+    ssize_t n = ::pwritev(fd, pending_.data() + i, static_cast<int>(pending_.size() - i), at);
+    if (n <= 0) {
+      // This run is lost; the next one goes to its own offset.
+      WriteFailed(pending_blocks_[i]);
+      at += static_cast<off_t>(pending_[i].iov_len);
+      ++i;
+      continue;
+    }
+    at += n;
+    for (size_t done = static_cast<size_t>(n); done > 0;) {
+      if (done >= pending_[i].iov_len) {
+        done -= pending_[i].iov_len;
+        ++i;
+      } else {
+        pending_[i].iov_base = static_cast<uint8_t*>(pending_[i].iov_base) + done;
+        pending_[i].iov_len -= done;
+        done = 0;
+      }
     }
   }
+  pending_.clear();
+  pending_blocks_.clear();
 }
 
 void Acquisition::AppendRun(const uint8_t* words, size_t count) {
@@ -321,7 +365,7 @@ void Acquisition::TakePrescanLine() {
     std::memset(ring_line.data(), 0, static_cast<size_t>(pre_samples_));
   } else {
     std::vector<uint16_t> line(static_cast<size_t>(anz_pix_line_) + 10, 0);
-    if (wfile_) std::fflush(wfile_);
+    WritePending();
     for (int i = block_count_ - 1; i >= 0 && blocks_[i].line == akt_y_ - 1; --i) {
       const ScanBlock& b = blocks_[i];
       if (b.x_from >= static_cast<int64_t>(line.size())) continue;

@@ -284,6 +284,24 @@ TEST_F(StreamTest, TemporaryFileFolderIsCreatedAndAResetReusesTheFile) {
   EXPECT_FALSE(a.TempFileOpen());
 }
 
+TEST_F(StreamTest, TemporaryFileWriteErrorIsLoggedOnceAndOffsetsStayTrue) {
+  Acquisition a;
+  fs::create_symlink("/dev/full", dir / "full.tmp");  // every write fails
+  ASSERT_TRUE(a.OpenTempFile(dir / "full.tmp"));
+  a.Activate();
+  std::vector<uint8_t> s;
+  for (int line = 0; line < 3; ++line) {
+    PutPairs(s, {1, 2, 3, 4});
+    PutEol(s, 0);
+  }
+  int e;
+  a.ParsePiece(s.data(), s.size(), &e);
+  ASSERT_EQ(a.BlockCount(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(a.Block(i).file_offset, 8 * i);
+  EXPECT_EQ(Count(log.Text(), "ERROR: File write error for Block[0]\n"), 1);
+  EXPECT_EQ(Count(log.Text(), "File write error"), 1);
+}
+
 TEST_F(StreamTest, PrescanSetup) {
   EXPECT_EQ(acq.PrescanSetup(1024), -102);
   EXPECT_FALSE(acq.PrescanWaiting());
