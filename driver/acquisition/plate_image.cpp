@@ -28,9 +28,9 @@ inline uint16_t DeFlashPixel(uint16_t cur, uint16_t up, uint16_t down, uint16_t 
 }
 
 #if defined(__x86_64__)
-// The same in vector steps: (rise - limit, saturated) != 0 picks the mean,
+// The same in AVX2 steps: (rise - limit, saturated) != 0 picks the mean,
 // and the mean is the rounded-up average less the carry bit of the sum.
-// Both return the first column left undone (of from .. to-1).
+// Returns the first column left undone (of from .. to-1).
 __attribute__((target("avx2")))
 int DeFlashSpanAvx2(uint16_t* row, const uint16_t* above, const uint16_t* below, int from, int to,
                     uint16_t limit) {
@@ -46,25 +46,6 @@ int DeFlashSpanAvx2(uint16_t* row, const uint16_t* above, const uint16_t* below,
     const __m256i mean = _mm256_sub_epi16(_mm256_avg_epu16(up, down),
                                           _mm256_and_si256(_mm256_xor_si256(up, down), one));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), _mm256_blendv_epi8(mean, cur, keep));
-  }
-  return x;
-}
-
-int DeFlashSpanSse2(uint16_t* row, const uint16_t* above, const uint16_t* below, int from, int to,
-                    uint16_t limit) {
-  const __m128i lim = _mm_set1_epi16(static_cast<short>(limit));
-  const __m128i one = _mm_set1_epi16(1);
-  const __m128i zero = _mm_setzero_si128();
-  int x = from;
-  for (; x + 8 <= to; x += 8) {
-    const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-    const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x));
-    const __m128i down = _mm_loadu_si128(reinterpret_cast<const __m128i*>(below + x));
-    const __m128i keep = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_subs_epu16(cur, up), lim), zero);
-    const __m128i mean =
-        _mm_sub_epi16(_mm_avg_epu16(up, down), _mm_and_si128(_mm_xor_si128(up, down), one));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
-                     _mm_or_si128(_mm_and_si128(keep, cur), _mm_andnot_si128(keep, mean)));
   }
   return x;
 }
@@ -84,8 +65,7 @@ void DeFlashRow(uint16_t* row, const uint16_t* above, const uint16_t* below, int
   int x = 1;
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  x = avx2 ? DeFlashSpanAvx2(row, above, below, x, end, limit)
-           : DeFlashSpanSse2(row, above, below, x, end, limit);
+  if (avx2) x = DeFlashSpanAvx2(row, above, below, x, end, limit);
 #endif
   for (; x < end; ++x) row[x] = DeFlashPixel(row[x], above[x], below[x], limit);
 }
