@@ -1,12 +1,15 @@
 // Parsing, plate detection and image assembly of a fully lit stream (one
 // plate across the whole 50 um scan line, 6318 x 2400 pixels) against a plain
-// write() of the same bytes to the same folder. The counter "ratio" is the
-// speed of the pipeline relative to the write (write time / pipeline time);
-// the goal is >= 0.25.
+// write() of the same bytes to the same folder, both timed in every
+// iteration. The counter "ratio" is the speed of the pipeline relative to
+// the write: median write time / median pipeline time, so that a moment of
+// load on a shared machine does not decide it; "ratio_total" is the same
+// from the sums. The goal is >= 0.25.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +29,13 @@ constexpr int kLines = 2400;
 
 double Seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 std::vector<uint8_t> LitStream() {
@@ -80,7 +90,7 @@ void BM_StreamToImage(benchmark::State& state) {
     fs::remove_all(dir);
     return;
   }
-  double pipeline_s = 0, write_s = 0;
+  std::vector<double> pipeline_s, write_s;
   for (auto _ : state) {
     acq.LastNumber();
     auto t0 = std::chrono::steady_clock::now();
@@ -97,18 +107,22 @@ void BM_StreamToImage(benchmark::State& state) {
     }
     auto t2 = std::chrono::steady_clock::now();
     if (!wrote || acq.WrittenNumber() != 1) state.SkipWithError("no image was made");
-    write_s += Seconds(t1 - t0);
-    pipeline_s += Seconds(t2 - t1);
+    write_s.push_back(Seconds(t1 - t0));
+    pipeline_s.push_back(Seconds(t2 - t1));
     state.SetIterationTime(Seconds(t2 - t1));
     for (const char* n : {"KP000001.QEW", "KP000001.txt", "plain.bin"}) fs::remove(dir / n);
   }
-  state.counters["ratio"] = write_s / pipeline_s;
-  state.counters["write_s"] = write_s / state.iterations();
+  double write_total = 0, pipeline_total = 0;
+  for (double t : write_s) write_total += t;
+  for (double t : pipeline_s) pipeline_total += t;
+  state.counters["ratio"] = Median(write_s) / Median(pipeline_s);
+  state.counters["ratio_total"] = write_total / pipeline_total;
+  state.counters["write_s"] = Median(write_s);
   state.SetBytesProcessed(static_cast<int64_t>(stream.size()) * state.iterations());
   acq.CloseTempFile();
   fs::remove_all(dir);
 }
-BENCHMARK(BM_StreamToImage)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamToImage)->UseManualTime()->Iterations(21)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
