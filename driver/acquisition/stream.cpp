@@ -84,7 +84,7 @@ AcquisitionSettings SettingsFromScanMode(const ScanMode& m, int scanner_type) {
   s.mode_number = m.mode;
   s.filter_number = m.filter;
   s.filter_name = m.filter_name;
-  s.filter = FilterParams{m.low_block, m.low_gain, m.low_sigma, m.high_block, m.high_gain, m.high_sigma};
+  s.filter = m.filter_params;
   s.scanner_type = scanner_type;
   return s;
 }

@@ -225,13 +225,7 @@ int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
   m.filter = Ini_IntOr(ini, sec, "Filter", 0);
   if (m.filter != 0) {
     m.filter_name = Ini_StringOr(ini, FilterSection(m.filter), "Name", "");
-    const FilterParams p = ReadFilterParams(ini, m.filter);
-    m.low_block = p.low_block;
-    m.low_gain = p.low_gain;
-    m.low_sigma = p.low_sigma;
-    m.high_block = p.high_block;
-    m.high_gain = p.high_gain;
-    m.high_sigma = p.high_sigma;
+    m.filter_params = ReadFilterParams(ini, m.filter);
   }
 
   // 18: measuring window.

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "driver/imaging/fft_filter.h"
+
 // Scan-mode configuration: everything a session derives from one scan mode of
 // the ini file (section "Param_#<n>") and the scanner type.
 namespace tarvel {
@@ -64,8 +66,7 @@ struct ScanMode {
   int plate_type = kPlateNormal;
   int filter = 0;                     // negative: the unfiltered image is kept too
   std::string filter_name;            // `Name` of section "Filter_#<|filter|>"
-  double low_block = 0.6, low_gain = 1.3, low_sigma = 0.1;
-  double high_block = 0.1, high_gain = 1.0, high_sigma = 2.0;
+  FilterParams filter_params;         // the six values of that section
 
   // False when the ini values give a zero divisor or a value out of range
   // (e.g. `Pentaspd` 0); the session refuses such a mode. The reason names

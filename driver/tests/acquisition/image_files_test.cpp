@@ -258,8 +258,8 @@ TEST(Settings, TakenFromTheScanModeFieldByField) {
   m.mode = 9;
   m.filter = -2;
   m.filter_name = "Sharp";
-  m.low_block = 0.5;
-  m.high_sigma = 3.0;
+  m.filter_params.low_block = 0.5;
+  m.filter_params.high_sigma = 3.0;
   auto s = tarvel::SettingsFromScanMode(m, 14);
   EXPECT_EQ(s.anz_pix, 6319);
   EXPECT_EQ(s.threshold, 700);

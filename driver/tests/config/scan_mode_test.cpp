@@ -203,9 +203,9 @@ TEST_F(ScanModes, ModeKeysPlateTypeAndFilter) {
   EXPECT_EQ(m.plate_type, kPlateCephalometric);
   EXPECT_EQ(m.filter, -2);
   EXPECT_EQ(m.filter_name, "Soft");
-  EXPECT_EQ(m.low_gain, 2.5);
-  EXPECT_EQ(m.high_sigma, 4.0);
-  EXPECT_EQ(m.low_block, 0.6);
+  EXPECT_EQ(m.filter_params.low_gain, 2.5);
+  EXPECT_EQ(m.filter_params.high_sigma, 4.0);
+  EXPECT_EQ(m.filter_params.low_block, 0.6);
   EXPECT_EQ(m.ADC_SW, 0x30);
   EXPECT_EQ(m.Laser, 9);
   EXPECT_EQ(m.rotation, -90);
@@ -223,7 +223,7 @@ TEST_F(ScanModes, ModeKeysPlateTypeAndFilter) {
   EXPECT_EQ(e.plate_type, kPlateErase);
   EXPECT_EQ(e.ADC_SW, 7);
   EXPECT_EQ(e.filter_name, "");  // section Filter_#3 missing: defaults
-  EXPECT_EQ(e.high_gain, 1.0);
+  EXPECT_EQ(e.filter_params.high_gain, 1.0);
   EXPECT_STREQ(PlateTypeName(kPlateErase), "Erase");
   EXPECT_STREQ(PlateTypeName(9), "Undefined");
   EXPECT_EQ(PlateTypeFromImgTypes("intra"), kPlateIntraoral);
