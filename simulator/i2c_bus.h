@@ -74,7 +74,6 @@ class I2cBus {
   bool address_phase_ = false;
   bool reading_ = false;
   bool host_acked_ = false;
-  bool ack_pending_ = false;
   I2cDevice* current_ = nullptr;
   std::vector<I2cTransaction> log_;
   size_t log_limit_ = size_t{1} << 18;

@@ -170,7 +170,6 @@ class Scanner {
   bool hold_read16_ = false, hold_read18_ = false;
 
   // scan engine
-  bool run_was_on_ = false;
   bool line_open_ = false;          // a line's data sent, its end marker not yet
   bool open_line_full_ = false;     // that line was lit across every pair
   int position_ = 0;                // pixel index the stream stands at
@@ -181,7 +180,6 @@ class Scanner {
   bool armed_once_ = false;
   uint64_t armed_at_us_ = 0;
   bool transport_running_ = false;
-  int64_t idle_lines_ = 0;
   uint8_t status_flags_ = 0;        // register 248 bit 3 (event)
   uint8_t last_sensors_ = 0;
 

@@ -152,8 +152,9 @@ TEST(Faults, EveryFailureGivesItsCode) {
         ASSERT_EQ(rc, kind.code) << op.name << " at " << k;
         // A failed write or copy leaves no partial file: the earlier complete
         // one when it failed before creating its file, else nothing.
-        if (!op.output.empty())
+        if (!op.output.empty()) {
           ASSERT_TRUE(!exists(op.output) || read_bytes(op.output) == complete) << op.name << " at " << k;
+        }
       }
     }
   }

@@ -329,9 +329,13 @@ TEST(Tiff, StripTablesByFieldType) {
     Named f(dir / "s.tif", 4);
     std::vector<uint16_t> out;
     ASSERT_EQ(read_image(f.get(), scan_info(0, 0, 2, 3), 1, out), c.rc) << c.what;
-    if (c.rc == 0) EXPECT_EQ(out, (std::vector<uint16_t>{1, 2, 3, 4, 5, 6})) << c.what;
+    if (c.rc == 0) {
+      EXPECT_EQ(out, (std::vector<uint16_t>{1, 2, 3, 4, 5, 6})) << c.what;
+    }
     ASSERT_EQ(read_image(f.get(), scan_info(0, 1, 2, 2), 2, out), c.rc) << c.what;
-    if (c.rc == 0) EXPECT_EQ(out[0], (3 + 4 + 5 + 6) / 4) << c.what;
+    if (c.rc == 0) {
+      EXPECT_EQ(out[0], (3 + 4 + 5 + 6) / 4) << c.what;
+    }
   }
 }
 
