@@ -2,6 +2,7 @@
 #include "driver/tarvel_api.h"
 
 #include "driver/config/ini_file.h"
+#include "driver/result_codes.h"
 #include "driver/config/mode_list.h"
 
 #include <algorithm>
@@ -19,10 +20,10 @@ void CopyText(char* buffer, const std::string& text) {
 } // namespace
 
 TARVEL_API int Get_IniFileName(char* buffer) {
-  if (!buffer) return -102;
+  if (!buffer) return tarvel::kErrInvalidArgument;
   tarvel::IniFile ini = tarvel::Ini_Open();
   CopyText(buffer, ini.path);
-  return ini.found ? 0 : -1;
+  return ini.found ? tarvel::kOk : tarvel::kErrFailed;
 }
 
 TARVEL_API int Set_IniFileName(const char* path) { return tarvel::StoreIniFileName(path); }
@@ -30,7 +31,7 @@ TARVEL_API int Set_IniFileName(const char* path) { return tarvel::StoreIniFileNa
 TARVEL_API int Get_Paramcount() { return tarvel::ParamCount(); }
 
 TARVEL_API int Get_Paramname(char* name, int mode) {
-  if (!name) return -102;
+  if (!name) return tarvel::kErrInvalidArgument;
   std::string text;
   int r = tarvel::ParamName(mode, text);
   CopyText(name, text);

@@ -1,6 +1,7 @@
 #include "driver/config/ini_file.h"
 
 #include "driver/config/paths.h"
+#include "driver/result_codes.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -72,9 +73,9 @@ IniFile Ini_Open() {
 
 int Ini_ReadString(const IniFile& ini, std::string_view section, std::string_view key, std::string& out) {
   out.clear();
-  if (!ini.found) return -1;
+  if (!ini.found) return kErrNoIniFound;
   std::optional<std::string> value = platform::ReadProfileString(ini.path, section, key);
-  if (!value || value->empty()) return -2;
+  if (!value || value->empty()) return kErrNotFound;
   out = value->substr(0, 255);
   return 0;
 }

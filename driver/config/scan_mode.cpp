@@ -4,6 +4,7 @@
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/imaging/filter_settings.h"
+#include "driver/result_codes.h"
 #include "platform/ascii.h"
 
 #include <algorithm>
@@ -231,7 +232,7 @@ int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
   // 18: measuring window.
   m.mwindow_x = uint8_t(scanner_int("MWindow_X", 80));
   m.mwindow_y = uint8_t(scanner_int("MWindow_Y", 80));
-  return m.usable ? 0 : -102;
+  return m.usable ? kOk : kErrOutOfRange;
 }
 
 } // namespace tarvel

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "driver/result_codes.h"
 #include "driver/tarvel_api.h"
 #include "platform/kernel_device.h"
 
@@ -29,15 +30,6 @@ struct MemoryDescription {
   uint8_t config_code = 255;  // RAM configuration code for register 56
   uint8_t width = 0;          // byte 6
 };
-
-// Device-level error codes.
-constexpr int kErrBufferUnreadable = -100;
-constexpr int kErrUnknownBuffer = -101;
-constexpr int kErrOutOfRange = -102;
-constexpr int kErrChecksum = -200;
-constexpr int kErrFpgaNotConfigured = -1004;
-constexpr int kErrFpgaStatus = -1005;
-constexpr int kErrI2cNoAck = -1007;
 
 // I2C device addresses (8-bit write form).
 constexpr int kI2cDacAdc = 0x90;
