@@ -1,11 +1,14 @@
-// The parallel-port transport of the device object: driver requests of
-// "\\.\TARVEL" (control codes 0x222000 + 4n).
+// Driver requests of the parallel-port transport (control codes
+// 0x222000 + 4n).
+#include "driver/device/epp_port.h"
+
 #include <cstring>
 #include <vector>
 
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/register_operations.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 namespace {
@@ -194,5 +197,11 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   *count = 0;
   return kErrChecksum;
 }
+
+int EppPort::Dev_GetScanStatus(ScanStatus* status) { return ReadScanStatusRegisters(*this, status); }
+
+uint32_t EppPort::Dev_ReadLineCounter() { return ReadLineCounterRegisters(*this); }
+
+void EppPort::Dev_WriteClockWord(uint16_t word) { ShiftClockWord(*this, word); }
 
 } // namespace tarvel

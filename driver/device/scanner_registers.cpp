@@ -1,35 +1,19 @@
-// Scanner registers and scan programming, built on the device object's
-// register access.
+#include "driver/device/scanner_registers.h"
+
 #include <algorithm>
 
 #include "driver/config/scan_mode.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/i2c_master.h"
 #include "platform/clock.h"
 
 namespace tarvel {
-namespace {
 
-void WriteLowHigh(ScannerRegisters& d, int reg, uint32_t value) {
-  d.Reg_Write8(reg, static_cast<int>(value & 0xFF));
-  d.Reg_Write8(reg + 1, static_cast<int>((value >> 8) & 0xFF));
-}
+ScannerRegisters::ScannerRegisters(std::unique_ptr<ScannerTransport> transport)
+    : transport_(std::move(transport)) {}
 
-} // namespace
-
-// ---- status, reset, line counter, clock word ----
-
-int ScannerRegisters::Dev_GetScanStatus(ScanStatus* status) {
-  status->flags = Reg_Read8(248);
-  status->plate_sensors = static_cast<uint8_t>(Reg_Read8(164) & 0x0F);
-  status->slot_outputs = Reg_Read8(144);
-  status->further = Reg_Read8(52);
-  uint32_t high = Reg_Read8(18);
-  uint32_t middle = Reg_Read8(17);
-  uint32_t low = Reg_Read8(16);
-  status->line_counter = static_cast<int32_t>(low + (middle << 8) + (high << 16));
-  status->words_waiting = static_cast<int32_t>(Reg_Read32(51));
-  status->error = 0;
-  return 0;
+void ScannerRegisters::WriteLowHigh(int reg, uint32_t value) {
+  Reg_Write8(reg, static_cast<int>(value & 0xFF));
+  Reg_Write8(reg + 1, static_cast<int>((value >> 8) & 0xFF));
 }
 
 void ScannerRegisters::Dev_PulseReset() {
@@ -38,25 +22,6 @@ void ScannerRegisters::Dev_PulseReset() {
   platform::Sleep(1);
   Reg_Write8(240, v & 0x7F);
   platform::Sleep(1);
-}
-
-uint32_t ScannerRegisters::Dev_ReadLineCounter() {
-  uint32_t low = Reg_Read8(16);
-  uint32_t middle = Reg_Read8(17);
-  uint32_t high = Reg_Read8(18);
-  Reg_Read8(17);
-  return low + (middle << 8) + (high << 16);
-}
-
-void ScannerRegisters::Dev_WriteClockWord(uint16_t word) {
-  Reg_Write8(130, 0);
-  for (int bit = 12; bit >= 0; --bit) {
-    int d = (word >> bit) & 1;
-    Reg_Write8(130, d);
-    Reg_Write8(130, d + 2);
-    Reg_Write8(130, d);
-  }
-  for (int v : {4, 6, 4, 0}) Reg_Write8(130, v);
 }
 
 // ---- scan programming ----
@@ -83,10 +48,10 @@ int ScannerRegisters::Scan_SetGeometry(int samples, uint16_t threshold, int star
   if (samples < 2 || samples > 32) return kErrOutOfRange;
   pixels = std::max(pixels, 16);
   int64_t s = samples;
-  WriteLowHigh(*this, 192, static_cast<uint32_t>(start - 5));
-  WriteLowHigh(*this, 194, static_cast<uint32_t>(pixels));
-  WriteLowHigh(*this, 224, static_cast<uint32_t>(s <= 16 ? s * threshold / 16 : s * threshold / 32));
-  WriteLowHigh(*this, 210, static_cast<uint32_t>(s <= 16 ? int64_t{AdcOffset} * s : int64_t{AdcOffset} * (s / 2)));
+  WriteLowHigh(192, static_cast<uint32_t>(start - 5));
+  WriteLowHigh(194, static_cast<uint32_t>(pixels));
+  WriteLowHigh(224, static_cast<uint32_t>(s <= 16 ? s * threshold / 16 : s * threshold / 32));
+  WriteLowHigh(210, static_cast<uint32_t>(s <= 16 ? int64_t{AdcOffset} * s : int64_t{AdcOffset} * (s / 2)));
   Reg_Write8(208, samples - 1);
   int pitch = 0;
   if (threshold == 0xFFFF) pitch = gap >= 16384 ? 7 : gap >= 8192 ? 5 : gap >= 4096 ? 3 : gap >= 2048 ? 1 : 0;
