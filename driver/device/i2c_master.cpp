@@ -2,20 +2,19 @@
 
 #include <initializer_list>
 
+#include "driver/device/register_map.h"
 #include "driver/result_codes.h"
 #include "platform/clock.h"
 
 namespace tarvel {
 namespace {
-constexpr int kBusRegister = 128;
-constexpr int kIdPromEnable = 129;
 constexpr int kIdPromEnableValue = 10;
 // Address repetitions while a device does not acknowledge: 21 are evaluated,
 // the 22nd ends the write.
 constexpr int kAddressRepetitions = 22;
 } // namespace
 
-void I2cMaster::Bus(int value) { registers_.Reg_Write8(kBusRegister, value); }
+void I2cMaster::Bus(int value) { registers_.Reg_Write8(reg::kI2cBus, value); }
 
 void I2cMaster::Start() {
   Bus(0x82);
@@ -39,7 +38,7 @@ int I2cMaster::WriteByte(uint8_t byte) {
   }
   Bus(0x80);
   Bus(0x82);
-  int ack = registers_.Reg_Read8(kBusRegister);
+  int ack = registers_.Reg_Read8(reg::kI2cBus);
   Bus(0x80);
   return ack;
 }
@@ -49,7 +48,7 @@ uint8_t I2cMaster::ReadByte(bool ack) {
   uint32_t byte = 0;
   for (int i = 0; i < 8; ++i) {
     Bus(0x82);
-    byte = (byte << 1) + registers_.Reg_Read8(kBusRegister);
+    byte = (byte << 1) + registers_.Reg_Read8(reg::kI2cBus);
     Bus(0x80);
   }
   if (ack) {
@@ -79,7 +78,7 @@ int I2cMaster::Read(uint8_t* buffer, int device, int first, int last) {
 // One transaction per byte, polling the device's acknowledge while it is
 // busy; the bus is stopped and the ID-PROM write enable cleared on every exit.
 int I2cMaster::Write(const uint8_t* data, int device, int first, int last) {
-  if (device == kI2cIdProm) registers_.Reg_Write8(kIdPromEnable, kIdPromEnableValue);
+  if (device == kI2cIdProm) registers_.Reg_Write8(reg::kIdPromWriteEnable, kIdPromEnableValue);
   bool missing = false;
   for (int address = first; address <= last; ++address) {
     Stop();
@@ -91,7 +90,7 @@ int I2cMaster::Write(const uint8_t* data, int device, int first, int last) {
       ack = WriteByte(static_cast<uint8_t>(device));
       if (repetition == kAddressRepetitions) {
         Stop();
-        registers_.Reg_Write8(kIdPromEnable, 0);
+        registers_.Reg_Write8(reg::kIdPromWriteEnable, 0);
         return kErrI2cNoAck;
       }
     }
@@ -100,7 +99,7 @@ int I2cMaster::Write(const uint8_t* data, int device, int first, int last) {
     Stop();
     platform::Sleep(1);
   }
-  registers_.Reg_Write8(kIdPromEnable, 0);
+  registers_.Reg_Write8(reg::kIdPromWriteEnable, 0);
   return missing ? kErrI2cNoAck : 0;
 }
 

@@ -1,26 +1,28 @@
 #include "driver/device/register_operations.h"
 
+#include "driver/device/register_map.h"
+
 namespace tarvel {
 
 int ReadScanStatusRegisters(ScannerTransport& t, ScanStatus* status) {
-  status->flags = t.Reg_Read8(248);
-  status->plate_sensors = static_cast<uint8_t>(t.Reg_Read8(164) & 0x0F);
-  status->slot_outputs = t.Reg_Read8(144);
-  status->further = t.Reg_Read8(52);
-  uint32_t high = t.Reg_Read8(18);
-  uint32_t middle = t.Reg_Read8(17);
-  uint32_t low = t.Reg_Read8(16);
+  status->flags = t.Reg_Read8(reg::kStatus);
+  status->plate_sensors = static_cast<uint8_t>(t.Reg_Read8(reg::kSlots) & 0x0F);
+  status->slot_outputs = t.Reg_Read8(reg::kSlotOutputs);
+  status->further = t.Reg_Read8(reg::kFurtherStatus);
+  uint32_t high = t.Reg_Read8(reg::kLineCounterHigh);
+  uint32_t middle = t.Reg_Read8(reg::kLineCounterMiddle);
+  uint32_t low = t.Reg_Read8(reg::kLineCounterLow);
   status->line_counter = static_cast<int32_t>(low + (middle << 8) + (high << 16));
-  status->words_waiting = static_cast<int32_t>(t.Reg_Read32(51));
+  status->words_waiting = static_cast<int32_t>(t.Reg_Read32(reg::kWordsWaiting));
   status->error = 0;
   return 0;
 }
 
 uint32_t ReadLineCounterRegisters(ScannerTransport& t) {
-  uint32_t low = t.Reg_Read8(16);
-  uint32_t middle = t.Reg_Read8(17);
-  uint32_t high = t.Reg_Read8(18);
-  t.Reg_Read8(17);
+  uint32_t low = t.Reg_Read8(reg::kLineCounterLow);
+  uint32_t middle = t.Reg_Read8(reg::kLineCounterMiddle);
+  uint32_t high = t.Reg_Read8(reg::kLineCounterHigh);
+  t.Reg_Read8(reg::kLineCounterMiddle);
   return low + (middle << 8) + (high << 16);
 }
 
@@ -41,7 +43,7 @@ std::array<uint8_t, kClockWordEdges> ClockWordEdges(uint16_t word) {
 }
 
 void ShiftClockWord(ScannerTransport& t, uint16_t word) {
-  for (uint8_t v : ClockWordEdges(word)) t.Reg_Write8(130, v);
+  for (uint8_t v : ClockWordEdges(word)) t.Reg_Write8(reg::kClockShift, v);
 }
 
 } // namespace tarvel
