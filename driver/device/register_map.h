@@ -3,6 +3,7 @@
 // interface); a 16-bit value spans two registers, low byte first.
 namespace tarvel::reg {
 
+constexpr int kMemoryData = 0;          // block reads of the scanner memory (address set to 0)
 constexpr int kRun = 4;                  // W: 1 running, 0 stopped
 constexpr int kActivate = 5;             // W: 0 as the last step of activation
 constexpr int kReadPointer = 8;          // R/W 32: read pointer of the scanner memory
