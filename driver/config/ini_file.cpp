@@ -64,7 +64,7 @@ IniFile Ini_ModuleFallback() {
 IniFile Ini_Open() {
   IniFile ini;
   if (std::optional<std::string> value = reg::QueryString(reg::Hive::LocalMachine, kTarvelRegistryKey, kIniFileValue)) {
-    ini.path = value->substr(0, kMaxIniPath);
+    ini.path = value->substr(0, kMaxIniFileValue);
   }
   ini.found = Openable(ini.path);
   if (!ini.found) ini = Ini_ModuleFallback();
