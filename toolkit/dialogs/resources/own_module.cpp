@@ -23,8 +23,9 @@ std::vector<uint8_t> DialogCursor() {
     if (y < kSize) return inside(x, y) ? 0 : 1;
     return 0;
   });
-  std::vector<uint8_t> res = {0, 0, uint8_t(kHotY), 0};
-  res.insert(res.end(), dib.begin(), dib.end());
+  std::vector<uint8_t> res(4 + dib.size(), 0);  // hot spot x, y as u16, then the DIB
+  res[2] = kHotY;
+  std::memcpy(res.data() + 4, dib.data(), dib.size());
   return res;
 }
 
