@@ -1,0 +1,31 @@
+#include <string>
+#include <vector>
+
+#include "toolkit/outside/display/mwdisplay.h"
+#include "toolkit/outside/system/standin_control.h"
+
+namespace {
+bool Call(int ordinal) {
+  std::string name = "mwdisplay." + std::to_string(ordinal);
+  mwsys::RecordCall(name);
+  return !mwsys::IsFailing(name);
+}
+bool Allocated(const MwBitmapHandle* h) { return h && (h->flags & kMwBitmapAllocated); }
+}  // namespace
+
+MW_EXPORT int MD_SetDisplayValue(MwBitmapHandle* handle, int32_t value, int32_t) {
+  if (!Call(113) || !Allocated(handle)) return 0;
+  handle->brightness = value;
+  return 1;
+}
+
+MW_EXPORT int MD_Refresh(MwBitmapHandle* handle, int32_t, int32_t, int32_t) {
+  return Call(119) && Allocated(handle) ? 1 : 0;
+}
+
+MW_EXPORT mwsys::Palette MD_CreatePalette(mwsys::DeviceContext dc, const MwBitmapHandle* handle) {
+  if (!Call(122) || !dc || !Allocated(handle)) return nullptr;
+  const uint32_t* table = MK_ColorTable(handle);
+  if (!table) return nullptr;
+  return mwsys::CreatePalette(std::vector<uint32_t>(table, table + handle->colors));
+}
