@@ -21,7 +21,9 @@
 
 #include <sys/uio.h>
 
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
+#include "driver/acquisition/image_names.h"
+#include "driver/acquisition/plate_processing.h"
 #include "driver/config/scan_mode.h"
 #include "driver/imaging/fft_filter.h"
 #include "driver/tarvel_api.h"

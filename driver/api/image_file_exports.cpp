@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
+#include "driver/acquisition/image_names.h"
 #include "driver/api/session_state.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <map>
 
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/plate_processing.h"
 #include "driver/tarvel_api.h"
 #include "driver/imaging/fft_filter.h"
 #include "driver/tests/acquisition/stream_helpers.h"

@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "driver/acquisition/acquisition.h"
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
+#include "driver/acquisition/image_names.h"
+#include "driver/acquisition/plate_processing.h"
 #include "driver/tarvel_api.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/files.h"

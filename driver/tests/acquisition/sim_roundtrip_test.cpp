@@ -3,7 +3,7 @@
 // must equal the phantom.
 #include <gtest/gtest.h>
 
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "driver/tests/device/sim_fixture.h"
 
