@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "driver/acquisition/plate_processing.h"
 #include "platform/files.h"
 
 namespace tarvel {
@@ -121,22 +122,24 @@ WriteResult WriteDiskImage(const std::string& name, int width, int height, const
   const uint16_t* data = pixels;
   int ow = width, oh = height;
   auto in = [&](int y, int x) { return pixels[static_cast<size_t>(y) * width + x]; };
-  if (n > 0 && rotation != 0) {
+  if (n > 0 && rotation != 0 && IsFileRotation(rotation)) {
+    try {
+      out.resize(n);
+    } catch (const std::bad_alloc&) {
+      return WriteResult::kNoMemory;
+    }
     switch (rotation) {
       case 90: case -270:
-        out.resize(n);
         ow = height; oh = width;
         for (int i = 0; i < width; ++i)
           for (int j = 0; j < height; ++j) out[static_cast<size_t>(i) * ow + j] = in(j, width - 1 - i);
         data = out.data();
         break;
       case 180: case -180:
-        out.assign(pixels, pixels + n);
-        std::reverse(out.begin(), out.end());
+        std::reverse_copy(pixels, pixels + n, out.begin());
         data = out.data();
         break;
       case 270: case -90:
-        out.resize(n);
         ow = height; oh = width;
         for (int i = 0; i < width; ++i)
           for (int j = 0; j < height; ++j) out[static_cast<size_t>(i) * ow + j] = in(height - 1 - j, i);

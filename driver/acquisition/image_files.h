@@ -20,10 +20,11 @@ std::array<uint8_t, kInfoFileFixedBytes> PackInfo(const ImageInfo& info);
 ImageInfo UnpackInfo(const uint8_t* bytes);
 
 // Result of writing one file.
-enum class WriteResult { kOk, kCannotCreate, kWriteFailed };
+enum class WriteResult { kOk, kCannotCreate, kWriteFailed, kNoMemory };
 
 // Writes the DiskImage rotated by `rotation` degrees (0, +-90, +-180, +-270;
-// anything else unrotated). A failed write leaves no file behind.
+// anything else unrotated). A failed write leaves no file behind; without
+// memory for the turned copy no file is made (kNoMemory).
 WriteResult WriteDiskImage(const std::string& name, int width, int height,
                            const uint16_t* pixels, int rotation);
 // Writes the information file: the packed record, then `extra_length`

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <map>
 
+#include "driver/acquisition/image_files.h"
 #include "driver/acquisition/plate_processing.h"
 #include "driver/tarvel_api.h"
 #include "driver/imaging/fft_filter.h"
@@ -44,7 +45,7 @@ class Pipeline {
   }
   ScratchDir dir;
   LogCapture log;
-  Acquisition acq;
+  Acquisition acq{LogTo(log)};
 };
 
 TEST(Assembly, RoundTripInEveryOrientation) {

@@ -106,7 +106,7 @@ class SimRoundTrip : public devtest::SimDeviceTest {
     }
     ScratchDir dir;
     LogCapture log;
-    Acquisition acq;
+    Acquisition acq{LogTo(log)};
   };
 };
 

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
-#include "driver/config/session_log.h"
 
 namespace acqtest {
 
@@ -181,30 +180,20 @@ inline std::vector<uint16_t> Phantom(int w, int h, uint32_t seed, uint16_t lo = 
   return v;
 }
 
-// The session log while the capture lives, read back by the test. A newer
-// capture takes the log over.
-class LogCapture {
+// The log lines of an acquisition wired to it (LogTo).
+class LogCapture : public tarvel::LogSink {
  public:
-  LogCapture() {
-    static int count = 0;
-    path_ = (fs::temp_directory_path() /
-             ("acq-log-" + std::to_string(::getpid()) + "-" + std::to_string(++count) + ".log"))
-                .string();
-    fs::remove(path_);
-    tarvel::CloseSessionLog();
-    EXPECT_TRUE(tarvel::OpenSessionLogAt(path_));
-  }
-  ~LogCapture() {
-    tarvel::CloseSessionLog();
-    fs::remove(path_);
-  }
-  std::string Text() const {
-    tarvel::FlushSessionLog();
-    return ReadAll(path_);
-  }
+  void Write(std::string_view text) override { text_.append(text); }
+  const std::string& Text() const { return text_; }
  private:
-  std::string path_;
+  std::string text_;
 };
+
+inline tarvel::AcquisitionSeams LogTo(LogCapture& log) {
+  tarvel::AcquisitionSeams seams;
+  seams.log = &log;
+  return seams;
+}
 
 // An image in the test's own terms, and the orientation a stored image must
 // have: mirrored first, then turned counter-clockwise by quarter turns.
