@@ -9,6 +9,7 @@
 #include "driver/acquisition/plate_processing.h"
 #include "driver/tarvel_api.h"
 #include "driver/imaging/fft_filter.h"
+#include "driver/tests/acquisition/failing_new.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
@@ -606,6 +607,44 @@ TEST(Assembly, PlateLongerThanTheFileCanHoldIsRefused) {
   EXPECT_EQ(p.acq.WrittenNumber(), 0);
   EXPECT_NE(p.log.Text().find("   Size: 2 x 65536\n"), std::string::npos);
   EXPECT_NE(p.log.Text().find("ERROR: Can not allocate buffer memory\n"), std::string::npos);
+}
+
+// No memory for the factor table, the filter's copy or the turned copy: the
+// range makes no image, its number is not used, and the next plate is made.
+TEST(Assembly, AllocationFailureMakesNoImageOfThatRange) {
+  const int W = 40, H = 30, X = 20;  // factor table 60 doubles, pixels 2400 bytes
+  struct Case { const char* what; int rotation; int filter; size_t bytes; };
+  const Case cases[] = {
+      {"factor table", 0, 0, (X + W) * sizeof(double)},
+      {"filter copy", 0, 3, W * H * 2},
+      {"turned copy", 90, 0, W * H * 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto mode = SmallMode();
+    mode.rotation = c.rotation;
+    mode.filter_number = c.filter;
+    mode.filter_name = "Sharp";
+    Pipeline p(mode);
+    Scene scene(256, H + 4);
+    scene.Put(X, 1, W, H, Phantom(W, H, 3));
+    // The first plate leaves its pixel memory for the next: only the
+    // buffer under test is allocated at the armed size.
+    p.Run(scene);
+    ASSERT_EQ(p.acq.WrittenNumber(), 1);
+    p.acq.Activate();
+    acqtest::FailAllocationsOf(c.bytes);
+    p.Run(scene);
+    EXPECT_GE(acqtest::StopFailingAllocations(), 1);
+    EXPECT_EQ(p.acq.WrittenNumber(), 1);
+    EXPECT_FALSE(fs::exists(p.Name(2)));
+    EXPECT_FALSE(fs::exists(tarvel::InfoFileName(p.Name(2))));
+    EXPECT_EQ(Count(p.log.Text(), "ERROR: Can not allocate buffer memory\n"), 1);
+    p.acq.Activate();
+    p.Run(scene);
+    EXPECT_EQ(p.acq.WrittenNumber(), 2);
+    EXPECT_TRUE(fs::exists(p.Name(2)));
+  }
 }
 
 TEST(Assembly, NumbersContinueFromTheFolderAndAreHandedOutInOrder) {
