@@ -9,6 +9,7 @@
 #include <new>
 
 #include "driver/acquisition/plate_processing.h"
+#include "driver/result_codes.h"
 #include "platform/files.h"
 
 namespace tarvel {
@@ -163,13 +164,13 @@ WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const 
 
 int ReadImageInfo(const std::string& image_name, ImageInfo* info) {
   std::FILE* f = platform::OpenFile(InfoFileName(image_name), "rb");
-  if (!f) return -1;
+  if (!f) return kErrFailed;
   uint8_t b[kInfoFileFixedBytes];
   size_t got = std::fread(b, 1, sizeof b, f);
   std::fclose(f);
-  if (got != sizeof b) return -1;
+  if (got != sizeof b) return kErrFailed;
   if (info) *info = UnpackInfo(b);
-  return 0;
+  return kOk;
 }
 
 int ReadExtraHeader(const std::string& image_name, uint8_t* buffer) {
@@ -190,19 +191,19 @@ int ReadExtraHeader(const std::string& image_name, uint8_t* buffer) {
 
 int ReadDiskImage(const std::string& image_name, uint16_t* pixels) {
   std::FILE* f = platform::OpenFile(image_name, "rb");
-  if (!f) return -2;
+  if (!f) return kErrNotFound;
   uint8_t head[4];
-  int rc = -102;
+  int rc = kErrOutOfRange;
   if (std::fread(head, 1, 4, f) == 4) {
     const uint64_t n = Get(head, 2) * Get(head + 2, 2);
     ImageInfo info{};
     if (ReadImageInfo(image_name, &info) != 0) {
-      rc = -2;
+      rc = kErrNotFound;
     } else if (n > 0 && pixels &&
                n == static_cast<uint64_t>(int64_t{info.width} * int64_t{info.height}) &&
                FileSize(f) >= static_cast<int64_t>(4 + 2 * n) &&
                std::fread(pixels, 2, n, f) == n) {
-      rc = 0;
+      rc = kOk;
     }
   }
   std::fclose(f);

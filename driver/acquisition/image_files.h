@@ -32,14 +32,15 @@ WriteResult WriteDiskImage(const std::string& name, int width, int height,
 WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info,
                           const uint8_t* extra, int32_t extra_length);
 
-// Reads the record of an image; -1 when the information file is missing or
-// shorter than the packed record.
+// Reads the record of an image; kErrFailed when the information file is
+// missing or shorter than the packed record.
 int ReadImageInfo(const std::string& image_name, ImageInfo* info);
 // Reads the extra header into `buffer`; the bytes read (0 when none or the
 // file is missing). The length is bounded by what the file holds.
 int ReadExtraHeader(const std::string& image_name, uint8_t* buffer);
-// Reads the pixels. 0; -2 not openable (image or information file); -102
-// empty, short, or a size that disagrees with the information file.
+// Reads the pixels. kOk; kErrNotFound not openable (image or information
+// file); kErrOutOfRange empty, short, or a size that disagrees with the
+// information file.
 int ReadDiskImage(const std::string& image_name, uint16_t* pixels);
 // Removes the image and its information file; false when either failed.
 bool DeleteImageFiles(const std::string& image_name);

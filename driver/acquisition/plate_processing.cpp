@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "driver/result_codes.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -165,7 +167,7 @@ int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int
     for (int y = 0; y < height; ++y) meter.AddRow(y, pixels + static_cast<size_t>(y) * width);
   meter.Fill(info);
   SetStoredSize(width, height, info);
-  return empty ? -102 : 0;
+  return empty ? kErrInvalidArgument : kOk;
 }
 
 bool IsFileRotation(int rotation) {

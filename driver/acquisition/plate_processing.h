@@ -44,7 +44,8 @@ class WindowMeter {
 void SetStoredSize(int width, int height, ImageInfo& info);
 // True for the rotations WriteDiskImage turns the file by (0, ±90, ±180, ±270).
 bool IsFileRotation(int rotation);
-// Window statistics and stored size of a whole image. -102 for no pixels.
+// Window statistics and stored size of a whole image. kErrInvalidArgument
+// for no pixels.
 int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y,
                 ImageInfo& info);
 // The rotation byte of the record: degrees, +360 when negative, modulo 256.

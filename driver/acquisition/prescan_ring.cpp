@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/device/scanner_device.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 
@@ -15,7 +15,7 @@ int PrescanRing::Setup(int samples, int32_t last_pixel, const AcquisitionSetting
     step_ = 1;
     interval_ = 1;
     divisor_ = 256;
-    return samples >= kPrescanLineBytes ? kErrOutOfRange : 0;
+    return samples >= kPrescanLineBytes ? kErrOutOfRange : kOk;
   }
   samples_ = samples;
   step_ = last_pixel / samples;
@@ -26,7 +26,7 @@ int PrescanRing::Setup(int samples, int32_t last_pixel, const AcquisitionSetting
   interval_ = static_cast<int>(std::max<int64_t>(interval, 1));
   int s = settings.adc_ovs;
   divisor_ = std::max(1, s <= 16 ? s * 16 : s * 8);
-  return 0;
+  return kOk;
 }
 
 void PrescanRing::TakeLine(RunStore& runs, int32_t line_count, int32_t last_pixel) {

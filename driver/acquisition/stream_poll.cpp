@@ -1,6 +1,6 @@
 #include "driver/acquisition/stream_poll.h"
 
-#include "driver/device/scanner_device.h"
+#include "driver/device/scanner_registers.h"
 
 namespace tarvel {
 
