@@ -609,6 +609,49 @@ TEST(Assembly, PlateLongerThanTheFileCanHoldIsRefused) {
   EXPECT_NE(p.log.Text().find("ERROR: Can not allocate buffer memory\n"), std::string::npos);
 }
 
+// The time stamp and the error box come through the seams the acquisition
+// was given, not from the platform.
+TEST(Assembly, RecordTimeAndErrorBoxComeThroughTheSeams) {
+  platform::RecordingUi platform_ui;
+  std::vector<std::string> captions;
+  LogCapture log;
+  tarvel::AcquisitionSeams seams = LogTo(log);
+  seams.local_time = [] {
+    std::tm t{};
+    t.tm_year = 2031 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 24;
+    t.tm_hour = 23;
+    return t;
+  };
+  seams.error_box = [&](const std::string&, const std::string& caption) { captions.push_back(caption); };
+  ScratchDir dir;
+  for (int type : {0, 5}) {
+    auto mode = SmallMode();
+    mode.scanner_type = type;
+    mode.pitch_x = mode.pitch_y = 5e-3;  // 20 pixels: 100 mm
+    Acquisition acq(seams);
+    acq.SetSettings(mode);
+    ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
+    ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+    acq.LastNumber();
+    acq.Activate();
+    Scene scene(256, 24);
+    scene.Put(10, 1, 20, 16, std::vector<uint16_t>(20 * 16, 3000));
+    Feeder{acq}.All(Encode(scene), 40960);
+    if (type == 0) {
+      ImageInfo info{};
+      ASSERT_EQ(tarvel::ReadImageInfo(acq.FileName(1), &info), 0);
+      EXPECT_EQ(info.year, 2031);
+      EXPECT_EQ(info.month, 12);
+      EXPECT_EQ(info.day, 24);
+      EXPECT_EQ(info.hour, 23);
+    }
+  }
+  EXPECT_EQ(captions, std::vector<std::string>{"Error - Plate too large"});
+  EXPECT_TRUE(platform_ui.boxes.empty());
+}
+
 // No memory for the factor table, the filter's copy or the turned copy: the
 // range makes no image, its number is not used, and the next plate is made.
 TEST(Assembly, AllocationFailureMakesNoImageOfThatRange) {
