@@ -37,8 +37,7 @@ class ImageBuilder {
 
   // Builds the image of a range and fills its record, stamped with the
   // local time `clock` gives when the record is filled.
-  // False (logged) when the range makes no image. Throws std::bad_alloc
-  // only from the steps after the build.
+  // False (logged) when the range makes no image.
   bool Make(RunStore& runs, const PlateRange& range, const RangeContext& where,
             const std::function<std::tm()>& clock, PlateImage* image, ImageInfo* info);
 

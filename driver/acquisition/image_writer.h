@@ -31,7 +31,8 @@ class ImageWriter {
   const std::string& ImageFolder() const { return folder_; }
 
   // Writes the image pair(s) of a plate, unless the scanner refuses its size.
-  // Throws std::bad_alloc before the first file when memory is short.
+  // Throws std::bad_alloc when memory for the filter's or the turned copy is
+  // short; the image it was for leaves no file and uses no number.
   void WritePlate(const PlateImage& image, ImageInfo info);
 
   // Highest image number in the folder; both counters become it.

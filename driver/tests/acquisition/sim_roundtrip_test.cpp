@@ -144,8 +144,11 @@ TEST_F(SimRoundTrip, PhantomComesBackInEveryOrientationAndBinning) {
     mode.sample_factor = c.xbin;
     mode.deflash = static_cast<int16_t>(c.deflash);
     Session s(mode);
+    scanner->ClearTrace();
     Acquire(s.acq, 40960);
     ASSERT_EQ(s.acq.WrittenNumber(), 1) << s.log.Text();
+    // The flush with end marked the read position: register 55 written 0.
+    EXPECT_EQ(WritesTo(55), std::vector<uint32_t>{0});
 
     Img want{W, H, phantom};
     if (c.binning == 2) {
