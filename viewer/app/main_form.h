@@ -106,7 +106,7 @@ class TMainForm : public QMainWindow {
   ViewerSettings& Settings() { return *settings_; }
   bool Modified() const { return modified_; }
   void SetModified(bool modified);
-  Rect ROI() const { return roi_; }
+  Rect Roi() const { return roi_; }
   void SetROI(const Rect& roi) { roi_ = roi; }
   const ProfileLine& Profile() const { return profile_; }
   Rect MeasurementLine() const { return measurement_; }
