@@ -18,16 +18,22 @@ THistogram::THistogram(QWidget* owner, const ViewerSettings& settings)
 void THistogram::SetData(const ImageRecord& data) {
   shownLow_ = 0;
   shownHigh_ = 65535;
-  counts_->fill(0);
   const size_t n = size_t{data.width} * data.height;
   if (!data.pixels || n == 0) {
     // Nothing used: the whole range, and the old picture stays until the
     // next repaint.
+    counts_->fill(0);
+    counted_ = ImageRecord{};
     windowLow_ = 0;
     windowHigh_ = 65535;
     return;
   }
-  CountTones(data.pixels.get(), n, *counts_);
+  if (data.pixels != counted_.pixels || data.width != counted_.width ||
+      data.height != counted_.height) {
+    counts_->fill(0);
+    CountTones(data.pixels.get(), n, *counts_);
+    counted_ = data;
+  }
   const ToneCounts& c = *counts_;
   int lo = 0, hi = 65535;
   while (c[lo] == 0) ++lo;

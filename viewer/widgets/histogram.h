@@ -35,6 +35,8 @@ class THistogram : public QWidget {
   ColorValue LUTColor = kClBtnHighlight;
   ColorValue FontColor = kClWindowText;  // labels
 
+  // Recounts, unless the pixels are the ones counted last (the record keeps
+  // them alive, so no other image can take their place meanwhile).
   void SetData(const ImageRecord& data);
   // Pairs are low | high << 16, ordered before use.
   void SetDisplayRange(uint32_t range);
@@ -64,6 +66,7 @@ class THistogram : public QWidget {
 
   const ViewerSettings* settings_;
   std::unique_ptr<ToneCounts> counts_;
+  ImageRecord counted_;
   uint16_t shownLow_ = 0, shownHigh_ = 65535;
   uint16_t windowLow_ = 0, windowHigh_ = 65535;
 };

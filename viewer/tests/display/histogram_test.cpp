@@ -124,6 +124,20 @@ TEST_F(HistogramTest, NoPixelsResetsTheRangesQuietly) {
   EXPECT_EQ(changes, 0);
 }
 
+TEST_F(HistogramTest, TheSamePixelsAgainKeepTheirCountsAndResetTheRanges) {
+  const ImageRecord r = Flat(4, 4, 77);
+  h->SetData(r);
+  h->SetDisplayRange(PackTones(0, 1000));
+  h->SetLUTWindow(PackTones(5, 6));
+  h->SetData(r);
+  EXPECT_EQ(h->CountAt(77), 16u);
+  EXPECT_EQ(h->DisplayRange(), PackTones(77, 77));
+  EXPECT_EQ(h->LUTWindow(), PackTones(77, 77));
+  h->SetData(Flat(4, 4, 78));
+  EXPECT_EQ(h->CountAt(77), 0u);
+  EXPECT_EQ(h->CountAt(78), 16u);
+}
+
 TEST_F(HistogramTest, AZeroSizeClientNeitherDividesNorLoops) {
   h->SetData(Flat(3, 3, 1234));
   for (QSize size : {QSize(0, 0), QSize(0, 50), QSize(50, 0), QSize(1, 1)}) {
