@@ -72,6 +72,8 @@ TEST_F(HistogramTest, StaircaseHeightsFollowTheCounts) {
   r.width = 4;
   r.height = 1;
   r.pixels = p;
+  r.minTone = 10;
+  r.maxTone = 11;
   h->SetData(r);
   const QImage shot = Grab();
   const int base = 80 - settings.lutWidth - 1;
