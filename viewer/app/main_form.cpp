@@ -293,8 +293,9 @@ void TMainForm::ConnectControls() {
   connect(brightnessValue_, &QSlider::valueChanged, this, [this](int) { BrightnessValueChange(); });
   scaleEdit_->OnChange = [this] { ScaleEditChange(); };
 
+  // The scroll area hears its viewport's context-menu requests.
   connect(imageViewer_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    if (!image_.IsEmpty()) imageMenu_->popup(imageViewer_->mapToGlobal(at));
+    if (!image_.IsEmpty()) imageMenu_->popup(imageViewer_->viewport()->mapToGlobal(at));
   });
   connect(candbPanel_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { candbMenu_->popup(candbPanel_->mapToGlobal(at)); });

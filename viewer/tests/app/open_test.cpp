@@ -1,5 +1,6 @@
 // Start, open and the enabled commands, with the screen checked against the
 // tone table and colour table worked out from their formulas.
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
@@ -170,6 +171,24 @@ TEST_F(OpenTest, ASampledImageOffersOnlySaveRegionAs) {
   a.Region->trigger();
   EXPECT_TRUE(a.SaveROIAs->isEnabled());
   EXPECT_EQ(form->PanelText(1), "(modified)");
+}
+
+TEST_F(OpenTest, TheImagePopUpOnlyWithAnImage) {
+  auto rightClick = [this] {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), Viewport()->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(Viewport(), &event);
+    const bool shown = form->ImageMenu()->isVisible();
+    form->ImageMenu()->hide();
+    return shown;
+  };
+  EXPECT_FALSE(rightClick());
+  form->Actions().CreateTestPattern->trigger();
+  EXPECT_TRUE(rightClick());
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form->LUTPanel()->mapToGlobal(QPoint(5, 5)));
+  form->Actions().Histogram->trigger();
+  QApplication::sendEvent(form->LUTPanel(), &event);
+  EXPECT_TRUE(form->LUTMenu()->isVisible());
+  form->LUTMenu()->hide();
 }
 
 TEST_F(OpenTest, PanelsFollowTheirToolsAndTheSplitter) {
