@@ -83,14 +83,14 @@ uint8_t TransformCode(int32_t orientation, uint8_t flipHorizontal, uint8_t flipV
   return kCodes[row][column];
 }
 
-DisplayCore::DisplayCore() {
+DisplayCore::DisplayCore(const ViewerSettings& settings) : settings_(&settings) {
   BuildColorTable(mapping_, colorInfo_, colors_);
   BuildToneTable(0, 0, tones_);
 }
 
 int32_t DisplayCore::ToneRange() const { return std::max(1, maxTone_ - minTone_ + 1); }
 
-int32_t DisplayCore::EffectiveMaxScale() const { return std::max<int32_t>(1, MaxScale); }
+int32_t DisplayCore::EffectiveMaxScale() const { return std::max<int32_t>(1, settings_->maxScale); }
 
 unsigned DisplayCore::SetData(const ImageRecord& data) {
   data_ = data;

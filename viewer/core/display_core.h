@@ -8,6 +8,7 @@
 
 #include "viewer/core/image_record.h"
 #include "viewer/core/names.h"
+#include "viewer/core/settings.h"
 
 namespace viewer {
 
@@ -55,7 +56,8 @@ struct ScrollBarState {
 
 class DisplayCore {
  public:
-  DisplayCore();
+  // The scale limit is read from settings (maxScale) at each use.
+  explicit DisplayCore(const ViewerSettings& settings = DefaultSettings());
 
   // Each returns the events (DisplayEvent bits) its change asks for.
   unsigned SetData(const ImageRecord& data);
@@ -134,6 +136,7 @@ class DisplayCore {
                         int32_t& srcStart, int32_t& srcSize, int32_t& dstStart,
                         int32_t& dstSize);
 
+  const ViewerSettings* settings_;
   EMapping mapping_ = mPositive;
   ColorInfo colorInfo_ = kDefaultColorInfo;
   ColorTable colors_{};
