@@ -371,15 +371,24 @@ void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, in
   dstStart = ToInt32(dst);
 }
 
-void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
-  needsRender_ = false;
+void DisplayCore::SizeBuffer(int32_t screenWidth, int32_t screenHeight) {
   // The margin covers a partly shown block on each side (bounded, so a
   // stray setting cannot ask for gigabytes; larger needs grow the buffer).
   const int64_t margin = 2 * std::min<int64_t>(EffectiveMaxScale(), 256);
+  const int64_t w = (std::max<int64_t>(0, screenWidth) + margin + 3) & ~int64_t{3};
+  const int64_t h = std::max<int64_t>(0, screenHeight) + margin;
+  const size_t size = static_cast<size_t>(w * h);
+  if (buffer_.size() < size) buffer_.resize(size);
+}
+
+void DisplayCore::ScaleLimitChanged(int32_t screenWidth, int32_t screenHeight) {
+  if (bufferAllocated_) SizeBuffer(screenWidth, screenHeight);
+}
+
+void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
+  needsRender_ = false;
   if (!bufferAllocated_) {
-    const int64_t w = (std::max<int64_t>(0, screenWidth) + margin + 3) & ~int64_t{3};
-    const int64_t h = std::max<int64_t>(0, screenHeight) + margin;
-    buffer_.resize(static_cast<size_t>(w * h));
+    SizeBuffer(screenWidth, screenHeight);
     bufferAllocated_ = true;
   }
   if (IsEmpty()) return;

@@ -83,6 +83,9 @@ class DisplayCore {
   // Rebuilds the bitmap of the visible part when needed. screenWidth and
   // screenHeight size the buffer at the first render.
   void Render(int32_t screenWidth, int32_t screenHeight);
+  // The scale limit changed: a buffer already made grows to the size the
+  // new limit asks for, so no zoom renders past it.
+  void ScaleLimitChanged(int32_t screenWidth, int32_t screenHeight);
 
   bool IsEmpty() const { return !data_.pixels; }
   bool NeedsRender() const { return needsRender_; }
@@ -130,6 +133,7 @@ class DisplayCore {
   int32_t FitScale(int64_t width, int64_t height) const;
   void DisplayToImage(int64_t& u, int64_t& v) const;
   void ImageToDisplay(int64_t& x, int64_t& y) const;
+  void SizeBuffer(int32_t screenWidth, int32_t screenHeight);
   static void PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale,
                         int32_t& srcStart, int32_t& srcSize, int32_t& dstStart,
                         int32_t& dstSize);

@@ -108,8 +108,10 @@ void DeleteEmptyKeys(std::string path) {
   }
 }
 
+uint64_t HeapInUse() { return mallinfo2().uordblks; }
+
 void StartGlobalSettings() {
-  const uint64_t heap = mallinfo2().uordblks;
+  const uint64_t heap = HeapInUse();
   const uint64_t space = AddressSpaceInUse();
   StartupMemory = static_cast<uint32_t>(space > heap ? space - heap : 0);
   Units = static_cast<uint8_t>(ReadRegInteger("", "Units", kDefaultUnits));

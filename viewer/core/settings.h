@@ -44,6 +44,8 @@ inline int32_t MaxScale = kDefaultMaxScale;  // largest magnification of the dis
 inline int32_t MaxImageSize = kDefaultMaxImageSize;  // largest pixel buffer in bytes, 0 = none (unsigned)
 // Address space in use at start minus the heap in use at start.
 inline uint32_t StartupMemory = 0;
+// Bytes the heap holds now.
+uint64_t HeapInUse();
 
 // Registry helpers. Each opens the program key afresh; reading never creates
 // a key. A value of another type than asked for, or a binary value longer

@@ -53,6 +53,10 @@ class TImageViewer : public QAbstractScrollArea {
   void ImageToScreen(int32_t& x, int32_t& y) const;
   void ImagePointToScreen(Point& p) const { core_.ImageToScreen(p); }
   bool IsEmpty() const { return core_.IsEmpty(); }
+  // The largest magnification was changed: the render buffer follows it.
+  void ScaleLimitChanged();
+  // The screen the render buffer is sized from.
+  QSize ScreenSize() const;
 
   // Margin colour.
   void SetColor(const QColor& color);

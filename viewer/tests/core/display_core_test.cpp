@@ -378,6 +378,22 @@ TEST(RenderBuffer, SizedFromTheScreenAndMaxScaleAtTheFirstRender) {
   MaxScale = kDefaultMaxScale;
 }
 
+TEST(RenderBuffer, FollowsALargerScaleLimitOnceMade) {
+  MaxScale = 25;
+  DisplayCore core;
+  core.ScaleLimitChanged(1000, 800);  // nothing made yet: the first render sizes it
+  EXPECT_EQ(core.BufferSize(), 0u);
+  core.Render(1000, 800);
+  EXPECT_EQ(core.BufferSize(), size_t{1052} * 850);
+  MaxScale = 60;
+  core.ScaleLimitChanged(1000, 800);
+  EXPECT_EQ(core.BufferSize(), size_t{1120} * 920);
+  MaxScale = 10;  // a smaller limit keeps the buffer
+  core.ScaleLimitChanged(1000, 800);
+  EXPECT_EQ(core.BufferSize(), size_t{1120} * 920);
+  MaxScale = kDefaultMaxScale;
+}
+
 TEST_F(DisplayCoreTest, BufferGrowsForAClientLargerThanTheScreen) {
   core.SetClientSize(300, 200);
   core.SetData(MakeImage(1000, 1000));
