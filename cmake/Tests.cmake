@@ -1,9 +1,9 @@
-# vornix_gtest(<name> SOURCES ... LIBS ...): one GoogleTest program whose
+# vornix_gtest(<name> SOURCES ... LIBS ... [ENV NAME=value ...]): one GoogleTest program whose
 # cases are registered with CTest one by one.
 find_package(GTest QUIET)
 include(GoogleTest)
 function(vornix_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
   if(VORNIX_FUZZ OR NOT T_SOURCES)
     return()
   endif()
@@ -13,5 +13,5 @@ function(vornix_gtest name)
     VORNIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VORNIX_PYTHON="${VORNIX_PYTHON}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "VORNIX_REGISTRY_DIR=${CMAKE_BINARY_DIR}/test-registry")
+    PROPERTIES ENVIRONMENT "VORNIX_REGISTRY_DIR=${CMAKE_BINARY_DIR}/test-registry;${T_ENV}")
 endfunction()

@@ -8,6 +8,7 @@
 
 #include "viewer/core/image_record.h"
 #include "viewer/core/names.h"
+#include "viewer/core/settings.h"
 
 namespace viewer {
 
@@ -55,7 +56,8 @@ struct ScrollBarState {
 
 class DisplayCore {
  public:
-  DisplayCore();
+  // The scale limit is read from settings (maxScale) at each use.
+  explicit DisplayCore(const ViewerSettings& settings = DefaultSettings());
 
   // Each returns the events (DisplayEvent bits) its change asks for.
   unsigned SetData(const ImageRecord& data);
@@ -83,11 +85,9 @@ class DisplayCore {
   // Rebuilds the bitmap of the visible part when needed. screenWidth and
   // screenHeight size the buffer at the first render.
   void Render(int32_t screenWidth, int32_t screenHeight);
-  // The scale limit changed: a buffer already made grows to the size the
-  // new limit asks for, so no zoom renders past it.
-  void ScaleLimitChanged(int32_t screenWidth, int32_t screenHeight);
 
   bool IsEmpty() const { return !data_.pixels; }
+  const ViewerSettings& Settings() const { return *settings_; }
   bool NeedsRender() const { return needsRender_; }
 
   EMapping Mapping() const { return mapping_; }
@@ -133,11 +133,12 @@ class DisplayCore {
   int32_t FitScale(int64_t width, int64_t height) const;
   void DisplayToImage(int64_t& u, int64_t& v) const;
   void ImageToDisplay(int64_t& x, int64_t& y) const;
-  void SizeBuffer(int32_t screenWidth, int32_t screenHeight);
+  void SizeBuffer();
   static void PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale,
                         int32_t& srcStart, int32_t& srcSize, int32_t& dstStart,
                         int32_t& dstSize);
 
+  const ViewerSettings* settings_;
   EMapping mapping_ = mPositive;
   ColorInfo colorInfo_ = kDefaultColorInfo;
   ColorTable colors_{};
@@ -161,6 +162,7 @@ class DisplayCore {
   int32_t clientHeight_ = 0;
   std::vector<uint8_t> buffer_;
   bool bufferAllocated_ = false;
+  Point bufferScreen_;  // the screen size the buffer was made for
   Placement destination_;
   Placement source_;
   bool needsRender_ = true;

@@ -11,6 +11,7 @@
 
 #include "platform/clock.h"
 #include "viewer/core/fennic_binding.h"
+#include "viewer/core/file_identity.h"
 #include "viewer/core/settings.h"
 
 namespace viewer {
@@ -72,7 +73,7 @@ void CountRange(const uint16_t* p, size_t n, uint16_t& lo, uint16_t& hi) {
 
 }  // namespace
 
-CImage::CImage() { imageData_.sampling = 1; }
+CImage::CImage(const ViewerSettings& settings) : settings_(&settings) { imageData_.sampling = 1; }
 
 CImage::~CImage() { Clear(); }
 
@@ -94,7 +95,7 @@ uint32_t CImage::SubsampleFor(uint64_t width, uint64_t height, uint32_t limit) {
 
 void CImage::ChooseSubsample() {
   const uint32_t n =
-      SubsampleFor(scanInfo_.width, scanInfo_.height, static_cast<uint32_t>(MaxImageSize));
+      SubsampleFor(scanInfo_.width, scanInfo_.height, static_cast<uint32_t>(settings_->maxImageSize));
   imageData_.sampling = n;
   imageData_.width = scanInfo_.width / n;
   imageData_.height = scanInfo_.height / n;
@@ -280,7 +281,7 @@ void CImage::Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     // Read the smaller region again, at the finest sampling that fits. The
     // held image stays as it was when that fails.
     ImageData data{};
-    data.sampling = SubsampleFor(region.width, region.height, static_cast<uint32_t>(MaxImageSize));
+    data.sampling = SubsampleFor(region.width, region.height, static_cast<uint32_t>(settings_->maxImageSize));
     data.width = region.width / data.sampling;
     data.height = region.height / data.sampling;
     std::shared_ptr<uint16_t[]> pixels = Allocate(data.width, data.height);
@@ -317,17 +318,35 @@ bool CImage::Save() {
 }
 
 bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {
+  const uint32_t oldType = fileInfo_.type;
+  const std::optional<std::string> oldName = name_;
   fileInfo_.type = fileType;
   SetName(fileName);
-  return Save();
+  if (!Save()) {
+    fileInfo_.type = oldType;
+    SetName(oldName);
+    return false;
+  }
+  if (fileType == kFileRaw || fileType == kFileBitmap || fileType == kFileBreadboard)
+    scanInfo_.originX = scanInfo_.originY = 0;
+  return true;
 }
 
-bool CImage::SaveRegionAs(const std::string& fileName, int32_t x1, int32_t y1, int32_t x2,
-                          int32_t y2) {
-  return Report(_CopyRegion(&fileInfo_, fileName.c_str(), static_cast<uint32_t>(x1),
-                            static_cast<uint32_t>(y1), static_cast<uint32_t>(x2),
-                            static_cast<uint32_t>(y2)),
-                kRegionContext);
+bool CImage::SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1,
+                          int32_t x2, int32_t y2) {
+  if (x1 > x2 || y1 > y2 || x1 < 0 || y1 < 0) return Report(kFennicBadRegion, kRegionContext);
+  if (!name_ || SameFile(fileName, *name_)) return Report(kFennicCreateFailed, kRegionContext);
+  ScanInfo region = scanInfo_;
+  region.originX = static_cast<uint32_t>(x1);
+  region.originY = static_cast<uint32_t>(y1);
+  region.width = static_cast<uint32_t>(int64_t{x2} - x1 + 1);
+  region.height = static_cast<uint32_t>(int64_t{y2} - y1 + 1);
+  std::shared_ptr<uint16_t[]> pixels = Allocate(region.width, region.height);
+  if (!pixels) return Report(kFennicNoMemory, kRegionContext);
+  ImageData data{1, region.width, region.height, pixels.get()};
+  if (!Report(_ReadImage(&fileInfo_, &region, &data), kRegionContext)) return false;
+  FileInfo target{fileType, fileName.c_str()};
+  return Report(_Write(&target, &region, &data), kRegionContext);
 }
 
 void CImage::Close() {

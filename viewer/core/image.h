@@ -12,6 +12,7 @@
 #include "fennic/fennic_api.h"
 #include "viewer/core/image_record.h"
 #include "viewer/core/names.h"
+#include "viewer/core/settings.h"
 
 namespace viewer {
 
@@ -21,7 +22,8 @@ class CImage {
   // Returns a buffer of count pixels, or null when memory is short.
   using Allocator = std::function<std::shared_ptr<uint16_t[]>(size_t count)>;
 
-  CImage();
+  // The size limit is read from settings (maxImageSize) at each load or crop.
+  explicit CImage(const ViewerSettings& settings = DefaultSettings());
   ~CImage();
   CImage(const CImage&) = delete;
   CImage& operator=(const CImage&) = delete;
@@ -36,8 +38,14 @@ class CImage {
   void Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   // Each returns false (after the error box) when the library fails.
   bool Save();
+  // On failure the image keeps its former type and name. A format that
+  // stores no origin (raw, bitmap) moves the origin to (0, 0), as the
+  // written file will read.
   bool SaveAs(uint32_t fileType, const std::string& fileName);
-  bool SaveRegionAs(const std::string& fileName, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  // Reads the full-resolution region (inclusive corners) from the source
+  // file and writes it as fileType; never over the source file itself.
+  bool SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1,
+                    int32_t x2, int32_t y2);
   void Close();
   void Clear();
   void Changed();
@@ -94,6 +102,7 @@ class CImage {
   void DropImage();
   bool Report(int32_t result, const char* context) const;
 
+  const ViewerSettings* settings_;
   FileInfo fileInfo_{};
   std::optional<std::string> name_;
   ScanInfo scanInfo_{};

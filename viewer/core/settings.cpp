@@ -108,29 +108,34 @@ void DeleteEmptyKeys(std::string path) {
   }
 }
 
+const ViewerSettings& DefaultSettings() {
+  static const ViewerSettings defaults;
+  return defaults;
+}
+
 uint64_t HeapInUse() { return mallinfo2().uordblks; }
 
-void StartGlobalSettings() {
+void StartGlobalSettings(ViewerSettings& settings) {
   const uint64_t heap = HeapInUse();
   const uint64_t space = AddressSpaceInUse();
-  StartupMemory = static_cast<uint32_t>(space > heap ? space - heap : 0);
-  Units = static_cast<uint8_t>(ReadRegInteger("", "Units", kDefaultUnits));
-  LUTWidth = ReadRegInteger(kHistogramKey, "LUT Width", kDefaultLUTWidth);
-  MaxScale = ReadRegInteger(kImageViewerKey, "Maximum Scale Factor", kDefaultMaxScale);
+  settings.startupMemory = static_cast<uint32_t>(space > heap ? space - heap : 0);
+  settings.units = static_cast<uint8_t>(ReadRegInteger("", "Units", kDefaultUnits));
+  settings.lutWidth = ReadRegInteger(kHistogramKey, "LUT Width", kDefaultLUTWidth);
+  settings.maxScale = ReadRegInteger(kImageViewerKey, "Maximum Scale Factor", kDefaultMaxScale);
 }
 
-void StartImageSettings() {
-  MaxImageSize = ReadRegInteger("", "Maximum Image Size", kDefaultMaxImageSize);
+void StartImageSettings(ViewerSettings& settings) {
+  settings.maxImageSize = ReadRegInteger("", "Maximum Image Size", kDefaultMaxImageSize);
 }
 
-void EndImageSettings() {
-  WriteRegInteger("", "Maximum Image Size", MaxImageSize, kDefaultMaxImageSize);
+void EndImageSettings(const ViewerSettings& settings) {
+  WriteRegInteger("", "Maximum Image Size", settings.maxImageSize, kDefaultMaxImageSize);
 }
 
-void EndGlobalSettings() {
-  WriteRegInteger(kImageViewerKey, "Maximum Scale Factor", MaxScale, kDefaultMaxScale);
-  WriteRegInteger(kHistogramKey, "LUT Width", LUTWidth, kDefaultLUTWidth);
-  WriteRegInteger("", "Units", Units, kDefaultUnits);
+void EndGlobalSettings(const ViewerSettings& settings) {
+  WriteRegInteger(kImageViewerKey, "Maximum Scale Factor", settings.maxScale, kDefaultMaxScale);
+  WriteRegInteger(kHistogramKey, "LUT Width", settings.lutWidth, kDefaultLUTWidth);
+  WriteRegInteger("", "Units", settings.units, kDefaultUnits);
 }
 
 }  // namespace viewer

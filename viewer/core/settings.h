@@ -37,13 +37,22 @@ inline constexpr int32_t kDefaultLUTWidth = 3;
 inline constexpr int32_t kDefaultMaxScale = 25;
 inline constexpr int32_t kDefaultMaxImageSize = 0;
 
-// Process-wide settings.
-inline uint8_t Units = kDefaultUnits;     // 0 None, 1 Inch, 2 Metric, 3 Millimeter, 4 Centimeter
-inline int32_t LUTWidth = kDefaultLUTWidth;  // thickness of the histogram's window bar
-inline int32_t MaxScale = kDefaultMaxScale;  // largest magnification of the display control
-inline int32_t MaxImageSize = kDefaultMaxImageSize;  // largest pixel buffer in bytes, 0 = none (unsigned)
-// Address space in use at start minus the heap in use at start.
-inline uint32_t StartupMemory = 0;
+// The program's settings: read at start, changed by the program settings
+// form, written at the end. The parts that obey them (image model, display
+// control, histogram, tools) hold a reference to the program's record, so a
+// change takes effect at once.
+struct ViewerSettings {
+  uint8_t units = kDefaultUnits;  // 0 None, 1 Inch, 2 Metric, 3 Millimeter, 4 Centimeter
+  int32_t lutWidth = kDefaultLUTWidth;   // thickness of the histogram's window bar
+  int32_t maxScale = kDefaultMaxScale;   // largest magnification of the display control
+  int32_t maxImageSize = kDefaultMaxImageSize;  // largest pixel buffer in bytes, 0 = none (unsigned)
+  // Address space in use at start minus the heap in use at start.
+  uint32_t startupMemory = 0;
+};
+
+// The compiled-in values, for parts used without a program's record.
+const ViewerSettings& DefaultSettings();
+
 // Bytes the heap holds now.
 uint64_t HeapInUse();
 
@@ -73,9 +82,9 @@ void DeleteEmptyKeys(std::string path);
 
 // Start-up and shut-down of the settings, in unit order: global start, then
 // the library check, then image start; shut-down in reverse.
-void StartGlobalSettings();   // Units, LUTWidth, MaxScale
-void StartImageSettings();    // MaxImageSize
-void EndImageSettings();
-void EndGlobalSettings();
+void StartGlobalSettings(ViewerSettings& settings);  // units, lutWidth, maxScale
+void StartImageSettings(ViewerSettings& settings);   // maxImageSize
+void EndImageSettings(const ViewerSettings& settings);
+void EndGlobalSettings(const ViewerSettings& settings);
 
 }  // namespace viewer

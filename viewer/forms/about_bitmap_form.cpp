@@ -41,7 +41,7 @@ void TAboutBitmapForm::Fill(const TImageViewer& viewer) {
   };
   const DisplayCore& core = viewer.Core();
   const QSize screen = viewer.ScreenSize();
-  const int64_t m = MaxScale;
+  const int64_t m = core.Settings().maxScale;
   const int64_t bufferWidth = screen.width() + 2 * m;
   const int64_t bufferHeight = screen.height() + 2 * m;
   set("ScreenSize", Text(SignedPointText(screen.width(), screen.height())));

@@ -27,7 +27,8 @@ QString VersionLine(uint32_t version) {
 
 }  // namespace
 
-TAboutProgramForm::TAboutProgramForm(QWidget* parent) : QDialog(parent) {
+TAboutProgramForm::TAboutProgramForm(const ViewerSettings& settings, QWidget* parent)
+    : QDialog(parent) {
   setWindowTitle(QStringLiteral("About the Program"));
   // Only a close button in the title bar.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -57,7 +58,7 @@ TAboutProgramForm::TAboutProgramForm(QWidget* parent) : QDialog(parent) {
   // Creation fills the versions and the memory text.
   findChild<QLabel*>(QStringLiteral("stProgramVersion"))->setText(VersionLine(kProgramVersion));
   findChild<QLabel*>(QStringLiteral("stDLLVersion"))->setText(VersionLine(_Version()));
-  memory->setText(QString::fromLatin1(SizeText(uint64_t{StartupMemory} + HeapInUse()).c_str()) +
+  memory->setText(QString::fromLatin1(SizeText(uint64_t{settings.startupMemory} + HeapInUse()).c_str()) +
                   QStringLiteral(" of memory in use"));
 }
 

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <cstdint>
 
+#include "viewer/core/settings.h"
+
 namespace viewer {
 
 // The program's own version: major 4, minor 2, build 3.
@@ -11,7 +13,8 @@ inline constexpr uint32_t kProgramVersion = 0x04020003;
 
 class TAboutProgramForm : public QDialog {
  public:
-  explicit TAboutProgramForm(QWidget* parent = nullptr);
+  // The memory text counts the settings' start-up memory.
+  explicit TAboutProgramForm(const ViewerSettings& settings, QWidget* parent = nullptr);
 };
 
 }  // namespace viewer

@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "viewer/forms/color_value.h"
+#include "viewer/widgets/color_value.h"
 
 namespace viewer {
 namespace {
 
 std::optional<uint32_t> PickColor(uint32_t initial, QWidget* parent) {
-  const QColor chosen = QColorDialog::getColor(ColorOfValue(initial), parent, QString(),
+  const QColor chosen = QColorDialog::getColor(ResolveColor(initial), parent, QString(),
                                                QColorDialog::DontUseNativeDialog);
   if (!chosen.isValid()) return std::nullopt;
   return ValueOfColor(chosen);
@@ -22,7 +22,7 @@ std::optional<uint32_t> PickColor(uint32_t initial, QWidget* parent) {
 
 void ShowSwatch(QPushButton* button, uint32_t value) {
   QPalette palette = button->palette();
-  palette.setColor(QPalette::Button, ColorOfValue(value));
+  palette.setColor(QPalette::Button, ResolveColor(value));
   button->setPalette(palette);
   button->setAutoFillBackground(true);
 }

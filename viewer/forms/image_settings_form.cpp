@@ -55,8 +55,8 @@ uint32_t StoredOrigin(const QLineEdit* edit, uint32_t size, uint32_t current) {
 
 }  // namespace
 
-TImageSettingsForm::TImageSettingsForm(QWidget* parent)
-    : SettingsDialog(QStringLiteral("Image Settings"), 274, 293, parent), units_(Units) {
+TImageSettingsForm::TImageSettingsForm(const ViewerSettings& settings, QWidget* parent)
+    : SettingsDialog(QStringLiteral("Image Settings"), 274, 293, parent), units_(settings.units) {
   auto* orientationPage = new QWidget;
   auto* acquisitionPage = new QWidget;
   Pages()->addTab(orientationPage, QStringLiteral("&Orientation"));

@@ -4,6 +4,7 @@
 // OK and Apply store them into the image and re-orient the display control.
 #include <cstdint>
 
+#include "viewer/core/settings.h"
 #include "viewer/forms/settings_dialog.h"
 
 class QButtonGroup;
@@ -20,7 +21,8 @@ class TImageViewer;
 
 class TImageSettingsForm : public SettingsDialog {
  public:
-  explicit TImageSettingsForm(QWidget* parent = nullptr);
+  // The units of the settings at creation are the form's units.
+  explicit TImageSettingsForm(const ViewerSettings& settings, QWidget* parent = nullptr);
 
   // Binds the image (not owned) and shows its facts.
   void SetImage(CImage* image);

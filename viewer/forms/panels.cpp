@@ -1,6 +1,6 @@
 #include "viewer/forms/panels.h"
 
-#include "viewer/forms/color_value.h"
+#include "viewer/widgets/color_value.h"
 
 namespace viewer {
 
@@ -14,8 +14,8 @@ ColorPanel::ColorPanel(QWidget* parent) : QPushButton(parent) {
 void ColorPanel::SetValue(uint32_t value) {
   value_ = value;
   QPalette p = palette();
-  p.setColor(QPalette::Button, ColorOfValue(value));
-  p.setColor(QPalette::Window, ColorOfValue(value));
+  p.setColor(QPalette::Button, ResolveColor(value));
+  p.setColor(QPalette::Window, ResolveColor(value));
   setPalette(p);
   update();
 }
@@ -39,9 +39,9 @@ void FontPanel::SetBackground(uint32_t value) {
 void FontPanel::Show() {
   setFont(choice_.font);
   QPalette p = palette();
-  p.setColor(QPalette::Button, ColorOfValue(background_));
-  p.setColor(QPalette::Window, ColorOfValue(background_));
-  p.setColor(QPalette::ButtonText, ColorOfValue(choice_.color));
+  p.setColor(QPalette::Button, ResolveColor(background_));
+  p.setColor(QPalette::Window, ResolveColor(background_));
+  p.setColor(QPalette::ButtonText, ResolveColor(choice_.color));
   setPalette(p);
   update();
 }

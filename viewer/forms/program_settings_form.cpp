@@ -17,6 +17,7 @@
 #include "viewer/forms/named.h"
 #include "viewer/forms/number_text.h"
 #include "viewer/forms/panels.h"
+#include "viewer/widgets/histogram.h"
 #include "viewer/widgets/image_viewer.h"
 
 namespace viewer {
@@ -81,9 +82,10 @@ std::optional<int64_t> ImageSizeKB(const QString& text) {
 
 }  // namespace
 
-TProgramSettingsForm::TProgramSettingsForm(ProgramSettingsTargets targets, DialogProviders dialogs,
-                                           QWidget* parent)
+TProgramSettingsForm::TProgramSettingsForm(ViewerSettings& settings, ProgramSettingsTargets targets,
+                                           DialogProviders dialogs, QWidget* parent)
     : SettingsDialog(QStringLiteral("Viewer Settings"), 319, 313, parent),
+      settings_(settings),
       targets_(std::move(targets)),
       dialogs_(std::move(dialogs)) {
   Pages()->addTab(BuildMemoryPage(), QStringLiteral("&Memory"));
@@ -95,7 +97,7 @@ TProgramSettingsForm::TProgramSettingsForm(ProgramSettingsTargets targets, Dialo
   // Creation: unit names, memory figures, the saved ramps, then the values.
   for (int i = 0; i < 5; ++i) cbUnits_->addItem(QString::fromLatin1(UnitName(i)));
   tTotalMem_->setText(QString::number(KBUp(targets_.memoryInUse) +
-                                      KBUp(static_cast<uint32_t>(MaxImageSize))));
+                                      KBUp(static_cast<uint32_t>(settings_.maxImageSize))));
   tPhysMem_->setText(QString::number(KBUp(PhysicalMemory())));
   saved_ = targets_.viewer ? targets_.viewer->Core().GetColorInfo() : kDefaultColorInfo;
   LoadControls();
@@ -222,26 +224,24 @@ QWidget* TProgramSettingsForm::BuildColorizePage() {
 }
 
 void TProgramSettingsForm::LoadControls() {
-  imageSizeKB_ = KBUp(static_cast<uint32_t>(MaxImageSize));
+  imageSizeKB_ = KBUp(static_cast<uint32_t>(settings_.maxImageSize));
   eImageSize_->setText(QString::number(imageSizeKB_));
-  cbUnits_->setCurrentIndex(Units <= 4 ? Units : 0);
-  udMaxScale_->setValue(MaxScale);
+  cbUnits_->setCurrentIndex(settings_.units <= 4 ? settings_.units : 0);
+  udMaxScale_->setValue(settings_.maxScale);
 
-  if (targets_.display.read) {
-    const ControlAppearance look = targets_.display.read();
-    pMainColor_->SetValue(look.color);
-    pMainPen_->SetValue(look.drawing);
-    pMainFont_->SetChoice({look.font, look.fontColor});
-    pMainFont_->SetBackground(look.color);
+  if (const TImageViewer* viewer = targets_.viewer) {
+    pMainColor_->SetValue(viewer->GetColorValue());
+    pMainPen_->SetValue(viewer->GetPenColorValue());
+    pMainFont_->SetChoice({viewer->font(), viewer->FontColor});
+    pMainFont_->SetBackground(viewer->GetColorValue());
   }
-  udLUTSize_->setValue(LUTWidth);
-  if (targets_.histogram.read) {
-    const ControlAppearance look = targets_.histogram.read();
-    pHistogramColor_->SetValue(look.color);
-    pHistogramPen_->SetValue(look.drawing);
-    pHistogramFont_->SetChoice({look.font, look.fontColor});
-    pHistogramLUT_->SetValue(look.lutColor);
-    pHistogramBackground_->SetValue(look.lutBackground);
+  udLUTSize_->setValue(settings_.lutWidth);
+  if (const THistogram* histogram = targets_.histogram) {
+    pHistogramColor_->SetValue(histogram->Color);
+    pHistogramPen_->SetValue(histogram->DataColor);
+    pHistogramFont_->SetChoice({histogram->font(), histogram->FontColor});
+    pHistogramLUT_->SetValue(histogram->LUTColor);
+    pHistogramBackground_->SetValue(histogram->LUTBackground);
   }
   for (size_t i = 0; i < ramps_.size(); ++i) {
     const QSignalBlocker block(ramps_[i]);
@@ -253,7 +253,7 @@ void TProgramSettingsForm::LoadControls() {
 void TProgramSettingsForm::ImageSizeChange() {
   const int64_t v = ImageSizeKB(eImageSize_->text()).value_or(imageSizeKB_);
   imageSizeKB_ = v;
-  if (v != KBUp(static_cast<uint32_t>(MaxImageSize))) SomethingChanged();
+  if (v != KBUp(static_cast<uint32_t>(settings_.maxImageSize))) SomethingChanged();
   tTotalMem_->setText(QString::number(KBUp(targets_.memoryInUse) + v));
 }
 
@@ -270,29 +270,28 @@ void TProgramSettingsForm::ColorChange() {
 
 void TProgramSettingsForm::StoreControls() {
   const int64_t kb = ImageSizeKB(eImageSize_->text()).value_or(imageSizeKB_);
-  MaxImageSize = static_cast<int32_t>(static_cast<uint32_t>(kb * 1024));
-  Units = static_cast<uint8_t>(std::max(0, cbUnits_->currentIndex()));
-  MaxScale = udMaxScale_->value();
-  if (targets_.viewer) targets_.viewer->ScaleLimitChanged();
+  settings_.maxImageSize = static_cast<int32_t>(static_cast<uint32_t>(kb * 1024));
+  settings_.units = static_cast<uint8_t>(std::max(0, cbUnits_->currentIndex()));
+  // The display reads the limit at each zoom and grows its render buffer
+  // for it at the next render.
+  settings_.maxScale = udMaxScale_->value();
 
-  if (targets_.display.write && targets_.display.read) {
-    ControlAppearance look = targets_.display.read();
-    look.color = pMainColor_->Value();
-    look.drawing = pMainPen_->Value();
-    look.font = pMainFont_->Choice().font;
-    look.fontColor = pMainFont_->Choice().color;
-    targets_.display.write(look);
+  if (TImageViewer* viewer = targets_.viewer) {
+    viewer->SetColorValue(pMainColor_->Value());
+    viewer->FontColor = pMainFont_->Choice().color;
+    viewer->setFont(pMainFont_->Choice().font);
+    viewer->SetPenColorValue(pMainPen_->Value());
+    viewer->viewport()->update();
   }
-  LUTWidth = udLUTSize_->value();
-  if (targets_.histogram.write && targets_.histogram.read) {
-    ControlAppearance look = targets_.histogram.read();
-    look.color = pHistogramColor_->Value();
-    look.drawing = pHistogramPen_->Value();
-    look.font = pHistogramFont_->Choice().font;
-    look.fontColor = pHistogramFont_->Choice().color;
-    look.lutColor = pHistogramLUT_->Value();
-    look.lutBackground = pHistogramBackground_->Value();
-    targets_.histogram.write(look);
+  settings_.lutWidth = udLUTSize_->value();
+  if (THistogram* histogram = targets_.histogram) {
+    histogram->Color = pHistogramColor_->Value();
+    histogram->DataColor = pHistogramPen_->Value();
+    histogram->FontColor = pHistogramFont_->Choice().color;
+    histogram->setFont(pHistogramFont_->Choice().font);
+    histogram->LUTColor = pHistogramLUT_->Value();
+    histogram->LUTBackground = pHistogramBackground_->Value();
+    histogram->update();
   }
   saved_ = ScrollPositions();
   if (targets_.viewer) targets_.viewer->SetColorInfo(saved_);

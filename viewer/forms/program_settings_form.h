@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "viewer/core/display_core.h"
-#include "viewer/forms/control_appearance.h"
 #include "viewer/forms/dialog_providers.h"
 #include "viewer/forms/settings_dialog.h"
+#include "viewer/core/settings.h"
 
 class QComboBox;
 class QLabel;
@@ -21,13 +21,15 @@ class QSpinBox;
 namespace viewer {
 
 class TImageViewer;
+class THistogram;
 class ColorPanel;
 class FontPanel;
 
+// The controls the form changes (not owned): colours, fonts, pseudocolour
+// ramps of the display control; colours and font of the histogram.
 struct ProgramSettingsTargets {
-  TImageViewer* viewer = nullptr;  // the pseudocolour ramps; not owned
-  AppearanceBinding display;       // the display control's colours and font
-  AppearanceBinding histogram;     // the histogram's colours and font
+  TImageViewer* viewer = nullptr;
+  THistogram* histogram = nullptr;
   // Bytes in use when the main window was made (start-up memory + heap).
   uint64_t memoryInUse = 0;
   // The main window's UpdateControls, run after every store.
@@ -36,8 +38,9 @@ struct ProgramSettingsTargets {
 
 class TProgramSettingsForm : public SettingsDialog {
  public:
-  TProgramSettingsForm(ProgramSettingsTargets targets, DialogProviders dialogs,
-                       QWidget* parent = nullptr);
+  // The settings record outlives the form; it changes on OK and Apply.
+  TProgramSettingsForm(ViewerSettings& settings, ProgramSettingsTargets targets,
+                       DialogProviders dialogs, QWidget* parent = nullptr);
 
   void LoadControls() override;
   void StoreControls() override;
@@ -56,6 +59,7 @@ class TProgramSettingsForm : public SettingsDialog {
   void ColorChange();
   ColorInfo ScrollPositions() const;
 
+  ViewerSettings& settings_;
   ProgramSettingsTargets targets_;
   DialogProviders dialogs_;
   ColorInfo saved_{};           // the pseudocolour bytes last stored

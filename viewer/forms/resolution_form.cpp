@@ -52,7 +52,8 @@ void SizeEdit::stepBy(int steps) {
   SetText(QString::number(static_cast<int64_t>(next)));
 }
 
-TSetResolutionForm::TSetResolutionForm(QWidget* parent) : QDialog(parent), units_(Units) {
+TSetResolutionForm::TSetResolutionForm(const ViewerSettings& settings, QWidget* parent)
+    : QDialog(parent), units_(settings.units) {
   setWindowTitle(QStringLiteral("Scan Resolution"));
   setFixedSize(272, 296);
 

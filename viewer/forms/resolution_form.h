@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <cstdint>
 
+#include "viewer/core/settings.h"
+
 class QLabel;
 class QPushButton;
 
@@ -28,7 +30,8 @@ class SizeEdit : public QAbstractSpinBox {
 
 class TSetResolutionForm : public QDialog {
  public:
-  explicit TSetResolutionForm(QWidget* parent = nullptr);
+  // The units of the settings at creation are the form's units.
+  explicit TSetResolutionForm(const ViewerSettings& settings, QWidget* parent = nullptr);
 
   // Binds the image (not owned) and shows the sizes its resolutions give.
   void SetImage(CImage* image);

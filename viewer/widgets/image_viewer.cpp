@@ -19,7 +19,8 @@ int ToInt(int64_t v) {
 
 }  // namespace
 
-TImageViewer::TImageViewer(QWidget* owner) : QAbstractScrollArea(owner), pen_(Qt::black) {
+TImageViewer::TImageViewer(QWidget* owner, const ViewerSettings& settings)
+    : QAbstractScrollArea(owner), core_(settings), pen_(Qt::black) {
   setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   // The whole client area is painted on every paint: no background erase.
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -143,22 +144,30 @@ void TImageViewer::ImageToScreen(int32_t& x, int32_t& y) const {
 
 void TImageViewer::SetColor(const QColor& color) {
   color_ = color;
+  colorValue_ = ValueOfColor(color);
   viewport()->update();
 }
 
 void TImageViewer::SetPen(const QPen& pen) {
   pen_ = pen;
+  penColorValue_ = ValueOfColor(pen.color());
+  viewport()->update();
+}
+
+void TImageViewer::SetColorValue(ColorValue value) {
+  SetColor(ResolveColor(value));
+  colorValue_ = value;
+}
+
+void TImageViewer::SetPenColorValue(ColorValue value) {
+  pen_.setColor(ResolveColor(value));
+  penColorValue_ = value;
   viewport()->update();
 }
 
 QSize TImageViewer::ScreenSize() const {
   const QScreen* s = screen();
   return s ? s->size() : QSize(core_.ClientWidth(), core_.ClientHeight());
-}
-
-void TImageViewer::ScaleLimitChanged() {
-  const QSize size = ScreenSize();
-  core_.ScaleLimitChanged(size.width(), size.height());
 }
 
 void TImageViewer::resizeEvent(QResizeEvent* event) {

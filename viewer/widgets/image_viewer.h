@@ -10,6 +10,7 @@
 
 #include "fennic/fennic_api.h"
 #include "viewer/core/display_core.h"
+#include "viewer/widgets/color_value.h"
 
 class QPainter;
 
@@ -20,7 +21,8 @@ class TImageViewer : public QAbstractScrollArea {
   using Notify = std::function<void(TImageViewer*)>;
   using MouseNotify = std::function<void(TImageViewer*, QMouseEvent*)>;
 
-  explicit TImageViewer(QWidget* owner = nullptr);
+  explicit TImageViewer(QWidget* owner = nullptr,
+                        const ViewerSettings& settings = DefaultSettings());
   ~TImageViewer() override;
 
   Notify OnColorChange;
@@ -53,14 +55,19 @@ class TImageViewer : public QAbstractScrollArea {
   void ImageToScreen(int32_t& x, int32_t& y) const;
   void ImagePointToScreen(Point& p) const { core_.ImageToScreen(p); }
   bool IsEmpty() const { return core_.IsEmpty(); }
-  // The largest magnification was changed: the render buffer follows it.
-  void ScaleLimitChanged();
   // The screen the render buffer is sized from.
   QSize ScreenSize() const;
 
   // Margin colour.
   void SetColor(const QColor& color);
   QColor Color() const { return color_; }
+  // The same as colour values, kept as given (a system colour stays one).
+  void SetColorValue(ColorValue value);
+  ColorValue GetColorValue() const { return colorValue_; }
+  void SetPenColorValue(ColorValue value);
+  ColorValue GetPenColorValue() const { return penColorValue_; }
+  // Colour of the overlay font, used by the overlay listener.
+  ColorValue FontColor = kClWindowText;
   // Assigns the given pen's settings to the owned pen.
   void SetPen(const QPen& pen);
   const QPen& Pen() const { return pen_; }
@@ -90,7 +97,9 @@ class TImageViewer : public QAbstractScrollArea {
 
   DisplayCore core_;
   QColor color_{0, 0, 128};  // navy
+  ColorValue colorValue_ = 0x00800000;
   QPen pen_;
+  ColorValue penColorValue_ = 0;
   QPainter* canvas_ = nullptr;
   bool pressed_ = false;
   bool quietResize_ = false;  // scroll bars shown or hidden by SetData

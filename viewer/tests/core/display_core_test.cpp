@@ -73,9 +73,8 @@ TEST(Orientation, TransformCodeTable) {
 
 class DisplayCoreTest : public ::testing::Test {
  protected:
-  void SetUp() override { MaxScale = kDefaultMaxScale; }
-  void TearDown() override { MaxScale = kDefaultMaxScale; }
-  DisplayCore core;
+  ViewerSettings settings;
+  DisplayCore core{settings};
 };
 
 TEST_F(DisplayCoreTest, CoordinateMapsFollowEachTransform) {
@@ -123,7 +122,7 @@ TEST_F(DisplayCoreTest, ScaleSteps) {
   EXPECT_EQ(core.Scale(), -2);
   core.SetScale(40);
   EXPECT_EQ(core.Scale(), 25);
-  MaxScale = 30;
+  settings.maxScale = 30;
   core.SetScale(40);
   EXPECT_EQ(core.Scale(), 30);
   // Zoom out ends at one pixel for the picture's longer side.
@@ -368,30 +367,27 @@ TEST(RenderBuffer, SizedFromTheScreenAndMaxScaleAtTheFirstRender) {
       {100000, 640, 480, size_t{1152} * 992},  // margin capped at 2 x 256
   };
   for (const auto& c : cases) {
-    MaxScale = c.maxScale;
-    DisplayCore core;
+    ViewerSettings settings;
+    settings.maxScale = c.maxScale;
+    DisplayCore core(settings);
     core.Render(c.screenWidth, c.screenHeight);
     EXPECT_EQ(core.BufferSize(), c.bytes) << c.maxScale << " " << c.screenWidth;
     core.Render(2 * c.screenWidth, c.screenHeight);  // allocated once
     EXPECT_EQ(core.BufferSize(), c.bytes);
   }
-  MaxScale = kDefaultMaxScale;
 }
 
-TEST(RenderBuffer, FollowsALargerScaleLimitOnceMade) {
-  MaxScale = 25;
-  DisplayCore core;
-  core.ScaleLimitChanged(1000, 800);  // nothing made yet: the first render sizes it
-  EXPECT_EQ(core.BufferSize(), 0u);
+TEST(RenderBuffer, FollowsALargerScaleLimitFromTheFirstScreen) {
+  ViewerSettings settings;
+  DisplayCore core(settings);
   core.Render(1000, 800);
   EXPECT_EQ(core.BufferSize(), size_t{1052} * 850);
-  MaxScale = 60;
-  core.ScaleLimitChanged(1000, 800);
+  settings.maxScale = 60;
+  core.Render(2000, 800);  // the first screen still counts
   EXPECT_EQ(core.BufferSize(), size_t{1120} * 920);
-  MaxScale = 10;  // a smaller limit keeps the buffer
-  core.ScaleLimitChanged(1000, 800);
+  settings.maxScale = 10;  // a smaller limit keeps the buffer
+  core.Render(1000, 800);
   EXPECT_EQ(core.BufferSize(), size_t{1120} * 920);
-  MaxScale = kDefaultMaxScale;
 }
 
 TEST_F(DisplayCoreTest, BufferGrowsForAClientLargerThanTheScreen) {

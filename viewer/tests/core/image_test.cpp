@@ -47,13 +47,11 @@ std::vector<uint8_t> QewFile(const ScanInfo& info) {
 class ImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    MaxImageSize = 0;
     image.OnChange = [this](CImage* changed) {
       EXPECT_EQ(changed, &image);
       ++changes;
     };
   }
-  void TearDown() override { MaxImageSize = 0; }
 
   void ExpectPixels(uint32_t n, uint32_t ox, uint32_t oy) {
     ASSERT_FALSE(image.IsEmpty());
@@ -66,7 +64,8 @@ class ImageTest : public ::testing::Test {
 
   TempFolder folder;
   MessageRecorder boxes;
-  CImage image;
+  ViewerSettings settings;
+  CImage image{settings};
   int changes = 0;
 };
 
@@ -136,12 +135,12 @@ TEST_F(ImageTest, BitmapTypeByOpenCommand) {
 TEST_F(ImageTest, LimitChoosesTheSampling) {
   const std::string name = folder / "big.raw";
   WriteRaw(name, 2000, 2500, Tone);
-  MaxImageSize = 4000000;
+  settings.maxImageSize = 4000000;
   image.Open(name);
   EXPECT_EQ(image.StoredWidth(), 1000u);
   EXPECT_EQ(image.StoredHeight(), 1250u);
   ExpectPixels(2, 0, 0);
-  MaxImageSize = 10000000;
+  settings.maxImageSize = 10000000;
   image.Open(name);
   ExpectPixels(1, 0, 0);
 }
@@ -159,11 +158,11 @@ TEST_F(ImageTest, EveryWrittenFormatLoadsFullAndSampled) {
                {kFileTiff16, kFileTiff16, "a.tif"},
                {kFileQew, kFileQew, "a.qew"}};
   for (const auto& c : cases) {
-    MaxImageSize = 0;
+    settings.maxImageSize = 0;
     image.Open(raw);
     ASSERT_TRUE(image.SaveAs(c.type, folder / c.name)) << c.name;
     for (uint32_t n : {1u, 2u}) {
-      MaxImageSize = n == 1 ? 0 : 3000 * 1200 * 2 / 4;
+      settings.maxImageSize = n == 1 ? 0 : 3000 * 1200 * 2 / 4;
       image.Open(folder / c.name);
       EXPECT_EQ(image.FileType(), c.opened) << c.name;
       ExpectPixels(n, 0, 0);
@@ -177,7 +176,7 @@ TEST_F(ImageTest, EveryWrittenFormatLoadsFullAndSampled) {
 TEST_F(ImageTest, SamplingBeyondTheSidesLeavesNoStoredPixel) {
   const std::string name = folder / "one.raw";
   WriteRaw(name, 1, 1, [](uint32_t, uint32_t) { return 500; });
-  MaxImageSize = 1;
+  settings.maxImageSize = 1;
   image.Open(name);
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_EQ(image.Sampling(), 2u);
@@ -223,7 +222,7 @@ TEST_F(ImageTest, CropInMemoryKeepsTheSampling) {
 TEST_F(ImageTest, CropAtSamplingReadsTheRegionAgain) {
   const std::string name = folder / "big.raw";
   WriteRaw(name, 2000, 2500, Tone);
-  MaxImageSize = 4000000;
+  settings.maxImageSize = 4000000;
   image.Open(name);
   ASSERT_EQ(image.Sampling(), 2u);
   image.Crop(101, 203, 1100, 1702);  // 1000 x 1500 fits at N = 1
@@ -287,7 +286,7 @@ TEST_F(ImageTest, TestPattern) {
   ASSERT_EQ(image.StoredHeight(), 1u);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(image.Pixels()[i], 778 + i);
 
-  MaxImageSize = 256 * 256 * 2 - 1;
+  settings.maxImageSize = 256 * 256 * 2 - 1;
   image.CreateTestPattern();
   ASSERT_EQ(image.Sampling(), 2u);
   EXPECT_EQ(image.StoredWidth(), 128u);
@@ -300,7 +299,7 @@ TEST_F(ImageTest, TestPattern) {
 }
 
 TEST_F(ImageTest, CoordinateConversions) {
-  MaxImageSize = 256 * 256 * 2 - 1;
+  settings.maxImageSize = 256 * 256 * 2 - 1;
   image.CreateTestPattern();
   image.Crop(10, 20, 200, 200);
   const struct {
@@ -417,7 +416,7 @@ TEST_F(ImageTest, SaveAndSaveRegion) {
 
   image.Open(raw);
   const int seen = changes;
-  ASSERT_TRUE(image.SaveRegionAs(region, 3, 4, 12, 9));
+  ASSERT_TRUE(image.SaveRegionAs(kFileRaw, region, 3, 4, 12, 9));
   EXPECT_EQ(changes, seen);
   EXPECT_EQ(image.GetScanInfo().width, 40u);
   CImage other;
@@ -431,7 +430,7 @@ TEST_F(ImageTest, SaveAndSaveRegion) {
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].text, "Error 7 trying to write the image file.\n\r"
                                  "The file specified can not be created or written to.");
-  EXPECT_FALSE(image.SaveRegionAs(folder / "r.raw", 30, 4, 12, 9));
+  EXPECT_FALSE(image.SaveRegionAs(kFileRaw, folder / "r.raw", 30, 4, 12, 9));
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[1].text.rfind("Error 3 trying to write the region to a file.\n\r", 0), 0u);
 }
@@ -440,7 +439,7 @@ TEST_F(ImageTest, LargeImageLoadsAndRendersWithAndWithoutSampling) {
   const std::string name = folder / "large.raw";
   WriteRaw(name, 8000, 10000, [](uint32_t x, uint32_t y) { return (x + y * 3) & 0xFFFF; });
   for (uint32_t limit : {0u, 40000000u}) {
-    MaxImageSize = static_cast<int32_t>(limit);
+    settings.maxImageSize = static_cast<int32_t>(limit);
     image.Open(name);
     ASSERT_TRUE(boxes.boxes.empty());
     const uint32_t n = limit ? 2 : 1;

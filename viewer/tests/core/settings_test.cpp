@@ -22,18 +22,12 @@ class SettingsTest : public ::testing::Test {
     const char* old = std::getenv("VORNIX_REGISTRY_DIR");
     if (old) oldFolder_ = old;
     setenv("VORNIX_REGISTRY_DIR", folder_.path().c_str(), 1);
-    Units = kDefaultUnits;
-    LUTWidth = kDefaultLUTWidth;
-    MaxScale = kDefaultMaxScale;
-    MaxImageSize = kDefaultMaxImageSize;
   }
   void TearDown() override {
     if (oldFolder_.empty())
       unsetenv("VORNIX_REGISTRY_DIR");
     else
       setenv("VORNIX_REGISTRY_DIR", oldFolder_.c_str(), 1);
-    MaxScale = kDefaultMaxScale;
-    MaxImageSize = kDefaultMaxImageSize;
   }
   static void Put(const std::string& subkey, const std::string& name, const reg::Value& v) {
     const std::string path = subkey.empty() ? kKey : kKey + "\\" + subkey;
@@ -46,38 +40,39 @@ class SettingsTest : public ::testing::Test {
 
   test::TempFolder folder_;
   std::string oldFolder_;
+  ViewerSettings settings;
 };
 
 TEST_F(SettingsTest, StartWithoutKeyGivesDefaultsAndEndWithoutChangesCreatesNothing) {
-  StartGlobalSettings();
-  StartImageSettings();
-  EXPECT_EQ(Units, 0);
-  EXPECT_EQ(LUTWidth, 3);
-  EXPECT_EQ(MaxScale, 25);
-  EXPECT_EQ(MaxImageSize, 0);
+  StartGlobalSettings(settings);
+  StartImageSettings(settings);
+  EXPECT_EQ(settings.units, 0);
+  EXPECT_EQ(settings.lutWidth, 3);
+  EXPECT_EQ(settings.maxScale, 25);
+  EXPECT_EQ(settings.maxImageSize, 0);
   EXPECT_EQ(ReadRegString("Histogram", "Font Name", "MS Sans Serif"), "MS Sans Serif");
   std::array<uint8_t, 9> info{};
   const std::array<uint8_t, 9> fallback = {127, 64, 255, 63, 64, 255, 191, 64, 255};
   ReadRegBinary(info.data(), "Image Viewer", "Color Information", 9, fallback.data());
   EXPECT_EQ(info, fallback);
   EXPECT_FALSE(reg::KeyExists(kUser, "Software"));  // reading never creates keys
-  EndImageSettings();
-  EndGlobalSettings();
+  EndImageSettings(settings);
+  EndGlobalSettings(settings);
   EXPECT_FALSE(reg::KeyExists(kUser, "Software"));
 }
 
 TEST_F(SettingsTest, ValueBackAtDefaultIsDeletedWithTheKeysLeftEmpty) {
-  StartGlobalSettings();
-  MaxScale = 30;
-  EndGlobalSettings();
+  StartGlobalSettings(settings);
+  settings.maxScale = 30;
+  EndGlobalSettings(settings);
   EXPECT_EQ(reg::QueryDword(kUser, kKey + "\\Image Viewer", "Maximum Scale Factor"), 30u);
   EXPECT_EQ(reg::QueryKeyInfo(kUser, kKey + "\\Image Viewer")->values, 1u);
 
-  MaxScale = 25;
-  StartGlobalSettings();
-  EXPECT_EQ(MaxScale, 30);
-  MaxScale = 25;
-  EndGlobalSettings();
+  settings.maxScale = 25;
+  StartGlobalSettings(settings);
+  EXPECT_EQ(settings.maxScale, 30);
+  settings.maxScale = 25;
+  EndGlobalSettings(settings);
   EXPECT_FALSE(reg::KeyExists(kUser, kKey + "\\Image Viewer"));
   EXPECT_FALSE(reg::KeyExists(kUser, "Software"));  // every key above was left empty
 }
@@ -168,11 +163,11 @@ TEST_F(SettingsTest, WrongTypedValuesReadAsMissing) {
   Put("Image Viewer", "Font Name", Dword(7));
   Put("Image Viewer", "Font Style", Dword(1));
   Put("Image Viewer", "Maximum Scale Factor", {reg::ValueType::Binary, {30, 0, 0, 0}});
-  StartGlobalSettings();
-  StartImageSettings();
-  EXPECT_EQ(MaxImageSize, 0);
-  EXPECT_EQ(LUTWidth, 3);
-  EXPECT_EQ(MaxScale, 25);
+  StartGlobalSettings(settings);
+  StartImageSettings(settings);
+  EXPECT_EQ(settings.maxImageSize, 0);
+  EXPECT_EQ(settings.lutWidth, 3);
+  EXPECT_EQ(settings.maxScale, 25);
   EXPECT_EQ(ReadRegString("Image Viewer", "Font Name", "MS Sans Serif"), "MS Sans Serif");
   uint8_t style = 0xAA;
   const uint8_t none = 0;
@@ -181,12 +176,12 @@ TEST_F(SettingsTest, WrongTypedValuesReadAsMissing) {
 }
 
 TEST_F(SettingsTest, IntegersRoundTripAsThirtyTwoBits) {
-  MaxImageSize = static_cast<int32_t>(4000000000u);  // compared unsigned by the model
-  EndImageSettings();
+  settings.maxImageSize = static_cast<int32_t>(4000000000u);  // compared unsigned by the model
+  EndImageSettings(settings);
   EXPECT_EQ(reg::QueryDword(kUser, kKey, "Maximum Image Size"), 4000000000u);
-  MaxImageSize = 0;
-  StartImageSettings();
-  EXPECT_EQ(static_cast<uint32_t>(MaxImageSize), 4000000000u);
+  settings.maxImageSize = 0;
+  StartImageSettings(settings);
+  EXPECT_EQ(static_cast<uint32_t>(settings.maxImageSize), 4000000000u);
   EXPECT_EQ(ReadRegInteger("Histogram", "Font Height", -11), -11);
   WriteRegInteger("Histogram", "Font Height", -13, -11);
   EXPECT_EQ(ReadRegInteger("Histogram", "Font Height", -11), -13);

@@ -38,7 +38,6 @@ class ImageViewerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    MaxScale = kDefaultMaxScale;
     view = std::make_unique<TImageViewer>();
     view->show();
   }
@@ -248,13 +247,14 @@ TEST_F(ImageViewerTest, LargeFileFromTheModel) {
   test::MessageRecorder boxes;
   const std::string name = folder / "large.raw";
   test::WriteRaw(name, 8000, 10000, [](uint32_t x, uint32_t y) { return (x * 5 + y * 11) & 0xFFFF; });
-  CImage image;
+  ViewerSettings settings;
+  CImage image(settings);
   image.OnChange = [this](CImage* changed) {
     view->SetOrientation(changed->GetScanInfo());
     view->SetData(changed->IsEmpty() ? ImageRecord{} : changed->Record());
   };
   for (int32_t limit : {0, 50000000}) {
-    MaxImageSize = limit;
+    settings.maxImageSize = limit;
     image.Open(name);
     ASSERT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(image.Sampling(), limit ? 2u : 1u);
@@ -267,7 +267,6 @@ TEST_F(ImageViewerTest, LargeFileFromTheModel) {
     image.Close();  // the display lets go of the pixels
     EXPECT_TRUE(view->IsEmpty());
   }
-  MaxImageSize = 0;
 }
 
 TEST_F(ImageViewerTest, EventsInOrder) {

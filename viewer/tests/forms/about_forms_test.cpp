@@ -21,14 +21,14 @@ FileTime FileTimeOf(int64_t unixSeconds, int64_t extraTicks = 0) {
 
 class AboutFormsTest : public test::FormTest {
  protected:
-  CImage image;
+  CImage image{settings};
   TempFolder folder;
 };
 
 TEST_F(AboutFormsTest, ImageFromAFileAtSamplingThree) {
   const std::string name = folder / "plate.raw";
   test::WriteRaw(name, 30, 30, [](uint32_t x, uint32_t y) { return 100 + x + 40 * y; });
-  MaxImageSize = 300;  // 10 x 10 x 2 fits, 15 x 15 x 2 does not
+  settings.maxImageSize = 300;  // 10 x 10 x 2 fits, 15 x 15 x 2 does not
   image.Open(name);
   ScanInfo info = image.GetScanInfo();
   info.source = 7;
@@ -120,12 +120,13 @@ TEST_F(AboutFormsTest, TimeStampsWithoutZoneField) {
 }
 
 TEST_F(AboutFormsTest, BitmapOfAnEmptyAndAReducedDisplay) {
-  TImageViewer view;
+  settings.maxScale = 40;
+  TImageViewer view(nullptr, settings);
   view.resize(400, 300);
   TAboutBitmapForm empty;
   empty.Fill(view);
   const QSize screen = view.ScreenSize();
-  const int m = MaxScale;
+  const int m = 40;
   EXPECT_EQ(Text(empty, "ScreenSize"), std::to_string(screen.width()) + ", " + std::to_string(screen.height()));
   EXPECT_EQ(Text(empty, "BufferSize"),
             std::to_string(screen.width() + 2 * m) + ", " + std::to_string(screen.height() + 2 * m));
@@ -173,8 +174,8 @@ TEST_F(AboutFormsTest, BitmapOfAnEmptyAndAReducedDisplay) {
 }
 
 TEST_F(AboutFormsTest, ProgramVersionsAndMemory) {
-  StartupMemory = 123456;
-  TAboutProgramForm form;
+  settings.startupMemory = 123456;
+  TAboutProgramForm form(settings);
   EXPECT_EQ(form.windowTitle(), "About the Program");
   EXPECT_EQ(Text(form, "stProgramVersion"), "Version 4.02.3");
   EXPECT_EQ(Text(form, "stDLLVersion"), "Version 4.02.3");  // the library of this system

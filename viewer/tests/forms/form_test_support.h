@@ -26,28 +26,20 @@ inline QApplication& App() {
   return *app;
 }
 
-inline void ResetSettings() {
-  Units = kDefaultUnits;
-  LUTWidth = kDefaultLUTWidth;
-  MaxScale = kDefaultMaxScale;
-  MaxImageSize = kDefaultMaxImageSize;
-}
-
-// Each test gets its own registry store and the compiled-in settings.
+// Each test gets its own registry store and a settings record with the
+// compiled-in values.
 class FormTest : public ::testing::Test {
  protected:
   FormTest() { App(); }  // before the widgets of a fixture
   void SetUp() override {
     if (const char* old = std::getenv("VORNIX_REGISTRY_DIR")) oldFolder_ = old;
     setenv("VORNIX_REGISTRY_DIR", registry_.path().c_str(), 1);
-    ResetSettings();
   }
   void TearDown() override {
     if (oldFolder_.empty())
       unsetenv("VORNIX_REGISTRY_DIR");
     else
       setenv("VORNIX_REGISTRY_DIR", oldFolder_.c_str(), 1);
-    ResetSettings();
   }
 
   template <typename T = QWidget>
@@ -66,6 +58,7 @@ class FormTest : public ::testing::Test {
     if (auto* b = Child<QAbstractButton>(form, name)) b->click();
   }
 
+  ViewerSettings settings;
   TempFolder registry_;
   std::string oldFolder_;
 };

@@ -33,7 +33,7 @@ class ImageSettingsFormTest : public test::FormTest {
   }
   // A form made now (it reads Units when created), bound as the main window does.
   std::unique_ptr<TImageSettingsForm> Open() {
-    auto form = std::make_unique<TImageSettingsForm>();
+    auto form = std::make_unique<TImageSettingsForm>(settings);
     form->SetImage(&image);
     form->SetViewer(&view);
     return form;
@@ -62,7 +62,7 @@ TEST_F(ImageSettingsFormTest, ReadoutsInEachUnit) {
       {3, 0, 250, "0", "(undefined)", "(undefined)", "Pixels per meter"},
   };
   for (const auto& c : cases) {
-    Units = c.units;
+    settings.units = c.units;
     SetFacts(c.res, c.res, c.origin, c.origin);
     auto form = Open();
     SCOPED_TRACE(testing::Message() << "units " << int(c.units) << " res " << c.res);
@@ -79,7 +79,7 @@ TEST_F(ImageSettingsFormTest, ReadoutsInEachUnit) {
 }
 
 TEST_F(ImageSettingsFormTest, InchesRoundTripThroughApply) {
-  Units = 1;
+  settings.units = 1;
   SetFacts(11811, 11811, 0, 0);
   auto form = Open();
   EXPECT_EQ(Text(*form, "eXRes"), "300");  // 11811 x 0.0254 = 299.9994
@@ -211,7 +211,7 @@ TEST_F(ImageSettingsFormTest, SourceStaysOneOfTheNineNames) {
 }
 
 TEST_F(ImageSettingsFormTest, WithoutImageNothingIsStored) {
-  TImageSettingsForm form;
+  TImageSettingsForm form(settings);
   form.SetViewer(&view);
   dataChanges = 0;
   Click(form, "bOK");

@@ -8,6 +8,7 @@
 #include "viewer/forms/panels.h"
 #include "viewer/tests/forms/form_test_support.h"
 #include "viewer/tests/oracle.h"
+#include "viewer/widgets/histogram.h"
 #include "viewer/widgets/image_viewer.h"
 
 namespace viewer {
@@ -15,36 +16,25 @@ namespace {
 
 namespace reg = platform::registry;
 
-// A control the form reads and writes through its binding.
-struct FakeControl {
-  ControlAppearance look;
-  int writes = 0;
-  AppearanceBinding Binding() {
-    return {[this] { return look; },
-            [this](const ControlAppearance& l) {
-              look = l;
-              ++writes;
-            }};
-  }
-};
-
 class ProgramSettingsFormTest : public test::FormTest {
  protected:
   void SetUp() override {
     FormTest::SetUp();
-    display.look = {0x00800000, 0x0000FFFF, QFont(), 0x00008080, 0, 0};
-    histogram.look = {0x8000000F, 0x00FF0000, QFont(), 0x80000008, 0x0000FFFF, 0x80000010};
+    // The main window's design values.
+    view.SetPenColorValue(0x0000FFFF);
+    view.FontColor = 0x00008080;
+    histogram.DataColor = 0x00FF0000;
+    histogram.LUTColor = 0x0000FFFF;
     view.SetData(test::MakeImage(40, 30));
   }
   std::unique_ptr<TProgramSettingsForm> Open() {
     ProgramSettingsTargets targets;
     targets.viewer = &view;
-    targets.display = display.Binding();
-    targets.histogram = histogram.Binding();
+    targets.histogram = &histogram;
     targets.memoryInUse = 10 * 1024 + 1;  // 11 KB rounded up
     targets.updateControls = [this] {
       ++updates;
-      scaleSeenByUpdate = MaxScale;
+      scaleSeenByUpdate = settings.maxScale;
     };
     DialogProviders dialogs;
     dialogs.color = [this](uint32_t initial, QWidget*) {
@@ -55,7 +45,7 @@ class ProgramSettingsFormTest : public test::FormTest {
       fontAsked.push_back(initial);
       return fontAnswer;
     };
-    return std::make_unique<TProgramSettingsForm>(targets, dialogs);
+    return std::make_unique<TProgramSettingsForm>(settings, targets, dialogs);
   }
   static void Type(const QWidget& form, const char* edit, const char* text) {
     Child<QLineEdit>(form, edit)->setText(QString::fromLatin1(text));
@@ -63,9 +53,8 @@ class ProgramSettingsFormTest : public test::FormTest {
   static bool ApplyEnabled(const QWidget& form) { return Child<QPushButton>(form, "bApply")->isEnabled(); }
   static QScrollBar* Bar(const QWidget& form, const char* name) { return Child<QScrollBar>(form, name); }
 
-  TImageViewer view;
-  FakeControl display;
-  FakeControl histogram;
+  TImageViewer view{nullptr, settings};
+  THistogram histogram{nullptr, settings};
   int updates = 0;
   int scaleSeenByUpdate = 0;
   std::optional<uint32_t> colorAnswer;
@@ -91,14 +80,14 @@ TEST_F(ProgramSettingsFormTest, MaximumImageSizeInKilobytes) {
       {1024, "4194303", "1", 11 + 4194303, 4294966272u},
   };
   for (const auto& c : cases) {
-    MaxImageSize = c.stored;
+    settings.maxImageSize = c.stored;
     auto form = Open();
     EXPECT_EQ(Text(*form, "eImageSize"), c.shown);
     if (c.typed) Type(*form, "eImageSize", c.typed);
     EXPECT_EQ(Text(*form, "tTotalMem"), std::to_string(c.total)) << c.stored;
     EXPECT_FALSE(Text(*form, "tPhysMem").empty());
     form->StoreControls();  // what Apply stores, even without any change
-    EXPECT_EQ(static_cast<uint32_t>(MaxImageSize), c.after) << c.stored << " " << (c.typed ? c.typed : "");
+    EXPECT_EQ(static_cast<uint32_t>(settings.maxImageSize), c.after) << c.stored << " " << (c.typed ? c.typed : "");
   }
 }
 
@@ -112,12 +101,12 @@ TEST_F(ProgramSettingsFormTest, UnitsScaleAndLutSizeReachTheSettings) {
   EXPECT_TRUE(ApplyEnabled(*form));
   Child<QSpinBox>(*form, "udMaxScale")->setValue(30);
   Child<QSpinBox>(*form, "udLUTSize")->setValue(7);
-  EXPECT_EQ(MaxScale, 25);  // nothing before OK
+  EXPECT_EQ(settings.maxScale, 25);  // nothing before OK
   Click(*form, "bOK");
   EXPECT_EQ(form->result(), QDialog::Accepted);
-  EXPECT_EQ(Units, 3);
-  EXPECT_EQ(MaxScale, 30);
-  EXPECT_EQ(LUTWidth, 7);
+  EXPECT_EQ(settings.units, 3);
+  EXPECT_EQ(settings.maxScale, 30);
+  EXPECT_EQ(settings.lutWidth, 7);
   EXPECT_EQ(updates, 1);
   EXPECT_EQ(scaleSeenByUpdate, 30);  // Zoom In follows the new limit
 }
@@ -141,13 +130,13 @@ TEST_F(ProgramSettingsFormTest, LargerScaleLimitGrowsTheRenderBuffer) {
   auto form = Open();
   Child<QSpinBox>(*form, "udMaxScale")->setValue(100);
   Click(*form, "bApply");
+  view.SetScale(100);  // the display obeys the new limit at once
+  EXPECT_EQ(view.Core().Scale(), 100);
+  view.viewport()->grab();  // and renders with a buffer grown for it
   const QSize screen = view.ScreenSize();
   const size_t needed = size_t((screen.width() + 200 + 3) & ~3) * (screen.height() + 200);
-  EXPECT_GE(view.Core().BufferSize(), needed);
+  EXPECT_EQ(view.Core().BufferSize(), needed);
   EXPECT_GT(view.Core().BufferSize(), before);
-  view.SetScale(100);
-  EXPECT_EQ(view.Core().Scale(), 100);
-  view.viewport()->grab();  // renders at the new limit within the buffer
 }
 
 TEST_F(ProgramSettingsFormTest, PseudocolourBarsActAtOnceAndCancelRestores) {
@@ -204,29 +193,32 @@ TEST_F(ProgramSettingsFormTest, ColoursThroughTheColourDialog) {
     EXPECT_EQ(Child<ColorPanel>(*form, p.panel)->Value(), p.chosen);
   }
   EXPECT_TRUE(ApplyEnabled(*form));
-  EXPECT_EQ(display.writes, 0);
+  EXPECT_EQ(view.GetColorValue(), 0x00800000u);  // nothing before OK
   Click(*form, "bOK");
-  EXPECT_EQ(display.look.color, 0x00112233u);
-  EXPECT_EQ(display.look.drawing, 0x00445566u);
-  EXPECT_EQ(display.look.fontColor, 0x00008080u);
-  EXPECT_EQ(histogram.look.color, 0x00010203u);
-  EXPECT_EQ(histogram.look.drawing, 0x00040506u);
-  EXPECT_EQ(histogram.look.lutColor, 0x00070809u);
-  EXPECT_EQ(histogram.look.lutBackground, 0x000A0B0Cu);
-  EXPECT_EQ(histogram.look.fontColor, 0x80000008u);
+  EXPECT_EQ(view.GetColorValue(), 0x00112233u);
+  EXPECT_EQ(view.GetPenColorValue(), 0x00445566u);
+  EXPECT_EQ(view.FontColor, 0x00008080u);
+  EXPECT_EQ(histogram.Color, 0x00010203u);
+  EXPECT_EQ(histogram.DataColor, 0x00040506u);
+  EXPECT_EQ(histogram.LUTColor, 0x00070809u);
+  EXPECT_EQ(histogram.LUTBackground, 0x000A0B0Cu);
+  EXPECT_EQ(histogram.FontColor, 0x80000008u);
+  // Without image the whole client shows the new colour.
+  view.SetData(ImageRecord{});
+  const QImage shot = view.viewport()->grab().toImage();
+  EXPECT_EQ(shot.pixel(0, 0) & 0xFFFFFF, 0x332211u);
 }
 
 TEST_F(ProgramSettingsFormTest, UntouchedSystemColoursStayInTheirSystemForm) {
   auto form = Open();
   Click(*form, "bOK");
-  EXPECT_EQ(histogram.writes, 1);
-  EXPECT_EQ(histogram.look.color, 0x8000000Fu);
-  EXPECT_EQ(histogram.look.lutBackground, 0x80000010u);
-  EXPECT_EQ(histogram.look.fontColor, 0x80000008u);
+  EXPECT_EQ(histogram.Color, 0x8000000Fu);
+  EXPECT_EQ(histogram.LUTBackground, 0x80000010u);
+  EXPECT_EQ(histogram.FontColor, 0x80000008u);
 }
 
 TEST_F(ProgramSettingsFormTest, FontsWithTheirColourThroughTheFontDialog) {
-  QFont bold = histogram.look.font;
+  QFont bold = histogram.font();
   bold.setBold(true);
   auto form = Open();
   fontAnswer = FontChoice{bold, 0x000000FF};
@@ -235,9 +227,9 @@ TEST_F(ProgramSettingsFormTest, FontsWithTheirColourThroughTheFontDialog) {
   EXPECT_EQ(fontAsked[0].color, 0x80000008u);
   EXPECT_EQ(Child<FontPanel>(*form, "pHistogramFont")->text(), "Sample Text");
   Click(*form, "bApply");
-  EXPECT_TRUE(histogram.look.font.bold());
-  EXPECT_EQ(histogram.look.fontColor, 0x000000FFu);
-  EXPECT_FALSE(display.look.font.bold());
+  EXPECT_TRUE(histogram.font().bold());
+  EXPECT_EQ(histogram.FontColor, 0x000000FFu);
+  EXPECT_FALSE(view.font().bold());
   EXPECT_FALSE(ApplyEnabled(*form));
 }
 
@@ -262,8 +254,8 @@ TEST_F(ProgramSettingsFormTest, SettingsSurviveARestartAndDefaultsLeaveNoKeys) {
     return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 |
            uint32_t(v->data[3]) << 24;
   };
-  StartGlobalSettings();
-  StartImageSettings();
+  StartGlobalSettings(settings);
+  StartImageSettings(settings);
   {
     auto form = Open();
     Type(*form, "eImageSize", "977");
@@ -273,16 +265,16 @@ TEST_F(ProgramSettingsFormTest, SettingsSurviveARestartAndDefaultsLeaveNoKeys) {
     Click(*form, "bOK");
   }
   EXPECT_FALSE(reg::KeyExists(reg::Hive::CurrentUser, key));  // only at the end
-  EndImageSettings();
-  EndGlobalSettings();
+  EndImageSettings(settings);
+  EndGlobalSettings(settings);
   EXPECT_EQ(dword(key, "Maximum Image Size"), 1000448u);
   EXPECT_EQ(dword(key, "Units"), 1u);
   EXPECT_EQ(dword(key + "\\Image Viewer", "Maximum Scale Factor"), 30u);
   EXPECT_EQ(dword(key + "\\Histogram", "LUT Width"), 5u);
 
-  test::ResetSettings();
-  StartGlobalSettings();
-  StartImageSettings();
+  settings = ViewerSettings{};
+  StartGlobalSettings(settings);
+  StartImageSettings(settings);
   {
     auto form = Open();
     EXPECT_EQ(Text(*form, "eImageSize"), "977");
@@ -295,8 +287,8 @@ TEST_F(ProgramSettingsFormTest, SettingsSurviveARestartAndDefaultsLeaveNoKeys) {
     Child<QSpinBox>(*form, "udLUTSize")->setValue(3);
     Click(*form, "bOK");
   }
-  EndImageSettings();
-  EndGlobalSettings();
+  EndImageSettings(settings);
+  EndGlobalSettings(settings);
   EXPECT_FALSE(reg::KeyExists(reg::Hive::CurrentUser, key));
   EXPECT_FALSE(reg::KeyExists(reg::Hive::CurrentUser, "Software\\Brellan Inc."));
 }

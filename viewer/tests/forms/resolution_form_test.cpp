@@ -21,7 +21,7 @@ class ResolutionFormTest : public test::FormTest {
   }
   // Made and bound as the main window does: image, then region.
   std::unique_ptr<TSetResolutionForm> Open(int32_t roiX, int32_t roiY) {
-    auto form = std::make_unique<TSetResolutionForm>();
+    auto form = std::make_unique<TSetResolutionForm>(settings);
     form->SetImage(&image);
     form->SetRegion(10, 20, 10 + roiX - 1, 20 + roiY - 1);
     return form;
@@ -45,8 +45,8 @@ TEST_F(ResolutionFormTest, UnitTextsAtCreation) {
                {2, "Size (mm)", "Pixels/Meter"},  {3, "Size (mm)", "Pixels/Meter"},
                {4, "Size (cm)", "Pixels/Meter"}};
   for (const auto& c : cases) {
-    Units = c.units;
-    TSetResolutionForm form;
+    settings.units = c.units;
+    TSetResolutionForm form(settings);
     for (const char* axis : {"X", "Y"}) {
       EXPECT_EQ(Text(form, (std::string("stSize") + axis).c_str()), c.size) << int(c.units);
       EXPECT_EQ(Text(form, (std::string("stRes") + axis).c_str()), c.res) << int(c.units);
@@ -81,7 +81,7 @@ TEST_F(ResolutionFormTest, SizesAndResolutionsInEachUnit) {
       {3, 12345, "81.004", "12345", "0.081004 mm", 12345},
   };
   for (const auto& c : cases) {
-    Units = c.units;
+    settings.units = c.units;
     SetResolution(c.res, c.res);
     auto form = Open(1000, 1000);
     SCOPED_TRACE(testing::Message() << "units " << int(c.units) << " res " << c.res);
@@ -93,7 +93,7 @@ TEST_F(ResolutionFormTest, SizesAndResolutionsInEachUnit) {
 }
 
 TEST_F(ResolutionFormTest, TypedInchSizeGivesPixelsPerMetre) {
-  Units = 1;
+  settings.units = 1;
   auto form = Open(300, 300);
   Type(*form, "eSizeX", "1");
   EXPECT_EQ(form->ResolutionX(), 11811u);  // Round(300 / 0.0254)
@@ -107,7 +107,7 @@ TEST_F(ResolutionFormTest, TypedInchSizeGivesPixelsPerMetre) {
 }
 
 TEST_F(ResolutionFormTest, SizesThatKeepTheResolution) {
-  Units = 3;
+  settings.units = 3;
   SetResolution(10000, 20000);
   // 1000 pixels: a size of 0.0001 mm would ask for 10^10 pixels per metre.
   for (const char* text : {"", "0", "-5", "abc", "0.0001", "1e-300", "1,5"}) {

@@ -1,0 +1,220 @@
+#pragma once
+// TMainForm: the viewer's only long-lived window. It owns the one image,
+// shows it in the display control and the histogram, offers every command
+// as an action (menu, tool bar, pop-ups), runs the file flows, keeps the
+// "modified" state, the status bar, the sliders, the histogram and the
+// display's tone window in step, and the region, profile and measurement
+// tools with their overlay.
+#include <QMainWindow>
+#include <optional>
+#include <string>
+
+#include "viewer/app/actions.h"
+#include "viewer/app/appearance.h"
+#include "viewer/app/prompts.h"
+#include "viewer/app/tool_geometry.h"
+#include "viewer/core/image.h"
+#include "viewer/core/settings.h"
+#include "viewer/widgets/histogram.h"
+#include "viewer/widgets/image_viewer.h"
+#include "viewer/widgets/scale_edit.h"
+
+class QLabel;
+class QMenu;
+class QSlider;
+class QSplitter;
+class QToolBar;
+
+namespace viewer {
+
+class TMainForm : public QMainWindow {
+ public:
+  // Creation: controls with their layout values, the image, the captured
+  // appearance defaults and the stored appearance (FormCreate). The
+  // settings record and the prompts outlive the window.
+  TMainForm(ViewerSettings& settings, Prompts& prompts, QWidget* parent = nullptr);
+  // Destruction stores the appearance (FormDestroy).
+  ~TMainForm() override;
+
+  // The rest of the start: the command-line file when given, else an empty
+  // view; then the first render and the memory baseline.
+  void Start(const std::optional<std::string>& fileName);
+
+  // ---- Commands (the actions run these) ----
+  void OpenExecute();
+  void OpenAccept(const std::string& fileName);
+  void OpenPictureExecute();
+  void OpenPictureAccept(const std::string& fileName);
+  void SaveExecute();
+  void SaveAsExecute();
+  void SaveAsAccept(const SaveChoice& choice);
+  void SaveROIAsExecute();
+  void CloseExecute();
+  void CropToRegionExecute();
+  void CreateTestPatternExecute();
+  void ZoomImageExecute();
+  void ZoomROIExecute();
+  void ZoomInExecute();
+  void ZoomOutExecute();
+  void CenterExecute();
+  void NegativeExecute();
+  void PositiveExecute();
+  void PsuedocolorExecute();
+  void AllTonesExecute();
+  void ImageTonesExecute();
+  void ROITonesExecute();
+  void LowToneExecute();
+  void HighToneExecute();
+  void DisplayAllExecute();
+  void DisplayImageExecute();
+  void DisplayCurrentExecute();
+  void DisplayLowExecute();
+  void DisplayHighExecute();
+  void PanelToolExecute();  // CAndB, Histogram
+  void NewToolExecute();    // Region, Profile, Measurement
+  void MeanValueExecute();
+
+  // ---- The forms' commands (main_form_dialogs.cpp) ----
+  // Each opens its dialog modally; until the dialogs exist these commands
+  // stay disabled (FormsAvailable).
+  static bool FormsAvailable();
+  void ImageSettingsExecute();
+  void ProgramSettingsExecute();
+  void ResolutionExecute();
+  void AboutProgramExecute();
+  void AboutBitmapExecute();
+  void AboutImageExecute();
+
+  void UpdateControls();
+  void UpdateStatusBar();
+  void ResetView();
+
+  // ---- Appearance (main_form_appearance.cpp) ----
+  void CaptureDefaults();
+  void LoadSettings();
+  void SaveSettings();
+  // The 15 values as the controls show them now.
+  Appearance CurrentAppearance() const;
+  void ApplyAppearance(const Appearance& appearance);
+  const Appearance& Defaults() const { return defaults_; }
+
+  // ---- State, for the forms and tests ----
+  CImage& Image() { return image_; }
+  TImageViewer* ImageViewer() const { return imageViewer_; }
+  THistogram* LUTHistogram() const { return histogram_; }
+  const MainActions& Actions() const { return actions_; }
+  ViewerSettings& Settings() { return *settings_; }
+  bool Modified() const { return modified_; }
+  void SetModified(bool modified);
+  Rect Roi() const { return roi_; }
+  void SetROI(const Rect& roi) { roi_ = roi; }
+  const ProfileLine& Profile() const { return profile_; }
+  Rect MeasurementLine() const { return measurement_; }
+  QString PanelText(int panel) const;
+  QSlider* ContrastValue() const { return contrastValue_; }
+  QSlider* BrightnessValue() const { return brightnessValue_; }
+  QLabel* ContrastLabel() const { return contrastLabel_; }
+  QLabel* BrightnessLabel() const { return brightnessLabel_; }
+  QWidget* CAndBPanel() const { return candbPanel_; }
+  QWidget* LUTPanel() const { return lutPanel_; }
+  QSplitter* Splitter() const { return splitter_; }
+  ScaleEdit* ScaleEditor() const { return scaleEdit_; }
+  QLabel* ScaleLabel() const { return scaleLabel_; }
+  QToolBar* ToolBar() const { return toolBar_; }
+  QMenu* ImageMenu() const { return imageMenu_; }
+  QMenu* CAndBMenu() const { return candbMenu_; }
+  QMenu* LUTMenu() const { return lutMenu_; }
+  // Heap bytes in use when the start finished.
+  size_t MemoryBaseline() const { return memoryBaseline_; }
+
+  // The save dialog's filters with their extensions and file types.
+  static const std::vector<FileFilter>& SaveFilters();
+  static QString SaveExtension(int filterIndex);
+  static uint32_t SaveFileType(int filterIndex);
+  // The name with ext appended when it has no extension of its own.
+  static std::string AddDefaultExt(const std::string& name, const QString& ext);
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  void CreateToolBar();
+  void ConnectActions();
+  void ConnectControls();
+  void CAndBPanelResize();
+
+  // Busy work: hourglass and a text in panel 2.
+  void BeginBusy(const QString& text);
+  void EndBusy();
+  void OpenFile(const std::string& fileName, bool picture);
+  // The save dialog, the extension added and an existing file confirmed.
+  std::optional<SaveChoice> ChooseSaveName(std::string& name);
+
+  void ImageChanged();
+  void ImageViewerDataChange();
+  void ImageViewerLUTChanged();
+  void ImageViewerViewChange();
+  void ContrastValueChange();
+  void BrightnessValueChange();
+  void LUTHistogramLUTChange();
+  void LUTHistogramMouseDown(QMouseEvent* event);
+  void LUTHistogramMouseMove(QMouseEvent* event);
+  void LUTHistogramMouseUp(QMouseEvent* event);
+  void ScaleEditChange();
+  void SetMapping();
+
+  // Tools (main_form_tools.cpp).
+  Point Snapped(Point client) const;
+  Point ClientToFull(Point client) const;
+  Point FullToClient(Point full) const;
+  void ImageViewerMouseDown(QMouseEvent* event);
+  void ImageViewerMouseMove(QMouseEvent* event);
+  void ImageViewerMouseUp(QMouseEvent* event);
+  void ImageViewerPaint();
+  void PaintRegion(QPainter& canvas);
+  void PaintProfile(QPainter& canvas);
+  void PaintMeasurement(QPainter& canvas);
+  void DrawOverlayLine(QPainter& canvas, Point a, Point b);
+  void DrawOverlayText(QPainter& canvas, int line, const QString& text);
+
+  ViewerSettings* settings_;
+  Prompts* prompts_;
+  MainActions actions_;
+  CImage image_;
+  Appearance defaults_;
+
+  TImageViewer* imageViewer_ = nullptr;
+  THistogram* histogram_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QWidget* candbPanel_ = nullptr;
+  QWidget* lutPanel_ = nullptr;
+  QSlider* contrastValue_ = nullptr;
+  QSlider* brightnessValue_ = nullptr;
+  QLabel* contrastLabel_ = nullptr;
+  QLabel* brightnessLabel_ = nullptr;
+  QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+  QToolBar* toolBar_ = nullptr;
+  QLabel* scaleLabel_ = nullptr;
+  ScaleEdit* scaleEdit_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  QMenu* colorMenu_ = nullptr;
+  QMenu* imageMenu_ = nullptr;
+  QMenu* candbMenu_ = nullptr;
+  QMenu* lutMenu_ = nullptr;
+
+  bool modified_ = false;
+  bool lutGuard_ = false;
+  Point dragStart_;
+  Point cursorPoint_;
+  Rect roi_;
+  ProfileLine profile_;
+  Rect measurement_;
+  uint16_t cursorTone_ = 0;
+  uint16_t toneLow_ = 0, toneHigh_ = 0;
+  bool dragging_ = false;
+  size_t memoryBaseline_ = 0;
+};
+
+}  // namespace viewer

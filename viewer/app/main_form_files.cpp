@@ -1,0 +1,187 @@
+// The file flows of the main window: open, open picture, save, save as,
+// save region as, close, crop and the test pattern.
+#include <QFileInfo>
+
+#include "viewer/app/main_form.h"
+#include "viewer/core/file_identity.h"
+
+namespace viewer {
+namespace {
+
+const std::vector<FileFilter>& OpenFilters() {
+  static const std::vector<FileFilter> filters = {
+      {"All Images", "*.qew;*.tif;*.bmp;*.dib;*.raw"},
+      {"Brellan Proprietary", "*.qew"},
+      {"Tagged Image Format File", "*.tif"},
+      {"Brellan Breadboard", "*.bmp;*.dib"},
+      {"Raw Image Data", "*.raw"},
+      {"All Files", "*.*"},
+  };
+  return filters;
+}
+
+const std::vector<FileFilter>& PictureFilters() {
+  static const std::vector<FileFilter> filters = {
+      {"All Pictures", "*.bmp"}, {"Bitmaps (*.bmp)", "*.bmp"}, {"All Files", "*.*"}};
+  return filters;
+}
+
+struct SaveFormat {
+  const char* extension;
+  uint32_t type;
+};
+constexpr SaveFormat kSaveFormats[] = {
+    {".qew", kFileQew}, {".tif", kFileTiff16}, {".bmp", kFileBreadboard}, {".raw", kFileRaw}};
+
+int FormatIndex(int filterIndex) { return filterIndex >= 1 && filterIndex <= 4 ? filterIndex - 1 : 0; }
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return QString::fromLocal8Bit(a.c_str()).compare(QString::fromLocal8Bit(b.c_str()),
+                                                   Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+const std::vector<FileFilter>& TMainForm::SaveFilters() {
+  static const std::vector<FileFilter> filters = {{"Brellan Proprietary ", "*.qew"},
+                                                  {"Tagged Image Format File", "*.tiff"},
+                                                  {"Brellan Breadboard", "*.bmp"},
+                                                  {"Raw Data Format", "*.raw"}};
+  return filters;
+}
+
+QString TMainForm::SaveExtension(int filterIndex) {
+  return QString::fromLatin1(kSaveFormats[FormatIndex(filterIndex)].extension);
+}
+
+uint32_t TMainForm::SaveFileType(int filterIndex) { return kSaveFormats[FormatIndex(filterIndex)].type; }
+
+std::string TMainForm::AddDefaultExt(const std::string& name, const QString& ext) {
+  // The extension starts at the last "." after the last separator or drive colon.
+  const size_t cut = name.find_last_of("\\/:");
+  const size_t dot = name.rfind('.');
+  const bool hasExt = dot != std::string::npos && (cut == std::string::npos || dot > cut) &&
+                      dot + 1 < name.size();
+  return hasExt ? name : name + ext.toStdString();
+}
+
+std::optional<SaveChoice> TMainForm::ChooseSaveName(std::string& name) {
+  std::vector<QString> extensions;
+  for (int i = 1; i <= 4; ++i) extensions.push_back(SaveExtension(i));
+  std::optional<SaveChoice> choice = prompts_->SaveFile(this, SaveFilters(), extensions);
+  if (!choice) return std::nullopt;
+  name = AddDefaultExt(choice->name, SaveExtension(choice->filterIndex));
+  // The dialog asked about the name as chosen; a name the extension made
+  // is asked about here, so no file is replaced unasked.
+  if (name != choice->name && QFileInfo::exists(QString::fromLocal8Bit(name.c_str())) &&
+      !prompts_->Ask(this, name + " already exists.\nDo you want to replace it?"))
+    return std::nullopt;
+  return choice;
+}
+
+void TMainForm::OpenExecute() {
+  if (std::optional<std::string> name = prompts_->OpenFile(this, OpenFilters())) OpenAccept(*name);
+}
+
+void TMainForm::OpenAccept(const std::string& fileName) { OpenFile(fileName, false); }
+
+void TMainForm::OpenFile(const std::string& fileName, bool picture) {
+  BeginBusy("Opening " + QString::fromLocal8Bit(fileName.c_str()) + "...");
+  if (picture)
+    image_.OpenPicture(fileName);
+  else
+    image_.Open(fileName);
+  ResetView();
+  modified_ = false;
+  UpdateControls();
+  EndBusy();
+}
+
+void TMainForm::OpenPictureExecute() {
+  if (std::optional<std::string> name = prompts_->OpenFile(this, PictureFilters()))
+    OpenPictureAccept(*name);
+}
+
+void TMainForm::OpenPictureAccept(const std::string& fileName) { OpenFile(fileName, true); }
+
+void TMainForm::CreateTestPatternExecute() {
+  BeginBusy(QStringLiteral("Creating a test image..."));
+  image_.CreateTestPattern();
+  ResetView();
+  modified_ = false;
+  UpdateControls();
+  EndBusy();
+}
+
+void TMainForm::SaveExecute() {
+  BeginBusy("Writing " + QString::fromLocal8Bit(image_.FileName().c_str()) + "...");
+  // A failed write keeps the image marked modified.
+  if (image_.Save()) modified_ = false;
+  UpdateControls();
+  EndBusy();
+}
+
+void TMainForm::SaveAsExecute() {
+  std::string name;
+  if (std::optional<SaveChoice> choice = ChooseSaveName(name)) SaveAsAccept(*choice);
+}
+
+void TMainForm::SaveAsAccept(const SaveChoice& choice) {
+  BeginBusy("Writing " + QString::fromLocal8Bit(choice.name.c_str()) + "...");
+  const std::string name = AddDefaultExt(choice.name, SaveExtension(choice.filterIndex));
+  const ScanInfo before = image_.GetScanInfo();
+  if (image_.SaveAs(SaveFileType(choice.filterIndex), name)) {
+    modified_ = false;
+    // A format without an origin moved the image to (0, 0): the tools'
+    // full-resolution points move with it.
+    const ScanInfo& after = image_.GetScanInfo();
+    const int32_t dx = static_cast<int32_t>(before.originX) - static_cast<int32_t>(after.originX);
+    const int32_t dy = static_cast<int32_t>(before.originY) - static_cast<int32_t>(after.originY);
+    if (dx || dy) {
+      roi_ = {roi_.left - dx, roi_.top - dy, roi_.right - dx, roi_.bottom - dy};
+      profile_.start = {profile_.start.x - dx, profile_.start.y - dy};
+      profile_.end = {profile_.end.x - dx, profile_.end.y - dy};
+      measurement_ = {measurement_.left - dx, measurement_.top - dy, measurement_.right - dx,
+                      measurement_.bottom - dy};
+      imageViewer_->viewport()->update();
+    }
+  }
+  UpdateControls();
+  EndBusy();
+}
+
+void TMainForm::SaveROIAsExecute() {
+  std::string name;
+  std::optional<SaveChoice> choice = ChooseSaveName(name);
+  if (!choice) return;
+  // Never over the source: neither by name (letter case aside) nor by the
+  // file the name, with its extension, reaches.
+  const std::string source = image_.FileName();
+  if (SameNameIgnoringCase(choice->name, source) || SameNameIgnoringCase(name, source) ||
+      SameFile(name, source)) {
+    prompts_->Box(this, BoxKind::Error,
+                  "You can not save the region of interest of a resampled image to the original "
+                  "file.  You must specify a different file name");
+    return;
+  }
+  BeginBusy("Writing " + QString::fromLocal8Bit(choice->name.c_str()) + "...");
+  image_.SaveRegionAs(SaveFileType(choice->filterIndex), name, roi_.left, roi_.top, roi_.right,
+                      roi_.bottom);
+  UpdateControls();
+  EndBusy();
+}
+
+void TMainForm::CloseExecute() {
+  image_.Close();
+  modified_ = false;
+  UpdateControls();
+}
+
+void TMainForm::CropToRegionExecute() {
+  BeginBusy(QString());
+  image_.Crop(roi_.left, roi_.top, roi_.right, roi_.bottom);
+  UpdateControls();
+  EndBusy();
+}
+
+}  // namespace viewer

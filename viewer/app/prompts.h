@@ -1,0 +1,50 @@
+#pragma once
+// The main window's file dialogs and message boxes, behind one interface so
+// that tests answer them without blocking.
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace viewer {
+
+struct FileFilter {
+  QString description;
+  QString patterns;  // "*.qew;*.tif"
+};
+
+struct SaveChoice {
+  std::string name;
+  int filterIndex = 1;  // 1-based, in the order offered
+};
+
+enum class BoxKind { Error, Information };
+
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  // The chosen existing file, or nothing when cancelled.
+  virtual std::optional<std::string> OpenFile(QWidget* parent, const std::vector<FileFilter>& filters) = 0;
+  // The chosen name and filter; extensions[i] is the one filter i + 1 adds.
+  virtual std::optional<SaveChoice> SaveFile(QWidget* parent, const std::vector<FileFilter>& filters,
+                                             const std::vector<QString>& extensions) = 0;
+  // Error boxes have the single button Abort, information boxes OK.
+  virtual void Box(QWidget* parent, BoxKind kind, const std::string& text) = 0;
+  // Yes/No; true for Yes.
+  virtual bool Ask(QWidget* parent, const std::string& text) = 0;
+};
+
+// The common dialogs and boxes of Qt.
+class QtPrompts : public Prompts {
+ public:
+  std::optional<std::string> OpenFile(QWidget* parent, const std::vector<FileFilter>& filters) override;
+  std::optional<SaveChoice> SaveFile(QWidget* parent, const std::vector<FileFilter>& filters,
+                                     const std::vector<QString>& extensions) override;
+  void Box(QWidget* parent, BoxKind kind, const std::string& text) override;
+  bool Ask(QWidget* parent, const std::string& text) override;
+};
+
+}  // namespace viewer
