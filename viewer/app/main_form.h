@@ -149,8 +149,10 @@ class TMainForm : public QMainWindow {
   void BeginBusy(const QString& text);
   void EndBusy();
   void OpenFile(const std::string& fileName, bool picture);
-  // The save dialog, the extension added and an existing file confirmed.
-  std::optional<SaveChoice> ChooseSaveName(std::string& name);
+  // The save dialog, the extension added, the guard asked (true: refused)
+  // and an existing file confirmed.
+  using SaveGuard = std::function<bool(const SaveChoice& choice, const std::string& name)>;
+  std::optional<SaveChoice> ChooseSaveName(std::string& name, const SaveGuard& refuse = nullptr);
 
   void ImageChanged();
   void ImageViewerDataChange();

@@ -65,12 +65,13 @@ std::string TMainForm::AddDefaultExt(const std::string& name, const QString& ext
   return hasExt ? name : name + ext.toStdString();
 }
 
-std::optional<SaveChoice> TMainForm::ChooseSaveName(std::string& name) {
+std::optional<SaveChoice> TMainForm::ChooseSaveName(std::string& name, const SaveGuard& refuse) {
   std::vector<QString> extensions;
   for (int i = 1; i <= 4; ++i) extensions.push_back(SaveExtension(i));
   std::optional<SaveChoice> choice = prompts_->SaveFile(this, SaveFilters(), extensions);
   if (!choice) return std::nullopt;
   name = AddDefaultExt(choice->name, SaveExtension(choice->filterIndex));
+  if (refuse && refuse(*choice, name)) return std::nullopt;
   // The dialog asked about the name as chosen; a name the extension made
   // is asked about here, so no file is replaced unasked.
   if (name != choice->name && QFileInfo::exists(QString::fromLocal8Bit(name.c_str())) &&
@@ -151,19 +152,21 @@ void TMainForm::SaveAsAccept(const SaveChoice& choice) {
 }
 
 void TMainForm::SaveROIAsExecute() {
-  std::string name;
-  std::optional<SaveChoice> choice = ChooseSaveName(name);
-  if (!choice) return;
   // Never over the source: neither by name (letter case aside) nor by the
   // file the name, with its extension, reaches.
   const std::string source = image_.FileName();
-  if (SameNameIgnoringCase(choice->name, source) || SameNameIgnoringCase(name, source) ||
-      SameFile(name, source)) {
+  auto ontoSource = [&](const SaveChoice& choice, const std::string& name) {
+    if (!SameNameIgnoringCase(choice.name, source) && !SameNameIgnoringCase(name, source) &&
+        !SameFile(name, source))
+      return false;
     prompts_->Box(this, BoxKind::Error,
                   "You can not save the region of interest of a resampled image to the original "
                   "file.  You must specify a different file name");
-    return;
-  }
+    return true;
+  };
+  std::string name;
+  std::optional<SaveChoice> choice = ChooseSaveName(name, ontoSource);
+  if (!choice) return;
   BeginBusy("Writing " + QString::fromLocal8Bit(choice->name.c_str()) + "...");
   image_.SaveRegionAs(SaveFileType(choice->filterIndex), name, roi_.left, roi_.top, roi_.right,
                       roi_.bottom);

@@ -1,0 +1,181 @@
+// Region, profile and measurement tools: drags, the overlay drawn with the
+// pen's raster operation, the measurement texts and the statistics box.
+#include "viewer/tests/app/app_support.h"
+
+namespace viewer {
+namespace {
+
+using test::FormTest;
+using test::SendMouse;
+
+class ToolsTest : public FormTest {
+ protected:
+  // A w x h image of tone(x, y), shown positive so a grey g is on screen.
+  template <typename F>
+  void OpenImage(uint32_t w, uint32_t h, F tone, ScanInfo info = {}) {
+    if (info.width == 0) info = test::Facts(w, h);
+    std::vector<uint16_t> p(size_t{w} * h);
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x) p[y * w + x] = static_cast<uint16_t>(tone(x, y));
+    const std::string name = folder / "tools.qew";
+    test::WriteImageFile(name, kFileQew, info, p);
+    Open(name);
+    ASSERT_FALSE(form->Image().IsEmpty());
+  }
+};
+
+TEST_F(ToolsTest, RegionDragSetsTheROIAndDrawsScreenAndNotPen) {
+  // Flat grey 10 with one brighter pixel so the window is 10..11.
+  OpenImage(40, 30, [](uint32_t x, uint32_t y) { return x == 39 && y == 29 ? 11 : 10; });
+  form->Actions().Positive->trigger();
+  form->Actions().Region->trigger();
+  Drag({30, 20}, {5, 4});
+  EXPECT_EQ(form->Roi(), (Rect{5, 4, 30, 20}));
+  const QImage shot = Grab();
+  // Yellow pen: (g, g, g) and not (255, 255, 0) gives (0, 0, g).
+  EXPECT_EQ(At(shot, ScreenOf(5, 10)), 0x000000u);  // grey 10 maps to index 0 under window 10..11
+  // On a mid grey the blue channel survives.
+  View()->SetWindow(PackTones(0, 20));
+  const QImage mid = Grab();
+  const int g = test::ExpectedIndex(10, 0, 20);
+  EXPECT_EQ(At(mid, ScreenOf(5, 10)), uint32_t(g));
+  EXPECT_EQ(At(mid, ScreenOf(30, 4)), uint32_t(g));
+  EXPECT_EQ(At(mid, ScreenOf(17, 12)), test::Rgb(g, g, g));  // inside: untouched
+  // A press with another tool off does nothing.
+  form->Actions().Region->trigger();
+  Drag({1, 1}, {2, 2});
+  EXPECT_EQ(form->Roi(), (Rect{5, 4, 30, 20}));
+}
+
+TEST_F(ToolsTest, CropKeepsTheRegionAndMarksModified) {
+  form->Actions().CreateTestPattern->trigger();
+  form->Actions().Region->trigger();
+  form->SetROI({10, 3, 19, 3});
+  form->Actions().CropToRegion->trigger();
+  const CImage& image = form->Image();
+  ASSERT_EQ(image.StoredWidth(), 10u);
+  ASSERT_EQ(image.StoredHeight(), 1u);
+  for (uint32_t i = 0; i < 10; ++i) EXPECT_EQ(image.Pixels()[i], 778 + i);
+  EXPECT_TRUE(form->Modified());
+  EXPECT_EQ(form->PanelText(1), "(modified)");
+}
+
+TEST_F(ToolsTest, ProfileDragCases) {
+  OpenImage(40, 40, [](uint32_t x, uint32_t y) { return 100 + x + 50 * y; });
+  form->Actions().Profile->trigger();
+  const struct {
+    Point from, to;
+    uint8_t kind;
+    Point start, end;
+  } cases[] = {
+      {{10, 10}, {30, 14}, 1, {10, 12}, {30, 12}},
+      {{10, 10}, {13, 30}, 3, {11, 10}, {11, 30}},
+      {{10, 30}, {30, 16}, 0, {13, 30}, {27, 16}},
+      {{30, 16}, {10, 30}, 0, {13, 30}, {27, 16}},  // either direction
+      {{10, 10}, {24, 30}, 2, {10, 13}, {24, 27}},
+  };
+  for (const auto& c : cases) {
+    Drag(c.from, c.to);
+    const ProfileLine& p = form->Profile();
+    EXPECT_EQ(p.kind, c.kind);
+    EXPECT_EQ(p.start, c.start);
+    EXPECT_EQ(p.end, c.end);
+    uint16_t lo = 65535, hi = 0;
+    for (int i = 0; i <= p.Length(); ++i) {
+      const Point s = p.Sample(i);
+      const uint16_t v = static_cast<uint16_t>(100 + s.x + 50 * s.y);
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+    EXPECT_EQ(p.minTone, lo);
+    EXPECT_EQ(p.maxTone, hi);
+    // Every drag also sets the ROI.
+    EXPECT_EQ(form->Roi(), OrderedRect(c.from, c.to));
+  }
+  EXPECT_EQ(form->Profile().Length(), 14);
+  Grab();  // the graph paints without fault
+}
+
+TEST_F(ToolsTest, MeasurementTextsInPixelsAndUnits) {
+  const struct {
+    Point a, b;
+    uint8_t units;
+    uint32_t rx, ry;
+    const char *line1, *line2;
+  } cases[] = {
+      {{5, 5}, {5, 25}, 0, 0, 0, "20 pixels at 90 deegrees", "dX = 0, dY = 20"},
+      {{5, 25}, {5, 5}, 0, 0, 0, "20 pixels at -90 deegrees", "dX = 0, dY = -20"},
+      {{5, 5}, {5, 5}, 0, 0, 0, "0 pixels at -90 deegrees", "dX = 0, dY = 0"},
+      {{0, 0}, {100, 100}, 3, 10000, 20000, "11.18 mm at 45 deegrees", "dX = 10 mm, dY = 5 mm"},
+      {{0, 0}, {100, 100}, 2, 10000, 20000, "11.18 mm at 45 deegrees", "dX = 10 mm, dY = 5 mm"},
+      {{0, 0}, {100, 0}, 4, 10000, 10000, "1 cm at 0 deegrees", "dX = 1 cm, dY = 0 cm"},
+      {{0, 0}, {254, 0}, 1, 10000, 10000, "1 inches at 0 deegrees", "dX = 1\", dY = 0\""},
+      {{0, 0}, {3, 4}, 1, 0, 10000, "5 pixels at 53.13 deegrees", "dX = 3, dY = 4"},
+  };
+  for (const auto& c : cases) {
+    const MeasurementTexts t = MeasureTexts(c.a, c.b, c.units, c.rx, c.ry);
+    EXPECT_EQ(t.line1, c.line1);
+    EXPECT_EQ(t.line2, c.line2);
+  }
+}
+
+TEST_F(ToolsTest, MeasurementFollowsTheDragWithoutChangingInPaint) {
+  ScanInfo info = test::Facts(40, 40);
+  info.resolutionX = 10000;
+  info.resolutionY = 20000;
+  OpenImage(40, 40, [](uint32_t x, uint32_t) { return x; }, info);
+  form->Actions().Measurement->trigger();
+  const Point a = ScreenOf(5, 5), b = ScreenOf(5, 25);
+  SendMouse(Viewport(), QEvent::MouseMove, {a.x, a.y});
+  SendMouse(Viewport(), QEvent::MouseButtonPress, {a.x, a.y});
+  SendMouse(Viewport(), QEvent::MouseMove, {b.x, b.y});
+  EXPECT_EQ(form->MeasurementLine(), (Rect{5, 5, 5, 25}));
+  SendMouse(Viewport(), QEvent::MouseButtonRelease, {b.x, b.y});
+  Grab();
+  Grab();  // painting twice changes nothing
+  EXPECT_EQ(form->MeasurementLine(), (Rect{5, 5, 5, 25}));
+  EXPECT_EQ(form->PanelText(0), QStringLiteral("(5,25)=5"));
+}
+
+TEST_F(ToolsTest, MeanValueBoxAndItsText) {
+  OpenImage(2, 1, [](uint32_t x, uint32_t) { return x ? 200 : 100; });
+  form->Actions().Region->trigger();
+  form->Actions().MeanValue->trigger();
+  ASSERT_EQ(prompts.boxes.size(), 1u);
+  EXPECT_EQ(prompts.boxes[0].first, BoxKind::Information);
+  EXPECT_EQ(prompts.boxes[0].second,
+            "The average value is 150.000   \nwith standard deviation of 70.710678 \nand SNR of 3.000000  ");
+  form->SetROI({1, 0, 1, 0});
+  form->Actions().MeanValue->trigger();
+  EXPECT_EQ(prompts.boxes.size(), 1u);  // one pixel: no box
+}
+
+TEST(RegionStatistics, SampledImagesCountEachCoordinate) {
+  ViewerSettings settings;
+  settings.maxImageSize = 2 * 2 * 2;  // 4 x 4 held as 2 x 2
+  test::TempFolder folder;
+  const std::string name = folder / "s.qew";
+  std::vector<uint16_t> p(16);
+  for (int i = 0; i < 16; ++i) p[i] = static_cast<uint16_t>(i * 100);
+  test::WriteImageFile(name, kFileQew, test::Facts(4, 4), p);
+  CImage image(settings);
+  image.Open(name);
+  ASSERT_EQ(image.Sampling(), 2u);
+  // Plain PixelAt sums over an ROI running past the stored pixels.
+  const Rect roi{1, 0, 5, 3};
+  double sum = 0, n = 0;
+  for (int y = roi.top; y <= roi.bottom; ++y)
+    for (int x = roi.left; x <= roi.right; ++x, ++n) sum += image.PixelAt(x, y);
+  const double mean = sum / n;
+  double q = 0;
+  for (int y = roi.top; y <= roi.bottom; ++y)
+    for (int x = roi.left; x <= roi.right; ++x) q += (image.PixelAt(x, y) - mean) * (image.PixelAt(x, y) - mean);
+  RegionStatistics s;
+  ASSERT_TRUE(MeasureRegion(image, roi, s));
+  EXPECT_DOUBLE_EQ(s.mean, mean);
+  EXPECT_NEAR(s.deviation, std::sqrt(q / (n - 1)), 1e-9);
+  EXPECT_NEAR(s.snr, mean / std::sqrt(q / n), 1e-9);
+}
+
+}  // namespace
+}  // namespace viewer

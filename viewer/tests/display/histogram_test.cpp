@@ -1,0 +1,138 @@
+#include "viewer/widgets/histogram.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "viewer/tests/oracle.h"
+
+namespace viewer {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "viewer_display_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+  }();
+  return *app;
+}
+
+ImageRecord Flat(uint32_t w, uint32_t h, uint16_t tone) {
+  std::shared_ptr<uint16_t[]> p(new uint16_t[size_t{w} * h]);
+  for (size_t i = 0; i < size_t{w} * h; ++i) p[i] = tone;
+  ImageRecord r;
+  r.width = w;
+  r.height = h;
+  r.pixels = p;
+  r.minTone = r.maxTone = tone;
+  return r;
+}
+
+class HistogramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    h = std::make_unique<THistogram>(nullptr, settings);
+    h->resize(300, 80);
+    h->DataColor = 0x00FF0000;      // blue
+    h->LUTColor = 0x0000FFFF;       // yellow
+    h->LUTBackground = 0x00808080;  // grey
+    h->Color = 0x00FFFFFF;
+    h->OnChange = [this](THistogram*) { ++changes; };
+    h->OnLUTChange = [this](THistogram*) { ++lutChanges; };
+  }
+  QImage Grab() { return h->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+  static uint32_t At(const QImage& s, int x, int y) { return s.pixel(x, y) & 0xFFFFFF; }
+
+  ViewerSettings settings;
+  std::unique_ptr<THistogram> h;
+  int changes = 0, lutChanges = 0;
+};
+
+TEST_F(HistogramTest, OneToneIsOneFlatStepAtTheTop) {
+  h->SetData(Flat(7, 5, 500));
+  EXPECT_EQ(h->DisplayRange(), PackTones(500, 500));
+  EXPECT_EQ(h->LUTWindow(), PackTones(500, 500));
+  EXPECT_EQ(h->CountAt(500), 35u);
+  EXPECT_EQ(changes, 1);
+  const QImage shot = Grab();
+  EXPECT_EQ(At(shot, 150, 0), 0x0000FFu);  // the step along the top row
+  EXPECT_EQ(At(shot, 150, 40), 0xFFFFFFu);
+}
+
+TEST_F(HistogramTest, StaircaseHeightsFollowTheCounts) {
+  // Tones 10 (x3) and 11 (x1) over a 300-wide graph: two steps.
+  std::shared_ptr<uint16_t[]> p(new uint16_t[4]{10, 10, 10, 11});
+  ImageRecord r;
+  r.width = 4;
+  r.height = 1;
+  r.pixels = p;
+  h->SetData(r);
+  const QImage shot = Grab();
+  const int base = 80 - settings.lutWidth - 1;
+  EXPECT_EQ(At(shot, 75, 0), 0x0000FFu);                       // tone 10 at full height
+  EXPECT_EQ(At(shot, 225, base - 1 * base / 3), 0x0000FFu);    // tone 11 at a third
+  EXPECT_EQ(At(shot, 225, 5), 0xFFFFFFu);
+}
+
+TEST_F(HistogramTest, WindowBarInBothColours) {
+  settings.lutWidth = 5;
+  h->SetData(Flat(2, 2, 0));
+  h->SetDisplayRange(PackTones(0, 299));
+  h->SetLUTWindow(PackTones(0, 149));
+  const QImage shot = Grab();
+  const int y = 80 - 5 / 2 - 1;
+  EXPECT_EQ(At(shot, 70, y), 0xFFFF00u);
+  EXPECT_EQ(At(shot, 220, y), 0x808080u);
+  EXPECT_EQ(At(shot, 220, y - 2), 0x808080u);  // five pixels thick
+}
+
+TEST_F(HistogramTest, SettersOrderTheirPairsAndFireOnlyOnChange) {
+  h->SetData(Flat(1, 1, 9));
+  changes = lutChanges = 0;
+  h->SetLUTWindow(PackTones(400, 100));
+  EXPECT_EQ(h->LUTWindow(), PackTones(100, 400));
+  EXPECT_EQ(lutChanges, 1);
+  h->SetLUTWindow(PackTones(100, 400));
+  EXPECT_EQ(lutChanges, 1);
+  h->SetDisplayRange(PackTones(65535, 0));
+  EXPECT_EQ(h->DisplayRange(), PackTones(0, 65535));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(h->XToTone(0), 0);
+  EXPECT_EQ(h->XToTone(300), 65535);
+  EXPECT_EQ(h->XToTone(150), 32768);
+  EXPECT_EQ(h->XToTone(-5), 0);
+  Grab();  // 65536 tones over 300 columns: bins of 109
+}
+
+TEST_F(HistogramTest, NoPixelsResetsTheRangesQuietly) {
+  h->SetData(Flat(1, 1, 9));
+  changes = 0;
+  h->SetData(ImageRecord{});
+  EXPECT_EQ(h->DisplayRange(), PackTones(0, 65535));
+  EXPECT_EQ(h->LUTWindow(), PackTones(0, 65535));
+  EXPECT_EQ(h->CountAt(9), 0u);
+  EXPECT_EQ(changes, 0);
+  ImageRecord zero = Flat(1, 1, 9);
+  zero.width = 0;  // pixels but none to count
+  h->SetData(zero);
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(HistogramTest, AZeroSizeClientNeitherDividesNorLoops) {
+  h->SetData(Flat(3, 3, 1234));
+  for (QSize size : {QSize(0, 0), QSize(0, 50), QSize(50, 0), QSize(1, 1)}) {
+    h->resize(size);
+    QImage target(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
+    h->render(&target);
+    EXPECT_EQ(h->XToTone(10), 1234);
+  }
+}
+
+}  // namespace
+}  // namespace viewer
