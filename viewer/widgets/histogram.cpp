@@ -18,23 +18,33 @@ THistogram::THistogram(QWidget* owner, const ViewerSettings& settings)
 void THistogram::SetData(const ImageRecord& data) {
   shownLow_ = 0;
   shownHigh_ = 65535;
-  counts_->fill(0);
   const size_t n = size_t{data.width} * data.height;
   if (!data.pixels || n == 0) {
     // Nothing used: the whole range, and the old picture stays until the
     // next repaint.
+    data_ = ImageRecord{};
     windowLow_ = 0;
     windowHigh_ = 65535;
     return;
   }
-  CountTones(data.pixels.get(), n, *counts_);
-  const ToneCounts& c = *counts_;
-  int lo = 0, hi = 65535;
-  while (c[lo] == 0) ++lo;
-  while (c[hi] == 0) --hi;
-  shownLow_ = windowLow_ = static_cast<uint16_t>(lo);
-  shownHigh_ = windowHigh_ = static_cast<uint16_t>(hi);
+  data_ = data;
+  shownLow_ = windowLow_ = std::min(data.minTone, data.maxTone);
+  shownHigh_ = windowHigh_ = std::max(data.minTone, data.maxTone);
   Changed();
+}
+
+void THistogram::EnsureCounted() const {
+  if (data_.pixels == counted_.pixels && data_.width == counted_.width &&
+      data_.height == counted_.height)
+    return;
+  counts_->fill(0);
+  if (data_.pixels) CountTones(data_.pixels.get(), size_t{data_.width} * data_.height, *counts_);
+  counted_ = data_;
+}
+
+uint32_t THistogram::CountAt(uint16_t tone) const {
+  EnsureCounted();
+  return (*counts_)[tone];
 }
 
 void THistogram::SetDisplayRange(uint32_t range) {
@@ -80,6 +90,7 @@ void THistogram::LUTChanged() {
 void THistogram::DrawGraph(QPainter& painter, int cw, int ch) const {
   const int64_t low = shownLow_, high = shownHigh_, n = high - low + 1;
   const int64_t base = ch - BarWidth() - 1;
+  EnsureCounted();
   const ToneCounts& c = *counts_;
   painter.setPen(QPen(ResolveColor(DataColor), 0));
   if (n < 2 * int64_t{cw}) {

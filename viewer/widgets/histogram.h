@@ -35,6 +35,10 @@ class THistogram : public QWidget {
   ColorValue LUTColor = kClBtnHighlight;
   ColorValue FontColor = kClWindowText;  // labels
 
+  // Takes the shown range and the window from the record's tone pair (the
+  // smallest and largest of its pixels); the counting itself waits for the
+  // first paint or CountAt, and is skipped for the pixels counted last (the
+  // record keeps them alive, so no other image can take their place).
   void SetData(const ImageRecord& data);
   // Pairs are low | high << 16, ordered before use.
   void SetDisplayRange(uint32_t range);
@@ -45,7 +49,7 @@ class THistogram : public QWidget {
   uint16_t ShownHigh() const { return shownHigh_; }
   uint16_t WindowLow() const { return windowLow_; }
   uint16_t WindowHigh() const { return windowHigh_; }
-  uint32_t CountAt(uint16_t tone) const { return (*counts_)[tone]; }
+  uint32_t CountAt(uint16_t tone) const;
   // The tone under client x, clamped into the shown range.
   uint16_t XToTone(int x) const;
 
@@ -57,6 +61,8 @@ class THistogram : public QWidget {
 
  private:
   void Changed();
+  // Counts the pixels of the record when that is still to do.
+  void EnsureCounted() const;
   void LUTChanged();
   int BarWidth() const;
   void DrawGraph(QPainter& painter, int cw, int ch) const;
@@ -64,6 +70,8 @@ class THistogram : public QWidget {
 
   const ViewerSettings* settings_;
   std::unique_ptr<ToneCounts> counts_;
+  ImageRecord data_;             // the pixels to count
+  mutable ImageRecord counted_;  // the pixels counts_ holds
   uint16_t shownLow_ = 0, shownHigh_ = 65535;
   uint16_t windowLow_ = 0, windowHigh_ = 65535;
 };

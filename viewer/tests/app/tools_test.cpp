@@ -150,31 +150,34 @@ TEST_F(ToolsTest, MeanValueBoxAndItsText) {
   EXPECT_EQ(prompts.boxes.size(), 1u);  // one pixel: no box
 }
 
-TEST(RegionStatistics, SampledImagesCountEachCoordinate) {
-  ViewerSettings settings;
-  settings.maxImageSize = 2 * 2 * 2;  // 4 x 4 held as 2 x 2
+TEST(RegionStatistics, EveryCoordinateCountsAsPixelAtGivesIt) {
   test::TempFolder folder;
   const std::string name = folder / "s.qew";
   std::vector<uint16_t> p(16);
   for (int i = 0; i < 16; ++i) p[i] = static_cast<uint16_t>(i * 100);
   test::WriteImageFile(name, kFileQew, test::Facts(4, 4), p);
-  CImage image(settings);
-  image.Open(name);
-  ASSERT_EQ(image.Sampling(), 2u);
-  // Plain PixelAt sums over an ROI running past the stored pixels.
-  const Rect roi{1, 0, 5, 3};
-  double sum = 0, n = 0;
-  for (int y = roi.top; y <= roi.bottom; ++y)
-    for (int x = roi.left; x <= roi.right; ++x, ++n) sum += image.PixelAt(x, y);
-  const double mean = sum / n;
-  double q = 0;
-  for (int y = roi.top; y <= roi.bottom; ++y)
-    for (int x = roi.left; x <= roi.right; ++x) q += (image.PixelAt(x, y) - mean) * (image.PixelAt(x, y) - mean);
-  RegionStatistics s;
-  ASSERT_TRUE(MeasureRegion(image, roi, s));
-  EXPECT_DOUBLE_EQ(s.mean, mean);
-  EXPECT_NEAR(s.deviation, std::sqrt(q / (n - 1)), 1e-9);
-  EXPECT_NEAR(s.snr, mean / std::sqrt(q / n), 1e-9);
+  // Held whole and as 2 x 2; regions inside and running past the pixels.
+  for (int32_t limit : {0, 2 * 2 * 2})
+    for (const Rect roi : {Rect{0, 0, 3, 3}, Rect{1, 0, 5, 3}, Rect{2, 1, 2, 2}}) {
+      ViewerSettings settings;
+      settings.maxImageSize = limit;
+      CImage image(settings);
+      image.Open(name);
+      ASSERT_EQ(image.Sampling(), limit ? 2u : 1u);
+      double sum = 0, n = 0;
+      for (int y = roi.top; y <= roi.bottom; ++y)
+        for (int x = roi.left; x <= roi.right; ++x, ++n) sum += image.PixelAt(x, y);
+      const double mean = sum / n;
+      double q = 0;
+      for (int y = roi.top; y <= roi.bottom; ++y)
+        for (int x = roi.left; x <= roi.right; ++x)
+          q += (image.PixelAt(x, y) - mean) * (image.PixelAt(x, y) - mean);
+      RegionStatistics s;
+      ASSERT_TRUE(MeasureRegion(image, roi, s));
+      EXPECT_DOUBLE_EQ(s.mean, mean);
+      EXPECT_NEAR(s.deviation, std::sqrt(q / (n - 1)), 1e-9);
+      EXPECT_NEAR(s.snr, mean / std::sqrt(q / n), 1e-9);
+    }
 }
 
 }  // namespace

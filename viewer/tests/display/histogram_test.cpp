@@ -72,6 +72,8 @@ TEST_F(HistogramTest, StaircaseHeightsFollowTheCounts) {
   r.width = 4;
   r.height = 1;
   r.pixels = p;
+  r.minTone = 10;
+  r.maxTone = 11;
   h->SetData(r);
   const QImage shot = Grab();
   const int base = 80 - settings.lutWidth - 1;
@@ -122,6 +124,20 @@ TEST_F(HistogramTest, NoPixelsResetsTheRangesQuietly) {
   zero.width = 0;  // pixels but none to count
   h->SetData(zero);
   EXPECT_EQ(changes, 0);
+}
+
+TEST_F(HistogramTest, TheSamePixelsAgainKeepTheirCountsAndResetTheRanges) {
+  const ImageRecord r = Flat(4, 4, 77);
+  h->SetData(r);
+  h->SetDisplayRange(PackTones(0, 1000));
+  h->SetLUTWindow(PackTones(5, 6));
+  h->SetData(r);
+  EXPECT_EQ(h->CountAt(77), 16u);
+  EXPECT_EQ(h->DisplayRange(), PackTones(77, 77));
+  EXPECT_EQ(h->LUTWindow(), PackTones(77, 77));
+  h->SetData(Flat(4, 4, 78));
+  EXPECT_EQ(h->CountAt(77), 0u);
+  EXPECT_EQ(h->CountAt(78), 16u);
 }
 
 TEST_F(HistogramTest, AZeroSizeClientNeitherDividesNorLoops) {
