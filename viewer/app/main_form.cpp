@@ -381,22 +381,21 @@ void TMainForm::UpdateControls() {
   const bool region = a.Region->isChecked();
   const bool full = image_.Sampling() == 1;
   const uint32_t type = image_.FileType();
-  const bool forms = FormsAvailable();
   a.Save->setEnabled(image && modified_ && image_.HasFileName() && full);
   a.SaveAs->setEnabled(image && full);
   a.SaveROIAs->setEnabled(image && region && (type == kFileRaw || type == kFileBreadboard ||
                                               (type >= kFileTiff16v0 && type <= kFileQew)));
   for (QAction* act : {a.CropToRegion, a.ZoomROI, a.ROITones, a.MeanValue})
     act->setEnabled(image && region);
-  a.Resolution->setEnabled(forms && image && region);
+  a.Resolution->setEnabled(image && region);
   a.ZoomIn->setEnabled(image && imageViewer_->Core().Scale() < settings_->maxScale);
   for (QAction* act : {a.Close, a.ZoomImage, a.ZoomOut, a.Negative, a.Positive, a.Psuedocolor,
                        a.AllTones, a.ImageTones, a.CAndB, a.Histogram, a.Region, a.Profile,
                        a.Measurement})
     act->setEnabled(image);
-  a.ImageSettings->setEnabled(forms && image);
-  a.AboutImage->setEnabled(forms && image);
-  for (QAction* act : {a.ProgramSettings, a.AboutProgram, a.AboutBitmap}) act->setEnabled(forms);
+  a.ImageSettings->setEnabled(image);
+  a.AboutImage->setEnabled(image);
+  for (QAction* act : {a.ProgramSettings, a.AboutProgram, a.AboutBitmap}) act->setEnabled(true);
   viewMenu_->setEnabled(image);
   viewMenu_->menuAction()->setEnabled(image);
   colorMenu_->menuAction()->setEnabled(image);

@@ -6,6 +6,7 @@
 // display's tone window in step, and the region, profile and measurement
 // tools with their overlay.
 #include <QMainWindow>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,10 +16,12 @@
 #include "viewer/app/tool_geometry.h"
 #include "viewer/core/image.h"
 #include "viewer/core/settings.h"
+#include "viewer/forms/dialog_providers.h"
 #include "viewer/widgets/histogram.h"
 #include "viewer/widgets/image_viewer.h"
 #include "viewer/widgets/scale_edit.h"
 
+class QDialog;
 class QLabel;
 class QMenu;
 class QSlider;
@@ -75,15 +78,19 @@ class TMainForm : public QMainWindow {
   void MeanValueExecute();
 
   // ---- The forms' commands (main_form_dialogs.cpp) ----
-  // Each opens its dialog modally; until the dialogs exist these commands
-  // stay disabled (FormsAvailable).
-  static bool FormsAvailable();
+  // Each creates its dialog, shows it modally and frees it.
   void ImageSettingsExecute();
   void ProgramSettingsExecute();
   void ResolutionExecute();
   void AboutProgramExecute();
   void AboutBitmapExecute();
   void AboutImageExecute();
+
+  // How the dialogs are shown modally (default: exec) and the colour and
+  // font dialogs of the program settings; tests answer them without a loop.
+  using ModalRunner = std::function<int(QDialog&)>;
+  void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
+  void SetDialogProviders(DialogProviders dialogs) { dialogs_ = std::move(dialogs); }
 
   void UpdateControls();
   void UpdateStatusBar();
@@ -181,8 +188,12 @@ class TMainForm : public QMainWindow {
   void DrawOverlayLine(QPainter& canvas, Point a, Point b);
   void DrawOverlayText(QPainter& canvas, int line, const QString& text);
 
+  int ShowModal(QDialog& dialog);
+
   ViewerSettings* settings_;
   Prompts* prompts_;
+  ModalRunner modalRunner_;
+  DialogProviders dialogs_ = StandardDialogs();
   MainActions actions_;
   CImage image_;
   Appearance defaults_;

@@ -371,17 +371,25 @@ void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, in
   dstStart = ToInt32(dst);
 }
 
-void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
-  needsRender_ = false;
+void DisplayCore::SizeBuffer() {
   // The margin covers a partly shown block on each side (bounded, so a
   // stray setting cannot ask for gigabytes; larger needs grow the buffer).
   const int64_t margin = 2 * std::min<int64_t>(EffectiveMaxScale(), 256);
+  const int64_t w = (int64_t{bufferScreen_.x} + margin + 3) & ~int64_t{3};
+  const int64_t h = int64_t{bufferScreen_.y} + margin;
+  const size_t size = static_cast<size_t>(w * h);
+  if (buffer_.size() < size) buffer_.resize(size);
+}
+
+void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
+  needsRender_ = false;
+  // The screen of the first render sizes the buffer; a scale limit raised
+  // since then grows it, so no zoom renders past it.
   if (!bufferAllocated_) {
-    const int64_t w = (std::max<int64_t>(0, screenWidth) + margin + 3) & ~int64_t{3};
-    const int64_t h = std::max<int64_t>(0, screenHeight) + margin;
-    buffer_.resize(static_cast<size_t>(w * h));
+    bufferScreen_ = {std::max(0, screenWidth), std::max(0, screenHeight)};
     bufferAllocated_ = true;
   }
+  SizeBuffer();
   if (IsEmpty()) return;
 
   PlaceAxis(clientWidth_, orientedWidth_, centreX_, scale_, source_.x, source_.width,

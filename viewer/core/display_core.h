@@ -87,6 +87,7 @@ class DisplayCore {
   void Render(int32_t screenWidth, int32_t screenHeight);
 
   bool IsEmpty() const { return !data_.pixels; }
+  const ViewerSettings& Settings() const { return *settings_; }
   bool NeedsRender() const { return needsRender_; }
 
   EMapping Mapping() const { return mapping_; }
@@ -132,6 +133,7 @@ class DisplayCore {
   int32_t FitScale(int64_t width, int64_t height) const;
   void DisplayToImage(int64_t& u, int64_t& v) const;
   void ImageToDisplay(int64_t& x, int64_t& y) const;
+  void SizeBuffer();
   static void PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale,
                         int32_t& srcStart, int32_t& srcSize, int32_t& dstStart,
                         int32_t& dstSize);
@@ -160,6 +162,7 @@ class DisplayCore {
   int32_t clientHeight_ = 0;
   std::vector<uint8_t> buffer_;
   bool bufferAllocated_ = false;
+  Point bufferScreen_;  // the screen size the buffer was made for
   Placement destination_;
   Placement source_;
   bool needsRender_ = true;

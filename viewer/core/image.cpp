@@ -148,6 +148,17 @@ void CImage::Changed() {
   if (OnChange) OnChange(this);
 }
 
+void CImage::SetScanFacts(const ScanInfo& info) {
+  scanInfo_.source = info.source;
+  scanInfo_.originX = info.originX;
+  scanInfo_.originY = info.originY;
+  scanInfo_.resolutionX = info.resolutionX;
+  scanInfo_.resolutionY = info.resolutionY;
+  scanInfo_.orientation = info.orientation;
+  scanInfo_.flipHorizontal = info.flipHorizontal;
+  scanInfo_.flipVertical = info.flipVertical;
+}
+
 bool CImage::IsEmpty() const { return scanInfo_.source == kSourceNoData || !pixels_; }
 
 ImageRecord CImage::Record() const {

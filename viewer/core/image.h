@@ -74,6 +74,9 @@ class CImage {
   std::string FileName() const { return name_ ? *name_ : std::string(); }
   bool HasFileName() const { return name_.has_value(); }
   const ScanInfo& GetScanInfo() const { return scanInfo_; }
+  // Replaces the acquisition facts the user edits (orientation, flips,
+  // source, resolutions, origin); the pixels and the region's size stay.
+  void SetScanFacts(const ScanInfo& info);
   const ImageData& GetImageData() const { return imageData_; }
   uint32_t Sampling() const { return imageData_.sampling; }
   uint32_t StoredWidth() const { return imageData_.width; }

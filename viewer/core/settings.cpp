@@ -113,8 +113,10 @@ const ViewerSettings& DefaultSettings() {
   return defaults;
 }
 
+uint64_t HeapInUse() { return mallinfo2().uordblks; }
+
 void StartGlobalSettings(ViewerSettings& settings) {
-  const uint64_t heap = mallinfo2().uordblks;
+  const uint64_t heap = HeapInUse();
   const uint64_t space = AddressSpaceInUse();
   settings.startupMemory = static_cast<uint32_t>(space > heap ? space - heap : 0);
   settings.units = static_cast<uint8_t>(ReadRegInteger("", "Units", kDefaultUnits));

@@ -53,6 +53,9 @@ struct ViewerSettings {
 // The compiled-in values, for parts used without a program's record.
 const ViewerSettings& DefaultSettings();
 
+// Bytes the heap holds now.
+uint64_t HeapInUse();
+
 // Registry helpers. Each opens the program key afresh; reading never creates
 // a key. A value of another type than asked for, or a binary value longer
 // than asked for, reads as missing.

@@ -165,6 +165,11 @@ void TImageViewer::SetPenColorValue(ColorValue value) {
   viewport()->update();
 }
 
+QSize TImageViewer::ScreenSize() const {
+  const QScreen* s = screen();
+  return s ? s->size() : QSize(core_.ClientWidth(), core_.ClientHeight());
+}
+
 void TImageViewer::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   const unsigned events = core_.SetClientSize(viewport()->width(), viewport()->height());
@@ -179,8 +184,7 @@ void TImageViewer::paintEvent(QPaintEvent*) {
     painter.fillRect(QRect(0, 0, viewport()->width(), viewport()->height()), brush);
   } else {
     if (core_.NeedsRender()) {
-      const QScreen* s = screen();
-      const QSize size = s ? s->size() : QSize(cw, ch);
+      const QSize size = ScreenSize();
       core_.Render(size.width(), size.height());
     }
     const auto& d = core_.Destination();

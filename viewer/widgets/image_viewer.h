@@ -55,6 +55,8 @@ class TImageViewer : public QAbstractScrollArea {
   void ImageToScreen(int32_t& x, int32_t& y) const;
   void ImagePointToScreen(Point& p) const { core_.ImageToScreen(p); }
   bool IsEmpty() const { return core_.IsEmpty(); }
+  // The screen the render buffer is sized from.
+  QSize ScreenSize() const;
 
   // Margin colour.
   void SetColor(const QColor& color);

@@ -377,6 +377,19 @@ TEST(RenderBuffer, SizedFromTheScreenAndMaxScaleAtTheFirstRender) {
   }
 }
 
+TEST(RenderBuffer, FollowsALargerScaleLimitFromTheFirstScreen) {
+  ViewerSettings settings;
+  DisplayCore core(settings);
+  core.Render(1000, 800);
+  EXPECT_EQ(core.BufferSize(), size_t{1052} * 850);
+  settings.maxScale = 60;
+  core.Render(2000, 800);  // the first screen still counts
+  EXPECT_EQ(core.BufferSize(), size_t{1120} * 920);
+  settings.maxScale = 10;  // a smaller limit keeps the buffer
+  core.Render(1000, 800);
+  EXPECT_EQ(core.BufferSize(), size_t{1120} * 920);
+}
+
 TEST_F(DisplayCoreTest, BufferGrowsForAClientLargerThanTheScreen) {
   core.SetClientSize(300, 200);
   core.SetData(MakeImage(1000, 1000));

@@ -464,3 +464,39 @@ TEST_F(ImageTest, LargeImageLoadsAndRendersWithAndWithoutSampling) {
 
 }  // namespace
 }  // namespace viewer
+
+namespace viewer {
+namespace {
+
+TEST_F(ImageTest, ScanFactsReplaceTheEditedFieldsOnly) {
+  image.CreateTestPattern();
+  changes = 0;
+  ScanInfo facts = image.GetScanInfo();
+  facts.source = 5;
+  facts.originX = 10;
+  facts.originY = 20;
+  facts.resolutionX = 11811;
+  facts.resolutionY = 5000;
+  facts.orientation = 3;
+  facts.flipHorizontal = 1;
+  facts.flipVertical = 1;
+  facts.width = 9;  // the region's size is not an edited fact
+  facts.timestamp = {1, 2};
+  image.SetScanFacts(facts);
+  const ScanInfo& info = image.GetScanInfo();
+  EXPECT_EQ(info.source, 5u);
+  EXPECT_EQ(info.originX, 10u);
+  EXPECT_EQ(info.originY, 20u);
+  EXPECT_EQ(info.resolutionX, 11811u);
+  EXPECT_EQ(info.resolutionY, 5000u);
+  EXPECT_EQ(info.orientation, 3);
+  EXPECT_EQ(info.flipHorizontal, 1);
+  EXPECT_EQ(info.flipVertical, 1);
+  EXPECT_EQ(info.width, 256u);
+  EXPECT_NE(info.timestamp.high, 2u);
+  EXPECT_EQ(image.StoredWidth(), 256u);
+  EXPECT_EQ(changes, 0);  // the pixels did not change
+}
+
+}  // namespace
+}  // namespace viewer

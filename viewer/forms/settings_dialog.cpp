@@ -1,0 +1,50 @@
+#include "viewer/forms/settings_dialog.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "viewer/forms/named.h"
+
+namespace viewer {
+
+SettingsDialog::SettingsDialog(const QString& caption, int clientWidth, int clientHeight,
+                               QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle(caption);
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setFixedSize(clientWidth, clientHeight);
+
+  pages_ = Named(new QTabWidget, "PageControl");
+  bOK_ = Named(new QPushButton(QStringLiteral("&OK")), "bOK");
+  bCancel_ = Named(new QPushButton(QStringLiteral("&Cancel")), "bCancel");
+  bApply_ = Named(new QPushButton(QStringLiteral("&Apply")), "bApply");
+  bOK_->setDefault(true);
+  bApply_->setEnabled(false);
+  connect(bOK_, &QPushButton::clicked, this, [this] {
+    StoreControls();
+    accept();
+  });
+  connect(bCancel_, &QPushButton::clicked, this, [this] { reject(); });
+  connect(bApply_, &QPushButton::clicked, this, [this] {
+    StoreControls();
+    LoadControls();
+  });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(bOK_);
+  buttons->addWidget(bCancel_);
+  buttons->addWidget(bApply_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pages_);
+  layout->addLayout(buttons);
+}
+
+void SettingsDialog::SomethingChanged() { bApply_->setEnabled(true); }
+
+void SettingsDialog::ChangesStored() { bApply_->setEnabled(false); }
+
+}  // namespace viewer

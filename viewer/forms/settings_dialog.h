@@ -1,0 +1,32 @@
+#pragma once
+// The frame both settings forms share: a fixed-size dialog with a page
+// control above the buttons OK (store and close), Cancel (close; also
+// Escape) and Apply (store and reload; enabled by any change).
+#include <QDialog>
+
+class QPushButton;
+class QTabWidget;
+
+namespace viewer {
+
+class SettingsDialog : public QDialog {
+ public:
+  // The settings into the controls, and back.
+  virtual void LoadControls() = 0;
+  virtual void StoreControls() = 0;
+
+ protected:
+  SettingsDialog(const QString& caption, int clientWidth, int clientHeight, QWidget* parent);
+
+  QTabWidget* Pages() const { return pages_; }
+  void SomethingChanged();
+  void ChangesStored();  // Apply disabled
+
+ private:
+  QTabWidget* pages_;
+  QPushButton* bOK_;
+  QPushButton* bCancel_;
+  QPushButton* bApply_;
+};
+
+}  // namespace viewer

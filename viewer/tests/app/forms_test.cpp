@@ -1,0 +1,209 @@
+// The forms opened from the main window: when their commands are enabled,
+// what they change in the window, and the settings across two runs.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+
+#include "platform/registry.h"
+#include "viewer/forms/about_bitmap_form.h"
+#include "viewer/forms/about_image_form.h"
+#include "viewer/forms/about_program_form.h"
+#include "viewer/forms/image_settings_form.h"
+#include "viewer/forms/program_settings_form.h"
+#include "viewer/forms/resolution_form.h"
+#include "viewer/tests/app/app_support.h"
+
+namespace viewer {
+namespace {
+
+namespace reg = platform::registry;
+const std::string kKey = kProgramKey;
+
+std::optional<uint32_t> StoredDword(const std::string& subkey, const char* name) {
+  auto v = reg::QueryValue(reg::Hive::CurrentUser, subkey.empty() ? kKey : kKey + "\\" + subkey, name);
+  if (!v || v->type != reg::ValueType::Dword || v->data.size() != 4) return std::nullopt;
+  return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 |
+         uint32_t(v->data[3]) << 24;
+}
+
+class WindowFormsTest : public test::FormTest {
+ protected:
+  // Runs the next dialog with answer (which may press its buttons); records
+  // what kind of dialog it was.
+  template <typename Dialog>
+  void Answer(std::function<void(Dialog&)> answer) {
+    form->SetModalRunner([this, answer](QDialog& shown) {
+      ++shownDialogs;
+      auto* dialog = dynamic_cast<Dialog*>(&shown);
+      EXPECT_NE(dialog, nullptr);
+      if (dialog) answer(*dialog);
+      return shown.result();
+    });
+  }
+  template <typename T = QWidget>
+  static T* Child(const QWidget& w, const char* name) {
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+  static void Click(const QWidget& w, const char* name) { Child<QAbstractButton>(w, name)->click(); }
+  static std::string Text(const QWidget& w, const char* name) {
+    return Child<QLabel>(w, name)->text().toStdString();
+  }
+  // Ends this run (the settings written as the program does) and starts the next.
+  void Restart() {
+    form.reset();
+    EndImageSettings(settings);
+    EndGlobalSettings(settings);
+    settings = ViewerSettings{};
+    StartGlobalSettings(settings);
+    StartImageSettings(settings);
+    CreateForm();
+  }
+
+  int shownDialogs = 0;
+};
+
+TEST_F(WindowFormsTest, CommandsEnabledByTheImageAndTheRegion) {
+  const MainActions& a = form->Actions();
+  for (QAction* act : {a.ProgramSettings, a.AboutProgram, a.AboutBitmap}) EXPECT_TRUE(act->isEnabled());
+  for (QAction* act : {a.ImageSettings, a.AboutImage, a.Resolution}) EXPECT_FALSE(act->isEnabled());
+  a.CreateTestPattern->trigger();
+  EXPECT_TRUE(a.ImageSettings->isEnabled());
+  EXPECT_TRUE(a.AboutImage->isEnabled());
+  EXPECT_FALSE(a.Resolution->isEnabled());
+  a.Region->trigger();
+  EXPECT_TRUE(a.Resolution->isEnabled());
+}
+
+TEST_F(WindowFormsTest, ImageSettingsOKWithoutChangeMarksModified) {
+  form->Actions().CreateTestPattern->trigger();
+  ASSERT_FALSE(form->Modified());
+  Answer<TImageSettingsForm>([](TImageSettingsForm& d) { Click(d, "bOK"); });
+  form->Actions().ImageSettings->trigger();
+  EXPECT_EQ(shownDialogs, 1);
+  EXPECT_TRUE(form->Modified());
+}
+
+TEST_F(WindowFormsTest, ImageSettingsEastTurnsTheDisplayAndKeepsTheHistogramBar) {
+  form->Actions().CreateTestPattern->trigger();
+  View()->SetWindow(PackTones(1000, 2000));
+  Answer<TImageSettingsForm>([](TImageSettingsForm& d) {
+    Click(d, "sbEast");
+    Click(d, "bApply");
+    EXPECT_EQ(Text(d, "stXRes"), "Vertical");
+    Click(d, "bCancel");
+  });
+  form->Actions().ImageSettings->trigger();
+  EXPECT_EQ(form->Image().GetScanInfo().orientation, 1);
+  EXPECT_EQ(View()->Core().Transform(), 5);
+  EXPECT_TRUE(form->Modified());
+  EXPECT_EQ(form->LUTHistogram()->LUTWindow(), View()->Core().Window());
+}
+
+TEST_F(WindowFormsTest, LargerScaleLimitEnablesZoomInAtOnce) {
+  form->Actions().CreateTestPattern->trigger();
+  View()->SetScale(25);
+  form->UpdateControls();
+  ASSERT_FALSE(form->Actions().ZoomIn->isEnabled());
+  bool enabledWhileOpen = false;
+  Answer<TProgramSettingsForm>([&](TProgramSettingsForm& d) {
+    Child<QSpinBox>(d, "udMaxScale")->setValue(30);
+    Click(d, "bApply");
+    enabledWhileOpen = form->Actions().ZoomIn->isEnabled();
+    Click(d, "bOK");
+  });
+  form->Actions().ProgramSettings->trigger();
+  EXPECT_TRUE(enabledWhileOpen);
+  EXPECT_EQ(settings.maxScale, 30);
+  form->Actions().ZoomIn->trigger();
+  EXPECT_EQ(View()->Core().Scale(), 26);
+}
+
+TEST_F(WindowFormsTest, ResolutionMarksModifiedOnlyWhenItChanged) {
+  form->Actions().CreateTestPattern->trigger();
+  form->Actions().Region->trigger();
+  form->SetROI({0, 0, 99, 49});
+  settings.units = 3;
+  Answer<TSetResolutionForm>([](TSetResolutionForm& d) {
+    EXPECT_EQ(Text(d, "pPixelsX"), "100");
+    EXPECT_EQ(Text(d, "pPixelsY"), "50");
+    Click(d, "bOK");  // nothing typed
+  });
+  form->Actions().Resolution->trigger();
+  EXPECT_FALSE(form->Modified());
+
+  Answer<TSetResolutionForm>([](TSetResolutionForm& d) {
+    Child<SizeEdit>(d, "eSizeX")->SetText(QStringLiteral("10"));  // 100 pixels over 10 mm
+    Click(d, "bOK");
+  });
+  form->Actions().Resolution->trigger();
+  EXPECT_TRUE(form->Modified());
+  EXPECT_EQ(form->Image().GetScanInfo().resolutionX, 10000u);
+  EXPECT_EQ(form->Image().GetScanInfo().resolutionY, 0u);
+}
+
+TEST_F(WindowFormsTest, AboutFormsFilledFromTheWindow) {
+  form->Actions().CreateTestPattern->trigger();
+  Answer<TAboutImageForm>([](TAboutImageForm& d) {
+    EXPECT_EQ(d.windowTitle(), "About ");
+    EXPECT_EQ(Text(d, "SISource"), "Computer Generated");
+    EXPECT_EQ(Text(d, "IISize"), "256, 256");
+  });
+  form->Actions().AboutImage->trigger();
+  Answer<TAboutBitmapForm>([this](TAboutBitmapForm& d) {
+    EXPECT_EQ(Text(d, "Mapping"), "Negative");
+    EXPECT_EQ(Text(d, "SourceSize"), "256, 256");
+    EXPECT_EQ(Text(d, "ControlSize"), std::to_string(View()->Core().ClientWidth()) + ", " +
+                                          std::to_string(View()->Core().ClientHeight()));
+  });
+  form->Actions().AboutBitmap->trigger();
+  Answer<TAboutProgramForm>([](TAboutProgramForm& d) {
+    EXPECT_EQ(Text(d, "stProgramVersion"), "Version 4.02.3");
+    EXPECT_NE(Text(d, "SysMemory").find(" of memory in use"), std::string::npos);
+  });
+  form->Actions().AboutProgram->trigger();
+  EXPECT_EQ(shownDialogs, 3);
+}
+
+TEST_F(WindowFormsTest, ProgramSettingsSurviveARestartAndDefaultsLeaveNoKeys) {
+  form->SetDialogProviders({[](uint32_t, QWidget*) { return std::optional<uint32_t>(0x00336699); },
+                            nullptr});
+  Answer<TProgramSettingsForm>([](TProgramSettingsForm& d) {
+    Click(d, "pMainColor");  // the colour dialog answers 0x00336699
+    Child<QSpinBox>(d, "udMaxScale")->setValue(30);
+    Child<QComboBox>(d, "cbUnits")->setCurrentIndex(3);
+    Child<QLineEdit>(d, "eImageSize")->setText(QStringLiteral("977"));
+    Click(d, "bOK");
+  });
+  form->Actions().ProgramSettings->trigger();
+  EXPECT_EQ(View()->GetColorValue(), 0x00336699u);
+  Restart();
+  EXPECT_EQ(StoredDword("Image Viewer", "Color"), 0x00336699u);
+  EXPECT_EQ(StoredDword("Image Viewer", "Maximum Scale Factor"), 30u);
+  EXPECT_EQ(StoredDword("", "Units"), 3u);
+  EXPECT_EQ(StoredDword("", "Maximum Image Size"), 1000448u);
+  EXPECT_FALSE(StoredDword("Histogram", "Color").has_value());  // untouched: not stored
+  EXPECT_EQ(View()->GetColorValue(), 0x00336699u);
+  EXPECT_EQ(settings.maxScale, 30);
+  EXPECT_EQ(settings.units, 3);
+
+  form->SetDialogProviders({[](uint32_t, QWidget*) { return std::optional<uint32_t>(0x00800000); },
+                            nullptr});
+  Answer<TProgramSettingsForm>([](TProgramSettingsForm& d) {
+    EXPECT_EQ(Child<QLineEdit>(d, "eImageSize")->text(), "977");
+    Click(d, "pMainColor");  // back to navy
+    Child<QSpinBox>(d, "udMaxScale")->setValue(25);
+    Child<QComboBox>(d, "cbUnits")->setCurrentIndex(0);
+    Child<QLineEdit>(d, "eImageSize")->setText(QStringLiteral("0"));
+    Click(d, "bOK");
+  });
+  form->Actions().ProgramSettings->trigger();
+  Restart();
+  EXPECT_FALSE(reg::KeyExists(reg::Hive::CurrentUser, kKey));
+}
+
+}  // namespace
+}  // namespace viewer

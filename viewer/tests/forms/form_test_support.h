@@ -1,0 +1,66 @@
+#pragma once
+// Helpers of the form tests: the offscreen application, a per-test registry
+// folder with the compiled-in settings, and access to named controls.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <string>
+
+#include "viewer/core/settings.h"
+#include "viewer/tests/core/test_support.h"
+
+namespace viewer::test {
+
+inline QApplication& App() {
+  static int argc = 1;
+  static char name[] = "viewer_form_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+  }();
+  return *app;
+}
+
+// Each test gets its own registry store and a settings record with the
+// compiled-in values.
+class FormTest : public ::testing::Test {
+ protected:
+  FormTest() { App(); }  // before the widgets of a fixture
+  void SetUp() override {
+    if (const char* old = std::getenv("VORNIX_REGISTRY_DIR")) oldFolder_ = old;
+    setenv("VORNIX_REGISTRY_DIR", registry_.path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (oldFolder_.empty())
+      unsetenv("VORNIX_REGISTRY_DIR");
+    else
+      setenv("VORNIX_REGISTRY_DIR", oldFolder_.c_str(), 1);
+  }
+
+  template <typename T = QWidget>
+  static T* Child(const QWidget& form, const char* name) {
+    T* w = form.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  static std::string Text(const QWidget& form, const char* name) {
+    if (auto* l = form.findChild<QLabel*>(QString::fromLatin1(name))) return l->text().toStdString();
+    if (auto* e = form.findChild<QLineEdit*>(QString::fromLatin1(name))) return e->text().toStdString();
+    ADD_FAILURE() << "no text control " << name;
+    return {};
+  }
+  static void Click(const QWidget& form, const char* name) {
+    if (auto* b = Child<QAbstractButton>(form, name)) b->click();
+  }
+
+  ViewerSettings settings;
+  TempFolder registry_;
+  std::string oldFolder_;
+};
+
+}  // namespace viewer::test
