@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/config/session_log.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
 #include "platform/clock.h"
@@ -53,6 +54,12 @@ inline sim::Plate PlateAt(int slot, uint32_t at_ms, int x, sim::PlateImage image
 }
 
 class SessionTest : public ::testing::Test {
+ public:
+  std::string bin() const { return tmp_ / "bin"; }
+  std::string Images() const { return bin() + "/Images"; }
+  std::string TempFile() const { return Images() + "/Tarvel.tmp"; }
+  std::string LogFile() const { return bin() + "/Tarvel.log"; }
+
  protected:
   void SetUp() override {
     setenv("VORNIX_REGISTRY_DIR", (tmp_ / "reg").c_str(), 1);
@@ -62,7 +69,7 @@ class SessionTest : public ::testing::Test {
     platform::UseVirtualClock(1000);
     platform::SetVirtualWallTime(1700000000);
     tarvel::ResetInterfaceProbe();
-    scenario.fpga_configured = false;
+    scenario = sim::Scenario{};
   }
   void TearDown() override {
     Close_Scanner();
@@ -75,10 +82,6 @@ class SessionTest : public ::testing::Test {
     unsetenv("VORNIX_REGISTRY_DIR");
   }
 
-  std::string bin() const { return tmp_ / "bin"; }
-  std::string Images() const { return bin() + "/Images"; }
-  std::string TempFile() const { return Images() + "/Tarvel.tmp"; }
-  std::string LogFile() const { return bin() + "/Tarvel.log"; }
 
   void WriteIni(const std::string& text = kIni) {
     std::ofstream(bin() + "/Tarvel.ini", std::ios::binary | std::ios::trunc) << text;
@@ -88,6 +91,7 @@ class SessionTest : public ::testing::Test {
     port = sim::AttachParallelPort(scanner);
   }
   std::string Log() const {
+    tarvel::FlushSessionLog();
     auto text = platform::ReadWholeFile(LogFile());
     return text ? *text : "";
   }
@@ -108,14 +112,15 @@ class SessionTest : public ::testing::Test {
 
   // Polls until `done` holds or `limit_ms` of virtual time pass, fetching
   // every image; the names in the order they were handed out.
-  std::vector<std::string> PollUntil(const std::function<bool(int status)>& done, uint32_t limit_ms = 60000) {
+  std::vector<std::string> PollUntil(const std::function<bool(int status)>& done, uint32_t limit_ms = 60000,
+                                     bool fetch = true) {
     std::vector<std::string> names;
     const uint64_t until = platform::NowMs() + limit_ms;
     while (platform::NowMs() < until) {
       const int status = Get_Status();
       EXPECT_GE(status, 0);
       if (status < 0) break;
-      for (int pending = status & 0xFF; pending > 0; --pending) {
+      for (int pending = fetch ? status & 0xFF : 0; pending > 0; --pending) {
         char name[256];
         if (Get_ImageName(name) > 0) names.push_back(name);
       }
@@ -124,16 +129,18 @@ class SessionTest : public ::testing::Test {
     }
     return names;
   }
-  // Until the transport has run and stopped again and nothing is pending.
-  std::vector<std::string> PollPlatesThrough(uint32_t limit_ms = 60000) {
+  // Until the transport has run and stopped again and nothing is pending
+  // (with `fetch` false: nothing is being collected, images left pending).
+  std::vector<std::string> PollPlatesThrough(uint32_t limit_ms = 60000, bool fetch = true) {
     bool ran = false;
     return PollUntil(
         [&](int status) {
           const bool running = status & (1 << 25);
           ran = ran || running;
-          return ran && !running && (status & ((1 << 27) | 0xFF)) == 0 && scanner->WordsWaiting() == 0;
+          return ran && !running && (status & ((1 << 27) | (fetch ? 0xFF : 0))) == 0 &&
+                 scanner->WordsWaiting() == 0;
         },
-        limit_ms);
+        limit_ms, fetch);
   }
 
   // The simulator after a close or a failed open.
