@@ -72,6 +72,12 @@ TEST_F(OpenFailures, EveryFailingStepCleansUp) {
       {"image folder name too long",
        [](SessionTest&, sim::Scenario&, std::string& ini) { AddScannerKey(ini, "ImagePath=" + std::string(250, 'i')); },
        1, -1, "ERROR: Image file directory name too long: ", true},
+      {"image folder not creatable",
+       [](SessionTest& t, sim::Scenario&, std::string& ini) {
+         std::ofstream(t.bin() + "/plain-file") << "x";
+         AddScannerKey(ini, "ImagePath=.\\plain-file\\Images");
+       },
+       1, -1, "ERROR: Can not create image file directory: ", true},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,5 +1,6 @@
 // Open's high-voltage wait, ambient light, the session's edge cases, the
 // interface probe and the small exports of an open session.
+#include <cstring>
 #include <filesystem>
 
 #include "driver/config/scanner_type.h"
@@ -115,6 +116,40 @@ TEST_F(SessionControl, EdgeCasesOfTheSession) {
   EXPECT_EQ(Get_ImageType(2, text, sizeof text), 4);  // the utilities work in every state
   ASSERT_EQ(Close_Scanner(), 0);
   EXPECT_FALSE(platform::FileExists(LogFile()));
+}
+
+TEST_F(SessionControl, SerialNumberEndsWithinItsThirtyOneBytes) {
+  WriteIni();
+  scenario.id_prom = std::vector<uint8_t>(256, 'A');
+  Attach();
+  ASSERT_EQ(Open_Scanner(1), 0);
+  char serial[32];
+  std::memset(serial, 'x', sizeof serial);
+  EXPECT_EQ(Get_Serialnumber(serial), 0);
+  EXPECT_EQ(std::string(serial), std::string(31, 'A'));
+  // The old-image listing refuses an open session.
+  char name[256];
+  EXPECT_EQ(Get_FirstOldImageName(name), -7);
+  ASSERT_EQ(Close_Scanner(), 0);
+  EXPECT_NE(Get_FirstOldImageName(name), -7);
+}
+
+TEST_F(SessionControl, ASessionClosedMidPlateLeavesNothingForTheNext) {
+  WriteIni();
+  scenario.plates = {PlateAt(0, 50, 800, sim::FlatPlate(200, 600, 9000))};
+  Attach();
+  ASSERT_EQ(Open_Scanner(1), 0);
+  ASSERT_EQ(Aktivate_Scanner(), 0);
+  PollUntil([](int s) { return (s & (1 << 27)) != 0; }, 2000);
+  PollUntil([](int) { return false; }, 100);
+  ASSERT_NE(Log().find("   Image data are being collected\n"), std::string::npos);
+  EXPECT_EQ(Close_Scanner(), 0);
+  platform::Sleep(3000);  // the plate runs out meanwhile
+  const size_t second = Log().size();
+  ASSERT_EQ(Open_Scanner(1), 0);
+  ASSERT_EQ(Aktivate_Scanner(), 0);
+  PollUntil([](int) { return false; }, 200);
+  EXPECT_EQ(Log().find("Parsing data after", second), std::string::npos) << Log().substr(second);
 }
 
 TEST_F(SessionControl, CephModesMoveToTheFollowingEraseModeOnIntraoralScanners) {

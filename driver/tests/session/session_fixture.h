@@ -67,7 +67,6 @@ class SessionTest : public ::testing::Test {
     platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
-    platform::SetVirtualWallTime(1700000000);
     tarvel::ResetInterfaceProbe();
     scenario = sim::Scenario{};
   }
