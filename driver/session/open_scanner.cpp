@@ -56,12 +56,12 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   if (*mode > ParamCount()) {
     if (!ModeSelectedByDialog(type)) {
       LogPrintf("ERROR: Scan mode not found\n");
-      return kErrModeNotFound;
+      return kErrNotFound;
     }
     const int chosen = Show_ParamDialog();
     if (chosen == 0) {
       LogPrintf("ERROR: Scan mode not found\n");
-      return kErrModeNotFound;
+      return kErrNotFound;
     }
     LogPrintf("Scan mode %i is not supported by this scanner; user selected mode %i\n", *mode, chosen);
     *mode = chosen;
@@ -76,7 +76,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
         std::string present;
         if (Ini_ReadString(ini, ModeSection(m), "ParamName", present) != 0) {
           LogPrintf("ERROR: Scan mode or INI file not found\n");
-          return kErrModeNotFound;
+          return kErrNotFound;
         }
         ++m;
       }
@@ -89,7 +89,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   }
   if (name->empty()) {
     LogPrintf("ERROR: Scan mode or INI file not found\n");
-    return kErrModeNotFound;
+    return kErrNotFound;
   }
   LogPrintf("Scan mode: '%s'\n", name->c_str());
   return 0;
@@ -101,12 +101,12 @@ int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
   LogPrintf("Image file directory: %s\n", folder.c_str());
   if (!s.acquisition->SetImageFolder(folder)) {
     LogPrintf("ERROR: Image file directory name too long: %s\n", folder.c_str());
-    return kErrDiskOrNames;
+    return kErrFailed;
   }
   CreateFolders(folder);
   if (!platform::FolderExists(folder)) {
     LogPrintf("ERROR: Can not create image file directory: %s\n", folder.c_str());
-    return kErrDiskOrNames;
+    return kErrFailed;
   }
   const uint64_t free_bytes = FreeSpace(folder);
   const DiskMinimum minimum = MinimumFreeSpace(type);
@@ -116,7 +116,7 @@ int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
                          "Error - Disk Full", platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
     LogPrintf("ERROR: Insufficient disk space: %" PRId64 " bytes required, only %" PRId64 " bytes available\n",
               static_cast<int64_t>(minimum.bytes), static_cast<int64_t>(free_bytes));
-    return kErrDiskOrNames;
+    return kErrFailed;
   }
   LogPrintf("Free disk space for data and image files: %" PRId64 " Bytes (%u MB)\n", static_cast<int64_t>(free_bytes),
             static_cast<unsigned>(free_bytes >> 20));
@@ -213,7 +213,7 @@ int RecoverOldData(Session& s) {
   d.Mem_SetMark();
   LogPrintf("%i Images succesfully recoverd from scanner memory\n", acq.WrittenNumber() - before);
   LogPrintf("ERROR: Open_Scanner terminated because scanner memory was not empty\n");
-  return kErrOldData;
+  return kErrMemoryNotEmpty;
 }
 
 // Steps 4 to 22 on a session whose log is open; 0, a warning or an error.
@@ -221,7 +221,7 @@ int OpenSteps(Session& s, int mode) {
   const IniFile ini = Ini_Open();
   if (!ini.found) {
     LogPrintf("ERROR: INI file not found\n");
-    return kErrNoIniFile;
+    return kErrIniMissing;
   }
   const int type = Get_ScannerType();
   std::string name;
@@ -238,8 +238,8 @@ int OpenSteps(Session& s, int mode) {
 
   ScannerDevice& d = *s.device;
   d.Dev_Open();
-  d.TransferErrors = 0;
-  d.RetryCount = Ini_IntOr(ini, "Interface", "Retry", 100);
+  d.Transport().TransferErrors = 0;
+  d.Transport().RetryCount = Ini_IntOr(ini, "Interface", "Retry", 100);
   s.acquisition->PrescanSetup(0);
   int r = d.Dev_Connect();
   if (r != 0) r = d.Dev_Connect();
@@ -250,15 +250,15 @@ int OpenSteps(Session& s, int mode) {
 
   if (int e = PrepareImageFolder(s, ini, type); e != 0) return e;
 
-  int result = kSessionOk;
+  int result = kOk;
   const int highest = s.acquisition->LastNumber();
   if (Ini_IntOr(ini, "Scanner", "CheckTempImage", 0) != 0 && highest != 0) {
-    result = kWarnImages;
+    result = kWarnImagesPending;
     LogPrintf("WARNING: Found %i existing image files in %s \n", highest, s.acquisition->ImageFolder().c_str());
   }
   if (highest >= kLastImageNumber) {
     LogPrintf("ERROR: No available names for image files\n");
-    return kErrDiskOrNames;
+    return kErrFailed;
   }
 
   bool recover = false;
@@ -272,7 +272,7 @@ int OpenSteps(Session& s, int mode) {
     }
   }
 
-  d.FpgaFileName = type >= 0 && type <= 4 ? Ini_StringOr(ini, "Scanner", "Firmware", "") : "";
+  d.Transport().FpgaFileName = type >= 0 && type <= 4 ? Ini_StringOr(ini, "Scanner", "Firmware", "") : "";
   if (!recover) {
     const int keep = Ini_IntOr(ini, "Scanner", "HalteFPGA", 1);
     r = d.Dev_ConfigureFpga(keep);
@@ -297,7 +297,7 @@ int OpenSteps(Session& s, int mode) {
   }
   LogPrintf("Buffer RAM: %i Bytes, Type: %i\n", static_cast<int>(memory.size), memory.config_code);
 
-  r = Load_ScanMode(s.mode, mode, [&d](uint8_t address, uint16_t& word) {
+  r = Load_ScanMode(s.mode, mode, type, [&d](uint8_t address, uint16_t& word) {
     uint8_t bytes[2] = {};
     if (d.I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
     word = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
@@ -332,14 +332,14 @@ int OpenSteps(Session& s, int mode) {
 
   if (!s.acquisition->OpenTempFile(s.temp_path)) {
     LogPrintf("ERROR: Can not open temporary file: %s\n", s.temp_path.c_str());
-    return kErrDiskOrNames;
+    return kErrFailed;
   }
   LogPrintf("Temporary data file: %s\n", s.temp_path.c_str());
   LogPrintf("Disk space available for temporary data: %" PRId64 " Bytes\n",
             static_cast<int64_t>(FreeSpace(s.temp_path)));
 
   // The table exists before the recovery flushes plates.
-  if (!NeutralNormalization(s)) return kErrNoMemory;
+  if (!NeutralNormalization(s)) return kErrOutOfMemory;
   if (recover) return RecoverOldData(s);
 
   const int tenths = d.Scan_ReadLaserTemp();
@@ -349,7 +349,7 @@ int OpenSteps(Session& s, int mode) {
     LogPrintf("Laser Temperature = %4.1f\xB0" "C\n", tenths * 0.1);
     if (tenths > s.mode.laser_temp_warn * 10) {
       LogPrintf("ERROR: Laser temperature too high\n");
-      return kErrLaserTooHot;
+      return kErrLaserTemperature;
     }
   }
 
@@ -400,7 +400,7 @@ int Session_Open(int mode) {
   s.temp_path = MakeModulePath(Ini_StringOr(ini, "Scanner", "TempFile", ".\\Images\\Tarvel.tmp"));
 
   const int r = OpenSteps(s, mode);
-  if (r < 0 && r != kWarnImages) {
+  if (r < 0 && r != kWarnImagesPending) {
     Session_Shutdown();
     return r;
   }

@@ -9,30 +9,11 @@
 #include "driver/acquisition/acquisition.h"
 #include "driver/config/scan_mode.h"
 #include "driver/device/scanner_device.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 
 enum class SessionState { kClosed, kOpen, kActive };
-
-// Session result codes.
-constexpr int kSessionOk = 0;
-constexpr int kErrDiskOrNames = -1;     // disk space, image names, temporary file, image folder
-constexpr int kErrModeNotFound = -2;
-constexpr int kErrFirmware = -3;
-constexpr int kErrNotOpen = -4;
-constexpr int kErrBusy = -6;            // already active, overlapping poll, belt while active
-constexpr int kErrAlreadyOpen = -7;
-constexpr int kErrNoMemory = -100;
-constexpr int kErrInvalidArgument = -102;
-constexpr int kErrInterface = -1001;
-constexpr int kErrPlatePresent = -1009;
-constexpr int kErrNoIniFile = -1008;
-constexpr int kErrLaserTooHot = -1010;
-constexpr int kErrNoPlate = -1011;
-constexpr int kErrOldData = -1012;
-constexpr int kErrSerialNumber = -1013;
-constexpr int kWarnAmbientLight = -10000;
-constexpr int kWarnImages = -10001;
 
 struct Session {
   SessionState state = SessionState::kClosed;

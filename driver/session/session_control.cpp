@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "driver/config/session_log.h"
+#include "driver/device/register_map.h"
 #include "driver/session/service_scan.h"
 #include "driver/session/session.h"
 #include "platform/clock.h"
@@ -34,7 +35,7 @@ bool SessionIsOpen() { return g_session.IsOpen(); }
 
 int Session_Close() {
   Session& s = g_session;
-  if (!s.IsOpen()) return kSessionOk;
+  if (!s.IsOpen()) return kOk;
   ScannerDevice& d = *s.device;
   LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
   d.Scan_SetMotorMode(4);
@@ -43,14 +44,14 @@ int Session_Close() {
   d.Scan_SetRun(0);
   d.Scan_SetSlotOutputs(0);
   d.Dev_PulseReset();
-  if (d.TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.TransferErrors);
+  if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
   d.Dev_Disconnect();
   s.acquisition->CloseTempFile();
   if (platform::DeleteFile(s.temp_path)) LogPrintf("Temporary data file removed: %s\n", s.temp_path.c_str());
-  int result = kSessionOk;
+  int result = kOk;
   if (const int pending = s.acquisition->PendingCount(); pending > 0) {
     LogPrintf("WARNING: %i Images not reported to application\n", pending);
-    result = kWarnImages;
+    result = kWarnImagesPending;
   }
   s.acquisition.reset();
   s.device.reset();
@@ -74,13 +75,13 @@ int Session_Activate() {
   const int tenths = d.Scan_ReadLaserTemp();
   if (tenths > kNoTemperature && tenths > s.mode.laser_temp_warn * 10) {
     LogPrintf("ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
-    return kErrLaserTooHot;
+    return kErrLaserTemperature;
   }
   if (s.mode.plate_type != kPlateErase) {
     d.Scan_SetHighVoltage(1);
     platform::Sleep(kLampSettleMs);
   }
-  int result = kSessionOk;
+  int result = kOk;
   if (s.mode.check_light_level && MeasureAmbient(s, true) == kWarnAmbientLight) result = kWarnAmbientLight;
   d.Dev_PulseReset();
   s.acquisition->Activate();
@@ -91,7 +92,7 @@ int Session_Activate() {
   d.Scan_AckEvent();
   d.Dev_ReadLineCounter();
   s.state = SessionState::kActive;
-  d.Reg_Write8(5, 0);
+  d.Reg_Write8(reg::kActivate, 0);
   return result;
 }
 
@@ -105,7 +106,7 @@ int Session_Deactivate() {
   d.Scan_SetSlotOutputs(2);
   s.state = SessionState::kOpen;
   FlushSessionLog();
-  return kSessionOk;
+  return kOk;
 }
 
 int Session_LightStatus() {
@@ -137,7 +138,7 @@ int Session_SerialNumber(char* buffer) {
     return kErrNotOpen;
   }
   std::memcpy(buffer, s.serial, sizeof s.serial);
-  return kSessionOk;
+  return kOk;
 }
 
 int Session_SetPrescan(int samples) {
@@ -151,7 +152,7 @@ int Session_PrescanLine(uint8_t* buffer) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
   s.acquisition->PrescanTake(buffer);
-  return kSessionOk;
+  return kOk;
 }
 
 int Session_RunBeltdrive(unsigned code) {
@@ -166,7 +167,7 @@ int Session_RunBeltdrive(unsigned code) {
     d.Scan_SetStepper(s.mode.SMOT, s.mode.outlet_steps);
     d.Scan_SetMotorMode(0);
   }
-  return kSessionOk;
+  return kOk;
 }
 
 int Session_SetFilterMode(int on) {
@@ -181,7 +182,7 @@ int Session_SetFilterMode(int on) {
     if (s.filter_enabled) LogPrintf("Imagefilter enabled by application\n");
   }
   s.acquisition->SetFilterEnabled(s.filter_enabled);
-  return kSessionOk;
+  return kOk;
 }
 
 void Session_SetExtraHeader(int32_t length, const uint8_t* bytes) {
@@ -193,7 +194,7 @@ void Session_SetExtraHeader(int32_t length, const uint8_t* bytes) {
 
 int Session_HalticMode(int value) {
   if (g_session.IsOpen() && value == 1) LogPrintf("HALTIC_Mode active\n");
-  return kSessionOk;
+  return kOk;
 }
 
 } // namespace tarvel
