@@ -36,13 +36,15 @@ int Session_Poll() {
     return kErrBusy;
   }
   s.status_busy = true;
+  // Busy is cleared at every exit, also when an allocation fails mid-poll.
+  struct ClearBusy {
+    bool& busy;
+    ~ClearBusy() { busy = false; }
+  } clear_busy{s.status_busy};
   ScanStatus st{};
   int r = s.parts->stream.ReadStatus(&st);
   if (r == 0) r = st.error;
-  if (r != 0) {
-    s.status_busy = false;
-    return r;
-  }
+  if (r != 0) return r;
 
   const bool transport = st.flags & 1;
   const uint8_t plates = st.plate_sensors & s.mode.slots;
@@ -56,13 +58,9 @@ int Session_Poll() {
   const int64_t lines_ahead = int64_t{st.line_counter} - s.Acq().LineCount();
   PollResult result;
   r = s.parts->poller.PollStatus(st, &result);
-  if (r != 0) {
-    s.status_busy = false;
-    return r;
-  }
+  if (r != 0) return r;
   const uint32_t word = StatusWord(s, st, plates, lines_ahead);
   if (st.flags & 0x08) s.Device().Scan_AckEvent();
-  s.status_busy = false;
   return static_cast<int>(word);
 }
 
