@@ -68,10 +68,21 @@ int StreamPoller::ReadStep(PollResult* r) {
 }
 
 int StreamPoller::Poll(PollResult* r) {
+  ScanStatus status{};
+  int rc = device_.ReadStatus(&status);
+  if (rc == 0) rc = status.error;
+  if (rc != 0) {
+    *r = PollResult{};
+    r->status = status;
+    return rc;
+  }
+  return PollStatus(status, r);
+}
+
+int StreamPoller::PollStatus(const ScanStatus& status, PollResult* r) {
   *r = PollResult{};
-  int rc = device_.ReadStatus(&r->status);
-  if (rc == 0) rc = r->status.error;
-  if (rc != 0) return rc;
+  r->status = status;
+  int rc = 0;
   const bool running = r->status.flags & 1;
   const int64_t ahead = int64_t{r->status.line_counter} - acq_.LineCount();
   if ((running && ahead > kLinesAheadForRead) || (!running && r->status.words_waiting != 0)) {

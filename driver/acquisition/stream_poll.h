@@ -58,6 +58,8 @@ class StreamPoller {
   // One poll: the status record, a read when one is due, the flushes. 0,
   // the status record's error or the read's error (logged).
   int Poll(PollResult* result);
+  // The same poll on a status record the caller has already read.
+  int PollStatus(const ScanStatus& status, PollResult* result);
   // One read and its flushes, without the status record (the recovery of
   // old scanner memory reads while data words wait). 0 or the read's error
   // (logged).

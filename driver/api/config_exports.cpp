@@ -4,6 +4,7 @@
 #include "driver/api/export_guard.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
+#include "driver/session/interface_probe.h"
 #include "driver/result_codes.h"
 
 #include <algorithm>
@@ -37,7 +38,10 @@ TARVEL_API int Set_IniFileName(const char* path) {
 }
 
 TARVEL_API int Get_Paramcount() {
-  return tarvel::Guarded(0, [] { return tarvel::ParamCount(); });
+  return tarvel::Guarded(0, [] {
+    tarvel::Get_ScannerType();  // the count is the probed scanner type's
+    return tarvel::ParamCount();
+  });
 }
 
 TARVEL_API int Get_Paramname(char* name, int mode) {
@@ -45,6 +49,7 @@ TARVEL_API int Get_Paramname(char* name, int mode) {
   name[0] = 0;
   return tarvel::Guarded(tarvel::kErrNotFound, [&] {
     std::string text;
+    tarvel::Get_ScannerType();
     int r = tarvel::ParamName(mode, text);
     CopyText(name, text);
     return r;

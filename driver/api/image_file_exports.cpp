@@ -7,7 +7,7 @@
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/image_names.h"
 #include "driver/api/export_guard.h"
-#include "driver/api/session_state.h"
+#include "driver/session/session.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
 #include "driver/config/session_log.h"

@@ -1,0 +1,67 @@
+// `Get_Status`: one poll of the scanner through the stream poll, which reads
+// and parses scan data and writes the images of finished plates on the
+// caller's thread; the session adds the plate log and the status word.
+#include <cstdint>
+
+#include "driver/config/session_log.h"
+#include "driver/session/session.h"
+
+namespace tarvel {
+namespace {
+
+constexpr int kLinesAheadCollecting = 5;
+
+// The status word of a poll (bits as the session exports them).
+uint32_t StatusWord(Session& s, const ScanStatus& st, uint8_t plates, int64_t lines_ahead) {
+  const bool transport = st.flags & 1;
+  const int pending = s.Acq().PendingCount();
+  uint32_t word = static_cast<uint32_t>(pending > 255 ? 255 : pending < 0 ? 0 : pending);
+  word |= uint32_t{plates} << 8;
+  word |= uint32_t{st.slot_outputs} << 16;
+  if (s.Acq().PrescanWaiting()) word |= 1u << 24;
+  if (transport) word |= 1u << 25;
+  if (s.IsActive()) word |= 1u << 26;
+  if (st.words_waiting != 0 || (transport && lines_ahead > kLinesAheadCollecting)) word |= 1u << 27;
+  word |= (uint32_t{st.further} & 0x18) << 26;
+  return word;
+}
+
+} // namespace
+
+int Session_Poll() {
+  Session& s = CurrentSession();
+  if (!s.IsOpen()) return kErrNotOpen;
+  if (s.status_busy) {
+    LogPrintf("ERROR: Overlapping calls to Get_Status\n");
+    return kErrBusy;
+  }
+  s.status_busy = true;
+  // Busy is cleared at every exit, also when an allocation fails mid-poll.
+  struct ClearBusy {
+    bool& busy;
+    ~ClearBusy() { busy = false; }
+  } clear_busy{s.status_busy};
+  ScanStatus st{};
+  int r = s.parts->stream.ReadStatus(&st);
+  if (r == 0) r = st.error;
+  if (r != 0) return r;
+
+  const bool transport = st.flags & 1;
+  const uint8_t plates = st.plate_sensors & s.mode.slots;
+  if (plates && !s.plates_latched) {
+    LogPrintf("   Plate(s) detected (%08x)\n", plates);
+    s.plates_latched = true;
+  } else if (!plates && !transport) {
+    s.plates_latched = false;
+  }
+
+  const int64_t lines_ahead = int64_t{st.line_counter} - s.Acq().LineCount();
+  PollResult result;
+  r = s.parts->poller.PollStatus(st, &result);
+  if (r != 0) return r;
+  const uint32_t word = StatusWord(s, st, plates, lines_ahead);
+  if (st.flags & 0x08) s.Device().Scan_AckEvent();
+  return static_cast<int>(word);
+}
+
+} // namespace tarvel
