@@ -24,7 +24,8 @@ struct Headers {
 
 uint64_t stride_of(uint64_t width) { return (3 * width + 3) & ~uint64_t{3}; }
 
-// Reads and checks both headers: 0, 9, 13 or 14.
+// Reads and checks both headers: kFennicOk, kFennicReadFailed, kFennicNotBitmap or
+// kFennicBitmapUnsupported.
 int read_headers(File& f, Headers& b) {
   uint8_t fh[14], ih[40];
   if (!f.read(fh, sizeof fh)) return kFennicReadFailed;

@@ -39,9 +39,10 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing regular file for reading: 0 or 6.
+  // Opens an existing regular file for reading: kFennicOk or kFennicOpenFailed.
   static int open_read(const char* name, File& out);
-  // Creates (or truncates) a file for writing: 0 or 7. Directories, FIFOs
+  // Creates (or truncates) a file for writing: kFennicOk or
+  // kFennicCreateFailed. Directories, FIFOs
   // and sockets are refused.
   static int create(const char* name, File& out);
 
@@ -62,7 +63,8 @@ class File {
   // Writes all len bytes.
   bool write(const void* src, size_t len);
   // Reads exactly len bytes from an absolute offset without moving the
-  // position: 0, 8 (an offset beyond the range of offsets) or 9.
+  // position: kFennicOk, kFennicSeekFailed (an offset beyond the range of
+  // offsets) or kFennicReadFailed.
   int read_at(uint64_t offset, void* dst, size_t len);
   // Moves to an absolute offset.
   bool seek(uint64_t offset);
@@ -96,7 +98,7 @@ class NewFile {
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
 
-  // Creates (or truncates) the file: 0 or 7.
+  // Creates (or truncates) the file: kFennicOk or kFennicCreateFailed.
   int create() {
     const int rc = File::create(name_.c_str(), file_);
     created_ = rc == 0;

@@ -28,7 +28,8 @@ struct Family {
   int (*scan_info)(File& f, FileInfo& file, ScanInfo& info);
   // Reads the rectangle of `rect` into `image` (sampling already checked).
   int (*read)(File& f, uint32_t type, const ScanInfo& rect, const ImageData& image);
-  // 0 when the format can hold an image of this size, else 12.
+  // 0 when the format can hold an image of this size, else
+  // kFennicWrongType.
   int (*can_write)(uint64_t width, uint64_t height);
   // Writes `pixels` as a whole file whose header is `header`.
   int (*write)(File& f, const ScanInfo& header, const PixelRect& pixels);
@@ -46,7 +47,8 @@ extern const Family kRawFamily;
 // into pixels.
 void normalize_scan_info(ScanInfo& info);
 
-// Reads the QEW header: 0, 9, 17 or 18; `type` gets 6, 8 or 10 from the magic
+// Reads the QEW header: kFennicOk, kFennicReadFailed, kFennicNotQew or
+// kFennicQewUnsupported; `type` gets 6, 8 or 10 from the magic
 // as soon as it is known. The position is then at the first pixel; `header`
 // receives the size of the header in bytes.
 int read_qew_header(File& f, ScanInfo& info, uint32_t* type, uint64_t* header);

@@ -7,7 +7,8 @@
 
 namespace fennic {
 
-// Writes the u16 rows of `px`: one write when they are contiguous. 0 or 10.
+// Writes the u16 rows of `px`: one write when they are contiguous. kFennicOk or
+// kFennicWriteFailed.
 int write_rows(File& f, const PixelRect& px);
 
 // A rectangle of a source's pixel data copied row by row into a new file.

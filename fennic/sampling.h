@@ -9,7 +9,8 @@
 
 namespace fennic {
 
-// Delivers `len` bytes of pixel data from logical offset `at`: 0, 8 or 9.
+// Delivers `len` bytes of pixel data from logical offset `at`: kFennicOk, kFennicSeekFailed or
+// kFennicReadFailed.
 class PixelSource {
  public:
   virtual ~PixelSource() = default;

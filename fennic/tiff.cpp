@@ -52,7 +52,8 @@ struct Directory {
   }
 };
 
-// Header and directory: 0, 8, 9, 11, 15 or 16.
+// Header and directory: kFennicOk, kFennicSeekFailed, kFennicReadFailed,
+// kFennicNoMemory, kFennicNotTiff or kFennicTiffUnsupported.
 int read_directory(File& f, Directory& d) {
   uint8_t head[8];
   if (!f.read(head, 8)) return kFennicReadFailed;
@@ -80,8 +81,9 @@ int read_directory(File& f, Directory& d) {
   return kFennicOk;
 }
 
-// The values of a SHORT or LONG array, in the entry when they fit: 0, 8, 9,
-// 11 or 16.
+// The values of a SHORT or LONG array, in the entry when they fit: kFennicOk,
+// kFennicSeekFailed, kFennicReadFailed, kFennicNoMemory or
+// kFennicTiffUnsupported.
 int read_array(File& f, const Entry& e, Buffer<uint64_t>& out) {
   uint64_t size = e.type == kShort ? 2 : e.type == kLong ? 4 : 0;
   if (!size) return kFennicTiffUnsupported;
@@ -194,7 +196,8 @@ uint32_t clamp32(long double v) {
   return v >= 4294967295.0L ? UINT32_MAX : static_cast<uint32_t>(v);
 }
 
-// Pixels per metre from a rational in the unit: 0, 8 or 9.
+// Pixels per metre from a rational in the unit: kFennicOk, kFennicSeekFailed or
+// kFennicReadFailed.
 int read_resolution(File& f, uint32_t at, uint32_t unit, uint32_t& out) {
   if (!f.seek(at)) return kFennicSeekFailed;
   uint8_t r[8];

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "simulator/register_map.h"
+
 namespace sim {
 namespace {
 
@@ -186,7 +188,7 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
     case kRead8Alt: return read(8);
     case kRead16:
       if (in_len == 0) {  // block read from the memory data port
-        if (address_ != 0) return kErrorInvalidParameter;
+        if (address_ != reg::kMemoryData) return kErrorInvalidParameter;
         std::vector<uint32_t> words(out_len / 4);
         bool refused = false;
         size_t n = scanner_->ReadMemory(words.data(), words.size(), &refused);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "simulator/register_map.h"
 
 namespace sim {
 namespace {
@@ -63,7 +64,7 @@ Scanner::Scanner(Scenario scenario) : scenario_(std::move(scenario)) {
   spd_ = std::make_shared<Prom>(256, 1, [] { return false; }, now_ms);
   spd_->Bytes() = spd;
 
-  id_prom_ = std::make_shared<Prom>(256, 1, [this] { return regs_[129] == 10 || firmware_i2c_; }, now_ms);
+  id_prom_ = std::make_shared<Prom>(256, 1, [this] { return regs_[reg::kIdPromWriteEnable] == 10 || firmware_i2c_; }, now_ms);
   std::vector<uint8_t>& id = id_prom_->Bytes();
   if (scenario_.id_prom) {
     std::fill(id.begin(), id.end(), 0xFF);
@@ -143,7 +144,7 @@ void Scanner::UpdateHighVoltage(uint64_t until_us) {
   if (until_us <= hv_time_us_) return;
   double dt = static_cast<double>(until_us - hv_time_us_) / 1e6;
   hv_time_us_ = until_us;
-  if (regs_[240] & 0x08) {
+  if (regs_[reg::kHighVoltage] & reg::kHighVoltageOn) {
     hv_ = dac_adc_->Dac() * kDacVoltsPerCode;
   } else if (scenario_.hv_decay_volts_per_s > 0) {
     hv_ = std::max(0.0, hv_ - scenario_.hv_decay_volts_per_s * dt);
@@ -152,7 +153,7 @@ void Scanner::UpdateHighVoltage(uint64_t until_us) {
 
 double Scanner::HvGain() const {
   if (scenario_.nominal_hv > 0) return hv_ / scenario_.nominal_hv;
-  return (regs_[240] & 0x08) ? 1.0 : 0.0;
+  return (regs_[reg::kHighVoltage] & reg::kHighVoltageOn) ? 1.0 : 0.0;
 }
 
 uint8_t Scanner::ConvertAdc(int channel) {
@@ -170,7 +171,7 @@ uint8_t Scanner::ConvertAdc(int channel) {
 // ---- transport, plates, scan engine ----
 
 int Scanner::MotorBits() const {
-  uint8_t code = regs_[163];
+  uint8_t code = regs_[reg::kMotorMode];
   if ((code & 0x70) != 0x70) return 0;
   return code & 0x03;
 }
@@ -202,9 +203,9 @@ void Scanner::UpdateTransport() {
       if (unfinished(p)) ++p.travelled;
   bool was_running = transport_running_;
   transport_running_ = moving;
-  if (was_running && !moving) status_flags_ |= 0x08;
+  if (was_running && !moving) status_flags_ |= reg::kEventWaiting;
   uint8_t sensors = PlateSensors();
-  if (sensors & ~last_sensors_) status_flags_ |= 0x08;
+  if (sensors & ~last_sensors_) status_flags_ |= reg::kEventWaiting;
   last_sensors_ = sensors;
 }
 
@@ -219,28 +220,28 @@ bool Scanner::TransportRunning() { return transport_running_; }
 
 void Scanner::LineTick() {
   UpdateTransport();
-  bool run = regs_[4] == 1 && (regs_[176] >> 6) != 0;
+  bool run = regs_[reg::kRun] == 1 && (regs_[reg::kLaser] >> 6) != 0;
   if (!run) return;
   SampleLine();
   line_counter_ = (line_counter_ + 1) & 0xFFFFFF;
 }
 
 int64_t Scanner::BaseLevel() const {
-  int s = (regs_[208] & 0x1F) + 1;
+  int s = (regs_[reg::kSamplesPerPixel] & 0x1F) + 1;
   double gain = HvGain();
   double level = static_cast<double>(scenario_.dark) * s;
   if (gain > 0) level += static_cast<double>(scenario_.ambient) * s * gain;
   if (s > 16) level /= 2;
-  int64_t offset = regs_[210] | (regs_[211] << 8);
+  int64_t offset = Word(reg::kAdcOffsetLow);
   return static_cast<int64_t>(level) - offset;
 }
 
 void Scanner::SampleLine() {
-  int start = (regs_[192] | (regs_[193] << 8)) + 5;
-  int pixels = regs_[194] | (regs_[195] << 8);
-  uint16_t threshold = static_cast<uint16_t>(regs_[224] | (regs_[225] << 8));
+  int start = Word(reg::kCollectStartLow) + 5;
+  int pixels = Word(reg::kPixelsLow);
+  uint16_t threshold = Word(reg::kThresholdLow);
   double gain = HvGain();
-  bool laser = ((regs_[176] >> 4) & 3) != 0;
+  bool laser = (regs_[reg::kLaser] & reg::kLaserModeBits) != 0;
   int64_t base = BaseLevel();
 
   line_values_.assign(static_cast<size_t>(pixels), static_cast<uint16_t>(std::clamp<int64_t>(base, 0, kMaxSample)));
@@ -356,7 +357,7 @@ size_t Scanner::ReadMemory(uint32_t* words, size_t max_words, bool* refused) {
   Access();
   if (refused) *refused = !fpga_configured_;
   if (!fpga_configured_) {
-    Trace(false, 0, 32, 0, false);
+    Trace(false, reg::kMemoryData, 32, 0, false);
     return 0;
   }
   size_t n = std::min<size_t>(max_words, WordsWaiting());
@@ -370,7 +371,7 @@ size_t Scanner::ReadMemory(uint32_t* words, size_t max_words, bool* refused) {
     words[n / 2] ^= 0x00000001;  // a bit lost on the way; the checksum register saw the true word
     if (bad_checksum_reads_ > 0) --bad_checksum_reads_;
   }
-  Trace(false, 0, 32, static_cast<uint32_t>(n), true);
+  Trace(false, reg::kMemoryData, 32, static_cast<uint32_t>(n), true);
   return n;
 }
 
@@ -384,15 +385,15 @@ void Scanner::Trace(bool write, int reg, int width, uint32_t value, bool ok) {
 }
 
 uint8_t Scanner::LineCounterByte(int reg) {
-  if (reg == 16 || reg == 18) {
-    bool& seen = reg == 16 ? hold_read16_ : hold_read18_;
+  if (reg == reg::kLineCounterLow || reg == reg::kLineCounterHigh) {
+    bool& seen = reg == reg::kLineCounterLow ? hold_read16_ : hold_read18_;
     if (!hold_valid_ || seen) {
       counter_hold_ = line_counter_;
       hold_valid_ = true;
       hold_read16_ = hold_read18_ = false;
     }
-    (reg == 16 ? hold_read16_ : hold_read18_) = true;
-    uint8_t b = static_cast<uint8_t>(counter_hold_ >> (reg == 16 ? 0 : 16));
+    (reg == reg::kLineCounterLow ? hold_read16_ : hold_read18_) = true;
+    uint8_t b = static_cast<uint8_t>(counter_hold_ >> (reg == reg::kLineCounterLow ? 0 : 16));
     if (hold_read16_ && hold_read18_) hold_valid_ = false;  // the next 16 or 18 takes a new snapshot
     return b;
   }
@@ -401,27 +402,27 @@ uint8_t Scanner::LineCounterByte(int reg) {
 
 uint8_t Scanner::ReadByte(int reg) {
   switch (reg) {
-    case 16:
-    case 17:
-    case 18: return LineCounterByte(reg);
-    case 52: return scenario_.status52;
-    case 128: return bus_.HostRead();
-    case 164: return PlateSensors();
-    case 248:
+    case reg::kLineCounterLow:
+    case reg::kLineCounterMiddle:
+    case reg::kLineCounterHigh: return LineCounterByte(reg);
+    case reg::kFurtherStatus: return scenario_.status52;
+    case reg::kI2cBus: return bus_.HostRead();
+    case reg::kSlots: return PlateSensors();
+    case reg::kStatus:
       sample_latch_ = static_cast<uint16_t>(std::clamp<int64_t>(BaseLevel(), 0, 0xFFFF));
-      return static_cast<uint8_t>((transport_running_ ? 1 : 0) | status_flags_);
+      return static_cast<uint8_t>((transport_running_ ? reg::kTransportRunning : 0) | status_flags_);
     default: return regs_[reg & 0xFF];
   }
 }
 
 uint32_t Scanner::ReadWide(int reg, int width) {
   if (width == 32) {
-    if (reg == 8) return read_ptr_;
-    if (reg == 51) return WordsWaiting();
-    if (reg == 55) return mark_;
+    if (reg == reg::kReadPointer) return read_ptr_;
+    if (reg == reg::kWordsWaiting) return WordsWaiting();
+    if (reg == reg::kReadMark) return mark_;
   } else if (width == 16) {
-    if (reg == 32) return checksum_;
-    if (reg == 228) return sample_latch_;
+    if (reg == reg::kBlockChecksum) return checksum_;
+    if (reg == reg::kSampleSum) return sample_latch_;
   } else {
     return ReadByte(reg);
   }
@@ -456,10 +457,10 @@ void Scanner::ResetPulse() {
 void Scanner::WriteByte(int reg, uint8_t v) {
   uint8_t old = regs_[reg];
   switch (reg) {
-    case 32: checksum_ = 0; break;
-    case 55: mark_ = read_ptr_; break;
-    case 128: bus_.HostWrite(v); break;
-    case 130:
+    case reg::kBlockChecksum: checksum_ = 0; break;
+    case reg::kReadMark: mark_ = read_ptr_; break;
+    case reg::kI2cBus: bus_.HostWrite(v); break;
+    case reg::kClockShift:
       if ((v & 2) && !(clock_last_ & 2)) {
         if (v & 4) {
           clock_word_ = clock_shift_ & 0x1FFF;
@@ -470,17 +471,17 @@ void Scanner::WriteByte(int reg, uint8_t v) {
       }
       clock_last_ = v;
       break;
-    case 240:
+    case reg::kHighVoltage:
       UpdateHighVoltage(now_us_);
-      if ((v & 0x80) && !(old & 0x80)) ResetPulse();
+      if ((v & reg::kResetPulse) && !(old & reg::kResetPulse)) ResetPulse();
       break;
-    case 248:
-      if (v & 0x08) status_flags_ &= static_cast<uint8_t>(~0x08);
+    case reg::kStatus:
+      if (v & reg::kEventWaiting) status_flags_ &= static_cast<uint8_t>(~reg::kEventWaiting);
       break;
     default: break;
   }
   regs_[reg] = v;
-  if (reg == 240) UpdateHighVoltage(now_us_ + 1);
+  if (reg == reg::kHighVoltage) UpdateHighVoltage(now_us_ + 1);
 }
 
 bool Scanner::WriteRegister(int reg, int width, uint32_t value) {
@@ -491,7 +492,7 @@ bool Scanner::WriteRegister(int reg, int width, uint32_t value) {
     return false;
   }
   Trace(true, reg, width, value, true);
-  if (width == 32 && reg == 8) {
+  if (width == 32 && reg == reg::kReadPointer) {
     read_ptr_ = value % mem_words_;
   } else if (width == 8) {
     WriteByte(reg, static_cast<uint8_t>(value));

@@ -152,6 +152,8 @@ class Scanner {
   void LoadOldData();
   uint8_t ConvertAdc(int channel);
   uint8_t LineCounterByte(int reg);
+  // The 16-bit value of registers low and low + 1.
+  uint16_t Word(int low) const { return static_cast<uint16_t>(regs_[low] | (regs_[low + 1] << 8)); }
 
   Scenario scenario_;
   mutable std::recursive_mutex mutex_;

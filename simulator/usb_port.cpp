@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/guid.h"
+#include "simulator/register_map.h"
 
 namespace sim {
 namespace {
@@ -154,7 +155,7 @@ uint32_t UsbScannerBackend::HandleIn(const pu::ControlSetup& s, uint8_t* out, ui
     *moved = n;
     return 0;
   };
-  auto reg = [&](int r, int width, uint32_t* v) { return scanner_->ReadRegister(r, width, v); };
+  auto read = [&](int r, int width, uint32_t* v) { return scanner_->ReadRegister(r, width, v); };
   uint8_t device = static_cast<uint8_t>(s.value & 0xFF);
   switch (s.request) {
     case kReqPromRead: {
@@ -183,7 +184,7 @@ uint32_t UsbScannerBackend::HandleIn(const pu::ControlSetup& s, uint8_t* out, ui
     case kReqRegRead: {
       if (length != 1 && length != 2 && length != 4) return Stall(kDevErrLength);
       uint32_t v = 0;
-      if (!reg(s.index, static_cast<int>(8 * length), &v)) return Stall(kDevErrExecute);
+      if (!read(s.index, static_cast<int>(8 * length), &v)) return Stall(kDevErrExecute);
       uint8_t le[4];
       PutLe(le, v, 4);
       return reply(le, length);
@@ -195,8 +196,8 @@ uint32_t UsbScannerBackend::HandleIn(const pu::ControlSetup& s, uint8_t* out, ui
     }
     case kReqScanStatus: {
       uint32_t flags = 0, sensors = 0, outputs = 0, further = 0, waiting = 0;
-      if (!reg(248, 8, &flags) || !reg(164, 8, &sensors) || !reg(144, 8, &outputs) || !reg(52, 8, &further) ||
-          !reg(51, 32, &waiting))
+      if (!read(reg::kStatus, 8, &flags) || !read(reg::kSlots, 8, &sensors) || !read(reg::kSlotOutputs, 8, &outputs) ||
+          !read(reg::kFurtherStatus, 8, &further) || !read(reg::kWordsWaiting, 32, &waiting))
         return Stall(kDevErrExecute);
       uint8_t record[12] = {static_cast<uint8_t>(flags), static_cast<uint8_t>(sensors & 0x0F),
                             static_cast<uint8_t>(outputs), static_cast<uint8_t>(further)};

@@ -3,13 +3,14 @@
 
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
+#include "driver/result_codes.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 // Text out-buffers come without a length; callers pass 256 characters.
-constexpr size_t kTextBuffer = 256;
+constexpr size_t kTextBuffer = tarvel::kMaxIniPath + 1;
 
 void CopyText(char* buffer, const std::string& text) {
   size_t n = std::min(text.size(), kTextBuffer - 1);
@@ -19,10 +20,12 @@ void CopyText(char* buffer, const std::string& text) {
 } // namespace
 
 TARVEL_API int Get_IniFileName(char* buffer) {
-  if (!buffer) return -102;
+  if (!buffer) return tarvel::kErrInvalidArgument;
   tarvel::IniFile ini = tarvel::Ini_Open();
   CopyText(buffer, ini.path);
-  return ini.found ? 0 : -1;
+  // A path cut to fit the buffer would name another file.
+  const bool whole = ini.path.size() <= tarvel::kMaxIniPath;
+  return ini.found && whole ? tarvel::kOk : tarvel::kErrFailed;
 }
 
 TARVEL_API int Set_IniFileName(const char* path) { return tarvel::StoreIniFileName(path); }
@@ -30,7 +33,7 @@ TARVEL_API int Set_IniFileName(const char* path) { return tarvel::StoreIniFileNa
 TARVEL_API int Get_Paramcount() { return tarvel::ParamCount(); }
 
 TARVEL_API int Get_Paramname(char* name, int mode) {
-  if (!name) return -102;
+  if (!name) return tarvel::kErrInvalidArgument;
   std::string text;
   int r = tarvel::ParamName(mode, text);
   CopyText(name, text);

@@ -9,11 +9,10 @@
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
 #include "driver/config/session_log.h"
+#include "driver/result_codes.h"
 #include "driver/tarvel_api.h"
 
 namespace {
-
-constexpr int kSessionOpen = -7;
 
 tarvel::OldImageSearch g_old_images;
 
@@ -26,7 +25,7 @@ void CopyOut(const std::string& text, char* buffer) {
 } // namespace
 
 TARVEL_API int Get_ImageInfo(ImageInfo* info, const char* image_path) {
-  if (!info || !image_path) return -1;
+  if (!info || !image_path) return tarvel::kErrFailed;
   return tarvel::ReadImageInfo(image_path, info);
 }
 
@@ -36,7 +35,7 @@ TARVEL_API int Get_ImageExtraHeader(const char* image_path, uint8_t* buffer) {
 }
 
 TARVEL_API int Read_DiskImage(uint16_t* pixels, const char* image_path) {
-  if (!image_path) return -2;
+  if (!image_path) return tarvel::kErrNotFound;
   return tarvel::ReadDiskImage(image_path, pixels);
 }
 
@@ -50,31 +49,31 @@ TARVEL_API int Delete_Image(const char* image_path) {
     tarvel::LogPrintf("ERROR: Can not delete image file: %s\n", name.c_str());
   tarvel::FlushSessionLog();
   if (opened_here) tarvel::CloseSessionLog();
-  return ok ? 0 : -2;
+  return ok ? tarvel::kOk : tarvel::kErrNotFound;
 }
 
 TARVEL_API int Get_FirstOldImageName(char* buffer) {
-  if (tarvel::SessionIsOpen()) return kSessionOpen;
-  if (!buffer) return -1;
+  if (tarvel::SessionIsOpen()) return tarvel::kErrAlreadyOpen;
+  if (!buffer) return tarvel::kErrFailed;
   std::string folder = tarvel::MakeModulePath(
       tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
   CopyOut(folder, buffer);
   std::string path;
   if (!g_old_images.First(folder, &path)) {
     buffer[0] = '\0';
-    return -1;
+    return tarvel::kErrFailed;
   }
   CopyOut(path, buffer);
   return 0;
 }
 
 TARVEL_API int Get_NextOldImageName(char* buffer) {
-  if (tarvel::SessionIsOpen()) return kSessionOpen;
-  if (!buffer) return -1;
+  if (tarvel::SessionIsOpen()) return tarvel::kErrAlreadyOpen;
+  if (!buffer) return tarvel::kErrFailed;
   std::string path;
   if (!g_old_images.Next(&path)) {
     buffer[0] = '\0';
-    return -1;
+    return tarvel::kErrFailed;
   }
   CopyOut(path, buffer);
   return 0;

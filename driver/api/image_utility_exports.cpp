@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/config/ini_file.h"
+#include "driver/result_codes.h"
 #include "driver/imaging/fft_filter.h"
 #include "driver/imaging/filter_settings.h"
 #include "driver/imaging/greyscale.h"
@@ -12,8 +13,6 @@
 
 namespace {
 
-constexpr int kInvalidArgument = -102;
-constexpr int kFilterFailed = -4;
 constexpr const char* kDriverVersionText = "1.004.048 Mar 10 2007 14:59:21";
 
 // Mode sections are named with the number printed unsigned.
@@ -30,7 +29,7 @@ int CopyCut(const std::string& value, char* buffer, uint32_t length) {
 }
 
 int QueryText(const std::string& section, const char* key, char* buffer, uint32_t length) {
-  if (!buffer || length == 0) return kInvalidArgument;
+  if (!buffer || length == 0) return tarvel::kErrInvalidArgument;
   std::string value;
   tarvel::Ini_ReadString(tarvel::Ini_Open(), section, key, value);  // "" when missing
   return CopyCut(value, buffer, length);
@@ -40,7 +39,7 @@ int QueryText(const std::string& section, const char* key, char* buffer, uint32_
 
 TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t height, ImageStats* stats) {
   const size_t count = tarvel::PixelCount(width, height);
-  if (!stats || (!pixels && count > 0)) return kInvalidArgument;
+  if (!stats || (!pixels && count > 0)) return tarvel::kErrInvalidArgument;
   const tarvel::PixelStats s = tarvel::ComputePixelStats(pixels, count);
   stats->size = sizeof(ImageStats);
   stats->minimum = s.minimum;
@@ -52,24 +51,24 @@ TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t hei
 
 TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm,
                                   int32_t high_ppm, int32_t curve) {
-  if (!pixels) return kInvalidArgument;
+  if (!pixels) return tarvel::kErrInvalidArgument;
   tarvel::OptimiseGreyscale(pixels, tarvel::PixelCount(width, height), low_ppm, high_ppm, curve);
   return 0;
 }
 
 TARVEL_API int Invert_Image(uint16_t* pixels, int32_t width, int32_t height) {
-  if (!pixels) return kInvalidArgument;
+  if (!pixels) return tarvel::kErrInvalidArgument;
   tarvel::InvertPixels(pixels, tarvel::PixelCount(width, height));
   return 0;
 }
 
 TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm,
                             int32_t pitch_y_nm, uint16_t* pixels) {
-  if (width <= 0 || height <= 0 || !pixels) return kInvalidArgument;
+  if (width <= 0 || height <= 0 || !pixels) return tarvel::kErrInvalidArgument;
   const tarvel::FilterParams params = tarvel::ReadFilterParams(tarvel::Ini_Open(), filter);
   return tarvel::FilterImageFFT(width, height, pixels, pixels, pitch_x_nm, pitch_y_nm, params)
              ? 0
-             : kFilterFailed;
+             : tarvel::kErrFilterFailed;
 }
 
 TARVEL_API int Get_ImageType(int32_t mode, char* buffer, uint32_t length) {
@@ -85,12 +84,12 @@ TARVEL_API int Get_FilterName(int32_t filter, char* buffer, uint32_t length) {
 }
 
 TARVEL_API int Get_DriverVersion(char* buffer) {
-  if (!buffer) return kInvalidArgument;
+  if (!buffer) return tarvel::kErrInvalidArgument;
   std::strcpy(buffer, kDriverVersionText);
   return 0;
 }
 
-TARVEL_API int Convert_Image16_8(void) { return -2; }
-TARVEL_API int Convert_Image8_16(void) { return -2; }
-TARVEL_API int Write_DiskImageEx(void) { return -1; }
-TARVEL_API int Check_Imo(void) { return -10002; }
+TARVEL_API int Convert_Image16_8(void) { return tarvel::kErrNotFound; }
+TARVEL_API int Convert_Image8_16(void) { return tarvel::kErrNotFound; }
+TARVEL_API int Write_DiskImageEx(void) { return tarvel::kErrFailed; }
+TARVEL_API int Check_Imo(void) { return tarvel::kCheckImoResult; }

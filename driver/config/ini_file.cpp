@@ -1,6 +1,7 @@
 #include "driver/config/ini_file.h"
 
 #include "driver/config/paths.h"
+#include "driver/result_codes.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -63,7 +64,7 @@ IniFile Ini_ModuleFallback() {
 IniFile Ini_Open() {
   IniFile ini;
   if (std::optional<std::string> value = reg::QueryString(reg::Hive::LocalMachine, kTarvelRegistryKey, kIniFileValue)) {
-    ini.path = value->substr(0, kMaxIniPath);
+    ini.path = value->substr(0, kMaxIniFileValue);
   }
   ini.found = Openable(ini.path);
   if (!ini.found) ini = Ini_ModuleFallback();
@@ -72,9 +73,9 @@ IniFile Ini_Open() {
 
 int Ini_ReadString(const IniFile& ini, std::string_view section, std::string_view key, std::string& out) {
   out.clear();
-  if (!ini.found) return -1;
+  if (!ini.found) return kErrNoIniFound;
   std::optional<std::string> value = platform::ReadProfileString(ini.path, section, key);
-  if (!value || value->empty()) return -2;
+  if (!value || value->empty()) return kErrNotFound;
   out = value->substr(0, 255);
   return 0;
 }

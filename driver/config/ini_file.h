@@ -11,7 +11,11 @@ namespace tarvel {
 
 constexpr const char* kTarvelRegistryKey = "Software\\Kessmar\\Tarvel";
 constexpr const char* kIniFileValue = "IniFile";
-constexpr size_t kMaxIniPath = 260;
+// The longest ini path that `Set_IniFileName` stores and `Get_IniFileName`
+// hands back whole (its buffer holds 256 characters).
+constexpr size_t kMaxIniPath = 255;
+// The registry value is read up to this length.
+constexpr size_t kMaxIniFileValue = 260;
 
 // One located ini file (`Ini_Open`): whether it could be opened, and the
 // path (the last one tried when none could).

@@ -3,6 +3,7 @@
 #include "driver/config/ini_file.h"
 #include "driver/config/scan_mode.h"
 #include "driver/config/scanner_type.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 namespace {
@@ -42,16 +43,16 @@ int ParamCount() {
 
 int ParamName(int mode, std::string& name) {
   name.clear();
-  if (mode > ParamCount()) return -2;
+  if (mode > ParamCount()) return kErrNotFound;
   const IniFile ini = Ini_Open();
   if (IntraOnlyWithErase(ScannerType()) && KindOf(ini, mode) != kPlateIntraoral) {
     // The first erase mode from `mode` on, before a missing mode.
     for (;; ++mode) {
-      if (!Exists(ini, mode)) return -2;
+      if (!Exists(ini, mode)) return kErrNotFound;
       if (KindOf(ini, mode) == kPlateErase) break;
     }
   }
-  return Ini_ReadString(ini, ModeSection(mode), "ParamName", name) == 0 ? 0 : -2;
+  return Ini_ReadString(ini, ModeSection(mode), "ParamName", name) == 0 ? kOk : kErrNotFound;
 }
 
 } // namespace tarvel

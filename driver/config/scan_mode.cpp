@@ -1,9 +1,9 @@
 #include "driver/config/scan_mode.h"
 
 #include "driver/config/ini_file.h"
-#include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/imaging/filter_settings.h"
+#include "driver/result_codes.h"
 #include "platform/ascii.h"
 
 #include <algorithm>
@@ -102,12 +102,11 @@ PlateType PlateTypeFromImgTypes(const std::string& img_types) {
   return kPlateNormal;
 }
 
-int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
+int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt_word) {
   m = ScanMode{};
   Checked check(m);
   const IniFile ini = Ini_Open();
   const std::string sec = ModeSection(mode);
-  const int type = ScannerType();
   const bool from_ini = type >= 0 && type <= 4;  // types whose geometry the ini may change
   const TypeValues fixed = ValuesFor(type);
   auto scanner_double = [&](const char* key, double fallback) { return Ini_DoubleOr(ini, "Scanner", key, fallback); };
@@ -231,7 +230,7 @@ int Load_ScanMode(ScanMode& m, int mode, const PmtWordReader& read_pmt_word) {
   // 18: measuring window.
   m.mwindow_x = uint8_t(scanner_int("MWindow_X", 80));
   m.mwindow_y = uint8_t(scanner_int("MWindow_Y", 80));
-  return m.usable ? 0 : -102;
+  return m.usable ? kOk : kErrOutOfRange;
 }
 
 } // namespace tarvel

@@ -79,11 +79,11 @@ struct ScanMode {
 // device 0xA8); false when the read fails.
 using PmtWordReader = std::function<bool(uint8_t address, uint16_t& word)>;
 
-// `Load_ScanMode`: derives `mode` of the ini file for the current
-// `ScannerType`. The PMT voltage is taken from the identification PROM word
+// `Load_ScanMode`: derives `mode` of the ini file for a scanner of
+// `scanner_type` (`ScannerType`). The PMT voltage is taken from the identification PROM word
 // at ((mode + 50) x 4) mod 256 when `read_pmt_word` reads one between 300
 // and 1250 (logged). Returns 0, or -102 when the mode is unusable
 // (`usable` false, `unusable_reason` set).
-int Load_ScanMode(ScanMode& scan_mode, int mode, const PmtWordReader& read_pmt_word);
+int Load_ScanMode(ScanMode& scan_mode, int mode, int scanner_type, const PmtWordReader& read_pmt_word);
 
 } // namespace tarvel

@@ -2,6 +2,9 @@
 
 #include <limits>
 
+#include "driver/device/i2c_master.h"
+#include "driver/result_codes.h"
+
 namespace tarvel {
 namespace {
 

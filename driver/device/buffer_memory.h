@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "driver/device/scanner_device.h"
+#include "driver/device/scanner_registers.h"
 
 namespace tarvel {
 

@@ -1,11 +1,15 @@
-// The parallel-port transport of the device object: driver requests of
-// "\\.\TARVEL" (control codes 0x222000 + 4n).
+// Driver requests of the parallel-port transport (control codes
+// 0x222000 + 4n).
+#include "driver/device/epp_port.h"
+
 #include <cstring>
 #include <vector>
 
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/register_map.h"
+#include "driver/device/register_operations.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 namespace {
@@ -78,7 +82,7 @@ bool EppPort::Dev_IsReady() {
   uint32_t got = 0;
   if (!Request(kIoStatus, nullptr, 0, status, 4, &got) || got < 4) return false;
   if (!(Le(status, 4) & kFpgaConfigured)) return false;
-  Reg_Read8(248);
+  Reg_Read8(reg::kStatus);
   return platform::GetLastError() == 0;
 }
 
@@ -95,8 +99,8 @@ int EppPort::Dev_Connect() {
 
 int EppPort::Dev_Disconnect() {
   if (g_connected) {
-    Reg_Write8(255, 0x40);
-    Reg_Write8(255, 0x40);
+    Reg_Write8(reg::kDisconnect, 0x40);
+    Reg_Write8(reg::kDisconnect, 0x40);
   }
   g_connected = false;
   if (!Request(kIoDisconnect, nullptr, 0, nullptr, 0)) return LastErrorOrFailure();
@@ -170,29 +174,35 @@ int EppPort::Dev_ConfigureFpga(int keep) {
 
 int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   *count = 0;
-  uint64_t n = Reg_Read32(51);
+  uint64_t n = Reg_Read32(reg::kWordsWaiting);
   if (n == 0) return 0;
   if (4 * n > capacity) n = capacity / 4;
-  uint32_t pointer = Reg_Read32(8);
+  uint32_t pointer = Reg_Read32(reg::kReadPointer);
   uint32_t bytes = static_cast<uint32_t>(4 * n);
   auto* data = static_cast<uint8_t*>(buffer);
   int attempts = 0;
   do {
     ++attempts;
-    Reg_Write8(32, 0);
+    Reg_Write8(reg::kBlockChecksum, 0);
     uint32_t got = 0;
-    bool ok = SetAddress(0) && Request(kIoRead16, nullptr, 0, data, bytes, &got);
+    bool ok = SetAddress(reg::kMemoryData) && Request(kIoRead16, nullptr, 0, data, bytes, &got);
     uint16_t sum = 0;
     for (uint32_t i = 0; i + 1 < got; i += 2) sum = static_cast<uint16_t>(sum + (data[i] | (data[i + 1] << 8)));
-    if (ok && sum == Reg_Read16(32)) {
+    if (ok && sum == Reg_Read16(reg::kBlockChecksum)) {
       *count = got;
       return 0;
     }
-    Reg_Write32(8, pointer);
+    Reg_Write32(reg::kReadPointer, pointer);
     ++TransferErrors;
   } while (attempts < RetryCount);
   *count = 0;
   return kErrChecksum;
 }
+
+int EppPort::Dev_GetScanStatus(ScanStatus* status) { return ReadScanStatusRegisters(*this, status); }
+
+uint32_t EppPort::Dev_ReadLineCounter() { return ReadLineCounterRegisters(*this); }
+
+void EppPort::Dev_WriteClockWord(uint16_t word) { ShiftClockWord(*this, word); }
 
 } // namespace tarvel

@@ -72,7 +72,7 @@ std::vector<uint8_t> Load_File(const std::string& path) {
 // bytes, then the payload (a fixed pseudo-random sequence).
 const std::vector<uint8_t>& BuiltInFpgaDesign() {
   static const std::vector<uint8_t> design = [] {
-    std::vector<uint8_t> d(41357, 0);
+    std::vector<uint8_t> d(kBuiltInFpgaDesignSize, 0);
     std::memcpy(d.data(), "VXFPGA01", 8);
     uint32_t length = static_cast<uint32_t>(d.size() - 16);
     uint32_t state = 0x2545F491u, sum = 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,8 +14,9 @@ namespace tarvel {
 // opened or a record's checksum is wrong.
 std::vector<uint8_t> Load_File(const std::string& path);
 
-// The built-in design of the parallel-port scanner: 41357 bytes, the same in
-// every run.
+// The built-in design of the parallel-port scanner: kBuiltInFpgaDesignSize
+// bytes, the same in every run.
+constexpr size_t kBuiltInFpgaDesignSize = 41357;
 const std::vector<uint8_t>& BuiltInFpgaDesign();
 
 } // namespace tarvel

@@ -1,62 +1,28 @@
-// Scanner registers and scan programming, built on the device object's
-// register access.
+#include "driver/device/scanner_registers.h"
+
 #include <algorithm>
 
 #include "driver/config/scan_mode.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/i2c_master.h"
+#include "driver/device/register_map.h"
 #include "platform/clock.h"
 
 namespace tarvel {
-namespace {
 
-void WriteLowHigh(ScannerRegisters& d, int reg, uint32_t value) {
-  d.Reg_Write8(reg, static_cast<int>(value & 0xFF));
-  d.Reg_Write8(reg + 1, static_cast<int>((value >> 8) & 0xFF));
-}
+ScannerRegisters::ScannerRegisters(std::unique_ptr<ScannerTransport> transport)
+    : transport_(std::move(transport)) {}
 
-} // namespace
-
-// ---- status, reset, line counter, clock word ----
-
-int ScannerRegisters::Dev_GetScanStatus(ScanStatus* status) {
-  status->flags = Reg_Read8(248);
-  status->plate_sensors = static_cast<uint8_t>(Reg_Read8(164) & 0x0F);
-  status->slot_outputs = Reg_Read8(144);
-  status->further = Reg_Read8(52);
-  uint32_t high = Reg_Read8(18);
-  uint32_t middle = Reg_Read8(17);
-  uint32_t low = Reg_Read8(16);
-  status->line_counter = static_cast<int32_t>(low + (middle << 8) + (high << 16));
-  status->words_waiting = static_cast<int32_t>(Reg_Read32(51));
-  status->error = 0;
-  return 0;
+void ScannerRegisters::WriteLowHigh(int reg, uint32_t value) {
+  Reg_Write8(reg, static_cast<int>(value & 0xFF));
+  Reg_Write8(reg + 1, static_cast<int>((value >> 8) & 0xFF));
 }
 
 void ScannerRegisters::Dev_PulseReset() {
-  int v = Reg_Read8(240);
-  Reg_Write8(240, v | 0x80);
+  int v = Reg_Read8(reg::kHighVoltage);
+  Reg_Write8(reg::kHighVoltage, v | reg::kResetPulse);
   platform::Sleep(1);
-  Reg_Write8(240, v & 0x7F);
+  Reg_Write8(reg::kHighVoltage, v & ~reg::kResetPulse);
   platform::Sleep(1);
-}
-
-uint32_t ScannerRegisters::Dev_ReadLineCounter() {
-  uint32_t low = Reg_Read8(16);
-  uint32_t middle = Reg_Read8(17);
-  uint32_t high = Reg_Read8(18);
-  Reg_Read8(17);
-  return low + (middle << 8) + (high << 16);
-}
-
-void ScannerRegisters::Dev_WriteClockWord(uint16_t word) {
-  Reg_Write8(130, 0);
-  for (int bit = 12; bit >= 0; --bit) {
-    int d = (word >> bit) & 1;
-    Reg_Write8(130, d);
-    Reg_Write8(130, d + 2);
-    Reg_Write8(130, d);
-  }
-  for (int v : {4, 6, 4, 0}) Reg_Write8(130, v);
 }
 
 // ---- scan programming ----
@@ -83,49 +49,49 @@ int ScannerRegisters::Scan_SetGeometry(int samples, uint16_t threshold, int star
   if (samples < 2 || samples > 32) return kErrOutOfRange;
   pixels = std::max(pixels, 16);
   int64_t s = samples;
-  WriteLowHigh(*this, 192, static_cast<uint32_t>(start - 5));
-  WriteLowHigh(*this, 194, static_cast<uint32_t>(pixels));
-  WriteLowHigh(*this, 224, static_cast<uint32_t>(s <= 16 ? s * threshold / 16 : s * threshold / 32));
-  WriteLowHigh(*this, 210, static_cast<uint32_t>(s <= 16 ? int64_t{AdcOffset} * s : int64_t{AdcOffset} * (s / 2)));
-  Reg_Write8(208, samples - 1);
+  WriteLowHigh(reg::kCollectStartLow, static_cast<uint32_t>(start - 5));
+  WriteLowHigh(reg::kPixelsLow, static_cast<uint32_t>(pixels));
+  WriteLowHigh(reg::kThresholdLow, static_cast<uint32_t>(s <= 16 ? s * threshold / 16 : s * threshold / 32));
+  WriteLowHigh(reg::kAdcOffsetLow, static_cast<uint32_t>(s <= 16 ? int64_t{AdcOffset} * s : int64_t{AdcOffset} * (s / 2)));
+  Reg_Write8(reg::kSamplesPerPixel, samples - 1);
   int pitch = 0;
   if (threshold == 0xFFFF) pitch = gap >= 16384 ? 7 : gap >= 8192 ? 5 : gap >= 4096 ? 3 : gap >= 2048 ? 1 : 0;
-  Reg_Write8(226, pitch);
+  Reg_Write8(reg::kSamplePitch, pitch);
   return 0;
 }
 
 void ScannerRegisters::Scan_SetStepper(uint16_t period, int32_t outlet_steps) {
   Scan_SetMotorMode(0);
   uint32_t f = period == 0 ? 1 : period;
-  Reg_Write8(160, static_cast<int>((f - 1) & 0xFF));
-  Reg_Write8(161, static_cast<int>(((f - 1) >> 8) & 0xFF));
-  Reg_Write8(162, outlet_steps / 2048);
+  Reg_Write8(reg::kStepperPeriodLow, static_cast<int>((f - 1) & 0xFF));
+  Reg_Write8(reg::kStepperPeriodHigh, static_cast<int>(((f - 1) >> 8) & 0xFF));
+  Reg_Write8(reg::kOutletSteps, outlet_steps / 2048);
   DirectionFlags = static_cast<uint8_t>((DirectionFlags & ~0x08) | (f >= 250 ? 0x08 : 0));
 }
 
 void ScannerRegisters::Scan_SetMotorMode(int mode) {
   int code = mode == 1 ? 0x71 : mode == 2 ? 0x73 : mode == 3 ? 0x75 : mode == 4 ? 0x72 : 0;
-  Reg_Write8(163, code ^ DirectionFlags);
+  Reg_Write8(reg::kMotorMode, code ^ DirectionFlags);
 }
 
 int ScannerRegisters::Scan_SetLaserPower(int power) {
   Scan_SetLaserMode(0);
-  int old = Reg_Read8(176);
+  int old = Reg_Read8(reg::kLaser);
   if (power > 8 || power < 0) return kErrOutOfRange;
   if (power == 0) power = 1;
-  Reg_Write8(176, (old & 0xF0) | ((power - 1) & 0x0F));
+  Reg_Write8(reg::kLaser, (old & 0xF0) | ((power - 1) & 0x0F));
   return 0;
 }
 
 void ScannerRegisters::Scan_SetLaserMode(int mode) {
   int bits = mode == 1 ? 0x10 : mode == 2 ? 0x30 : 0x00;
-  Reg_Write8(176, (Reg_Read8(176) & ~0x30) | bits);
+  Reg_Write8(reg::kLaser, (Reg_Read8(reg::kLaser) & ~reg::kLaserModeBits) | bits);
 }
 
 void ScannerRegisters::Scan_SetRun(int mode) {
   int bits = mode == 1 ? 0x40 : mode == 2 ? 0xC0 : 0x00;
-  Reg_Write8(176, (Reg_Read8(176) & ~0xC0) | bits);
-  Reg_Write8(4, (mode == 1 || mode == 2) ? 1 : 0);
+  Reg_Write8(reg::kLaser, (Reg_Read8(reg::kLaser) & ~reg::kRunModeBits) | bits);
+  Reg_Write8(reg::kRun, (mode == 1 || mode == 2) ? 1 : 0);
 }
 
 int ScannerRegisters::Scan_SetPmtVoltage(int volts) {
@@ -135,20 +101,20 @@ int ScannerRegisters::Scan_SetPmtVoltage(int volts) {
 }
 
 void ScannerRegisters::Scan_SetHighVoltage(int on) {
-  int v = Reg_Read8(240);
-  Reg_Write8(240, on == 1 ? (v | 0x08) : (v & ~0x08));
+  int v = Reg_Read8(reg::kHighVoltage);
+  Reg_Write8(reg::kHighVoltage, on == 1 ? (v | reg::kHighVoltageOn) : (v & ~reg::kHighVoltageOn));
 }
 
 void ScannerRegisters::Scan_SetMemory(const MemoryDescription& memory) {
-  Reg_Write8(56, memory.config_code);
+  Reg_Write8(reg::kRamConfig, memory.config_code);
   Dev_PulseReset();
   platform::Sleep(1);
   Dev_PulseReset();
   platform::Sleep(1);
   int64_t mib = memory.size / 1048576;
-  Reg_Write8(48, static_cast<int>((mib / 4) & 0xFF));
-  Reg_Write8(49, static_cast<int>((mib / 2) & 0xFF));
-  Reg_Write8(50, static_cast<int>((mib - 2) & 0xFF));
+  Reg_Write8(reg::kMemorySizeQuarter, static_cast<int>((mib / 4) & 0xFF));
+  Reg_Write8(reg::kMemorySizeHalf, static_cast<int>((mib / 2) & 0xFF));
+  Reg_Write8(reg::kMemorySizeLess2, static_cast<int>((mib - 2) & 0xFF));
 }
 
 void ScannerRegisters::Scan_SetSlots(uint8_t slot_mask, int32_t inlet_steps) {
@@ -156,27 +122,27 @@ void ScannerRegisters::Scan_SetSlots(uint8_t slot_mask, int32_t inlet_steps) {
   for (int i = 0; i < 4; ++i)
     if (slot_mask & (1 << i)) outputs = static_cast<uint8_t>(outputs | (3 << (2 * i)));
   SlotOutputMask = outputs;
-  Reg_Write8(166, inlet_steps / 2048);
+  Reg_Write8(reg::kInletSteps, inlet_steps / 2048);
 }
 
 void ScannerRegisters::Scan_SetSlotOutputs(int pattern) {
   int v = pattern == 1 ? 0x55 : pattern == 2 ? 0xAA : pattern == 3 ? 0xFF : 0;
-  Reg_Write8(144, v & SlotOutputMask);
+  Reg_Write8(reg::kSlotOutputs, v & SlotOutputMask);
 }
 
-uint8_t ScannerRegisters::Scan_ReadPlateSensors() { return static_cast<uint8_t>(Reg_Read8(164) & 0x0F); }
-bool ScannerRegisters::Scan_TransportRunning() { return (Reg_Read8(248) & 1) != 0; }
-void ScannerRegisters::Scan_AckEvent() { Reg_Write8(248, 8); }
+uint8_t ScannerRegisters::Scan_ReadPlateSensors() { return static_cast<uint8_t>(Reg_Read8(reg::kSlots) & 0x0F); }
+bool ScannerRegisters::Scan_TransportRunning() { return (Reg_Read8(reg::kStatus) & reg::kTransportRunning) != 0; }
+void ScannerRegisters::Scan_AckEvent() { Reg_Write8(reg::kStatus, reg::kEventWaiting); }
 
 uint16_t ScannerRegisters::Scan_ReadSample() {
-  Reg_Read8(248);
-  return Reg_Read16(228);
+  Reg_Read8(reg::kStatus);
+  return Reg_Read16(reg::kSampleSum);
 }
 
 uint32_t ScannerRegisters::Scan_ReadSampleScaled() {
-  Reg_Read8(248);
-  uint32_t n = (Reg_Read8(208) & 0x1F) + 1u;
-  uint32_t v = Reg_Read16(228);
+  Reg_Read8(reg::kStatus);
+  uint32_t n = (Reg_Read8(reg::kSamplesPerPixel) & 0x1F) + 1u;
+  uint32_t v = Reg_Read16(reg::kSampleSum);
   return n < 16 ? v * 16 / n : v * 32 / n;
 }
 
@@ -186,30 +152,28 @@ int ScannerRegisters::Scan_ReadLaserTemp() {
 }
 
 uint32_t ScannerRegisters::Scan_MeasureAdcOffset(bool measure) {
-  int saved = Reg_Read8(208);
-  Reg_Write8(210, 0);
-  Reg_Write8(211, 0);
+  int saved = Reg_Read8(reg::kSamplesPerPixel);
+  WriteLowHigh(reg::kAdcOffsetLow, 0);
   Scan_ReadSample();
   uint32_t b = 0;
   if (measure) {
     uint32_t sum = 0;
     for (int i = 0; i < 256; ++i) sum += Scan_ReadSample();
     b = sum / 256;
-    Reg_Write8(210, static_cast<int>(b & 0xFF));
-    Reg_Write8(211, static_cast<int>((b >> 8) & 0xFF));
+    WriteLowHigh(reg::kAdcOffsetLow, b);
   }
   uint32_t c = static_cast<uint32_t>(saved) + 1;
   if (saved > 15) c /= 2;
   AdcOffset = static_cast<uint16_t>(b / c);
-  Reg_Write8(208, saved);
+  Reg_Write8(reg::kSamplesPerPixel, saved);
   return b;
 }
 
-uint32_t ScannerRegisters::Mem_ReadPointer() { return Reg_Read32(8); }
-void ScannerRegisters::Mem_SetReadPointer(uint32_t value) { Reg_Write32(8, value); }
-uint32_t ScannerRegisters::Mem_ReadMark() { return Reg_Read32(55); }
-void ScannerRegisters::Mem_SetMark() { Reg_Write8(55, 0); }
-uint32_t ScannerRegisters::Mem_WordsAvailable() { return Reg_Read32(51); }
+uint32_t ScannerRegisters::Mem_ReadPointer() { return Reg_Read32(reg::kReadPointer); }
+void ScannerRegisters::Mem_SetReadPointer(uint32_t value) { Reg_Write32(reg::kReadPointer, value); }
+uint32_t ScannerRegisters::Mem_ReadMark() { return Reg_Read32(reg::kReadMark); }
+void ScannerRegisters::Mem_SetMark() { Reg_Write8(reg::kReadMark, 0); }
+uint32_t ScannerRegisters::Mem_WordsAvailable() { return Reg_Read32(reg::kWordsWaiting); }
 
 int ScannerRegisters::Scan_SetupRegisters(const ScanMode& mode, const MemoryDescription& memory) {
   Scan_SetClock(mode.RPM, mode.PPR);
@@ -224,7 +188,7 @@ int ScannerRegisters::Scan_SetupRegisters(const ScanMode& mode, const MemoryDesc
   r = Scan_SetLaserPower(mode.Laser);
   if (r != 0) return r;
   Scan_SetMemory(memory);
-  Reg_Write8(164, mode.slots);
+  Reg_Write8(reg::kSlots, mode.slots);
   Scan_SetSlots(mode.slots, mode.inlet_steps);
   return 0;
 }

@@ -81,6 +81,38 @@ TEST_F(IniLocation, ValueIsAStringWithoutNulAndLongPathsAreRefused) {
   EXPECT_EQ(Set_IniFileName(nullptr), 0);
 }
 
+// Set and Get share one limit: a stored path always comes back whole, and a
+// longer registry value (written by others) is not reported as found.
+TEST_F(IniLocation, StoredPathsComeBackWholeOrNotAtAll) {
+  // An existing ini file whose path is exactly `length` characters long.
+  auto ini_of_length = [&](size_t length) {
+    std::string dir = tmp_ / "long";
+    while (dir.size() + 1 + 100 < length) dir += "/" + std::string(100, 'd');
+    platform::CreateDirectories(dir);
+    std::string path = dir + "/" + std::string(length - dir.size() - 1 - 4, 'i') + ".ini";
+    std::ofstream(path) << "[Scanner]\nWhich=long\n";
+    EXPECT_EQ(path.size(), length);
+    return path;
+  };
+  char buf[300];
+  const std::string fits = ini_of_length(kMaxIniPath);
+  ASSERT_EQ(Set_IniFileName(fits.c_str()), 1);
+  EXPECT_EQ(Get_IniFileName(buf), 0);
+  EXPECT_EQ(std::string(buf), fits);
+  for (size_t length : {kMaxIniPath + 1, kMaxIniFileValue}) {
+    SCOPED_TRACE(length);
+    const std::string longer = ini_of_length(length);
+    EXPECT_EQ(Set_IniFileName(longer.c_str()), 0);
+    EXPECT_EQ(reg::QueryString(reg::Hive::LocalMachine, kTarvelRegistryKey, kIniFileValue), fits);
+    // Stored by another program: the ini is used, but its name does not fit.
+    ASSERT_TRUE(reg::SetString(reg::Hive::LocalMachine, kTarvelRegistryKey, kIniFileValue, longer, false));
+    EXPECT_EQ(Ini_StringOr(Ini_Open(), "Scanner", "Which", ""), "long");
+    EXPECT_EQ(Get_IniFileName(buf), -1);
+    EXPECT_EQ(std::string(buf), longer.substr(0, kMaxIniPath));
+    ASSERT_EQ(Set_IniFileName(fits.c_str()), 1);
+  }
+}
+
 TEST_F(IniLocation, UnreadableRegistryStoreReadsAsMissing) {
   WriteIni("[Scanner]\nWhich=beside\n");
   platform::CreateDirectories(tmp_ / "reg");

@@ -30,9 +30,9 @@ using ScanModes = ConfigTest;
 
 TEST_F(ScanModes, WorkedExampleOfTheDefaults) {
   WriteIni("[Param_#1]\nParamName=Intra 50\nPentaspd=4000\nRes=50\nBinning=0\n[Scanner]\nAbtastkreis=0.1004\n");
-  SetScannerType(0);
+  const int scanner_type = 0;
   ScanMode m;
-  ASSERT_EQ(Load_ScanMode(m, 1, nullptr), 0);
+  ASSERT_EQ(Load_ScanMode(m, 1, scanner_type, nullptr), 0);
   EXPECT_TRUE(m.usable);
   EXPECT_EQ(m.mode, 1);
   EXPECT_EQ(m.ADC_Ovs, 12);
@@ -70,7 +70,7 @@ TEST_F(ScanModes, MissingIniAndModeZeroTakeEveryDefault) {
   for (bool with_ini : {false, true}) {
     if (with_ini) WriteIni("[Param_#1]\nParamName=x\nPentaspd=2000\n");
     ScanMode m;
-    ASSERT_EQ(Load_ScanMode(m, 0, nullptr), 0);
+    ASSERT_EQ(Load_ScanMode(m, 0, kScannerTypeUndefined, nullptr), 0);
     EXPECT_EQ(m.RPM, 4000);
     EXPECT_EQ(m.ADC_Ovs, 12);
     EXPECT_EQ(m.Anz_Pix, 6319);  // type 18: 35 / 182
@@ -98,11 +98,10 @@ TEST_F(ScanModes, ValuesByScannerType) {
   const std::string overrides =
       "[Scanner]\nPentaPPR=222\nAbst_B=0.2\nPMTScaleFactor=0.5\nSOLPos=40\nScanRange=5\nSlots=1\n";
   for (const auto& [type, want] : fixed) {
-    SetScannerType(type);
     for (bool with_overrides : {false, true}) {
       WriteIni(mode + (with_overrides ? overrides : ""));
       ScanMode m;
-      ASSERT_EQ(Load_ScanMode(m, 1, nullptr), 0);
+      ASSERT_EQ(Load_ScanMode(m, 1, type, nullptr), 0);
       const bool ini = with_overrides && type <= 4;
       SCOPED_TRACE("type " + std::to_string(type) + (with_overrides ? " with ini values" : ""));
       EXPECT_EQ(m.PPR, ini ? 222 : want.ppr);
@@ -117,10 +116,10 @@ TEST_F(ScanModes, ValuesByScannerType) {
 }
 
 TEST_F(ScanModes, ScanRangeFromTheIniIsClampedAbove) {
-  SetScannerType(1);
+  const int scanner_type = 1;
   WriteIni("[Param_#1]\nParamName=x\n[Scanner]\nScanRange=300\nSOLPos=35\n");
   ScanMode m;
-  ASSERT_EQ(Load_ScanMode(m, 1, nullptr), 0);
+  ASSERT_EQ(Load_ScanMode(m, 1, scanner_type, nullptr), 0);
   EXPECT_EQ(m.Anz_Pix, 9375);  // 270 degrees
   EXPECT_EQ(m.Blk_Pix, 1910);
 }
@@ -136,7 +135,7 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
     FakeProm prom;
     if (c.word) prom.words[212] = *c.word;  // (3 + 50) * 4 mod 256
     ScanMode m;
-    ASSERT_EQ(Load_ScanMode(m, 3, prom.reader()), 0);
+    ASSERT_EQ(Load_ScanMode(m, 3, kScannerTypeUndefined, prom.reader()), 0);
     EXPECT_EQ(m.pmt_voltage, c.want) << (c.word ? *c.word : -1);
     EXPECT_EQ(prom.asked, std::vector<int>{212});
   }
@@ -145,7 +144,7 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
   for (auto [mode, address] : {std::pair{20, 24}, {-2, 192}, {INT_MAX, 196}, {INT_MIN, 200}}) {
     FakeProm wrap;
     ScanMode m;
-    Load_ScanMode(m, mode, wrap.reader());
+    Load_ScanMode(m, mode, kScannerTypeUndefined, wrap.reader());
     EXPECT_EQ(wrap.asked, std::vector<int>{address}) << mode;
   }
   CloseSessionLog();
@@ -156,7 +155,7 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
 }
 
 TEST_F(ScanModes, OversamplingBinningAndScale) {
-  SetScannerType(0);
+  const int scanner_type = 0;
   struct Case {
     const char* keys;
     int s, binning, sample_factor, max_pix;
@@ -173,7 +172,7 @@ TEST_F(ScanModes, OversamplingBinningAndScale) {
   for (const auto& c : cases) {
     WriteIni(std::string("[Param_#1]\nParamName=x\n") + c.keys);
     ScanMode m;
-    ASSERT_EQ(Load_ScanMode(m, 1, nullptr), 0) << c.keys;
+    ASSERT_EQ(Load_ScanMode(m, 1, scanner_type, nullptr), 0) << c.keys;
     EXPECT_EQ(m.ADC_Ovs, c.s) << c.keys;
     EXPECT_EQ(m.binning, c.binning) << c.keys;
     EXPECT_EQ(m.sample_factor, c.sample_factor) << c.keys;
@@ -181,11 +180,11 @@ TEST_F(ScanModes, OversamplingBinningAndScale) {
   }
   WriteIni("[Param_#1]\nParamName=x\nRes_Y=25\n");
   ScanMode y;
-  Load_ScanMode(y, 1, nullptr);
+  Load_ScanMode(y, 1, scanner_type, nullptr);
   EXPECT_EQ(y.SMOT, 698);
   WriteIni("[Param_#1]\nParamName=x\n[Scanner]\nScale16Bit=1\nSMotStep=1.163e-6\n");
   ScanMode s16;
-  Load_ScanMode(s16, 1, nullptr);
+  Load_ScanMode(s16, 1, scanner_type, nullptr);
   EXPECT_EQ(s16.MaxPixVal, 65535);
   EXPECT_DOUBLE_EQ(s16.PixScale, 65535.0 / 49140);
   EXPECT_EQ(s16.stepper_reversed, 0);
@@ -199,7 +198,7 @@ TEST_F(ScanModes, ModeKeysPlateTypeAndFilter) {
       "[Filter_#2]\nName=Soft\nLowGain=2.5\nHighSigma=4\n"
       "[Scanner]\nMWindow_X=60\nMaxImageRatio=4\nMinBild=100\nCheckLightlevel=2\nLaserTempWarn=45\n");
   ScanMode m;
-  ASSERT_EQ(Load_ScanMode(m, 1, nullptr), 0);
+  ASSERT_EQ(Load_ScanMode(m, 1, kScannerTypeUndefined, nullptr), 0);
   EXPECT_EQ(m.plate_type, kPlateCephalometric);
   EXPECT_EQ(m.filter, -2);
   EXPECT_EQ(m.filter_name, "Soft");
@@ -219,7 +218,7 @@ TEST_F(ScanModes, ModeKeysPlateTypeAndFilter) {
   EXPECT_EQ(m.check_light_level, 1);
   EXPECT_EQ(m.laser_temp_warn, 45);
   ScanMode e;
-  ASSERT_EQ(Load_ScanMode(e, 2, nullptr), 0);
+  ASSERT_EQ(Load_ScanMode(e, 2, kScannerTypeUndefined, nullptr), 0);
   EXPECT_EQ(e.plate_type, kPlateErase);
   EXPECT_EQ(e.ADC_SW, 7);
   EXPECT_EQ(e.filter_name, "");  // section Filter_#3 missing: defaults
@@ -234,7 +233,7 @@ TEST_F(ScanModes, ModeKeysPlateTypeAndFilter) {
 // Zero divisors and values out of range make the mode unusable instead of
 // dividing by zero or converting infinity.
 TEST_F(ScanModes, UnusableInputsAreReported) {
-  SetScannerType(0);
+  const int scanner_type = 0;
   struct Case {
     const char* mode_keys;
     const char* scanner_keys;
@@ -263,7 +262,7 @@ TEST_F(ScanModes, UnusableInputsAreReported) {
   for (const auto& c : cases) {
     WriteIni(std::string("[Param_#1]\nParamName=x\n") + c.mode_keys + "[Scanner]\n" + c.scanner_keys);
     ScanMode m;
-    EXPECT_EQ(Load_ScanMode(m, 1, nullptr), -102) << c.mode_keys << c.scanner_keys;
+    EXPECT_EQ(Load_ScanMode(m, 1, scanner_type, nullptr), -102) << c.mode_keys << c.scanner_keys;
     EXPECT_FALSE(m.usable);
     EXPECT_EQ(m.unusable_reason, c.reason) << c.mode_keys << c.scanner_keys;
   }
@@ -272,12 +271,12 @@ TEST_F(ScanModes, UnusableInputsAreReported) {
 // A voltage from the identification PROM replaces the configured one, which
 // then need not fit.
 TEST_F(ScanModes, PromVoltageStandsInForAnUnusableConfiguredOne) {
-  SetScannerType(0);
+  const int scanner_type = 0;
   WriteIni("[Param_#1]\nParamName=x\nPMT_HV=700\n[Scanner]\nPMTScaleFactor=-1\n");
   FakeProm prom;
   prom.words[204] = 500;  // (1 + 50) * 4
   ScanMode m;
-  EXPECT_EQ(Load_ScanMode(m, 1, prom.reader()), 0);
+  EXPECT_EQ(Load_ScanMode(m, 1, scanner_type, prom.reader()), 0);
   EXPECT_TRUE(m.usable);
   EXPECT_EQ(m.pmt_voltage, 500);
 }

@@ -1,6 +1,7 @@
 // Register programming seen as the simulated scanner's register trace.
 #include "driver/config/scan_mode.h"
 #include "driver/device/buffer_memory.h"
+#include "driver/device/register_operations.h"
 #include "driver/tests/device/sim_fixture.h"
 
 using devtest::SimDeviceTest;
@@ -51,6 +52,8 @@ TEST_F(Registers, ClockWordIsSentTwiceAndLatchedAsWritten) {
     twice.insert(twice.end(), once.begin(), once.end());
     EXPECT_EQ(WritesTo(130), twice);
     EXPECT_EQ(twice.size(), 88u);
+    const auto edges = tarvel::ClockWordEdges(c.word);  // the form sent as one block
+    EXPECT_EQ(std::vector<uint32_t>(edges.begin(), edges.end()), once);
     EXPECT_EQ(scanner->ClockWord(), c.word);
     EXPECT_EQ(scanner->ClockWordLatches(), latches + 2);
   }

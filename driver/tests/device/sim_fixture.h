@@ -41,7 +41,7 @@ class SimDeviceTest : public ::testing::Test {
     port = sim::AttachParallelPort(scanner);
     device = std::make_unique<tarvel::ScannerDevice>();
     device->Dev_Open();
-    ASSERT_TRUE(device->HandleValid());
+    ASSERT_TRUE(device->Transport().HandleValid());
     if (connect) {
       ASSERT_EQ(device->Dev_Connect(), 0);
     }

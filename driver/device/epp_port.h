@@ -1,0 +1,64 @@
+#pragma once
+// The parallel-port transport: requests of the scanner's parallel-port
+// kernel driver "\\.\TARVEL"; the bus and status operations are composed
+// from its register access (bit-banged I2C, status and clock registers).
+#include <cstdint>
+
+#include "driver/device/i2c_master.h"
+#include "driver/device/scanner_transport.h"
+#include "platform/kernel_device.h"
+
+namespace tarvel {
+
+constexpr const char* kParallelPortDeviceName = "\\\\.\\TARVEL";
+
+class EppPort final : public ScannerTransport {
+ public:
+  EppPort();
+  ~EppPort() override;  // closes the driver handle
+
+  int InterfaceKind() const override { return kInterfaceParallel; }
+  bool HandleValid() const override { return handle_ != platform::kInvalidDeviceHandle; }
+
+  void Dev_Open() override;
+  bool Dev_IsReady() override;
+  int Dev_Connect() override;
+  int Dev_ConfigureFpga(int keep) override;
+  int Dev_Disconnect() override;
+  uint8_t Reg_Read8(int reg) override;
+  uint16_t Reg_Read16(int reg) override;
+  uint32_t Reg_Read32(int reg) override;
+  int Reg_Write8(int reg, int value) override;
+  int Reg_Write16(int reg, int value) override;
+  int Reg_Write32(int reg, uint32_t value) override;
+  // -200 (*count 0) when every attempt had a wrong checksum.
+  int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) override;
+
+  int Dev_GetScanStatus(ScanStatus* status) override;
+  void I2c_InitTemp(int device, int16_t limit) override { i2c_.InitTemp(device, limit); }
+  int16_t I2c_ReadTemp(int device) override { return i2c_.ReadTemp(device); }
+  uint32_t Dev_ReadLineCounter() override;
+  int I2c_Read(uint8_t* buffer, int device, int first, int last) override {
+    return i2c_.Read(buffer, device, first, last);
+  }
+  int I2c_Write(const uint8_t* data, int device, int first, int last) override {
+    return i2c_.Write(data, device, first, last);
+  }
+  int I2c_WriteDac(int device, int value) override { return i2c_.WriteDac(device, value); }
+  uint8_t I2c_ReadAdc(int device, int channel) override { return i2c_.ReadAdc(device, channel); }
+  void Dev_WriteClockWord(uint16_t word) override;
+
+ private:
+  // One control request; false on failure (the platform's last error set).
+  // *returned: the bytes the driver answered with.
+  bool Request(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
+               uint32_t* returned = nullptr);
+  bool SetAddress(int reg);
+
+  platform::DeviceHandle handle_ = platform::kInvalidDeviceHandle;
+  uint8_t port_info_[4] = {};
+  uint8_t port_config_[16] = {};
+  I2cMaster i2c_{*this};
+};
+
+} // namespace tarvel

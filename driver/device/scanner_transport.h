@@ -1,0 +1,69 @@
+#pragma once
+// The scanner transport: the device operations whose implementation depends
+// on how the scanner is attached. The parallel-port transport (`EppPort`)
+// answers them with driver requests and single register accesses; a USB
+// transport forwards them to the scanner's firmware. The register and scan
+// programming layer (`ScannerRegisters`) is written once over this interface.
+#include <cstdint>
+#include <string>
+
+#include "driver/tarvel_api.h"
+
+namespace tarvel {
+
+// The scanner's 16-byte device status record (the export header's record).
+using ::ScanStatus;
+
+// Interface kinds of a transport.
+constexpr int kInterfaceParallel = 0;
+constexpr int kInterfaceUsb = 1;
+
+class ScannerTransport {
+ public:
+  ScannerTransport() = default;
+  virtual ~ScannerTransport() = default;  // device operation 0
+  ScannerTransport(const ScannerTransport&) = delete;
+  ScannerTransport& operator=(const ScannerTransport&) = delete;
+
+  virtual int InterfaceKind() const = 0;
+  // True once `Dev_Open` reached the kernel driver.
+  virtual bool HandleValid() const = 0;
+
+  // 1-5
+  virtual void Dev_Open() = 0;
+  virtual bool Dev_IsReady() = 0;
+  virtual int Dev_Connect() = 0;
+  virtual int Dev_ConfigureFpga(int keep) = 0;
+  virtual int Dev_Disconnect() = 0;
+  // 6-11: reads give 0 when the request fails; writes return nonzero on
+  // success.
+  virtual uint8_t Reg_Read8(int reg) = 0;
+  virtual uint16_t Reg_Read16(int reg) = 0;
+  virtual uint32_t Reg_Read32(int reg) = 0;
+  virtual int Reg_Write8(int reg, int value) = 0;
+  virtual int Reg_Write16(int reg, int value) = 0;
+  virtual int Reg_Write32(int reg, uint32_t value) = 0;
+  // 12: the data waiting in the scanner memory, at most `capacity` bytes;
+  // 0 with *count bytes delivered, else an error with *count 0.
+  virtual int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) = 0;
+
+  // 13-15, 17-22 (16, the reset pulse, is the register layer's).
+  virtual int Dev_GetScanStatus(ScanStatus* status) = 0;
+  virtual void I2c_InitTemp(int device, int16_t limit) = 0;
+  virtual int16_t I2c_ReadTemp(int device) = 0;
+  virtual uint32_t Dev_ReadLineCounter() = 0;
+  virtual int I2c_Read(uint8_t* buffer, int device, int first, int last) = 0;
+  virtual int I2c_Write(const uint8_t* data, int device, int first, int last) = 0;
+  virtual int I2c_WriteDac(int device, int value) = 0;
+  virtual uint8_t I2c_ReadAdc(int device, int channel) = 0;
+  virtual void Dev_WriteClockWord(uint16_t word) = 0;
+
+  // Block-read attempts (10 after construction and `Dev_Open`, then the
+  // session's `Retry`) and the count of failed attempts.
+  int RetryCount = 10;
+  int TransferErrors = 0;
+  // The FPGA design file (`Scanner` key `Firmware`); empty: the built-in design.
+  std::string FpgaFileName;
+};
+
+} // namespace tarvel
