@@ -50,18 +50,18 @@ int ParseFirmwareHex(const std::string& text, FirmwareImage* image) {
   while (extent.NextLine()) {
     extent.Skip(1);
     uint32_t count = 0, address = 0;
-    if (!extent.Hex(2, &count)) return kIhexError;
+    if (!extent.Hex(2, &count)) return KPU_STATUS_IHEX_ERROR;
     if (count == 0) break;
-    if (!extent.Hex(4, &address)) return kIhexError;
+    if (!extent.Hex(4, &address)) return KPU_STATUS_IHEX_ERROR;
     lowest = std::min(lowest, address);
     highest = std::max(highest, address + count);
     any = true;
   }
-  if (!any || lowest == highest || highest < lowest) return kIhexError;
+  if (!any || lowest == highest || highest < lowest) return KPU_STATUS_IHEX_ERROR;
   try {
     image->bytes.resize(highest);
   } catch (const std::bad_alloc&) {
-    return kInvalidParameter;
+    return KPU_STATUS_INVALID_PARAMETER;
   }
   for (size_t i = 0; i < image->bytes.size(); ++i) image->bytes[i] = (i % 2 == 0) ? 0xFE : 0x80;
   image->lowest = lowest;
@@ -73,18 +73,18 @@ int ParseFirmwareHex(const std::string& text, FirmwareImage* image) {
     if (first != ':') std::printf("Invalid Line Start: %c", first);
     fill.Skip(1);
     uint32_t count = 0, address = 0, type = 0;
-    if (!fill.Hex(2, &count)) return kIhexError;
+    if (!fill.Hex(2, &count)) return KPU_STATUS_IHEX_ERROR;
     if (count == 0) break;
-    if (!fill.Hex(4, &address) || !fill.Hex(2, &type)) return kIhexError;
+    if (!fill.Hex(4, &address) || !fill.Hex(2, &type)) return KPU_STATUS_IHEX_ERROR;
     if (type != 0) std::printf("Invalid Line type: %c\n", static_cast<char>(type));
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t byte = 0;
-      if (!fill.Hex(2, &byte)) return kIhexError;
-      if (address >= image->end) return kInvalidParameter;
+      if (!fill.Hex(2, &byte)) return KPU_STATUS_IHEX_ERROR;
+      if (address >= image->end) return KPU_STATUS_INVALID_PARAMETER;
       image->bytes[address++] = static_cast<uint8_t>(byte);
     }
   }
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int ReadHexRecords(const std::string& text, uint8_t* buffer, uint32_t* length, int type) {
@@ -95,26 +95,26 @@ int ReadHexRecords(const std::string& text, uint8_t* buffer, uint32_t* length, i
     if (r.First() == '\r' || r.First() == '\0') continue;
     r.Skip(1);
     uint32_t count = 0, address = 0, record_type = 0, checksum = 0;
-    if (!r.Hex(2, &count) || !r.Hex(4, &address) || !r.Hex(2, &record_type)) return kIhexError;
+    if (!r.Hex(2, &count) || !r.Hex(4, &address) || !r.Hex(2, &record_type)) return KPU_STATUS_IHEX_ERROR;
     uint32_t sum = count + (address >> 8) + (address & 0xFF) + record_type;
     if (record_type == 1) {
       *length = stored;
-      return kSuccess;
+      return KPU_STATUS_SUCCESS;
     }
     for (uint32_t i = 0; i < count; ++i) {
       uint32_t byte = 0;
-      if (!r.Hex(2, &byte)) return kIhexError;
+      if (!r.Hex(2, &byte)) return KPU_STATUS_IHEX_ERROR;
       sum += byte;
       if (static_cast<int>(record_type) == type) {
-        if (stored >= capacity) return kInvalidParameter;
+        if (stored >= capacity) return KPU_STATUS_INVALID_PARAMETER;
         buffer[stored++] = static_cast<uint8_t>(byte);
       }
     }
-    if (!r.Hex(2, &checksum)) return kIhexError;
-    if (((sum + checksum) & 0xFF) != 0) return kIhexChecksum;
+    if (!r.Hex(2, &checksum)) return KPU_STATUS_IHEX_ERROR;
+    if (((sum + checksum) & 0xFF) != 0) return kErrFirmwareChecksum;
   }
   *length = stored;
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 } // namespace tarvel::usb

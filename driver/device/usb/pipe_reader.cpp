@@ -23,21 +23,21 @@ uint32_t UsbPipeReader::BackoffMs(int failures) {
 }
 
 int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid) {
-  if ((endpoint & 0x80) == 0) return kInvalidParameter;
+  if ((endpoint & 0x80) == 0) return KPU_STATUS_INVALID_PARAMETER;
   try {
     buffer_returned_ = std::make_unique<platform::Event>(false, false);
     data_available_ = std::make_unique<platform::Event>(true, false);
   } catch (const std::bad_alloc&) {
-    return kNoResources;
+    return KPU_STATUS_NO_RESOURCES;
   }
   uint32_t status = Bind(number, endpoint, set, guid);
   if (status != 0) return Map_DriverStatus(status);
   if (!CreatePool()) {
     Unbind();
-    return kInvalidParameter;
+    return KPU_STATUS_INVALID_PARAMETER;
   }
   open_ = true;
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 bool UsbPipeReader::CreatePool() {
@@ -77,9 +77,9 @@ void UsbPipeReader::DestroyPool() {
 int UsbPipeReader::Close() {
   if (Running()) {
     int status = Stop();
-    if (status != kSuccess) return status;
+    if (status != KPU_STATUS_SUCCESS) return status;
   }
-  if (!open_) return kSuccess;
+  if (!open_) return KPU_STATUS_SUCCESS;
   uint32_t status = Unbind();
   if (status != 0) return Map_DriverStatus(status);
   DestroyPool();
@@ -87,12 +87,12 @@ int UsbPipeReader::Close() {
   size_ = 0;
   open_ = false;
   UsbIoDevice::Close();
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbPipeReader::Start() {
-  if (!open_) return kNotConfigured;
-  if (Running()) return kAlreadyRunning;
+  if (!open_) return KPU_STATUS_NOT_CONFIGERED;
+  if (Running()) return KPU_STATUS_ALREADY_RUNNING;
   uint32_t status = ResetPipe();
   if (status != 0) return Map_DriverStatus(status);
   SetPriority(platform::kThreadPriorityAboveNormal);
@@ -100,18 +100,18 @@ int UsbPipeReader::Start() {
   stop_wake_.Reset();
   if (!Thread_Start()) {
     Close();
-    return kThreadNotStarted;
+    return KPU_STATUS_THREAD_NOT_STARTED;
   }
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbPipeReader::Stop() {
-  if (!open_) return kNotConfigured;
-  if (!Running()) return kNotRunning;
+  if (!open_) return KPU_STATUS_NOT_CONFIGERED;
+  if (!Running()) return KPU_STATUS_NOT_RUNNING;
   stop_wake_.Set();
   buffer_returned_->Set();
   Thread_Stop();
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 ReaderBuffer* UsbPipeReader::TakeFree() {
@@ -200,8 +200,8 @@ void UsbPipeReader::Flush() {
 
 int UsbPipeReader::Take(void* destination, uint32_t length, uint32_t* out_length, uint32_t ms) {
   if (out_length) *out_length = 0;
-  if (destination == nullptr || length == 0) return kInvalidParameter;
-  if (!data_available_) return kNoData;
+  if (destination == nullptr || length == 0) return KPU_STATUS_INVALID_PARAMETER;
+  if (!data_available_) return KPU_STATUS_NO_DATA;
   bool empty;
   {
     std::lock_guard<platform::CriticalSection> guard(completed_lock_);
@@ -209,11 +209,11 @@ int UsbPipeReader::Take(void* destination, uint32_t length, uint32_t* out_length
     empty = completed_.empty();
   }
   if (empty && platform::WaitForEvent(*data_available_, ms == 0 ? 0 : ms) == platform::kWaitTimeout)
-    return ms != 0 ? kTimeout : kNoData;
+    return ms != 0 ? KPU_STATUS_TIMEOUT : KPU_STATUS_NO_DATA;
   uint32_t n = 0;
   {
     std::lock_guard<platform::CriticalSection> guard(completed_lock_);
-    if (completed_.empty()) return kNoData;
+    if (completed_.empty()) return KPU_STATUS_NO_DATA;
     ReaderBuffer* b = completed_.front();
     uint32_t available = b->unread;
     const uint8_t* from = b->next;
@@ -232,9 +232,9 @@ int UsbPipeReader::Take(void* destination, uint32_t length, uint32_t* out_length
     }
   }
   std::this_thread::yield();
-  if (n == 0) return kNoData;
+  if (n == 0) return KPU_STATUS_NO_DATA;
   if (out_length) *out_length = n;
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbPipeReader::FreeBuffers() {

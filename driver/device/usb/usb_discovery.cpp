@@ -54,35 +54,35 @@ const ProbeEntry* ProbeTable() { return kProbe; }
 int CountDevices(int* count, const platform::Guid& guid) {
   DeviceList& l = List();
   *count = 0;
-  if (!l.devices.empty()) return Keep_FirstError(kOpenDevicesPresent);
+  if (!l.devices.empty()) return Keep_FirstError(KPU_STATUS_OPEN_DEVICES_PRESENT);
   SetupApiLibrary& api = TheSetupApi();
   std::lock_guard<platform::CriticalSection> guard(l.lock);
   api.Destroy(l.set);
   l.set = nullptr;
   l.found = 0;
   l.set = api.ClassDevices(guid);
-  if (l.set == nullptr) return Keep_FirstError(kNotInitialized);
+  if (l.set == nullptr) return Keep_FirstError(KPU_STATUS_NOT_INITIALIZED);
   std::string path;
   int n = 0;
   while (DevicePathOf(l.set, &guid, n, &path) == 0) ++n;
   l.found = n;
   *count = n;
-  return n == 0 ? Keep_FirstError(kNoDevices) : kSuccess;
+  return n == 0 ? Keep_FirstError(KPU_STATUS_NO_DEVICES) : KPU_STATUS_SUCCESS;
 }
 
 int OpenDevice(UsbTransport** handle, const platform::Guid& guid, int start) {
   DeviceList& l = List();
   *handle = nullptr;
-  if (l.set == nullptr || l.found == 0) return Keep_FirstError(kNoDevices);
+  if (l.set == nullptr || l.found == 0) return Keep_FirstError(KPU_STATUS_NO_DEVICES);
   std::lock_guard<platform::CriticalSection> guard(l.lock);
   for (const auto& d : l.devices)
-    if (d->DeviceNumber() == 0) return Keep_FirstError(kInUse);
+    if (d->DeviceNumber() == 0) return Keep_FirstError(KPU_STATUS_IN_USE);
   auto transport = std::make_unique<UsbTransport>();
   int result = transport->Open(0, l.set, &guid, start);
-  if (result != kSuccess) return Keep_FirstError(result);
+  if (result != KPU_STATUS_SUCCESS) return Keep_FirstError(result);
   *handle = transport.get();
   l.devices.push_back(std::move(transport));
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 UsbTransport* FindDevice(UsbTransport* handle) {
@@ -94,12 +94,12 @@ UsbTransport* FindDevice(UsbTransport* handle) {
 
 int CloseDevice(UsbTransport* handle) {
   DeviceList& l = List();
-  if (FindDevice(handle) == nullptr) return Keep_FirstError(kInvalidHandle);
+  if (FindDevice(handle) == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_HANDLE);
   std::lock_guard<platform::CriticalSection> guard(l.lock);
   auto it = std::find_if(l.devices.begin(), l.devices.end(), [&](const auto& d) { return d.get() == handle; });
   (*it)->Close();
   l.devices.erase(it);
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 void PassListLock() {

@@ -82,16 +82,16 @@ int Usb_ConfigureFpga(UsbTransport& transport, const std::string& design_file, i
   if (!design_file.empty()) {
     std::vector<uint8_t> bytes = Load_File(design_file);
     // A file that cannot be read is a failure of this step, not an empty design.
-    if (!bytes.empty() && transport.SendFpgaDesign(bytes.data(), bytes.size()) == kSuccess) {
+    if (!bytes.empty() && transport.SendFpgaDesign(bytes.data(), bytes.size()) == KPU_STATUS_SUCCESS) {
       LogPrintf("Xilinx reconfigured using file: %s\n", design_file.c_str());
-      return kSuccess;
+      return KPU_STATUS_SUCCESS;
     }
     LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", design_file.c_str());
   }
   UsbDesign design = DesignForScannerType(scanner_type);
   const std::vector<uint8_t>& bytes = BuiltInUsbDesign(design);
   int result = transport.SendFpgaDesign(bytes.data(), bytes.size());
-  if (result != kSuccess)
+  if (result != KPU_STATUS_SUCCESS)
     LogPrintf("FAILURE: Unable to configure Xilinx\n");
   else
     LogPrintf("Xilinx reconfigured using %s design\n", DesignLabel(design));
@@ -100,16 +100,16 @@ int Usb_ConfigureFpga(UsbTransport& transport, const std::string& design_file, i
 
 int Usb_LoadFirmwareHex(UsbTransport& transport, const char* path, uint16_t first_offset, uint16_t start_address) {
   std::optional<std::string> text = path ? platform::ReadWholeFile(path) : std::nullopt;
-  if (!text) return Keep_FirstError(kFileOpen);
+  if (!text) return Keep_FirstError(KPU_STATUS_FILE_OPEN);
   FirmwareImage image;
   int result = ParseFirmwareHex(*text, &image);
-  for (uint32_t offset = first_offset; result == kSuccess && offset < image.end;) {
+  for (uint32_t offset = first_offset; result == KPU_STATUS_SUCCESS && offset < image.end;) {
     uint32_t piece = std::min<uint32_t>(image.end - offset, kMaxPiece);
     uint32_t moved = piece;
     result = transport.VendorOut(kReqFirmwareData, 0, static_cast<uint16_t>(offset), image.bytes.data() + offset, &moved);
     offset += piece;
   }
-  if (result == kSuccess) {
+  if (result == KPU_STATUS_SUCCESS) {
     uint32_t none = 0;
     result = transport.VendorOut(kReqFirmwareStart, 0, start_address, nullptr, &none);
   }

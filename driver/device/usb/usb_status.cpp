@@ -157,7 +157,7 @@ const StatusName* StatusTable(size_t* rows) {
 }
 
 int Get_ErrorText(char* buffer, int32_t length, int32_t code) {
-  if (buffer == nullptr || length < 80) return kError;
+  if (buffer == nullptr || length < 80) return KPU_STATUS_ERROR;
   const char* name = "* unknown error *";
   bool found = false;
   for (const StatusName& row : kStatusTable)
@@ -173,7 +173,7 @@ int Get_ErrorText(char* buffer, int32_t length, int32_t code) {
   std::memcpy(buffer + used, name, copy);
   buffer[used + copy] = '\0';
   buffer[length - 1] = '\0';
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 const char* DriverStatusText(uint32_t status) {
@@ -192,12 +192,12 @@ char* UsbIoErrorText(char* buffer, uint32_t length, uint32_t status) {
 
 int32_t Map_DriverStatus(uint32_t status) {
   switch (status) {
-    case 0: return kSuccess;
+    case 0: return KPU_STATUS_SUCCESS;
     case 0xE000100C:
-    case 0xE0006000: return kUsbioTimeout;
-    case 0xE000101C: return kUsbioVersionMismatch;
-    case 0xE0001100: return kUsbioDeviceNotFound;
-    default: return kUsbioError;
+    case 0xE0006000: return KPU_STATUS_USBIO_TIMEOUT;
+    case 0xE000101C: return KPU_STATUS_USBIO_VERSION_MISMATCH;
+    case 0xE0001100: return KPU_STATUS_USBIO_DEV_NOT_FOUND;
+    default: return KPU_STATUS_USBIO_ERROR;
   }
 }
 

@@ -2,40 +2,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "driver/result_codes.h"
+
 // The USB path's library status codes (`KPU_STATUS_` family), their text,
 // the texts of the USB driver's own statuses, the first-error store and the
 // mapping of driver statuses to library codes.
 namespace tarvel::usb {
 
-enum : int32_t {
-  kSuccess = 0,
-  kError = -300,
-  kInvalidParameter = -301,
-  kInvalidHandle = -302,
-  kNotInitialized = -304,
-  kNoDevices = -305,
-  kNoData = -306,
-  kInUse = -307,
-  kTimeout = -309,
-  kTransferError = -310,
-  kThreadNotStarted = -313,
-  kNotConfigured = -314,
-  kAlreadyRunning = -315,
-  kNotRunning = -316,
-  kOpenDevicesPresent = -318,
-  kNoResources = -320,
-  kUsbioTimeout = -322,
-  kUsbioError = -323,
-  kUsbioVersionMismatch = -324,
-  kUsbioDeviceNotFound = -325,
-  kUsbLengthError = -326,
-  kFileOpen = -400,
-  kRegOpen = -402,
-  kRegRead = -403,
-  kRegWrite = -404,
-  kIhexError = -406,
-  kIhexChecksum = -407,
-};
 
 // The status table: code and name, in table order.
 struct StatusName {

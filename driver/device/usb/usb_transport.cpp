@@ -85,7 +85,7 @@ int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platfor
     result = StartReader();
     if (result != 0) return fail(result);
   }
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbTransport::Configure() {
@@ -95,17 +95,17 @@ int UsbTransport::Configure() {
   record[7] = static_cast<uint8_t>(alternate_ >> 8);
   std::memcpy(record + 8, &kMaxTransferSize, 4);
   uint32_t status = Request(io::kIoSetConfiguration, record, sizeof record, nullptr, 0);
-  return status == 0 ? kSuccess : Keep_FirstError(Map_DriverStatus(status));
+  return status == 0 ? KPU_STATUS_SUCCESS : Keep_FirstError(Map_DriverStatus(status));
 }
 
 int UsbTransport::Close() {
-  if (number_ < 0 && !IsOpen()) return kSuccess;
+  if (number_ < 0 && !IsOpen()) return KPU_STATUS_SUCCESS;
   reader_.Stop();
   reader_.Close();
   Request(io::kIoUnconfigure, nullptr, 0, nullptr, 0);
   UsbIoDevice::Close();
   number_ = -1;
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbTransport::FetchDeviceError() {
@@ -114,9 +114,9 @@ int UsbTransport::FetchDeviceError() {
   uint32_t got = 0;
   uint32_t status = Request(io::kIoVendorIn, record, 18, reply, 4, &got);
   if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
-  if (got != 4) return Keep_FirstError(kUsbLengthError);
+  if (got != 4) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
   Keep_FirstError(static_cast<int16_t>(reply[0] | (reply[1] << 8)));
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
@@ -129,7 +129,7 @@ int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void
     FetchDeviceError();
     return Keep_FirstError(Map_DriverStatus(status));
   }
-  return Keep_FirstError(got != asked ? kUsbLengthError : kSuccess);
+  return Keep_FirstError(got != asked ? KPU_STATUS_USB_LEN_ERROR : KPU_STATUS_SUCCESS);
 }
 
 int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
@@ -143,19 +143,19 @@ int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, con
     FetchDeviceError();
     return Keep_FirstError(Map_DriverStatus(status));
   }
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbTransport::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
-  if (buffer == nullptr || *length == 0) return kInvalidParameter;
+  if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
   uint32_t rest = *length;
-  int result = kSuccess;
+  int result = KPU_STATUS_SUCCESS;
   while (rest > 0) {
     uint32_t piece = std::min(rest, kMaxPiece);
     result = VendorIn(kReqPromRead, PromValue(device), address, buffer, &piece);
-    if (result != kSuccess) break;
+    if (result != KPU_STATUS_SUCCESS) break;
     if (piece == 0) {
-      result = kUsbLengthError;
+      result = KPU_STATUS_USB_LEN_ERROR;
       break;
     }
     address = static_cast<uint16_t>(address + piece);
@@ -167,15 +167,15 @@ int UsbTransport::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, ui
 }
 
 int UsbTransport::PromWrite(uint8_t device, uint16_t address, const uint8_t* data, uint32_t* length) {
-  if (data == nullptr || *length == 0) return Keep_FirstError(kInvalidParameter);
+  if (data == nullptr || *length == 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t rest = *length;
-  int result = kSuccess;
+  int result = KPU_STATUS_SUCCESS;
   while (rest > 0) {
     uint32_t piece = std::min(rest, kMaxPiece);
     result = VendorOut(kReqPromWrite, PromValue(device), address, data, &piece);
-    if (result != kSuccess) break;
+    if (result != KPU_STATUS_SUCCESS) break;
     if (piece == 0) {
-      result = kUsbLengthError;
+      result = KPU_STATUS_USB_LEN_ERROR;
       break;
     }
     address = static_cast<uint16_t>(address + piece);
@@ -190,7 +190,7 @@ int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
   uint8_t reply[4] = {};
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorIn(kReqRegRead, increment ? 1 : 0, static_cast<uint16_t>(reg), reply, &n);
-  *value = result == kSuccess ? (reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24)) : 0;
+  *value = result == KPU_STATUS_SUCCESS ? (reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24)) : 0;
   return result;
 }
 
@@ -199,14 +199,14 @@ int UsbTransport::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
                      static_cast<uint8_t>(value >> 24)};
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorOut(kReqRegWrite, increment ? 1 : 0, static_cast<uint16_t>(reg), data, &n);
-  if (result == kSuccess && n != static_cast<uint32_t>(bytes)) result = kTransferError;
+  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(bytes)) result = KPU_STATUS_TRANSFER_ERROR;
   return Keep_FirstError(result);
 }
 
 int UsbTransport::RegWriteBlock(int reg, const uint8_t* data, uint32_t length) {
   uint32_t n = length;
   int result = VendorOut(kReqRegWrite, 0, static_cast<uint16_t>(reg), data, &n);
-  if (result == kSuccess && n != length) result = kTransferError;
+  if (result == KPU_STATUS_SUCCESS && n != length) result = KPU_STATUS_TRANSFER_ERROR;
   return Keep_FirstError(result);
 }
 
@@ -261,20 +261,20 @@ int UsbTransport::ScanStatus(::ScanStatus* record) {
   uint32_t n = 12;
   VendorIn(kReqScanStatus, 0, 0, record, &n);
   record->error = Take_LastError(0);
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbTransport::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
   uint32_t got = 0;
   int result = reader_.Take(buffer, length, &got, 0);
-  *count = result == kSuccess ? got : 0;
+  *count = result == KPU_STATUS_SUCCESS ? got : 0;
   return Keep_FirstError(result);
 }
 
 int UsbTransport::StartReader() {
   int result = reader_.Start();
   platform::Sleep(100);
-  if (result != kSuccess) {
+  if (result != KPU_STATUS_SUCCESS) {
     reader_.Stop();
     Keep_FirstError(result);
   }
@@ -283,7 +283,7 @@ int UsbTransport::StartReader() {
 
 int UsbTransport::StopReader() {
   reader_.Stop();
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 int UsbTransport::ClearReader() {
@@ -316,8 +316,8 @@ int UsbTransport::SendFpgaDesign(const uint8_t* data, size_t length) {
     uint32_t piece = static_cast<uint32_t>(std::min<size_t>(rest, kMaxPiece));
     uint32_t moved = piece;
     int result = VendorOut(kReqFpgaPiece, piece_number, 0, data, &moved);
-    if (result != kSuccess) return result;
-    if (moved == 0) return Keep_FirstError(kUsbLengthError);
+    if (result != KPU_STATUS_SUCCESS) return result;
+    if (moved == 0) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
     short_piece = moved < kMaxPiece;
     data += moved;
     rest -= std::min<size_t>(moved, rest);
@@ -327,7 +327,7 @@ int UsbTransport::SendFpgaDesign(const uint8_t* data, size_t length) {
     uint32_t none = 0;
     return VendorOut(kReqFpgaPiece, piece_number, 0, nullptr, &none);
   }
-  return kSuccess;
+  return KPU_STATUS_SUCCESS;
 }
 
 } // namespace tarvel::usb
