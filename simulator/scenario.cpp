@@ -388,6 +388,7 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   r.CountList(f, "ShortRequests", &s.faults.short_requests, -1);
   r.Int(f, "UnplugAfter", &s.faults.unplug_after);
   r.Int(f, "StallCode", &s.faults.stall_code);
+  r.CountList(f, "TimeoutRequests", &s.faults.timeout_requests, -1);
   r.Bool(f, "FpgaReject", &s.faults.fpga_reject);
   r.Bool(f, "FpgaStatusStuck", &s.faults.fpga_status_stuck);
   r.Int(f, "IdPromWriteCycleMs", &s.faults.idprom_write_cycle_ms);

@@ -71,7 +71,8 @@ struct Faults {
   std::map<uint32_t, int> fail_requests;    // control code -> fail next n times; -1 always
   std::map<uint32_t, int> short_requests;   // control code -> next n answers cut to half; -1 always
   int unplug_after = -1;                    // every request after this many fails
-  int16_t stall_code = -510;                // USB: the request-18 code a stalled request leaves
+  int16_t stall_code = -510;
+  std::map<uint32_t, int> timeout_requests;  // USB: vendor request -> time out the next n; -1 always                // USB: the request-18 code a stalled request leaves
   bool fpga_reject = false;                 // downloads never configure the FPGA
   bool fpga_status_stuck = false;           // 0x222024 keeps reporting "configured"
   uint32_t idprom_write_cycle_ms = 0;       // ID PROM busy after each written byte

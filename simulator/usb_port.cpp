@@ -57,6 +57,7 @@ UsbScannerBackend::UsbScannerBackend(std::shared_ptr<Scanner> scanner) : scanner
   path_ = std::string(pu::kDevicePathPrefix) + "vid_4b58&pid_0050#" + Lower(s.serial) + "#";
   fail_left_ = s.faults.fail_requests;
   short_left_ = s.faults.short_requests;
+  timeout_left_ = s.faults.timeout_requests;
 }
 
 std::vector<std::string> UsbScannerBackend::Enumerate(const std::string& guid) {
@@ -107,6 +108,13 @@ bool UsbScannerBackend::FailNow(uint8_t request) {
   return true;
 }
 
+bool UsbScannerBackend::TimeOutNow(uint8_t request) {
+  auto it = timeout_left_.find(request);
+  if (it == timeout_left_.end() || it->second == 0) return false;
+  if (it->second > 0) --it->second;
+  return true;
+}
+
 bool UsbScannerBackend::CutShort(uint8_t request) {
   auto it = short_left_.find(request);
   if (it == short_left_.end() || it->second == 0) return false;
@@ -123,6 +131,7 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
     return pu::kStatusDeviceGone;
   }
   log_.push_back({true, setup.request, setup.value, setup.index, length, false});
+  if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
   uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
                                            : HandleIn(setup, static_cast<uint8_t*>(data), length, transferred);
   if (status == 0 && CutShort(setup.request)) *transferred /= 2;
@@ -140,6 +149,7 @@ uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void
     return pu::kStatusDeviceGone;
   }
   log_.push_back({false, setup.request, setup.value, setup.index, length, false});
+  if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
   uint32_t status = FailNow(setup.request)
                         ? Stall(scanner_->scenario().faults.stall_code)
                         : HandleOut(setup, static_cast<const uint8_t*>(data), length, transferred);
@@ -323,6 +333,7 @@ uint32_t UsbScannerBackend::ClearConfiguration() {
 
 uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t length, pu::BulkCompletion done) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
+  ++bulk_submits_;
   if (endpoint != kScanDataEndpoint) return pu::kStatusPipeNotFound;
   if (unplugged_) return pu::kStatusDeviceGone;
   if (!configured_) return pu::kStatusNotConfigured;
@@ -398,6 +409,10 @@ int UsbScannerBackend::PendingTransfers() const {
 int UsbScannerBackend::BulkTransfers() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return bulk_done_;
+}
+int UsbScannerBackend::BulkSubmits() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return bulk_submits_;
 }
 uint16_t UsbScannerBackend::PolygonValue() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);

@@ -92,6 +92,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   bool Configured() const;
   int PendingTransfers() const;
   int BulkTransfers() const;       // completed with data
+  int BulkSubmits() const;         // submissions, refused ones included
   uint16_t PolygonValue() const;
   uint16_t FirmwareStart() const;
   std::map<uint16_t, uint8_t> FirmwareBytes() const;
@@ -105,6 +106,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   uint32_t HandleOut(const platform::usb::ControlSetup& s, const uint8_t* data, uint32_t length, uint32_t* moved);
   bool CutShort(uint8_t request);
   bool FailNow(uint8_t request);
+  bool TimeOutNow(uint8_t request);
   void Pump();  // completes pending transfers with the data waiting
 
   struct Transfer {
@@ -123,9 +125,11 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   int16_t device_error_ = 0;
   std::map<uint32_t, int> fail_left_;
   std::map<uint32_t, int> short_left_;
+  std::map<uint32_t, int> timeout_left_;
   std::vector<VendorAccess> log_;
   std::deque<Transfer> pending_;
   int bulk_done_ = 0;
+  int bulk_submits_ = 0;
   // FPGA download in pieces
   std::vector<uint8_t> design_;
   int next_piece_ = 0;
