@@ -34,6 +34,7 @@ struct DeviceList {
   ~DeviceList() {
     devices.clear();
     TheSetupApi().Destroy(set);
+    TheSetupApi().Release();
   }
   platform::CriticalSection lock;
   std::list<std::unique_ptr<UsbTransport>> devices;
@@ -104,6 +105,15 @@ int CloseDevice(UsbTransport* handle) {
 
 void PassListLock() {
   std::lock_guard<platform::CriticalSection> guard(List().lock);
+}
+
+void ReleaseDiscovery() {
+  DeviceList& l = List();
+  std::lock_guard<platform::CriticalSection> guard(l.lock);
+  TheSetupApi().Destroy(l.set);
+  l.set = nullptr;
+  l.found = 0;
+  TheSetupApi().Release();
 }
 
 UsbTransport* CurrentDevice() { return List().current; }

@@ -28,6 +28,9 @@ void PassListLock();
 // The current device (opened by the interface initialisation).
 UsbTransport* CurrentDevice();
 void SetCurrentDevice(UsbTransport* handle);
+// What library unload does: destroys the last discovery's set and releases
+// the discovery library (bound again by the next discovery).
+void ReleaseDiscovery();
 // Devices open (for tests).
 int OpenDeviceCount();
 

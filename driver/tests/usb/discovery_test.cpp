@@ -47,7 +47,7 @@ TEST_F(Discovery, NothingAttachedGivesNoDevicesAndLeavesTheTypeUndefined) {
 
 TEST_F(Discovery, AnUnboundDiscoveryLibraryGivesNotInitialized) {
   Plug();
-  tarvel::usb::TheSetupApi().Release();
+  tarvel::usb::ReleaseDiscovery();  // as after a fresh load
   platform::SetSystemLibraryMissing("setupapi.dll", true);
   EXPECT_EQ(Init_Interface(), -304);
   EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
