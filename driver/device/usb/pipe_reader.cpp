@@ -108,6 +108,7 @@ int UsbPipeReader::Start() {
 int UsbPipeReader::Stop() {
   if (!open_) return KPU_STATUS_NOT_CONFIGERED;
   if (!Running()) return KPU_STATUS_NOT_RUNNING;
+  RequestStop();  // before the wake-up, so the woken loop sees it
   stop_wake_.Set();
   buffer_returned_->Set();
   Thread_Stop();

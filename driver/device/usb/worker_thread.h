@@ -23,6 +23,7 @@ class UsbWorkerThread {
   virtual void Run() = 0;
   virtual void Wake() = 0;
   bool StopRequested() const { return stop_; }
+  void RequestStop() { stop_ = true; }
 
  private:
   void Thread_Entry();
