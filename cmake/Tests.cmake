@@ -1,6 +1,6 @@
 # vornix_gtest(<name> SOURCES ... LIBS ...): one GoogleTest program whose
 # cases are registered with CTest one by one.
-find_package(GTest QUIET)
+find_package(GTest REQUIRED)
 include(GoogleTest)
 function(vornix_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})

@@ -183,7 +183,12 @@ bool WriteProfileString(std::string_view file, std::string_view section, std::st
   } else {
     out = data;
     if (!out.empty() && out.back() != '\n') out += eol;
-    out += "[" + std::string(section) + "]" + eol + entry + eol;
+    out += '[';
+    out += section;
+    out += ']';
+    out += eol;
+    out += entry;
+    out += eol;
   }
   return WriteFileAtomically(file, out);
 }

@@ -4,16 +4,22 @@
 set -euo pipefail
 
 PACKAGES=(
-  g++ cmake ninja-build clang libclang-rt-14-dev
+  g++ cmake ninja-build clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev qt6-base-dev
   libtiff-tools imagemagick python3-pil python3-numpy python3-tifffile
   xvfb
 )
 
+# Installed means "install ok installed": a removed package whose
+# configuration files remain is still known to dpkg, but not installed.
+installed() {
+  [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
+}
+
 missing=()
 for p in "${PACKAGES[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 
 if [ "${#missing[@]}" -eq 0 ]; then

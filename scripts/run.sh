@@ -1,17 +1,13 @@
 #!/usr/bin/env bash
-# Builds a release of the system into build-run/ and runs its main job as far
-# as it exists: the simulated scan session once the session API is in place.
-# Until then it starts the viewer on the given image file (or its test
-# pattern) when a display is present, and otherwise lists what was built.
+# Builds a release of the system into build-run/ and starts the viewer on the
+# given image file (or its test pattern) when a display is present; otherwise
+# it lists what was built.
 #   bash scripts/run.sh [image file]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORNIX_BENCH=OFF >/dev/null
 cmake --build build-run -j "$(nproc)"
-if [ -x scripts/scan-session.sh ]; then
-  exec bash scripts/scan-session.sh build-run "$@"
-fi
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build-run/bin/vornixview "$@"
 fi

@@ -31,7 +31,7 @@ class EppPort final : public ScannerTransport {
   int Reg_Write8(int reg, int value) override;
   int Reg_Write16(int reg, int value) override;
   int Reg_Write32(int reg, uint32_t value) override;
-  // -200 (*count 0) when every attempt had a wrong checksum.
+  // kErrChecksum (*count 0) when every attempt had a wrong checksum.
   int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) override;
 
   int Dev_GetScanStatus(ScanStatus* status) override;
