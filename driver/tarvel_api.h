@@ -94,6 +94,27 @@ static_assert(sizeof(ScanStatus) == 16, "ScanStatus layout");
 
 // ---- Exports ----
 
+// The scan session: open in one scan mode, activate, poll while plates pass,
+// fetch each image by name, deactivate, close.
+TARVEL_API int Open_Scanner(int mode);
+TARVEL_API int Close_Scanner(void);
+TARVEL_API int Aktivate_Scanner(void);
+TARVEL_API int Deaktivate_Scanner(void);
+// The status word (bits 0-7 images pending, 8-15 plates, 16-23 slot outputs,
+// 24 prescan line, 25 transport, 26 active, 27 collecting, 29-30 further
+// status) or a negative error code.
+TARVEL_API int Get_Status(void);
+TARVEL_API int Get_LightStatus(void);
+TARVEL_API int Get_ImageName(char* buffer);      // 256 characters
+TARVEL_API int Get_Serialnumber(char* buffer);   // 32 characters
+TARVEL_API int Set_Prescanmode(int samples);
+TARVEL_API int Get_Prescanline(uint8_t* buffer);
+TARVEL_API int Run_Beltdrive(unsigned code);
+TARVEL_API int Set_ImageFilterMode(int on);
+// The block is kept, not copied: the caller keeps it alive while images are made.
+TARVEL_API int Set_ImageExtraHeader(int32_t length, const void* header);
+TARVEL_API int HALTIC_Mode(int value);
+
 // Stored images and their information files.
 TARVEL_API int Get_ImageInfo(ImageInfo* info, const char* image_path);
 TARVEL_API int Get_ImageExtraHeader(const char* image_path, uint8_t* buffer);

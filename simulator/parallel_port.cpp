@@ -100,6 +100,23 @@ int ParallelPortDriver::TotalRequests() const {
 
 uint32_t ParallelPortDriver::Control(const void* file, uint32_t code, const void* in, uint32_t in_len, void* out,
                                      uint32_t out_len, uint32_t* returned) {
+  const uint32_t error = ControlLocked(file, code, in, in_len, out, out_len, returned);
+  std::function<void(uint32_t)> hook;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hook = request_hook_;
+  }
+  if (hook) hook(code);
+  return error;
+}
+
+void ParallelPortDriver::SetRequestHook(std::function<void(uint32_t code)> hook) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  request_hook_ = std::move(hook);
+}
+
+uint32_t ParallelPortDriver::ControlLocked(const void* file, uint32_t code, const void* in, uint32_t in_len,
+                                           void* out, uint32_t out_len, uint32_t* returned) {
   std::lock_guard<std::mutex> lock(mutex_);
   *returned = 0;
   ++total_requests_;

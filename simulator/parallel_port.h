@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,8 +32,13 @@ class ParallelPortDriver : public platform::DeviceDriver,
   int OpenFiles() const;
   int Requests(uint32_t code) const;   // requests seen with this code
   int TotalRequests() const;
+  // Called after every request, outside the driver's lock, with its control
+  // code (tests re-enter the driver library from it); empty: none.
+  void SetRequestHook(std::function<void(uint32_t code)> hook);
 
  private:
+  uint32_t ControlLocked(const void* file, uint32_t code, const void* in, uint32_t in_len, void* out,
+                         uint32_t out_len, uint32_t* returned);
   uint32_t Handle(const void* file, uint32_t code, const uint8_t* in, uint32_t in_len, uint8_t* out,
                   uint32_t out_len, uint32_t* returned);
 
@@ -44,6 +50,7 @@ class ParallelPortDriver : public platform::DeviceDriver,
   std::map<uint32_t, int> requests_;
   std::map<uint32_t, int> failures_left_;
   std::map<uint32_t, int> short_left_;
+  std::function<void(uint32_t)> request_hook_;
   uint32_t address_ = 0;
   uint8_t port_config_[16] = {0x04, 0, 0, 0, 0x78, 0x03, 0, 0, 0x78, 0x07, 0, 0, 0x07, 0, 0, 0};
 };

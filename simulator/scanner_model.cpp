@@ -197,10 +197,14 @@ void Scanner::UpdateTransport() {
     return p.inserted && p.travelled < int64_t{scenario_.lead_lines} + p.plate.image.height + scenario_.stop_lines;
   };
   bool any = std::any_of(plates_.begin(), plates_.end(), unfinished);
-  bool moving = (bits == 3 && any) || bits == 1;
+  // Code bits 10 (motor mode 4) run the transport out: plates already drawn
+  // in pass on; a plate that has not moved yet waits at the inlet.
+  bool drawn_in = std::any_of(plates_.begin(), plates_.end(),
+                              [&](const PlateState& p) { return unfinished(p) && p.travelled > 0; });
+  bool moving = (bits == 3 && any) || bits == 1 || (bits == 2 && drawn_in);
   if (moving)
     for (PlateState& p : plates_)
-      if (unfinished(p)) ++p.travelled;
+      if (unfinished(p) && (bits != 2 || p.travelled > 0)) ++p.travelled;
   bool was_running = transport_running_;
   transport_running_ = moving;
   if (was_running && !moving) status_flags_ |= reg::kEventWaiting;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "driver/acquisition/plate_image.h"
-#include "driver/api/session_state.h"
+#include "driver/session/session.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
 #include "driver/config/session_log.h"

@@ -9,11 +9,12 @@
 #include "driver/imaging/filter_settings.h"
 #include "driver/imaging/greyscale.h"
 #include "driver/imaging/image_stats.h"
+#include "driver/session/version.h"
 #include "driver/tarvel_api.h"
 
 namespace {
 
-constexpr const char* kDriverVersionText = "1.004.048 Mar 10 2007 14:59:21";
+using tarvel::kDriverVersionText;
 
 // Mode sections are named with the number printed unsigned.
 std::string ModeSectionUnsigned(int32_t mode) {

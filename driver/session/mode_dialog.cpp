@@ -1,0 +1,37 @@
+#include "driver/session/mode_dialog.h"
+
+#include <algorithm>
+#include <string>
+
+#include "driver/config/mode_list.h"
+#include "platform/ui.h"
+
+namespace tarvel {
+namespace {
+constexpr int kMaxDialogModes = 9;
+int g_chosen_mode = 0;
+} // namespace
+
+int Show_ParamDialog() {
+  platform::ModeDialogRequest request;
+  request.caption = "Select Intraoral Scan Mode";
+  request.texts = {
+      "Intraoral Vornix",
+      "This scanner can only process intraoral plates. Larger plates can damage the scanner and "
+      "void its warranty.",
+      "Please select one of the intraoral scan modes below:",
+      "Continue",
+  };
+  const int count = std::min(ParamCount(), kMaxDialogModes);
+  for (int i = 1; i <= count; ++i) {
+    std::string name;
+    ParamName(i, name);
+    request.entries.push_back("&" + std::to_string(i) + ": " + name);
+  }
+  if (count == 0) return 0;  // nothing to choose: the dialog could never end
+  const int choice = platform::ShowModeDialog(request);
+  g_chosen_mode = choice >= 1 && choice <= count ? choice : 0;
+  return g_chosen_mode;
+}
+
+} // namespace tarvel

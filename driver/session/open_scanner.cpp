@@ -1,0 +1,440 @@
+// Opening a scan session: log, ini file, scan mode, interface, device,
+// image folder, firmware, memory, registers, high voltage, identification,
+// temporary file, recovery of old data, normalization and laser check.
+// Every failure after the log is opened runs the device shutdown.
+#include <cinttypes>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "driver/acquisition/plate_image.h"
+#include "driver/config/ini_file.h"
+#include "driver/config/mode_list.h"
+#include "driver/config/paths.h"
+#include "driver/config/scanner_type.h"
+#include "driver/config/session_log.h"
+#include "driver/device/buffer_memory.h"
+#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/session/interface_probe.h"
+#include "driver/session/mode_dialog.h"
+#include "driver/session/session.h"
+#include "driver/session/session_internal.h"
+#include "driver/session/version.h"
+#include "platform/ascii.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+
+namespace tarvel {
+namespace {
+
+constexpr int kLastImageNumber = 999001;
+constexpr int kMaxHvReadings = 10000;
+constexpr double kVoltsPerAdcCount = 4.883;
+constexpr double kHvLimitVolts = 100;
+constexpr int kNoTemperature = -1280;
+
+struct DiskMinimum {
+  uint64_t bytes;
+  const char* text;
+};
+
+DiskMinimum MinimumFreeSpace(int type) {
+  switch (type) {
+    case 10: case 11: return {2147483648ull, "2.0 GB"};
+    case 16: return {1073741824ull, "1.0 GB"};
+    case 17: return {268435456ull, "256 MB"};
+    case 12: case 13: case 14: case 15: return {209715200ull, "200 MB"};
+    default: return {0, nullptr};
+  }
+}
+
+bool ModeSelectedByDialog(int type) { return type == 5 || type == 12 || type == 13 || type == 14; }
+bool RemapsToErase(int type) { return type == 12 || type == 13 || type == 14; }
+
+// Steps 5 and 6: the mode number to open and its name; 0 or -2.
+int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
+  if (*mode > ParamCount()) {
+    if (!ModeSelectedByDialog(type)) {
+      LogPrintf("ERROR: Scan mode not found\n");
+      return kErrNotFound;
+    }
+    const int chosen = Show_ParamDialog();
+    if (chosen == 0) {
+      LogPrintf("ERROR: Scan mode not found\n");
+      return kErrNotFound;
+    }
+    LogPrintf("Scan mode %i is not supported by this scanner; user selected mode %i\n", *mode, chosen);
+    *mode = chosen;
+  }
+  if (*mode == 0) {
+    *name = "(default parameters)";
+  } else if (RemapsToErase(type)) {
+    int m = *mode;
+    const std::string kind = Ini_StringOr(ini, ModeSection(m), "ImgTypes", "");
+    if (!platform::EqualsIgnoreCase(kind, "Intra")) {
+      while (PlateTypeFromImgTypes(Ini_StringOr(ini, ModeSection(m), "ImgTypes", "")) != kPlateErase) {
+        std::string present;
+        if (Ini_ReadString(ini, ModeSection(m), "ParamName", present) != 0) {
+          LogPrintf("ERROR: Scan mode or INI file not found\n");
+          return kErrNotFound;
+        }
+        ++m;
+      }
+      *mode = m;
+      LogPrintf("Erase Mode remapped to mode %i\n", m);
+    }
+    if (Ini_ReadString(ini, ModeSection(m), "ParamName", *name) != 0) name->clear();
+  } else if (ParamName(*mode, *name) != 0) {
+    name->clear();
+  }
+  if (name->empty()) {
+    LogPrintf("ERROR: Scan mode or INI file not found\n");
+    return kErrNotFound;
+  }
+  LogPrintf("Scan mode: '%s'\n", name->c_str());
+  return 0;
+}
+
+// Step 9: the image folder, created and checked for space; 0 or -1.
+int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
+  const std::string folder = MakeModulePath(Ini_StringOr(ini, "Scanner", "ImagePath", ".\\Images"));
+  LogPrintf("Image file directory: %s\n", folder.c_str());
+  if (!s.acquisition->SetImageFolder(folder)) {
+    LogPrintf("ERROR: Image file directory name too long: %s\n", folder.c_str());
+    return kErrFailed;
+  }
+  CreateFolders(folder);
+  if (!platform::FolderExists(folder)) {
+    LogPrintf("ERROR: Can not create image file directory: %s\n", folder.c_str());
+    return kErrFailed;
+  }
+  const uint64_t free_bytes = FreeSpace(folder);
+  const DiskMinimum minimum = MinimumFreeSpace(type);
+  if (free_bytes < minimum.bytes) {
+    platform::MessageBox(std::string("Your disk is too full.  Operation of this Vornix requires a minimum of ") +
+                             minimum.text + " of free disk space.",
+                         "Error - Disk Full", platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
+    LogPrintf("ERROR: Insufficient disk space: %" PRId64 " bytes required, only %" PRId64 " bytes available\n",
+              static_cast<int64_t>(minimum.bytes), static_cast<int64_t>(free_bytes));
+    return kErrFailed;
+  }
+  LogPrintf("Free disk space for data and image files: %" PRId64 " Bytes (%u MB)\n", static_cast<int64_t>(free_bytes),
+            static_cast<unsigned>(free_bytes >> 20));
+  return 0;
+}
+
+void LogSettings(const ScanMode& m, int type) {
+  LogPrintf("Using the following settings:\n");
+  LogPrintf("   ADC_Ovs=%i, ADC_SW=%x\n", m.ADC_Ovs, m.ADC_SW);
+  LogPrintf("   Strt_Pix=%i, Anz_Pix=%i, Blk_Pix=%i\n", m.Strt_Pix, m.Anz_Pix, m.Blk_Pix);
+  LogPrintf("   Laser=%i, Base PMT Value=%i, PMT Voltage=%i\n", m.Laser, m.base_pmt, m.pmt_voltage);
+  LogPrintf("   RPM=%i, PPR=%i, SMOT=%i\n", m.RPM, m.PPR, m.SMOT);
+  LogPrintf("   MaxPixVal=%i, PixScale=%5.3f\n", m.MaxPixVal, m.PixScale);
+  LogPrintf("   Res_X=%6.3fum, Res_Y=%6.3fum\n", m.pitch_x * 1e6, m.pitch_y * 1e6);
+  LogPrintf("   Scanner Type %d '%s'; Slots=%02x\n", type, ScannerTypeName(type), m.slots);
+  LogPrintf("   Scan Plate Type %d '%s'\n", m.plate_type, PlateTypeName(m.plate_type));
+}
+
+// Step 15: wait for the high voltage to fall, then the converter's offset.
+void MeasureZeroOffset(ScannerDevice& d) {
+  d.Scan_SetHighVoltage(0);
+  uint8_t reading = d.I2c_ReadAdc(kI2cDacAdc, 0);
+  for (int i = 0; i < kMaxHvReadings && reading * kVoltsPerAdcCount > kHvLimitVolts; ++i)
+    reading = d.I2c_ReadAdc(kI2cDacAdc, 0);
+  if (reading * kVoltsPerAdcCount <= kHvLimitVolts) {
+    d.Scan_MeasureAdcOffset(true);
+    LogPrintf("   ADC Offset = %u\n", static_cast<unsigned>(d.AdcOffset));
+  } else {
+    d.Scan_MeasureAdcOffset(false);
+    LogPrintf("   ADC Offset = %u HV>100V !!!\n", static_cast<unsigned>(d.AdcOffset));
+  }
+}
+
+// Step 16: serial number and data PROM type from the identification PROM.
+void ReadIdentification(Session& s) {
+  std::memset(s.id_block, 0, sizeof s.id_block);
+  const int r = s.device->I2c_Read(s.id_block, kI2cIdProm, 0, 31);
+  if (r != 0) {
+    std::memset(s.id_block, 0, sizeof s.id_block);
+    std::strcpy(s.serial, "no Serialnumber");
+    LogPrintf("WARNING %i: Can not read serial number\n", r);
+  } else {
+    std::memcpy(s.serial, s.id_block, 31);
+    s.serial[31] = '\0';
+    LogPrintf("Vornix serial number: %s\n", s.serial);
+  }
+  s.acquisition->SetSerialNumber(s.serial);
+}
+
+// The neutral normalization table: one factor per pixel of a line.
+bool NeutralNormalization(Session& s) {
+  try {
+    s.acquisition->SetNormalization(std::vector<double>(s.mode.Anz_Pix, s.mode.PixScale));
+  } catch (const std::bad_alloc&) {
+    LogPrintf("Unable to allocate memory for the normalization table\n");
+    return false;
+  }
+  return true;
+}
+
+// Step 19: plates left in the scanner memory are stored as images.
+int RecoverOldData(Session& s) {
+  ScannerDevice& d = *s.device;
+  Acquisition& acq = *s.acquisition;
+  LogPrintf("Trying to recover images from scanner memory\n");
+  acq.Activate();
+  d.Scan_SetSlotOutputs(0);
+  d.Scan_SetMotorMode(4);
+  d.Mem_SetReadPointer(d.Mem_ReadMark());
+  AcquisitionSettings settings = acq.Settings();
+  settings.pitch_x = settings.pitch_y = 0;
+  acq.SetSettings(settings);
+  const int before = acq.WrittenNumber();
+  int lit_reads = 0;
+  while (d.Mem_WordsAvailable() > 0) {
+    StreamRead what = StreamRead::kNone;
+    int empty_lines = 0;
+    const int r = ReadStreamPiece(s, &what, &empty_lines);
+    if (r != 0) {
+      LogPrintf("ERROR %i: Checksum error or too many retrys\n", r);
+      d.Dev_PulseReset();
+      return r;
+    }
+    if (what == StreamRead::kNone) break;  // words reported but none delivered
+    if (what == StreamRead::kLit && lit_reads++ > 50) {
+      FlushFinishedPlates(s);
+      lit_reads = 0;
+    } else if (what == StreamRead::kEmptyLines && acq.HasData()) {
+      FlushAllPlates(s);
+      lit_reads = 0;
+    }
+  }
+  if (acq.HasData()) FlushAllPlates(s);
+  d.Mem_SetMark();
+  LogPrintf("%i Images succesfully recoverd from scanner memory\n", acq.WrittenNumber() - before);
+  LogPrintf("ERROR: Open_Scanner terminated because scanner memory was not empty\n");
+  return kErrMemoryNotEmpty;
+}
+
+// Steps 4 to 22 on a session whose log is open; 0, a warning or an error.
+int OpenSteps(Session& s, int mode) {
+  const IniFile ini = Ini_Open();
+  if (!ini.found) {
+    LogPrintf("ERROR: INI file not found\n");
+    return kErrIniMissing;
+  }
+  const int type = Get_ScannerType();
+  std::string name;
+  if (int r = ChooseMode(ini, type, &mode, &name); r != 0) return r;
+
+  const int interface = Get_InterfaceType();
+  if (interface != kInterfaceParallel && interface != kInterfaceUsb) {
+    LogPrintf("ERROR: Interface not supported\n");
+    return kErrInterface;
+  }
+  if (interface == kInterfaceUsb)
+    s.device = std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>());
+  else
+    s.device = std::make_unique<ScannerDevice>();
+  s.acquisition = std::make_unique<Acquisition>();
+  LogPrintf(interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
+
+  ScannerDevice& d = *s.device;
+  d.Dev_Open();
+  d.Transport().TransferErrors = 0;
+  d.Transport().RetryCount = Ini_IntOr(ini, "Interface", "Retry", 100);
+  s.acquisition->PrescanSetup(0);
+  int r = d.Dev_Connect();
+  if (r != 0) r = d.Dev_Connect();
+  if (r != 0) {
+    LogPrintf("ERROR %i: Can not open interface\n", r);
+    return kErrInterface;
+  }
+
+  if (int e = PrepareImageFolder(s, ini, type); e != 0) return e;
+
+  int result = kOk;
+  const int highest = s.acquisition->LastNumber();
+  if (Ini_IntOr(ini, "Scanner", "CheckTempImage", 0) != 0 && highest != 0) {
+    result = kWarnImagesPending;
+    LogPrintf("WARNING: Found %i existing image files in %s \n", highest, s.acquisition->ImageFolder().c_str());
+  }
+  if (highest >= kLastImageNumber) {
+    LogPrintf("ERROR: No available names for image files\n");
+    return kErrFailed;
+  }
+
+  bool recover = false;
+  if (Ini_IntOr(ini, "Scanner", "CheckFIFO", 0) != 0 && d.Dev_IsReady()) {
+    const uint32_t mark = d.Mem_ReadMark();
+    const uint32_t pointer = d.Mem_ReadPointer();
+    const uint32_t waiting = d.Mem_WordsAvailable();
+    if (mark != pointer || waiting > 999) {
+      LogPrintf("WARNING: %u Bytes of old data found in scanner memory\n", waiting * 4);
+      recover = true;
+    }
+  }
+
+  d.Transport().FpgaFileName = type >= 0 && type <= 4 ? Ini_StringOr(ini, "Scanner", "Firmware", "") : "";
+  if (!recover) {
+    const int keep = Ini_IntOr(ini, "Scanner", "HalteFPGA", 1);
+    r = d.Dev_ConfigureFpga(keep);
+    if (r != 0) r = d.Dev_ConfigureFpga(keep);
+    if (r != 0) {
+      LogPrintf("ERROR %i: Can not initialize firmware\n", r);
+      return kErrFirmware;
+    }
+    LogPrintf("Firmware succesfully loaded\n");
+    d.Scan_SetLaserMode(0);
+    d.Scan_SetHighVoltage(0);
+    d.Scan_SetMotorMode(0);
+    d.Scan_SetRun(0);
+    d.Scan_SetSlotOutputs(0);
+  }
+
+  MemoryDescription memory;
+  r = Mem_DetectBuffer(d, &memory);
+  if (r != 0) {
+    LogPrintf("ERROR %i: Can not find buffer RAM\n", r);
+    return r;
+  }
+  LogPrintf("Buffer RAM: %i Bytes, Type: %i\n", static_cast<int>(memory.size), memory.config_code);
+
+  r = Load_ScanMode(s.mode, mode, type, [&d](uint8_t address, uint16_t& word) {
+    uint8_t bytes[2] = {};
+    if (d.I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
+    word = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+    return true;
+  });
+  if (r != 0) {
+    LogPrintf("ERROR %i: Scan mode %i can not be used (%s)\n", r, mode, s.mode.unusable_reason.c_str());
+    return r;
+  }
+  s.mode.mode = static_cast<uint8_t>(mode);
+  s.filter_enabled = true;
+  s.acquisition->SetFilterEnabled(true);
+  s.acquisition->SetSettings(SettingsFromScanMode(s.mode, type));
+  s.acquisition->SetExtraHeader(s.extra_length, s.extra_bytes);
+  if (!recover) {
+    r = d.Scan_SetupRegisters(s.mode, memory);
+    if (r != 0) {
+      LogPrintf("ERROR %i: Can not initialize scanner registers\n", r);
+      return r;
+    }
+  }
+  LogSettings(s.mode, type);
+  MeasureZeroOffset(d);
+
+  s.acquisition->Activate();
+  ReadIdentification(s);
+  std::string expected;
+  if (Ini_ReadString(ini, "Scanner", "SerialNumber", expected) == 0 && expected != s.serial) {
+    LogPrintf("ERROR: Wrong serial number; Expected SN: %s\n", expected.c_str());
+    return kErrSerialNumber;
+  }
+
+  if (!s.acquisition->OpenTempFile(s.temp_path)) {
+    LogPrintf("ERROR: Can not open temporary file: %s\n", s.temp_path.c_str());
+    return kErrFailed;
+  }
+  LogPrintf("Temporary data file: %s\n", s.temp_path.c_str());
+  LogPrintf("Disk space available for temporary data: %" PRId64 " Bytes\n",
+            static_cast<int64_t>(FreeSpace(s.temp_path)));
+
+  // The table exists before the recovery flushes plates.
+  if (!NeutralNormalization(s)) return kErrOutOfMemory;
+  if (recover) return RecoverOldData(s);
+
+  const int tenths = d.Scan_ReadLaserTemp();
+  if (tenths <= kNoTemperature) {
+    LogPrintf("Warning %i: Could not measure laser temperature\n", tenths);
+  } else {
+    LogPrintf("Laser Temperature = %4.1f\xB0" "C\n", tenths * 0.1);
+    if (tenths > s.mode.laser_temp_warn * 10) {
+      LogPrintf("ERROR: Laser temperature too high\n");
+      return kErrLaserTemperature;
+    }
+  }
+
+  if (s.mode.filter != 0) {
+    const FilterParams& f = s.mode.filter_params;
+    LogPrintf("Filter type %d: %s\n", s.mode.filter, s.mode.filter_name.c_str());
+    LogPrintf("    High Pass: %g to %g below %g\n", f.high_block, f.high_gain, f.high_sigma);
+    LogPrintf("    Low  Pass: %g to %g above %g\n", f.low_block, f.low_gain, f.low_sigma);
+  } else {
+    LogPrintf("No filtering will be applied to images\n");
+  }
+
+  d.Dev_Open();
+  FlushSessionLog();
+  d.Scan_AckEvent();
+  return result;
+}
+
+} // namespace
+
+int Session_Open(int mode) {
+  Session& s = CurrentSession();
+  if (s.IsOpen()) {
+    LogPrintf("%s Open_Scanner(%i), was allready open\n", TimeStamp().c_str(), mode);
+    return kErrAlreadyOpen;
+  }
+  s.extra_length = 0;
+  s.extra_bytes = nullptr;
+  s.status_busy = s.plates_latched = s.transport_was_running = s.collecting_logged = false;
+  s.data_collected = false;
+  s.collecting_reads = 0;
+
+  if (!SessionLogOpen()) {
+    if (mode <= 0) {
+      OpenNullSessionLog();
+      mode = std::abs(mode);
+    } else {
+      OpenSessionLog();
+    }
+  } else if (mode < 0) {
+    mode = -mode;
+  }
+  const IniFile ini = Ini_Open();
+  LogPrintf("\n");
+  LogPrintf("%s Open_Scanner(%i)\n", TimeStamp().c_str(), mode);
+  LogPrintf("Tarvel.dll version : %s\n", kDriverVersionText);
+  LogPrintf("INI file: '%s' %s", ini.path.c_str(), ini.found ? "found\n" : "not found !\n");
+  s.temp_path = MakeModulePath(Ini_StringOr(ini, "Scanner", "TempFile", ".\\Images\\Tarvel.tmp"));
+
+  const int r = OpenSteps(s, mode);
+  if (r < 0 && r != kWarnImagesPending) {
+    Session_Shutdown();
+    return r;
+  }
+  s.state = SessionState::kOpen;
+  return r;
+}
+
+int Session_Shutdown() {
+  Session& s = CurrentSession();
+  if (s.device) {
+    ScannerDevice& d = *s.device;
+    d.Scan_SetMotorMode(4);
+    d.Scan_SetLaserMode(0);
+    d.Scan_SetHighVoltage(0);
+    d.Scan_SetRun(0);
+    d.Scan_SetSlotOutputs(0);
+    d.Dev_Disconnect();
+    if (s.acquisition) {
+      s.acquisition->SetNormalization({});
+      s.acquisition->CloseTempFile();
+    }
+    platform::DeleteFile(s.temp_path);
+  }
+  s.acquisition.reset();
+  s.device.reset();
+  s.state = SessionState::kClosed;
+  if (!SessionLogOpen()) return 0;
+  FlushSessionLog();
+  CloseSessionLog();
+  return 0;
+}
+
+} // namespace tarvel

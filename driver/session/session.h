@@ -1,0 +1,70 @@
+#pragma once
+// The one scan session of the loaded library: its state (closed, open,
+// active), the flags its polls share, the device object and the acquisition
+// that lives from a successful open to the close or the failure clean-up.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "driver/acquisition/acquisition.h"
+#include "driver/config/scan_mode.h"
+#include "driver/device/scanner_device.h"
+#include "driver/result_codes.h"
+
+namespace tarvel {
+
+enum class SessionState { kClosed, kOpen, kActive };
+
+struct Session {
+  SessionState state = SessionState::kClosed;
+  bool status_busy = false;
+  bool plates_latched = false;
+  bool transport_was_running = false;
+  bool collecting_logged = false;
+  bool data_collected = false;
+  int collecting_reads = 0;
+
+  int32_t extra_length = 0;
+  const uint8_t* extra_bytes = nullptr;
+
+  std::unique_ptr<ScannerDevice> device;
+  std::unique_ptr<Acquisition> acquisition;
+  ScanMode mode;
+  uint8_t id_block[32] = {};
+  char serial[32] = {};
+  bool filter_enabled = false;
+  bool filter_saved = false;  // 0 from load until the first Set_ImageFilterMode(0)
+  std::string temp_path;
+
+  bool IsOpen() const { return state != SessionState::kClosed; }
+  bool IsActive() const { return state == SessionState::kActive; }
+};
+
+// The module's session.
+Session& CurrentSession();
+// True while a scan session is open (open or active).
+bool SessionIsOpen();
+
+// ---- Operations of the session exports ----
+int Session_Open(int mode);
+int Session_Close();
+int Session_Activate();
+int Session_Deactivate();
+int Session_Poll();
+int Session_LightStatus();
+int Session_NextImageName(char* buffer);
+int Session_SerialNumber(char* buffer);
+int Session_SetPrescan(int samples);
+int Session_PrescanLine(uint8_t* buffer);
+int Session_RunBeltdrive(unsigned code);
+int Session_SetFilterMode(int on);
+void Session_SetExtraHeader(int32_t length, const uint8_t* bytes);
+int Session_HalticMode(int value);
+
+// The device shutdown of a half-opened session (every failed open): motors,
+// laser, high voltage, run and slot outputs off, disconnect, temporary file
+// closed and deleted, device destroyed; then the session is closed and its
+// log flushed and closed. 0 or the result of closing the log.
+int Session_Shutdown();
+
+} // namespace tarvel

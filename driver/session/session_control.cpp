@@ -1,0 +1,200 @@
+// The session's state changes after the open (activate, deactivate, close)
+// and the small operations of an open session.
+#include <cstring>
+
+#include "driver/config/session_log.h"
+#include "driver/device/register_map.h"
+#include "driver/session/service_scan.h"
+#include "driver/session/session.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+
+namespace tarvel {
+namespace {
+
+constexpr uint32_t kLampSettleMs = 400;
+constexpr int kNoTemperature = -1280;
+
+Session g_session;
+
+// Lamp on and settled, the ambient light measured, with its log lines.
+int MeasureAmbient(Session& s, bool log) {
+  int mean = 0;
+  const int r = Scan_LightLevel(*s.device, s.mode, &mean);
+  if (log) {
+    if (r == kWarnAmbientLight) LogPrintf("WARNING: Ambient light level too high\n");
+    LogPrintf("Ambient light level = %i\n", mean);
+  }
+  return r;
+}
+
+} // namespace
+
+Session& CurrentSession() { return g_session; }
+bool SessionIsOpen() { return g_session.IsOpen(); }
+
+int Session_Close() {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kOk;
+  ScannerDevice& d = *s.device;
+  LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
+  d.Scan_SetMotorMode(4);
+  d.Scan_SetLaserMode(0);
+  d.Scan_SetHighVoltage(0);
+  d.Scan_SetRun(0);
+  d.Scan_SetSlotOutputs(0);
+  d.Dev_PulseReset();
+  if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
+  d.Dev_Disconnect();
+  s.acquisition->CloseTempFile();
+  if (platform::DeleteFile(s.temp_path)) LogPrintf("Temporary data file removed: %s\n", s.temp_path.c_str());
+  int result = kOk;
+  if (const int pending = s.acquisition->PendingCount(); pending > 0) {
+    LogPrintf("WARNING: %i Images not reported to application\n", pending);
+    result = kWarnImagesPending;
+  }
+  s.acquisition.reset();
+  s.device.reset();
+  CloseSessionLog();
+  s.state = SessionState::kClosed;
+  return result;
+}
+
+int Session_Activate() {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kErrNotOpen;
+  ScannerDevice& d = *s.device;
+  LogPrintf("%s Aktivate_Scanner\n", TimeStamp().c_str());
+  s.status_busy = false;
+  if (s.IsActive()) {
+    LogPrintf("ERROR: Scanner is already active\n");
+    return kErrBusy;
+  }
+  if (const uint8_t inlet = d.Scan_ReadPlateSensors() & s.mode.slots; inlet != 0)
+    LogPrintf("WARNING: Inlet not free: Mask x%02x\n", inlet);
+  const int tenths = d.Scan_ReadLaserTemp();
+  if (tenths > kNoTemperature && tenths > s.mode.laser_temp_warn * 10) {
+    LogPrintf("ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
+    return kErrLaserTemperature;
+  }
+  if (s.mode.plate_type != kPlateErase) {
+    d.Scan_SetHighVoltage(1);
+    platform::Sleep(kLampSettleMs);
+  }
+  int result = kOk;
+  if (s.mode.check_light_level && MeasureAmbient(s, true) == kWarnAmbientLight) result = kWarnAmbientLight;
+  d.Dev_PulseReset();
+  s.acquisition->Activate();
+  d.Scan_SetMotorMode(2);
+  d.Scan_SetLaserMode(2);
+  d.Scan_SetRun(2);
+  d.Scan_SetSlotOutputs(3);
+  d.Scan_AckEvent();
+  d.Dev_ReadLineCounter();
+  s.state = SessionState::kActive;
+  d.Reg_Write8(reg::kActivate, 0);
+  return result;
+}
+
+int Session_Deactivate() {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kErrNotOpen;
+  ScannerDevice& d = *s.device;
+  LogPrintf("%s Deaktivate_Scanner\n", TimeStamp().c_str());
+  d.Scan_SetMotorMode(4);
+  d.Scan_SetLaserMode(2);
+  d.Scan_SetSlotOutputs(2);
+  s.state = SessionState::kOpen;
+  FlushSessionLog();
+  return kOk;
+}
+
+int Session_LightStatus() {
+  Session& s = g_session;
+  // Refused before the lamp is touched: an active scan keeps its high voltage.
+  if (!s.IsOpen() || s.IsActive()) return kErrNotOpen;
+  ScannerDevice& d = *s.device;
+  d.Scan_SetHighVoltage(1);
+  platform::Sleep(kLampSettleMs);
+  const int r = MeasureAmbient(s, false);
+  d.Scan_SetHighVoltage(0);
+  return r;
+}
+
+int Session_NextImageName(char* buffer) {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kErrNotOpen;
+  if (!buffer) return kErrInvalidArgument;
+  const int pending = s.acquisition->NextName(buffer);
+  if (pending > 0) LogPrintf("Image: %s reported to application\n", buffer);
+  return pending > 0 ? pending : 0;
+}
+
+int Session_SerialNumber(char* buffer) {
+  if (!buffer) return kErrInvalidArgument;
+  Session& s = g_session;
+  if (!s.IsOpen()) {
+    std::strcpy(buffer, "Scanner not open");
+    return kErrNotOpen;
+  }
+  std::memcpy(buffer, s.serial, sizeof s.serial);
+  return kOk;
+}
+
+int Session_SetPrescan(int samples) {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kErrNotOpen;
+  return s.acquisition->PrescanSetup(samples);
+}
+
+int Session_PrescanLine(uint8_t* buffer) {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kErrNotOpen;
+  if (!buffer) return kErrInvalidArgument;
+  s.acquisition->PrescanTake(buffer);
+  return kOk;
+}
+
+int Session_RunBeltdrive(unsigned code) {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kErrNotOpen;
+  if (s.IsActive()) return kErrBusy;
+  ScannerDevice& d = *s.device;
+  if (const unsigned n = code & 0xFF; n != 0) {
+    d.Scan_SetStepper(static_cast<uint16_t>(n * 4 + 128), 0);
+    d.Scan_SetMotorMode(1);
+  } else {
+    d.Scan_SetStepper(s.mode.SMOT, s.mode.outlet_steps);
+    d.Scan_SetMotorMode(0);
+  }
+  return kOk;
+}
+
+int Session_SetFilterMode(int on) {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kErrNotOpen;
+  if (on == 0) {
+    s.filter_saved = s.filter_enabled;
+    s.filter_enabled = false;
+    LogPrintf("Imagefilter disabled by application\n");
+  } else if (on == 1) {
+    s.filter_enabled = s.filter_saved;
+    if (s.filter_enabled) LogPrintf("Imagefilter enabled by application\n");
+  }
+  s.acquisition->SetFilterEnabled(s.filter_enabled);
+  return kOk;
+}
+
+void Session_SetExtraHeader(int32_t length, const uint8_t* bytes) {
+  Session& s = g_session;
+  s.extra_length = length;
+  s.extra_bytes = bytes;
+  if (s.acquisition) s.acquisition->SetExtraHeader(length, bytes);
+}
+
+int Session_HalticMode(int value) {
+  if (g_session.IsOpen() && value == 1) LogPrintf("HALTIC_Mode active\n");
+  return kOk;
+}
+
+} // namespace tarvel

@@ -1,0 +1,182 @@
+#pragma once
+// A session test: a library folder of its own (module path, ini file, image
+// folder, log), the registry in the test's folder, the virtual clock, a
+// recording user interface, a fixed free-space answer, and the simulated
+// scanner attached to the parallel port from a scenario built in code.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/config/session_log.h"
+#include "driver/session/interface_probe.h"
+#include "driver/tarvel_api.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/tests/test_folder.h"
+#include "platform/ui.h"
+#include "simulator/parallel_port.h"
+
+namespace sessiontest {
+
+// A mode of 50 um on the parallel-port scanner whose images equal the
+// plates: no DeFlash, small plates accepted.
+constexpr const char* kIni =
+    "[Scanner]\n"
+    "MinImageSize=1\n"
+    "[Param_#1]\n"
+    "ParamName=Intra 50\n"
+    "ImgTypes=Intra\n"
+    "Threshold=100\n"
+    "DeFlash=0\n"
+    "[Param_#2]\n"
+    "ParamName=Ceph 50\n"
+    "ImgTypes=Ceph\n"
+    "[Param_#3]\n"
+    "ParamName=Erase\n"
+    "ImgTypes=Erase\n";
+
+// Scan-line position of pixel index 0 in the mode above (its Strt_Pix).
+constexpr int kStart = 14583;
+
+// The plate image a generator makes, as the image file must hold it.
+inline sim::Plate PlateAt(int slot, uint32_t at_ms, int x, sim::PlateImage image) {
+  sim::Plate p;
+  p.slot = slot;
+  p.at_ms = at_ms;
+  p.position = kStart + x;
+  p.image = std::move(image);
+  return p;
+}
+
+class SessionTest : public ::testing::Test {
+ public:
+  std::string bin() const { return tmp_ / "bin"; }
+  std::string Images() const { return bin() + "/Images"; }
+  std::string TempFile() const { return Images() + "/Tarvel.tmp"; }
+  std::string LogFile() const { return bin() + "/Tarvel.log"; }
+
+ protected:
+  void SetUp() override {
+    setenv("VORNIX_REGISTRY_DIR", (tmp_ / "reg").c_str(), 1);
+    platform::CreateDirectories(bin());
+    platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
+    platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
+    platform::UseVirtualClock(1000);
+    tarvel::ResetInterfaceProbe();
+    scenario = sim::Scenario{};
+  }
+  void TearDown() override {
+    Close_Scanner();
+    sim::DetachParallelPort();
+    scanner.reset();
+    tarvel::ResetInterfaceProbe();
+    platform::UseRealClock();
+    platform::SetFreeDiskSpaceOverride(std::nullopt);
+    platform::SetModuleFileNameOverride(std::nullopt);
+    unsetenv("VORNIX_REGISTRY_DIR");
+  }
+
+
+  void WriteIni(const std::string& text = kIni) {
+    std::ofstream(bin() + "/Tarvel.ini", std::ios::binary | std::ios::trunc) << text;
+  }
+  void Attach() {
+    scanner = std::make_shared<sim::Scanner>(scenario);
+    port = sim::AttachParallelPort(scanner);
+  }
+  std::string Log() const {
+    tarvel::FlushSessionLog();
+    auto text = platform::ReadWholeFile(LogFile());
+    return text ? *text : "";
+  }
+  // The log with time stamps and the test's folder masked.
+  std::string MaskedLog() const {
+    std::string text = Log();
+    const std::string form = "00/00/00 00:00:00";
+    for (size_t at = 0; at + form.size() <= text.size(); ++at) {
+      bool stamp = true;
+      for (size_t i = 0; i < form.size() && stamp; ++i)
+        stamp = form[i] == '0' ? (text[at + i] >= '0' && text[at + i] <= '9') : text[at + i] == form[i];
+      if (stamp) text.replace(at, form.size(), "<time>");
+    }
+    const std::string dir = tmp_.path();
+    for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "<dir>");
+    return text;
+  }
+
+  // Polls until `done` holds or `limit_ms` of virtual time pass, fetching
+  // every image; the names in the order they were handed out.
+  std::vector<std::string> PollUntil(const std::function<bool(int status)>& done, uint32_t limit_ms = 60000,
+                                     bool fetch = true) {
+    std::vector<std::string> names;
+    const uint64_t until = platform::NowMs() + limit_ms;
+    while (platform::NowMs() < until) {
+      const int status = Get_Status();
+      EXPECT_GE(status, 0);
+      if (status < 0) break;
+      for (int pending = fetch ? status & 0xFF : 0; pending > 0; --pending) {
+        char name[256];
+        if (Get_ImageName(name) > 0) names.push_back(name);
+      }
+      if (done(status)) break;
+      platform::Sleep(5);
+    }
+    return names;
+  }
+  // Until the transport has run and stopped again and nothing is pending
+  // (with `fetch` false: nothing is being collected, images left pending).
+  std::vector<std::string> PollPlatesThrough(uint32_t limit_ms = 60000, bool fetch = true) {
+    bool ran = false;
+    return PollUntil(
+        [&](int status) {
+          const bool running = status & (1 << 25);
+          ran = ran || running;
+          return ran && !running && (status & ((1 << 27) | (fetch ? 0xFF : 0))) == 0 &&
+                 scanner->WordsWaiting() == 0;
+        },
+        limit_ms, fetch);
+  }
+
+  // The simulator after a close or a failed open.
+  void ExpectAtRest(bool configured = true) {
+    SCOPED_TRACE("at rest");
+    if (configured) {
+      EXPECT_EQ(scanner->RegisterByte(163) & 0x73, 0x72);  // transport mode 4
+    }
+    EXPECT_EQ(scanner->RegisterByte(176) & 0xF0, 0);
+    EXPECT_EQ(scanner->RegisterByte(240) & 0x08, 0);
+    EXPECT_EQ(scanner->RegisterByte(144), 0);
+    EXPECT_FALSE(port->Connected());
+    EXPECT_EQ(port->OpenFiles(), 0);
+    EXPECT_FALSE(platform::FileExists(TempFile()));
+  }
+
+  TempFolder tmp_;
+  platform::RecordingUi ui;
+  sim::Scenario scenario;
+  std::shared_ptr<sim::Scanner> scanner;
+  std::shared_ptr<sim::ParallelPortDriver> port;
+};
+
+// Pixels of a DiskImage file (u16 width, u16 height, rows).
+struct DiskImage {
+  int width = 0, height = 0;
+  std::vector<uint16_t> pixels;
+};
+inline DiskImage ReadDisk(const std::string& path) {
+  DiskImage d;
+  auto bytes = platform::ReadWholeFile(path);
+  if (!bytes || bytes->size() < 4) return d;
+  auto u16 = [&](size_t at) { return static_cast<uint16_t>(uint8_t((*bytes)[at]) | (uint8_t((*bytes)[at + 1]) << 8)); };
+  d.width = u16(0);
+  d.height = u16(2);
+  for (size_t at = 4; at + 1 < bytes->size(); at += 2) d.pixels.push_back(u16(at));
+  return d;
+}
+
+} // namespace sessiontest
