@@ -1,4 +1,4 @@
-// Parsing, plate detection and image assembly of a fully lit stream (one
+// Polling, parsing, plate detection and image assembly of a fully lit stream (one
 // plate across the whole 50 um scan line, 6318 x 2400 pixels) against a plain
 // write() of the same bytes to the same folder, both timed in every
 // iteration. The counter "ratio" is the speed of the pipeline relative to
@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
+#include "driver/acquisition/stream_poll.h"
+#include "driver/tests/acquisition/piece_device.h"
 
 namespace {
 
@@ -97,14 +99,11 @@ void BM_StreamToImage(benchmark::State& state) {
     bool wrote = PlainWrite((dir / "plain.bin").string(), stream);
     auto t1 = std::chrono::steady_clock::now();
     acq.Activate();
-    for (size_t at = 0; at < stream.size(); at += tarvel::kPieceBytes) {
-      int empty = 0;
-      acq.ParsePiece(stream.data() + at, std::min(tarvel::kPieceBytes, stream.size() - at), &empty);
-      if (empty > 0 && acq.HasData()) {
-        acq.FlushRanges(true);
-        acq.Reset();
-      }
-    }
+    // Polled as the session polls, in whole pieces.
+    acqtest::PieceDevice device(stream.data(), stream.size(),
+                                [](size_t) { return tarvel::kPieceBytes; });
+    tarvel::StreamPoller poller(acq, device);
+    acqtest::PollToEnd(poller, device);
     auto t2 = std::chrono::steady_clock::now();
     if (!wrote || acq.WrittenNumber() != 1) state.SkipWithError("no image was made");
     write_s.push_back(Seconds(t1 - t0));

@@ -9,37 +9,31 @@
 #include <string>
 
 #include "driver/acquisition/acquisition.h"
-#include "driver/config/session_log.h"
-#include "platform/ui.h"
+#include "driver/acquisition/stream_poll.h"
+#include "driver/tests/acquisition/piece_device.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Refused plates show a box; here nobody answers.
-class SilentUi : public platform::UiHandler {
- public:
-  int MessageBox(std::string_view, std::string_view, unsigned) override { return platform::kIdOk; }
-  int ModeDialog(const platform::ModeDialogRequest&) override { return 0; }
-};
+// Log lines are formatted but kept nowhere; refused plates show no box.
+tarvel::AcquisitionSeams Quiet() {
+  tarvel::AcquisitionSeams seams;
+  seams.error_box = [](const std::string&, const std::string&) {};
+  return seams;
+}
 
 struct Workspace {
-  SilentUi ui;
   std::string folder;
-  tarvel::Acquisition acq;
+  tarvel::Acquisition acq{Quiet()};
   Workspace() {
     folder = (fs::temp_directory_path() / ("stream-fuzz-" + std::to_string(::getpid()))).string();
     fs::create_directories(folder);
     acq.OpenTempFile(folder + "/Tarvel.tmp");
     acq.SetImageFolder(folder);
-    // Log lines are formatted but reach no disk.
-    tarvel::OpenNullSessionLog();
-    platform::SetUiHandler(&ui);
   }
   ~Workspace() {
-    platform::SetUiHandler(nullptr);
     acq.CloseTempFile();
-    tarvel::CloseSessionLog();
     std::error_code ec;
     fs::remove_all(folder, ec);
   }
@@ -78,27 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   acq.SetSettings(s);
   acq.PrescanSetup(data[5] % 4 == 0 ? 1 + data[0] : 0);
   acq.Activate();
-  int reads = 0;
-  for (size_t at = 8; at < size;) {
-    // Whole pieces, or small ones cut at any byte.
-    size_t n = std::min<size_t>(small_pieces ? 1 + (at * 7919) % 97 : tarvel::kPieceBytes, size - at);
-    int empty = 0;
-    acq.ParsePiece(data + at, n, &empty);
-    at += n;
-    if (empty == 0 && reads++ > 50) {
-      acq.FlushRanges(false);
-      reads = 0;
-    } else if (empty > 0 && acq.HasData()) {
-      acq.FlushRanges(true);
-      acq.Reset();
-    }
+  // Polled as the session polls; whole pieces, or small ones cut at any byte.
+  acqtest::PieceDevice device(data + 8, size - 8, [&](size_t at) {
+    return small_pieces ? 1 + ((at + 8) * 7919) % 97 : tarvel::kPieceBytes;
+  });
+  tarvel::StreamPoller poller(acq, device);
+  acqtest::PollToEnd(poller, device, [&] {
     if (acq.PrescanWaiting()) {
       uint8_t line[1024];
       acq.PrescanTake(line);
     }
-  }
-  acq.FlushRanges(true);
-  acq.Reset();
+  });
   ws.RemoveImages();
   return 0;
 }

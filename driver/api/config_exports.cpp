@@ -1,8 +1,10 @@
 // Exports of the configuration queries: ini file name and scan-mode list.
 #include "driver/tarvel_api.h"
 
+#include "driver/api/export_guard.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
+#include "driver/session/interface_probe.h"
 #include "driver/result_codes.h"
 
 #include <algorithm>
@@ -21,21 +23,35 @@ void CopyText(char* buffer, const std::string& text) {
 
 TARVEL_API int Get_IniFileName(char* buffer) {
   if (!buffer) return tarvel::kErrInvalidArgument;
-  tarvel::IniFile ini = tarvel::Ini_Open();
-  CopyText(buffer, ini.path);
-  // A path cut to fit the buffer would name another file.
-  const bool whole = ini.path.size() <= tarvel::kMaxIniPath;
-  return ini.found && whole ? tarvel::kOk : tarvel::kErrFailed;
+  buffer[0] = 0;
+  return tarvel::Guarded(tarvel::kErrFailed, [&] {
+    tarvel::IniFile ini = tarvel::Ini_Open();
+    CopyText(buffer, ini.path);
+    // A path cut to fit the buffer would name another file.
+    const bool whole = ini.path.size() <= tarvel::kMaxIniPath;
+    return ini.found && whole ? tarvel::kOk : tarvel::kErrFailed;
+  });
 }
 
-TARVEL_API int Set_IniFileName(const char* path) { return tarvel::StoreIniFileName(path); }
+TARVEL_API int Set_IniFileName(const char* path) {
+  return tarvel::Guarded(tarvel::kErrFailed, [&] { return tarvel::StoreIniFileName(path); });
+}
 
-TARVEL_API int Get_Paramcount() { return tarvel::ParamCount(); }
+TARVEL_API int Get_Paramcount() {
+  return tarvel::Guarded(0, [] {
+    tarvel::Get_ScannerType();  // the count is the probed scanner type's
+    return tarvel::ParamCount();
+  });
+}
 
 TARVEL_API int Get_Paramname(char* name, int mode) {
   if (!name) return tarvel::kErrInvalidArgument;
-  std::string text;
-  int r = tarvel::ParamName(mode, text);
-  CopyText(name, text);
-  return r;
+  name[0] = 0;
+  return tarvel::Guarded(tarvel::kErrNotFound, [&] {
+    std::string text;
+    tarvel::Get_ScannerType();
+    int r = tarvel::ParamName(mode, text);
+    CopyText(name, text);
+    return r;
+  });
 }

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
+#include "driver/acquisition/image_names.h"
+#include "driver/api/export_guard.h"
 #include "driver/session/session.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
@@ -26,27 +28,28 @@ void CopyOut(const std::string& text, char* buffer) {
 
 TARVEL_API int Get_ImageInfo(ImageInfo* info, const char* image_path) {
   if (!info || !image_path) return tarvel::kErrFailed;
-  return tarvel::ReadImageInfo(image_path, info);
+  return tarvel::Guarded(tarvel::kErrFailed, [&] { return tarvel::ReadImageInfo(image_path, info); });
 }
 
 TARVEL_API int Get_ImageExtraHeader(const char* image_path, uint8_t* buffer) {
   if (!image_path) return 0;
-  return tarvel::ReadExtraHeader(image_path, buffer);
+  return tarvel::Guarded(0, [&] { return tarvel::ReadExtraHeader(image_path, buffer); });
 }
 
 TARVEL_API int Read_DiskImage(uint16_t* pixels, const char* image_path) {
   if (!image_path) return tarvel::kErrNotFound;
-  return tarvel::ReadDiskImage(image_path, pixels);
+  return tarvel::Guarded(tarvel::kErrNotFound,
+                         [&] { return tarvel::ReadDiskImage(image_path, pixels); });
 }
 
 TARVEL_API int Delete_Image(const char* image_path) {
   const bool opened_here = !tarvel::SessionLogOpen() && tarvel::OpenSessionLog();
-  const std::string name = image_path ? image_path : "";
-  const bool ok = image_path && tarvel::DeleteImageFiles(name);
+  const char* name = image_path ? image_path : "";
+  const bool ok = tarvel::Guarded(0, [&] { return image_path && tarvel::DeleteImageFiles(name); });
   if (ok)
-    tarvel::LogPrintf("Image file deleted: %s\n", name.c_str());
+    tarvel::LogPrintf("Image file deleted: %s\n", name);
   else
-    tarvel::LogPrintf("ERROR: Can not delete image file: %s\n", name.c_str());
+    tarvel::LogPrintf("ERROR: Can not delete image file: %s\n", name);
   tarvel::FlushSessionLog();
   if (opened_here) tarvel::CloseSessionLog();
   return ok ? tarvel::kOk : tarvel::kErrNotFound;
@@ -55,26 +58,28 @@ TARVEL_API int Delete_Image(const char* image_path) {
 TARVEL_API int Get_FirstOldImageName(char* buffer) {
   if (tarvel::SessionIsOpen()) return tarvel::kErrAlreadyOpen;
   if (!buffer) return tarvel::kErrFailed;
-  std::string folder = tarvel::MakeModulePath(
-      tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
-  CopyOut(folder, buffer);
-  std::string path;
-  if (!g_old_images.First(folder, &path)) {
-    buffer[0] = '\0';
-    return tarvel::kErrFailed;
-  }
-  CopyOut(path, buffer);
-  return 0;
+  const int rc = tarvel::Guarded(tarvel::kErrFailed, [&] {
+    std::string folder = tarvel::MakeModulePath(
+        tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
+    CopyOut(folder, buffer);
+    std::string path;
+    if (!g_old_images.First(folder, &path)) return tarvel::kErrFailed;
+    CopyOut(path, buffer);
+    return tarvel::kOk;
+  });
+  if (rc != tarvel::kOk) buffer[0] = '\0';
+  return rc;
 }
 
 TARVEL_API int Get_NextOldImageName(char* buffer) {
   if (tarvel::SessionIsOpen()) return tarvel::kErrAlreadyOpen;
   if (!buffer) return tarvel::kErrFailed;
-  std::string path;
-  if (!g_old_images.Next(&path)) {
-    buffer[0] = '\0';
-    return tarvel::kErrFailed;
-  }
-  CopyOut(path, buffer);
-  return 0;
+  const int rc = tarvel::Guarded(tarvel::kErrFailed, [&] {
+    std::string path;
+    if (!g_old_images.Next(&path)) return tarvel::kErrFailed;
+    CopyOut(path, buffer);
+    return tarvel::kOk;
+  });
+  if (rc != tarvel::kOk) buffer[0] = '\0';
+  return rc;
 }

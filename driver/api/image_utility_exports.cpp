@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/api/export_guard.h"
 #include "driver/config/ini_file.h"
 #include "driver/result_codes.h"
 #include "driver/imaging/fft_filter.h"
@@ -41,20 +42,24 @@ int QueryText(const std::string& section, const char* key, char* buffer, uint32_
 TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t height, ImageStats* stats) {
   const size_t count = tarvel::PixelCount(width, height);
   if (!stats || (!pixels && count > 0)) return tarvel::kErrInvalidArgument;
-  const tarvel::PixelStats s = tarvel::ComputePixelStats(pixels, count);
-  stats->size = sizeof(ImageStats);
-  stats->minimum = s.minimum;
-  stats->maximum = s.maximum;
-  stats->mean = s.mean;
-  stats->deviation = s.deviation;
-  return 0;
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] {
+    const tarvel::PixelStats s = tarvel::ComputePixelStats(pixels, count);
+    stats->size = sizeof(ImageStats);
+    stats->minimum = s.minimum;
+    stats->maximum = s.maximum;
+    stats->mean = s.mean;
+    stats->deviation = s.deviation;
+    return 0;
+  });
 }
 
 TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm,
                                   int32_t high_ppm, int32_t curve) {
   if (!pixels) return tarvel::kErrInvalidArgument;
-  tarvel::OptimiseGreyscale(pixels, tarvel::PixelCount(width, height), low_ppm, high_ppm, curve);
-  return 0;
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] {
+    tarvel::OptimiseGreyscale(pixels, tarvel::PixelCount(width, height), low_ppm, high_ppm, curve);
+    return 0;
+  });
 }
 
 TARVEL_API int Invert_Image(uint16_t* pixels, int32_t width, int32_t height) {
@@ -66,22 +71,28 @@ TARVEL_API int Invert_Image(uint16_t* pixels, int32_t width, int32_t height) {
 TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm,
                             int32_t pitch_y_nm, uint16_t* pixels) {
   if (width <= 0 || height <= 0 || !pixels) return tarvel::kErrInvalidArgument;
-  const tarvel::FilterParams params = tarvel::ReadFilterParams(tarvel::Ini_Open(), filter);
-  return tarvel::FilterImageFFT(width, height, pixels, pixels, pitch_x_nm, pitch_y_nm, params)
-             ? 0
-             : tarvel::kErrFilterFailed;
+  return tarvel::Guarded(tarvel::kErrFilterFailed, [&] {
+    const tarvel::FilterParams params = tarvel::ReadFilterParams(tarvel::Ini_Open(), filter);
+    return tarvel::FilterImageFFT(width, height, pixels, pixels, pitch_x_nm, pitch_y_nm, params)
+               ? 0
+               : tarvel::kErrFilterFailed;
+  });
 }
 
 TARVEL_API int Get_ImageType(int32_t mode, char* buffer, uint32_t length) {
-  return QueryText(ModeSectionUnsigned(mode), "ImgTypes", buffer, length);
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return QueryText(ModeSectionUnsigned(mode), "ImgTypes", buffer, length); });
 }
 
 TARVEL_API int Get_FilterType(int32_t mode) {
-  return tarvel::Ini_IntOr(tarvel::Ini_Open(), ModeSectionUnsigned(mode), "Filter", 0);
+  return tarvel::Guarded(0, [&] {
+    return tarvel::Ini_IntOr(tarvel::Ini_Open(), ModeSectionUnsigned(mode), "Filter", 0);
+  });
 }
 
 TARVEL_API int Get_FilterName(int32_t filter, char* buffer, uint32_t length) {
-  return QueryText(tarvel::FilterSection(filter), "Name", buffer, length);
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return QueryText(tarvel::FilterSection(filter), "Name", buffer, length); });
 }
 
 TARVEL_API int Get_DriverVersion(char* buffer) {

@@ -1,21 +1,49 @@
-// Exports of the scan session: thin wrappers over driver/session.
+// Exports of the scan session: thin wrappers over driver/session; nothing
+// escapes them (no memory becomes -100).
+#include "driver/api/export_guard.h"
 #include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
-TARVEL_API int Open_Scanner(int mode) { return tarvel::Session_Open(mode); }
-TARVEL_API int Close_Scanner(void) { return tarvel::Session_Close(); }
-TARVEL_API int Aktivate_Scanner(void) { return tarvel::Session_Activate(); }
-TARVEL_API int Deaktivate_Scanner(void) { return tarvel::Session_Deactivate(); }
-TARVEL_API int Get_Status(void) { return tarvel::Session_Poll(); }
-TARVEL_API int Get_LightStatus(void) { return tarvel::Session_LightStatus(); }
-TARVEL_API int Get_ImageName(char* buffer) { return tarvel::Session_NextImageName(buffer); }
-TARVEL_API int Get_Serialnumber(char* buffer) { return tarvel::Session_SerialNumber(buffer); }
-TARVEL_API int Set_Prescanmode(int samples) { return tarvel::Session_SetPrescan(samples); }
-TARVEL_API int Get_Prescanline(uint8_t* buffer) { return tarvel::Session_PrescanLine(buffer); }
-TARVEL_API int Run_Beltdrive(unsigned code) { return tarvel::Session_RunBeltdrive(code); }
-TARVEL_API int Set_ImageFilterMode(int on) { return tarvel::Session_SetFilterMode(on); }
+TARVEL_API int Open_Scanner(int mode) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Open(mode); });
+}
+TARVEL_API int Close_Scanner(void) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Close(); });
+}
+TARVEL_API int Aktivate_Scanner(void) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Activate(); });
+}
+TARVEL_API int Deaktivate_Scanner(void) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Deactivate(); });
+}
+TARVEL_API int Get_Status(void) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Poll(); });
+}
+TARVEL_API int Get_LightStatus(void) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_LightStatus(); });
+}
+TARVEL_API int Get_ImageName(char* buffer) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_NextImageName(buffer); });
+}
+TARVEL_API int Get_Serialnumber(char* buffer) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_SerialNumber(buffer); });
+}
+TARVEL_API int Set_Prescanmode(int samples) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_SetPrescan(samples); });
+}
+TARVEL_API int Get_Prescanline(uint8_t* buffer) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_PrescanLine(buffer); });
+}
+TARVEL_API int Run_Beltdrive(unsigned code) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_RunBeltdrive(code); });
+}
+TARVEL_API int Set_ImageFilterMode(int on) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_SetFilterMode(on); });
+}
 TARVEL_API int Set_ImageExtraHeader(int32_t length, const void* header) {
   tarvel::Session_SetExtraHeader(length, static_cast<const uint8_t*>(header));
-  return 0;
+  return tarvel::kOk;
 }
-TARVEL_API int HALTIC_Mode(int value) { return tarvel::Session_HalticMode(value); }
+TARVEL_API int HALTIC_Mode(int value) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_HalticMode(value); });
+}

@@ -8,7 +8,6 @@
 #include <new>
 #include <string>
 
-#include "driver/acquisition/plate_image.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
 #include "driver/config/paths.h"
@@ -19,7 +18,6 @@
 #include "driver/session/interface_probe.h"
 #include "driver/session/mode_dialog.h"
 #include "driver/session/session.h"
-#include "driver/session/session_internal.h"
 #include "driver/session/version.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
@@ -100,7 +98,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
 int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
   const std::string folder = MakeModulePath(Ini_StringOr(ini, "Scanner", "ImagePath", ".\\Images"));
   LogPrintf("Image file directory: %s\n", folder.c_str());
-  if (!s.acquisition->SetImageFolder(folder)) {
+  if (!s.Acq().SetImageFolder(folder)) {
     LogPrintf("ERROR: Image file directory name too long: %s\n", folder.c_str());
     return kErrFailed;
   }
@@ -154,7 +152,7 @@ void MeasureZeroOffset(ScannerDevice& d) {
 // Step 16: serial number and data PROM type from the identification PROM.
 void ReadIdentification(Session& s) {
   std::memset(s.id_block, 0, sizeof s.id_block);
-  const int r = s.device->I2c_Read(s.id_block, kI2cIdProm, 0, 31);
+  const int r = s.Device().I2c_Read(s.id_block, kI2cIdProm, 0, 31);
   if (r != 0) {
     std::memset(s.id_block, 0, sizeof s.id_block);
     std::strcpy(s.serial, "no Serialnumber");
@@ -164,13 +162,13 @@ void ReadIdentification(Session& s) {
     s.serial[31] = '\0';
     LogPrintf("Vornix serial number: %s\n", s.serial);
   }
-  s.acquisition->SetSerialNumber(s.serial);
+  s.Acq().SetSerialNumber(s.serial);
 }
 
 // The neutral normalization table: one factor per pixel of a line.
 bool NeutralNormalization(Session& s) {
   try {
-    s.acquisition->SetNormalization(std::vector<double>(s.mode.Anz_Pix, s.mode.PixScale));
+    s.Acq().SetNormalization(std::vector<double>(s.mode.Anz_Pix, s.mode.PixScale));
   } catch (const std::bad_alloc&) {
     LogPrintf("Unable to allocate memory for the normalization table\n");
     return false;
@@ -180,8 +178,8 @@ bool NeutralNormalization(Session& s) {
 
 // Step 19: plates left in the scanner memory are stored as images.
 int RecoverOldData(Session& s) {
-  ScannerDevice& d = *s.device;
-  Acquisition& acq = *s.acquisition;
+  ScannerDevice& d = s.Device();
+  Acquisition& acq = s.Acq();
   LogPrintf("Trying to recover images from scanner memory\n");
   acq.Activate();
   d.Scan_SetSlotOutputs(0);
@@ -191,26 +189,17 @@ int RecoverOldData(Session& s) {
   settings.pitch_x = settings.pitch_y = 0;
   acq.SetSettings(settings);
   const int before = acq.WrittenNumber();
-  int lit_reads = 0;
+  StreamPoller& poller = s.parts->poller;
+  poller.Restart();
   while (d.Mem_WordsAvailable() > 0) {
-    StreamRead what = StreamRead::kNone;
-    int empty_lines = 0;
-    const int r = ReadStreamPiece(s, &what, &empty_lines);
-    if (r != 0) {
-      LogPrintf("ERROR %i: Checksum error or too many retrys\n", r);
+    PollResult step;
+    if (const int r = poller.ReadStep(&step); r != 0) {
       d.Dev_PulseReset();
       return r;
     }
-    if (what == StreamRead::kNone) break;  // words reported but none delivered
-    if (what == StreamRead::kLit && lit_reads++ > 50) {
-      FlushFinishedPlates(s);
-      lit_reads = 0;
-    } else if (what == StreamRead::kEmptyLines && acq.HasData()) {
-      FlushAllPlates(s);
-      lit_reads = 0;
-    }
+    if (step.empty_lines < 0) break;  // words reported but none delivered
   }
-  if (acq.HasData()) FlushAllPlates(s);
+  if (poller.DataCollected()) poller.FlushWithEnd();
   d.Mem_SetMark();
   LogPrintf("%i Images succesfully recoverd from scanner memory\n", acq.WrittenNumber() - before);
   LogPrintf("ERROR: Open_Scanner terminated because scanner memory was not empty\n");
@@ -233,18 +222,16 @@ int OpenSteps(Session& s, int mode) {
     LogPrintf("ERROR: Interface not supported\n");
     return kErrInterface;
   }
-  if (interface == kInterfaceUsb)
-    s.device = std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>());
-  else
-    s.device = std::make_unique<ScannerDevice>();
-  s.acquisition = std::make_unique<Acquisition>();
+  s.parts = std::make_unique<SessionDevice>(
+      interface == kInterfaceUsb ? std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>())
+                                 : std::make_unique<ScannerDevice>());
   LogPrintf(interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
 
-  ScannerDevice& d = *s.device;
+  ScannerDevice& d = s.Device();
   d.Dev_Open();
   d.Transport().TransferErrors = 0;
   d.Transport().RetryCount = Ini_IntOr(ini, "Interface", "Retry", 100);
-  s.acquisition->PrescanSetup(0);
+  s.Acq().PrescanSetup(0);
   int r = d.Dev_Connect();
   if (r != 0) r = d.Dev_Connect();
   if (r != 0) {
@@ -255,10 +242,10 @@ int OpenSteps(Session& s, int mode) {
   if (int e = PrepareImageFolder(s, ini, type); e != 0) return e;
 
   int result = kOk;
-  const int highest = s.acquisition->LastNumber();
+  const int highest = s.Acq().LastNumber();
   if (Ini_IntOr(ini, "Scanner", "CheckTempImage", 0) != 0 && highest != 0) {
     result = kWarnImagesPending;
-    LogPrintf("WARNING: Found %i existing image files in %s \n", highest, s.acquisition->ImageFolder().c_str());
+    LogPrintf("WARNING: Found %i existing image files in %s \n", highest, s.Acq().ImageFolder().c_str());
   }
   if (highest >= kLastImageNumber) {
     LogPrintf("ERROR: No available names for image files\n");
@@ -313,9 +300,9 @@ int OpenSteps(Session& s, int mode) {
   }
   s.mode.mode = static_cast<uint8_t>(mode);
   s.filter_enabled = true;
-  s.acquisition->SetFilterEnabled(true);
-  s.acquisition->SetSettings(SettingsFromScanMode(s.mode, type));
-  s.acquisition->SetExtraHeader(s.extra_length, s.extra_bytes);
+  s.Acq().SetFilterEnabled(true);
+  s.Acq().SetSettings(SettingsFromScanMode(s.mode, type));
+  s.Acq().SetExtraHeader(s.extra_length, s.extra_bytes);
   if (!recover) {
     r = d.Scan_SetupRegisters(s.mode, memory);
     if (r != 0) {
@@ -326,7 +313,7 @@ int OpenSteps(Session& s, int mode) {
   LogSettings(s.mode, type);
   MeasureZeroOffset(d);
 
-  s.acquisition->Activate();
+  s.Acq().Activate();
   ReadIdentification(s);
   std::string expected;
   if (Ini_ReadString(ini, "Scanner", "SerialNumber", expected) == 0 && expected != s.serial) {
@@ -334,7 +321,7 @@ int OpenSteps(Session& s, int mode) {
     return kErrSerialNumber;
   }
 
-  if (!s.acquisition->OpenTempFile(s.temp_path)) {
+  if (!s.Acq().OpenTempFile(s.temp_path)) {
     LogPrintf("ERROR: Can not open temporary file: %s\n", s.temp_path.c_str());
     return kErrFailed;
   }
@@ -382,9 +369,9 @@ int Session_Open(int mode) {
   }
   s.extra_length = 0;
   s.extra_bytes = nullptr;
-  s.status_busy = s.plates_latched = s.transport_was_running = s.collecting_logged = false;
-  s.data_collected = false;
-  s.collecting_reads = 0;
+  // The stream poll's flags (transport was running, collecting logged, data
+  // collected, collecting reads) start clear with the session's own poll.
+  s.status_busy = s.plates_latched = false;
 
   if (!SessionLogOpen()) {
     if (mode <= 0) {
@@ -414,22 +401,19 @@ int Session_Open(int mode) {
 
 int Session_Shutdown() {
   Session& s = CurrentSession();
-  if (s.device) {
-    ScannerDevice& d = *s.device;
+  if (s.parts) {
+    ScannerDevice& d = s.Device();
     d.Scan_SetMotorMode(4);
     d.Scan_SetLaserMode(0);
     d.Scan_SetHighVoltage(0);
     d.Scan_SetRun(0);
     d.Scan_SetSlotOutputs(0);
     d.Dev_Disconnect();
-    if (s.acquisition) {
-      s.acquisition->SetNormalization({});
-      s.acquisition->CloseTempFile();
-    }
+    s.Acq().SetNormalization({});
+    s.Acq().CloseTempFile();
     platform::DeleteFile(s.temp_path);
   }
-  s.acquisition.reset();
-  s.device.reset();
+  s.parts.reset();
   s.state = SessionState::kClosed;
   if (!SessionLogOpen()) return 0;
   FlushSessionLog();

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <vector>
 
-#include "driver/acquisition/acquisition.h"
+#include "driver/acquisition/acquisition_settings.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/session_log.h"
 #include "driver/session/session.h"

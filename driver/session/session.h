@@ -7,28 +7,41 @@
 #include <string>
 
 #include "driver/acquisition/acquisition.h"
+#include "driver/acquisition/stream_poll.h"
 #include "driver/config/scan_mode.h"
 #include "driver/device/scanner_device.h"
 #include "driver/result_codes.h"
+#include "driver/session/session_log_sink.h"
 
 namespace tarvel {
 
 enum class SessionState { kClosed, kOpen, kActive };
 
+// What a session owns from a successful open to its close: the device
+// object, acquisition over the session log and the stream poll over both.
+struct SessionDevice {
+  explicit SessionDevice(std::unique_ptr<ScannerDevice> scanner)
+      : device(std::move(scanner)),
+        acquisition(AcquisitionSeams{&log, {}, {}}),
+        stream(*device),
+        poller(acquisition, stream, &log) {}
+
+  SessionLogSink log;
+  std::unique_ptr<ScannerDevice> device;
+  Acquisition acquisition;
+  ScannerStreamDevice stream;
+  StreamPoller poller;
+};
+
 struct Session {
   SessionState state = SessionState::kClosed;
   bool status_busy = false;
   bool plates_latched = false;
-  bool transport_was_running = false;
-  bool collecting_logged = false;
-  bool data_collected = false;
-  int collecting_reads = 0;
 
   int32_t extra_length = 0;
   const uint8_t* extra_bytes = nullptr;
 
-  std::unique_ptr<ScannerDevice> device;
-  std::unique_ptr<Acquisition> acquisition;
+  std::unique_ptr<SessionDevice> parts;  // none while closed
   ScanMode mode;
   uint8_t id_block[32] = {};
   char serial[32] = {};
@@ -36,6 +49,8 @@ struct Session {
   bool filter_saved = false;  // 0 from load until the first Set_ImageFilterMode(0)
   std::string temp_path;
 
+  ScannerDevice& Device() { return *parts->device; }
+  Acquisition& Acq() { return parts->acquisition; }
   bool IsOpen() const { return state != SessionState::kClosed; }
   bool IsActive() const { return state == SessionState::kActive; }
 };

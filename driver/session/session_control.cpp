@@ -20,7 +20,7 @@ Session g_session;
 // Lamp on and settled, the ambient light measured, with its log lines.
 int MeasureAmbient(Session& s, bool log) {
   int mean = 0;
-  const int r = Scan_LightLevel(*s.device, s.mode, &mean);
+  const int r = Scan_LightLevel(s.Device(), s.mode, &mean);
   if (log) {
     if (r == kWarnAmbientLight) LogPrintf("WARNING: Ambient light level too high\n");
     LogPrintf("Ambient light level = %i\n", mean);
@@ -36,7 +36,7 @@ bool SessionIsOpen() { return g_session.IsOpen(); }
 int Session_Close() {
   Session& s = g_session;
   if (!s.IsOpen()) return kOk;
-  ScannerDevice& d = *s.device;
+  ScannerDevice& d = s.Device();
   LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(0);
@@ -46,15 +46,14 @@ int Session_Close() {
   d.Dev_PulseReset();
   if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
   d.Dev_Disconnect();
-  s.acquisition->CloseTempFile();
+  s.Acq().CloseTempFile();
   if (platform::DeleteFile(s.temp_path)) LogPrintf("Temporary data file removed: %s\n", s.temp_path.c_str());
   int result = kOk;
-  if (const int pending = s.acquisition->PendingCount(); pending > 0) {
+  if (const int pending = s.Acq().PendingCount(); pending > 0) {
     LogPrintf("WARNING: %i Images not reported to application\n", pending);
     result = kWarnImagesPending;
   }
-  s.acquisition.reset();
-  s.device.reset();
+  s.parts.reset();
   CloseSessionLog();
   s.state = SessionState::kClosed;
   return result;
@@ -63,7 +62,7 @@ int Session_Close() {
 int Session_Activate() {
   Session& s = g_session;
   if (!s.IsOpen()) return kErrNotOpen;
-  ScannerDevice& d = *s.device;
+  ScannerDevice& d = s.Device();
   LogPrintf("%s Aktivate_Scanner\n", TimeStamp().c_str());
   s.status_busy = false;
   if (s.IsActive()) {
@@ -84,7 +83,8 @@ int Session_Activate() {
   int result = kOk;
   if (s.mode.check_light_level && MeasureAmbient(s, true) == kWarnAmbientLight) result = kWarnAmbientLight;
   d.Dev_PulseReset();
-  s.acquisition->Activate();
+  s.Acq().Activate();
+  s.parts->poller.Restart();
   d.Scan_SetMotorMode(2);
   d.Scan_SetLaserMode(2);
   d.Scan_SetRun(2);
@@ -99,7 +99,7 @@ int Session_Activate() {
 int Session_Deactivate() {
   Session& s = g_session;
   if (!s.IsOpen()) return kErrNotOpen;
-  ScannerDevice& d = *s.device;
+  ScannerDevice& d = s.Device();
   LogPrintf("%s Deaktivate_Scanner\n", TimeStamp().c_str());
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(2);
@@ -113,7 +113,7 @@ int Session_LightStatus() {
   Session& s = g_session;
   // Refused before the lamp is touched: an active scan keeps its high voltage.
   if (!s.IsOpen() || s.IsActive()) return kErrNotOpen;
-  ScannerDevice& d = *s.device;
+  ScannerDevice& d = s.Device();
   d.Scan_SetHighVoltage(1);
   platform::Sleep(kLampSettleMs);
   const int r = MeasureAmbient(s, false);
@@ -125,7 +125,7 @@ int Session_NextImageName(char* buffer) {
   Session& s = g_session;
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
-  const int pending = s.acquisition->NextName(buffer);
+  const int pending = s.Acq().NextName(buffer);
   if (pending > 0) LogPrintf("Image: %s reported to application\n", buffer);
   return pending > 0 ? pending : 0;
 }
@@ -144,14 +144,14 @@ int Session_SerialNumber(char* buffer) {
 int Session_SetPrescan(int samples) {
   Session& s = g_session;
   if (!s.IsOpen()) return kErrNotOpen;
-  return s.acquisition->PrescanSetup(samples);
+  return s.Acq().PrescanSetup(samples);
 }
 
 int Session_PrescanLine(uint8_t* buffer) {
   Session& s = g_session;
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
-  s.acquisition->PrescanTake(buffer);
+  s.Acq().PrescanTake(buffer);
   return kOk;
 }
 
@@ -159,7 +159,7 @@ int Session_RunBeltdrive(unsigned code) {
   Session& s = g_session;
   if (!s.IsOpen()) return kErrNotOpen;
   if (s.IsActive()) return kErrBusy;
-  ScannerDevice& d = *s.device;
+  ScannerDevice& d = s.Device();
   if (const unsigned n = code & 0xFF; n != 0) {
     d.Scan_SetStepper(static_cast<uint16_t>(n * 4 + 128), 0);
     d.Scan_SetMotorMode(1);
@@ -181,7 +181,7 @@ int Session_SetFilterMode(int on) {
     s.filter_enabled = s.filter_saved;
     if (s.filter_enabled) LogPrintf("Imagefilter enabled by application\n");
   }
-  s.acquisition->SetFilterEnabled(s.filter_enabled);
+  s.Acq().SetFilterEnabled(s.filter_enabled);
   return kOk;
 }
 
@@ -189,7 +189,7 @@ void Session_SetExtraHeader(int32_t length, const uint8_t* bytes) {
   Session& s = g_session;
   s.extra_length = length;
   s.extra_bytes = bytes;
-  if (s.acquisition) s.acquisition->SetExtraHeader(length, bytes);
+  if (s.parts) s.Acq().SetExtraHeader(length, bytes);
 }
 
 int Session_HalticMode(int value) {

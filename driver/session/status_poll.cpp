@@ -1,56 +1,32 @@
-// `Get_Status`: one poll of the scanner, reading and parsing scan data and
-// writing the images of finished plates on the caller's thread.
+// `Get_Status`: one poll of the scanner through the stream poll, which reads
+// and parses scan data and writes the images of finished plates on the
+// caller's thread; the session adds the plate log and the status word.
 #include <cstdint>
 
 #include "driver/config/session_log.h"
 #include "driver/session/session.h"
-#include "driver/session/session_internal.h"
 
 namespace tarvel {
 namespace {
 
-constexpr int kLinesAheadToRead = 5;
-constexpr int kLitReadsPerFlush = 50;
+constexpr int kLinesAheadCollecting = 5;
 
 // The status word of a poll (bits as the session exports them).
-uint32_t StatusWord(const Session& s, const ScanStatus& st, bool transport, uint8_t plates, int lines_ahead) {
-  const int pending = s.acquisition->PendingCount();
+uint32_t StatusWord(Session& s, const ScanStatus& st, uint8_t plates, int64_t lines_ahead) {
+  const bool transport = st.flags & 1;
+  const int pending = s.Acq().PendingCount();
   uint32_t word = static_cast<uint32_t>(pending > 255 ? 255 : pending < 0 ? 0 : pending);
   word |= uint32_t{plates} << 8;
   word |= uint32_t{st.slot_outputs} << 16;
-  if (s.acquisition->PrescanWaiting()) word |= 1u << 24;
+  if (s.Acq().PrescanWaiting()) word |= 1u << 24;
   if (transport) word |= 1u << 25;
   if (s.IsActive()) word |= 1u << 26;
-  if (st.words_waiting != 0 || (transport && lines_ahead > kLinesAheadToRead)) word |= 1u << 27;
+  if (st.words_waiting != 0 || (transport && lines_ahead > kLinesAheadCollecting)) word |= 1u << 27;
   word |= (uint32_t{st.further} & 0x18) << 26;
   return word;
 }
 
-void ClearCollecting(Session& s) {
-  s.collecting_reads = 0;
-  s.data_collected = false;
-  s.collecting_logged = false;
-}
-
 } // namespace
-
-int ReadStreamPiece(Session& s, StreamRead* what, int* empty_lines) {
-  ScannerDevice& d = *s.device;
-  const int r = s.acquisition->ReadAndParse(
-      [&d](uint8_t* buffer, uint32_t capacity, uint32_t* got) { return d.Dev_ReadBlock(buffer, capacity, got); },
-      empty_lines);
-  if (r != 0) return r;
-  *what = *empty_lines < 0 ? StreamRead::kNone : *empty_lines == 0 ? StreamRead::kLit : StreamRead::kEmptyLines;
-  return 0;
-}
-
-void FlushFinishedPlates(Session& s) { s.acquisition->FlushRanges(false); }
-
-void FlushAllPlates(Session& s) {
-  s.acquisition->FlushRanges(true);
-  s.acquisition->Reset();
-  s.device->Mem_SetMark();
-}
 
 int Session_Poll() {
   Session& s = CurrentSession();
@@ -60,15 +36,17 @@ int Session_Poll() {
     return kErrBusy;
   }
   s.status_busy = true;
-  ScannerDevice& d = *s.device;
+  // Busy is cleared at every exit, also when an allocation fails mid-poll.
+  struct ClearBusy {
+    bool& busy;
+    ~ClearBusy() { busy = false; }
+  } clear_busy{s.status_busy};
   ScanStatus st{};
-  d.Dev_GetScanStatus(&st);
-  if (st.error != 0) {
-    s.status_busy = false;
-    return st.error;
-  }
+  int r = s.parts->stream.ReadStatus(&st);
+  if (r == 0) r = st.error;
+  if (r != 0) return r;
 
-  const bool transport = (st.flags & 1) != 0;
+  const bool transport = st.flags & 1;
   const uint8_t plates = st.plate_sensors & s.mode.slots;
   if (plates && !s.plates_latched) {
     LogPrintf("   Plate(s) detected (%08x)\n", plates);
@@ -77,50 +55,12 @@ int Session_Poll() {
     s.plates_latched = false;
   }
 
-  const int lines_ahead = st.line_counter - s.acquisition->LineCount();
-  const bool read = (transport && lines_ahead > kLinesAheadToRead) || (!transport && st.words_waiting != 0);
-  if (read) {
-    StreamRead what = StreamRead::kNone;
-    int empty_lines = 0;
-    const int r = ReadStreamPiece(s, &what, &empty_lines);
-    if (r != 0) {
-      LogPrintf("ERROR %i: Checksum error or too many retrys\n", r);
-      s.status_busy = false;
-      return r;
-    }
-    if (what == StreamRead::kLit) {
-      if (s.collecting_reads++ > kLitReadsPerFlush) {
-        FlushFinishedPlates(s);
-        s.collecting_reads = 0;
-      }
-      if (!s.collecting_logged) LogPrintf("   Image data are being collected\n");
-      s.collecting_logged = true;
-      s.data_collected = true;
-    } else if (what == StreamRead::kEmptyLines && s.data_collected) {
-      LogPrintf("   Parsing data after %i empty lines.\n", empty_lines);
-      FlushAllPlates(s);
-      ClearCollecting(s);
-    }
-  }
-
-  if (transport) {
-    s.transport_was_running = true;
-  } else {
-    if (!read && s.data_collected) {
-      LogPrintf("   Parsing data after transport stopped.\n");
-      FlushAllPlates(s);
-      ClearCollecting(s);
-    }
-    if (s.transport_was_running) {
-      if (s.data_collected)
-        LogPrintf("   Transport stopped but still transmitting data (%u).\n", static_cast<unsigned>(st.words_waiting));
-      s.transport_was_running = false;
-    }
-  }
-
-  const uint32_t word = StatusWord(s, st, transport, plates, lines_ahead);
-  if (st.flags & 0x08) d.Scan_AckEvent();
-  s.status_busy = false;
+  const int64_t lines_ahead = int64_t{st.line_counter} - s.Acq().LineCount();
+  PollResult result;
+  r = s.parts->poller.PollStatus(st, &result);
+  if (r != 0) return r;
+  const uint32_t word = StatusWord(s, st, plates, lines_ahead);
+  if (st.flags & 0x08) s.Device().Scan_AckEvent();
   return static_cast<int>(word);
 }
 

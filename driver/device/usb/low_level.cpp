@@ -1,5 +1,6 @@
 #include "driver/device/usb/low_level.h"
 
+#include <algorithm>
 #include <string>
 
 #include "driver/config/ini_file.h"
@@ -258,5 +259,10 @@ int32_t GetTarvelErrorText(int32_t code, char* buffer, int32_t length) {
 int32_t GetLastTarvelError(int32_t clear) { return Take_LastError(clear); }
 
 int32_t SetTraceMask(int32_t) { return KPU_STATUS_SUCCESS; }
+
+uint32_t HeldScanWords() {
+  UsbTransport* t = FindDevice(CurrentDevice());
+  return t ? static_cast<uint32_t>(std::min<uint64_t>(t->Reader().BytesHeld() / 4, 0x7FFFFFFF)) : 0;
+}
 
 } // namespace tarvel::usb

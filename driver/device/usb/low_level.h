@@ -45,6 +45,10 @@ int32_t GetTarvelErrorText(int32_t code, char* buffer, int32_t length);
 int32_t GetLastTarvelError(int32_t clear);
 int32_t SetTraceMask(int32_t mask);
 
+// 32-bit words of scan data the current device's reader has received and
+// not yet handed out (0 without a device); not an export.
+uint32_t HeldScanWords();
+
 // `_Anz_ScanLine@0` on failure (kept as written, not 0x80000000).
 constexpr uint32_t kScanLineFailure = 0x8000000;
 constexpr int32_t kTempFailure = -32768;

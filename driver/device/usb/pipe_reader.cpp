@@ -160,6 +160,7 @@ void UsbPipeReader::Run() {
       b->unread = 0;
       b->next = nullptr;
       Read(b->io);
+      std::lock_guard<platform::CriticalSection> guard(pending_lock_);
       pending_.push_back(b);
       pending_count_ = static_cast<int>(pending_.size());
     }
@@ -170,10 +171,27 @@ void UsbPipeReader::Run() {
     ReaderBuffer* oldest = pending_.front();
     uint32_t woke = platform::WaitForEither(oldest->io.event, *buffer_returned_, platform::kInfinite);
     if (woke != platform::kWaitObject0) continue;
-    pending_.pop_front();
-    pending_count_ = static_cast<int>(pending_.size());
     TakeResult(oldest->io);
-    Complete(oldest);
+    if (oldest->io.status == 0) {
+      // Moved to the completed list under both locks (completed first, as in
+      // BytesHeld), so an observer never misses its bytes.
+      {
+        std::lock_guard<platform::CriticalSection> completed(completed_lock_);
+        std::lock_guard<platform::CriticalSection> pending(pending_lock_);
+        pending_.pop_front();
+        completed_.push_back(oldest);
+      }
+      pending_count_ = static_cast<int>(pending_.size());
+      failures_ = 0;
+      data_available_->Set();
+    } else {
+      {
+        std::lock_guard<platform::CriticalSection> pending(pending_lock_);
+        pending_.pop_front();
+      }
+      pending_count_ = static_cast<int>(pending_.size());
+      Complete(oldest);
+    }
   }
   Flush();
   std::deque<ReaderBuffer*> done;
@@ -188,7 +206,10 @@ void UsbPipeReader::Flush() {
   AbortPipe();
   while (!pending_.empty()) {
     ReaderBuffer* b = pending_.front();
-    pending_.pop_front();
+    {
+      std::lock_guard<platform::CriticalSection> guard(pending_lock_);
+      pending_.pop_front();
+    }
     pending_count_ = static_cast<int>(pending_.size());
     if (Wait(b->io, kCancelWaitMs) == kDrvTimeout) {
       LogPrintf("USB reader: a cancelled transfer is still pending after %u ms\n", kCancelWaitMs);
@@ -236,6 +257,17 @@ int UsbPipeReader::Take(void* destination, uint32_t length, uint32_t* out_length
   if (n == 0) return KPU_STATUS_NO_DATA;
   if (out_length) *out_length = n;
   return KPU_STATUS_SUCCESS;
+}
+
+uint64_t UsbPipeReader::BytesHeld() {
+  uint64_t bytes = 0;
+  // Lock order: completed, then pending, as nowhere else both are held.
+  std::lock_guard<platform::CriticalSection> completed(completed_lock_);
+  for (const ReaderBuffer* b : completed_) bytes += b->next ? b->unread : b->io.transferred;
+  std::lock_guard<platform::CriticalSection> pending(pending_lock_);
+  for (const ReaderBuffer* b : pending_)
+    if (b->io.overlapped.status.load() == 0) bytes += b->io.overlapped.transferred.load();
+  return bytes;
 }
 
 int UsbPipeReader::FreeBuffers() {

@@ -49,6 +49,9 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   int FreeBuffers();
   int PendingBuffers();
   int CompletedBuffers();
+  // Bytes received and not yet handed out: the completed transfers and
+  // those the driver completed that the reader thread has not queued yet.
+  uint64_t BytesHeld();
   // Back-off before resubmitting after reads that failed in a row (ms).
   static uint32_t BackoffMs(int failures);
 
@@ -68,7 +71,8 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   std::vector<uint8_t> block_;
   std::vector<ReaderBuffer*> free_;      // last returned, first taken
   platform::CriticalSection free_lock_;
-  std::deque<ReaderBuffer*> pending_;    // the reader thread's alone
+  std::deque<ReaderBuffer*> pending_;    // changed by the reader thread only
+  platform::CriticalSection pending_lock_;  // for observers of pending_
   std::atomic<int> pending_count_{0};    // pending_.size() for observers
   std::deque<ReaderBuffer*> completed_;  // oldest first
   platform::CriticalSection completed_lock_;

@@ -40,7 +40,9 @@ int UsbScannerDevice::Dev_GetScanStatus(ScanStatus* status) {
   ll::GetLastTarvelError(1);
   status->error = 0;
   int result = ll::GetScanStatus(status);
-  status->words_waiting = static_cast<int32_t>(ll::RegReadLong(reg::kWordsWaiting));
+  // Words already on the host but not yet read count as waiting: a poll
+  // that saw none would end the plate before its last lines were read.
+  status->words_waiting = static_cast<int32_t>(ll::RegReadLong(reg::kWordsWaiting) + ll::HeldScanWords());
   return result;
 }
 

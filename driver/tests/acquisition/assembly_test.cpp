@@ -5,9 +5,11 @@
 #include <ctime>
 #include <map>
 
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
+#include "driver/acquisition/plate_processing.h"
 #include "driver/tarvel_api.h"
 #include "driver/imaging/fft_filter.h"
+#include "driver/tests/acquisition/failing_new.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
@@ -44,7 +46,7 @@ class Pipeline {
   }
   ScratchDir dir;
   LogCapture log;
-  Acquisition acq;
+  Acquisition acq{LogTo(log)};
 };
 
 TEST(Assembly, RoundTripInEveryOrientation) {
@@ -605,6 +607,87 @@ TEST(Assembly, PlateLongerThanTheFileCanHoldIsRefused) {
   EXPECT_EQ(p.acq.WrittenNumber(), 0);
   EXPECT_NE(p.log.Text().find("   Size: 2 x 65536\n"), std::string::npos);
   EXPECT_NE(p.log.Text().find("ERROR: Can not allocate buffer memory\n"), std::string::npos);
+}
+
+// The time stamp and the error box come through the seams the acquisition
+// was given, not from the platform.
+TEST(Assembly, RecordTimeAndErrorBoxComeThroughTheSeams) {
+  platform::RecordingUi platform_ui;
+  std::vector<std::string> captions;
+  LogCapture log;
+  tarvel::AcquisitionSeams seams = LogTo(log);
+  seams.local_time = [] {
+    std::tm t{};
+    t.tm_year = 2031 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 24;
+    t.tm_hour = 23;
+    return t;
+  };
+  seams.error_box = [&](const std::string&, const std::string& caption) { captions.push_back(caption); };
+  ScratchDir dir;
+  for (int type : {0, 5}) {
+    auto mode = SmallMode();
+    mode.scanner_type = type;
+    mode.pitch_x = mode.pitch_y = 5e-3;  // 20 pixels: 100 mm
+    Acquisition acq(seams);
+    acq.SetSettings(mode);
+    ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
+    ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+    acq.LastNumber();
+    acq.Activate();
+    Scene scene(256, 24);
+    scene.Put(10, 1, 20, 16, std::vector<uint16_t>(20 * 16, 3000));
+    Feeder{acq}.All(Encode(scene), 40960);
+    if (type == 0) {
+      ImageInfo info{};
+      ASSERT_EQ(tarvel::ReadImageInfo(acq.FileName(1), &info), 0);
+      EXPECT_EQ(info.year, 2031);
+      EXPECT_EQ(info.month, 12);
+      EXPECT_EQ(info.day, 24);
+      EXPECT_EQ(info.hour, 23);
+    }
+  }
+  EXPECT_EQ(captions, std::vector<std::string>{"Error - Plate too large"});
+  EXPECT_TRUE(platform_ui.boxes.empty());
+}
+
+// No memory for the factor table, the filter's copy or the turned copy: the
+// range makes no image, its number is not used, and the next plate is made.
+TEST(Assembly, AllocationFailureMakesNoImageOfThatRange) {
+  const int W = 40, H = 30, X = 20;  // factor table 60 doubles, pixels 2400 bytes
+  struct Case { const char* what; int rotation; int filter; size_t bytes; };
+  const Case cases[] = {
+      {"factor table", 0, 0, (X + W) * sizeof(double)},
+      {"filter copy", 0, 3, W * H * 2},
+      {"turned copy", 90, 0, W * H * 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto mode = SmallMode();
+    mode.rotation = c.rotation;
+    mode.filter_number = c.filter;
+    mode.filter_name = "Sharp";
+    Pipeline p(mode);
+    Scene scene(256, H + 4);
+    scene.Put(X, 1, W, H, Phantom(W, H, 3));
+    // The first plate leaves its pixel memory for the next: only the
+    // buffer under test is allocated at the armed size.
+    p.Run(scene);
+    ASSERT_EQ(p.acq.WrittenNumber(), 1);
+    p.acq.Activate();
+    acqtest::FailAllocationsOf(c.bytes);
+    p.Run(scene);
+    EXPECT_GE(acqtest::StopFailingAllocations(), 1);
+    EXPECT_EQ(p.acq.WrittenNumber(), 1);
+    EXPECT_FALSE(fs::exists(p.Name(2)));
+    EXPECT_FALSE(fs::exists(tarvel::InfoFileName(p.Name(2))));
+    EXPECT_EQ(Count(p.log.Text(), "ERROR: Can not allocate buffer memory\n"), 1);
+    p.acq.Activate();
+    p.Run(scene);
+    EXPECT_EQ(p.acq.WrittenNumber(), 2);
+    EXPECT_TRUE(fs::exists(p.Name(2)));
+  }
 }
 
 TEST(Assembly, NumbersContinueFromTheFolderAndAreHandedOutInOrder) {

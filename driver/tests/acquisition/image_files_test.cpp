@@ -4,8 +4,11 @@
 #include <cstdlib>
 
 #include "driver/acquisition/acquisition.h"
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
+#include "driver/acquisition/image_names.h"
+#include "driver/acquisition/plate_processing.h"
 #include "driver/tarvel_api.h"
+#include "driver/tests/acquisition/failing_new.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/files.h"
 
@@ -233,6 +236,42 @@ TEST_F(BesideLibrary, OldImagesAreListedFromTheImageFolder) {
 } // namespace
 
 namespace {
+
+// Without memory an export gives its failure result; nothing is thrown
+// across it and nothing is deleted.
+TEST_F(BesideLibrary, ExportsAnswerNoMemoryWithTheirFailureResult) {
+  const std::string name = dir / (std::string(100, 'n') + ".QEW");
+  const uint16_t px[4] = {1, 2, 3, 4};
+  ImageInfo info{};
+  info.size = sizeof(ImageInfo);
+  info.width = info.height = 2;
+  ASSERT_EQ(tarvel::WriteDiskImage(name, 2, 2, px, 0), tarvel::WriteResult::kOk);
+  ASSERT_EQ(tarvel::WriteInfoFile(tarvel::InfoFileName(name), info, nullptr, 0), tarvel::WriteResult::kOk);
+  uint16_t back[4];
+  uint8_t extra[8];
+  ImageStats stats{};
+  uint16_t pixels[4] = {1, 2, 3, 4};
+  struct Case { const char* what; size_t bytes; std::function<int()> call; int failure; };
+  const Case cases[] = {
+      {"Get_ImageInfo", name.size() + 1, [&] { return Get_ImageInfo(&info, name.c_str()); }, -1},
+      {"Read_DiskImage", name.size() + 1, [&] { return Read_DiskImage(back, name.c_str()); }, -2},
+      {"Get_ImageExtraHeader", name.size() + 1, [&] { return Get_ImageExtraHeader(name.c_str(), extra); }, 0},
+      {"Delete_Image", name.size() + 1, [&] { return Delete_Image(name.c_str()); }, -2},
+      {"Get_ImageValue", 65536 * sizeof(uint64_t), [&] { return Get_ImageValue(pixels, 2, 2, &stats); }, -100},
+      {"Opt_ImageGreyscale", 65536 * sizeof(uint64_t),
+       [&] { return Opt_ImageGreyscale(pixels, 2, 2, 1000, 1000, 0); }, -100},
+  };
+  for (const Case& c : cases) {
+    acqtest::FailAllocationsOf(c.bytes);
+    const int rc = c.call();
+    const int failed = acqtest::StopFailingAllocations();
+    EXPECT_GE(failed, 1) << c.what;
+    EXPECT_EQ(rc, c.failure) << c.what;
+  }
+  EXPECT_TRUE(fs::exists(name));
+  EXPECT_EQ(Read_DiskImage(back, name.c_str()), 0);
+  EXPECT_EQ(Delete_Image(name.c_str()), 0);
+}
 
 TEST(Settings, TakenFromTheScanModeFieldByField) {
   tarvel::ScanMode m;

@@ -3,7 +3,7 @@
 // must equal the phantom.
 #include <gtest/gtest.h>
 
-#include "driver/acquisition/plate_image.h"
+#include "driver/acquisition/image_files.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "driver/tests/device/sim_fixture.h"
 
@@ -47,42 +47,38 @@ class SimRoundTrip : public devtest::SimDeviceTest {
     device->Scan_SetRun(2);
   }
 
-  // Reads pieces of at most `piece` bytes (0: random multiples of 4) until
-  // the transport has stopped and nothing waits (and at least `min_ms` have
-  // passed), flushing as the session's poll does.
+  // The device object's block reads, cut to at most `cap()` bytes.
+  class CappedDevice : public tarvel::ScannerStreamDevice {
+   public:
+    CappedDevice(tarvel::ScannerRegisters& device, std::function<uint32_t()> cap)
+        : ScannerStreamDevice(device), cap_(std::move(cap)) {}
+    int ReadBlock(uint8_t* buffer, uint32_t capacity, uint32_t* count) override {
+      return ScannerStreamDevice::ReadBlock(buffer, std::min(cap_(), capacity), count);
+    }
+   private:
+    std::function<uint32_t()> cap_;
+  };
+
+  // Polls with reads of at most `piece` bytes (0: random multiples of 4)
+  // until the transport has stopped and nothing waits (and at least
+  // `min_ms` have passed).
   void Acquire(Acquisition& acq, uint32_t piece, uint32_t seed = 1, uint64_t min_ms = 0) {
     std::mt19937 rng(seed);
+    CappedDevice reads(*device, [&] { return piece ? piece : 4 * (1 + rng() % 3000); });
+    tarvel::StreamPoller poller(acq, reads);
     const uint64_t t0 = platform::NowMs();
     bool seen_running = false;
-    int reads = 0;
     for (int polls = 0; polls < 400000; ++polls) {
-      const bool running = device->Scan_TransportRunning();
+      tarvel::PollResult r;
+      ASSERT_EQ(poller.Poll(&r), 0);
+      const bool running = r.status.flags & 1;
       seen_running = seen_running || running;
-      const uint32_t cap = piece ? piece : 4 * (1 + rng() % 3000);
-      int empty = 0;
-      int rc = acq.ReadAndParse(
-          [&](uint8_t* b, uint32_t capacity, uint32_t* got) {
-            return device->Dev_ReadBlock(b, std::min(cap, capacity), got);
-          },
-          &empty);
-      ASSERT_EQ(rc, 0);
-      if (empty < 0) {
-        if (seen_running && !running && platform::NowMs() - t0 >= min_ms) break;
+      if (!r.read || r.empty_lines < 0) {
+        if (seen_running && !running && r.status.words_waiting == 0 &&
+            platform::NowMs() - t0 >= min_ms)
+          break;
         platform::Sleep(1);
-      } else if (empty == 0) {
-        if (reads++ > 50) {
-          acq.FlushRanges(false);
-          reads = 0;
-        }
-      } else if (acq.HasData()) {
-        acq.FlushRanges(true);
-        acq.Reset();
-        reads = 0;
       }
-    }
-    if (acq.HasData()) {
-      acq.FlushRanges(true);
-      acq.Reset();
     }
   }
 
@@ -106,7 +102,7 @@ class SimRoundTrip : public devtest::SimDeviceTest {
     }
     ScratchDir dir;
     LogCapture log;
-    Acquisition acq;
+    Acquisition acq{LogTo(log)};
   };
 };
 
@@ -148,8 +144,11 @@ TEST_F(SimRoundTrip, PhantomComesBackInEveryOrientationAndBinning) {
     mode.sample_factor = c.xbin;
     mode.deflash = static_cast<int16_t>(c.deflash);
     Session s(mode);
+    scanner->ClearTrace();
     Acquire(s.acq, 40960);
     ASSERT_EQ(s.acq.WrittenNumber(), 1) << s.log.Text();
+    // The flush with end marked the read position: register 55 written 0.
+    EXPECT_EQ(WritesTo(55), std::vector<uint32_t>{0});
 
     Img want{W, H, phantom};
     if (c.binning == 2) {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
-#include "driver/config/session_log.h"
+#include "driver/tests/acquisition/piece_device.h"
 
 namespace acqtest {
 
@@ -78,42 +78,17 @@ inline std::vector<uint8_t> Encode(const Scene& s) {
   return out;
 }
 
-// Reads and flushes like the session's poll: every 52nd lit read flushes
-// finished plates, a read reporting empty lines after stored data flushes
-// all and resets, and so does the end of the stream.
+// Feeds a stream through the stream poller, as the session polls the
+// scanner.
 struct Feeder {
   tarvel::Acquisition& acq;
-  int reads = 0;
-  void Piece(const uint8_t* p, size_t n) {
-    int empty = 0;
-    acq.ParsePiece(p, n, &empty);
-    if (empty == 0) {
-      if (reads++ > 50) {
-        acq.FlushRanges(false);
-        reads = 0;
-      }
-    } else if (empty > 0 && acq.HasData()) {
-      acq.FlushRanges(true);
-      acq.Reset();
-      reads = 0;
-    }
-  }
-  void End() {
-    if (acq.HasData()) {
-      acq.FlushRanges(true);
-      acq.Reset();
-    }
-  }
   // The whole stream in pieces of `size` bytes (0: random multiples of 4).
   void All(const std::vector<uint8_t>& s, size_t size, uint32_t seed = 1) {
     std::mt19937 rng(seed);
-    for (size_t at = 0; at < s.size();) {
-      size_t n = size ? size : 4 * (1 + rng() % 3000);
-      n = std::min(n, s.size() - at);
-      Piece(s.data() + at, n);
-      at += n;
-    }
-    End();
+    PieceDevice device(s.data(), s.size(),
+                       [&](size_t) { return size ? size : 4 * (1 + rng() % 3000); });
+    tarvel::StreamPoller poller(acq, device);
+    PollToEnd(poller, device);
   }
 };
 
@@ -181,30 +156,20 @@ inline std::vector<uint16_t> Phantom(int w, int h, uint32_t seed, uint16_t lo = 
   return v;
 }
 
-// The session log while the capture lives, read back by the test. A newer
-// capture takes the log over.
-class LogCapture {
+// The log lines of an acquisition wired to it (LogTo).
+class LogCapture : public tarvel::LogSink {
  public:
-  LogCapture() {
-    static int count = 0;
-    path_ = (fs::temp_directory_path() /
-             ("acq-log-" + std::to_string(::getpid()) + "-" + std::to_string(++count) + ".log"))
-                .string();
-    fs::remove(path_);
-    tarvel::CloseSessionLog();
-    EXPECT_TRUE(tarvel::OpenSessionLogAt(path_));
-  }
-  ~LogCapture() {
-    tarvel::CloseSessionLog();
-    fs::remove(path_);
-  }
-  std::string Text() const {
-    tarvel::FlushSessionLog();
-    return ReadAll(path_);
-  }
+  void Write(std::string_view text) override { text_.append(text); }
+  const std::string& Text() const { return text_; }
  private:
-  std::string path_;
+  std::string text_;
 };
+
+inline tarvel::AcquisitionSeams LogTo(LogCapture& log) {
+  tarvel::AcquisitionSeams seams;
+  seams.log = &log;
+  return seams;
+}
 
 // An image in the test's own terms, and the orientation a stored image must
 // have: mirrored first, then turned counter-clockwise by quarter turns.

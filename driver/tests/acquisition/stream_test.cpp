@@ -30,7 +30,7 @@ class StreamTest : public ::testing::Test {
   }
   ScratchDir dir;
   LogCapture log;
-  Acquisition acq;
+  Acquisition acq{LogTo(log)};
 };
 
 TEST_F(StreamTest, RunSplitAcrossReadsIsOneBlockWithTheOffsetOfItsFirstPart) {
@@ -42,17 +42,17 @@ TEST_F(StreamTest, RunSplitAcrossReadsIsOneBlockWithTheOffsetOfItsFirstPart) {
   PutPairs(b, {300, 301});
   PutEol(b, 10);
   EXPECT_EQ(Parse(a), 0);
-  EXPECT_EQ(acq.BlockCount(), 0);
+  EXPECT_EQ(acq.Runs().BlockCount(), 0);
   EXPECT_EQ(Parse(b), 0);
-  ASSERT_EQ(acq.BlockCount(), 2);
-  EXPECT_EQ(acq.Block(0).x_from, 6);
-  EXPECT_EQ(acq.Block(0).x_to, 11);
-  EXPECT_EQ(acq.Block(0).line, 0);
-  EXPECT_EQ(acq.Block(0).file_offset, 0);
-  EXPECT_EQ(acq.Block(1).x_from, 10);
-  EXPECT_EQ(acq.Block(1).x_to, 11);
-  EXPECT_EQ(acq.Block(1).line, 1);
-  EXPECT_EQ(acq.Block(1).file_offset, 12);
+  ASSERT_EQ(acq.Runs().BlockCount(), 2);
+  EXPECT_EQ(acq.Runs().Block(0).x_from, 6);
+  EXPECT_EQ(acq.Runs().Block(0).x_to, 11);
+  EXPECT_EQ(acq.Runs().Block(0).line, 0);
+  EXPECT_EQ(acq.Runs().Block(0).file_offset, 0);
+  EXPECT_EQ(acq.Runs().Block(1).x_from, 10);
+  EXPECT_EQ(acq.Runs().Block(1).x_to, 11);
+  EXPECT_EQ(acq.Runs().Block(1).line, 1);
+  EXPECT_EQ(acq.Runs().Block(1).file_offset, 12);
   EXPECT_EQ(acq.LineCount(), 2);
   acq.CloseTempFile();
   std::string file = ReadAll(dir / "Tarvel.tmp");
@@ -83,16 +83,16 @@ TEST_F(StreamTest, UnitsCutAtAnyByteAreCarriedToTheNextPiece) {
     acq.ParsePiece(s.data() + at, n, &e);
     at += n;
   }
-  ASSERT_EQ(acq.BlockCount(), whole.BlockCount());
-  ASSERT_EQ(acq.BlockCount(), 3);
+  ASSERT_EQ(acq.Runs().BlockCount(), whole.Runs().BlockCount());
+  ASSERT_EQ(acq.Runs().BlockCount(), 3);
   for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(acq.Block(k).x_from, whole.Block(k).x_from);
-    EXPECT_EQ(acq.Block(k).x_to, whole.Block(k).x_to);
-    EXPECT_EQ(acq.Block(k).line, whole.Block(k).line);
-    EXPECT_EQ(acq.Block(k).file_offset, whole.Block(k).file_offset);
+    EXPECT_EQ(acq.Runs().Block(k).x_from, whole.Runs().Block(k).x_from);
+    EXPECT_EQ(acq.Runs().Block(k).x_to, whole.Runs().Block(k).x_to);
+    EXPECT_EQ(acq.Runs().Block(k).line, whole.Runs().Block(k).line);
+    EXPECT_EQ(acq.Runs().Block(k).file_offset, whole.Runs().Block(k).file_offset);
   }
-  EXPECT_EQ(acq.Block(1).x_from, 7);
-  EXPECT_EQ(acq.Block(2).x_from, 4);
+  EXPECT_EQ(acq.Runs().Block(1).x_from, 7);
+  EXPECT_EQ(acq.Runs().Block(2).x_from, 4);
   EXPECT_EQ(acq.LineCount(), 2);
 }
 
@@ -136,11 +136,11 @@ TEST_F(StreamTest, ResetKeepsTheParsePositionForTheNextLine) {
   PutPairs(second, {2000, 2001});
   PutEol(second, 255);
   Parse(second);
-  ASSERT_EQ(acq.BlockCount(), 1);
-  EXPECT_EQ(acq.Block(0).x_from, 100);
-  EXPECT_EQ(acq.Block(0).file_offset, 0);
+  ASSERT_EQ(acq.Runs().BlockCount(), 1);
+  EXPECT_EQ(acq.Runs().Block(0).x_from, 100);
+  EXPECT_EQ(acq.Runs().Block(0).file_offset, 0);
   acq.Activate();
-  EXPECT_EQ(acq.ParseX(), 0);
+  EXPECT_EQ(acq.Parser().ParseX(), 0);
   EXPECT_EQ(acq.LineCount(), 0);
 }
 
@@ -152,9 +152,9 @@ TEST_F(StreamTest, FullBlockTableDropsRunsAndLogsOnce) {
   }
   PutPairs(s, {1000, 1001});  // the open run of a full table
   Parse(s);
-  EXPECT_EQ(acq.BlockCount(), tarvel::kMaxBlocks);
+  EXPECT_EQ(acq.Runs().BlockCount(), tarvel::kMaxBlocks);
   Parse(s);
-  EXPECT_EQ(acq.BlockCount(), tarvel::kMaxBlocks);
+  EXPECT_EQ(acq.Runs().BlockCount(), tarvel::kMaxBlocks);
   EXPECT_EQ(Count(log.Text(), "CRITICAL ERROR: Internal Blockbuffer overflow\n"
                               "   This my be caused by too much light\n"),
             1);
@@ -173,10 +173,10 @@ TEST_F(StreamTest, FullRangeTableLogsOnceAndKeepsTheRanges) {
   PutEol(s, 0);
   Parse(s);
   acq.FlushRanges(false);
-  EXPECT_EQ(acq.RangeCount(), tarvel::kMaxRanges);
+  EXPECT_EQ(acq.Ranges().Count(), tarvel::kMaxRanges);
   EXPECT_EQ(Count(log.Text(), "CRITICAL ERROR: Internal Rangebuffer overflow\n"), 1);
   acq.Reset();
-  EXPECT_EQ(acq.RangeCount(), 0);
+  EXPECT_EQ(acq.Ranges().Count(), 0);
 }
 
 // Two 12 x 16 boxes, the second right of or below the first with a gap.
@@ -207,12 +207,12 @@ TEST_F(StreamTest, RangeEndingOnTheLastParsedLineIsNotFinished) {
   PutEol(s, 0);  // block on line 0, Akt_Y 1: line 0 is Akt_Y - 1
   Parse(s);
   acq.FlushRanges(false);
-  EXPECT_EQ(acq.RangeCount(), 1);
+  EXPECT_EQ(acq.Ranges().Count(), 1);
   s.clear();
   PutEol(s, 0);  // Akt_Y 2: line 0 is Akt_Y - 2
   Parse(s);
   acq.FlushRanges(false);
-  EXPECT_EQ(acq.RangeCount(), 0);
+  EXPECT_EQ(acq.Ranges().Count(), 0);
 }
 
 TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
@@ -232,7 +232,7 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
   for (const Case& c : cases) {
     ScratchDir d2;
     LogCapture log2;
-    Acquisition a;
+    Acquisition a{LogTo(log2)};
     auto mode = SmallMode();
     mode.plate_type = c.plate_type;
     mode.min_area = c.min_area;
@@ -277,7 +277,7 @@ TEST_F(StreamTest, TemporaryFileFolderIsCreatedAndAResetReusesTheFile) {
   a.ParsePiece(s.data(), s.size(), &e);
   a.Reset();
   a.ParsePiece(s.data(), s.size(), &e);
-  EXPECT_EQ(a.Block(0).file_offset, 0);
+  EXPECT_EQ(a.Runs().Block(0).file_offset, 0);
   a.CloseTempFile();
   EXPECT_EQ(fs::file_size(dir / "sub/deeper/Tarvel.tmp"), 8u);
   EXPECT_FALSE(a.OpenTempFile(dir / "Tarvel.tmp/inside"));
@@ -285,7 +285,7 @@ TEST_F(StreamTest, TemporaryFileFolderIsCreatedAndAResetReusesTheFile) {
 }
 
 TEST_F(StreamTest, TemporaryFileWriteErrorIsLoggedOnceAndOffsetsStayTrue) {
-  Acquisition a;
+  Acquisition a{LogTo(log)};
   fs::create_symlink("/dev/full", dir / "full.tmp");  // every write fails
   ASSERT_TRUE(a.OpenTempFile(dir / "full.tmp"));
   a.Activate();
@@ -296,8 +296,8 @@ TEST_F(StreamTest, TemporaryFileWriteErrorIsLoggedOnceAndOffsetsStayTrue) {
   }
   int e;
   a.ParsePiece(s.data(), s.size(), &e);
-  ASSERT_EQ(a.BlockCount(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(a.Block(i).file_offset, 8 * i);
+  ASSERT_EQ(a.Runs().BlockCount(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(a.Runs().Block(i).file_offset, 8 * i);
   EXPECT_EQ(Count(log.Text(), "ERROR: File write error for Block[0]\n"), 1);
   EXPECT_EQ(Count(log.Text(), "File write error"), 1);
 }

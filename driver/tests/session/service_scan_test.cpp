@@ -22,7 +22,7 @@ class ServiceScan : public SessionTest {
     EXPECT_EQ(Open_Scanner(1), 0) << Log();
     if (before) before();
     tarvel::Session& s = tarvel::CurrentSession();
-    return tarvel::Service_Scan(*s.device, s.mode, kPitchNm, kSeconds);
+    return tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds);
   }
   sim::Plate SlotOnePlate(int height) const {
     sim::Plate p;
@@ -108,11 +108,11 @@ TEST_F(ServiceScan, RefusesWhatCannotBeScannedBeforeAnythingMoves) {
   ASSERT_EQ(Open_Scanner(1), 0);
   tarvel::Session& s = tarvel::CurrentSession();
   scanner->ClearTrace();
-  EXPECT_EQ(tarvel::Service_Scan(*s.device, s.mode, 0, kSeconds), -102);
-  EXPECT_EQ(tarvel::Service_Scan(*s.device, s.mode, 1000, kSeconds), -102);     // S below 2
-  EXPECT_EQ(tarvel::Service_Scan(*s.device, s.mode, 1000000, kSeconds), -102);  // S above 32
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 0, kSeconds), -102);
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000, kSeconds), -102);     // S below 2
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000000, kSeconds), -102);  // S above 32
   s.mode.RPM = 0;
-  EXPECT_EQ(tarvel::Service_Scan(*s.device, s.mode, kPitchNm, kSeconds), -102);
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds), -102);
   for (const sim::RegisterAccess& a : scanner->Trace()) EXPECT_FALSE(a.write) << a.reg;
 }
 
@@ -126,14 +126,14 @@ TEST_F(ServiceScan, SampleLinesCountsPositionsLineEndsAndSums) {
   tarvel::Session& s = tarvel::CurrentSession();
   int lines = 0, lit = 0;
   int64_t sum = 0;
-  EXPECT_EQ(tarvel::Scan_SampleLines(*s.device, 150, &lines, &lit, &sum), 2 + 6);
+  EXPECT_EQ(tarvel::Scan_SampleLines(s.Device(), 150, &lines, &lit, &sum), 2 + 6);
   EXPECT_EQ(lines, 2);
   EXPECT_EQ(lit, 1);
   EXPECT_EQ(sum, 5);
-  EXPECT_EQ(tarvel::Scan_SampleLines(*s.device, 150, &lines, &lit, &sum), 0);  // nothing waits
+  EXPECT_EQ(tarvel::Scan_SampleLines(s.Device(), 150, &lines, &lit, &sum), 0);  // nothing waits
   scanner->AppendMemory({0x00010001u});
   scanner->SetBadChecksumReads(-1);
-  EXPECT_EQ(tarvel::Scan_SampleLines(*s.device, 150, &lines, &lit, &sum), -200);
+  EXPECT_EQ(tarvel::Scan_SampleLines(s.Device(), 150, &lines, &lit, &sum), -200);
   scanner->SetBadChecksumReads(0);
 }
 

@@ -220,3 +220,29 @@ TEST_F(SessionControl, ProbeFindsTheParallelPortOrNothing) {
 }
 
 } // namespace
+
+namespace {
+
+int OpenDescriptors() {
+  int n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
+TEST_F(SessionControl, OpenAndCloseAThousandTimesLeavesNoDescriptorBehind) {
+  WriteIni();
+  Attach();
+  scanner->SetTracing(false);
+  ASSERT_EQ(Open_Scanner(-1), 0);
+  ASSERT_EQ(Close_Scanner(), 0);
+  const int before = OpenDescriptors();
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(Open_Scanner(-1), 0) << i;
+    ASSERT_EQ(Close_Scanner(), 0) << i;
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(port->OpenFiles(), 0);
+  EXPECT_FALSE(platform::FileExists(TempFile()));
+}
+
+} // namespace

@@ -56,15 +56,24 @@ TEST_F(UsbDevice, TheClockBlockEqualsTheParallelPortsWrites) {
   EXPECT_EQ(edges[43], 0);
 }
 
-TEST_F(UsbDevice, StatusRecordTakesWordsWaitingFromRegister51) {
+TEST_F(UsbDevice, StatusRecordCountsWordsInTheScannerAndOnTheHost) {
   Connect();
   scanner->AppendMemory({1, 2, 3});
-  dev->Dev_ReadLineCounter();  // lets the reader take nothing yet: the words wait in memory or in flight
+  dev->Dev_ReadLineCounter();  // a request: the words move into the transfer in flight
   ScanStatus st{};
   st.error = 99;
   EXPECT_EQ(dev->Dev_GetScanStatus(&st), 0);
   EXPECT_EQ(st.error, 0);
-  EXPECT_EQ(static_cast<uint32_t>(st.words_waiting), scanner->WordsWaiting());
+  EXPECT_EQ(st.words_waiting, 3);  // register 51 plus what the reader holds
+  uint8_t buf[64];
+  uint32_t n = 0, total = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    dev->Dev_ReadBlock(buf, sizeof buf, &n);
+    total += n;
+    return total == 12;
+  }));
+  dev->Dev_GetScanStatus(&st);
+  EXPECT_EQ(st.words_waiting, 0);
 }
 
 TEST_F(UsbDevice, APromReadThatFailsOnceSucceeds) {

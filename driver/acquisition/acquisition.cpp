@@ -1,0 +1,97 @@
+#include "driver/acquisition/acquisition.h"
+
+#include <algorithm>
+#include <new>
+
+#include "platform/clock.h"
+#include "platform/ui.h"
+
+namespace tarvel {
+
+namespace {
+AcquisitionSeams WithPlatformDefaults(AcquisitionSeams seams) {
+  if (!seams.local_time) seams.local_time = [] { return platform::LocalTime(platform::WallTime()); };
+  if (!seams.error_box)
+    seams.error_box = [](const std::string& text, const std::string& caption) {
+      platform::MessageBox(text, caption,
+                           platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
+    };
+  return seams;
+}
+} // namespace
+
+Acquisition::Acquisition(AcquisitionSeams seams)
+    : seams_(WithPlatformDefaults(std::move(seams))),
+      log_(seams_.log ? *seams_.log : null_log_),
+      piece_(kPieceBytes),
+      runs_(log_),
+      parser_(runs_, prescan_),
+      ranges_(log_),
+      builder_(log_),
+      writer_(log_, seams_.error_box) {
+  SetSettings(settings_);
+  Reset();
+}
+
+void Acquisition::SetSettings(const AcquisitionSettings& settings) {
+  settings_ = Normalized(settings);
+  const int32_t last_pixel = settings_.anz_pix - 1;
+  parser_.SetLastPixel(last_pixel);
+  builder_.SetSettings(settings_, last_pixel);
+  writer_.SetSettings(settings_);
+}
+
+void Acquisition::Reset() {
+  runs_.Reset();
+  ranges_.Reset();
+  parser_.DropOpenRun();
+}
+
+void Acquisition::Activate() {
+  parser_.Restart();
+  Reset();
+}
+
+int Acquisition::ReadAndParse(const BlockReader& reader, int* empty_lines) {
+  *empty_lines = 0;
+  uint32_t got = 0;
+  int rc = reader(piece_.data(), static_cast<uint32_t>(piece_.size()), &got);
+  if (rc != 0) return rc;
+  if (got == 0) {
+    *empty_lines = -1;
+    return 0;
+  }
+  ParsePiece(piece_.data(), std::min<size_t>(got, piece_.size()), empty_lines);
+  return 0;
+}
+
+void Acquisition::ParsePiece(const uint8_t* bytes, size_t count, int* empty_lines) {
+  parser_.Parse(bytes, count, empty_lines);
+}
+
+void Acquisition::FlushRanges(bool with_end) {
+  log_.Flush();
+  ranges_.Accept(runs_);
+  ranges_.Merge();
+  if (with_end) Logf(log_, "Flushing %d ranges from the buffer\n", ranges_.Count());
+  ranges_.Finish(with_end, parser_.LineCount(), parser_.LastPixel(), settings_,
+                 [this](const PlateRange& range, int number) { MakeImages(range, number); });
+}
+
+void Acquisition::MakeImages(const PlateRange& range, int number) {
+  // The pixel memory of the previous plate is used again: no fresh pages
+  // to fault in for every plate.
+  PlateImage image;
+  image.pixels.swap(spare_.pixels);
+  try {
+    const RangeContext where{parser_.LineCount(), number, ranges_.Count()};
+    ImageInfo info{};
+    if (builder_.Make(runs_, range, where, seams_.local_time, &image, &info))
+      writer_.WritePlate(image, info);
+  } catch (const std::bad_alloc&) {
+    Logf(log_, "ERROR: Can not allocate buffer memory\n");
+  }
+  spare_.pixels.swap(image.pixels);
+}
+
+} // namespace tarvel

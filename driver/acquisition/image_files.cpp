@@ -1,0 +1,218 @@
+// The image files: the DiskImage (u16 width, u16 height, rows of u16,
+// little endian) and its packed information file.
+#include "driver/acquisition/image_files.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "driver/acquisition/plate_processing.h"
+#include "driver/result_codes.h"
+#include "platform/files.h"
+
+namespace tarvel {
+
+std::string InfoFileName(const std::string& image_name) {
+  std::string n = image_name.size() >= 3 ? image_name.substr(0, image_name.size() - 3) : "";
+  return n + "txt";
+}
+
+namespace {
+void Put(uint8_t* p, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+uint64_t Get(const uint8_t* p, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= uint64_t{p[i]} << (8 * i);
+  return v;
+}
+
+// Writes `parts` to a new file; a failed write or close removes it.
+WriteResult WriteParts(const std::string& name, std::initializer_list<std::pair<const void*, size_t>> parts) {
+  std::FILE* f = platform::OpenFile(name, "wb");
+  if (!f) return WriteResult::kCannotCreate;
+  bool ok = true;
+  for (const auto& [data, size] : parts)
+    if (size > 0 && ok) ok = std::fwrite(data, 1, size, f) == size;
+  if (std::fclose(f) != 0) ok = false;
+  if (!ok) {
+    // Nothing half-written stays; a device behind the name is left alone.
+    struct stat st;
+    if (lstat(platform::NativePath(name).c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+      platform::DeleteFile(name);
+    return WriteResult::kWriteFailed;
+  }
+  return WriteResult::kOk;
+}
+
+int64_t FileSize(std::FILE* f) {
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0) return -1;
+  return st.st_size;
+}
+} // namespace
+
+std::array<uint8_t, kInfoFileFixedBytes> PackInfo(const ImageInfo& i) {
+  std::array<uint8_t, kInfoFileFixedBytes> b{};
+  uint8_t* p = b.data();
+  Put(p + 0, static_cast<uint32_t>(i.size), 4);
+  Put(p + 4, static_cast<uint32_t>(i.width), 4);
+  Put(p + 8, static_cast<uint32_t>(i.height), 4);
+  Put(p + 12, static_cast<uint32_t>(i.pitch_x), 4);
+  Put(p + 16, static_cast<uint32_t>(i.pitch_y), 4);
+  p[20] = i.bits_per_pixel;
+  Put(p + 21, static_cast<uint32_t>(i.start_position), 4);
+  p[25] = i.slot_bits;
+  Put(p + 26, i.year, 2);
+  p[28] = i.month;
+  p[29] = i.day;
+  p[30] = i.hour;
+  p[31] = i.minute;
+  p[32] = i.second;
+  std::memcpy(p + 33, i.serial_number, 32);
+  std::memcpy(p + 65, i.reserved, 16);
+  p[81] = i.rotation;
+  Put(p + 82, static_cast<uint32_t>(i.scaled_pitch), 4);
+  uint32_t scale_bits;
+  std::memcpy(&scale_bits, &i.scale, 4);
+  Put(p + 86, scale_bits, 4);
+  Put(p + 90, i.maximum, 2);
+  Put(p + 92, i.average, 2);
+  p[94] = i.scan_mode;
+  Put(p + 95, i.possible_maximum, 2);
+  Put(p + 97, static_cast<uint32_t>(i.extra_length), 4);
+  return b;
+}
+
+ImageInfo UnpackInfo(const uint8_t* p) {
+  ImageInfo i{};
+  i.size = static_cast<int32_t>(Get(p + 0, 4));
+  i.width = static_cast<int32_t>(Get(p + 4, 4));
+  i.height = static_cast<int32_t>(Get(p + 8, 4));
+  i.pitch_x = static_cast<int32_t>(Get(p + 12, 4));
+  i.pitch_y = static_cast<int32_t>(Get(p + 16, 4));
+  i.bits_per_pixel = p[20];
+  i.start_position = static_cast<int32_t>(Get(p + 21, 4));
+  i.slot_bits = p[25];
+  i.year = static_cast<uint16_t>(Get(p + 26, 2));
+  i.month = p[28];
+  i.day = p[29];
+  i.hour = p[30];
+  i.minute = p[31];
+  i.second = p[32];
+  std::memcpy(i.serial_number, p + 33, 32);
+  std::memcpy(i.reserved, p + 65, 16);
+  i.rotation = p[81];
+  i.scaled_pitch = static_cast<int32_t>(Get(p + 82, 4));
+  uint32_t scale_bits = static_cast<uint32_t>(Get(p + 86, 4));
+  std::memcpy(&i.scale, &scale_bits, 4);
+  i.maximum = static_cast<uint16_t>(Get(p + 90, 2));
+  i.average = static_cast<uint16_t>(Get(p + 92, 2));
+  i.scan_mode = p[94];
+  i.possible_maximum = static_cast<uint16_t>(Get(p + 95, 2));
+  i.extra_length = static_cast<int32_t>(Get(p + 97, 4));
+  return i;
+}
+
+WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels,
+                           int rotation) {
+  const size_t n = static_cast<size_t>(width) * height;
+  std::vector<uint16_t> out;
+  const uint16_t* data = pixels;
+  int ow = width, oh = height;
+  auto in = [&](int y, int x) { return pixels[static_cast<size_t>(y) * width + x]; };
+  if (n > 0 && rotation != 0 && IsFileRotation(rotation)) {
+    try {
+      out.resize(n);
+    } catch (const std::bad_alloc&) {
+      return WriteResult::kNoMemory;
+    }
+    switch (rotation) {
+      case 90: case -270:
+        ow = height; oh = width;
+        for (int i = 0; i < width; ++i)
+          for (int j = 0; j < height; ++j) out[static_cast<size_t>(i) * ow + j] = in(j, width - 1 - i);
+        data = out.data();
+        break;
+      case 180: case -180:
+        std::reverse_copy(pixels, pixels + n, out.begin());
+        data = out.data();
+        break;
+      case 270: case -90:
+        ow = height; oh = width;
+        for (int i = 0; i < width; ++i)
+          for (int j = 0; j < height; ++j) out[static_cast<size_t>(i) * ow + j] = in(height - 1 - j, i);
+        data = out.data();
+        break;
+      default: break;
+    }
+  }
+  uint8_t head[4];
+  Put(head, static_cast<uint16_t>(ow), 2);
+  Put(head + 2, static_cast<uint16_t>(oh), 2);
+  return WriteParts(name, {{head, 4}, {data, n * 2}});
+}
+
+WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra,
+                          int32_t extra_length) {
+  auto fixed = PackInfo(info);
+  size_t extra_bytes = (extra && extra_length > 0) ? static_cast<size_t>(extra_length) : 0;
+  return WriteParts(name, {{fixed.data(), fixed.size()}, {extra, extra_bytes}});
+}
+
+int ReadImageInfo(const std::string& image_name, ImageInfo* info) {
+  std::FILE* f = platform::OpenFile(InfoFileName(image_name), "rb");
+  if (!f) return kErrFailed;
+  uint8_t b[kInfoFileFixedBytes];
+  size_t got = std::fread(b, 1, sizeof b, f);
+  std::fclose(f);
+  if (got != sizeof b) return kErrFailed;
+  if (info) *info = UnpackInfo(b);
+  return kOk;
+}
+
+int ReadExtraHeader(const std::string& image_name, uint8_t* buffer) {
+  std::FILE* f = platform::OpenFile(InfoFileName(image_name), "rb");
+  if (!f) return 0;
+  int result = 0;
+  uint8_t b[kInfoFileFixedBytes];
+  int64_t size = FileSize(f);
+  if (std::fread(b, 1, sizeof b, f) == sizeof b) {
+    int64_t n = static_cast<int32_t>(Get(b + kInfoExtraLengthOffset, 4));
+    // Never more than the file holds after the record.
+    n = std::min<int64_t>(n, size - static_cast<int64_t>(kInfoFileFixedBytes));
+    if (n > 0 && buffer) result = static_cast<int>(std::fread(buffer, 1, static_cast<size_t>(n), f));
+  }
+  std::fclose(f);
+  return result;
+}
+
+int ReadDiskImage(const std::string& image_name, uint16_t* pixels) {
+  std::FILE* f = platform::OpenFile(image_name, "rb");
+  if (!f) return kErrNotFound;
+  uint8_t head[4];
+  int rc = kErrOutOfRange;
+  if (std::fread(head, 1, 4, f) == 4) {
+    const uint64_t n = Get(head, 2) * Get(head + 2, 2);
+    ImageInfo info{};
+    if (ReadImageInfo(image_name, &info) != 0) {
+      rc = kErrNotFound;
+    } else if (n > 0 && pixels &&
+               n == static_cast<uint64_t>(int64_t{info.width} * int64_t{info.height}) &&
+               FileSize(f) >= static_cast<int64_t>(4 + 2 * n) &&
+               std::fread(pixels, 2, n, f) == n) {
+      rc = kOk;
+    }
+  }
+  std::fclose(f);
+  return rc;
+}
+
+bool DeleteImageFiles(const std::string& image_name) {
+  bool image = platform::DeleteFile(image_name);
+  bool info = platform::DeleteFile(InfoFileName(image_name));
+  return image && info;
+}
+} // namespace tarvel

@@ -1,0 +1,48 @@
+#pragma once
+// The image files: the DiskImage (u16 width, u16 height, rows of u16, little
+// endian) and its packed information file.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "driver/tarvel_api.h"
+
+namespace tarvel {
+
+constexpr size_t kInfoFileFixedBytes = 101;
+constexpr size_t kInfoExtraLengthOffset = 97;
+
+// The name with its last three characters replaced by "txt".
+std::string InfoFileName(const std::string& image_name);
+// Packs the record into the 101 fixed bytes of the information file.
+std::array<uint8_t, kInfoFileFixedBytes> PackInfo(const ImageInfo& info);
+// Unpacks the fixed bytes (the caller checked there are 101).
+ImageInfo UnpackInfo(const uint8_t* bytes);
+
+// Result of writing one file.
+enum class WriteResult { kOk, kCannotCreate, kWriteFailed, kNoMemory };
+
+// Writes the DiskImage rotated by `rotation` degrees (0, +-90, +-180, +-270;
+// anything else unrotated). A failed write leaves no file behind; without
+// memory for the turned copy no file is made (kNoMemory).
+WriteResult WriteDiskImage(const std::string& name, int width, int height,
+                           const uint16_t* pixels, int rotation);
+// Writes the information file: the packed record, then `extra_length`
+// bytes of `extra` (a negative length or a null block writes none).
+WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info,
+                          const uint8_t* extra, int32_t extra_length);
+
+// Reads the record of an image; kErrFailed when the information file is
+// missing or shorter than the packed record.
+int ReadImageInfo(const std::string& image_name, ImageInfo* info);
+// Reads the extra header into `buffer`; the bytes read (0 when none or the
+// file is missing). The length is bounded by what the file holds.
+int ReadExtraHeader(const std::string& image_name, uint8_t* buffer);
+// Reads the pixels. kOk; kErrNotFound not openable (image or information
+// file); kErrOutOfRange empty, short, or a size that disagrees with the
+// information file.
+int ReadDiskImage(const std::string& image_name, uint16_t* pixels);
+// Removes the image and its information file; false when either failed.
+bool DeleteImageFiles(const std::string& image_name);
+
+} // namespace tarvel

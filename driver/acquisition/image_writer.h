@@ -1,0 +1,62 @@
+#pragma once
+// Plate images to numbered files in the image folder: the DiskImage
+// (rotated as the mode says) with its information file, unfiltered and/or
+// filtered, and the numbers handed out in production order.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "driver/acquisition/acquisition_settings.h"
+#include "driver/acquisition/log_sink.h"
+#include "driver/acquisition/plate_processing.h"
+#include "driver/tarvel_api.h"
+
+namespace tarvel {
+
+class ImageWriter {
+ public:
+  // Shows a task-modal error box.
+  using ErrorBox = std::function<void(const std::string& text, const std::string& caption)>;
+
+  ImageWriter(LogSink& log, ErrorBox error_box) : log_(log), error_box_(std::move(error_box)) {}
+
+  void SetSettings(const AcquisitionSettings& settings) { settings_ = settings; }
+  // Caller's extra header: kept as a pointer, read at each information file.
+  void SetExtraHeader(int32_t length, const uint8_t* bytes);
+  void SetFilterEnabled(bool on) { filter_enabled_ = on; }
+  bool FilterEnabled() const { return filter_enabled_; }
+
+  // False (unchanged) when longer than kMaxImageFolder.
+  bool SetImageFolder(const std::string& folder);
+  const std::string& ImageFolder() const { return folder_; }
+
+  // Writes the image pair(s) of a plate, unless the scanner refuses its size.
+  // Throws std::bad_alloc when memory for the filter's or the turned copy is
+  // short; the image it was for leaves no file and uses no number.
+  void WritePlate(const PlateImage& image, ImageInfo info);
+
+  // Highest image number in the folder; both counters become it.
+  int LastNumber();
+  int PendingCount() const { return written_ - handed_out_; }
+  int WrittenNumber() const { return written_; }
+  // Next image name in production order (buffer of 256); "" when none.
+  // Returns the pending count before the call.
+  int NextName(char* buffer);
+  std::string FileName(int number) const;
+
+ private:
+  bool RefusesSize(const PlateImage& image, const ImageInfo& info);
+  void WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info);
+
+  LogSink& log_;
+  ErrorBox error_box_;
+  AcquisitionSettings settings_;
+  int32_t extra_length_ = 0;
+  const uint8_t* extra_bytes_ = nullptr;
+  bool filter_enabled_ = true;
+  std::string folder_ = "C:\\";
+  int written_ = 0;
+  int handed_out_ = 0;
+};
+
+} // namespace tarvel

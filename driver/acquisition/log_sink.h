@@ -1,0 +1,23 @@
+#pragma once
+// Where acquisition writes its log lines. The session hands in a sink over
+// its log; without one the lines are formatted and dropped.
+#include <string_view>
+
+namespace tarvel {
+
+class LogSink {
+ public:
+  virtual ~LogSink() = default;
+  virtual void Write(std::string_view text) = 0;
+  virtual void Flush() {}
+};
+
+class NullLogSink : public LogSink {
+ public:
+  void Write(std::string_view) override {}
+};
+
+// Formats a line (or part of one) into the sink.
+void Logf(LogSink& sink, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+} // namespace tarvel
