@@ -145,3 +145,40 @@ TARVEL_API int Convert_Image16_8(void);  // -2
 TARVEL_API int Convert_Image8_16(void);  // -2
 TARVEL_API int Write_DiskImageEx(void);  // -1
 TARVEL_API int Check_Imo(void);          // -10002
+
+// Low-level USB access (stdcall on the original system). The ELF names are
+// the decorated names without "@N": `_RegRead@4` is the symbol "_RegRead".
+TARVEL_API int32_t TarvelInit_Interface(void) __asm__("_Init_Interface");
+TARVEL_API int32_t TarvelFree_Interface(void) __asm__("_Free_Interface");
+TARVEL_API int32_t TarvelInit_Firmware(int32_t check_first) __asm__("_Init_Firmware");
+TARVEL_API int32_t TarvelGetFGPAStatus(uint8_t* buffer) __asm__("_GetFGPAStatus");
+TARVEL_API int32_t TarvelRegRead(int32_t reg) __asm__("_RegRead");
+TARVEL_API int32_t TarvelRegReadShort(int32_t reg) __asm__("_RegReadShort");
+TARVEL_API int32_t TarvelRegReadShortInc(int32_t reg) __asm__("_RegReadShortInc");
+TARVEL_API uint32_t TarvelRegReadLong(int32_t reg) __asm__("_RegReadLong");
+TARVEL_API uint32_t TarvelRegReadLongInc(int32_t reg) __asm__("_RegReadLongInc");
+TARVEL_API int32_t TarvelRegWrite(int32_t reg, int32_t value) __asm__("_RegWrite");
+TARVEL_API int32_t TarvelRegWriteShort(int32_t reg, int32_t value) __asm__("_RegWriteShort");
+TARVEL_API int32_t TarvelRegWriteShortInc(int32_t reg, int32_t value) __asm__("_RegWriteShortInc");
+TARVEL_API int32_t TarvelRegWriteLong(int32_t reg, uint32_t value) __asm__("_RegWriteLong");
+TARVEL_API int32_t TarvelRegWriteLongInc(int32_t reg, uint32_t value) __asm__("_RegWriteLongInc");
+TARVEL_API int32_t TarvelRegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) __asm__("_RegWriteBlock");
+TARVEL_API int32_t TarvelReadBlock(void* buffer, int32_t length, int32_t* count) __asm__("_ReadBlock");
+TARVEL_API int32_t TarvelClearReadBlock(void) __asm__("_ClearReadBlock");
+TARVEL_API int32_t TarvelI2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t last) __asm__("_I2C_PROM_read");
+TARVEL_API int32_t TarvelI2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) __asm__("_I2C_PROM_write");
+TARVEL_API int32_t TarvelI2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) __asm__("_I2C_LargePROMrd");
+TARVEL_API int32_t TarvelI2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, int32_t* length) __asm__("_I2C_LargePROMwr");
+TARVEL_API int32_t TarvelI2C_DACout(int32_t device, int32_t value) __asm__("_I2C_DACout");
+TARVEL_API int32_t TarvelI2C_ADCread(int32_t device, int32_t channel) __asm__("_I2C_ADCread");
+TARVEL_API int32_t TarvelI2C_TEMPinit(int32_t device, int32_t configuration) __asm__("_I2C_TEMPinit");
+TARVEL_API int32_t TarvelI2C_TEMPread(int32_t device) __asm__("_I2C_TEMPread");
+TARVEL_API uint32_t TarvelAnz_ScanLine(void) __asm__("_Anz_ScanLine");
+TARVEL_API int32_t TarvelPentamotor_init(int32_t value) __asm__("_Pentamotor_init");
+TARVEL_API uint32_t TarvelGetUsbTimeout(void) __asm__("_GetUsbTimeout");
+TARVEL_API int32_t TarvelSetUsbTimeout(uint32_t ms) __asm__("_SetUsbTimeout");
+TARVEL_API int32_t TarvelGetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, int16_t* driver_api) __asm__("_GetTarvelVersion");
+TARVEL_API int32_t TarvelGetScanStatus(ScanStatus* status) __asm__("_GetScanStatus");
+TARVEL_API int32_t TarvelGetTarvelErrorText(int32_t code, char* buffer, int32_t length) __asm__("_GetTarvelErrorText");
+TARVEL_API int32_t TarvelGetLastTarvelError(int32_t clear) __asm__("_GetLastTarvelError");
+TARVEL_API int32_t TarvelSetTraceMask(int32_t mask) __asm__("_SetTraceMask");

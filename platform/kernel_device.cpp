@@ -1,5 +1,7 @@
 #include "platform/kernel_device.h"
 
+#include "platform/sync.h"
+
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -22,6 +24,7 @@ std::string Key(std::string_view name) {
 struct Table {
   std::mutex mutex;
   std::map<std::string, std::shared_ptr<DeviceDriver>> drivers;
+  std::map<std::string, std::shared_ptr<DeviceDriver>> prefix_drivers;
   std::map<DeviceHandle, std::shared_ptr<DeviceFile>> files;
   DeviceHandle next_handle = 0x100;
   bool simulator_asked = false;
@@ -35,8 +38,19 @@ Table& TheTable() {
 std::shared_ptr<DeviceDriver> FindDriver(std::string_view name) {
   Table& t = TheTable();
   std::lock_guard<std::mutex> lock(t.mutex);
-  auto it = t.drivers.find(Key(name));
-  return it == t.drivers.end() ? nullptr : it->second;
+  std::string key = Key(name);
+  auto it = t.drivers.find(key);
+  if (it != t.drivers.end()) return it->second;
+  for (const auto& [prefix, driver] : t.prefix_drivers)
+    if (key.compare(0, prefix.size(), prefix) == 0) return driver;
+  return nullptr;
+}
+
+std::shared_ptr<DeviceFile> FindFile(DeviceHandle handle) {
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  auto it = t.files.find(handle);
+  return it == t.files.end() ? nullptr : it->second;
 }
 
 // Loads the simulator beside this library (or on the search path) and lets it
@@ -81,6 +95,92 @@ void RegisterDeviceDriver(std::string_view name, std::shared_ptr<DeviceDriver> d
 }
 
 void UnregisterDeviceDriver(std::string_view name) { RegisterDeviceDriver(name, nullptr); }
+
+void RegisterDevicePrefixDriver(std::string_view prefix, std::shared_ptr<DeviceDriver> driver) {
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  if (driver)
+    t.prefix_drivers[Key(prefix)] = std::move(driver);
+  else
+    t.prefix_drivers.erase(Key(prefix));
+}
+
+void ActivateSimulator() { ActivateSimulatorOnce(); }
+
+void CompleteOverlapped(Overlapped* overlapped, uint32_t status, uint32_t transferred) {
+  overlapped->transferred = transferred;
+  overlapped->status = status;
+  if (overlapped->event) overlapped->event->Set();
+}
+
+bool DeviceIoControlOverlapped(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
+                               uint32_t out_len, uint32_t* returned, Overlapped* overlapped) {
+  uint32_t got = 0;
+  bool ok = DeviceIoControl(handle, code, in, in_len, out, out_len, &got);
+  if (returned) *returned = got;
+  if (overlapped) CompleteOverlapped(overlapped, ok ? 0 : GetLastError(), got);
+  return ok;
+}
+
+bool ReadFile(DeviceHandle handle, void* buffer, uint32_t length, uint32_t* read, Overlapped* overlapped) {
+  if (read) *read = 0;
+  std::shared_ptr<DeviceFile> file = FindFile(handle);
+  uint32_t error = kErrorInvalidHandle;
+  if (file && overlapped == nullptr) error = kErrorInvalidParameter;
+  if (file && overlapped != nullptr) {
+    overlapped->status = kErrorIoPending;
+    overlapped->transferred = 0;
+    if (overlapped->event) overlapped->event->Reset();
+    error = file->Read(buffer, length, overlapped);
+    if (error == 0) {
+      if (overlapped->status.load() == kErrorIoPending) {
+        SetLastError(kErrorIoPending);
+        return false;
+      }
+      if (overlapped->status.load() == 0) {
+        if (read) *read = overlapped->transferred;
+        return true;
+      }
+      SetLastError(overlapped->status);
+      return false;
+    }
+  }
+  if (overlapped) CompleteOverlapped(overlapped, error, 0);
+  SetLastError(error);
+  return false;
+}
+
+bool GetOverlappedResult(DeviceHandle /*handle*/, Overlapped* overlapped, uint32_t* transferred, bool wait) {
+  if (overlapped == nullptr) {
+    SetLastError(kErrorInvalidParameter);
+    return false;
+  }
+  if (overlapped->status.load() == kErrorIoPending) {
+    if (!wait || overlapped->event == nullptr) {
+      SetLastError(kErrorIoIncomplete);
+      return false;
+    }
+    while (overlapped->status.load() == kErrorIoPending) WaitForEvent(*overlapped->event, kInfinite);
+    overlapped->event->Set();  // leave it signalled for other waiters, as a completed operation does
+  }
+  if (transferred) *transferred = overlapped->transferred;
+  uint32_t status = overlapped->status;
+  if (status != 0) {
+    SetLastError(status);
+    return false;
+  }
+  return true;
+}
+
+bool CancelIo(DeviceHandle handle) {
+  std::shared_ptr<DeviceFile> file = FindFile(handle);
+  if (!file) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  file->CancelIo();
+  return true;
+}
 
 void ResetSimulatorActivation() {
   Table& t = TheTable();

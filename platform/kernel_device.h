@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,9 +26,25 @@ constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorInsufficientBuffer = 122;
 constexpr uint32_t kErrorDeviceNotConnected = 1167;
 constexpr uint32_t kErrorInvalidFunction = 1;
+constexpr uint32_t kErrorOperationAborted = 995;
+constexpr uint32_t kErrorIoIncomplete = 996;
+constexpr uint32_t kErrorIoPending = 997;
 
 uint32_t GetLastError();
 void SetLastError(uint32_t error);
+
+class Event;
+
+// An overlapped operation: the caller's event and the result the driver
+// stores when the operation completes (status kErrorIoPending until then).
+struct Overlapped {
+  Event* event = nullptr;
+  std::atomic<uint32_t> status{0};
+  std::atomic<uint32_t> transferred{0};
+};
+
+// Stores an overlapped operation's result and then sets its event.
+void CompleteOverlapped(Overlapped* overlapped, uint32_t status, uint32_t transferred);
 
 // One open instance of a device (what a handle refers to).
 class DeviceFile {
@@ -37,6 +54,15 @@ class DeviceFile {
   // to out) and returns 0; otherwise it returns the error value.
   virtual uint32_t Control(uint32_t code, const void* in, uint32_t in_len, void* out,
                            uint32_t out_len, uint32_t* returned) = 0;
+  // Starts an overlapped read: 0 when under way (the driver completes it
+  // later through CompleteOverlapped, possibly before returning), else the
+  // error of an immediate failure (nothing was started).
+  virtual uint32_t Read(void* /*buffer*/, uint32_t /*length*/, Overlapped* /*overlapped*/) {
+    return kErrorInvalidFunction;
+  }
+  // Cancels the pending operations of this instance; each completes (with
+  // a cancelled status) before this returns.
+  virtual void CancelIo() {}
 };
 
 class DeviceDriver {
@@ -50,6 +76,8 @@ class DeviceDriver {
 // Registers (or replaces, or with null removes) the driver of a device name.
 void RegisterDeviceDriver(std::string_view name, std::shared_ptr<DeviceDriver> driver);
 void UnregisterDeviceDriver(std::string_view name);
+// The same for every name that begins with `prefix` (exact names first).
+void RegisterDevicePrefixDriver(std::string_view prefix, std::shared_ptr<DeviceDriver> driver);
 
 using DeviceHandle = intptr_t;
 constexpr DeviceHandle kInvalidDeviceHandle = -1;
@@ -64,6 +92,27 @@ DeviceHandle OpenDevice(std::string_view name, uint32_t access = 0, uint32_t sha
 bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
                      uint32_t out_len, uint32_t* returned);
 bool CloseDevice(DeviceHandle handle);
+
+// Overlapped control request: our drivers answer control requests at once,
+// so this completes the record (status, bytes, event) before it returns
+// true; on failure false with the last error (the record completed with it).
+bool DeviceIoControlOverlapped(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
+                               uint32_t out_len, uint32_t* returned, Overlapped* overlapped);
+// Overlapped read: true when it completed at once (*read set), false with
+// last error kErrorIoPending while under way, or false with the error of an
+// immediate failure; an immediate failure also completes the record through
+// its event, so a waiter on the event never hangs.
+bool ReadFile(DeviceHandle handle, void* buffer, uint32_t length, uint32_t* read, Overlapped* overlapped);
+// The result of an overlapped operation: with `wait`, waits for its event
+// without limit while it is pending; without, a pending operation fails with
+// kErrorIoIncomplete. False with the operation's error as last error.
+bool GetOverlappedResult(DeviceHandle handle, Overlapped* overlapped, uint32_t* transferred, bool wait);
+// Cancels the handle's pending operations.
+bool CancelIo(DeviceHandle handle);
+
+// Loads the simulator when VORNIX_SCANNER_SIM names a scenario and it was
+// not asked yet (device discovery calls it before it lists devices).
+void ActivateSimulator();
 
 // The simulator's registration entry point, looked up in libvornixsim.so.
 using SimulatorAttachFn = int (*)(const char* scenario_path);

@@ -91,22 +91,9 @@ void I2cBus::OnClockFall() {
       if (address_phase_) {
         address_phase_ = false;
         reading_ = (byte & 1) != 0;
-        uint8_t address = byte & 0xFE;
-        I2cTransaction t;
-        t.address = byte;
-        I2cDevice* device = DeviceAt(address);
-        int& nack = nack_next_[address];
-        if (device && !absent_[address]) {
-          if (nack > 0)
-            --nack;
-          else
-            ack = device->Select(reading_);
-        }
-        t.acknowledged = ack;
-        if (log_.size() >= log_limit_) log_.erase(log_.begin(), log_.begin() + static_cast<long>(log_.size() / 2));
-        log_.push_back(t);
+        current_ = Address(byte);
+        ack = current_ != nullptr;
         in_transaction_ = true;
-        current_ = ack ? device : nullptr;
       } else {
         if (!log_.empty()) log_.back().written.push_back(byte);
         ack = current_ != nullptr && current_->Write(byte);
@@ -261,6 +248,59 @@ uint8_t TempSensor::Read() {
   uint8_t b = (read_index_ % 2 == 0) ? static_cast<uint8_t>(v >> 8) : static_cast<uint8_t>(v & 0xFF);
   ++read_index_;
   return b;
+}
+
+I2cDevice* I2cBus::Address(uint8_t byte) {
+  uint8_t address = byte & 0xFE;
+  I2cTransaction t;
+  t.address = byte;
+  I2cDevice* device = DeviceAt(address);
+  int& nack = nack_next_[address];
+  bool ack = false;
+  if (device && !absent_[address]) {
+    if (nack > 0)
+      --nack;
+    else
+      ack = device->Select((byte & 1) != 0);
+  }
+  t.acknowledged = ack;
+  if (log_.size() >= log_limit_) log_.erase(log_.begin(), log_.begin() + static_cast<long>(log_.size() / 2));
+  log_.push_back(t);
+  return ack ? device : nullptr;
+}
+
+I2cDevice* I2cBus::SelectForTransfer(uint8_t address, bool read) {
+  FinishTransaction();
+  return Address(static_cast<uint8_t>((address & 0xFE) | (read ? 1 : 0)));
+}
+
+bool I2cBus::Transfer(uint8_t address, const std::vector<uint8_t>& write, size_t read_count,
+                      std::vector<uint8_t>* read) {
+  if (!write.empty() || read_count == 0) {
+    I2cDevice* device = SelectForTransfer(address, false);
+    if (device == nullptr) return false;
+    for (uint8_t byte : write) {
+      log_.back().written.push_back(byte);
+      if (!device->Write(byte)) {
+        device->End();
+        return false;
+      }
+    }
+    if (read_count == 0) {
+      device->End();
+      return true;
+    }
+    device->End();
+  }
+  I2cDevice* device = SelectForTransfer(address, true);
+  if (device == nullptr) return false;
+  for (size_t i = 0; i < read_count; ++i) {
+    uint8_t byte = device->Read();
+    log_.back().read.push_back(byte);
+    if (read) read->push_back(byte);
+  }
+  device->End();
+  return true;
 }
 
 } // namespace sim

@@ -47,6 +47,13 @@ class I2cBus {
   // The level of SDA as register 128 reads it: 0 or 1.
   uint8_t HostRead() const;
 
+  // The scanner's own firmware as bus master (the USB front end): one
+  // write transaction of `write` (skipped when empty and something is to be
+  // read), then, when read_count > 0, a read transaction of that many bytes
+  // (after a repeated START). False when an address or a written byte was
+  // not acknowledged (nothing is read then). Logged like host transactions.
+  bool Transfer(uint8_t address, const std::vector<uint8_t>& write, size_t read_count, std::vector<uint8_t>* read);
+
   const std::vector<I2cTransaction>& Transactions() const { return log_; }
   void ClearTransactions() { log_.clear(); }
   // The log keeps the most recent transactions: when it holds `limit`, the
@@ -62,6 +69,9 @@ class I2cBus {
   void OnStop();
   void FinishTransaction();
   void LoadNextByte();
+  // The address phase: logs the transaction; the device when it acknowledged.
+  I2cDevice* Address(uint8_t byte);
+  I2cDevice* SelectForTransfer(uint8_t address, bool read);
   bool Sda() const { return sda_host_ && sda_device_; }
 
   std::map<uint8_t, std::shared_ptr<I2cDevice>> devices_;

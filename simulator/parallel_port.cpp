@@ -1,5 +1,7 @@
 #include "simulator/parallel_port.h"
 
+#include "simulator/usb_port.h"
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -247,12 +249,28 @@ std::shared_ptr<Scanner> CurrentScanner() {
 }
 
 std::shared_ptr<Scanner> AttachScenario(const Scenario& scenario, std::string* error) {
-  if (scenario.interface != "EPP" && scenario.interface != "epp") {
+  // "EPP", "USB", or both ("USB,EPP"): the front ends the scanner shows.
+  std::string kinds;
+  for (char c : scenario.interface)
+    if (c != ' ') kinds += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  bool epp = false, usb = false, other = kinds.empty();
+  size_t from = 0;
+  while (from <= kinds.size()) {
+    size_t comma = kinds.find_first_of(",+", from);
+    std::string kind = kinds.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+    if (kind == "EPP") epp = true;
+    else if (kind == "USB") usb = true;
+    else other = true;
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  if (other) {
     if (error) *error = "interface " + scenario.interface + " is not offered by this simulator build";
     return nullptr;
   }
   auto scanner = std::make_shared<Scanner>(scenario);
-  AttachParallelPort(scanner);
+  if (epp) AttachParallelPort(scanner);
+  if (usb) AttachUsb(scanner);
   std::lock_guard<std::mutex> lock(g_current_mutex);
   g_current = scanner;
   return scanner;

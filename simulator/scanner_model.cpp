@@ -64,7 +64,7 @@ Scanner::Scanner(Scenario scenario) : scenario_(std::move(scenario)) {
   spd_ = std::make_shared<Prom>(256, 1, [] { return false; }, now_ms);
   spd_->Bytes() = spd;
 
-  id_prom_ = std::make_shared<Prom>(256, 1, [this] { return regs_[reg::kIdPromWriteEnable] == 10; }, now_ms);
+  id_prom_ = std::make_shared<Prom>(256, 1, [this] { return regs_[reg::kIdPromWriteEnable] == 10 || firmware_i2c_; }, now_ms);
   std::vector<uint8_t>& id = id_prom_->Bytes();
   if (scenario_.id_prom) {
     std::fill(id.begin(), id.end(), 0xFF);
@@ -528,6 +528,22 @@ uint32_t Scanner::FpgaDownload(const uint8_t* bytes, size_t size) {
   ++fpga_downloads_;
   if (!scenario_.faults.fpga_reject && IsAcceptableDesign(bytes, size)) fpga_configured_ = true;
   return fpga_configured_ ? kFpgaConfiguredBit : 0;
+}
+
+bool Scanner::FirmwareI2c(uint8_t address, const std::vector<uint8_t>& write, size_t read_count,
+                          std::vector<uint8_t>* read) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Access();
+  firmware_i2c_ = true;
+  bool ok = bus_.Transfer(address, write, read_count, read);
+  firmware_i2c_ = false;
+  return ok;
+}
+
+uint32_t Scanner::FirmwareLineCount() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Access();
+  return line_counter_ & 0xFFFFFF;
 }
 
 // ---- observation and control ----

@@ -53,6 +53,14 @@ class Scanner {
   uint32_t FpgaBeginConfiguration();
   uint32_t FpgaDownload(const uint8_t* bytes, size_t size);
 
+  // ---- the scanner's firmware (the USB front end): one bus access each ----
+  // I2C through the firmware's own master (no register-128 traffic); writes
+  // to the ID PROM need no write enable. False: not acknowledged.
+  bool FirmwareI2c(uint8_t address, const std::vector<uint8_t>& write, size_t read_count,
+                   std::vector<uint8_t>* read);
+  // The running line counter (24 bits), read whole.
+  uint32_t FirmwareLineCount();
+
   // ---- observation, for tests (no bus access, no time) ----
   std::vector<RegisterAccess> Trace() const;
   // Accesses of one register (optionally only writes).
@@ -195,6 +203,8 @@ class Scanner {
   uint32_t clock_word_ = 0;
   int clock_latches_ = 0;
   uint8_t clock_last_ = 0;
+
+  bool firmware_i2c_ = false;       // the firmware writes the ID PROM without enable
 
   // FPGA
   bool fpga_configured_ = false;

@@ -319,6 +319,10 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   const std::string sc = "Scanner";
   if (auto v = r.Text(sc, "Interface")) s.interface = *v;
   if (auto v = r.Text(sc, "Guid")) s.guid = *v;
+  r.Int(sc, "UsbApiVersion", &s.usb_api_version);
+  r.Int(sc, "UsbDriverFlags", &s.usb_driver_flags);
+  r.Int(sc, "FirmwareMajor", &s.firmware_major);
+  r.Int(sc, "FirmwareMinor", &s.firmware_minor);
   if (auto v = r.Text(sc, "Serial")) s.serial = *v;
   r.Int(sc, "DataPromType", &s.data_prom_type);
   r.PmtWords(sc, "PmtVoltages", &s.pmt_words);
@@ -383,6 +387,8 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   r.CountList(f, "FailRequests", &s.faults.fail_requests, -1);
   r.CountList(f, "ShortRequests", &s.faults.short_requests, -1);
   r.Int(f, "UnplugAfter", &s.faults.unplug_after);
+  r.Int(f, "StallCode", &s.faults.stall_code);
+  r.CountList(f, "TimeoutRequests", &s.faults.timeout_requests, -1);
   r.Bool(f, "FpgaReject", &s.faults.fpga_reject);
   r.Bool(f, "FpgaStatusStuck", &s.faults.fpga_status_stuck);
   r.Int(f, "IdPromWriteCycleMs", &s.faults.idprom_write_cycle_ms);

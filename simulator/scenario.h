@@ -71,6 +71,8 @@ struct Faults {
   std::map<uint32_t, int> fail_requests;    // control code -> fail next n times; -1 always
   std::map<uint32_t, int> short_requests;   // control code -> next n answers cut to half; -1 always
   int unplug_after = -1;                    // every request after this many fails
+  int16_t stall_code = -510;
+  std::map<uint32_t, int> timeout_requests;  // USB: vendor request -> time out the next n; -1 always                // USB: the request-18 code a stalled request leaves
   bool fpga_reject = false;                 // downloads never configure the FPGA
   bool fpga_status_stuck = false;           // 0x222024 keeps reporting "configured"
   uint32_t idprom_write_cycle_ms = 0;       // ID PROM busy after each written byte
@@ -78,7 +80,11 @@ struct Faults {
 
 struct Scenario {
   std::string interface = "EPP";        // the front end the scanner shows
-  std::string guid;                     // USB interface GUID (later front end)
+  std::string guid;                     // USB interface GUIDs the scanner shows (comma-separated)
+  uint16_t usb_api_version = 0x0200;    // USB driver's API version
+  uint32_t usb_driver_flags = 0;        // first word of the USB driver's flag record
+  uint16_t firmware_major = 2;          // USB version request: "first"
+  uint16_t firmware_minor = 14;         // and "second"
   std::string serial = "VX0000001";
   uint8_t data_prom_type = 0;
   std::map<int, uint16_t> pmt_words;    // scan mode -> ID-PROM PMT voltage word

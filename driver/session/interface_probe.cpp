@@ -3,6 +3,7 @@
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/device/scanner_device.h"
+#include "driver/device/usb/low_level.h"
 #include "platform/kernel_device.h"
 
 namespace tarvel {
@@ -14,8 +15,12 @@ constexpr int kParallelPortScannerType = 6;
 int g_interface = kInterfaceNone;
 
 // The USB interface of the scanner: initialised and freed again when it
-// answers. No USB stack is built into this library yet, so it never does.
-bool UsbInterfaceAnswers() { return false; }
+// answers (the discovery sets the scanner type).
+bool UsbInterfaceAnswers() {
+  if (usb::Init_Interface() != 0) return false;
+  usb::Free_Interface();
+  return true;
+}
 
 bool ParallelPortAnswers() {
   platform::DeviceHandle h = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);

@@ -14,6 +14,7 @@
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/device/buffer_memory.h"
+#include "driver/device/usb/usb_scanner_device.h"
 #include "driver/session/interface_probe.h"
 #include "driver/session/mode_dialog.h"
 #include "driver/session/session.h"
@@ -217,12 +218,14 @@ int OpenSteps(Session& s, int mode) {
   if (int r = ChooseMode(ini, type, &mode, &name); r != 0) return r;
 
   const int interface = Get_InterfaceType();
-  if (interface != kInterfaceParallel) {
+  if (interface != kInterfaceParallel && interface != kInterfaceUsb) {
     LogPrintf("ERROR: Interface not supported\n");
     return kErrInterface;
   }
-  s.parts = std::make_unique<SessionDevice>(std::make_unique<ScannerDevice>());
-  LogPrintf("Using EPP interface\n");
+  s.parts = std::make_unique<SessionDevice>(
+      interface == kInterfaceUsb ? std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>())
+                                 : std::make_unique<ScannerDevice>());
+  LogPrintf(interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
 
   ScannerDevice& d = s.Device();
   d.Dev_Open();

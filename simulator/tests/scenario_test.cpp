@@ -159,7 +159,7 @@ TEST_F(ScenarioFile, EnvironmentVariableAttachesTheScanner) {
   unsetenv("VORNIX_SCANNER_SIM");
   platform::ResetSimulatorActivation();
   EXPECT_EQ(vornix_sim_attach((tmp_ / "absent.ini").c_str()), -1);
-  EXPECT_EQ(vornix_sim_attach(Write("[Scanner]\nInterface=USB\n").c_str()), -2);
+  EXPECT_EQ(vornix_sim_attach(Write("[Scanner]\nInterface=SCSI\n").c_str()), -2);
 }
 
 // ---- the parallel-port front end ----

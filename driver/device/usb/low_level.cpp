@@ -1,0 +1,268 @@
+#include "driver/device/usb/low_level.h"
+
+#include <algorithm>
+#include <string>
+
+#include "driver/config/ini_file.h"
+#include "driver/config/scanner_type.h"
+#include "driver/device/usb/usb_discovery.h"
+#include "driver/device/usb/usb_fpga.h"
+#include "driver/device/usb/usb_status.h"
+#include "driver/device/usb/usb_transport.h"
+#include "platform/usb_driver.h"
+
+namespace tarvel::usb {
+namespace {
+
+// The export gate: the current device when it is open (having passed the
+// list lock), else null with -302 stored.
+UsbTransport* Device() {
+  UsbTransport* t = FindDevice(CurrentDevice());
+  if (t == nullptr) {
+    Keep_FirstError(KPU_STATUS_INVALID_HANDLE);
+    return nullptr;
+  }
+  PassListLock();
+  return t;
+}
+
+uint32_t ReadReg(int32_t reg, int bytes, bool increment) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return 0;
+  uint32_t value = 0;
+  return Keep_FirstError(t->RegRead(reg, bytes, increment, &value)) == KPU_STATUS_SUCCESS ? value : 0;
+}
+
+int32_t WriteReg(int32_t reg, int bytes, bool increment, uint32_t value) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return 0;
+  return Keep_FirstError(t->RegWrite(reg, bytes, increment, value)) == KPU_STATUS_SUCCESS ? 1 : 0;
+}
+
+std::string DesignFile() {
+  std::string file;
+  Ini_ReadString(Ini_Open(), "Scanner", "Firmware", file);
+  return file;
+}
+
+} // namespace
+
+int32_t Init_Interface() {
+  int32_t result = KPU_STATUS_NO_DEVICES;
+  for (int i = 0; i < kProbeCount; ++i) {
+    const ProbeEntry& probe = ProbeTable()[i];
+    int count = 0;
+    result = CountDevices(&count, probe.guid);
+    if (result == KPU_STATUS_SUCCESS && count > 0) {
+      UsbTransport* handle = nullptr;
+      result = OpenDevice(&handle, probe.guid, 1);
+      SetCurrentDevice(handle);
+      SetScannerType(probe.scanner_type);
+      break;
+    }
+  }
+  if (result != KPU_STATUS_SUCCESS) {
+    CloseDevice(CurrentDevice());
+    return Keep_FirstError(result);
+  }
+  return KPU_STATUS_SUCCESS;
+}
+
+int32_t Free_Interface() {
+  CloseDevice(CurrentDevice());
+  return KPU_STATUS_SUCCESS;
+}
+
+int32_t Init_Firmware(int32_t check_first) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  std::string file = DesignFile();
+  if (file.empty() && check_first != 0) {
+    uint8_t status[4] = {};
+    int32_t result = t->FpgaStatus(status);
+    if (status[0] & 0x10) return Keep_FirstError(result);
+  }
+  return Keep_FirstError(Usb_ConfigureFpga(*t, file, ScannerType()));
+}
+
+int32_t GetFGPAStatus(uint8_t* buffer) {
+  if (buffer == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  return Keep_FirstError(t->FpgaStatus(buffer));
+}
+
+int32_t RegRead(int32_t reg) { return static_cast<int32_t>(ReadReg(reg, 1, false)); }
+int32_t RegReadShort(int32_t reg) { return static_cast<int32_t>(ReadReg(reg, 2, false)); }
+int32_t RegReadShortInc(int32_t reg) { return static_cast<int32_t>(ReadReg(reg, 2, true)); }
+uint32_t RegReadLong(int32_t reg) { return ReadReg(reg, 4, false); }
+uint32_t RegReadLongInc(int32_t reg) { return ReadReg(reg, 4, true); }
+int32_t RegWrite(int32_t reg, int32_t value) { return WriteReg(reg, 1, false, static_cast<uint32_t>(value)); }
+int32_t RegWriteShort(int32_t reg, int32_t value) { return WriteReg(reg, 2, false, static_cast<uint32_t>(value)); }
+int32_t RegWriteShortInc(int32_t reg, int32_t value) { return WriteReg(reg, 2, true, static_cast<uint32_t>(value)); }
+int32_t RegWriteLong(int32_t reg, uint32_t value) { return WriteReg(reg, 4, false, value); }
+int32_t RegWriteLongInc(int32_t reg, uint32_t value) { return WriteReg(reg, 4, true, value); }
+
+int32_t RegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return 0;
+  if (data == nullptr || length <= 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER) == KPU_STATUS_SUCCESS ? 1 : 0;
+  return Keep_FirstError(t->RegWriteBlock(reg, data, static_cast<uint32_t>(length))) == KPU_STATUS_SUCCESS ? 1 : 0;
+}
+
+int32_t ReadBlock(void* buffer, int32_t length, int32_t* count) {
+  if (count) *count = 0;
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  if (buffer == nullptr || length <= 0 || count == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  uint32_t got = 0;
+  int32_t result = Keep_FirstError(t->ReadBlock(buffer, static_cast<uint32_t>(length), &got));
+  if (result == KPU_STATUS_NO_DATA) return KPU_STATUS_SUCCESS;
+  *count = static_cast<int32_t>(got);
+  return result;
+}
+
+int32_t ClearReadBlock() {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  return Keep_FirstError(t->ClearReader());
+}
+
+int32_t I2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t last) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  uint32_t n = static_cast<uint32_t>(last - first + 1);
+  int32_t result = t->PromRead(static_cast<uint8_t>(device), first, buffer, &n);
+  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(last - first + 1)) result = KPU_STATUS_USB_LEN_ERROR;
+  return Keep_FirstError(result);
+}
+
+int32_t I2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  uint32_t n = static_cast<uint32_t>(last - first + 1);
+  int32_t result = t->PromWrite(static_cast<uint8_t>(device), first, data, &n);
+  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(last - first + 1)) result = KPU_STATUS_USB_LEN_ERROR;
+  return Keep_FirstError(result);
+}
+
+int32_t I2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  if (length == nullptr || *length <= 0 || buffer == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  uint32_t n = static_cast<uint32_t>(*length);
+  int32_t result = t->PromRead(static_cast<uint8_t>(device), static_cast<uint16_t>(address), buffer, &n);
+  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(*length)) result = KPU_STATUS_USB_LEN_ERROR;
+  *length = static_cast<int32_t>(n);
+  return Keep_FirstError(result);
+}
+
+int32_t I2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, int32_t* length) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  if (length == nullptr || *length <= 0 || data == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  uint32_t n = static_cast<uint32_t>(*length);
+  int32_t result = t->PromWrite(static_cast<uint8_t>(device), static_cast<uint16_t>(address), data, &n);
+  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(*length)) result = KPU_STATUS_USB_LEN_ERROR;
+  *length = static_cast<int32_t>(n);
+  return Keep_FirstError(result);
+}
+
+int32_t I2C_DACout(int32_t device, int32_t value) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  return Keep_FirstError(t->WriteDac(static_cast<uint8_t>(device), static_cast<uint8_t>(value)));
+}
+
+int32_t I2C_ADCread(int32_t device, int32_t channel) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return 0;
+  uint8_t value = 0;
+  return Keep_FirstError(t->ReadAdc(static_cast<uint8_t>(device), static_cast<uint8_t>(channel), &value)) == KPU_STATUS_SUCCESS
+             ? value
+             : 0;
+}
+
+int32_t I2C_TEMPinit(int32_t device, int32_t configuration) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  return Keep_FirstError(t->TempSetup(static_cast<uint8_t>(device), static_cast<uint16_t>(configuration)));
+}
+
+int32_t I2C_TEMPread(int32_t device) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return kTempFailure;
+  uint16_t value = 0;
+  return Keep_FirstError(t->ReadTemp(static_cast<uint8_t>(device), &value)) == KPU_STATUS_SUCCESS ? value : kTempFailure;
+}
+
+uint32_t Anz_ScanLine() {
+  UsbTransport* t = Device();
+  if (t == nullptr) return kScanLineFailure;
+  uint32_t count = 0;
+  return Keep_FirstError(t->LineCount(&count)) == KPU_STATUS_SUCCESS ? count : kScanLineFailure;
+}
+
+int32_t Pentamotor_init(int32_t value) {
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  return Keep_FirstError(t->PolygonSetup(static_cast<uint16_t>(value)));
+}
+
+uint32_t GetUsbTimeout() {
+  UsbTransport* t = FindDevice(CurrentDevice());
+  if (t == nullptr) return 0;
+  PassListLock();
+  return t->GetTimeout();
+}
+
+int32_t SetUsbTimeout(uint32_t ms) {
+  UsbTransport* t = FindDevice(CurrentDevice());
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  PassListLock();
+  return static_cast<int32_t>(t->SetTimeout(ms));
+}
+
+int32_t GetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, int16_t* driver_api) {
+  // Null pointers are skipped.
+  if (library_api) *library_api = kLibraryApiVersion;
+  if (first) *first = 0;
+  if (second) *second = 0;
+  if (driver_api) *driver_api = 0;
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  uint8_t info[12] = {};
+  if (t->DriverInfo(info) == 0 && driver_api) *driver_api = static_cast<int16_t>(info[0] | (info[1] << 8));
+  uint8_t version[5] = {};
+  int32_t result = t->Version(version);
+  if (result == KPU_STATUS_SUCCESS) {
+    if (first) *first = static_cast<int16_t>(version[2] | (version[3] << 8));
+    if (second) *second = static_cast<int16_t>(version[0] | (version[1] << 8));
+  }
+  return Keep_FirstError(result);
+}
+
+int32_t GetScanStatus(::ScanStatus* status) {
+  if (status == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  UsbTransport* t = Device();
+  if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
+  return Keep_FirstError(t->ScanStatus(status));
+}
+
+int32_t GetTarvelErrorText(int32_t code, char* buffer, int32_t length) {
+  if (buffer == nullptr || length < 80) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  return Keep_FirstError(Get_ErrorText(buffer, length, code));
+}
+
+int32_t GetLastTarvelError(int32_t clear) { return Take_LastError(clear); }
+
+int32_t SetTraceMask(int32_t) { return KPU_STATUS_SUCCESS; }
+
+uint32_t HeldScanWords() {
+  UsbTransport* t = FindDevice(CurrentDevice());
+  return t ? static_cast<uint32_t>(std::min<uint64_t>(t->Reader().BytesHeld() / 4, 0x7FFFFFFF)) : 0;
+}
+
+} // namespace tarvel::usb

@@ -1,0 +1,119 @@
+#include "driver/device/usb/usb_fpga.h"
+
+#include <cstring>
+
+#include "driver/config/session_log.h"
+#include "driver/device/fpga_file.h"
+#include "driver/device/usb/firmware_hex.h"
+#include "driver/device/usb/usb_status.h"
+#include "driver/device/usb/usb_transport.h"
+#include "platform/files.h"
+
+namespace tarvel::usb {
+namespace {
+
+constexpr size_t kDesignSize = 41357;
+
+// Our design format ("VXFPGA01", u32 payload length, u32 payload sum, the
+// payload); the payload starts with the design's label, so a loaded design
+// can be told apart.
+std::vector<uint8_t> MakeDesign(const char* label, uint32_t seed) {
+  std::vector<uint8_t> d(kDesignSize, 0);
+  std::memcpy(d.data(), "VXFPGA01", 8);
+  uint32_t length = static_cast<uint32_t>(d.size() - 16), sum = 0, state = seed;
+  size_t label_len = std::strlen(label);
+  for (size_t i = 16; i < d.size(); ++i) {
+    if (i - 16 < label_len) {
+      d[i] = static_cast<uint8_t>(label[i - 16]);
+    } else if (i - 16 == label_len) {
+      d[i] = 0;
+    } else {
+      state ^= state << 13;
+      state ^= state >> 17;
+      state ^= state << 5;
+      d[i] = static_cast<uint8_t>(state >> 24);
+    }
+    sum += d[i];
+  }
+  std::memcpy(d.data() + 8, &length, 4);
+  std::memcpy(d.data() + 12, &sum, 4);
+  return d;
+}
+
+} // namespace
+
+UsbDesign DesignForScannerType(int type) {
+  switch (type) {
+    case 2:
+    case 10:
+    case 11: return UsbDesign::kEraser;
+    case 12:
+    case 13: return UsbDesign::kCompact;
+    case 3:
+    case 4:
+    case 14:
+    case 15:
+    case 16:
+    case 17: return UsbDesign::kWide;
+    default: return UsbDesign::kStandard;
+  }
+}
+
+const char* DesignLabel(UsbDesign design) {
+  switch (design) {
+    case UsbDesign::kEraser: return "Built-in Eraser";
+    case UsbDesign::kCompact: return "compact USB";
+    case UsbDesign::kWide: return "wide USB";
+    default: return "standard USB";
+  }
+}
+
+const std::vector<uint8_t>& BuiltInUsbDesign(UsbDesign design) {
+  static const std::vector<uint8_t> designs[4] = {
+      MakeDesign(DesignLabel(UsbDesign::kStandard), 0x6A09E667u),
+      MakeDesign(DesignLabel(UsbDesign::kEraser), 0xBB67AE85u),
+      MakeDesign(DesignLabel(UsbDesign::kCompact), 0x3C6EF372u),
+      MakeDesign(DesignLabel(UsbDesign::kWide), 0xA54FF53Au),
+  };
+  return designs[static_cast<int>(design)];
+}
+
+int Usb_ConfigureFpga(UsbTransport& transport, const std::string& design_file, int scanner_type) {
+  if (!design_file.empty()) {
+    std::vector<uint8_t> bytes = Load_File(design_file);
+    // A file that cannot be read is a failure of this step, not an empty design.
+    if (!bytes.empty() && transport.SendFpgaDesign(bytes.data(), bytes.size()) == KPU_STATUS_SUCCESS) {
+      LogPrintf("Xilinx reconfigured using file: %s\n", design_file.c_str());
+      return KPU_STATUS_SUCCESS;
+    }
+    LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", design_file.c_str());
+  }
+  UsbDesign design = DesignForScannerType(scanner_type);
+  const std::vector<uint8_t>& bytes = BuiltInUsbDesign(design);
+  int result = transport.SendFpgaDesign(bytes.data(), bytes.size());
+  if (result != KPU_STATUS_SUCCESS)
+    LogPrintf("FAILURE: Unable to configure Xilinx\n");
+  else
+    LogPrintf("Xilinx reconfigured using %s design\n", DesignLabel(design));
+  return Keep_FirstError(result);
+}
+
+int Usb_LoadFirmwareHex(UsbTransport& transport, const char* path, uint16_t first_offset, uint16_t start_address) {
+  std::optional<std::string> text = path ? platform::ReadWholeFile(path) : std::nullopt;
+  if (!text) return Keep_FirstError(KPU_STATUS_FILE_OPEN);
+  FirmwareImage image;
+  int result = ParseFirmwareHex(*text, &image);
+  for (uint32_t offset = first_offset; result == KPU_STATUS_SUCCESS && offset < image.end;) {
+    uint32_t piece = std::min<uint32_t>(image.end - offset, kMaxPiece);
+    uint32_t moved = piece;
+    result = transport.VendorOut(kReqFirmwareData, 0, static_cast<uint16_t>(offset), image.bytes.data() + offset, &moved);
+    offset += piece;
+  }
+  if (result == KPU_STATUS_SUCCESS) {
+    uint32_t none = 0;
+    result = transport.VendorOut(kReqFirmwareStart, 0, start_address, nullptr, &none);
+  }
+  return Keep_FirstError(result);
+}
+
+} // namespace tarvel::usb

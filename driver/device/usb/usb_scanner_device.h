@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+
+#include "driver/device/scanner_transport.h"
+
+// The transport of a session on a USB scanner: each device operation calls
+// one of the library's low-level USB operations (the exports'
+// implementation, low_level.h), which work on the device the interface
+// initialisation opened. Register reads report failures only through the
+// first-error store, which the status and I2C reads clear before they start.
+namespace tarvel {
+
+class UsbScannerDevice final : public ScannerTransport {
+ public:
+  int InterfaceKind() const override { return kInterfaceUsb; }
+  // The low-level layer holds the device; there is no handle of our own.
+  bool HandleValid() const override { return true; }
+
+  void Dev_Open() override;
+  bool Dev_IsReady() override;
+  int Dev_Connect() override;
+  int Dev_ConfigureFpga(int keep) override;
+  int Dev_Disconnect() override;
+  uint8_t Reg_Read8(int reg) override;
+  uint16_t Reg_Read16(int reg) override;
+  uint32_t Reg_Read32(int reg) override;
+  int Reg_Write8(int reg, int value) override;
+  int Reg_Write16(int reg, int value) override;
+  int Reg_Write32(int reg, uint32_t value) override;
+  int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) override;
+  int Dev_GetScanStatus(ScanStatus* status) override;
+  void I2c_InitTemp(int device, int16_t limit) override;
+  int16_t I2c_ReadTemp(int device) override;
+  uint32_t Dev_ReadLineCounter() override;
+  int I2c_Read(uint8_t* buffer, int device, int first, int last) override;
+  int I2c_Write(const uint8_t* data, int device, int first, int last) override;
+  int I2c_WriteDac(int device, int value) override;
+  uint8_t I2c_ReadAdc(int device, int channel) override;
+  // The 44 edges of the word as one block write to the clock register.
+  void Dev_WriteClockWord(uint16_t word) override;
+};
+
+// The large data PROMs (USB only): *length in: bytes asked; out: the bytes
+// the export reported when 1..65535, else 0. The export's status.
+int Usb_LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length);
+int Usb_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length);
+
+} // namespace tarvel

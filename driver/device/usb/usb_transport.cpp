@@ -1,0 +1,333 @@
+#include "driver/device/usb/usb_transport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "driver/device/usb/usb_status.h"
+#include "platform/clock.h"
+#include "platform/os_version.h"
+#include "platform/usb_driver.h"
+
+namespace tarvel::usb {
+namespace {
+
+namespace io = platform::usb;
+
+constexpr uint32_t kShortTransferOk = 0x00010000;
+constexpr uint32_t kRequestTypeVendor = 2;
+constexpr uint32_t kMaxTransferSize = 32768;
+
+void VendorRecord(uint8_t record[18], uint8_t request, uint16_t value, uint16_t index) {
+  std::memset(record, 0, 18);
+  uint32_t flags = kShortTransferOk, type = kRequestTypeVendor;
+  std::memcpy(record, &flags, 4);
+  std::memcpy(record + 4, &type, 4);
+  record[13] = request;
+  record[14] = static_cast<uint8_t>(value);
+  record[15] = static_cast<uint8_t>(value >> 8);
+  record[16] = static_cast<uint8_t>(index);
+  record[17] = static_cast<uint8_t>(index >> 8);
+}
+
+// The class code of the I2C memory requests.
+uint16_t PromValue(uint8_t device) {
+  uint16_t cls = device == 0xA2 || device == 0xA4 ? 9 : device == 0xAA ? 10 : 6;
+  return static_cast<uint16_t>((cls << 8) | device);
+}
+
+bool LateServicePack(const char* text) {
+  size_t n = text ? std::strlen(text) : 0;
+  if (n < 2) return false;
+  unsigned char first = static_cast<unsigned char>(text[n - 2]), second = static_cast<unsigned char>(text[n - 1]);
+  if (!std::isdigit(second)) return false;
+  int value = (std::isdigit(first) ? first - '0' : 0) * 10 + (second - '0');
+  return value > 4;
+}
+
+} // namespace
+
+TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char* service_pack, bool driver_flag,
+                               uint32_t asked_count, uint32_t asked_size) {
+  bool new_system = os_major >= 5 && os_minor >= 1;
+  TransferSizing t{8, 32768};
+  if (new_system)
+    t = driver_flag ? TransferSizing{1, 16384} : TransferSizing{1, 32768};
+  else if (driver_flag)
+    t = LateServicePack(service_pack) ? TransferSizing{8, 32768} : TransferSizing{1, 16384};
+  return {std::min(asked_count, t.count), std::min(asked_size, t.size)};
+}
+
+int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start) {
+  uint32_t status = UsbIoDevice::Open(number, set, guid);
+  if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
+  number_ = number;
+  SetTimeout(1000);
+  auto fail = [&](int result) {
+    reader_.Close();
+    Request(io::kIoUnconfigure, nullptr, 0, nullptr, 0);
+    UsbIoDevice::Close();
+    number_ = -1;
+    return result;
+  };
+  int result = Configure();
+  if (result != 0) return fail(result);
+
+  uint8_t flags[16] = {};
+  bool flag = Request(io::kIoDriverFlags, nullptr, 0, flags, 16) == 0 && (flags[2] & 0x10) != 0;  // bit 20
+  platform::OsVersion os = platform::GetOsVersion();
+  TransferSizing t = ChooseTransfers(os.major, os.minor, os.service_pack.c_str(), flag, 10, 32768);
+  reader_.SetPool(t.count, t.size);
+  result = reader_.Open(number, endpoint_, set, guid);
+  if (result != 0) return fail(Keep_FirstError(result));
+  if ((start & 0xFF) != 0) {
+    result = StartReader();
+    if (result != 0) return fail(result);
+  }
+  return KPU_STATUS_SUCCESS;
+}
+
+int UsbTransport::Configure() {
+  uint8_t record[260] = {};
+  record[2] = 1;  // one interface: index 0, the alternate setting, the largest transfer
+  record[6] = static_cast<uint8_t>(alternate_);
+  record[7] = static_cast<uint8_t>(alternate_ >> 8);
+  std::memcpy(record + 8, &kMaxTransferSize, 4);
+  uint32_t status = Request(io::kIoSetConfiguration, record, sizeof record, nullptr, 0);
+  return status == 0 ? KPU_STATUS_SUCCESS : Keep_FirstError(Map_DriverStatus(status));
+}
+
+int UsbTransport::Close() {
+  if (number_ < 0 && !IsOpen()) return KPU_STATUS_SUCCESS;
+  reader_.Stop();
+  reader_.Close();
+  Request(io::kIoUnconfigure, nullptr, 0, nullptr, 0);
+  UsbIoDevice::Close();
+  number_ = -1;
+  return KPU_STATUS_SUCCESS;
+}
+
+int UsbTransport::FetchDeviceError() {
+  uint8_t record[18], reply[4] = {};
+  VendorRecord(record, kReqDeviceError, 0, 0);
+  uint32_t got = 0;
+  uint32_t status = Request(io::kIoVendorIn, record, 18, reply, 4, &got);
+  if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
+  if (got != 4) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
+  Keep_FirstError(static_cast<int16_t>(reply[0] | (reply[1] << 8)));
+  return KPU_STATUS_SUCCESS;
+}
+
+int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
+  uint8_t record[18];
+  VendorRecord(record, request, value, index);
+  uint32_t asked = *length, got = 0;
+  uint32_t status = Request(io::kIoVendorIn, record, 18, buffer, asked, &got);
+  *length = status == 0 ? got : 0;
+  if (status != 0) {
+    FetchDeviceError();
+    return Keep_FirstError(Map_DriverStatus(status));
+  }
+  return Keep_FirstError(got != asked ? KPU_STATUS_USB_LEN_ERROR : KPU_STATUS_SUCCESS);
+}
+
+int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
+  uint8_t record[18];
+  VendorRecord(record, request, value, index);
+  uint32_t got = 0;
+  // the data to send travel in the output buffer
+  uint32_t status = Request(io::kIoVendorOut, record, 18, const_cast<void*>(data), *length, &got);
+  *length = status == 0 ? got : 0;
+  if (status != 0) {
+    FetchDeviceError();
+    return Keep_FirstError(Map_DriverStatus(status));
+  }
+  return KPU_STATUS_SUCCESS;
+}
+
+int UsbTransport::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
+  if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
+  uint32_t rest = *length;
+  int result = KPU_STATUS_SUCCESS;
+  while (rest > 0) {
+    uint32_t piece = std::min(rest, kMaxPiece);
+    result = VendorIn(kReqPromRead, PromValue(device), address, buffer, &piece);
+    if (result != KPU_STATUS_SUCCESS) break;
+    if (piece == 0) {
+      result = KPU_STATUS_USB_LEN_ERROR;
+      break;
+    }
+    address = static_cast<uint16_t>(address + piece);
+    buffer += piece;
+    rest -= piece;
+  }
+  *length -= rest;
+  return Keep_FirstError(result);
+}
+
+int UsbTransport::PromWrite(uint8_t device, uint16_t address, const uint8_t* data, uint32_t* length) {
+  if (data == nullptr || *length == 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  uint32_t rest = *length;
+  int result = KPU_STATUS_SUCCESS;
+  while (rest > 0) {
+    uint32_t piece = std::min(rest, kMaxPiece);
+    result = VendorOut(kReqPromWrite, PromValue(device), address, data, &piece);
+    if (result != KPU_STATUS_SUCCESS) break;
+    if (piece == 0) {
+      result = KPU_STATUS_USB_LEN_ERROR;
+      break;
+    }
+    address = static_cast<uint16_t>(address + piece);
+    data += piece;
+    rest -= piece;
+  }
+  *length -= rest;
+  return Keep_FirstError(result);
+}
+
+int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
+  uint8_t reply[4] = {};
+  uint32_t n = static_cast<uint32_t>(bytes);
+  int result = VendorIn(kReqRegRead, increment ? 1 : 0, static_cast<uint16_t>(reg), reply, &n);
+  *value = result == KPU_STATUS_SUCCESS ? (reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24)) : 0;
+  return result;
+}
+
+int UsbTransport::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
+  uint8_t data[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+                     static_cast<uint8_t>(value >> 24)};
+  uint32_t n = static_cast<uint32_t>(bytes);
+  int result = VendorOut(kReqRegWrite, increment ? 1 : 0, static_cast<uint16_t>(reg), data, &n);
+  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(bytes)) result = KPU_STATUS_TRANSFER_ERROR;
+  return Keep_FirstError(result);
+}
+
+int UsbTransport::RegWriteBlock(int reg, const uint8_t* data, uint32_t length) {
+  uint32_t n = length;
+  int result = VendorOut(kReqRegWrite, 0, static_cast<uint16_t>(reg), data, &n);
+  if (result == KPU_STATUS_SUCCESS && n != length) result = KPU_STATUS_TRANSFER_ERROR;
+  return Keep_FirstError(result);
+}
+
+int UsbTransport::ReadAdc(uint8_t device, uint8_t channel, uint8_t* value) {
+  uint32_t n = 1;
+  *value = 0;
+  return VendorIn(kReqAdc, device, channel, value, &n);
+}
+
+int UsbTransport::WriteDac(uint8_t device, uint8_t value) {
+  uint32_t n = 0;
+  return VendorOut(kReqDac, device, value, nullptr, &n);
+}
+
+int UsbTransport::TempSetup(uint8_t device, uint16_t configuration) {
+  uint32_t n = 0;
+  return VendorOut(kReqTempSetup, device, configuration, nullptr, &n);
+}
+
+int UsbTransport::ReadTemp(uint8_t device, uint16_t* value) {
+  uint8_t reply[2] = {};
+  uint32_t n = 2;
+  int result = VendorIn(kReqTempRead, device, 0, reply, &n);
+  *value = static_cast<uint16_t>(reply[0] | (reply[1] << 8));
+  return result;
+}
+
+int UsbTransport::LineCount(uint32_t* count) {
+  uint8_t reply[4] = {};
+  uint32_t n = 4;
+  int result = VendorIn(kReqLineCount, 0, 0, reply, &n);
+  *count = reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24);
+  return result;
+}
+
+int UsbTransport::PolygonSetup(uint16_t value) {
+  uint32_t n = 0;
+  return VendorOut(kReqPolygon, value, 0, nullptr, &n);
+}
+
+int UsbTransport::Version(uint8_t record[5]) {
+  uint32_t n = 5;
+  return VendorIn(kReqVersion, 0, 0, record, &n);
+}
+
+int UsbTransport::FpgaStatus(uint8_t status[4]) {
+  uint32_t n = 4;
+  return VendorIn(kReqFpgaStatus, 0, 0, status, &n);
+}
+
+int UsbTransport::ScanStatus(::ScanStatus* record) {
+  uint32_t n = 12;
+  VendorIn(kReqScanStatus, 0, 0, record, &n);
+  record->error = Take_LastError(0);
+  return KPU_STATUS_SUCCESS;
+}
+
+int UsbTransport::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
+  uint32_t got = 0;
+  int result = reader_.Take(buffer, length, &got, 0);
+  *count = result == KPU_STATUS_SUCCESS ? got : 0;
+  return Keep_FirstError(result);
+}
+
+int UsbTransport::StartReader() {
+  int result = reader_.Start();
+  platform::Sleep(100);
+  if (result != KPU_STATUS_SUCCESS) {
+    reader_.Stop();
+    Keep_FirstError(result);
+  }
+  return result;
+}
+
+int UsbTransport::StopReader() {
+  reader_.Stop();
+  return KPU_STATUS_SUCCESS;
+}
+
+int UsbTransport::ClearReader() {
+  StopReader();
+  return StartReader();
+}
+
+uint32_t UsbTransport::GetTimeout() {
+  uint8_t record[8] = {};
+  if (Request(io::kIoGetTimeout, nullptr, 0, record, 8) != 0) return 0;
+  std::memcpy(&timeout_ms_, record + 4, 4);
+  return timeout_ms_;
+}
+
+uint32_t UsbTransport::SetTimeout(uint32_t ms) {
+  uint8_t record[8] = {};
+  uint32_t status = Request(io::kIoGetTimeout, nullptr, 0, record, 8);
+  if (status != 0) return status;
+  std::memcpy(record + 4, &ms, 4);
+  status = Request(io::kIoSetTimeout, record, 8, nullptr, 0);
+  if (status == 0) timeout_ms_ = ms;
+  return status;
+}
+
+int UsbTransport::SendFpgaDesign(const uint8_t* data, size_t length) {
+  uint16_t piece_number = 0;
+  bool short_piece = false;
+  size_t rest = length;
+  while (rest > 0) {
+    uint32_t piece = static_cast<uint32_t>(std::min<size_t>(rest, kMaxPiece));
+    uint32_t moved = piece;
+    int result = VendorOut(kReqFpgaPiece, piece_number, 0, data, &moved);
+    if (result != KPU_STATUS_SUCCESS) return result;
+    if (moved == 0) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
+    short_piece = moved < kMaxPiece;
+    data += moved;
+    rest -= std::min<size_t>(moved, rest);
+    ++piece_number;
+  }
+  if (!short_piece) {
+    uint32_t none = 0;
+    return VendorOut(kReqFpgaPiece, piece_number, 0, nullptr, &none);
+  }
+  return KPU_STATUS_SUCCESS;
+}
+
+} // namespace tarvel::usb

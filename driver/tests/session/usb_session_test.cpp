@@ -1,0 +1,111 @@
+// The whole session over USB: the images equal the plates and, byte for
+// byte, the images of the same plates over the parallel port; a scanner
+// unplugged in the middle of a scan.
+#include "driver/tests/session/session_fixture.h"
+
+#include <cstring>
+
+#include "driver/device/usb/usb_discovery.h"
+#include "driver/device/scanner_transport.h"
+#include "driver/session/interface_probe.h"
+#include "platform/sync.h"
+#include "simulator/usb_port.h"
+
+using namespace sessiontest;
+
+namespace {
+
+class UsbSession : public SessionTest {
+ protected:
+  void TearDown() override {
+    Close_Scanner();
+    sim::DetachUsb();
+    SessionTest::TearDown();
+  }
+  void AttachUsb() {
+    scanner = std::make_shared<sim::Scanner>(scenario);
+    usb = sim::AttachUsb(scanner);
+  }
+  // One session through the plates; the bytes of every image file, in order.
+  std::vector<std::string> Session() {
+    std::vector<std::string> files;
+    EXPECT_EQ(Open_Scanner(1), 0) << Log();
+    EXPECT_EQ(Aktivate_Scanner(), 0) << Log();
+    std::vector<std::string> names = PollPlatesThrough();
+    EXPECT_EQ(Deaktivate_Scanner(), 0);
+    for (const std::string& n : names) files.push_back(platform::ReadWholeFile(n).value_or(""));
+    EXPECT_EQ(Close_Scanner(), 0);
+    return files;
+  }
+  std::shared_ptr<sim::UsbScannerBackend> usb;
+};
+
+TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
+  WriteIni();
+  const sim::PlateImage a = sim::TestPatternPlate(200, 300, 4000, 30000);
+  const sim::PlateImage b = sim::GradientPlate(160, 240, 2000, 40000);
+  scenario.plates = {PlateAt(0, 100, 500, a), PlateAt(2, 150, 3000, b)};
+
+  Attach();
+  std::vector<std::string> epp = Session();
+  sim::DetachParallelPort();
+  tarvel::ResetInterfaceProbe();
+  for (const std::string& f : {Images() + "/KP000001.QEW", Images() + "/KP000002.QEW"}) platform::DeleteFile(f);
+
+  scenario.interface = "USB";
+  scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+  AttachUsb();
+  const int threads = platform::LiveThreads();
+  std::vector<std::string> over_usb = Session();
+  EXPECT_NE(Log().find("Using USB interface\n"), std::string::npos);
+  EXPECT_EQ(platform::LiveThreads(), threads);
+  ASSERT_EQ(over_usb.size(), 2u) << Log();
+  ASSERT_EQ(epp.size(), 2u);
+  const sim::PlateImage* want[] = {&a, &b};
+  for (size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(over_usb[i] == epp[i]);
+    ASSERT_GE(over_usb[i].size(), 4u);
+    EXPECT_EQ(over_usb[i].size(), 4 + 2 * want[i]->pixels.size());
+    EXPECT_EQ(std::memcmp(over_usb[i].data() + 4, want[i]->pixels.data(), 2 * want[i]->pixels.size()), 0);
+  }
+  EXPECT_EQ(usb->LoadedDesign(), "standard USB");
+}
+
+TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
+  scenario.interface = "USB,EPP";
+  scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+  scanner = std::make_shared<sim::Scanner>(scenario);
+  port = sim::AttachParallelPort(scanner);
+  usb = sim::AttachUsb(scanner);
+  EXPECT_EQ(tarvel::Get_InterfaceType(), tarvel::kInterfaceUsb);
+  EXPECT_EQ(tarvel::Get_ScannerType(), 6);
+}
+
+TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
+  WriteIni();
+  scenario.interface = "USB";
+  scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+  scenario.plates = {PlateAt(0, 100, 500, sim::FlatPlate(200, 2000, 20000))};
+  AttachUsb();
+  const int threads = platform::LiveThreads();
+  ASSERT_EQ(Open_Scanner(1), 0) << Log();
+  ASSERT_EQ(Aktivate_Scanner(), 0);
+  int status = 0;
+  bool unplugged = false;
+  for (int i = 0; i < 20000 && status >= 0; ++i) {
+    status = Get_Status();
+    if (!unplugged && (status & (1 << 27))) {  // collecting image data
+      usb->Unplug();
+      unplugged = true;
+    }
+    platform::Sleep(5);
+  }
+  EXPECT_TRUE(unplugged);
+  EXPECT_LT(status, 0);
+  Close_Scanner();
+  EXPECT_EQ(platform::LiveThreads(), threads);
+  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+// The USB transport of a session's device object: its operations over the
+// low-level USB layer, the clock block against the parallel port's writes,
+// the status record, and a scanner unplugged while the reader runs.
+#include "usb_fixture.h"
+
+#include "driver/device/register_operations.h"
+#include "driver/device/scanner_device.h"
+#include "driver/device/usb/usb_scanner_device.h"
+
+namespace {
+
+using namespace usbtest;
+
+class UsbDevice : public UsbTest {
+ protected:
+  void Connect() {
+    Plug();
+    dev = std::make_unique<tarvel::ScannerDevice>(std::make_unique<tarvel::UsbScannerDevice>());
+    dev->Dev_Open();
+    ASSERT_EQ(dev->Dev_Connect(), 0);
+    usb->ClearRequests();
+    scanner->ClearTrace();
+  }
+  void TearDown() override {
+    if (dev) dev->Dev_Disconnect();
+    dev.reset();
+    UsbTest::TearDown();
+  }
+  std::unique_ptr<tarvel::ScannerDevice> dev;
+};
+
+TEST_F(UsbDevice, IsTheUsbKindAndConnectsThroughTheInterfaceInitialisation) {
+  Connect();
+  EXPECT_EQ(dev->InterfaceKind(), tarvel::kInterfaceUsb);
+  EXPECT_TRUE(dev->Dev_IsReady());
+  EXPECT_EQ(dev->Dev_ConfigureFpga(1), 0);
+  EXPECT_EQ(dev->Dev_Disconnect(), 0);
+  EXPECT_FALSE(dev->Dev_IsReady());
+}
+
+TEST_F(UsbDevice, TheClockBlockEqualsTheParallelPortsWrites) {
+  Connect();
+  const uint16_t word = 0x1A5B & 0x1FFF;
+  dev->Dev_WriteClockWord(word);
+  auto block = RequestsOf(8);
+  ASSERT_EQ(block.size(), 1u);
+  EXPECT_EQ(block[0].length, 44u);
+  EXPECT_EQ(block[0].index, 130);
+  std::vector<uint32_t> writes;
+  for (const auto& a : scanner->TraceOf(130, true)) writes.push_back(a.value);
+  auto edges = tarvel::ClockWordEdges(word);
+  EXPECT_EQ(writes, std::vector<uint32_t>(edges.begin(), edges.end()));
+  EXPECT_EQ(scanner->ClockWord(), word);
+  EXPECT_EQ(edges[0], 0);
+  EXPECT_EQ(edges[40], 4);
+  EXPECT_EQ(edges[43], 0);
+}
+
+TEST_F(UsbDevice, StatusRecordCountsWordsInTheScannerAndOnTheHost) {
+  Connect();
+  scanner->AppendMemory({1, 2, 3});
+  dev->Dev_ReadLineCounter();  // a request: the words move into the transfer in flight
+  ScanStatus st{};
+  st.error = 99;
+  EXPECT_EQ(dev->Dev_GetScanStatus(&st), 0);
+  EXPECT_EQ(st.error, 0);
+  EXPECT_EQ(st.words_waiting, 3);  // register 51 plus what the reader holds
+  uint8_t buf[64];
+  uint32_t n = 0, total = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    dev->Dev_ReadBlock(buf, sizeof buf, &n);
+    total += n;
+    return total == 12;
+  }));
+  dev->Dev_GetScanStatus(&st);
+  EXPECT_EQ(st.words_waiting, 0);
+}
+
+TEST_F(UsbDevice, APromReadThatFailsOnceSucceeds) {
+  scenario.faults.fail_requests[1] = 1;
+  Connect();
+  uint8_t serial[8] = {};
+  EXPECT_EQ(dev->I2c_Read(serial, 0xA8, 0, 7), 0);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(serial), 7), scenario.serial.substr(0, 7));
+  EXPECT_EQ(RequestsOf(1).size(), 2u);
+}
+
+TEST_F(UsbDevice, LargePromLengthsOutsideTheRangeBecomeZero) {
+  Connect();
+  uint8_t buf[16];
+  uint16_t length = 16;
+  EXPECT_EQ(tarvel::Usb_LargePromRead(0xAA, 0, buf, &length), 0);
+  EXPECT_EQ(length, 16);
+  length = 0;
+  EXPECT_EQ(tarvel::Usb_LargePromRead(0xAA, 0, buf, &length), -301);
+  EXPECT_EQ(length, 0);
+}
+
+TEST_F(UsbDevice, UnpluggedWhileReadingStatusFailsAndDisconnectCompletes) {
+  Connect();
+  usb->Unplug();
+  ScanStatus st{};
+  dev->Dev_GetScanStatus(&st);
+  EXPECT_NE(st.error, 0);
+  EXPECT_FALSE(dev->Dev_IsReady());
+  uint8_t buf[64];
+  uint32_t n = 1;
+  dev->Dev_ReadBlock(buf, sizeof buf, &n);
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(dev->Dev_Disconnect(), 0);
+  EXPECT_TRUE(WaitUntil([&] { return platform::LiveThreads() == threads_before_; }));
+  dev.reset();
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+// The scan-data reader: every free buffer in flight, transfers handed out
+// one at a time and in pieces, stop and restart with every buffer accounted
+// for, and the back-off of a reader whose reads fail.
+#include "usb_fixture.h"
+
+#include "driver/device/usb/pipe_reader.h"
+
+namespace {
+
+using namespace usbtest;
+
+class Reader : public UsbTest {
+ protected:
+  // An older system: eight buffers in the pool.
+  void SetUp() override {
+    UsbTest::SetUp();
+    platform::SetOsVersion({4, 0, ""});
+  }
+  tarvel::usb::UsbBulkReader& R() { return device->Reader(); }
+  int Buffers() { return static_cast<int>(R().BufferCount()); }
+  // Words into the scanner memory, then a control request lets the
+  // simulator complete the pending transfers.
+  void Feed(const std::vector<uint32_t>& words) {
+    scanner->AppendMemory(words);
+    tarvel::usb::GetUsbTimeout();
+    tarvel::usb::RegRead(248);
+  }
+};
+
+TEST_F(Reader, KeepsEveryFreeBufferInFlight) {
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  EXPECT_EQ(R().FreeBuffers(), 0);
+  EXPECT_EQ(R().PendingBuffers(), Buffers());
+}
+
+TEST_F(Reader, HandsOutOneTransferAtATimeInPiecesOldestFirst) {
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  Feed({1, 2, 3});
+  ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
+  Feed({4, 5});
+  ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 2; }));
+  uint32_t out[4] = {};
+  uint32_t n = 0;
+  EXPECT_EQ(R().Take(out, 8, &n, 0), 0);
+  EXPECT_EQ(n, 8u);
+  EXPECT_EQ(out[0], 1u);
+  EXPECT_EQ(out[1], 2u);
+  EXPECT_EQ(R().CompletedBuffers(), 2);  // not resubmitted before its last byte
+  EXPECT_EQ(R().Take(out, 16, &n, 0), 0);
+  EXPECT_EQ(n, 4u);  // the rest of the first transfer only: a take never joins two
+  EXPECT_EQ(out[0], 3u);
+  EXPECT_EQ(R().Take(out, 16, &n, 0), 0);
+  EXPECT_EQ(n, 8u);
+  EXPECT_EQ(out[1], 5u);
+  EXPECT_EQ(R().Take(out, 16, &n, 0), -306);
+  EXPECT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  EXPECT_EQ(Buffers(), 8);
+}
+
+TEST_F(Reader, TakeWaitsForTheTimeGivenAndChecksItsArguments) {
+  Open();
+  uint32_t out[4], n = 9;
+  EXPECT_EQ(R().Take(out, 16, &n, 0), -306);
+  EXPECT_EQ(n, 0u);
+  uint64_t before = platform::NowMs();
+  EXPECT_EQ(R().Take(out, 16, &n, 20), -309);
+  EXPECT_GE(platform::NowMs() - before, 20u);
+  EXPECT_EQ(R().Take(nullptr, 16, &n, 0), -301);
+  EXPECT_EQ(R().Take(out, 0, &n, 0), -301);
+}
+
+TEST_F(Reader, StopDiscardsWaitingDataAndRestartResetsThePipe) {
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  Feed({7, 8});
+  ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
+  EXPECT_EQ(R().Stop(), 0);
+  EXPECT_EQ(R().FreeBuffers(), Buffers());
+  EXPECT_EQ(R().PendingBuffers(), 0);
+  EXPECT_EQ(R().CompletedBuffers(), 0);
+  EXPECT_EQ(usb->PendingTransfers(), 0);  // every cancelled transfer completed
+  EXPECT_EQ(R().Stop(), -316);
+  EXPECT_EQ(R().Start(), 0);
+  EXPECT_EQ(R().Start(), -315);
+  uint32_t out[4], n = 0;
+  EXPECT_EQ(R().Take(out, 16, &n, 0), -306);
+  EXPECT_EQ(TarvelClearReadBlock(), 0);
+  EXPECT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+}
+
+TEST_F(Reader, AnEndpointWithoutTheInBitIsRefused) {
+  Open();
+  tarvel::usb::UsbPipeReader pipe;
+  EXPECT_EQ(pipe.Open(0, 0x02, nullptr, nullptr), -301);
+  EXPECT_FALSE(pipe.IsOpen());
+  EXPECT_EQ(pipe.Start(), -314);
+  EXPECT_EQ(pipe.Stop(), -314);
+}
+
+TEST_F(Reader, ReadsThatFailAtOnceBackOff) {
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  usb->Unplug();
+  int before = usb->BulkSubmits();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_LT(usb->BulkSubmits() - before, 200);  // a spinning reader would submit millions
+  EXPECT_EQ(tarvel::usb::Free_Interface(), 0);
+  EXPECT_EQ(tarvel::usb::UsbPipeReader::BackoffMs(0), 0u);
+  EXPECT_GT(tarvel::usb::UsbPipeReader::BackoffMs(1), 0u);
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#pragma once
+// The simulated scanner behind the platform's USB stand-in, a library folder
+// of its own (ini beside the library, registry store) and the low-level USB
+// layer reset between tests: no device open, the first-error store empty.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "../config/config_fixture.h"
+#include "driver/device/usb/low_level.h"
+#include "driver/device/usb/setup_api.h"
+#include "driver/device/usb/usb_discovery.h"
+#include "driver/device/usb/usb_transport.h"
+#include "platform/clock.h"
+#include "platform/os_version.h"
+#include "platform/sync.h"
+#include "platform/system_library.h"
+#include "simulator/usb_port.h"
+
+namespace usbtest {
+
+// Polls `done` on the real clock for up to two seconds.
+template <typename F>
+bool WaitUntil(F done) {
+  for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return done();
+}
+
+// Probe 5 of the GUID table (scanner type 6, as on the parallel port).
+constexpr const char* kGuidType6 = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+
+class UsbTest : public ConfigTest {
+ protected:
+  void SetUp() override {
+    ConfigTest::SetUp();
+    platform::UseVirtualClock(1000);
+    platform::ResetOsVersion();
+    scenario.interface = "USB";
+    scenario.guid = kGuidType6;
+    scenario.fpga_configured = true;
+    threads_before_ = platform::LiveThreads();
+  }
+  void TearDown() override {
+    tarvel::usb::Free_Interface();
+    tarvel::usb::SetCurrentDevice(nullptr);
+    tarvel::usb::GetLastTarvelError(1);
+    sim::DetachUsb();
+    platform::SetSystemLibraryMissing("setupapi.dll", false);
+    platform::ResetOsVersion();
+    platform::UseRealClock();
+    EXPECT_EQ(platform::LiveThreads(), threads_before_) << "a thread was left running";
+    EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+    ConfigTest::TearDown();
+  }
+
+  // Builds the scanner and shows it on USB.
+  void Plug() {
+    scanner = std::make_shared<sim::Scanner>(scenario);
+    usb = sim::AttachUsb(scanner);
+  }
+  // Plugs in and opens it as the current device (the reader running).
+  void Open() {
+    Plug();
+    ASSERT_EQ(tarvel::usb::Init_Interface(), 0);
+    device = tarvel::usb::FindDevice(tarvel::usb::CurrentDevice());
+    ASSERT_NE(device, nullptr);
+    usb->ClearRequests();
+    scanner->ClearTrace();
+    tarvel::usb::GetLastTarvelError(1);
+  }
+  std::vector<sim::VendorAccess> RequestsOf(uint8_t request) const {
+    std::vector<sim::VendorAccess> out;
+    for (const auto& r : usb->Requests())
+      if (r.request == request) out.push_back(r);
+    return out;
+  }
+
+  sim::Scenario scenario;
+  std::shared_ptr<sim::Scanner> scanner;
+  std::shared_ptr<sim::UsbScannerBackend> usb;
+  tarvel::usb::UsbTransport* device = nullptr;
+  int threads_before_ = 0;
+};
+
+} // namespace usbtest

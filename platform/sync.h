@@ -1,0 +1,96 @@
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+// Events, waits on one or two events, recursive critical sections,
+// interlocked counters and worker threads, with the Windows semantics the
+// USB reader relies on.
+namespace platform {
+
+constexpr uint32_t kInfinite = 0xFFFFFFFFu;
+constexpr uint32_t kWaitObject0 = 0;      // + index of the event that ended the wait
+constexpr uint32_t kWaitTimeout = 258;
+constexpr uint32_t kWaitFailed = 0xFFFFFFFFu;
+
+// An auto-reset event wakes one waiter and clears itself when that wait
+// ends; a manual-reset event stays set until Reset.
+class Event {
+ public:
+  Event(bool manual_reset, bool initially_set) : manual_(manual_reset), set_(initially_set) {}
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+  void Set();
+  void Reset();
+  bool IsSet() const;
+  bool ManualReset() const { return manual_; }
+
+ private:
+  friend uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms);
+  const bool manual_;
+  bool set_;  // guarded by the waits' common lock
+};
+
+// Waits until one of `count` (1 or 2) events is set: kWaitObject0 + the
+// index of the first set one (an auto-reset event is consumed, the others
+// are left alone), kWaitTimeout after `ms` (kInfinite: no limit), or
+// kWaitFailed for a null event or a bad count. Time-outs run on the real
+// clock; under the virtual clock a time-out also moves it on by `ms`.
+uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms);
+uint32_t WaitForEvent(Event& event, uint32_t ms);
+uint32_t WaitForEither(Event& first, Event& second, uint32_t ms);
+
+// A recursive critical section.
+class CriticalSection {
+ public:
+  void Enter() { mutex_.lock(); }
+  void Leave() { mutex_.unlock(); }
+  void lock() { Enter(); }
+  void unlock() { Leave(); }
+
+ private:
+  std::recursive_mutex mutex_;
+};
+
+// Interlocked counters: each returns the value after the operation.
+inline int32_t InterlockedIncrement(std::atomic<int32_t>& value) { return ++value; }
+inline int32_t InterlockedDecrement(std::atomic<int32_t>& value) { return --value; }
+inline int32_t InterlockedExchange(std::atomic<int32_t>& value, int32_t to) { return value.exchange(to); }
+
+// Thread priorities as recorded (raising one needs privileges here, so the
+// value is kept, not applied). 10000 means: keep the system's default.
+constexpr int kThreadPriorityDefault = 10000;
+constexpr int kThreadPriorityNormal = 0;
+constexpr int kThreadPriorityAboveNormal = 1;
+
+class Thread {
+ public:
+  Thread() = default;
+  ~Thread();  // joins a thread still running
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+  // False when a thread is held already.
+  bool Start(std::function<void()> body);
+  // Waits for the thread without limit; true when one was joined.
+  bool Join();
+  bool Running() const { return thread_.joinable(); }
+  uint32_t Id() const { return id_; }
+
+ private:
+  std::thread thread_;
+  uint32_t id_ = 0;
+};
+
+// The calling thread's priority as last set (kThreadPriorityDefault until
+// set), and setting it.
+void SetCurrentThreadPriority(int priority);
+int CurrentThreadPriority();
+
+// Threads started through Thread and not yet finished (for leak checks).
+int LiveThreads();
+
+} // namespace platform

@@ -1,0 +1,77 @@
+// Events and waits as the USB reader relies on them, and a system library
+// that cannot be bound.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/device_setup.h"
+#include "platform/sync.h"
+#include "platform/system_library.h"
+
+namespace {
+
+using namespace platform;
+
+TEST(Events, AWaitOnTwoConsumesOnlyTheAutoResetEventThatFired) {
+  Event manual(true, false), automatic(false, false);
+  automatic.Set();
+  manual.Set();
+  EXPECT_EQ(WaitForEither(automatic, manual, 0), kWaitObject0);  // the first set one
+  EXPECT_FALSE(automatic.IsSet());
+  EXPECT_TRUE(manual.IsSet());
+  EXPECT_EQ(WaitForEither(automatic, manual, 0), kWaitObject0 + 1);
+  EXPECT_TRUE(manual.IsSet());  // manual reset stays set
+  manual.Reset();
+  EXPECT_EQ(WaitForEither(automatic, manual, 0), kWaitTimeout);
+  EXPECT_EQ(WaitForEvents(nullptr, 1, 0), kWaitFailed);
+  Event* three[3] = {&manual, &automatic, &manual};
+  EXPECT_EQ(WaitForEvents(three, 3, 0), kWaitFailed);
+}
+
+TEST(Events, ASetFromAnotherThreadEndsAWaitWithoutLimit) {
+  Event e(false, false);
+  std::thread t([&] { e.Set(); });
+  EXPECT_EQ(WaitForEvent(e, kInfinite), kWaitObject0);
+  t.join();
+}
+
+TEST(Events, ATimeOutMovesTheVirtualClockOn) {
+  UseVirtualClock(100);
+  Event e(false, false);
+  EXPECT_EQ(WaitForEvent(e, 15), kWaitTimeout);
+  EXPECT_EQ(NowMs(), 115u);
+  UseRealClock();
+}
+
+TEST(Threads, PriorityIsRecordedPerThreadAndThreadsAreCounted) {
+  int before = LiveThreads();
+  Thread t;
+  int seen = 0;
+  ASSERT_TRUE(t.Start([&] {
+    SetCurrentThreadPriority(kThreadPriorityAboveNormal);
+    seen = CurrentThreadPriority();
+  }));
+  EXPECT_FALSE(t.Start([] {}));  // one thread at a time
+  EXPECT_TRUE(t.Join());
+  EXPECT_EQ(seen, kThreadPriorityAboveNormal);
+  EXPECT_EQ(CurrentThreadPriority(), kThreadPriorityDefault);
+  EXPECT_EQ(LiveThreads(), before);
+  EXPECT_FALSE(t.Join());
+}
+
+TEST(SystemLibrary, AMissingLibraryOrEntryPointCannotBeBound) {
+  SystemLibrary* lib = LoadSystemLibrary("SETUPAPI.DLL");
+  ASSERT_NE(lib, nullptr);
+  EXPECT_NE(GetSystemProc(lib, "SetupDiGetClassDevsA"), nullptr);
+  SetSystemProcMissing("setupapi.dll", "SetupDiGetClassDevsA", true);
+  EXPECT_EQ(GetSystemProc(lib, "SetupDiGetClassDevsA"), nullptr);
+  SetSystemProcMissing("setupapi.dll", "SetupDiGetClassDevsA", false);
+  FreeSystemLibrary(lib);
+  SetSystemLibraryMissing("setupapi.dll", true);
+  EXPECT_EQ(LoadSystemLibrary("setupapi.dll"), nullptr);
+  SetSystemLibraryMissing("setupapi.dll", false);
+  EXPECT_EQ(LoadSystemLibrary("other.dll"), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The interface behind the stand-in for the generic USB kernel driver: the
+// few operations the driver's control codes come down to. The simulated
+// scanner is one backend; one over real hardware can be added beside it.
+// Results are the driver's statuses (0 or 0xE000xxxx).
+namespace platform::usb {
+
+// Driver statuses the stand-in produces itself.
+constexpr uint32_t kStatusOk = 0;
+constexpr uint32_t kStatusStall = 0xE0000004;            // HC: stall PID
+constexpr uint32_t kStatusDeviceGone = 0xE0007000;
+constexpr uint32_t kStatusCancelled = 0xE0010000;
+constexpr uint32_t kStatusFailed = 0xE0001000;
+constexpr uint32_t kStatusInputTooSmall = 0xE0001001;
+constexpr uint32_t kStatusOutputTooSmall = 0xE0001002;
+constexpr uint32_t kStatusNotConfigured = 0xE0001006;
+constexpr uint32_t kStatusAlreadyBound = 0xE0001008;
+constexpr uint32_t kStatusNotBound = 0xE0001009;
+constexpr uint32_t kStatusRemoved = 0xE000100A;
+constexpr uint32_t kStatusNotSupported = 0xE000100B;
+constexpr uint32_t kStatusTimeout = 0xE000100C;
+constexpr uint32_t kStatusBadDirection = 0xE0001010;
+constexpr uint32_t kStatusPipeNotFound = 0xE0001013;
+constexpr uint32_t kStatusInvalidParameter = 0xE0001018;
+constexpr uint32_t kStatusDeviceNotFound = 0xE0001100;
+
+// A control transfer's setup as the driver's vendor-request record gives it.
+struct ControlSetup {
+  uint32_t flags = 0;       // bit 16: a short transfer is not an error
+  uint32_t type = 2;        // 2 vendor
+  uint32_t recipient = 0;   // 0 device
+  uint8_t request = 0;
+  uint16_t value = 0;
+  uint16_t index = 0;
+};
+
+// Called once when a bulk transfer ends: status and bytes moved.
+using BulkCompletion = std::function<void(uint32_t status, uint32_t transferred)>;
+
+class UsbDevice {
+ public:
+  virtual ~UsbDevice() = default;
+  // Device-to-host: at most `length` bytes into data, *transferred set.
+  virtual uint32_t ControlIn(const ControlSetup& setup, void* data, uint32_t length, uint32_t* transferred,
+                             uint32_t timeout_ms) = 0;
+  // Host-to-device: `length` bytes from data, *transferred set.
+  virtual uint32_t ControlOut(const ControlSetup& setup, const void* data, uint32_t length, uint32_t* transferred,
+                              uint32_t timeout_ms) = 0;
+  virtual uint32_t SetConfiguration(uint16_t configuration_index, uint16_t interface, uint16_t alternate) = 0;
+  virtual uint32_t ClearConfiguration() = 0;
+  // Starts a bulk IN transfer on `endpoint`; `done` runs exactly once (it may
+  // run before this returns). A nonzero result: nothing was started.
+  virtual uint32_t BulkSubmit(uint8_t endpoint, void* data, uint32_t length, BulkCompletion done) = 0;
+  // Ends every pending transfer of the endpoint (cancelled); each completion
+  // has run when this returns.
+  virtual uint32_t AbortPipe(uint8_t endpoint) = 0;
+  virtual uint32_t ResetPipe(uint8_t endpoint) = 0;
+};
+
+class UsbBackend {
+ public:
+  virtual ~UsbBackend() = default;
+  // Device paths that expose the interface class `guid` (braced text form).
+  virtual std::vector<std::string> Enumerate(const std::string& guid) = 0;
+  // Opens a device by one of its paths; null with *status when absent.
+  virtual std::shared_ptr<UsbDevice> Open(const std::string& path, uint32_t* status) = 0;
+  // Facts of the kernel driver the backend stands for: its API version
+  // (first u16 of the information record) and the first u32 of its 16-byte
+  // record (bit 20 is read by the transfer sizing).
+  virtual uint16_t ApiVersion() const { return 0x0200; }
+  virtual uint32_t DriverFlags() const { return 0; }
+};
+
+// Registers a backend (paths it enumerates route to it); null removes it.
+void RegisterBackend(std::shared_ptr<UsbBackend> backend);
+void UnregisterBackend(const std::shared_ptr<UsbBackend>& backend);
+// Every path of every backend for an interface class.
+std::vector<std::string> EnumerateDevices(const std::string& guid);
+
+// Device paths begin with this text (the stand-in answers every such name).
+constexpr const char* kDevicePathPrefix = "\\\\?\\usb#";
+
+} // namespace platform::usb

@@ -1,0 +1,150 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/usb_backend.h"
+#include "simulator/scanner_model.h"
+
+// The scanner's USB front end: one backend of the platform's USB
+// kernel-driver stand-in, over the same hardware model as the parallel
+// port. One configuration, interface 0, the bulk IN endpoint 0x82 carrying
+// the scan-data stream, and the vendor requests 1-14 and 16-18 of the
+// scanner's firmware. simulator/README.md lists what each request does.
+namespace sim {
+
+constexpr uint8_t kScanDataEndpoint = 0x82;
+
+// Request numbers of the scanner's firmware.
+enum VendorRequest : uint8_t {
+  kReqPromRead = 1,
+  kReqPromWrite = 2,
+  kReqAdc = 3,
+  kReqDac = 4,
+  kReqTempRead = 5,
+  kReqTempSetup = 6,
+  kReqRegRead = 7,
+  kReqRegWrite = 8,
+  kReqLineCount = 9,
+  kReqPolygon = 10,
+  kReqScanStatus = 11,
+  kReqVersion = 12,
+  kReqFpgaStatus = 13,
+  kReqFpgaPiece = 14,
+  kReqFirmwareData = 16,
+  kReqFirmwareStart = 17,
+  kReqDeviceError = 18,
+};
+
+// The scanner's own error codes (request 18).
+constexpr int16_t kDevErrI2cWrite = -502;    // not acknowledged
+constexpr int16_t kDevErrParam = -508;
+constexpr int16_t kDevErrLength = -509;
+constexpr int16_t kDevErrExecute = -510;
+constexpr int16_t kDevErrNotImplemented = -999;
+
+// One vendor request as the firmware saw it (for tests).
+struct VendorAccess {
+  bool in = false;
+  uint8_t request = 0;
+  uint16_t value = 0;
+  uint16_t index = 0;
+  uint32_t length = 0;
+  bool stalled = false;
+};
+
+class UsbScannerBackend : public platform::usb::UsbBackend,
+                          public platform::usb::UsbDevice,
+                          public std::enable_shared_from_this<UsbScannerBackend> {
+ public:
+  explicit UsbScannerBackend(std::shared_ptr<Scanner> scanner);
+
+  // Backend
+  std::vector<std::string> Enumerate(const std::string& guid) override;
+  std::shared_ptr<platform::usb::UsbDevice> Open(const std::string& path, uint32_t* status) override;
+  uint16_t ApiVersion() const override;
+  uint32_t DriverFlags() const override;
+
+  // Device
+  uint32_t ControlIn(const platform::usb::ControlSetup& setup, void* data, uint32_t length, uint32_t* transferred,
+                     uint32_t timeout_ms) override;
+  uint32_t ControlOut(const platform::usb::ControlSetup& setup, const void* data, uint32_t length,
+                      uint32_t* transferred, uint32_t timeout_ms) override;
+  uint32_t SetConfiguration(uint16_t configuration_index, uint16_t interface, uint16_t alternate) override;
+  uint32_t ClearConfiguration() override;
+  uint32_t BulkSubmit(uint8_t endpoint, void* data, uint32_t length, platform::usb::BulkCompletion done) override;
+  uint32_t AbortPipe(uint8_t endpoint) override;
+  uint32_t ResetPipe(uint8_t endpoint) override;
+
+  // Observation, for tests.
+  Scanner& scanner() { return *scanner_; }
+  std::string DevicePath() const { return path_; }
+  std::vector<VendorAccess> Requests() const;
+  void ClearRequests();
+  // Label of the last design the FPGA accepted ("" when none): the text at
+  // the start of the design's payload.
+  std::string LoadedDesign() const;
+  std::vector<uint32_t> FpgaPieceSizes() const;
+  bool Configured() const;
+  int PendingTransfers() const;
+  int BulkTransfers() const;       // completed with data
+  int BulkSubmits() const;         // submissions, refused ones included
+  uint16_t PolygonValue() const;
+  uint16_t FirmwareStart() const;
+  std::map<uint16_t, uint8_t> FirmwareBytes() const;
+  // Test control: unplug now (every request and transfer fails from now on).
+  void Unplug();
+
+ private:
+  bool Gone();  // counts a request; true once unplugged
+  uint32_t Stall(int16_t code);
+  uint32_t HandleIn(const platform::usb::ControlSetup& s, uint8_t* data, uint32_t length, uint32_t* moved);
+  uint32_t HandleOut(const platform::usb::ControlSetup& s, const uint8_t* data, uint32_t length, uint32_t* moved);
+  bool CutShort(uint8_t request);
+  bool FailNow(uint8_t request);
+  bool TimeOutNow(uint8_t request);
+  void Pump();  // completes pending transfers with the data waiting
+
+  struct Transfer {
+    uint8_t* data;
+    uint32_t length;
+    platform::usb::BulkCompletion done;
+  };
+
+  std::shared_ptr<Scanner> scanner_;
+  std::vector<std::string> guids_;
+  std::string path_;
+  mutable std::recursive_mutex mutex_;
+  bool configured_ = false;
+  bool unplugged_ = false;
+  int requests_seen_ = 0;
+  int16_t device_error_ = 0;
+  std::map<uint32_t, int> fail_left_;
+  std::map<uint32_t, int> short_left_;
+  std::map<uint32_t, int> timeout_left_;
+  std::vector<VendorAccess> log_;
+  std::deque<Transfer> pending_;
+  int bulk_done_ = 0;
+  int bulk_submits_ = 0;
+  // FPGA download in pieces
+  std::vector<uint8_t> design_;
+  int next_piece_ = 0;
+  std::vector<uint32_t> piece_sizes_;
+  std::string loaded_design_;
+  uint16_t polygon_ = 0;
+  uint16_t firmware_start_ = 0;
+  std::map<uint16_t, uint8_t> firmware_;
+};
+
+// Registers the USB front end for the scanner with the platform's USB
+// stand-in and returns it; DetachUsb removes it.
+std::shared_ptr<UsbScannerBackend> AttachUsb(std::shared_ptr<Scanner> scanner);
+void DetachUsb();
+// The front end attached last, or null.
+std::shared_ptr<UsbScannerBackend> CurrentUsb();
+
+} // namespace sim
