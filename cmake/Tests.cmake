@@ -8,6 +8,9 @@ function(vornix_gtest name)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})
+  # Test programs stay out of bin/, which holds only what a user runs; the
+  # libraries (and what they load from beside them) are found through rpath.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     VORNIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

@@ -7,7 +7,7 @@ bash scripts/install-deps.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORNIX_SANITIZE=OFF
 cmake --build build-bench -j "$(nproc)"
 export VORNIX_BENCH_DIR=${VORNIX_BENCH_DIR:-/dev/shm}
-for b in build-bench/bin/*_bench; do
+for b in build-bench/bench/*_bench; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b" "$@"

@@ -7,7 +7,7 @@
 #include "driver/config/ini_file.h"
 #include "driver/result_codes.h"
 #include "driver/imaging/fft_filter.h"
-#include "driver/imaging/filter_settings.h"
+#include "driver/config/filter_settings.h"
 #include "driver/imaging/greyscale.h"
 #include "driver/imaging/image_stats.h"
 #include "driver/session/version.h"

@@ -2,7 +2,7 @@
 
 #include "driver/config/ini_file.h"
 #include "driver/config/session_log.h"
-#include "driver/imaging/filter_settings.h"
+#include "driver/config/filter_settings.h"
 #include "driver/result_codes.h"
 #include "platform/ascii.h"
 

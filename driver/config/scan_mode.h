@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/imaging/fft_filter.h"
+#include "driver/config/filter_settings.h"
 
 // Scan-mode configuration: everything a session derives from one scan mode of
 // the ini file (section "Param_#<n>") and the scanner type.

@@ -5,17 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace tarvel {
+#include "driver/config/filter_settings.h"
 
-// The six values of a filter section, with their defaults.
-struct FilterParams {
-  double low_block = 0.6;   // gain at zero frequency
-  double low_gain = 1.3;    // gain above the high-pass step
-  double low_sigma = 0.1;   // width of the high-pass step, cycles/mm
-  double high_block = 0.1;  // gain far above the low-pass step
-  double high_gain = 1.0;   // gain below the low-pass step
-  double high_sigma = 2.0;  // width of the low-pass step, cycles/mm
-};
+namespace tarvel {
 
 // Padded sizes and frequency steps of one call. One array holds the image
 // and, transformed in place, its spectrum; the image is held transposed:

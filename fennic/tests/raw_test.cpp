@@ -65,6 +65,9 @@ TEST(Raw, WrittenFileReadsInNumpy) {
       << out;
   std::string want = "4 3";
   for (int y = 1; y <= 3; ++y)
-    for (int x = 2; x <= 5; ++x) want += " " + std::to_string(px[y * 9 + x]);
+    for (int x = 2; x <= 5; ++x) {
+      want += ' ';
+      want += std::to_string(px[y * 9 + x]);
+    }
   EXPECT_EQ(out, want + "\n");
 }

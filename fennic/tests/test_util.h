@@ -78,8 +78,10 @@ inline void put32(Bytes& b, uint32_t v) {
 inline uint16_t get16(const Bytes& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
 inline uint32_t get32(const Bytes& b, size_t at) { return get16(b, at) | uint32_t(get16(b, at + 2)) << 16; }
 inline void append(Bytes& b, const void* p, size_t n) {
-  auto* c = static_cast<const uint8_t*>(p);
-  b.insert(b.end(), c, c + n);
+  if (n == 0) return;
+  const size_t at = b.size();
+  b.resize(at + n);
+  std::memcpy(b.data() + at, p, n);
 }
 inline void append(Bytes& b, const std::vector<uint16_t>& px) { append(b, px.data(), px.size() * 2); }
 

@@ -119,7 +119,11 @@ TEST_F(Registry, ConcurrentWritersLoseNothing) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([t] {
-      for (int i = 0; i < 25; ++i) SetDword(HKCU, "Software\\Race", "v" + std::to_string(t * 100 + i), uint32_t(i));
+      for (int i = 0; i < 25; ++i) {
+        std::string name = "v";
+        name += std::to_string(t * 100 + i);
+        SetDword(HKCU, "Software\\Race", name, uint32_t(i));
+      }
     });
   for (auto& th : threads) th.join();
   EXPECT_EQ(QueryKeyInfo(HKCU, "Software\\Race")->values, 100u);

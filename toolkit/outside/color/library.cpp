@@ -14,7 +14,12 @@ struct Conversion {
 };
 
 std::string Pair(int32_t source, int32_t target) {
-  return "(" + std::to_string(source) + "," + std::to_string(target) + ")";
+  std::string pair = "(";
+  pair += std::to_string(source);
+  pair += ',';
+  pair += std::to_string(target);
+  pair += ')';
+  return pair;
 }
 
 bool Supported(int32_t space) {
@@ -99,7 +104,10 @@ MW_EXPORT int M_ClrConvert(void* handle, const uint8_t* source, uint8_t* target,
   const auto& c = *static_cast<const Conversion*>(handle);
   std::string call = "mwcolor.M_ClrConvert" + Pair(c.source, c.target);
   std::string bytes;
-  for (int i = 0; i < Components(c.source); ++i) bytes += (i ? "," : ":") + std::to_string(source[i]);
+  for (int i = 0; i < Components(c.source); ++i) {
+    bytes += i ? "," : ":";
+    bytes += std::to_string(source[i]);
+  }
   mwsys::RecordCall(call.substr(0, call.size() - 1) + bytes + ")");
   if (width != 1 || height != 1 || source_pad != 0 || target_pad != 0) mwsys::AddToCounter("mwcolor.bad_params", 1);
   if (mwsys::IsFailing(call)) return 0;

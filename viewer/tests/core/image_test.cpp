@@ -37,10 +37,10 @@ uint16_t BlockMean(uint32_t i, uint32_t j, uint32_t n, uint32_t ox = 0, uint32_t
 }
 
 std::vector<uint8_t> QewFile(const ScanInfo& info) {
-  std::vector<uint8_t> bytes = {'Q', 'E', 'W', 2};
-  const auto* p = reinterpret_cast<const uint8_t*>(&info);
-  bytes.insert(bytes.end(), p, p + sizeof info);
-  bytes.resize(bytes.size() + size_t{info.width} * info.height * 2, 0x11);
+  std::vector<uint8_t> bytes(4 + sizeof info + size_t{info.width} * info.height * 2, 0x11);
+  const uint8_t magic[] = {'Q', 'E', 'W', 2};
+  std::memcpy(bytes.data(), magic, sizeof magic);
+  std::memcpy(bytes.data() + sizeof magic, &info, sizeof info);
   return bytes;
 }
 

@@ -1,4 +1,4 @@
-#include "driver/imaging/filter_settings.h"
+#include "driver/config/filter_settings.h"
 
 namespace tarvel {
 
