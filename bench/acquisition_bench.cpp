@@ -17,28 +17,18 @@
 #include <string>
 #include <vector>
 
-#include "driver/acquisition/acquisition.h"
-#include "driver/acquisition/stream_poll.h"
-#include "driver/tests/acquisition/piece_device.h"
+#include "bench/pipeline_timing.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using benchtiming::Median;
+using benchtiming::Seconds;
+using benchtiming::TimePipeline;
 
 constexpr int kAnzPix = 6319;
 constexpr int kLitPixels = 6318;  // whole pairs on the line
 constexpr int kLines = 2400;
-
-double Seconds(std::chrono::steady_clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 std::vector<uint8_t> LitStream() {
   std::vector<uint8_t> s;
@@ -98,17 +88,11 @@ void BM_StreamToImage(benchmark::State& state) {
     auto t0 = std::chrono::steady_clock::now();
     bool wrote = PlainWrite((dir / "plain.bin").string(), stream);
     auto t1 = std::chrono::steady_clock::now();
-    acq.Activate();
-    // Polled as the session polls, in whole pieces.
-    acqtest::PieceDevice device(stream.data(), stream.size(),
-                                [](size_t) { return tarvel::kPieceBytes; });
-    tarvel::StreamPoller poller(acq, device);
-    acqtest::PollToEnd(poller, device);
-    auto t2 = std::chrono::steady_clock::now();
+    const double pipeline = TimePipeline(acq, stream);
     if (!wrote || acq.WrittenNumber() != 1) state.SkipWithError("no image was made");
     write_s.push_back(Seconds(t1 - t0));
-    pipeline_s.push_back(Seconds(t2 - t1));
-    state.SetIterationTime(Seconds(t2 - t1));
+    pipeline_s.push_back(pipeline);
+    state.SetIterationTime(pipeline);
     for (const char* n : {"KP000001.QEW", "KP000001.txt", "plain.bin"}) fs::remove(dir / n);
   }
   double write_total = 0, pipeline_total = 0;

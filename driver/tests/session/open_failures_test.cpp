@@ -81,10 +81,7 @@ TEST_F(OpenFailures, EveryFailingStepCleansUp) {
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
-    TearDown();
-    std::filesystem::remove_all(bin());
-    SetUp();
-    scenario.fpga_configured = true;
+    StartAfresh();
     std::string ini = kIni;
     if (c.arrange) c.arrange(*this, scenario, ini);
     if (!ini.empty()) WriteIni(ini);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -81,6 +82,13 @@ class SessionTest : public ::testing::Test {
     unsetenv("VORNIX_REGISTRY_DIR");
   }
 
+  // A table row's own start: a fresh library folder and a configured scanner.
+  void StartAfresh() {
+    TearDown();
+    std::filesystem::remove_all(bin());
+    SetUp();
+    scenario.fpga_configured = true;
+  }
 
   void WriteIni(const std::string& text = kIni) {
     std::ofstream(bin() + "/Tarvel.ini", std::ios::binary | std::ios::trunc) << text;
