@@ -11,7 +11,7 @@ function(vornix_gtest name)
   # Test programs stay out of bin/, which holds only what a user runs; the
   # libraries (and what they load from beside them) are found through rpath.
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} vornix_testing GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     VORNIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VORNIX_PYTHON="${VORNIX_PYTHON}")

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fennic/fennic_api.h"
+#include "testing/temp_folder.h"
 
 namespace fennic_test {
 
@@ -34,23 +35,7 @@ inline bool under_ci() {
     }                                                                          \
   } while (0)
 
-class TempDir {
- public:
-  TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/fennic-test-XXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back(0);
-    if (!mkdtemp(buf.data())) std::abort();
-    path_ = buf.data();
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using TempDir = testsupport::TempFolder;
 
 inline void write_bytes(const std::string& path, const Bytes& b) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

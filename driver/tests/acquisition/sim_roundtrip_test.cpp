@@ -5,7 +5,7 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/tests/acquisition/stream_helpers.h"
-#include "driver/tests/device/sim_fixture.h"
+#include "testing/sim_fixture.h"
 
 using namespace acqtest;
 using tarvel::Acquisition;

@@ -45,6 +45,13 @@ class SessionLog : public ConfigTest {
     std::ofstream(base_ + suffix, std::ios::binary) << text;
     platform::SetFileModifiedTime(base_ + suffix, when);
   }
+  // Removes every file named <base>.<anything>.
+  void RemoveLogFiles() {
+    const std::filesystem::path base(base_);
+    const std::string prefix = base.filename().string() + ".";
+    for (const auto& entry : std::filesystem::directory_iterator(base.parent_path()))
+      if (entry.path().filename().string().starts_with(prefix)) std::filesystem::remove(entry.path());
+  }
   std::string Get(const std::string& suffix) { return platform::ReadWholeFile(base_ + suffix).value_or("<none>"); }
   std::time_t yesterday() const { return LocalNoon(2026, 12, 9); }
 
@@ -93,7 +100,7 @@ TEST_F(SessionLog, CasesOfRotation) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::system(("rm -f '" + base_ + "'.*").c_str());
+    RemoveLogFiles();
     Ini(c.count);
     for (const auto& [suffix, text] : c.before) Put(suffix, text, c.today && suffix == ".log" ? today_ : yesterday());
     ASSERT_TRUE(OpenSessionLog());

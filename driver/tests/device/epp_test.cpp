@@ -5,7 +5,7 @@
 
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
-#include "driver/tests/device/sim_fixture.h"
+#include "testing/sim_fixture.h"
 #include "platform/files.h"
 #include "platform/tests/test_folder.h"
 

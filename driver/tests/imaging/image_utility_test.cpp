@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/config/ini_file.h"
 #include "driver/imaging/fft_filter.h"
 #include "driver/tarvel_api.h"
+#include "testing/registry_folder.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
@@ -147,11 +150,9 @@ TEST(GetDriverVersion, CopiesTheVersionText) {
 class IniQueries : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char tmpl[] = "/tmp/imaging-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    setenv("VORNIX_REGISTRY_DIR", (dir_ + "/registry").c_str(), 1);
-    const std::string ini = dir_ + "/Tarvel.ini";
+    folder_ = std::make_unique<testsupport::TempFolder>("imaging-test");
+    registry_ = std::make_unique<testsupport::RegistryFolder>(*folder_ / "registry");
+    const std::string ini = *folder_ / "Tarvel.ini";
     std::FILE* f = std::fopen(ini.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fputs(
@@ -167,11 +168,14 @@ class IniQueries : public ::testing::Test {
     ASSERT_TRUE(tarvel::Ini_Open().found);
   }
   static void TearDownTestSuite() {
-    std::system(("rm -rf '" + dir_ + "'").c_str());
+    registry_.reset();
+    folder_.reset();
   }
-  static std::string dir_;
+  static std::unique_ptr<testsupport::TempFolder> folder_;
+  static std::unique_ptr<testsupport::RegistryFolder> registry_;
 };
-std::string IniQueries::dir_;
+std::unique_ptr<testsupport::TempFolder> IniQueries::folder_;
+std::unique_ptr<testsupport::RegistryFolder> IniQueries::registry_;
 
 TEST_F(IniQueries, ImageTypeIsCutToTheBufferAndReturnsTheFullLength) {
   const struct {

@@ -16,6 +16,7 @@
 
 #include "fennic/fennic_api.h"
 #include "viewer/app/main_form.h"
+#include "testing/registry_folder.h"
 #include "viewer/tests/core/test_support.h"
 #include "viewer/tests/oracle.h"
 
@@ -67,24 +68,7 @@ class RecordingPrompts : public Prompts {
   std::vector<FileFilter> openFilters, saveFilters;
 };
 
-// Points VORNIX_REGISTRY_DIR at a fresh folder while it lives.
-class RegistryFolder {
- public:
-  RegistryFolder() {
-    if (const char* old = std::getenv("VORNIX_REGISTRY_DIR")) old_ = old;
-    setenv("VORNIX_REGISTRY_DIR", folder_.path().c_str(), 1);
-  }
-  ~RegistryFolder() {
-    if (old_)
-      setenv("VORNIX_REGISTRY_DIR", old_->c_str(), 1);
-    else
-      unsetenv("VORNIX_REGISTRY_DIR");
-  }
-
- private:
-  TempFolder folder_;
-  std::optional<std::string> old_;
-};
+using testsupport::RegistryFolder;
 
 // Writes pixels (w x h, rows top-down) as a file of the type with the facts.
 inline void WriteImageFile(const std::string& name, uint32_t type, ScanInfo info,

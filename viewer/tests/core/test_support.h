@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/temp_folder.h"
 #include "viewer/core/messages.h"
 
 namespace viewer::test {
@@ -34,26 +35,7 @@ class MessageRecorder {
   MessageHandler previous_;
 };
 
-// A fresh folder, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp ? tmp : "/tmp") + "/vornixview.XXXXXX";
-    if (mkdtemp(pattern.data())) path_ = pattern;
-    EXPECT_FALSE(path_.empty());
-  }
-  ~TempFolder() {
-    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testsupport::TempFolder;
 
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
