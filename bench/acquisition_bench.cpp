@@ -107,6 +107,6 @@ void BM_StreamToImage(benchmark::State& state) {
 }
 BENCHMARK(BM_StreamToImage)->UseManualTime()->Iterations(21)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -15,9 +15,7 @@ namespace {
 
 constexpr int kWidth = 4775, kHeight = 4040;
 
-double Seconds(std::chrono::steady_clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 void BM_FilterImageFFT(benchmark::State& state) {
   std::vector<uint16_t> image(static_cast<size_t>(kWidth) * kHeight);
@@ -62,6 +60,6 @@ void BM_FilterImageFFT(benchmark::State& state) {
 }
 BENCHMARK(BM_FilterImageFFT)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

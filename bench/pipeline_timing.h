@@ -32,4 +32,4 @@ inline double TimePipeline(tarvel::Acquisition& acq, const std::vector<uint8_t>&
   return Seconds(std::chrono::steady_clock::now() - t0);
 }
 
-} // namespace benchtiming
+}  // namespace benchtiming

@@ -39,8 +39,7 @@ namespace {
 constexpr const char* kIntraIni = "[Param_#1]\nParamName=Intra\nImgTypes=Intra\n";
 
 struct OpenSession {
-  explicit OpenSession(const char* ini = kIntraIni,
-                       const std::function<void(sim::Scenario&)>& arrange = {}) {
+  explicit OpenSession(const char* ini = kIntraIni, const std::function<void(sim::Scenario&)>& arrange = {}) {
     const char* base = std::getenv("VORNIX_BENCH_DIR");
     dir = std::filesystem::path(base && *base ? base : std::filesystem::temp_directory_path().string()) /
           ("vornix-session-bench-" + std::to_string(::getpid()));
@@ -97,7 +96,7 @@ BENCHMARK(BM_SimulatedRegisterRead)->Unit(benchmark::kMicrosecond);
 // lines on without line ends, which would make the plate one long line.
 constexpr int kLitPixels = 6316;
 constexpr int kLines = 2400;
-constexpr int kStart = 14583;     // scan-line position of pixel 0
+constexpr int kStart = 14583;  // scan-line position of pixel 0
 
 sim::PlateImage FullWidthPlate() {
   sim::PlateImage p;
@@ -199,6 +198,6 @@ void BM_WholeCephSession(benchmark::State& state) {
 }
 BENCHMARK(BM_WholeCephSession)->UseManualTime()->Iterations(9)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

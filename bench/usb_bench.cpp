@@ -73,7 +73,7 @@ void BM_UsbOverParallelPort(benchmark::State& state) {
   sim::DetachParallelPort();
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_UsbOverParallelPort)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

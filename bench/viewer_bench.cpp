@@ -28,19 +28,17 @@
 #include "fennic/fennic_api.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/tool_geometry.h"
-#include "viewer/core/tone_counts.h"
 #include "viewer/core/display_core.h"
 #include "viewer/core/image.h"
 #include "viewer/core/settings.h"
+#include "viewer/core/tone_counts.h"
 
 namespace {
 
 constexpr uint32_t kWidth = 8000, kHeight = 10000;
 constexpr int kViewWidth = 1800, kViewHeight = 1000;
 
-double Seconds(std::chrono::steady_clock::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // The ratio of our time to the limit's, and the limit's time per iteration.
 void ReportRatio(benchmark::State& state, double ours_s, double limit_s, const char* limit_name) {
@@ -71,8 +69,8 @@ void BM_ToneWindowRender(benchmark::State& state) {
   // The limit: one look-up per shown pixel, rows of the same view.
   const viewer::ToneTable& lut = core.Tones();
   std::vector<uint8_t> out(size_t{kViewWidth} * kViewHeight);
-  const uint16_t* first = image.pixels.get() + static_cast<size_t>(core.Source().y) * kWidth +
-                         static_cast<size_t>(core.Source().x);
+  const uint16_t* first =
+      image.pixels.get() + static_cast<size_t>(core.Source().y) * kWidth + static_cast<size_t>(core.Source().x);
 
   double render_s = 0, lookup_s = 0;
   uint16_t low = 100;

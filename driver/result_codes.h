@@ -16,38 +16,38 @@ constexpr int kErrNoIniFound = kErrFailed;
 // Scan mode not found or not named; ini key missing or empty; image file not
 // openable or not deletable; an operation that is not offered.
 constexpr int kErrNotFound = -2;
-constexpr int kErrFirmware = -3;        // FPGA configuration failed twice
-constexpr int kErrNotOpen = -4;         // session not open (or, for light status, active)
-constexpr int kErrFilterFailed = -4;    // the image filter failed
+constexpr int kErrFirmware = -3;  // FPGA configuration failed twice
+constexpr int kErrNotOpen = -4;  // session not open (or, for light status, active)
+constexpr int kErrFilterFailed = -4;  // the image filter failed
 constexpr int kErrUnknownCommand = -5;  // service command not known
-constexpr int kErrBusy = -6;            // already active, overlapping call, active
-constexpr int kErrAlreadyOpen = -7;     // already open, or not allowed while open
-constexpr int kErrNoMemoryCalib = -8;   // no memory for the normalization image
+constexpr int kErrBusy = -6;  // already active, overlapping call, active
+constexpr int kErrAlreadyOpen = -7;  // already open, or not allowed while open
+constexpr int kErrNoMemoryCalib = -8;  // no memory for the normalization image
 
 // ---- device ----
 constexpr int kErrBufferUnreadable = -100;  // buffer memory EEPROM unreadable
-constexpr int kErrOutOfMemory = -100;       // a buffer or table not allocated
-constexpr int kErrUnknownBuffer = -101;     // buffer memory of unknown type
-constexpr int kErrOutOfRange = -102;        // value out of range
-constexpr int kErrInvalidArgument = -102;   // null or empty argument
-constexpr int kErrChecksum = -200;          // block checksum wrong after every attempt
-constexpr int kErrInterface = -1001;        // interface not supported or not openable
+constexpr int kErrOutOfMemory = -100;  // a buffer or table not allocated
+constexpr int kErrUnknownBuffer = -101;  // buffer memory of unknown type
+constexpr int kErrOutOfRange = -102;  // value out of range
+constexpr int kErrInvalidArgument = -102;  // null or empty argument
+constexpr int kErrChecksum = -200;  // block checksum wrong after every attempt
+constexpr int kErrInterface = -1001;  // interface not supported or not openable
 constexpr int kErrFpgaNotConfigured = -1004;
-constexpr int kErrFpgaStatus = -1005;       // FPGA status wrong before the download
-constexpr int kErrI2cNoAck = -1007;         // I2C device did not acknowledge
-constexpr int kErrNotUsb = -1007;           // operation needs the USB interface
+constexpr int kErrFpgaStatus = -1005;  // FPGA status wrong before the download
+constexpr int kErrI2cNoAck = -1007;  // I2C device did not acknowledge
+constexpr int kErrNotUsb = -1007;  // operation needs the USB interface
 constexpr int kErrIniMissing = -1008;
-constexpr int kErrPlatePresent = -1009;     // plate in slot 1 or 2 before a service scan
-constexpr int kErrLaserTemperature = -1010; // laser above `LaserTempWarn`
-constexpr int kErrNoPlate = -1011;          // no plate, or transport stopped, in a service scan
-constexpr int kErrMemoryNotEmpty = -1012;   // scanner memory held old data at open
-constexpr int kErrSerialNumber = -1013;     // serial number differs
+constexpr int kErrPlatePresent = -1009;  // plate in slot 1 or 2 before a service scan
+constexpr int kErrLaserTemperature = -1010;  // laser above `LaserTempWarn`
+constexpr int kErrNoPlate = -1011;  // no plate, or transport stopped, in a service scan
+constexpr int kErrMemoryNotEmpty = -1012;  // scanner memory held old data at open
+constexpr int kErrSerialNumber = -1013;  // serial number differs
 
 // ---- normalization ----
-constexpr int kErrCalibCoverage = -1014;     // image too narrow or too short
+constexpr int kErrCalibCoverage = -1014;  // image too narrow or too short
 constexpr int kErrCalibTooDark = -1015;
 constexpr int kErrCalibTooBright = -1016;
-constexpr int kErrCalibPitch = -1017;        // pixel pitch outside 95000..105000 nm
+constexpr int kErrCalibPitch = -1017;  // pixel pitch outside 95000..105000 nm
 constexpr int kErrCalibNotUniform = -1018;
 constexpr int kErrScanSettingsChanged = -1019;
 
@@ -106,4 +106,4 @@ constexpr int KPU_STATUS_FUNCTION_NOT_IMPLEMENTED = -999;
 // The strict firmware reader's checksum failure; the text table has no row.
 constexpr int kErrFirmwareChecksum = -407;
 
-} // namespace tarvel
+}  // namespace tarvel

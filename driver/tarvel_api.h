@@ -16,36 +16,36 @@
 // information file beside the image holds the same fields packed (101 bytes)
 // followed by the application's extra header.
 struct ImageInfo {
-  int32_t size;            // 108
-  int32_t width;           // pixels per row as stored (after rotation)
-  int32_t height;          // rows as stored (after rotation)
-  int32_t pitch_x;         // nm along the scan line
-  int32_t pitch_y;         // nm between lines
+  int32_t size;  // 108
+  int32_t width;  // pixels per row as stored (after rotation)
+  int32_t height;  // rows as stored (after rotation)
+  int32_t pitch_x;  // nm along the scan line
+  int32_t pitch_y;  // nm between lines
   uint8_t bits_per_pixel;  // 16
   int32_t start_position;  // pixel index of the first column on the scan line
-  uint8_t slot_bits;       // bit k: the image overlaps inlet slot k
+  uint8_t slot_bits;  // bit k: the image overlaps inlet slot k
   uint16_t year;
   uint8_t month, day, hour, minute, second;
   char serial_number[32];
   uint8_t reserved[16];
-  uint8_t rotation;        // degrees (+360 when negative) modulo 256
-  int32_t scaled_pitch;    // nm
+  uint8_t rotation;  // degrees (+360 when negative) modulo 256
+  int32_t scaled_pitch;  // nm
   float scale;
-  uint16_t maximum;        // in the measuring window
-  uint16_t average;        // in the measuring window
+  uint16_t maximum;  // in the measuring window
+  uint16_t average;  // in the measuring window
   uint8_t scan_mode;
   uint16_t possible_maximum;
-  int32_t extra_length;    // bytes of the extra header after the record
+  int32_t extra_length;  // bytes of the extra header after the record
 };
 static_assert(sizeof(ImageInfo) == 108, "ImageInfo layout");
 
 // Statistics of `Get_ImageValue` (natural alignment, 24 bytes).
 struct ImageStats {
-  int32_t size;       // 24
+  int32_t size;  // 24
   uint16_t minimum;
   uint16_t maximum;
   double mean;
-  double deviation;   // population standard deviation
+  double deviation;  // population standard deviation
 };
 static_assert(sizeof(ImageStats) == 24, "ImageStats layout");
 
@@ -53,7 +53,7 @@ static_assert(sizeof(ImageStats) == 24, "ImageStats layout");
 // without padding (101 bytes), then `extra_length` bytes of extra header.
 #pragma pack(push, 1)
 struct ImageInfoFile {
-  int32_t size;            // 108, as in ImageInfo
+  int32_t size;  // 108, as in ImageInfo
   int32_t width;
   int32_t height;
   int32_t pitch_x;
@@ -72,7 +72,7 @@ struct ImageInfoFile {
   uint16_t average;
   uint8_t scan_mode;
   uint16_t possible_maximum;
-  int32_t extra_length;    // at byte 97
+  int32_t extra_length;  // at byte 97
 };
 #pragma pack(pop)
 static_assert(sizeof(ImageInfoFile) == 101, "ImageInfoFile layout");
@@ -82,13 +82,13 @@ static_assert(offsetof(ImageInfoFile, serial_number) == 33 && offsetof(ImageInfo
 
 // The scanner's device status record (16 bytes), filled by `_GetScanStatus@4`.
 struct ScanStatus {
-  uint8_t flags;          // bit 0 transport running, bit 3 event waiting
+  uint8_t flags;  // bit 0 transport running, bit 3 event waiting
   uint8_t plate_sensors;  // bits 0-3, one per slot
-  uint8_t slot_outputs;   // slot output pattern
-  uint8_t further;        // bits 3-4 reach the session's status word
-  int32_t line_counter;   // 24 bits
+  uint8_t slot_outputs;  // slot output pattern
+  uint8_t further;  // bits 3-4 reach the session's status word
+  int32_t line_counter;  // 24 bits
   int32_t words_waiting;  // 32-bit data words waiting in the scanner memory
-  int32_t error;          // 0, or the first stored transport error over USB
+  int32_t error;  // 0, or the first stored transport error over USB
 };
 static_assert(sizeof(ScanStatus) == 16, "ScanStatus layout");
 
@@ -105,8 +105,8 @@ TARVEL_API int Deaktivate_Scanner(void);
 // status) or a negative error code.
 TARVEL_API int Get_Status(void);
 TARVEL_API int Get_LightStatus(void);
-TARVEL_API int Get_ImageName(char* buffer);      // 256 characters
-TARVEL_API int Get_Serialnumber(char* buffer);   // 32 characters
+TARVEL_API int Get_ImageName(char* buffer);  // 256 characters
+TARVEL_API int Get_Serialnumber(char* buffer);  // 32 characters
 TARVEL_API int Set_Prescanmode(int samples);
 TARVEL_API int Get_Prescanline(uint8_t* buffer);
 TARVEL_API int Run_Beltdrive(unsigned code);
@@ -125,11 +125,11 @@ TARVEL_API int Get_NextOldImageName(char* buffer);
 
 // Image processing and configuration queries; they work in every session state.
 TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t height, ImageStats* stats);
-TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm,
-                                  int32_t high_ppm, int32_t curve);
+TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm, int32_t high_ppm,
+                                  int32_t curve);
 TARVEL_API int Invert_Image(uint16_t* pixels, int32_t width, int32_t height);
-TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm,
-                            int32_t pitch_y_nm, uint16_t* pixels);
+TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm, int32_t pitch_y_nm,
+                            uint16_t* pixels);
 TARVEL_API int Get_ImageType(int32_t mode, char* buffer, uint32_t length);
 TARVEL_API int Get_FilterType(int32_t mode);
 TARVEL_API int Get_FilterName(int32_t filter, char* buffer, uint32_t length);
@@ -144,7 +144,7 @@ TARVEL_API int Get_Paramname(char* name, int mode);
 TARVEL_API int Convert_Image16_8(void);  // -2
 TARVEL_API int Convert_Image8_16(void);  // -2
 TARVEL_API int Write_DiskImageEx(void);  // -1
-TARVEL_API int Check_Imo(void);          // -10002
+TARVEL_API int Check_Imo(void);  // -10002
 
 // Low-level USB access (stdcall on the original system). The ELF names are
 // the decorated names without "@N": `_RegRead@4` is the symbol "_RegRead".
@@ -165,10 +165,14 @@ TARVEL_API int32_t TarvelRegWriteLongInc(int32_t reg, uint32_t value) __asm__("_
 TARVEL_API int32_t TarvelRegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) __asm__("_RegWriteBlock");
 TARVEL_API int32_t TarvelReadBlock(void* buffer, int32_t length, int32_t* count) __asm__("_ReadBlock");
 TARVEL_API int32_t TarvelClearReadBlock(void) __asm__("_ClearReadBlock");
-TARVEL_API int32_t TarvelI2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t last) __asm__("_I2C_PROM_read");
-TARVEL_API int32_t TarvelI2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) __asm__("_I2C_PROM_write");
-TARVEL_API int32_t TarvelI2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) __asm__("_I2C_LargePROMrd");
-TARVEL_API int32_t TarvelI2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, int32_t* length) __asm__("_I2C_LargePROMwr");
+TARVEL_API int32_t TarvelI2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first,
+                                       uint8_t last) __asm__("_I2C_PROM_read");
+TARVEL_API int32_t TarvelI2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first,
+                                        uint8_t last) __asm__("_I2C_PROM_write");
+TARVEL_API int32_t TarvelI2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer,
+                                         int32_t* length) __asm__("_I2C_LargePROMrd");
+TARVEL_API int32_t TarvelI2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data,
+                                         int32_t* length) __asm__("_I2C_LargePROMwr");
 TARVEL_API int32_t TarvelI2C_DACout(int32_t device, int32_t value) __asm__("_I2C_DACout");
 TARVEL_API int32_t TarvelI2C_ADCread(int32_t device, int32_t channel) __asm__("_I2C_ADCread");
 TARVEL_API int32_t TarvelI2C_TEMPinit(int32_t device, int32_t configuration) __asm__("_I2C_TEMPinit");
@@ -177,7 +181,8 @@ TARVEL_API uint32_t TarvelAnz_ScanLine(void) __asm__("_Anz_ScanLine");
 TARVEL_API int32_t TarvelPentamotor_init(int32_t value) __asm__("_Pentamotor_init");
 TARVEL_API uint32_t TarvelGetUsbTimeout(void) __asm__("_GetUsbTimeout");
 TARVEL_API int32_t TarvelSetUsbTimeout(uint32_t ms) __asm__("_SetUsbTimeout");
-TARVEL_API int32_t TarvelGetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, int16_t* driver_api) __asm__("_GetTarvelVersion");
+TARVEL_API int32_t TarvelGetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api,
+                                          int16_t* driver_api) __asm__("_GetTarvelVersion");
 TARVEL_API int32_t TarvelGetScanStatus(ScanStatus* status) __asm__("_GetScanStatus");
 TARVEL_API int32_t TarvelGetTarvelErrorText(int32_t code, char* buffer, int32_t length) __asm__("_GetTarvelErrorText");
 TARVEL_API int32_t TarvelGetLastTarvelError(int32_t clear) __asm__("_GetLastTarvelError");

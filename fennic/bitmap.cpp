@@ -93,8 +93,7 @@ int write_headers(File& f, uint64_t w, uint64_t h, bool bottomUp, uint32_t xPels
 }
 
 int bmp_write(File& f, const ScanInfo& header, const PixelRect& px) {
-  if (int rc = write_headers(f, px.width, px.height, header.flipVertical == 1, header.resolutionX,
-                             header.resolutionY))
+  if (int rc = write_headers(f, px.width, px.height, header.flipVertical == 1, header.resolutionX, header.resolutionY))
     return rc;
   // Rows are converted into writes of about a megabyte. Each pixel is stored
   // as four bytes (low, high, 0, 0) whose last byte the next pixel

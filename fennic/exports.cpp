@@ -158,8 +158,8 @@ FENNIC_API int32_t _WriteRegion(FileInfo* file, uint32_t x0, uint32_t y0, uint32
                                 const ScanInfo* info, const ImageData* image) {
   if (!file || !info || !image) return kFennicBadParameter;
   if (!file->fileName) return kFennicNoFileName;
-  if (x0 < info->originX || x1 < x0 || uint64_t{x1} + 1 > uint64_t{info->originX} + info->width ||
-      y0 < info->originY || y1 < y0 || uint64_t{y1} + 1 > uint64_t{info->originY} + info->height)
+  if (x0 < info->originX || x1 < x0 || uint64_t{x1} + 1 > uint64_t{info->originX} + info->width || y0 < info->originY ||
+      y1 < y0 || uint64_t{y1} + 1 > uint64_t{info->originY} + info->height)
     return kFennicBadRegion;
   ScanInfo header = *info;
   header.originX = x0;

@@ -14,18 +14,18 @@
 
 // Value of FileInfo::type. Values above 11 behave as 11.
 enum FileType : uint32_t {
-  kFileNone = 0,          // "No File"
-  kFileRaw = 1,           // "Raw Data" (never detected; the caller sets it)
-  kFileBitmap = 2,        // "Bitmap"
-  kFileBreadboard = 3,    // "QEW Breadboard" (16-bit values in 24-bit pixels)
-  kFileTiff8 = 4,         // "8-bit TIFF"
-  kFileTiff16v0 = 5,      // "16-bit TIFF, v0"
-  kFileQewV0 = 6,         // "Brellan Proprietary, v0"
-  kFileTiff16v1 = 7,      // "16-bit TIFF, v1"
-  kFileQewV1 = 8,         // "Brellan Proprietary, v1"
-  kFileTiff16 = 9,        // "16-bit TIFF"
-  kFileQew = 10,          // "Brellan Proprietary"
-  kFileUnknown = 11,      // "Unknown"
+  kFileNone = 0,  // "No File"
+  kFileRaw = 1,  // "Raw Data" (never detected; the caller sets it)
+  kFileBitmap = 2,  // "Bitmap"
+  kFileBreadboard = 3,  // "QEW Breadboard" (16-bit values in 24-bit pixels)
+  kFileTiff8 = 4,  // "8-bit TIFF"
+  kFileTiff16v0 = 5,  // "16-bit TIFF, v0"
+  kFileQewV0 = 6,  // "Brellan Proprietary, v0"
+  kFileTiff16v1 = 7,  // "16-bit TIFF, v1"
+  kFileQewV1 = 8,  // "Brellan Proprietary, v1"
+  kFileTiff16 = 9,  // "16-bit TIFF"
+  kFileQew = 10,  // "Brellan Proprietary"
+  kFileUnknown = 11,  // "Unknown"
 };
 
 // Value of ScanInfo::source.
@@ -66,8 +66,8 @@ enum FennicResult : int32_t {
 
 // The file an operation works on (64-bit layout: 4 bytes padding after type).
 struct FileInfo {
-  uint32_t type;          // FileType; several operations rewrite it
-  const char* fileName;   // NUL-terminated path; never changed by the library
+  uint32_t type;  // FileType; several operations rewrite it
+  const char* fileName;  // NUL-terminated path; never changed by the library
 };
 static_assert(sizeof(FileInfo) == 16 && offsetof(FileInfo, fileName) == 8);
 
@@ -82,15 +82,15 @@ struct FileTime {
 // stored verbatim in QEW version 2 files and in the private block of 16-bit
 // TIFF files; bytes 0-35 form the older 36-byte layout.
 struct ScanInfo {
-  uint32_t source;        // ScanSource
+  uint32_t source;  // ScanSource
   FileTime timestamp;
   uint32_t originX;
   uint32_t originY;
-  uint32_t width;         // full-resolution pixels
+  uint32_t width;  // full-resolution pixels
   uint32_t height;
-  uint32_t resolutionX;   // pixels per metre; 0 = not recorded
+  uint32_t resolutionX;  // pixels per metre; 0 = not recorded
   uint32_t resolutionY;
-  int32_t orientation;    // 0 North, 1 East, 2 South, 3 West
+  int32_t orientation;  // 0 North, 1 East, 2 South, 3 West
   uint8_t flipHorizontal;
   uint8_t flipVertical;
 };
@@ -104,10 +104,10 @@ constexpr size_t kScanInfoOldSize = 36;  // layout of QEW v0/v1 and TIFF v0/v1
 
 // A caller's 16-bit image buffer (64-bit layout: pixels at 16).
 struct ImageData {
-  uint32_t sampling;      // N: each stored pixel is the mean of an N x N block
-  uint32_t width;         // stored pixels per row
-  uint32_t height;        // stored rows
-  uint16_t* pixels;       // width x height values, top row first, no padding
+  uint32_t sampling;  // N: each stored pixel is the mean of an N x N block
+  uint32_t width;  // stored pixels per row
+  uint32_t height;  // stored rows
+  uint16_t* pixels;  // width x height values, top row first, no padding
 };
 static_assert(sizeof(ImageData) == 24 && offsetof(ImageData, pixels) == 16);
 
@@ -128,8 +128,8 @@ FENNIC_API int32_t _ReadImage(FileInfo* file, const ScanInfo* rect, ImageData* i
 FENNIC_API int32_t _Write(FileInfo* file, const ScanInfo* info, const ImageData* image);
 FENNIC_API int32_t _WriteRegion(FileInfo* file, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
                                 const ScanInfo* info, const ImageData* image);
-FENNIC_API int32_t _CopyRegion(FileInfo* source, const char* destination, uint32_t x0, uint32_t y0,
-                               uint32_t x1, uint32_t y1);
+FENNIC_API int32_t _CopyRegion(FileInfo* source, const char* destination, uint32_t x0, uint32_t y0, uint32_t x1,
+                               uint32_t y1);
 
 FENNIC_API int32_t _StartRead(FennicHandle* handle, FileInfo* file, ScanInfo* info);
 FENNIC_API int32_t _ReadLine(FennicHandle* handle, const ScanInfo* info, uint16_t* line);

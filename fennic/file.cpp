@@ -1,10 +1,10 @@
 #include "fennic/file.h"
 
-#include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
 
 namespace fennic {
 
@@ -157,8 +157,8 @@ bool File::is_same_file(const char* name) const {
 
 void File::remove_name(const char* name) const {
   struct stat mine, there;
-  if (fstat(fd_, &mine) == 0 && S_ISREG(mine.st_mode) && lstat(name, &there) == 0 &&
-      mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
+  if (fstat(fd_, &mine) == 0 && S_ISREG(mine.st_mode) && lstat(name, &there) == 0 && mine.st_dev == there.st_dev &&
+      mine.st_ino == there.st_ino)
     ::unlink(name);
 }
 

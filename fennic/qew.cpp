@@ -19,8 +19,8 @@ int qew_read(File& f, uint32_t, const ScanInfo& r, const ImageData& image) {
   ScanInfo h;
   uint64_t base;
   if (int rc = read_qew_header(f, h, nullptr, &base)) return rc;
-  if (r.originX < h.originX || uint64_t{r.originX} + r.width > uint64_t{h.originX} + h.width ||
-      r.originY < h.originY || uint64_t{r.originY} + r.height > uint64_t{h.originY} + h.height)
+  if (r.originX < h.originX || uint64_t{r.originX} + r.width > uint64_t{h.originX} + h.width || r.originY < h.originY ||
+      uint64_t{r.originY} + r.height > uint64_t{h.originY} + h.height)
     return kFennicBadRegion;
   PlainSource src(f, base);
   return read_sampled<U16Pixel>(src, {uint64_t{h.width} * 2, r.originX - h.originX, r.originY - h.originY, false},
@@ -58,8 +58,8 @@ int qew_copy(File& src, NewFile& dst, const Corners& c) {
   if (int rc = write_header(dst.file(), out)) return rc;
   const uint64_t stride = uint64_t{h.width} * 2;
   PlainSource pixels(src, base);
-  RowCopy rc{(uint64_t{c.y0} - h.originY) * stride + (uint64_t{c.x0} - h.originX) * 2, stride,
-             uint64_t{out.width} * 2, out.height, uint64_t{out.width} * 2};
+  RowCopy rc{(uint64_t{c.y0} - h.originY) * stride + (uint64_t{c.x0} - h.originX) * 2, stride, uint64_t{out.width} * 2,
+             out.height, uint64_t{out.width} * 2};
   return copy_rows(pixels, rc, dst.file());
 }
 

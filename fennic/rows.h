@@ -13,8 +13,8 @@ int write_rows(File& f, const PixelRect& px);
 
 // A rectangle of a source's pixel data copied row by row into a new file.
 struct RowCopy {
-  uint64_t start;      // logical offset of the first byte of the first row
-  uint64_t stride;     // between rows of the source
+  uint64_t start;  // logical offset of the first byte of the first row
+  uint64_t stride;  // between rows of the source
   uint64_t row_bytes;  // bytes taken from each source row
   uint64_t rows;
   uint64_t out_bytes;  // bytes written per row (>= row_bytes; the rest zero)

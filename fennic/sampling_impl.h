@@ -60,8 +60,7 @@ void block_sums(const uint8_t* rows, uint64_t stride, uint64_t n, uint64_t w, Su
 }
 
 template <class Px, class Sum>
-int read_groups(PixelSource& src, const Placement& at, const ImageData& image, uint64_t group,
-                Buffer<uint8_t>& buf) {
+int read_groups(PixelSource& src, const Placement& at, const ImageData& image, uint64_t group, Buffer<uint8_t>& buf) {
   const uint64_t n = image.sampling, w = image.width, h = image.height;
   Buffer<Sum> sums;
   if (n > 1 && !sums.allocate(w)) return kFennicNoMemory;
@@ -101,8 +100,8 @@ int read_sampled(PixelSource& src, const Placement& at, const ImageData& image) 
     if (n == 1) {
       // Rows straight into the caller's buffer, all at once when they are contiguous.
       if (at.stride == row_bytes) {
-        if (int rc = src.fetch(at.row * at.stride + at.col * B, reinterpret_cast<uint8_t*>(image.pixels),
-                               h * row_bytes))
+        if (int rc =
+                src.fetch(at.row * at.stride + at.col * B, reinterpret_cast<uint8_t*>(image.pixels), h * row_bytes))
           return rc;
       } else {
         for (uint64_t y = 0; y < h; ++y)

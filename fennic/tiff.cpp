@@ -278,8 +278,7 @@ int read_8bit(File& f, const ScanInfo& r, const ImageData& image) {
     }
   }
   if (offsets && counts && counts->count != offsets->count) return kFennicTiffUnsupported;
-  if (offsets && offsets->count == 1 && (!counts || counts->scalar() < uint64_t{w} * h))
-    return kFennicTiffUnsupported;
+  if (offsets && offsets->count == 1 && (!counts || counts->scalar() < uint64_t{w} * h)) return kFennicTiffUnsupported;
   if (uint64_t{r.originX} + r.width > w || uint64_t{r.originY} + r.height > h) return kFennicBadRegion;
   StripSource src(f);
   if (int rc = src.load(offsets, counts)) return rc;
@@ -328,13 +327,13 @@ int read_16bit(File& f, const ScanInfo& r, const ImageData& image) {
   Source16 s;
   if (int rc = scan_16bit(f, d, s)) return rc;
   const ScanInfo& b = s.block;
-  if (r.originX < b.originX || uint64_t{r.originX} + r.width > uint64_t{b.originX} + b.width ||
-      r.originY < b.originY || uint64_t{r.originY} + r.height > uint64_t{b.originY} + b.height)
+  if (r.originX < b.originX || uint64_t{r.originX} + r.width > uint64_t{b.originX} + b.width || r.originY < b.originY ||
+      uint64_t{r.originY} + r.height > uint64_t{b.originY} + b.height)
     return kFennicBadRegion;
   StripSource src(f);
   if (int rc = src.load(s.offsets, s.counts)) return rc;
-  return read_sampled<U16Pixel>(
-      src, {uint64_t{b.width} * 2, r.originX - b.originX, r.originY - b.originY, s.inverted}, image);
+  return read_sampled<U16Pixel>(src, {uint64_t{b.width} * 2, r.originX - b.originX, r.originY - b.originY, s.inverted},
+                                image);
 }
 
 int tiff_read(File& f, uint32_t type, const ScanInfo& r, const ImageData& image) {
@@ -414,8 +413,7 @@ int tiff_copy(File& src, NewFile& dst, const Corners& c) {
   if (int rc = pixels.load(s.offsets, s.counts)) return rc;
   if (int rc = dst.create()) return rc;
   if (int rc = write_layout(dst.file(), out, out.width, out.height, s.inverted)) return rc;
-  return copy_rows(pixels, {first, stride, uint64_t{out.width} * 2, out.height, uint64_t{out.width} * 2},
-                   dst.file());
+  return copy_rows(pixels, {first, stride, uint64_t{out.width} * 2, out.height, uint64_t{out.width} * 2}, dst.file());
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ struct Workspace {
   }
 };
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Workspace ws;
@@ -73,9 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   acq.PrescanSetup(data[5] % 4 == 0 ? 1 + data[0] : 0);
   acq.Activate();
   // Polled as the session polls; whole pieces, or small ones cut at any byte.
-  acqtest::PieceDevice device(data + 8, size - 8, [&](size_t at) {
-    return small_pieces ? 1 + ((at + 8) * 7919) % 97 : tarvel::kPieceBytes;
-  });
+  acqtest::PieceDevice device(
+      data + 8, size - 8, [&](size_t at) { return small_pieces ? 1 + ((at + 8) * 7919) % 97 : tarvel::kPieceBytes; });
   tarvel::StreamPoller poller(acq, device);
   acqtest::PollToEnd(poller, device, [&] {
     if (acq.PrescanWaiting()) {

@@ -60,7 +60,7 @@ class Replies : public pu::UsbBackend, public pu::UsbDevice, public std::enable_
   size_t at_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::shared_ptr<Replies> replies = [] {

@@ -21,4 +21,4 @@ inline std::string AsciiFold(std::string_view s) {
   return out;
 }
 
-} // namespace platform
+}  // namespace platform

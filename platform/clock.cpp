@@ -15,7 +15,7 @@ uint64_t RealMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-} // namespace
+}  // namespace
 
 uint64_t NowMs() { return g_virtual ? g_virtual_ms.load() : RealMs(); }
 uint32_t GetTickCount() { return static_cast<uint32_t>(NowMs()); }
@@ -43,9 +43,7 @@ std::time_t WallTime() {
   return std::time_t((g_wall_base_ms.load() + int64_t(g_virtual_ms.load())) / 1000);
 }
 
-void SetVirtualWallTime(std::time_t now) {
-  g_wall_base_ms = int64_t(now) * 1000 - int64_t(g_virtual_ms.load());
-}
+void SetVirtualWallTime(std::time_t now) { g_wall_base_ms = int64_t(now) * 1000 - int64_t(g_virtual_ms.load()); }
 
 std::tm LocalTime(std::time_t t) {
   std::tm tm{};
@@ -53,4 +51,4 @@ std::tm LocalTime(std::time_t t) {
   return tm;
 }
 
-} // namespace platform
+}  // namespace platform

@@ -30,4 +30,4 @@ void SetVirtualWallTime(std::time_t now);
 // Local broken-down time (thread-safe localtime).
 std::tm LocalTime(std::time_t t);
 
-} // namespace platform
+}  // namespace platform

@@ -7,7 +7,7 @@ namespace platform {
 namespace {
 std::mutex g_lock;
 DebugOutputSink g_sink;
-} // namespace
+}  // namespace
 
 void OutputDebugString(std::string_view text) {
   std::lock_guard<std::mutex> g(g_lock);
@@ -39,4 +39,4 @@ std::string DebugOutputCapture::text() const {
   return state_->text;
 }
 
-} // namespace platform
+}  // namespace platform

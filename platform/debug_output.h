@@ -28,4 +28,4 @@ class DebugOutputCapture {
   DebugOutputSink previous_;
 };
 
-} // namespace platform
+}  // namespace platform

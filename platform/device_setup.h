@@ -36,9 +36,9 @@ using EnumDeviceInterfacesFn = int (*)(DeviceInfoHandle set, void* info, const G
                                        DeviceInterfaceData* data);
 // Fills `detail` (size bytes, its first u32 = kDetailSizeField); with a
 // null or too small detail fails with error 122 and the needed size.
-using GetDeviceInterfaceDetailFn = int (*)(DeviceInfoHandle set, DeviceInterfaceData* data, void* detail,
-                                           uint32_t size, uint32_t* required, void* info);
+using GetDeviceInterfaceDetailFn = int (*)(DeviceInfoHandle set, DeviceInterfaceData* data, void* detail, uint32_t size,
+                                           uint32_t* required, void* info);
 
 constexpr const char* kDeviceSetupLibrary = "setupapi.dll";
 
-} // namespace platform
+}  // namespace platform

@@ -24,7 +24,6 @@ std::mutex g_override_lock;
 std::optional<std::string> g_module_override;
 std::optional<uint64_t> g_free_space_override;
 
-
 std::string Slashes(std::string_view path) {
   std::string s(path);
   std::replace(s.begin(), s.end(), '\\', '/');
@@ -81,7 +80,7 @@ bool CopyNewFile(const std::string& from, const std::string& to) {
   return ok;
 }
 
-} // namespace
+}  // namespace
 
 bool IsNullDevice(std::string_view path) { return EqualsIgnoreCase(FileNamePart(path), "NUL"); }
 
@@ -173,9 +172,7 @@ bool CreateDirectories(std::string_view path) {
   return FolderExists(p);
 }
 
-std::FILE* OpenFile(std::string_view path, const char* mode) {
-  return std::fopen(NativePath(path).c_str(), mode);
-}
+std::FILE* OpenFile(std::string_view path, const char* mode) { return std::fopen(NativePath(path).c_str(), mode); }
 
 bool DeleteFile(std::string_view path) {
   if (IsNullDevice(path)) return false;
@@ -325,4 +322,4 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
   return data;
 }
 
-} // namespace platform
+}  // namespace platform

@@ -76,4 +76,4 @@ bool WriteFileAtomically(std::string_view path, std::string_view bytes);
 // Whole file as bytes; nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(std::string_view path);
 
-} // namespace platform
+}  // namespace platform

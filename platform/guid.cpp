@@ -18,7 +18,10 @@ std::optional<Guid> ParseGuid(std::string_view text) {
     *value = 0;
     for (size_t i = from; i < from + digits; ++i) {
       char c = text[i];
-      int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      int d = c >= '0' && c <= '9'   ? c - '0'
+              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                     : -1;
       if (d < 0) return false;
       *value = *value * 16 + static_cast<uint64_t>(d);
     }
@@ -40,4 +43,4 @@ std::optional<Guid> ParseGuid(std::string_view text) {
   return g;
 }
 
-} // namespace platform
+}  // namespace platform

@@ -20,4 +20,4 @@ std::string GuidText(const Guid& guid);
 // Reads the braced form (braces optional, hex digits without case).
 std::optional<Guid> ParseGuid(std::string_view text);
 
-} // namespace platform
+}  // namespace platform

@@ -80,7 +80,7 @@ void ActivateSimulatorOnce() {
   if (attach != nullptr) attach(scenario);
 }
 
-} // namespace
+}  // namespace
 
 uint32_t GetLastError() { return t_last_error; }
 void SetLastError(uint32_t error) { t_last_error = error; }
@@ -212,8 +212,8 @@ DeviceHandle OpenDevice(std::string_view name, uint32_t /*access*/, uint32_t /*s
   return handle;
 }
 
-bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
-                     uint32_t out_len, uint32_t* returned) {
+bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
+                     uint32_t* returned) {
   if (returned) *returned = 0;
   std::shared_ptr<DeviceFile> file;
   {
@@ -257,4 +257,4 @@ bool CloseDevice(DeviceHandle handle) {
   return true;
 }
 
-} // namespace platform
+}  // namespace platform

@@ -52,8 +52,8 @@ class DeviceFile {
   virtual ~DeviceFile() = default;
   // A control request. On success the driver sets *returned (bytes written
   // to out) and returns 0; otherwise it returns the error value.
-  virtual uint32_t Control(uint32_t code, const void* in, uint32_t in_len, void* out,
-                           uint32_t out_len, uint32_t* returned) = 0;
+  virtual uint32_t Control(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
+                           uint32_t* returned) = 0;
   // Starts an overlapped read: 0 when under way (the driver completes it
   // later through CompleteOverlapped, possibly before returning), else the
   // error of an immediate failure (nothing was started).
@@ -89,8 +89,8 @@ DeviceHandle OpenDevice(std::string_view name, uint32_t access = 0, uint32_t sha
 // A synchronous control request: true on success with *returned set (0 when
 // the request fails). The last error is set on failure only; a success
 // leaves it as it was.
-bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
-                     uint32_t out_len, uint32_t* returned);
+bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
+                     uint32_t* returned);
 bool CloseDevice(DeviceHandle handle);
 
 // Overlapped control request: our drivers answer control requests at once,
@@ -122,4 +122,4 @@ constexpr const char* kSimulatorAttachSymbol = "vornix_sim_attach";
 // environment variable call it).
 void ResetSimulatorActivation();
 
-} // namespace platform
+}  // namespace platform

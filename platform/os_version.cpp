@@ -6,7 +6,7 @@ namespace platform {
 namespace {
 std::mutex g_mutex;
 OsVersion g_version;
-} // namespace
+}  // namespace
 
 OsVersion GetOsVersion() {
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -20,4 +20,4 @@ void SetOsVersion(const OsVersion& version) {
 
 void ResetOsVersion() { SetOsVersion(OsVersion{}); }
 
-} // namespace platform
+}  // namespace platform

@@ -16,4 +16,4 @@ OsVersion GetOsVersion();
 void SetOsVersion(const OsVersion& version);
 void ResetOsVersion();
 
-} // namespace platform
+}  // namespace platform

@@ -9,7 +9,6 @@
 namespace platform {
 namespace {
 
-
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -19,7 +18,7 @@ std::string_view Trim(std::string_view s) {
 // One line of the file: its text without the line end, and where it lies.
 struct Line {
   size_t begin;  // offset of the first byte
-  size_t end;    // offset just past the line end ("\n" or "\r\n"), or EOF
+  size_t end;  // offset just past the line end ("\n" or "\r\n"), or EOF
   std::string_view text;
 };
 
@@ -42,7 +41,7 @@ enum class Kind { Other, Section, Entry };
 
 struct Parsed {
   Kind kind = Kind::Other;
-  std::string_view name;   // section or key name
+  std::string_view name;  // section or key name
   std::string_view value;  // entry value (trimmed, quotes removed)
 };
 
@@ -61,8 +60,7 @@ Parsed Parse(std::string_view text) {
   p.kind = Kind::Entry;
   p.name = Trim(t.substr(0, eq));
   std::string_view v = Trim(t.substr(eq + 1));
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.substr(1, v.size() - 2);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   p.value = v;
   return p;
 }
@@ -105,10 +103,9 @@ std::string LineEnd(std::string_view data) {
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
-} // namespace
+}  // namespace
 
-std::optional<std::string> ReadProfileString(std::string_view file, std::string_view section,
-                                             std::string_view key) {
+std::optional<std::string> ReadProfileString(std::string_view file, std::string_view section, std::string_view key) {
   std::optional<std::string> data = ReadWholeFile(file);
   if (!data) return std::nullopt;
   std::vector<Line> lines = SplitLines(*data);
@@ -117,8 +114,7 @@ std::optional<std::string> ReadProfileString(std::string_view file, std::string_
   return std::string(Parse(lines[size_t(loc.key)].text).value);
 }
 
-int ReadProfileInt(std::string_view file, std::string_view section, std::string_view key,
-                   int default_value) {
+int ReadProfileInt(std::string_view file, std::string_view section, std::string_view key, int default_value) {
   std::optional<std::string> text = ReadProfileString(file, section, key);
   if (!text) return default_value;
   std::string_view s = Trim(*text);
@@ -130,7 +126,9 @@ int ReadProfileInt(std::string_view file, std::string_view section, std::string_
   uint32_t value = 0;
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
     for (char c : s.substr(2)) {
-      int d = (c >= '0' && c <= '9') ? c - '0' : (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f') ? AsciiLower(c) - 'a' + 10 : -1;
+      int d = (c >= '0' && c <= '9')                           ? c - '0'
+              : (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f') ? AsciiLower(c) - 'a' + 10
+                                                               : -1;
       if (d < 0) break;
       value = value * 16 + uint32_t(d);
     }
@@ -144,8 +142,7 @@ int ReadProfileInt(std::string_view file, std::string_view section, std::string_
   return int32_t(value);
 }
 
-bool WriteProfileString(std::string_view file, std::string_view section, std::string_view key,
-                        const char* value) {
+bool WriteProfileString(std::string_view file, std::string_view section, std::string_view key, const char* value) {
   section = Trim(section);
   key = Trim(key);
   if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
@@ -193,4 +190,4 @@ bool WriteProfileString(std::string_view file, std::string_view section, std::st
   return WriteFileAtomically(file, out);
 }
 
-} // namespace platform
+}  // namespace platform

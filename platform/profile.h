@@ -15,14 +15,12 @@
 namespace platform {
 
 // The value, or nullopt when the file, the section or the key is missing.
-std::optional<std::string> ReadProfileString(std::string_view file, std::string_view section,
-                                             std::string_view key);
+std::optional<std::string> ReadProfileString(std::string_view file, std::string_view section, std::string_view key);
 
 // The value as an integer ("-12", "+7", "0x1F"; parsing stops at the first
 // character that is not a digit; no digits give 0); `default_value` when the
 // key is missing.
-int ReadProfileInt(std::string_view file, std::string_view section, std::string_view key,
-                   int default_value);
+int ReadProfileInt(std::string_view file, std::string_view section, std::string_view key, int default_value);
 
 // Sets key=value in the section, creating the file, the section or the key
 // as needed; a null `value` deletes the key. Every other line and byte of the
@@ -30,7 +28,6 @@ int ReadProfileInt(std::string_view file, std::string_view section, std::string_
 // atomically, so a crash never leaves half an ini. False when the file cannot
 // be read or written, or when a name or the value holds a line break (or the
 // key an "=").
-bool WriteProfileString(std::string_view file, std::string_view section, std::string_view key,
-                        const char* value);
+bool WriteProfileString(std::string_view file, std::string_view section, std::string_view key, const char* value);
 
-} // namespace platform
+}  // namespace platform

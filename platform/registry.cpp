@@ -24,11 +24,10 @@ namespace {
 
 constexpr const char* kHeader = "VORNIXREG 1";
 
-
 struct Node {
   std::string name;
   std::map<std::string, std::pair<std::string, Value>> values;  // folded -> (name, value)
-  std::map<std::string, std::unique_ptr<Node>> children;         // folded -> key
+  std::map<std::string, std::unique_ptr<Node>> children;  // folded -> key
 };
 
 std::vector<std::string_view> SplitPath(std::string_view path) {
@@ -59,9 +58,7 @@ Node* Walk(Node& root, std::string_view path, bool create) {
   return node;
 }
 
-const Node* Find(const Node& root, std::string_view path) {
-  return Walk(const_cast<Node&>(root), path, false);
-}
+const Node* Find(const Node& root, std::string_view path) { return Walk(const_cast<Node&>(root), path, false); }
 
 std::string Escape(std::string_view s) {
   static const char* hex = "0123456789ABCDEF";
@@ -236,7 +233,7 @@ bool Modify(Hive hive, const std::function<bool(Node&, bool& changed)>& change) 
   return WriteFileAtomically(StoreFile(hive), out);
 }
 
-} // namespace
+}  // namespace
 
 std::string StoreFolder() {
   if (const char* dir = std::getenv("VORNIX_REGISTRY_DIR"); dir && *dir) return dir;
@@ -251,9 +248,8 @@ std::string StoreFolder() {
 }
 
 bool KeyExists(Hive hive, std::string_view path) {
-  return Read(hive, [&](const Node& root) -> std::optional<bool> {
-           return Find(root, path) != nullptr;
-         }).value_or(false);
+  return Read(hive, [&](const Node& root) -> std::optional<bool> { return Find(root, path) != nullptr; })
+      .value_or(false);
 }
 
 bool CreateKey(Hive hive, std::string_view path) {
@@ -334,8 +330,7 @@ bool DeleteValue(Hive hive, std::string_view path, std::string_view name) {
 std::optional<uint32_t> QueryDword(Hive hive, std::string_view path, std::string_view name) {
   std::optional<Value> v = QueryValue(hive, path, name);
   if (!v || v->type != ValueType::Dword || v->data.size() != 4) return std::nullopt;
-  return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 |
-         uint32_t(v->data[3]) << 24;
+  return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 | uint32_t(v->data[3]) << 24;
 }
 
 std::optional<std::string> QueryString(Hive hive, std::string_view path, std::string_view name) {
@@ -351,11 +346,10 @@ bool SetDword(Hive hive, std::string_view path, std::string_view name, uint32_t 
   return SetValue(hive, path, name, v);
 }
 
-bool SetString(Hive hive, std::string_view path, std::string_view name, std::string_view text,
-               bool with_nul) {
+bool SetString(Hive hive, std::string_view path, std::string_view name, std::string_view text, bool with_nul) {
   Value v{ValueType::String, std::vector<uint8_t>(text.begin(), text.end())};
   if (with_nul) v.data.push_back(0);
   return SetValue(hive, path, name, v);
 }
 
-} // namespace platform::registry
+}  // namespace platform::registry

@@ -63,7 +63,6 @@ std::optional<uint32_t> QueryDword(Hive hive, std::string_view path, std::string
 std::optional<std::string> QueryString(Hive hive, std::string_view path, std::string_view name);
 bool SetDword(Hive hive, std::string_view path, std::string_view name, uint32_t value);
 // Stores the text's bytes; with `with_nul` a terminating NUL is stored too.
-bool SetString(Hive hive, std::string_view path, std::string_view name, std::string_view text,
-               bool with_nul = true);
+bool SetString(Hive hive, std::string_view path, std::string_view name, std::string_view text, bool with_nul = true);
 
-} // namespace platform::registry
+}  // namespace platform::registry

@@ -22,7 +22,7 @@ std::atomic<int> g_live_threads{0};
 std::atomic<uint32_t> g_next_thread_id{1};
 thread_local int t_priority = kThreadPriorityDefault;
 
-} // namespace
+}  // namespace
 
 void Event::Set() {
   {
@@ -56,8 +56,7 @@ uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
   if (index < 0) {
     if (ms == kInfinite) {
       WaitCondition().wait(lock, [&] { return (index = ready()) >= 0; });
-    } else if (!WaitCondition().wait_for(lock, std::chrono::milliseconds(ms),
-                                         [&] { return (index = ready()) >= 0; })) {
+    } else if (!WaitCondition().wait_for(lock, std::chrono::milliseconds(ms), [&] { return (index = ready()) >= 0; })) {
       lock.unlock();
       AdvanceClock(ms);
       return kWaitTimeout;
@@ -105,4 +104,4 @@ void SetCurrentThreadPriority(int priority) { t_priority = priority; }
 int CurrentThreadPriority() { return t_priority; }
 int LiveThreads() { return g_live_threads; }
 
-} // namespace platform
+}  // namespace platform

@@ -13,7 +13,7 @@
 namespace platform {
 
 constexpr uint32_t kInfinite = 0xFFFFFFFFu;
-constexpr uint32_t kWaitObject0 = 0;      // + index of the event that ended the wait
+constexpr uint32_t kWaitObject0 = 0;  // + index of the event that ended the wait
 constexpr uint32_t kWaitTimeout = 258;
 constexpr uint32_t kWaitFailed = 0xFFFFFFFFu;
 
@@ -93,4 +93,4 @@ int CurrentThreadPriority();
 // Threads started through Thread and not yet finished (for leak checks).
 int LiveThreads();
 
-} // namespace platform
+}  // namespace platform

@@ -33,7 +33,7 @@ std::string Upper(std::string_view s) {
 
 struct State {
   std::mutex mutex;
-  std::set<std::string> missing;        // library names
+  std::set<std::string> missing;  // library names
   std::set<std::string> missing_procs;  // "LIBRARY!Proc"
 };
 State& TheState() {
@@ -103,7 +103,7 @@ int GetDeviceInterfaceDetail(DeviceInfoHandle set, DeviceInterfaceData* data, vo
   return 1;
 }
 
-} // namespace
+}  // namespace
 
 SystemLibrary* LoadSystemLibrary(std::string_view name) {
   std::string key = Upper(name);
@@ -167,4 +167,4 @@ void SetSystemProcMissing(std::string_view library, std::string_view proc, bool 
     s.missing_procs.erase(key);
 }
 
-} // namespace platform
+}  // namespace platform

@@ -20,4 +20,4 @@ int SystemLibraryLoads();
 void SetSystemLibraryMissing(std::string_view name, bool missing);
 void SetSystemProcMissing(std::string_view library, std::string_view proc, bool missing);
 
-} // namespace platform
+}  // namespace platform

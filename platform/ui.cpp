@@ -18,7 +18,7 @@ UiHandler& Current() {
 }
 
 bool Interactive() { return ::isatty(STDIN_FILENO) == 1; }
-} // namespace
+}  // namespace
 
 UiHandler* SetUiHandler(UiHandler* handler) {
   std::lock_guard<std::mutex> g(g_lock);
@@ -56,8 +56,7 @@ int ConsoleUi::ModeDialog(const ModeDialogRequest& request) {
     try {
       int choice = std::stoi(answer);
       if (choice >= 1 && size_t(choice) <= request.entries.size()) return choice;
-    } catch (...) {
-    }
+    } catch (...) {}
   }
 }
 
@@ -80,4 +79,4 @@ int RecordingUi::ModeDialog(const ModeDialogRequest& request) {
   return a;
 }
 
-} // namespace platform
+}  // namespace platform

@@ -24,7 +24,7 @@ constexpr int kIdNo = 7;
 // A modal choice among entries (for the scan-mode dialog: "&1: name", ...).
 struct ModeDialogRequest {
   std::string caption;
-  std::vector<std::string> texts;    // the dialog's fixed texts, in order
+  std::vector<std::string> texts;  // the dialog's fixed texts, in order
   std::vector<std::string> entries;  // one radio button each
 };
 
@@ -78,4 +78,4 @@ class RecordingUi : public UiHandler {
   UiHandler* previous_;
 };
 
-} // namespace platform
+}  // namespace platform

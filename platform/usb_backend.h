@@ -13,7 +13,7 @@ namespace platform::usb {
 
 // Driver statuses the stand-in produces itself.
 constexpr uint32_t kStatusOk = 0;
-constexpr uint32_t kStatusStall = 0xE0000004;            // HC: stall PID
+constexpr uint32_t kStatusStall = 0xE0000004;  // HC: stall PID
 constexpr uint32_t kStatusDeviceGone = 0xE0007000;
 constexpr uint32_t kStatusCancelled = 0xE0010000;
 constexpr uint32_t kStatusFailed = 0xE0001000;
@@ -32,9 +32,9 @@ constexpr uint32_t kStatusDeviceNotFound = 0xE0001100;
 
 // A control transfer's setup as the driver's vendor-request record gives it.
 struct ControlSetup {
-  uint32_t flags = 0;       // bit 16: a short transfer is not an error
-  uint32_t type = 2;        // 2 vendor
-  uint32_t recipient = 0;   // 0 device
+  uint32_t flags = 0;  // bit 16: a short transfer is not an error
+  uint32_t type = 2;  // 2 vendor
+  uint32_t recipient = 0;  // 0 device
   uint8_t request = 0;
   uint16_t value = 0;
   uint16_t index = 0;
@@ -86,4 +86,4 @@ std::vector<std::string> EnumerateDevices(const std::string& guid);
 // Device paths begin with this text (the stand-in answers every such name).
 constexpr const char* kDevicePathPrefix = "\\\\?\\usb#";
 
-} // namespace platform::usb
+}  // namespace platform::usb

@@ -188,7 +188,7 @@ class UsbDriver : public DeviceDriver {
   }
 };
 
-} // namespace
+}  // namespace
 
 void InstallDriver() {
   Registry& r = TheRegistry();
@@ -227,4 +227,4 @@ std::vector<std::string> EnumerateDevices(const std::string& guid) {
   return paths;
 }
 
-} // namespace platform::usb
+}  // namespace platform::usb

@@ -34,4 +34,4 @@ constexpr uint32_t kDefaultRequestTimeoutMs = 5000;
 // Makes sure the stand-in answers device paths (done by RegisterBackend).
 void InstallDriver();
 
-} // namespace platform::usb
+}  // namespace platform::usb

@@ -67,11 +67,8 @@ void I2cBus::OnClockRise() {
       shift_ = static_cast<uint8_t>((shift_ << 1) | (Sda() ? 1 : 0));
       ++bits_;
       break;
-    case Phase::ReceiveAck:
-      host_acked_ = !Sda();
-      break;
-    default:
-      break;
+    case Phase::ReceiveAck: host_acked_ = !Sda(); break;
+    default: break;
   }
 }
 
@@ -134,8 +131,7 @@ void I2cBus::OnClockFall() {
         phase_ = Phase::Ignore;
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -303,4 +299,4 @@ bool I2cBus::Transfer(uint8_t address, const std::vector<uint8_t>& write, size_t
   return true;
 }
 
-} // namespace sim
+}  // namespace sim

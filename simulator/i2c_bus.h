@@ -26,10 +26,10 @@ class I2cDevice {
 
 // One finished transaction as the bus saw it (for tests).
 struct I2cTransaction {
-  uint8_t address = 0;          // 8-bit form with the read bit
-  bool acknowledged = false;    // the address phase
-  std::vector<uint8_t> written; // bytes the host sent after the address
-  std::vector<uint8_t> read;    // bytes the device sent
+  uint8_t address = 0;  // 8-bit form with the read bit
+  bool acknowledged = false;  // the address phase
+  std::vector<uint8_t> written;  // bytes the host sent after the address
+  std::vector<uint8_t> read;  // bytes the device sent
 };
 
 class I2cBus {
@@ -167,4 +167,4 @@ class TempSensor : public I2cDevice {
   int conversions_ = 0;
 };
 
-} // namespace sim
+}  // namespace sim

@@ -58,7 +58,7 @@ std::mutex g_current_mutex;
 std::shared_ptr<Scanner> g_current;
 std::weak_ptr<ParallelPortDriver> g_port;
 
-} // namespace
+}  // namespace
 
 ParallelPortDriver::ParallelPortDriver(std::shared_ptr<Scanner> scanner) : scanner_(std::move(scanner)) {
   failures_left_ = scanner_->scenario().faults.fail_requests;
@@ -115,8 +115,8 @@ void ParallelPortDriver::SetRequestHook(std::function<void(uint32_t code)> hook)
   request_hook_ = std::move(hook);
 }
 
-uint32_t ParallelPortDriver::ControlLocked(const void* file, uint32_t code, const void* in, uint32_t in_len,
-                                           void* out, uint32_t out_len, uint32_t* returned) {
+uint32_t ParallelPortDriver::ControlLocked(const void* file, uint32_t code, const void* in, uint32_t in_len, void* out,
+                                           uint32_t out_len, uint32_t* returned) {
   std::lock_guard<std::mutex> lock(mutex_);
   *returned = 0;
   ++total_requests_;
@@ -138,8 +138,8 @@ uint32_t ParallelPortDriver::ControlLocked(const void* file, uint32_t code, cons
   return error;
 }
 
-uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8_t* in, uint32_t in_len,
-                                    uint8_t* out, uint32_t out_len, uint32_t* returned) {
+uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8_t* in, uint32_t in_len, uint8_t* out,
+                                    uint32_t out_len, uint32_t* returned) {
   using namespace platform;
   switch (code) {
     case kPortInfo:
@@ -163,8 +163,7 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
     case kDisconnect:
       if (connected_by_ == file) connected_by_ = nullptr;
       return 0;
-    default:
-      break;
+    default: break;
   }
   if (connected_by_ != file) return kErrorNotReady;
 
@@ -258,9 +257,12 @@ std::shared_ptr<Scanner> AttachScenario(const Scenario& scenario, std::string* e
   while (from <= kinds.size()) {
     size_t comma = kinds.find_first_of(",+", from);
     std::string kind = kinds.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
-    if (kind == "EPP") epp = true;
-    else if (kind == "USB") usb = true;
-    else other = true;
+    if (kind == "EPP")
+      epp = true;
+    else if (kind == "USB")
+      usb = true;
+    else
+      other = true;
     if (comma == std::string::npos) break;
     from = comma + 1;
   }
@@ -276,7 +278,7 @@ std::shared_ptr<Scanner> AttachScenario(const Scenario& scenario, std::string* e
   return scanner;
 }
 
-} // namespace sim
+}  // namespace sim
 
 extern "C" int vornix_sim_attach(const char* scenario_path) {
   std::string error;

@@ -15,8 +15,7 @@ namespace sim {
 
 constexpr const char* kParallelPortDevice = "\\\\.\\TARVEL";
 
-class ParallelPortDriver : public platform::DeviceDriver,
-                           public std::enable_shared_from_this<ParallelPortDriver> {
+class ParallelPortDriver : public platform::DeviceDriver, public std::enable_shared_from_this<ParallelPortDriver> {
  public:
   explicit ParallelPortDriver(std::shared_ptr<Scanner> scanner);
   std::unique_ptr<platform::DeviceFile> Open(std::string_view name, uint32_t* error) override;
@@ -30,17 +29,17 @@ class ParallelPortDriver : public platform::DeviceDriver,
   Scanner& scanner() { return *scanner_; }
   bool Connected() const;
   int OpenFiles() const;
-  int Requests(uint32_t code) const;   // requests seen with this code
+  int Requests(uint32_t code) const;  // requests seen with this code
   int TotalRequests() const;
   // Called after every request, outside the driver's lock, with its control
   // code (tests re-enter the driver library from it); empty: none.
   void SetRequestHook(std::function<void(uint32_t code)> hook);
 
  private:
-  uint32_t ControlLocked(const void* file, uint32_t code, const void* in, uint32_t in_len, void* out,
-                         uint32_t out_len, uint32_t* returned);
-  uint32_t Handle(const void* file, uint32_t code, const uint8_t* in, uint32_t in_len, uint8_t* out,
-                  uint32_t out_len, uint32_t* returned);
+  uint32_t ControlLocked(const void* file, uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
+                         uint32_t* returned);
+  uint32_t Handle(const void* file, uint32_t code, const uint8_t* in, uint32_t in_len, uint8_t* out, uint32_t out_len,
+                  uint32_t* returned);
 
   std::shared_ptr<Scanner> scanner_;
   mutable std::mutex mutex_;
@@ -67,7 +66,7 @@ std::shared_ptr<Scanner> CurrentScanner();
 // interface names; null (with *error) when the interface is not offered.
 std::shared_ptr<Scanner> AttachScenario(const Scenario& scenario, std::string* error = nullptr);
 
-} // namespace sim
+}  // namespace sim
 
 // Entry point the platform calls when VORNIX_SCANNER_SIM names a scenario
 // file: 0 when the scanner was attached, negative when the file could not be

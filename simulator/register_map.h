@@ -3,53 +3,53 @@
 // spans two registers, low byte first. The driver keeps its own map.
 namespace sim::reg {
 
-constexpr int kMemoryData = 0;          // block reads of the scanner memory (address set to 0)
-constexpr int kRun = 4;                  // W: 1 running, 0 stopped
-constexpr int kActivate = 5;             // W: 0 as the last step of activation
-constexpr int kReadPointer = 8;          // R/W 32: read pointer of the scanner memory
-constexpr int kLineCounterLow = 16;      // R: line counter, low byte
-constexpr int kLineCounterMiddle = 17;   // R
-constexpr int kLineCounterHigh = 18;     // R
-constexpr int kBlockChecksum = 32;       // R 16: sum of the last block's words; W 8: 0 before a block
-constexpr int kMemorySizeQuarter = 48;   // W: memory size in MiB / 4
-constexpr int kMemorySizeHalf = 49;      // W: memory size in MiB / 2
-constexpr int kMemorySizeLess2 = 50;     // W: memory size in MiB - 2
-constexpr int kWordsWaiting = 51;        // R 32: 32-bit words waiting in the scanner memory
-constexpr int kFurtherStatus = 52;       // R: further status byte
-constexpr int kReadMark = 55;            // W 8: mark the read position; R 32: the marked position
-constexpr int kRamConfig = 56;           // W: RAM configuration code
-constexpr int kI2cBus = 128;             // R/W: I2C lines
+constexpr int kMemoryData = 0;  // block reads of the scanner memory (address set to 0)
+constexpr int kRun = 4;  // W: 1 running, 0 stopped
+constexpr int kActivate = 5;  // W: 0 as the last step of activation
+constexpr int kReadPointer = 8;  // R/W 32: read pointer of the scanner memory
+constexpr int kLineCounterLow = 16;  // R: line counter, low byte
+constexpr int kLineCounterMiddle = 17;  // R
+constexpr int kLineCounterHigh = 18;  // R
+constexpr int kBlockChecksum = 32;  // R 16: sum of the last block's words; W 8: 0 before a block
+constexpr int kMemorySizeQuarter = 48;  // W: memory size in MiB / 4
+constexpr int kMemorySizeHalf = 49;  // W: memory size in MiB / 2
+constexpr int kMemorySizeLess2 = 50;  // W: memory size in MiB - 2
+constexpr int kWordsWaiting = 51;  // R 32: 32-bit words waiting in the scanner memory
+constexpr int kFurtherStatus = 52;  // R: further status byte
+constexpr int kReadMark = 55;  // W 8: mark the read position; R 32: the marked position
+constexpr int kRamConfig = 56;  // W: RAM configuration code
+constexpr int kI2cBus = 128;  // R/W: I2C lines
 constexpr int kIdPromWriteEnable = 129;  // W: 10 while writing the ID PROM, else 0
-constexpr int kClockShift = 130;         // W: bit 0 data, bit 1 shift clock, bit 2 load
-constexpr int kSlotOutputs = 144;        // R/W: slot output pattern
-constexpr int kStepperPeriodLow = 160;   // W: stepper period - 1 (16 bits)
+constexpr int kClockShift = 130;  // W: bit 0 data, bit 1 shift clock, bit 2 load
+constexpr int kSlotOutputs = 144;  // R/W: slot output pattern
+constexpr int kStepperPeriodLow = 160;  // W: stepper period - 1 (16 bits)
 constexpr int kStepperPeriodHigh = 161;
-constexpr int kOutletSteps = 162;        // W: steps to the outlet / 2048
-constexpr int kMotorMode = 163;          // W: motor mode code
-constexpr int kSlots = 164;              // W: active slot mask; R: bits 0-3 plate sensors
-constexpr int kInletSteps = 166;         // W: steps to the inlet / 2048
-constexpr int kLaser = 176;              // R/W: bits 0-3 power - 1, 4-5 laser mode, 6-7 run mode
-constexpr int kCollectStartLow = 192;    // W: start of data collection - 5 (16 bits)
+constexpr int kOutletSteps = 162;  // W: steps to the outlet / 2048
+constexpr int kMotorMode = 163;  // W: motor mode code
+constexpr int kSlots = 164;  // W: active slot mask; R: bits 0-3 plate sensors
+constexpr int kInletSteps = 166;  // W: steps to the inlet / 2048
+constexpr int kLaser = 176;  // R/W: bits 0-3 power - 1, 4-5 laser mode, 6-7 run mode
+constexpr int kCollectStartLow = 192;  // W: start of data collection - 5 (16 bits)
 constexpr int kCollectStartHigh = 193;
-constexpr int kPixelsLow = 194;          // W: pixels per line (16 bits)
+constexpr int kPixelsLow = 194;  // W: pixels per line (16 bits)
 constexpr int kPixelsHigh = 195;
-constexpr int kSamplesPerPixel = 208;    // R/W: samples per pixel - 1 (bits 0-4)
-constexpr int kAdcOffsetLow = 210;       // W: converter offset (16 bits)
+constexpr int kSamplesPerPixel = 208;  // R/W: samples per pixel - 1 (bits 0-4)
+constexpr int kAdcOffsetLow = 210;  // W: converter offset (16 bits)
 constexpr int kAdcOffsetHigh = 211;
-constexpr int kThresholdLow = 224;       // W: pixel threshold (16 bits)
+constexpr int kThresholdLow = 224;  // W: pixel threshold (16 bits)
 constexpr int kThresholdHigh = 225;
-constexpr int kSamplePitch = 226;        // W: sample pitch code
-constexpr int kSampleSum = 228;          // R 16: converter sum of the current pixel
-constexpr int kHighVoltage = 240;        // R/W: bit 3 high voltage on, bit 7 reset
-constexpr int kStatus = 248;             // R/W: bit 0 transport running, bit 3 event (write 8)
-constexpr int kDisconnect = 255;         // W: 0x40 twice at a parallel-port disconnect
+constexpr int kSamplePitch = 226;  // W: sample pitch code
+constexpr int kSampleSum = 228;  // R 16: converter sum of the current pixel
+constexpr int kHighVoltage = 240;  // R/W: bit 3 high voltage on, bit 7 reset
+constexpr int kStatus = 248;  // R/W: bit 0 transport running, bit 3 event (write 8)
+constexpr int kDisconnect = 255;  // W: 0x40 twice at a parallel-port disconnect
 
 // Bits.
-constexpr int kHighVoltageOn = 0x08;     // of kHighVoltage
-constexpr int kResetPulse = 0x80;        // of kHighVoltage
+constexpr int kHighVoltageOn = 0x08;  // of kHighVoltage
+constexpr int kResetPulse = 0x80;  // of kHighVoltage
 constexpr int kTransportRunning = 0x01;  // of kStatus
-constexpr int kEventWaiting = 0x08;      // of kStatus; written to acknowledge
-constexpr int kLaserModeBits = 0x30;     // of kLaser
-constexpr int kRunModeBits = 0xC0;       // of kLaser
+constexpr int kEventWaiting = 0x08;  // of kStatus; written to acknowledge
+constexpr int kLaserModeBits = 0x30;  // of kLaser
+constexpr int kRunModeBits = 0xC0;  // of kLaser
 
-} // namespace sim::reg
+}  // namespace sim::reg

@@ -18,7 +18,7 @@ constexpr double kDacVoltsPerCode = 1.0 / 0.2047921359819783;
 
 uint32_t Unit(uint16_t first, uint16_t second) { return first | (static_cast<uint32_t>(second) << 16); }
 
-} // namespace
+}  // namespace
 
 bool IsAcceptableDesign(const uint8_t* bytes, size_t size) {
   if (bytes == nullptr || size < 16 || std::memcmp(bytes, "VXFPGA01", 8) != 0) return false;
@@ -61,10 +61,12 @@ Scanner::Scanner(Scenario scenario) : scenario_(std::move(scenario)) {
   mem_words_ = static_cast<uint32_t>(std::clamp<uint64_t>(size / 4, 1024, uint64_t{1} << 28));
 
   auto now_ms = [this] { return now_us_ / 1000; };
-  spd_ = std::make_shared<Prom>(256, 1, [] { return false; }, now_ms);
+  spd_ = std::make_shared<Prom>(
+      256, 1, [] { return false; }, now_ms);
   spd_->Bytes() = spd;
 
-  id_prom_ = std::make_shared<Prom>(256, 1, [this] { return regs_[reg::kIdPromWriteEnable] == 10 || firmware_i2c_; }, now_ms);
+  id_prom_ = std::make_shared<Prom>(
+      256, 1, [this] { return regs_[reg::kIdPromWriteEnable] == 10 || firmware_i2c_; }, now_ms);
   std::vector<uint8_t>& id = id_prom_->Bytes();
   if (scenario_.id_prom) {
     std::fill(id.begin(), id.end(), 0xFF);
@@ -88,9 +90,8 @@ Scanner::Scanner(Scenario scenario) : scenario_(std::move(scenario)) {
     bus_.Attach(address, prom);
   }
   dac_adc_ = std::make_shared<DacAdc>([this](int channel) { return ConvertAdc(channel); });
-  temp_ = std::make_shared<TempSensor>([this] {
-    return static_cast<int16_t>(std::lround(std::clamp(scenario_.laser_temp, -127.0, 127.0) * 256));
-  });
+  temp_ = std::make_shared<TempSensor>(
+      [this] { return static_cast<int16_t>(std::lround(std::clamp(scenario_.laser_temp, -127.0, 127.0) * 256)); });
   bus_.Attach(0x90, dac_adc_);
   bus_.Attach(0x92, temp_);
   bus_.Attach(0xA0, spd_);
@@ -660,4 +661,4 @@ void Scanner::AddPlate(Plate plate) {
   plates_.push_back(std::move(p));
 }
 
-} // namespace sim
+}  // namespace sim

@@ -22,9 +22,9 @@ struct RegisterAccess {
   uint64_t time_us = 0;
   bool write = false;
   uint8_t reg = 0;
-  uint8_t width = 8;    // 8, 16 or 32
-  uint32_t value = 0;   // written, or returned
-  bool ok = true;       // false: refused (FPGA not configured)
+  uint8_t width = 8;  // 8, 16 or 32
+  uint32_t value = 0;  // written, or returned
+  bool ok = true;  // false: refused (FPGA not configured)
 };
 
 // FPGA status word bits (0x222020, 0x222024, 0x222028 answers).
@@ -56,8 +56,7 @@ class Scanner {
   // ---- the scanner's firmware (the USB front end): one bus access each ----
   // I2C through the firmware's own master (no register-128 traffic); writes
   // to the ID PROM need no write enable. False: not acknowledged.
-  bool FirmwareI2c(uint8_t address, const std::vector<uint8_t>& write, size_t read_count,
-                   std::vector<uint8_t>* read);
+  bool FirmwareI2c(uint8_t address, const std::vector<uint8_t>& write, size_t read_count, std::vector<uint8_t>* read);
   // The running line counter (24 bits), read whole.
   uint32_t FirmwareLineCount();
 
@@ -71,20 +70,20 @@ class Scanner {
   // The byte state of a register as last written (or computed for status
   // registers), without a trace entry.
   uint8_t RegisterByte(int reg) const;
-  uint32_t ClockWord() const;        // last latched 13-bit word
+  uint32_t ClockWord() const;  // last latched 13-bit word
   int ClockWordLatches() const;
   bool FpgaConfigured() const;
   int FpgaDownloads() const;
-  double HighVoltage();              // volts, now
+  double HighVoltage();  // volts, now
   uint8_t DacCode() const;
-  int16_t TempLimit() const;         // over-temperature limit, 8.8
+  int16_t TempLimit() const;  // over-temperature limit, 8.8
   int16_t TempHysteresis() const;
   uint8_t TempConfiguration() const;
   uint32_t ReadPointer() const;
   uint32_t WritePointer() const;
   uint32_t Mark() const;
   uint32_t WordsWaiting() const;
-  uint32_t MemoryWords() const;      // ring size
+  uint32_t MemoryWords() const;  // ring size
   uint32_t LineCounter() const;
   uint8_t PlateSensors();
   bool TransportRunning();
@@ -99,7 +98,7 @@ class Scanner {
   void SetI2cAbsent(uint8_t address, bool absent);
   void NackNext(uint8_t address, int count);
   void SetIdPromWriteCycleMs(uint32_t ms);
-  void SetBadChecksumReads(int count);   // -1: every read
+  void SetBadChecksumReads(int count);  // -1: every read
   void SetStatus52(uint8_t value);
   void SetTracing(bool on);
   // The register trace and the I2C log keep the most recent entries: when
@@ -121,11 +120,11 @@ class Scanner {
   struct PlateState {
     Plate plate;
     bool inserted = false;
-    uint64_t due_us = 0;      // insertion time once the transport is armed
-    int64_t travelled = 0;    // lines moved since insertion
+    uint64_t due_us = 0;  // insertion time once the transport is armed
+    int64_t travelled = 0;  // lines moved since insertion
   };
 
-  void Access();                       // one bus access: time and catch-up
+  void Access();  // one bus access: time and catch-up
   void CatchUp(uint64_t until_us);
   void LineTick();
   void SampleLine();
@@ -163,7 +162,7 @@ class Scanner {
   std::vector<RegisterAccess> trace_;
   bool tracing_ = true;
   size_t trace_limit_ = size_t{1} << 22;
-  uint64_t offset_us_ = 0;          // model time minus platform clock time
+  uint64_t offset_us_ = 0;  // model time minus platform clock time
 
   // memory ring (sparse pages of 32-bit words)
   uint32_t mem_words_ = 0;
@@ -180,9 +179,9 @@ class Scanner {
   bool hold_read16_ = false, hold_read18_ = false;
 
   // scan engine
-  bool line_open_ = false;          // a line's data sent, its end marker not yet
-  bool open_line_full_ = false;     // that line was lit across every pair
-  int position_ = 0;                // pixel index the stream stands at
+  bool line_open_ = false;  // a line's data sent, its end marker not yet
+  bool open_line_full_ = false;  // that line was lit across every pair
+  int position_ = 0;  // pixel index the stream stands at
   std::vector<uint16_t> line_values_;
 
   // transport and plates
@@ -190,7 +189,7 @@ class Scanner {
   bool armed_once_ = false;
   uint64_t armed_at_us_ = 0;
   bool transport_running_ = false;
-  uint8_t status_flags_ = 0;        // register 248 bit 3 (event)
+  uint8_t status_flags_ = 0;  // register 248 bit 3 (event)
   uint8_t last_sensors_ = 0;
 
   // high voltage, converter
@@ -204,7 +203,7 @@ class Scanner {
   int clock_latches_ = 0;
   uint8_t clock_last_ = 0;
 
-  bool firmware_i2c_ = false;       // the firmware writes the ID PROM without enable
+  bool firmware_i2c_ = false;  // the firmware writes the ID PROM without enable
 
   // FPGA
   bool fpga_configured_ = false;
@@ -218,4 +217,4 @@ class Scanner {
   std::shared_ptr<TempSensor> temp_;
 };
 
-} // namespace sim
+}  // namespace sim

@@ -307,7 +307,7 @@ class Reader {
   bool ok_ = true;
 };
 
-} // namespace
+}  // namespace
 
 std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* error) {
   if (!platform::FileExists(path)) {
@@ -397,4 +397,4 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   return s;
 }
 
-} // namespace sim
+}  // namespace sim

@@ -49,7 +49,7 @@ void PutLe(uint8_t* p, uint32_t v, int bytes) {
 std::mutex g_mutex;
 std::shared_ptr<UsbScannerBackend> g_usb;
 
-} // namespace
+}  // namespace
 
 UsbScannerBackend::UsbScannerBackend(std::shared_ptr<Scanner> scanner) : scanner_(std::move(scanner)) {
   const Scenario& s = scanner_->scenario();
@@ -122,8 +122,8 @@ bool UsbScannerBackend::CutShort(uint8_t request) {
   return true;
 }
 
-uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data, uint32_t length,
-                                      uint32_t* transferred, uint32_t) {
+uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data, uint32_t length, uint32_t* transferred,
+                                      uint32_t) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   *transferred = 0;
   if (Gone()) {
@@ -150,9 +150,8 @@ uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void
   }
   log_.push_back({false, setup.request, setup.value, setup.index, length, false});
   if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
-  uint32_t status = FailNow(setup.request)
-                        ? Stall(scanner_->scenario().faults.stall_code)
-                        : HandleOut(setup, static_cast<const uint8_t*>(data), length, transferred);
+  uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
+                                           : HandleOut(setup, static_cast<const uint8_t*>(data), length, transferred);
   if (status == 0 && CutShort(setup.request)) *transferred /= 2;
   Pump();
   return status;
@@ -450,4 +449,4 @@ std::shared_ptr<UsbScannerBackend> CurrentUsb() {
   return g_usb;
 }
 
-} // namespace sim
+}  // namespace sim

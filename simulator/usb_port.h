@@ -41,7 +41,7 @@ enum VendorRequest : uint8_t {
 };
 
 // The scanner's own error codes (request 18).
-constexpr int16_t kDevErrI2cWrite = -502;    // not acknowledged
+constexpr int16_t kDevErrI2cWrite = -502;  // not acknowledged
 constexpr int16_t kDevErrParam = -508;
 constexpr int16_t kDevErrLength = -509;
 constexpr int16_t kDevErrExecute = -510;
@@ -91,8 +91,8 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   std::vector<uint32_t> FpgaPieceSizes() const;
   bool Configured() const;
   int PendingTransfers() const;
-  int BulkTransfers() const;       // completed with data
-  int BulkSubmits() const;         // submissions, refused ones included
+  int BulkTransfers() const;  // completed with data
+  int BulkSubmits() const;  // submissions, refused ones included
   uint16_t PolygonValue() const;
   uint16_t FirmwareStart() const;
   std::map<uint16_t, uint8_t> FirmwareBytes() const;
@@ -147,4 +147,4 @@ void DetachUsb();
 // The front end attached last, or null.
 std::shared_ptr<UsbScannerBackend> CurrentUsb();
 
-} // namespace sim
+}  // namespace sim

@@ -69,4 +69,4 @@ class SimDeviceTest : public ::testing::Test {
   std::unique_ptr<tarvel::ScannerDevice> device;
 };
 
-} // namespace devtest
+}  // namespace devtest

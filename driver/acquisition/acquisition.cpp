@@ -13,12 +13,11 @@ AcquisitionSeams WithPlatformDefaults(AcquisitionSeams seams) {
   if (!seams.local_time) seams.local_time = [] { return platform::LocalTime(platform::WallTime()); };
   if (!seams.error_box)
     seams.error_box = [](const std::string& text, const std::string& caption) {
-      platform::MessageBox(text, caption,
-                           platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
+      platform::MessageBox(text, caption, platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
     };
   return seams;
 }
-} // namespace
+}  // namespace
 
 Acquisition::Acquisition(AcquisitionSeams seams)
     : seams_(WithPlatformDefaults(std::move(seams))),
@@ -86,12 +85,11 @@ void Acquisition::MakeImages(const PlateRange& range, int number) {
   try {
     const RangeContext where{parser_.LineCount(), number, ranges_.Count()};
     ImageInfo info{};
-    if (builder_.Make(runs_, range, where, seams_.local_time, &image, &info))
-      writer_.WritePlate(image, info);
+    if (builder_.Make(runs_, range, where, seams_.local_time, &image, &info)) writer_.WritePlate(image, info);
   } catch (const std::bad_alloc&) {
     Logf(log_, "ERROR: Can not allocate buffer memory\n");
   }
   spare_.pixels.swap(image.pixels);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -27,8 +27,8 @@ namespace tarvel {
 // platform's local time and message box.
 struct AcquisitionSeams {
   LogSink* log = nullptr;
-  std::function<std::tm()> local_time;    // time stamp of image records
-  ImageWriter::ErrorBox error_box;        // task-modal error box
+  std::function<std::tm()> local_time;  // time stamp of image records
+  ImageWriter::ErrorBox error_box;  // task-modal error box
 };
 
 class Acquisition {
@@ -110,4 +110,4 @@ class Acquisition {
   PlateImage spare_;  // memory of the last plate image
 };
 
-} // namespace tarvel
+}  // namespace tarvel

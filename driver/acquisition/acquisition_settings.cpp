@@ -38,4 +38,4 @@ AcquisitionSettings Normalized(AcquisitionSettings s) {
   return s;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -18,8 +18,12 @@ const char kNoMemory[] = "ERROR: Can not allocate buffer memory\n";
 class RowSink {
  public:
   RowSink(PlateImage& image, const AcquisitionSettings& s, WindowMeter* meter)
-      : px_(image.pixels), w_(static_cast<size_t>(image.width)), mirror_(s.mirror),
-        deflash_(s.deflash), meter_(meter), height_(image.height) {}
+      : px_(image.pixels),
+        w_(static_cast<size_t>(image.width)),
+        mirror_(s.mirror),
+        deflash_(s.deflash),
+        meter_(meter),
+        height_(image.height) {}
   void Add(const uint16_t* row) {
     if (mirror_)
       px_.insert(px_.end(), std::make_reverse_iterator(row + w_), std::make_reverse_iterator(row));
@@ -36,6 +40,7 @@ class RowSink {
   void End() {
     if (meter_ && !px_.empty()) meter_->AddRow(height_ - 1, px_.data() + (px_.size() - w_));
   }
+
  private:
   std::vector<uint16_t>& px_;
   size_t w_;
@@ -44,7 +49,7 @@ class RowSink {
   WindowMeter* meter_;
   int height_;
 };
-} // namespace
+}  // namespace
 
 void ImageBuilder::SetSettings(const AcquisitionSettings& settings, int32_t last_pixel) {
   settings_ = settings;
@@ -57,21 +62,19 @@ void ImageBuilder::SetSerialNumber(const std::string& serial) {
   std::memcpy(serial_, serial.data(), std::min(serial.size(), sizeof serial_ - 1));
 }
 
-void ImageBuilder::LogStart(const RunStore& runs, const PlateRange& r, const RangeContext& where,
-                            int64_t full_width, int64_t height) {
+void ImageBuilder::LogStart(const RunStore& runs, const PlateRange& r, const RangeContext& where, int64_t full_width,
+                            int64_t height) {
   Logf(log_, "Creating image:\n");
   Logf(log_, "   Size: %i x %i\n", static_cast<int>(full_width), static_cast<int>(height));
   Logf(log_, "   From (%i, %i) to (%i, %i)\n", r.x_from, r.first_line, r.x_to, r.last_line);
   Logf(log_, "   Binning = %i\n", settings_.binning);
-  Logf(log_, "   Akt_Y=%i, LastCollect=%i, AnzPixLine=%i\n", where.line_count, runs.LastCollect(),
-       last_pixel_);
+  Logf(log_, "   Akt_Y=%i, LastCollect=%i, AnzPixLine=%i\n", where.line_count, runs.LastCollect(), last_pixel_);
   Logf(log_, "   Rang=%i, AnzRanges=%i\n", where.number, where.range_count);
   log_.Flush();
 }
 
 bool ImageBuilder::Allocate(const PlateRange& r, int64_t width, int64_t height, PlateImage* image,
-                            std::vector<uint16_t>* pair, std::vector<uint16_t>* binned,
-                            std::vector<double>* factors) {
+                            std::vector<uint16_t>* pair, std::vector<uint16_t>* binned, std::vector<double>* factors) {
   try {
     image->pixels.clear();
     image->pixels.reserve(static_cast<size_t>(width * height));
@@ -98,8 +101,7 @@ int ImageBuilder::FirstBlockOf(const RunStore& runs, int32_t line) const {
   const ScanBlock* first = runs.Blocks();
   const ScanBlock* last = first + runs.LastCollect();
   return static_cast<int>(
-      std::lower_bound(first, last, line,
-                       [](const ScanBlock& b, int32_t l) { return b.line < l; }) - first);
+      std::lower_bound(first, last, line, [](const ScanBlock& b, int32_t l) { return b.line < l; }) - first);
 }
 
 void ImageBuilder::ReadLine(RunStore& runs, const PlateRange& r, int32_t line, int* bi) {
@@ -115,14 +117,12 @@ void ImageBuilder::ReadLine(RunStore& runs, const PlateRange& r, int32_t line, i
       Logf(log_, "ERROR: File seek error moving to Block[%i]=%i\n", *bi, b.line);
       continue;
     }
-    if (!runs.ReadBack(b.file_offset + 2 * int64_t{from - b.x_from}, buf + from,
-                       static_cast<size_t>(to - from + 1)))
+    if (!runs.ReadBack(b.file_offset + 2 * int64_t{from - b.x_from}, buf + from, static_cast<size_t>(to - from + 1)))
       Logf(log_, "ERROR: File read error for Block[%i]\n", *bi);
   }
 }
 
-void ImageBuilder::Normalize(const PlateRange& r, const std::vector<double>& factors,
-                             bool unit_factors) {
+void ImageBuilder::Normalize(const PlateRange& r, const std::vector<double>& factors, bool unit_factors) {
   const uint16_t maxv = settings_.max_pix_val;
   uint16_t* buf = line_buf_.data();
   // Factors of exactly 1 only clamp.
@@ -137,8 +137,8 @@ void ImageBuilder::Normalize(const PlateRange& r, const std::vector<double>& fac
   }
 }
 
-bool ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext& where,
-                         PlateImage* image, WindowMeter* meter) {
+bool ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext& where, PlateImage* image,
+                         WindowMeter* meter) {
   const int ybin = settings_.binning;
   const int xbin = settings_.sample_factor;
   const int64_t lines = int64_t{r.last_line} - r.first_line + 1;
@@ -157,8 +157,7 @@ bool ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext
   std::vector<uint16_t> pair, binned;
   std::vector<double> factors;
   if (!Allocate(r, width, height, image, &pair, &binned, &factors)) return false;
-  const bool unit_factors =
-      std::all_of(factors.begin() + r.x_from, factors.end(), [](double f) { return f == 1.0; });
+  const bool unit_factors = std::all_of(factors.begin() + r.x_from, factors.end(), [](double f) { return f == 1.0; });
 
   RowSink rows(*image, settings_, meter);
   const uint16_t* buf = line_buf_.data() + r.x_from;
@@ -185,15 +184,13 @@ bool ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext
   return true;
 }
 
-void ImageBuilder::Finish(PlateImage& image, ImageInfo& info, const WindowMeter& meter,
-                          bool measured) {
+void ImageBuilder::Finish(PlateImage& image, ImageInfo& info, const WindowMeter& meter, bool measured) {
   if (measured) {
     meter.Fill(info);
     SetStoredSize(image.width, image.height, info);
   } else {
     CropCeph(image, info, settings_.slot_bounds);
-    WindowStats(image.width, image.height, image.pixels.data(), settings_.mwindow_x,
-                settings_.mwindow_y, info);
+    WindowStats(image.width, image.height, image.pixels.data(), settings_.mwindow_x, settings_.mwindow_y, info);
   }
   if (!IsFileRotation(settings_.rotation)) {
     // Such a file is written unrotated; the record describes it as stored.
@@ -203,8 +200,7 @@ void ImageBuilder::Finish(PlateImage& image, ImageInfo& info, const WindowMeter&
 }
 
 bool ImageBuilder::Make(RunStore& runs, const PlateRange& range, const RangeContext& where,
-                        const std::function<std::tm()>& clock, PlateImage* image,
-                        ImageInfo* info) {
+                        const std::function<std::tm()>& clock, PlateImage* image, ImageInfo* info) {
   // Mirrored, DeFlash-filtered and (unless a crop follows) measured while
   // it is built.
   const bool ceph = settings_.plate_type == kPlateCephalometric;
@@ -220,4 +216,4 @@ bool ImageBuilder::Make(RunStore& runs, const PlateRange& range, const RangeCont
   return true;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -20,7 +20,7 @@ namespace tarvel {
 // Where a range stands in the acquisition (for the log).
 struct RangeContext {
   int32_t line_count = 0;
-  int number = 0;       // from 1
+  int number = 0;  // from 1
   int range_count = 0;
 };
 
@@ -38,21 +38,20 @@ class ImageBuilder {
   // Builds the image of a range and fills its record, stamped with the
   // local time `clock` gives when the record is filled.
   // False (logged) when the range makes no image.
-  bool Make(RunStore& runs, const PlateRange& range, const RangeContext& where,
-            const std::function<std::tm()>& clock, PlateImage* image, ImageInfo* info);
+  bool Make(RunStore& runs, const PlateRange& range, const RangeContext& where, const std::function<std::tm()>& clock,
+            PlateImage* image, ImageInfo* info);
 
   // The build alone: read back, normalized, binned, mirrored and
   // DeFlash-filtered as the mode says; each final row goes to `meter` when
   // one is given.
-  bool Build(RunStore& runs, const PlateRange& range, const RangeContext& where,
-             PlateImage* image, WindowMeter* meter = nullptr);
+  bool Build(RunStore& runs, const PlateRange& range, const RangeContext& where, PlateImage* image,
+             WindowMeter* meter = nullptr);
 
  private:
-  void LogStart(const RunStore& runs, const PlateRange& r, const RangeContext& where,
-                int64_t full_width, int64_t height);
-  bool Allocate(const PlateRange& r, int64_t width, int64_t height, PlateImage* image,
-                std::vector<uint16_t>* pair, std::vector<uint16_t>* binned,
-                std::vector<double>* factors);
+  void LogStart(const RunStore& runs, const PlateRange& r, const RangeContext& where, int64_t full_width,
+                int64_t height);
+  bool Allocate(const PlateRange& r, int64_t width, int64_t height, PlateImage* image, std::vector<uint16_t>* pair,
+                std::vector<uint16_t>* binned, std::vector<double>* factors);
   int FirstBlockOf(const RunStore& runs, int32_t line) const;
   // Reads the runs of one line into the line buffer; `bi` moves on past them.
   void ReadLine(RunStore& runs, const PlateRange& r, int32_t line, int* bi);
@@ -68,4 +67,4 @@ class ImageBuilder {
   std::vector<uint16_t> line_buf_;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

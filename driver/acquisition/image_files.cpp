@@ -52,7 +52,7 @@ int64_t FileSize(std::FILE* f) {
   if (fstat(fileno(f), &st) != 0) return -1;
   return st.st_size;
 }
-} // namespace
+}  // namespace
 
 std::array<uint8_t, kInfoFileFixedBytes> PackInfo(const ImageInfo& i) {
   std::array<uint8_t, kInfoFileFixedBytes> b{};
@@ -116,8 +116,7 @@ ImageInfo UnpackInfo(const uint8_t* p) {
   return i;
 }
 
-WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels,
-                           int rotation) {
+WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels, int rotation) {
   const size_t n = static_cast<size_t>(width) * height;
   std::vector<uint16_t> out;
   const uint16_t* data = pixels;
@@ -130,18 +129,23 @@ WriteResult WriteDiskImage(const std::string& name, int width, int height, const
       return WriteResult::kNoMemory;
     }
     switch (rotation) {
-      case 90: case -270:
-        ow = height; oh = width;
+      case 90:
+      case -270:
+        ow = height;
+        oh = width;
         for (int i = 0; i < width; ++i)
           for (int j = 0; j < height; ++j) out[static_cast<size_t>(i) * ow + j] = in(j, width - 1 - i);
         data = out.data();
         break;
-      case 180: case -180:
+      case 180:
+      case -180:
         std::reverse_copy(pixels, pixels + n, out.begin());
         data = out.data();
         break;
-      case 270: case -90:
-        ow = height; oh = width;
+      case 270:
+      case -90:
+        ow = height;
+        oh = width;
         for (int i = 0; i < width; ++i)
           for (int j = 0; j < height; ++j) out[static_cast<size_t>(i) * ow + j] = in(height - 1 - j, i);
         data = out.data();
@@ -155,8 +159,7 @@ WriteResult WriteDiskImage(const std::string& name, int width, int height, const
   return WriteParts(name, {{head, 4}, {data, n * 2}});
 }
 
-WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra,
-                          int32_t extra_length) {
+WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra, int32_t extra_length) {
   auto fixed = PackInfo(info);
   size_t extra_bytes = (extra && extra_length > 0) ? static_cast<size_t>(extra_length) : 0;
   return WriteParts(name, {{fixed.data(), fixed.size()}, {extra, extra_bytes}});
@@ -199,10 +202,8 @@ int ReadDiskImage(const std::string& image_name, uint16_t* pixels) {
     ImageInfo info{};
     if (ReadImageInfo(image_name, &info) != 0) {
       rc = kErrNotFound;
-    } else if (n > 0 && pixels &&
-               n == static_cast<uint64_t>(int64_t{info.width} * int64_t{info.height}) &&
-               FileSize(f) >= static_cast<int64_t>(4 + 2 * n) &&
-               std::fread(pixels, 2, n, f) == n) {
+    } else if (n > 0 && pixels && n == static_cast<uint64_t>(int64_t{info.width} * int64_t{info.height}) &&
+               FileSize(f) >= static_cast<int64_t>(4 + 2 * n) && std::fread(pixels, 2, n, f) == n) {
       rc = kOk;
     }
   }
@@ -215,4 +216,4 @@ bool DeleteImageFiles(const std::string& image_name) {
   bool info = platform::DeleteFile(InfoFileName(image_name));
   return image && info;
 }
-} // namespace tarvel
+}  // namespace tarvel

@@ -25,12 +25,10 @@ enum class WriteResult { kOk, kCannotCreate, kWriteFailed, kNoMemory };
 // Writes the DiskImage rotated by `rotation` degrees (0, +-90, +-180, +-270;
 // anything else unrotated). A failed write leaves no file behind; without
 // memory for the turned copy no file is made (kNoMemory).
-WriteResult WriteDiskImage(const std::string& name, int width, int height,
-                           const uint16_t* pixels, int rotation);
+WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels, int rotation);
 // Writes the information file: the packed record, then `extra_length`
 // bytes of `extra` (a negative length or a null block writes none).
-WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info,
-                          const uint8_t* extra, int32_t extra_length);
+WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra, int32_t extra_length);
 
 // Reads the record of an image; kErrFailed when the information file is
 // missing or shorter than the packed record.
@@ -45,4 +43,4 @@ int ReadDiskImage(const std::string& image_name, uint16_t* pixels);
 // Removes the image and its information file; false when either failed.
 bool DeleteImageFiles(const std::string& image_name);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -57,4 +57,4 @@ void OldImageSearch::Close() {
   next_ = 0;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -19,6 +19,7 @@ class OldImageSearch {
   bool First(const std::string& folder, std::string* path);
   bool Next(std::string* path);
   void Close();
+
  private:
   std::string folder_;
   std::vector<std::string> names_;
@@ -26,4 +27,4 @@ class OldImageSearch {
   bool open_ = false;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -16,10 +16,10 @@ int32_t SaturatedInt32(double v) {
   return static_cast<int32_t>(v);
 }
 int32_t NanoMetres(double metres) { return SaturatedInt32(metres * 1e9 + 0.5); }
-} // namespace
+}  // namespace
 
-ImageInfo FillImageInfo(const PlateRange& range, const AcquisitionSettings& settings,
-                        const std::tm& tm, const char (&serial)[32]) {
+ImageInfo FillImageInfo(const PlateRange& range, const AcquisitionSettings& settings, const std::tm& tm,
+                        const char (&serial)[32]) {
   ImageInfo info{};
   info.size = sizeof(ImageInfo);
   info.pitch_x = NanoMetres(settings.pitch_x);
@@ -36,12 +36,11 @@ ImageInfo FillImageInfo(const PlateRange& range, const AcquisitionSettings& sett
   std::memcpy(info.serial_number, serial, sizeof info.serial_number);
   info.serial_number[31] = 0;
   info.rotation = RotationByte(settings.rotation);
-  info.scaled_pitch =
-      SaturatedInt32((static_cast<double>(info.pitch_x) + info.pitch_y) * settings.scale * 0.5);
+  info.scaled_pitch = SaturatedInt32((static_cast<double>(info.pitch_x) + info.pitch_y) * settings.scale * 0.5);
   info.scale = settings.scale;
   info.scan_mode = settings.mode_number;
   info.possible_maximum = settings.max_pix_val;
   return info;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

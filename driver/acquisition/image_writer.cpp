@@ -31,9 +31,10 @@ bool ImageWriter::RefusesSize(const PlateImage& image, const ImageInfo& info) {
   if (!(wmm * 1e6 > 9.5e7 || hmm * 1e6 > 9.5e7)) return false;
   const char sentence[] = "An image could not be created.";
   if (error_box_)
-    error_box_("The Vornix intraoral scanners read plates of at most 95 by 95 mm.\n"
-               "An image could not be created.",
-               "Error - Plate too large");
+    error_box_(
+        "The Vornix intraoral scanners read plates of at most 95 by 95 mm.\n"
+        "An image could not be created.",
+        "Error - Plate too large");
   Logf(log_,
        "ERROR : The plate is too large (%g by %g mm). The Vornix intraoral scanners read "
        "plates of at most 95 by 95 mm. %s\n",
@@ -53,8 +54,8 @@ void ImageWriter::WritePlate(const PlateImage& image, ImageInfo info) {
   if (filtered) copy = image.pixels;
   if (filter <= 0 || !filter_enabled_) WriteOne(image, image.pixels.data(), info);
   if (filtered) {
-    if (FilterImageFFT(image.width, image.height, copy.data(), copy.data(), info.pitch_x,
-                       info.pitch_y, settings_.filter))
+    if (FilterImageFFT(image.width, image.height, copy.data(), copy.data(), info.pitch_x, info.pitch_y,
+                       settings_.filter))
       Logf(log_, "    Applied image filter: %s\n", settings_.filter_name.c_str());
     else
       Logf(log_, "ERROR: Filter %d (%s) failed\n", filter, settings_.filter_name.c_str());
@@ -68,8 +69,7 @@ void ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, cons
     return;
   }
   const std::string name = FileName(written_ + 1);
-  const WriteResult image_result =
-      WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation);
+  const WriteResult image_result = WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation);
   // No memory for the turned copy: no file was made and the number is kept.
   if (image_result == WriteResult::kNoMemory) throw std::bad_alloc();
   ++written_;
@@ -82,13 +82,9 @@ void ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, cons
   std::string info_name = InfoFileName(name);
   switch (WriteInfoFile(info_name, info, extra_bytes_, info.extra_length)) {
     case WriteResult::kOk: break;
-    case WriteResult::kCannotCreate:
-      Logf(log_, "ERROR: Cannot create information file %s\n", info_name.c_str());
-      break;
+    case WriteResult::kCannotCreate: Logf(log_, "ERROR: Cannot create information file %s\n", info_name.c_str()); break;
     case WriteResult::kWriteFailed:
-    case WriteResult::kNoMemory:
-      Logf(log_, "ERROR: Cannot write information file %s\n", info_name.c_str());
-      break;
+    case WriteResult::kNoMemory: Logf(log_, "ERROR: Cannot write information file %s\n", info_name.c_str()); break;
   }
 }
 
@@ -119,4 +115,4 @@ int ImageWriter::NextName(char* buffer) {
   return pending;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

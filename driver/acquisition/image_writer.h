@@ -59,4 +59,4 @@ class ImageWriter {
   int handed_out_ = 0;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -30,4 +30,4 @@ void Logf(LogSink& sink, const char* format, ...) {
   sink.Write(big);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

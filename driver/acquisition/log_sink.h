@@ -20,4 +20,4 @@ class NullLogSink : public LogSink {
 // Formats a line (or part of one) into the sink.
 void Logf(LogSink& sink, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-} // namespace tarvel
+}  // namespace tarvel

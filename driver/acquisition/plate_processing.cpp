@@ -28,9 +28,8 @@ inline uint16_t DeFlashPixel(uint16_t cur, uint16_t up, uint16_t down, uint16_t 
 // The same in AVX2 steps: (rise - limit, saturated) != 0 picks the mean,
 // and the mean is the rounded-up average less the carry bit of the sum.
 // Returns the first column left undone (of from .. to-1).
-__attribute__((target("avx2")))
-int DeFlashSpanAvx2(uint16_t* row, const uint16_t* above, const uint16_t* below, int from, int to,
-                    uint16_t limit) {
+__attribute__((target("avx2"))) int DeFlashSpanAvx2(uint16_t* row, const uint16_t* above, const uint16_t* below,
+                                                    int from, int to, uint16_t limit) {
   const __m256i lim = _mm256_set1_epi16(static_cast<short>(limit));
   const __m256i one = _mm256_set1_epi16(1);
   const __m256i zero = _mm256_setzero_si256();
@@ -40,14 +39,14 @@ int DeFlashSpanAvx2(uint16_t* row, const uint16_t* above, const uint16_t* below,
     const __m256i up = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(above + x));
     const __m256i down = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(below + x));
     const __m256i keep = _mm256_cmpeq_epi16(_mm256_subs_epu16(_mm256_subs_epu16(cur, up), lim), zero);
-    const __m256i mean = _mm256_sub_epi16(_mm256_avg_epu16(up, down),
-                                          _mm256_and_si256(_mm256_xor_si256(up, down), one));
+    const __m256i mean =
+        _mm256_sub_epi16(_mm256_avg_epu16(up, down), _mm256_and_si256(_mm256_xor_si256(up, down), one));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), _mm256_blendv_epi8(mean, cur, keep));
   }
   return x;
 }
 #endif
-} // namespace
+}  // namespace
 
 void DeFlashRow(uint16_t* row, const uint16_t* above, const uint16_t* below, int width, int threshold) {
   if (threshold < 0 || threshold > 65535) {
@@ -107,8 +106,7 @@ void CropCeph(PlateImage& image, ImageInfo& info, const std::array<int, 7>& boun
   const int nw = right - left + 1, nh = bottom - top + 1;
   for (int y = 0; y < nh; ++y)
     std::memmove(image.pixels.data() + static_cast<size_t>(y) * nw,
-                 image.pixels.data() + static_cast<size_t>(y + top) * w + left,
-                 static_cast<size_t>(nw) * 2);
+                 image.pixels.data() + static_cast<size_t>(y + top) * w + left, static_cast<size_t>(nw) * 2);
   image.pixels.resize(static_cast<size_t>(nw) * nh);
   image.width = nw;
   image.height = nh;
@@ -117,8 +115,7 @@ void CropCeph(PlateImage& image, ImageInfo& info, const std::array<int, 7>& boun
   info.slot_bits = SlotBits(bounds, info.start_position, old_start + right);
 }
 
-WindowMeter::WindowMeter(int width, int height, int window_x, int window_y)
-    : width_(width), height_(height) {
+WindowMeter::WindowMeter(int width, int height, int window_x, int window_y) : width_(width), height_(height) {
   // A window above 100 % is the whole image.
   mx_ = std::max<int64_t>(0, (100 - int64_t{window_x}) * width / 100);
   my_ = std::max<int64_t>(0, (100 - int64_t{window_y}) * height / 100);
@@ -138,7 +135,7 @@ uint32_t RowMaxSum(const uint16_t* row, int64_t from, int64_t to, uint16_t* maxi
   *maximum = top;
   return sum;
 }
-} // namespace
+}  // namespace
 
 void WindowMeter::AddRow(int y, const uint16_t* row) {
   if (y < my_ || y >= height_ - my_ || width_ - mx_ <= mx_) return;
@@ -159,8 +156,7 @@ void SetStoredSize(int width, int height, ImageInfo& info) {
   info.height = upright ? height : width;
 }
 
-int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y,
-                ImageInfo& info) {
+int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y, ImageInfo& info) {
   const bool empty = !pixels || width <= 0 || height <= 0;
   WindowMeter meter(std::max(width, 0), std::max(height, 0), window_x, window_y);
   if (!empty)
@@ -172,7 +168,13 @@ int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int
 
 bool IsFileRotation(int rotation) {
   switch (rotation) {
-    case 0: case 90: case -90: case 180: case -180: case 270: case -270: return true;
+    case 0:
+    case 90:
+    case -90:
+    case 180:
+    case -180:
+    case 270:
+    case -270: return true;
     default: return false;
   }
 }
@@ -183,4 +185,4 @@ uint8_t RotationByte(int rotation) {
   return static_cast<uint8_t>(((r % 256) + 256) % 256);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -34,6 +34,7 @@ class WindowMeter {
   void AddRow(int y, const uint16_t* row);
   // Maximum and average (both 0 for an empty window).
   void Fill(ImageInfo& info) const;
+
  private:
   int64_t width_, height_, mx_, my_;
   uint64_t sum_ = 0, count_ = 0;
@@ -46,9 +47,8 @@ void SetStoredSize(int width, int height, ImageInfo& info);
 bool IsFileRotation(int rotation);
 // Window statistics and stored size of a whole image. kErrInvalidArgument
 // for no pixels.
-int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y,
-                ImageInfo& info);
+int WindowStats(int width, int height, const uint16_t* pixels, int window_x, int window_y, ImageInfo& info);
 // The rotation byte of the record: degrees, +360 when negative, modulo 256.
 uint8_t RotationByte(int rotation);
 
-} // namespace tarvel
+}  // namespace tarvel

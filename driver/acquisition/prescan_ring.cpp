@@ -56,4 +56,4 @@ void PrescanRing::Take(uint8_t* buffer) {
   if (read_ != write_) read_ = (read_ + 1) % kPrescanLines;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

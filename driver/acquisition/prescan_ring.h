@@ -30,4 +30,4 @@ class PrescanRing {
   int samples_ = 0, step_ = 1, interval_ = 1, divisor_ = 256;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

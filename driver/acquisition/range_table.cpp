@@ -5,8 +5,7 @@
 namespace tarvel {
 
 namespace {
-const char kRangeOverflow[] =
-    "CRITICAL ERROR: Internal Rangebuffer overflow\n   This my be caused by too much light\n";
+const char kRangeOverflow[] = "CRITICAL ERROR: Internal Rangebuffer overflow\n   This my be caused by too much light\n";
 
 bool Accepts(const ScanBlock& b, const PlateRange& r) {
   return int64_t{b.line} <= int64_t{r.last_line} + 1 && int64_t{b.x_from} <= int64_t{r.x_to} + 1 &&
@@ -17,7 +16,7 @@ bool Touch(const PlateRange& a, const PlateRange& b) {
   return !(int64_t{b.x_to} + 1 < a.x_from || int64_t{a.x_to} + 1 < b.x_from ||
            int64_t{b.last_line} + 1 < a.first_line || int64_t{a.last_line} + 1 < b.first_line);
 }
-} // namespace
+}  // namespace
 
 void RangeTable::Accept(RunStore& runs) {
   for (int i = runs.LastCollect(); i < runs.BlockCount(); ++i) {
@@ -71,8 +70,8 @@ void RangeTable::Merge() {
   }
 }
 
-void RangeTable::Finish(bool with_end, int32_t line_count, int32_t last_pixel,
-                        const AcquisitionSettings& settings, const ImageMaker& make_images) {
+void RangeTable::Finish(bool with_end, int32_t line_count, int32_t last_pixel, const AcquisitionSettings& settings,
+                        const ImageMaker& make_images) {
   int too_small = 0;
   int k = 0;
   while (k < count_) {
@@ -101,4 +100,4 @@ void RangeTable::Finish(bool with_end, int32_t line_count, int32_t last_pixel,
   if (too_small > 0) Logf(log_, "%i Ranges were removed as too small\n", too_small);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -34,8 +34,8 @@ class RangeTable {
   // to `make_images` with its number (from 1); every finished range is
   // removed.
   using ImageMaker = std::function<void(const PlateRange& range, int number)>;
-  void Finish(bool with_end, int32_t line_count, int32_t last_pixel,
-              const AcquisitionSettings& settings, const ImageMaker& make_images);
+  void Finish(bool with_end, int32_t line_count, int32_t last_pixel, const AcquisitionSettings& settings,
+              const ImageMaker& make_images);
   void Reset();
 
   int Count() const { return count_; }
@@ -49,4 +49,4 @@ class RangeTable {
   int count_ = 0;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -8,9 +8,8 @@
 namespace tarvel {
 
 namespace {
-const char kBlockOverflow[] =
-    "CRITICAL ERROR: Internal Blockbuffer overflow\n   This my be caused by too much light\n";
-} // namespace
+const char kBlockOverflow[] = "CRITICAL ERROR: Internal Blockbuffer overflow\n   This my be caused by too much light\n";
+}  // namespace
 
 RunStore::RunStore(LogSink& log) : log_(log), blocks_(kMaxBlocks) {
   pending_.reserve(kMaxPendingRuns);
@@ -88,8 +87,7 @@ void RunStore::Store(const uint8_t* words, size_t count, int32_t line) {
   if (pending_.size() >= kMaxPendingRuns) WritePending();
 }
 
-void RunStore::Append(const uint8_t* words, size_t count, int32_t line, int32_t x_from,
-                      int32_t x_to) {
+void RunStore::Append(const uint8_t* words, size_t count, int32_t line, int32_t x_from, int32_t x_to) {
   const bool full = block_count_ >= kMaxBlocks;
   Store(words, count, line);
   if (full) return;
@@ -151,4 +149,4 @@ bool RunStore::ReadBack(int64_t offset, uint16_t* dest, size_t count) {
   return true;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

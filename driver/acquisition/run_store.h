@@ -15,10 +15,10 @@ namespace tarvel {
 
 // One stored run of samples.
 struct ScanBlock {
-  int32_t line = 0;         // scan line (line counter when received)
-  int32_t x_from = 0;       // pixel index of the first sample
-  int32_t x_to = 0;         // pixel index of the last sample
-  int64_t file_offset = -1; // byte offset in the temporary file, -1 unused
+  int32_t line = 0;  // scan line (line counter when received)
+  int32_t x_from = 0;  // pixel index of the first sample
+  int32_t x_to = 0;  // pixel index of the last sample
+  int64_t file_offset = -1;  // byte offset in the temporary file, -1 unused
 };
 
 class RunStore {
@@ -84,4 +84,4 @@ class RunStore {
   int64_t run_offset_ = -1;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

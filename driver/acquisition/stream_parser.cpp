@@ -9,8 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-static_assert(std::endian::native == std::endian::little,
-              "stream words and image files are little-endian");
+static_assert(std::endian::native == std::endian::little, "stream words and image files are little-endian");
 
 namespace tarvel {
 
@@ -46,7 +45,7 @@ size_t LeadingPairs(const uint8_t* p, size_t units) {
   while (u < units && Word(p + 4 * u) <= 0xFFF0) ++u;
   return u;
 }
-} // namespace
+}  // namespace
 
 void StreamParser::DropOpenRun() {
   run_x_ = Saturate(int64_t{run_x_} + 2 * int64_t{run_pairs_});
@@ -84,8 +83,7 @@ void StreamParser::ParseUnits(const uint8_t* p, size_t units, int* empty_lines) 
   size_t start = 0;
   for (size_t u = 0; u < units; ++u) {
     const size_t pairs = LeadingPairs(p + 4 * u, units - u);
-    run_pairs_ = static_cast<int32_t>(
-        std::min<int64_t>(int64_t{run_pairs_} + static_cast<int64_t>(pairs), kMaxX));
+    run_pairs_ = static_cast<int32_t>(std::min<int64_t>(int64_t{run_pairs_} + static_cast<int64_t>(pairs), kMaxX));
     u += pairs;
     if (u >= units) break;
     const uint8_t* q = p + 4 * u;
@@ -118,4 +116,4 @@ void StreamParser::ParseUnits(const uint8_t* p, size_t units, int* empty_lines) 
   if (run_pairs_ > 0) *empty_lines = 0;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -49,4 +49,4 @@ class StreamParser {
   size_t carry_count_ = 0;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

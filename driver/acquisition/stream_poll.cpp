@@ -9,7 +9,7 @@ namespace {
 constexpr int kReadsBeforeFlush = 50;
 // Lines the scanner must be ahead before a read while the transport runs.
 constexpr int64_t kLinesAheadForRead = 5;
-} // namespace
+}  // namespace
 
 int ScannerStreamDevice::ReadStatus(ScanStatus* status) { return device_.Dev_GetScanStatus(status); }
 
@@ -38,9 +38,7 @@ void StreamPoller::FlushWithEnd() {
 int StreamPoller::ReadPiece(PollResult* r, bool announce) {
   r->read = true;
   const int rc = acq_.ReadAndParse(
-      [this](uint8_t* buffer, uint32_t capacity, uint32_t* got) {
-        return device_.ReadBlock(buffer, capacity, got);
-      },
+      [this](uint8_t* buffer, uint32_t capacity, uint32_t* got) { return device_.ReadBlock(buffer, capacity, got); },
       &r->empty_lines);
   if (rc != 0) {
     Logf(log_, "ERROR %i: Checksum error or too many retrys\n", rc);
@@ -107,4 +105,4 @@ int StreamPoller::PollStatus(const ScanStatus& status, PollResult* r) {
   return 0;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -38,16 +38,17 @@ class ScannerStreamDevice : public StreamDevice {
   int ReadStatus(ScanStatus* status) override;
   int ReadBlock(uint8_t* buffer, uint32_t capacity, uint32_t* count) override;
   void MarkReadPosition() override;
+
  private:
   ScannerRegisters& device_;
 };
 
 // What one poll did.
 struct PollResult {
-  ScanStatus status{};     // the status record (Poll only)
-  bool read = false;       // a piece was read
-  int empty_lines = 0;     // of that read: -1 no bytes, else the empty lines
-  bool flushed = false;    // all plates were flushed with end
+  ScanStatus status{};  // the status record (Poll only)
+  bool read = false;  // a piece was read
+  int empty_lines = 0;  // of that read: -1 no bytes, else the empty lines
+  bool flushed = false;  // all plates were flushed with end
 };
 
 class StreamPoller {
@@ -88,4 +89,4 @@ class StreamPoller {
   bool transport_was_running_ = false;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -4,8 +4,8 @@
 #include "driver/api/export_guard.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
-#include "driver/session/interface_probe.h"
 #include "driver/result_codes.h"
+#include "driver/session/interface_probe.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +19,7 @@ void CopyText(char* buffer, const std::string& text) {
   std::memcpy(buffer, text.data(), n);
   buffer[n] = 0;
 }
-} // namespace
+}  // namespace
 
 TARVEL_API int Get_IniFileName(char* buffer) {
   if (!buffer) return tarvel::kErrInvalidArgument;

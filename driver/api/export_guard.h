@@ -14,4 +14,4 @@ int Guarded(int on_failure, Body&& body) noexcept {
   }
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -7,11 +7,11 @@
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/image_names.h"
 #include "driver/api/export_guard.h"
-#include "driver/session/session.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
 #include "driver/config/session_log.h"
 #include "driver/result_codes.h"
+#include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
 namespace {
@@ -24,7 +24,7 @@ void CopyOut(const std::string& text, char* buffer) {
   buffer[n] = '\0';
 }
 
-} // namespace
+}  // namespace
 
 TARVEL_API int Get_ImageInfo(ImageInfo* info, const char* image_path) {
   if (!info || !image_path) return tarvel::kErrFailed;
@@ -38,8 +38,7 @@ TARVEL_API int Get_ImageExtraHeader(const char* image_path, uint8_t* buffer) {
 
 TARVEL_API int Read_DiskImage(uint16_t* pixels, const char* image_path) {
   if (!image_path) return tarvel::kErrNotFound;
-  return tarvel::Guarded(tarvel::kErrNotFound,
-                         [&] { return tarvel::ReadDiskImage(image_path, pixels); });
+  return tarvel::Guarded(tarvel::kErrNotFound, [&] { return tarvel::ReadDiskImage(image_path, pixels); });
 }
 
 TARVEL_API int Delete_Image(const char* image_path) {
@@ -59,8 +58,8 @@ TARVEL_API int Get_FirstOldImageName(char* buffer) {
   if (tarvel::SessionIsOpen()) return tarvel::kErrAlreadyOpen;
   if (!buffer) return tarvel::kErrFailed;
   const int rc = tarvel::Guarded(tarvel::kErrFailed, [&] {
-    std::string folder = tarvel::MakeModulePath(
-        tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
+    std::string folder =
+        tarvel::MakeModulePath(tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
     CopyOut(folder, buffer);
     std::string path;
     if (!g_old_images.First(folder, &path)) return tarvel::kErrFailed;

@@ -4,12 +4,12 @@
 #include <string>
 
 #include "driver/api/export_guard.h"
-#include "driver/config/ini_file.h"
-#include "driver/result_codes.h"
-#include "driver/imaging/fft_filter.h"
 #include "driver/config/filter_settings.h"
+#include "driver/config/ini_file.h"
+#include "driver/imaging/fft_filter.h"
 #include "driver/imaging/greyscale.h"
 #include "driver/imaging/image_stats.h"
+#include "driver/result_codes.h"
 #include "driver/session/version.h"
 #include "driver/tarvel_api.h"
 
@@ -18,9 +18,7 @@ namespace {
 using tarvel::kDriverVersionText;
 
 // Mode sections are named with the number printed unsigned.
-std::string ModeSectionUnsigned(int32_t mode) {
-  return "Param_#" + std::to_string(static_cast<uint32_t>(mode));
-}
+std::string ModeSectionUnsigned(int32_t mode) { return "Param_#" + std::to_string(static_cast<uint32_t>(mode)); }
 
 // Copies as much of `value` as fits with its terminator; the value's length.
 int CopyCut(const std::string& value, char* buffer, uint32_t length) {
@@ -37,7 +35,7 @@ int QueryText(const std::string& section, const char* key, char* buffer, uint32_
   return CopyCut(value, buffer, length);
 }
 
-} // namespace
+}  // namespace
 
 TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t height, ImageStats* stats) {
   const size_t count = tarvel::PixelCount(width, height);
@@ -53,8 +51,8 @@ TARVEL_API int Get_ImageValue(const uint16_t* pixels, int32_t width, int32_t hei
   });
 }
 
-TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm,
-                                  int32_t high_ppm, int32_t curve) {
+TARVEL_API int Opt_ImageGreyscale(uint16_t* pixels, int32_t width, int32_t height, int32_t low_ppm, int32_t high_ppm,
+                                  int32_t curve) {
   if (!pixels) return tarvel::kErrInvalidArgument;
   return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] {
     tarvel::OptimiseGreyscale(pixels, tarvel::PixelCount(width, height), low_ppm, high_ppm, curve);
@@ -68,8 +66,8 @@ TARVEL_API int Invert_Image(uint16_t* pixels, int32_t width, int32_t height) {
   return 0;
 }
 
-TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm,
-                            int32_t pitch_y_nm, uint16_t* pixels) {
+TARVEL_API int Filter_Image(int32_t filter, int32_t width, int32_t height, int32_t pitch_x_nm, int32_t pitch_y_nm,
+                            uint16_t* pixels) {
   if (width <= 0 || height <= 0 || !pixels) return tarvel::kErrInvalidArgument;
   return tarvel::Guarded(tarvel::kErrFilterFailed, [&] {
     const tarvel::FilterParams params = tarvel::ReadFilterParams(tarvel::Ini_Open(), filter);
@@ -85,9 +83,8 @@ TARVEL_API int Get_ImageType(int32_t mode, char* buffer, uint32_t length) {
 }
 
 TARVEL_API int Get_FilterType(int32_t mode) {
-  return tarvel::Guarded(0, [&] {
-    return tarvel::Ini_IntOr(tarvel::Ini_Open(), ModeSectionUnsigned(mode), "Filter", 0);
-  });
+  return tarvel::Guarded(0,
+                         [&] { return tarvel::Ini_IntOr(tarvel::Ini_Open(), ModeSectionUnsigned(mode), "Filter", 0); });
 }
 
 TARVEL_API int Get_FilterName(int32_t filter, char* buffer, uint32_t length) {

@@ -11,4 +11,4 @@ __attribute__((constructor)) void LibraryLoaded() {
 
 __attribute__((destructor)) void LibraryUnloaded() { tarvel::TraceEnd(); }
 
-} // namespace
+}  // namespace

@@ -12,7 +12,8 @@ int32_t TarvelFree_Interface() {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [] { return tarvel::usb::Free_Interface(); });
 }
 int32_t TarvelInit_Firmware(int32_t check_first) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::Init_Firmware(check_first); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::Init_Firmware(check_first); });
 }
 int32_t TarvelGetFGPAStatus(uint8_t* buffer) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetFGPAStatus(buffer); });
@@ -51,31 +52,38 @@ int32_t TarvelRegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) {
   return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteBlock(reg, data, length); });
 }
 int32_t TarvelReadBlock(void* buffer, int32_t length, int32_t* count) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::ReadBlock(buffer, length, count); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::ReadBlock(buffer, length, count); });
 }
 int32_t TarvelClearReadBlock() {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [] { return tarvel::usb::ClearReadBlock(); });
 }
 int32_t TarvelI2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t last) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::I2C_PROM_read(buffer, device, first, last); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::I2C_PROM_read(buffer, device, first, last); });
 }
 int32_t TarvelI2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::I2C_PROM_write(data, device, first, last); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::I2C_PROM_write(data, device, first, last); });
 }
 int32_t TarvelI2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::I2C_LargePROMrd(device, address, buffer, length); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::I2C_LargePROMrd(device, address, buffer, length); });
 }
 int32_t TarvelI2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, int32_t* length) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::I2C_LargePROMwr(device, address, data, length); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::I2C_LargePROMwr(device, address, data, length); });
 }
 int32_t TarvelI2C_DACout(int32_t device, int32_t value) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::I2C_DACout(device, value); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::I2C_DACout(device, value); });
 }
 int32_t TarvelI2C_ADCread(int32_t device, int32_t channel) {
   return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::I2C_ADCread(device, channel); });
 }
 int32_t TarvelI2C_TEMPinit(int32_t device, int32_t configuration) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::I2C_TEMPinit(device, configuration); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::I2C_TEMPinit(device, configuration); });
 }
 int32_t TarvelI2C_TEMPread(int32_t device) {
   return tarvel::Guarded(int32_t(tarvel::usb::kTempFailure), [&] { return tarvel::usb::I2C_TEMPread(device); });
@@ -93,16 +101,19 @@ int32_t TarvelSetUsbTimeout(uint32_t ms) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::SetUsbTimeout(ms); });
 }
 int32_t TarvelGetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, int16_t* driver_api) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetTarvelVersion(first, second, library_api, driver_api); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::GetTarvelVersion(first, second, library_api, driver_api); });
 }
 int32_t TarvelGetScanStatus(ScanStatus* status) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetScanStatus(status); });
 }
 int32_t TarvelGetTarvelErrorText(int32_t code, char* buffer, int32_t length) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetTarvelErrorText(code, buffer, length); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::GetTarvelErrorText(code, buffer, length); });
 }
 int32_t TarvelGetLastTarvelError(int32_t clear) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetLastTarvelError(clear); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::GetLastTarvelError(clear); });
 }
 int32_t TarvelSetTraceMask(int32_t mask) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::SetTraceMask(mask); });

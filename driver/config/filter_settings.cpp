@@ -20,4 +20,4 @@ FilterParams ReadFilterParams(const IniFile& ini, int32_t filter) {
   return p;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -11,11 +11,11 @@ namespace tarvel {
 
 // The six values of a filter section, with their defaults.
 struct FilterParams {
-  double low_block = 0.6;   // gain at zero frequency
-  double low_gain = 1.3;    // gain above the high-pass step
-  double low_sigma = 0.1;   // width of the high-pass step, cycles/mm
+  double low_block = 0.6;  // gain at zero frequency
+  double low_gain = 1.3;  // gain above the high-pass step
+  double low_sigma = 0.1;  // width of the high-pass step, cycles/mm
   double high_block = 0.1;  // gain far above the low-pass step
-  double high_gain = 1.0;   // gain below the low-pass step
+  double high_gain = 1.0;  // gain below the low-pass step
   double high_sigma = 2.0;  // width of the low-pass step, cycles/mm
 };
 
@@ -25,4 +25,4 @@ std::string FilterSection(int32_t filter);
 // missing section or ini file) keeps its default.
 FilterParams ReadFilterParams(const IniFile& ini, int32_t filter);
 
-} // namespace tarvel
+}  // namespace tarvel

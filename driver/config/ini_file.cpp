@@ -43,7 +43,7 @@ locale_t CLocale() {
   return c;
 }
 
-} // namespace
+}  // namespace
 
 IniFile Ini_ModuleFallback() {
   std::string module = ModuleFilePath();
@@ -90,7 +90,7 @@ int ReadNumber(const IniFile& ini, std::string_view section, std::string_view ke
   if (r == 0) out = parse(text.c_str());
   return r;
 }
-} // namespace
+}  // namespace
 
 int Ini_ReadInt(const IniFile& ini, std::string_view section, std::string_view key, int& out) {
   return ReadNumber(ini, section, key, out, [](const char* text) {
@@ -132,4 +132,4 @@ int StoreIniFileName(const char* path) {
   return reg::SetString(reg::Hive::LocalMachine, kTarvelRegistryKey, kIniFileValue, path, false) ? 1 : 0;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -38,8 +38,7 @@ int Ini_ReadInt(const IniFile& ini, std::string_view section, std::string_view k
 int Ini_ReadDouble(const IniFile& ini, std::string_view section, std::string_view key, double& out);
 
 // The value, or `fallback` when the read fails (missing file, key or value).
-std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::string_view key,
-                         std::string_view fallback);
+std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::string_view key, std::string_view fallback);
 int Ini_IntOr(const IniFile& ini, std::string_view section, std::string_view key, int fallback);
 double Ini_DoubleOr(const IniFile& ini, std::string_view section, std::string_view key, double fallback);
 
@@ -52,4 +51,4 @@ std::string ModeSection(int mode);
 // for a path longer than kMaxIniPath bytes, which could not be read back).
 int StoreIniFileName(const char* path);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -85,4 +85,4 @@ void TraceStart(int, int, int, const char*) {}
 void TraceEnd() {}
 void TraceMask(uint32_t) {}
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -12,12 +12,12 @@ namespace tarvel {
 class LogChannel {
  public:
   // Output bits.
-  static constexpr uint32_t kConsole = 1;   // standard output stream
+  static constexpr uint32_t kConsole = 1;  // standard output stream
   static constexpr uint32_t kDebugger = 2;  // debugger output
-  static constexpr uint32_t kFile = 4;      // the channel's file
+  static constexpr uint32_t kFile = 4;  // the channel's file
   // Format bits.
-  static constexpr uint32_t kTickPrefix = 0x1;    // "%08d " tick count
-  static constexpr uint32_t kDeltaPrefix = 0x2;   // "(%04d)" ms since the last line, with the tick only
+  static constexpr uint32_t kTickPrefix = 0x1;  // "%08d " tick count
+  static constexpr uint32_t kDeltaPrefix = 0x2;  // "(%04d)" ms since the last line, with the tick only
   static constexpr uint32_t kNamePrefix = 0x100;  // "%s: " channel name
   static constexpr size_t kLineLimit = 8191;
 
@@ -54,4 +54,4 @@ void TraceStart(int level, int format, int outputs, const char* file_name);
 void TraceEnd();
 void TraceMask(uint32_t mask);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -20,7 +20,7 @@ PlateType KindOf(const IniFile& ini, int mode) {
 
 bool IntraOnlyWithErase(int type) { return type == 12 || type == 13 || type == 14; }
 
-} // namespace
+}  // namespace
 
 int ParamCount() {
   const IniFile ini = Ini_Open();
@@ -55,4 +55,4 @@ int ParamName(int mode, std::string& name) {
   return Ini_ReadString(ini, ModeSection(mode), "ParamName", name) == 0 ? kOk : kErrNotFound;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

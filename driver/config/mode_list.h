@@ -13,4 +13,4 @@ int ParamCount();
 // 0, or -2 when `mode` is above the count or has no name.
 int ParamName(int mode, std::string& name);
 
-} // namespace tarvel
+}  // namespace tarvel

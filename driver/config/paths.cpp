@@ -26,4 +26,4 @@ std::FILE* OpenWithFolders(std::string_view path, const char* mode) {
 
 uint64_t FreeSpace(std::string_view path) { return platform::FreeDiskSpace(path); }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -27,4 +27,4 @@ std::FILE* OpenWithFolders(std::string_view path, const char* mode);
 // failure.
 uint64_t FreeSpace(std::string_view path);
 
-} // namespace tarvel
+}  // namespace tarvel

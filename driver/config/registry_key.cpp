@@ -14,7 +14,7 @@ std::optional<std::string> OpenPath(reg::Hive hive, const std::string& path, boo
   return std::nullopt;
 }
 std::string Join(const std::string& a, const char* b) { return a.empty() ? std::string(b) : a + "\\" + b; }
-} // namespace
+}  // namespace
 
 bool RegistryKey::Open(Hive root, const char* subkey, bool create) {
   Close();
@@ -76,4 +76,4 @@ bool RegistryKey::WriteString(const char* name, const char* text) {
   return IsOpen() && name && text && reg::SetString(hive_, *path_, name, text, true);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

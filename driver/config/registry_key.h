@@ -49,4 +49,4 @@ class RegistryKey {
   std::optional<std::string> path_;  // none while no key is open
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -1,8 +1,8 @@
 #include "driver/config/scan_mode.h"
 
+#include "driver/config/filter_settings.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/session_log.h"
-#include "driver/config/filter_settings.h"
 #include "driver/result_codes.h"
 #include "platform/ascii.h"
 
@@ -88,7 +88,7 @@ class Checked {
   ScanMode& m_;
 };
 
-} // namespace
+}  // namespace
 
 const char* PlateTypeName(int plate_type) {
   static const char* names[] = {"Intraoral", "Cephalometric", "Normal", "Erase", "Undefined"};
@@ -233,4 +233,4 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   return m.usable ? kOk : kErrOutOfRange;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -10,4 +10,4 @@ std::atomic<int> g_scanner_type{kScannerTypeUndefined};
 int ScannerType() { return g_scanner_type; }
 void SetScannerType(int type) { g_scanner_type = type; }
 
-} // namespace tarvel
+}  // namespace tarvel

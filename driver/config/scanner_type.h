@@ -11,4 +11,4 @@ int ScannerType();
 // as their seam.
 void SetScannerType(int type);
 
-} // namespace tarvel
+}  // namespace tarvel

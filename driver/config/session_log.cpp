@@ -66,7 +66,7 @@ void Rotate(const std::string& base, int count) {
   platform::MoveFile(base + ".log", base + ".L1");
 }
 
-} // namespace
+}  // namespace
 
 std::FILE* Open_LogFile() {
   IniFile ini = Ini_Open();
@@ -119,4 +119,4 @@ std::string TimeStamp() {
   return buf;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

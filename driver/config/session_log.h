@@ -37,4 +37,4 @@ void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // begin their log lines with it.
 std::string TimeStamp();
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -23,7 +23,7 @@ uint8_t ConfigurationCode(int64_t key) {
   }
 }
 
-} // namespace
+}  // namespace
 
 int DecodeSpd(const uint8_t* spd, MemoryDescription* memory) {
   MemoryDescription& m = *memory;
@@ -56,4 +56,4 @@ int Mem_DetectBuffer(ScannerRegisters& device, MemoryDescription* memory) {
   return DecodeSpd(spd, memory);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -16,4 +16,4 @@ int DecodeSpd(const uint8_t* spd, MemoryDescription* memory);
 // second read fails, else DecodeSpd's result.
 int Mem_DetectBuffer(ScannerRegisters& device, MemoryDescription* memory);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -47,7 +47,7 @@ int LastErrorOrFailure() {
   return e != 0 ? static_cast<int>(e) : static_cast<int>(platform::kErrorGenFailure);
 }
 
-} // namespace
+}  // namespace
 
 EppPort::EppPort() = default;
 
@@ -56,8 +56,7 @@ EppPort::~EppPort() {
   handle_ = platform::kInvalidDeviceHandle;
 }
 
-bool EppPort::Request(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
-                      uint32_t* returned) {
+bool EppPort::Request(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len, uint32_t* returned) {
   uint32_t got = 0;
   bool ok = platform::DeviceIoControl(handle_, code, in, in_len, out, out_len, &got);
   if (returned) *returned = got;
@@ -205,4 +204,4 @@ uint32_t EppPort::Dev_ReadLineCounter() { return ReadLineCounterRegisters(*this)
 
 void EppPort::Dev_WriteClockWord(uint16_t word) { ShiftClockWord(*this, word); }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -61,4 +61,4 @@ class EppPort final : public ScannerTransport {
   I2cMaster i2c_{*this};
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -32,7 +32,7 @@ bool NextByte(std::FILE* f, uint8_t* byte) {
   return false;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<uint8_t> Load_File(const std::string& path) {
   std::FILE* f = platform::OpenFile(path, "r");
@@ -42,8 +42,7 @@ std::vector<uint8_t> Load_File(const std::string& path) {
     std::vector<uint8_t> record;
     for (bool ended = false; !ended;) {
       uint8_t count = 0, address_high = 0, address_low = 0, type = 0;
-      if (!NextByte(f, &count) || !NextByte(f, &address_high) || !NextByte(f, &address_low) ||
-          !NextByte(f, &type))
+      if (!NextByte(f, &count) || !NextByte(f, &address_high) || !NextByte(f, &address_low) || !NextByte(f, &type))
         break;
       record.resize(count);
       bool complete = true;
@@ -90,4 +89,4 @@ const std::vector<uint8_t>& BuiltInFpgaDesign() {
   return design;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

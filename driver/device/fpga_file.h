@@ -19,4 +19,4 @@ std::vector<uint8_t> Load_File(const std::string& path);
 constexpr size_t kBuiltInFpgaDesignSize = 41357;
 const std::vector<uint8_t>& BuiltInFpgaDesign();
 
-} // namespace tarvel
+}  // namespace tarvel

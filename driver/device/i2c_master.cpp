@@ -12,7 +12,7 @@ constexpr int kIdPromEnableValue = 10;
 // Address repetitions while a device does not acknowledge: 21 are evaluated,
 // the 22nd ends the write.
 constexpr int kAddressRepetitions = 22;
-} // namespace
+}  // namespace
 
 void I2cMaster::Bus(int value) { registers_.Reg_Write8(reg::kI2cBus, value); }
 
@@ -136,10 +136,10 @@ void I2cMaster::InitTemp(int device, int16_t limit) {
     for (uint8_t b : bytes) WriteByte(b);
     Stop();
   };
-  send({dev, 0x01, 0x00});                                           // configuration 0
-  send({dev, 0x03, static_cast<uint8_t>(l >> 8), low});              // over-temperature limit
-  send({dev, 0x02, static_cast<uint8_t>(hysteresis >> 8), low});     // hysteresis, 3 degrees below
-  send({dev, 0x51});                                                 // start converting
+  send({dev, 0x01, 0x00});  // configuration 0
+  send({dev, 0x03, static_cast<uint8_t>(l >> 8), low});  // over-temperature limit
+  send({dev, 0x02, static_cast<uint8_t>(hysteresis >> 8), low});  // hysteresis, 3 degrees below
+  send({dev, 0x51});  // start converting
   platform::Sleep(150);
 }
 
@@ -156,4 +156,4 @@ int16_t I2cMaster::ReadTemp(int device) {
   return static_cast<int16_t>((high << 8) | low);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -35,4 +35,4 @@ class I2cMaster {
   ScannerTransport& registers_;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -46,4 +46,4 @@ void ShiftClockWord(ScannerTransport& t, uint16_t word) {
   for (uint8_t v : ClockWordEdges(word)) t.Reg_Write8(reg::kClockShift, v);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -20,4 +20,4 @@ std::array<uint8_t, kClockWordEdges> ClockWordEdges(uint16_t word);
 // Writes the edges of `word` to register 130 one by one.
 void ShiftClockWord(ScannerTransport& transport, uint16_t word);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -13,10 +13,9 @@ namespace tarvel {
 class ScannerDevice : public ScannerRegisters {
  public:
   ScannerDevice() : ScannerRegisters(std::make_unique<EppPort>()) {}
-  explicit ScannerDevice(std::unique_ptr<ScannerTransport> transport)
-      : ScannerRegisters(std::move(transport)) {}
+  explicit ScannerDevice(std::unique_ptr<ScannerTransport> transport) : ScannerRegisters(std::move(transport)) {}
 
   int InterfaceKind() const { return Transport().InterfaceKind(); }
 };
 
-} // namespace tarvel
+}  // namespace tarvel

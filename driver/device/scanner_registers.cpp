@@ -9,8 +9,7 @@
 
 namespace tarvel {
 
-ScannerRegisters::ScannerRegisters(std::unique_ptr<ScannerTransport> transport)
-    : transport_(std::move(transport)) {}
+ScannerRegisters::ScannerRegisters(std::unique_ptr<ScannerTransport> transport) : transport_(std::move(transport)) {}
 
 void ScannerRegisters::WriteLowHigh(int reg, uint32_t value) {
   Reg_Write8(reg, static_cast<int>(value & 0xFF));
@@ -30,7 +29,9 @@ void ScannerRegisters::Dev_PulseReset() {
 uint16_t ScannerRegisters::ClockWordFor(uint16_t s, uint16_t p) {
   if (s == 0 && p == 0) return 2723 + 0x1000;
   uint64_t product = uint64_t{s} * p;
-  uint64_t x = product != 0 ? 600000000 / product : s != 0 ? 600000000 / (100 * uint64_t{s}) : 600000000 / (4000 * uint64_t{p});
+  uint64_t x = product != 0 ? 600000000 / product
+               : s != 0     ? 600000000 / (100 * uint64_t{s})
+                            : 600000000 / (4000 * uint64_t{p});
   int64_t word = 4223 - static_cast<int64_t>(x);
   if (word < 0 || word > 4095) word = 4095;
   if (s == 0) word += 0x1000;
@@ -52,7 +53,8 @@ int ScannerRegisters::Scan_SetGeometry(int samples, uint16_t threshold, int star
   WriteLowHigh(reg::kCollectStartLow, static_cast<uint32_t>(start - 5));
   WriteLowHigh(reg::kPixelsLow, static_cast<uint32_t>(pixels));
   WriteLowHigh(reg::kThresholdLow, static_cast<uint32_t>(s <= 16 ? s * threshold / 16 : s * threshold / 32));
-  WriteLowHigh(reg::kAdcOffsetLow, static_cast<uint32_t>(s <= 16 ? int64_t{AdcOffset} * s : int64_t{AdcOffset} * (s / 2)));
+  WriteLowHigh(reg::kAdcOffsetLow,
+               static_cast<uint32_t>(s <= 16 ? int64_t{AdcOffset} * s : int64_t{AdcOffset} * (s / 2)));
   Reg_Write8(reg::kSamplesPerPixel, samples - 1);
   int pitch = 0;
   if (threshold == 0xFFFF) pitch = gap >= 16384 ? 7 : gap >= 8192 ? 5 : gap >= 4096 ? 3 : gap >= 2048 ? 1 : 0;
@@ -193,4 +195,4 @@ int ScannerRegisters::Scan_SetupRegisters(const ScanMode& mode, const MemoryDesc
   return 0;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -15,13 +15,13 @@ struct ScanMode;
 
 // The buffer memory module as its serial-presence-detect data describe it.
 struct MemoryDescription {
-  int64_t size = 0;           // bytes
-  uint8_t rows = 0;           // SPD byte 3
-  uint8_t columns = 0;        // byte 4
-  uint8_t module_banks = 0;   // byte 5
-  uint8_t device_banks = 0;   // byte 17
+  int64_t size = 0;  // bytes
+  uint8_t rows = 0;  // SPD byte 3
+  uint8_t columns = 0;  // byte 4
+  uint8_t module_banks = 0;  // byte 5
+  uint8_t device_banks = 0;  // byte 17
   uint8_t config_code = 255;  // RAM configuration code for register 56
-  uint8_t width = 0;          // byte 6
+  uint8_t width = 0;  // byte 6
 };
 
 class ScannerRegisters {
@@ -106,4 +106,4 @@ class ScannerRegisters {
   std::unique_ptr<ScannerTransport> transport_;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -66,4 +66,4 @@ class ScannerTransport {
   std::string FpgaFileName;
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -97,8 +97,7 @@ void ApplyTransferFunction(const FilterGeometry& g, const FilterParams& p, fftw_
     fftw_complex* row = spectrum + x * g.half();
     const double lxx = lx[x], hxx = hx[x];
     for (int a = 0; a < hc; ++a) {
-      const double t = (p.low_block + low_step * (1 - lxx * ly[a])) *
-                       (p.high_block + high_step * (hxx * hy[a]));
+      const double t = (p.low_block + low_step * (1 - lxx * ly[a])) * (p.high_block + high_step * (hxx * hy[a]));
       row[a][0] *= t;
       row[a][1] *= t;
     }
@@ -111,7 +110,7 @@ bool ParamsUsable(const FilterParams& p) {
   return p.low_sigma > 0 && p.high_sigma > 0;
 }
 
-} // namespace
+}  // namespace
 
 bool RescalePercentile(const FilterGeometry& g, const double* real, uint16_t* out) {
   if (g.width <= 0 || g.height <= 0 || g.width > g.W || g.height > g.H || !real || !out) return false;
@@ -218,8 +217,8 @@ int NextSmoothSize(int n) {
   }
 }
 
-bool FilterImageFFT(int width, int height, const uint16_t* in, uint16_t* out,
-                    int pitch_x_nm, int pitch_y_nm, const FilterParams& params) {
+bool FilterImageFFT(int width, int height, const uint16_t* in, uint16_t* out, int pitch_x_nm, int pitch_y_nm,
+                    const FilterParams& params) {
   if (width <= 0 || height <= 0 || !in || !out || !ParamsUsable(params)) return false;
   if (pitch_x_nm < 1000) pitch_x_nm = 100000;
   if (pitch_y_nm < 1000) pitch_y_nm = 100000;
@@ -260,4 +259,4 @@ bool FilterImageFFT(int width, int height, const uint16_t* in, uint16_t* out,
   }
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -17,7 +17,7 @@ struct FilterGeometry {
   int width = 0, height = 0;
   int W = 0, H = 0;
   double df_x = 0, df_y = 0;  // cycles per mm
-  double gain_bound = 1;      // no |T| is larger: the scale of the rounding residue
+  double gain_bound = 1;  // no |T| is larger: the scale of the rounding residue
   size_t half() const { return static_cast<size_t>(H / 2 + 1); }
   size_t row() const { return 2 * half(); }
 };
@@ -36,7 +36,7 @@ int NextSmoothSize(int n);
 // same buffer. Pitches below 1000 nm are taken as 100000 nm. False (out left
 // untouched) for missing buffers, non-positive sizes, sigmas <= 0, values
 // that are not finite, no memory, or a result without spread.
-bool FilterImageFFT(int width, int height, const uint16_t* in, uint16_t* out,
-                    int pitch_x_nm, int pitch_y_nm, const FilterParams& params);
+bool FilterImageFFT(int width, int height, const uint16_t* in, uint16_t* out, int pitch_x_nm, int pitch_y_nm,
+                    const FilterParams& params);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -19,10 +19,9 @@ uint16_t Clamp16(double v) {
   return v >= 65535 ? 65535 : v > 0 ? static_cast<uint16_t>(v) : 0;
 }
 
-} // namespace
+}  // namespace
 
-GreyscaleWindow FindGreyscaleWindow(const uint16_t* pixels, size_t count, int32_t low_ppm,
-                                    int32_t high_ppm) {
+GreyscaleWindow FindGreyscaleWindow(const uint16_t* pixels, size_t count, int32_t low_ppm, int32_t high_ppm) {
   const std::vector<uint64_t> bins = Histogram16(pixels, count);
   int lo = 0, hi = 65535;
   if (low_ppm >= 0) {
@@ -61,8 +60,7 @@ GreyscaleWindow FindGreyscaleWindow(const uint16_t* pixels, size_t count, int32_
   return {static_cast<uint16_t>(wlo), static_cast<uint16_t>(whi)};
 }
 
-void OptimiseGreyscale(uint16_t* pixels, size_t count, int32_t low_ppm, int32_t high_ppm,
-                       int32_t curve) {
+void OptimiseGreyscale(uint16_t* pixels, size_t count, int32_t low_ppm, int32_t high_ppm, int32_t curve) {
   if (count == 0 || curve < 0 || curve > 2) return;
   const GreyscaleWindow w = FindGreyscaleWindow(pixels, count, low_ppm, high_ppm);
   const int lo = w.lo;
@@ -81,8 +79,7 @@ void OptimiseGreyscale(uint16_t* pixels, size_t count, int32_t low_ppm, int32_t 
     }
     case GreyscaleCurve::Logarithmic: {
       const double k = 65535 / (std::log(span + 1) - 1);
-      for (int v = 0; v < 65536; ++v)
-        map[v] = Clamp16(k * (std::log(std::max(v - lo + 1, 1)) - 1));
+      for (int v = 0; v < 65536; ++v) map[v] = Clamp16(k * (std::log(std::max(v - lo + 1, 1)) - 1));
       break;
     }
   }
@@ -93,4 +90,4 @@ void InvertPixels(uint16_t* pixels, size_t count) {
   for (size_t i = 0; i < count; ++i) pixels[i] = static_cast<uint16_t>(~pixels[i]);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

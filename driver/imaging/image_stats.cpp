@@ -37,4 +37,4 @@ PixelStats ComputePixelStats(const uint16_t* pixels, size_t count) {
   return s;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -16,10 +16,10 @@ std::vector<uint64_t> Histogram16(const uint16_t* pixels, size_t count);
 struct PixelStats {
   uint16_t minimum = 65535;
   uint16_t maximum = 0;
-  double mean = 0;       // 0 for no pixels
+  double mean = 0;  // 0 for no pixels
   double deviation = 0;  // population standard deviation; 0 for no pixels
 };
 
 PixelStats ComputePixelStats(const uint16_t* pixels, size_t count);
 
-} // namespace tarvel
+}  // namespace tarvel

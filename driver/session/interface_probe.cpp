@@ -30,13 +30,13 @@ bool ParallelPortAnswers() {
 }
 
 constexpr const char* kTypeNames[19] = {
-    "Vornix Type 0",  "Vornix Type 1",  "Vornix Type 2",  "Vornix Type 3",  "Vornix Type 4",
-    "Vornix Intraoral", "Vornix EPP",   "Vornix Type 7",  "Vornix Type 8",  "Vornix Type 9",
-    "Vornix Type 10", "Vornix Type 11", "Vornix Intraoral 12", "Vornix Intraoral 13",
-    "Vornix Intraoral 14", "Vornix Type 15", "Vornix Type 16", "Vornix Type 17", "Undefined",
+    "Vornix Type 0",    "Vornix Type 1",  "Vornix Type 2",       "Vornix Type 3",       "Vornix Type 4",
+    "Vornix Intraoral", "Vornix EPP",     "Vornix Type 7",       "Vornix Type 8",       "Vornix Type 9",
+    "Vornix Type 10",   "Vornix Type 11", "Vornix Intraoral 12", "Vornix Intraoral 13", "Vornix Intraoral 14",
+    "Vornix Type 15",   "Vornix Type 16", "Vornix Type 17",      "Undefined",
 };
 
-} // namespace
+}  // namespace
 
 int Get_InterfaceType() {
   if (g_interface == kInterfaceParallel || g_interface == kInterfaceUsb) return g_interface;
@@ -65,4 +65,4 @@ void ResetInterfaceProbe() {
   SetScannerType(kScannerTypeUndefined);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

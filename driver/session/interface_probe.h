@@ -19,4 +19,4 @@ const char* ScannerTypeName(int type);
 // Forgets the cached interface and scanner type (library start-up state).
 void ResetInterfaceProbe();
 
-} // namespace tarvel
+}  // namespace tarvel

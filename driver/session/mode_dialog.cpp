@@ -10,7 +10,7 @@ namespace tarvel {
 namespace {
 constexpr int kMaxDialogModes = 9;
 int g_chosen_mode = 0;
-} // namespace
+}  // namespace
 
 int Show_ParamDialog() {
   platform::ModeDialogRequest request;
@@ -34,4 +34,4 @@ int Show_ParamDialog() {
   return g_chosen_mode;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

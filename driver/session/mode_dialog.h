@@ -9,4 +9,4 @@ namespace tarvel {
 // handler made no choice).
 int Show_ParamDialog();
 
-} // namespace tarvel
+}  // namespace tarvel

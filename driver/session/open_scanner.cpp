@@ -39,10 +39,14 @@ struct DiskMinimum {
 
 DiskMinimum MinimumFreeSpace(int type) {
   switch (type) {
-    case 10: case 11: return {2147483648ull, "2.0 GB"};
+    case 10:
+    case 11: return {2147483648ull, "2.0 GB"};
     case 16: return {1073741824ull, "1.0 GB"};
     case 17: return {268435456ull, "256 MB"};
-    case 12: case 13: case 14: case 15: return {209715200ull, "200 MB"};
+    case 12:
+    case 13:
+    case 14:
+    case 15: return {209715200ull, "200 MB"};
     default: return {0, nullptr};
   }
 }
@@ -222,9 +226,9 @@ int OpenSteps(Session& s, int mode) {
     LogPrintf("ERROR: Interface not supported\n");
     return kErrInterface;
   }
-  s.parts = std::make_unique<SessionDevice>(
-      interface == kInterfaceUsb ? std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>())
-                                 : std::make_unique<ScannerDevice>());
+  s.parts = std::make_unique<SessionDevice>(interface == kInterfaceUsb
+                                                ? std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>())
+                                                : std::make_unique<ScannerDevice>());
   LogPrintf(interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
 
   ScannerDevice& d = s.Device();
@@ -337,7 +341,10 @@ int OpenSteps(Session& s, int mode) {
   if (tenths <= kNoTemperature) {
     LogPrintf("Warning %i: Could not measure laser temperature\n", tenths);
   } else {
-    LogPrintf("Laser Temperature = %4.1f\xB0" "C\n", tenths * 0.1);
+    LogPrintf(
+        "Laser Temperature = %4.1f\xB0"
+        "C\n",
+        tenths * 0.1);
     if (tenths > s.mode.laser_temp_warn * 10) {
       LogPrintf("ERROR: Laser temperature too high\n");
       return kErrLaserTemperature;
@@ -359,7 +366,7 @@ int OpenSteps(Session& s, int mode) {
   return result;
 }
 
-} // namespace
+}  // namespace
 
 int Session_Open(int mode) {
   Session& s = CurrentSession();
@@ -421,4 +428,4 @@ int Session_Shutdown() {
   return 0;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

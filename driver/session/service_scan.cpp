@@ -57,7 +57,7 @@ int ReadFailed(ScannerRegisters& d, int status) {
   return status;
 }
 
-} // namespace
+}  // namespace
 
 int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* lit, int64_t* sum) {
   *lines = 0;
@@ -220,4 +220,4 @@ int Scan_LightLevel(ScannerRegisters& d, const ScanMode& mode, int* mean) {
   return above > 16 ? kWarnAmbientLight : 0;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -26,4 +26,4 @@ int Service_Scan(ScannerRegisters& device, ScanMode& mode, int pitch_nm, int sec
 // above the mode's threshold, else 0. The caller refuses an active session.
 int Scan_LightLevel(ScannerRegisters& device, const ScanMode& mode, int* mean);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -82,4 +82,4 @@ int Session_HalticMode(int value);
 // log flushed and closed. 0 or the result of closing the log.
 int Session_Shutdown();
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -28,7 +28,7 @@ int MeasureAmbient(Session& s, bool log) {
   return r;
 }
 
-} // namespace
+}  // namespace
 
 Session& CurrentSession() { return g_session; }
 bool SessionIsOpen() { return g_session.IsOpen(); }
@@ -197,4 +197,4 @@ int Session_HalticMode(int value) {
   return kOk;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

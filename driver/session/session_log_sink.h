@@ -9,10 +9,8 @@ namespace tarvel {
 
 class SessionLogSink : public LogSink {
  public:
-  void Write(std::string_view text) override {
-    LogPrintf("%.*s", static_cast<int>(text.size()), text.data());
-  }
+  void Write(std::string_view text) override { LogPrintf("%.*s", static_cast<int>(text.size()), text.data()); }
   void Flush() override { FlushSessionLog(); }
 };
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -26,7 +26,7 @@ uint32_t StatusWord(Session& s, const ScanStatus& st, uint8_t plates, int64_t li
   return word;
 }
 
-} // namespace
+}  // namespace
 
 int Session_Poll() {
   Session& s = CurrentSession();
@@ -64,4 +64,4 @@ int Session_Poll() {
   return static_cast<int>(word);
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -129,7 +129,7 @@ TEST(Api, ReadImageChecksSamplingBeforeTheFile) {
     uint32_t n, w, h;
     bool pixels;
     int rc;
-  } cases[] = {{2, 500, 1, true, 0}, {2, 501, 1, true, 4}, {2, 500, 2, true, 4},
+  } cases[] = {{2, 500, 1, true, 0}, {2, 501, 1, true, 4},  {2, 500, 2, true, 4},
                {0, 0, 0, true, 4},   {1, 1001, 3, true, 4}, {2, 500, 1, false, 5}};
   for (const Case& c : cases) {
     ImageData d{c.n, c.w, c.h, c.pixels ? out.data() : nullptr};
@@ -155,11 +155,16 @@ TEST(Api, WriteAddsDefaultExtensionsAndRewritesType) {
     uint32_t after;
     Bytes magic;
   } cases[] = {
-      {2, "a", "a.bmp", 3, {'B', 'M'}},         {3, "b", "b.bmp", 3, {'B', 'M'}},
-      {1, "c", "c.raw", 1, {3, 0, 2, 0}},       {4, "d", "d.tif", 9, {'I', 'I', 42, 0}},
-      {7, "e", "e.tif", 9, {'I', 'I'}},         {0, "f", "f.qew", 10, {'Q', 'E', 'W', 2}},
-      {11, "g", "g.qew", 10, {'Q', 'E', 'W'}},  {99, "h", "h.qew", 10, {'Q', 'E', 'W'}},
-      {10, "i.tif", "i.tif", 10, {'Q', 'E', 'W', 2}}, {2, "j.x.y", "j.x.y", 3, {'B', 'M'}},
+      {2, "a", "a.bmp", 3, {'B', 'M'}},
+      {3, "b", "b.bmp", 3, {'B', 'M'}},
+      {1, "c", "c.raw", 1, {3, 0, 2, 0}},
+      {4, "d", "d.tif", 9, {'I', 'I', 42, 0}},
+      {7, "e", "e.tif", 9, {'I', 'I'}},
+      {0, "f", "f.qew", 10, {'Q', 'E', 'W', 2}},
+      {11, "g", "g.qew", 10, {'Q', 'E', 'W'}},
+      {99, "h", "h.qew", 10, {'Q', 'E', 'W'}},
+      {10, "i.tif", "i.tif", 10, {'Q', 'E', 'W', 2}},
+      {2, "j.x.y", "j.x.y", 3, {'B', 'M'}},
       {1, "k.d/l", "k.d/l.raw", 1, {3, 0}},
   };
   mkdir((dir / "k.d").c_str(), 0700);
@@ -214,7 +219,7 @@ TEST(Api, WriteRegionMustLieInTheImage) {
   struct Case {
     uint32_t x0, y0, x1, y1;
     int rc;
-  } cases[] = {{100, 50, 119, 59, 0}, {100, 50, 120, 59, 3}, {99, 50, 110, 59, 3}, {105, 50, 104, 59, 3},
+  } cases[] = {{100, 50, 119, 59, 0}, {100, 50, 120, 59, 3}, {99, 50, 110, 59, 3},  {105, 50, 104, 59, 3},
                {100, 49, 110, 59, 3}, {100, 50, 110, 60, 3}, {100, 55, 110, 54, 3}, {119, 59, 119, 59, 0}};
   for (const Case& c : cases) EXPECT_EQ(_WriteRegion(f.get(), c.x0, c.y0, c.x1, c.y1, &s, &d), c.rc) << c.x1;
   ImageData sampled{2, 20, 10, px.data()};

@@ -154,11 +154,29 @@ TEST(Bitmap, HeaderChecks) {
     Bytes file;
     int rc;
   } cases[] = {
-      {"BA", [&] { Bytes b = ok; b[1] = 'A'; return b; }(), 13},
+      {"BA",
+       [&] {
+         Bytes b = ok;
+         b[1] = 'A';
+         return b;
+       }(),
+       13},
       {"32 bits", bitmap(1, 1, {1, 2, 3, 4}, 32), 14},
       {"RLE", bitmap(1, 1, {1, 2, 3, 0}, 24, 1), 14},
-      {"two planes", [&] { Bytes b = ok; b[26] = 2; return b; }(), 14},
-      {"core header", [&] { Bytes b = ok; b[14] = 12; return b; }(), 14},
+      {"two planes",
+       [&] {
+         Bytes b = ok;
+         b[26] = 2;
+         return b;
+       }(),
+       14},
+      {"core header",
+       [&] {
+         Bytes b = ok;
+         b[14] = 12;
+         return b;
+       }(),
+       14},
       {"negative width", bitmap(-1, 1, {1, 2, 3, 0}), 14},
       {"short info header", Bytes(ok.begin(), ok.begin() + 30), 9},
       {"short file header", Bytes(ok.begin(), ok.begin() + 10), 9},

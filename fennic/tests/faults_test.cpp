@@ -80,7 +80,10 @@ TEST(Faults, EveryFailureGivesItsCode) {
     return _ReadImage(f, &rect, &img);
   };
   std::vector<Op> ops;
-  ops.push_back({"detect", [&] { Named f(dir / "src10.qew"); return _GetFileInfo(f.get()); }});
+  ops.push_back({"detect", [&] {
+                   Named f(dir / "src10.qew");
+                   return _GetFileInfo(f.get());
+                 }});
   const char* names[] = {"src1.raw", "src3.bmp", "src9.tif", "src10.qew"};
   const ScanInfo rects[] = {local, local, s, s};
   for (int i = 0; i < 4; ++i) {
@@ -91,12 +94,13 @@ TEST(Faults, EveryFailureGivesItsCode) {
                    }});
     for (uint32_t n : {1u, 2u})
       for (uint32_t w : {W, W - 2})
-        ops.push_back({std::string("read ") + names[i] + " N=" + std::to_string(n) + " w=" + std::to_string(w),
-                       [&, i, n, w] {
-                         Named g(dir / names[i], types[i]);
-                         return read(g.get(), rects[i], n, w);
-                       }});
-    ops.push_back({std::string("copy ") + names[i], [&, i] {
+        ops.push_back(
+            {std::string("read ") + names[i] + " N=" + std::to_string(n) + " w=" + std::to_string(w), [&, i, n, w] {
+               Named g(dir / names[i], types[i]);
+               return read(g.get(), rects[i], n, w);
+             }});
+    ops.push_back({std::string("copy ") + names[i],
+                   [&, i] {
                      Named g(dir / names[i], types[i]);
                      const ScanInfo& r = rects[i];
                      return _CopyRegion(g.get(), (dir / "copy").c_str(), r.originX + 1, r.originY + 1,
@@ -107,18 +111,24 @@ TEST(Faults, EveryFailureGivesItsCode) {
   for (int i = 0; i < 4; ++i) {
     const uint32_t type = types[i];
     const std::string out = dir / ("out" + std::string(std::strchr(names[i], '.')));
-    ops.push_back({"write " + std::to_string(type), [&, type] {
+    ops.push_back({"write " + std::to_string(type),
+                   [&, type] {
                      Named f(dir / "out", type);
                      return _Write(f.get(), &s, &d);
                    },
                    out});
-    ops.push_back({"region " + std::to_string(type), [&, type] {
+    ops.push_back({"region " + std::to_string(type),
+                   [&, type] {
                      Named f(dir / "out", type);
                      return _WriteRegion(f.get(), 11, 21, 17, 24, &s, &d);
                    },
                    out});
   }
-  ops.push_back({"scan strips", [&] { ScanInfo got; Named f(dir / "strips.tif", 4); return _GetScanInfo(f.get(), &got); }});
+  ops.push_back({"scan strips", [&] {
+                   ScanInfo got;
+                   Named f(dir / "strips.tif", 4);
+                   return _GetScanInfo(f.get(), &got);
+                 }});
   for (uint32_t n : {1u, 2u})
     ops.push_back({"read strips N=" + std::to_string(n), [&, n] { return read(strips.get(), local, n, W - 1); }});
   ops.push_back({"copy strips", [&] { return _CopyRegion(strips.get(), (dir / "copy.tif").c_str(), 1, 1, 3, 4); },
@@ -130,8 +140,10 @@ TEST(Faults, EveryFailureGivesItsCode) {
     int64_t fennic::FaultPlan::*counter;
     int code;
     int fired = 0;
-  } kinds[] = {{&fennic::FaultPlan::seek, 8}, {&fennic::FaultPlan::read, 9},
-               {&fennic::FaultPlan::write, 10}, {&fennic::FaultPlan::alloc, 11}};
+  } kinds[] = {{&fennic::FaultPlan::seek, 8},
+               {&fennic::FaultPlan::read, 9},
+               {&fennic::FaultPlan::write, 10},
+               {&fennic::FaultPlan::alloc, 11}};
   const int fds = open_fds();
   for (const Op& op : ops) {
     ASSERT_EQ(op.run(), 0) << op.name;

@@ -99,7 +99,8 @@ inline void exercise(uint32_t type, const Input& in) {
     read(&f, r, in.n);
     f.type = type;
     uint32_t x0 = scale(in.corner[4], s.originX, s.width), y0 = scale(in.corner[5], s.originY, s.height);
-    uint32_t x1 = scale(in.corner[6], x0, s.originX + s.width - x0), y1 = scale(in.corner[7], y0, s.originY + s.height - y0);
+    uint32_t x1 = scale(in.corner[6], x0, s.originX + s.width - x0),
+             y1 = scale(in.corner[7], y0, s.originY + s.height - y0);
     if (uint64_t(x1 - x0 + 1) * (y1 - y0 + 1) <= (1u << 22)) _CopyRegion(&f, fs.destination.c_str(), x0, y0, x1, y1);
   }
   // Rectangles the header was not asked about.

@@ -35,7 +35,7 @@ TEST(Qew, BadHeaders) {
     int rc;
     uint32_t type;  // after _GetScanInfo, starting from 10
   } cases[] = {
-      {{'Q', 'E', 'W', 3, 0, 0}, 18, 10}, {{'Q', 'E', 'x', 0}, 18, 10}, {{'B', 'M', 'W', 2}, 17, 10},
+      {{'Q', 'E', 'W', 3, 0, 0}, 18, 10}, {{'Q', 'E', 'x', 0}, 18, 10},     {{'B', 'M', 'W', 2}, 17, 10},
       {{'Q', 'E', 'W'}, 9, 10},           {{'Q', 'E', 'W', 0, 1, 2}, 9, 6}, {{'Q', 'E', 'W', 1}, 9, 8},
   };
   for (const Case& c : cases) {
@@ -80,17 +80,15 @@ TEST(Qew, ReadRectangleMustLieInTheFile) {
   struct Case {
     uint32_t x, y, w, h;
     int rc;
-  } cases[] = {{100, 50, 200, 100, 0}, {99, 50, 200, 100, 3}, {150, 60, 150, 90, 0},
-               {150, 60, 151, 90, 3},  {100, 49, 10, 10, 3},  {100, 60, 10, 91, 3},
-               {299, 149, 1, 1, 0},    {0xFFFFFFFF, 50, 2, 1, 3}};
+  } cases[] = {{100, 50, 200, 100, 0}, {99, 50, 200, 100, 3}, {150, 60, 150, 90, 0}, {150, 60, 151, 90, 3},
+               {100, 49, 10, 10, 3},   {100, 60, 10, 91, 3},  {299, 149, 1, 1, 0},   {0xFFFFFFFF, 50, 2, 1, 3}};
   for (const Case& c : cases) {
     std::vector<uint16_t> out;
     ScanInfo r = scan_info(c.x, c.y, c.w, c.h);
     ASSERT_EQ(read_image(f.get(), r, 1, out), c.rc) << c.x << "," << c.y << " " << c.w << "x" << c.h;
     if (c.rc) continue;
     for (uint32_t y = 0; y < c.h; ++y)
-      for (uint32_t x = 0; x < c.w; ++x)
-        ASSERT_EQ(out[y * c.w + x], px[(c.y - 50 + y) * 200 + (c.x - 100 + x)]);
+      for (uint32_t x = 0; x < c.w; ++x) ASSERT_EQ(out[y * c.w + x], px[(c.y - 50 + y) * 200 + (c.x - 100 + x)]);
   }
 }
 

@@ -57,9 +57,11 @@ TEST(Raw, WrittenFileReadsInNumpy) {
   ASSERT_EQ(_WriteRegion(f.get(), 2, 1, 5, 3, &s, &d), 0);  // replaces img.raw
   std::string out;
   ASSERT_EQ(python("import numpy as np\n"
-                   "b = np.fromfile('" + dir / "img.raw" + "', dtype='<u2')\n"
-                   "w, h = int(b[0]), int(b[1])\n"
-                   "print(w, h, ' '.join(str(v) for v in b[2:].reshape(h, w).ravel()))\n",
+                   "b = np.fromfile('" +
+                       dir / "img.raw" +
+                       "', dtype='<u2')\n"
+                       "w, h = int(b[0]), int(b[1])\n"
+                       "print(w, h, ' '.join(str(v) for v in b[2:].reshape(h, w).ravel()))\n",
                    &out),
             0)
       << out;

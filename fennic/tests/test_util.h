@@ -27,12 +27,12 @@ inline bool under_ci() {
 }
 
 // Skips a test whose oracle is missing; under CI that is a failure.
-#define REQUIRE_ORACLE(available, what)                                        \
-  do {                                                                         \
-    if (!(available)) {                                                        \
-      if (::fennic_test::under_ci()) FAIL() << "oracle missing: " << (what);  \
-      GTEST_SKIP() << "oracle missing: " << (what);                            \
-    }                                                                          \
+#define REQUIRE_ORACLE(available, what)                                      \
+  do {                                                                       \
+    if (!(available)) {                                                      \
+      if (::fennic_test::under_ci()) FAIL() << "oracle missing: " << (what); \
+      GTEST_SKIP() << "oracle missing: " << (what);                          \
+    }                                                                        \
   } while (0)
 
 using TempDir = testsupport::TempFolder;

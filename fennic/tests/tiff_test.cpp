@@ -77,9 +77,9 @@ TEST(Tiff, WrittenLayoutByteByByte) {
   EXPECT_EQ(get32(b, 0), 0x002A4949u);
   EXPECT_EQ(get32(b, 4), 8u);
   EXPECT_EQ(get16(b, 8), 12u);
-  const uint32_t want[12][4] = {{256, 4, 1, 5},     {257, 4, 1, 3},   {258, 3, 1, 16},  {259, 3, 1, 1},
-                                {262, 3, 1, 1},     {273, 4, 1, 220}, {278, 4, 1, 3},   {279, 4, 1, 30},
-                                {282, 5, 1, 158},   {283, 5, 1, 166}, {296, 3, 1, 3},   {55385, 4, 1, 174}};
+  const uint32_t want[12][4] = {{256, 4, 1, 5},   {257, 4, 1, 3},   {258, 3, 1, 16}, {259, 3, 1, 1},
+                                {262, 3, 1, 1},   {273, 4, 1, 220}, {278, 4, 1, 3},  {279, 4, 1, 30},
+                                {282, 5, 1, 158}, {283, 5, 1, 166}, {296, 3, 1, 3},  {55385, 4, 1, 174}};
   for (int i = 0; i < 12; ++i) {
     const size_t at = 10 + 12 * i;
     EXPECT_EQ(get16(b, at), want[i][0]);
@@ -107,12 +107,12 @@ TEST(Tiff, WrittenFilePassesTheOracles) {
   ASSERT_EQ(_Write(f.get(), &s, &d), 0);
   std::string dump;
   ASSERT_EQ(run("/usr/bin/tiffdump " + dir / "a.tif", &dump), 0);
-  const char* lines[] = {"ImageWidth (256) LONG (4) 1<7>",       "ImageLength (257) LONG (4) 1<4>",
-                         "BitsPerSample (258) SHORT (3) 1<16>",  "Compression (259) SHORT (3) 1<1>",
-                         "Photometric (262) SHORT (3) 1<1>",     "StripOffsets (273) LONG (4) 1<220>",
-                         "RowsPerStrip (278) LONG (4) 1<4>",     "StripByteCounts (279) LONG (4) 1<56>",
+  const char* lines[] = {"ImageWidth (256) LONG (4) 1<7>",           "ImageLength (257) LONG (4) 1<4>",
+                         "BitsPerSample (258) SHORT (3) 1<16>",      "Compression (259) SHORT (3) 1<1>",
+                         "Photometric (262) SHORT (3) 1<1>",         "StripOffsets (273) LONG (4) 1<220>",
+                         "RowsPerStrip (278) LONG (4) 1<4>",         "StripByteCounts (279) LONG (4) 1<56>",
                          "XResolution (282) RATIONAL (5) 1<118.11>", "YResolution (283) RATIONAL (5) 1<118.12>",
-                         "ResolutionUnit (296) SHORT (3) 1<3>",  "55385 (0xd859) LONG (4) 1<174>"};
+                         "ResolutionUnit (296) SHORT (3) 1<3>",      "55385 (0xd859) LONG (4) 1<174>"};
   size_t entries = 0;
   for (size_t at = 0; (at = dump.find(" 1<", at)) != std::string::npos; ++at) ++entries;
   for (const char* l : lines) EXPECT_NE(dump.find(l), std::string::npos) << l << "\n" << dump;
@@ -121,18 +121,21 @@ TEST(Tiff, WrittenFilePassesTheOracles) {
 
   std::string out;
   ASSERT_EQ(python("import tifffile\nfrom PIL import Image\n"
-                   "p = tifffile.TiffFile('" + dir / "a.tif" + "').pages[0]\n"
-                   "print(' '.join(map(str, p.asarray().ravel())))\n"
-                   "print(p.tags[55385].value, p.tags['XResolution'].value, p.tags['YResolution'].value)\n"
-                   "im = Image.open('" + dir / "a.tif" + "')\n"
-                   "print(im.mode, im.size, round(im.info['dpi'][0], 4), im.getpixel((6, 3)))\n",
+                   "p = tifffile.TiffFile('" +
+                       dir / "a.tif" +
+                       "').pages[0]\n"
+                       "print(' '.join(map(str, p.asarray().ravel())))\n"
+                       "print(p.tags[55385].value, p.tags['XResolution'].value, p.tags['YResolution'].value)\n"
+                       "im = Image.open('" +
+                       dir / "a.tif" +
+                       "')\n"
+                       "print(im.mode, im.size, round(im.info['dpi'][0], 4), im.getpixel((6, 3)))\n",
                    &out),
             0)
       << out;
   std::string pixels;
   for (uint16_t v : px) pixels += (pixels.empty() ? "" : " ") + std::to_string(v);
-  EXPECT_EQ(out, pixels + "\n174 (11811, 100) (11812, 100)\nI;16 (7, 4) 299.9994 " + std::to_string(px.back()) +
-                     "\n");
+  EXPECT_EQ(out, pixels + "\n174 (11811, 100) (11812, 100)\nI;16 (7, 4) 299.9994 " + std::to_string(px.back()) + "\n");
 }
 
 TEST(Tiff, RoundTripKeepsTheRecord) {
@@ -167,8 +170,12 @@ TEST(Tiff, ResolutionFromRationals) {
     uint32_t num, den, unit;
     bool has_unit;
     uint32_t want;
-  } cases[] = {{300, 1, 2, true, 11811}, {118, 1, 3, true, 11800}, {300, 1, 0, false, 11811},
-               {5, 0, 2, true, 0},       {0xFFFFFFFF, 1, 3, true, 0xFFFFFFFF}, {72, 1, 1, true, 7200}};
+  } cases[] = {{300, 1, 2, true, 11811},
+               {118, 1, 3, true, 11800},
+               {300, 1, 0, false, 11811},
+               {5, 0, 2, true, 0},
+               {0xFFFFFFFF, 1, 3, true, 0xFFFFFFFF},
+               {72, 1, 1, true, 7200}};
   for (const Case& c : cases) {
     TiffBuilder t;
     t.add(256, 4, 1, 1).add(257, 4, 1, 1).add(258, 3, 1, 16).add(282, 5, 1, 0).add(283, 5, 1, 0);
@@ -288,21 +295,22 @@ TEST(Tiff, StripTablesByFieldType) {
     const char* what;
     uint16_t type;
     std::vector<uint32_t> counts;  // strip byte counts; their data follow in order
-    int counts_entries;            // count field of 279 (its arrays are always full)
+    int counts_entries;  // count field of 279 (its arrays are always full)
     int rc;
   } cases[] = {
-      {"two SHORT strips inline", 3, {4, 2}, 2, 0},
-      {"three SHORT strips", 3, {2, 2, 2}, 3, 0},
-      {"three LONG strips", 4, {2, 2, 2}, 3, 0},
-      {"empty strip between", 4, {3, 0, 3}, 3, 0},
-      {"counts differ from offsets", 4, {2, 2, 2}, 2, 16},
-      {"strips short of the image", 4, {2, 2, 1}, 3, 9},
+      {"two SHORT strips inline", 3, {4, 2}, 2, 0},        {"three SHORT strips", 3, {2, 2, 2}, 3, 0},
+      {"three LONG strips", 4, {2, 2, 2}, 3, 0},           {"empty strip between", 4, {3, 0, 3}, 3, 0},
+      {"counts differ from offsets", 4, {2, 2, 2}, 2, 16}, {"strips short of the image", 4, {2, 2, 1}, 3, 9},
   };
   for (const Case& c : cases) {
     TiffBuilder t;
     const uint32_t n = uint32_t(c.counts.size());
     const uint32_t size = c.type == 3 ? 2 : 4;
-    t.add(256, 3, 1, 2).add(257, 3, 1, 3).add(258, 3, 1, 8).add(273, c.type, n, 0).add(279, c.type, c.counts_entries, 0);
+    t.add(256, 3, 1, 2)
+        .add(257, 3, 1, 3)
+        .add(258, 3, 1, 8)
+        .add(273, c.type, n, 0)
+        .add(279, c.type, c.counts_entries, 0);
     // Strip data in reverse order in the file, so that offsets matter.
     std::vector<uint32_t> at(n);
     size_t from = 0;
@@ -421,8 +429,8 @@ TEST(Tiff, CopyOfAPlainSixteenBitFile) {
   ASSERT_EQ(b.size(), 220u + 8);
   EXPECT_EQ(get32(b, 10 + 4 * 12 + 8), 0u);  // photometric 0 kept
   EXPECT_EQ(get32(b, 158), 11811u);
-  EXPECT_EQ(get32(b, 178), 2u);              // source "fennic"
-  EXPECT_EQ(get32(b, 178 + 12), 1u);         // origin x
+  EXPECT_EQ(get32(b, 178), 2u);  // source "fennic"
+  EXPECT_EQ(get32(b, 178 + 12), 1u);  // origin x
   EXPECT_EQ(get16(b, 220), 2);
   EXPECT_EQ(get16(b, 226), 6);
   // An 8-bit source is not copied as 16-bit values.

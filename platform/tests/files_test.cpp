@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 std::string Read(const std::string& path) { return ReadWholeFile(path).value_or("<missing>"); }
-} // namespace
+}  // namespace
 
 TEST(Paths, SeparatorsAndNullDevice) {
   struct Case {
@@ -86,7 +86,8 @@ TEST(Files, MoveRefusesAnExistingTarget) {
 
 TEST(Files, MoveAcrossFileSystemsCopiesAndKeepsTheTime) {
   TempFolder t;
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   if (stat("/dev/shm", &a) != 0 || stat(t.path().c_str(), &b) != 0 || a.st_dev == b.st_dev)
     GTEST_SKIP() << "no second file system beside " << t.path();
   std::string target = "/dev/shm/vornix-move-" + std::to_string(getpid());
@@ -117,10 +118,17 @@ TEST(Files, WildcardsMatchWithoutCase) {
     const char* name;
     bool match;
   } cases[] = {
-      {"KP*.QEW", "kp000001.qew", true}, {"KP*.QEW", "KP000001.QEW", true}, {"KP*.QEW", "KP000001.txt", false},
-      {"KP*.QEW", "xKP1.QEW", false},    {"*", "", true},                   {"*.*", "a.b", true},
-      {"a?c", "abc", true},              {"a?c", "ac", false},              {"*b*b", "abxbab", true},
-      {"*.L1", "Tarvel.l1", true},       {"", "a", false},
+      {"KP*.QEW", "kp000001.qew", true},
+      {"KP*.QEW", "KP000001.QEW", true},
+      {"KP*.QEW", "KP000001.txt", false},
+      {"KP*.QEW", "xKP1.QEW", false},
+      {"*", "", true},
+      {"*.*", "a.b", true},
+      {"a?c", "abc", true},
+      {"a?c", "ac", false},
+      {"*b*b", "abxbab", true},
+      {"*.L1", "Tarvel.l1", true},
+      {"", "a", false},
   };
   for (const auto& c : cases) EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
 }

@@ -145,4 +145,4 @@ TEST_F(KernelDeviceTest, UnreadableScenarioAttachesNothing) {
   unsetenv("VORNIX_SCANNER_SIM");
 }
 
-} // namespace
+}  // namespace

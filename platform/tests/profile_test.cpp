@@ -24,7 +24,8 @@ const char* kIni =
     ";Hidden=1\n"
     "NoEquals\n"
     "Eq=a=b\n"
-    "Degree=\xB0" "C\n"
+    "Degree=\xB0"
+    "C\n"
     "[ scanner ]\n"
     "Later=1\n"
     "[Param_#1]\r\n"
@@ -33,7 +34,7 @@ const char* kIni =
     "Hex=0x1F\r\n"
     "Trail=42abc\r\n"
     "Word=abc\r\n";
-} // namespace
+}  // namespace
 
 TEST(Profile, ReadsWithTheWindowsRules) {
   TempFolder t;
@@ -46,7 +47,7 @@ TEST(Profile, ReadsWithTheWindowsRules) {
   } cases[] = {
       {"Scanner", "ImagePath", ".\\Images"},  // blanks trimmed
       {"SCANNER", "imagepath", ".\\Images"},  // names without case
-      {"Scanner", "Quoted", "  spaced  "},    // one pair of quotes stripped
+      {"Scanner", "Quoted", "  spaced  "},  // one pair of quotes stripped
       {"Scanner", "Single", "x"},
       {"Scanner", "OneQuote", "\"open"},
       {"Scanner", "Empty", ""},  // empty is not missing
@@ -56,14 +57,15 @@ TEST(Profile, ReadsWithTheWindowsRules) {
       {";Hidden", "1", std::nullopt},
       {"Scanner", "NoEquals", std::nullopt},
       {"Scanner", "Eq", "a=b"},
-      {"Scanner", "Degree", "\xB0" "C"},  // bytes, not UTF-8
+      {"Scanner", "Degree",
+       "\xB0"
+       "C"},  // bytes, not UTF-8
       {"Scanner", "Later", std::nullopt},  // only the first section named so
       {"Param_#1", "ParamName", "Intra 50"},  // CRLF line ends
       {"Param_#2", "ParamName", std::nullopt},
       {"Scanner", "Missing", std::nullopt},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ReadProfileString(ini, c.section, c.key), c.value) << c.section << "/" << c.key;
+  for (const auto& c : cases) EXPECT_EQ(ReadProfileString(ini, c.section, c.key), c.value) << c.section << "/" << c.key;
   EXPECT_FALSE(ReadProfileString(t / "none.ini", "Scanner", "ImagePath").has_value());
 }
 
@@ -82,8 +84,7 @@ TEST(Profile, IntegersSignedHexAndDefault) {
 TEST(Profile, WritesKeepEveryOtherByte) {
   TempFolder t;
   std::string ini = t / "w.ini";
-  const std::string base =
-      "; keep me\r\n[Scanner]\r\nA=1\r\n  b = 2 \r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n";
+  const std::string base = "; keep me\r\n[Scanner]\r\nA=1\r\n  b = 2 \r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n";
   struct Case {
     const char* what;
     const char* section;
@@ -91,12 +92,16 @@ TEST(Profile, WritesKeepEveryOtherByte) {
     const char* value;
     std::string after;
   } cases[] = {
-      {"replace", "scanner", "B", "20", "; keep me\r\n[Scanner]\r\nA=1\r\nB=20\r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n"},
-      {"add to section", "Scanner", "New", "v", "; keep me\r\n[Scanner]\r\nA=1\r\n  b = 2 \r\nNew=v\r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n"},
-      {"delete", "Scanner", "a", nullptr, "; keep me\r\n[Scanner]\r\n  b = 2 \r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n"},
+      {"replace", "scanner", "B", "20",
+       "; keep me\r\n[Scanner]\r\nA=1\r\nB=20\r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n"},
+      {"add to section", "Scanner", "New", "v",
+       "; keep me\r\n[Scanner]\r\nA=1\r\n  b = 2 \r\nNew=v\r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n"},
+      {"delete", "Scanner", "a", nullptr,
+       "; keep me\r\n[Scanner]\r\n  b = 2 \r\n\r\n[Other]\r\nA=x\r\n[Scanner]\r\nC=3\r\n"},
       {"delete missing", "Scanner", "Z", nullptr, base},
       {"new section", "Filter_#2", "Name", "Soft", base + "[Filter_#2]\r\nName=Soft\r\n"},
-      {"empty value", "Other", "A", "", "; keep me\r\n[Scanner]\r\nA=1\r\n  b = 2 \r\n\r\n[Other]\r\nA=\r\n[Scanner]\r\nC=3\r\n"},
+      {"empty value", "Other", "A", "",
+       "; keep me\r\n[Scanner]\r\nA=1\r\n  b = 2 \r\n\r\n[Other]\r\nA=\r\n[Scanner]\r\nC=3\r\n"},
   };
   for (const auto& c : cases) {
     Write(ini, base);

@@ -74,4 +74,4 @@ TEST(SystemLibrary, AMissingLibraryOrEntryPointCannotBeBound) {
   EXPECT_EQ(LoadSystemLibrary("other.dll"), nullptr);
 }
 
-} // namespace
+}  // namespace

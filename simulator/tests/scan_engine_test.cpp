@@ -150,8 +150,7 @@ TEST_F(ScanEngine, TwoPlatesSideBySideAreSkippedBetween) {
   scanner->Update();
   std::vector<uint32_t> words = Drain();
   // An empty lead line, then one lit line: 2 pairs from 4, skip 32, 3 pairs.
-  std::vector<uint32_t> expected = {LineEnd(4),
-                                    Pair(3000, 3000), Pair(3000, 3000), Skip(32),
+  std::vector<uint32_t> expected = {LineEnd(4),       Pair(3000, 3000), Pair(3000, 3000), Skip(32),
                                     Pair(4000, 4000), Pair(4000, 4000), Pair(4000, 4000), LineEnd(64)};
   ASSERT_GE(words.size(), expected.size());
   EXPECT_EQ(std::vector<uint32_t>(words.begin(), words.begin() + expected.size()), expected);
@@ -349,9 +348,10 @@ TEST_F(ScanEngine, OldDataInMemory) {
   EXPECT_EQ(R(8, 32), 2u);
   W(8, 0, 32);
   std::vector<uint32_t> words = Drain();
-  std::vector<uint32_t> expected = {LineEnd(6), Pair(900, 900), Pair(900, 900), LineEnd(6), Pair(900, 900),
-                                    Pair(900, 900), LineEnd(64), LineEnd(64), LineEnd(64), LineEnd(64), LineEnd(64)};
+  std::vector<uint32_t> expected = {LineEnd(6),     Pair(900, 900), Pair(900, 900), LineEnd(6),
+                                    Pair(900, 900), Pair(900, 900), LineEnd(64),    LineEnd(64),
+                                    LineEnd(64),    LineEnd(64),    LineEnd(64)};
   EXPECT_EQ(words, expected);
 }
 
-} // namespace
+}  // namespace

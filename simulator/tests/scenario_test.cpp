@@ -42,7 +42,8 @@ TEST_F(ScenarioFile, EverySection) {
       "[OldData]\nPixels=500\nStart=50\nThreshold=300\nReadOffset=4\n"
       "[OldPlate1]\nGenerator=flat\nValue=700\nWidth=4\nHeight=2\nPosition=60\nAt=1\n"
       "[Faults]\nI2cAbsent=0x92, 0xA2\nI2cNackFirst=0xA0*2\nBadChecksumReads=-1\n"
-      "FailRequests=0x222000*2, 0x222024\nShortRequests=0x222038*3\nUnplugAfter=500\nFpgaReject=1\nIdPromWriteCycleMs=4\n");
+      "FailRequests=0x222000*2, "
+      "0x222024\nShortRequests=0x222038*3\nUnplugAfter=500\nFpgaReject=1\nIdPromWriteCycleMs=4\n");
   std::string error;
   std::optional<sim::Scenario> s = sim::LoadScenarioFile(path, &error);
   ASSERT_TRUE(s) << error;
@@ -297,4 +298,4 @@ TEST(I2cDevices, StartFollowedByStopLeavesTheBusIdle) {
   EXPECT_EQ(bus.HostRead(), 1);
 }
 
-} // namespace
+}  // namespace

@@ -10,7 +10,7 @@
 
 // Codes besides 1 (success) and 0 (refused, false).
 enum DlgResult : int32_t {
-  kDlgNoMemory = -1,            // also: no colour name, range index 28 or negative
+  kDlgNoMemory = -1,  // also: no colour name, range index 28 or negative
   kDlgInvalid = -13,
   kDlgAlreadyInitialized = -1000,
   kDlgNotInitialized = -1001,

@@ -2,12 +2,12 @@
 // Running the Python oracles of the toolkit's tests (VORNIX_PYTHON).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace mwtest {
 
@@ -17,12 +17,12 @@ inline bool UnderCi() {
 }
 
 // Skips a test whose oracle is missing; under CI that is a failure.
-#define MW_REQUIRE_ORACLE(available, what)                                   \
-  do {                                                                       \
-    if (!(available)) {                                                      \
-      if (::mwtest::UnderCi()) FAIL() << "oracle missing: " << (what);       \
-      GTEST_SKIP() << "oracle missing: " << (what);                          \
-    }                                                                        \
+#define MW_REQUIRE_ORACLE(available, what)                             \
+  do {                                                                 \
+    if (!(available)) {                                                \
+      if (::mwtest::UnderCi()) FAIL() << "oracle missing: " << (what); \
+      GTEST_SKIP() << "oracle missing: " << (what);                    \
+    }                                                                  \
   } while (0)
 
 // True when the Python of the oracles imports every module named.

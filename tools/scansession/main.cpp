@@ -37,11 +37,16 @@ bool Parse(int argc, char** argv, Options* o) {
     const std::string a = argv[i];
     if (i + 1 >= argc) return false;
     const std::string v = argv[++i];
-    if (a == "--ini") o->ini = v;
-    else if (a == "--images") o->images = v;
-    else if (a == "--mode") o->mode = std::atoi(v.c_str());
-    else if (a == "--seconds") o->seconds = std::atoi(v.c_str());
-    else return false;
+    if (a == "--ini")
+      o->ini = v;
+    else if (a == "--images")
+      o->images = v;
+    else if (a == "--mode")
+      o->mode = std::atoi(v.c_str());
+    else if (a == "--seconds")
+      o->seconds = std::atoi(v.c_str());
+    else
+      return false;
   }
   return true;
 }
@@ -53,8 +58,8 @@ std::string IniWithImageFolder(const std::string& ini, const std::string& folder
   std::stringstream text;
   text << in.rdbuf();
   std::string body = text.str();
-  const std::string keys = "ImagePath=" + folder + "\nTempFile=" + folder + "/Tarvel.tmp\nLogfile=" + folder +
-                           "/Tarvel\n";
+  const std::string keys =
+      "ImagePath=" + folder + "\nTempFile=" + folder + "/Tarvel.tmp\nLogfile=" + folder + "/Tarvel\n";
   const size_t at = body.find("[Scanner]");
   if (at == std::string::npos)
     body = "[Scanner]\n" + keys + body;
@@ -66,7 +71,7 @@ std::string IniWithImageFolder(const std::string& ini, const std::string& folder
   return std::filesystem::absolute(path).string();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
   Options o;
@@ -126,8 +131,8 @@ int main(int argc, char** argv) {
   for (const std::string& name : images) {
     ImageInfo info{};
     if (Get_ImageInfo(&info, name.c_str()) == 0)
-      std::printf("  %s  %d x %d pixels, %d x %d nm, slots %02x\n", name.c_str(), info.width, info.height,
-                  info.pitch_x, info.pitch_y, info.slot_bits);
+      std::printf("  %s  %d x %d pixels, %d x %d nm, slots %02x\n", name.c_str(), info.width, info.height, info.pitch_x,
+                  info.pitch_y, info.slot_bits);
     else
       std::printf("  %s\n", name.c_str());
   }

@@ -48,8 +48,7 @@ const ActionSpec kActions[] = {
      "Move the pixel under the cursor to the center of the screen"},
     {&MainActions::Negative, "Color", "Negative", "", "Negative",
      "Display the image as a negative: Lower tones are brighter"},
-    {&MainActions::Positive, "Color", "Positive", "", "Positive",
-     "Display the image normally: lower tones are darker"},
+    {&MainActions::Positive, "Color", "Positive", "", "Positive", "Display the image normally: lower tones are darker"},
     {&MainActions::Psuedocolor, "Color", "Psuedocolor", "", "Psuedocolor",
      "Apply certain colors to certain image tones"},
     {&MainActions::AllTones, "Color", "Show &All Tones", "", "Show All Tones",
@@ -64,8 +63,7 @@ const ActionSpec kActions[] = {
      "Set this value as the highest value displayed before saturation"},
     {&MainActions::CAndB, "Tool", "&Contrast and Brightness", "", "Contrast and Brightness",
      "Adjust the displayed image in terms of contrast and brighnes"},
-    {&MainActions::Histogram, "Tool", "&Histogram", "", "Histogram",
-     "Adjust the displayed image using a histogram"},
+    {&MainActions::Histogram, "Tool", "&Histogram", "", "Histogram", "Adjust the displayed image using a histogram"},
     {&MainActions::Region, "Tool", "&Region of Interest", "", "Region of interest",
      "Outline a rectangular region of interest in the image"},
     {&MainActions::Profile, "Tool", "&Profile", "", "Profile", "Get a profile of tone values through a line"},
@@ -84,8 +82,7 @@ const ActionSpec kActions[] = {
      "Set this value as the highest value that is displayed in the histogram"},
 };
 
-QActionGroup* Group(QObject* owner, QActionGroup::ExclusionPolicy policy,
-                    std::initializer_list<QAction*> actions) {
+QActionGroup* Group(QObject* owner, QActionGroup::ExclusionPolicy policy, std::initializer_list<QAction*> actions) {
   auto* group = new QActionGroup(owner);
   group->setExclusionPolicy(policy);
   for (QAction* a : actions) {
@@ -110,8 +107,7 @@ void MainActions::Create(QObject* owner) {
   }
   ColorGroup = Group(owner, QActionGroup::ExclusionPolicy::Exclusive, {Negative, Positive});
   PanelGroup = Group(owner, QActionGroup::ExclusionPolicy::ExclusiveOptional, {CAndB, Histogram});
-  ToolGroup = Group(owner, QActionGroup::ExclusionPolicy::ExclusiveOptional,
-                    {Region, Profile, Measurement});
+  ToolGroup = Group(owner, QActionGroup::ExclusionPolicy::ExclusiveOptional, {Region, Profile, Measurement});
   Psuedocolor->setCheckable(true);
   Negative->setChecked(true);
 }

@@ -38,8 +38,7 @@ void WriteFont(const char* subkey, const FontValues& font, const FontValues& fal
 Appearance ReadAppearance(const Appearance& d) {
   Appearance a;
   a.viewerColor = ReadColor(kImageViewerKey, "Color", d.viewerColor);
-  ReadRegBinary(a.colorInfo.data(), kImageViewerKey, "Color Information", a.colorInfo.size(),
-                d.colorInfo.data());
+  ReadRegBinary(a.colorInfo.data(), kImageViewerKey, "Color Information", a.colorInfo.size(), d.colorInfo.data());
   a.viewerFont = ReadFont(kImageViewerKey, d.viewerFont);
   a.penColor = ReadColor(kImageViewerKey, "Pen Color", d.penColor);
   a.histogramColor = ReadColor(kHistogramKey, "Color", d.histogramColor);
@@ -52,8 +51,7 @@ Appearance ReadAppearance(const Appearance& d) {
 
 void WriteAppearance(const Appearance& a, const Appearance& d) {
   WriteColor(kImageViewerKey, "Color", a.viewerColor, d.viewerColor);
-  WriteRegBinary(kImageViewerKey, "Color Information", a.colorInfo.data(), a.colorInfo.size(),
-                 d.colorInfo.data());
+  WriteRegBinary(kImageViewerKey, "Color Information", a.colorInfo.data(), a.colorInfo.size(), d.colorInfo.data());
   WriteFont(kImageViewerKey, a.viewerFont, d.viewerFont);
   WriteColor(kImageViewerKey, "Pen Color", a.penColor, d.penColor);
   WriteColor(kHistogramKey, "Color", a.histogramColor, d.histogramColor);

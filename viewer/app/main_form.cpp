@@ -108,7 +108,7 @@ void TMainForm::CreateControls() {
 
   imageViewer_ = new TImageViewer(splitter_, *settings_);
   imageViewer_->SetColorValue(0x00800000);  // navy
-  imageViewer_->FontColor = 0x00008080;      // olive
+  imageViewer_->FontColor = 0x00008080;  // olive
   imageViewer_->setFont(DesignFont());
   imageViewer_->SetPenColorValue(0x0000FFFF);  // yellow, drawn as screen and not pen
   imageViewer_->SetMapping(mPositive);
@@ -119,8 +119,7 @@ void TMainForm::CreateControls() {
   candb->setContextMenuPolicy(Qt::CustomContextMenu);
   candbPanel_ = candb;
   contrastValue_ = TrackBar(candb, 0, "Contrast|Drag the slider to adjust the contrast of the image");
-  brightnessValue_ =
-      TrackBar(candb, 50, "Brightness|Drag the slider to adjust the brightness of the image");
+  brightnessValue_ = TrackBar(candb, 50, "Brightness|Drag the slider to adjust the brightness of the image");
   contrastLabel_ = new QLabel(QStringLiteral("Contrast 0%"), candb);
   brightnessLabel_ = new QLabel(QStringLiteral("Brightness 50%"), candb);
   for (QLabel* label : {contrastLabel_, brightnessLabel_}) label->setAlignment(Qt::AlignCenter);
@@ -133,7 +132,7 @@ void TMainForm::CreateControls() {
   lutLayout->setContentsMargins(0, 0, 0, 0);
   histogram_ = new THistogram(lutPanel_, *settings_);
   histogram_->DataColor = 0x00FF0000;  // blue
-  histogram_->LUTColor = 0x0000FFFF;   // yellow
+  histogram_->LUTColor = 0x0000FFFF;  // yellow
   histogram_->LUTBackground = kClBtnShadow;
   histogram_->Color = kClBtnFace;
   histogram_->FontColor = kClWindowText;
@@ -175,29 +174,25 @@ void TMainForm::CreateMenus() {
   };
   fill(bar->addMenu(QStringLiteral("&File")),
        {a.Open, a.OpenPicture, a.Save, a.SaveAs, a.SaveROIAs, a.Close, nullptr, a.ExitProgram});
-  fill(bar->addMenu(QStringLiteral("&Edit")),
-       {a.CropToRegion, nullptr, a.ProgramSettings, a.ImageSettings});
+  fill(bar->addMenu(QStringLiteral("&Edit")), {a.CropToRegion, nullptr, a.ProgramSettings, a.ImageSettings});
   viewMenu_ = bar->addMenu(QStringLiteral("&View"));
   fill(viewMenu_, {a.ZoomImage, a.ZoomROI, a.ZoomIn, a.ZoomOut});
   colorMenu_ = bar->addMenu(QStringLiteral("&Color"));
-  fill(colorMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones,
-                    a.ImageTones, a.ROITones});
-  fill(bar->addMenu(QStringLiteral("&Tools")),
-       {a.CreateTestPattern, nullptr, a.CAndB, a.Histogram, nullptr, a.Region, a.Profile,
-        a.Measurement, nullptr, a.MeanValue, a.Resolution});
+  fill(colorMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones, a.ImageTones, a.ROITones});
+  fill(bar->addMenu(QStringLiteral("&Tools")), {a.CreateTestPattern, nullptr, a.CAndB, a.Histogram, nullptr, a.Region,
+                                                a.Profile, a.Measurement, nullptr, a.MeanValue, a.Resolution});
   fill(bar->addMenu(QStringLiteral("&Help")), {a.AboutProgram, a.AboutBitmap, a.AboutImage});
 
   imageMenu_ = new QMenu(this);
-  fill(imageMenu_, {a.CropToRegion, nullptr, a.Center, nullptr, a.ZoomImage, a.ZoomROI, a.ZoomIn,
-                    a.ZoomOut, nullptr, a.Region, a.Profile, a.Measurement, nullptr, a.MeanValue,
-                    a.Resolution});
+  fill(imageMenu_, {a.CropToRegion, nullptr, a.Center, nullptr, a.ZoomImage, a.ZoomROI, a.ZoomIn, a.ZoomOut, nullptr,
+                    a.Region, a.Profile, a.Measurement, nullptr, a.MeanValue, a.Resolution});
   candbMenu_ = new QMenu(this);
-  fill(candbMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones,
-                    a.ImageTones, a.ROITones, nullptr, a.Histogram});
+  fill(candbMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones, a.ImageTones, a.ROITones,
+                    nullptr, a.Histogram});
   lutMenu_ = new QMenu(this);
-  fill(lutMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones, a.ImageTones,
-                  a.ROITones, a.LowTone, a.HighTone, nullptr, a.DisplayAll, a.DisplayImage,
-                  a.DisplayCurrent, a.DisplayLow, a.DisplayHigh, nullptr, a.CAndB});
+  fill(lutMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones, a.ImageTones, a.ROITones,
+                  a.LowTone, a.HighTone, nullptr, a.DisplayAll, a.DisplayImage, a.DisplayCurrent, a.DisplayLow,
+                  a.DisplayHigh, nullptr, a.CAndB});
 }
 
 void TMainForm::CreateToolBar() {
@@ -383,15 +378,13 @@ void TMainForm::UpdateControls() {
   const uint32_t type = image_.FileType();
   a.Save->setEnabled(image && modified_ && image_.HasFileName() && full);
   a.SaveAs->setEnabled(image && full);
-  a.SaveROIAs->setEnabled(image && region && (type == kFileRaw || type == kFileBreadboard ||
-                                              (type >= kFileTiff16v0 && type <= kFileQew)));
-  for (QAction* act : {a.CropToRegion, a.ZoomROI, a.ROITones, a.MeanValue})
-    act->setEnabled(image && region);
+  a.SaveROIAs->setEnabled(image && region &&
+                          (type == kFileRaw || type == kFileBreadboard || (type >= kFileTiff16v0 && type <= kFileQew)));
+  for (QAction* act : {a.CropToRegion, a.ZoomROI, a.ROITones, a.MeanValue}) act->setEnabled(image && region);
   a.Resolution->setEnabled(image && region);
   a.ZoomIn->setEnabled(image && imageViewer_->Core().Scale() < settings_->maxScale);
-  for (QAction* act : {a.Close, a.ZoomImage, a.ZoomOut, a.Negative, a.Positive, a.Psuedocolor,
-                       a.AllTones, a.ImageTones, a.CAndB, a.Histogram, a.Region, a.Profile,
-                       a.Measurement})
+  for (QAction* act : {a.Close, a.ZoomImage, a.ZoomOut, a.Negative, a.Positive, a.Psuedocolor, a.AllTones, a.ImageTones,
+                       a.CAndB, a.Histogram, a.Region, a.Profile, a.Measurement})
     act->setEnabled(image);
   a.ImageSettings->setEnabled(image);
   a.AboutImage->setEnabled(image);

@@ -74,7 +74,7 @@ class TMainForm : public QMainWindow {
   void DisplayLowExecute();
   void DisplayHighExecute();
   void PanelToolExecute();  // CAndB, Histogram
-  void NewToolExecute();    // Region, Profile, Measurement
+  void NewToolExecute();  // Region, Profile, Measurement
   void MeanValueExecute();
 
   // ---- The forms' commands (main_form_dialogs.cpp) ----

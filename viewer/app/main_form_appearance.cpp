@@ -10,8 +10,8 @@ FontValues ValuesOf(const QFont& font, ColorValue color) {
   v.color = color;
   v.height = font.pixelSize() > 0 ? -font.pixelSize() : -static_cast<int32_t>(std::lround(font.pointSizeF() * 96 / 72));
   v.name = font.family().toStdString();
-  v.style = static_cast<uint8_t>((font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) |
-                                 (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0));
+  v.style = static_cast<uint8_t>((font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) |
+                                 (font.strikeOut() ? 8 : 0));
   return v;
 }
 

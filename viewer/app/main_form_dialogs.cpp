@@ -12,9 +12,7 @@
 
 namespace viewer {
 
-int TMainForm::ShowModal(QDialog& dialog) {
-  return modalRunner_ ? modalRunner_(dialog) : dialog.exec();
-}
+int TMainForm::ShowModal(QDialog& dialog) { return modalRunner_ ? modalRunner_(dialog) : dialog.exec(); }
 
 void TMainForm::ImageSettingsExecute() {
   {
@@ -45,8 +43,7 @@ void TMainForm::ResolutionExecute() {
     dialog.SetRegion(roi_.left, roi_.top, roi_.right, roi_.bottom);
     ShowModal(dialog);
   }
-  if (image_.GetScanInfo().resolutionX != oldX || image_.GetScanInfo().resolutionY != oldY)
-    SetModified(true);
+  if (image_.GetScanInfo().resolutionX != oldX || image_.GetScanInfo().resolutionY != oldY) SetModified(true);
   UpdateControls();
 }
 

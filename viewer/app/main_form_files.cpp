@@ -36,8 +36,7 @@ constexpr SaveFormat kSaveFormats[] = {
 int FormatIndex(int filterIndex) { return filterIndex >= 1 && filterIndex <= 4 ? filterIndex - 1 : 0; }
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return QString::fromLocal8Bit(a.c_str()).compare(QString::fromLocal8Bit(b.c_str()),
-                                                   Qt::CaseInsensitive) == 0;
+  return QString::fromLocal8Bit(a.c_str()).compare(QString::fromLocal8Bit(b.c_str()), Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace
@@ -60,8 +59,7 @@ std::string TMainForm::AddDefaultExt(const std::string& name, const QString& ext
   // The extension starts at the last "." after the last separator or drive colon.
   const size_t cut = name.find_last_of("\\/:");
   const size_t dot = name.rfind('.');
-  const bool hasExt = dot != std::string::npos && (cut == std::string::npos || dot > cut) &&
-                      dot + 1 < name.size();
+  const bool hasExt = dot != std::string::npos && (cut == std::string::npos || dot > cut) && dot + 1 < name.size();
   return hasExt ? name : name + ext.toStdString();
 }
 
@@ -99,8 +97,7 @@ void TMainForm::OpenFile(const std::string& fileName, bool picture) {
 }
 
 void TMainForm::OpenPictureExecute() {
-  if (std::optional<std::string> name = prompts_->OpenFile(this, PictureFilters()))
-    OpenPictureAccept(*name);
+  if (std::optional<std::string> name = prompts_->OpenFile(this, PictureFilters())) OpenPictureAccept(*name);
 }
 
 void TMainForm::OpenPictureAccept(const std::string& fileName) { OpenFile(fileName, true); }
@@ -142,8 +139,7 @@ void TMainForm::SaveAsAccept(const SaveChoice& choice) {
       roi_ = {roi_.left - dx, roi_.top - dy, roi_.right - dx, roi_.bottom - dy};
       profile_.start = {profile_.start.x - dx, profile_.start.y - dy};
       profile_.end = {profile_.end.x - dx, profile_.end.y - dy};
-      measurement_ = {measurement_.left - dx, measurement_.top - dy, measurement_.right - dx,
-                      measurement_.bottom - dy};
+      measurement_ = {measurement_.left - dx, measurement_.top - dy, measurement_.right - dx, measurement_.bottom - dy};
       imageViewer_->viewport()->update();
     }
   }
@@ -156,8 +152,7 @@ void TMainForm::SaveROIAsExecute() {
   // file the name, with its extension, reaches.
   const std::string source = image_.FileName();
   auto ontoSource = [&](const SaveChoice& choice, const std::string& name) {
-    if (!SameNameIgnoringCase(choice.name, source) && !SameNameIgnoringCase(name, source) &&
-        !SameFile(name, source))
+    if (!SameNameIgnoringCase(choice.name, source) && !SameNameIgnoringCase(name, source) && !SameFile(name, source))
       return false;
     prompts_->Box(this, BoxKind::Error,
                   "You can not save the region of interest of a resampled image to the original "
@@ -168,8 +163,7 @@ void TMainForm::SaveROIAsExecute() {
   std::optional<SaveChoice> choice = ChooseSaveName(name, ontoSource);
   if (!choice) return;
   BeginBusy("Writing " + QString::fromLocal8Bit(choice->name.c_str()) + "...");
-  image_.SaveRegionAs(SaveFileType(choice->filterIndex), name, roi_.left, roi_.top, roi_.right,
-                      roi_.bottom);
+  image_.SaveRegionAs(SaveFileType(choice->filterIndex), name, roi_.left, roi_.top, roi_.right, roi_.bottom);
   UpdateControls();
   EndBusy();
 }

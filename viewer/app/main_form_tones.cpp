@@ -30,8 +30,7 @@ void TMainForm::ImageViewerLUTChanged() {
   const DisplayCore& core = imageViewer_->Core();
   contrastValue_->setValue(core.Contrast());
   contrastLabel_->setText(QStringLiteral("Contrast %1%").arg(core.Contrast()));
-  const int brightness =
-      actions_.Negative->isChecked() ? 100 - core.Brightness() : core.Brightness();
+  const int brightness = actions_.Negative->isChecked() ? 100 - core.Brightness() : core.Brightness();
   brightnessValue_->setValue(brightness);
   brightnessLabel_->setText(QStringLiteral("Brightness %1%").arg(brightness));
   histogram_->SetLUTWindow(core.Window());
@@ -105,8 +104,7 @@ void TMainForm::CenterExecute() {
 void TMainForm::SetMapping() {
   const bool pseudo = actions_.Psuedocolor->isChecked();
   const bool negative = actions_.Negative->isChecked();
-  imageViewer_->SetMapping(negative ? (pseudo ? mNegativeColor : mNegative)
-                                    : (pseudo ? mPositiveColor : mPositive));
+  imageViewer_->SetMapping(negative ? (pseudo ? mNegativeColor : mNegative) : (pseudo ? mPositiveColor : mPositive));
 }
 
 void TMainForm::NegativeExecute() {
@@ -133,8 +131,7 @@ void TMainForm::ROITonesExecute() {
   uint16_t low = 65535, high = 0;
   for (int64_t y = roi_.top; y <= roi_.bottom; ++y)
     for (int64_t x = roi_.left; x <= roi_.right; ++x) {
-      const uint16_t v = static_cast<uint16_t>(
-          image_.PixelAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));
+      const uint16_t v = static_cast<uint16_t>(image_.PixelAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));
       if (v < low) low = v;
       if (v > high) high = v;
     }

@@ -69,9 +69,7 @@ void TMainForm::ImageViewerMouseUp(QMouseEvent* event) {
   imageViewer_->viewport()->update();
 }
 
-void TMainForm::DrawOverlayLine(QPainter& canvas, Point a, Point b) {
-  canvas.drawLine(a.x, a.y, b.x, b.y);
-}
+void TMainForm::DrawOverlayLine(QPainter& canvas, Point a, Point b) { canvas.drawLine(a.x, a.y, b.x, b.y); }
 
 void TMainForm::DrawOverlayText(QPainter& canvas, int line, const QString& text) {
   // Text is drawn plainly in the font colour; lines with the pen's operation.
@@ -106,8 +104,7 @@ void TMainForm::PaintRegion(QPainter& canvas) {
     corners[2] = cursorPoint_;
   } else {
     DrawOverlayText(canvas, 0, QStringLiteral("Rows %1 through %2").arg(roi_.top).arg(roi_.bottom));
-    DrawOverlayText(canvas, 1,
-                    QStringLiteral("Columns %1 through %2").arg(roi_.left).arg(roi_.right));
+    DrawOverlayText(canvas, 1, QStringLiteral("Columns %1 through %2").arg(roi_.left).arg(roi_.right));
     corners[0] = FullToClient({roi_.left, roi_.top});
     corners[2] = FullToClient({roi_.right, roi_.bottom});
   }
@@ -187,8 +184,8 @@ void TMainForm::PaintMeasurement(QPainter& canvas) {
   DrawOverlayLine(canvas, a, b);
   const ScanInfo& info = image_.GetScanInfo();
   const MeasurementTexts texts =
-      MeasureTexts({measurement_.left, measurement_.top}, {measurement_.right, measurement_.bottom},
-                   settings_->units, info.resolutionX, info.resolutionY);
+      MeasureTexts({measurement_.left, measurement_.top}, {measurement_.right, measurement_.bottom}, settings_->units,
+                   info.resolutionX, info.resolutionY);
   DrawOverlayText(canvas, 0, QString::fromStdString(texts.line1));
   DrawOverlayText(canvas, 1, QString::fromStdString(texts.line2));
 }

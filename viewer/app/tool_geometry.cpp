@@ -63,8 +63,7 @@ void ScanProfile(ProfileLine& profile, const CImage& image) {
   const int32_t L = profile.Length();
   for (int32_t i = 0; i <= L; ++i) {
     const Point at = profile.Sample(i);
-    const uint16_t v = static_cast<uint16_t>(
-        image.PixelAt(static_cast<uint32_t>(at.x), static_cast<uint32_t>(at.y)));
+    const uint16_t v = static_cast<uint16_t>(image.PixelAt(static_cast<uint32_t>(at.x), static_cast<uint32_t>(at.y)));
     if (v < profile.minTone) profile.minTone = v;
     if (v > profile.maxTone) profile.maxTone = v;
   }
@@ -103,8 +102,7 @@ std::string FormatC(const char* format, ...) {
   return text;
 }
 
-MeasurementTexts MeasureTexts(Point a, Point b, uint8_t units, uint32_t resolutionX,
-                              uint32_t resolutionY) {
+MeasurementTexts MeasureTexts(Point a, Point b, uint8_t units, uint32_t resolutionX, uint32_t resolutionY) {
   const int64_t dX = int64_t{b.x} - a.x, dY = int64_t{b.y} - a.y;
   const double angle = Angle(a, b);
   if (units == 0 || units > 4 || resolutionX == 0 || resolutionY == 0)
@@ -122,8 +120,7 @@ MeasurementTexts MeasureTexts(Point a, Point b, uint8_t units, uint32_t resoluti
   const double dXu = double(dX) * fx, dYu = double(dY) * fy;
   const double length = std::sqrt(dXu * dXu + dYu * dYu);
   if (units == 1)
-    return {FormatC("%.4g inches at %.4g deegrees", length, angle),
-            FormatC("dX = %.4g\", dY = %.4g\"", dXu, dYu)};
+    return {FormatC("%.4g inches at %.4g deegrees", length, angle), FormatC("dX = %.4g\", dY = %.4g\"", dXu, dYu)};
   const char* unit = units == 4 ? "cm" : "mm";
   return {FormatC("%.4g %s at %.4g deegrees", length, unit, angle),
           FormatC("dX = %.4g %s, dY = %.4g %s", dXu, unit, dYu, unit)};
@@ -193,8 +190,8 @@ bool MeasureRegion(const CImage& image, Rect roi, RegionStatistics& out) {
 }
 
 std::string StatisticsText(const RegionStatistics& s) {
-  return FormatC("The average value is %-10.3f\nwith standard deviation of %-10.6f\nand SNR of %-10.6f",
-                 s.mean, s.deviation, s.snr);
+  return FormatC("The average value is %-10.3f\nwith standard deviation of %-10.6f\nand SNR of %-10.6f", s.mean,
+                 s.deviation, s.snr);
 }
 
 }  // namespace viewer

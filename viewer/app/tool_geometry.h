@@ -40,8 +40,7 @@ double Angle(Point a, Point b);
 struct MeasurementTexts {
   std::string line1, line2;
 };
-MeasurementTexts MeasureTexts(Point a, Point b, uint8_t units, uint32_t resolutionX,
-                              uint32_t resolutionY);
+MeasurementTexts MeasureTexts(Point a, Point b, uint8_t units, uint32_t resolutionX, uint32_t resolutionY);
 
 // Mean, standard deviation and signal-to-noise ratio of the full-resolution
 // coordinates of a region (each as PixelAt gives it).

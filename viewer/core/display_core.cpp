@@ -51,8 +51,7 @@ void BuildColorTable(EMapping mapping, const ColorInfo& info, ColorTable& table)
     case mNegativeColor:
       for (int32_t j = 0; j < 256; ++j) table[255 - j] = PseudoColour(j, info);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -108,8 +107,7 @@ unsigned DisplayCore::SetData(const ImageRecord& data) {
   return events | Reorient();
 }
 
-unsigned DisplayCore::SetOrientation(int32_t orientation, uint8_t flipHorizontal,
-                                     uint8_t flipVertical) {
+unsigned DisplayCore::SetOrientation(int32_t orientation, uint8_t flipHorizontal, uint8_t flipVertical) {
   transform_ = TransformCode(orientation, flipHorizontal, flipVertical);
   return Reorient();
 }
@@ -242,8 +240,7 @@ unsigned DisplayCore::SetClientSize(int32_t width, int32_t height) {
 
 void DisplayCore::DisplayToImage(int64_t& u, int64_t& v) const {
   if (transform_ & 1) u = orientedWidth_ - u - 1;
-  if (transform_ == 2 || transform_ == 3 || transform_ == 6 || transform_ == 7)
-    v = orientedHeight_ - v - 1;
+  if (transform_ == 2 || transform_ == 3 || transform_ == 6 || transform_ == 7) v = orientedHeight_ - v - 1;
   if (transform_ >= 4) std::swap(u, v);
 }
 
@@ -337,9 +334,8 @@ void DisplayCore::Scroll(ScrollAxis axis, ScrollCode code, int64_t track) {
   needsRender_ = true;
 }
 
-void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale,
-                            int32_t& srcStart, int32_t& srcSize, int32_t& dstStart,
-                            int32_t& dstSize) {
+void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale, int32_t& srcStart,
+                            int32_t& srcSize, int32_t& dstStart, int32_t& dstSize) {
   int64_t src = 0, size, dst;
   if (scale < 0) {
     const int64_t k = -int64_t{scale};
@@ -392,10 +388,10 @@ void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
   SizeBuffer();
   if (IsEmpty()) return;
 
-  PlaceAxis(clientWidth_, orientedWidth_, centreX_, scale_, source_.x, source_.width,
-            destination_.x, destination_.width);
-  PlaceAxis(clientHeight_, orientedHeight_, centreY_, scale_, source_.y, source_.height,
-            destination_.y, destination_.height);
+  PlaceAxis(clientWidth_, orientedWidth_, centreX_, scale_, source_.x, source_.width, destination_.x,
+            destination_.width);
+  PlaceAxis(clientHeight_, orientedHeight_, centreY_, scale_, source_.y, source_.height, destination_.y,
+            destination_.height);
 
   const int64_t stride = BitmapStride();
   const size_t needed = static_cast<size_t>(stride * source_.height);
@@ -420,8 +416,7 @@ void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
   const int64_t rowStepU = stepU * k;
   for (int32_t i = 0; i < source_.height; ++i) {
     uint8_t* out = buffer_.data() + i * stride;
-    const uint16_t* p =
-        pixels + base + (int64_t{source_.y} + i) * k * stepV + int64_t{source_.x} * k * stepU;
+    const uint16_t* p = pixels + base + (int64_t{source_.y} + i) * k * stepV + int64_t{source_.x} * k * stepU;
     const int32_t n = source_.width;
     if (rowStepU == 1) {
       for (int32_t j = 0; j < n; ++j) out[j] = lut[p[j]];

@@ -39,10 +39,10 @@ uint8_t TransformCode(int32_t orientation, uint8_t flipHorizontal, uint8_t flipV
 
 // Events a state change asks for, fired in this order.
 enum DisplayEvent : unsigned {
-  kEventLut = 1,     // tone table rebuilt: re-render, invalidate, OnLUTChanged
-  kEventView = 2,    // scale or centre: scroll bars, re-render, invalidate, OnViewChange
-  kEventData = 4,    // new data or orientation: OnDataChange
-  kEventColor = 8,   // colour table rebuilt: invalidate, OnColorChange
+  kEventLut = 1,  // tone table rebuilt: re-render, invalidate, OnLUTChanged
+  kEventView = 2,  // scale or centre: scroll bars, re-render, invalidate, OnViewChange
+  kEventData = 4,  // new data or orientation: OnDataChange
+  kEventColor = 8,  // colour table rebuilt: invalidate, OnColorChange
 };
 
 enum class ScrollAxis { Horizontal, Vertical };
@@ -134,9 +134,8 @@ class DisplayCore {
   void DisplayToImage(int64_t& u, int64_t& v) const;
   void ImageToDisplay(int64_t& x, int64_t& y) const;
   void SizeBuffer();
-  static void PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale,
-                        int32_t& srcStart, int32_t& srcSize, int32_t& dstStart,
-                        int32_t& dstSize);
+  static void PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale, int32_t& srcStart,
+                        int32_t& srcSize, int32_t& dstStart, int32_t& dstSize);
 
   const ViewerSettings* settings_;
   EMapping mapping_ = mPositive;

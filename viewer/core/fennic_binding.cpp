@@ -14,9 +14,7 @@ constexpr uint32_t kRequiredMinor = 1;
 
 }  // namespace
 
-std::string ErrorCodeText(int32_t result) {
-  return std::to_string(static_cast<uint32_t>(result) & 0xFF);
-}
+std::string ErrorCodeText(int32_t result) { return std::to_string(static_cast<uint32_t>(result) & 0xFF); }
 
 std::string LibraryErrorText(int32_t result, const std::string& context) {
   std::string text = "Error " + ErrorCodeText(result) + context;
@@ -29,12 +27,11 @@ void ShowLibraryError(int32_t result, const std::string& context) {
 }
 
 std::optional<std::string> VersionMismatchText(uint32_t version) {
-  if ((version >> 24) == kRequiredMajor && ((version >> 16) & 0xFF) >= kRequiredMinor)
-    return std::nullopt;
+  if ((version >> 24) == kRequiredMajor && ((version >> 16) & 0xFF) >= kRequiredMinor) return std::nullopt;
   char required[16];
   std::snprintf(required, sizeof required, "%u.%02X", kRequiredMajor, kRequiredMinor);
-  return "Wrong version of fennic.dll.  It reports version " + VersionText(version) +
-         ", but version " + required + " or later is required.";
+  return "Wrong version of fennic.dll.  It reports version " + VersionText(version) + ", but version " + required +
+         " or later is required.";
 }
 
 bool CheckLibraryVersion(uint32_t version) {

@@ -30,13 +30,12 @@ constexpr uint64_t kFileTimeEpoch = 116444736000000000ull;
 // Every coordinate of the rectangle fits a signed 32-bit integer.
 bool FitsCoordinates(const ScanInfo& info) {
   return uint64_t{info.originX} + info.width <= kCoordinateLimit + 1 &&
-         uint64_t{info.originY} + info.height <= kCoordinateLimit + 1 &&
-         info.width <= kCoordinateLimit && info.height <= kCoordinateLimit;
+         uint64_t{info.originY} + info.height <= kCoordinateLimit + 1 && info.width <= kCoordinateLimit &&
+         info.height <= kCoordinateLimit;
 }
 
 int32_t ToCoordinate(int64_t v) {
-  return static_cast<int32_t>(
-      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), kCoordinateLimit));
+  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), kCoordinateLimit));
 }
 
 // Lowers lo and raises hi by the n values at p.
@@ -94,8 +93,7 @@ uint32_t CImage::SubsampleFor(uint64_t width, uint64_t height, uint32_t limit) {
 }
 
 void CImage::ChooseSubsample() {
-  const uint32_t n =
-      SubsampleFor(scanInfo_.width, scanInfo_.height, static_cast<uint32_t>(settings_->maxImageSize));
+  const uint32_t n = SubsampleFor(scanInfo_.width, scanInfo_.height, static_cast<uint32_t>(settings_->maxImageSize));
   imageData_.sampling = n;
   imageData_.width = scanInfo_.width / n;
   imageData_.height = scanInfo_.height / n;
@@ -238,8 +236,7 @@ void CImage::CreateTestPattern() {
   Clear();
   scanInfo_ = ScanInfo{};
   scanInfo_.source = kSourceComputer;
-  const uint64_t stamp =
-      kFileTimeEpoch + static_cast<uint64_t>(platform::WallTime()) * 10000000ull;
+  const uint64_t stamp = kFileTimeEpoch + static_cast<uint64_t>(platform::WallTime()) * 10000000ull;
   scanInfo_.timestamp = {static_cast<uint32_t>(stamp), static_cast<uint32_t>(stamp >> 32)};
   scanInfo_.width = 256;
   scanInfo_.height = 256;
@@ -252,8 +249,7 @@ void CImage::CreateTestPattern() {
     const uint32_t n = imageData_.sampling;
     for (uint32_t r = 0; r < imageData_.height; ++r)
       for (uint32_t c = 0; c < imageData_.width; ++c)
-        pixels[size_t{r} * imageData_.width + c] =
-            static_cast<uint16_t>((256 * r * n + c * n) & 0xFFFF);
+        pixels[size_t{r} * imageData_.width + c] = static_cast<uint16_t>((256 * r * n + c * n) & 0xFFFF);
     SetPixels(std::move(pixels), imageData_);
   }
   Changed();
@@ -304,8 +300,7 @@ void CImage::Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     const uint64_t column = static_cast<uint64_t>(ax - ox) / n;
     const uint64_t row = static_cast<uint64_t>(ay - oy) / n;
     for (uint32_t j = 0; j < height; ++j)
-      std::memcpy(&pixels[size_t{j} * width],
-                  &pixels_[(row + j) * imageData_.width + column], size_t{width} * 2);
+      std::memcpy(&pixels[size_t{j} * width], &pixels_[(row + j) * imageData_.width + column], size_t{width} * 2);
     scanInfo_ = region;
     SetPixels(std::move(pixels), ImageData{n, width, height, nullptr});
   }
@@ -332,8 +327,8 @@ bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {
   return true;
 }
 
-bool CImage::SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1,
-                          int32_t x2, int32_t y2) {
+bool CImage::SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1, int32_t x2,
+                          int32_t y2) {
   if (x1 > x2 || y1 > y2 || x1 < 0 || y1 < 0) return Report(kFennicBadRegion, kRegionContext);
   if (!name_ || SameFile(fileName, *name_)) return Report(kFennicCreateFailed, kRegionContext);
   ScanInfo region = scanInfo_;

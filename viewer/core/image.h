@@ -44,8 +44,7 @@ class CImage {
   bool SaveAs(uint32_t fileType, const std::string& fileName);
   // Reads the full-resolution region (inclusive corners) from the source
   // file and writes it as fileType; never over the source file itself.
-  bool SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1,
-                    int32_t x2, int32_t y2);
+  bool SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   void Close();
   void Clear();
   void Changed();

@@ -8,7 +8,7 @@ namespace viewer {
 
 struct ImageRecord {
   uint32_t sampling = 1;
-  uint32_t width = 0;   // stored pixels per row
+  uint32_t width = 0;  // stored pixels per row
   uint32_t height = 0;  // stored rows
   // Rows top-down without padding. Shared, so a reader keeps the pixels
   // alive for as long as it holds the record, whatever the model frees.

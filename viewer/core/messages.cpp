@@ -13,9 +13,7 @@ MessageHandler& Handler() {
 
 }  // namespace
 
-MessageHandler SetMessageHandler(MessageHandler handler) {
-  return std::exchange(Handler(), std::move(handler));
-}
+MessageHandler SetMessageHandler(MessageHandler handler) { return std::exchange(Handler(), std::move(handler)); }
 
 void ShowErrorMessage(const std::string& text, MessageButton button) {
   if (Handler()) return Handler()(text, button);

@@ -23,9 +23,8 @@ const char* const kFileTypeNames[] = {
 };
 
 const char* const kSourceNames[] = {
-    "No Data",        "Computer Generated", "fennic",
-    "QEW Breadboard", "HP Scanner, v0",     "HP Scanner",
-    "QEW Prototype",  "Brellan Prototype",  "Unknown",
+    "No Data",       "Computer Generated", "fennic",  "QEW Breadboard", "HP Scanner, v0", "HP Scanner",
+    "QEW Prototype", "Brellan Prototype",  "Unknown",
 };
 
 const char* const kOrientationNames[] = {"North", "East", "South", "West"};
@@ -51,16 +50,10 @@ const char* Lookup(const char* const (&table)[N], int64_t code, size_t fallback)
 
 }  // namespace
 
-const char* FileTypeName(uint32_t type) {
-  return Lookup(kFileTypeNames, type, std::size(kFileTypeNames) - 1);
-}
-const char* SourceName(uint32_t source) {
-  return Lookup(kSourceNames, source, std::size(kSourceNames) - 1);
-}
+const char* FileTypeName(uint32_t type) { return Lookup(kFileTypeNames, type, std::size(kFileTypeNames) - 1); }
+const char* SourceName(uint32_t source) { return Lookup(kSourceNames, source, std::size(kSourceNames) - 1); }
 const char* OrientationName(int32_t orientation) { return Lookup(kOrientationNames, orientation, 0); }
-const char* MappingName(int mapping) {
-  return Lookup(kMappingNames, mapping, std::size(kMappingNames) - 1);
-}
+const char* MappingName(int mapping) { return Lookup(kMappingNames, mapping, std::size(kMappingNames) - 1); }
 const char* OrganisationName(int code) { return Lookup(kOrganisationNames, code, 0); }
 const char* UnitName(int units) { return Lookup(kUnitNames, units, 0); }
 
@@ -68,23 +61,18 @@ std::string RangeText(uint32_t range) {
   return std::to_string(range & 0xFFFF) + " through " + std::to_string(range >> 16);
 }
 
-std::string PointText(uint32_t x, uint32_t y) {
-  return std::to_string(x) + ", " + std::to_string(y);
-}
+std::string PointText(uint32_t x, uint32_t y) { return std::to_string(x) + ", " + std::to_string(y); }
 
-std::string SignedPointText(int32_t x, int32_t y) {
-  return std::to_string(x) + ", " + std::to_string(y);
-}
+std::string SignedPointText(int32_t x, int32_t y) { return std::to_string(x) + ", " + std::to_string(y); }
 
 std::string RectText(int32_t x, int32_t y, int32_t width, int32_t height) {
-  return std::to_string(width) + " by " + std::to_string(height) + " rectangle at " +
-         SignedPointText(x, y);
+  return std::to_string(width) + " by " + std::to_string(height) + " rectangle at " + SignedPointText(x, y);
 }
 
 std::string VersionText(uint32_t version) {
   char text[32];
-  std::snprintf(text, sizeof text, "%" PRIu32 ".%02" PRIX32 ".%" PRIu32, version >> 24,
-                (version >> 16) & 0xFF, version & 0xFFFF);
+  std::snprintf(text, sizeof text, "%" PRIu32 ".%02" PRIX32 ".%" PRIu32, version >> 24, (version >> 16) & 0xFF,
+                version & 0xFFFF);
   return text;
 }
 

@@ -8,12 +8,12 @@ namespace viewer {
 
 // Every lookup is bounded: a code outside its table gives the table's
 // fallback name instead of reading past it.
-const char* FileTypeName(uint32_t type);       // values above 11 name as 11 "Unknown"
-const char* SourceName(uint32_t source);       // values above 8 name as 8 "Unknown"
+const char* FileTypeName(uint32_t type);  // values above 11 name as 11 "Unknown"
+const char* SourceName(uint32_t source);  // values above 8 name as 8 "Unknown"
 const char* OrientationName(int32_t orientation);  // other values are shown as North
-const char* MappingName(int mapping);          // other values name as "Custom"
-const char* OrganisationName(int code);        // transform code 0..7; others as code 0
-const char* UnitName(int units);               // other values name as "None"
+const char* MappingName(int mapping);  // other values name as "Custom"
+const char* OrganisationName(int code);  // transform code 0..7; others as code 0
+const char* UnitName(int units);  // other values name as "None"
 
 // "low through high" of a tone pair packed as low | high << 16.
 std::string RangeText(uint32_t range);

@@ -19,8 +19,7 @@ std::string KeyPath(const std::string& subkey) {
   return subkey.empty() ? std::string(kProgramKey) : std::string(kProgramKey) + "\\" + subkey;
 }
 
-std::optional<reg::Value> Query(const std::string& subkey, const std::string& name,
-                                reg::ValueType type) {
+std::optional<reg::Value> Query(const std::string& subkey, const std::string& name, reg::ValueType type) {
   std::optional<reg::Value> v = reg::QueryValue(kHive, KeyPath(subkey), name);
   if (!v || v->type != type) return std::nullopt;
   return v;
@@ -50,29 +49,24 @@ int32_t ReadRegInteger(const std::string& subkey, const std::string& name, int32
   return static_cast<int32_t>(value);
 }
 
-std::string ReadRegString(const std::string& subkey, const std::string& name,
-                          const std::string& fallback) {
+std::string ReadRegString(const std::string& subkey, const std::string& name, const std::string& fallback) {
   std::optional<reg::Value> v = Query(subkey, name, reg::ValueType::String);
   if (!v) return fallback;
   std::string text(v->data.begin(), v->data.end());
   return text.substr(0, text.find('\0'));
 }
 
-void ReadRegBinary(void* dest, const std::string& subkey, const std::string& name, size_t size,
-                   const void* fallback) {
+void ReadRegBinary(void* dest, const std::string& subkey, const std::string& name, size_t size, const void* fallback) {
   std::memcpy(dest, fallback, size);
   std::optional<reg::Value> v = Query(subkey, name, reg::ValueType::Binary);
   if (!v || v->data.empty() || v->data.size() > size) return;
   std::memcpy(dest, v->data.data(), v->data.size());
 }
 
-void WriteRegInteger(const std::string& subkey, const std::string& name, int32_t value,
-                     int32_t fallback) {
+void WriteRegInteger(const std::string& subkey, const std::string& name, int32_t value, int32_t fallback) {
   if (value == fallback) return DeleteRegValue(subkey, name);
   const uint32_t u = static_cast<uint32_t>(value);
-  Store(subkey, name,
-        {reg::ValueType::Dword,
-         {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)}});
+  Store(subkey, name, {reg::ValueType::Dword, {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)}});
 }
 
 void WriteRegString(const std::string& subkey, const std::string& name, const std::string& value,
@@ -83,8 +77,8 @@ void WriteRegString(const std::string& subkey, const std::string& name, const st
   Store(subkey, name, v);
 }
 
-void WriteRegBinary(const std::string& subkey, const std::string& name, const void* block,
-                    size_t size, const void* fallback) {
+void WriteRegBinary(const std::string& subkey, const std::string& name, const void* block, size_t size,
+                    const void* fallback) {
   if (std::memcmp(block, fallback, size) == 0) return DeleteRegValue(subkey, name);
   const auto* bytes = static_cast<const uint8_t*>(block);
   Store(subkey, name, {reg::ValueType::Binary, std::vector<uint8_t>(bytes, bytes + size)});

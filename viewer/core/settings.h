@@ -18,14 +18,14 @@ inline constexpr const char* kImageViewerKey = "Image Viewer";
 // Defaults of the appearance values (the main window's design values);
 // colours are 0x00BBGGRR or 0x80000000 + a system colour index.
 namespace appearance {
-inline constexpr int32_t kHistogramColor = static_cast<int32_t>(0x8000000F);       // button face
-inline constexpr int32_t kHistogramDataColor = 0x00FF0000;                         // blue
-inline constexpr int32_t kHistogramLUTColor = 0x0000FFFF;                          // yellow
+inline constexpr int32_t kHistogramColor = static_cast<int32_t>(0x8000000F);  // button face
+inline constexpr int32_t kHistogramDataColor = 0x00FF0000;  // blue
+inline constexpr int32_t kHistogramLUTColor = 0x0000FFFF;  // yellow
 inline constexpr int32_t kHistogramLUTBackground = static_cast<int32_t>(0x80000010);  // button shadow
-inline constexpr int32_t kHistogramFontColor = static_cast<int32_t>(0x80000008);   // window text
-inline constexpr int32_t kViewerColor = 0x00800000;                                // navy
-inline constexpr int32_t kViewerFontColor = 0x00008080;                            // olive
-inline constexpr int32_t kViewerPenColor = 0x0000FFFF;                             // yellow
+inline constexpr int32_t kHistogramFontColor = static_cast<int32_t>(0x80000008);  // window text
+inline constexpr int32_t kViewerColor = 0x00800000;  // navy
+inline constexpr int32_t kViewerFontColor = 0x00008080;  // olive
+inline constexpr int32_t kViewerPenColor = 0x0000FFFF;  // yellow
 inline constexpr int32_t kFontHeight = -11;
 inline constexpr const char* kFontName = "MS Sans Serif";
 inline constexpr uint8_t kFontStyle = 0;  // 1 bold, 2 italic, 4 underline, 8 strike-out
@@ -43,8 +43,8 @@ inline constexpr int32_t kDefaultMaxImageSize = 0;
 // change takes effect at once.
 struct ViewerSettings {
   uint8_t units = kDefaultUnits;  // 0 None, 1 Inch, 2 Metric, 3 Millimeter, 4 Centimeter
-  int32_t lutWidth = kDefaultLUTWidth;   // thickness of the histogram's window bar
-  int32_t maxScale = kDefaultMaxScale;   // largest magnification of the display control
+  int32_t lutWidth = kDefaultLUTWidth;  // thickness of the histogram's window bar
+  int32_t maxScale = kDefaultMaxScale;  // largest magnification of the display control
   int32_t maxImageSize = kDefaultMaxImageSize;  // largest pixel buffer in bytes, 0 = none (unsigned)
   // Address space in use at start minus the heap in use at start.
   uint32_t startupMemory = 0;
@@ -60,20 +60,17 @@ uint64_t HeapInUse();
 // a key. A value of another type than asked for, or a binary value longer
 // than asked for, reads as missing.
 int32_t ReadRegInteger(const std::string& subkey, const std::string& name, int32_t fallback);
-std::string ReadRegString(const std::string& subkey, const std::string& name,
-                          const std::string& fallback);
+std::string ReadRegString(const std::string& subkey, const std::string& name, const std::string& fallback);
 // Copies size bytes of the default into dest, then the stored bytes over them.
-void ReadRegBinary(void* dest, const std::string& subkey, const std::string& name, size_t size,
-                   const void* fallback);
+void ReadRegBinary(void* dest, const std::string& subkey, const std::string& name, size_t size, const void* fallback);
 // A value equal to its default is deleted instead of stored; otherwise the
 // keys are created as needed. A key that cannot be written leaves the setting
 // unsaved without a message.
-void WriteRegInteger(const std::string& subkey, const std::string& name, int32_t value,
-                     int32_t fallback);
+void WriteRegInteger(const std::string& subkey, const std::string& name, int32_t value, int32_t fallback);
 void WriteRegString(const std::string& subkey, const std::string& name, const std::string& value,
                     const std::string& fallback);
-void WriteRegBinary(const std::string& subkey, const std::string& name, const void* block,
-                    size_t size, const void* fallback);
+void WriteRegBinary(const std::string& subkey, const std::string& name, const void* block, size_t size,
+                    const void* fallback);
 // Deletes the value when the keys exist, then removes keys left empty.
 void DeleteRegValue(const std::string& subkey, const std::string& name);
 // From the key at path (relative to HKEY_CURRENT_USER) upwards, deletes each
@@ -83,7 +80,7 @@ void DeleteEmptyKeys(std::string path);
 // Start-up and shut-down of the settings, in unit order: global start, then
 // the library check, then image start; shut-down in reverse.
 void StartGlobalSettings(ViewerSettings& settings);  // units, lutWidth, maxScale
-void StartImageSettings(ViewerSettings& settings);   // maxImageSize
+void StartImageSettings(ViewerSettings& settings);  // maxImageSize
 void EndImageSettings(const ViewerSettings& settings);
 void EndGlobalSettings(const ViewerSettings& settings);
 

@@ -20,12 +20,18 @@ TAboutBitmapForm::TAboutBitmapForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About the Bitmap"));
   auto* grid = new QGridLayout;
   const std::pair<const char*, const char*> rows[] = {
-      {"Control Size", "ControlSize"},   {"Screen Size", "ScreenSize"},
-      {"Buffer Size", "BufferSize"},     {"Memory", "Memory"},
-      {"Mapping", "Mapping"},            {"Range", "Range"},
-      {"Source Image Size", "SourceSize"}, {"Organization", "Organization"},
-      {"Resulting Size", "ResultingSize"}, {"Scale Factor", "ScaleFactor"},
-      {"Center", "Center"},              {"Source Rectangle", "SourceRect"},
+      {"Control Size", "ControlSize"},
+      {"Screen Size", "ScreenSize"},
+      {"Buffer Size", "BufferSize"},
+      {"Memory", "Memory"},
+      {"Mapping", "Mapping"},
+      {"Range", "Range"},
+      {"Source Image Size", "SourceSize"},
+      {"Organization", "Organization"},
+      {"Resulting Size", "ResultingSize"},
+      {"Scale Factor", "ScaleFactor"},
+      {"Center", "Center"},
+      {"Source Rectangle", "SourceRect"},
       {"Destination", "Destination"},
   };
   int row = 0;
@@ -56,9 +62,8 @@ void TAboutBitmapForm::Fill(const TImageViewer& viewer) {
   set("Organization", QString::fromLatin1(OrganisationName(core.Transform())));
   set("ResultingSize", Text(SignedPointText(core.OrientedWidth(), core.OrientedHeight())));
   const int32_t s = core.Scale();
-  set("ScaleFactor",
-      s < 1 ? QStringLiteral("Each displayed pixel derrived from a %1x%1 block of image pixels").arg(-s)
-            : QStringLiteral("Each image pixel displayed in a %1x%1 block").arg(s));
+  set("ScaleFactor", s < 1 ? QStringLiteral("Each displayed pixel derrived from a %1x%1 block of image pixels").arg(-s)
+                           : QStringLiteral("Each image pixel displayed in a %1x%1 block").arg(s));
   const Point centre = viewer.GetCentre();
   set("Center", Text(SignedPointText(centre.x, centre.y)));
   const auto& src = core.Source();

@@ -81,10 +81,9 @@ TAboutImageForm::TAboutImageForm(QWidget* parent) : QDialog(parent) {
                                                {"Orientation", "SIOrientation"},
                                                {"Flip", "SIFlip"},
                                                {"Disk Size", "SIMemory"}}));
-  layout->addWidget(group("Image Information", {{"Sampling", "IISampling"},
-                                                {"Size", "IISize"},
-                                                {"Range", "IIRange"},
-                                                {"Memory", "IIMemory"}}));
+  layout->addWidget(
+      group("Image Information",
+            {{"Sampling", "IISampling"}, {"Size", "IISize"}, {"Range", "IIRange"}, {"Memory", "IIMemory"}}));
   layout->addWidget(CloseButtonRow(this));
 }
 
@@ -111,8 +110,8 @@ void TAboutImageForm::Fill(const CImage& image) {
   set("SIMemory", Text(SizeText(uint64_t{info.width} * info.height * 2)));
 
   const uint32_t n = image.Sampling();
-  set("IISampling", n < 2 ? QStringLiteral("(no pixel subsampling)")
-                          : QStringLiteral("%1x%1 merged to form each pixel").arg(n));
+  set("IISampling",
+      n < 2 ? QStringLiteral("(no pixel subsampling)") : QStringLiteral("%1x%1 merged to form each pixel").arg(n));
   set("IISize", Text(PointText(image.StoredWidth(), image.StoredHeight())));
   set("IIRange", QStringLiteral("%1 through %2").arg(image.MinTone()).arg(image.MaxTone()));
   set("IIMemory", Text(SizeText(uint64_t{image.StoredWidth()} * image.StoredHeight() * 2)));

@@ -27,20 +27,17 @@ QString VersionLine(uint32_t version) {
 
 }  // namespace
 
-TAboutProgramForm::TAboutProgramForm(const ViewerSettings& settings, QWidget* parent)
-    : QDialog(parent) {
+TAboutProgramForm::TAboutProgramForm(const ViewerSettings& settings, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About the Program"));
   // Only a close button in the title bar.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   auto* panel = new QFrame;
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   auto* icon = new QLabel;
   icon->setObjectName(QStringLiteral("ProgramIcon"));
-  const QIcon programIcon = QApplication::windowIcon().isNull()
-                                ? style()->standardIcon(QStyle::SP_ComputerIcon)
-                                : QApplication::windowIcon();
+  const QIcon programIcon =
+      QApplication::windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : QApplication::windowIcon();
   icon->setPixmap(programIcon.pixmap(32, 32));
   auto* grid = new QGridLayout(panel);
   grid->addWidget(icon, 0, 0, 2, 1);

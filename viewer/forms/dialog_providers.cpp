@@ -14,8 +14,8 @@ namespace viewer {
 namespace {
 
 std::optional<uint32_t> PickColor(uint32_t initial, QWidget* parent) {
-  const QColor chosen = QColorDialog::getColor(ResolveColor(initial), parent, QString(),
-                                               QColorDialog::DontUseNativeDialog);
+  const QColor chosen =
+      QColorDialog::getColor(ResolveColor(initial), parent, QString(), QColorDialog::DontUseNativeDialog);
   if (!chosen.isValid()) return std::nullopt;
   return ValueOfColor(chosen);
 }
@@ -57,8 +57,7 @@ std::optional<FontChoice> PickFont(const FontChoice& initial, QWidget* parent) {
   layout->addLayout(row);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   QFont font = fonts->currentFont();
-  if (initial.font.pixelSize() > 0 && font.pointSizeF() == shownPoints)
-    font.setPixelSize(initial.font.pixelSize());
+  if (initial.font.pixelSize() > 0 && font.pointSizeF() == shownPoints) font.setPixelSize(initial.font.pixelSize());
   return FontChoice{font, color};
 }
 

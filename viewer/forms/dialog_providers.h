@@ -18,8 +18,7 @@ struct FontChoice {
 
 // Each returns the accepted choice, or nothing when the user cancels.
 using ColorProvider = std::function<std::optional<uint32_t>(uint32_t initial, QWidget* parent)>;
-using FontProvider =
-    std::function<std::optional<FontChoice>(const FontChoice& initial, QWidget* parent)>;
+using FontProvider = std::function<std::optional<FontChoice>(const FontChoice& initial, QWidget* parent)>;
 
 struct DialogProviders {
   ColorProvider color;

@@ -128,8 +128,8 @@ void TImageSettingsForm::BuildAcquisitionPage(QWidget* page) {
   });
   connect(cbSource_, &QComboBox::editTextChanged, this, [this] { SomethingChanged(); });
 
-  auto makeAxis = [this](const char* resLabel, const char* res, const char* size,
-                         const char* originLabel, const char* origin, const char* margin) {
+  auto makeAxis = [this](const char* resLabel, const char* res, const char* size, const char* originLabel,
+                         const char* origin, const char* margin) {
     Axis axis;
     axis.resLabel = Named(new QLabel, resLabel);
     axis.res = Named(new QLineEdit, res);

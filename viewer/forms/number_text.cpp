@@ -39,13 +39,9 @@ QString ToText(double value, std::chars_format format, int precision) {
 
 }  // namespace
 
-QString GeneralText(double value, int digits) {
-  return ToText(value, std::chars_format::general, digits);
-}
+QString GeneralText(double value, int digits) { return ToText(value, std::chars_format::general, digits); }
 
-QString FixedText(double value, int decimals) {
-  return ToText(value, std::chars_format::fixed, decimals);
-}
+QString FixedText(double value, int decimals) { return ToText(value, std::chars_format::fixed, decimals); }
 
 double RoundEven(double value) { return std::nearbyint(value); }
 

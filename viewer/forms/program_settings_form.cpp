@@ -96,8 +96,8 @@ TProgramSettingsForm::TProgramSettingsForm(ViewerSettings& settings, ProgramSett
 
   // Creation: unit names, memory figures, the saved ramps, then the values.
   for (int i = 0; i < 5; ++i) cbUnits_->addItem(QString::fromLatin1(UnitName(i)));
-  tTotalMem_->setText(QString::number(KBUp(targets_.memoryInUse) +
-                                      KBUp(static_cast<uint32_t>(settings_.maxImageSize))));
+  tTotalMem_->setText(
+      QString::number(KBUp(targets_.memoryInUse) + KBUp(static_cast<uint32_t>(settings_.maxImageSize))));
   tPhysMem_->setText(QString::number(KBUp(PhysicalMemory())));
   saved_ = targets_.viewer ? targets_.viewer->Core().GetColorInfo() : kDefaultColorInfo;
   LoadControls();
@@ -164,8 +164,7 @@ QWidget* TProgramSettingsForm::BuildMainDisplayPage() {
   pMainPen_ = MakeColorPanel("pMainPen");
   pMainFont_ = MakeFontPanel("pMainFont");
   // The sample text follows the background chosen beside it.
-  connect(pMainColor_, &QPushButton::clicked, this,
-          [this] { pMainFont_->SetBackground(pMainColor_->Value()); });
+  connect(pMainColor_, &QPushButton::clicked, this, [this] { pMainFont_->SetBackground(pMainColor_->Value()); });
   auto* form = new QFormLayout(page);
   form->addRow(QStringLiteral("Maximum Scale Factor"), udMaxScale_);
   form->addRow(QStringLiteral("Background Color"), pMainColor_);
@@ -215,8 +214,7 @@ QWidget* TProgramSettingsForm::BuildColorizePage() {
       bar->setPageStep(part == 2 ? 8 : 10);
       connect(bar, &QScrollBar::valueChanged, this, [this] { ColorChange(); });
       ramps_[colour * 3 + part] = bar;
-      form->addRow(QString::fromLatin1(part == 2 ? panels[colour] : part == 0 ? "Center" : "Range"),
-                   bar);
+      form->addRow(QString::fromLatin1(part == 2 ? panels[colour] : part == 0 ? "Center" : "Range"), bar);
     }
     layout->addWidget(box);
   }

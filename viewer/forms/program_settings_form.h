@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "viewer/core/display_core.h"
+#include "viewer/core/settings.h"
 #include "viewer/forms/dialog_providers.h"
 #include "viewer/forms/settings_dialog.h"
-#include "viewer/core/settings.h"
 
 class QComboBox;
 class QLabel;
@@ -39,8 +39,8 @@ struct ProgramSettingsTargets {
 class TProgramSettingsForm : public SettingsDialog {
  public:
   // The settings record outlives the form; it changes on OK and Apply.
-  TProgramSettingsForm(ViewerSettings& settings, ProgramSettingsTargets targets,
-                       DialogProviders dialogs, QWidget* parent = nullptr);
+  TProgramSettingsForm(ViewerSettings& settings, ProgramSettingsTargets targets, DialogProviders dialogs,
+                       QWidget* parent = nullptr);
 
   void LoadControls() override;
   void StoreControls() override;
@@ -62,8 +62,8 @@ class TProgramSettingsForm : public SettingsDialog {
   ViewerSettings& settings_;
   ProgramSettingsTargets targets_;
   DialogProviders dialogs_;
-  ColorInfo saved_{};           // the pseudocolour bytes last stored
-  int64_t imageSizeKB_ = 0;     // the last valid "Maximum Image Size (KB)"
+  ColorInfo saved_{};  // the pseudocolour bytes last stored
+  int64_t imageSizeKB_ = 0;  // the last valid "Maximum Image Size (KB)"
 
   QLineEdit* eImageSize_;
   QLabel* tTotalMem_;

@@ -85,8 +85,7 @@ TSetResolutionForm::TSetResolutionForm(const ViewerSettings& settings, QWidget* 
   }
 }
 
-QWidget* TSetResolutionForm::BuildPanel(Axis& axis, const char* panel, const char* suffix,
-                                        const char* caption) {
+QWidget* TSetResolutionForm::BuildPanel(Axis& axis, const char* panel, const char* suffix, const char* caption) {
   auto* box = Named(new QFrame, panel);
   box->setFixedHeight(121);
   axis.caption = Named(new QLabel(QString::fromLatin1(caption)), "st", suffix);
@@ -160,9 +159,7 @@ void TSetResolutionForm::SizeChange(Axis& axis) {
   const std::optional<double> s = RealNumber(axis.size->Text());
   if (s && *s > 0) {
     const double p = static_cast<double>(axis.roiPixels);
-    const double r = RoundEven(units_ == 1 ? p / *s / kMetresPerInch
-                               : units_ == 4 ? p * 100 / *s
-                                             : p * 1000 / *s);
+    const double r = RoundEven(units_ == 1 ? p / *s / kMetresPerInch : units_ == 4 ? p * 100 / *s : p * 1000 / *s);
     if (std::isfinite(r) && r >= 1 && r <= kLargestResolution) axis.resolution = static_cast<uint32_t>(r);
   }
   ShowResolution();

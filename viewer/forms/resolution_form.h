@@ -2,8 +2,8 @@
 // TSetResolutionForm ("Scan Resolution"): the x and y resolution of an image
 // from the physical length of the region of interest; OK stores them.
 #include <QAbstractSpinBox>
-#include <QLineEdit>
 #include <QDialog>
+#include <QLineEdit>
 #include <cstdint>
 
 #include "viewer/core/settings.h"

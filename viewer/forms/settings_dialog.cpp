@@ -9,8 +9,7 @@
 
 namespace viewer {
 
-SettingsDialog::SettingsDialog(const QString& caption, int clientWidth, int clientHeight,
-                               QWidget* parent)
+SettingsDialog::SettingsDialog(const QString& caption, int clientWidth, int clientHeight, QWidget* parent)
     : QDialog(parent) {
   setWindowTitle(caption);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |

@@ -23,9 +23,7 @@ inline int ExpectedRamp(int i, int c, int w, int h) {
   return 0;
 }
 
-inline uint32_t Rgb(int r, int g, int b) {
-  return (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
-}
+inline uint32_t Rgb(int r, int g, int b) { return (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b); }
 
 inline uint32_t ExpectedPseudo(int i, const ColorInfo& info) {
   return Rgb(ExpectedRamp(i, info[0], info[1], info[2]), ExpectedRamp(i, info[3], info[4], info[5]),

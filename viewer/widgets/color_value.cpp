@@ -6,8 +6,7 @@
 namespace viewer {
 
 QColor ResolveColor(ColorValue value) {
-  if ((value & 0xFF000000u) == 0)
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+  if ((value & 0xFF000000u) == 0) return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
   const QPalette palette = QApplication::palette();
   switch (value) {
     case kClWindow: return palette.color(QPalette::Base);

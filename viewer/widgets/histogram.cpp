@@ -34,9 +34,7 @@ void THistogram::SetData(const ImageRecord& data) {
 }
 
 void THistogram::EnsureCounted() const {
-  if (data_.pixels == counted_.pixels && data_.width == counted_.width &&
-      data_.height == counted_.height)
-    return;
+  if (data_.pixels == counted_.pixels && data_.width == counted_.width && data_.height == counted_.height) return;
   counts_->fill(0);
   if (data_.pixels) CountTones(data_.pixels.get(), size_t{data_.width} * data_.height, *counts_);
   counted_ = data_;
@@ -69,8 +67,7 @@ uint16_t THistogram::XToTone(int x) const {
   const int64_t n = int64_t{shownHigh_} - shownLow_ + 1;
   const int64_t cw = width();
   if (cw <= 0) return shownLow_;
-  return static_cast<uint16_t>(
-      Clamp<int64_t>(shownLow_, shownLow_ + int64_t{x} * n / cw, shownHigh_));
+  return static_cast<uint16_t>(Clamp<int64_t>(shownLow_, shownLow_ + int64_t{x} * n / cw, shownHigh_));
 }
 
 void THistogram::Changed() {
@@ -132,9 +129,7 @@ void THistogram::DrawLUTBar(QPainter& painter, int cw, int ch) const {
   const int w = BarWidth();
   const int y = ch - w / 2 - 1;
   const int64_t n = int64_t{shownHigh_} - shownLow_ + 1;
-  auto x = [&](int64_t t) {
-    return static_cast<int>(Clamp<int64_t>(-1, cw * (t - shownLow_) / n, int64_t{cw} + 1));
-  };
+  auto x = [&](int64_t t) { return static_cast<int>(Clamp<int64_t>(-1, cw * (t - shownLow_) / n, int64_t{cw} + 1)); };
   QPen pen(ResolveColor(LUTBackground), w, Qt::SolidLine, Qt::FlatCap);
   painter.setPen(pen);
   painter.drawLine(0, y, cw - 1, y);

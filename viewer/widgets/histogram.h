@@ -19,10 +19,9 @@ class THistogram : public QWidget {
   using MouseNotify = std::function<void(THistogram*, QMouseEvent*)>;
 
   // The bar's thickness is settings.lutWidth at each paint.
-  explicit THistogram(QWidget* owner = nullptr,
-                      const ViewerSettings& settings = DefaultSettings());
+  explicit THistogram(QWidget* owner = nullptr, const ViewerSettings& settings = DefaultSettings());
 
-  Notify OnChange;     // data or shown range changed
+  Notify OnChange;  // data or shown range changed
   Notify OnLUTChange;  // window changed
   MouseNotify OnMouseDown;
   MouseNotify OnMouseMove;
@@ -70,7 +69,7 @@ class THistogram : public QWidget {
 
   const ViewerSettings* settings_;
   std::unique_ptr<ToneCounts> counts_;
-  ImageRecord data_;             // the pixels to count
+  ImageRecord data_;  // the pixels to count
   mutable ImageRecord counted_;  // the pixels counts_ holds
   uint16_t shownLow_ = 0, shownHigh_ = 65535;
   uint16_t windowLow_ = 0, windowHigh_ = 65535;

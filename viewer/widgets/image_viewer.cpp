@@ -2,19 +2,18 @@
 
 #include <QImage>
 #include <QKeyEvent>
-#include <QWheelEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <limits>
 
 namespace viewer {
 namespace {
 
 int ToInt(int64_t v) {
-  return static_cast<int>(
-      Clamp<int64_t>(std::numeric_limits<int>::min(), v, std::numeric_limits<int>::max()));
+  return static_cast<int>(Clamp<int64_t>(std::numeric_limits<int>::min(), v, std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -62,9 +61,8 @@ void TImageViewer::ShowScrollBars(bool show) {
 void TImageViewer::UpdateScrollBars() {
   // Bars take the range 0 .. page + size with that page; the Qt range is
   // the thumb's positions, 0 .. maximum - page + 1.
-  const std::pair<QScrollBar*, ScrollAxis> bars[] = {
-      {horizontalScrollBar(), ScrollAxis::Horizontal},
-      {verticalScrollBar(), ScrollAxis::Vertical}};
+  const std::pair<QScrollBar*, ScrollAxis> bars[] = {{horizontalScrollBar(), ScrollAxis::Horizontal},
+                                                     {verticalScrollBar(), ScrollAxis::Vertical}};
   for (const auto& [bar, axis] : bars) {
     const ScrollBarState state = core_.ScrollBar(axis);
     const QSignalBlocker block(bar);
@@ -194,14 +192,12 @@ void TImageViewer::paintEvent(QPaintEvent*) {
     if (d.y + d.height < ch) painter.fillRect(QRect(d.x, d.y + d.height, d.width, ch - d.y - d.height), brush);
     if (d.x + d.width < cw) painter.fillRect(QRect(d.x + d.width, 0, cw - d.x - d.width, ch), brush);
     if (src.width > 0 && src.height > 0) {
-      QImage bitmap(core_.Bitmap(), src.width, src.height, core_.BitmapStride(),
-                    QImage::Format_Indexed8);
+      QImage bitmap(core_.Bitmap(), src.width, src.height, core_.BitmapStride(), QImage::Format_Indexed8);
       QList<QRgb> colours(256);
       const ColorTable& table = core_.Colors();
       for (int i = 0; i < 256; ++i) colours[i] = 0xFF000000u | table[i];
       bitmap.setColorTable(colours);
-      painter.drawImage(QRect(d.x, d.y, d.width, d.height), bitmap,
-                        QRect(0, 0, src.width, src.height));
+      painter.drawImage(QRect(d.x, d.y, d.width, d.height), bitmap, QRect(0, 0, src.width, src.height));
     }
   }
   if (OnPaint) {

@@ -21,8 +21,7 @@ class TImageViewer : public QAbstractScrollArea {
   using Notify = std::function<void(TImageViewer*)>;
   using MouseNotify = std::function<void(TImageViewer*, QMouseEvent*)>;
 
-  explicit TImageViewer(QWidget* owner = nullptr,
-                        const ViewerSettings& settings = DefaultSettings());
+  explicit TImageViewer(QWidget* owner = nullptr, const ViewerSettings& settings = DefaultSettings());
   ~TImageViewer() override;
 
   Notify OnColorChange;
@@ -107,8 +106,6 @@ class TImageViewer : public QAbstractScrollArea {
 
 // The user-interface library's colour value: 0x00BBGGRR (system colours,
 // 0x80000000 + index, are resolved by the caller).
-inline QColor ColorFromValue(uint32_t value) {
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
+inline QColor ColorFromValue(uint32_t value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
 
 }  // namespace viewer

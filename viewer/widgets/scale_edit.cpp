@@ -33,9 +33,7 @@ int ScaleEdit::Value() const {
   return ok ? v : position_;
 }
 
-void ScaleEdit::stepBy(int steps) {
-  SetText(QString::number(Clamp(kLowest, Value() + steps, kHighest)));
-}
+void ScaleEdit::stepBy(int steps) { SetText(QString::number(Clamp(kLowest, Value() + steps, kHighest))); }
 
 QAbstractSpinBox::StepEnabled ScaleEdit::stepEnabled() const {
   return isEnabled() ? (StepUpEnabled | StepDownEnabled) : StepNone;

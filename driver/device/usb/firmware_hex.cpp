@@ -29,7 +29,10 @@ class LineReader {
     for (int i = 0; i < digits; ++i) {
       if (at_ >= end_) return false;
       char c = text_[at_++];
-      int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      int d = c >= '0' && c <= '9'   ? c - '0'
+              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                     : -1;
       if (d < 0) return false;
       *value = *value * 16 + static_cast<uint32_t>(d);
     }
@@ -41,7 +44,7 @@ class LineReader {
   size_t pos_ = 0, line_ = 0, end_ = 0, at_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 int ParseFirmwareHex(const std::string& text, FirmwareImage* image) {
   uint32_t lowest = 0x10000, highest = 0;
@@ -117,4 +120,4 @@ int ReadHexRecords(const std::string& text, uint8_t* buffer, uint32_t* length, i
   return KPU_STATUS_SUCCESS;
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -10,7 +10,7 @@ namespace tarvel::usb {
 struct FirmwareImage {
   std::vector<uint8_t> bytes;  // addresses 0 .. end-1, gaps 0xFE 0x80 repeated
   uint32_t lowest = 0;
-  uint32_t end = 0;            // highest address + count
+  uint32_t end = 0;  // highest address + count
 };
 
 // Two passes over the text: the extent (a count of 0 ends it), then the
@@ -25,4 +25,4 @@ int ParseFirmwareHex(const std::string& text, FirmwareImage* image);
 // *length in: capacity, out: bytes stored.
 int ReadHexRecords(const std::string& text, uint8_t* buffer, uint32_t* length, int type);
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -59,4 +59,4 @@ void IoBufferPool::Put(IoBuffer* buffer) {
   platform::InterlockedIncrement(free_count_);
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -17,7 +17,7 @@ constexpr uint32_t kStatusPending = platform::kErrorIoPending;
 struct IoBuffer {
   IoBuffer();
   IoBuffer(void* data, uint32_t size);  // over caller memory, not owned
-  explicit IoBuffer(uint32_t size);     // its own zeroed allocation
+  explicit IoBuffer(uint32_t size);  // its own zeroed allocation
   ~IoBuffer();
   IoBuffer(const IoBuffer&) = delete;
   IoBuffer& operator=(const IoBuffer&) = delete;
@@ -52,4 +52,4 @@ class IoBufferPool {
   std::atomic<int32_t> free_count_{0};
 };
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

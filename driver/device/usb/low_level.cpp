@@ -45,7 +45,7 @@ std::string DesignFile() {
   return file;
 }
 
-} // namespace
+}  // namespace
 
 int32_t Init_Interface() {
   int32_t result = KPU_STATUS_NO_DEVICES;
@@ -106,7 +106,8 @@ int32_t RegWriteLongInc(int32_t reg, uint32_t value) { return WriteReg(reg, 4, t
 int32_t RegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) {
   UsbTransport* t = Device();
   if (t == nullptr) return 0;
-  if (data == nullptr || length <= 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER) == KPU_STATUS_SUCCESS ? 1 : 0;
+  if (data == nullptr || length <= 0)
+    return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER) == KPU_STATUS_SUCCESS ? 1 : 0;
   return Keep_FirstError(t->RegWriteBlock(reg, data, static_cast<uint32_t>(length))) == KPU_STATUS_SUCCESS ? 1 : 0;
 }
 
@@ -180,7 +181,8 @@ int32_t I2C_ADCread(int32_t device, int32_t channel) {
   UsbTransport* t = Device();
   if (t == nullptr) return 0;
   uint8_t value = 0;
-  return Keep_FirstError(t->ReadAdc(static_cast<uint8_t>(device), static_cast<uint8_t>(channel), &value)) == KPU_STATUS_SUCCESS
+  return Keep_FirstError(t->ReadAdc(static_cast<uint8_t>(device), static_cast<uint8_t>(channel), &value)) ==
+                 KPU_STATUS_SUCCESS
              ? value
              : 0;
 }
@@ -195,7 +197,8 @@ int32_t I2C_TEMPread(int32_t device) {
   UsbTransport* t = Device();
   if (t == nullptr) return kTempFailure;
   uint16_t value = 0;
-  return Keep_FirstError(t->ReadTemp(static_cast<uint8_t>(device), &value)) == KPU_STATUS_SUCCESS ? value : kTempFailure;
+  return Keep_FirstError(t->ReadTemp(static_cast<uint8_t>(device), &value)) == KPU_STATUS_SUCCESS ? value
+                                                                                                  : kTempFailure;
 }
 
 uint32_t Anz_ScanLine() {
@@ -265,4 +268,4 @@ uint32_t HeldScanWords() {
   return t ? static_cast<uint32_t>(std::min<uint64_t>(t->Reader().BytesHeld() / 4, 0x7FFFFFFF)) : 0;
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -54,4 +54,4 @@ constexpr uint32_t kScanLineFailure = 0x8000000;
 constexpr int32_t kTempFailure = -32768;
 constexpr int16_t kLibraryApiVersion = 0x0104;
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -13,7 +13,7 @@ namespace {
 // How long a flush waits for a cancelled transfer before it says so (it then
 // cancels once more and waits on: a buffer in flight is never reused).
 constexpr uint32_t kCancelWaitMs = 10000;
-} // namespace
+}  // namespace
 
 UsbPipeReader::~UsbPipeReader() { Close(); }
 
@@ -280,4 +280,4 @@ int UsbPipeReader::CompletedBuffers() {
   return static_cast<int>(completed_.size());
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -18,7 +18,7 @@ namespace tarvel::usb {
 
 struct ReaderBuffer {
   IoBuffer io;
-  uint32_t unread = 0;          // bytes not yet handed out
+  uint32_t unread = 0;  // bytes not yet handed out
   const uint8_t* next = nullptr;  // next byte to hand out
 };
 
@@ -69,16 +69,16 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   uint32_t size_ = 4096;
   std::vector<std::unique_ptr<ReaderBuffer>> buffers_;
   std::vector<uint8_t> block_;
-  std::vector<ReaderBuffer*> free_;      // last returned, first taken
+  std::vector<ReaderBuffer*> free_;  // last returned, first taken
   platform::CriticalSection free_lock_;
-  std::deque<ReaderBuffer*> pending_;    // changed by the reader thread only
+  std::deque<ReaderBuffer*> pending_;  // changed by the reader thread only
   platform::CriticalSection pending_lock_;  // for observers of pending_
-  std::atomic<int> pending_count_{0};    // pending_.size() for observers
+  std::atomic<int> pending_count_{0};  // pending_.size() for observers
   std::deque<ReaderBuffer*> completed_;  // oldest first
   platform::CriticalSection completed_lock_;
-  std::unique_ptr<platform::Event> data_available_;   // manual reset
+  std::unique_ptr<platform::Event> data_available_;  // manual reset
   std::unique_ptr<platform::Event> buffer_returned_;  // auto reset
-  platform::Event stop_wake_{true, false};            // ends a back-off wait
+  platform::Event stop_wake_{true, false};  // ends a back-off wait
   int failures_ = 0;
   bool open_ = false;
 };
@@ -88,4 +88,4 @@ class UsbBulkReader : public UsbPipeReader {
   UsbBulkReader() { SetPool(10, 32768); }
 };
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

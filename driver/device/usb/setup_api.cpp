@@ -18,10 +18,10 @@ bool SetupApiLibrary::Bind() {
   module_ = platform::LoadSystemLibrary(platform::kDeviceSetupLibrary);
   if (!module_) return false;
   get_class_devs = reinterpret_cast<platform::GetClassDevsFn>(platform::GetSystemProc(module_, "SetupDiGetClassDevsA"));
-  destroy_list =
-      reinterpret_cast<platform::DestroyDeviceInfoListFn>(platform::GetSystemProc(module_, "SetupDiDestroyDeviceInfoList"));
-  enum_interfaces =
-      reinterpret_cast<platform::EnumDeviceInterfacesFn>(platform::GetSystemProc(module_, "SetupDiEnumDeviceInterfaces"));
+  destroy_list = reinterpret_cast<platform::DestroyDeviceInfoListFn>(
+      platform::GetSystemProc(module_, "SetupDiDestroyDeviceInfoList"));
+  enum_interfaces = reinterpret_cast<platform::EnumDeviceInterfacesFn>(
+      platform::GetSystemProc(module_, "SetupDiEnumDeviceInterfaces"));
   interface_detail = reinterpret_cast<platform::GetDeviceInterfaceDetailFn>(
       platform::GetSystemProc(module_, "SetupDiGetDeviceInterfaceDetailA"));
   if (!get_class_devs || !destroy_list || !enum_interfaces || !interface_detail) {
@@ -80,4 +80,4 @@ uint32_t DevicePathOf(platform::DeviceInfoHandle set, const platform::Guid* guid
   return 0;
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -34,4 +34,4 @@ SetupApiLibrary& TheSetupApi();
 // null set or GUID, 0xE0001106 library not bound, 0xE0001000, 0xE0000100).
 uint32_t DevicePathOf(platform::DeviceInfoHandle set, const platform::Guid* guid, int index, std::string* path);
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -19,13 +19,27 @@ constexpr platform::Guid Family(uint32_t data1, bool f9) {
 }
 
 const ProbeEntry kProbe[kProbeCount] = {
-    {Family(0xF9C09906, true), 12},  {Family(0xF9C09907, true), 13},  {Family(0x1A6B8D01, false), 5},
-    {Family(0xF9C09901, true), 14},  {Family(0x1A6B8D02, false), 6},  {Family(0x1A6B8D03, false), 6},
-    {Family(0x1A6B8D05, false), 6},  {Family(0x1A6B8D06, false), 6},  {Family(0xF9C09902, true), 15},
-    {Family(0xF9C09903, true), 16},  {Family(0x1A6B8D0A, false), 7},  {Family(0x1A6B8D08, false), 11},
-    {Family(0x1A6B8D0B, false), 10}, {Family(0x1A6B8D09, false), 9},  {Family(0x1A6B8D0C, false), 8},
-    {Family(0xF9C09905, true), 17},  {Family(0x1A6B8D00, false), 0},  {Family(0xF9C09900, true), 3},
-    {Family(0x1A6B8D04, false), 1},  {Family(0x1A6B8D07, false), 2},  {Family(0xF9C09904, true), 4},
+    {Family(0xF9C09906, true), 12},
+    {Family(0xF9C09907, true), 13},
+    {Family(0x1A6B8D01, false), 5},
+    {Family(0xF9C09901, true), 14},
+    {Family(0x1A6B8D02, false), 6},
+    {Family(0x1A6B8D03, false), 6},
+    {Family(0x1A6B8D05, false), 6},
+    {Family(0x1A6B8D06, false), 6},
+    {Family(0xF9C09902, true), 15},
+    {Family(0xF9C09903, true), 16},
+    {Family(0x1A6B8D0A, false), 7},
+    {Family(0x1A6B8D08, false), 11},
+    {Family(0x1A6B8D0B, false), 10},
+    {Family(0x1A6B8D09, false), 9},
+    {Family(0x1A6B8D0C, false), 8},
+    {Family(0xF9C09905, true), 17},
+    {Family(0x1A6B8D00, false), 0},
+    {Family(0xF9C09900, true), 3},
+    {Family(0x1A6B8D04, false), 1},
+    {Family(0x1A6B8D07, false), 2},
+    {Family(0xF9C09904, true), 4},
     {{0xCE4C3C83, 0x0E68, 0x4DEA, {0xBB, 0x17, 0xB4, 0x46, 0x11, 0x4C, 0xD6, 0xFD}}, 18},
 };
 
@@ -48,7 +62,7 @@ DeviceList& List() {
   return list;
 }
 
-} // namespace
+}  // namespace
 
 const ProbeEntry* ProbeTable() { return kProbe; }
 
@@ -103,9 +117,7 @@ int CloseDevice(UsbTransport* handle) {
   return KPU_STATUS_SUCCESS;
 }
 
-void PassListLock() {
-  std::lock_guard<platform::CriticalSection> guard(List().lock);
-}
+void PassListLock() { std::lock_guard<platform::CriticalSection> guard(List().lock); }
 
 void ReleaseDiscovery() {
   DeviceList& l = List();
@@ -120,4 +132,4 @@ UsbTransport* CurrentDevice() { return List().current; }
 void SetCurrentDevice(UsbTransport* handle) { List().current = handle; }
 int OpenDeviceCount() { return static_cast<int>(List().devices.size()); }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -34,4 +34,4 @@ void ReleaseDiscovery();
 // Devices open (for tests).
 int OpenDeviceCount();
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

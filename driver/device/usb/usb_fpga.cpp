@@ -40,7 +40,7 @@ std::vector<uint8_t> MakeDesign(const char* label, uint32_t seed) {
   return d;
 }
 
-} // namespace
+}  // namespace
 
 UsbDesign DesignForScannerType(int type) {
   switch (type) {
@@ -106,7 +106,8 @@ int Usb_LoadFirmwareHex(UsbTransport& transport, const char* path, uint16_t firs
   for (uint32_t offset = first_offset; result == KPU_STATUS_SUCCESS && offset < image.end;) {
     uint32_t piece = std::min<uint32_t>(image.end - offset, kMaxPiece);
     uint32_t moved = piece;
-    result = transport.VendorOut(kReqFirmwareData, 0, static_cast<uint16_t>(offset), image.bytes.data() + offset, &moved);
+    result =
+        transport.VendorOut(kReqFirmwareData, 0, static_cast<uint16_t>(offset), image.bytes.data() + offset, &moved);
     offset += piece;
   }
   if (result == KPU_STATUS_SUCCESS) {
@@ -116,4 +117,4 @@ int Usb_LoadFirmwareHex(UsbTransport& transport, const char* path, uint16_t firs
   return Keep_FirstError(result);
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -25,4 +25,4 @@ int Usb_ConfigureFpga(UsbTransport& transport, const std::string& design_file, i
 // send, start address. Used by no flow of the library.
 int Usb_LoadFirmwareHex(UsbTransport& transport, const char* path, uint16_t first_offset, uint16_t start_address);
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -81,7 +81,7 @@ namespace {
 void ClampLength(int32_t reported, uint16_t* length) {
   *length = reported >= 1 && reported <= 65535 ? static_cast<uint16_t>(reported) : 0;
 }
-} // namespace
+}  // namespace
 
 int Usb_LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length) {
   int32_t n = *length;
@@ -97,4 +97,4 @@ int Usb_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* le
   return result;
 }
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -45,4 +45,4 @@ class UsbScannerDevice final : public ScannerTransport {
 int Usb_LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length);
 int Usb_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length);
 
-} // namespace tarvel
+}  // namespace tarvel

@@ -149,7 +149,7 @@ const DriverText kDriverTexts[] = {
 
 int32_t g_first_error = 0;  // no lock: the exports are called from one thread
 
-} // namespace
+}  // namespace
 
 const StatusName* StatusTable(size_t* rows) {
   *rows = sizeof kStatusTable / sizeof kStatusTable[0];
@@ -166,8 +166,9 @@ int Get_ErrorText(char* buffer, int32_t length, int32_t code) {
       found = true;
       break;
     }
-  int n = found ? std::snprintf(buffer, static_cast<size_t>(length), "Error code %d: ", code)
-                : std::snprintf(buffer, static_cast<size_t>(length), "Error code 0x%08X: ", static_cast<uint32_t>(code));
+  int n = found
+              ? std::snprintf(buffer, static_cast<size_t>(length), "Error code %d: ", code)
+              : std::snprintf(buffer, static_cast<size_t>(length), "Error code 0x%08X: ", static_cast<uint32_t>(code));
   size_t used = std::min(static_cast<size_t>(n), static_cast<size_t>(length) - 1);
   size_t copy = std::min(static_cast<size_t>(length) - 1 - used, std::strlen(name));
   std::memcpy(buffer + used, name, copy);
@@ -212,4 +213,4 @@ int32_t Take_LastError(int32_t clear) {
   return stored;
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -9,7 +9,6 @@
 // mapping of driver statuses to library codes.
 namespace tarvel::usb {
 
-
 // The status table: code and name, in table order.
 struct StatusName {
   int32_t code;
@@ -36,4 +35,4 @@ int32_t Map_DriverStatus(uint32_t status);
 int32_t Keep_FirstError(int32_t status);
 int32_t Take_LastError(int32_t clear);
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -46,7 +46,7 @@ bool LateServicePack(const char* text) {
   return value > 4;
 }
 
-} // namespace
+}  // namespace
 
 TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char* service_pack, bool driver_flag,
                                uint32_t asked_count, uint32_t asked_size) {
@@ -190,7 +190,8 @@ int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
   uint8_t reply[4] = {};
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorIn(kReqRegRead, increment ? 1 : 0, static_cast<uint16_t>(reg), reply, &n);
-  *value = result == KPU_STATUS_SUCCESS ? (reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24)) : 0;
+  *value =
+      result == KPU_STATUS_SUCCESS ? (reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24)) : 0;
   return result;
 }
 
@@ -330,4 +331,4 @@ int UsbTransport::SendFpgaDesign(const uint8_t* data, size_t length) {
   return KPU_STATUS_SUCCESS;
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -92,4 +92,4 @@ class UsbTransport : public UsbIoDevice {
   uint32_t timeout_ms_ = 1000;
 };
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

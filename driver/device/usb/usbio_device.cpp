@@ -73,7 +73,8 @@ bool UsbIoDevice::Read(IoBuffer& buffer) {
 
 uint32_t UsbIoDevice::TakeResult(IoBuffer& buffer) {
   uint32_t got = 0;
-  buffer.status = platform::GetOverlappedResult(handle_, &buffer.overlapped, &got, false) ? 0 : platform::GetLastError();
+  buffer.status =
+      platform::GetOverlappedResult(handle_, &buffer.overlapped, &got, false) ? 0 : platform::GetLastError();
   if (buffer.status == platform::kErrorIoIncomplete) buffer.status = kStatusPending;
   buffer.transferred = got;
   return buffer.status;
@@ -116,4 +117,4 @@ uint32_t UsbIoPipe::Unbind() { return Request(platform::usb::kIoUnbindPipe, null
 uint32_t UsbIoPipe::ResetPipe() { return Request(platform::usb::kIoResetPipe, nullptr, 0, nullptr, 0); }
 uint32_t UsbIoPipe::AbortPipe() { return Request(platform::usb::kIoAbortPipe, nullptr, 0, nullptr, 0); }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

@@ -77,4 +77,4 @@ class UsbIoPipe : public UsbIoDevice {
   uint8_t endpoint_ = 0;
 };
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

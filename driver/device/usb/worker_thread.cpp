@@ -21,4 +21,4 @@ bool UsbWorkerThread::Thread_Stop() {
   return thread_.Join();
 }
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

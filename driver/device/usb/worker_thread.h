@@ -33,4 +33,4 @@ class UsbWorkerThread {
   std::atomic<bool> stop_{false};
 };
 
-} // namespace tarvel::usb
+}  // namespace tarvel::usb

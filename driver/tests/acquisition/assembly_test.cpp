@@ -7,8 +7,8 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/plate_processing.h"
-#include "driver/tarvel_api.h"
 #include "driver/imaging/fft_filter.h"
+#include "driver/tarvel_api.h"
 #include "driver/tests/acquisition/failing_new.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/clock.h"
@@ -78,8 +78,7 @@ TEST(Assembly, RoundTripInEveryOrientation) {
       EXPECT_EQ(info.size, 108);
       EXPECT_EQ(info.width, upright ? W : H);
       EXPECT_EQ(info.height, upright ? H : W);
-      const std::map<int, int> bytes = {{0, 0},    {90, 90},     {180, 180}, {270, 14},
-                                        {-90, 14}, {-180, 180}, {-270, 90}};
+      const std::map<int, int> bytes = {{0, 0}, {90, 90}, {180, 180}, {270, 14}, {-90, 14}, {-180, 180}, {-270, 90}};
       EXPECT_EQ(info.rotation, bytes.at(rotation));
       EXPECT_EQ(info.pitch_x, 50000);
       EXPECT_EQ(info.pitch_y, 50000);
@@ -206,13 +205,17 @@ TEST(Assembly, CephCropDropsTheDimmerEdgeFirst) {
 // Plates side by side, in sequence and split by a dark line; every one
 // comes back as its own image, the same whatever the pieces.
 TEST(Assembly, SeveralPlatesAreTheSameImagesWhateverThePieces) {
-  struct Plate { int x, y, w, h; std::vector<uint16_t> px; uint8_t slots; };
+  struct Plate {
+    int x, y, w, h;
+    std::vector<uint16_t> px;
+    uint8_t slots;
+  };
   std::vector<Plate> plates = {
       {10, 2, 30, 20, Phantom(30, 20, 1), 0x01},
       {100, 2, 30, 20, Phantom(30, 20, 2), 0x0C},
-      {10, 40, 20, 10, Phantom(20, 10, 3), 0x01},   // upper half of a split plate
+      {10, 40, 20, 10, Phantom(20, 10, 3), 0x01},  // upper half of a split plate
       {150, 40, 24, 10, Phantom(24, 10, 4), 0x18},
-      {10, 51, 20, 10, Phantom(20, 10, 5), 0x01},   // lower half below a dark line
+      {10, 51, 20, 10, Phantom(20, 10, 5), 0x01},  // lower half below a dark line
   };
   Scene scene(256, 70);
   for (auto& pl : plates) scene.Put(pl.x, pl.y, pl.w, pl.h, pl.px);
@@ -293,12 +296,14 @@ TEST(Assembly, DeFlashRowEqualsTheOracleForAllValuesAndWidths) {
 TEST(Assembly, RowByRowDeFlashEqualsTheWholeImageOrder) {
   const int W = 34, H = 27;
   const auto phantom = Phantom(W, H, 31);  // rises above 5000 everywhere
-  struct Bin { int y, x; };
+  struct Bin {
+    int y, x;
+  };
   for (int rotation : {0, 90, 180, 270, -90})
     for (bool mirror : {false, true})
       for (Bin bin : {Bin{1, 1}, Bin{2, 1}, Bin{2, 2}}) {
-        SCOPED_TRACE(testing::Message() << "rotation " << rotation << " mirror " << mirror
-                                        << " binning " << bin.y << "x" << bin.x);
+        SCOPED_TRACE(testing::Message() << "rotation " << rotation << " mirror " << mirror << " binning " << bin.y
+                                        << "x" << bin.x);
         auto mode = SmallMode();
         mode.rotation = rotation;
         mode.mirror = mirror;
@@ -314,9 +319,9 @@ TEST(Assembly, RowByRowDeFlashEqualsTheWholeImageOrder) {
         Img a{W, H, phantom}, built{W / bin.x, H / bin.y, {}};
         for (int y = 0; y < built.h; ++y)
           for (int x = 0; x < built.w; ++x)
-            built.px.push_back(bin.y == 1 ? a.at(x, y)
-                                          : static_cast<uint16_t>((a.at(x * bin.x, 2 * y) +
-                                                                   a.at(x * bin.x, 2 * y + 1)) / 2));
+            built.px.push_back(bin.y == 1
+                                   ? a.at(x, y)
+                                   : static_cast<uint16_t>((a.at(x * bin.x, 2 * y) + a.at(x * bin.x, 2 * y + 1)) / 2));
         Img upright = Oriented(built, 0, mirror);
         Img before = upright;
         DeFlashOracle(upright, 5000);
@@ -355,7 +360,11 @@ TEST(Assembly, LogOfAFlushAndTheRecordDate) {
   when.tm_isdst = -1;
   platform::UseVirtualClock();
   platform::SetVirtualWallTime(std::mktime(&when));
-  struct Case { bool mirror; int deflash; const char* extra; };
+  struct Case {
+    bool mirror;
+    int deflash;
+    const char* extra;
+  };
   const Case cases[] = {
       {false, 0, ""},
       {true, 5000, "   Mirror mode active\n   Using DeFlash filter with DeFlash=5000\n"},
@@ -406,8 +415,11 @@ TEST(Assembly, LogOfAFlushAndTheRecordDate) {
 
 // trunc((pitch x + pitch y) x Scale x 0.5), saturated for absurd scales.
 TEST(Assembly, ScaledPitchOfTheRecord) {
-  struct Case { float scale; int32_t scaled_pitch; };
-  const Case cases[] = {{1.0f, 50000},    {0.3f, 15000},       {-2.0f, -100000},
+  struct Case {
+    float scale;
+    int32_t scaled_pitch;
+  };
+  const Case cases[] = {{1.0f, 50000},      {0.3f, 15000},       {-2.0f, -100000},
                         {1e30f, INT32_MAX}, {-1e30f, INT32_MIN}, {std::nanf(""), 0}};
   for (const Case& c : cases) {
     auto mode = SmallMode();
@@ -454,9 +466,9 @@ TEST(Assembly, NormalizationFactorsAndTheMaximumValue) {
   scene.Put(10, 1, 8, 8, px);
   p.Run(scene);
   Img got = p.Image(1);
-  EXPECT_EQ(got.at(0, 0), 500);     // trunc(1001 * 0.5)
-  EXPECT_EQ(got.at(1, 0), 49140);   // 30000 * 2 passes the maximum
-  EXPECT_EQ(got.at(2, 0), 24569);   // trunc(49139 * 0.5)
+  EXPECT_EQ(got.at(0, 0), 500);  // trunc(1001 * 0.5)
+  EXPECT_EQ(got.at(1, 0), 49140);  // 30000 * 2 passes the maximum
+  EXPECT_EQ(got.at(2, 0), 24569);  // trunc(49139 * 0.5)
   EXPECT_EQ(got.at(1, 1), 2002);
 }
 
@@ -466,7 +478,11 @@ TEST(Assembly, FilterNumberChoosesThePairs) {
   std::vector<uint16_t> filtered(phantom.size());
   tarvel::FilterParams params;
   ASSERT_TRUE(tarvel::FilterImageFFT(W, H, phantom.data(), filtered.data(), 50000, 50000, params));
-  struct Case { int filter; bool enabled; std::vector<bool> images; };  // true: filtered
+  struct Case {
+    int filter;
+    bool enabled;
+    std::vector<bool> images;
+  };  // true: filtered
   const Case cases[] = {
       {-2, true, {false, true}}, {-2, false, {false}}, {3, true, {true}}, {3, false, {false}}, {0, true, {false}}};
   for (const Case& c : cases) {
@@ -485,8 +501,7 @@ TEST(Assembly, FilterNumberChoosesThePairs) {
     if (c.images.size() == 2) {
       EXPECT_EQ(ReadAll(tarvel::InfoFileName(p.Name(1))), ReadAll(tarvel::InfoFileName(p.Name(2))));
     }
-    EXPECT_EQ(p.log.Text().find("    Applied image filter: Sharp\n") != std::string::npos,
-              c.filter != 0 && c.enabled);
+    EXPECT_EQ(p.log.Text().find("    Applied image filter: Sharp\n") != std::string::npos, c.filter != 0 && c.enabled);
   }
   // A flat plate cannot be filtered: the pair keeps the unfiltered pixels.
   auto mode = SmallMode();
@@ -578,7 +593,11 @@ TEST(Assembly, ReadBackErrorsKeepTheThreshold) {
 
 TEST(Assembly, ExtraHeaderThatIsNotThereIsRecordedEmpty) {
   const uint8_t bytes[4] = {9, 8, 7, 6};
-  struct Case { int32_t length; const uint8_t* block; int32_t recorded; };
+  struct Case {
+    int32_t length;
+    const uint8_t* block;
+    int32_t recorded;
+  };
   for (const Case& c : {Case{4, bytes, 4}, Case{-3, bytes, 0}, Case{4, nullptr, 0}, Case{0, bytes, 0}}) {
     Pipeline p(SmallMode());
     p.acq.SetExtraHeader(c.length, c.block);
@@ -656,7 +675,12 @@ TEST(Assembly, RecordTimeAndErrorBoxComeThroughTheSeams) {
 // range makes no image, its number is not used, and the next plate is made.
 TEST(Assembly, AllocationFailureMakesNoImageOfThatRange) {
   const int W = 40, H = 30, X = 20;  // factor table 60 doubles, pixels 2400 bytes
-  struct Case { const char* what; int rotation; int filter; size_t bytes; };
+  struct Case {
+    const char* what;
+    int rotation;
+    int filter;
+    size_t bytes;
+  };
   const Case cases[] = {
       {"factor table", 0, 0, (X + W) * sizeof(double)},
       {"filter copy", 0, 3, W * H * 2},
@@ -743,4 +767,4 @@ TEST(Assembly, PendingImagesAreHandedOutInProductionOrder) {
   EXPECT_STREQ(name, "");
 }
 
-} // namespace
+}  // namespace

@@ -25,7 +25,7 @@ void* AllocateNoThrow(size_t bytes) noexcept {
     return nullptr;
   }
 }
-} // namespace
+}  // namespace
 
 namespace acqtest {
 void FailAllocationsOf(size_t bytes) {
@@ -36,7 +36,7 @@ int StopFailingAllocations() {
   g_failing = 0;
   return g_failed;
 }
-} // namespace acqtest
+}  // namespace acqtest
 
 void* operator new(size_t bytes) { return Allocate(bytes); }
 void* operator new[](size_t bytes) { return Allocate(bytes); }

@@ -9,4 +9,4 @@ void FailAllocationsOf(size_t bytes);
 // Disarms; the number of allocations that failed.
 int StopFailingAllocations();
 
-} // namespace acqtest
+}  // namespace acqtest

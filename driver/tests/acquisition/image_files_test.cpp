@@ -44,9 +44,7 @@ ImageInfo SampleInfo() {
   return i;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string Le(uint64_t v, int n) {
   std::string s;
@@ -58,13 +56,30 @@ TEST(InfoFile, PackedFieldsAtTheirOffsets) {
   const ImageInfo in = SampleInfo();
   auto b = tarvel::PackInfo(in);
   std::string s(b.begin(), b.end());
-  struct Field { size_t offset; std::string bytes; };
+  struct Field {
+    size_t offset;
+    std::string bytes;
+  };
   const Field fields[] = {
-      {0, Le(108, 4)},        {4, Le(0x01020304, 4)}, {8, Le(0x05060708, 4)}, {12, Le(50470, 4)},
-      {16, Le(49990, 4)},     {20, Le(16, 1)},        {21, Le(0x0A0B0C0D, 4)}, {25, Le(0x2A, 1)},
-      {26, Le(2026, 2)},      {28, "\x0c\x0a\x08\x09\x3b"}, {33, std::string("VX-000123\0", 10)},
-      {81, Le(14, 1)},        {82, Le(75345, 4)},     {86, Le(0x3FC00000, 4)}, {90, Le(0xBEEF, 2)},
-      {92, Le(0x1234, 2)},    {94, Le(7, 1)},         {95, Le(49140, 2)},     {97, Le(3, 4)},
+      {0, Le(108, 4)},
+      {4, Le(0x01020304, 4)},
+      {8, Le(0x05060708, 4)},
+      {12, Le(50470, 4)},
+      {16, Le(49990, 4)},
+      {20, Le(16, 1)},
+      {21, Le(0x0A0B0C0D, 4)},
+      {25, Le(0x2A, 1)},
+      {26, Le(2026, 2)},
+      {28, "\x0c\x0a\x08\x09\x3b"},
+      {33, std::string("VX-000123\0", 10)},
+      {81, Le(14, 1)},
+      {82, Le(75345, 4)},
+      {86, Le(0x3FC00000, 4)},
+      {90, Le(0xBEEF, 2)},
+      {92, Le(0x1234, 2)},
+      {94, Le(7, 1)},
+      {95, Le(49140, 2)},
+      {97, Le(3, 4)},
   };
   for (const Field& f : fields) EXPECT_EQ(s.substr(f.offset, f.bytes.size()), f.bytes) << f.offset;
   EXPECT_EQ(s.substr(65, 16), std::string(16, '\0'));
@@ -101,9 +116,12 @@ TEST(InfoFile, GetImageInfoReadsTheFileAndRefusesAShortOne) {
 TEST(InfoFile, ExtraHeaderLengthIsBoundedByTheFile) {
   ScratchDir dir;
   const std::string image = dir / "KP000001.QEW";
-  struct Case { int32_t length; std::string extra; int result; };
-  const Case cases[] = {
-      {0, "", 0}, {3, "abc", 3}, {-5, "abc", 0}, {1000, "abc", 3}, {INT32_MAX, "xy", 2}};
+  struct Case {
+    int32_t length;
+    std::string extra;
+    int result;
+  };
+  const Case cases[] = {{0, "", 0}, {3, "abc", 3}, {-5, "abc", 0}, {1000, "abc", 3}, {INT32_MAX, "xy", 2}};
   for (const Case& c : cases) {
     ImageInfo info = SampleInfo();
     info.extra_length = c.length;
@@ -129,7 +147,13 @@ TEST(DiskImageFile, ReadChecksTheSizeAgainstTheInformationFile) {
     auto b = tarvel::PackInfo(info);
     WriteBytes(dir / "KP000001.txt", std::string(b.begin(), b.end()));
   };
-  struct Case { const char* what; uint16_t w, h; size_t pixels; int iw, ih; int result; };
+  struct Case {
+    const char* what;
+    uint16_t w, h;
+    size_t pixels;
+    int iw, ih;
+    int result;
+  };
   const Case cases[] = {
       {"whole", 3, 2, 6, 3, 2, 0},
       {"rotated record", 3, 2, 6, 2, 3, 0},
@@ -161,10 +185,13 @@ TEST(WindowStats, MarginsOfTheMeasuringWindow) {
   std::vector<uint16_t> px(W * H);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) px[y * W + x] = static_cast<uint16_t>(x);
-  struct Case { int window_x, window_y; uint16_t maximum, average; };
+  struct Case {
+    int window_x, window_y;
+    uint16_t maximum, average;
+  };
   const Case cases[] = {
-      {80, 80, 799, 499}, {100, 100, 999, 499}, {150, 255, 999, 499}, {99, 100, 989, 499},
-      {0, 100, 0, 0},     {80, 0, 0, 0},
+      {80, 80, 799, 499},  {100, 100, 999, 499}, {150, 255, 999, 499},
+      {99, 100, 989, 499}, {0, 100, 0, 0},       {80, 0, 0, 0},
   };
   for (const Case& c : cases) {
     ImageInfo info{};
@@ -216,7 +243,8 @@ TEST_F(BesideLibrary, OldImagesAreListedFromTheImageFolder) {
   char buffer[256] = "junk";
   EXPECT_EQ(Get_FirstOldImageName(buffer), -1);
   EXPECT_STREQ(buffer, "");
-  for (const char* n : {"KP000002.QEW", "kp000001.qew", "KP000003.txt", "KPX.QEW"}) WriteBytes(dir / ("Old/" + std::string(n)), "x");
+  for (const char* n : {"KP000002.QEW", "kp000001.qew", "KP000003.txt", "KPX.QEW"})
+    WriteBytes(dir / ("Old/" + std::string(n)), "x");
   WriteBytes(dir / ("Old/KP" + std::string(250, '9') + ".QEW"), "x");  // too long for 256
   std::vector<std::string> got;
   for (int rc = Get_FirstOldImageName(buffer); rc == 0; rc = Get_NextOldImageName(buffer)) got.push_back(buffer);
@@ -233,7 +261,7 @@ TEST_F(BesideLibrary, OldImagesAreListedFromTheImageFolder) {
   EXPECT_EQ(std::string(buffer), dir.Str() + "/Images/KP000010.QEW");
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -251,15 +279,20 @@ TEST_F(BesideLibrary, ExportsAnswerNoMemoryWithTheirFailureResult) {
   uint8_t extra[8];
   ImageStats stats{};
   uint16_t pixels[4] = {1, 2, 3, 4};
-  struct Case { const char* what; size_t bytes; std::function<int()> call; int failure; };
+  struct Case {
+    const char* what;
+    size_t bytes;
+    std::function<int()> call;
+    int failure;
+  };
   const Case cases[] = {
       {"Get_ImageInfo", name.size() + 1, [&] { return Get_ImageInfo(&info, name.c_str()); }, -1},
       {"Read_DiskImage", name.size() + 1, [&] { return Read_DiskImage(back, name.c_str()); }, -2},
       {"Get_ImageExtraHeader", name.size() + 1, [&] { return Get_ImageExtraHeader(name.c_str(), extra); }, 0},
       {"Delete_Image", name.size() + 1, [&] { return Delete_Image(name.c_str()); }, -2},
       {"Get_ImageValue", 65536 * sizeof(uint64_t), [&] { return Get_ImageValue(pixels, 2, 2, &stats); }, -100},
-      {"Opt_ImageGreyscale", 65536 * sizeof(uint64_t),
-       [&] { return Opt_ImageGreyscale(pixels, 2, 2, 1000, 1000, 0); }, -100},
+      {"Opt_ImageGreyscale", 65536 * sizeof(uint64_t), [&] { return Opt_ImageGreyscale(pixels, 2, 2, 1000, 1000, 0); },
+       -100},
   };
   for (const Case& c : cases) {
     acqtest::FailAllocationsOf(c.bytes);
@@ -328,4 +361,4 @@ TEST(Settings, TakenFromTheScanModeFieldByField) {
   EXPECT_EQ(s.scanner_type, 14);
 }
 
-} // namespace
+}  // namespace

@@ -17,14 +17,13 @@ class PieceDevice : public tarvel::StreamDevice {
   // Bytes of the piece that starts at a stream offset (at least 1 is served).
   using PieceSize = std::function<size_t(size_t at)>;
 
-  PieceDevice(const uint8_t* data, size_t size, PieceSize piece)
-      : data_(data), size_(size), piece_(std::move(piece)) {}
+  PieceDevice(const uint8_t* data, size_t size, PieceSize piece) : data_(data), size_(size), piece_(std::move(piece)) {}
 
   int ReadStatus(ScanStatus* status) override {
     *status = ScanStatus{};
     if (at_ < size_) {
-      status->flags = 1;                   // transport running
-      status->line_counter = INT32_MAX;    // always ahead of the parser
+      status->flags = 1;  // transport running
+      status->line_counter = INT32_MAX;  // always ahead of the parser
       status->words_waiting = static_cast<int32_t>((size_ - at_ + 3) / 4);
     }
     return 0;
@@ -61,4 +60,4 @@ inline void PollToEnd(tarvel::StreamPoller& poller, const PieceDevice& device,
   if (after_poll) after_poll();
 }
 
-} // namespace acqtest
+}  // namespace acqtest

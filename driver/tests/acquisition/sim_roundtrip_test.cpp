@@ -12,8 +12,8 @@ using tarvel::Acquisition;
 
 namespace {
 
-constexpr int kStart = 14583;   // Strt_Pix of the 50 um mode
-constexpr int kPixels = 6320;   // pixels per line (even: every pair is sent)
+constexpr int kStart = 14583;  // Strt_Pix of the 50 um mode
+constexpr int kPixels = 6320;  // pixels per line (even: every pair is sent)
 constexpr uint16_t kThreshold = 500;
 
 tarvel::AcquisitionSettings SimMode() {
@@ -55,6 +55,7 @@ class SimRoundTrip : public devtest::SimDeviceTest {
     int ReadBlock(uint8_t* buffer, uint32_t capacity, uint32_t* count) override {
       return ScannerStreamDevice::ReadBlock(buffer, std::min(cap_(), capacity), count);
     }
+
    private:
     std::function<uint32_t()> cap_;
   };
@@ -74,9 +75,7 @@ class SimRoundTrip : public devtest::SimDeviceTest {
       const bool running = r.status.flags & 1;
       seen_running = seen_running || running;
       if (!r.read || r.empty_lines < 0) {
-        if (seen_running && !running && r.status.words_waiting == 0 &&
-            platform::NowMs() - t0 >= min_ms)
-          break;
+        if (seen_running && !running && r.status.words_waiting == 0 && platform::NowMs() - t0 >= min_ms) break;
         platform::Sleep(1);
       }
     }
@@ -255,4 +254,4 @@ TEST_F(SimRoundTrip, EraseModeWritesNothing) {
   EXPECT_EQ(files, 0);
 }
 
-} // namespace
+}  // namespace

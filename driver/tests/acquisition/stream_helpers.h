@@ -3,15 +3,15 @@
 // feeder that reads and flushes the way the session does, a scratch folder.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
@@ -63,7 +63,10 @@ inline std::vector<uint8_t> Encode(const Scene& s) {
     const auto& line = s.lines[i];
     int x = 0;
     while (x < s.width) {
-      if (!line[x]) { ++x; continue; }
+      if (!line[x]) {
+        ++x;
+        continue;
+      }
       int end = x;
       while (end < s.width && line[end]) ++end;
       if ((end - x) % 2) ++end;  // runs are whole pairs
@@ -85,8 +88,7 @@ struct Feeder {
   // The whole stream in pieces of `size` bytes (0: random multiples of 4).
   void All(const std::vector<uint8_t>& s, size_t size, uint32_t seed = 1) {
     std::mt19937 rng(seed);
-    PieceDevice device(s.data(), s.size(),
-                       [&](size_t) { return size ? size : 4 * (1 + rng() % 3000); });
+    PieceDevice device(s.data(), s.size(), [&](size_t) { return size ? size : 4 * (1 + rng() % 3000); });
     tarvel::StreamPoller poller(acq, device);
     PollToEnd(poller, device);
   }
@@ -97,8 +99,7 @@ class ScratchDir {
  public:
   ScratchDir() {
     const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name =
-        "acq-" + std::to_string(::getpid()) + "-" + t->test_suite_name() + "-" + t->name();
+    std::string name = "acq-" + std::to_string(::getpid()) + "-" + t->test_suite_name() + "-" + t->name();
     for (char& c : name)
       if (c == '/' || c == '<' || c == '>' || c == ',' || c == ' ') c = '_';
     path_ = fs::temp_directory_path() / name;
@@ -108,6 +109,7 @@ class ScratchDir {
   ~ScratchDir() { fs::remove_all(path_); }
   std::string Str() const { return path_.string(); }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
  private:
   fs::path path_;
 };
@@ -147,8 +149,7 @@ inline tarvel::AcquisitionSettings SmallMode(int anz_pix = 256) {
   return s;
 }
 
-inline std::vector<uint16_t> Phantom(int w, int h, uint32_t seed, uint16_t lo = 101,
-                                     uint16_t hi = 49139) {
+inline std::vector<uint16_t> Phantom(int w, int h, uint32_t seed, uint16_t lo = 101, uint16_t hi = 49139) {
   std::mt19937 rng(seed);
   std::uniform_int_distribution<int> d(lo, hi);
   std::vector<uint16_t> v(static_cast<size_t>(w) * h);
@@ -161,6 +162,7 @@ class LogCapture : public tarvel::LogSink {
  public:
   void Write(std::string_view text) override { text_.append(text); }
   const std::string& Text() const { return text_; }
+
  private:
   std::string text_;
 };
@@ -210,4 +212,4 @@ inline int Count(const std::string& text, const std::string& what) {
   return n;
 }
 
-} // namespace acqtest
+}  // namespace acqtest

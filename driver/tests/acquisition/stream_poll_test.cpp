@@ -148,9 +148,13 @@ TEST_F(StreamPoll, EmptyLinesOrAStoppedTransportAfterDataFlushAllAndReset) {
 }
 
 TEST_F(StreamPoll, AReadIsMadeWhenTheScannerIsAheadOrDataWaitAfterTheStop) {
-  struct Case { bool running; int ahead; int32_t words; bool read; };
-  const Case cases[] = {
-      {true, 5, 100, false}, {true, 6, 0, true}, {false, 0, 0, false}, {false, 0, 1, true}};
+  struct Case {
+    bool running;
+    int ahead;
+    int32_t words;
+    bool read;
+  };
+  const Case cases[] = {{true, 5, 100, false}, {true, 6, 0, true}, {false, 0, 0, false}, {false, 0, 1, true}};
   for (const Case& c : cases) {
     scanner.running = c.running;
     scanner.ahead = c.ahead;
@@ -166,8 +170,7 @@ TEST_F(StreamPoll, AReadIsMadeWhenTheScannerIsAheadOrDataWaitAfterTheStop) {
   scanner.running = false;
   scanner.words = 7;
   Poll(LinePiece());
-  EXPECT_NE(log.Text().find("   Transport stopped but still transmitting data (7).\n"),
-            std::string::npos);
+  EXPECT_NE(log.Text().find("   Transport stopped but still transmitting data (7).\n"), std::string::npos);
 }
 
 TEST_F(StreamPoll, DeviceErrorsAreReturnedAndReadErrorsLogged) {
@@ -197,4 +200,4 @@ TEST_F(StreamPoll, ReadStepFlushesLikeThePollWithoutItsLogLines) {
   EXPECT_EQ(log.Text().find("   Image data are being collected"), std::string::npos);
 }
 
-} // namespace
+}  // namespace

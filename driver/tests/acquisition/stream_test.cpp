@@ -119,9 +119,20 @@ TEST_F(StreamTest, EmptyLineCount) {
     acq.Activate();
   }
   int empty = 0;
-  EXPECT_EQ(acq.ReadAndParse([](uint8_t*, uint32_t, uint32_t* got) { *got = 0; return 0; }, &empty), 0);
+  EXPECT_EQ(acq.ReadAndParse(
+                [](uint8_t*, uint32_t, uint32_t* got) {
+                  *got = 0;
+                  return 0;
+                },
+                &empty),
+            0);
   EXPECT_EQ(empty, -1);
-  EXPECT_EQ(acq.ReadAndParse([](uint8_t*, uint32_t, uint32_t* got) { *got = 0; return -200; }, &empty),
+  EXPECT_EQ(acq.ReadAndParse(
+                [](uint8_t*, uint32_t, uint32_t* got) {
+                  *got = 0;
+                  return -200;
+                },
+                &empty),
             -200);
 }
 
@@ -155,8 +166,9 @@ TEST_F(StreamTest, FullBlockTableDropsRunsAndLogsOnce) {
   EXPECT_EQ(acq.Runs().BlockCount(), tarvel::kMaxBlocks);
   Parse(s);
   EXPECT_EQ(acq.Runs().BlockCount(), tarvel::kMaxBlocks);
-  EXPECT_EQ(Count(log.Text(), "CRITICAL ERROR: Internal Blockbuffer overflow\n"
-                              "   This my be caused by too much light\n"),
+  EXPECT_EQ(Count(log.Text(),
+                  "CRITICAL ERROR: Internal Blockbuffer overflow\n"
+                  "   This my be caused by too much light\n"),
             1);
   acq.CloseTempFile();
   EXPECT_EQ(fs::file_size(dir / "Tarvel.tmp"), uint64_t{4} * tarvel::kMaxBlocks);
@@ -181,7 +193,11 @@ TEST_F(StreamTest, FullRangeTableLogsOnceAndKeepsTheRanges) {
 
 // Two 12 x 16 boxes, the second right of or below the first with a gap.
 TEST_F(StreamTest, BoxesApartStaySeparateAndTouchingBoxesMerge) {
-  struct Case { bool below; int gap; int images; };
+  struct Case {
+    bool below;
+    int gap;
+    int images;
+  };
   const Case cases[] = {{false, 1, 2}, {false, 0, 1}, {false, -5, 1}, {true, 1, 2}, {true, 0, 1}};
   int total = 0;
   for (const Case& c : cases) {
@@ -196,8 +212,7 @@ TEST_F(StreamTest, BoxesApartStaySeparateAndTouchingBoxesMerge) {
     Parse(Encode(scene));
     acq.FlushRanges(true);
     total += c.images;
-    EXPECT_EQ(static_cast<int>(Images().size()), total)
-        << (c.below ? "below" : "right") << " gap " << c.gap;
+    EXPECT_EQ(static_cast<int>(Images().size()), total) << (c.below ? "below" : "right") << " gap " << c.gap;
   }
 }
 
@@ -322,8 +337,12 @@ TEST_F(StreamTest, PrescanSetup) {
 // interval = trunc(binning x pitch y / pitch x x step) / sample factor;
 // step = AnzPixLine / samples = 4. Pitches are exact binary fractions.
 TEST_F(StreamTest, PrescanIntervalFromBinningPitchesAndSampleFactor) {
-  struct Case { int binning, xbin; double ratio; int interval; };
-  const Case cases[] = {{1, 1, 1.0, 4}, {2, 1, 1.0, 8}, {2, 2, 1.0, 4},
+  struct Case {
+    int binning, xbin;
+    double ratio;
+    int interval;
+  };
+  const Case cases[] = {{1, 1, 1.0, 4}, {2, 1, 1.0, 8},  {2, 2, 1.0, 4},
                         {1, 1, 1.5, 6}, {1, 1, 0.25, 1}, {1, 1, 0.125, 1}};  // 0.5 lines: every line
   for (const Case& c : cases) {
     auto mode = SmallMode(257);
@@ -346,7 +365,7 @@ TEST_F(StreamTest, PrescanIntervalFromBinningPitchesAndSampleFactor) {
 
 TEST_F(StreamTest, PrescanLinesAreScaledSamplesOfTheLineJustEnded) {
   auto mode = SmallMode(257);  // AnzPixLine 256
-  mode.adc_ovs = 12;           // divisor 192
+  mode.adc_ovs = 12;  // divisor 192
   acq.SetSettings(mode);
   acq.Activate();
   ASSERT_EQ(acq.PrescanSetup(64), 0);  // step 4, interval 4
@@ -361,8 +380,7 @@ TEST_F(StreamTest, PrescanLinesAreScaledSamplesOfTheLineJustEnded) {
   ASSERT_TRUE(acq.PrescanWaiting());
   uint8_t got[64];
   acq.PrescanTake(got);
-  for (int i = 0; i < 64; ++i)
-    EXPECT_EQ(got[i], static_cast<uint8_t>(-(i * 4 * 150 / 192))) << i;
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(got[i], static_cast<uint8_t>(-(i * 4 * 150 / 192))) << i;
   EXPECT_FALSE(acq.PrescanWaiting());
   // An empty ring gives the line at the read index again without moving on.
   uint8_t again[64], third[64];
@@ -372,4 +390,4 @@ TEST_F(StreamTest, PrescanLinesAreScaledSamplesOfTheLineJustEnded) {
   EXPECT_FALSE(acq.PrescanWaiting());
 }
 
-} // namespace
+}  // namespace

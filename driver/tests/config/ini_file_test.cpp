@@ -126,7 +126,8 @@ TEST_F(IniLocation, UnreadableRegistryStoreReadsAsMissing) {
 TEST_F(IniLocation, ReadsDistinguishMissingFromPresentAndParseNumbers) {
   WriteIni(
       "[Scanner]\nEmpty=\nHex=0x10\nOct=010\nNeg=-3\nNum=-1.163e-6\nText=\"  .\\Images \"\n"
-      "Long=" + std::string(300, 'y') + "\n");
+      "Long=" +
+      std::string(300, 'y') + "\n");
   IniFile ini = Ini_Open();
   std::string s = "old";
   int i = 1;

@@ -30,7 +30,7 @@ std::string Name(int mode, int* result) {
   *result = Get_Paramname(buf, mode);
   return buf;
 }
-} // namespace
+}  // namespace
 
 using ModeList = ConfigTest;
 
@@ -72,10 +72,10 @@ TEST_F(ModeList, CountsByScannerType) {
     int type5, types12to14, every_mode, others;
   } cases[] = {
       {{"Intra", "Intra", "Ceph", "Erase", "Intra"}, 2, 3, 5, 3},
-      {{"Intra", "Ceph", "Intra"}, 1, 1, 3, 3},          // no erase mode follows
-      {{"Intra", "?", "Erase"}, 1, 2, 3, 2},             // no ImgTypes: not an erase mode
-      {{"intra", "ERASE"}, 1, 2, 2, 1},                  // compared without case
-      {{"Intra", "", "Intra", "Erase"}, 1, 1, 1, 1},     // an empty name ends the list
+      {{"Intra", "Ceph", "Intra"}, 1, 1, 3, 3},  // no erase mode follows
+      {{"Intra", "?", "Erase"}, 1, 2, 3, 2},  // no ImgTypes: not an erase mode
+      {{"intra", "ERASE"}, 1, 2, 2, 1},  // compared without case
+      {{"Intra", "", "Intra", "Erase"}, 1, 1, 1, 1},  // an empty name ends the list
       {{"Erase", "Intra"}, 0, 1, 2, 0},
       {{}, 0, 0, 0, 0},
   };
@@ -83,10 +83,10 @@ TEST_F(ModeList, CountsByScannerType) {
     WriteIni(ModesIni(c.modes));
     for (int type = 0; type <= 19; ++type) {
       SetScannerType(type);
-      int want = type == 5                                                       ? c.type5
-                 : (type >= 12 && type <= 14)                                    ? c.types12to14
-                 : (type == 3 || type == 4 || (type >= 15 && type <= 17))        ? c.every_mode
-                                                                                 : c.others;
+      int want = type == 5                                                ? c.type5
+                 : (type >= 12 && type <= 14)                             ? c.types12to14
+                 : (type == 3 || type == 4 || (type >= 15 && type <= 17)) ? c.every_mode
+                                                                          : c.others;
       EXPECT_EQ(Get_Paramcount(), want) << "type " << type << ", modes " << c.modes.size();
     }
   }

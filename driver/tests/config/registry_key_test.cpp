@@ -2,8 +2,8 @@
 
 #include "driver/tests/config/config_fixture.h"
 
-using tarvel::RegistryKey;
 using platform::registry::Hive;
+using tarvel::RegistryKey;
 namespace reg = platform::registry;
 
 using RegistryKeyObject = ConfigTest;

@@ -24,7 +24,7 @@ struct FakeProm {
     };
   }
 };
-} // namespace
+}  // namespace
 
 using ScanModes = ConfigTest;
 
@@ -82,17 +82,31 @@ TEST_F(ScanModes, ValuesByScannerType) {
   struct Fixed {
     int ppr, outlet, pmt, strt, anz, slots;
   };
-  const Fixed a{100, 31627, 1000, 14583, 6319, 15};   // 0.095, 35/182
-  const Fixed b{100, 31627, 1000, 8750, 7361, 6};     // 0.095, 21/212
-  const Fixed c{100, 35926, 1000, 8750, 7361, 6};     // 0.1
-  const Fixed d{100, 40225, 1000, 14583, 6319, 15};   // 0.105
+  const Fixed a{100, 31627, 1000, 14583, 6319, 15};  // 0.095, 35/182
+  const Fixed b{100, 31627, 1000, 8750, 7361, 6};  // 0.095, 21/212
+  const Fixed c{100, 35926, 1000, 8750, 7361, 6};  // 0.1
+  const Fixed d{100, 40225, 1000, 14583, 6319, 15};  // 0.105
   const Fixed e{100, 40225, 1000, 8750, 7361, 15};
   const std::map<int, Fixed> fixed = {
-      {0, a}, {1, b}, {2, c}, {3, d}, {4, e},
-      {5, a}, {6, a}, {7, {100, 31627, 1000, 14583, 6319, 6}}, {8, {100, 31627, 1000, 8750, 7361, 15}},
-      {9, b}, {10, {100, 35926, 1000, 8750, 7361, 15}}, {11, c},
-      {12, {1024, 40225, 871, 3229, 3182, 3}}, {13, {200, 40225, 871, 3229, 3182, 3}},
-      {14, d}, {15, d}, {16, d}, {17, e}, {18, a},
+      {0, a},
+      {1, b},
+      {2, c},
+      {3, d},
+      {4, e},
+      {5, a},
+      {6, a},
+      {7, {100, 31627, 1000, 14583, 6319, 6}},
+      {8, {100, 31627, 1000, 8750, 7361, 15}},
+      {9, b},
+      {10, {100, 35926, 1000, 8750, 7361, 15}},
+      {11, c},
+      {12, {1024, 40225, 871, 3229, 3182, 3}},
+      {13, {200, 40225, 871, 3229, 3182, 3}},
+      {14, d},
+      {15, d},
+      {16, d},
+      {17, e},
+      {18, a},
   };
   const std::string mode = "[Param_#1]\nParamName=x\nPMT_HV=1000\n";
   const std::string overrides =
@@ -161,11 +175,11 @@ TEST_F(ScanModes, OversamplingBinningAndScale) {
     int s, binning, sample_factor, max_pix;
     double pix_scale;
   } cases[] = {
-      {"Res=150\n", 18, 2, 2, 18 * 2047, 1.0},           // S 36 halved, binning forced
+      {"Res=150\n", 18, 2, 2, 18 * 2047, 1.0},  // S 36 halved, binning forced
       {"Res=150\nBinning=0\n", 18, 2, 2, 18 * 2047, 1.0},
       {"Binning=5\n", 12, 2, 1, 49140, 1.0},
       {"Binning=1\n", 12, 2, 1, 49140, 1.0},
-      {"Res=150\nBinning=-1\n", 18, 2, 2, 18 * 2047, 1.0}, // forced whatever Binning says
+      {"Res=150\nBinning=-1\n", 18, 2, 2, 18 * 2047, 1.0},  // forced whatever Binning says
       {"Res_X=100\nRes_Y=25\n", 24, 1, 1, 24 * 2047, 1.0},
       {"Res=100\nRes_X=50\n", 24, 1, 1, 24 * 2047, 1.0},  // Res wins
   };

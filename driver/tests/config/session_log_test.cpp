@@ -20,7 +20,7 @@ std::time_t LocalNoon(int year, int month, int day) {
   tm.tm_isdst = -1;
   return std::mktime(&tm);
 }
-} // namespace
+}  // namespace
 
 class SessionLog : public ConfigTest {
  protected:
@@ -77,25 +77,49 @@ TEST_F(SessionLog, CasesOfRotation) {
     const char* what;
     int count;
     std::vector<std::pair<std::string, std::string>> before;  // suffix, text (all yesterday)
-    bool today;                                               // the .log is from today
+    bool today;  // the .log is from today
     std::vector<std::pair<std::string, std::string>> after;
   } cases[] = {
-      {"same day appends", 10, {{".log", "a\n"}, {".L1", "old"}}, true, {{".log", "a\nline\n"}, {".L1", "old"}, {".L2", "<none>"}}},
+      {"same day appends",
+       10,
+       {{".log", "a\n"}, {".L1", "old"}},
+       true,
+       {{".log", "a\nline\n"}, {".L1", "old"}, {".L2", "<none>"}}},
       {"count 0 appends on a new day", 0, {{".log", "a\n"}}, false, {{".log", "a\nline\n"}, {".L1", "<none>"}}},
       {"negative count", -5, {{".log", "a\n"}}, false, {{".log", "a\nline\n"}, {".L1", "<none>"}}},
       {"no log yet", 10, {}, false, {{".log", "line\n"}, {".L1", "<none>"}}},
-      {"count 3 of 5 copies", 3,
-       {{".log", "c"}, {".L1", "1"}, {".L2", "2"}, {".L3", "3"}, {".L4", "4"}, {".L5", "5"}}, false,
+      {"count 3 of 5 copies",
+       3,
+       {{".log", "c"}, {".L1", "1"}, {".L2", "2"}, {".L3", "3"}, {".L4", "4"}, {".L5", "5"}},
+       false,
        {{".log", "line\n"}, {".L1", "c"}, {".L2", "1"}, {".L3", "2"}, {".L4", "4"}, {".L5", "5"}}},
       // Copies in the other case are the same copies: none may be lost.
-      {"copies named in lower case", 3, {{".log", "c"}, {".l1", "1"}, {".l2", "2"}, {".l3", "3"}}, false,
-       {{".log", "line\n"}, {".L1", "c"}, {".L2", "1"}, {".L3", "2"}, {".l1", "<none>"}, {".l2", "<none>"}, {".l3", "<none>"}}},
-      {"a gap in the copies", 4, {{".log", "c"}, {".L2", "2"}}, false,
+      {"copies named in lower case",
+       3,
+       {{".log", "c"}, {".l1", "1"}, {".l2", "2"}, {".l3", "3"}},
+       false,
+       {{".log", "line\n"},
+        {".L1", "c"},
+        {".L2", "1"},
+        {".L3", "2"},
+        {".l1", "<none>"},
+        {".l2", "<none>"},
+        {".l3", "<none>"}}},
+      {"a gap in the copies",
+       4,
+       {{".log", "c"}, {".L2", "2"}},
+       false,
        {{".log", "line\n"}, {".L1", "c"}, {".L2", "<none>"}, {".L3", "2"}}},
       // Only the copies there are move; names that are no copy number stay.
-      {"a huge count", 1000000000, {{".log", "c"}, {".L1", "1"}, {".l2", "2"}, {".L01", "x"}, {".L2x", "y"}}, false,
+      {"a huge count",
+       1000000000,
+       {{".log", "c"}, {".L1", "1"}, {".l2", "2"}, {".L01", "x"}, {".L2x", "y"}},
+       false,
        {{".log", "line\n"}, {".L1", "c"}, {".L2", "1"}, {".L3", "2"}, {".L01", "x"}, {".L2x", "y"}}},
-      {"the exact name wins", 3, {{".log", "c"}, {".L1", "1"}, {".l1", "other"}}, false,
+      {"the exact name wins",
+       3,
+       {{".log", "c"}, {".L1", "1"}, {".l1", "other"}},
+       false,
        {{".log", "line\n"}, {".L1", "c"}, {".L2", "1"}, {".l1", "other"}}},
   };
   for (const auto& c : cases) {

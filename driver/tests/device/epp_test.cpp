@@ -5,9 +5,9 @@
 
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
-#include "testing/sim_fixture.h"
 #include "platform/files.h"
 #include "platform/tests/test_folder.h"
+#include "testing/sim_fixture.h"
 
 using devtest::SimDeviceTest;
 using devtest::Write;
@@ -316,4 +316,4 @@ TEST_F(ConfigureFpga, ConfiguredStateOutlivesTheSession) {
   EXPECT_EQ(scanner->FpgaDownloads(), 1);
 }
 
-} // namespace
+}  // namespace

@@ -34,9 +34,13 @@ TEST_F(FpgaFile, Records) {
       {"two data records", ":03000000010203F7\n:020003000405F2\n:00000001FF\n", {1, 2, 3, 4, 5}, false},
       {"no end record", ":03000000010203F7\n:020003000405F2", {1, 2, 3, 4, 5}, false},
       {"addresses out of order are concatenated in file order",
-       ":020010000A0BD9\n:020000000C0DE5\n:00000001FF\n", {0x0A, 0x0B, 0x0C, 0x0D}, false},
+       ":020010000A0BD9\n:020000000C0DE5\n:00000001FF\n",
+       {0x0A, 0x0B, 0x0C, 0x0D},
+       false},
       {"other record types give no bytes",
-       ":020000040000FA\n:0100000011EE\n:04000005000000F007\n:00000001FF\n", {0x11}, false},
+       ":020000040000FA\n:0100000011EE\n:04000005000000F007\n:00000001FF\n",
+       {0x11},
+       false},
       {"nothing after the end record counts", ":0100000011EE\n:00000001FF\n:0100000022DD\n", {0x11}, false},
       {"characters that are not hex digits are passed over", "::01 00-00 00 11\tEE\r\n:00000001FF", {0x11}, false},
       {"a record cut short by the end of the file is dropped", ":0100000011EE\n:0300000001", {0x11}, false},
@@ -71,4 +75,4 @@ TEST_F(FpgaFile, BuiltInDesignIsOursAndAccepted) {
   EXPECT_FALSE(sim::IsAcceptableDesign(zeros.data(), zeros.size()));
 }
 
-} // namespace
+}  // namespace

@@ -174,4 +174,4 @@ TEST_F(I2c, SerialPresenceDetectBytes) {
   EXPECT_EQ(spd[17], 4);
 }
 
-} // namespace
+}  // namespace

@@ -32,15 +32,15 @@ TEST_F(Registers, ClockWordIsSentTwiceAndLatchedAsWritten) {
   struct Case {
     uint16_t speed, pulses, word;
   } cases[] = {
-      {0, 0, 6819},        // the default: 2723 plus bit 12
-      {4000, 100, 2723},   // 4223 - 1500
-      {0, 100, 6819},      // no speed: 4223 - 6e8/(4000 p), plus bit 12
-      {3000, 50, 223},     // 4223 - 4000
-      {1, 1, 4095},        // x far above 4223: negative, held at 4095
-      {90, 100, 4095},     // negative (4223 - 66666), though wrapped to 16 bits it would be 3093
+      {0, 0, 6819},  // the default: 2723 plus bit 12
+      {4000, 100, 2723},  // 4223 - 1500
+      {0, 100, 6819},  // no speed: 4223 - 6e8/(4000 p), plus bit 12
+      {3000, 50, 223},  // 4223 - 4000
+      {1, 1, 4095},  // x far above 4223: negative, held at 4095
+      {90, 100, 4095},  // negative (4223 - 66666), though wrapped to 16 bits it would be 3093
       {5000, 1000, 4095},  // x = 120: above 4095
       {65535, 65535, 4095},  // the product needs more than 32 bits
-      {100, 0, 4095},      // no pulses: 6e8/(100 s) = 60000
+      {100, 0, 4095},  // no pulses: 6e8/(100 s) = 60000
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.speed << " x " << c.pulses);
@@ -67,8 +67,7 @@ TEST_F(Registers, GeometryBySamplesPerPixel) {
     int result;
     uint32_t threshold, offset;
   } cases[] = {
-      {1, -102, 0, 0},     {2, 0, 256, 200},   {16, 0, 2048, 1600},
-      {17, 0, 1088, 800},  {32, 0, 2048, 1600}, {33, -102, 0, 0},
+      {1, -102, 0, 0}, {2, 0, 256, 200}, {16, 0, 2048, 1600}, {17, 0, 1088, 800}, {32, 0, 2048, 1600}, {33, -102, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.samples);
@@ -76,10 +75,16 @@ TEST_F(Registers, GeometryBySamplesPerPixel) {
     EXPECT_EQ(device->Scan_SetGeometry(c.samples, 0x0800, 14583, 6319, 4965), c.result);
     std::vector<Write> expected = stop_run;
     if (c.result == 0) {
-      expected.insert(expected.end(), {{192, 0xF2}, {193, 0x38}, {194, 0xAF}, {195, 0x18},
-                                       {224, c.threshold & 0xFF}, {225, c.threshold >> 8},
-                                       {210, c.offset & 0xFF}, {211, c.offset >> 8},
-                                       {208, static_cast<uint32_t>(c.samples - 1)}, {226, 0}});
+      expected.insert(expected.end(), {{192, 0xF2},
+                                       {193, 0x38},
+                                       {194, 0xAF},
+                                       {195, 0x18},
+                                       {224, c.threshold & 0xFF},
+                                       {225, c.threshold >> 8},
+                                       {210, c.offset & 0xFF},
+                                       {211, c.offset >> 8},
+                                       {208, static_cast<uint32_t>(c.samples - 1)},
+                                       {226, 0}});
     }
     EXPECT_EQ(Writes(), expected);
   }
@@ -107,10 +112,8 @@ TEST_F(Registers, LaserPower) {
     int power, result;
     std::vector<Write> writes;
   } cases[] = {
-      {0, 0, {{176, 0xC5}, {176, 0xC0}}},
-      {1, 0, {{176, 0xC5}, {176, 0xC0}}},
-      {8, 0, {{176, 0xC5}, {176, 0xC7}}},
-      {9, -102, {{176, 0xC5}}},  // refused after the laser mode was cleared
+      {0, 0, {{176, 0xC5}, {176, 0xC0}}}, {1, 0, {{176, 0xC5}, {176, 0xC0}}},
+      {8, 0, {{176, 0xC5}, {176, 0xC7}}}, {9, -102, {{176, 0xC5}}},  // refused after the laser mode was cleared
       {-1, -102, {{176, 0xC5}}},  // no power code from a negative value
   };
   for (const Case& c : cases) {
@@ -127,9 +130,12 @@ TEST_F(Registers, LaserModeAndRunKeepTheOtherBits) {
     int mode;
     uint32_t r176, r4;
   } cases[] = {
-      {&tarvel::ScannerRegisters::Scan_SetLaserMode, 1, 0x9B, 0}, {&tarvel::ScannerRegisters::Scan_SetLaserMode, 2, 0xBB, 0},
-      {&tarvel::ScannerRegisters::Scan_SetLaserMode, 3, 0x8B, 0}, {&tarvel::ScannerRegisters::Scan_SetRun, 1, 0x6B, 1},
-      {&tarvel::ScannerRegisters::Scan_SetRun, 2, 0xEB, 1},       {&tarvel::ScannerRegisters::Scan_SetRun, 0, 0x2B, 0},
+      {&tarvel::ScannerRegisters::Scan_SetLaserMode, 1, 0x9B, 0},
+      {&tarvel::ScannerRegisters::Scan_SetLaserMode, 2, 0xBB, 0},
+      {&tarvel::ScannerRegisters::Scan_SetLaserMode, 3, 0x8B, 0},
+      {&tarvel::ScannerRegisters::Scan_SetRun, 1, 0x6B, 1},
+      {&tarvel::ScannerRegisters::Scan_SetRun, 2, 0xEB, 1},
+      {&tarvel::ScannerRegisters::Scan_SetRun, 0, 0x2B, 0},
   };
   for (const Case& c : cases) {
     device->Reg_Write8(176, 0xAB);
@@ -232,16 +238,14 @@ TEST_F(Registers, SetupSequence) {
   memory.size = 33554432;
   memory.config_code = 4;
   ASSERT_EQ(device->Scan_SetupRegisters(mode, memory), 0);
-  EXPECT_EQ(Writes(), (std::vector<Write>{
-                          {176, 0}, {4, 0},                                         // geometry: run off
-                          {192, 0xF2}, {193, 0x38}, {194, 0xAF}, {195, 0x18},
-                          {224, 0x00}, {225, 0x06}, {210, 0}, {211, 0}, {208, 11}, {226, 0},
-                          {163, 4}, {160, 0x5C}, {161, 1}, {162, 15},               // stepper, reversed
-                          {240, 0},                                                 // high voltage off
-                          {176, 0}, {176, 4},                                       // laser power 5
-                          {56, 4}, {240, 0x80}, {240, 0}, {240, 0x80}, {240, 0},    // memory
-                          {48, 8}, {49, 16}, {50, 30},
-                          {164, 0x0F}, {166, 25}}));
+  EXPECT_EQ(Writes(), (std::vector<Write>{{176, 0},    {4, 0},  // geometry: run off
+                                          {192, 0xF2}, {193, 0x38}, {194, 0xAF}, {195, 0x18}, {224, 0x00},
+                                          {225, 0x06}, {210, 0},    {211, 0},    {208, 11},   {226, 0},
+                                          {163, 4},    {160, 0x5C}, {161, 1},    {162, 15},  // stepper, reversed
+                                          {240, 0},  // high voltage off
+                                          {176, 0},    {176, 4},  // laser power 5
+                                          {56, 4},     {240, 0x80}, {240, 0},    {240, 0x80}, {240, 0},  // memory
+                                          {48, 8},     {49, 16},    {50, 30},    {164, 0x0F}, {166, 25}}));
   EXPECT_EQ(scanner->ClockWord(), 2223);
   EXPECT_EQ(scanner->ClockWordLatches(), 2);
   EXPECT_EQ(device->DirectionFlags, 12);
@@ -283,10 +287,10 @@ TEST_F(Registers, MemoryRegistersPerModule) {
       {4, 13, 10, 1, 4, 64, 0, 268435456, 7, 64, 128, 254},
       {4, 12, 9, 2, 4, 64, 0, 134217728, 22, 32, 64, 126},
       {4, 12, 10, 2, 4, 64, 0, 268435456, 30, 64, 128, 254},
-      {4, 11, 9, 1, 4, 72, 0, 37748736, 4, 9, 18, 34},      // error-correcting module
-      {7, 11, 9, 1, 4, 64, -101, 33554432, 4, 8, 16, 30},   // not SDRAM
+      {4, 11, 9, 1, 4, 72, 0, 37748736, 4, 9, 18, 34},  // error-correcting module
+      {7, 11, 9, 1, 4, 64, -101, 33554432, 4, 8, 16, 30},  // not SDRAM
       {4, 10, 9, 1, 4, 64, -101, 16777216, 255, 4, 8, 14},  // unknown organisation
-      {4, 11, 9, 1, 4, 32, -101, 16777216, 4, 4, 8, 14},    // width 32
+      {4, 11, 9, 1, 4, 32, -101, 16777216, 4, 4, 8, 14},  // width 32
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "R" << int(c.rows) << " C" << int(c.columns) << " S" << int(c.module_banks)
@@ -462,4 +466,4 @@ TEST_F(Registers, MemoryPointersAndMark) {
   EXPECT_EQ(device->Mem_ReadMark(), 0u);
 }
 
-} // namespace
+}  // namespace

@@ -21,7 +21,8 @@ class Stream : public SimDeviceTest {
       seen_running = seen_running || running;
       uint32_t count = 0;
       EXPECT_EQ(device->Dev_ReadBlock(buffer.data(), piece, &count), 0);
-      for (uint32_t i = 0; i + 1 < count; i += 2) words.push_back(static_cast<uint16_t>(buffer[i] | (buffer[i + 1] << 8)));
+      for (uint32_t i = 0; i + 1 < count; i += 2)
+        words.push_back(static_cast<uint16_t>(buffer[i] | (buffer[i + 1] << 8)));
       if (count == 0) {
         if (seen_running && !running) break;
         platform::Sleep(1);
@@ -87,4 +88,4 @@ TEST_F(Stream, PlateComesBackThroughBlockReads) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -22,8 +22,7 @@ Image NoiseImage(int w, int h, unsigned seed, int lo = 1000, int hi = 60000) {
   Image img(static_cast<size_t>(w) * h);
   // Noise over a gradient, so that the image has structure at every scale.
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      img[y * w + x] = static_cast<uint16_t>((d(rng) + 20000 * x / w + 10000 * y / h) / 2);
+    for (int x = 0; x < w; ++x) img[y * w + x] = static_cast<uint16_t>((d(rng) + 20000 * x / w + 10000 * y / h) / 2);
   return img;
 }
 
@@ -41,9 +40,15 @@ bool OracleStretch(const std::vector<double>& v, int w, int h, Image& out) {
   const long e = static_cast<long>(w) * h / 100;
   int i = 1000, n = -1;
   for (long s = 0, b = 0; b < 1000; ++b)
-    if ((s += bins[b]) > e) { i = static_cast<int>(b); break; }
+    if ((s += bins[b]) > e) {
+      i = static_cast<int>(b);
+      break;
+    }
   for (long s = 0, b = 999; b >= 0; --b)
-    if ((s += bins[b]) > e) { n = static_cast<int>(b); break; }
+    if ((s += bins[b]) > e) {
+      n = static_cast<int>(b);
+      break;
+    }
   const double lo = mn + (mx - mn) * 0.001 * i, hi = mn + (mx - mn) * 0.001 * n;
   if (hi <= lo) return false;
   out.resize(v.size());
@@ -55,18 +60,16 @@ bool OracleStretch(const std::vector<double>& v, int w, int h, Image& out) {
 }
 
 double Transfer(const FilterParams& p, double rho) {
-  const double l = p.low_block + (p.low_gain - p.low_block) *
-                                     (1 - std::exp(-std::pow(rho / p.low_sigma, 2) / 2));
-  const double g = p.high_block + (p.high_gain - p.high_block) *
-                                      std::exp(-std::pow(rho / p.high_sigma, 2) / 2);
+  const double l = p.low_block + (p.low_gain - p.low_block) * (1 - std::exp(-std::pow(rho / p.low_sigma, 2) / 2));
+  const double g = p.high_block + (p.high_gain - p.high_block) * std::exp(-std::pow(rho / p.high_sigma, 2) / 2);
   return l * g;
 }
 
 // Naive long-double DFT of the edge-padded W x H image, the transfer function
 // at every bin's own frequency (index k and N - k alike), the inverse DFT and
 // the stretch of the image area.
-bool OracleFilter(const Image& in, int w, int h, int W, int H, double pitch_x, double pitch_y,
-                  const FilterParams& p, Image& out) {
+bool OracleFilter(const Image& in, int w, int h, int W, int H, double pitch_x, double pitch_y, const FilterParams& p,
+                  Image& out) {
   using C = std::complex<long double>;
   const long double two_pi = 2 * std::acos(-1.0L);
   std::vector<C> a(static_cast<size_t>(W) * H);
@@ -109,9 +112,10 @@ int MaxDifference(const Image& a, const Image& b) {
 }
 
 TEST(NextSmoothSize, IsTheSmallestSevenSmoothSizeAtLeastN) {
-  const struct { int n, m; } cases[] = {
-      {11, 12}, {13, 14}, {17, 18}, {121, 125}, {1, 1}, {2401, 2401}, {0, 1}, {-5, 1},
-      {2, 2}, {19, 20}, {23, 24}, {4775, 4800}, {4040, 4050}, {2410, 2430}, {2020, 2025}};
+  const struct {
+    int n, m;
+  } cases[] = {{11, 12}, {13, 14}, {17, 18}, {121, 125},   {1, 1},       {2401, 2401}, {0, 1},      {-5, 1},
+               {2, 2},   {19, 20}, {23, 24}, {4775, 4800}, {4040, 4050}, {2410, 2430}, {2020, 2025}};
   for (const auto& c : cases) EXPECT_EQ(NextSmoothSize(c.n), c.m) << c.n;
   EXPECT_TRUE(IsSmooth7(1));
   EXPECT_FALSE(IsSmooth7(11 * 2));
@@ -123,9 +127,8 @@ struct OracleCase {
 };
 
 TEST(FilterImageFFT, AgreesWithNaiveDftWithinOne) {
-  const OracleCase sizes[] = {{12, 14, 12, 14}, {15, 14, 15, 14}, {15, 15, 15, 15}, {10, 7, 10, 7},
-                              {9, 8, 9, 8},     {11, 13, 12, 14}, {13, 9, 14, 9},   {17, 6, 18, 6},
-                              {13, 1, 14, 1},   {1, 11, 1, 12}};
+  const OracleCase sizes[] = {{12, 14, 12, 14}, {15, 14, 15, 14}, {15, 15, 15, 15}, {10, 7, 10, 7}, {9, 8, 9, 8},
+                              {11, 13, 12, 14}, {13, 9, 14, 9},   {17, 6, 18, 6},   {13, 1, 14, 1}, {1, 11, 1, 12}};
   FilterParams strong;
   strong.low_block = 0.2, strong.low_gain = 1.6, strong.low_sigma = 1.5;
   strong.high_block = 0.05, strong.high_gain = 1.0, strong.high_sigma = 3.0;
@@ -192,10 +195,14 @@ TEST(FilterImageFFT, FailsWithOutputUntouched) {
     const Image* in;
     FilterParams p;
   } cases[] = {
-      {"1 x 1", 1, 1, &noise, {}},          {"flat", 8, 6, &flat, {}},
-      {"flat, one row", 8, 1, &flat, {}},   {"zero width", 0, 6, &noise, {}},
-      {"negative height", 8, -6, &noise, {}}, {"zero sigma", 8, 6, &noise, zero_sigma},
-      {"negative sigma", 8, 6, &noise, negative_sigma}, {"NaN gain", 8, 6, &noise, nan_gain},
+      {"1 x 1", 1, 1, &noise, {}},
+      {"flat", 8, 6, &flat, {}},
+      {"flat, one row", 8, 1, &flat, {}},
+      {"zero width", 0, 6, &noise, {}},
+      {"negative height", 8, -6, &noise, {}},
+      {"zero sigma", 8, 6, &noise, zero_sigma},
+      {"negative sigma", 8, 6, &noise, negative_sigma},
+      {"NaN gain", 8, 6, &noise, nan_gain},
       {"infinite block", 8, 6, &noise, inf_block},
   };
   for (const auto& c : cases) {
@@ -266,8 +273,7 @@ TEST(FilterImageFFT, SmallGainsAreNotTakenForAFlatResult) {
   Image in(11 * 13);
   for (auto& v : in) v = static_cast<uint16_t>(rng() & 1);
   FilterParams small;
-  for (double* v : {&small.low_block, &small.low_gain, &small.high_block, &small.high_gain})
-    *v = std::ldexp(*v, -10);
+  for (double* v : {&small.low_block, &small.low_gain, &small.high_block, &small.high_gain}) *v = std::ldexp(*v, -10);
   Image expected(in.size()), out(in.size());
   ASSERT_TRUE(FilterImageFFT(11, 13, in.data(), expected.data(), 50000, 50000, {}));
   ASSERT_TRUE(FilterImageFFT(11, 13, in.data(), out.data(), 50000, 50000, small));
@@ -290,5 +296,5 @@ TEST(FilterImageFFT, TwoValuedImageHasNoSpreadBetweenItsPercentilesAndFails) {
   EXPECT_EQ(out, Image(in.size(), 7));
 }
 
-} // namespace
-} // namespace tarvel
+}  // namespace
+}  // namespace tarvel

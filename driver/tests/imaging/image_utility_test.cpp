@@ -47,14 +47,25 @@ TEST(OptImageGreyscale, MapsTheWindowOntoTheFullRange) {
       {"crossing points, linear", crossing, 300000, 300000, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 65535}},
       {"crossing points, square root", crossing, 300000, 300000, 1, {0, 0, 0, 0, 0, 0, 0, 0, 0, 65503}},
       {"crossing points, logarithmic", crossing, 300000, 300000, 2, {0, 0, 0, 0, 0, 0, 0, 0, 0, 65535}},
-      {"crossing by little, linear", crossing_little, 450000, 450000, 0,
+      {"crossing by little, linear",
+       crossing_little,
+       450000,
+       450000,
+       0,
        {0, 0, 0, 0, 17873, 17873, 17873, 47661, 47661, 47661}},
-      {"crossing by little, square root", crossing_little, 450000, 450000, 1,
+      {"crossing by little, square root",
+       crossing_little,
+       450000,
+       450000,
+       1,
        {0, 0, 0, 0, 33472, 33472, 33472, 54660, 54660, 54660}},
-      {"crossing by little, logarithmic", crossing_little, 450000, 450000, 2,
+      {"crossing by little, logarithmic",
+       crossing_little,
+       450000,
+       450000,
+       2,
        {0, 0, 0, 0, 29028, 29028, 29028, 56258, 56258, 56258}},
-      {"crossing near zero, linear", crossing_near_zero, 450000, 450000, 0,
-       {0, 0, 0, 0, 0, 0, 0, 19945, 19945, 19945}},
+      {"crossing near zero, linear", crossing_near_zero, 450000, 450000, 0, {0, 0, 0, 0, 0, 0, 0, 19945, 19945, 19945}},
       {"window at the top only widens down", {65530, 65530, 65530, 65530}, 0, 0, 0, {65535, 65535, 65535, 65535}},
       {"all zero, logarithmic", {0, 0, 0, 0}, 0, 0, 2, {0, 0, 0, 0}},
       {"unknown curve leaves the pixels", ramp, 0, 0, 5, ramp},
@@ -184,7 +195,7 @@ TEST_F(IniQueries, ImageTypeIsCutToTheBufferAndReturnsTheFullLength) {
     const char* text;
     int result;
   } cases[] = {{1, 256, "Intra", 5}, {1, 6, "Intra", 5}, {1, 5, "Intr", 5}, {1, 4, "Int", 5},
-               {1, 1, "", 5},        {2, 256, "", 0},      {9, 256, "", 0},    {-1, 256, "Erase", 5}};
+               {1, 1, "", 5},        {2, 256, "", 0},    {9, 256, "", 0},   {-1, 256, "Erase", 5}};
   for (const auto& c : cases) {
     char buffer[256];
     std::memset(buffer, 'x', sizeof buffer);
@@ -263,4 +274,4 @@ TEST_F(IniQueries, FilterImageFailuresLeaveThePixels) {
   EXPECT_EQ(Filter_Image(2, 16, 8, 50000, 50000, nullptr), -102);
 }
 
-} // namespace
+}  // namespace

@@ -42,9 +42,8 @@ sim::OldData OldPlates() {
 
 TEST_F(InjectedFaults, EachEndsInItsCodeWithNothingHalfDone) {
   const FaultCase cases[] = {
-      {"SPD EEPROM never acknowledges",
-       [](sim::Scenario& s, std::string&) { s.faults.i2c_nack_first[0xA0] = 1000; }, FailsIn::kOpen, -100,
-       "ERROR -100: Can not find buffer RAM\n"},
+      {"SPD EEPROM never acknowledges", [](sim::Scenario& s, std::string&) { s.faults.i2c_nack_first[0xA0] = 1000; },
+       FailsIn::kOpen, -100, "ERROR -100: Can not find buffer RAM\n"},
       {"ID PROM never acknowledges while a serial number is configured",
        [](sim::Scenario& s, std::string& ini) {
          s.faults.i2c_nack_first[0xA8] = 1000;
@@ -129,4 +128,4 @@ TEST_F(InjectedFaults, EachEndsInItsCodeWithNothingHalfDone) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -82,4 +82,4 @@ TEST_F(LongSession, TwoHundredPlatesHoldNoMoreThanOne) {
   ExpectAtRest();
 }
 
-} // namespace
+}  // namespace

@@ -23,9 +23,7 @@ struct FailureCase {
   bool attached = true;
 };
 
-void AddScannerKey(std::string& ini, const std::string& line) {
-  ini.insert(ini.find("[Scanner]\n") + 10, line + "\n");
-}
+void AddScannerKey(std::string& ini, const std::string& line) { ini.insert(ini.find("[Scanner]\n") + 10, line + "\n"); }
 
 TEST_F(OpenFailures, EveryFailingStepCleansUp) {
   const FailureCase cases[] = {
@@ -54,13 +52,13 @@ TEST_F(OpenFailures, EveryFailingStepCleansUp) {
          std::ofstream(t.bin() + "/Images/KP999001.QEW") << "x";
        },
        1, -1, "ERROR: No available names for image files\n", true},
-      {"SPD read error", [](SessionTest&, sim::Scenario& s, std::string&) { s.faults.i2c_absent = {0xA0}; }, 1,
-       -100, "ERROR -100: Can not find buffer RAM\n", true},
+      {"SPD read error", [](SessionTest&, sim::Scenario& s, std::string&) { s.faults.i2c_absent = {0xA0}; }, 1, -100,
+       "ERROR -100: Can not find buffer RAM\n", true},
       {"unknown memory", [](SessionTest&, sim::Scenario& s, std::string&) { s.memory.type = 7; }, 1, -101,
        "ERROR -101: Can not find buffer RAM\n", true},
       {"serial number differs",
-       [](SessionTest&, sim::Scenario&, std::string& ini) { AddScannerKey(ini, "SerialNumber=VX0000002"); }, 1,
-       -1013, "ERROR: Wrong serial number; Expected SN: VX0000002\n", true},
+       [](SessionTest&, sim::Scenario&, std::string& ini) { AddScannerKey(ini, "SerialNumber=VX0000002"); }, 1, -1013,
+       "ERROR: Wrong serial number; Expected SN: VX0000002\n", true},
       {"temporary file not openable",
        [](SessionTest& t, sim::Scenario&, std::string& ini) {
          platform::CreateDirectories(t.bin() + "/Images/Tarvel.tmp");
@@ -180,4 +178,4 @@ TEST_F(OpenFailures, IntraoralScannersChooseAMissingModeInTheDialog) {
   }
 }
 
-} // namespace
+}  // namespace

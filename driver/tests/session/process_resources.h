@@ -42,4 +42,4 @@ struct ProcessResources {
   size_t heap = LiveHeapBytes();
 };
 
-} // namespace sessiontest
+}  // namespace sessiontest

@@ -77,12 +77,15 @@ TEST_F(ServiceScan, FailuresAndTheStateTheyLeave) {
          PollUntil([](int s) { return (s & 0x0200) != 0; }, 1000);
          ASSERT_EQ(Deaktivate_Scanner(), 0);
        },
-       -1009, {0x55 & 0x3C, 0, 0, 0}},
-      {"too bright down to 500 V", [this] { scenario.ambient = 1000; }, nullptr, -10000,
+       -1009,
        {0x55 & 0x3C, 0, 0, 0}},
+      {"too bright down to 500 V", [this] { scenario.ambient = 1000; }, nullptr, -10000, {0x55 & 0x3C, 0, 0, 0}},
       {"no plate in time", nullptr, nullptr, -1011, {0, 0, 0, 0x73}},
       {"transport stops while lines are awaited",
-       [this] { scenario.plates = {SlotOnePlate(60)}; }, nullptr, -1011, {0xAA & 0x3C, 0, 0, 0}},
+       [this] { scenario.plates = {SlotOnePlate(60)}; },
+       nullptr,
+       -1011,
+       {0xAA & 0x3C, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -109,7 +112,7 @@ TEST_F(ServiceScan, RefusesWhatCannotBeScannedBeforeAnythingMoves) {
   tarvel::Session& s = tarvel::CurrentSession();
   scanner->ClearTrace();
   EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 0, kSeconds), -102);
-  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000, kSeconds), -102);     // S below 2
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000, kSeconds), -102);  // S below 2
   EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000000, kSeconds), -102);  // S above 32
   s.mode.RPM = 0;
   EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds), -102);
@@ -137,4 +140,4 @@ TEST_F(ServiceScan, SampleLinesCountsPositionsLineEndsAndSums) {
   scanner->SetBadChecksumReads(0);
 }
 
-} // namespace
+}  // namespace

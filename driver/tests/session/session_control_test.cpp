@@ -220,7 +220,7 @@ TEST_F(SessionControl, ProbeFindsTheParallelPortOrNothing) {
   EXPECT_EQ(port->OpenFiles(), 1);  // the probe's handle was closed again
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -245,4 +245,4 @@ TEST_F(SessionControl, OpenAndCloseAThousandTimesLeavesNoDescriptorThreadOrMemor
   EXPECT_FALSE(platform::FileExists(TempFile()));
 }
 
-} // namespace
+}  // namespace

@@ -144,8 +144,7 @@ class SessionTest : public ::testing::Test {
         [&](int status) {
           const bool running = status & (1 << 25);
           ran = ran || running;
-          return ran && !running && (status & ((1 << 27) | (fetch ? 0xFF : 0))) == 0 &&
-                 scanner->WordsWaiting() == 0;
+          return ran && !running && (status & ((1 << 27) | (fetch ? 0xFF : 0))) == 0 && scanner->WordsWaiting() == 0;
         },
         limit_ms, fetch);
   }
@@ -187,4 +186,4 @@ inline DiskImage ReadDisk(const std::string& path) {
   return d;
 }
 
-} // namespace sessiontest
+}  // namespace sessiontest

@@ -123,4 +123,4 @@ TEST_F(Status, DeactivatedWhileThePlateIsInTheTransportStillGivesItsImage) {
   EXPECT_EQ(Get_Status() & 0x0200, 0x0200);
 }
 
-} // namespace
+}  // namespace

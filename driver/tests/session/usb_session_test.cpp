@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "driver/device/usb/usb_discovery.h"
 #include "driver/device/scanner_transport.h"
+#include "driver/device/usb/usb_discovery.h"
 #include "driver/session/interface_probe.h"
 #include "platform/sync.h"
 #include "simulator/usb_port.h"
@@ -108,4 +108,4 @@ TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
   EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
 }
 
-} // namespace
+}  // namespace

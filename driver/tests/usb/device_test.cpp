@@ -112,4 +112,4 @@ TEST_F(UsbDevice, UnpluggedWhileReadingStatusFailsAndDisconnectCompletes) {
   dev.reset();
 }
 
-} // namespace
+}  // namespace

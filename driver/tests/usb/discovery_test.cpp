@@ -91,10 +91,14 @@ TEST(TransferSizing, FollowsTheTable) {
     bool flag;
     uint32_t count, size;
   } cases[] = {
-      {5, 1, "Service Pack 3", true, 1, 16384}, {6, 1, "", false, 1, 32768},
-      {5, 0, "Service Pack 5", true, 8, 32768}, {5, 0, "Service Pack 4", true, 1, 16384},
-      {4, 0, "Service Pack 6", false, 8, 32768}, {5, 0, "SPx12", true, 8, 32768},
-      {5, 0, "x5", true, 8, 32768},              {5, 0, "", true, 1, 16384},
+      {5, 1, "Service Pack 3", true, 1, 16384},
+      {6, 1, "", false, 1, 32768},
+      {5, 0, "Service Pack 5", true, 8, 32768},
+      {5, 0, "Service Pack 4", true, 1, 16384},
+      {4, 0, "Service Pack 6", false, 8, 32768},
+      {5, 0, "SPx12", true, 8, 32768},
+      {5, 0, "x5", true, 8, 32768},
+      {5, 0, "", true, 1, 16384},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sp);
@@ -113,4 +117,4 @@ TEST_F(Discovery, OpenSizesTheReaderByTheSystemAndTheDriverFlag) {
   EXPECT_EQ(device->Reader().BufferSize(), 16384u);
 }
 
-} // namespace
+}  // namespace

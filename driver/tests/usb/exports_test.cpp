@@ -79,7 +79,7 @@ TEST_F(Exports, ParameterChecksComeBeforeTheRequest) {
 }
 
 TEST_F(Exports, TheStoreKeepsTheFirstStatusUntilItIsTaken) {
-  EXPECT_EQ(TarvelRegRead(1), 0);       // -302
+  EXPECT_EQ(TarvelRegRead(1), 0);  // -302
   EXPECT_EQ(TarvelGetScanStatus(nullptr), -301);
   EXPECT_EQ(TarvelGetLastTarvelError(0), -302);
   EXPECT_EQ(TarvelGetLastTarvelError(0x100), -302);  // only the low byte clears
@@ -167,4 +167,4 @@ TEST_F(Exports, ReadBlockWithNothingWaitingIsZeroWithCountZero) {
   EXPECT_EQ(TarvelGetLastTarvelError(1), -306);
 }
 
-} // namespace
+}  // namespace

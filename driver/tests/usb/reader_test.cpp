@@ -111,4 +111,4 @@ TEST_F(Reader, ReadsThatFailAtOnceBackOff) {
   EXPECT_GT(tarvel::usb::UsbPipeReader::BackoffMs(1), 0u);
 }
 
-} // namespace
+}  // namespace

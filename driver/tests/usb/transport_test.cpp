@@ -179,11 +179,11 @@ TEST_F(Transport, TheBuiltInDesignIsChosenByScannerType) {
   } cases[] = {
       {"{1A6B8D07-DF2E-4A05-86DD-AA12B90E7A44}", "Built-in Eraser"},  // type 2
       {"{1A6B8D08-DF2E-4A05-86DD-AA12B90E7A44}", "Built-in Eraser"},  // 11
-      {"{F9C09906-CE55-4048-B537-DEF9B9D36A64}", "compact USB"},      // 12
-      {"{F9C09900-CE55-4048-B537-DEF9B9D36A64}", "wide USB"},         // 3
-      {"{F9C09905-CE55-4048-B537-DEF9B9D36A64}", "wide USB"},         // 17
-      {"{1A6B8D00-DF2E-4A05-86DD-AA12B90E7A44}", "standard USB"},     // 0
-      {"{CE4C3C83-0E68-4DEA-BB17-B446114CD6FD}", "standard USB"},     // 18
+      {"{F9C09906-CE55-4048-B537-DEF9B9D36A64}", "compact USB"},  // 12
+      {"{F9C09900-CE55-4048-B537-DEF9B9D36A64}", "wide USB"},  // 3
+      {"{F9C09905-CE55-4048-B537-DEF9B9D36A64}", "wide USB"},  // 17
+      {"{1A6B8D00-DF2E-4A05-86DD-AA12B90E7A44}", "standard USB"},  // 0
+      {"{CE4C3C83-0E68-4DEA-BB17-B446114CD6FD}", "standard USB"},  // 18
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.guid);
@@ -225,8 +225,7 @@ TEST_F(Transport, ARejectedDownloadIsLogged) {
   Open();
   EXPECT_EQ(TarvelInit_Firmware(0), -323);
   tarvel::CloseSessionLog();
-  EXPECT_NE(platform::ReadWholeFile(log).value_or("").find("FAILURE: Unable to configure Xilinx\n"),
-            std::string::npos);
+  EXPECT_NE(platform::ReadWholeFile(log).value_or("").find("FAILURE: Unable to configure Xilinx\n"), std::string::npos);
 }
 
 TEST_F(Transport, FirmwareDownloadSendsTheImageAndStarts) {
@@ -243,4 +242,4 @@ TEST_F(Transport, FirmwareDownloadSendsTheImageAndStarts) {
   EXPECT_EQ(ll::Usb_LoadFirmwareHex(*device, (bin() + "/none.hex").c_str(), 0, 0), -400);
 }
 
-} // namespace
+}  // namespace

@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <memory>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../config/config_fixture.h"
@@ -86,4 +86,4 @@ class UsbTest : public ConfigTest {
   int threads_before_ = 0;
 };
 
-} // namespace usbtest
+}  // namespace usbtest

@@ -99,7 +99,8 @@ int CMWBitmap::CopyHandle(const MwBitmapHandle* source, const MwRect* rect) {
   if (!HandleIsAllocated(source)) return 0;
   if (source == &handle_) return 1;
   Free();
-  if (!rect || rect->left == rect->right || rect->top == rect->bottom) return FinishCopy(MK_CopyBitmap(&handle_, source));
+  if (!rect || rect->left == rect->right || rect->top == rect->bottom)
+    return FinishCopy(MK_CopyBitmap(&handle_, source));
   MwRect r = *rect;
   MK_ClipRect(source, 0, &r);
   if (r.left > r.right) std::swap(r.left, r.right);

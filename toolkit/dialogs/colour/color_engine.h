@@ -28,8 +28,16 @@ enum class Ready { kRgb, kCmy, kCmyk, kHsbHue, kHsbWheel, kHsbBrightness, kHls, 
 
 // The ten conversion handles.
 enum class Direction {
-  kCmykToRgb, kRgbToCmyk, kRgbToCmy, kCmyToRgb, kRgbToHsb,
-  kHsbToRgb, kHlsToRgb, kRgbToHls, kLabToRgb, kRgbToLab,
+  kCmykToRgb,
+  kRgbToCmyk,
+  kRgbToCmy,
+  kCmyToRgb,
+  kRgbToHsb,
+  kHsbToRgb,
+  kHlsToRgb,
+  kRgbToHls,
+  kLabToRgb,
+  kRgbToLab,
 };
 
 enum class PictureRow { kColorDialog = 0, kCustomizePalette = 1 };

@@ -69,7 +69,8 @@ int DlgColorFacade::RgbToCmy(const DlgColorTriple* s, DlgColorTriple* t) const {
 int DlgColorFacade::RgbToCmyk(const DlgColorTriple* s, DlgColorCMYK* t) const {
   uint8_t b[4] = {};
   const int r = FromRgb(s, t, Direction::kRgbToCmyk, b);
-  if (r == 1) t->c = FromByte(b[0], 100), t->m = FromByte(b[1], 100), t->y = FromByte(b[2], 100), t->k = FromByte(b[3], 100);
+  if (r == 1)
+    t->c = FromByte(b[0], 100), t->m = FromByte(b[1], 100), t->y = FromByte(b[2], 100), t->k = FromByte(b[3], 100);
   return r;
 }
 
@@ -82,7 +83,8 @@ int DlgColorFacade::RgbToLab(const DlgColorTriple* s, DlgColorLab* t) const {
 
 // Hue 0-360 and two components 0-100, as HSB and HLS hold them.
 static void HueTripleToBytes(const DlgColorTriple* s, uint8_t (&in)[4]) {
-  if (s) in[0] = ScaleToByte(s->c0, 255, 360), in[1] = ScaleToByte(s->c1, 255, 100), in[2] = ScaleToByte(s->c2, 255, 100);
+  if (s)
+    in[0] = ScaleToByte(s->c0, 255, 360), in[1] = ScaleToByte(s->c1, 255, 100), in[2] = ScaleToByte(s->c2, 255, 100);
 }
 
 int DlgColorFacade::HsbToRgb(const DlgColorTriple* s, DlgColorTriple* t) const {

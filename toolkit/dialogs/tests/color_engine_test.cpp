@@ -23,9 +23,9 @@ Calls CallsStartingWith(const std::string& prefix) {
 
 int Ready() {
   // one bit per query, 111 to 118 in order
-  int (*const queries[])() = {M_DlgIsRGBInitialized,      M_DlgIsCMYInitialized,       M_DlgIsCMYKInitialized,
-                              M_DlgIsHSBHueInitialized,   M_DlgIsHSBWheelInitialized,  M_DlgIsHSBBrightnessInitialized,
-                              M_DlgIsHLSInitialized,      M_DlgIsLabInitialized};
+  int (*const queries[])() = {M_DlgIsRGBInitialized,    M_DlgIsCMYInitialized,      M_DlgIsCMYKInitialized,
+                              M_DlgIsHSBHueInitialized, M_DlgIsHSBWheelInitialized, M_DlgIsHSBBrightnessInitialized,
+                              M_DlgIsHLSInitialized,    M_DlgIsLabInitialized};
   int bits = 0;
   for (int i = 0; i < 8; ++i) bits |= queries[i]() << i;
   return bits;
@@ -79,22 +79,22 @@ TEST_F(Engine, StartsOnceAndStopsOnce) {
 
 TEST_F(Engine, MakesAndFreesThePairsInOrder) {
   ASSERT_EQ(M_DlgInit(), 1);
-  EXPECT_EQ(CallsStartingWith("mwcolor.M_ClrInit"),
-            (Calls{"mwcolor.M_ClrInit(2,0)", "mwcolor.M_ClrInit(0,2)", "mwcolor.M_ClrInit(6,0)",
-                   "mwcolor.M_ClrInit(0,6)", "mwcolor.M_ClrInit(0,4)", "mwcolor.M_ClrInit(4,0)",
-                   "mwcolor.M_ClrInit(0,7)", "mwcolor.M_ClrInit(7,0)", "mwcolor.M_ClrInit(0,3)",
-                   "mwcolor.M_ClrInit(3,0)"}));
+  EXPECT_EQ(
+      CallsStartingWith("mwcolor.M_ClrInit"),
+      (Calls{"mwcolor.M_ClrInit(2,0)", "mwcolor.M_ClrInit(0,2)", "mwcolor.M_ClrInit(6,0)", "mwcolor.M_ClrInit(0,6)",
+             "mwcolor.M_ClrInit(0,4)", "mwcolor.M_ClrInit(4,0)", "mwcolor.M_ClrInit(0,7)", "mwcolor.M_ClrInit(7,0)",
+             "mwcolor.M_ClrInit(0,3)", "mwcolor.M_ClrInit(3,0)"}));
   // pictures: saved setting, set to 128 for the creation, restored
   const Calls kernel = CallsStartingWith("mwkernel.");
   EXPECT_EQ(std::count(kernel.begin(), kernel.end(), "mwkernel.110"), 10);
   EXPECT_EQ(std::count(kernel.begin(), kernel.end(), "mwkernel.296"), 20);
   mwsys::ClearRecordedCalls();
   ASSERT_EQ(M_DlgFree(), 1);
-  EXPECT_EQ(CallsStartingWith("mwcolor.M_ClrFree"),
-            (Calls{"mwcolor.M_ClrFree(2,0)", "mwcolor.M_ClrFree(0,2)", "mwcolor.M_ClrFree(6,0)",
-                   "mwcolor.M_ClrFree(0,6)", "mwcolor.M_ClrFree(4,0)", "mwcolor.M_ClrFree(0,4)",
-                   "mwcolor.M_ClrFree(7,0)", "mwcolor.M_ClrFree(0,7)", "mwcolor.M_ClrFree(3,0)",
-                   "mwcolor.M_ClrFree(0,3)"}));
+  EXPECT_EQ(
+      CallsStartingWith("mwcolor.M_ClrFree"),
+      (Calls{"mwcolor.M_ClrFree(2,0)", "mwcolor.M_ClrFree(0,2)", "mwcolor.M_ClrFree(6,0)", "mwcolor.M_ClrFree(0,6)",
+             "mwcolor.M_ClrFree(4,0)", "mwcolor.M_ClrFree(0,4)", "mwcolor.M_ClrFree(7,0)", "mwcolor.M_ClrFree(0,7)",
+             "mwcolor.M_ClrFree(3,0)", "mwcolor.M_ClrFree(0,3)"}));
 }
 
 TEST_F(Engine, MissingLibrariesLeaveNothingHeld) {
@@ -102,9 +102,9 @@ TEST_F(Engine, MissingLibrariesLeaveNothingHeld) {
     std::vector<std::string> files;
     int result;
   } cases[] = {
-      {{"libmwdialogres.so"}, -1004},                                               // no colour library
-      {{"mwcolor-without-free/libmwcolor.so", "libmwdialogres.so"}, -1004},         // no M_ClrFree
-      {{"libmwcolor.so"}, -1005},                                                    // no resource library
+      {{"libmwdialogres.so"}, -1004},  // no colour library
+      {{"mwcolor-without-free/libmwcolor.so", "libmwdialogres.so"}, -1004},  // no M_ClrFree
+      {{"libmwcolor.so"}, -1005},  // no resource library
   };
   for (const Case& c : cases) {
     mwtest::LibraryFolder folder(c.files);
@@ -123,10 +123,10 @@ TEST_F(Engine, AFailedPairReleasesEveryHandleAndAFreshStartWorks) {
   EXPECT_EQ(M_DlgInit(), -1004);
   EXPECT_EQ(M_DlgIsDataInitialized(), 0);
   // the RGB to Lab handle made just before is freed with the others
-  EXPECT_EQ(CallsStartingWith("mwcolor.M_ClrFree"),
-            (Calls{"mwcolor.M_ClrFree(2,0)", "mwcolor.M_ClrFree(0,2)", "mwcolor.M_ClrFree(6,0)",
-                   "mwcolor.M_ClrFree(0,6)", "mwcolor.M_ClrFree(4,0)", "mwcolor.M_ClrFree(0,4)",
-                   "mwcolor.M_ClrFree(0,7)"}));
+  EXPECT_EQ(
+      CallsStartingWith("mwcolor.M_ClrFree"),
+      (Calls{"mwcolor.M_ClrFree(2,0)", "mwcolor.M_ClrFree(0,2)", "mwcolor.M_ClrFree(6,0)", "mwcolor.M_ClrFree(0,6)",
+             "mwcolor.M_ClrFree(4,0)", "mwcolor.M_ClrFree(0,4)", "mwcolor.M_ClrFree(0,7)"}));
   EXPECT_EQ(mwsys::Counter("mwcolor.handles"), handles);
   EXPECT_EQ(mwsys::Counter("mwkernel.bitmaps"), bitmaps);
   EXPECT_FALSE(mwsys::IsLoaded("mwcolor.DLL"));
@@ -231,15 +231,15 @@ TEST_F(Engine, ScalesComponentsToTheLibrarysBytes) {
     DlgColorTriple hsb;
     const char* bytes;
   } cases[] = {
-      {{0, 12, 50, 0}, "9,128,0"},          {{0, 36, -10, 0}, "26,230,0"},
-      {{0, -12, 101, 0}, "247,2,0"},        {{0, 2147483647, 0, 0}, "170,0,0"},
-      {{0, 360, 100, 100}, "255,255,255"},  {{0, -2147483647 - 1, 0, 0}, "85,0,0"},
+      {{0, 12, 50, 0}, "9,128,0"},        {{0, 36, -10, 0}, "26,230,0"},       {{0, -12, 101, 0}, "247,2,0"},
+      {{0, 2147483647, 0, 0}, "170,0,0"}, {{0, 360, 100, 100}, "255,255,255"}, {{0, -2147483647 - 1, 0, 0}, "85,0,0"},
   };
   for (const Case& c : cases) {
     mwsys::ClearRecordedCalls();
     DlgColorTriple rgb{};
     ASSERT_EQ(M_DlgConvertColorHSBToRGB(&c.hsb, &rgb), 1);
-    EXPECT_EQ(CallsStartingWith("mwcolor.M_ClrConvert"), Calls{std::string("mwcolor.M_ClrConvert(3,0:") + c.bytes + ")"});
+    EXPECT_EQ(CallsStartingWith("mwcolor.M_ClrConvert"),
+              Calls{std::string("mwcolor.M_ClrConvert(3,0:") + c.bytes + ")"});
   }
   // RGB components are taken to their low byte unscaled.
   mwsys::ClearRecordedCalls();
@@ -326,15 +326,12 @@ TEST_F(Engine, ColourNamesOnlyWhileStarted) {
     uint32_t value;
     const char* name;
   } cases[] = {
-      {0x000000, "Black"},           // not the later "Gray0"
-      {0x8B0000, "Blue4"},           // "Dark Blue" has the same value
-      {0xD4FF7F, "Aquamarine"},      // before "Aquamarine1"
-      {0xFFF8F0, "Alice Blue"},
-      {0x3C14DC, "Crimson"},
-      {0x32CD9A, "Olive Drab3"},     // "Yellow Green" has the same value
-      {0x01000000, ""},              // a nonzero top byte matches nothing
-      {0xFF000000, ""},
-      {0x010203, ""},
+      {0x000000, "Black"},  // not the later "Gray0"
+      {0x8B0000, "Blue4"},  // "Dark Blue" has the same value
+      {0xD4FF7F, "Aquamarine"},  // before "Aquamarine1"
+      {0xFFF8F0, "Alice Blue"}, {0x3C14DC, "Crimson"}, {0x32CD9A, "Olive Drab3"},  // "Yellow Green" has the same value
+      {0x01000000, ""},  // a nonzero top byte matches nothing
+      {0xFF000000, ""},         {0x010203, ""},
   };
   for (const Case& c : cases) {
     const int len = M_DlgGetColorNameLen(c.value);

@@ -21,18 +21,46 @@ std::string Text(uint32_t index) {
 }  // namespace
 
 TEST(DialogTexts, DefaultsAtLoad) {
-  const std::pair<uint32_t, const char*> given[] = {
-      {0, "OK"}, {1, "Cancel"}, {2, "&Help"}, {15, "HSB-Hue Based"}, {16, "HSB-Wheel Based"},
-      {17, "HSB-Brightness Based"}, {18, "RGB-3D Additive"}, {19, "CMY-3D Subtractive"},
-      {20, "CMYK-3D Subtractive"}, {21, "LAB- Device Independent"}, {26, "RGB"}, {27, "HSB"}, {28, "HLS"},
-      {29, "CMY"}, {30, "CMYK"}, {31, "Lab"}, {137, "Error"}, {138, "Wait..."}, {372, "Erorr"},
-      {1169, "Calculating Images In Folder..."}, {1170, "Processing Folder"}, {1171, "Counting Images"},
-      // the first text of each group
-      {3, "Before"}, {32, "Canvas Resize"}, {49, "Picturize"}, {72, "Browse for directory"},
-      {80, "Customize Palette"}, {136, "PNG Web Tuner"}, {256, "fennic Formats Association"},
-      {264, "HTML Map Creator"}, {311, "New"}, {330, "Combine Image"}, {368, "Underlay Effect"},
-      {453, "Convert to Colored Gray"}, {565, "Remap Intensity"}, {640, "Wind Effect"}, {829, "Item:"},
-      {870, "File Conversion"}, {1001, "Stitch"}};
+  const std::pair<uint32_t, const char*> given[] = {{0, "OK"},
+                                                    {1, "Cancel"},
+                                                    {2, "&Help"},
+                                                    {15, "HSB-Hue Based"},
+                                                    {16, "HSB-Wheel Based"},
+                                                    {17, "HSB-Brightness Based"},
+                                                    {18, "RGB-3D Additive"},
+                                                    {19, "CMY-3D Subtractive"},
+                                                    {20, "CMYK-3D Subtractive"},
+                                                    {21, "LAB- Device Independent"},
+                                                    {26, "RGB"},
+                                                    {27, "HSB"},
+                                                    {28, "HLS"},
+                                                    {29, "CMY"},
+                                                    {30, "CMYK"},
+                                                    {31, "Lab"},
+                                                    {137, "Error"},
+                                                    {138, "Wait..."},
+                                                    {372, "Erorr"},
+                                                    {1169, "Calculating Images In Folder..."},
+                                                    {1170, "Processing Folder"},
+                                                    {1171, "Counting Images"},
+                                                    // the first text of each group
+                                                    {3, "Before"},
+                                                    {32, "Canvas Resize"},
+                                                    {49, "Picturize"},
+                                                    {72, "Browse for directory"},
+                                                    {80, "Customize Palette"},
+                                                    {136, "PNG Web Tuner"},
+                                                    {256, "fennic Formats Association"},
+                                                    {264, "HTML Map Creator"},
+                                                    {311, "New"},
+                                                    {330, "Combine Image"},
+                                                    {368, "Underlay Effect"},
+                                                    {453, "Convert to Colored Gray"},
+                                                    {565, "Remap Intensity"},
+                                                    {640, "Wind Effect"},
+                                                    {829, "Item:"},
+                                                    {870, "File Conversion"},
+                                                    {1001, "Stitch"}};
   for (auto [index, text] : given) EXPECT_EQ(Text(index), text) << index;
   int32_t n = 0;
   EXPECT_EQ(M_DlgGetStringLen2(1, &n), 1);
@@ -138,8 +166,8 @@ TEST(DialogCursor, HoldsAPrivateCopyUntilReset) {
 }
 
 TEST(DialogColorRange, BoundsByIndex) {
-  const std::pair<int32_t, int> cases[] = {{0, 255}, {1, 0},    {4, 255},  {5, 0},  {6, 360}, {7, 0},
-                                           {8, 100}, {22, 100}, {23, 0},   {24, 127}, {25, -128}, {26, 127},
-                                           {27, -128}, {28, -1}, {-1, -1}, {-5, -1}, {29, -13}, {1000, -13}};
+  const std::pair<int32_t, int> cases[] = {{0, 255},   {1, 0},    {4, 255}, {5, 0},    {6, 360},   {7, 0},
+                                           {8, 100},   {22, 100}, {23, 0},  {24, 127}, {25, -128}, {26, 127},
+                                           {27, -128}, {28, -1},  {-1, -1}, {-5, -1},  {29, -13},  {1000, -13}};
   for (auto [index, bound] : cases) EXPECT_EQ(M_DlgGetColorRange(index), bound) << index;
 }

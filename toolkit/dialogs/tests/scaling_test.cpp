@@ -16,9 +16,16 @@ TEST(Scaling, RoundsHalvesAwayFromZeroAndKeepsTheLowByte) {
     int64_t num, den;
     int byte;
   } cases[] = {
-      {12, 255, 360, 9},     {36, 255, 360, 26},    {-12, 255, 360, 247},   {50, 255, 100, 128},
-      {-10, 255, 100, 230},  {101, 255, 100, 2},    {2147483647, 255, 360, 170},
-      {360, 255, 360, 255},  {0, 255, 360, 0},      {-2147483647 - 1, 255, 100, 154},
+      {12, 255, 360, 9},
+      {36, 255, 360, 26},
+      {-12, 255, 360, 247},
+      {50, 255, 100, 128},
+      {-10, 255, 100, 230},
+      {101, 255, 100, 2},
+      {2147483647, 255, 360, 170},
+      {360, 255, 360, 255},
+      {0, 255, 360, 0},
+      {-2147483647 - 1, 255, 100, 154},
   };
   for (const Case& c : cases) EXPECT_EQ(ScaleToByte(c.value, c.num, c.den), c.byte) << c.value;
   EXPECT_EQ(ScaleRounded(128, 360, 255), 181);
@@ -45,7 +52,7 @@ TEST(ColorFacade, RefusesABadRecordAndReportsMissingConversions) {
   DlgColorCMYK cmyk{};
   EXPECT_EQ(facade.RgbToLab(&t, &lab), -1003);  // no Lab pair made
   EXPECT_EQ(facade.CmykToRgb(&cmyk, &t), -1003);
-  EXPECT_EQ(facade.RgbToHsb(&t, &t), 1);        // the HSB pair is always made
+  EXPECT_EQ(facade.RgbToHsb(&t, &t), 1);  // the HSB pair is always made
   EXPECT_EQ(facade.Init(&rgb_only), -1000);
   EXPECT_EQ(facade.Free(), 1);
   EXPECT_EQ(facade.Free(), -1001);

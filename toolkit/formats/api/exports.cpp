@@ -15,14 +15,24 @@ bool ValidRow(int64_t row) { return row >= 0 && row < kSaveRowCount; }
 
 void FillSave(int32_t row, FFSaveData* d) {
   const mwff::FFSaveRow& r = kSaveRows[row];
-  *d = {static_cast<int32_t>(sizeof(FFSaveData)), row, r.name_index, r.format_id, r.bits_per_pixel,
-        r.extension_index, r.sub_format_count, r.flags};
+  *d = {static_cast<int32_t>(sizeof(FFSaveData)),
+        row,
+        r.name_index,
+        r.format_id,
+        r.bits_per_pixel,
+        r.extension_index,
+        r.sub_format_count,
+        r.flags};
 }
 
 void FillSub(const mwff::FFSaveRow& r, int32_t entry, FFSaveSubData* d) {
   const mwff::FFSaveSubFormat& e = r.sub_formats[entry];
-  *d = {static_cast<int32_t>(sizeof(FFSaveSubData)), int32_t(1u << entry), e.name_index, e.extension_index,
-        e.format_id, e.flags};
+  *d = {static_cast<int32_t>(sizeof(FFSaveSubData)),
+        int32_t(1u << entry),
+        e.name_index,
+        e.extension_index,
+        e.format_id,
+        e.flags};
 }
 
 }  // namespace

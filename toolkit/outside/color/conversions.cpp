@@ -7,7 +7,9 @@ namespace mwcolor {
 namespace {
 
 uint8_t Byte(double unit) { return static_cast<uint8_t>(std::clamp(std::lround(unit * 255.0), 0L, 255L)); }
-uint8_t SignedByte(double v) { return static_cast<uint8_t>(static_cast<int8_t>(std::clamp(std::lround(v), -128L, 127L))); }
+uint8_t SignedByte(double v) {
+  return static_cast<uint8_t>(static_cast<int8_t>(std::clamp(std::lround(v), -128L, 127L)));
+}
 double Unit(uint8_t b) { return b / 255.0; }
 
 // Hue in [0, 1) from the largest component, as colorsys computes it.
@@ -53,12 +55,10 @@ double HlsValue(double m1, double m2, double hue) {
 
 // sRGB with the D65 white.
 constexpr double kWhite[3] = {0.95047, 1.0, 1.08883};
-constexpr double kToXyz[3][3] = {{0.4124564, 0.3575761, 0.1804375},
-                                 {0.2126729, 0.7151522, 0.0721750},
-                                 {0.0193339, 0.1191920, 0.9503041}};
-constexpr double kToRgb[3][3] = {{3.2404542, -1.5371385, -0.4985314},
-                                 {-0.9692660, 1.8760108, 0.0415560},
-                                 {0.0556434, -0.2040259, 1.0572252}};
+constexpr double kToXyz[3][3] = {
+    {0.4124564, 0.3575761, 0.1804375}, {0.2126729, 0.7151522, 0.0721750}, {0.0193339, 0.1191920, 0.9503041}};
+constexpr double kToRgb[3][3] = {
+    {3.2404542, -1.5371385, -0.4985314}, {-0.9692660, 1.8760108, 0.0415560}, {0.0556434, -0.2040259, 1.0572252}};
 constexpr double kDelta = 6.0 / 29.0;
 
 double Linear(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }

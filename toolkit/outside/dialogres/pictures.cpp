@@ -12,10 +12,9 @@ struct Picture {
 
 // One picture per model and row; depths vary so that every colour-table rule is used.
 const Picture kPictures[] = {
-    {101, {32, 24, 8, 0, {}}},  {102, {32, 24, 4, 0, {}}},  {103, {32, 24, 1, 0, {}}},
-    {104, {33, 33, 24, 0, {}}}, {105, {32, 24, 8, 64, {}}}, {106, {16, 16, 8, 0, {}}},
-    {107, {16, 16, 4, 0, {}}},  {108, {16, 16, 1, 0, {}}},  {109, {17, 17, 24, 0, {}}},
-    {110, {16, 16, 8, 16, {}}},
+    {101, {32, 24, 8, 0, {}}},  {102, {32, 24, 4, 0, {}}},  {103, {32, 24, 1, 0, {}}}, {104, {33, 33, 24, 0, {}}},
+    {105, {32, 24, 8, 64, {}}}, {106, {16, 16, 8, 0, {}}},  {107, {16, 16, 4, 0, {}}}, {108, {16, 16, 1, 0, {}}},
+    {109, {17, 17, 24, 0, {}}}, {110, {16, 16, 8, 16, {}}},
 };
 
 struct Table {
@@ -23,10 +22,10 @@ struct Table {
   std::vector<mwsys::ResourceEntry> entries;
   Table() {
     for (const Picture& p : kPictures) {
-      const uint32_t levels = p.spec.bit_count > 8 ? 0x1000000u : (p.spec.colors_used ? p.spec.colors_used : 1u << p.spec.bit_count);
-      data.push_back(mwsys::BuildDib(p.spec, [&](int32_t x, int32_t y) {
-        return static_cast<uint32_t>((x * 7 + y * 13 + p.id) % levels);
-      }));
+      const uint32_t levels =
+          p.spec.bit_count > 8 ? 0x1000000u : (p.spec.colors_used ? p.spec.colors_used : 1u << p.spec.bit_count);
+      data.push_back(mwsys::BuildDib(
+          p.spec, [&](int32_t x, int32_t y) { return static_cast<uint32_t>((x * 7 + y * 13 + p.id) % levels); }));
     }
     for (size_t i = 0; i < data.size(); ++i) {
       entries.push_back({mwsys::kResourceBitmap, kPictures[i].id, data[i].data(), data[i].size()});

@@ -12,17 +12,17 @@
 // The 156-byte toolkit bitmap handle; all zero when empty.
 #pragma pack(push, 4)
 struct MwBitmapHandle {
-  int32_t size;       // 156 while allocated
+  int32_t size;  // 156 while allocated
   int32_t width;
-  int32_t height;     // rows, stored top-down
+  int32_t height;  // rows, stored top-down
   int32_t bit_count;
   int32_t row_stride;
-  int32_t colors;     // colour-table entries
-  int32_t setting;    // kernel setting at creation
-  int32_t option;     // last option applied (ordinal 123)
-  uint32_t flags;     // bit 0: allocated
-  int32_t brightness; // last display value (mwdisplay 113)
-  void* storage;      // kernel-owned pixels and colours
+  int32_t colors;  // colour-table entries
+  int32_t setting;  // kernel setting at creation
+  int32_t option;  // last option applied (ordinal 123)
+  uint32_t flags;  // bit 0: allocated
+  int32_t brightness;  // last display value (mwdisplay 113)
+  void* storage;  // kernel-owned pixels and colours
   uint8_t reserved[156 - 48];
 };
 #pragma pack(pop)

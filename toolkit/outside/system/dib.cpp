@@ -7,7 +7,8 @@ namespace mwsys {
 
 std::optional<DibLayout> DescribeDib(const BitmapInfoHeader& h) {
   const uint16_t bits = h.biBitCount;
-  if (h.biSize < sizeof(BitmapInfoHeader) || h.biSize > 4096 || h.biCompression != 0 || h.biPlanes != 1) return std::nullopt;
+  if (h.biSize < sizeof(BitmapInfoHeader) || h.biSize > 4096 || h.biCompression != 0 || h.biPlanes != 1)
+    return std::nullopt;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
   const int64_t width = h.biWidth;
   const int64_t rows = std::llabs(static_cast<int64_t>(h.biHeight));
@@ -67,7 +68,10 @@ std::vector<uint8_t> BuildDib(const DibSpec& spec, const std::function<uint32_t(
         case 1: row[x / 8] |= uint8_t((v & 1) << (7 - x % 8)); break;
         case 4: row[x / 2] |= uint8_t((v & 15) << (x % 2 ? 0 : 4)); break;
         case 8: row[x] = uint8_t(v); break;
-        case 16: row[2 * x] = uint8_t(v); row[2 * x + 1] = uint8_t(v >> 8); break;
+        case 16:
+          row[2 * x] = uint8_t(v);
+          row[2 * x + 1] = uint8_t(v >> 8);
+          break;
         default:
           for (int b = 0; b < spec.bit_count / 8; ++b) row[x * (spec.bit_count / 8) + b] = uint8_t(v >> (8 * b));
       }

@@ -28,11 +28,11 @@ static_assert(sizeof(BitmapInfoHeader) == 40);
 
 // Where the parts of a DIB lie, all offsets from the header's first byte.
 struct DibLayout {
-  uint32_t colors;         // entries of the colour table
-  size_t palette_offset;   // header size
-  size_t pixel_offset;     // header size + 4 per colour entry
-  size_t row_stride;       // bytes per row, a multiple of 4
-  size_t pixel_bytes;      // stride x rows
+  uint32_t colors;  // entries of the colour table
+  size_t palette_offset;  // header size
+  size_t pixel_offset;  // header size + 4 per colour entry
+  size_t row_stride;  // bytes per row, a multiple of 4
+  size_t pixel_bytes;  // stride x rows
 };
 
 // Colour entries: biClrUsed when set, else 1 << bit count up to 8 bits and
@@ -47,9 +47,9 @@ std::optional<DibLayout> CheckDib(const void* data, size_t size);
 
 struct DibSpec {
   int32_t width = 1;
-  int32_t height = 1;       // positive: rows bottom-up as Windows stores them
+  int32_t height = 1;  // positive: rows bottom-up as Windows stores them
   uint16_t bit_count = 8;
-  uint32_t colors_used = 0; // biClrUsed
+  uint32_t colors_used = 0;  // biClrUsed
   // Colour-table entries written (default: what the layout asks for).
   std::optional<uint32_t> table_entries;
 };

@@ -59,9 +59,9 @@ TEST_F(ColorLibrary, ConvertsThroughHandlesAndRecords) {
   EXPECT_EQ(release(h), 1);
   EXPECT_EQ(mwsys::Counter("mwcolor.handles"), live);
   EXPECT_EQ(mwsys::Counter("mwcolor.bad_params"), bad);
-  EXPECT_EQ(mwsys::RecordedCalls(), (std::vector<std::string>{"mwcolor.M_ClrInit(0,3)",
-                                                              "mwcolor.M_ClrConvert(0,3:255,0,0)",
-                                                              "mwcolor.M_ClrFree(0,3)"}));
+  EXPECT_EQ(mwsys::RecordedCalls(),
+            (std::vector<std::string>{"mwcolor.M_ClrInit(0,3)", "mwcolor.M_ClrConvert(0,3:255,0,0)",
+                                      "mwcolor.M_ClrFree(0,3)"}));
 }
 
 TEST_F(ColorLibrary, RefusesUnknownPairsAndFailingCalls) {

@@ -133,7 +133,7 @@ TEST(ColorMath, LabMatchesPilColourManagement) {
 
 TEST(ColorMath, SrgbRedInLab) {
   auto lab = RgbToLab({255, 0, 0});  // L 53.24, a 80.09, b 67.20
-  EXPECT_EQ(lab[0], 136);             // 53.24 x 255 / 100 = 135.8
+  EXPECT_EQ(lab[0], 136);  // 53.24 x 255 / 100 = 135.8
   EXPECT_EQ(int8_t(lab[1]), 80);
   EXPECT_EQ(int8_t(lab[2]), 67);
 }

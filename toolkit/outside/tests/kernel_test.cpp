@@ -12,8 +12,12 @@
 using mwsys::BuildDib;
 
 namespace {
-const auto* Header(const std::vector<uint8_t>& dib) { return reinterpret_cast<const mwsys::BitmapInfoHeader*>(dib.data()); }
-const uint8_t* Bits(const std::vector<uint8_t>& dib) { return dib.data() + mwsys::CheckDib(dib.data(), dib.size())->pixel_offset; }
+const auto* Header(const std::vector<uint8_t>& dib) {
+  return reinterpret_cast<const mwsys::BitmapInfoHeader*>(dib.data());
+}
+const uint8_t* Bits(const std::vector<uint8_t>& dib) {
+  return dib.data() + mwsys::CheckDib(dib.data(), dib.size())->pixel_offset;
+}
 }  // namespace
 
 TEST(Kernel, CreatesFromDibWithItsOwnCopy) {
@@ -26,7 +30,7 @@ TEST(Kernel, CreatesFromDibWithItsOwnCopy) {
   EXPECT_EQ(h.width, 6);
   EXPECT_EQ(h.height, 4);
   EXPECT_EQ(h.colors, 16);
-  EXPECT_EQ(MK_PixelRow(&h, 0)[0], 0);   // top row first
+  EXPECT_EQ(MK_PixelRow(&h, 0)[0], 0);  // top row first
   EXPECT_EQ(MK_PixelRow(&h, 3)[5], 23);
   EXPECT_EQ(MK_ColorTable(&h)[15], 0xFFFFFFu);
   EXPECT_EQ(mwsys::Counter("mwkernel.bitmaps"), live + 1);

@@ -70,9 +70,8 @@ TEST(Dib, ColourTableAndSizeRules) {
     bool valid;
     uint32_t colors;
   } cases[] = {
-      {1, 0, true, 2},     {4, 0, true, 16},   {8, 0, true, 256},   {8, 16, true, 16},
-      {24, 0, true, 0},    {24, 4, true, 4},   {4, 17, false, 0},   {8, 300, false, 0},
-      {3, 0, false, 0},    {32, 0, true, 0},
+      {1, 0, true, 2},  {4, 0, true, 16},  {8, 0, true, 256},  {8, 16, true, 16}, {24, 0, true, 0},
+      {24, 4, true, 4}, {4, 17, false, 0}, {8, 300, false, 0}, {3, 0, false, 0},  {32, 0, true, 0},
   };
   for (const Case& c : cases) {
     BitmapInfoHeader h{sizeof(BitmapInfoHeader), 5, 3, 1, c.bits, 0, 0, 0, 0, c.used, 0};

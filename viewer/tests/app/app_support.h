@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fennic/fennic_api.h"
-#include "viewer/app/main_form.h"
 #include "testing/registry_folder.h"
+#include "viewer/app/main_form.h"
 #include "viewer/tests/core/test_support.h"
 #include "viewer/tests/oracle.h"
 
@@ -71,8 +71,7 @@ class RecordingPrompts : public Prompts {
 using testsupport::RegistryFolder;
 
 // Writes pixels (w x h, rows top-down) as a file of the type with the facts.
-inline void WriteImageFile(const std::string& name, uint32_t type, ScanInfo info,
-                           std::vector<uint16_t> pixels) {
+inline void WriteImageFile(const std::string& name, uint32_t type, ScanInfo info, std::vector<uint16_t> pixels) {
   if (info.source == 0) info.source = kSourceFennic;
   FileInfo file{type, name.c_str()};
   ImageData data{1, info.width, info.height, pixels.data()};
@@ -87,8 +86,7 @@ inline ScanInfo Facts(uint32_t w, uint32_t h) {
   return info;
 }
 
-inline void SendMouse(QWidget* target, QEvent::Type type, QPoint at,
-                      Qt::MouseButton button = Qt::LeftButton) {
+inline void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
   const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
   QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)),
                     type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);

@@ -24,8 +24,7 @@ const std::string kKey = kProgramKey;
 std::optional<uint32_t> StoredDword(const std::string& subkey, const char* name) {
   auto v = reg::QueryValue(reg::Hive::CurrentUser, subkey.empty() ? kKey : kKey + "\\" + subkey, name);
   if (!v || v->type != reg::ValueType::Dword || v->data.size() != 4) return std::nullopt;
-  return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 |
-         uint32_t(v->data[3]) << 24;
+  return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 | uint32_t(v->data[3]) << 24;
 }
 
 class WindowFormsTest : public test::FormTest {
@@ -49,9 +48,7 @@ class WindowFormsTest : public test::FormTest {
     return c;
   }
   static void Click(const QWidget& w, const char* name) { Child<QAbstractButton>(w, name)->click(); }
-  static std::string Text(const QWidget& w, const char* name) {
-    return Child<QLabel>(w, name)->text().toStdString();
-  }
+  static std::string Text(const QWidget& w, const char* name) { return Child<QLabel>(w, name)->text().toStdString(); }
   // Ends this run (the settings written as the program does) and starts the next.
   void Restart() {
     form.reset();
@@ -156,8 +153,8 @@ TEST_F(WindowFormsTest, AboutFormsFilledFromTheWindow) {
   Answer<TAboutBitmapForm>([this](TAboutBitmapForm& d) {
     EXPECT_EQ(Text(d, "Mapping"), "Negative");
     EXPECT_EQ(Text(d, "SourceSize"), "256, 256");
-    EXPECT_EQ(Text(d, "ControlSize"), std::to_string(View()->Core().ClientWidth()) + ", " +
-                                          std::to_string(View()->Core().ClientHeight()));
+    EXPECT_EQ(Text(d, "ControlSize"),
+              std::to_string(View()->Core().ClientWidth()) + ", " + std::to_string(View()->Core().ClientHeight()));
   });
   form->Actions().AboutBitmap->trigger();
   Answer<TAboutProgramForm>([](TAboutProgramForm& d) {
@@ -169,8 +166,7 @@ TEST_F(WindowFormsTest, AboutFormsFilledFromTheWindow) {
 }
 
 TEST_F(WindowFormsTest, ProgramSettingsSurviveARestartAndDefaultsLeaveNoKeys) {
-  form->SetDialogProviders({[](uint32_t, QWidget*) { return std::optional<uint32_t>(0x00336699); },
-                            nullptr});
+  form->SetDialogProviders({[](uint32_t, QWidget*) { return std::optional<uint32_t>(0x00336699); }, nullptr});
   Answer<TProgramSettingsForm>([](TProgramSettingsForm& d) {
     Click(d, "pMainColor");  // the colour dialog answers 0x00336699
     Child<QSpinBox>(d, "udMaxScale")->setValue(30);
@@ -190,8 +186,7 @@ TEST_F(WindowFormsTest, ProgramSettingsSurviveARestartAndDefaultsLeaveNoKeys) {
   EXPECT_EQ(settings.maxScale, 30);
   EXPECT_EQ(settings.units, 3);
 
-  form->SetDialogProviders({[](uint32_t, QWidget*) { return std::optional<uint32_t>(0x00800000); },
-                            nullptr});
+  form->SetDialogProviders({[](uint32_t, QWidget*) { return std::optional<uint32_t>(0x00800000); }, nullptr});
   Answer<TProgramSettingsForm>([](TProgramSettingsForm& d) {
     EXPECT_EQ(Child<QLineEdit>(d, "eImageSize")->text(), "977");
     Click(d, "pMainColor");  // back to navy

@@ -31,18 +31,15 @@ TEST_F(OpenTest, StartWithoutFileOffersOnlyTheAlwaysCommands) {
   EXPECT_EQ(form->windowTitle(), "Vornix Image Viewer");
   const MainActions& a = form->Actions();
   EXPECT_TRUE(a.Negative->isChecked());
-  for (QAction* act : {a.CAndB, a.Histogram, a.Region, a.Profile, a.Measurement})
-    EXPECT_FALSE(act->isChecked());
-  for (QAction* act : {a.ExitProgram, a.Open, a.OpenPicture, a.CreateTestPattern, a.Center,
-                       a.LowTone, a.HighTone, a.DisplayAll, a.DisplayImage, a.DisplayCurrent,
-                       a.DisplayLow, a.DisplayHigh, a.ProgramSettings, a.AboutProgram,
-                       a.AboutBitmap})
+  for (QAction* act : {a.CAndB, a.Histogram, a.Region, a.Profile, a.Measurement}) EXPECT_FALSE(act->isChecked());
+  for (QAction* act : {a.ExitProgram, a.Open, a.OpenPicture, a.CreateTestPattern, a.Center, a.LowTone, a.HighTone,
+                       a.DisplayAll, a.DisplayImage, a.DisplayCurrent, a.DisplayLow, a.DisplayHigh, a.ProgramSettings,
+                       a.AboutProgram, a.AboutBitmap})
     EXPECT_TRUE(act->isEnabled()) << act->text().toStdString();
-  for (QAction* act : {a.Save, a.SaveAs, a.SaveROIAs, a.Close, a.CropToRegion, a.ZoomImage,
-                       a.ZoomROI, a.ZoomIn, a.ZoomOut, a.Negative, a.Positive, a.Psuedocolor,
-                       a.AllTones, a.ImageTones, a.ROITones, a.MeanValue, a.CAndB, a.Histogram,
-                       a.Region, a.Profile, a.Measurement, a.ImageSettings, a.AboutImage,
-                       a.Resolution})
+  for (QAction* act : {a.Save,     a.SaveAs,     a.SaveROIAs,   a.Close,         a.CropToRegion, a.ZoomImage,
+                       a.ZoomROI,  a.ZoomIn,     a.ZoomOut,     a.Negative,      a.Positive,     a.Psuedocolor,
+                       a.AllTones, a.ImageTones, a.ROITones,    a.MeanValue,     a.CAndB,        a.Histogram,
+                       a.Region,   a.Profile,    a.Measurement, a.ImageSettings, a.AboutImage,   a.Resolution})
     EXPECT_FALSE(act->isEnabled()) << act->text().toStdString();
   EXPECT_EQ(form->PanelText(1), "");
   EXPECT_EQ(form->PanelText(2), "");
@@ -84,8 +81,9 @@ TEST_F(OpenTest, ActionsCarryTheirCaptionsShortcutsAndHints) {
   // Pop-ups in their order.
   QStringList items;
   for (QAction* item : form->CAndBMenu()->actions()) items << (item->isSeparator() ? "-" : item->text());
-  EXPECT_EQ(items.join(","), "Negative,Positive,-,Psuedocolor,-,Show &All Tones,Show &Image Tones,"
-                             "Show &Region Tones,-,&Histogram");
+  EXPECT_EQ(items.join(","),
+            "Negative,Positive,-,Psuedocolor,-,Show &All Tones,Show &Image Tones,"
+            "Show &Region Tones,-,&Histogram");
 }
 
 TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
@@ -116,8 +114,7 @@ TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
   for (QAction* act : {a.Close, a.ZoomImage, a.ZoomOut, a.Positive, a.AllTones, a.Region})
     EXPECT_TRUE(act->isEnabled());
   a.Region->trigger();
-  for (QAction* act : {a.SaveROIAs, a.CropToRegion, a.ZoomROI, a.ROITones, a.MeanValue})
-    EXPECT_TRUE(act->isEnabled());
+  for (QAction* act : {a.SaveROIAs, a.CropToRegion, a.ZoomROI, a.ROITones, a.MeanValue}) EXPECT_TRUE(act->isEnabled());
   EXPECT_EQ(form->ScaleEditor()->Text().toInt(), View()->Core().Scale());
 
   // Every tone where its block lands; margins navy.
@@ -129,8 +126,8 @@ TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
       ASSERT_EQ(At(shot, ScreenOf(x, y)),
                 ExpectedColour(mNegative, ExpectedIndex(tones[y * 16 + x], 100, 4095), kDefaultColorInfo))
           << x << "," << y;
-  EXPECT_EQ(At(shot, ScreenOf(0, 0)), 0xFFFFFFu);   // lowest tone white
-  EXPECT_EQ(At(shot, ScreenOf(15, 15)), 0x000000u); // highest black
+  EXPECT_EQ(At(shot, ScreenOf(0, 0)), 0xFFFFFFu);  // lowest tone white
+  EXPECT_EQ(At(shot, ScreenOf(15, 15)), 0x000000u);  // highest black
   const auto& d = View()->Core().Destination();
   if (d.x > 0) {
     EXPECT_EQ(At(shot, {0, shot.height() / 2}), kNavy);

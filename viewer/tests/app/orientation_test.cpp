@@ -34,8 +34,8 @@ TEST_F(OrientationTest, EveryOrientationAndFlipOnScreen) {
           const int x = (u - core.Centre().x) * s + s / 2 + core.ClientWidth() / 2;
           const int y = (v - core.Centre().y) * s + s / 2 + core.ClientHeight() / 2;
           const int t = tones[px.y * w + px.x];
-          EXPECT_EQ(At(shot, {x, y}), test::ExpectedColour(mNegative, test::ExpectedIndex(t, 100, 600),
-                                                           kDefaultColorInfo))
+          EXPECT_EQ(At(shot, {x, y}),
+                    test::ExpectedColour(mNegative, test::ExpectedIndex(t, 100, 600), kDefaultColorInfo))
               << "orientation " << orientation << " flips " << flips << " at " << u << "," << v;
         }
     }

@@ -146,8 +146,7 @@ TEST_F(TonesTest, MappingsByNegativeAndPsuedocolor) {
     // Tone t lies at stored (t, 0); the view is centred on the pattern.
     View()->SetCentre({tone, 0});
     const QImage at = Grab();
-    EXPECT_EQ(At(at, ScreenOf(tone, 0)),
-              ExpectedColour(mPositiveColor, ExpectedIndex(tone, 0, 255), kDefaultColorInfo))
+    EXPECT_EQ(At(at, ScreenOf(tone, 0)), ExpectedColour(mPositiveColor, ExpectedIndex(tone, 0, 255), kDefaultColorInfo))
         << tone;
   }
   EXPECT_EQ(ExpectedColour(mPositiveColor, ExpectedIndex(127, 0, 255), kDefaultColorInfo), 0xFF0000u);

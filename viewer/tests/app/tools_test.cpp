@@ -68,10 +68,8 @@ TEST_F(ToolsTest, ProfileDragCases) {
     uint8_t kind;
     Point start, end;
   } cases[] = {
-      {{10, 10}, {30, 14}, 1, {10, 12}, {30, 12}},
-      {{10, 10}, {13, 30}, 3, {11, 10}, {11, 30}},
-      {{10, 30}, {30, 16}, 0, {13, 30}, {27, 16}},
-      {{30, 16}, {10, 30}, 0, {13, 30}, {27, 16}},  // either direction
+      {{10, 10}, {30, 14}, 1, {10, 12}, {30, 12}}, {{10, 10}, {13, 30}, 3, {11, 10}, {11, 30}},
+      {{10, 30}, {30, 16}, 0, {13, 30}, {27, 16}}, {{30, 16}, {10, 30}, 0, {13, 30}, {27, 16}},  // either direction
       {{10, 10}, {24, 30}, 2, {10, 13}, {24, 27}},
   };
   for (const auto& c : cases) {
@@ -123,7 +121,8 @@ TEST_F(ToolsTest, MeasurementFollowsTheDragWithoutChangingInPaint) {
   ScanInfo info = test::Facts(40, 40);
   info.resolutionX = 10000;
   info.resolutionY = 20000;
-  OpenImage(40, 40, [](uint32_t x, uint32_t) { return x; }, info);
+  OpenImage(
+      40, 40, [](uint32_t x, uint32_t) { return x; }, info);
   form->Actions().Measurement->trigger();
   const Point a = ScreenOf(5, 5), b = ScreenOf(5, 25);
   SendMouse(Viewport(), QEvent::MouseMove, {a.x, a.y});
@@ -170,8 +169,7 @@ TEST(RegionStatistics, EveryCoordinateCountsAsPixelAtGivesIt) {
       const double mean = sum / n;
       double q = 0;
       for (int y = roi.top; y <= roi.bottom; ++y)
-        for (int x = roi.left; x <= roi.right; ++x)
-          q += (image.PixelAt(x, y) - mean) * (image.PixelAt(x, y) - mean);
+        for (int x = roi.left; x <= roi.right; ++x) q += (image.PixelAt(x, y) - mean) * (image.PixelAt(x, y) - mean);
       RegionStatistics s;
       ASSERT_TRUE(MeasureRegion(image, roi, s));
       EXPECT_DOUBLE_EQ(s.mean, mean);

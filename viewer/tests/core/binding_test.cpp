@@ -54,8 +54,7 @@ TEST(LibraryResults, ErrorTextWithAndWithoutSentence) {
             "Error 9 trying to load the image.\n\rThere was an error trying to read from the "
             "file.");
   // The library has no sentence for these: the code and context alone.
-  EXPECT_EQ(LibraryErrorText(200, " trying to load the image.\n\r"),
-            "Error 200 trying to load the image.\n\r");
+  EXPECT_EQ(LibraryErrorText(200, " trying to load the image.\n\r"), "Error 200 trying to load the image.\n\r");
   EXPECT_EQ(LibraryErrorText(0x106, " x"), "Error 6 x");
 }
 

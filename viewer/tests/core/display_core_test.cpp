@@ -20,8 +20,8 @@ using test::Shown;
 using test::MakeImage;
 
 TEST(ToneTable, MatchesTheWindowFormula) {
-  const std::pair<int, int> windows[] = {{0, 0}, {1000, 1001}, {0, 65535}, {100, 4095},
-                                         {5, 5}, {65535, 65535}, {0, 1}, {300, 811}};
+  const std::pair<int, int> windows[] = {{0, 0}, {1000, 1001},   {0, 65535}, {100, 4095},
+                                         {5, 5}, {65535, 65535}, {0, 1},     {300, 811}};
   ToneTable table;
   for (auto [low, high] : windows) {
     BuildToneTable(low, high, table);
@@ -136,8 +136,8 @@ TEST_F(DisplayCoreTest, FitWhole) {
   const struct {
     uint32_t w, h;
     int scale;
-  } cases[] = {{100, 50, 4}, {1000, 500, -3}, {400, 300, 1}, {401, 300, -2}, {1, 1, 300},
-               {4000, 10, -10}, {10, 2999, -10}, {10, 3001, -11}};
+  } cases[] = {{100, 50, 4}, {1000, 500, -3}, {400, 300, 1},   {401, 300, -2},
+               {1, 1, 300},  {4000, 10, -10}, {10, 2999, -10}, {10, 3001, -11}};
   for (const auto& c : cases) {
     core.SetData(MakeImage(c.w, c.h));
     EXPECT_EQ(core.Scale(), c.scale) << c.w << "x" << c.h;
@@ -279,7 +279,7 @@ TEST_F(DisplayCoreTest, ToneWindowAndPercentages) {
       {90, 10, 100 + 3600 - 200, 100 + 3600 - 200 + 400 - 1},
       {100, 50, 2100, 2100},  // never empty: one tone wide
       {150, 50, 2100, 2100},
-      {-100, 50, 0, 6099},    // low clamped
+      {-100, 50, 0, 6099},  // low clamped
       {0, 200, 0, 0},
   };
   for (const auto& c : cases) {
@@ -360,10 +360,8 @@ TEST(RenderBuffer, SizedFromTheScreenAndMaxScaleAtTheFirstRender) {
     int32_t maxScale, screenWidth, screenHeight;
     size_t bytes;
   } cases[] = {
-      {25, 1000, 800, size_t{1052} * 850},
-      {25, 1001, 800, size_t{1052} * 850},
-      {1, 1024, 768, size_t{1028} * 770},
-      {0, 1024, 768, size_t{1028} * 770},      // counts as 1
+      {25, 1000, 800, size_t{1052} * 850},    {25, 1001, 800, size_t{1052} * 850},
+      {1, 1024, 768, size_t{1028} * 770},     {0, 1024, 768, size_t{1028} * 770},  // counts as 1
       {100000, 640, 480, size_t{1152} * 992},  // margin capped at 2 x 256
   };
   for (const auto& c : cases) {

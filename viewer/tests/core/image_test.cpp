@@ -58,8 +58,7 @@ class ImageTest : public ::testing::Test {
     ASSERT_EQ(image.Sampling(), n);
     for (uint32_t j = 0; j < image.StoredHeight(); ++j)
       for (uint32_t i = 0; i < image.StoredWidth(); ++i)
-        ASSERT_EQ(image.Pixels()[size_t{j} * image.StoredWidth() + i], BlockMean(i, j, n, ox, oy))
-            << i << "," << j;
+        ASSERT_EQ(image.Pixels()[size_t{j} * image.StoredWidth() + i], BlockMean(i, j, n, ox, oy)) << i << "," << j;
   }
 
   TempFolder folder;
@@ -74,13 +73,18 @@ TEST(Subsample, SmallestFactorThatFits) {
     uint64_t w, h;
     uint32_t limit, n;
   } cases[] = {
-      {2000, 2500, 4000000, 2},  {2000, 2500, 10000000, 1},  // equality fits
-      {2000, 2500, 9999999, 2},  {2000, 2500, 0, 1},
-      {8000, 10000, 0, 1},       {8000, 10000, 16000000, 4},
-      {65535, 65535, 1, 65536},  {1, 1, 1, 2},
+      {2000, 2500, 4000000, 2},
+      {2000, 2500, 10000000, 1},  // equality fits
+      {2000, 2500, 9999999, 2},
+      {2000, 2500, 0, 1},
+      {8000, 10000, 0, 1},
+      {8000, 10000, 16000000, 4},
+      {65535, 65535, 1, 65536},
+      {1, 1, 1, 2},
       {0, 0, 1, 1},
       // products beyond 32 bits
-      {65535, 65535, 4000000000u, 2}, {2147483647, 2147483647, 4000000000u, 48019},
+      {65535, 65535, 4000000000u, 2},
+      {2147483647, 2147483647, 4000000000u, 48019},
   };
   for (const auto& c : cases) EXPECT_EQ(CImage::SubsampleFor(c.w, c.h, c.limit), c.n) << c.w << "x" << c.h;
   std::mt19937 random(7);
@@ -212,8 +216,8 @@ TEST_F(ImageTest, CropInMemoryKeepsTheSampling) {
   EXPECT_EQ(image.GetScanInfo().height, 11u);
   ExpectPixels(1, 5, 10);
   EXPECT_EQ(image.PixelAt(5, 10), Tone(5, 10));
-  EXPECT_EQ(image.PixelAt(4, 10), 0u);   // left of the origin
-  EXPECT_EQ(image.PixelAt(5, 9), 0u);    // above it
+  EXPECT_EQ(image.PixelAt(4, 10), 0u);  // left of the origin
+  EXPECT_EQ(image.PixelAt(5, 9), 0u);  // above it
   EXPECT_EQ(image.PixelAt(26, 10), 0u);  // beyond the last column
   EXPECT_EQ(image.PixelAt(25, 21), 0u);  // below the last row
   EXPECT_EQ(image.PixelAt(25, 20), Tone(25, 20));
@@ -240,8 +244,7 @@ TEST_F(ImageTest, CropAtSamplingReadsTheRegionAgain) {
   const int seen = changes;
   image.Crop(10, 10, 20, 20);
   ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text,
-            "Error 6 trying to load the image.\n\rThe file could not be found or opened.");
+  EXPECT_EQ(boxes.boxes[0].text, "Error 6 trying to load the image.\n\rThe file could not be found or opened.");
   EXPECT_EQ(boxes.boxes[0].button, MessageButton::Abort);
   EXPECT_EQ(image.Record().pixels, before.pixels);
   EXPECT_EQ(image.GetScanInfo().height, 1500u);
@@ -252,7 +255,8 @@ TEST_F(ImageTest, ToneRangeCountsEveryPixel) {
   const struct {
     uint16_t w, h;
     uint32_t minAt, maxAt;
-  } cases[] = {{37, 3, 110, 0}, {37, 3, 0, 110}, {8, 2, 9, 15}, {3, 1, 1, 2}, {1, 1, 0, 0}, {2000, 600, 1199999, 1000000}};
+  } cases[] = {{37, 3, 110, 0}, {37, 3, 0, 110}, {8, 2, 9, 15},
+               {3, 1, 1, 2},    {1, 1, 0, 0},    {2000, 600, 1199999, 1000000}};
   for (const auto& c : cases) {
     const std::string name = folder / "range.raw";
     const uint32_t w = c.w;
@@ -383,8 +387,9 @@ TEST_F(ImageTest, CoordinatesBeyondThirtyOneBitsAreRefused) {
     EXPECT_EQ(!image.IsEmpty(), c.loads) << c.ox << " " << c.oy;
     if (!c.loads) {
       ASSERT_EQ(boxes.boxes.size(), 1u);
-      EXPECT_EQ(boxes.boxes[0].text, "Error 3 trying to get information about the image.\n\r"
-                                     "The indicated subregion is not actually within the image.");
+      EXPECT_EQ(boxes.boxes[0].text,
+                "Error 3 trying to get information about the image.\n\r"
+                "The indicated subregion is not actually within the image.");
     } else {
       EXPECT_EQ(image.PixelAt(c.ox + 1, c.oy + 1), 0x1111u);
       int32_t x = 1, y = 1;
@@ -428,8 +433,9 @@ TEST_F(ImageTest, SaveAndSaveRegion) {
 
   EXPECT_FALSE(image.SaveAs(kFileRaw, folder / "no/such/folder.raw"));
   ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text, "Error 7 trying to write the image file.\n\r"
-                                 "The file specified can not be created or written to.");
+  EXPECT_EQ(boxes.boxes[0].text,
+            "Error 7 trying to write the image file.\n\r"
+            "The file specified can not be created or written to.");
   EXPECT_FALSE(image.SaveRegionAs(kFileRaw, folder / "r.raw", 30, 4, 12, 9));
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[1].text.rfind("Error 3 trying to write the region to a file.\n\r", 0), 0u);

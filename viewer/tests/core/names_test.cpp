@@ -9,23 +9,30 @@ namespace viewer {
 namespace {
 
 TEST(NameTables, EveryCodeHasItsName) {
-  const std::vector<std::string> types = {
-      "No File",          "Raw Data",        "Bitmap",
-      "QEW Breadboard",   "8-bit TIFF",      "16-bit TIFF, v0",
-      "Brellan Proprietary, v0", "16-bit TIFF, v1", "Brellan Proprietary, v1",
-      "16-bit TIFF",      "Brellan Proprietary", "Unknown"};
+  const std::vector<std::string> types = {"No File",
+                                          "Raw Data",
+                                          "Bitmap",
+                                          "QEW Breadboard",
+                                          "8-bit TIFF",
+                                          "16-bit TIFF, v0",
+                                          "Brellan Proprietary, v0",
+                                          "16-bit TIFF, v1",
+                                          "Brellan Proprietary, v1",
+                                          "16-bit TIFF",
+                                          "Brellan Proprietary",
+                                          "Unknown"};
   for (uint32_t i = 0; i < types.size(); ++i) EXPECT_EQ(FileTypeName(i), types[i]) << i;
 
-  const std::vector<std::string> sources = {
-      "No Data",        "Computer Generated", "fennic",        "QEW Breadboard", "HP Scanner, v0",
-      "HP Scanner",     "QEW Prototype",      "Brellan Prototype", "Unknown"};
+  const std::vector<std::string> sources = {"No Data",        "Computer Generated", "fennic",
+                                            "QEW Breadboard", "HP Scanner, v0",     "HP Scanner",
+                                            "QEW Prototype",  "Brellan Prototype",  "Unknown"};
   for (uint32_t i = 0; i < sources.size(); ++i) EXPECT_EQ(SourceName(i), sources[i]) << i;
 
   const std::vector<std::string> orientations = {"North", "East", "South", "West"};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(OrientationName(i), orientations[i]);
 
-  const std::vector<std::string> mappings = {"Positive", "Psuedocolored Positive", "Negative",
-                                             "Psuedocolored Negative", "Custom"};
+  const std::vector<std::string> mappings = {"Positive", "Psuedocolored Positive", "Negative", "Psuedocolored Negative",
+                                             "Custom"};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(MappingName(i), mappings[i]);
 
   EXPECT_STREQ(OrganisationName(0), "Horizontal from the top left corner");
@@ -66,10 +73,14 @@ TEST(TextFormats, SizeTextRoundsUpToKilobytes) {
     uint64_t bytes;
     const char* text;
   } cases[] = {
-      {0, "0 Bytes"},        {1023, "1023 Bytes"},   {1024, "1 KBytes"},
-      {1025, "2 KBytes"},    {2048, "2 KBytes"},
+      {0, "0 Bytes"},
+      {1023, "1023 Bytes"},
+      {1024, "1 KBytes"},
+      {1025, "2 KBytes"},
+      {2048, "2 KBytes"},
       // 8000 x 10000 x 2 and beyond 32 bits
-      {160000000, "156250 KBytes"}, {5000000000ull, "4882813 KBytes"},
+      {160000000, "156250 KBytes"},
+      {5000000000ull, "4882813 KBytes"},
       {0xFFFFFFFFFFFFFFFFull, "18014398509481984 KBytes"},
   };
   for (const auto& c : cases) EXPECT_EQ(SizeText(c.bytes), c.text) << c.bytes;

@@ -137,9 +137,9 @@ TEST_F(SettingsTest, BinaryValuesLieOverTheirDefault) {
     std::vector<uint8_t> stored;
     std::array<uint8_t, 4> read;
   } cases[] = {
-      {{9}, {9, 2, 3, 4}},                 // shorter: the default's tail stays
-      {{9, 8, 7, 6}, {9, 8, 7, 6}},        // whole
-      {{9, 8, 7, 6, 5}, {1, 2, 3, 4}},     // longer: read as missing
+      {{9}, {9, 2, 3, 4}},  // shorter: the default's tail stays
+      {{9, 8, 7, 6}, {9, 8, 7, 6}},  // whole
+      {{9, 8, 7, 6, 5}, {1, 2, 3, 4}},  // longer: read as missing
       {{}, {1, 2, 3, 4}},
   };
   for (const auto& c : cases) {
@@ -151,8 +151,7 @@ TEST_F(SettingsTest, BinaryValuesLieOverTheirDefault) {
 
   const uint8_t same[4] = {1, 2, 3, 4}, other[4] = {1, 2, 3, 5};
   WriteRegBinary("Histogram", "Block", other, 4, fallback);
-  EXPECT_EQ(reg::QueryValue(kUser, kKey + "\\Histogram", "Block")->data,
-            (std::vector<uint8_t>{1, 2, 3, 5}));
+  EXPECT_EQ(reg::QueryValue(kUser, kKey + "\\Histogram", "Block")->data, (std::vector<uint8_t>{1, 2, 3, 5}));
   WriteRegBinary("Histogram", "Block", same, 4, fallback);
   EXPECT_FALSE(reg::KeyExists(kUser, "Software"));
 }

@@ -23,8 +23,9 @@ struct RecordedBox {
 class MessageRecorder {
  public:
   MessageRecorder() {
-    previous_ = SetMessageHandler(
-        [this](const std::string& text, MessageButton button) { boxes.push_back({text, button}); });
+    previous_ = SetMessageHandler([this](const std::string& text, MessageButton button) {
+      boxes.push_back({text, button});
+    });
   }
   ~MessageRecorder() { SetMessageHandler(previous_); }
   MessageRecorder(const MessageRecorder&) = delete;

@@ -39,8 +39,8 @@ class HistogramTest : public ::testing::Test {
     App();
     h = std::make_unique<THistogram>(nullptr, settings);
     h->resize(300, 80);
-    h->DataColor = 0x00FF0000;      // blue
-    h->LUTColor = 0x0000FFFF;       // yellow
+    h->DataColor = 0x00FF0000;  // blue
+    h->LUTColor = 0x0000FFFF;  // yellow
     h->LUTBackground = 0x00808080;  // grey
     h->Color = 0x00FFFFFF;
     h->OnChange = [this](THistogram*) { ++changes; };
@@ -77,8 +77,8 @@ TEST_F(HistogramTest, StaircaseHeightsFollowTheCounts) {
   h->SetData(r);
   const QImage shot = Grab();
   const int base = 80 - settings.lutWidth - 1;
-  EXPECT_EQ(At(shot, 75, 0), 0x0000FFu);                       // tone 10 at full height
-  EXPECT_EQ(At(shot, 225, base - 1 * base / 3), 0x0000FFu);    // tone 11 at a third
+  EXPECT_EQ(At(shot, 75, 0), 0x0000FFu);  // tone 10 at full height
+  EXPECT_EQ(At(shot, 225, base - 1 * base / 3), 0x0000FFu);  // tone 11 at a third
   EXPECT_EQ(At(shot, 225, 5), 0xFFFFFFu);
 }
 

@@ -59,8 +59,7 @@ class ImageViewerTest : public ::testing::Test {
 
   // Every client pixel against the placement rules: the display pixel a
   // client point falls on, or the margin colour.
-  void ExpectScreen(const ImageRecord& image, EMapping mapping = mPositive,
-                    const ColorInfo& info = kDefaultColorInfo) {
+  void ExpectScreen(const ImageRecord& image, EMapping mapping = mPositive, const ColorInfo& info = kDefaultColorInfo) {
     const QImage shot = Grab();
     const DisplayCore& core = view->Core();
     const int cw = core.ClientWidth(), ch = core.ClientHeight();
@@ -85,13 +84,12 @@ class ImageViewerTest : public ::testing::Test {
         if (displayOf(x, cw, cx, W, u) && displayOf(y, ch, cy, H, v)) {
           const Point p = test::Shown(core.Transform(), image.width, image.height, u, v);
           const int tone = image.pixels[size_t(p.y) * image.width + p.x];
-          want = ExpectedColour(mapping,
-                                ExpectedIndex(tone, core.WindowLow(), core.WindowHigh()), info);
+          want = ExpectedColour(mapping, ExpectedIndex(tone, core.WindowLow(), core.WindowHigh()), info);
         }
         if (At(shot, x, y) != want) {
           ++errors;
-          ADD_FAILURE() << "client " << x << "," << y << " scale " << s << " centre " << cx << ","
-                        << cy << ": got " << std::hex << At(shot, x, y) << " want " << want;
+          ADD_FAILURE() << "client " << x << "," << y << " scale " << s << " centre " << cx << "," << cy << ": got "
+                        << std::hex << At(shot, x, y) << " want " << want;
         }
       }
   }
@@ -118,8 +116,10 @@ TEST_F(ImageViewerTest, EveryMappingShowsPaletteOfToneTable) {
   const struct {
     EMapping mapping;
     uint32_t window;
-  } cases[] = {{mPositive, 0}, {mNegative, PackTones(2000, 40000)},
-               {mPositiveColor, PackTones(500, 501)}, {mNegativeColor, PackTones(17, 60000)}};
+  } cases[] = {{mPositive, 0},
+               {mNegative, PackTones(2000, 40000)},
+               {mPositiveColor, PackTones(500, 501)},
+               {mNegativeColor, PackTones(17, 60000)}};
   for (const auto& c : cases) {
     view->SetMapping(c.mapping);
     if (c.window) view->SetWindow(c.window);
@@ -143,8 +143,7 @@ TEST_F(ImageViewerTest, SixteenOrientationsOnDistinctTones) {
   SetClient(120, 90);
   for (int o = 0; o < 4; ++o)
     for (int f = 0; f < 4; ++f) {
-      std::vector<std::vector<int>> grid = {{tone(0, 0), tone(1, 0), tone(2, 0)},
-                                            {tone(0, 1), tone(1, 1), tone(2, 1)}};
+      std::vector<std::vector<int>> grid = {{tone(0, 0), tone(1, 0), tone(2, 0)}, {tone(0, 1), tone(1, 1), tone(2, 1)}};
       for (int t = 0; t < o; ++t) {  // a quarter turn clockwise
         const size_t rows = grid.size(), cols = grid[0].size();
         std::vector<std::vector<int>> turned(cols, std::vector<int>(rows));

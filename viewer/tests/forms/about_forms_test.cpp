@@ -110,7 +110,7 @@ TEST_F(AboutFormsTest, TimeStampsWithoutZoneField) {
   const QLocale us(QLocale::English, QLocale::UnitedStates);
   const QLocale de(QLocale::German, QLocale::Germany);
   const int64_t afternoon = 1710511509;  // 2024-03-15 14:05:09 UTC
-  const int64_t midnight = 1710460800;   // 2024-03-15 00:00:00 UTC
+  const int64_t midnight = 1710460800;  // 2024-03-15 00:00:00 UTC
   EXPECT_EQ(TimeStampText(FileTimeOf(afternoon), us), "3/15/24 2:05:09 PM");
   EXPECT_EQ(TimeStampText(FileTimeOf(afternoon), de), "15.03.24 14:05:09");
   EXPECT_EQ(TimeStampText(FileTimeOf(midnight), us), "3/15/24");
@@ -132,10 +132,10 @@ TEST_F(AboutFormsTest, BitmapOfAnEmptyAndAReducedDisplay) {
             std::to_string(screen.width() + 2 * m) + ", " + std::to_string(screen.height() + 2 * m));
   const uint64_t bytes = uint64_t((screen.width() + 2 * m + 3) & ~3) * (screen.height() + 2 * m);
   EXPECT_EQ(Text(empty, "Memory"), std::to_string((bytes + 1023) / 1024) + " KBytes");
-  EXPECT_EQ(Text(empty, "ControlSize"), std::to_string(view.Core().ClientWidth()) + ", " +
-                                            std::to_string(view.Core().ClientHeight()));
-  for (const char* field : {"Mapping", "Range", "SourceSize", "Organization", "ResultingSize",
-                            "ScaleFactor", "Center", "SourceRect", "Destination"})
+  EXPECT_EQ(Text(empty, "ControlSize"),
+            std::to_string(view.Core().ClientWidth()) + ", " + std::to_string(view.Core().ClientHeight()));
+  for (const char* field : {"Mapping", "Range", "SourceSize", "Organization", "ResultingSize", "ScaleFactor", "Center",
+                            "SourceRect", "Destination"})
     EXPECT_EQ(Text(empty, field), "") << field;
 
   view.SetData(test::MakeImage(1000, 500));
@@ -152,20 +152,16 @@ TEST_F(AboutFormsTest, BitmapOfAnEmptyAndAReducedDisplay) {
   const struct {
     const char *field, *text;
   } expected[] = {
-      {"Mapping", "Negative"},
-      {"Range", "100 through 4095 mapped to 0 through 255"},
-      {"SourceSize", "1000, 500"},
-      {"Organization", "Vertical from the top right corner"},
-      {"ResultingSize", "500, 1000"},
-      {"ScaleFactor", "Each displayed pixel derrived from a 4x4 block of image pixels"},
+      {"Mapping", "Negative"},        {"Range", "100 through 4095 mapped to 0 through 255"},
+      {"SourceSize", "1000, 500"},    {"Organization", "Vertical from the top right corner"},
+      {"ResultingSize", "500, 1000"}, {"ScaleFactor", "Each displayed pixel derrived from a 4x4 block of image pixels"},
   };
   for (const auto& e : expected) EXPECT_EQ(Text(form, e.field), e.text) << e.field;
   const Point centre = view.GetCentre();
   EXPECT_EQ(Text(form, "Center"), std::to_string(centre.x) + ", " + std::to_string(centre.y));
   const auto& d = view.Core().Destination();
-  EXPECT_EQ(Text(form, "Destination"), std::to_string(d.width) + " by " + std::to_string(d.height) +
-                                           " rectangle at " + std::to_string(d.x) + ", " +
-                                           std::to_string(d.y));
+  EXPECT_EQ(Text(form, "Destination"), std::to_string(d.width) + " by " + std::to_string(d.height) + " rectangle at " +
+                                           std::to_string(d.x) + ", " + std::to_string(d.y));
   EXPECT_GT(d.width, 0);
 
   view.SetScale(3);

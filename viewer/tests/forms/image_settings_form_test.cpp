@@ -20,8 +20,8 @@ class ImageSettingsFormTest : public test::FormTest {
     view.SetData(image.Record());
     view.OnDataChange = [this](TImageViewer*) { ++dataChanges; };
   }
-  void SetFacts(uint32_t resX, uint32_t resY, uint32_t originX, uint32_t originY,
-                int32_t orientation = 0, uint32_t source = 1) {
+  void SetFacts(uint32_t resX, uint32_t resY, uint32_t originX, uint32_t originY, int32_t orientation = 0,
+                uint32_t source = 1) {
     ScanInfo info = image.GetScanInfo();
     info.resolutionX = resX;
     info.resolutionY = resY;
@@ -87,7 +87,7 @@ TEST_F(ImageSettingsFormTest, InchesRoundTripThroughApply) {
   EXPECT_TRUE(ApplyEnabled(*form));
   Click(*form, "bApply");
   EXPECT_EQ(image.GetScanInfo().resolutionX, 11811u);  // Round(300 / 0.0254)
-  EXPECT_EQ(image.GetScanInfo().resolutionY, 5906u);   // Round(150 / 0.0254 = 5905.51)
+  EXPECT_EQ(image.GetScanInfo().resolutionY, 5906u);  // Round(150 / 0.0254 = 5905.51)
   EXPECT_EQ(Text(*form, "eYRes"), "150");
   EXPECT_FALSE(ApplyEnabled(*form));
 }
@@ -114,8 +114,10 @@ TEST_F(ImageSettingsFormTest, OrientationAndFlipsReachTheDisplay) {
     bool h, v;
     int32_t orientation;
     uint8_t code;
-  } cases[] = {{"sbNorth", false, false, 0, 0}, {"sbNorth", true, true, 0, 3},
-               {"sbSouth", true, false, 2, 2},  {"sbWest", false, true, 3, 4},
+  } cases[] = {{"sbNorth", false, false, 0, 0},
+               {"sbNorth", true, true, 0, 3},
+               {"sbSouth", true, false, 2, 2},
+               {"sbWest", false, true, 3, 4},
                {"sbEast", true, false, 1, 4}};
   for (const auto& c : cases) {
     auto form = Open();
@@ -159,13 +161,13 @@ TEST_F(ImageSettingsFormTest, EditTextsThatAreNoNumberOrOutOfRange) {
     const char* text;
     uint32_t res, origin;
   } cases[] = {
-      {"abc", 0, 0},              // not a whole number: 0
+      {"abc", 0, 0},  // not a whole number: 0
       {"", 0, 0},
       {" 42 ", 42, 42},
-      {"-5", 5000, 7},            // negative: the value stays
+      {"-5", 5000, 7},  // negative: the value stays
       {"2147483647", 2147483647u, 7},  // the origin would carry the region past 2^31 - 1
       {"2147483391", 2147483391u, 2147483391u},  // 2^31 - 256: the region just fits
-      {"4294967296", 0, 0},       // beyond a whole number
+      {"4294967296", 0, 0},  // beyond a whole number
   };
   for (const auto& c : cases) {
     SetFacts(5000, 6000, 7, 8);
@@ -191,8 +193,8 @@ TEST_F(ImageSettingsFormTest, SourceStaysOneOfTheNineNames) {
       {1, "No Data", false, 0},
       {1, "fennic", true, 2},
       {1, "  qew prototype ", true, 6},  // names match without case
-      {3, "Scanner of mine", true, 3},   // no name: the source stays
-      {12, "", false, 8},                // beyond the table: shown and kept as "Unknown"
+      {3, "Scanner of mine", true, 3},  // no name: the source stays
+      {12, "", false, 8},  // beyond the table: shown and kept as "Unknown"
   };
   for (const auto& c : cases) {
     SetFacts(0, 0, 0, 0, 0, c.loaded);

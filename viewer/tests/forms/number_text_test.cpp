@@ -19,8 +19,7 @@ TEST(NumberText, WholeNumbersAcceptBlanksAndSignsOnly) {
 TEST(NumberText, RealNumbersAreLocaleIndependentAndFinite) {
   EXPECT_EQ(RealNumber("84.667"), 84.667);
   EXPECT_EQ(RealNumber(" 1e3 "), 1000.0);
-  for (const char* bad : {"", "1,5", "abc", "inf", "nan", "1e999"})
-    EXPECT_FALSE(RealNumber(bad).has_value()) << bad;
+  for (const char* bad : {"", "1,5", "abc", "inf", "nan", "1e999"}) EXPECT_FALSE(RealNumber(bad).has_value()) << bad;
 }
 
 TEST(NumberText, FormatsMatchCFormatsInAnyLocale) {

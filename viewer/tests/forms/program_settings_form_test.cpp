@@ -68,15 +68,15 @@ TEST_F(ProgramSettingsFormTest, MaximumImageSizeInKilobytes) {
     int32_t stored;
     const char* typed;  // nullptr: nothing typed
     const char* shown;
-    int64_t total;      // Total Memory Required
-    uint32_t after;     // bytes after Apply
+    int64_t total;  // Total Memory Required
+    uint32_t after;  // bytes after Apply
   } cases[] = {
       {1000000, nullptr, "977", 11 + 977, 1000448},
       {0, nullptr, "0", 11, 0},
       {0, "2048", "0", 11 + 2048, 2048 * 1024},
-      {1024, "abc", "1", 11 + 1, 1024},              // not a number: the last valid value
-      {1024, "-5", "1", 11 + 1, 1024},               // no negative limit
-      {1024, "4194304", "1", 11 + 1, 1024},          // 4 GB does not fit the setting
+      {1024, "abc", "1", 11 + 1, 1024},  // not a number: the last valid value
+      {1024, "-5", "1", 11 + 1, 1024},  // no negative limit
+      {1024, "4194304", "1", 11 + 1, 1024},  // 4 GB does not fit the setting
       {1024, "4194303", "1", 11 + 4194303, 4294966272u},
   };
   for (const auto& c : cases) {
@@ -184,9 +184,8 @@ TEST_F(ProgramSettingsFormTest, ColoursThroughTheColourDialog) {
   const struct {
     const char* panel;
     uint32_t chosen;
-  } picks[] = {{"pMainColor", 0x00112233}, {"pMainPen", 0x00445566},
-               {"pHistogramColor", 0x00010203}, {"pHistogramPen", 0x00040506},
-               {"pHistogramLUT", 0x00070809}, {"pHistogramBackground", 0x000A0B0C}};
+  } picks[] = {{"pMainColor", 0x00112233},    {"pMainPen", 0x00445566},      {"pHistogramColor", 0x00010203},
+               {"pHistogramPen", 0x00040506}, {"pHistogramLUT", 0x00070809}, {"pHistogramBackground", 0x000A0B0C}};
   for (const auto& p : picks) {
     colorAnswer = p.chosen;
     Click(*form, p.panel);
@@ -251,8 +250,7 @@ TEST_F(ProgramSettingsFormTest, SettingsSurviveARestartAndDefaultsLeaveNoKeys) {
   auto dword = [](const std::string& path, const char* name) -> std::optional<uint32_t> {
     auto v = reg::QueryValue(reg::Hive::CurrentUser, path, name);
     if (!v || v->type != reg::ValueType::Dword || v->data.size() != 4) return std::nullopt;
-    return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 |
-           uint32_t(v->data[3]) << 24;
+    return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 | uint32_t(v->data[3]) << 24;
   };
   StartGlobalSettings(settings);
   StartImageSettings(settings);

@@ -30,9 +30,7 @@ class ResolutionFormTest : public test::FormTest {
   static void Type(const QWidget& form, const char* name, const char* text) {
     Size(form, name)->SetText(QString::fromLatin1(text));
   }
-  static std::string SizeText(const QWidget& form, const char* name) {
-    return Size(form, name)->Text().toStdString();
-  }
+  static std::string SizeText(const QWidget& form, const char* name) { return Size(form, name)->Text().toStdString(); }
 
   CImage image;
 };
@@ -41,8 +39,10 @@ TEST_F(ResolutionFormTest, UnitTextsAtCreation) {
   const struct {
     uint8_t units;
     const char *size, *res;
-  } cases[] = {{0, "Size (mm)", "Pixels/Meter"},  {1, "Size (inch)", "Pixels/Inch"},
-               {2, "Size (mm)", "Pixels/Meter"},  {3, "Size (mm)", "Pixels/Meter"},
+  } cases[] = {{0, "Size (mm)", "Pixels/Meter"},
+               {1, "Size (inch)", "Pixels/Inch"},
+               {2, "Size (mm)", "Pixels/Meter"},
+               {3, "Size (mm)", "Pixels/Meter"},
                {4, "Size (cm)", "Pixels/Meter"}};
   for (const auto& c : cases) {
     settings.units = c.units;
@@ -73,12 +73,9 @@ TEST_F(ResolutionFormTest, SizesAndResolutionsInEachUnit) {
     const char *size, *shownRes, *pitch;
     uint32_t working;  // recomputed from the 5-digit size
   } cases[] = {
-      {3, 11811, "84.667", "11811", "0.084667 mm", 11811},
-      {0, 11811, "84.667", "11811", "84.667 um", 11811},
-      {2, 40000, "25", "40000", "25 um", 40000},
-      {4, 11811, "8.4667", "11811", "0.0084667 cm", 11811},
-      {1, 11811, "3.3333", "300", "0.0033333\"", 11811},
-      {3, 12345, "81.004", "12345", "0.081004 mm", 12345},
+      {3, 11811, "84.667", "11811", "0.084667 mm", 11811}, {0, 11811, "84.667", "11811", "84.667 um", 11811},
+      {2, 40000, "25", "40000", "25 um", 40000},           {4, 11811, "8.4667", "11811", "0.0084667 cm", 11811},
+      {1, 11811, "3.3333", "300", "0.0033333\"", 11811},   {3, 12345, "81.004", "12345", "0.081004 mm", 12345},
   };
   for (const auto& c : cases) {
     settings.units = c.units;
