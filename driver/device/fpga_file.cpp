@@ -69,23 +69,29 @@ std::vector<uint8_t> Load_File(const std::string& path) {
 
 // Our design format: "VXFPGA01", u32 payload length, u32 sum of the payload
 // bytes, then the payload (a fixed pseudo-random sequence).
+std::vector<uint8_t> MakeFpgaDesign(const char* label, uint32_t seed) {
+  std::vector<uint8_t> d(kBuiltInFpgaDesignSize, 0);
+  std::memcpy(d.data(), "VXFPGA01", 8);
+  uint32_t length = static_cast<uint32_t>(d.size() - 16), sum = 0, state = seed;
+  size_t i = 16;
+  if (label != nullptr) {
+    for (size_t n = std::strlen(label); n > 0 && i < d.size(); --n) d[i++] = static_cast<uint8_t>(*label++);
+    if (i < d.size()) d[i++] = 0;
+  }
+  for (; i < d.size(); ++i) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    d[i] = static_cast<uint8_t>(state >> 24);
+  }
+  for (size_t k = 16; k < d.size(); ++k) sum += d[k];
+  std::memcpy(d.data() + 8, &length, 4);
+  std::memcpy(d.data() + 12, &sum, 4);
+  return d;
+}
+
 const std::vector<uint8_t>& BuiltInFpgaDesign() {
-  static const std::vector<uint8_t> design = [] {
-    std::vector<uint8_t> d(kBuiltInFpgaDesignSize, 0);
-    std::memcpy(d.data(), "VXFPGA01", 8);
-    uint32_t length = static_cast<uint32_t>(d.size() - 16);
-    uint32_t state = 0x2545F491u, sum = 0;
-    for (size_t i = 16; i < d.size(); ++i) {
-      state ^= state << 13;
-      state ^= state >> 17;
-      state ^= state << 5;
-      d[i] = static_cast<uint8_t>(state >> 24);
-      sum += d[i];
-    }
-    std::memcpy(d.data() + 8, &length, 4);
-    std::memcpy(d.data() + 12, &sum, 4);
-    return d;
-  }();
+  static const std::vector<uint8_t> design = MakeFpgaDesign(nullptr, 0x2545F491u);
   return design;
 }
 

@@ -18,5 +18,8 @@ std::vector<uint8_t> Load_File(const std::string& path);
 // bytes, the same in every run.
 constexpr size_t kBuiltInFpgaDesignSize = 41357;
 const std::vector<uint8_t>& BuiltInFpgaDesign();
+// A design in that format: the label's text and a NUL (when a label is given)
+// lead the payload, a pseudo-random sequence from seed fills the rest.
+std::vector<uint8_t> MakeFpgaDesign(const char* label, uint32_t seed);
 
 }  // namespace tarvel

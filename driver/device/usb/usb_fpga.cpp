@@ -10,37 +10,6 @@
 #include "platform/files.h"
 
 namespace tarvel::usb {
-namespace {
-
-constexpr size_t kDesignSize = 41357;
-
-// Our design format ("VXFPGA01", u32 payload length, u32 payload sum, the
-// payload); the payload starts with the design's label, so a loaded design
-// can be told apart.
-std::vector<uint8_t> MakeDesign(const char* label, uint32_t seed) {
-  std::vector<uint8_t> d(kDesignSize, 0);
-  std::memcpy(d.data(), "VXFPGA01", 8);
-  uint32_t length = static_cast<uint32_t>(d.size() - 16), sum = 0, state = seed;
-  size_t label_len = std::strlen(label);
-  for (size_t i = 16; i < d.size(); ++i) {
-    if (i - 16 < label_len) {
-      d[i] = static_cast<uint8_t>(label[i - 16]);
-    } else if (i - 16 == label_len) {
-      d[i] = 0;
-    } else {
-      state ^= state << 13;
-      state ^= state >> 17;
-      state ^= state << 5;
-      d[i] = static_cast<uint8_t>(state >> 24);
-    }
-    sum += d[i];
-  }
-  std::memcpy(d.data() + 8, &length, 4);
-  std::memcpy(d.data() + 12, &sum, 4);
-  return d;
-}
-
-}  // namespace
 
 UsbDesign DesignForScannerType(int type) {
   switch (type) {
@@ -70,10 +39,10 @@ const char* DesignLabel(UsbDesign design) {
 
 const std::vector<uint8_t>& BuiltInUsbDesign(UsbDesign design) {
   static const std::vector<uint8_t> designs[4] = {
-      MakeDesign(DesignLabel(UsbDesign::kStandard), 0x6A09E667u),
-      MakeDesign(DesignLabel(UsbDesign::kEraser), 0xBB67AE85u),
-      MakeDesign(DesignLabel(UsbDesign::kCompact), 0x3C6EF372u),
-      MakeDesign(DesignLabel(UsbDesign::kWide), 0xA54FF53Au),
+      MakeFpgaDesign(DesignLabel(UsbDesign::kStandard), 0x6A09E667u),
+      MakeFpgaDesign(DesignLabel(UsbDesign::kEraser), 0xBB67AE85u),
+      MakeFpgaDesign(DesignLabel(UsbDesign::kCompact), 0x3C6EF372u),
+      MakeFpgaDesign(DesignLabel(UsbDesign::kWide), 0xA54FF53Au),
   };
   return designs[static_cast<int>(design)];
 }
