@@ -1,6 +1,7 @@
 #include "platform/usb_driver.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -92,7 +93,7 @@ class UsbFile : public DeviceFile {
   uint8_t endpoint_ = 0;
   uint32_t timeout_ms_ = kDefaultRequestTimeoutMs;
   uint32_t timeout_options_ = 0;
-  uint32_t pipe_flags_ = kPipeShortTransferOk;
+  std::atomic<uint32_t> pipe_flags_{kPipeShortTransferOk};  // read by submissions from other threads
   uint32_t power_state_ = 0;
   uint32_t max_transfer_ = 0;  // of this file's last configuration record
   std::vector<uint8_t> stored_descriptor_;
