@@ -1,8 +1,10 @@
 // Arbitrary replies of a USB scanner: each control request is answered from
 // the input (a full reply, a short one, one cut to nothing, or a stall with a
 // device error code), so the status record, the PROM pieces, the version and
-// the device-error reply are parsed from every length. Every call must end
-// with a code, never read or write outside its buffers.
+// the device-error reply are parsed from every length, as are the
+// descriptors the driver stand-in reads for the configuration info and the
+// driver's records (the configuration info straight from the input too).
+// Every call must end with a code, never read or write outside its buffers.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,8 @@
 
 #include "driver/device/usb/low_level.h"
 #include "driver/device/usb/usb_discovery.h"
+#include "driver/device/usb/usb_transport.h"
+#include "driver/device/usb/usbio_records.h"
 #include "platform/clock.h"
 #include "platform/usb_backend.h"
 
@@ -86,7 +90,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ll::I2C_TEMPread(0x92);
     uint8_t block[44] = {};
     ll::RegWriteBlock(130, block, 44);
+    if (ll::UsbTransport* device = ll::FindDevice(ll::CurrentDevice())) {
+      ll::UsbConfigurationInfo info;
+      device->GetConfigurationInfo(&info);
+      if (info.interface_count > ll::kMaxInterfaces || info.pipe_count > ll::kMaxPipes) std::abort();
+      uint8_t descriptor[ll::kDeviceDescriptorSize];
+      device->GetDeviceDescriptor(descriptor);
+      std::vector<uint8_t> text(255);
+      uint32_t text_length = static_cast<uint32_t>(text.size());
+      device->GetStringDescriptor(text.data(), &text_length, 3, 0x409);
+      if (text_length > text.size()) std::abort();
+      uint16_t bits;
+      device->GetStatus(ll::kToDevice, 0, &bits);
+      uint8_t alternate;
+      device->GetInterface(0, &alternate);
+    }
   }
+  ll::UsbConfigurationInfo info;
+  ll::DecodeConfigurationInfo(data, static_cast<uint32_t>(size), &info);
+  if (info.interface_count > ll::kMaxInterfaces || info.pipe_count > ll::kMaxPipes) std::abort();
   ll::Free_Interface();
   ll::GetLastTarvelError(1);
   return 0;

@@ -122,8 +122,13 @@ bool DeviceIoControlOverlapped(DeviceHandle handle, uint32_t code, const void* i
   return ok;
 }
 
-bool ReadFile(DeviceHandle handle, void* buffer, uint32_t length, uint32_t* read, Overlapped* overlapped) {
-  if (read) *read = 0;
+namespace {
+
+// Starts an overlapped transfer through `start` and reports it as ReadFile
+// and WriteFile do.
+template <typename Start>
+bool StartOverlapped(DeviceHandle handle, uint32_t* moved, Overlapped* overlapped, Start start) {
+  if (moved) *moved = 0;
   std::shared_ptr<DeviceFile> file = FindFile(handle);
   uint32_t error = kErrorInvalidHandle;
   if (file && overlapped == nullptr) error = kErrorInvalidParameter;
@@ -131,14 +136,14 @@ bool ReadFile(DeviceHandle handle, void* buffer, uint32_t length, uint32_t* read
     overlapped->status = kErrorIoPending;
     overlapped->transferred = 0;
     if (overlapped->event) overlapped->event->Reset();
-    error = file->Read(buffer, length, overlapped);
+    error = start(*file);
     if (error == 0) {
       if (overlapped->status.load() == kErrorIoPending) {
         SetLastError(kErrorIoPending);
         return false;
       }
       if (overlapped->status.load() == 0) {
-        if (read) *read = overlapped->transferred;
+        if (moved) *moved = overlapped->transferred;
         return true;
       }
       SetLastError(overlapped->status);
@@ -148,6 +153,18 @@ bool ReadFile(DeviceHandle handle, void* buffer, uint32_t length, uint32_t* read
   if (overlapped) CompleteOverlapped(overlapped, error, 0);
   SetLastError(error);
   return false;
+}
+
+}  // namespace
+
+bool ReadFile(DeviceHandle handle, void* buffer, uint32_t length, uint32_t* read, Overlapped* overlapped) {
+  return StartOverlapped(handle, read, overlapped,
+                         [&](DeviceFile& file) { return file.Read(buffer, length, overlapped); });
+}
+
+bool WriteFile(DeviceHandle handle, const void* buffer, uint32_t length, uint32_t* written, Overlapped* overlapped) {
+  return StartOverlapped(handle, written, overlapped,
+                         [&](DeviceFile& file) { return file.Write(buffer, length, overlapped); });
 }
 
 bool GetOverlappedResult(DeviceHandle /*handle*/, Overlapped* overlapped, uint32_t* transferred, bool wait) {

@@ -60,6 +60,10 @@ class DeviceFile {
   virtual uint32_t Read(void* /*buffer*/, uint32_t /*length*/, Overlapped* /*overlapped*/) {
     return kErrorInvalidFunction;
   }
+  // The same for an overlapped write.
+  virtual uint32_t Write(const void* /*buffer*/, uint32_t /*length*/, Overlapped* /*overlapped*/) {
+    return kErrorInvalidFunction;
+  }
   // Cancels the pending operations of this instance; each completes (with
   // a cancelled status) before this returns.
   virtual void CancelIo() {}
@@ -103,6 +107,8 @@ bool DeviceIoControlOverlapped(DeviceHandle handle, uint32_t code, const void* i
 // immediate failure; an immediate failure also completes the record through
 // its event, so a waiter on the event never hangs.
 bool ReadFile(DeviceHandle handle, void* buffer, uint32_t length, uint32_t* read, Overlapped* overlapped);
+// Overlapped write, with the results of ReadFile.
+bool WriteFile(DeviceHandle handle, const void* buffer, uint32_t length, uint32_t* written, Overlapped* overlapped);
 // The result of an overlapped operation: with `wait`, waits for its event
 // without limit while it is pending; without, a pending operation fails with
 // kErrorIoIncomplete. False with the operation's error as last error.

@@ -43,7 +43,7 @@ bool Event::IsSet() const {
 }
 
 uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
-  if (events == nullptr || count < 1 || count > 2) return kWaitFailed;
+  if (events == nullptr || count < 1 || count > kMaximumWaitObjects) return kWaitFailed;
   for (int i = 0; i < count; ++i)
     if (events[i] == nullptr) return kWaitFailed;
   std::unique_lock<std::mutex> lock(WaitMutex());

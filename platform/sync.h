@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-// Events, waits on one or two events, recursive critical sections,
+// Events, waits on one or several events, recursive critical sections,
 // interlocked counters and worker threads, with the Windows semantics the
 // USB reader relies on.
 namespace platform {
@@ -35,7 +35,9 @@ class Event {
   bool set_;  // guarded by the waits' common lock
 };
 
-// Waits until one of `count` (1 or 2) events is set: kWaitObject0 + the
+constexpr int kMaximumWaitObjects = 64;
+
+// Waits until one of `count` (1 to kMaximumWaitObjects) events is set: kWaitObject0 + the
 // index of the first set one (an auto-reset event is consumed, the others
 // are left alone), kWaitTimeout after `ms` (kInfinite: no limit), or
 // kWaitFailed for a null event or a bad count. Time-outs run on the real

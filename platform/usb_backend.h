@@ -14,6 +14,8 @@ namespace platform::usb {
 // Driver statuses the stand-in produces itself.
 constexpr uint32_t kStatusOk = 0;
 constexpr uint32_t kStatusStall = 0xE0000004;  // HC: stall PID
+constexpr uint32_t kStatusShortTransfer = 0xE0000900;
+constexpr uint32_t kStatusBadConfigDescriptor = 0xE0000F00;
 constexpr uint32_t kStatusDeviceGone = 0xE0007000;
 constexpr uint32_t kStatusCancelled = 0xE0010000;
 constexpr uint32_t kStatusFailed = 0xE0001000;
@@ -25,19 +27,33 @@ constexpr uint32_t kStatusNotBound = 0xE0001009;
 constexpr uint32_t kStatusRemoved = 0xE000100A;
 constexpr uint32_t kStatusNotSupported = 0xE000100B;
 constexpr uint32_t kStatusTimeout = 0xE000100C;
+constexpr uint32_t kStatusBadPipeType = 0xE000100E;
 constexpr uint32_t kStatusBadDirection = 0xE0001010;
 constexpr uint32_t kStatusPipeNotFound = 0xE0001013;
 constexpr uint32_t kStatusInvalidParameter = 0xE0001018;
 constexpr uint32_t kStatusDeviceNotFound = 0xE0001100;
 
-// A control transfer's setup as the driver's vendor-request record gives it.
+// A control transfer's setup as the driver's vendor-request record gives it
+// (the standard requests of the driver's other codes use type 0).
 struct ControlSetup {
   uint32_t flags = 0;  // bit 16: a short transfer is not an error
-  uint32_t type = 2;  // 2 vendor
-  uint32_t recipient = 0;  // 0 device
+  uint32_t type = 2;  // 0 standard, 1 class, 2 vendor
+  uint32_t recipient = 0;  // 0 device, 1 interface, 2 endpoint, 3 other
   uint8_t request = 0;
   uint16_t value = 0;
   uint16_t index = 0;
+};
+
+// Standard request numbers (ControlSetup type 0).
+enum StandardRequest : uint8_t {
+  kStdGetStatus = 0,
+  kStdClearFeature = 1,
+  kStdSetFeature = 3,
+  kStdGetDescriptor = 6,
+  kStdSetDescriptor = 7,
+  kStdGetConfiguration = 8,
+  kStdGetInterface = 10,
+  kStdSetInterface = 11,
 };
 
 // Called once when a bulk transfer ends: status and bytes moved.
@@ -54,13 +70,24 @@ class UsbDevice {
                               uint32_t timeout_ms) = 0;
   virtual uint32_t SetConfiguration(uint16_t configuration_index, uint16_t interface, uint16_t alternate) = 0;
   virtual uint32_t ClearConfiguration() = 0;
-  // Starts a bulk IN transfer on `endpoint`; `done` runs exactly once (it may
-  // run before this returns). A nonzero result: nothing was started.
+  // Starts a bulk transfer on `endpoint` (bit 7 set: into data, else from
+  // it); `done` runs exactly once (it may run before this returns). A
+  // nonzero result: nothing was started.
   virtual uint32_t BulkSubmit(uint8_t endpoint, void* data, uint32_t length, BulkCompletion done) = 0;
   // Ends every pending transfer of the endpoint (cancelled); each completion
   // has run when this returns.
   virtual uint32_t AbortPipe(uint8_t endpoint) = 0;
   virtual uint32_t ResetPipe(uint8_t endpoint) = 0;
+  // A port reset (also what cycling the port comes to): pending transfers
+  // end cancelled and the device is unconfigured.
+  virtual uint32_t ResetDevice() { return kStatusNotSupported; }
+  // A control transfer on a control endpoint other than 0; `in` tells the
+  // direction.
+  virtual uint32_t PipeControl(uint8_t /*endpoint*/, bool /*in*/, const ControlSetup& /*setup*/, void* /*data*/,
+                               uint32_t /*length*/, uint32_t* transferred, uint32_t /*timeout_ms*/) {
+    *transferred = 0;
+    return kStatusBadPipeType;
+  }
 };
 
 class UsbBackend {

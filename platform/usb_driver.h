@@ -8,18 +8,39 @@ namespace platform::usb {
 
 // Control codes of the driver.
 constexpr uint32_t kIoGetDescriptor = 0x80942006;
+constexpr uint32_t kIoSetDescriptor = 0x80942009;
+constexpr uint32_t kIoSetFeature = 0x8094200C;
+constexpr uint32_t kIoClearFeature = 0x80942010;
+constexpr uint32_t kIoGetStatus = 0x80942014;
+constexpr uint32_t kIoGetConfiguration = 0x80942018;
+constexpr uint32_t kIoGetInterface = 0x8094201C;
+constexpr uint32_t kIoStoreConfigDescriptor = 0x80942020;
 constexpr uint32_t kIoSetConfiguration = 0x80942024;
 constexpr uint32_t kIoUnconfigure = 0x80942028;
+constexpr uint32_t kIoSetInterface = 0x8094202C;
 constexpr uint32_t kIoVendorIn = 0x80942032;
 constexpr uint32_t kIoVendorOut = 0x80942035;
 constexpr uint32_t kIoGetTimeout = 0x8094203C;
 constexpr uint32_t kIoSetTimeout = 0x80942040;
+constexpr uint32_t kIoConfigurationInfo = 0x80942050;
+constexpr uint32_t kIoResetDevice = 0x80942054;
+constexpr uint32_t kIoFrameNumber = 0x80942058;
+constexpr uint32_t kIoSetPowerState = 0x8094205C;
+constexpr uint32_t kIoGetPowerState = 0x80942060;
+constexpr uint32_t kIoBandwidthInfo = 0x80942064;
 constexpr uint32_t kIoDriverFlags = 0x80942068;
 constexpr uint32_t kIoDriverInfo = 0x8094206C;
+constexpr uint32_t kIoCyclePort = 0x80942070;
 constexpr uint32_t kIoBindPipe = 0x80942078;
 constexpr uint32_t kIoUnbindPipe = 0x8094207C;
 constexpr uint32_t kIoResetPipe = 0x80942080;
 constexpr uint32_t kIoAbortPipe = 0x80942084;
+constexpr uint32_t kIoGetPipeParameters = 0x8094208C;
+constexpr uint32_t kIoSetPipeParameters = 0x80942090;
+constexpr uint32_t kIoSetupPipeStatistics = 0x80942094;
+constexpr uint32_t kIoQueryPipeStatistics = 0x80942098;
+constexpr uint32_t kIoPipeControlIn = 0x809420A2;
+constexpr uint32_t kIoPipeControlOut = 0x809420A5;
 
 // Record sizes.
 constexpr uint32_t kVendorRequestSize = 18;
@@ -27,6 +48,52 @@ constexpr uint32_t kConfigurationSize = 260;
 constexpr uint32_t kDriverInfoSize = 12;
 constexpr uint32_t kDriverFlagsSize = 16;
 constexpr uint32_t kTimeoutRecordSize = 8;
+
+// Records of the standard requests and the driver's queries (little-endian):
+// - descriptor (get and set, 8): u32 recipient, u8 type, u8 index, u16
+//   language; the descriptor travels in the output buffer;
+// - feature (8): u32 recipient, u16 selector, u16 index;
+// - status (6 in, 2 out): u32 recipient, u16 index; the u16 status;
+// - interface query (2 in, 1 out): u16 interface; the alternate setting;
+// - interface selection (8): u16 interface, u16 alternate, u32 largest
+//   transfer (as one entry of the configuration record);
+// - configuration info (776): u32 interfaces, u32 pipes, 32 interface
+//   entries of 8 bytes (number, alternate, class, subclass, protocol,
+//   endpoints, 2 spare), 32 pipe entries of 16 bytes (endpoint address,
+//   interface, type, interval, u16 largest packet, 2 spare, u32 largest
+//   transfer, 4 spare);
+// - frame number, power state (0-3 for D0-D3), pipe parameters: one u32;
+// - bandwidth info (16): u32 total and u32 used bits per 1-ms frame, 8 spare;
+// - pipe statistics set-up (12): u32 averaging interval in ms (0: off), 8
+//   spare; query (4 in: u32 flags, bit 0 resets the byte count, bit 1 the
+//   request counts, bit 2 the averaging; 32 out): u32 average bytes per
+//   second, u32 requests succeeded, u32 requests failed, 4 spare, u64 bytes
+//   transferred, 8 spare;
+// - control transfer on a bound pipe (12): u32 flags (bit 16: a short
+//   transfer is no error), u8 request type, u8 request, u16 value, u16
+//   index, 2 spare; the data travel in the output buffer.
+constexpr uint32_t kDescriptorRecordSize = 8;
+constexpr uint32_t kFeatureRecordSize = 8;
+constexpr uint32_t kStatusRecordSize = 6;
+constexpr uint32_t kInterfaceSelectionSize = 8;
+constexpr uint32_t kConfigurationInfoSize = 776;
+constexpr uint32_t kBandwidthInfoSize = 16;
+constexpr uint32_t kStatisticsSetupSize = 12;
+constexpr uint32_t kStatisticsSize = 32;
+constexpr uint32_t kPipeControlSize = 12;
+constexpr uint32_t kMaxInterfaceEntries = 32;
+constexpr uint32_t kMaxPipeEntries = 32;
+
+// Pipe parameter bit: a bulk read shorter than asked is no error (set by
+// default).
+constexpr uint32_t kPipeShortTransferOk = 0x00010000;
+// Query flags of the pipe statistics.
+constexpr uint32_t kResetBytes = 1;
+constexpr uint32_t kResetRequests = 2;
+constexpr uint32_t kResetAverage = 4;
+
+// The bandwidth a device file reports (full speed: bits per frame).
+constexpr uint32_t kFrameBandwidthBits = 12000;
 
 // The time-out of control requests a device file starts with (ms).
 constexpr uint32_t kDefaultRequestTimeoutMs = 5000;

@@ -386,6 +386,7 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   r.Int(f, "BadChecksumReads", &s.faults.bad_checksum_reads);
   r.CountList(f, "FailRequests", &s.faults.fail_requests, -1);
   r.CountList(f, "ShortRequests", &s.faults.short_requests, -1);
+  r.CountList(f, "ShortStandardRequests", &s.faults.short_standard_requests, -1);
   r.Int(f, "UnplugAfter", &s.faults.unplug_after);
   r.Int(f, "StallCode", &s.faults.stall_code);
   r.CountList(f, "TimeoutRequests", &s.faults.timeout_requests, -1);

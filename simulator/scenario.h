@@ -70,6 +70,7 @@ struct Faults {
   int bad_checksum_reads = 0;  // next n block reads corrupted; -1 every one
   std::map<uint32_t, int> fail_requests;  // control code -> fail next n times; -1 always
   std::map<uint32_t, int> short_requests;  // control code -> next n answers cut to half; -1 always
+  std::map<uint32_t, int> short_standard_requests;  // USB: standard request -> next n answers cut to half
   int unplug_after = -1;  // every request after this many fails
   int16_t stall_code = -510;
   std::map<uint32_t, int> timeout_requests;  // USB: vendor request -> time out the next n; -1 always                //

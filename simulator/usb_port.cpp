@@ -1,6 +1,7 @@
 #include "simulator/usb_port.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/guid.h"
@@ -54,10 +55,13 @@ std::shared_ptr<UsbScannerBackend> g_usb;
 UsbScannerBackend::UsbScannerBackend(std::shared_ptr<Scanner> scanner) : scanner_(std::move(scanner)) {
   const Scenario& s = scanner_->scenario();
   guids_ = ParseGuids(s.guid);
-  path_ = std::string(pu::kDevicePathPrefix) + "vid_4b58&pid_0050#" + Lower(s.serial) + "#";
+  char ids[32];
+  std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x#", kUsbVendorId, kUsbProductId);
+  path_ = std::string(pu::kDevicePathPrefix) + ids + Lower(s.serial) + "#";
   fail_left_ = s.faults.fail_requests;
   short_left_ = s.faults.short_requests;
   timeout_left_ = s.faults.timeout_requests;
+  short_standard_left_ = s.faults.short_standard_requests;
 }
 
 std::vector<std::string> UsbScannerBackend::Enumerate(const std::string& guid) {
@@ -130,6 +134,16 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
     Pump();
     return pu::kStatusDeviceGone;
   }
+  if (setup.type == 0) {
+    uint32_t status = StandardIn(setup, static_cast<uint8_t*>(data), length, transferred);
+    auto it = short_standard_left_.find(setup.request);
+    if (status == 0 && it != short_standard_left_.end() && it->second != 0) {
+      if (it->second > 0) --it->second;
+      *transferred /= 2;
+    }
+    Pump();
+    return status;
+  }
   log_.push_back({true, setup.request, setup.value, setup.index, length, false});
   if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
   uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
@@ -147,6 +161,12 @@ uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void
   if (Gone()) {
     Pump();
     return pu::kStatusDeviceGone;
+  }
+  if (setup.type == 0) {
+    uint32_t status = StandardOut(setup);
+    if (status == 0) *transferred = length;
+    Pump();
+    return status;
   }
   log_.push_back({false, setup.request, setup.value, setup.index, length, false});
   if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
@@ -336,6 +356,7 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
   if (endpoint != kScanDataEndpoint) return pu::kStatusPipeNotFound;
   if (unplugged_) return pu::kStatusDeviceGone;
   if (!configured_) return pu::kStatusNotConfigured;
+  if (halted_) return pu::kStatusStall;
   pending_.push_back({static_cast<uint8_t*>(data), length, std::move(done)});
   Pump();
   return 0;
@@ -378,7 +399,20 @@ uint32_t UsbScannerBackend::AbortPipe(uint8_t endpoint) {
 uint32_t UsbScannerBackend::ResetPipe(uint8_t endpoint) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (unplugged_) return pu::kStatusDeviceGone;
-  return endpoint == kScanDataEndpoint ? 0 : pu::kStatusPipeNotFound;
+  if (endpoint != kScanDataEndpoint) return pu::kStatusPipeNotFound;
+  halted_ = false;
+  return 0;
+}
+
+uint32_t UsbScannerBackend::ResetDevice() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (unplugged_) return pu::kStatusDeviceGone;
+  AbortPipe(kScanDataEndpoint);
+  configured_ = false;
+  halted_ = false;
+  remote_wakeup_ = false;
+  ++device_resets_;
+  return 0;
 }
 
 std::vector<VendorAccess> UsbScannerBackend::Requests() const {
@@ -396,6 +430,14 @@ std::string UsbScannerBackend::LoadedDesign() const {
 std::vector<uint32_t> UsbScannerBackend::FpgaPieceSizes() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return piece_sizes_;
+}
+bool UsbScannerBackend::EndpointHalted() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return halted_;
+}
+int UsbScannerBackend::DeviceResets() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return device_resets_;
 }
 bool UsbScannerBackend::Configured() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);

@@ -14,10 +14,13 @@
 // kernel-driver stand-in, over the same hardware model as the parallel
 // port. One configuration, interface 0, the bulk IN endpoint 0x82 carrying
 // the scan-data stream, and the vendor requests 1-14 and 16-18 of the
-// scanner's firmware. simulator/README.md lists what each request does.
+// scanner's firmware, beside the standard requests of endpoint 0.
+// simulator/README.md lists what each request does.
 namespace sim {
 
 constexpr uint8_t kScanDataEndpoint = 0x82;
+constexpr uint16_t kUsbVendorId = 0x4B58;
+constexpr uint16_t kUsbProductId = 0x0050;
 
 // Request numbers of the scanner's firmware.
 enum VendorRequest : uint8_t {
@@ -79,6 +82,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   uint32_t BulkSubmit(uint8_t endpoint, void* data, uint32_t length, platform::usb::BulkCompletion done) override;
   uint32_t AbortPipe(uint8_t endpoint) override;
   uint32_t ResetPipe(uint8_t endpoint) override;
+  uint32_t ResetDevice() override;
 
   // Observation, for tests.
   Scanner& scanner() { return *scanner_; }
@@ -96,6 +100,8 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   uint16_t PolygonValue() const;
   uint16_t FirmwareStart() const;
   std::map<uint16_t, uint8_t> FirmwareBytes() const;
+  bool EndpointHalted() const;
+  int DeviceResets() const;
   // Test control: unplug now (every request and transfer fails from now on).
   void Unplug();
 
@@ -104,6 +110,9 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   uint32_t Stall(int16_t code);
   uint32_t HandleIn(const platform::usb::ControlSetup& s, uint8_t* data, uint32_t length, uint32_t* moved);
   uint32_t HandleOut(const platform::usb::ControlSetup& s, const uint8_t* data, uint32_t length, uint32_t* moved);
+  // The standard requests of endpoint 0 (usb_standard_requests.cpp).
+  uint32_t StandardIn(const platform::usb::ControlSetup& s, uint8_t* data, uint32_t length, uint32_t* moved);
+  uint32_t StandardOut(const platform::usb::ControlSetup& s);
   bool CutShort(uint8_t request);
   bool FailNow(uint8_t request);
   bool TimeOutNow(uint8_t request);
@@ -126,6 +135,10 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   std::map<uint32_t, int> fail_left_;
   std::map<uint32_t, int> short_left_;
   std::map<uint32_t, int> timeout_left_;
+  std::map<uint32_t, int> short_standard_left_;
+  bool remote_wakeup_ = false;
+  bool halted_ = false;  // endpoint 0x82
+  int device_resets_ = 0;
   std::vector<VendorAccess> log_;
   std::deque<Transfer> pending_;
   int bulk_done_ = 0;

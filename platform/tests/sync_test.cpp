@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/device_setup.h"
@@ -26,7 +27,11 @@ TEST(Events, AWaitOnTwoConsumesOnlyTheAutoResetEventThatFired) {
   EXPECT_EQ(WaitForEither(automatic, manual, 0), kWaitTimeout);
   EXPECT_EQ(WaitForEvents(nullptr, 1, 0), kWaitFailed);
   Event* three[3] = {&manual, &automatic, &manual};
-  EXPECT_EQ(WaitForEvents(three, 3, 0), kWaitFailed);
+  automatic.Set();
+  EXPECT_EQ(WaitForEvents(three, 3, 0), kWaitObject0 + 1);
+  EXPECT_EQ(WaitForEvents(three, 0, 0), kWaitFailed);
+  std::vector<Event*> too_many(kMaximumWaitObjects + 1, &manual);
+  EXPECT_EQ(WaitForEvents(too_many.data(), kMaximumWaitObjects + 1, 0), kWaitFailed);
 }
 
 TEST(Events, ASetFromAnotherThreadEndsAWaitWithoutLimit) {

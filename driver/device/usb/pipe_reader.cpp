@@ -22,6 +22,23 @@ uint32_t UsbPipeReader::BackoffMs(int failures) {
   return static_cast<uint32_t>(std::min(failures, 20) * 10);
 }
 
+void UsbPipeReader::FillBuffer(ReaderBuffer& buffer, uint8_t value) {
+  if (buffer.io.data != nullptr) std::memset(buffer.io.data, value, buffer.io.size);
+}
+
+int UsbPipeReader::WaitForAny(platform::Event* const* events, int count, uint32_t ms) {
+  if (events == nullptr || count < 1 || count > platform::kMaximumWaitObjects) return KPU_STATUS_INVALID_PARAMETER;
+  uint32_t woke = platform::WaitForEvents(events, count, ms == 0 ? platform::kInfinite : ms);
+  if (woke == platform::kWaitTimeout) return KPU_STATUS_TIMEOUT;
+  if (woke == platform::kWaitFailed) return KPU_STATUS_INVALID_PARAMETER;
+  return static_cast<int>(woke - platform::kWaitObject0);
+}
+
+int UsbPipeReader::WaitForBufferOr(IoBuffer& buffer, platform::Event* further, uint32_t ms) {
+  platform::Event* events[2] = {&buffer.event, further};
+  return WaitForAny(events, further != nullptr ? 2 : 1, ms);
+}
+
 int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid) {
   if ((endpoint & 0x80) == 0) return KPU_STATUS_INVALID_PARAMETER;
   try {

@@ -55,6 +55,14 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   // Back-off before resubmitting after reads that failed in a row (ms).
   static uint32_t BackoffMs(int failures);
 
+  // Small helpers offered beside the reader: fill a buffer's data with one
+  // byte; wait for any of `count` events (ms 0: no limit) giving the index
+  // of the one that ended the wait, -301 for no list or a bad count, -309 on
+  // time-out; the same for a buffer's event (index 0) or one further event.
+  static void FillBuffer(ReaderBuffer& buffer, uint8_t value);
+  static int WaitForAny(platform::Event* const* events, int count, uint32_t ms);
+  static int WaitForBufferOr(IoBuffer& buffer, platform::Event* further, uint32_t ms);
+
  private:
   void Run() override;
   void Wake() override {}

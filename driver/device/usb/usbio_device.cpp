@@ -60,9 +60,11 @@ uint32_t UsbIoDevice::DriverInfo(uint8_t record[12]) {
   return Request(platform::usb::kIoDriverInfo, nullptr, 0, record, 12);
 }
 
-bool UsbIoDevice::Read(IoBuffer& buffer) {
+bool UsbIoDevice::Submit(IoBuffer& buffer, bool write) {
   uint32_t got = 0;
-  if (platform::ReadFile(handle_, buffer.data, buffer.request_length, &got, &buffer.overlapped)) {
+  bool done = write ? platform::WriteFile(handle_, buffer.data, buffer.request_length, &got, &buffer.overlapped)
+                    : platform::ReadFile(handle_, buffer.data, buffer.request_length, &got, &buffer.overlapped);
+  if (done) {
     buffer.status = 0;
     buffer.transferred = got;
     return true;
@@ -70,6 +72,9 @@ bool UsbIoDevice::Read(IoBuffer& buffer) {
   buffer.status = platform::GetLastError();
   return buffer.status == kStatusPending;
 }
+
+bool UsbIoDevice::Read(IoBuffer& buffer) { return Submit(buffer, false); }
+bool UsbIoDevice::Write(IoBuffer& buffer) { return Submit(buffer, true); }
 
 uint32_t UsbIoDevice::TakeResult(IoBuffer& buffer) {
   uint32_t got = 0;
@@ -92,15 +97,27 @@ void UsbIoDevice::Cancel() {
   if (IsOpen()) platform::CancelIo(handle_);
 }
 
-uint32_t UsbIoDevice::ReadSync(void* data, uint32_t* length, uint32_t ms) {
-  IoBuffer buffer(data, *length);
-  buffer.request_length = *length;
-  Read(buffer);
+uint32_t UsbIoDevice::TransferSync(IoBuffer& buffer, bool write, uint32_t ms) {
+  buffer.request_length = buffer.size;
+  Submit(buffer, write);
   uint32_t status = Wait(buffer, ms);
   if (status == kDrvTimeout) {
     Cancel();
     status = Wait(buffer, platform::kInfinite);
   }
+  return status;
+}
+
+uint32_t UsbIoDevice::ReadSync(void* data, uint32_t* length, uint32_t ms) {
+  IoBuffer buffer(data, *length);
+  uint32_t status = TransferSync(buffer, false, ms);
+  *length = buffer.transferred;
+  return status;
+}
+
+uint32_t UsbIoDevice::WriteSync(const void* data, uint32_t* length, uint32_t ms) {
+  IoBuffer buffer(const_cast<void*>(data), *length);
+  uint32_t status = TransferSync(buffer, true, ms);
   *length = buffer.transferred;
   return status;
 }
