@@ -33,6 +33,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "simulator/parallel_port.h"
+#include "testing/registry_folder.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ struct OpenSession {
     dir = std::filesystem::path(base && *base ? base : std::filesystem::temp_directory_path().string()) /
           ("vornix-session-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir / "bin");
-    setenv("VORNIX_REGISTRY_DIR", (dir / "reg").c_str(), 1);
+    registry = std::make_unique<testsupport::RegistryFolder>((dir / "reg").string());
     platform::SetModuleFileNameOverride((dir / "bin" / "libTarvel.so").string());
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
@@ -67,6 +68,7 @@ struct OpenSession {
     std::filesystem::remove_all(dir);
   }
   std::filesystem::path dir;
+  std::unique_ptr<testsupport::RegistryFolder> registry;
   std::shared_ptr<sim::Scanner> scanner;
   bool ok = false;
 };

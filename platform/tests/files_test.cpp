@@ -1,12 +1,15 @@
 #include "platform/files.h"
 
-#include "platform/tests/test_folder.h"
+#include <gtest/gtest.h>
+
+#include "testing/temp_folder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 
+using testsupport::TempFolder;
 using namespace platform;
 
 namespace {
