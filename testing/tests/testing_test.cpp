@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -29,6 +30,17 @@ TEST(TempFolder, FreshFoldersAreDistinctAndRemovedWithTheirContents) {
     kept = a.path();
   }
   EXPECT_FALSE(fs::exists(kept));
+}
+
+TEST(TempFolder, UnderAGivenParentOrNotAtAll) {
+  TempFolder parent;
+  {
+    TempFolder child("child", parent.path());
+    EXPECT_EQ(fs::path(child.path()).parent_path(), fs::path(parent.path()));
+    EXPECT_EQ(fs::path(child.path()).filename().string().rfind("child.", 0), 0u);
+  }
+  EXPECT_TRUE(fs::is_empty(parent.path()));
+  EXPECT_THROW(TempFolder("x", parent / "missing"), std::runtime_error);
 }
 
 TEST(RegistryFolder, SetsTheVariableAndRestoresWhatWasThere) {
