@@ -1,4 +1,4 @@
-# Include paths per target. No folder of the tree is on a directory-wide
+# Include paths per target. No folder of the tree is on a tree-wide
 # include path; a target sees the source folders it is given here and what
 # the targets it links give their users. Include spellings stay rooted at the
 # source root ("fennic/fennic_api.h"), so each given folder (or single file)
@@ -8,14 +8,21 @@
 set(VORNIX_INCLUDE_ROOTS ${CMAKE_BINARY_DIR}/include-roots)
 
 # The include folder that shows <folder> (a path from the source root) and
-# nothing else, made on first use.
+# nothing else, made (or pointed at this source tree again) at configure time.
 function(vornix_include_root_of folder out)
   string(REPLACE "/" "-" key ${folder})
   set(root ${VORNIX_INCLUDE_ROOTS}/${key})
-  if(NOT IS_SYMLINK ${root}/${folder})
-    get_filename_component(parent ${root}/${folder} DIRECTORY)
+  set(link ${root}/${folder})
+  set(target ${CMAKE_SOURCE_DIR}/${folder})
+  set(current "")
+  if(IS_SYMLINK ${link})
+    file(READ_SYMLINK ${link} current)
+  endif()
+  if(NOT "${current}" STREQUAL "${target}")
+    get_filename_component(parent ${link} DIRECTORY)
     file(MAKE_DIRECTORY ${parent})
-    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+    file(REMOVE ${link})
+    file(CREATE_LINK ${target} ${link} SYMBOLIC)
   endif()
   set(${out} ${root} PARENT_SCOPE)
 endfunction()

@@ -35,7 +35,7 @@ inline bool under_ci() {
     }                                                                        \
   } while (0)
 
-using TempDir = testsupport::TempFolder;
+using testsupport::TempFolder;
 
 inline void write_bytes(const std::string& path, const Bytes& b) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
