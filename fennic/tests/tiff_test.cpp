@@ -134,7 +134,10 @@ TEST(Tiff, WrittenFilePassesTheOracles) {
             0)
       << out;
   std::string pixels;
-  for (uint16_t v : px) pixels += (pixels.empty() ? "" : " ") + std::to_string(v);
+  for (uint16_t v : px) {
+    if (!pixels.empty()) pixels += ' ';
+    pixels += std::to_string(v);
+  }
   EXPECT_EQ(out, pixels + "\n174 (11811, 100) (11812, 100)\nI;16 (7, 4) 299.9994 " + std::to_string(px.back()) + "\n");
 }
 
