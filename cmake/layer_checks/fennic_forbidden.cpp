@@ -1,3 +1,2 @@
 // A fennic source must not include a driver header.
 #include "driver/tarvel_api.h"
-#include "fennic/fennic_api.h"
