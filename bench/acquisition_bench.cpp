@@ -18,10 +18,12 @@
 #include <vector>
 
 #include "bench/pipeline_timing.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using benchtiming::BenchParent;
 using benchtiming::Median;
 using benchtiming::Seconds;
 using benchtiming::TimePipeline;
@@ -62,10 +64,8 @@ bool PlainWrite(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 void BM_StreamToImage(benchmark::State& state) {
-  const char* base = std::getenv("VORNIX_BENCH_DIR");
-  const fs::path dir = fs::path(base && *base ? base : fs::temp_directory_path().string()) /
-                       ("acquisition-bench-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const testsupport::TempFolder folder("acquisition-bench", BenchParent());
+  const fs::path dir = folder.path();
   const std::vector<uint8_t> stream = LitStream();
 
   tarvel::AcquisitionSettings mode;
@@ -79,7 +79,6 @@ void BM_StreamToImage(benchmark::State& state) {
   acq.SetSettings(mode);
   if (!acq.OpenTempFile((dir / "Tarvel.tmp").string()) || !acq.SetImageFolder(dir.string())) {
     state.SkipWithError("cannot open the temporary file");
-    fs::remove_all(dir);
     return;
   }
   std::vector<double> pipeline_s, write_s;
@@ -103,7 +102,6 @@ void BM_StreamToImage(benchmark::State& state) {
   state.counters["write_s"] = Median(write_s);
   state.SetBytesProcessed(static_cast<int64_t>(stream.size()) * state.iterations());
   acq.CloseTempFile();
-  fs::remove_all(dir);
 }
 BENCHMARK(BM_StreamToImage)->UseManualTime()->Iterations(21)->Unit(benchmark::kMillisecond);
 

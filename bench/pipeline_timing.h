@@ -1,9 +1,12 @@
 #pragma once
 // Timing helpers shared by the benchmarks of the scan-data path: robust
-// statistics and the acquisition pipeline run over a whole stream in memory.
+// statistics, the acquisition pipeline run over a whole stream in memory and
+// the folder the benchmarks write in.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
@@ -11,6 +14,13 @@
 #include "driver/tests/acquisition/piece_device.h"
 
 namespace benchtiming {
+
+// Where the benchmarks make their scratch folders: VORNIX_BENCH_DIR, else
+// the temporary folder ("").
+inline std::string BenchParent() {
+  const char* dir = std::getenv("VORNIX_BENCH_DIR");
+  return dir && *dir ? dir : "";
+}
 
 inline double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 

@@ -33,6 +33,8 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "simulator/parallel_port.h"
+#include "testing/registry_folder.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
@@ -40,11 +42,7 @@ constexpr const char* kIntraIni = "[Param_#1]\nParamName=Intra\nImgTypes=Intra\n
 
 struct OpenSession {
   explicit OpenSession(const char* ini = kIntraIni, const std::function<void(sim::Scenario&)>& arrange = {}) {
-    const char* base = std::getenv("VORNIX_BENCH_DIR");
-    dir = std::filesystem::path(base && *base ? base : std::filesystem::temp_directory_path().string()) /
-          ("vornix-session-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir / "bin");
-    setenv("VORNIX_REGISTRY_DIR", (dir / "reg").c_str(), 1);
     platform::SetModuleFileNameOverride((dir / "bin" / "libTarvel.so").string());
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
@@ -64,9 +62,10 @@ struct OpenSession {
     platform::UseRealClock();
     platform::SetModuleFileNameOverride(std::nullopt);
     platform::SetFreeDiskSpaceOverride(std::nullopt);
-    std::filesystem::remove_all(dir);
   }
-  std::filesystem::path dir;
+  testsupport::TempFolder folder{"vornix-session-bench", benchtiming::BenchParent()};
+  std::filesystem::path dir{folder.path()};
+  testsupport::RegistryFolder registry{folder / "reg"};
   std::shared_ptr<sim::Scanner> scanner;
   bool ok = false;
 };

@@ -1,16 +1,16 @@
 // Arbitrary text as an FPGA design file: the reader must end, never read or
 // write out of bounds, and give either none or whole records plus padding.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "driver/device/fpga_file.h"
+#include "testing/temp_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = "/tmp/fpga-file-fuzz-" + std::to_string(::getpid()) + ".hex";
+  static const testsupport::TempFolder folder("fpga-file-fuzz");
+  static const std::string path = folder / "design.hex";
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return 0;
   std::fwrite(data, 1, size, f);

@@ -1,8 +1,6 @@
 // Arbitrary scan-data streams through the parser, plate detection and image
 // assembly. The first bytes choose the scan geometry and how the stream is
 // cut into pieces; the rest is the stream.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include "driver/acquisition/acquisition.h"
 #include "driver/acquisition/stream_poll.h"
 #include "driver/tests/acquisition/piece_device.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
@@ -24,22 +23,16 @@ tarvel::AcquisitionSeams Quiet() {
 }
 
 struct Workspace {
-  std::string folder;
+  testsupport::TempFolder folder{"stream-fuzz"};
   tarvel::Acquisition acq{Quiet()};
   Workspace() {
-    folder = (fs::temp_directory_path() / ("stream-fuzz-" + std::to_string(::getpid()))).string();
-    fs::create_directories(folder);
-    acq.OpenTempFile(folder + "/Tarvel.tmp");
-    acq.SetImageFolder(folder);
+    acq.OpenTempFile(folder / "Tarvel.tmp");
+    acq.SetImageFolder(folder.path());
   }
-  ~Workspace() {
-    acq.CloseTempFile();
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-  }
+  ~Workspace() { acq.CloseTempFile(); }
   void RemoveImages() {
     std::error_code ec;
-    for (auto& e : fs::directory_iterator(folder, ec))
+    for (auto& e : fs::directory_iterator(folder.path(), ec))
       if (e.path().filename() != "Tarvel.tmp") fs::remove(e.path(), ec);
   }
 };

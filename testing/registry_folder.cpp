@@ -1,25 +1,14 @@
 #include "testing/registry_folder.h"
 
-#include <stdlib.h>
-
 namespace testsupport {
 
-RegistryFolder::RegistryFolder() : own_(std::make_unique<TempFolder>("vornix-registry")) {
-  path_ = own_->path();
-  if (const char* old = std::getenv("VORNIX_REGISTRY_DIR")) previous_ = old;
-  setenv("VORNIX_REGISTRY_DIR", path_.c_str(), 1);
+namespace {
+constexpr const char* kVariable = "VORNIX_REGISTRY_DIR";
 }
 
-RegistryFolder::RegistryFolder(std::string path) : path_(std::move(path)) {
-  if (const char* old = std::getenv("VORNIX_REGISTRY_DIR")) previous_ = old;
-  setenv("VORNIX_REGISTRY_DIR", path_.c_str(), 1);
-}
+RegistryFolder::RegistryFolder()
+    : own_(std::make_unique<TempFolder>("vornix-registry")), path_(own_->path()), variable_(kVariable, path_) {}
 
-RegistryFolder::~RegistryFolder() {
-  if (previous_)
-    setenv("VORNIX_REGISTRY_DIR", previous_->c_str(), 1);
-  else
-    unsetenv("VORNIX_REGISTRY_DIR");
-}
+RegistryFolder::RegistryFolder(std::string path) : path_(std::move(path)), variable_(kVariable, path_) {}
 
 }  // namespace testsupport

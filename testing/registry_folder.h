@@ -2,9 +2,9 @@
 // Points VORNIX_REGISTRY_DIR at a folder while the object lives and puts the
 // earlier value (or its absence) back afterwards.
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "testing/scoped_env.h"
 #include "testing/temp_folder.h"
 
 namespace testsupport {
@@ -15,7 +15,6 @@ class RegistryFolder {
   RegistryFolder();
   // The given folder; it need not exist yet.
   explicit RegistryFolder(std::string path);
-  ~RegistryFolder();
   RegistryFolder(const RegistryFolder&) = delete;
   RegistryFolder& operator=(const RegistryFolder&) = delete;
 
@@ -24,7 +23,7 @@ class RegistryFolder {
  private:
   std::unique_ptr<TempFolder> own_;
   std::string path_;
-  std::optional<std::string> previous_;
+  ScopedEnv variable_;
 };
 
 }  // namespace testsupport

@@ -10,9 +10,10 @@
 
 namespace testsupport {
 
-TempFolder::TempFolder(const std::string& prefix) {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + ".XXXXXX";
+TempFolder::TempFolder(const std::string& prefix, const std::string& parent) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string base = !parent.empty() ? parent : tmpdir && *tmpdir ? tmpdir : "/tmp";
+  std::string pattern = base + "/" + prefix + ".XXXXXX";
   if (!mkdtemp(pattern.data()))
     throw std::runtime_error("cannot make a folder " + pattern + ": " + std::strerror(errno));
   path_ = pattern;

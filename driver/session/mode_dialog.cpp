@@ -26,7 +26,7 @@ int Show_ParamDialog() {
   for (int i = 1; i <= count; ++i) {
     std::string name;
     ParamName(i, name);
-    request.entries.push_back("&" + std::to_string(i) + ": " + name);
+    request.entries.push_back(std::string("&").append(std::to_string(i)).append(": ").append(name));
   }
   if (count == 0) return 0;  // nothing to choose: the dialog could never end
   const int choice = platform::ShowModeDialog(request);

@@ -36,7 +36,7 @@ TEST(Api, VersionAndSentences) {
 }
 
 TEST(Api, DetectionByFirstFourBytes) {
-  TempDir dir;
+  TempFolder dir;
   struct Case {
     Bytes bytes;
     int rc;
@@ -64,7 +64,7 @@ TEST(Api, DetectionByFirstFourBytes) {
 
 // Only regular files are opened: a directory or a FIFO gives 6 at once.
 TEST(Api, OpensOnlyRegularFiles) {
-  TempDir dir;
+  TempFolder dir;
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
   for (const std::string& name : {dir.path(), dir / "fifo", dir / "missing"}) {
     Named f(name, 10);
@@ -100,7 +100,7 @@ TEST(Api, NullArgumentsComeFirst) {
 }
 
 TEST(Api, ScanInfoNeedsAReadableType) {
-  TempDir dir;
+  TempFolder dir;
   write_bytes(dir / "f.qew", qew_file(2, scan_info(0, 0, 1, 1), {7}));
   for (uint32_t type : {0u, 11u, 12u, 0xFFFFFFFFu}) {
     Named f(dir / "f.qew", type);
@@ -117,7 +117,7 @@ TEST(Api, ScanInfoNeedsAReadableType) {
 }
 
 TEST(Api, ReadImageChecksSamplingBeforeTheFile) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px(1001 * 2);
   for (size_t i = 0; i < px.size(); ++i) px[i] = uint16_t(i % 1001);
   write_bytes(dir / "f.raw", raw_file(1001, 2, px));
@@ -144,7 +144,7 @@ TEST(Api, ReadImageChecksSamplingBeforeTheFile) {
 }
 
 TEST(Api, WriteAddsDefaultExtensionsAndRewritesType) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(6);
   ScanInfo s = scan_info(0, 0, 3, 2);
   ImageData d{1, 3, 2, px.data()};
@@ -180,7 +180,7 @@ TEST(Api, WriteAddsDefaultExtensionsAndRewritesType) {
 }
 
 TEST(Api, WriteChecks) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(6);
   ScanInfo s = scan_info(0, 0, 3, 2);
   Named f(dir / "w", 10);
@@ -211,7 +211,7 @@ TEST(Api, WriteChecks) {
 }
 
 TEST(Api, WriteRegionMustLieInTheImage) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(20 * 10);
   ScanInfo s = scan_info(100, 50, 20, 10);
   ImageData d{1, 20, 10, px.data()};
@@ -233,7 +233,7 @@ TEST(Api, WriteRegionMustLieInTheImage) {
 
 // Sizes that the format cannot hold are refused before a file is made.
 TEST(Api, SizesBeyondTheFormatGive12) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px(70000 * 2);
   ScanInfo s = scan_info(0, 0, 70000, 2);
   ImageData d{1, 70000, 2, px.data()};
@@ -257,7 +257,7 @@ TEST(Api, SizesBeyondTheFormatGive12) {
 }
 
 TEST(Api, CopyRegionFindsTheSourceUnderItsDefaultExtension) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(4 * 3);
   write_bytes(dir / "src.qew", qew_file(2, scan_info(0, 0, 4, 3), px));
   Named src(dir / "src.tif", 10);
@@ -274,7 +274,7 @@ TEST(Api, CopyRegionFindsTheSourceUnderItsDefaultExtension) {
 
 // Copying onto its own source would truncate it: refused, the source intact.
 TEST(Api, CopyRegionOntoItsSourceGives7) {
-  TempDir dir;
+  TempFolder dir;
   Bytes file = qew_file(2, scan_info(0, 0, 4, 3), pattern(12));
   write_bytes(dir / "a.qew", file);
   Named src(dir / "a.qew", 10);
@@ -288,7 +288,7 @@ TEST(Api, CopyRegionOntoItsSourceGives7) {
 // A copy is refused before its destination is made: an existing file of that
 // name stays as it was, and no file appears where there was none.
 TEST(Api, RefusedCopiesLeaveTheDestinationAlone) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(4 * 3);
   ScanInfo s = scan_info(0, 0, 4, 3);
   ImageData d{1, 4, 3, px.data()};

@@ -30,7 +30,7 @@ Bytes bitmap(int32_t w, int32_t h, const Bytes& rows, uint16_t bpp = 24, uint32_
 }  // namespace
 
 TEST(Bitmap, WriterBytes) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = {0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B0C};
   for (uint8_t flip : {0, 1}) {
     ScanInfo s = scan_info(0, 0, 3, 2);
@@ -81,7 +81,7 @@ TEST(Bitmap, WriterBytes) {
 
 TEST(Bitmap, OtherProgramsReadBothRowOrders) {
   REQUIRE_ORACLE(have_python_oracles() && have_tool("/usr/bin/convert"), "PIL, ImageMagick");
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(5 * 3);
   for (uint8_t flip : {0, 1}) {
     ScanInfo s = scan_info(0, 0, 5, 3);
@@ -116,7 +116,7 @@ TEST(Bitmap, OtherProgramsReadBothRowOrders) {
 }
 
 TEST(Bitmap, PixelValuesOfBothTypes) {
-  TempDir dir;
+  TempFolder dir;
   // Width 5: stride 16. White, red, blue, and two breadboard pixels.
   Bytes rows = {255, 255, 255, 0, 0, 255, 255, 0, 0, 0x34, 0x12, 0x99, 0, 0, 0, 7, 7, 7};
   rows.resize(16, 0xEE);
@@ -147,7 +147,7 @@ TEST(Bitmap, PixelValuesOfBothTypes) {
 }
 
 TEST(Bitmap, HeaderChecks) {
-  TempDir dir;
+  TempFolder dir;
   Bytes ok = bitmap(1, 1, {1, 2, 3, 0});
   struct Case {
     const char* what;
@@ -193,7 +193,7 @@ TEST(Bitmap, HeaderChecks) {
 }
 
 TEST(Bitmap, CopyKeepsOrderAndZeroesPadding) {
-  TempDir dir;
+  TempFolder dir;
   // Width 3 (stride 12, three padding bytes 0xEE), two rows; the last row has no padding.
   Bytes rows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE, 0xEE, 0xEE, 11, 12, 13, 14, 15, 16, 17, 18, 19};
   for (int32_t h : {2, -2}) {

@@ -39,7 +39,7 @@ int stream_write(const std::string& name, const ScanInfo& s, const std::vector<u
 }  // namespace
 
 TEST(Faults, EveryFailureGivesItsCode) {
-  TempDir dir;
+  TempFolder dir;
   const uint32_t W = 9, H = 6;
   std::vector<uint16_t> px = pattern(W * H);
   ScanInfo s = scan_info(10, 20, W, H);
@@ -175,7 +175,7 @@ TEST(Faults, EveryFailureGivesItsCode) {
 
 // Sums of N x N blocks stay exact beyond N = 256, and N = 65536 is no zero divisor.
 TEST(Faults, LargeSamplingFactors) {
-  TempDir dir;
+  TempFolder dir;
   const uint16_t side = 600;
   std::vector<uint16_t> px(size_t(side) * side, 65535);
   px[0] = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fennic/fennic_api.h"
+#include "testing/temp_folder.h"
 
 namespace fennic_fuzz {
 
@@ -39,18 +40,10 @@ inline Input parse(const uint8_t* data, size_t size) {
 
 // The source file in memory, and a scratch folder for copies.
 struct Files {
-  Files() {
+  Files() : destination(folder / "copy.out") {
     fd = memfd_create("fennic-fuzz", 0);
     if (fd < 0) std::abort();
     source = "/proc/self/fd/" + std::to_string(fd);
-    char tmpl[] = "/tmp/fennic-fuzz-XXXXXX";
-    if (!mkdtemp(tmpl)) std::abort();
-    folder = tmpl;
-    destination = folder + "/copy.out";
-  }
-  ~Files() {
-    unlink(destination.c_str());
-    rmdir(folder.c_str());
   }
   void set(const Input& in) {
     if (ftruncate(fd, 0) != 0) std::abort();
@@ -61,8 +54,9 @@ struct Files {
       done += size_t(k);
     }
   }
+  testsupport::TempFolder folder{"fennic-fuzz"};
   int fd;
-  std::string source, folder, destination;
+  std::string source, destination;
 };
 
 inline Files& files() {

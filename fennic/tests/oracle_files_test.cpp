@@ -12,7 +12,7 @@ namespace {
 class OracleFiles : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new TempDir;
+    dir_ = new TempFolder;
     if (!have_python_oracles() || !have_tool("/usr/bin/tiffcp") || !have_tool("/usr/bin/convert")) return;
     made_ = python("import runpy, sys\nsys.argv = ['', '" + dir_->path() + "']\nrunpy.run_path('" +
                        std::string(VORNIX_SOURCE_DIR) + "/fennic/tests/make_oracle_files.py')\n",
@@ -38,7 +38,7 @@ class OracleFiles : public ::testing::Test {
     }
     return out;
   }
-  static inline TempDir* dir_ = nullptr;
+  static inline TempFolder* dir_ = nullptr;
   static inline bool made_ = false;
   static inline std::string log_;
 };

@@ -10,7 +10,7 @@ bool same(const ScanInfo& a, const ScanInfo& b) { return std::memcmp(&a, &b, siz
 }  // namespace
 
 TEST(Qew, ScanInfoOfEachVersion) {
-  TempDir dir;
+  TempFolder dir;
   ScanInfo s = scan_info(3, 4, 2, 1);
   for (int v = 0; v <= 2; ++v) {
     write_bytes(dir / "f", qew_file(v, s, {1, 2}));
@@ -29,7 +29,7 @@ TEST(Qew, ScanInfoOfEachVersion) {
 }
 
 TEST(Qew, BadHeaders) {
-  TempDir dir;
+  TempFolder dir;
   struct Case {
     Bytes bytes;
     int rc;
@@ -54,7 +54,7 @@ TEST(Qew, BadHeaders) {
 
 // Old scanner records: origin in 1/300 inch, converted with 0.0254 in long double.
 TEST(Qew, OldScannerOriginIsConverted) {
-  TempDir dir;
+  TempFolder dir;
   struct Case {
     uint32_t origin, resolution, want;
   } cases[] = {{300, 11811, 299}, {150, 10000, 127}, {0, 11811, 0}, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}};
@@ -73,7 +73,7 @@ TEST(Qew, OldScannerOriginIsConverted) {
 }
 
 TEST(Qew, ReadRectangleMustLieInTheFile) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(200 * 100);
   write_bytes(dir / "f", qew_file(2, scan_info(100, 50, 200, 100), px));
   Named f(dir / "f", 10);
@@ -93,7 +93,7 @@ TEST(Qew, ReadRectangleMustLieInTheFile) {
 }
 
 TEST(Qew, TruncatedPixelsGive9) {
-  TempDir dir;
+  TempFolder dir;
   Bytes b = qew_file(2, scan_info(0, 0, 4, 4), pattern(16));
   b.resize(b.size() - 1);
   write_bytes(dir / "f", b);
@@ -112,7 +112,7 @@ TEST(Qew, TruncatedPixelsGive9) {
 }
 
 TEST(Qew, WritersRecordOriginAndSize) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(5 * 4);
   ScanInfo s = scan_info(10, 20, 5, 4);
   ImageData d{1, 5, 4, px.data()};
@@ -134,7 +134,7 @@ TEST(Qew, WritersRecordOriginAndSize) {
 }
 
 TEST(Qew, CopyKeepsTheRecordAndWritesVersion2) {
-  TempDir dir;
+  TempFolder dir;
   ScanInfo s = scan_info(100, 50, 6, 5);
   std::vector<uint16_t> px = pattern(30);
   write_bytes(dir / "v0.qew", qew_file(0, s, px));

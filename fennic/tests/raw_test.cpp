@@ -4,7 +4,7 @@
 using namespace fennic_test;
 
 TEST(Raw, ScanInfoAndRectangles) {
-  TempDir dir;
+  TempFolder dir;
   write_bytes(dir / "f", {1, 0});
   Named shortf(dir / "f", 1);
   ScanInfo s;
@@ -30,7 +30,7 @@ TEST(Raw, ScanInfoAndRectangles) {
 }
 
 TEST(Raw, CopyReproducesTheFile) {
-  TempDir dir;
+  TempFolder dir;
   Bytes file = raw_file(7, 5, pattern(35));
   write_bytes(dir / "a.raw", file);
   Named src(dir / "a.raw", 1);
@@ -48,7 +48,7 @@ TEST(Raw, CopyReproducesTheFile) {
 
 TEST(Raw, WrittenFileReadsInNumpy) {
   REQUIRE_ORACLE(have_python_oracles(), "numpy");
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(9 * 4);
   ScanInfo s = scan_info(0, 0, 9, 4);
   ImageData d{1, 9, 4, px.data()};

@@ -7,7 +7,7 @@
 using namespace fennic_test;
 
 TEST(Stream, WriteThenReadRoundTrips) {
-  TempDir dir;
+  TempFolder dir;
   const int fds = open_fds();
   ScanInfo s = scan_info(1, 2, 4, 3);
   std::vector<uint16_t> px = pattern(12);
@@ -45,7 +45,7 @@ TEST(Stream, WriteThenReadRoundTrips) {
 }
 
 TEST(Stream, ReadsEveryVersionFromItsFirstPixel) {
-  TempDir dir;
+  TempFolder dir;
   for (int v = 0; v <= 2; ++v) {
     write_bytes(dir / "f", qew_file(v, scan_info(0, 0, 2, 1), {0x1234, 0x5678}));
     Named f(dir / "f", 0);
@@ -63,7 +63,7 @@ TEST(Stream, ReadsEveryVersionFromItsFirstPixel) {
 
 // A start that fails after opening leaves the file open for the end call.
 TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
-  TempDir dir;
+  TempFolder dir;
   const int fds = open_fds();
   FennicHandle h = nullptr;
   ScanInfo s;

@@ -35,7 +35,7 @@ inline bool under_ci() {
     }                                                                        \
   } while (0)
 
-using TempDir = testsupport::TempFolder;
+using testsupport::TempFolder;
 
 inline void write_bytes(const std::string& path, const Bytes& b) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -130,12 +130,10 @@ inline int run(const std::string& cmd, std::string* out = nullptr) {
 
 // Runs a Python script with the oracles' interpreter.
 inline int python(const std::string& script, std::string* out = nullptr) {
-  std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/fennic-py-" +
-                     std::to_string(getpid()) + ".py";
+  const testsupport::TempFolder folder("fennic-py");
+  const std::string path = folder / "oracle.py";
   std::ofstream(path) << script;
-  int rc = run(std::string(VORNIX_PYTHON) + " " + path, out);
-  std::remove(path.c_str());
-  return rc;
+  return run(std::string(VORNIX_PYTHON) + " " + path, out);
 }
 
 inline bool have_python_oracles() {

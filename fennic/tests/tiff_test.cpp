@@ -65,7 +65,7 @@ ScanInfo read_info(const std::string& path, uint32_t& type, int* rc = nullptr) {
 }  // namespace
 
 TEST(Tiff, WrittenLayoutByteByByte) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(5 * 3);
   ScanInfo s = scan_info(100, 50, 5, 3);
   ImageData d{1, 5, 3, px.data()};
@@ -99,7 +99,7 @@ TEST(Tiff, WrittenLayoutByteByByte) {
 
 TEST(Tiff, WrittenFilePassesTheOracles) {
   REQUIRE_ORACLE(have_tool("/usr/bin/tiffdump") && have_python_oracles(), "tiffdump, tifffile, PIL");
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(7 * 4);
   ScanInfo s = scan_info(0, 0, 7, 4);
   ImageData d{1, 7, 4, px.data()};
@@ -134,12 +134,15 @@ TEST(Tiff, WrittenFilePassesTheOracles) {
             0)
       << out;
   std::string pixels;
-  for (uint16_t v : px) pixels += (pixels.empty() ? "" : " ") + std::to_string(v);
+  for (uint16_t v : px) {
+    if (!pixels.empty()) pixels += ' ';
+    pixels += std::to_string(v);
+  }
   EXPECT_EQ(out, pixels + "\n174 (11811, 100) (11812, 100)\nI;16 (7, 4) 299.9994 " + std::to_string(px.back()) + "\n");
 }
 
 TEST(Tiff, RoundTripKeepsTheRecord) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(6 * 5);
   ScanInfo s = scan_info(100, 50, 6, 5);
   s.source = kSourceHpScannerV0;
@@ -165,7 +168,7 @@ TEST(Tiff, RoundTripKeepsTheRecord) {
 }
 
 TEST(Tiff, ResolutionFromRationals) {
-  TempDir dir;
+  TempFolder dir;
   struct Case {
     uint32_t num, den, unit;
     bool has_unit;
@@ -195,7 +198,7 @@ TEST(Tiff, ResolutionFromRationals) {
 }
 
 TEST(Tiff, HeaderAndDirectoryChecks) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(4);
   struct Case {
     const char* what;
@@ -256,7 +259,7 @@ TEST(Tiff, HeaderAndDirectoryChecks) {
 }
 
 TEST(Tiff, MinIsWhiteStoresTheComplementOfTheMean) {
-  TempDir dir;
+  TempFolder dir;
   TiffBuilder t;
   t.add(256, 3, 1, 2).add(257, 3, 1, 2).add(258, 3, 1, 8).add(262, 3, 1, 0).add(273, 4, 1, 0).add(279, 4, 1, 4);
   t.entries[4].value = t.put({0, 255, 1, 2});
@@ -272,7 +275,7 @@ TEST(Tiff, MinIsWhiteStoresTheComplementOfTheMean) {
 }
 
 TEST(Tiff, RgbWeights) {
-  TempDir dir;
+  TempFolder dir;
   TiffBuilder t;
   t.add(256, 3, 1, 1).add(257, 3, 1, 1).add(258, 3, 3, 0).add(262, 3, 1, 2).add(273, 4, 1, 0);
   t.add(277, 3, 1, 3).add(279, 4, 1, 3);
@@ -289,7 +292,7 @@ TEST(Tiff, RgbWeights) {
 }
 
 TEST(Tiff, StripTablesByFieldType) {
-  TempDir dir;
+  TempFolder dir;
   const Bytes pixels = {1, 2, 3, 4, 5, 6};  // 2 x 3 grey
   struct Case {
     const char* what;
@@ -348,7 +351,7 @@ TEST(Tiff, StripTablesByFieldType) {
 }
 
 TEST(Tiff, OneStripMustHoldTheImage) {
-  TempDir dir;
+  TempFolder dir;
   TiffBuilder t;
   t.add(256, 3, 1, 2).add(257, 3, 1, 2).add(258, 3, 1, 8).add(273, 4, 1, 0).add(279, 4, 1, 3);
   t.entries[3].value = t.put({1, 2, 3, 4});
@@ -360,7 +363,7 @@ TEST(Tiff, OneStripMustHoldTheImage) {
 }
 
 TEST(Tiff, RectanglesAndInvertedSixteenBit) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = {0, 1, 2, 3, 4, 5};
   write_bytes(dir / "p.tif", plain16(3, 2, px, 0));
   Named f(dir / "p.tif", 4);
@@ -377,7 +380,7 @@ TEST(Tiff, RectanglesAndInvertedSixteenBit) {
 }
 
 TEST(Tiff, WriteRegionAndCopyRecordTheOrigin) {
-  TempDir dir;
+  TempFolder dir;
   std::vector<uint16_t> px = pattern(20 * 10);
   ScanInfo s = scan_info(100, 50, 20, 10);
   ImageData d{1, 20, 10, px.data()};
@@ -412,7 +415,7 @@ TEST(Tiff, WriteRegionAndCopyRecordTheOrigin) {
 // Without the private block the copy takes the resolutions from the rationals,
 // the source from "fennic" and the photometry from the source.
 TEST(Tiff, CopyOfAPlainSixteenBitFile) {
-  TempDir dir;
+  TempFolder dir;
   TiffBuilder t;
   t.add(256, 3, 1, 3).add(257, 3, 1, 2).add(258, 3, 1, 16).add(262, 3, 1, 0).add(273, 4, 1, 0);
   t.add(282, 5, 1, 0).add(283, 5, 1, 0).add(296, 3, 1, 2);

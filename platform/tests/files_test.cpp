@@ -1,12 +1,15 @@
 #include "platform/files.h"
 
-#include "platform/tests/test_folder.h"
+#include <gtest/gtest.h>
+
+#include "testing/temp_folder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 
+using testsupport::TempFolder;
 using namespace platform;
 
 namespace {
@@ -90,7 +93,8 @@ TEST(Files, MoveAcrossFileSystemsCopiesAndKeepsTheTime) {
   }, b{};
   if (stat("/dev/shm", &a) != 0 || stat(t.path().c_str(), &b) != 0 || a.st_dev == b.st_dev)
     GTEST_SKIP() << "no second file system beside " << t.path();
-  std::string target = "/dev/shm/vornix-move-" + std::to_string(getpid());
+  const TempFolder other("vornix-move", "/dev/shm");
+  const std::string target = other / "log";
   Write(t / "log", "lines");
   ASSERT_TRUE(SetFileModifiedTime(t / "log", 1000000000));
   ASSERT_TRUE(MoveFile(t / "log", target));
@@ -100,7 +104,6 @@ TEST(Files, MoveAcrossFileSystemsCopiesAndKeepsTheTime) {
   Write(t / "other", "x");
   EXPECT_FALSE(MoveFile(t / "other", target));
   EXPECT_EQ(Read(target), "lines");
-  DeleteFile(target);
 }
 
 TEST(Files, ModifiedTimeRoundTrip) {

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/tests/test_folder.h"
+#include "testing/scoped_env.h"
+#include "testing/temp_folder.h"
+
+using testsupport::ScopedEnv;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -49,12 +53,12 @@ class EchoDriver : public DeviceDriver {
 class KernelDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    unsetenv("VORNIX_SCANNER_SIM");
     ResetSimulatorActivation();
     driver = std::make_shared<EchoDriver>();
     RegisterDeviceDriver("\\\\.\\ECHO", driver);
   }
   void TearDown() override { UnregisterDeviceDriver("\\\\.\\ECHO"); }
+  ScopedEnv no_scenario_{"VORNIX_SCANNER_SIM", std::nullopt};
   std::shared_ptr<EchoDriver> driver;
 };
 
@@ -122,10 +126,12 @@ TEST_F(KernelDeviceTest, ScenarioAttachesTheSimulatorFromBesideThePlatform) {
   ASSERT_NE(f, nullptr);
   std::fputs("[Scanner]\nFpgaConfigured=1\n", f);
   std::fclose(f);
-  setenv("VORNIX_SCANNER_SIM", path.c_str(), 1);
-  ResetSimulatorActivation();
-  DeviceHandle h = OpenDevice("\\\\.\\TARVEL");
-  unsetenv("VORNIX_SCANNER_SIM");
+  DeviceHandle h;
+  {
+    ScopedEnv scenario("VORNIX_SCANNER_SIM", path);
+    ResetSimulatorActivation();
+    h = OpenDevice("\\\\.\\TARVEL");
+  }
   ASSERT_NE(h, kInvalidDeviceHandle);
   uint8_t info[4] = {};
   uint32_t got = 0;
@@ -138,11 +144,10 @@ TEST_F(KernelDeviceTest, ScenarioAttachesTheSimulatorFromBesideThePlatform) {
 TEST_F(KernelDeviceTest, UnreadableScenarioAttachesNothing) {
   // The simulator (loaded from beside the platform library when it was
   // built) refuses a scenario it cannot read: the device stays absent.
-  setenv("VORNIX_SCANNER_SIM", "/nonexistent/scenario.ini", 1);
+  ScopedEnv scenario("VORNIX_SCANNER_SIM", "/nonexistent/scenario.ini");
   ResetSimulatorActivation();
   EXPECT_EQ(OpenDevice("\\\\.\\NOTHERE"), kInvalidDeviceHandle);
   EXPECT_EQ(GetLastError(), kErrorFileNotFound);
-  unsetenv("VORNIX_SCANNER_SIM");
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "platform/profile.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/files.h"
-#include "platform/tests/test_folder.h"
+#include "testing/temp_folder.h"
 
 #include <fstream>
 
+using testsupport::TempFolder;
 using namespace platform;
 
 namespace {

@@ -1,20 +1,24 @@
 #include "platform/registry.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/files.h"
-#include "platform/tests/test_folder.h"
+#include "testing/registry_folder.h"
+#include "testing/temp_folder.h"
 
 #include <fstream>
 #include <thread>
 
+using testsupport::RegistryFolder;
+using testsupport::TempFolder;
 using namespace platform::registry;
 constexpr Hive HKLM = Hive::LocalMachine;
 constexpr Hive HKCU = Hive::CurrentUser;
 
 class Registry : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("VORNIX_REGISTRY_DIR", (folder_ / "reg").c_str(), 1); }
-  void TearDown() override { unsetenv("VORNIX_REGISTRY_DIR"); }
   TempFolder folder_;
+  RegistryFolder registry_{folder_ / "reg"};
 };
 
 TEST_F(Registry, KeysExistWithoutValuesAndNamesIgnoreCase) {

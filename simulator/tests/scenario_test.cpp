@@ -7,8 +7,12 @@
 
 #include "platform/clock.h"
 #include "platform/kernel_device.h"
-#include "platform/tests/test_folder.h"
 #include "simulator/parallel_port.h"
+#include "testing/scoped_env.h"
+#include "testing/temp_folder.h"
+
+using testsupport::ScopedEnv;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -144,20 +148,21 @@ TEST_F(ScenarioFile, ShippedScenariosLoad) {
 
 TEST_F(ScenarioFile, EnvironmentVariableAttachesTheScanner) {
   std::string path = Write("[Scanner]\nSerial=VX-ENV\nFpgaConfigured=1\n");
-  setenv("VORNIX_SCANNER_SIM", path.c_str(), 1);
-  platform::ResetSimulatorActivation();
-  sim::DetachParallelPort();
-  platform::DeviceHandle h = platform::OpenDevice("\\\\.\\TARVEL");
-  ASSERT_NE(h, platform::kInvalidDeviceHandle);
-  ASSERT_TRUE(sim::CurrentScanner());
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(sim::CurrentScanner()->IdProm().data())), "VX-ENV");
-  uint8_t info[4];
-  uint32_t got = 0;
-  EXPECT_TRUE(platform::DeviceIoControl(h, 0x222000, nullptr, 0, info, 4, &got));
-  EXPECT_EQ(got, 4u);
-  platform::CloseDevice(h);
-  sim::DetachParallelPort();
-  unsetenv("VORNIX_SCANNER_SIM");
+  {
+    ScopedEnv scenario("VORNIX_SCANNER_SIM", path);
+    platform::ResetSimulatorActivation();
+    sim::DetachParallelPort();
+    platform::DeviceHandle h = platform::OpenDevice("\\\\.\\TARVEL");
+    ASSERT_NE(h, platform::kInvalidDeviceHandle);
+    ASSERT_TRUE(sim::CurrentScanner());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sim::CurrentScanner()->IdProm().data())), "VX-ENV");
+    uint8_t info[4];
+    uint32_t got = 0;
+    EXPECT_TRUE(platform::DeviceIoControl(h, 0x222000, nullptr, 0, info, 4, &got));
+    EXPECT_EQ(got, 4u);
+    platform::CloseDevice(h);
+    sim::DetachParallelPort();
+  }
   platform::ResetSimulatorActivation();
   EXPECT_EQ(vornix_sim_attach((tmp_ / "absent.ini").c_str()), -1);
   EXPECT_EQ(vornix_sim_attach(Write("[Scanner]\nInterface=SCSI\n").c_str()), -2);

@@ -2,15 +2,19 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "testing/registry_folder.h"
+#include "testing/scoped_env.h"
 #include "testing/temp_folder.h"
 
 namespace fs = std::filesystem;
 using testsupport::RegistryFolder;
+using testsupport::ScopedEnv;
 using testsupport::TempFolder;
 
 TEST(TempFolder, FreshFoldersAreDistinctAndRemovedWithTheirContents) {
@@ -26,6 +30,17 @@ TEST(TempFolder, FreshFoldersAreDistinctAndRemovedWithTheirContents) {
     kept = a.path();
   }
   EXPECT_FALSE(fs::exists(kept));
+}
+
+TEST(TempFolder, UnderAGivenParentOrNotAtAll) {
+  TempFolder parent;
+  {
+    TempFolder child("child", parent.path());
+    EXPECT_EQ(fs::path(child.path()).parent_path(), fs::path(parent.path()));
+    EXPECT_EQ(fs::path(child.path()).filename().string().rfind("child.", 0), 0u);
+  }
+  EXPECT_TRUE(fs::is_empty(parent.path()));
+  EXPECT_THROW(TempFolder("x", parent / "missing"), std::runtime_error);
 }
 
 TEST(RegistryFolder, SetsTheVariableAndRestoresWhatWasThere) {
@@ -47,4 +62,21 @@ TEST(RegistryFolder, SetsTheVariableAndRestoresWhatWasThere) {
   { RegistryFolder own; }
   EXPECT_EQ(std::getenv("VORNIX_REGISTRY_DIR"), nullptr);
   if (before) setenv("VORNIX_REGISTRY_DIR", original.c_str(), 1);
+}
+
+TEST(ScopedEnv, SetsOrRemovesAndPutsBackWhatWasThere) {
+  const char* name = "VORNIX_TESTING_SCOPED";
+  unsetenv(name);
+  {
+    ScopedEnv set(name, "one");
+    EXPECT_STREQ(std::getenv(name), "one");
+    {
+      ScopedEnv removed(name, std::nullopt);
+      EXPECT_EQ(std::getenv(name), nullptr);
+      ScopedEnv empty(name, "");
+      EXPECT_STREQ(std::getenv(name), "");
+    }
+    EXPECT_STREQ(std::getenv(name), "one");
+  }
+  EXPECT_EQ(std::getenv(name), nullptr);
 }

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include "testing/temp_folder.h"
+
 namespace mwtest {
 
 inline bool UnderCi() {
@@ -34,10 +36,9 @@ inline bool PythonHas(const std::string& modules) {
 // Runs `script` with `input` on standard input; the standard output, or
 // "" with ok false when the script fails.
 inline std::string RunPython(const std::string& script, const std::string& input, bool* ok) {
-  char dir[] = "/tmp/mwtest-XXXXXX";
   *ok = false;
-  if (!mkdtemp(dir)) return "";
-  const std::string script_path = std::string(dir) + "/oracle.py", in_path = std::string(dir) + "/in.txt";
+  const testsupport::TempFolder dir("mwtest");
+  const std::string script_path = dir / "oracle.py", in_path = dir / "in.txt";
   std::ofstream(script_path) << script;
   std::ofstream(in_path) << input;
   std::string cmd = std::string(VORNIX_PYTHON) + " " + script_path + " < " + in_path;
@@ -48,9 +49,6 @@ inline std::string RunPython(const std::string& script, const std::string& input
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     *ok = pclose(p) == 0;
   }
-  std::remove(script_path.c_str());
-  std::remove(in_path.c_str());
-  rmdir(dir);
   return out;
 }
 

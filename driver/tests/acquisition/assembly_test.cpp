@@ -13,10 +13,12 @@
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
+#include "testing/temp_folder.h"
 
 using namespace acqtest;
 using tarvel::Acquisition;
 using tarvel::AcquisitionSettings;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -25,7 +27,7 @@ class Pipeline {
   explicit Pipeline(const AcquisitionSettings& mode) {
     acq.SetSettings(mode);
     EXPECT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
-    EXPECT_TRUE(acq.SetImageFolder(dir.Str()));
+    EXPECT_TRUE(acq.SetImageFolder(dir.path()));
     acq.SetSerialNumber("SN-4711");
     acq.LastNumber();
     acq.Activate();
@@ -44,7 +46,7 @@ class Pipeline {
     EXPECT_EQ(tarvel::ReadImageInfo(Name(n), &i), 0);
     return i;
   }
-  ScratchDir dir;
+  TempFolder dir;
   LogCapture log;
   Acquisition acq{LogTo(log)};
 };
@@ -644,7 +646,7 @@ TEST(Assembly, RecordTimeAndErrorBoxComeThroughTheSeams) {
     return t;
   };
   seams.error_box = [&](const std::string&, const std::string& caption) { captions.push_back(caption); };
-  ScratchDir dir;
+  TempFolder dir;
   for (int type : {0, 5}) {
     auto mode = SmallMode();
     mode.scanner_type = type;
@@ -652,7 +654,7 @@ TEST(Assembly, RecordTimeAndErrorBoxComeThroughTheSeams) {
     Acquisition acq(seams);
     acq.SetSettings(mode);
     ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
-    ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+    ASSERT_TRUE(acq.SetImageFolder(dir.path()));
     acq.LastNumber();
     acq.Activate();
     Scene scene(256, 24);
@@ -715,11 +717,11 @@ TEST(Assembly, AllocationFailureMakesNoImageOfThatRange) {
 }
 
 TEST(Assembly, NumbersContinueFromTheFolderAndAreHandedOutInOrder) {
-  ScratchDir dir;
+  TempFolder dir;
   for (const char* n : {"KP000007.QEW", "kp000012.qew", "KPabc.QEW", "KP0000099.txt", "XX000500.QEW"})
     std::ofstream(dir / n) << "x";
   Acquisition acq;
-  ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+  ASSERT_TRUE(acq.SetImageFolder(dir.path()));
   EXPECT_EQ(acq.LastNumber(), 12);
   std::ofstream(dir / "KP1234567.QEW") << "x";
   EXPECT_EQ(acq.LastNumber(), 1234567);
@@ -727,8 +729,8 @@ TEST(Assembly, NumbersContinueFromTheFolderAndAreHandedOutInOrder) {
   char name[256] = "junk";
   EXPECT_EQ(acq.NextName(name), 0);
   EXPECT_STREQ(name, "");
-  EXPECT_EQ(acq.FileName(7), dir.Str() + "/KP000007.QEW");
-  EXPECT_EQ(acq.FileName(1234568), dir.Str() + "/KP1234568.QEW");
+  EXPECT_EQ(acq.FileName(7), dir.path() + "/KP000007.QEW");
+  EXPECT_EQ(acq.FileName(1234568), dir.path() + "/KP1234568.QEW");
   // The folder is bounded so that every name fits 256 characters.
   EXPECT_FALSE(acq.SetImageFolder(std::string(tarvel::kMaxImageFolder + 1, 'a')));
   ASSERT_TRUE(acq.SetImageFolder(std::string(tarvel::kMaxImageFolder, 'a')));

@@ -11,8 +11,11 @@
 #include "driver/tests/acquisition/failing_new.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/files.h"
+#include "testing/registry_folder.h"
+#include "testing/temp_folder.h"
 
 using namespace acqtest;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -100,7 +103,7 @@ TEST(InfoFile, PackedFieldsAtTheirOffsets) {
 }
 
 TEST(InfoFile, GetImageInfoReadsTheFileAndRefusesAShortOne) {
-  ScratchDir dir;
+  TempFolder dir;
   const std::string image = dir / "KP000001.QEW";
   ImageInfo got{};
   EXPECT_EQ(Get_ImageInfo(&got, image.c_str()), -1);
@@ -114,7 +117,7 @@ TEST(InfoFile, GetImageInfoReadsTheFileAndRefusesAShortOne) {
 }
 
 TEST(InfoFile, ExtraHeaderLengthIsBoundedByTheFile) {
-  ScratchDir dir;
+  TempFolder dir;
   const std::string image = dir / "KP000001.QEW";
   struct Case {
     int32_t length;
@@ -135,7 +138,7 @@ TEST(InfoFile, ExtraHeaderLengthIsBoundedByTheFile) {
 }
 
 TEST(DiskImageFile, ReadChecksTheSizeAgainstTheInformationFile) {
-  ScratchDir dir;
+  TempFolder dir;
   const std::string image = dir / "KP000001.QEW";
   auto write_pair = [&](uint16_t w, uint16_t h, size_t pixels, int info_w, int info_h) {
     std::string d = Le(w, 2) + Le(h, 2);
@@ -207,18 +210,10 @@ TEST(WindowStats, MarginsOfTheMeasuringWindow) {
 // file are found there.
 class BesideLibrary : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("VORNIX_REGISTRY_DIR");
-    old_registry_ = old ? old : "";
-    setenv("VORNIX_REGISTRY_DIR", (dir / "registry").c_str(), 1);
-    platform::SetModuleFileNameOverride(dir / "libTarvel.so");
-  }
-  void TearDown() override {
-    platform::SetModuleFileNameOverride(std::nullopt);
-    setenv("VORNIX_REGISTRY_DIR", old_registry_.c_str(), 1);
-  }
-  ScratchDir dir;
-  std::string old_registry_;
+  void SetUp() override { platform::SetModuleFileNameOverride(dir / "libTarvel.so"); }
+  void TearDown() override { platform::SetModuleFileNameOverride(std::nullopt); }
+  TempFolder dir;
+  testsupport::RegistryFolder registry_{dir / "registry"};
 };
 
 TEST_F(BesideLibrary, DeleteImageRemovesBothFilesAndLogs) {
@@ -249,7 +244,7 @@ TEST_F(BesideLibrary, OldImagesAreListedFromTheImageFolder) {
   std::vector<std::string> got;
   for (int rc = Get_FirstOldImageName(buffer); rc == 0; rc = Get_NextOldImageName(buffer)) got.push_back(buffer);
   EXPECT_STREQ(buffer, "");
-  const std::string folder = dir.Str() + "/Old/";
+  const std::string folder = dir.path() + "/Old/";
   EXPECT_EQ(got, (std::vector<std::string>{folder + "kp000001.qew", folder + "KP000002.QEW", folder + "KPX.QEW"}));
   EXPECT_EQ(Get_NextOldImageName(buffer), -1);
 
@@ -258,7 +253,7 @@ TEST_F(BesideLibrary, OldImagesAreListedFromTheImageFolder) {
   fs::create_directories(dir / "Images");
   WriteBytes(dir / "Images/KP000010.QEW", "x");
   ASSERT_EQ(Get_FirstOldImageName(buffer), 0);
-  EXPECT_EQ(std::string(buffer), dir.Str() + "/Images/KP000010.QEW");
+  EXPECT_EQ(std::string(buffer), dir.path() + "/Images/KP000010.QEW");
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include "driver/acquisition/image_files.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "testing/sim_fixture.h"
+#include "testing/temp_folder.h"
 
 using namespace acqtest;
 using tarvel::Acquisition;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -86,7 +88,7 @@ class SimRoundTrip : public devtest::SimDeviceTest {
     explicit Session(const tarvel::AcquisitionSettings& mode) {
       acq.SetSettings(mode);
       EXPECT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
-      EXPECT_TRUE(acq.SetImageFolder(dir.Str()));
+      EXPECT_TRUE(acq.SetImageFolder(dir.path()));
       acq.LastNumber();
       acq.Activate();
     }
@@ -99,7 +101,7 @@ class SimRoundTrip : public devtest::SimDeviceTest {
       EXPECT_EQ(tarvel::ReadImageInfo(acq.FileName(n), &i), 0);
       return i;
     }
-    ScratchDir dir;
+    TempFolder dir;
     LogCapture log;
     Acquisition acq{LogTo(log)};
   };
@@ -250,7 +252,7 @@ TEST_F(SimRoundTrip, EraseModeWritesNothing) {
   EXPECT_EQ(s.acq.WrittenNumber(), 0);
   EXPECT_EQ(s.log.Text().find("Creating image"), std::string::npos);
   int files = 0;
-  for (auto& e : fs::directory_iterator(s.dir.Str())) files += e.path().extension() == ".QEW";
+  for (auto& e : fs::directory_iterator(s.dir.path())) files += e.path().extension() == ".QEW";
   EXPECT_EQ(files, 0);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers: a scene of scan lines encoded as the scanner's stream, a
-// feeder that reads and flushes the way the session does, a scratch folder.
+// feeder that reads and flushes the way the session does, file readers,
+// image orientation and log capture.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -92,26 +93,6 @@ struct Feeder {
     tarvel::StreamPoller poller(acq, device);
     PollToEnd(poller, device);
   }
-};
-
-// A fresh folder under the build's temporary area, removed afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "acq-" + std::to_string(::getpid()) + "-" + t->test_suite_name() + "-" + t->name();
-    for (char& c : name)
-      if (c == '/' || c == '<' || c == '>' || c == ',' || c == ' ') c = '_';
-    path_ = fs::temp_directory_path() / name;
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() { fs::remove_all(path_); }
-  std::string Str() const { return path_.string(); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
 };
 
 inline std::string ReadAll(const std::string& path) {

@@ -4,8 +4,10 @@
 
 #include "driver/acquisition/stream_poll.h"
 #include "driver/tests/acquisition/stream_helpers.h"
+#include "testing/temp_folder.h"
 
 using namespace acqtest;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -71,7 +73,7 @@ class StreamPoll : public ::testing::Test {
   void SetUp() override {
     acq.SetSettings(SmallMode());
     ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
-    ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+    ASSERT_TRUE(acq.SetImageFolder(dir.path()));
     acq.LastNumber();
     acq.Activate();
   }
@@ -81,7 +83,7 @@ class StreamPoll : public ::testing::Test {
     EXPECT_EQ(poller.Poll(&r), 0);
     return r;
   }
-  ScratchDir dir;
+  TempFolder dir;
   LogCapture log;
   tarvel::Acquisition acq{LogTo(log)};
   ScriptedScanner scanner{acq};

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "driver/tests/acquisition/stream_helpers.h"
+#include "testing/temp_folder.h"
 
 using namespace acqtest;
 using tarvel::Acquisition;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -13,7 +15,7 @@ class StreamTest : public ::testing::Test {
   void SetUp() override {
     acq.SetSettings(SmallMode());
     ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
-    ASSERT_TRUE(acq.SetImageFolder(dir.Str()));
+    ASSERT_TRUE(acq.SetImageFolder(dir.path()));
     acq.Activate();
   }
   int Parse(const std::vector<uint8_t>& s) {
@@ -23,12 +25,12 @@ class StreamTest : public ::testing::Test {
   }
   std::vector<std::string> Images() const {
     std::vector<std::string> v;
-    for (auto& e : fs::directory_iterator(dir.Str()))
+    for (auto& e : fs::directory_iterator(dir.path()))
       if (e.path().extension() == ".QEW") v.push_back(e.path().filename().string());
     std::sort(v.begin(), v.end());
     return v;
   }
-  ScratchDir dir;
+  TempFolder dir;
   LogCapture log;
   Acquisition acq{LogTo(log)};
 };
@@ -71,7 +73,7 @@ TEST_F(StreamTest, UnitsCutAtAnyByteAreCarriedToTheNextPiece) {
   PutEol(s, 255);
   Acquisition whole;
   whole.SetSettings(SmallMode());
-  ScratchDir other;
+  TempFolder other;
   ASSERT_TRUE(whole.OpenTempFile(other / "t.tmp"));
   int e;
   whole.ParsePiece(s.data(), s.size(), &e);
@@ -245,7 +247,7 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
       {"erase mode", 3, 10, 20, 20, 0, nullptr},
   };
   for (const Case& c : cases) {
-    ScratchDir d2;
+    TempFolder d2;
     LogCapture log2;
     Acquisition a{LogTo(log2)};
     auto mode = SmallMode();
@@ -253,7 +255,7 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
     mode.min_area = c.min_area;
     a.SetSettings(mode);
     ASSERT_TRUE(a.OpenTempFile(d2 / "t.tmp"));
-    a.SetImageFolder(d2.Str());
+    a.SetImageFolder(d2.path());
     a.Activate();
     // Lines one pixel wider than the mode so that a plate can pass the end.
     Scene scene(258, c.h + 3);
@@ -276,7 +278,7 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
       EXPECT_EQ(text, "Flushing 1 ranges from the buffer\n");
     }
     int files = 0;
-    for (auto& f : fs::directory_iterator(d2.Str())) files += f.path().extension() == ".QEW";
+    for (auto& f : fs::directory_iterator(d2.path())) files += f.path().extension() == ".QEW";
     EXPECT_EQ(files, 0);
   }
 }

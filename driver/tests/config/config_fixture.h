@@ -2,9 +2,12 @@
 // A library folder of its own for each test: the module path points at
 // <tmp>/bin/libTarvel.so, the registry store lives in <tmp>/reg, and the
 // scanner type is set through its seam.
+#include <gtest/gtest.h>
+
 #include "driver/config/scanner_type.h"
 #include "platform/files.h"
-#include "platform/tests/test_folder.h"
+#include "testing/registry_folder.h"
+#include "testing/temp_folder.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -13,7 +16,6 @@
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("VORNIX_REGISTRY_DIR", (tmp_ / "reg").c_str(), 1);
     platform::CreateDirectories(bin());
     platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
     tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
@@ -21,7 +23,6 @@ class ConfigTest : public ::testing::Test {
   void TearDown() override {
     platform::SetModuleFileNameOverride(std::nullopt);
     tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
-    unsetenv("VORNIX_REGISTRY_DIR");
   }
   std::string bin() const { return tmp_ / "bin"; }
   // Writes the ini file beside the library.
@@ -30,5 +31,6 @@ class ConfigTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     return path;
   }
-  TempFolder tmp_;
+  testsupport::TempFolder tmp_;
+  testsupport::RegistryFolder registry_{tmp_ / "reg"};
 };

@@ -6,11 +6,14 @@
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
 #include "platform/files.h"
-#include "platform/tests/test_folder.h"
+#include "testing/registry_folder.h"
 #include "testing/sim_fixture.h"
+#include "testing/temp_folder.h"
 
 using devtest::SimDeviceTest;
 using devtest::Write;
+using testsupport::RegistryFolder;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -217,7 +220,6 @@ class ConfigureFpga : public SimDeviceTest {
  protected:
   void SetUp() override {
     SimDeviceTest::SetUp();
-    setenv("VORNIX_REGISTRY_DIR", (tmp_ / "reg").c_str(), 1);
     platform::CreateDirectories(tmp_ / "bin");
     platform::SetModuleFileNameOverride(tmp_ / "bin/libTarvel.so");
     std::ofstream(tmp_ / "bin/Tarvel.ini") << "[Scanner]\nLogfile=" << (tmp_ / "Tarvel") << "\n";
@@ -230,7 +232,6 @@ class ConfigureFpga : public SimDeviceTest {
   void TearDown() override {
     tarvel::CloseSessionLog();
     platform::SetModuleFileNameOverride(std::nullopt);
-    unsetenv("VORNIX_REGISTRY_DIR");
     SimDeviceTest::TearDown();
   }
   std::string FileName(FileKind k) {
@@ -245,6 +246,7 @@ class ConfigureFpga : public SimDeviceTest {
     return "";
   }
   TempFolder tmp_;
+  RegistryFolder registry_{tmp_ / "reg"};
 };
 
 TEST_F(ConfigureFpga, Table) {

@@ -5,8 +5,10 @@
 
 #include <fstream>
 
-#include "platform/tests/test_folder.h"
 #include "simulator/scanner_model.h"
+#include "testing/temp_folder.h"
+
+using testsupport::TempFolder;
 
 namespace {
 

@@ -18,9 +18,10 @@
 #include "driver/tarvel_api.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/tests/test_folder.h"
 #include "platform/ui.h"
 #include "simulator/parallel_port.h"
+#include "testing/registry_folder.h"
+#include "testing/temp_folder.h"
 
 namespace sessiontest {
 
@@ -63,7 +64,6 @@ class SessionTest : public ::testing::Test {
 
  protected:
   void SetUp() override {
-    setenv("VORNIX_REGISTRY_DIR", (tmp_ / "reg").c_str(), 1);
     platform::CreateDirectories(bin());
     platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
@@ -79,7 +79,6 @@ class SessionTest : public ::testing::Test {
     platform::UseRealClock();
     platform::SetFreeDiskSpaceOverride(std::nullopt);
     platform::SetModuleFileNameOverride(std::nullopt);
-    unsetenv("VORNIX_REGISTRY_DIR");
   }
 
   // A table row's own start: a fresh library folder and a configured scanner.
@@ -163,7 +162,8 @@ class SessionTest : public ::testing::Test {
     EXPECT_FALSE(platform::FileExists(TempFile()));
   }
 
-  TempFolder tmp_;
+  testsupport::TempFolder tmp_;
+  testsupport::RegistryFolder registry_{tmp_ / "reg"};
   platform::RecordingUi ui;
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;

@@ -2,12 +2,12 @@
 // Helpers of the dialog library's tests: folders holding a chosen set of
 // the outside libraries, and a clean colour engine around each test.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "testing/temp_folder.h"
 #include "toolkit/outside/system/modules.h"
 #include "toolkit/outside/system/standin_control.h"
 
@@ -19,20 +19,15 @@ class LibraryFolder {
  public:
   explicit LibraryFolder(const std::vector<std::string>& files) {
     const std::string from = mwsys::LibraryFolder();
-    char tmpl[] = "/tmp/mwdialogs-libs-XXXXXX";
-    path_ = mkdtemp(tmpl) ? tmpl : "";
     for (const std::string& f : files) {
-      std::filesystem::create_symlink(from + "/" + f, path_ + "/" + std::filesystem::path(f).filename().string());
+      std::filesystem::create_symlink(from + "/" + f, folder_ / std::filesystem::path(f).filename().string());
     }
-    mwsys::SetLibraryFolder(path_);
+    mwsys::SetLibraryFolder(folder_.path());
   }
-  ~LibraryFolder() {
-    mwsys::SetLibraryFolder("");
-    std::filesystem::remove_all(path_);
-  }
+  ~LibraryFolder() { mwsys::SetLibraryFolder(""); }
 
  private:
-  std::string path_;
+  testsupport::TempFolder folder_{"mwdialogs-libs"};
 };
 
 }  // namespace mwtest

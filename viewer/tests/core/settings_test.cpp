@@ -6,6 +6,7 @@
 #include <array>
 
 #include "platform/registry.h"
+#include "testing/registry_folder.h"
 #include "viewer/tests/core/test_support.h"
 
 namespace viewer {
@@ -18,17 +19,6 @@ const std::string kKey = kProgramKey;
 // Each test gets its own registry store and the compiled-in settings.
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("VORNIX_REGISTRY_DIR");
-    if (old) oldFolder_ = old;
-    setenv("VORNIX_REGISTRY_DIR", folder_.path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (oldFolder_.empty())
-      unsetenv("VORNIX_REGISTRY_DIR");
-    else
-      setenv("VORNIX_REGISTRY_DIR", oldFolder_.c_str(), 1);
-  }
   static void Put(const std::string& subkey, const std::string& name, const reg::Value& v) {
     const std::string path = subkey.empty() ? kKey : kKey + "\\" + subkey;
     ASSERT_TRUE(reg::CreateKey(kUser, path));
@@ -38,8 +28,7 @@ class SettingsTest : public ::testing::Test {
     return {reg::ValueType::Dword, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}};
   }
 
-  test::TempFolder folder_;
-  std::string oldFolder_;
+  testsupport::RegistryFolder registry_;
   ViewerSettings settings;
 };
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <string>
 
+#include "testing/registry_folder.h"
 #include "viewer/core/settings.h"
 #include "viewer/tests/core/test_support.h"
 
@@ -31,17 +32,6 @@ inline QApplication& App() {
 class FormTest : public ::testing::Test {
  protected:
   FormTest() { App(); }  // before the widgets of a fixture
-  void SetUp() override {
-    if (const char* old = std::getenv("VORNIX_REGISTRY_DIR")) oldFolder_ = old;
-    setenv("VORNIX_REGISTRY_DIR", registry_.path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (oldFolder_.empty())
-      unsetenv("VORNIX_REGISTRY_DIR");
-    else
-      setenv("VORNIX_REGISTRY_DIR", oldFolder_.c_str(), 1);
-  }
-
   template <typename T = QWidget>
   static T* Child(const QWidget& form, const char* name) {
     T* w = form.findChild<T*>(QString::fromLatin1(name));
@@ -59,8 +49,7 @@ class FormTest : public ::testing::Test {
   }
 
   ViewerSettings settings;
-  TempFolder registry_;
-  std::string oldFolder_;
+  testsupport::RegistryFolder registry_;
 };
 
 }  // namespace viewer::test
