@@ -11,42 +11,6 @@ using sessiontest::ReadDisk;
 
 namespace {
 
-constexpr uint16_t kMaxPixVal = 24 * 2047;  // S = 24
-
-// A file of `count` factors `pitch` nm apart that vary along the line.
-tarvel::NormalizationFile Factors(int count, int pitch) {
-  tarvel::NormalizationFile f;
-  f.serial = kSerial;
-  f.scan_start = kStrtPix;
-  f.value_count = count;
-  f.value_pitch = pitch;
-  f.day = 1, f.month = 2, f.year = 2026, f.mean = 20000;
-  for (int k = 0; k < count; ++k) f.factors.push_back(0.9 + 0.25 * std::sin(k * 0.01));
-  // What "%f" keeps of them is what the driver reads.
-  return tarvel::ParseNormalizationFile(tarvel::FormatNormalizationFile(f));
-}
-
-// Smallest count of factors `pitch` nm apart that covers the mode's line.
-int Covering(int pitch) { return int(std::ceil(kAnzPix * kPitchX / (pitch * 1e-9))); }
-
-// The image a plate makes through a table of the parsed factors.
-std::vector<uint16_t> Corrected(const sim::PlateImage& plate, int x0, const tarvel::NormalizationFile* f) {
-  std::vector<uint16_t> out(plate.pixels.size());
-  for (int y = 0; y < plate.height; ++y)
-    for (int j = 0; j < plate.width; ++j) {
-      const size_t at = size_t(y) * plate.width + j;
-      const uint16_t v = plate.pixels[at];
-      double factor = 1.0;
-      if (f) {
-        const double k = std::trunc(double(x0 + j) * kPitchX * 1e9 / f->value_pitch);
-        factor = f->factors[size_t(std::min(k, double(f->value_count - 1)))];
-      }
-      const double p = v * factor;
-      out[at] = v < kMaxPixVal && p < kMaxPixVal ? uint16_t(p) : kMaxPixVal;
-    }
-  return out;
-}
-
 class LoadAtOpen : public NormalizationTest {
  protected:
   // One session in mode 1 with `keys` added to [Scanner]; the first image.
