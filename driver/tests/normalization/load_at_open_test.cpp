@@ -62,11 +62,6 @@ struct Outcome {
   std::string line;
 };
 
-std::string Crlf(std::string text) {
-  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.insert(at, "\r");
-  return text;
-}
-
 TEST_F(LoadAtOpen, EachUnfitFileIsRefusedWithItsLineAndTheOpenGoesOn) {
   const int covering = Covering(100000);
   auto with = [&](void (*change)(tarvel::NormalizationFile&, int)) {

@@ -30,6 +30,16 @@ constexpr double kPitchX = 4000.0 * 24 * 0.1004 * 1.047197548522747e-8;
 constexpr int kStrtPix = 14583;
 constexpr const char* kSerial = "VX0000001";
 
+// The text with every line end written CR LF.
+inline std::string Crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
 // The fields of an image record the test chooses.
 struct Record {
   int width = 2600, height = 1100;
