@@ -1,8 +1,6 @@
 // Arbitrary bytes as a normalization file (the load's reader and checks,
 // the report's summary) and as a data-PROM copy: the readers must end, stay
 // in bounds, and accept only what their checks promise.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include "driver/normalization/normalization_load.h"
 #include "driver/normalization/normalization_summary.h"
 #include "driver/normalization/prom_copy.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
@@ -20,7 +19,8 @@ namespace {
 const tarvel::ScannerLine kLine{"VX0000001", 14583, 3160, 100.9e-6};
 
 void AsFile(const uint8_t* data, size_t size) {
-  static const std::string path = "/tmp/normalization-file-fuzz-" + std::to_string(::getpid()) + ".kor";
+  static const testsupport::TempFolder folder("normalization-file-fuzz");
+  static const std::string path = folder / "factors.kor";
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return;
   std::fwrite(data, 1, size, f);
