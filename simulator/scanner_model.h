@@ -128,6 +128,14 @@ class Scanner {
   void CatchUp(uint64_t until_us);
   void LineTick();
   void SampleLine();
+  // The current line's converter sums under the programmed geometry (every
+  // pixel, before the threshold) into line_values_.
+  void MeasureLine();
+  // Register 196 := 1: the memory is emptied and the current line is written
+  // whole (every pair, no threshold), left open like a scanned line.
+  void CaptureTestLine();
+  // Register 5 := 1: `transfer_test_words` counting words at the write pointer.
+  void WriteTransferTestWords();
   // Sends one scanned line of pixel values: the previous line's end marker
   // (with this line's first lit pixel), skips and sample pairs of the lit
   // pairs (value above the threshold).
@@ -183,6 +191,7 @@ class Scanner {
   bool open_line_full_ = false;  // that line was lit across every pair
   int position_ = 0;  // pixel index the stream stands at
   std::vector<uint16_t> line_values_;
+  uint32_t transfer_word_ = 0;  // next word of the transfer-test count
 
   // transport and plates
   std::vector<PlateState> plates_;
