@@ -44,6 +44,8 @@ struct Session {
 
   std::unique_ptr<SessionDevice> parts;  // none while closed
   ScanMode mode;
+  std::string mode_name;  // as logged at open ("Scan mode: '%s'")
+  MemoryDescription memory;  // the buffer memory found at open
   uint8_t id_block[32] = {};
   char serial[32] = {};
   bool filter_enabled = false;
