@@ -36,6 +36,17 @@ inline std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> par
   return all;
 }
 
+// One call of Ext_ScannerCTRL with an output block of `out_length` bytes
+// set to kUntouched and an out count of 77.
+inline Answer Call(int32_t command, const std::vector<uint8_t>& in, size_t out_length) {
+  Answer a;
+  a.out.assign(out_length, kUntouched);
+  a.count = 77;
+  a.result = Ext_ScannerCTRL(command, in.empty() ? nullptr : in.data(), int32_t(in.size()),
+                             out_length ? a.out.data() : nullptr, int32_t(out_length), &a.count);
+  return a;
+}
+
 class ServiceTest : public sessiontest::SessionTest {
  protected:
   void TearDown() override {
@@ -61,12 +72,7 @@ class ServiceTest : public sessiontest::SessionTest {
   }
 
   Answer Ctrl(int32_t command, const std::vector<uint8_t>& in, size_t out_length) {
-    Answer a;
-    a.out.assign(out_length, kUntouched);
-    a.count = 77;
-    a.result = Ext_ScannerCTRL(command, in.empty() ? nullptr : in.data(), int32_t(in.size()),
-                               out_length ? a.out.data() : nullptr, int32_t(out_length), &a.count);
-    return a;
+    return Call(command, in, out_length);
   }
 
   // Register writes since the last ClearTrace, without the I2C bus (128)
