@@ -145,6 +145,66 @@ TEST_F(Commands, EveryCommandAsOneRow) {
   }
 }
 
+// Over USB the same commands go through the scanner's firmware; the raw
+// vendor requests reach it as asked.
+TEST_F(Commands, OverUsbTheVendorRequestsReachTheScanner) {
+  Open(sessiontest::kIni, true);
+  struct UsbRow {
+    const char* what;
+    int32_t command;
+    std::vector<uint8_t> in;
+    size_t out_length;
+    int result;
+    std::vector<uint8_t> written;
+    int32_t count;  // out count: bytes written, or sent for 0x1012
+    std::function<void()> check = nullptr;
+  };
+  const std::vector<uint8_t> id = scanner->IdProm();
+  const UsbRow rows[] = {
+      {"8-bit read", 0x1002, {208}, 1, 0, {11}, 1},
+      {"+5 V in mV", 0x1009, {1}, 4, 0, U32(5008), 4},
+      {"I2C bytes 0..255", 0x1001, {0xA8}, 300, 0, id, 256},
+      {"I2C write of bytes 40..41",
+       0x100C,
+       {0xA8, 40, 41, 5, 6},
+       0,
+       0,
+       {},
+       0,
+       [&] { EXPECT_EQ(scanner->IdProm()[41], 6); }},
+      {"version (request 12)", 0x1011, {12, 0, 0, 5, 0}, 8, 0, {14, 0, 2, 0, 0}, 5},
+      {"a shorter answer than asked", 0x1011, {12, 0, 0, 8, 0}, 8, -326, {14, 0, 2, 0, 0}, 5},
+      {"no such request", 0x1011, {15, 0, 0, 4, 0}, 4, -323, {}, 0},
+      {"polygon set-up (request 10)",
+       0x1012,
+       {10, 0x34, 0x12, 0, 0},
+       0,
+       0,
+       {},
+       0,
+       [&] { EXPECT_EQ(usb_port->PolygonValue(), 0x1234); }},
+      {"ID PROM write (request 2)",
+       0x1012,
+       {2, 0xA8, 6, 3, 0, 0x41, 0x42, 0x43},
+       0,
+       0,
+       {},
+       3,
+       [&] {
+         const std::vector<uint8_t> now = scanner->IdProm();
+         EXPECT_EQ(std::vector<uint8_t>(now.begin(), now.begin() + 3), (std::vector<uint8_t>{0x41, 0x42, 0x43}));
+       }},
+  };
+  for (const UsbRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Answer a = Ctrl(row.command, row.in, row.out_length);
+    EXPECT_EQ(a.result, row.result);
+    EXPECT_EQ(a.count, row.count);
+    EXPECT_EQ(std::vector<uint8_t>(a.out.begin(), a.out.begin() + int(row.written.size())), row.written);
+    if (row.check) row.check();
+  }
+}
+
 // Each command with one byte too few of input or output: -102, out count 0,
 // the output untouched and no scanner access at all.
 TEST_F(Commands, BlocksTooShortAreRefusedBeforeAnythingMoves) {
