@@ -28,6 +28,21 @@ void PutAtRest(ScannerRegisters& d) {
 
 }  // namespace
 
+std::vector<uint16_t> TestLine_Samples(const uint8_t* bytes, size_t length) {
+  std::vector<uint16_t> samples;
+  const size_t words = length / 2;
+  for (size_t i = 0; i < words;) {
+    const uint16_t v = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    if (v > kLargestSample) {
+      i += 2;
+      continue;
+    }
+    samples.push_back(v);
+    ++i;
+  }
+  return samples;
+}
+
 int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts, std::vector<uint16_t>* samples) {
   samples->clear();
   if (volts > 1200) return kErrOutOfRange;
@@ -50,16 +65,7 @@ int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts
     filled += got;
   }
 
-  const size_t words = filled / 2;
-  for (size_t i = 0; i < words;) {
-    const uint16_t v = static_cast<uint16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
-    if (v > kLargestSample) {
-      i += 2;
-      continue;
-    }
-    samples->push_back(v);
-    ++i;
-  }
+  *samples = TestLine_Samples(buffer.data(), filled);
   return result;
 }
 

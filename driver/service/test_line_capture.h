@@ -19,4 +19,9 @@ constexpr size_t kTestLineWords = 4688;
 // that of the last block read.
 int Service_CaptureTestLine(ScannerRegisters& device, const ScanMode& mode, int volts, std::vector<uint16_t>* samples);
 
+// The sample words of `length` bytes of captured data (little-endian 16-bit
+// words; an odd last byte is no word): values above 65519 are markers,
+// passed over with the word after them.
+std::vector<uint16_t> TestLine_Samples(const uint8_t* bytes, size_t length);
+
 }  // namespace tarvel
