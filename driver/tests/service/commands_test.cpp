@@ -38,11 +38,21 @@ TEST_F(Commands, EveryCommandAsOneRow) {
   const int ppr = LoggedPpr(Log());
   ASSERT_GT(ppr, 0);
   const uint32_t latches = uint32_t(scanner->ClockWordLatches());
+  // The one register access a read command makes: the register at its width.
+  auto one_read = [&](int reg, int width) {
+    return [this, reg, width] {
+      const std::vector<sim::RegisterAccess> trace = scanner->Trace();
+      ASSERT_EQ(trace.size(), 1u);
+      EXPECT_EQ(trace[0].reg, reg);
+      EXPECT_EQ(trace[0].width, width);
+      EXPECT_FALSE(trace[0].write);
+    };
+  };
   auto clock_word = [&](uint32_t speed) { return uint32_t(4223 - int(600000000.0 / (speed * ppr))); };
 
   const Row rows[] = {
-      {"8-bit read", 0x1002, {208}, 1, 0, {11}, {}},
-      {"16-bit read", 0x1003, {194}, 2, 0, U16(pixels), {}},
+      {"8-bit read", 0x1002, {208}, 1, 0, {11}, {}, nullptr, one_read(208, 8)},
+      {"16-bit read", 0x1003, {194}, 2, 0, U16(pixels), {}, nullptr, one_read(194, 16)},
       {"32-bit read",
        0x1004,
        {51},
@@ -52,7 +62,8 @@ TEST_F(Commands, EveryCommandAsOneRow) {
        {},
        [&] {
          scanner->AppendMemory({1, 2, 3});
-       }},
+       },
+       one_read(51, 32)},
       {"8-bit write", 0x1005, {144, 0x55}, 0, 0, {}, {{144, 0x55}}},
       {"16-bit write; byte 1 ignored", 0x1006, {210, 0xFF, 0x34, 0x12}, 0, 0, {}, {{210, 0x1234}}},
       {"32-bit write; bytes 1-3 ignored",
