@@ -270,11 +270,13 @@ void Scanner::SampleLine() {
   EncodeLine(line_values_, Word(reg::kPixelsLow), Word(reg::kThresholdLow));
 }
 
-void Scanner::CaptureTestLine() {
+void Scanner::TestLineTrigger() {
   read_ptr_ = write_ptr_ = mark_ = 0;
   line_open_ = false;
   open_line_full_ = false;
   position_ = 0;
+  test_line_armed_ = !test_line_armed_;
+  if (test_line_armed_) return;
   MeasureLine();
   for (size_t j = 0; j + 1 < line_values_.size(); j += 2) EmitWord(Unit(line_values_[j], line_values_[j + 1]));
   position_ = static_cast<int>(line_values_.size() & ~size_t{1});
@@ -502,7 +504,10 @@ void Scanner::WriteByte(int reg, uint8_t v) {
       if (v & reg::kEventWaiting) status_flags_ &= static_cast<uint8_t>(~reg::kEventWaiting);
       break;
     case reg::kTestLineTrigger:
-      if (v == 1) CaptureTestLine();
+      if (v == 1)
+        TestLineTrigger();
+      else
+        test_line_armed_ = false;
       break;
     case reg::kActivate:
       if (v == 1) WriteTransferTestWords();

@@ -131,9 +131,10 @@ class Scanner {
   // The current line's converter sums under the programmed geometry (every
   // pixel, before the threshold) into line_values_.
   void MeasureLine();
-  // Register 196 := 1: the memory is emptied and the current line is written
-  // whole (every pair, no threshold), left open like a scanned line.
-  void CaptureTestLine();
+  // Register 196 := 1: the memory is emptied; the first such write arms the
+  // capture, the next one writes the current line whole (every pair, no
+  // threshold), left open like a scanned line.
+  void TestLineTrigger();
   // Register 5 := 1: `transfer_test_words` counting words at the write pointer.
   void WriteTransferTestWords();
   // Sends one scanned line of pixel values: the previous line's end marker
@@ -192,6 +193,7 @@ class Scanner {
   int position_ = 0;  // pixel index the stream stands at
   std::vector<uint16_t> line_values_;
   uint32_t transfer_word_ = 0;  // next word of the transfer-test count
+  bool test_line_armed_ = false;  // register 196 was set to 1 once
 
   // transport and plates
   std::vector<PlateState> plates_;

@@ -354,17 +354,20 @@ TEST_F(ScanEngine, OldDataInMemory) {
   EXPECT_EQ(words, expected);
 }
 
-TEST_F(ScanEngine, TestLineTriggerWritesTheWholeLineIntoTheEmptiedMemory) {
+TEST_F(ScanEngine, TestLineTriggerTakesTheWholeLineAtItsSecondWrite) {
   scenario.dark = 10;  // S = 4: 40 on every pixel, below the threshold
   Build();
   Geometry(6, 500, 4);
   scanner->AppendMemory({1, 2, 3});
   W(196, 1);
+  EXPECT_EQ(scanner->WordsWaiting(), 0u) << "armed: the memory emptied, nothing taken yet";
+  W(196, 1);
   EXPECT_EQ(R(8, 32), 0u);
   EXPECT_EQ(Drain(), (std::vector<uint32_t>{Pair(40, 40), Pair(40, 40), Pair(40, 40)}))
       << "every pair, whatever the threshold";
   W(196, 0);
-  EXPECT_EQ(scanner->WordsWaiting(), 0u) << "only a 1 triggers";
+  W(196, 1);
+  EXPECT_EQ(scanner->WordsWaiting(), 0u) << "another value disarms: this 1 arms again";
   // The line stays open: the next scanned line (nothing lit) ends it.
   W(196, 1);
   Scan(false);

@@ -51,6 +51,15 @@ TEST_F(TestLine, ReturnsTheLinesSamplesAtTheAskedVoltage) {
   }
 }
 
+TEST_F(TestLine, OverUsbTheSameLine) {
+  scenario.ambient = 100;  // 32 x 100 / 2 with the default gain
+  Open(sessiontest::kIni, true);
+  const Answer a = Ctrl(0x100A, U16(600), 2 * kBufferWords);
+  EXPECT_EQ(a.result, 0);
+  ASSERT_EQ(a.count, int32_t(2 * kPixels)) << "only the line taken at the second trigger";
+  for (size_t i = 0; i < kPixels; ++i) ASSERT_EQ(a.out[2 * i] | (a.out[2 * i + 1] << 8), 1600) << i;
+}
+
 TEST_F(TestLine, TheOutputLengthLimitsTheCopy) {
   scenario.ambient = 100;
   Open();
