@@ -1,6 +1,7 @@
 #include "driver/service/service_commands.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "driver/device/usb/usb_scanner_device.h"
