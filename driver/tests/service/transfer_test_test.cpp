@@ -69,4 +69,16 @@ TEST_F(TransferTest, UsbEndsWhenNoMoreDataComes) {
   EXPECT_EQ(scanner->RegisterByte(5), 0);
 }
 
+TEST_F(TransferTest, ParallelPortBlocksOfNoWholeWord) {
+  Open();
+  scanner->AppendMemory({1, 2, 3});
+  const Answer none = Run(0, 3, 5);
+  EXPECT_EQ(none.result, 0);
+  EXPECT_EQ(GetU32(none.out, 0), 0u);
+  EXPECT_EQ(GetU32(none.out, 4), 0u);
+  const Answer odd = Run(6, 2, 5);  // one whole word a block
+  EXPECT_EQ(odd.result, 0);
+  EXPECT_EQ(GetU32(odd.out, 0), 8u);
+}
+
 }  // namespace
