@@ -114,6 +114,11 @@ TARVEL_API int Set_ImageFilterMode(int on);
 // The block is kept, not copied: the caller keeps it alive while images are made.
 TARVEL_API int Set_ImageExtraHeader(int32_t length, const void* header);
 TARVEL_API int HALTIC_Mode(int value);
+// Service commands 0x1000..0x1012 on the open session: parameters from the
+// input block, the answer in the output block and its length in *out_count
+// (set to 0 first). -4 not open, -5 unknown command, -102 a block too short.
+TARVEL_API int Ext_ScannerCTRL(int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
+                               int32_t* out_count);
 
 // Stored images and their information files.
 TARVEL_API int Get_ImageInfo(ImageInfo* info, const char* image_path);

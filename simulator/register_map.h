@@ -5,7 +5,7 @@ namespace sim::reg {
 
 constexpr int kMemoryData = 0;  // block reads of the scanner memory (address set to 0)
 constexpr int kRun = 4;  // W: 1 running, 0 stopped
-constexpr int kActivate = 5;  // W: 0 as the last step of activation
+constexpr int kActivate = 5;  // W: 0 as the last step of activation; 1 writes the transfer-test words
 constexpr int kReadPointer = 8;  // R/W 32: read pointer of the scanner memory
 constexpr int kLineCounterLow = 16;  // R: line counter, low byte
 constexpr int kLineCounterMiddle = 17;  // R
@@ -33,6 +33,7 @@ constexpr int kCollectStartLow = 192;  // W: start of data collection - 5 (16 bi
 constexpr int kCollectStartHigh = 193;
 constexpr int kPixelsLow = 194;  // W: pixels per line (16 bits)
 constexpr int kPixelsHigh = 195;
+constexpr int kTestLineTrigger = 196;  // W: 1 captures one test line into the emptied memory
 constexpr int kSamplesPerPixel = 208;  // R/W: samples per pixel - 1 (bits 0-4)
 constexpr int kAdcOffsetLow = 210;  // W: converter offset (16 bits)
 constexpr int kAdcOffsetHigh = 211;

@@ -241,10 +241,9 @@ int64_t Scanner::BaseLevel() const {
   return static_cast<int64_t>(level) - offset;
 }
 
-void Scanner::SampleLine() {
+void Scanner::MeasureLine() {
   int start = Word(reg::kCollectStartLow) + 5;
   int pixels = Word(reg::kPixelsLow);
-  uint16_t threshold = Word(reg::kThresholdLow);
   double gain = HvGain();
   bool laser = (regs_[reg::kLaser] & reg::kLaserModeBits) != 0;
   int64_t base = BaseLevel();
@@ -264,7 +263,28 @@ void Scanner::SampleLine() {
       }
     }
   }
-  EncodeLine(line_values_, pixels, threshold);
+}
+
+void Scanner::SampleLine() {
+  MeasureLine();
+  EncodeLine(line_values_, Word(reg::kPixelsLow), Word(reg::kThresholdLow));
+}
+
+void Scanner::TestLineTrigger() {
+  read_ptr_ = write_ptr_ = mark_ = 0;
+  line_open_ = false;
+  open_line_full_ = false;
+  position_ = 0;
+  test_line_armed_ = !test_line_armed_;
+  if (test_line_armed_) return;
+  MeasureLine();
+  for (size_t j = 0; j + 1 < line_values_.size(); j += 2) EmitWord(Unit(line_values_[j], line_values_[j + 1]));
+  position_ = static_cast<int>(line_values_.size() & ~size_t{1});
+  line_open_ = true;
+}
+
+void Scanner::WriteTransferTestWords() {
+  for (uint32_t i = 0; i < scenario_.transfer_test_words; ++i) EmitWord(transfer_word_++);
 }
 
 void Scanner::EncodeLine(const std::vector<uint16_t>& v, int pixels, uint16_t threshold) {
@@ -482,6 +502,15 @@ void Scanner::WriteByte(int reg, uint8_t v) {
       break;
     case reg::kStatus:
       if (v & reg::kEventWaiting) status_flags_ &= static_cast<uint8_t>(~reg::kEventWaiting);
+      break;
+    case reg::kTestLineTrigger:
+      if (v == 1)
+        TestLineTrigger();
+      else
+        test_line_armed_ = false;
+      break;
+    case reg::kActivate:
+      if (v == 1) WriteTransferTestWords();
       break;
     default: break;
   }

@@ -128,6 +128,15 @@ class Scanner {
   void CatchUp(uint64_t until_us);
   void LineTick();
   void SampleLine();
+  // The current line's converter sums under the programmed geometry (every
+  // pixel, before the threshold) into line_values_.
+  void MeasureLine();
+  // Register 196 := 1: the memory is emptied; the first such write arms the
+  // capture, the next one writes the current line whole (every pair, no
+  // threshold), left open like a scanned line.
+  void TestLineTrigger();
+  // Register 5 := 1: `transfer_test_words` counting words at the write pointer.
+  void WriteTransferTestWords();
   // Sends one scanned line of pixel values: the previous line's end marker
   // (with this line's first lit pixel), skips and sample pairs of the lit
   // pairs (value above the threshold).
@@ -183,6 +192,8 @@ class Scanner {
   bool open_line_full_ = false;  // that line was lit across every pair
   int position_ = 0;  // pixel index the stream stands at
   std::vector<uint16_t> line_values_;
+  uint32_t transfer_word_ = 0;  // next word of the transfer-test count
+  bool test_line_armed_ = false;  // register 196 was set to 1 once
 
   // transport and plates
   std::vector<PlateState> plates_;

@@ -334,6 +334,7 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   r.Int(sc, "StopLines", &s.stop_lines);
   r.Int(sc, "Status52", &s.status52);
   r.Int(sc, "AccessCostUs", &s.access_cost_us);
+  r.Int(sc, "TransferTestWords", &s.transfer_test_words);
 
   const std::string mem = "Memory";
   r.Int(mem, "Type", &s.memory.type);

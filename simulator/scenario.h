@@ -107,6 +107,7 @@ struct Scenario {
   double laser_temp = 25.0;  // degrees Celsius
   double supply_5v = 5.0, supply_3v3 = 3.3, supply_24v = 24.0;
   uint32_t access_cost_us = 2;  // virtual time of one bus access
+  uint32_t transfer_test_words = 65536;  // test words written when register 5 is set to 1
   std::vector<Plate> plates;
   std::optional<OldData> old_data;
   Faults faults;

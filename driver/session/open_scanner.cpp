@@ -226,6 +226,7 @@ int OpenSteps(Session& s, int mode) {
   const int type = Get_ScannerType();
   std::string name;
   if (int r = ChooseMode(ini, type, &mode, &name); r != 0) return r;
+  s.mode_name = name;
 
   const int interface = Get_InterfaceType();
   if (interface != kInterfaceParallel && interface != kInterfaceUsb) {
@@ -297,6 +298,7 @@ int OpenSteps(Session& s, int mode) {
     return r;
   }
   LogPrintf("Buffer RAM: %i Bytes, Type: %i\n", static_cast<int>(memory.size), memory.config_code);
+  s.memory = memory;
 
   r = Load_ScanMode(s.mode, mode, type, [&d](uint8_t address, uint16_t& word) {
     uint8_t bytes[2] = {};

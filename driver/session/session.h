@@ -46,6 +46,8 @@ struct Session {
 
   std::unique_ptr<SessionDevice> parts;  // none while closed
   ScanMode mode;
+  std::string mode_name;  // as logged at open ("Scan mode: '%s'")
+  MemoryDescription memory;  // the buffer memory found at open
   uint8_t id_block[32] = {};  // identification block; [31] the data PROM type
   bool id_read = false;  // the block was read at open
   char serial[32] = {};

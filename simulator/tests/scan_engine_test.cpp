@@ -354,4 +354,37 @@ TEST_F(ScanEngine, OldDataInMemory) {
   EXPECT_EQ(words, expected);
 }
 
+TEST_F(ScanEngine, TestLineTriggerTakesTheWholeLineAtItsSecondWrite) {
+  scenario.dark = 10;  // S = 4: 40 on every pixel, below the threshold
+  Build();
+  Geometry(6, 500, 4);
+  scanner->AppendMemory({1, 2, 3});
+  W(196, 1);
+  EXPECT_EQ(scanner->WordsWaiting(), 0u) << "armed: the memory emptied, nothing taken yet";
+  W(196, 1);
+  EXPECT_EQ(R(8, 32), 0u);
+  EXPECT_EQ(Drain(), (std::vector<uint32_t>{Pair(40, 40), Pair(40, 40), Pair(40, 40)}))
+      << "every pair, whatever the threshold";
+  W(196, 0);
+  W(196, 1);
+  EXPECT_EQ(scanner->WordsWaiting(), 0u) << "another value disarms: this 1 arms again";
+  // The line stays open: the next scanned line (nothing lit) ends it.
+  W(196, 1);
+  Scan(false);
+  platform::Sleep(1);
+  scanner->Update();
+  std::vector<uint32_t> words = Drain();
+  ASSERT_GE(words.size(), 4u);
+  EXPECT_EQ(words[3], LineEnd(6));
+}
+
+TEST_F(ScanEngine, TransferTestWordsCountOnAcrossWrites) {
+  scenario.transfer_test_words = 5;
+  Build();
+  W(5, 1);
+  W(5, 0);
+  W(5, 1);
+  EXPECT_EQ(Drain(), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
 }  // namespace

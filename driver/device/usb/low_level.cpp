@@ -263,6 +263,24 @@ int32_t GetLastTarvelError(int32_t clear) { return Take_LastError(clear); }
 
 int32_t SetTraceMask(int32_t) { return KPU_STATUS_SUCCESS; }
 
+int32_t VendorRequestIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* buffer, uint32_t* length) {
+  UsbTransport* t = Device();
+  if (t == nullptr) {
+    *length = 0;
+    return KPU_STATUS_INVALID_HANDLE;
+  }
+  return t->VendorIn(request, value, index, buffer, length);
+}
+
+int32_t VendorRequestOut(uint8_t request, uint16_t value, uint16_t index, const uint8_t* data, uint32_t* length) {
+  UsbTransport* t = Device();
+  if (t == nullptr) {
+    *length = 0;
+    return KPU_STATUS_INVALID_HANDLE;
+  }
+  return t->VendorOut(request, value, index, data, length);
+}
+
 uint32_t HeldScanWords() {
   UsbTransport* t = FindDevice(CurrentDevice());
   return t ? static_cast<uint32_t>(std::min<uint64_t>(t->Reader().BytesHeld() / 4, 0x7FFFFFFF)) : 0;

@@ -49,6 +49,11 @@ int32_t SetTraceMask(int32_t mask);
 // not yet handed out (0 without a device); not an export.
 uint32_t HeldScanWords();
 
+// A vendor request of the caller's choosing on the current device (not an
+// export); *length in: bytes asked or sent, out: bytes moved.
+int32_t VendorRequestIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* buffer, uint32_t* length);
+int32_t VendorRequestOut(uint8_t request, uint16_t value, uint16_t index, const uint8_t* data, uint32_t* length);
+
 // `_Anz_ScanLine@0` on failure (kept as written, not 0x80000000).
 constexpr uint32_t kScanLineFailure = 0x8000000;
 constexpr int32_t kTempFailure = -32768;

@@ -97,4 +97,14 @@ int Usb_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* le
   return result;
 }
 
+int Usb_VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length) {
+  return ll::VendorRequestIn(request, value, 0, buffer, length);
+}
+
+int Usb_VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length) {
+  return ll::VendorRequestOut(request, value, 0, data, length);
+}
+
+uint32_t Usb_WordsOnHost() { return ll::HeldScanWords(); }
+
 }  // namespace tarvel

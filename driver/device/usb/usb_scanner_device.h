@@ -45,4 +45,12 @@ class UsbScannerDevice final : public ScannerTransport {
 int Usb_LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length);
 int Usb_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length);
 
+// A vendor request to the scanner (index 0): *length in: bytes asked or
+// sent; out: bytes moved. The transport's status.
+int Usb_VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length);
+int Usb_VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length);
+
+// 32-bit words of scan data on the host that a block read has not taken yet.
+uint32_t Usb_WordsOnHost();
+
 }  // namespace tarvel

@@ -2,19 +2,16 @@
 // open session, and its block counter.
 #include "driver/session/service_scan.h"
 #include "driver/session/session.h"
-#include "driver/tests/session/session_fixture.h"
+#include "driver/tests/session/service_scan_scenarios.h"
 
 using namespace sessiontest;
 
 namespace {
 
-constexpr int kPitchNm = 50000;
-constexpr int kSeconds = 20;
-// Scan-line position of the first sampled pixel for slot 1 (k = 2):
-// Strt_Pix - 75 S - offset with S 12 and offset -28125.
-constexpr int kSampleStart = 14583 - 900 + 28125;
+constexpr int kPitchNm = kServiceScanPitchNm;
+constexpr int kSeconds = kServiceScanSeconds;
 
-class ServiceScan : public SessionTest {
+class ServiceScan : public ServiceScanScenarios {
  protected:
   int Run(const std::function<void()>& before = nullptr) {
     WriteIni();
@@ -24,70 +21,17 @@ class ServiceScan : public SessionTest {
     tarvel::Session& s = tarvel::CurrentSession();
     return tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds);
   }
-  sim::Plate SlotOnePlate(int height) const {
-    sim::Plate p;
-    p.slot = 1;
-    p.at_ms = 100;
-    p.position = kSampleStart - 10;
-    p.image = sim::FlatPlate(200, height, 20000);
-    return p;
-  }
-  struct Rest {
-    uint8_t slot_outputs, high_voltage, laser_run, motor;
-  };
-  Rest State() const {
-    return {scanner->RegisterByte(144), static_cast<uint8_t>(scanner->RegisterByte(240) & 0x08),
-            static_cast<uint8_t>(scanner->RegisterByte(176) & 0xF0),
-            static_cast<uint8_t>(scanner->RegisterByte(163) & 0x73)};
-  }
 };
 
 TEST_F(ServiceScan, FindsTheVoltageWhoseMeanStaysBelowTheTarget) {
-  // Plate values scale with HV / 600 V (HV as the 8-bit DAC sets it): the
-  // mean stays below 2700 x 12 up to DAC code 199; the halving search stops
-  // at 976 V (code 199).
-  scenario.nominal_hv = 600;
-  scenario.plates = {SlotOnePlate(6000)};
-  EXPECT_EQ(Run(), 976) << Log();
-  const Rest r = State();
-  EXPECT_EQ(r.slot_outputs, 0);
-  EXPECT_EQ(r.high_voltage, 0);
-  EXPECT_EQ(r.laser_run, 0);
-  EXPECT_EQ(r.motor, 0x72);
+  ArrangeFoundVoltage();
+  EXPECT_EQ(Run(), kFoundVolts) << Log();
+  ExpectRest({0, 0, 0, 0x72});
   EXPECT_EQ(tarvel::CurrentSession().mode.ADC_Ovs, 12);
 }
 
 TEST_F(ServiceScan, FailuresAndTheStateTheyLeave) {
-  struct Case {
-    const char* what;
-    std::function<void()> arrange;
-    std::function<void()> before;
-    int result;
-    Rest rest;
-  };
-  const Case cases[] = {
-      {"plate already in slot 1",
-       [this] {
-         sim::Plate p = SlotOnePlate(3000);
-         p.at_ms = 0;
-         scenario.plates = {p};
-       },
-       [this] {
-         ASSERT_EQ(Aktivate_Scanner(), 0);
-         PollUntil([](int s) { return (s & 0x0200) != 0; }, 1000);
-         ASSERT_EQ(Deaktivate_Scanner(), 0);
-       },
-       -1009,
-       {0x55 & 0x3C, 0, 0, 0}},
-      {"too bright down to 500 V", [this] { scenario.ambient = 1000; }, nullptr, -10000, {0x55 & 0x3C, 0, 0, 0}},
-      {"no plate in time", nullptr, nullptr, -1011, {0, 0, 0, 0x73}},
-      {"transport stops while lines are awaited",
-       [this] { scenario.plates = {SlotOnePlate(60)}; },
-       nullptr,
-       -1011,
-       {0xAA & 0x3C, 0, 0, 0}},
-  };
-  for (const Case& c : cases) {
+  for (const Failure& c : Failures()) {
     SCOPED_TRACE(c.what);
     TearDown();
     SetUp();
@@ -96,11 +40,7 @@ TEST_F(ServiceScan, FailuresAndTheStateTheyLeave) {
       if (c.before) c.before();
     });
     EXPECT_EQ(result, c.result) << Log();
-    const Rest r = State();
-    EXPECT_EQ(r.slot_outputs, c.rest.slot_outputs);
-    EXPECT_EQ(r.high_voltage, c.rest.high_voltage);
-    EXPECT_EQ(r.laser_run, c.rest.laser_run);
-    EXPECT_EQ(r.motor, c.rest.motor);
+    ExpectRest(c.rest);
     Close_Scanner();
   }
 }

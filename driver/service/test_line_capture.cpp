@@ -1,0 +1,72 @@
+#include "driver/service/test_line_capture.h"
+
+#include "driver/device/register_map.h"
+#include "platform/clock.h"
+
+namespace tarvel {
+namespace {
+
+constexpr int kSamplesPerPixel = 32;
+constexpr int kPixels = 2856;
+constexpr uint16_t kNoThreshold = 0xFFFF;
+constexpr int kGap = 2048;
+constexpr uint32_t kTriggerWaitMs = 20;
+constexpr int kMaxReads = 32;
+constexpr uint32_t kFirstReadBytes = 4692;
+constexpr uint16_t kLargestSample = 65519;
+
+// Laser and transport off, run stopped, slot outputs off, the stop pulse;
+// then the lamp on.
+void PutAtRest(ScannerRegisters& d) {
+  d.Scan_SetLaserMode(0);
+  d.Scan_SetMotorMode(0);
+  d.Scan_SetRun(0);
+  d.Scan_SetSlotOutputs(0);
+  d.Dev_PulseReset();
+  d.Scan_SetHighVoltage(1);
+}
+
+}  // namespace
+
+std::vector<uint16_t> TestLine_Samples(const uint8_t* bytes, size_t length) {
+  std::vector<uint16_t> samples;
+  const size_t words = length / 2;
+  for (size_t i = 0; i < words;) {
+    const uint16_t v = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    if (v > kLargestSample) {
+      i += 2;
+      continue;
+    }
+    samples.push_back(v);
+    ++i;
+  }
+  return samples;
+}
+
+int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts, std::vector<uint16_t>* samples) {
+  samples->clear();
+  if (volts > 1200) return kErrOutOfRange;
+  PutAtRest(d);
+  d.Scan_SetPmtVoltage(volts);
+  d.Scan_SetGeometry(kSamplesPerPixel, kNoThreshold, mode.Strt_Pix, kPixels, kGap);
+  d.Scan_SetRun(1);
+  d.Reg_Write8(reg::kTestLineTrigger, 1);
+  platform::Sleep(kTriggerWaitMs);
+  d.Reg_Write8(reg::kTestLineTrigger, 1);
+
+  std::vector<uint8_t> buffer(2 * kTestLineWords, 0);
+  uint32_t filled = 0;
+  int result = 0;
+  for (int read = 0; read < kMaxReads && filled < buffer.size(); ++read) {
+    const uint32_t ask = read == 0 ? kFirstReadBytes : static_cast<uint32_t>(buffer.size()) - filled;
+    uint32_t got = 0;
+    result = d.Dev_ReadBlock(buffer.data() + filled, ask, &got);
+    if (result != 0) break;
+    filled += got;
+  }
+
+  *samples = TestLine_Samples(buffer.data(), filled);
+  return result;
+}
+
+}  // namespace tarvel

@@ -1,0 +1,75 @@
+#include "driver/service/transfer_test.h"
+
+#include <vector>
+
+#include "driver/config/session_log.h"
+#include "driver/device/register_map.h"
+#include "driver/device/usb/usb_scanner_device.h"
+#include "platform/clock.h"
+
+namespace tarvel {
+namespace {
+
+// Reads in a row that return no bytes before a USB test gives up, 1 ms
+// apart: few when the scanner and the host hold no data, many while data
+// are still on their way.
+constexpr int kEmptyReadLimit = 100;
+constexpr int kEmptyReadLimitInTransit = 10000;
+constexpr uint32_t kEmptyReadWaitMs = 1;
+
+int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts) {
+  const int64_t wanted = static_cast<int64_t>(buffer.size()) * count;
+  int result = 0;
+  int empty = 0;
+  d.Reg_Write8(reg::kActivate, 1);
+  while (counts->bytes < wanted) {
+    uint32_t got = 0;
+    result = d.Dev_ReadBlock(buffer.data(), static_cast<uint32_t>(buffer.size()), &got);
+    counts->bytes += got;
+    if (result != 0) break;
+    if (got != 0) {
+      empty = 0;
+      continue;
+    }
+    const bool in_transit = d.Mem_WordsAvailable() + Usb_WordsOnHost() > 0;
+    if (++empty >= (in_transit ? kEmptyReadLimitInTransit : kEmptyReadLimit)) {
+      LogPrintf("Transfer test ended: no data after %i reads, %lld of %lld bytes read\n", empty,
+                static_cast<long long>(counts->bytes), static_cast<long long>(wanted));
+      break;
+    }
+    platform::Sleep(kEmptyReadWaitMs);
+  }
+  d.Reg_Write8(reg::kActivate, 0);
+  return result;
+}
+
+int OverParallelPort(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts) {
+  int result = 0;
+  for (uint16_t i = 0; i < count; ++i) {
+    d.Mem_SetReadPointer(d.Mem_ReadPointer() - static_cast<uint32_t>(buffer.size() / 4));
+    uint32_t got = 0;
+    result = d.Dev_ReadBlock(buffer.data(), static_cast<uint32_t>(buffer.size()), &got);
+    counts->bytes += got;
+    if (result != 0) break;
+  }
+  return result;
+}
+
+}  // namespace
+
+int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, uint16_t retries,
+                         TransferCounts* counts) {
+  *counts = TransferCounts{};
+  d.Transport().RetryCount = retries;
+  d.Transport().TransferErrors = 0;
+  d.Dev_PulseReset();
+  d.Reg_Write8(reg::kRun, 1);
+  std::vector<uint8_t> buffer(block);
+  const int result = d.Transport().InterfaceKind() == kInterfaceUsb ? OverUsb(d, buffer, count, counts)
+                                                                    : OverParallelPort(d, buffer, count, counts);
+  d.Reg_Write8(reg::kRun, 0);
+  counts->errors = d.Transport().TransferErrors;
+  return result;
+}
+
+}  // namespace tarvel
