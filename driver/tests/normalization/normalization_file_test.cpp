@@ -8,7 +8,7 @@
 #include "driver/normalization/normalization_summary.h"
 #include "driver/tests/normalization/normalization_fixture.h"
 #include "platform/files.h"
-#include "platform/tests/test_folder.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST(NormalizationFileText, FactorsStopAtTheCountOrAtTheFirstUnusableToken) {
 }
 
 TEST(NormalizationSummary, SerialAndDateOfAFile) {
-  TempFolder tmp;
+  testsupport::TempFolder tmp;
   const std::string path = tmp / "a.kor";
   std::string serial, date;
   EXPECT_EQ(tarvel::NormalizationFile_Summary("", &serial, &date), -1);
