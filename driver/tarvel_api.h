@@ -146,6 +146,11 @@ TARVEL_API int Convert_Image8_16(void);  // -2
 TARVEL_API int Write_DiskImageEx(void);  // -1
 TARVEL_API int Check_Imo(void);  // -10002
 
+// Normalization data. `Make_CalibFile` turns a flat-field image of the open
+// session into a normalization file beside it (the name's last three
+// characters replaced by "kor"): 0, -1, -4 (no session), -8, -1013 to -1018.
+TARVEL_API int Make_CalibFile(const char* image_name);
+
 // Low-level USB access (stdcall on the original system). The ELF names are
 // the decorated names without "@N": `_RegRead@4` is the symbol "_RegRead".
 TARVEL_API int32_t TarvelInit_Interface(void) __asm__("_Init_Interface");

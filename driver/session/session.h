@@ -10,6 +10,7 @@
 #include "driver/acquisition/stream_poll.h"
 #include "driver/config/scan_mode.h"
 #include "driver/device/scanner_device.h"
+#include "driver/normalization/scanner_line.h"
 #include "driver/result_codes.h"
 #include "driver/session/session_log_sink.h"
 
@@ -75,6 +76,12 @@ int Session_RunBeltdrive(unsigned code);
 int Session_SetFilterMode(int on);
 void Session_SetExtraHeader(int32_t length, const uint8_t* bytes);
 int Session_HalticMode(int value);
+
+// ---- Normalization data ----
+// The connected scanner's serial number and the mode's scan line.
+ScannerLine Session_ScannerLine(const Session& s);
+// Make_CalibFile against the open session; -4 when none is open.
+int Session_MakeCalibFile(const char* image_name);
 
 // The device shutdown of a half-opened session (every failed open): motors,
 // laser, high voltage, run and slot outputs off, disconnect, temporary file

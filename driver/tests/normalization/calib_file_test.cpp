@@ -1,0 +1,114 @@
+// Make_CalibFile: the file a flat field with a known gain along the line
+// gives, against the test's own measurement; each refusal with its code.
+#include <filesystem>
+
+#include "driver/tests/normalization/normalization_fixture.h"
+
+using namespace normtest;
+
+namespace {
+
+double Gain(int x) { return 0.8 + 0.4 * x / 2600.0; }
+double Flat(int) { return 1.0; }
+
+class CalibFile : public NormalizationTest {};
+
+TEST_F(CalibFile, FactorsBringEachColumnToTheTenthPercentile) {
+  OpenSession();
+  Record r;
+  std::vector<uint16_t> px = GainField(r, 20000, Gain);
+  // Row-to-row noise so that the percentile is not simply the darkest column.
+  for (size_t i = 0; i < px.size(); ++i) px[i] = uint16_t(px[i] + (i * 2654435761u >> 20) % 400);
+  const std::string image = Images() + "/KP000001.QEW";
+  WriteImage(image, r, px);
+
+  ASSERT_EQ(Make_CalibFile(image.c_str()), 0) << Log();
+  const std::string text = Read(Images() + "/KP000001.kor");
+  EXPECT_EQ(text, OracleFile(r, px));
+  // The factors undo the gain: a corrected column is flat to well under 1 %.
+  const tarvel::NormalizationFile parsed = tarvel::ParseNormalizationFile(text);
+  ASSERT_EQ(parsed.value_count, int(kAnzPix * kPitchX / 1e-4) + 1);
+  for (int x : {200, 1300, 2400})
+    EXPECT_NEAR(parsed.factors[size_t(r.start + x)] * Gain(x), parsed.factors[1400] * Gain(1300), 0.01) << x;
+}
+
+TEST_F(CalibFile, PositionsPastFiveThousandAreMeasuredWithoutOverflow) {
+  OpenSession();
+  Record r;
+  r.start = 4990;
+  const std::vector<uint16_t> px = GainField(r, 20000, Gain);
+  const std::string image = Images() + "/KP000002.QEW";
+  WriteImage(image, r, px);
+  ASSERT_EQ(Make_CalibFile(image.c_str()), 0);
+  EXPECT_EQ(Read(Images() + "/KP000002.kor"), OracleFile(r, px));
+}
+
+struct Refusal {
+  const char* what;
+  int expected;
+  void (*change)(Record&, std::vector<uint16_t>&);
+};
+
+TEST_F(CalibFile, EachRefusalHasItsCodeAndWritesNoFile) {
+  const Refusal table[] = {
+      {"accepted as made", 0, [](Record&, std::vector<uint16_t>&) {}},
+      {"pitch 94999", -1017, [](Record& r, std::vector<uint16_t>&) { r.pitch_x = 94999; }},
+      {"pitch 105001", -1017, [](Record& r, std::vector<uint16_t>&) { r.pitch_x = 105001; }},
+      {"pitch 95000", 0,
+       [](Record& r, std::vector<uint16_t>& px) {
+         r.pitch_x = 95000;
+         r.width = 2700;
+         px.assign(size_t(r.width) * r.height, 20000);
+       }},
+      {"other serial", -1013, [](Record& r, std::vector<uint16_t>&) { r.serial = "VX0000002"; }},
+      {"narrower than 80 % of the line", -1014, [](Record& r, std::vector<uint16_t>&) { r.width = 2540; }},
+      {"shorter than 100 mm", -1014, [](Record& r, std::vector<uint16_t>&) { r.height = 999; }},
+      {"mean 4914", -1015, [](Record&, std::vector<uint16_t>& px) { std::fill(px.begin(), px.end(), 4914); }},
+      {"mean 4915", 0, [](Record&, std::vector<uint16_t>& px) { std::fill(px.begin(), px.end(), 4915); }},
+      {"mean 39323", -1016, [](Record&, std::vector<uint16_t>& px) { std::fill(px.begin(), px.end(), 39323); }},
+      {"mean 39322", 0, [](Record&, std::vector<uint16_t>& px) { std::fill(px.begin(), px.end(), 39322); }},
+      {"not uniform", -1018,
+       [](Record& r, std::vector<uint16_t>& px) {
+         for (size_t i = 0; i < px.size(); ++i) px[i] = i % size_t(r.width) < size_t(r.width) / 2 ? 14000 : 26000;
+       }},
+      {"a column without signal", -1018,
+       [](Record& r, std::vector<uint16_t>& px) {
+         for (int y = 0; y < r.height; ++y) px[size_t(y) * r.width + 1000] = 0;
+       }},
+  };
+  OpenSession();
+  int n = 0;
+  for (const Refusal& row : table) {
+    SCOPED_TRACE(row.what);
+    Record r;
+    r.width = 2600;
+    std::vector<uint16_t> px = GainField(r, 20000, Flat);
+    row.change(r, px);
+    const std::string image = Images() + "/KP10000" + std::to_string(n++) + ".QEW";
+    WriteImage(image, r, px);
+    EXPECT_EQ(Make_CalibFile(image.c_str()), row.expected);
+    EXPECT_EQ(platform::FileExists(image.substr(0, image.size() - 3) + "kor"), row.expected == 0);
+  }
+}
+
+TEST_F(CalibFile, UnreadableInputsAndNoSession) {
+  Record r;
+  const std::vector<uint16_t> px = GainField(r, 20000, Flat);
+  const std::string image = Images() + "/KP000003.QEW";
+  platform::CreateDirectories(Images());
+  WriteImage(image, r, px);
+  EXPECT_EQ(Make_CalibFile(image.c_str()), -4);  // no session open
+
+  OpenSession();
+  EXPECT_EQ(Make_CalibFile(nullptr), -1);
+  EXPECT_EQ(Make_CalibFile((Images() + "/KP999999.QEW").c_str()), -1);  // no information file
+  // The information file promises more pixels than the image holds.
+  std::filesystem::resize_file(image, 4 + 2 * px.size() - 2);
+  EXPECT_EQ(Make_CalibFile(image.c_str()), -1);
+  // The folder of the output is gone: the file cannot be created.
+  WriteImage(image, r, px);
+  std::filesystem::create_directory(Images() + "/KP000003.kor");
+  EXPECT_EQ(Make_CalibFile(image.c_str()), -1);
+}
+
+}  // namespace
