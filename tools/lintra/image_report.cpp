@@ -2,11 +2,13 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
 #include "driver/tarvel_api.h"
+#include "tools/console/image_heading.h"
 #include "tools/lintra/lintra.h"
 
 namespace lintra {
@@ -33,14 +35,9 @@ std::string_view HeaderText(const std::vector<uint8_t>& bytes, int read) {
 }  // namespace
 
 void PrintImageInfo(console::Terminal& t, const char* name) {
-  ImageInfo info{};
-  info.size = sizeof info;
-  const int r = Get_ImageInfo(&info, name);
-  t.Print("Filename: %s\n", name);
-  if (r != 0) {
-    t.Print("    Unable to read the image information (%d)\n", r);
-    return;
-  }
+  const std::optional<ImageInfo> record = console::ImageHeading(t, name);
+  if (!record) return;
+  const ImageInfo& info = *record;
   t.Print("    Size:             %i x %i\n", info.width, info.height);
   t.Print("    Resolution:       %i x %i\n", info.pitch_x, info.pitch_y);
   t.Print("    Slots:            %02X \n", unsigned(info.slot_bits));
