@@ -27,13 +27,7 @@ export VORNIX_SCANNER_SIM="$scenario" VORNIX_REGISTRY_DIR="$out/registry"
 if [ -t 0 ] && [ -t 1 ]; then
   build-run/bin/lintra || true
 else
-  # Transport running (status bit 25), then stopped and not collecting (27).
-  build-run/bin/ptydrive --timeout 120 \
-    --expect "Select mode: " --send '1\r' \
-    --expect "[Press <ESC> to deactivate]" \
-    --expect-re 'Status = [01]{6}1' --expect-re 'Status = [01]{4}0[01]0' --send '\e' \
-    --expect "[Press <ESC> to finish]" --send '\e' \
-    --expect "Scanner closed." -- build-run/bin/lintra
+  bash scripts/lintra-session.sh build-run/bin 1
 fi
 echo "Session log: $out/Tarvel.log"
 first=$(find "$out/Images" -maxdepth 1 -name 'KP*.QEW' | sort | head -n 1)

@@ -169,4 +169,27 @@ TEST_F(LintraRun, TerminalIsPutBackAfterTheEndAndAfterCtrlC) {
   }
 }
 
+// The run command's session without a terminal: the script answers lintra
+// on the default scenario and prints what a terminal would show.
+TEST_F(LintraRun, RunCommandSessionOnTheDefaultScenario) {
+  const std::string source = VORNIX_SOURCE_DIR;
+  const auto ini = platform::ReadWholeFile(source + "/simulator/scenarios/Tarvel.ini");
+  ASSERT_TRUE(ini.has_value());
+  WriteIni(*ini);
+  const std::string bin = platform::FolderPart(Lintra());
+  const std::string command = "VORNIX_SCANNER_SIM='" + source + "/simulator/scenarios/intraoral_plates.ini' bash '" +
+                              source + "/scripts/lintra-session.sh' '" + bin + "' 1 2>&1 </dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << out;
+  EXPECT_NE(out.find("Select mode: 1\n"), std::string::npos) << out;
+  for (const char* name : {"/KP000001.QEW\n", "/KP000002.QEW\n"})
+    EXPECT_NE(out.find("Filename: " + Images() + name), std::string::npos) << out;
+  EXPECT_TRUE(out.ends_with("Scanner closed.\n")) << out;
+  EXPECT_EQ(out.find('\r'), std::string::npos);
+}
+
 }  // namespace
