@@ -150,6 +150,12 @@ TARVEL_API int Check_Imo(void);  // -10002
 // session into a normalization file beside it (the name's last three
 // characters replaced by "kor"): 0, -1, -4 (no session), -8, -1013 to -1018.
 TARVEL_API int Make_CalibFile(const char* image_name);
+// The normalization copy in the scanner's data PROM (USB only; -1007 over the
+// parallel port, -4 without an open session): written from a normalization
+// file, read back into one, cleared.
+TARVEL_API int Write_NormalizationData(const char* path);
+TARVEL_API int Read_NormalizationData(const char* path);
+TARVEL_API int Clear_NormalizationData(void);
 
 // Low-level USB access (stdcall on the original system). The ELF names are
 // the decorated names without "@N": `_RegRead@4` is the symbol "_RegRead".

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <new>
+#include <vector>
 
 #include "driver/acquisition/plate_processing.h"
 #include "driver/result_codes.h"
@@ -192,20 +194,73 @@ int ReadExtraHeader(const std::string& image_name, uint8_t* buffer) {
   return result;
 }
 
-int ReadDiskImage(const std::string& image_name, uint16_t* pixels) {
+namespace {
+
+// Opens a DiskImage whose size agrees with its information file and that
+// holds every pixel, positioned at its first pixel. kOk (with *file open),
+// kErrNotFound or kErrOutOfRange.
+int OpenCheckedDiskImage(const std::string& image_name, std::FILE** file, int* width, int* height) {
   std::FILE* f = platform::OpenFile(image_name, "rb");
   if (!f) return kErrNotFound;
   uint8_t head[4];
   int rc = kErrOutOfRange;
   if (std::fread(head, 1, 4, f) == 4) {
-    const uint64_t n = Get(head, 2) * Get(head + 2, 2);
+    const uint64_t w = Get(head, 2), h = Get(head + 2, 2), n = w * h;
     ImageInfo info{};
     if (ReadImageInfo(image_name, &info) != 0) {
       rc = kErrNotFound;
-    } else if (n > 0 && pixels && n == static_cast<uint64_t>(int64_t{info.width} * int64_t{info.height}) &&
-               FileSize(f) >= static_cast<int64_t>(4 + 2 * n) && std::fread(pixels, 2, n, f) == n) {
-      rc = kOk;
+    } else if (n > 0 && n == static_cast<uint64_t>(int64_t{info.width} * int64_t{info.height}) &&
+               FileSize(f) >= static_cast<int64_t>(4 + 2 * n)) {
+      *file = f;
+      *width = static_cast<int>(w);
+      *height = static_cast<int>(h);
+      return kOk;
     }
+  }
+  std::fclose(f);
+  return rc;
+}
+
+}  // namespace
+
+int ReadDiskImage(const std::string& image_name, uint16_t* pixels) {
+  std::FILE* f = nullptr;
+  int width = 0, height = 0;
+  int rc = OpenCheckedDiskImage(image_name, &f, &width, &height);
+  if (rc != kOk) return rc;
+  if (!pixels) {
+    std::fclose(f);
+    return kErrOutOfRange;
+  }
+  const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
+  rc = std::fread(pixels, 2, n, f) == n ? kOk : kErrOutOfRange;
+  std::fclose(f);
+  return rc;
+}
+
+int ReadDiskImageRows(const std::string& image_name, int first_row, int row_count,
+                      const std::function<void(const uint16_t* rows, int count)>& take) {
+  std::FILE* f = nullptr;
+  int width = 0, height = 0;
+  int rc = OpenCheckedDiskImage(image_name, &f, &width, &height);
+  if (rc != kOk) return rc;
+  if (first_row < 0 || row_count < 0 || int64_t{first_row} + row_count > height) {
+    std::fclose(f);
+    return kErrOutOfRange;
+  }
+  // About a megabyte of rows at a time.
+  const int chunk = std::max(1, (1 << 19) / width);
+  std::vector<uint16_t> rows(static_cast<size_t>(std::min(chunk, std::max(row_count, 1))) * width);
+  if (fseeko(f, static_cast<off_t>(4 + 2 * int64_t{first_row} * width), SEEK_SET) != 0) rc = kErrOutOfRange;
+  for (int done = 0; rc == kOk && done < row_count;) {
+    const int count = std::min(chunk, row_count - done);
+    const size_t n = static_cast<size_t>(count) * static_cast<size_t>(width);
+    if (std::fread(rows.data(), 2, n, f) != n) {
+      rc = kErrOutOfRange;
+      break;
+    }
+    take(rows.data(), count);
+    done += count;
   }
   std::fclose(f);
   return rc;

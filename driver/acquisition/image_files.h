@@ -3,6 +3,7 @@
 // endian) and its packed information file.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "driver/tarvel_api.h"
@@ -40,6 +41,11 @@ int ReadExtraHeader(const std::string& image_name, uint8_t* buffer);
 // file); kErrOutOfRange empty, short, or a size that disagrees with the
 // information file.
 int ReadDiskImage(const std::string& image_name, uint16_t* pixels);
+// Reads rows first_row .. first_row + row_count - 1 of an image that
+// ReadDiskImage would read, handing them over in chunks of whole rows. kOk,
+// or ReadDiskImage's codes (kErrOutOfRange also for rows outside the image).
+int ReadDiskImageRows(const std::string& image_name, int first_row, int row_count,
+                      const std::function<void(const uint16_t* rows, int count)>& take);
 // Removes the image and its information file; false when either failed.
 bool DeleteImageFiles(const std::string& image_name);
 

@@ -7,3 +7,15 @@
 TARVEL_API int Make_CalibFile(const char* image_name) {
   return tarvel::Guarded(tarvel::kErrNoMemoryCalib, [&] { return tarvel::Session_MakeCalibFile(image_name); });
 }
+
+TARVEL_API int Write_NormalizationData(const char* path) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_WriteNormalizationData(path); });
+}
+
+TARVEL_API int Read_NormalizationData(const char* path) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_ReadNormalizationData(path); });
+}
+
+TARVEL_API int Clear_NormalizationData(void) {
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_ClearNormalizationData(); });
+}

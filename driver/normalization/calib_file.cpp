@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <new>
 
 #include "driver/acquisition/image_files.h"
@@ -42,29 +41,39 @@ int BinsToShare(const std::vector<uint32_t>& histogram, uint64_t share, int firs
 
 MeasuredArea MeasuredAreaOf(int width, int height) { return {height / 4, height / 2, width / 20, 9 * width / 10}; }
 
-FlatFieldMeasure MeasureFlatField(const uint16_t* pixels, int width, const MeasuredArea& area) {
-  FlatFieldMeasure m;
-  std::vector<uint32_t> histogram(65536, 0);
-  m.column_sums.assign(static_cast<size_t>(area.columns), 0);
-  uint64_t* sums = m.column_sums.data();
-  uint32_t* bins = histogram.data();
-  for (int r = 0; r < area.rows; ++r) {
-    const uint16_t* row = pixels + static_cast<size_t>(area.first_row + r) * static_cast<size_t>(width) +
-                          static_cast<size_t>(area.first_column);
-    for (int c = 0; c < area.columns; ++c) {
+FlatFieldMeter::FlatFieldMeter(const MeasuredArea& area)
+    : area_(area), histogram_(65536, 0), sums_(static_cast<size_t>(std::max(area.columns, 0)), 0) {}
+
+void FlatFieldMeter::AddRows(const uint16_t* rows, int count, int width) {
+  uint32_t* bins = histogram_.data();
+  uint32_t* sums = sums_.data();
+  for (int r = 0; r < count; ++r) {
+    const uint16_t* row = rows + static_cast<size_t>(r) * static_cast<size_t>(width) + area_.first_column;
+    for (int c = 0; c < area_.columns; ++c) {
       const uint16_t v = row[c];
       ++bins[v];
       sums[c] += v;
     }
   }
+}
+
+FlatFieldMeasure FlatFieldMeter::Finish() const {
+  FlatFieldMeasure m;
+  m.column_sums.assign(sums_.begin(), sums_.end());
   for (uint64_t s : m.column_sums) m.total += s;
-  m.count = uint64_t(area.rows) * uint64_t(area.columns);
+  m.count = uint64_t(std::max(area_.rows, 0)) * uint64_t(std::max(area_.columns, 0));
   if (m.count == 0) return m;
   m.mean = static_cast<uint16_t>(m.total / m.count);
   const uint64_t share = m.count / 10;
-  m.p10 = BinsToShare(histogram, share, 0, [](int b) { return b + 1; });
-  m.p90 = 65535 - BinsToShare(histogram, share, 65535, [](int b) { return b - 1; });
+  m.p10 = BinsToShare(histogram_, share, 0, [](int b) { return b + 1; });
+  m.p90 = 65535 - BinsToShare(histogram_, share, 65535, [](int b) { return b - 1; });
   return m;
+}
+
+FlatFieldMeasure MeasureFlatField(const uint16_t* pixels, int width, const MeasuredArea& area) {
+  FlatFieldMeter meter(area);
+  meter.AddRows(pixels + static_cast<size_t>(area.first_row) * static_cast<size_t>(width), area.rows, width);
+  return meter.Finish();
 }
 
 std::string CalibFileName(const std::string& image_name) {
@@ -88,13 +97,17 @@ int Make_CalibFile(const std::string& image_name, const ScannerLine& line) {
   const int64_t last_position = first_position + area.columns - 1;
   if (info.width > kMaxSide || info.height > kMaxSide) return kErrFailed;
 
-  const size_t pixel_count = static_cast<size_t>(info.width) * static_cast<size_t>(info.height);
-  std::unique_ptr<uint16_t[]> pixels(new (std::nothrow) uint16_t[pixel_count]);
-  if (!pixels) return kErrNoMemoryCalib;
-  if (ReadDiskImage(image_name, pixels.get()) != 0) return kErrFailed;
-
-  const FlatFieldMeasure m = MeasureFlatField(pixels.get(), info.width, area);
-  pixels.reset();
+  // Only the measured rows are read, a chunk at a time.
+  FlatFieldMeasure m;
+  try {
+    FlatFieldMeter meter(area);
+    const int r = ReadDiskImageRows(image_name, area.first_row, area.rows,
+                                    [&](const uint16_t* rows, int count) { meter.AddRows(rows, count, info.width); });
+    if (r != 0) return kErrFailed;
+    m = meter.Finish();
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemoryCalib;
+  }
   if (m.mean > kMaxMean) return kErrCalibTooBright;
   if (m.mean < kMinMean) return kErrCalibTooDark;
   if (m.p90 - m.p10 > m.mean / 3) return kErrCalibNotUniform;

@@ -26,7 +26,23 @@ struct FlatFieldMeasure {
   int p10 = 0, p90 = 0;
   std::vector<uint64_t> column_sums;  // one per measured column
 };
-// Measures rows of `width` pixels; the area must lie inside the image.
+
+// The pass, fed with the measured rows in order: a histogram of every
+// value, and the sums of the measured columns.
+class FlatFieldMeter {
+ public:
+  explicit FlatFieldMeter(const MeasuredArea& area);
+  // `count` whole image rows of `width` pixels.
+  void AddRows(const uint16_t* rows, int count, int width);
+  FlatFieldMeasure Finish() const;
+
+ private:
+  MeasuredArea area_;
+  std::vector<uint32_t> histogram_;
+  std::vector<uint32_t> sums_;  // a column holds at most 32767 rows of 65535
+};
+
+// The pass over an image in memory.
 FlatFieldMeasure MeasureFlatField(const uint16_t* pixels, int width, const MeasuredArea& area);
 
 // 0, or -1 (information file or image unreadable, file not created), -8 (no

@@ -157,6 +157,7 @@ void MeasureZeroOffset(ScannerDevice& d) {
 void ReadIdentification(Session& s) {
   std::memset(s.id_block, 0, sizeof s.id_block);
   const int r = s.Device().I2c_Read(s.id_block, kI2cIdProm, 0, 31);
+  s.id_read = r == 0;
   if (r != 0) {
     std::memset(s.id_block, 0, sizeof s.id_block);
     std::strcpy(s.serial, "no Serialnumber");
@@ -169,14 +170,19 @@ void ReadIdentification(Session& s) {
   s.Acq().SetSerialNumber(s.serial);
 }
 
-// The neutral normalization table: one factor per pixel of a line.
-bool NeutralNormalization(Session& s) {
+// The normalization table: one factor per pixel of a line, each the pixel
+// scale, then corrected by the file or data-PROM copy (not while old data
+// are recovered).
+bool PrepareNormalization(Session& s, const IniFile& ini, bool recover) {
+  std::vector<double> table;
   try {
-    s.Acq().SetNormalization(std::vector<double>(s.mode.Anz_Pix, s.mode.PixScale));
+    table.assign(s.mode.Anz_Pix, s.mode.PixScale);
   } catch (const std::bad_alloc&) {
     LogPrintf("Unable to allocate memory for the normalization table\n");
     return false;
   }
+  if (!recover) Session_LoadNormalization(s, ini, table);
+  s.Acq().SetNormalization(std::move(table));
   return true;
 }
 
@@ -334,7 +340,7 @@ int OpenSteps(Session& s, int mode) {
             static_cast<int64_t>(FreeSpace(s.temp_path)));
 
   // The table exists before the recovery flushes plates.
-  if (!NeutralNormalization(s)) return kErrOutOfMemory;
+  if (!PrepareNormalization(s, ini, recover)) return kErrOutOfMemory;
   if (recover) return RecoverOldData(s);
 
   const int tenths = d.Scan_ReadLaserTemp();

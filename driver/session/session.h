@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/acquisition/acquisition.h"
 #include "driver/acquisition/stream_poll.h"
+#include "driver/config/ini_file.h"
 #include "driver/config/scan_mode.h"
 #include "driver/device/scanner_device.h"
 #include "driver/normalization/scanner_line.h"
@@ -44,7 +46,8 @@ struct Session {
 
   std::unique_ptr<SessionDevice> parts;  // none while closed
   ScanMode mode;
-  uint8_t id_block[32] = {};
+  uint8_t id_block[32] = {};  // identification block; [31] the data PROM type
+  bool id_read = false;  // the block was read at open
   char serial[32] = {};
   bool filter_enabled = false;
   bool filter_saved = false;  // 0 from load until the first Set_ImageFilterMode(0)
@@ -82,6 +85,14 @@ int Session_HalticMode(int value);
 ScannerLine Session_ScannerLine(const Session& s);
 // Make_CalibFile against the open session; -4 when none is open.
 int Session_MakeCalibFile(const char* image_name);
+// The table of an opening session: `Normalization`, else `Kalibrierdaten`,
+// names the file; with neither the data-PROM copy is tried. Failures leave
+// the table as it was.
+void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table);
+// The data-PROM exports on the open session; -4 when none is open.
+int Session_WriteNormalizationData(const char* path);
+int Session_ReadNormalizationData(const char* path);
+int Session_ClearNormalizationData();
 
 // The device shutdown of a half-opened session (every failed open): motors,
 // laser, high voltage, run and slot outputs off, disconnect, temporary file

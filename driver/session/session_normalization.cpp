@@ -1,9 +1,32 @@
 // The normalization operations of a session: calibration files made from its
-// images against the connected scanner and its scan mode.
+// images, the table loaded at open, and the data-PROM copy, all against the
+// connected scanner and the session's scan mode.
+#include <string>
+
 #include "driver/normalization/calib_file.h"
+#include "driver/normalization/normalization_load.h"
+#include "driver/normalization/normalization_prom.h"
 #include "driver/session/session.h"
 
 namespace tarvel {
+namespace {
+
+PromSession PromSessionOf(Session& s) {
+  return PromSession{s.Device(), s.id_block, s.id_read, Session_ScannerLine(s), s.parts->log};
+}
+
+// The body of a data-PROM export on the open session; its log is flushed.
+template <class Body>
+int OnOpenSession(Body&& body) {
+  Session& s = CurrentSession();
+  if (!s.IsOpen()) return kErrNotOpen;
+  PromSession prom = PromSessionOf(s);
+  const int r = body(prom);
+  FlushSessionLog();
+  return r;
+}
+
+}  // namespace
 
 ScannerLine Session_ScannerLine(const Session& s) {
   return ScannerLine{s.serial, s.mode.Strt_Pix, s.mode.Anz_Pix, s.mode.pitch_x};
@@ -14,6 +37,29 @@ int Session_MakeCalibFile(const char* image_name) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!image_name) return kErrFailed;
   return Make_CalibFile(image_name, Session_ScannerLine(s));
+}
+
+void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table) {
+  std::string path = Ini_StringOr(ini, "Scanner", "Normalization", "");
+  if (path.empty()) path = Ini_StringOr(ini, "Scanner", "Kalibrierdaten", "");
+  if (!path.empty()) {
+    Load_NormalizationFile(table, path, Session_ScannerLine(s), s.parts->log);
+    return;
+  }
+  PromSession prom = PromSessionOf(s);
+  Load_NormalizationProm(table, prom);
+}
+
+int Session_WriteNormalizationData(const char* path) {
+  return OnOpenSession([&](PromSession& prom) { return Write_NormalizationData(path ? path : "", prom); });
+}
+
+int Session_ReadNormalizationData(const char* path) {
+  return OnOpenSession([&](PromSession& prom) { return Read_NormalizationData(path ? path : "", prom); });
+}
+
+int Session_ClearNormalizationData() {
+  return OnOpenSession([](PromSession& prom) { return Clear_NormalizationData(prom); });
 }
 
 }  // namespace tarvel

@@ -112,3 +112,60 @@ TEST_F(CalibFile, UnreadableInputsAndNoSession) {
 }
 
 }  // namespace
+
+namespace {
+
+// The whole calibration on the simulated scanner: a flat plate seen with a
+// gain along the line becomes an image, its normalization file, and, named
+// in the ini, a correction that makes the next scan of it flat.
+TEST_F(CalibFile, ScannedFlatFieldCalibratesTheLine) {
+  Record r;
+  r.width = 2600;
+  r.height = 1100;
+  sim::PlateImage plate;
+  plate.width = r.width;
+  plate.height = r.height;
+  plate.pixels = GainField(r, 20000, Gain);
+  for (size_t i = 0; i < plate.pixels.size(); ++i)
+    plate.pixels[i] = uint16_t(plate.pixels[i] + (i * 40503u >> 7) % 300);
+  const int x0 = 100;
+  scenario.plates = {sessiontest::PlateAt(0, 100, x0, plate)};
+  OpenSession();
+  ASSERT_EQ(Aktivate_Scanner(), 0) << Log();
+  std::vector<std::string> names = PollPlatesThrough(120000);
+  ASSERT_EQ(Deaktivate_Scanner(), 0);
+  ASSERT_EQ(names.size(), 1u) << Log();
+  ASSERT_EQ(Make_CalibFile(names[0].c_str()), 0) << Log();
+
+  ImageInfo info{};
+  ASSERT_EQ(Get_ImageInfo(&info, names[0].c_str()), 0);
+  Record seen = r;
+  seen.pitch_x = info.pitch_x;
+  seen.pitch_y = info.pitch_y;
+  seen.start = info.start_position;
+  seen.year = info.year, seen.month = info.month, seen.day = info.day;
+  seen.hour = info.hour, seen.minute = info.minute, seen.second = info.second;
+  EXPECT_EQ(seen.start, x0);
+  const std::string kor = names[0].substr(0, names[0].size() - 3) + "kor";
+  EXPECT_EQ(Read(kor), OracleFile(seen, sessiontest::ReadDisk(names[0]).pixels));
+  ASSERT_EQ(Close_Scanner(), 0);
+
+  // The next session corrects the same plate: its columns are level.
+  std::string ini = kIni100;
+  ini.insert(ini.find("[Param_#1]"), "Kalibrierdaten=" + kor + "\n");
+  sim::DetachParallelPort();
+  OpenSession(ini);
+  ASSERT_EQ(Aktivate_Scanner(), 0);
+  names = PollPlatesThrough(120000);
+  ASSERT_EQ(names.size(), 1u) << Log();
+  const sessiontest::DiskImage corrected = sessiontest::ReadDisk(names[0]);
+  auto column_mean = [&](int x) {
+    double sum = 0;
+    for (int y = 0; y < corrected.height; ++y) sum += corrected.pixels[size_t(y) * corrected.width + x];
+    return sum / corrected.height;
+  };
+  const double middle = column_mean(1300);
+  for (int x : {200, 800, 1800, 2400}) EXPECT_NEAR(column_mean(x) / middle, 1.0, 0.002) << x;
+}
+
+}  // namespace

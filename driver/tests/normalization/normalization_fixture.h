@@ -103,6 +103,44 @@ inline std::string OracleFile(const Record& r, const std::vector<uint16_t>& px, 
   return text;
 }
 
+constexpr uint16_t kMaxPixVal = 24 * 2047;  // S = 24
+
+inline double SineShape(int k) { return 0.9 + 0.25 * std::sin(k * 0.01); }
+
+// A file of `count` factors `pitch` nm apart that vary along the line.
+inline tarvel::NormalizationFile Factors(int count, int pitch, double (*shape)(int) = SineShape) {
+  tarvel::NormalizationFile f;
+  f.serial = kSerial;
+  f.scan_start = kStrtPix;
+  f.value_count = count;
+  f.value_pitch = pitch;
+  f.day = 14, f.month = 3, f.year = 2026, f.hour = 9, f.minute = 26, f.second = 53, f.mean = 20012;
+  for (int k = 0; k < count; ++k) f.factors.push_back(shape(k));
+  // What "%f" keeps of them is what the driver reads.
+  return tarvel::ParseNormalizationFile(tarvel::FormatNormalizationFile(f));
+}
+
+// Smallest count of factors `pitch` nm apart that covers the mode's line.
+inline int Covering(int pitch) { return int(std::ceil(kAnzPix * kPitchX / (pitch * 1e-9))); }
+
+// The image a plate makes through a table of the parsed factors.
+inline std::vector<uint16_t> Corrected(const sim::PlateImage& plate, int x0, const tarvel::NormalizationFile* f) {
+  std::vector<uint16_t> out(plate.pixels.size());
+  for (int y = 0; y < plate.height; ++y)
+    for (int j = 0; j < plate.width; ++j) {
+      const size_t at = size_t(y) * plate.width + j;
+      const uint16_t v = plate.pixels[at];
+      double factor = 1.0;
+      if (f) {
+        const double k = std::trunc(double(x0 + j) * kPitchX * 1e9 / f->value_pitch);
+        factor = f->factors[size_t(std::min(k, double(f->value_count - 1)))];
+      }
+      const double p = v * factor;
+      out[at] = v < kMaxPixVal && p < kMaxPixVal ? uint16_t(p) : kMaxPixVal;
+    }
+  return out;
+}
+
 class NormalizationTest : public sessiontest::SessionTest {
  protected:
   // Opens mode 1 on the parallel-port scanner with the ini text given.

@@ -1,0 +1,35 @@
+#pragma once
+// The normalization copy in the scanner's data PROM (USB only): applied at
+// open, written from a normalization file with a verified read-back, read
+// back into a file, and cleared. The data PROM type (byte 31 of the
+// identification block) announces a valid copy.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/acquisition/log_sink.h"
+#include "driver/device/scanner_device.h"
+#include "driver/normalization/scanner_line.h"
+
+namespace tarvel {
+
+// What the data-PROM operations use of the open session.
+struct PromSession {
+  ScannerDevice& device;
+  uint8_t* id_block;  // the 32 bytes read at open; [31] the data PROM type
+  bool id_read;  // the block was read at open (else it is not written back)
+  ScannerLine line;
+  LogSink& log;
+};
+
+// Applies the copy to the table when the interface is USB and the data
+// PROM type is 1; false (table unchanged) on every failure.
+bool Load_NormalizationProm(std::vector<double>& table, PromSession& s);
+// 0, -1, -100, -1007, -1013, -1019, or the code of a failed transfer.
+int Write_NormalizationData(const std::string& path, PromSession& s);
+// 0, -1, -100, -1007, or the code of a failed transfer.
+int Read_NormalizationData(const std::string& path, PromSession& s);
+// 0, -1007, or the code of the identification PROM write.
+int Clear_NormalizationData(PromSession& s);
+
+}  // namespace tarvel
