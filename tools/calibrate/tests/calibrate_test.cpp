@@ -21,13 +21,15 @@ namespace {
 
 // Of the two modes of the parallel-port scanner only mode 2 (100 um) can
 // calibrate; its scan line holds 3160 pixels, so a flat field of 2600 x 1000
-// covers more than 80 % of it and more than 100 mm.
+// covers more than 80 % of it and more than 100 mm. At the default line
+// period a plate takes about a second to pass, so the status polling sees
+// the transport run even on a busy machine.
 constexpr const char* kModes =
     "[Param_#1]\nParamName=Intra 50\nRes=50\n"
     "[Param_#2]\nParamName=Calib 100\nRes=100\nDeFlash=0\n";
 
 std::string Plate(const std::string& generator, int width = 2600, int height = 1000, int position = 14583) {
-  return "[Scanner]\nInterface=EPP\nSerial=VX0000011\nFpgaConfigured=1\nLinePeriodUs=100\n"
+  return "[Scanner]\nInterface=EPP\nSerial=VX0000011\nFpgaConfigured=1\n"
          "[Plate1]\nSlot=0\nAt=50\nPosition=" +
          std::to_string(position) + "\nWidth=" + std::to_string(width) + "\nHeight=" + std::to_string(height) + "\n" +
          generator;
@@ -61,7 +63,9 @@ class CalibrateRun : public ConsoleTest {
   std::string RunThrough(const char* answer = nullptr) {
     auto run = Start({Calibrate()});
     EXPECT_TRUE(run->Expect("Select mode: ")) << run->Output();
-    run->Send("2\r");
+    run->Send(
+        "1\x7f"
+        "2\r");  // the terminal's Delete key is Backspace
     EXPECT_TRUE(run->Expect("\nPress any key when done...\n")) << run->Output();
     // The scan runs without the values the session would apply.
     for (const char* key : {"Kalibrierdaten", "Normalization", "Scale16Bit"}) EXPECT_FALSE(Key("Scanner", key)) << key;
@@ -95,7 +99,7 @@ TEST_F(CalibrateRun, AnsweredYesTheNewFileBecomesTheCalibration) {
       "'\n\n"
       "Of the 2 scan modes, the following can be used:\n"
       "     2: Calib 100\n"
-      "Select mode: 2\n\n"
+      "Select mode: 1\b \b2\n\n"
       "Vornix Serial Number: VX0000011\n";
   EXPECT_EQ(out.substr(0, start.size()), start);
   const std::string images = out.substr(out.find("\n\nChecking for images...\n\n"));
@@ -211,6 +215,15 @@ TEST_F(CalibrateRun, OpenFailureRestoresTheIniAndEndsWithMinusOne) {
   EXPECT_EQ(Key("Scanner", "Kalibrierdaten"), "/old/cal.kor");
   EXPECT_EQ(Key("Scanner", "Scale16Bit"), "1");
   EXPECT_EQ(Key("Param_#2", "Filter"), "3");
+}
+
+TEST_F(CalibrateRun, MissingIniFileEndsWithMinusOne) {
+  ASSERT_EQ(Set_IniFileName(Ini().c_str()), 1);  // not written
+  auto run = Start({Calibrate()});
+  ASSERT_TRUE(run->Expect("\n[Press any key to end]")) << run->Output();
+  EXPECT_NE(run->Output().find("\nERROR: Unable to locate ini file: '"), std::string::npos) << run->Output();
+  run->Send(" ");
+  EXPECT_EQ(run->Wait(), 255);
 }
 
 TEST_F(CalibrateRun, EscAtTheModePromptChangesNothing) {
