@@ -238,22 +238,33 @@ TEST_F(CalibrateRun, EscAtTheModePromptChangesNothing) {
   EXPECT_EQ(platform::ReadWholeFile(Ini()), before);
 }
 
-TEST_F(CalibrateRun, InterruptedRunPutsTheIniValuesBack) {
+// Ctrl-C at the terminal (under a shell that shows the terminal settings
+// before and after), SIGTERM and SIGHUP while the scan waits.
+TEST_F(CalibrateRun, InterruptedRunPutsTheIniValuesAndTheTerminalBack) {
   WriteScenario(Plate(kFlat));
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(sig);
     WriteIni("[Scanner]\nKalibrierdaten=/old/cal.kor\nNormalization=/n/own.kor\nScale16Bit=4\n" + std::string(kModes) +
              "Filter=-5\n");
-    auto run = Start({Calibrate()});
+    const bool shell = sig == SIGINT;
+    auto run = shell ? Start({"/bin/sh", "-c",
+                              "stty -g; trap : INT; '" + Calibrate() + "'; echo \"exit $?\"; stty -g; echo end"})
+                     : Start({Calibrate()});
     ASSERT_TRUE(run->Expect("Select mode: ")) << run->Output();
     run->Send("2\r");
     ASSERT_TRUE(run->Expect("\nPress any key when done...\n")) << run->Output();
     ASSERT_FALSE(Key("Scanner", "Kalibrierdaten"));
-    if (sig == SIGINT)
-      run->Send("\x03");  // Ctrl-C at the terminal
-    else
+    if (shell) {
+      run->Send("\x03");
+      ASSERT_TRUE(run->Expect("\nend\n")) << run->Unread();
+      EXPECT_EQ(run->Wait(), 0);
+      const std::string out = run->Output();
+      const std::string before = out.substr(0, out.find('\n'));
+      EXPECT_NE(out.find("exit 130\n" + before + "\nend\n"), std::string::npos) << run->Unread();
+    } else {
       run->Signal(sig);
-    EXPECT_EQ(run->Wait(), 128 + sig);
+      EXPECT_EQ(run->Wait(), 128 + sig);
+    }
     EXPECT_EQ(Key("Scanner", "Kalibrierdaten"), "/old/cal.kor");
     EXPECT_EQ(Key("Scanner", "Normalization"), "/n/own.kor");
     EXPECT_EQ(Key("Scanner", "Scale16Bit"), "1");
