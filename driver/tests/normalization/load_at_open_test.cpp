@@ -1,6 +1,7 @@
 // The normalization table at Open_Scanner: the file named in the ini is
 // loaded and applied to every image; a file that does not fit is refused
 // with a warning and the images stay neutral.
+#include <algorithm>
 #include <cmath>
 
 #include "driver/tests/normalization/normalization_fixture.h"
@@ -46,6 +47,17 @@ TEST_F(LoadAtOpen, FileNamedInTheIniIsAppliedToEveryImage) {
   EXPECT_FALSE(got.pixels == plate.pixels);
 }
 
+TEST_F(LoadAtOpen, FactorsMultiplyThePixelScaleOf16BitScaling) {
+  const tarvel::NormalizationFile f = Factors(Covering(100000), 100000);
+  const std::string path = WriteKor("a.kor", tarvel::FormatNormalizationFile(f));
+  const sim::PlateImage plate = sim::GradientPlate(400, 300, 2000, 48000);
+  const DiskImage got = ScanOnce("Scale16Bit=1\nNormalization=" + path + "\n", plate, 1000);
+  ASSERT_EQ(got.width, plate.width);
+  const std::vector<uint16_t> want = Corrected(plate, 1000, &f, true);
+  EXPECT_TRUE(got.pixels == want);
+  EXPECT_NE(std::count(want.begin(), want.end(), 65535), 0);  // the brightest columns clip
+}
+
 TEST_F(LoadAtOpen, AnotherScannersFileLeavesTheNeutralTable) {
   tarvel::NormalizationFile f = Factors(Covering(100000), 100000);
   f.serial = "VX0000002";
@@ -61,11 +73,6 @@ struct Outcome {
   std::string text;
   std::string line;
 };
-
-std::string Crlf(std::string text) {
-  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.insert(at, "\r");
-  return text;
-}
 
 TEST_F(LoadAtOpen, EachUnfitFileIsRefusedWithItsLineAndTheOpenGoesOn) {
   const int covering = Covering(100000);

@@ -6,6 +6,7 @@
 
 #include "driver/normalization/normalization_file.h"
 #include "driver/normalization/normalization_summary.h"
+#include "driver/tests/normalization/normalization_fixture.h"
 #include "platform/files.h"
 #include "platform/tests/test_folder.h"
 
@@ -14,13 +15,8 @@ namespace {
 constexpr const char* kText =
     "VX0000001\n14583\n3\n100000\n14:3:2026\n9:26:53\n20012\n****************\n1.000000\n0.987654\n1.250000\n";
 
-std::string WithCrlf(std::string text) {
-  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.insert(at, "\r");
-  return text;
-}
-
 TEST(NormalizationFileText, WrittenAndReadBackTheSameWithLfOrCrlf) {
-  for (const std::string& text : {std::string(kText), WithCrlf(kText)}) {
+  for (const std::string& text : {std::string(kText), normtest::Crlf(kText)}) {
     const tarvel::NormalizationFile f = tarvel::ParseNormalizationFile(text);
     EXPECT_EQ(f.serial, "VX0000001");
     EXPECT_EQ(f.scan_start, 14583);
@@ -69,7 +65,7 @@ TEST(NormalizationSummary, SerialAndDateOfAFile) {
   EXPECT_EQ(date, "??:??:????");
   EXPECT_EQ(tarvel::NormalizationFile_Summary(path, &serial, &date), -1);
   EXPECT_EQ(date, "??:??:????");
-  ASSERT_TRUE(platform::WriteFileAtomically(path, WithCrlf(kText)));
+  ASSERT_TRUE(platform::WriteFileAtomically(path, normtest::Crlf(kText)));
   EXPECT_EQ(tarvel::NormalizationFile_Summary(path, &serial, &date), 0);
   EXPECT_EQ(serial, "VX0000001");
   EXPECT_EQ(date, "14:3:2026");

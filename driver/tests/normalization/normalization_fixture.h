@@ -30,6 +30,16 @@ constexpr double kPitchX = 4000.0 * 24 * 0.1004 * 1.047197548522747e-8;
 constexpr int kStrtPix = 14583;
 constexpr const char* kSerial = "VX0000001";
 
+// The text with every line end written CR LF.
+inline std::string Crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
 // The fields of an image record the test chooses.
 struct Record {
   int width = 2600, height = 1100;
@@ -123,20 +133,24 @@ inline tarvel::NormalizationFile Factors(int count, int pitch, double (*shape)(i
 // Smallest count of factors `pitch` nm apart that covers the mode's line.
 inline int Covering(int pitch) { return int(std::ceil(kAnzPix * kPitchX / (pitch * 1e-9))); }
 
-// The image a plate makes through a table of the parsed factors.
-inline std::vector<uint16_t> Corrected(const sim::PlateImage& plate, int x0, const tarvel::NormalizationFile* f) {
+// The image a plate makes through a table of the parsed factors (each
+// multiplied into the pixel scale, 65535 / MaxPixVal with `Scale16Bit`).
+inline std::vector<uint16_t> Corrected(const sim::PlateImage& plate, int x0, const tarvel::NormalizationFile* f,
+                                       bool scale16 = false) {
+  const double pix_scale = scale16 ? 65535.0 / kMaxPixVal : 1.0;
+  const uint16_t max = scale16 ? 65535 : kMaxPixVal;
   std::vector<uint16_t> out(plate.pixels.size());
   for (int y = 0; y < plate.height; ++y)
     for (int j = 0; j < plate.width; ++j) {
       const size_t at = size_t(y) * plate.width + j;
       const uint16_t v = plate.pixels[at];
-      double factor = 1.0;
+      double factor = pix_scale;
       if (f) {
         const double k = std::trunc(double(x0 + j) * kPitchX * 1e9 / f->value_pitch);
-        factor = f->factors[size_t(std::min(k, double(f->value_count - 1)))];
+        factor *= f->factors[size_t(std::min(k, double(f->value_count - 1)))];
       }
       const double p = v * factor;
-      out[at] = v < kMaxPixVal && p < kMaxPixVal ? uint16_t(p) : kMaxPixVal;
+      out[at] = v < max && p < max ? uint16_t(p) : max;
     }
   return out;
 }

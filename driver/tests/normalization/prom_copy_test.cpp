@@ -230,3 +230,17 @@ TEST_F(PromCopy, ClearNeverWritesBackAnIdentificationBlockThatWasNotRead) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PromCopy, UnreadableDataPromIsReportedWithItsCode) {
+  scenario.faults.i2c_absent = {0xAA};
+  OpenUsb(1, PromImage(Factors(Covering(100000), 100000, CosineShape)));
+  EXPECT_TRUE(Logged("Unable to read header from data PROM\n")) << Log();
+  const int r = Read_NormalizationData((Calib() + "/out.kor").c_str());
+  EXPECT_LT(r, 0);
+  EXPECT_NE(r, -1007);
+  EXPECT_TRUE(Logged("ERROR " + std::to_string(r) + ": Unable to read header from data PROM\n")) << Log();
+}
+
+}  // namespace
