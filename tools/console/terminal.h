@@ -1,0 +1,34 @@
+#pragma once
+// The console of the tools: single unechoed keys in, text out. The programs
+// use the process's own console; tests use a scripted one.
+#include <cstdarg>
+#include <string_view>
+
+namespace console {
+
+constexpr int kKeyBackspace = 8;
+constexpr int kKeyEnter = 13;
+constexpr int kKeyEscape = 27;
+// What GetKey returns once the input has ended.
+constexpr int kKeyEndOfInput = -1;
+
+// Esc, or the end of the input (which no further key can follow).
+inline bool IsEscape(int key) { return key == kKeyEscape || key == kKeyEndOfInput; }
+
+class Terminal {
+ public:
+  virtual ~Terminal() = default;
+  // Waits for a key: 0..255, or kKeyEndOfInput.
+  virtual int GetKey() = 0;
+  // True when GetKey would not wait.
+  virtual bool KeyWaiting() = 0;
+  virtual void Write(std::string_view text) = 0;
+
+  void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+};
+
+// The process's console: standard input through the platform's key
+// functions, standard output flushed after every write.
+Terminal& ProcessTerminal();
+
+}  // namespace console
