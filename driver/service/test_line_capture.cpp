@@ -1,6 +1,7 @@
 #include "driver/service/test_line_capture.h"
 
 #include "driver/device/register_map.h"
+#include "driver/service/data_in_transit.h"
 #include "platform/clock.h"
 
 namespace tarvel {
@@ -57,12 +58,21 @@ int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts
   std::vector<uint8_t> buffer(2 * kTestLineWords, 0);
   uint32_t filled = 0;
   int result = 0;
-  for (int read = 0; read < kMaxReads && filled < buffer.size(); ++read) {
+  int waits = 0;
+  for (int read = 0; read < kMaxReads && filled < buffer.size();) {
     const uint32_t ask = read == 0 ? kFirstReadBytes : static_cast<uint32_t>(buffer.size()) - filled;
     uint32_t got = 0;
     result = d.Dev_ReadBlock(buffer.data() + filled, ask, &got);
     if (result != 0) break;
+    // An empty read while the line is still on its way is not one of the
+    // reads: it waits for the data.
+    if (got == 0 && waits < kInTransitReadLimit && ScanDataInTransit(d)) {
+      ++waits;
+      platform::Sleep(kInTransitWaitMs);
+      continue;
+    }
     filled += got;
+    ++read;
   }
 
   *samples = TestLine_Samples(buffer.data(), filled);

@@ -4,18 +4,15 @@
 
 #include "driver/config/session_log.h"
 #include "driver/device/register_map.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/service/data_in_transit.h"
 #include "platform/clock.h"
 
 namespace tarvel {
 namespace {
 
-// Reads in a row that return no bytes before a USB test gives up, 1 ms
-// apart: few when the scanner and the host hold no data, many while data
-// are still on their way.
+// Reads in a row that return no bytes before a USB test gives up when the
+// scanner and the host hold no data (many more while data are on their way).
 constexpr int kEmptyReadLimit = 100;
-constexpr int kEmptyReadLimitInTransit = 10000;
-constexpr uint32_t kEmptyReadWaitMs = 1;
 
 int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts) {
   const int64_t wanted = static_cast<int64_t>(buffer.size()) * count;
@@ -31,13 +28,12 @@ int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, T
       empty = 0;
       continue;
     }
-    const bool in_transit = d.Mem_WordsAvailable() + Usb_WordsOnHost() > 0;
-    if (++empty >= (in_transit ? kEmptyReadLimitInTransit : kEmptyReadLimit)) {
+    if (++empty >= (ScanDataInTransit(d) ? kInTransitReadLimit : kEmptyReadLimit)) {
       LogPrintf("Transfer test ended: no data after %i reads, %lld of %lld bytes read\n", empty,
                 static_cast<long long>(counts->bytes), static_cast<long long>(wanted));
       break;
     }
-    platform::Sleep(kEmptyReadWaitMs);
+    platform::Sleep(kInTransitWaitMs);
   }
   d.Reg_Write8(reg::kActivate, 0);
   return result;
