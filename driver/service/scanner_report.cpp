@@ -11,6 +11,7 @@
 #include "driver/device/i2c_master.h"
 #include "driver/device/usb/usb_scanner_device.h"
 #include "driver/normalization/normalization_summary.h"
+#include "driver/normalization/prom_copy.h"
 #include "driver/service/service_readings.h"
 #include "driver/session/interface_probe.h"
 #include "driver/session/version.h"
@@ -18,9 +19,6 @@
 
 namespace tarvel {
 namespace {
-
-constexpr int kDataProm = 0xAA;
-constexpr uint16_t kPromHeaderBytes = 64;
 
 // The report's text, built line by line before it is written.
 class ReportText {
@@ -139,18 +137,17 @@ void DataPromHeader(ReportText& r, Session& s) {
     return;
   }
   if (length < kPromHeaderBytes) {
-    r.Print("ERROR: Only %d of %d bytes read from the data PROM\n", length, kPromHeaderBytes);
+    r.Print("ERROR: Only %d of %d bytes read from the data PROM\n", length, int(kPromHeaderBytes));
     return;
   }
-  int32_t w[16];
-  std::memcpy(w, bytes, sizeof w);
-  r.Print("   Version    : %u\n", static_cast<unsigned>(w[0]));
-  r.Print("   Checksum   : %i\n", w[1]);
-  r.Print("   ScanStart  : %i\n", w[2]);
-  r.Print("   ValueCount : %i\n", w[3]);
-  r.Print("   ValuePitch : %i\n", w[4]);
-  r.Print("   Mean       : %i\n", w[11]);
-  r.Print("   Date       : %04i-%02i-%02i %02i:%02i:%02i\n", w[5], w[6], w[7], w[8], w[9], w[10]);
+  const PromHeader h = DecodePromHeader(bytes);
+  r.Print("   Version    : %u\n", static_cast<unsigned>(h.version));
+  r.Print("   Checksum   : %i\n", h.checksum);
+  r.Print("   ScanStart  : %i\n", h.scan_start);
+  r.Print("   ValueCount : %i\n", h.value_count);
+  r.Print("   ValuePitch : %i\n", h.value_pitch);
+  r.Print("   Mean       : %i\n", h.mean);
+  r.Print("   Date       : %04i-%02i-%02i %02i:%02i:%02i\n", h.year, h.month, h.day, h.hour, h.minute, h.second);
 }
 
 void Normalization(ReportText& r, Session& s, const IniFile& ini) {
