@@ -10,6 +10,12 @@
 
 namespace tarvel {
 
+std::string NormalizationFileNamed(const IniFile& ini) {
+  std::string path = Ini_StringOr(ini, "Scanner", "Normalization", "");
+  if (path.empty()) path = Ini_StringOr(ini, "Scanner", "Kalibrierdaten", "");
+  return path;
+}
+
 FileCheck ReadNormalizationFile(const std::string& path, const ScannerLine& line, NormalizationFile* file) {
   if (path.empty()) return FileCheck::kNotSpecified;
   try {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/acquisition/log_sink.h"
+#include "driver/config/ini_file.h"
 #include "driver/normalization/normalization_file.h"
 #include "driver/normalization/scanner_line.h"
 
@@ -37,6 +38,10 @@ int ReportFileCheck(FileCheck check, FileUse use, const std::string& path, const
 // table[i] *= factor[k], k = trunc(i x pitch x / ValuePitch), at most the
 // last factor.
 void ApplyFactors(std::vector<double>& table, double pitch_x, int32_t value_pitch, const std::vector<double>& factors);
+
+// The normalization file the ini names: `Normalization`, else
+// `Kalibrierdaten`; "" when neither gives a path.
+std::string NormalizationFileNamed(const IniFile& ini);
 
 // Loads the file at `path` into the table (one entry per pixel of the line);
 // 0, or -1, -100, -1013, -1019 with the table as it was.

@@ -10,6 +10,7 @@
 #include "driver/config/session_log.h"
 #include "driver/device/i2c_master.h"
 #include "driver/device/usb/usb_scanner_device.h"
+#include "driver/normalization/normalization_load.h"
 #include "driver/normalization/normalization_summary.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/service/service_readings.h"
@@ -151,8 +152,7 @@ void DataPromHeader(ReportText& r, Session& s) {
 }
 
 void Normalization(ReportText& r, Session& s, const IniFile& ini) {
-  std::string path = Ini_StringOr(ini, "Scanner", "Normalization", "");
-  if (path.empty()) path = Ini_StringOr(ini, "Scanner", "Kalibrierdaten", "");
+  const std::string path = NormalizationFileNamed(ini);
   if (!path.empty()) {
     r.Print("Using normalization file:\n   %s\n", path.c_str());
     std::string serial, date;

@@ -40,8 +40,7 @@ int Session_MakeCalibFile(const char* image_name) {
 }
 
 void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table) {
-  std::string path = Ini_StringOr(ini, "Scanner", "Normalization", "");
-  if (path.empty()) path = Ini_StringOr(ini, "Scanner", "Kalibrierdaten", "");
+  const std::string path = NormalizationFileNamed(ini);
   if (!path.empty()) {
     Load_NormalizationFile(table, path, Session_ScannerLine(s), s.parts->log);
     return;
