@@ -19,6 +19,8 @@ constexpr uint32_t kWaitFailed = 0xFFFFFFFFu;
 
 // An auto-reset event wakes one waiter and clears itself when that wait
 // ends; a manual-reset event stays set until Reset.
+// Setting, resetting and polling take no lock; only a Set that finds a
+// thread blocked in a wait goes through the waits' common lock to wake it.
 class Event {
  public:
   Event(bool manual_reset, bool initially_set) : manual_(manual_reset), set_(initially_set) {}
@@ -31,8 +33,11 @@ class Event {
 
  private:
   friend uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms);
+  // True when the event was set; an auto-reset event is cleared by the
+  // call that sees it, so one waiter alone consumes it.
+  bool Consume();
   const bool manual_;
-  bool set_;  // guarded by the waits' common lock
+  std::atomic<bool> set_;
 };
 
 constexpr int kMaximumWaitObjects = 64;
@@ -40,8 +45,11 @@ constexpr int kMaximumWaitObjects = 64;
 // Waits until one of `count` (1 to kMaximumWaitObjects) events is set: kWaitObject0 + the
 // index of the first set one (an auto-reset event is consumed, the others
 // are left alone), kWaitTimeout after `ms` (kInfinite: no limit), or
-// kWaitFailed for a null event or a bad count. Time-outs run on the real
-// clock; under the virtual clock a time-out also moves it on by `ms`.
+// kWaitFailed for a null event or a bad count. A wait that would block
+// first polls the events for up to 200 microseconds (when more than one core
+// is usable), since a sleeping thread wakes much later than a polling one
+// sees the event. Time-outs run on the real clock; under the virtual clock a
+// time-out also moves it on by `ms`.
 uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms);
 uint32_t WaitForEvent(Event& event, uint32_t ms);
 uint32_t WaitForEither(Event& first, Event& second, uint32_t ms);

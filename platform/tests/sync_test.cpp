@@ -2,6 +2,8 @@
 // that cannot be bound.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -39,6 +41,66 @@ TEST(Events, ASetFromAnotherThreadEndsAWaitWithoutLimit) {
   std::thread t([&] { e.Set(); });
   EXPECT_EQ(WaitForEvent(e, kInfinite), kWaitObject0);
   t.join();
+}
+
+// Two threads hand a turn back and forth through two auto-reset events;
+// now and then one side sleeps past the spin, so hand-offs end both in the
+// spin and in a blocked wait. A lost wake-up shows as a time-out, an event
+// consumed twice as a count that does not add up.
+TEST(Events, HandOffsBetweenThreadsAreNeitherLostNorDoubled) {
+  Event ping(false, false), pong(false, false);
+  constexpr int kTurns = 3000;
+  int answered = 0, timeouts = 0;
+  std::thread other([&] {
+    for (int i = 0; i < kTurns; ++i) {
+      if (WaitForEvent(ping, 5000) != kWaitObject0) {
+        ++timeouts;
+        return;
+      }
+      ++answered;
+      if (i % 500 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      pong.Set();
+    }
+  });
+  for (int i = 0; i < kTurns; ++i) {
+    if (i % 700 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ping.Set();
+    if (WaitForEvent(pong, 5000) != kWaitObject0) {
+      ++timeouts;
+      break;
+    }
+  }
+  other.join();
+  EXPECT_EQ(timeouts, 0);
+  EXPECT_EQ(answered, kTurns);
+  EXPECT_FALSE(ping.IsSet());
+  EXPECT_FALSE(pong.IsSet());
+}
+
+TEST(Events, EachSetOfAnAutoResetEventEndsOneWaitOfMany) {
+  Event e(false, false);
+  std::atomic<int> woken{0};
+  std::vector<std::thread> waiters;
+  for (int i = 0; i < 4; ++i)
+    waiters.emplace_back([&] {
+      if (WaitForEvent(e, 10000) == kWaitObject0) ++woken;
+    });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past the spin: all are blocked
+  for (int set = 1; set <= 4; ++set) {
+    e.Set();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(woken.load(), set);
+  }
+  for (auto& t : waiters) t.join();
+  EXPECT_FALSE(e.IsSet());
+}
+
+TEST(Events, ATimedWaitEndsAtItsTimeOut) {
+  Event e(false, false);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(WaitForEvent(e, 30), kWaitTimeout);
+  auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(30));
 }
 
 TEST(Events, ATimeOutMovesTheVirtualClockOn) {
