@@ -1,6 +1,7 @@
 #include "simulator/usb_port.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +17,9 @@ namespace pu = platform::usb;
 constexpr const char* kDefaultGuid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
 constexpr uint32_t kShortTransferOk = 0x00010000;
 constexpr uint32_t kMaxPiece = 512;
+// A frame of the bus: a pending transfer with words waiting completes within
+// one, control requests or not.
+constexpr std::chrono::milliseconds kFrame{1};
 
 std::string Lower(std::string s) {
   for (char& c : s)
@@ -62,6 +66,15 @@ UsbScannerBackend::UsbScannerBackend(std::shared_ptr<Scanner> scanner) : scanner
   short_left_ = s.faults.short_requests;
   timeout_left_ = s.faults.timeout_requests;
   short_standard_left_ = s.faults.short_standard_requests;
+}
+
+UsbScannerBackend::~UsbScannerBackend() {
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    bus_stop_ = true;
+  }
+  bus_wake_.notify_all();
+  if (bus_.joinable()) bus_.join();
 }
 
 std::vector<std::string> UsbScannerBackend::Enumerate(const std::string& guid) {
@@ -358,8 +371,16 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
   if (!configured_) return pu::kStatusNotConfigured;
   if (halted_) return pu::kStatusStall;
   pending_.push_back({static_cast<uint8_t*>(data), length, std::move(done)});
-  Pump();
+  if (!bus_.joinable()) bus_ = std::thread([this] { BusLoop(); });
   return 0;
+}
+
+void UsbScannerBackend::BusLoop() {
+  std::unique_lock<std::recursive_mutex> lock(mutex_);
+  while (!bus_stop_) {
+    bus_wake_.wait_for(lock, kFrame);
+    if (!bus_stop_) Pump();
+  }
 }
 
 void UsbScannerBackend::Pump() {

@@ -1,10 +1,12 @@
 #pragma once
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/usb_backend.h"
@@ -65,6 +67,9 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
                           public std::enable_shared_from_this<UsbScannerBackend> {
  public:
   explicit UsbScannerBackend(std::shared_ptr<Scanner> scanner);
+  ~UsbScannerBackend() override;
+  UsbScannerBackend(const UsbScannerBackend&) = delete;
+  UsbScannerBackend& operator=(const UsbScannerBackend&) = delete;
 
   // Backend
   std::vector<std::string> Enumerate(const std::string& guid) override;
@@ -117,6 +122,9 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   bool FailNow(uint8_t request);
   bool TimeOutNow(uint8_t request);
   void Pump();  // completes pending transfers with the data waiting
+  // The bus, from the first submission on: it pumps once a frame, so that a
+  // transfer completes by itself when no control request comes.
+  void BusLoop();
 
   struct Transfer {
     uint8_t* data;
@@ -141,6 +149,9 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   int device_resets_ = 0;
   std::vector<VendorAccess> log_;
   std::deque<Transfer> pending_;
+  std::thread bus_;  // started by the first submission
+  std::condition_variable_any bus_wake_;
+  bool bus_stop_ = false;
   int bulk_done_ = 0;
   int bulk_submits_ = 0;
   // FPGA download in pieces

@@ -3,7 +3,9 @@
 // queries answered by the stand-in, pipe parameters, statistics and control
 // transfers, the synchronous write, and the reader's small helpers; each
 // against the simulated scanner, and each failure ending in a status.
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "usb_fixture.h"
 
@@ -263,6 +265,17 @@ TEST_F(DriverAccess, SynchronousReadAndWrite) {
   EXPECT_EQ(in.ReadSync(words, &length, 100), 0u);
   EXPECT_EQ(length, 12u);
   EXPECT_EQ(words[2], 7u);
+
+  // Words that arrive while the read is pending reach it with no request.
+  std::thread arrive([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    scanner->AppendMemory({9});
+  });
+  length = sizeof words;
+  EXPECT_EQ(in.ReadSync(words, &length, 2000), 0u);
+  arrive.join();
+  EXPECT_EQ(length, 4u);
+  EXPECT_EQ(words[0], 9u);
 
   EXPECT_EQ(in.SetPipeParameters(0), 0u);  // short reads fail from now on
   scanner->AppendMemory({8});
