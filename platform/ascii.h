@@ -4,9 +4,17 @@
 
 // Case folding of ASCII letters only: names in ini files, the registry and
 // file names are bytes, compared without case the way Windows does for them.
+// Also the value of one hexadecimal digit.
 namespace platform {
 
 constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+// 0-15 for a hexadecimal digit of either case, else -1.
+constexpr int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = AsciiLower(c);
+  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
 
 constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/ascii.h"
+
 namespace platform {
 
 std::string GuidText(const Guid& g) {
@@ -17,11 +19,7 @@ std::optional<Guid> ParseGuid(std::string_view text) {
   auto hex = [&](size_t from, size_t digits, uint64_t* value) {
     *value = 0;
     for (size_t i = from; i < from + digits; ++i) {
-      char c = text[i];
-      int d = c >= '0' && c <= '9'   ? c - '0'
-              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                     : -1;
+      int d = HexDigit(text[i]);
       if (d < 0) return false;
       *value = *value * 16 + static_cast<uint64_t>(d);
     }

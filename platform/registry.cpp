@@ -75,13 +75,6 @@ std::string Escape(std::string_view s) {
   return out;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = AsciiLower(c);
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::optional<std::string> Unescape(std::string_view s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 
@@ -123,7 +124,7 @@ class Reader {
     std::vector<uint8_t> bytes;
     int nibble = -1;
     for (char c : *v) {
-      int d = Hex(c);
+      int d = platform::HexDigit(c);
       if (d < 0) {
         if (c == ' ' || c == ',' || c == '\t') continue;
         Fail(section, key, *v);
@@ -252,13 +253,6 @@ class Reader {
   bool ok() const { return ok_; }
 
  private:
-  static int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  }
-
   static std::string Trim(std::string s) {
     size_t a = s.find_first_not_of(" \t");
     size_t b = s.find_last_not_of(" \t");

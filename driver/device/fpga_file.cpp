@@ -4,24 +4,18 @@
 #include <cstring>
 #include <new>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 namespace tarvel {
 namespace {
-
-int HexValue(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The next byte written as two hexadecimal digits, passing over every other
 // character; false at the end of the file.
 bool NextByte(std::FILE* f, uint8_t* byte) {
   int digits = 0, value = 0;
   for (int c; (c = std::fgetc(f)) != EOF;) {
-    int d = HexValue(c);
+    int d = platform::HexDigit(static_cast<char>(c));
     if (d < 0) continue;
     value = value * 16 + d;
     if (++digits == 2) {

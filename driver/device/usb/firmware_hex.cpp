@@ -5,6 +5,7 @@
 #include <new>
 
 #include "driver/device/usb/usb_status.h"
+#include "platform/ascii.h"
 
 namespace tarvel::usb {
 namespace {
@@ -28,11 +29,7 @@ class LineReader {
     *value = 0;
     for (int i = 0; i < digits; ++i) {
       if (at_ >= end_) return false;
-      char c = text_[at_++];
-      int d = c >= '0' && c <= '9'   ? c - '0'
-              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                     : -1;
+      int d = platform::HexDigit(text_[at_++]);
       if (d < 0) return false;
       *value = *value * 16 + static_cast<uint32_t>(d);
     }
