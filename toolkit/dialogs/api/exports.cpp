@@ -29,7 +29,6 @@ MW_EXPORT int M_DlgSetCursor(int32_t type, mwsys::Cursor cursor) { return mwdlg:
 MW_EXPORT int M_DlgGetCursor(int32_t type, mwsys::Cursor* cursor) { return mwdlg::CursorHolder().Get(type, cursor); }
 
 MW_EXPORT int M_DlgInit() {
-  if (Facade().data_initialized()) return kDlgAlreadyInitialized;
   const mwdlg::DlgInitParams params = {sizeof(mwdlg::DlgInitParams), 1, 0xFF, 0};
   return Facade().Init(&params);
 }

@@ -22,7 +22,6 @@ void FillParams(uint8_t (&block)[kClrParamsSize], int32_t method) {
 }  // namespace
 
 int DlgColorEngine::LoadColorLibrary() {
-  if (color_library_) return 1;
   color_library_ = mwsys::LoadLibrary("mwcolor.DLL");
   if (!color_library_) return -1004;
   for (uint32_t slot = 0; slot < kClrEntryCount; ++slot) {
@@ -44,12 +43,10 @@ void DlgColorEngine::UnloadColorLibrary() {
 
 int DlgColorEngine::Start(uint32_t mask) {
   if (int r = LoadColorLibrary(); r != 1) return r;
+  resource_library_ = mwsys::LoadLibrary("mwdialogres.DLL");
   if (!resource_library_) {
-    resource_library_ = mwsys::LoadLibrary("mwdialogres.DLL");
-    if (!resource_library_) {
-      UnloadColorLibrary();
-      return -1005;
-    }
+    UnloadColorLibrary();
+    return -1005;
   }
   const int outcome = SetUpModels(mask);
   mwsys::FreeLibrary(resource_library_);
@@ -145,7 +142,6 @@ void DlgColorEngine::Release() {
   for (auto& row : pictures_) {
     for (auto& p : row) p.Free();
   }
-  color_library_ = resource_library_ = nullptr;
   loaded_ = false;
   for (auto& r : ready_) r = false;
   for (auto& h : handles_) h = nullptr;
@@ -154,7 +150,7 @@ void DlgColorEngine::Release() {
 bool DlgColorEngine::Convert(Direction d, const uint8_t* source, uint8_t* target) const {
   void* h = handle(d);
   auto convert = reinterpret_cast<ClrConvertFn>(ClrEntryPoint(1));
-  if (!loaded_ || !h || !convert) return false;
+  if (!h || !convert) return false;
   convert(h, source, target, 1, 1, 0, 0);
   return true;
 }

@@ -53,7 +53,8 @@ class DlgColorEngine {
   DlgColorEngine(const DlgColorEngine&) = delete;
   DlgColorEngine& operator=(const DlgColorEngine&) = delete;
 
-  // 1, -1004 (colour library, entry point or a pair), -1005 (no resource library).
+  // On a stopped engine: 1, -1004 (colour library, entry point or a pair),
+  // -1005 (no resource library).
   int Start(uint32_t mask);
   // Frees every conversion handle, unloads the colour library, frees the
   // pictures and clears everything.

@@ -12,23 +12,20 @@ uint8_t Low(int32_t v) { return static_cast<uint8_t>(v & 0xFF); }
 }  // namespace
 
 int DlgColorFacade::Init(const DlgInitParams* params) {
-  if (data_initialized_) return kDlgAlreadyInitialized;
+  if (engine_.loaded()) return kDlgAlreadyInitialized;
   if (!params || (params->flags & 1) == 0) return kDlgInvalid;
-  const int r = engine_.Start(static_cast<uint32_t>(params->mask));
-  if (r == 1) data_initialized_ = true;
-  return r;
+  return engine_.Start(static_cast<uint32_t>(params->mask));
 }
 
 int DlgColorFacade::Free() {
-  if (!data_initialized_) return kDlgNotInitialized;
+  if (!engine_.loaded()) return kDlgNotInitialized;
   engine_.Release();
-  data_initialized_ = false;
   return 1;
 }
 
 int DlgColorFacade::Run(const void* s, const void* t, Direction d, const uint8_t* in, uint8_t* out) const {
   if (!s || !t) return kDlgInvalid;
-  if (!data_initialized_) return kDlgNotInitialized;
+  if (!engine_.loaded()) return kDlgNotInitialized;
   return engine_.Convert(d, in, out) ? 1 : kDlgConversionUnavailable;
 }
 

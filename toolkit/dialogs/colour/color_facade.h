@@ -24,9 +24,9 @@ class DlgColorFacade {
   int Init(const DlgInitParams* params);
   // 1; -1001 not initialised.
   int Free();
-  bool data_initialized() const { return data_initialized_; }
-  // Initialised and that model's flag set.
-  bool IsReady(Ready flag) const { return data_initialized_ && engine_.ready(flag); }
+  bool data_initialized() const { return engine_.loaded(); }
+  // Initialised and that model's flag set (the engine clears the flags when it stops).
+  bool IsReady(Ready flag) const { return engine_.ready(flag); }
   const DlgColorEngine& engine() const { return engine_; }
 
   // 1; -13 null record; -1001 not initialised; -1003 conversion unavailable.
@@ -50,7 +50,6 @@ class DlgColorFacade {
   int ToRgb(const void* s, DlgColorTriple* t, Direction d, const uint8_t (&in)[4]) const;
 
   DlgColorEngine engine_;
-  bool data_initialized_ = false;
 };
 
 }  // namespace mwdlg
