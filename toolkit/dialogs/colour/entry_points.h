@@ -3,11 +3,13 @@
 // (0 M_ClrInit, 1 M_ClrConvert, 2 M_ClrFree); slots above 2 are refused.
 #include <cstdint>
 
+#include "toolkit/outside/color/mwcolor.h"
+
 namespace mwdlg {
 
-using ClrInitFn = int (*)(void** handle, int32_t source, int32_t target, const void* params);
-using ClrConvertFn = int (*)(void* handle, const uint8_t* source, uint8_t* target, int32_t, int32_t, int32_t, int32_t);
-using ClrFreeFn = int (*)(void* handle);
+using ClrInitFn = decltype(&M_ClrInit);
+using ClrConvertFn = decltype(&M_ClrConvert);
+using ClrFreeFn = decltype(&M_ClrFree);
 
 constexpr uint32_t kClrEntryCount = 3;
 
