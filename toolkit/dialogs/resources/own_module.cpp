@@ -1,8 +1,8 @@
 #include "toolkit/dialogs/resources/own_module.h"
 
-#include <cstring>
 #include <vector>
 
+#include "toolkit/outside/system/cursors.h"
 #include "toolkit/outside/system/dib.h"
 
 namespace mwdlg {
@@ -18,15 +18,12 @@ std::vector<uint8_t> DialogCursor() {
     const int dy = y - kHotY < 0 ? kHotY - y : y - kHotY;
     return x >= dy && x < 20 && dy < 8;
   };
-  std::vector<uint8_t> dib = mwsys::BuildDib({kSize, 2 * kSize, 1, 0, {}}, [&](int32_t x, int32_t y) -> uint32_t {
+  const std::vector<uint8_t> dib = mwsys::BuildDib({kSize, 2 * kSize, 1, 0, {}}, [&](int32_t x, int32_t y) -> uint32_t {
     // top half in y: AND mask (0 where the arrow is drawn); bottom half: XOR mask.
     if (y < kSize) return inside(x, y) ? 0 : 1;
     return 0;
   });
-  std::vector<uint8_t> res(4 + dib.size(), 0);  // hot spot x, y as u16, then the DIB
-  res[2] = kHotY;
-  std::memcpy(res.data() + 4, dib.data(), dib.size());
-  return res;
+  return mwsys::BuildCursorResource(0, kHotY, dib);
 }
 
 struct Table {

@@ -32,6 +32,12 @@ CursorRecord* Known(Cursor cursor) {
 
 }  // namespace
 
+std::vector<uint8_t> BuildCursorResource(uint16_t hot_x, uint16_t hot_y, const std::vector<uint8_t>& dib) {
+  std::vector<uint8_t> res = {uint8_t(hot_x), uint8_t(hot_x >> 8), uint8_t(hot_y), uint8_t(hot_y >> 8)};
+  res.insert(res.end(), dib.begin(), dib.end());
+  return res;
+}
+
 Cursor LoadSharedCursor(Module module, int32_t id) {
   for (auto& c : cursors()) {
     if (c.owner && c.owner == module && c.id == id) return &c;

@@ -5,6 +5,7 @@
 // A cursor resource is the hot spot (two little-endian u16) followed by a
 // DIB whose height counts the XOR mask and the AND mask.
 #include <cstdint>
+#include <vector>
 
 #include "toolkit/outside/system/modules.h"
 
@@ -19,6 +20,8 @@ struct CursorInfo {
   int32_t bit_count;
 };
 
+// The cursor resource of that hot spot and DIB.
+std::vector<uint8_t> BuildCursorResource(uint16_t hot_x, uint16_t hot_y, const std::vector<uint8_t>& dib);
 // Null when the module holds no valid cursor resource of that number.
 Cursor LoadSharedCursor(Module module, int32_t id);
 // A private copy at the cursor's own size; null for an unknown cursor.

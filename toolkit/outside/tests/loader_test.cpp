@@ -98,10 +98,8 @@ TEST(Dib, CheckRefusesTruncatedData) {
 
 namespace {
 std::vector<uint8_t> CursorResource(int hot_x, int hot_y) {
-  std::vector<uint8_t> res = {uint8_t(hot_x), 0, uint8_t(hot_y), 0};
   auto dib = BuildDib({32, 64, 1, 0, {}}, [](int32_t x, int32_t y) { return uint32_t((x + y) & 1); });
-  res.insert(res.end(), dib.begin(), dib.end());
-  return res;
+  return BuildCursorResource(uint16_t(hot_x), uint16_t(hot_y), dib);
 }
 }  // namespace
 
