@@ -5,11 +5,7 @@
 #include "toolkit/outside/system/standin_control.h"
 
 namespace {
-bool Call(int ordinal) {
-  std::string name = "mwdisplay." + std::to_string(ordinal);
-  mwsys::RecordCall(name);
-  return !mwsys::IsFailing(name);
-}
+bool Call(int ordinal) { return mwsys::RecordCallPasses("mwdisplay." + std::to_string(ordinal)); }
 bool Allocated(const MwBitmapHandle* h) { return h && (h->flags & kMwBitmapAllocated); }
 }  // namespace
 

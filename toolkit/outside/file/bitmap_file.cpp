@@ -9,11 +9,7 @@
 
 namespace {
 
-bool Call(int ordinal) {
-  std::string name = "mwfile." + std::to_string(ordinal);
-  mwsys::RecordCall(name);
-  return !mwsys::IsFailing(name);
-}
+bool Call(int ordinal) { return mwsys::RecordCallPasses("mwfile." + std::to_string(ordinal)); }
 
 constexpr size_t kFileHeader = 14;
 

@@ -15,11 +15,7 @@ struct Storage {
 
 int32_t g_setting = 0;
 
-bool Call(int ordinal) {
-  std::string name = "mwkernel." + std::to_string(ordinal);
-  mwsys::RecordCall(name);
-  return !mwsys::IsFailing(name);
-}
+bool Call(int ordinal) { return mwsys::RecordCallPasses("mwkernel." + std::to_string(ordinal)); }
 
 bool Allocated(const MwBitmapHandle* h) { return h && (h->flags & kMwBitmapAllocated) && h->storage; }
 Storage* StorageOf(const MwBitmapHandle* h) { return static_cast<Storage*>(h->storage); }

@@ -34,6 +34,11 @@ void SetFailing(const std::string& call, bool failing) {
 bool IsFailing(const std::string& call) { return control().failing.count(call) != 0; }
 void ClearFailing() { control().failing.clear(); }
 
+bool RecordCallPasses(const std::string& call) {
+  RecordCall(call);
+  return !IsFailing(call);
+}
+
 void SetScriptedAnswer(const std::string& call, const std::vector<unsigned char>& bytes) {
   control().answers[call] = bytes;
 }

@@ -15,6 +15,8 @@ void ClearRecordedCalls();
 
 void SetFailing(const std::string& call, bool failing = true);
 bool IsFailing(const std::string& call);
+// Records the call; false when it is set failing.
+bool RecordCallPasses(const std::string& call);
 void ClearFailing();
 
 // Scripted answers: the bytes a stand-in gives for a call instead of its own.
