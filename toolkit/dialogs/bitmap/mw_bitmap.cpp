@@ -40,9 +40,7 @@ int CMWBitmap::CopyFromPicture(const CMWBitmap* other, const MwRect* rect) {
 
 int CMWBitmap::CopyFromHandle(const MwBitmapHandle* handle, const MwRect* rect) { return CopyHandle(handle, rect); }
 
-bool CMWBitmap::HandleIsAllocated(const MwBitmapHandle* handle) {
-  return handle && (handle->flags & kMwBitmapAllocated) != 0;
-}
+bool CMWBitmap::HandleIsAllocated(const MwBitmapHandle* handle) { return MwBitmapAllocated(handle); }
 
 bool CMWBitmap::IsEmpty() const { return !HandleIsAllocated(&handle_); }
 

@@ -17,7 +17,8 @@ int32_t g_setting = 0;
 
 bool Call(int ordinal) { return mwsys::RecordCallPasses("mwkernel." + std::to_string(ordinal)); }
 
-bool Allocated(const MwBitmapHandle* h) { return h && (h->flags & kMwBitmapAllocated) && h->storage; }
+// Flagged and holding the kernel's storage.
+bool Allocated(const MwBitmapHandle* h) { return MwBitmapAllocated(h) && h->storage; }
 Storage* StorageOf(const MwBitmapHandle* h) { return static_cast<Storage*>(h->storage); }
 
 void Release(MwBitmapHandle* h) {

@@ -31,6 +31,9 @@ static_assert(offsetof(MwBitmapHandle, flags) == 32);
 
 constexpr uint32_t kMwBitmapAllocated = 1;
 
+// The handle is flagged as holding a bitmap.
+inline bool MwBitmapAllocated(const MwBitmapHandle* h) { return h && (h->flags & kMwBitmapAllocated) != 0; }
+
 struct MwRect {
   int32_t left, top, right, bottom;
 };
