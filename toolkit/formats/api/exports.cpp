@@ -90,11 +90,8 @@ MW_EXPORT int M_FFGetSaveSubData(uint32_t row, int32_t flag, FFSaveSubData* data
   data->sub_format_flag = flag;
   for (int32_t entry = 0; entry < r.sub_format_count && entry < 32; ++entry) {
     if (static_cast<uint32_t>(flag) & (1u << entry)) {
-      const mwff::FFSaveSubFormat& e = r.sub_formats[entry];
-      data->name_index = e.name_index;
-      data->extension_index = e.extension_index;
-      data->format_id = e.format_id;
-      data->flags = e.flags;
+      FillSub(r, entry, data);
+      data->sub_format_flag = flag;  // the caller's flag, not the entry's bit
       return 1;
     }
   }
