@@ -9,6 +9,11 @@ namespace {
 int32_t FromByte(uint8_t b, int64_t numerator) { return static_cast<int32_t>(ScaleRounded(b, numerator, 255)); }
 uint8_t Low(int32_t v) { return static_cast<uint8_t>(v & 0xFF); }
 
+// The low bytes of an RGB or CMY triple.
+void LowBytes(const DlgColorTriple* s, uint8_t (&in)[4]) {
+  if (s) in[0] = Low(s->c0), in[1] = Low(s->c1), in[2] = Low(s->c2);
+}
+
 }  // namespace
 
 int DlgColorFacade::Init(const DlgInitParams* params) {
@@ -31,7 +36,7 @@ int DlgColorFacade::Run(const void* s, const void* t, Direction d, const uint8_t
 
 int DlgColorFacade::FromRgb(const DlgColorTriple* s, const void* t, Direction d, uint8_t (&out)[4]) const {
   uint8_t in[4] = {};
-  if (s) in[0] = Low(s->c0), in[1] = Low(s->c1), in[2] = Low(s->c2);
+  LowBytes(s, in);
   return Run(s, t, d, in, out);
 }
 
@@ -42,18 +47,19 @@ int DlgColorFacade::ToRgb(const void* s, DlgColorTriple* t, Direction d, const u
   return r;
 }
 
-int DlgColorFacade::RgbToHsb(const DlgColorTriple* s, DlgColorTriple* t) const {
+int DlgColorFacade::RgbToHueTriple(const DlgColorTriple* s, DlgColorTriple* t, Direction d) const {
   uint8_t b[4] = {};
-  const int r = FromRgb(s, t, Direction::kRgbToHsb, b);
+  const int r = FromRgb(s, t, d, b);
   if (r == 1) t->c0 = FromByte(b[0], 360), t->c1 = FromByte(b[1], 100), t->c2 = FromByte(b[2], 100);
   return r;
 }
 
+int DlgColorFacade::RgbToHsb(const DlgColorTriple* s, DlgColorTriple* t) const {
+  return RgbToHueTriple(s, t, Direction::kRgbToHsb);
+}
+
 int DlgColorFacade::RgbToHls(const DlgColorTriple* s, DlgColorTriple* t) const {
-  uint8_t b[4] = {};
-  const int r = FromRgb(s, t, Direction::kRgbToHls, b);
-  if (r == 1) t->c0 = FromByte(b[0], 360), t->c1 = FromByte(b[1], 100), t->c2 = FromByte(b[2], 100);
-  return r;
+  return RgbToHueTriple(s, t, Direction::kRgbToHls);
 }
 
 int DlgColorFacade::RgbToCmy(const DlgColorTriple* s, DlgColorTriple* t) const {
@@ -98,7 +104,7 @@ int DlgColorFacade::HlsToRgb(const DlgColorTriple* s, DlgColorTriple* t) const {
 
 int DlgColorFacade::CmyToRgb(const DlgColorTriple* s, DlgColorTriple* t) const {
   uint8_t in[4] = {};
-  if (s) in[0] = Low(s->c0), in[1] = Low(s->c1), in[2] = Low(s->c2);
+  LowBytes(s, in);
   return ToRgb(s, t, Direction::kCmyToRgb, in);
 }
 

@@ -48,6 +48,8 @@ class DlgColorFacade {
   int FromRgb(const DlgColorTriple* s, const void* t, Direction d, uint8_t (&out)[4]) const;
   // The library's bytes `in` into an RGB target.
   int ToRgb(const void* s, DlgColorTriple* t, Direction d, const uint8_t (&in)[4]) const;
+  // RGB into hue 0-360 and two components 0-100 (HSB or HLS).
+  int RgbToHueTriple(const DlgColorTriple* s, DlgColorTriple* t, Direction d) const;
 
   DlgColorEngine engine_;
 };
