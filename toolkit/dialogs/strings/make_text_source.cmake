@@ -1,7 +1,8 @@
 # Turns a text list into C++ source: one text a line, "<index><TAB><text>",
 # the text written as a C string body (\n, \t, \" and \\ escaped), indices
 # from 0 without gaps, none empty.
-# -DIN=<list> -DOUT=<source> -DNAME=<array name> -DCOUNT=<number of texts>
+# -DIN=<list> -DOUT=<source> -DHEADER=<header declaring the array> -DNAME=<array name>
+# -DCOUNT=<the header's constant for the number of texts>
 file(READ ${IN} content)
 if(NOT content MATCHES "\n$")
   string(APPEND content "\n")
@@ -34,10 +35,7 @@ while(pos LESS total)
   string(APPEND body "    \"${text}\",\n")
   math(EXPR expected "${expected} + 1")
 endwhile()
-if(NOT expected EQUAL COUNT)
-  message(FATAL_ERROR "${IN}: ${expected} texts where ${COUNT} are needed")
-endif()
 get_filename_component(in_name ${IN} NAME)
-file(WRITE ${OUT}.tmp "// Generated from ${in_name}; edit that file.\n#include <cstddef>\n\nextern const char* const ${NAME}[${COUNT}];\nconst char* const ${NAME}[${COUNT}] = {\n${body}};\n")
+file(WRITE ${OUT}.tmp "// Generated from ${in_name}; edit that file.\n#include \"${HEADER}\"\n\nconst char* const ${NAME}[${COUNT}] = {\n${body}};\nstatic_assert(${expected} == ${COUNT}, \"${in_name}: one text for each index below ${COUNT}\");\n")
 file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUT}.tmp)

@@ -3,7 +3,7 @@
 
 namespace mwff {
 
-const char* const kDefaultSaveNames[175] = {
+const char* const kDefaultSaveNames[kSaveNameCount] = {
     "Morwen 24-bit",
     "Morwen 8-bit (Gray)",
     "Morwen 1-bit",
@@ -181,7 +181,7 @@ const char* const kDefaultSaveNames[175] = {
     "Mac PICT 16-bit",
 };
 
-const char* const kDefaultSubFormatNames[149] = {
+const char* const kDefaultSubFormatNames[kSubFormatNameCount] = {
     "Non-progressive",
     "Progressive",
     "YUV 4:4:4",
@@ -333,14 +333,14 @@ const char* const kDefaultSubFormatNames[149] = {
     "RLE Compressed",
 };
 
-const char* const kDefaultExtensions[61] = {
+const char* const kDefaultExtensions[kExtensionCount] = {
     "cmp", "jpg", "cal", "png", "dic",  "fax", "eps", "tif", "fpx", "img", "gif", "ica", "ica",  "pct", "mac", "awd",
     "msp", "bmp", "pcx", "psd", "ras",  "tga", "tif", "bmp", "wfx", "wmf", "emf", "wpg", "ico",  "cur", "jbg", "cut",
     "ppm", "pgm", "pbm", "iff", "xbm",  "xpm", "itg", "flc", "ani", "xwd", "sgi", "clp", "raw",  "pdf", "jpg", "j2k",
     "jp2", "cmw", "smp", "gbr", "wbmp", "ptk", "sct", "pcl", "afp", "shp", "psp", "ecw", "tifx",
 };
 
-const char* const kDefaultDescriptions[169] = {
+const char* const kDefaultDescriptions[kDescriptionCount] = {
     "PC Paint Brush / ZSoft Paintbrush PCX and DCX",
     "CompuServe Graphics Interchange Format",
     "Tagged fennic Format-Uncompressed RGB",
