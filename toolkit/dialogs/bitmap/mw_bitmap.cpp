@@ -49,11 +49,14 @@ void CMWBitmap::Free() {
   file_name_.clear();
   MK_FreeBitmap(&handle_);
   std::memset(&handle_, 0, sizeof handle_);
-  if (palette_) {
-    palette_->DeleteObject();
-    delete palette_;
-    palette_ = nullptr;
-  }
+  FreePalette();
+}
+
+void CMWBitmap::FreePalette() {
+  if (!palette_) return;
+  palette_->DeleteObject();
+  delete palette_;
+  palette_ = nullptr;
 }
 
 int CMWBitmap::LoadFromResource(int32_t id, mwsys::Module module, int32_t setting) {
@@ -123,10 +126,7 @@ int CMWBitmap::MakePalette() {
   mwsys::Palette gdi = MD_CreatePalette(dc, &handle_);
   mwsys::ReleaseDC(dc);
   if (!gdi) return 1;
-  if (palette_) {
-    palette_->DeleteObject();
-    delete palette_;
-  }
+  FreePalette();
   palette_ = new PaletteObject;
   return palette_->Attach(gdi) ? 1 : 0;
 }

@@ -58,6 +58,8 @@ class CMWBitmap : public mwsys::Object {
  private:
   // The copy's file name cleared and 0 on failure; MakePalette after success.
   int FinishCopy(int copied);
+  // Deletes the palette object and its GDI palette.
+  void FreePalette();
 
   MwBitmapHandle handle_{};
   std::string file_name_;
