@@ -23,7 +23,7 @@ struct Table {
   Table() {
     for (const Picture& p : kPictures) {
       const uint32_t levels =
-          p.spec.bit_count > 8 ? 0x1000000u : (p.spec.colors_used ? p.spec.colors_used : 1u << p.spec.bit_count);
+          p.spec.bit_count > 8 ? 0x1000000u : mwsys::DibColorCount(p.spec.bit_count, p.spec.colors_used);
       data.push_back(mwsys::BuildDib(
           p.spec, [&](int32_t x, int32_t y) { return static_cast<uint32_t>((x * 7 + y * 13 + p.id) % levels); }));
     }

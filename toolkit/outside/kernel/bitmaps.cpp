@@ -96,7 +96,7 @@ MW_EXPORT int MK_CopyRect(MwBitmapHandle* target, const MwBitmapHandle* source, 
     return 0;
   }
   const int32_t bytes = source->bit_count / 8;
-  const int32_t stride = (width * source->bit_count + 31) / 32 * 4;
+  const auto stride = static_cast<int32_t>(mwsys::DibRowStride(width, static_cast<uint32_t>(source->bit_count)));
   auto* s = new Storage;
   s->colors = StorageOf(source)->colors;
   s->pixels.assign(static_cast<size_t>(stride) * height, 0);

@@ -5,6 +5,12 @@
 
 namespace mwsys {
 
+uint32_t DibColorCount(uint32_t bits, uint32_t colors_used) {
+  return colors_used != 0 ? colors_used : (bits <= 8 ? 1u << bits : 0u);
+}
+
+size_t DibRowStride(int64_t width, uint32_t bits) { return static_cast<size_t>((width * bits + 31) / 32 * 4); }
+
 std::optional<DibLayout> DescribeDib(const BitmapInfoHeader& h) {
   const uint16_t bits = h.biBitCount;
   if (h.biSize < sizeof(BitmapInfoHeader) || h.biSize > 4096 || h.biCompression != 0 || h.biPlanes != 1)
@@ -13,14 +19,14 @@ std::optional<DibLayout> DescribeDib(const BitmapInfoHeader& h) {
   const int64_t width = h.biWidth;
   const int64_t rows = std::llabs(static_cast<int64_t>(h.biHeight));
   if (width <= 0 || rows == 0 || width > 65536 || rows > 65536) return std::nullopt;
-  uint32_t colors = h.biClrUsed != 0 ? h.biClrUsed : (bits <= 8 ? 1u << bits : 0u);
+  const uint32_t colors = DibColorCount(bits, h.biClrUsed);
   if (bits <= 8 && colors > (1u << bits)) return std::nullopt;
   if (colors > 256) return std::nullopt;
   DibLayout l;
   l.colors = colors;
   l.palette_offset = h.biSize;
   l.pixel_offset = h.biSize + 4u * colors;
-  l.row_stride = static_cast<size_t>((width * bits + 31) / 32 * 4);
+  l.row_stride = DibRowStride(width, bits);
   l.pixel_bytes = l.row_stride * static_cast<size_t>(rows);
   return l;
 }

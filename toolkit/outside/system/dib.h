@@ -35,10 +35,16 @@ struct DibLayout {
   size_t pixel_bytes;  // stride x rows
 };
 
-// Colour entries: biClrUsed when set, else 1 << bit count up to 8 bits and
-// none above. Null for a header that cannot describe an uncompressed DIB
-// (header size below 40, zero or oversized dimensions, bit count other than
-// 1, 4, 8, 16, 24 or 32, compression, more colours than the depth allows).
+// Colour-table entries: `colors_used` (biClrUsed) when set, else 1 << bits
+// up to 8 bits and none above.
+uint32_t DibColorCount(uint32_t bits, uint32_t colors_used);
+// Bytes per row of `width` pixels, a multiple of 4.
+size_t DibRowStride(int64_t width, uint32_t bits);
+
+// Colour entries as DibColorCount gives them. Null for a header that cannot
+// describe an uncompressed DIB (header size below 40, zero or oversized
+// dimensions, bit count other than 1, 4, 8, 16, 24 or 32, compression, more
+// colours than the depth allows).
 std::optional<DibLayout> DescribeDib(const BitmapInfoHeader& header);
 
 // The layout, when `size` bytes from `data` hold the header, the colour table
