@@ -22,22 +22,27 @@ void THistogram::SetData(const ImageRecord& data) {
   if (!data.pixels || n == 0) {
     // Nothing used: the whole range, and the old picture stays until the
     // next repaint.
-    data_ = ImageRecord{};
+    Hold(ImageRecord{});
     windowLow_ = 0;
     windowHigh_ = 65535;
     return;
   }
-  data_ = data;
+  Hold(data);
   shownLow_ = windowLow_ = std::min(data.minTone, data.maxTone);
   shownHigh_ = windowHigh_ = std::max(data.minTone, data.maxTone);
   Changed();
 }
 
+void THistogram::Hold(const ImageRecord& data) {
+  if (data.pixels != data_.pixels || data.width != data_.width || data.height != data_.height) stale_ = true;
+  data_ = data;
+}
+
 void THistogram::EnsureCounted() const {
-  if (data_.pixels == counted_.pixels && data_.width == counted_.width && data_.height == counted_.height) return;
+  if (!stale_) return;
   counts_->fill(0);
   if (data_.pixels) CountTones(data_.pixels.get(), size_t{data_.width} * data_.height, *counts_);
-  counted_ = data_;
+  stale_ = false;
 }
 
 uint32_t THistogram::CountAt(uint16_t tone) const {

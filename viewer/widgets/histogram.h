@@ -36,8 +36,8 @@ class THistogram : public QWidget {
 
   // Takes the shown range and the window from the record's tone pair (the
   // smallest and largest of its pixels); the counting itself waits for the
-  // first paint or CountAt, and is skipped for the pixels counted last (the
-  // record keeps them alive, so no other image can take their place).
+  // first paint or CountAt, and is skipped for the pixels already held (the
+  // held record keeps them alive, so no other image can take their place).
   void SetData(const ImageRecord& data);
   // Pairs are low | high << 16, ordered before use.
   void SetDisplayRange(uint32_t range);
@@ -60,6 +60,8 @@ class THistogram : public QWidget {
 
  private:
   void Changed();
+  // Holds the record; counts go stale when its pixels or size differ.
+  void Hold(const ImageRecord& data);
   // Counts the pixels of the record when that is still to do.
   void EnsureCounted() const;
   void LUTChanged();
@@ -70,7 +72,7 @@ class THistogram : public QWidget {
   const ViewerSettings* settings_;
   std::unique_ptr<ToneCounts> counts_;
   ImageRecord data_;  // the pixels to count
-  mutable ImageRecord counted_;  // the pixels counts_ holds
+  mutable bool stale_ = false;  // counts_ is not yet of data_
   uint16_t shownLow_ = 0, shownHigh_ = 65535;
   uint16_t windowLow_ = 0, windowHigh_ = 65535;
 };
