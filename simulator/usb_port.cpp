@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/guid.h"
+#include "platform/little_endian.h"
 #include "simulator/register_map.h"
 
 namespace sim {
@@ -46,10 +47,6 @@ std::vector<std::string> ParseGuids(const std::string& list) {
 // The data PROMs are addressed with 16 bits, everything else with 8.
 bool WideAddress(uint8_t device) { return device == 0xA2 || device == 0xA4 || device == 0xAA; }
 uint8_t ClassCode(uint8_t device) { return WideAddress(device) ? (device == 0xAA ? 10 : 9) : 6; }
-
-void PutLe(uint8_t* p, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 std::mutex g_mutex;
 std::shared_ptr<UsbScannerBackend> g_usb;
@@ -228,12 +225,12 @@ uint32_t UsbScannerBackend::HandleIn(const pu::ControlSetup& s, uint8_t* out, ui
       uint32_t v = 0;
       if (!read(s.index, static_cast<int>(8 * length), &v)) return Stall(kDevErrExecute);
       uint8_t le[4];
-      PutLe(le, v, 4);
+      platform::StoreLe(le, v, 4);
       return reply(le, length);
     }
     case kReqLineCount: {
       uint8_t le[4];
-      PutLe(le, scanner_->FirmwareLineCount(), 4);
+      platform::StoreLe(le, scanner_->FirmwareLineCount(), 4);
       return reply(le, 4);
     }
     case kReqScanStatus: {
@@ -243,25 +240,25 @@ uint32_t UsbScannerBackend::HandleIn(const pu::ControlSetup& s, uint8_t* out, ui
         return Stall(kDevErrExecute);
       uint8_t record[12] = {static_cast<uint8_t>(flags), static_cast<uint8_t>(sensors & 0x0F),
                             static_cast<uint8_t>(outputs), static_cast<uint8_t>(further)};
-      PutLe(record + 4, scanner_->FirmwareLineCount(), 4);
-      PutLe(record + 8, waiting, 4);
+      platform::StoreLe(record + 4, scanner_->FirmwareLineCount(), 4);
+      platform::StoreLe(record + 8, waiting, 4);
       return reply(record, 12);
     }
     case kReqVersion: {
       const Scenario& sc = scanner_->scenario();
       uint8_t record[5] = {};
-      PutLe(record, sc.firmware_minor, 2);
-      PutLe(record + 2, sc.firmware_major, 2);
+      platform::StoreLe(record, sc.firmware_minor, 2);
+      platform::StoreLe(record + 2, sc.firmware_major, 2);
       return reply(record, 5);
     }
     case kReqFpgaStatus: {
       uint8_t le[4];
-      PutLe(le, scanner_->FpgaStatus(), 4);
+      platform::StoreLe(le, scanner_->FpgaStatus(), 4);
       return reply(le, 4);
     }
     case kReqDeviceError: {
       uint8_t record[4] = {};
-      PutLe(record, static_cast<uint16_t>(device_error_), 2);
+      platform::StoreLe(record, static_cast<uint16_t>(device_error_), 2);
       device_error_ = 0;
       return reply(record, 4);
     }

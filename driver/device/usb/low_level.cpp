@@ -9,6 +9,7 @@
 #include "driver/device/usb/usb_fpga.h"
 #include "driver/device/usb/usb_status.h"
 #include "driver/device/usb/usb_transport.h"
+#include "platform/little_endian.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
@@ -237,12 +238,12 @@ int32_t GetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, 
   UsbTransport* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   uint8_t info[12] = {};
-  if (t->DriverInfo(info) == 0 && driver_api) *driver_api = static_cast<int16_t>(info[0] | (info[1] << 8));
+  if (t->DriverInfo(info) == 0 && driver_api) *driver_api = static_cast<int16_t>(platform::LoadLe(info, 2));
   uint8_t version[5] = {};
   int32_t result = t->Version(version);
   if (result == KPU_STATUS_SUCCESS) {
-    if (first) *first = static_cast<int16_t>(version[2] | (version[3] << 8));
-    if (second) *second = static_cast<int16_t>(version[0] | (version[1] << 8));
+    if (first) *first = static_cast<int16_t>(platform::LoadLe(version + 2, 2));
+    if (second) *second = static_cast<int16_t>(platform::LoadLe(version, 2));
   }
   return Keep_FirstError(result);
 }

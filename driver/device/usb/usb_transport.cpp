@@ -7,6 +7,7 @@
 
 #include "driver/device/usb/usb_status.h"
 #include "platform/clock.h"
+#include "platform/little_endian.h"
 #include "platform/os_version.h"
 #include "platform/usb_driver.h"
 
@@ -21,14 +22,11 @@ constexpr uint32_t kMaxTransferSize = 32768;
 
 void VendorRecord(uint8_t record[18], uint8_t request, uint16_t value, uint16_t index) {
   std::memset(record, 0, 18);
-  uint32_t flags = kShortTransferOk, type = kRequestTypeVendor;
-  std::memcpy(record, &flags, 4);
-  std::memcpy(record + 4, &type, 4);
+  platform::StoreLe(record, kShortTransferOk, 4);
+  platform::StoreLe(record + 4, kRequestTypeVendor, 4);
   record[13] = request;
-  record[14] = static_cast<uint8_t>(value);
-  record[15] = static_cast<uint8_t>(value >> 8);
-  record[16] = static_cast<uint8_t>(index);
-  record[17] = static_cast<uint8_t>(index >> 8);
+  platform::StoreLe(record + 14, value, 2);
+  platform::StoreLe(record + 16, index, 2);
 }
 
 // The class code of the I2C memory requests.
@@ -91,9 +89,8 @@ int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platfor
 int UsbTransport::Configure() {
   uint8_t record[260] = {};
   record[2] = 1;  // one interface: index 0, the alternate setting, the largest transfer
-  record[6] = static_cast<uint8_t>(alternate_);
-  record[7] = static_cast<uint8_t>(alternate_ >> 8);
-  std::memcpy(record + 8, &kMaxTransferSize, 4);
+  platform::StoreLe(record + 6, alternate_, 2);
+  platform::StoreLe(record + 8, kMaxTransferSize, 4);
   uint32_t status = Request(io::kIoSetConfiguration, record, sizeof record, nullptr, 0);
   return status == 0 ? KPU_STATUS_SUCCESS : Keep_FirstError(Map_DriverStatus(status));
 }
@@ -115,7 +112,7 @@ int UsbTransport::FetchDeviceError() {
   uint32_t status = Request(io::kIoVendorIn, record, 18, reply, 4, &got);
   if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
   if (got != 4) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
-  Keep_FirstError(static_cast<int16_t>(reply[0] | (reply[1] << 8)));
+  Keep_FirstError(static_cast<int16_t>(platform::LoadLe(reply, 2)));
   return KPU_STATUS_SUCCESS;
 }
 
@@ -190,14 +187,13 @@ int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
   uint8_t reply[4] = {};
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorIn(kReqRegRead, increment ? 1 : 0, static_cast<uint16_t>(reg), reply, &n);
-  *value =
-      result == KPU_STATUS_SUCCESS ? (reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24)) : 0;
+  *value = result == KPU_STATUS_SUCCESS ? platform::LoadLe(reply, 4) : 0;
   return result;
 }
 
 int UsbTransport::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
-  uint8_t data[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-                     static_cast<uint8_t>(value >> 24)};
+  uint8_t data[4];
+  platform::StoreLe(data, value, 4);
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorOut(kReqRegWrite, increment ? 1 : 0, static_cast<uint16_t>(reg), data, &n);
   if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(bytes)) result = KPU_STATUS_TRANSFER_ERROR;
@@ -231,7 +227,7 @@ int UsbTransport::ReadTemp(uint8_t device, uint16_t* value) {
   uint8_t reply[2] = {};
   uint32_t n = 2;
   int result = VendorIn(kReqTempRead, device, 0, reply, &n);
-  *value = static_cast<uint16_t>(reply[0] | (reply[1] << 8));
+  *value = static_cast<uint16_t>(platform::LoadLe(reply, 2));
   return result;
 }
 
@@ -239,7 +235,7 @@ int UsbTransport::LineCount(uint32_t* count) {
   uint8_t reply[4] = {};
   uint32_t n = 4;
   int result = VendorIn(kReqLineCount, 0, 0, reply, &n);
-  *count = reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24);
+  *count = platform::LoadLe(reply, 4);
   return result;
 }
 
@@ -295,7 +291,7 @@ int UsbTransport::ClearReader() {
 uint32_t UsbTransport::GetTimeout() {
   uint8_t record[8] = {};
   if (Request(io::kIoGetTimeout, nullptr, 0, record, 8) != 0) return 0;
-  std::memcpy(&timeout_ms_, record + 4, 4);
+  timeout_ms_ = platform::LoadLe(record + 4, 4);
   return timeout_ms_;
 }
 
@@ -303,7 +299,7 @@ uint32_t UsbTransport::SetTimeout(uint32_t ms) {
   uint8_t record[8] = {};
   uint32_t status = Request(io::kIoGetTimeout, nullptr, 0, record, 8);
   if (status != 0) return status;
-  std::memcpy(record + 4, &ms, 4);
+  platform::StoreLe(record + 4, ms, 4);
   status = Request(io::kIoSetTimeout, record, 8, nullptr, 0);
   if (status == 0) timeout_ms_ = ms;
   return status;

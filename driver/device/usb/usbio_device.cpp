@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "driver/device/usb/setup_api.h"
+#include "platform/little_endian.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
@@ -28,7 +29,7 @@ uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const pla
     Close();
     return status;
   }
-  if ((info[0] | (info[1] << 8)) != kDriverApiVersion) {
+  if (platform::LoadLe(info, 2) != kDriverApiVersion) {
     Close();
     return kDrvVersionMismatch;
   }
