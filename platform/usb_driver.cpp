@@ -41,7 +41,6 @@ struct Transfers {
   uint64_t average_base_bytes = 0;
 };
 
-constexpr uint32_t kShortTransferOk = 0x00010000;
 constexpr uint32_t kStatusBadRecipient = 0xE000100D;
 
 class UsbFile : public DeviceFile {
@@ -95,7 +94,7 @@ uint32_t UsbFile::Standard(bool in, uint32_t recipient, uint8_t request, uint16_
                            uint32_t length, uint32_t* returned) {
   if (recipient > 3) return kStatusBadRecipient;
   ControlSetup s;
-  s.flags = kShortTransferOk;
+  s.flags = kPipeShortTransferOk;
   s.type = 0;
   s.recipient = recipient;
   s.request = request;

@@ -237,7 +237,7 @@ int32_t GetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, 
   if (driver_api) *driver_api = 0;
   UsbTransport* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
-  uint8_t info[12] = {};
+  uint8_t info[platform::usb::kDriverInfoSize] = {};
   if (t->DriverInfo(info) == 0 && driver_api) *driver_api = static_cast<int16_t>(platform::LoadLe(info, 2));
   uint8_t version[5] = {};
   int32_t result = t->Version(version);

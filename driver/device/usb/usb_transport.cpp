@@ -16,13 +16,12 @@ namespace {
 
 namespace io = platform::usb;
 
-constexpr uint32_t kShortTransferOk = 0x00010000;
 constexpr uint32_t kRequestTypeVendor = 2;
 constexpr uint32_t kMaxTransferSize = 32768;
 
-void VendorRecord(uint8_t record[18], uint8_t request, uint16_t value, uint16_t index) {
-  std::memset(record, 0, 18);
-  platform::StoreLe(record, kShortTransferOk, 4);
+void VendorRecord(uint8_t record[io::kVendorRequestSize], uint8_t request, uint16_t value, uint16_t index) {
+  std::memset(record, 0, io::kVendorRequestSize);
+  platform::StoreLe(record, io::kPipeShortTransferOk, 4);
   platform::StoreLe(record + 4, kRequestTypeVendor, 4);
   record[13] = request;
   platform::StoreLe(record + 14, value, 2);
@@ -72,8 +71,8 @@ int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platfor
   int result = Configure();
   if (result != 0) return fail(result);
 
-  uint8_t flags[16] = {};
-  bool flag = Request(io::kIoDriverFlags, nullptr, 0, flags, 16) == 0 && (flags[2] & 0x10) != 0;  // bit 20
+  uint8_t flags[io::kDriverFlagsSize] = {};
+  bool flag = Request(io::kIoDriverFlags, nullptr, 0, flags, sizeof flags) == 0 && (flags[2] & 0x10) != 0;  // bit 20
   platform::OsVersion os = platform::GetOsVersion();
   TransferSizing t = ChooseTransfers(os.major, os.minor, os.service_pack.c_str(), flag, 10, 32768);
   reader_.SetPool(t.count, t.size);
@@ -87,7 +86,7 @@ int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platfor
 }
 
 int UsbTransport::Configure() {
-  uint8_t record[260] = {};
+  uint8_t record[io::kConfigurationSize] = {};
   record[2] = 1;  // one interface: index 0, the alternate setting, the largest transfer
   platform::StoreLe(record + 6, alternate_, 2);
   platform::StoreLe(record + 8, kMaxTransferSize, 4);
@@ -106,10 +105,10 @@ int UsbTransport::Close() {
 }
 
 int UsbTransport::FetchDeviceError() {
-  uint8_t record[18], reply[4] = {};
+  uint8_t record[io::kVendorRequestSize], reply[4] = {};
   VendorRecord(record, kReqDeviceError, 0, 0);
   uint32_t got = 0;
-  uint32_t status = Request(io::kIoVendorIn, record, 18, reply, 4, &got);
+  uint32_t status = Request(io::kIoVendorIn, record, sizeof record, reply, 4, &got);
   if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
   if (got != 4) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
   Keep_FirstError(static_cast<int16_t>(platform::LoadLe(reply, 2)));
@@ -117,10 +116,10 @@ int UsbTransport::FetchDeviceError() {
 }
 
 int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
-  uint8_t record[18];
+  uint8_t record[io::kVendorRequestSize];
   VendorRecord(record, request, value, index);
   uint32_t asked = *length, got = 0;
-  uint32_t status = Request(io::kIoVendorIn, record, 18, buffer, asked, &got);
+  uint32_t status = Request(io::kIoVendorIn, record, sizeof record, buffer, asked, &got);
   *length = status == 0 ? got : 0;
   if (status != 0) {
     FetchDeviceError();
@@ -130,11 +129,11 @@ int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void
 }
 
 int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
-  uint8_t record[18];
+  uint8_t record[io::kVendorRequestSize];
   VendorRecord(record, request, value, index);
   uint32_t got = 0;
   // the data to send travel in the output buffer
-  uint32_t status = Request(io::kIoVendorOut, record, 18, const_cast<void*>(data), *length, &got);
+  uint32_t status = Request(io::kIoVendorOut, record, sizeof record, const_cast<void*>(data), *length, &got);
   *length = status == 0 ? got : 0;
   if (status != 0) {
     FetchDeviceError();
@@ -289,18 +288,18 @@ int UsbTransport::ClearReader() {
 }
 
 uint32_t UsbTransport::GetTimeout() {
-  uint8_t record[8] = {};
-  if (Request(io::kIoGetTimeout, nullptr, 0, record, 8) != 0) return 0;
+  uint8_t record[io::kTimeoutRecordSize] = {};
+  if (Request(io::kIoGetTimeout, nullptr, 0, record, sizeof record) != 0) return 0;
   timeout_ms_ = platform::LoadLe(record + 4, 4);
   return timeout_ms_;
 }
 
 uint32_t UsbTransport::SetTimeout(uint32_t ms) {
-  uint8_t record[8] = {};
-  uint32_t status = Request(io::kIoGetTimeout, nullptr, 0, record, 8);
+  uint8_t record[io::kTimeoutRecordSize] = {};
+  uint32_t status = Request(io::kIoGetTimeout, nullptr, 0, record, sizeof record);
   if (status != 0) return status;
   platform::StoreLe(record + 4, ms, 4);
-  status = Request(io::kIoSetTimeout, record, 8, nullptr, 0);
+  status = Request(io::kIoSetTimeout, record, sizeof record, nullptr, 0);
   if (status == 0) timeout_ms_ = ms;
   return status;
 }

@@ -23,7 +23,7 @@ uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const pla
   if (handle_ == platform::kInvalidDeviceHandle) return kDrvDeviceNotFound;
   path_ = path;
   request_overlapped_.event = &request_event_;
-  uint8_t info[12] = {};
+  uint8_t info[platform::usb::kDriverInfoSize] = {};
   uint32_t status = DriverInfo(info);
   if (status != 0) {
     Close();
@@ -57,8 +57,8 @@ uint32_t UsbIoDevice::Request(uint32_t code, const void* in, uint32_t in_len, vo
   return status;
 }
 
-uint32_t UsbIoDevice::DriverInfo(uint8_t record[12]) {
-  return Request(platform::usb::kIoDriverInfo, nullptr, 0, record, 12);
+uint32_t UsbIoDevice::DriverInfo(uint8_t record[platform::usb::kDriverInfoSize]) {
+  return Request(platform::usb::kIoDriverInfo, nullptr, 0, record, platform::usb::kDriverInfoSize);
 }
 
 bool UsbIoDevice::Submit(IoBuffer& buffer, bool write) {

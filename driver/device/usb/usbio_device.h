@@ -7,6 +7,7 @@
 #include "platform/device_setup.h"
 #include "platform/kernel_device.h"
 #include "platform/sync.h"
+#include "platform/usb_driver.h"
 
 // `UsbIoDevice`: one opened device interface of the USB kernel driver, with
 // synchronous control requests serialised by its own lock, and overlapped
@@ -57,7 +58,7 @@ class UsbIoDevice {
   uint32_t WriteSync(const void* data, uint32_t* length, uint32_t ms);
 
   // The driver's 12-byte information record; its first u16 is the API version.
-  uint32_t DriverInfo(uint8_t record[12]);
+  uint32_t DriverInfo(uint8_t record[platform::usb::kDriverInfoSize]);
 
   // Standard requests and driver queries (usbio_requests.cpp). A fixed-size
   // reply that comes back short gives 0xE0000900, a null argument
