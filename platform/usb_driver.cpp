@@ -41,8 +41,6 @@ struct Transfers {
   uint64_t average_base_bytes = 0;
 };
 
-constexpr uint32_t kStatusBadRecipient = 0xE000100D;
-
 class UsbFile : public DeviceFile {
  public:
   UsbFile(std::shared_ptr<UsbBackend> backend, std::shared_ptr<UsbDevice> device)

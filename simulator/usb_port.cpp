@@ -159,7 +159,7 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
   uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
                                            : HandleIn(setup, static_cast<uint8_t*>(data), length, transferred);
   if (status == 0 && CutShort(setup.request)) *transferred /= 2;
-  if (status == 0 && *transferred < length && (setup.flags & kShortTransferOk) == 0) status = 0xE0000900;
+  if (status == 0 && *transferred < length && (setup.flags & kShortTransferOk) == 0) status = pu::kStatusShortTransfer;
   Pump();
   return status;
 }

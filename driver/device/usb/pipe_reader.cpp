@@ -7,6 +7,7 @@
 #include "driver/config/session_log.h"
 #include "driver/device/usb/usb_status.h"
 #include "platform/clock.h"
+#include "platform/usb_driver.h"
 
 namespace tarvel::usb {
 namespace {
@@ -228,7 +229,7 @@ void UsbPipeReader::Flush() {
       pending_.pop_front();
     }
     pending_count_ = static_cast<int>(pending_.size());
-    if (Wait(b->io, kCancelWaitMs) == kDrvTimeout) {
+    if (Wait(b->io, kCancelWaitMs) == platform::usb::kStatusTimeout) {
       LogPrintf("USB reader: a cancelled transfer is still pending after %u ms\n", kCancelWaitMs);
       Cancel();
       Wait(b->io, platform::kInfinite);

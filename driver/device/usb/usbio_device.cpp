@@ -8,6 +8,8 @@
 
 namespace tarvel::usb {
 
+namespace io = platform::usb;
+
 uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid) {
   if (IsOpen()) return 0;
   std::string path;
@@ -20,7 +22,7 @@ uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const pla
     path = name;
   }
   handle_ = platform::OpenDevice(path, 0xC0000000u, 3);
-  if (handle_ == platform::kInvalidDeviceHandle) return kDrvDeviceNotFound;
+  if (handle_ == platform::kInvalidDeviceHandle) return io::kStatusDeviceNotFound;
   path_ = path;
   request_overlapped_.event = &request_event_;
   uint8_t info[platform::usb::kDriverInfoSize] = {};
@@ -31,7 +33,7 @@ uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const pla
   }
   if (platform::LoadLe(info, 2) != kDriverApiVersion) {
     Close();
-    return kDrvVersionMismatch;
+    return io::kStatusVersionMismatch;
   }
   return 0;
 }
@@ -44,7 +46,7 @@ void UsbIoDevice::Close() {
 
 uint32_t UsbIoDevice::Request(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
                               uint32_t* returned) {
-  if (!IsOpen()) return kDrvNotOpen;
+  if (!IsOpen()) return io::kStatusNotOpen;
   std::lock_guard<platform::CriticalSection> guard(request_lock_);
   uint32_t got = 0;
   uint32_t status = 0;
@@ -90,7 +92,7 @@ uint32_t UsbIoDevice::Wait(IoBuffer& buffer, uint32_t ms) {
   if (buffer.status != kStatusPending) return buffer.status;
   if (buffer.overlapped.status.load() == kStatusPending &&
       platform::WaitForEvent(buffer.event, ms) == platform::kWaitTimeout)
-    return kDrvTimeout;
+    return io::kStatusTimeout;
   return TakeResult(buffer);
 }
 
@@ -102,7 +104,7 @@ uint32_t UsbIoDevice::TransferSync(IoBuffer& buffer, bool write, uint32_t ms) {
   buffer.request_length = buffer.size;
   Submit(buffer, write);
   uint32_t status = Wait(buffer, ms);
-  if (status == kDrvTimeout) {
+  if (status == io::kStatusTimeout) {
     Cancel();
     status = Wait(buffer, platform::kInfinite);
   }

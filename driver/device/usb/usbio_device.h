@@ -12,17 +12,9 @@
 // `UsbIoDevice`: one opened device interface of the USB kernel driver, with
 // synchronous control requests serialised by its own lock, and overlapped
 // reads and writes on caller buffers. `UsbIoPipe` binds it to one endpoint.
-// Results are 0, a Windows error or a driver status (0xE000xxxx).
+// Results are 0, a Windows error or a driver status (0xE000xxxx,
+// platform/usb_driver.h).
 namespace tarvel::usb {
-
-// Driver statuses of this layer.
-constexpr uint32_t kDrvNoMemory = 0xE0000100;
-constexpr uint32_t kDrvShortTransfer = 0xE0000900;
-constexpr uint32_t kDrvTimeout = 0xE000100C;
-constexpr uint32_t kDrvVersionMismatch = 0xE000101C;
-constexpr uint32_t kDrvDeviceNotFound = 0xE0001100;
-constexpr uint32_t kDrvNotOpen = 0xE0001102;
-constexpr uint32_t kDrvInvalidParameter = 0xE0001105;
 
 constexpr uint16_t kDriverApiVersion = 0x0200;
 

@@ -29,13 +29,13 @@ void FeatureRecord(uint8_t record[8], uint32_t recipient, uint16_t selector, uin
 uint32_t UsbIoDevice::RequestExactly(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len) {
   uint32_t got = 0;
   uint32_t status = Request(code, in, in_len, out, out_len, &got);
-  if (status == 0 && got != out_len) return kDrvShortTransfer;
+  if (status == 0 && got != out_len) return io::kStatusShortTransfer;
   return status;
 }
 
 uint32_t UsbIoDevice::GetDescriptor(void* buffer, uint32_t* length, uint32_t recipient, uint8_t type, uint8_t index,
                                     uint16_t language) {
-  if (buffer == nullptr || length == nullptr) return kDrvInvalidParameter;
+  if (buffer == nullptr || length == nullptr) return io::kStatusBadArgument;
   uint8_t record[io::kDescriptorRecordSize];
   DescriptorRecord(record, recipient, type, index, language);
   uint32_t got = 0;
@@ -47,7 +47,7 @@ uint32_t UsbIoDevice::GetDescriptor(void* buffer, uint32_t* length, uint32_t rec
 uint32_t UsbIoDevice::GetDeviceDescriptor(uint8_t descriptor[kDeviceDescriptorSize]) {
   uint32_t length = kDeviceDescriptorSize;
   uint32_t status = GetDescriptor(descriptor, &length, kToDevice, kDeviceDescriptor, 0, 0);
-  return status == 0 && length != kDeviceDescriptorSize ? kDrvShortTransfer : status;
+  return status == 0 && length != kDeviceDescriptorSize ? io::kStatusShortTransfer : status;
 }
 
 uint32_t UsbIoDevice::GetConfigurationDescriptor(void* buffer, uint32_t* length, uint8_t index) {
@@ -60,7 +60,7 @@ uint32_t UsbIoDevice::GetStringDescriptor(void* buffer, uint32_t* length, uint8_
 
 uint32_t UsbIoDevice::SetDescriptor(const void* data, uint32_t length, uint32_t recipient, uint8_t type, uint8_t index,
                                     uint16_t language) {
-  if (data == nullptr && length != 0) return kDrvInvalidParameter;
+  if (data == nullptr && length != 0) return io::kStatusBadArgument;
   uint8_t record[io::kDescriptorRecordSize];
   DescriptorRecord(record, recipient, type, index, language);
   // the descriptor travels in the output buffer, as the data of a request to the device do
@@ -80,7 +80,7 @@ uint32_t UsbIoDevice::ClearFeature(uint32_t recipient, uint16_t selector, uint16
 }
 
 uint32_t UsbIoDevice::GetStatus(uint32_t recipient, uint16_t index, uint16_t* status_bits) {
-  if (status_bits == nullptr) return kDrvInvalidParameter;
+  if (status_bits == nullptr) return io::kStatusBadArgument;
   uint8_t record[io::kStatusRecordSize], reply[2] = {};
   platform::StoreLe(record, recipient, 4);
   platform::StoreLe(record + 4, index, 2);
@@ -90,7 +90,7 @@ uint32_t UsbIoDevice::GetStatus(uint32_t recipient, uint16_t index, uint16_t* st
 }
 
 uint32_t UsbIoDevice::GetConfiguration(uint8_t* value) {
-  if (value == nullptr) return kDrvInvalidParameter;
+  if (value == nullptr) return io::kStatusBadArgument;
   uint8_t reply = 0;
   uint32_t status = RequestExactly(io::kIoGetConfiguration, nullptr, 0, &reply, 1);
   *value = status == 0 ? reply : 0;
@@ -98,7 +98,7 @@ uint32_t UsbIoDevice::GetConfiguration(uint8_t* value) {
 }
 
 uint32_t UsbIoDevice::GetInterface(uint16_t interface, uint8_t* alternate) {
-  if (alternate == nullptr) return kDrvInvalidParameter;
+  if (alternate == nullptr) return io::kStatusBadArgument;
   uint8_t record[2], reply = 0;
   platform::StoreLe(record, interface, 2);
   uint32_t status = RequestExactly(io::kIoGetInterface, record, sizeof record, &reply, 1);
@@ -107,7 +107,7 @@ uint32_t UsbIoDevice::GetInterface(uint16_t interface, uint8_t* alternate) {
 }
 
 uint32_t UsbIoDevice::StoreConfigurationDescriptor(const uint8_t* descriptor) {
-  if (descriptor == nullptr) return kDrvInvalidParameter;
+  if (descriptor == nullptr) return io::kStatusBadArgument;
   return Request(io::kIoStoreConfigDescriptor, descriptor, platform::LoadLe(descriptor + 2, 2), nullptr, 0);
 }
 
@@ -120,7 +120,7 @@ uint32_t UsbIoDevice::SetInterface(uint16_t interface, uint16_t alternate, uint3
 }
 
 uint32_t UsbIoDevice::GetConfigurationInfo(UsbConfigurationInfo* info) {
-  if (info == nullptr) return kDrvInvalidParameter;
+  if (info == nullptr) return io::kStatusBadArgument;
   uint8_t record[io::kConfigurationInfoSize] = {};
   uint32_t status = RequestExactly(io::kIoConfigurationInfo, nullptr, 0, record, sizeof record);
   DecodeConfigurationInfo(record, status == 0 ? sizeof record : 0, info);
@@ -128,7 +128,7 @@ uint32_t UsbIoDevice::GetConfigurationInfo(UsbConfigurationInfo* info) {
 }
 
 uint32_t UsbIoDevice::RequestWord(uint32_t code, uint32_t* value) {
-  if (value == nullptr) return kDrvInvalidParameter;
+  if (value == nullptr) return io::kStatusBadArgument;
   uint8_t reply[4] = {};
   uint32_t status = RequestExactly(code, nullptr, 0, reply, sizeof reply);
   *value = status == 0 ? platform::LoadLe(reply, 4) : 0;
@@ -151,7 +151,7 @@ uint32_t UsbIoDevice::SetDevicePowerState(uint32_t state) { return SendWord(io::
 uint32_t UsbIoDevice::GetDevicePowerState(uint32_t* state) { return RequestWord(io::kIoGetPowerState, state); }
 
 uint32_t UsbIoDevice::GetBandwidthInfo(UsbBandwidthInfo* info) {
-  if (info == nullptr) return kDrvInvalidParameter;
+  if (info == nullptr) return io::kStatusBadArgument;
   uint8_t reply[io::kBandwidthInfoSize] = {};
   uint32_t status = RequestExactly(io::kIoBandwidthInfo, nullptr, 0, reply, sizeof reply);
   DecodeBandwidthInfo(reply, status == 0 ? sizeof reply : 0, info);
@@ -169,7 +169,7 @@ uint32_t UsbIoPipe::SetupPipeStatistics(uint32_t averaging_ms) {
 }
 
 uint32_t UsbIoPipe::QueryPipeStatistics(UsbPipeStatistics* statistics, uint32_t reset_flags) {
-  if (statistics == nullptr) return kDrvInvalidParameter;
+  if (statistics == nullptr) return io::kStatusBadArgument;
   uint8_t record[4], reply[io::kStatisticsSize] = {};
   platform::StoreLe(record, reset_flags, 4);
   uint32_t status = RequestExactly(io::kIoQueryPipeStatistics, record, sizeof record, reply, sizeof reply);
@@ -182,7 +182,7 @@ uint32_t UsbIoPipe::QueryPipeStatisticsAndReset(UsbPipeStatistics* statistics) {
 }
 
 uint32_t UsbIoPipe::PipeControlIn(const UsbPipeControl& setup, void* buffer, uint32_t* length) {
-  if (length == nullptr || (buffer == nullptr && *length != 0)) return kDrvInvalidParameter;
+  if (length == nullptr || (buffer == nullptr && *length != 0)) return io::kStatusBadArgument;
   uint8_t record[io::kPipeControlSize];
   EncodePipeControl(setup, record);
   uint32_t got = 0;
@@ -192,7 +192,7 @@ uint32_t UsbIoPipe::PipeControlIn(const UsbPipeControl& setup, void* buffer, uin
 }
 
 uint32_t UsbIoPipe::PipeControlOut(const UsbPipeControl& setup, const void* data, uint32_t* length) {
-  if (length == nullptr || (data == nullptr && *length != 0)) return kDrvInvalidParameter;
+  if (length == nullptr || (data == nullptr && *length != 0)) return io::kStatusBadArgument;
   uint8_t record[io::kPipeControlSize];
   EncodePipeControl(setup, record);
   uint32_t got = 0;
