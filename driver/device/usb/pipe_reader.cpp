@@ -149,18 +149,19 @@ void UsbPipeReader::ReturnBuffer(ReaderBuffer* buffer) {
   buffer_returned_->Set();
 }
 
-void UsbPipeReader::Complete(ReaderBuffer* buffer) {
-  if (buffer->io.status != 0) {
-    ++failures_;
-    ReturnBuffer(buffer);  // its data are dropped; it is submitted again
-    return;
-  }
-  failures_ = 0;
+void UsbPipeReader::DropFailed(ReaderBuffer* buffer) {
+  ++failures_;
+  ReturnBuffer(buffer);  // its data are dropped; it is submitted again
+}
+
+ReaderBuffer* UsbPipeReader::PopPending() {
+  ReaderBuffer* b = pending_.front();
   {
-    std::lock_guard<platform::CriticalSection> guard(completed_lock_);
-    completed_.push_back(buffer);
+    std::lock_guard<platform::CriticalSection> guard(pending_lock_);
+    pending_.pop_front();
   }
-  data_available_->Set();
+  pending_count_ = static_cast<int>(pending_.size());
+  return b;
 }
 
 void UsbPipeReader::Run() {
@@ -191,24 +192,19 @@ void UsbPipeReader::Run() {
     if (woke != platform::kWaitObject0) continue;
     TakeResult(oldest->io);
     if (oldest->io.status == 0) {
-      // Moved to the completed list under both locks (completed first, as in
-      // BytesHeld), so an observer never misses its bytes.
+      // Moved to the completed list while its lock is held (the pending lock
+      // is taken inside it, as in BytesHeld), so an observer never misses
+      // its bytes.
       {
         std::lock_guard<platform::CriticalSection> completed(completed_lock_);
-        std::lock_guard<platform::CriticalSection> pending(pending_lock_);
-        pending_.pop_front();
+        PopPending();
         completed_.push_back(oldest);
       }
-      pending_count_ = static_cast<int>(pending_.size());
       failures_ = 0;
       data_available_->Set();
     } else {
-      {
-        std::lock_guard<platform::CriticalSection> pending(pending_lock_);
-        pending_.pop_front();
-      }
-      pending_count_ = static_cast<int>(pending_.size());
-      Complete(oldest);
+      PopPending();
+      DropFailed(oldest);
     }
   }
   Flush();
@@ -223,12 +219,7 @@ void UsbPipeReader::Run() {
 void UsbPipeReader::Flush() {
   AbortPipe();
   while (!pending_.empty()) {
-    ReaderBuffer* b = pending_.front();
-    {
-      std::lock_guard<platform::CriticalSection> guard(pending_lock_);
-      pending_.pop_front();
-    }
-    pending_count_ = static_cast<int>(pending_.size());
+    ReaderBuffer* b = PopPending();
     if (Wait(b->io, kCancelWaitMs) == platform::usb::kStatusTimeout) {
       LogPrintf("USB reader: a cancelled transfer is still pending after %u ms\n", kCancelWaitMs);
       Cancel();
