@@ -59,20 +59,13 @@ int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle
 }
 
 bool UsbPipeReader::CreatePool() {
-  if (!buffers_.empty() || count_ == 0 || size_ == 0) return false;
-  try {
-    block_.assign(static_cast<size_t>(count_) * size_, 0);
-    for (uint32_t i = 0; i < count_; ++i) {
-      auto b = std::make_unique<ReaderBuffer>();
-      b->io.data = block_.data() + static_cast<size_t>(i) * size_;
-      b->io.size = size_;
-      buffers_.push_back(std::move(b));
-    }
-  } catch (const std::bad_alloc&) {
-    buffers_.clear();
-    block_.clear();
-    return false;
-  }
+  auto make = [this](uint8_t* data) {
+    auto b = std::make_unique<ReaderBuffer>();
+    b->io.data = data;
+    b->io.size = size_;
+    return b;
+  };
+  if (!SplitBlock(block_, buffers_, count_, size_, make)) return false;
   std::lock_guard<platform::CriticalSection> guard(free_lock_);
   for (auto& b : buffers_) free_.push_back(b.get());
   return true;
