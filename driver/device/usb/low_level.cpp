@@ -135,9 +135,7 @@ int32_t I2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t la
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(last - first + 1);
-  int32_t result = t->PromRead(static_cast<uint8_t>(device), first, buffer, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(last - first + 1)) result = KPU_STATUS_USB_LEN_ERROR;
-  return Keep_FirstError(result);
+  return Keep_FirstError(t->PromRead(static_cast<uint8_t>(device), first, buffer, &n));
 }
 
 int32_t I2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) {
@@ -145,9 +143,7 @@ int32_t I2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(last - first + 1);
-  int32_t result = t->PromWrite(static_cast<uint8_t>(device), first, data, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(last - first + 1)) result = KPU_STATUS_USB_LEN_ERROR;
-  return Keep_FirstError(result);
+  return Keep_FirstError(t->PromWrite(static_cast<uint8_t>(device), first, data, &n));
 }
 
 int32_t I2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) {
@@ -156,7 +152,6 @@ int32_t I2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_
   if (length == nullptr || *length <= 0 || buffer == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(*length);
   int32_t result = t->PromRead(static_cast<uint8_t>(device), static_cast<uint16_t>(address), buffer, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(*length)) result = KPU_STATUS_USB_LEN_ERROR;
   *length = static_cast<int32_t>(n);
   return Keep_FirstError(result);
 }
@@ -167,7 +162,6 @@ int32_t I2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, in
   if (length == nullptr || *length <= 0 || data == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(*length);
   int32_t result = t->PromWrite(static_cast<uint8_t>(device), static_cast<uint16_t>(address), data, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(*length)) result = KPU_STATUS_USB_LEN_ERROR;
   *length = static_cast<int32_t>(n);
   return Keep_FirstError(result);
 }

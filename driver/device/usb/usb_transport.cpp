@@ -34,6 +34,29 @@ uint16_t PromValue(uint8_t device) {
   return static_cast<uint16_t>((cls << 8) | device);
 }
 
+// A PROM transfer in pieces of at most kMaxPiece bytes, `transfer(address,
+// offset, *piece)` moving each; stops at the first failure or at an empty
+// piece (-326). *length becomes the bytes moved; the result is kept as the
+// first error, so success means all of them moved.
+template <typename Transfer>
+int PromPieces(uint16_t address, uint32_t* length, Transfer transfer) {
+  uint32_t rest = *length;
+  int result = KPU_STATUS_SUCCESS;
+  while (rest > 0) {
+    uint32_t piece = std::min(rest, kMaxPiece);
+    result = transfer(address, *length - rest, &piece);
+    if (result != KPU_STATUS_SUCCESS) break;
+    if (piece == 0) {
+      result = KPU_STATUS_USB_LEN_ERROR;
+      break;
+    }
+    address = static_cast<uint16_t>(address + piece);
+    rest -= piece;
+  }
+  *length -= rest;
+  return Keep_FirstError(result);
+}
+
 bool LateServicePack(const char* text) {
   size_t n = text ? std::strlen(text) : 0;
   if (n < 2) return false;
@@ -144,42 +167,16 @@ int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, con
 
 int UsbTransport::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
   if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
-  uint32_t rest = *length;
-  int result = KPU_STATUS_SUCCESS;
-  while (rest > 0) {
-    uint32_t piece = std::min(rest, kMaxPiece);
-    result = VendorIn(kReqPromRead, PromValue(device), address, buffer, &piece);
-    if (result != KPU_STATUS_SUCCESS) break;
-    if (piece == 0) {
-      result = KPU_STATUS_USB_LEN_ERROR;
-      break;
-    }
-    address = static_cast<uint16_t>(address + piece);
-    buffer += piece;
-    rest -= piece;
-  }
-  *length -= rest;
-  return Keep_FirstError(result);
+  return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
+    return VendorIn(kReqPromRead, PromValue(device), at, buffer + done, piece);
+  });
 }
 
 int UsbTransport::PromWrite(uint8_t device, uint16_t address, const uint8_t* data, uint32_t* length) {
   if (data == nullptr || *length == 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
-  uint32_t rest = *length;
-  int result = KPU_STATUS_SUCCESS;
-  while (rest > 0) {
-    uint32_t piece = std::min(rest, kMaxPiece);
-    result = VendorOut(kReqPromWrite, PromValue(device), address, data, &piece);
-    if (result != KPU_STATUS_SUCCESS) break;
-    if (piece == 0) {
-      result = KPU_STATUS_USB_LEN_ERROR;
-      break;
-    }
-    address = static_cast<uint16_t>(address + piece);
-    data += piece;
-    rest -= piece;
-  }
-  *length -= rest;
-  return Keep_FirstError(result);
+  return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
+    return VendorOut(kReqPromWrite, PromValue(device), at, data + done, piece);
+  });
 }
 
 int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
