@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/guid.h"
 #include "platform/little_endian.h"
 #include "simulator/register_map.h"
@@ -21,12 +22,6 @@ constexpr uint32_t kMaxPiece = 512;
 // A frame of the bus: a pending transfer with words waiting completes within
 // one, control requests or not.
 constexpr std::chrono::milliseconds kFrame{1};
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 std::vector<std::string> ParseGuids(const std::string& list) {
   std::vector<std::string> out;
@@ -58,7 +53,7 @@ UsbScannerBackend::UsbScannerBackend(std::shared_ptr<Scanner> scanner) : scanner
   guids_ = ParseGuids(s.guid);
   char ids[32];
   std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x#", kUsbVendorId, kUsbProductId);
-  path_ = std::string(pu::kDevicePathPrefix) + ids + Lower(s.serial) + "#";
+  path_ = std::string(pu::kDevicePathPrefix) + ids + platform::AsciiFold(s.serial) + "#";
   fail_left_ = s.faults.fail_requests;
   short_left_ = s.faults.short_requests;
   timeout_left_ = s.faults.timeout_requests;
@@ -78,14 +73,14 @@ std::vector<std::string> UsbScannerBackend::Enumerate(const std::string& guid) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::vector<std::string> out;
   for (const std::string& g : guids_)
-    if (Lower(g) == Lower(guid)) out.push_back(path_ + Lower(g));
+    if (platform::EqualsIgnoreCase(g, guid)) out.push_back(path_ + platform::AsciiFold(g));
   return out;
 }
 
 std::shared_ptr<pu::UsbDevice> UsbScannerBackend::Open(const std::string& path, uint32_t* status) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   for (const std::string& g : guids_)
-    if (Lower(path) == path_ + Lower(g)) {
+    if (platform::AsciiFold(path) == path_ + platform::AsciiFold(g)) {
       if (unplugged_) break;
       return shared_from_this();
     }
