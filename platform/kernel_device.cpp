@@ -226,13 +226,7 @@ DeviceHandle OpenDevice(std::string_view name, uint32_t /*access*/, uint32_t /*s
 bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
                      uint32_t* returned) {
   if (returned) *returned = 0;
-  std::shared_ptr<DeviceFile> file;
-  {
-    Table& t = TheTable();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    auto it = t.files.find(handle);
-    if (it != t.files.end()) file = it->second;
-  }
+  std::shared_ptr<DeviceFile> file = FindFile(handle);
   if (!file) {
     SetLastError(kErrorInvalidHandle);
     return false;
