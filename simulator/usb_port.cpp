@@ -43,6 +43,15 @@ std::vector<std::string> ParseGuids(const std::string& list) {
 bool WideAddress(uint8_t device) { return device == 0xA2 || device == 0xA4 || device == 0xAA; }
 uint8_t ClassCode(uint8_t device) { return WideAddress(device) ? (device == 0xAA ? 10 : 9) : 6; }
 
+// Whether a fault counted per request hits this one (a negative count: every
+// time); a hit uses up one.
+bool TakeFault(std::map<uint32_t, int>& left, uint8_t request) {
+  auto it = left.find(request);
+  if (it == left.end() || it->second == 0) return false;
+  if (it->second > 0) --it->second;
+  return true;
+}
+
 std::mutex g_mutex;
 std::shared_ptr<UsbScannerBackend> g_usb;
 
@@ -110,27 +119,6 @@ uint32_t UsbScannerBackend::Stall(int16_t code) {
   return pu::kStatusStall;
 }
 
-bool UsbScannerBackend::FailNow(uint8_t request) {
-  auto it = fail_left_.find(request);
-  if (it == fail_left_.end() || it->second == 0) return false;
-  if (it->second > 0) --it->second;
-  return true;
-}
-
-bool UsbScannerBackend::TimeOutNow(uint8_t request) {
-  auto it = timeout_left_.find(request);
-  if (it == timeout_left_.end() || it->second == 0) return false;
-  if (it->second > 0) --it->second;
-  return true;
-}
-
-bool UsbScannerBackend::CutShort(uint8_t request) {
-  auto it = short_left_.find(request);
-  if (it == short_left_.end() || it->second == 0) return false;
-  if (it->second > 0) --it->second;
-  return true;
-}
-
 uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data, uint32_t length, uint32_t* transferred,
                                       uint32_t) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -141,19 +129,16 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
   }
   if (setup.type == 0) {
     uint32_t status = StandardIn(setup, static_cast<uint8_t*>(data), length, transferred);
-    auto it = short_standard_left_.find(setup.request);
-    if (status == 0 && it != short_standard_left_.end() && it->second != 0) {
-      if (it->second > 0) --it->second;
-      *transferred /= 2;
-    }
+    if (status == 0 && TakeFault(short_standard_left_, setup.request)) *transferred /= 2;
     Pump();
     return status;
   }
   log_.push_back({true, setup.request, setup.value, setup.index, length, false});
-  if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
-  uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
-                                           : HandleIn(setup, static_cast<uint8_t*>(data), length, transferred);
-  if (status == 0 && CutShort(setup.request)) *transferred /= 2;
+  if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
+  uint32_t status = TakeFault(fail_left_, setup.request)
+                        ? Stall(scanner_->scenario().faults.stall_code)
+                        : HandleIn(setup, static_cast<uint8_t*>(data), length, transferred);
+  if (status == 0 && TakeFault(short_left_, setup.request)) *transferred /= 2;
   if (status == 0 && *transferred < length && (setup.flags & kShortTransferOk) == 0) status = pu::kStatusShortTransfer;
   Pump();
   return status;
@@ -174,10 +159,11 @@ uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void
     return status;
   }
   log_.push_back({false, setup.request, setup.value, setup.index, length, false});
-  if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
-  uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
-                                           : HandleOut(setup, static_cast<const uint8_t*>(data), length, transferred);
-  if (status == 0 && CutShort(setup.request)) *transferred /= 2;
+  if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
+  uint32_t status = TakeFault(fail_left_, setup.request)
+                        ? Stall(scanner_->scenario().faults.stall_code)
+                        : HandleOut(setup, static_cast<const uint8_t*>(data), length, transferred);
+  if (status == 0 && TakeFault(short_left_, setup.request)) *transferred /= 2;
   Pump();
   return status;
 }
