@@ -59,7 +59,6 @@ uint32_t DevicePathOf(platform::DeviceInfoHandle set, const platform::Guid* guid
   if (!api.Bind()) return platform::usb::kStatusNoSetupLibrary;
   path->clear();
   platform::DeviceInterfaceData data;
-  data.size = 28;
   if (!api.enum_interfaces(set, nullptr, guid, static_cast<uint32_t>(index), &data)) {
     uint32_t error = platform::GetLastError();
     return error == platform::kErrorNoMoreItems ? platform::usb::kStatusNoSuchInstance : error;
