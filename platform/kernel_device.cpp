@@ -1,5 +1,6 @@
 #include "platform/kernel_device.h"
 
+#include "platform/ascii.h"
 #include "platform/sync.h"
 
 #include <dlfcn.h>
@@ -13,13 +14,6 @@ namespace platform {
 namespace {
 
 thread_local uint32_t t_last_error = 0;
-
-std::string Key(std::string_view name) {
-  std::string key(name);
-  for (char& c : key)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return key;
-}
 
 struct Table {
   std::mutex mutex;
@@ -38,7 +32,7 @@ Table& TheTable() {
 std::shared_ptr<DeviceDriver> FindDriver(std::string_view name) {
   Table& t = TheTable();
   std::lock_guard<std::mutex> lock(t.mutex);
-  std::string key = Key(name);
+  std::string key = AsciiFold(name);
   auto it = t.drivers.find(key);
   if (it != t.drivers.end()) return it->second;
   for (const auto& [prefix, driver] : t.prefix_drivers)
@@ -89,9 +83,9 @@ void RegisterDeviceDriver(std::string_view name, std::shared_ptr<DeviceDriver> d
   Table& t = TheTable();
   std::lock_guard<std::mutex> lock(t.mutex);
   if (driver)
-    t.drivers[Key(name)] = std::move(driver);
+    t.drivers[AsciiFold(name)] = std::move(driver);
   else
-    t.drivers.erase(Key(name));
+    t.drivers.erase(AsciiFold(name));
 }
 
 void UnregisterDeviceDriver(std::string_view name) { RegisterDeviceDriver(name, nullptr); }
@@ -100,9 +94,9 @@ void RegisterDevicePrefixDriver(std::string_view prefix, std::shared_ptr<DeviceD
   Table& t = TheTable();
   std::lock_guard<std::mutex> lock(t.mutex);
   if (driver)
-    t.prefix_drivers[Key(prefix)] = std::move(driver);
+    t.prefix_drivers[AsciiFold(prefix)] = std::move(driver);
   else
-    t.prefix_drivers.erase(Key(prefix));
+    t.prefix_drivers.erase(AsciiFold(prefix));
 }
 
 void ActivateSimulator() { ActivateSimulatorOnce(); }
@@ -232,13 +226,7 @@ DeviceHandle OpenDevice(std::string_view name, uint32_t /*access*/, uint32_t /*s
 bool DeviceIoControl(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
                      uint32_t* returned) {
   if (returned) *returned = 0;
-  std::shared_ptr<DeviceFile> file;
-  {
-    Table& t = TheTable();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    auto it = t.files.find(handle);
-    if (it != t.files.end()) file = it->second;
-  }
+  std::shared_ptr<DeviceFile> file = FindFile(handle);
   if (!file) {
     SetLastError(kErrorInvalidHandle);
     return false;

@@ -126,9 +126,7 @@ int ReadProfileInt(std::string_view file, std::string_view section, std::string_
   uint32_t value = 0;
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
     for (char c : s.substr(2)) {
-      int d = (c >= '0' && c <= '9')                           ? c - '0'
-              : (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f') ? AsciiLower(c) - 'a' + 10
-                                                               : -1;
+      int d = HexDigit(c);
       if (d < 0) break;
       value = value * 16 + uint32_t(d);
     }

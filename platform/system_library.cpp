@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/device_setup.h"
 #include "platform/kernel_device.h"
 #include "platform/usb_backend.h"
@@ -23,13 +24,6 @@ struct SystemLibrary {
 };
 
 namespace {
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
 
 struct State {
   std::mutex mutex;
@@ -106,11 +100,11 @@ int GetDeviceInterfaceDetail(DeviceInfoHandle set, DeviceInterfaceData* data, vo
 }  // namespace
 
 SystemLibrary* LoadSystemLibrary(std::string_view name) {
-  std::string key = Upper(name);
+  std::string key = AsciiFold(name);
   State& s = TheState();
   {
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (key != Upper(kDeviceSetupLibrary) || s.missing.count(key)) {
+    if (key != AsciiFold(kDeviceSetupLibrary) || s.missing.count(key)) {
       SetLastError(126);
       return nullptr;
     }
@@ -152,15 +146,15 @@ void SetSystemLibraryMissing(std::string_view name, bool missing) {
   State& s = TheState();
   std::lock_guard<std::mutex> lock(s.mutex);
   if (missing)
-    s.missing.insert(Upper(name));
+    s.missing.insert(AsciiFold(name));
   else
-    s.missing.erase(Upper(name));
+    s.missing.erase(AsciiFold(name));
 }
 
 void SetSystemProcMissing(std::string_view library, std::string_view proc, bool missing) {
   State& s = TheState();
   std::lock_guard<std::mutex> lock(s.mutex);
-  std::string key = Upper(library) + "!" + std::string(proc);
+  std::string key = AsciiFold(library) + "!" + std::string(proc);
   if (missing)
     s.missing_procs.insert(key);
   else

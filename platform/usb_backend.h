@@ -5,33 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/usb_driver.h"
+
 // The interface behind the stand-in for the generic USB kernel driver: the
 // few operations the driver's control codes come down to. The simulated
 // scanner is one backend; one over real hardware can be added beside it.
 // Results are the driver's statuses (0 or 0xE000xxxx).
 namespace platform::usb {
-
-// Driver statuses the stand-in produces itself.
-constexpr uint32_t kStatusOk = 0;
-constexpr uint32_t kStatusStall = 0xE0000004;  // HC: stall PID
-constexpr uint32_t kStatusShortTransfer = 0xE0000900;
-constexpr uint32_t kStatusBadConfigDescriptor = 0xE0000F00;
-constexpr uint32_t kStatusDeviceGone = 0xE0007000;
-constexpr uint32_t kStatusCancelled = 0xE0010000;
-constexpr uint32_t kStatusFailed = 0xE0001000;
-constexpr uint32_t kStatusInputTooSmall = 0xE0001001;
-constexpr uint32_t kStatusOutputTooSmall = 0xE0001002;
-constexpr uint32_t kStatusNotConfigured = 0xE0001006;
-constexpr uint32_t kStatusAlreadyBound = 0xE0001008;
-constexpr uint32_t kStatusNotBound = 0xE0001009;
-constexpr uint32_t kStatusRemoved = 0xE000100A;
-constexpr uint32_t kStatusNotSupported = 0xE000100B;
-constexpr uint32_t kStatusTimeout = 0xE000100C;
-constexpr uint32_t kStatusBadPipeType = 0xE000100E;
-constexpr uint32_t kStatusBadDirection = 0xE0001010;
-constexpr uint32_t kStatusPipeNotFound = 0xE0001013;
-constexpr uint32_t kStatusInvalidParameter = 0xE0001018;
-constexpr uint32_t kStatusDeviceNotFound = 0xE0001100;
 
 // A control transfer's setup as the driver's vendor-request record gives it
 // (the standard requests of the driver's other codes use type 0).

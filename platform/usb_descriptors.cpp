@@ -1,5 +1,6 @@
 #include "platform/usb_descriptors.h"
 
+#include "platform/little_endian.h"
 #include "platform/usb_driver.h"
 
 namespace platform::usb {
@@ -8,15 +9,10 @@ namespace {
 constexpr uint8_t kDescriptorInterface = 4;
 constexpr uint8_t kDescriptorEndpoint = 5;
 
-void PutLe(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 }  // namespace
 
 bool ValidConfigDescriptor(const uint8_t* d, uint32_t length) {
-  return d != nullptr && length >= 9 && d[0] >= 9 && d[1] == kDescriptorConfiguration &&
-         static_cast<uint32_t>(d[2] | d[3] << 8) == length;
+  return d != nullptr && length >= 9 && d[0] >= 9 && d[1] == kDescriptorConfiguration && LoadLe(d + 2, 2) == length;
 }
 
 void DescribeConfiguration(const uint8_t* d, uint32_t length, uint32_t max_transfer, uint8_t* out) {
@@ -47,12 +43,12 @@ void DescribeConfiguration(const uint8_t* d, uint32_t length, uint32_t max_trans
       e[3] = x[6];
       e[4] = x[4];
       e[5] = x[5];
-      PutLe(e + 8, max_transfer);
+      StoreLe(e + 8, max_transfer, 4);
     }
     at += size;
   }
-  PutLe(out, interfaces);
-  PutLe(out + 4, pipes);
+  StoreLe(out, interfaces, 4);
+  StoreLe(out + 4, pipes, 4);
 }
 
 }  // namespace platform::usb

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/kernel_device.h"
+#include "platform/little_endian.h"
 #include "platform/usb_backend.h"
 #include "platform/usb_descriptors.h"
 
@@ -26,15 +27,6 @@ Registry& TheRegistry() {
   return *r;
 }
 
-uint32_t Le(const uint8_t* p, int bytes) {
-  uint32_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(p[i]) << (8 * i);
-  return v;
-}
-void PutLe(uint8_t* p, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 // The bulk transfers of one device file: those pending, so that cancelling
 // and closing can wait until each has completed, and the pipe statistics.
 struct Transfers {
@@ -48,9 +40,6 @@ struct Transfers {
   uint64_t average_since_ms = 0;
   uint64_t average_base_bytes = 0;
 };
-
-constexpr uint32_t kShortTransferOk = 0x00010000;
-constexpr uint32_t kStatusBadRecipient = 0xE000100D;
 
 class UsbFile : public DeviceFile {
  public:
@@ -103,7 +92,7 @@ uint32_t UsbFile::Standard(bool in, uint32_t recipient, uint8_t request, uint16_
                            uint32_t length, uint32_t* returned) {
   if (recipient > 3) return kStatusBadRecipient;
   ControlSetup s;
-  s.flags = kShortTransferOk;
+  s.flags = kPipeShortTransferOk;
   s.type = 0;
   s.recipient = recipient;
   s.request = request;
@@ -130,7 +119,7 @@ uint32_t UsbFile::ConfigurationInfo(uint8_t* out) {
                       static_cast<uint32_t>(descriptor.size()), &got);
     if (status != 0) return status;
     descriptor.resize(got);
-    if (got >= 4) descriptor.resize(std::min<uint32_t>(got, Le(descriptor.data() + 2, 2)));
+    if (got >= 4) descriptor.resize(std::min<uint32_t>(got, LoadLe(descriptor.data() + 2, 2)));
   }
   DescribeConfiguration(descriptor.data(), static_cast<uint32_t>(descriptor.size()), max_transfer_, out);
   return 0;
@@ -144,11 +133,11 @@ uint32_t UsbFile::QueryStatistics(uint32_t flags, uint8_t* out) {
   uint64_t average = 0;
   if (t.average_interval_ms != 0 && now > t.average_since_ms)
     average = (t.bytes - t.average_base_bytes) * 1000 / (now - t.average_since_ms);
-  PutLe(out, static_cast<uint32_t>(std::min<uint64_t>(average, 0xFFFFFFFFu)), 4);
-  PutLe(out + 4, t.succeeded, 4);
-  PutLe(out + 8, t.failed, 4);
-  PutLe(out + 16, static_cast<uint32_t>(t.bytes), 4);
-  PutLe(out + 20, static_cast<uint32_t>(t.bytes >> 32), 4);
+  StoreLe(out, static_cast<uint32_t>(std::min<uint64_t>(average, 0xFFFFFFFFu)), 4);
+  StoreLe(out + 4, t.succeeded, 4);
+  StoreLe(out + 8, t.failed, 4);
+  StoreLe(out + 16, static_cast<uint32_t>(t.bytes), 4);
+  StoreLe(out + 20, static_cast<uint32_t>(t.bytes >> 32), 4);
   if (flags & kResetBytes) t.bytes = 0;
   if (flags & kResetRequests) t.succeeded = t.failed = 0;
   if (flags & (kResetBytes | kResetAverage)) {
@@ -164,46 +153,46 @@ uint32_t UsbFile::Control(uint32_t code, const void* in_v, uint32_t in_len, void
   auto* out = static_cast<uint8_t*>(out_v);
   *returned = 0;
   auto setup = [&](ControlSetup* s) {
-    s->flags = Le(in, 4);
-    s->type = Le(in + 4, 4);
-    s->recipient = Le(in + 8, 4);
+    s->flags = LoadLe(in, 4);
+    s->type = LoadLe(in + 4, 4);
+    s->recipient = LoadLe(in + 8, 4);
     s->request = in[13];
-    s->value = static_cast<uint16_t>(Le(in + 14, 2));
-    s->index = static_cast<uint16_t>(Le(in + 16, 2));
+    s->value = static_cast<uint16_t>(LoadLe(in + 14, 2));
+    s->index = static_cast<uint16_t>(LoadLe(in + 16, 2));
   };
   switch (code) {
     case kIoDriverInfo:
       if (out_len < kDriverInfoSize) return kStatusOutputTooSmall;
       std::memset(out, 0, kDriverInfoSize);
-      PutLe(out, backend_->ApiVersion(), 2);
+      StoreLe(out, backend_->ApiVersion(), 2);
       *returned = kDriverInfoSize;
       return 0;
     case kIoDriverFlags:
       if (out_len < kDriverFlagsSize) return kStatusOutputTooSmall;
       std::memset(out, 0, kDriverFlagsSize);
-      PutLe(out, backend_->DriverFlags(), 4);
+      StoreLe(out, backend_->DriverFlags(), 4);
       *returned = kDriverFlagsSize;
       return 0;
     case kIoSetConfiguration: {
       if (in_len < kConfigurationSize) return kStatusInputTooSmall;
-      uint16_t index = static_cast<uint16_t>(Le(in, 2));
-      uint16_t interfaces = static_cast<uint16_t>(Le(in + 2, 2));
+      uint16_t index = static_cast<uint16_t>(LoadLe(in, 2));
+      uint16_t interfaces = static_cast<uint16_t>(LoadLe(in + 2, 2));
       if (interfaces < 1) return kStatusInvalidParameter;
-      max_transfer_ = Le(in + 8, 4);
-      return device_->SetConfiguration(index, static_cast<uint16_t>(Le(in + 4, 2)),
-                                       static_cast<uint16_t>(Le(in + 6, 2)));
+      max_transfer_ = LoadLe(in + 8, 4);
+      return device_->SetConfiguration(index, static_cast<uint16_t>(LoadLe(in + 4, 2)),
+                                       static_cast<uint16_t>(LoadLe(in + 6, 2)));
     }
     case kIoUnconfigure: return device_->ClearConfiguration();
     case kIoGetTimeout:
       if (out_len < kTimeoutRecordSize) return kStatusOutputTooSmall;
-      PutLe(out, timeout_options_, 4);
-      PutLe(out + 4, timeout_ms_, 4);
+      StoreLe(out, timeout_options_, 4);
+      StoreLe(out + 4, timeout_ms_, 4);
       *returned = kTimeoutRecordSize;
       return 0;
     case kIoSetTimeout:
       if (in_len < kTimeoutRecordSize) return kStatusInputTooSmall;
-      timeout_options_ = Le(in, 4);
-      timeout_ms_ = Le(in + 4, 4);
+      timeout_options_ = LoadLe(in, 4);
+      timeout_ms_ = LoadLe(in + 4, 4);
       return 0;
     case kIoVendorIn:
     case kIoVendorOut: {
@@ -233,29 +222,32 @@ uint32_t UsbFile::Control(uint32_t code, const void* in_v, uint32_t in_len, void
     case kIoGetDescriptor:
     case kIoSetDescriptor:
       if (in_len < kDescriptorRecordSize) return kStatusInputTooSmall;
-      return Standard(
-          code == kIoGetDescriptor, Le(in, 4), code == kIoGetDescriptor ? kStdGetDescriptor : kStdSetDescriptor,
-          static_cast<uint16_t>((in[4] << 8) | in[5]), static_cast<uint16_t>(Le(in + 6, 2)), out, out_len, returned);
+      return Standard(code == kIoGetDescriptor, LoadLe(in, 4),
+                      code == kIoGetDescriptor ? kStdGetDescriptor : kStdSetDescriptor,
+                      static_cast<uint16_t>((in[4] << 8) | in[5]), static_cast<uint16_t>(LoadLe(in + 6, 2)), out,
+                      out_len, returned);
     case kIoSetFeature:
     case kIoClearFeature:
       if (in_len < kFeatureRecordSize) return kStatusInputTooSmall;
-      return Standard(false, Le(in, 4), code == kIoSetFeature ? kStdSetFeature : kStdClearFeature,
-                      static_cast<uint16_t>(Le(in + 4, 2)), static_cast<uint16_t>(Le(in + 6, 2)), nullptr, 0, returned);
+      return Standard(false, LoadLe(in, 4), code == kIoSetFeature ? kStdSetFeature : kStdClearFeature,
+                      static_cast<uint16_t>(LoadLe(in + 4, 2)), static_cast<uint16_t>(LoadLe(in + 6, 2)), nullptr, 0,
+                      returned);
     case kIoGetStatus:
       if (in_len < kStatusRecordSize) return kStatusInputTooSmall;
       if (out_len < 2) return kStatusOutputTooSmall;
-      return Standard(true, Le(in, 4), kStdGetStatus, 0, static_cast<uint16_t>(Le(in + 4, 2)), out, 2, returned);
+      return Standard(true, LoadLe(in, 4), kStdGetStatus, 0, static_cast<uint16_t>(LoadLe(in + 4, 2)), out, 2,
+                      returned);
     case kIoGetConfiguration:
       if (out_len < 1) return kStatusOutputTooSmall;
       return Standard(true, 0, kStdGetConfiguration, 0, 0, out, 1, returned);
     case kIoGetInterface:
       if (in_len < 2) return kStatusInputTooSmall;
       if (out_len < 1) return kStatusOutputTooSmall;
-      return Standard(true, 1, kStdGetInterface, 0, static_cast<uint16_t>(Le(in, 2)), out, 1, returned);
+      return Standard(true, 1, kStdGetInterface, 0, static_cast<uint16_t>(LoadLe(in, 2)), out, 1, returned);
     case kIoSetInterface:
       if (in_len < kInterfaceSelectionSize) return kStatusInputTooSmall;
-      return Standard(false, 1, kStdSetInterface, static_cast<uint16_t>(Le(in + 2, 2)),
-                      static_cast<uint16_t>(Le(in, 2)), nullptr, 0, returned);
+      return Standard(false, 1, kStdSetInterface, static_cast<uint16_t>(LoadLe(in + 2, 2)),
+                      static_cast<uint16_t>(LoadLe(in, 2)), nullptr, 0, returned);
     case kIoStoreConfigDescriptor:
       if (!ValidConfigDescriptor(in, in_len)) return kStatusBadConfigDescriptor;
       stored_descriptor_.assign(in, in + in_len);
@@ -270,41 +262,41 @@ uint32_t UsbFile::Control(uint32_t code, const void* in_v, uint32_t in_len, void
     case kIoCyclePort: return device_->ResetDevice();
     case kIoFrameNumber:
       if (out_len < 4) return kStatusOutputTooSmall;
-      PutLe(out, static_cast<uint32_t>(NowMs()), 4);  // one frame a millisecond
+      StoreLe(out, static_cast<uint32_t>(NowMs()), 4);  // one frame a millisecond
       *returned = 4;
       return 0;
     case kIoSetPowerState:
       if (in_len < 4) return kStatusInputTooSmall;
-      if (Le(in, 4) > 3) return kStatusInvalidParameter;
-      power_state_ = Le(in, 4);
+      if (LoadLe(in, 4) > 3) return kStatusInvalidParameter;
+      power_state_ = LoadLe(in, 4);
       return 0;
     case kIoGetPowerState:
       if (out_len < 4) return kStatusOutputTooSmall;
-      PutLe(out, power_state_, 4);
+      StoreLe(out, power_state_, 4);
       *returned = 4;
       return 0;
     case kIoBandwidthInfo:
       if (out_len < kBandwidthInfoSize) return kStatusOutputTooSmall;
       std::memset(out, 0, kBandwidthInfoSize);
-      PutLe(out, kFrameBandwidthBits, 4);
+      StoreLe(out, kFrameBandwidthBits, 4);
       *returned = kBandwidthInfoSize;
       return 0;
     case kIoGetPipeParameters:
       if (endpoint_ == 0) return kStatusNotBound;
       if (out_len < 4) return kStatusOutputTooSmall;
-      PutLe(out, pipe_flags_, 4);
+      StoreLe(out, pipe_flags_, 4);
       *returned = 4;
       return 0;
     case kIoSetPipeParameters:
       if (endpoint_ == 0) return kStatusNotBound;
       if (in_len < 4) return kStatusInputTooSmall;
-      pipe_flags_ = Le(in, 4);
+      pipe_flags_ = LoadLe(in, 4);
       return 0;
     case kIoSetupPipeStatistics: {
       if (endpoint_ == 0) return kStatusNotBound;
       if (in_len < kStatisticsSetupSize) return kStatusInputTooSmall;
       std::lock_guard<std::mutex> lock(transfers_->mutex);
-      transfers_->average_interval_ms = Le(in, 4);
+      transfers_->average_interval_ms = LoadLe(in, 4);
       transfers_->average_since_ms = NowMs();
       transfers_->average_base_bytes = transfers_->bytes;
       return 0;
@@ -314,18 +306,18 @@ uint32_t UsbFile::Control(uint32_t code, const void* in_v, uint32_t in_len, void
       if (in_len < 4) return kStatusInputTooSmall;
       if (out_len < kStatisticsSize) return kStatusOutputTooSmall;
       *returned = kStatisticsSize;
-      return QueryStatistics(Le(in, 4), out);
+      return QueryStatistics(LoadLe(in, 4), out);
     case kIoPipeControlIn:
     case kIoPipeControlOut: {
       if (endpoint_ == 0) return kStatusNotBound;
       if (in_len < kPipeControlSize) return kStatusInputTooSmall;
       ControlSetup s;
-      s.flags = Le(in, 4);
+      s.flags = LoadLe(in, 4);
       s.type = (in[4] >> 5) & 3;
       s.recipient = in[4] & 0x1F;
       s.request = in[5];
-      s.value = static_cast<uint16_t>(Le(in + 6, 2));
-      s.index = static_cast<uint16_t>(Le(in + 8, 2));
+      s.value = static_cast<uint16_t>(LoadLe(in + 6, 2));
+      s.index = static_cast<uint16_t>(LoadLe(in + 8, 2));
       uint32_t moved = 0;
       uint32_t status = device_->PipeControl(endpoint_, code == kIoPipeControlIn, s, out, out_len, &moved, timeout_ms_);
       if (status == 0) *returned = std::min(moved, out_len);

@@ -6,6 +6,38 @@
 // codes and reads are decoded here, once, into backend calls.
 namespace platform::usb {
 
+// Statuses of the driver (0 or 0xE000xxxx): those of the bus and the host
+// controller it passes on, its own, and those of its user-mode library.
+constexpr uint32_t kStatusOk = 0;
+constexpr uint32_t kStatusStall = 0xE0000004;  // HC: stall PID
+constexpr uint32_t kStatusNoMemory = 0xE0000100;
+constexpr uint32_t kStatusShortTransfer = 0xE0000900;
+constexpr uint32_t kStatusBadConfigDescriptor = 0xE0000F00;
+constexpr uint32_t kStatusBusTimeout = 0xE0006000;
+constexpr uint32_t kStatusDeviceGone = 0xE0007000;
+constexpr uint32_t kStatusCancelled = 0xE0010000;
+constexpr uint32_t kStatusFailed = 0xE0001000;
+constexpr uint32_t kStatusInputTooSmall = 0xE0001001;
+constexpr uint32_t kStatusOutputTooSmall = 0xE0001002;
+constexpr uint32_t kStatusNotConfigured = 0xE0001006;
+constexpr uint32_t kStatusAlreadyBound = 0xE0001008;
+constexpr uint32_t kStatusNotBound = 0xE0001009;
+constexpr uint32_t kStatusRemoved = 0xE000100A;
+constexpr uint32_t kStatusNotSupported = 0xE000100B;
+constexpr uint32_t kStatusTimeout = 0xE000100C;
+constexpr uint32_t kStatusBadRecipient = 0xE000100D;
+constexpr uint32_t kStatusBadPipeType = 0xE000100E;
+constexpr uint32_t kStatusBadDirection = 0xE0001010;
+constexpr uint32_t kStatusPipeNotFound = 0xE0001013;
+constexpr uint32_t kStatusInvalidParameter = 0xE0001018;
+constexpr uint32_t kStatusVersionMismatch = 0xE000101C;
+// The user-mode library's.
+constexpr uint32_t kStatusDeviceNotFound = 0xE0001100;
+constexpr uint32_t kStatusNotOpen = 0xE0001102;
+constexpr uint32_t kStatusNoSuchInstance = 0xE0001104;
+constexpr uint32_t kStatusBadArgument = 0xE0001105;
+constexpr uint32_t kStatusNoSetupLibrary = 0xE0001106;
+
 // Control codes of the driver.
 constexpr uint32_t kIoGetDescriptor = 0x80942006;
 constexpr uint32_t kIoSetDescriptor = 0x80942009;

@@ -282,11 +282,8 @@ bool I2cBus::Transfer(uint8_t address, const std::vector<uint8_t>& write, size_t
         return false;
       }
     }
-    if (read_count == 0) {
-      device->End();
-      return true;
-    }
     device->End();
+    if (read_count == 0) return true;
   }
   I2cDevice* device = SelectForTransfer(address, true);
   if (device == nullptr) return false;

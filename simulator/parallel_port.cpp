@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/little_endian.h"
 #include "simulator/register_map.h"
 
 namespace sim {
@@ -30,16 +31,6 @@ constexpr uint32_t kRead8Alt = 0x22204C;
 constexpr uint32_t kWriteAt = 0x222050;
 
 constexpr uint32_t kPortBase = 0x0378;
-
-uint32_t Le32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-void PutLe(uint8_t* out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 class PortFile : public platform::DeviceFile {
  public:
@@ -144,7 +135,7 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
   switch (code) {
     case kPortInfo:
       if (out_len < 4) return kErrorInsufficientBuffer;
-      PutLe(out, kPortBase, 4);
+      platform::StoreLe(out, kPortBase, 4);
       *returned = 4;
       return 0;
     case kGetConfig:
@@ -169,7 +160,7 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
 
   auto reply32 = [&](uint32_t value) -> uint32_t {
     if (out_len < 4) return kErrorInsufficientBuffer;
-    PutLe(out, value, 4);
+    platform::StoreLe(out, value, 4);
     *returned = 4;
     return 0;
   };
@@ -177,8 +168,8 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
     if (in_len < 4) return kErrorInvalidParameter;
     if (out_len < static_cast<uint32_t>(width / 8)) return kErrorInsufficientBuffer;
     uint32_t value = 0;
-    if (!scanner_->ReadRegister(static_cast<int>(Le32(in)), width, &value)) return kErrorNotReady;
-    PutLe(out, value, width / 8);
+    if (!scanner_->ReadRegister(static_cast<int>(platform::LoadLe(in, 4)), width, &value)) return kErrorNotReady;
+    platform::StoreLe(out, value, width / 8);
     *returned = static_cast<uint32_t>(width / 8);
     return 0;
   };
@@ -198,7 +189,7 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
     }
     case kSetAddress:
       if (in_len < 4) return kErrorInvalidParameter;
-      address_ = Le32(in);
+      address_ = platform::LoadLe(in, 4);
       return 0;
     case kRead8:
     case kRead8Alt: return read(8);
@@ -220,7 +211,7 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
     case kWrite32: return write(static_cast<int>(address_), 32, in, in_len);
     case kWriteAt:  // u32 register, u8 value (record of 8 bytes)
       if (in_len < 5) return kErrorInvalidParameter;
-      address_ = Le32(in);
+      address_ = platform::LoadLe(in, 4);
       return write(static_cast<int>(address_), 8, in + 4, 1);
     default: return kErrorInvalidFunction;
   }

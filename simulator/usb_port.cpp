@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/guid.h"
+#include "platform/little_endian.h"
 #include "simulator/register_map.h"
 
 namespace sim {
@@ -20,12 +22,6 @@ constexpr uint32_t kMaxPiece = 512;
 // A frame of the bus: a pending transfer with words waiting completes within
 // one, control requests or not.
 constexpr std::chrono::milliseconds kFrame{1};
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 std::vector<std::string> ParseGuids(const std::string& list) {
   std::vector<std::string> out;
@@ -47,8 +43,13 @@ std::vector<std::string> ParseGuids(const std::string& list) {
 bool WideAddress(uint8_t device) { return device == 0xA2 || device == 0xA4 || device == 0xAA; }
 uint8_t ClassCode(uint8_t device) { return WideAddress(device) ? (device == 0xAA ? 10 : 9) : 6; }
 
-void PutLe(uint8_t* p, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+// Whether a fault counted per request hits this one (a negative count: every
+// time); a hit uses up one.
+bool TakeFault(std::map<uint32_t, int>& left, uint8_t request) {
+  auto it = left.find(request);
+  if (it == left.end() || it->second == 0) return false;
+  if (it->second > 0) --it->second;
+  return true;
 }
 
 std::mutex g_mutex;
@@ -61,7 +62,7 @@ UsbScannerBackend::UsbScannerBackend(std::shared_ptr<Scanner> scanner) : scanner
   guids_ = ParseGuids(s.guid);
   char ids[32];
   std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x#", kUsbVendorId, kUsbProductId);
-  path_ = std::string(pu::kDevicePathPrefix) + ids + Lower(s.serial) + "#";
+  path_ = std::string(pu::kDevicePathPrefix) + ids + platform::AsciiFold(s.serial) + "#";
   fail_left_ = s.faults.fail_requests;
   short_left_ = s.faults.short_requests;
   timeout_left_ = s.faults.timeout_requests;
@@ -81,14 +82,14 @@ std::vector<std::string> UsbScannerBackend::Enumerate(const std::string& guid) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::vector<std::string> out;
   for (const std::string& g : guids_)
-    if (Lower(g) == Lower(guid)) out.push_back(path_ + Lower(g));
+    if (platform::EqualsIgnoreCase(g, guid)) out.push_back(path_ + platform::AsciiFold(g));
   return out;
 }
 
 std::shared_ptr<pu::UsbDevice> UsbScannerBackend::Open(const std::string& path, uint32_t* status) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   for (const std::string& g : guids_)
-    if (Lower(path) == path_ + Lower(g)) {
+    if (platform::AsciiFold(path) == path_ + platform::AsciiFold(g)) {
       if (unplugged_) break;
       return shared_from_this();
     }
@@ -118,27 +119,6 @@ uint32_t UsbScannerBackend::Stall(int16_t code) {
   return pu::kStatusStall;
 }
 
-bool UsbScannerBackend::FailNow(uint8_t request) {
-  auto it = fail_left_.find(request);
-  if (it == fail_left_.end() || it->second == 0) return false;
-  if (it->second > 0) --it->second;
-  return true;
-}
-
-bool UsbScannerBackend::TimeOutNow(uint8_t request) {
-  auto it = timeout_left_.find(request);
-  if (it == timeout_left_.end() || it->second == 0) return false;
-  if (it->second > 0) --it->second;
-  return true;
-}
-
-bool UsbScannerBackend::CutShort(uint8_t request) {
-  auto it = short_left_.find(request);
-  if (it == short_left_.end() || it->second == 0) return false;
-  if (it->second > 0) --it->second;
-  return true;
-}
-
 uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data, uint32_t length, uint32_t* transferred,
                                       uint32_t) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -149,20 +129,17 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
   }
   if (setup.type == 0) {
     uint32_t status = StandardIn(setup, static_cast<uint8_t*>(data), length, transferred);
-    auto it = short_standard_left_.find(setup.request);
-    if (status == 0 && it != short_standard_left_.end() && it->second != 0) {
-      if (it->second > 0) --it->second;
-      *transferred /= 2;
-    }
+    if (status == 0 && TakeFault(short_standard_left_, setup.request)) *transferred /= 2;
     Pump();
     return status;
   }
   log_.push_back({true, setup.request, setup.value, setup.index, length, false});
-  if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
-  uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
-                                           : HandleIn(setup, static_cast<uint8_t*>(data), length, transferred);
-  if (status == 0 && CutShort(setup.request)) *transferred /= 2;
-  if (status == 0 && *transferred < length && (setup.flags & kShortTransferOk) == 0) status = 0xE0000900;
+  if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
+  uint32_t status = TakeFault(fail_left_, setup.request)
+                        ? Stall(scanner_->scenario().faults.stall_code)
+                        : HandleIn(setup, static_cast<uint8_t*>(data), length, transferred);
+  if (status == 0 && TakeFault(short_left_, setup.request)) *transferred /= 2;
+  if (status == 0 && *transferred < length && (setup.flags & kShortTransferOk) == 0) status = pu::kStatusShortTransfer;
   Pump();
   return status;
 }
@@ -182,10 +159,11 @@ uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void
     return status;
   }
   log_.push_back({false, setup.request, setup.value, setup.index, length, false});
-  if (TimeOutNow(setup.request)) return pu::kStatusTimeout;
-  uint32_t status = FailNow(setup.request) ? Stall(scanner_->scenario().faults.stall_code)
-                                           : HandleOut(setup, static_cast<const uint8_t*>(data), length, transferred);
-  if (status == 0 && CutShort(setup.request)) *transferred /= 2;
+  if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
+  uint32_t status = TakeFault(fail_left_, setup.request)
+                        ? Stall(scanner_->scenario().faults.stall_code)
+                        : HandleOut(setup, static_cast<const uint8_t*>(data), length, transferred);
+  if (status == 0 && TakeFault(short_left_, setup.request)) *transferred /= 2;
   Pump();
   return status;
 }
@@ -228,12 +206,12 @@ uint32_t UsbScannerBackend::HandleIn(const pu::ControlSetup& s, uint8_t* out, ui
       uint32_t v = 0;
       if (!read(s.index, static_cast<int>(8 * length), &v)) return Stall(kDevErrExecute);
       uint8_t le[4];
-      PutLe(le, v, 4);
+      platform::StoreLe(le, v, 4);
       return reply(le, length);
     }
     case kReqLineCount: {
       uint8_t le[4];
-      PutLe(le, scanner_->FirmwareLineCount(), 4);
+      platform::StoreLe(le, scanner_->FirmwareLineCount(), 4);
       return reply(le, 4);
     }
     case kReqScanStatus: {
@@ -243,25 +221,25 @@ uint32_t UsbScannerBackend::HandleIn(const pu::ControlSetup& s, uint8_t* out, ui
         return Stall(kDevErrExecute);
       uint8_t record[12] = {static_cast<uint8_t>(flags), static_cast<uint8_t>(sensors & 0x0F),
                             static_cast<uint8_t>(outputs), static_cast<uint8_t>(further)};
-      PutLe(record + 4, scanner_->FirmwareLineCount(), 4);
-      PutLe(record + 8, waiting, 4);
+      platform::StoreLe(record + 4, scanner_->FirmwareLineCount(), 4);
+      platform::StoreLe(record + 8, waiting, 4);
       return reply(record, 12);
     }
     case kReqVersion: {
       const Scenario& sc = scanner_->scenario();
       uint8_t record[5] = {};
-      PutLe(record, sc.firmware_minor, 2);
-      PutLe(record + 2, sc.firmware_major, 2);
+      platform::StoreLe(record, sc.firmware_minor, 2);
+      platform::StoreLe(record + 2, sc.firmware_major, 2);
       return reply(record, 5);
     }
     case kReqFpgaStatus: {
       uint8_t le[4];
-      PutLe(le, scanner_->FpgaStatus(), 4);
+      platform::StoreLe(le, scanner_->FpgaStatus(), 4);
       return reply(le, 4);
     }
     case kReqDeviceError: {
       uint8_t record[4] = {};
-      PutLe(record, static_cast<uint16_t>(device_error_), 2);
+      platform::StoreLe(record, static_cast<uint16_t>(device_error_), 2);
       device_error_ = 0;
       return reply(record, 4);
     }

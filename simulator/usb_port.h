@@ -118,9 +118,6 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   // The standard requests of endpoint 0 (usb_standard_requests.cpp).
   uint32_t StandardIn(const platform::usb::ControlSetup& s, uint8_t* data, uint32_t length, uint32_t* moved);
   uint32_t StandardOut(const platform::usb::ControlSetup& s);
-  bool CutShort(uint8_t request);
-  bool FailNow(uint8_t request);
-  bool TimeOutNow(uint8_t request);
   void Pump();  // completes pending transfers with the data waiting
   // The bus, from the first submission on: it pumps once a frame, so that a
   // transfer completes by itself when no control request comes.

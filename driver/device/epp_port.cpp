@@ -10,6 +10,7 @@
 #include "driver/device/register_map.h"
 #include "driver/device/register_operations.h"
 #include "driver/result_codes.h"
+#include "platform/little_endian.h"
 
 namespace tarvel {
 namespace {
@@ -34,12 +35,6 @@ constexpr uint32_t kShareReadWrite = 3;
 
 // One connected flag for the library.
 bool g_connected = false;
-
-uint32_t Le(const uint8_t* p, int bytes) {
-  uint32_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(p[i]) << (8 * i);
-  return v;
-}
 
 // The failing request's error, never 0 (a short answer has no error of its own).
 int LastErrorOrFailure() {
@@ -80,7 +75,7 @@ bool EppPort::Dev_IsReady() {
   uint8_t status[4] = {};
   uint32_t got = 0;
   if (!Request(kIoStatus, nullptr, 0, status, 4, &got) || got < 4) return false;
-  if (!(Le(status, 4) & kFpgaConfigured)) return false;
+  if (!(platform::LoadLe(status, 4) & kFpgaConfigured)) return false;
   Reg_Read8(reg::kStatus);
   return platform::GetLastError() == 0;
 }
@@ -119,7 +114,7 @@ uint16_t EppPort::Reg_Read16(int reg) {
   uint8_t v[2] = {};
   uint32_t got = 0;
   if (!Request(kIoRead16, &r, 4, v, 2, &got) || got < 2) return 0;
-  return static_cast<uint16_t>(Le(v, 2));
+  return static_cast<uint16_t>(platform::LoadLe(v, 2));
 }
 
 uint32_t EppPort::Reg_Read32(int reg) {
@@ -127,7 +122,7 @@ uint32_t EppPort::Reg_Read32(int reg) {
   uint8_t v[4] = {};
   uint32_t got = 0;
   if (!Request(kIoRead32, &r, 4, v, 4, &got) || got < 4) return 0;
-  return Le(v, 4);
+  return platform::LoadLe(v, 4);
 }
 
 int EppPort::Reg_Write8(int reg, int value) {
@@ -154,7 +149,7 @@ int EppPort::Dev_ConfigureFpga(int keep) {
   uint8_t status[4] = {};
   uint32_t got = 0;
   if (!Request(kIoFpgaStatus, nullptr, 0, status, 4, &got)) return LastErrorOrFailure();
-  if (Le(status, 4) & kFpgaConfigured) return kErrFpgaStatus;
+  if (platform::LoadLe(status, 4) & kFpgaConfigured) return kErrFpgaStatus;
 
   if (!file.empty()) {
     bool ok = Request(kIoFpgaDownload, file.data(), static_cast<uint32_t>(file.size()), status, 4, &got);
@@ -163,12 +158,12 @@ int EppPort::Dev_ConfigureFpga(int keep) {
     else
       LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName.c_str());
     file.clear();
-    if (ok) return (Le(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
+    if (ok) return (platform::LoadLe(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
   }
   const std::vector<uint8_t>& design = BuiltInFpgaDesign();
   if (!Request(kIoFpgaDownload, design.data(), static_cast<uint32_t>(design.size()), status, 4, &got))
     return LastErrorOrFailure();
-  return (Le(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
+  return (platform::LoadLe(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
 }
 
 int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {

@@ -16,6 +16,13 @@ void ScannerRegisters::WriteLowHigh(int reg, uint32_t value) {
   Reg_Write8(reg + 1, static_cast<int>((value >> 8) & 0xFF));
 }
 
+int ScannerRegisters::Dev_GetScanStatus(ScanStatus* status) {
+  int result = transport_->Dev_GetScanStatus(status);
+  status->words_waiting =
+      static_cast<int32_t>(static_cast<uint32_t>(status->words_waiting) + transport_->Dev_WordsOnHost());
+  return result;
+}
+
 void ScannerRegisters::Dev_PulseReset() {
   int v = Reg_Read8(reg::kHighVoltage);
   Reg_Write8(reg::kHighVoltage, v | reg::kResetPulse);
@@ -176,6 +183,7 @@ void ScannerRegisters::Mem_SetReadPointer(uint32_t value) { Reg_Write32(reg::kRe
 uint32_t ScannerRegisters::Mem_ReadMark() { return Reg_Read32(reg::kReadMark); }
 void ScannerRegisters::Mem_SetMark() { Reg_Write8(reg::kReadMark, 0); }
 uint32_t ScannerRegisters::Mem_WordsAvailable() { return Reg_Read32(reg::kWordsWaiting); }
+uint32_t ScannerRegisters::Mem_WordsInTransit() { return Mem_WordsAvailable() + transport_->Dev_WordsOnHost(); }
 
 int ScannerRegisters::Scan_SetupRegisters(const ScanMode& mode, const MemoryDescription& memory) {
   Scan_SetClock(mode.RPM, mode.PPR);

@@ -48,7 +48,9 @@ class ScannerRegisters {
   int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
     return transport_->Dev_ReadBlock(buffer, capacity, count);
   }
-  int Dev_GetScanStatus(ScanStatus* status) { return transport_->Dev_GetScanStatus(status); }
+  // Words already on the host but not yet read count as waiting: a poll
+  // that saw none would end the plate before its last lines were read.
+  int Dev_GetScanStatus(ScanStatus* status);
   void I2c_InitTemp(int device, int16_t limit) { transport_->I2c_InitTemp(device, limit); }
   int16_t I2c_ReadTemp(int device) { return transport_->I2c_ReadTemp(device); }
   void Dev_PulseReset();
@@ -96,6 +98,8 @@ class ScannerRegisters {
   uint32_t Mem_ReadMark();
   void Mem_SetMark();
   uint32_t Mem_WordsAvailable();
+  // Words waiting in the scanner memory plus those on the host not yet read.
+  uint32_t Mem_WordsInTransit();
 
   // The clock word `Scan_SetClock` sends for a speed and pulse count.
   static uint16_t ClockWordFor(uint16_t speed, uint16_t pulses);

@@ -57,6 +57,9 @@ class ScannerTransport {
   virtual int I2c_WriteDac(int device, int value) = 0;
   virtual uint8_t I2c_ReadAdc(int device, int channel) = 0;
   virtual void Dev_WriteClockWord(uint16_t word) = 0;
+  // 32-bit words of scan data already on the host that a block read has not
+  // taken yet (a transport that reads ahead holds some).
+  virtual uint32_t Dev_WordsOnHost() { return 0; }
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.

@@ -9,8 +9,6 @@
 // else 0. The buffer ends in NUL; the result passes the first-error store.
 namespace tarvel::usb {
 
-constexpr const char* kDriverRegistryKey = "Software\\Kessmar\\TarvelUsb";
-
 int32_t ReadDriverRegistryValue(int32_t length, char* buffer, const char* name, const char* default_text);
 
 }  // namespace tarvel::usb

@@ -17,16 +17,9 @@ IoBuffer::~IoBuffer() {
 }
 
 bool IoBufferPool::Create(uint32_t count, uint32_t size) {
-  if (!buffers_.empty() || count == 0 || size == 0) return false;
-  try {
-    block_.assign(static_cast<size_t>(count) * size, 0);
-    for (uint32_t i = 0; i < count; ++i)
-      buffers_.push_back(std::make_unique<IoBuffer>(block_.data() + static_cast<size_t>(i) * size, size));
-  } catch (const std::bad_alloc&) {
-    buffers_.clear();
-    block_.clear();
+  if (!SplitBlock(block_, buffers_, count, size,
+                  [size](uint8_t* data) { return std::make_unique<IoBuffer>(data, size); }))
     return false;
-  }
   for (auto& b : buffers_) Put(b.get());
   return true;
 }

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/kernel_device.h"
@@ -32,6 +33,24 @@ struct IoBuffer {
   platform::Overlapped overlapped;
   bool owns_data = false;
 };
+
+// Splits one zeroed block of `count` x `size` bytes among `count` buffers,
+// `make(data)` making the one over each piece. False when there are buffers
+// already, count or size is 0, or memory runs out (both left empty).
+template <typename Buffer, typename Make>
+bool SplitBlock(std::vector<uint8_t>& block, std::vector<std::unique_ptr<Buffer>>& buffers, uint32_t count,
+                uint32_t size, Make make) {
+  if (!buffers.empty() || count == 0 || size == 0) return false;
+  try {
+    block.assign(static_cast<size_t>(count) * size, 0);
+    for (uint32_t i = 0; i < count; ++i) buffers.push_back(make(block.data() + static_cast<size_t>(i) * size));
+  } catch (const std::bad_alloc&) {
+    buffers.clear();
+    block.clear();
+    return false;
+  }
+  return true;
+}
 
 class IoBufferPool {
  public:

@@ -9,6 +9,7 @@
 #include "driver/device/usb/usb_fpga.h"
 #include "driver/device/usb/usb_status.h"
 #include "driver/device/usb/usb_transport.h"
+#include "platform/little_endian.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
@@ -134,9 +135,7 @@ int32_t I2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t la
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(last - first + 1);
-  int32_t result = t->PromRead(static_cast<uint8_t>(device), first, buffer, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(last - first + 1)) result = KPU_STATUS_USB_LEN_ERROR;
-  return Keep_FirstError(result);
+  return Keep_FirstError(t->PromRead(static_cast<uint8_t>(device), first, buffer, &n));
 }
 
 int32_t I2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) {
@@ -144,9 +143,7 @@ int32_t I2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(last - first + 1);
-  int32_t result = t->PromWrite(static_cast<uint8_t>(device), first, data, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(last - first + 1)) result = KPU_STATUS_USB_LEN_ERROR;
-  return Keep_FirstError(result);
+  return Keep_FirstError(t->PromWrite(static_cast<uint8_t>(device), first, data, &n));
 }
 
 int32_t I2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) {
@@ -155,7 +152,6 @@ int32_t I2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_
   if (length == nullptr || *length <= 0 || buffer == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(*length);
   int32_t result = t->PromRead(static_cast<uint8_t>(device), static_cast<uint16_t>(address), buffer, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(*length)) result = KPU_STATUS_USB_LEN_ERROR;
   *length = static_cast<int32_t>(n);
   return Keep_FirstError(result);
 }
@@ -166,7 +162,6 @@ int32_t I2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, in
   if (length == nullptr || *length <= 0 || data == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(*length);
   int32_t result = t->PromWrite(static_cast<uint8_t>(device), static_cast<uint16_t>(address), data, &n);
-  if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(*length)) result = KPU_STATUS_USB_LEN_ERROR;
   *length = static_cast<int32_t>(n);
   return Keep_FirstError(result);
 }
@@ -236,13 +231,13 @@ int32_t GetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, 
   if (driver_api) *driver_api = 0;
   UsbTransport* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
-  uint8_t info[12] = {};
-  if (t->DriverInfo(info) == 0 && driver_api) *driver_api = static_cast<int16_t>(info[0] | (info[1] << 8));
+  uint8_t info[platform::usb::kDriverInfoSize] = {};
+  if (t->DriverInfo(info) == 0 && driver_api) *driver_api = static_cast<int16_t>(platform::LoadLe(info, 2));
   uint8_t version[5] = {};
   int32_t result = t->Version(version);
   if (result == KPU_STATUS_SUCCESS) {
-    if (first) *first = static_cast<int16_t>(version[2] | (version[3] << 8));
-    if (second) *second = static_cast<int16_t>(version[0] | (version[1] << 8));
+    if (first) *first = static_cast<int16_t>(platform::LoadLe(version + 2, 2));
+    if (second) *second = static_cast<int16_t>(platform::LoadLe(version, 2));
   }
   return Keep_FirstError(result);
 }

@@ -7,6 +7,7 @@
 #include "driver/config/session_log.h"
 #include "driver/device/usb/usb_status.h"
 #include "platform/clock.h"
+#include "platform/usb_driver.h"
 
 namespace tarvel::usb {
 namespace {
@@ -58,20 +59,13 @@ int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle
 }
 
 bool UsbPipeReader::CreatePool() {
-  if (!buffers_.empty() || count_ == 0 || size_ == 0) return false;
-  try {
-    block_.assign(static_cast<size_t>(count_) * size_, 0);
-    for (uint32_t i = 0; i < count_; ++i) {
-      auto b = std::make_unique<ReaderBuffer>();
-      b->io.data = block_.data() + static_cast<size_t>(i) * size_;
-      b->io.size = size_;
-      buffers_.push_back(std::move(b));
-    }
-  } catch (const std::bad_alloc&) {
-    buffers_.clear();
-    block_.clear();
-    return false;
-  }
+  auto make = [this](uint8_t* data) {
+    auto b = std::make_unique<ReaderBuffer>();
+    b->io.data = data;
+    b->io.size = size_;
+    return b;
+  };
+  if (!SplitBlock(block_, buffers_, count_, size_, make)) return false;
   std::lock_guard<platform::CriticalSection> guard(free_lock_);
   for (auto& b : buffers_) free_.push_back(b.get());
   return true;
@@ -148,18 +142,19 @@ void UsbPipeReader::ReturnBuffer(ReaderBuffer* buffer) {
   buffer_returned_->Set();
 }
 
-void UsbPipeReader::Complete(ReaderBuffer* buffer) {
-  if (buffer->io.status != 0) {
-    ++failures_;
-    ReturnBuffer(buffer);  // its data are dropped; it is submitted again
-    return;
-  }
-  failures_ = 0;
+void UsbPipeReader::DropFailed(ReaderBuffer* buffer) {
+  ++failures_;
+  ReturnBuffer(buffer);  // its data are dropped; it is submitted again
+}
+
+ReaderBuffer* UsbPipeReader::PopPending() {
+  ReaderBuffer* b = pending_.front();
   {
-    std::lock_guard<platform::CriticalSection> guard(completed_lock_);
-    completed_.push_back(buffer);
+    std::lock_guard<platform::CriticalSection> guard(pending_lock_);
+    pending_.pop_front();
   }
-  data_available_->Set();
+  pending_count_ = static_cast<int>(pending_.size());
+  return b;
 }
 
 void UsbPipeReader::Run() {
@@ -190,24 +185,19 @@ void UsbPipeReader::Run() {
     if (woke != platform::kWaitObject0) continue;
     TakeResult(oldest->io);
     if (oldest->io.status == 0) {
-      // Moved to the completed list under both locks (completed first, as in
-      // BytesHeld), so an observer never misses its bytes.
+      // Moved to the completed list while its lock is held (the pending lock
+      // is taken inside it, as in BytesHeld), so an observer never misses
+      // its bytes.
       {
         std::lock_guard<platform::CriticalSection> completed(completed_lock_);
-        std::lock_guard<platform::CriticalSection> pending(pending_lock_);
-        pending_.pop_front();
+        PopPending();
         completed_.push_back(oldest);
       }
-      pending_count_ = static_cast<int>(pending_.size());
       failures_ = 0;
       data_available_->Set();
     } else {
-      {
-        std::lock_guard<platform::CriticalSection> pending(pending_lock_);
-        pending_.pop_front();
-      }
-      pending_count_ = static_cast<int>(pending_.size());
-      Complete(oldest);
+      PopPending();
+      DropFailed(oldest);
     }
   }
   Flush();
@@ -222,13 +212,8 @@ void UsbPipeReader::Run() {
 void UsbPipeReader::Flush() {
   AbortPipe();
   while (!pending_.empty()) {
-    ReaderBuffer* b = pending_.front();
-    {
-      std::lock_guard<platform::CriticalSection> guard(pending_lock_);
-      pending_.pop_front();
-    }
-    pending_count_ = static_cast<int>(pending_.size());
-    if (Wait(b->io, kCancelWaitMs) == kDrvTimeout) {
+    ReaderBuffer* b = PopPending();
+    if (Wait(b->io, kCancelWaitMs) == platform::usb::kStatusTimeout) {
       LogPrintf("USB reader: a cancelled transfer is still pending after %u ms\n", kCancelWaitMs);
       Cancel();
       Wait(b->io, platform::kInfinite);

@@ -70,7 +70,10 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   void DestroyPool();
   void ReturnBuffer(ReaderBuffer* buffer);
   ReaderBuffer* TakeFree();
-  void Complete(ReaderBuffer* buffer);
+  // A failed read: counted, its buffer back on the free list.
+  void DropFailed(ReaderBuffer* buffer);
+  // Takes the oldest submitted buffer off the pending list (reader thread).
+  ReaderBuffer* PopPending();
   void Flush();
 
   uint32_t count_ = 10;

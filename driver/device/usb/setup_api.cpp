@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/kernel_device.h"
+#include "platform/usb_driver.h"
 
 namespace tarvel::usb {
 
@@ -53,24 +54,23 @@ void SetupApiLibrary::Destroy(platform::DeviceInfoHandle set) {
 }
 
 uint32_t DevicePathOf(platform::DeviceInfoHandle set, const platform::Guid* guid, int index, std::string* path) {
-  if (set == nullptr || guid == nullptr) return 0xE0001105;
+  if (set == nullptr || guid == nullptr) return platform::usb::kStatusBadArgument;
   SetupApiLibrary& api = TheSetupApi();
-  if (!api.Bind()) return 0xE0001106;
+  if (!api.Bind()) return platform::usb::kStatusNoSetupLibrary;
   path->clear();
   platform::DeviceInterfaceData data;
-  data.size = 28;
   if (!api.enum_interfaces(set, nullptr, guid, static_cast<uint32_t>(index), &data)) {
     uint32_t error = platform::GetLastError();
-    return error == platform::kErrorNoMoreItems ? 0xE0001104 : error;
+    return error == platform::kErrorNoMoreItems ? platform::usb::kStatusNoSuchInstance : error;
   }
   uint32_t required = 0;
   api.interface_detail(set, &data, nullptr, 0, &required, nullptr);
-  if (required == 0) return 0xE0001000;
+  if (required == 0) return platform::usb::kStatusFailed;
   std::vector<char> detail;
   try {
     detail.assign(required, 0);
   } catch (const std::bad_alloc&) {
-    return 0xE0000100;
+    return platform::usb::kStatusNoMemory;
   }
   uint32_t field = platform::kDetailSizeField;
   std::memcpy(detail.data(), &field, 4);

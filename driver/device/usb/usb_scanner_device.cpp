@@ -40,9 +40,7 @@ int UsbScannerDevice::Dev_GetScanStatus(ScanStatus* status) {
   ll::GetLastTarvelError(1);
   status->error = 0;
   int result = ll::GetScanStatus(status);
-  // Words already on the host but not yet read count as waiting: a poll
-  // that saw none would end the plate before its last lines were read.
-  status->words_waiting = static_cast<int32_t>(ll::RegReadLong(reg::kWordsWaiting) + ll::HeldScanWords());
+  status->words_waiting = static_cast<int32_t>(ll::RegReadLong(reg::kWordsWaiting));
   return result;
 }
 
@@ -71,6 +69,8 @@ int UsbScannerDevice::I2c_WriteDac(int device, int value) { return ll::I2C_DACou
 uint8_t UsbScannerDevice::I2c_ReadAdc(int device, int channel) {
   return static_cast<uint8_t>(ll::I2C_ADCread(device, channel));
 }
+
+uint32_t UsbScannerDevice::Dev_WordsOnHost() { return ll::HeldScanWords(); }
 
 void UsbScannerDevice::Dev_WriteClockWord(uint16_t word) {
   auto edges = ClockWordEdges(word);
@@ -104,7 +104,5 @@ int Usb_VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* len
 int Usb_VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length) {
   return ll::VendorRequestOut(request, value, 0, data, length);
 }
-
-uint32_t Usb_WordsOnHost() { return ll::HeldScanWords(); }
 
 }  // namespace tarvel

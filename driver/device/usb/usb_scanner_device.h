@@ -38,6 +38,8 @@ class UsbScannerDevice final : public ScannerTransport {
   uint8_t I2c_ReadAdc(int device, int channel) override;
   // The 44 edges of the word as one block write to the clock register.
   void Dev_WriteClockWord(uint16_t word) override;
+  // What the pipe reader holds.
+  uint32_t Dev_WordsOnHost() override;
 };
 
 // The large data PROMs (USB only): *length in: bytes asked; out: the bytes
@@ -49,8 +51,5 @@ int Usb_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* le
 // sent; out: bytes moved. The transport's status.
 int Usb_VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length);
 int Usb_VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length);
-
-// 32-bit words of scan data on the host that a block read has not taken yet.
-uint32_t Usb_WordsOnHost();
 
 }  // namespace tarvel

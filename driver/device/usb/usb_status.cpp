@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/usb_driver.h"
+
 namespace tarvel::usb {
+
+namespace io = platform::usb;
 namespace {
 
 // 47 rows; the no-resources row stands twice.
@@ -194,10 +198,10 @@ char* UsbIoErrorText(char* buffer, uint32_t length, uint32_t status) {
 int32_t Map_DriverStatus(uint32_t status) {
   switch (status) {
     case 0: return KPU_STATUS_SUCCESS;
-    case 0xE000100C:
-    case 0xE0006000: return KPU_STATUS_USBIO_TIMEOUT;
-    case 0xE000101C: return KPU_STATUS_USBIO_VERSION_MISMATCH;
-    case 0xE0001100: return KPU_STATUS_USBIO_DEV_NOT_FOUND;
+    case io::kStatusTimeout:
+    case io::kStatusBusTimeout: return KPU_STATUS_USBIO_TIMEOUT;
+    case io::kStatusVersionMismatch: return KPU_STATUS_USBIO_VERSION_MISMATCH;
+    case io::kStatusDeviceNotFound: return KPU_STATUS_USBIO_DEV_NOT_FOUND;
     default: return KPU_STATUS_USBIO_ERROR;
   }
 }

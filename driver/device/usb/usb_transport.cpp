@@ -7,6 +7,7 @@
 
 #include "driver/device/usb/usb_status.h"
 #include "platform/clock.h"
+#include "platform/little_endian.h"
 #include "platform/os_version.h"
 #include "platform/usb_driver.h"
 
@@ -15,26 +16,45 @@ namespace {
 
 namespace io = platform::usb;
 
-constexpr uint32_t kShortTransferOk = 0x00010000;
 constexpr uint32_t kRequestTypeVendor = 2;
 constexpr uint32_t kMaxTransferSize = 32768;
 
-void VendorRecord(uint8_t record[18], uint8_t request, uint16_t value, uint16_t index) {
-  std::memset(record, 0, 18);
-  uint32_t flags = kShortTransferOk, type = kRequestTypeVendor;
-  std::memcpy(record, &flags, 4);
-  std::memcpy(record + 4, &type, 4);
+void VendorRecord(uint8_t record[io::kVendorRequestSize], uint8_t request, uint16_t value, uint16_t index) {
+  std::memset(record, 0, io::kVendorRequestSize);
+  platform::StoreLe(record, io::kPipeShortTransferOk, 4);
+  platform::StoreLe(record + 4, kRequestTypeVendor, 4);
   record[13] = request;
-  record[14] = static_cast<uint8_t>(value);
-  record[15] = static_cast<uint8_t>(value >> 8);
-  record[16] = static_cast<uint8_t>(index);
-  record[17] = static_cast<uint8_t>(index >> 8);
+  platform::StoreLe(record + 14, value, 2);
+  platform::StoreLe(record + 16, index, 2);
 }
 
 // The class code of the I2C memory requests.
 uint16_t PromValue(uint8_t device) {
   uint16_t cls = device == 0xA2 || device == 0xA4 ? 9 : device == 0xAA ? 10 : 6;
   return static_cast<uint16_t>((cls << 8) | device);
+}
+
+// A PROM transfer in pieces of at most kMaxPiece bytes, `transfer(address,
+// offset, *piece)` moving each; stops at the first failure or at an empty
+// piece (-326). *length becomes the bytes moved; the result is kept as the
+// first error, so success means all of them moved.
+template <typename Transfer>
+int PromPieces(uint16_t address, uint32_t* length, Transfer transfer) {
+  uint32_t rest = *length;
+  int result = KPU_STATUS_SUCCESS;
+  while (rest > 0) {
+    uint32_t piece = std::min(rest, kMaxPiece);
+    result = transfer(address, *length - rest, &piece);
+    if (result != KPU_STATUS_SUCCESS) break;
+    if (piece == 0) {
+      result = KPU_STATUS_USB_LEN_ERROR;
+      break;
+    }
+    address = static_cast<uint16_t>(address + piece);
+    rest -= piece;
+  }
+  *length -= rest;
+  return Keep_FirstError(result);
 }
 
 bool LateServicePack(const char* text) {
@@ -74,8 +94,8 @@ int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platfor
   int result = Configure();
   if (result != 0) return fail(result);
 
-  uint8_t flags[16] = {};
-  bool flag = Request(io::kIoDriverFlags, nullptr, 0, flags, 16) == 0 && (flags[2] & 0x10) != 0;  // bit 20
+  uint8_t flags[io::kDriverFlagsSize] = {};
+  bool flag = Request(io::kIoDriverFlags, nullptr, 0, flags, sizeof flags) == 0 && (flags[2] & 0x10) != 0;  // bit 20
   platform::OsVersion os = platform::GetOsVersion();
   TransferSizing t = ChooseTransfers(os.major, os.minor, os.service_pack.c_str(), flag, 10, 32768);
   reader_.SetPool(t.count, t.size);
@@ -89,11 +109,10 @@ int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platfor
 }
 
 int UsbTransport::Configure() {
-  uint8_t record[260] = {};
+  uint8_t record[io::kConfigurationSize] = {};
   record[2] = 1;  // one interface: index 0, the alternate setting, the largest transfer
-  record[6] = static_cast<uint8_t>(alternate_);
-  record[7] = static_cast<uint8_t>(alternate_ >> 8);
-  std::memcpy(record + 8, &kMaxTransferSize, 4);
+  platform::StoreLe(record + 6, alternate_, 2);
+  platform::StoreLe(record + 8, kMaxTransferSize, 4);
   uint32_t status = Request(io::kIoSetConfiguration, record, sizeof record, nullptr, 0);
   return status == 0 ? KPU_STATUS_SUCCESS : Keep_FirstError(Map_DriverStatus(status));
 }
@@ -109,21 +128,21 @@ int UsbTransport::Close() {
 }
 
 int UsbTransport::FetchDeviceError() {
-  uint8_t record[18], reply[4] = {};
+  uint8_t record[io::kVendorRequestSize], reply[4] = {};
   VendorRecord(record, kReqDeviceError, 0, 0);
   uint32_t got = 0;
-  uint32_t status = Request(io::kIoVendorIn, record, 18, reply, 4, &got);
+  uint32_t status = Request(io::kIoVendorIn, record, sizeof record, reply, 4, &got);
   if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
   if (got != 4) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
-  Keep_FirstError(static_cast<int16_t>(reply[0] | (reply[1] << 8)));
+  Keep_FirstError(static_cast<int16_t>(platform::LoadLe(reply, 2)));
   return KPU_STATUS_SUCCESS;
 }
 
 int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
-  uint8_t record[18];
+  uint8_t record[io::kVendorRequestSize];
   VendorRecord(record, request, value, index);
   uint32_t asked = *length, got = 0;
-  uint32_t status = Request(io::kIoVendorIn, record, 18, buffer, asked, &got);
+  uint32_t status = Request(io::kIoVendorIn, record, sizeof record, buffer, asked, &got);
   *length = status == 0 ? got : 0;
   if (status != 0) {
     FetchDeviceError();
@@ -133,11 +152,11 @@ int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void
 }
 
 int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
-  uint8_t record[18];
+  uint8_t record[io::kVendorRequestSize];
   VendorRecord(record, request, value, index);
   uint32_t got = 0;
   // the data to send travel in the output buffer
-  uint32_t status = Request(io::kIoVendorOut, record, 18, const_cast<void*>(data), *length, &got);
+  uint32_t status = Request(io::kIoVendorOut, record, sizeof record, const_cast<void*>(data), *length, &got);
   *length = status == 0 ? got : 0;
   if (status != 0) {
     FetchDeviceError();
@@ -148,56 +167,29 @@ int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, con
 
 int UsbTransport::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
   if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
-  uint32_t rest = *length;
-  int result = KPU_STATUS_SUCCESS;
-  while (rest > 0) {
-    uint32_t piece = std::min(rest, kMaxPiece);
-    result = VendorIn(kReqPromRead, PromValue(device), address, buffer, &piece);
-    if (result != KPU_STATUS_SUCCESS) break;
-    if (piece == 0) {
-      result = KPU_STATUS_USB_LEN_ERROR;
-      break;
-    }
-    address = static_cast<uint16_t>(address + piece);
-    buffer += piece;
-    rest -= piece;
-  }
-  *length -= rest;
-  return Keep_FirstError(result);
+  return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
+    return VendorIn(kReqPromRead, PromValue(device), at, buffer + done, piece);
+  });
 }
 
 int UsbTransport::PromWrite(uint8_t device, uint16_t address, const uint8_t* data, uint32_t* length) {
   if (data == nullptr || *length == 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
-  uint32_t rest = *length;
-  int result = KPU_STATUS_SUCCESS;
-  while (rest > 0) {
-    uint32_t piece = std::min(rest, kMaxPiece);
-    result = VendorOut(kReqPromWrite, PromValue(device), address, data, &piece);
-    if (result != KPU_STATUS_SUCCESS) break;
-    if (piece == 0) {
-      result = KPU_STATUS_USB_LEN_ERROR;
-      break;
-    }
-    address = static_cast<uint16_t>(address + piece);
-    data += piece;
-    rest -= piece;
-  }
-  *length -= rest;
-  return Keep_FirstError(result);
+  return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
+    return VendorOut(kReqPromWrite, PromValue(device), at, data + done, piece);
+  });
 }
 
 int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
   uint8_t reply[4] = {};
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorIn(kReqRegRead, increment ? 1 : 0, static_cast<uint16_t>(reg), reply, &n);
-  *value =
-      result == KPU_STATUS_SUCCESS ? (reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24)) : 0;
+  *value = result == KPU_STATUS_SUCCESS ? platform::LoadLe(reply, 4) : 0;
   return result;
 }
 
 int UsbTransport::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
-  uint8_t data[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-                     static_cast<uint8_t>(value >> 24)};
+  uint8_t data[4];
+  platform::StoreLe(data, value, 4);
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorOut(kReqRegWrite, increment ? 1 : 0, static_cast<uint16_t>(reg), data, &n);
   if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(bytes)) result = KPU_STATUS_TRANSFER_ERROR;
@@ -231,7 +223,7 @@ int UsbTransport::ReadTemp(uint8_t device, uint16_t* value) {
   uint8_t reply[2] = {};
   uint32_t n = 2;
   int result = VendorIn(kReqTempRead, device, 0, reply, &n);
-  *value = static_cast<uint16_t>(reply[0] | (reply[1] << 8));
+  *value = static_cast<uint16_t>(platform::LoadLe(reply, 2));
   return result;
 }
 
@@ -239,7 +231,7 @@ int UsbTransport::LineCount(uint32_t* count) {
   uint8_t reply[4] = {};
   uint32_t n = 4;
   int result = VendorIn(kReqLineCount, 0, 0, reply, &n);
-  *count = reply[0] | (reply[1] << 8) | (reply[2] << 16) | (uint32_t{reply[3]} << 24);
+  *count = platform::LoadLe(reply, 4);
   return result;
 }
 
@@ -293,18 +285,18 @@ int UsbTransport::ClearReader() {
 }
 
 uint32_t UsbTransport::GetTimeout() {
-  uint8_t record[8] = {};
-  if (Request(io::kIoGetTimeout, nullptr, 0, record, 8) != 0) return 0;
-  std::memcpy(&timeout_ms_, record + 4, 4);
+  uint8_t record[io::kTimeoutRecordSize] = {};
+  if (Request(io::kIoGetTimeout, nullptr, 0, record, sizeof record) != 0) return 0;
+  timeout_ms_ = platform::LoadLe(record + 4, 4);
   return timeout_ms_;
 }
 
 uint32_t UsbTransport::SetTimeout(uint32_t ms) {
-  uint8_t record[8] = {};
-  uint32_t status = Request(io::kIoGetTimeout, nullptr, 0, record, 8);
+  uint8_t record[io::kTimeoutRecordSize] = {};
+  uint32_t status = Request(io::kIoGetTimeout, nullptr, 0, record, sizeof record);
   if (status != 0) return status;
-  std::memcpy(record + 4, &ms, 4);
-  status = Request(io::kIoSetTimeout, record, 8, nullptr, 0);
+  platform::StoreLe(record + 4, ms, 4);
+  status = Request(io::kIoSetTimeout, record, sizeof record, nullptr, 0);
   if (status == 0) timeout_ms_ = ms;
   return status;
 }

@@ -3,9 +3,12 @@
 #include <cstdio>
 
 #include "driver/device/usb/setup_api.h"
+#include "platform/little_endian.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
+
+namespace io = platform::usb;
 
 uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid) {
   if (IsOpen()) return 0;
@@ -19,18 +22,18 @@ uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const pla
     path = name;
   }
   handle_ = platform::OpenDevice(path, 0xC0000000u, 3);
-  if (handle_ == platform::kInvalidDeviceHandle) return kDrvDeviceNotFound;
+  if (handle_ == platform::kInvalidDeviceHandle) return io::kStatusDeviceNotFound;
   path_ = path;
   request_overlapped_.event = &request_event_;
-  uint8_t info[12] = {};
+  uint8_t info[platform::usb::kDriverInfoSize] = {};
   uint32_t status = DriverInfo(info);
   if (status != 0) {
     Close();
     return status;
   }
-  if ((info[0] | (info[1] << 8)) != kDriverApiVersion) {
+  if (platform::LoadLe(info, 2) != kDriverApiVersion) {
     Close();
-    return kDrvVersionMismatch;
+    return io::kStatusVersionMismatch;
   }
   return 0;
 }
@@ -43,7 +46,7 @@ void UsbIoDevice::Close() {
 
 uint32_t UsbIoDevice::Request(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
                               uint32_t* returned) {
-  if (!IsOpen()) return kDrvNotOpen;
+  if (!IsOpen()) return io::kStatusNotOpen;
   std::lock_guard<platform::CriticalSection> guard(request_lock_);
   uint32_t got = 0;
   uint32_t status = 0;
@@ -56,8 +59,8 @@ uint32_t UsbIoDevice::Request(uint32_t code, const void* in, uint32_t in_len, vo
   return status;
 }
 
-uint32_t UsbIoDevice::DriverInfo(uint8_t record[12]) {
-  return Request(platform::usb::kIoDriverInfo, nullptr, 0, record, 12);
+uint32_t UsbIoDevice::DriverInfo(uint8_t record[platform::usb::kDriverInfoSize]) {
+  return Request(platform::usb::kIoDriverInfo, nullptr, 0, record, platform::usb::kDriverInfoSize);
 }
 
 bool UsbIoDevice::Submit(IoBuffer& buffer, bool write) {
@@ -89,7 +92,7 @@ uint32_t UsbIoDevice::Wait(IoBuffer& buffer, uint32_t ms) {
   if (buffer.status != kStatusPending) return buffer.status;
   if (buffer.overlapped.status.load() == kStatusPending &&
       platform::WaitForEvent(buffer.event, ms) == platform::kWaitTimeout)
-    return kDrvTimeout;
+    return io::kStatusTimeout;
   return TakeResult(buffer);
 }
 
@@ -101,7 +104,7 @@ uint32_t UsbIoDevice::TransferSync(IoBuffer& buffer, bool write, uint32_t ms) {
   buffer.request_length = buffer.size;
   Submit(buffer, write);
   uint32_t status = Wait(buffer, ms);
-  if (status == kDrvTimeout) {
+  if (status == io::kStatusTimeout) {
     Cancel();
     status = Wait(buffer, platform::kInfinite);
   }

@@ -7,21 +7,14 @@
 #include "platform/device_setup.h"
 #include "platform/kernel_device.h"
 #include "platform/sync.h"
+#include "platform/usb_driver.h"
 
 // `UsbIoDevice`: one opened device interface of the USB kernel driver, with
 // synchronous control requests serialised by its own lock, and overlapped
 // reads and writes on caller buffers. `UsbIoPipe` binds it to one endpoint.
-// Results are 0, a Windows error or a driver status (0xE000xxxx).
+// Results are 0, a Windows error or a driver status (0xE000xxxx,
+// platform/usb_driver.h).
 namespace tarvel::usb {
-
-// Driver statuses of this layer.
-constexpr uint32_t kDrvNoMemory = 0xE0000100;
-constexpr uint32_t kDrvShortTransfer = 0xE0000900;
-constexpr uint32_t kDrvTimeout = 0xE000100C;
-constexpr uint32_t kDrvVersionMismatch = 0xE000101C;
-constexpr uint32_t kDrvDeviceNotFound = 0xE0001100;
-constexpr uint32_t kDrvNotOpen = 0xE0001102;
-constexpr uint32_t kDrvInvalidParameter = 0xE0001105;
 
 constexpr uint16_t kDriverApiVersion = 0x0200;
 
@@ -57,7 +50,7 @@ class UsbIoDevice {
   uint32_t WriteSync(const void* data, uint32_t* length, uint32_t ms);
 
   // The driver's 12-byte information record; its first u16 is the API version.
-  uint32_t DriverInfo(uint8_t record[12]);
+  uint32_t DriverInfo(uint8_t record[platform::usb::kDriverInfoSize]);
 
   // Standard requests and driver queries (usbio_requests.cpp). A fixed-size
   // reply that comes back short gives 0xE0000900, a null argument

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/usb_driver.h"
+
 // The USB kernel driver's records of its query requests, decoded: the
 // configuration info, the bandwidth info and the pipe statistics, and the
 // setup of a control transfer on a bound pipe.
@@ -18,8 +20,8 @@ constexpr uint8_t kConfigurationDescriptor = 2;
 constexpr uint8_t kStringDescriptor = 3;
 constexpr uint32_t kDeviceDescriptorSize = 18;
 
-constexpr uint32_t kMaxInterfaces = 32;
-constexpr uint32_t kMaxPipes = 32;
+constexpr uint32_t kMaxInterfaces = platform::usb::kMaxInterfaceEntries;
+constexpr uint32_t kMaxPipes = platform::usb::kMaxPipeEntries;
 
 struct UsbInterfaceInfo {
   uint8_t number;

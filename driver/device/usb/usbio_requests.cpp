@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "driver/device/usb/usbio_device.h"
+#include "platform/little_endian.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
@@ -10,26 +11,17 @@ namespace {
 
 namespace io = platform::usb;
 
-void PutLe(uint8_t* p, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t Le(const uint8_t* p, int bytes) {
-  uint32_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(p[i]) << (8 * i);
-  return v;
-}
-
 void DescriptorRecord(uint8_t record[8], uint32_t recipient, uint8_t type, uint8_t index, uint16_t language) {
-  PutLe(record, recipient, 4);
+  platform::StoreLe(record, recipient, 4);
   record[4] = type;
   record[5] = index;
-  PutLe(record + 6, language, 2);
+  platform::StoreLe(record + 6, language, 2);
 }
 
 void FeatureRecord(uint8_t record[8], uint32_t recipient, uint16_t selector, uint16_t index) {
-  PutLe(record, recipient, 4);
-  PutLe(record + 4, selector, 2);
-  PutLe(record + 6, index, 2);
+  platform::StoreLe(record, recipient, 4);
+  platform::StoreLe(record + 4, selector, 2);
+  platform::StoreLe(record + 6, index, 2);
 }
 
 }  // namespace
@@ -37,13 +29,13 @@ void FeatureRecord(uint8_t record[8], uint32_t recipient, uint16_t selector, uin
 uint32_t UsbIoDevice::RequestExactly(uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len) {
   uint32_t got = 0;
   uint32_t status = Request(code, in, in_len, out, out_len, &got);
-  if (status == 0 && got != out_len) return kDrvShortTransfer;
+  if (status == 0 && got != out_len) return io::kStatusShortTransfer;
   return status;
 }
 
 uint32_t UsbIoDevice::GetDescriptor(void* buffer, uint32_t* length, uint32_t recipient, uint8_t type, uint8_t index,
                                     uint16_t language) {
-  if (buffer == nullptr || length == nullptr) return kDrvInvalidParameter;
+  if (buffer == nullptr || length == nullptr) return io::kStatusBadArgument;
   uint8_t record[io::kDescriptorRecordSize];
   DescriptorRecord(record, recipient, type, index, language);
   uint32_t got = 0;
@@ -55,7 +47,7 @@ uint32_t UsbIoDevice::GetDescriptor(void* buffer, uint32_t* length, uint32_t rec
 uint32_t UsbIoDevice::GetDeviceDescriptor(uint8_t descriptor[kDeviceDescriptorSize]) {
   uint32_t length = kDeviceDescriptorSize;
   uint32_t status = GetDescriptor(descriptor, &length, kToDevice, kDeviceDescriptor, 0, 0);
-  return status == 0 && length != kDeviceDescriptorSize ? kDrvShortTransfer : status;
+  return status == 0 && length != kDeviceDescriptorSize ? io::kStatusShortTransfer : status;
 }
 
 uint32_t UsbIoDevice::GetConfigurationDescriptor(void* buffer, uint32_t* length, uint8_t index) {
@@ -68,7 +60,7 @@ uint32_t UsbIoDevice::GetStringDescriptor(void* buffer, uint32_t* length, uint8_
 
 uint32_t UsbIoDevice::SetDescriptor(const void* data, uint32_t length, uint32_t recipient, uint8_t type, uint8_t index,
                                     uint16_t language) {
-  if (data == nullptr && length != 0) return kDrvInvalidParameter;
+  if (data == nullptr && length != 0) return io::kStatusBadArgument;
   uint8_t record[io::kDescriptorRecordSize];
   DescriptorRecord(record, recipient, type, index, language);
   // the descriptor travels in the output buffer, as the data of a request to the device do
@@ -88,17 +80,17 @@ uint32_t UsbIoDevice::ClearFeature(uint32_t recipient, uint16_t selector, uint16
 }
 
 uint32_t UsbIoDevice::GetStatus(uint32_t recipient, uint16_t index, uint16_t* status_bits) {
-  if (status_bits == nullptr) return kDrvInvalidParameter;
+  if (status_bits == nullptr) return io::kStatusBadArgument;
   uint8_t record[io::kStatusRecordSize], reply[2] = {};
-  PutLe(record, recipient, 4);
-  PutLe(record + 4, index, 2);
+  platform::StoreLe(record, recipient, 4);
+  platform::StoreLe(record + 4, index, 2);
   uint32_t status = RequestExactly(io::kIoGetStatus, record, sizeof record, reply, sizeof reply);
-  *status_bits = status == 0 ? static_cast<uint16_t>(Le(reply, 2)) : 0;
+  *status_bits = status == 0 ? static_cast<uint16_t>(platform::LoadLe(reply, 2)) : 0;
   return status;
 }
 
 uint32_t UsbIoDevice::GetConfiguration(uint8_t* value) {
-  if (value == nullptr) return kDrvInvalidParameter;
+  if (value == nullptr) return io::kStatusBadArgument;
   uint8_t reply = 0;
   uint32_t status = RequestExactly(io::kIoGetConfiguration, nullptr, 0, &reply, 1);
   *value = status == 0 ? reply : 0;
@@ -106,29 +98,29 @@ uint32_t UsbIoDevice::GetConfiguration(uint8_t* value) {
 }
 
 uint32_t UsbIoDevice::GetInterface(uint16_t interface, uint8_t* alternate) {
-  if (alternate == nullptr) return kDrvInvalidParameter;
+  if (alternate == nullptr) return io::kStatusBadArgument;
   uint8_t record[2], reply = 0;
-  PutLe(record, interface, 2);
+  platform::StoreLe(record, interface, 2);
   uint32_t status = RequestExactly(io::kIoGetInterface, record, sizeof record, &reply, 1);
   *alternate = status == 0 ? reply : 0;
   return status;
 }
 
 uint32_t UsbIoDevice::StoreConfigurationDescriptor(const uint8_t* descriptor) {
-  if (descriptor == nullptr) return kDrvInvalidParameter;
-  return Request(io::kIoStoreConfigDescriptor, descriptor, Le(descriptor + 2, 2), nullptr, 0);
+  if (descriptor == nullptr) return io::kStatusBadArgument;
+  return Request(io::kIoStoreConfigDescriptor, descriptor, platform::LoadLe(descriptor + 2, 2), nullptr, 0);
 }
 
 uint32_t UsbIoDevice::SetInterface(uint16_t interface, uint16_t alternate, uint32_t max_transfer) {
   uint8_t record[io::kInterfaceSelectionSize];
-  PutLe(record, interface, 2);
-  PutLe(record + 2, alternate, 2);
-  PutLe(record + 4, max_transfer, 4);
+  platform::StoreLe(record, interface, 2);
+  platform::StoreLe(record + 2, alternate, 2);
+  platform::StoreLe(record + 4, max_transfer, 4);
   return Request(io::kIoSetInterface, record, sizeof record, nullptr, 0);
 }
 
 uint32_t UsbIoDevice::GetConfigurationInfo(UsbConfigurationInfo* info) {
-  if (info == nullptr) return kDrvInvalidParameter;
+  if (info == nullptr) return io::kStatusBadArgument;
   uint8_t record[io::kConfigurationInfoSize] = {};
   uint32_t status = RequestExactly(io::kIoConfigurationInfo, nullptr, 0, record, sizeof record);
   DecodeConfigurationInfo(record, status == 0 ? sizeof record : 0, info);
@@ -136,16 +128,16 @@ uint32_t UsbIoDevice::GetConfigurationInfo(UsbConfigurationInfo* info) {
 }
 
 uint32_t UsbIoDevice::RequestWord(uint32_t code, uint32_t* value) {
-  if (value == nullptr) return kDrvInvalidParameter;
+  if (value == nullptr) return io::kStatusBadArgument;
   uint8_t reply[4] = {};
   uint32_t status = RequestExactly(code, nullptr, 0, reply, sizeof reply);
-  *value = status == 0 ? Le(reply, 4) : 0;
+  *value = status == 0 ? platform::LoadLe(reply, 4) : 0;
   return status;
 }
 
 uint32_t UsbIoDevice::SendWord(uint32_t code, uint32_t value) {
   uint8_t record[4];
-  PutLe(record, value, 4);
+  platform::StoreLe(record, value, 4);
   return Request(code, record, sizeof record, nullptr, 0);
 }
 
@@ -159,7 +151,7 @@ uint32_t UsbIoDevice::SetDevicePowerState(uint32_t state) { return SendWord(io::
 uint32_t UsbIoDevice::GetDevicePowerState(uint32_t* state) { return RequestWord(io::kIoGetPowerState, state); }
 
 uint32_t UsbIoDevice::GetBandwidthInfo(UsbBandwidthInfo* info) {
-  if (info == nullptr) return kDrvInvalidParameter;
+  if (info == nullptr) return io::kStatusBadArgument;
   uint8_t reply[io::kBandwidthInfoSize] = {};
   uint32_t status = RequestExactly(io::kIoBandwidthInfo, nullptr, 0, reply, sizeof reply);
   DecodeBandwidthInfo(reply, status == 0 ? sizeof reply : 0, info);
@@ -172,14 +164,14 @@ uint32_t UsbIoPipe::SetPipeParameters(uint32_t flags) { return SendWord(io::kIoS
 
 uint32_t UsbIoPipe::SetupPipeStatistics(uint32_t averaging_ms) {
   uint8_t record[io::kStatisticsSetupSize] = {};
-  PutLe(record, averaging_ms, 4);
+  platform::StoreLe(record, averaging_ms, 4);
   return Request(io::kIoSetupPipeStatistics, record, sizeof record, nullptr, 0);
 }
 
 uint32_t UsbIoPipe::QueryPipeStatistics(UsbPipeStatistics* statistics, uint32_t reset_flags) {
-  if (statistics == nullptr) return kDrvInvalidParameter;
+  if (statistics == nullptr) return io::kStatusBadArgument;
   uint8_t record[4], reply[io::kStatisticsSize] = {};
-  PutLe(record, reset_flags, 4);
+  platform::StoreLe(record, reset_flags, 4);
   uint32_t status = RequestExactly(io::kIoQueryPipeStatistics, record, sizeof record, reply, sizeof reply);
   DecodePipeStatistics(reply, status == 0 ? sizeof reply : 0, statistics);
   return status;
@@ -190,7 +182,7 @@ uint32_t UsbIoPipe::QueryPipeStatisticsAndReset(UsbPipeStatistics* statistics) {
 }
 
 uint32_t UsbIoPipe::PipeControlIn(const UsbPipeControl& setup, void* buffer, uint32_t* length) {
-  if (length == nullptr || (buffer == nullptr && *length != 0)) return kDrvInvalidParameter;
+  if (length == nullptr || (buffer == nullptr && *length != 0)) return io::kStatusBadArgument;
   uint8_t record[io::kPipeControlSize];
   EncodePipeControl(setup, record);
   uint32_t got = 0;
@@ -200,7 +192,7 @@ uint32_t UsbIoPipe::PipeControlIn(const UsbPipeControl& setup, void* buffer, uin
 }
 
 uint32_t UsbIoPipe::PipeControlOut(const UsbPipeControl& setup, const void* data, uint32_t* length) {
-  if (length == nullptr || (data == nullptr && *length != 0)) return kDrvInvalidParameter;
+  if (length == nullptr || (data == nullptr && *length != 0)) return io::kStatusBadArgument;
   uint8_t record[io::kPipeControlSize];
   EncodePipeControl(setup, record);
   uint32_t got = 0;
