@@ -9,8 +9,8 @@
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/device/i2c_master.h"
-#include "driver/device/usb/usb_scanner_device.h"
 #include "driver/normalization/normalization_load.h"
+#include "driver/normalization/normalization_prom.h"
 #include "driver/normalization/normalization_summary.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/service/service_readings.h"
@@ -93,7 +93,7 @@ void IdProm(ReportText& r, Session& s) {
   s.Device().I2c_Read(reinterpret_cast<uint8_t*>(bytes), kI2cIdProm, 0, 255);
   Logf(r, "ID Prom:\n");
   Logf(r, "   Serial Number  : %s\n", Text_Slice(bytes, 0, 31).c_str());
-  Logf(r, "   Data PROM Type : %d\n", static_cast<uint8_t>(bytes[31]));
+  Logf(r, "   Data PROM Type : %d\n", static_cast<uint8_t>(bytes[kDataPromTypeByte]));
   r.Blank();
 }
 
@@ -113,21 +113,10 @@ void ScanModes(ReportText& r, const IniFile& ini) {
 // The header of the normalization copy in the data PROM (USB only).
 void DataPromHeader(ReportText& r, Session& s) {
   Logf(r, "Data PROM Normalization information\n");
-  if (s.Device().InterfaceKind() != kInterfaceUsb) {
-    Logf(r, "ERROR: Normalization data PROM requires USB interface\n");
-    return;
-  }
+  if (RequireDataPromUsb(s.Device(), r) != 0) return;
   uint8_t bytes[kPromHeaderBytes] = {};
-  uint16_t length = kPromHeaderBytes;
-  if (const int rc = Usb_LargePromRead(kDataProm, 0, bytes, &length); rc != 0) {
-    Logf(r, "ERROR %d: Unable to read header from data PROM\n", rc);
-    return;
-  }
-  if (length < kPromHeaderBytes) {
-    Logf(r, "ERROR: Only %d of %d bytes read from the data PROM\n", length, int(kPromHeaderBytes));
-    return;
-  }
-  const PromHeader h = DecodePromHeader(bytes);
+  PromHeader h;
+  if (ReadDataPromHeader(r, bytes, &h) != 0) return;
   Logf(r, "   Version    : %u\n", static_cast<unsigned>(h.version));
   Logf(r, "   Checksum   : %i\n", h.checksum);
   Logf(r, "   ScanStart  : %i\n", h.scan_start);
@@ -148,7 +137,7 @@ void Normalization(ReportText& r, Session& s, const IniFile& ini) {
     } else {
       Logf(r, "ERROR: file not found!\n");
     }
-  } else if (s.id_block[31] == 1) {
+  } else if (s.id_block[kDataPromTypeByte] == 1) {
     DataPromHeader(r, s);
   } else {
     Logf(r, "Not using normalization data\n");
