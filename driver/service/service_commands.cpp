@@ -8,9 +8,9 @@
 #include "driver/service/scanner_report.h"
 #include "driver/service/service_blocks.h"
 #include "driver/service/service_readings.h"
+#include "driver/service/service_scan.h"
 #include "driver/service/test_line_capture.h"
 #include "driver/service/transfer_test.h"
-#include "driver/session/service_scan.h"
 #include "driver/session/session.h"
 #include "platform/clock.h"
 

@@ -4,7 +4,6 @@
 
 #include "driver/config/session_log.h"
 #include "driver/device/register_map.h"
-#include "driver/session/service_scan.h"
 #include "driver/session/session.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -16,6 +15,20 @@ constexpr uint32_t kLampSettleMs = 400;
 constexpr int kNoTemperature = -1280;
 
 Session g_session;
+
+// 100 scaled samples: *mean their average; -10000 when more than 16 lie
+// above the mode's threshold, else 0.
+int Scan_LightLevel(ScannerRegisters& d, const ScanMode& mode, int* mean) {
+  uint64_t sum = 0;
+  int above = 0;
+  for (int i = 0; i < 100; ++i) {
+    const uint32_t v = d.Scan_ReadSampleScaled();
+    sum += v;
+    if (v > mode.ADC_SW) ++above;
+  }
+  *mean = static_cast<int>(sum / 100);
+  return above > 16 ? kWarnAmbientLight : 0;
+}
 
 // Lamp on and settled, the ambient light measured, with its log lines.
 int MeasureAmbient(Session& s, bool log) {

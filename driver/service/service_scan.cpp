@@ -1,4 +1,4 @@
-#include "driver/session/service_scan.h"
+#include "driver/service/service_scan.h"
 
 #include <cmath>
 #include <ctime>
@@ -7,7 +7,7 @@
 #include "driver/acquisition/acquisition_settings.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/session_log.h"
-#include "driver/session/session.h"
+#include "driver/result_codes.h"
 #include "platform/clock.h"
 
 namespace tarvel {
@@ -206,18 +206,6 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   d.Scan_SetRun(0);
   d.Scan_SetHighVoltage(0);
   return volts;
-}
-
-int Scan_LightLevel(ScannerRegisters& d, const ScanMode& mode, int* mean) {
-  uint64_t sum = 0;
-  int above = 0;
-  for (int i = 0; i < 100; ++i) {
-    const uint32_t v = d.Scan_ReadSampleScaled();
-    sum += v;
-    if (v > mode.ADC_SW) ++above;
-  }
-  *mean = static_cast<int>(sum / 100);
-  return above > 16 ? kWarnAmbientLight : 0;
 }
 
 }  // namespace tarvel
