@@ -92,24 +92,15 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   const int lines_needed = static_cast<int>(std::trunc(10000 / x));
 
   const IniFile ini = Ini_Open();
-  double smot_step = 0;
-  bool reversed = false;
-  if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) {
-    smot_step = 1.163e-6;
-    reversed = true;
-  } else if (smot_step < 0) {
-    smot_step = -smot_step;
-    reversed = true;
-  }
-  const double circle = Ini_DoubleOr(ini, "Scanner", "Abtastkreis", 0.1004);
-  const double period = smot_step * 6e13 / (mode.RPM * x);
-  const double samples = x * 300 / (mode.RPM * circle * 3.1415926535);
+  const ScanMotion motion = Ini_ScanMotion(ini);
+  const double period = motion.step * 6e13 / (mode.RPM * x);
+  const double samples = x * 300 / (mode.RPM * motion.circle * 3.1415926535);
   if (!(samples >= 1.5 && samples < 32.5) || !(period >= 0 && period < 65535.5)) return kErrInvalidArgument;
   const int S = Rounded(samples);
   mode.SMOT = static_cast<uint16_t>(Rounded(period));
   mode.ADC_Ovs = static_cast<uint16_t>(S);
-  mode.stepper_reversed = reversed ? 1 : 0;
-  d.DirectionFlags = static_cast<uint8_t>((d.DirectionFlags & ~0x04) | (reversed ? 0x04 : 0));
+  mode.stepper_reversed = motion.reversed ? 1 : 0;
+  d.DirectionFlags = static_cast<uint8_t>((d.DirectionFlags & ~0x04) | (motion.reversed ? 0x04 : 0));
 
   d.Scan_SetStepper(mode.SMOT, mode.outlet_steps);
   d.Scan_SetSlots(6, mode.inlet_steps);
