@@ -74,6 +74,10 @@ class ScannerRegisters {
   void Scan_SetClock(uint16_t speed, uint16_t pulses);
   int Scan_SetGeometry(int samples, uint16_t threshold, int start, int pixels, int gap);
   void Scan_SetStepper(uint16_t period, int32_t outlet_steps);
+  // Sets or clears the reverse-stepper bit of DirectionFlags.
+  void Scan_SetStepperReversed(bool reversed) {
+    DirectionFlags = static_cast<uint8_t>((DirectionFlags & ~0x04) | (reversed ? 0x04 : 0));
+  }
   void Scan_SetMotorMode(int mode);
   int Scan_SetLaserPower(int power);
   void Scan_SetLaserMode(int mode);

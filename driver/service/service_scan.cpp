@@ -100,7 +100,7 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   mode.SMOT = static_cast<uint16_t>(Rounded(period));
   mode.ADC_Ovs = static_cast<uint16_t>(S);
   mode.stepper_reversed = motion.reversed ? 1 : 0;
-  d.DirectionFlags = static_cast<uint8_t>((d.DirectionFlags & ~0x04) | (motion.reversed ? 0x04 : 0));
+  d.Scan_SetStepperReversed(motion.reversed);
 
   d.Scan_SetStepper(mode.SMOT, mode.outlet_steps);
   d.Scan_SetSlots(6, mode.inlet_steps);
