@@ -13,6 +13,9 @@ namespace tarvel {
 
 struct ScanMode;
 
+// `Scan_ReadLaserTemp` when the sensor did not answer (tenths of a degree).
+constexpr int kNoLaserTemperature = -1280;
+
 // The buffer memory module as its serial-presence-detect data describe it.
 struct MemoryDescription {
   int64_t size = 0;  // bytes
@@ -92,7 +95,8 @@ class ScannerRegisters {
   void Scan_AckEvent();
   uint16_t Scan_ReadSample();
   uint32_t Scan_ReadSampleScaled();
-  // Tenths of a degree Celsius; -1280 when the sensor did not answer.
+  // Tenths of a degree Celsius; kNoLaserTemperature when the sensor did not
+  // answer.
   int Scan_ReadLaserTemp();
   uint32_t Scan_MeasureAdcOffset(bool measure);
   uint32_t Mem_ReadPointer();

@@ -30,7 +30,6 @@ constexpr int kLastImageNumber = 999001;
 constexpr int kMaxHvReadings = 10000;
 constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
-constexpr int kNoTemperature = -1280;
 
 struct DiskMinimum {
   uint64_t bytes;
@@ -346,7 +345,7 @@ int OpenSteps(Session& s, int mode) {
   if (recover) return RecoverOldData(s);
 
   const int tenths = d.Scan_ReadLaserTemp();
-  if (tenths <= kNoTemperature) {
+  if (tenths <= kNoLaserTemperature) {
     LogPrintf("Warning %i: Could not measure laser temperature\n", tenths);
   } else {
     LogPrintf(

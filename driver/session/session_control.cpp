@@ -12,7 +12,6 @@ namespace tarvel {
 namespace {
 
 constexpr uint32_t kLampSettleMs = 400;
-constexpr int kNoTemperature = -1280;
 
 Session g_session;
 
@@ -85,7 +84,7 @@ int Session_Activate() {
   if (const uint8_t inlet = d.Scan_ReadPlateSensors() & s.mode.slots; inlet != 0)
     LogPrintf("WARNING: Inlet not free: Mask x%02x\n", inlet);
   const int tenths = d.Scan_ReadLaserTemp();
-  if (tenths > kNoTemperature && tenths > s.mode.laser_temp_warn * 10) {
+  if (tenths > kNoLaserTemperature && tenths > s.mode.laser_temp_warn * 10) {
     LogPrintf("ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
     return kErrLaserTemperature;
   }
