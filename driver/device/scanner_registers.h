@@ -13,6 +13,8 @@ namespace tarvel {
 
 struct ScanMode;
 
+// The highest PMT voltage `Scan_SetPmtVoltage` takes.
+constexpr int kHighestPmtVolts = 1200;
 // `Scan_ReadLaserTemp` when the sensor did not answer (tenths of a degree).
 constexpr int kNoLaserTemperature = -1280;
 
@@ -85,6 +87,7 @@ class ScannerRegisters {
   int Scan_SetLaserPower(int power);
   void Scan_SetLaserMode(int mode);
   void Scan_SetRun(int mode);
+  // 0..kHighestPmtVolts; else -102 and nothing written.
   int Scan_SetPmtVoltage(int volts);
   void Scan_SetHighVoltage(int on);
   void Scan_SetMemory(const MemoryDescription& memory);
