@@ -417,11 +417,7 @@ int Session_Shutdown() {
   Session& s = CurrentSession();
   if (s.parts) {
     ScannerDevice& d = s.Device();
-    d.Scan_SetMotorMode(4);
-    d.Scan_SetLaserMode(0);
-    d.Scan_SetHighVoltage(0);
-    d.Scan_SetRun(0);
-    d.Scan_SetSlotOutputs(0);
+    Session_AllOff(d);
     d.Dev_Disconnect();
     s.Acq().SetNormalization({});
     s.Acq().CloseTempFile();

@@ -45,16 +45,20 @@ int MeasureAmbient(Session& s, bool log) {
 Session& CurrentSession() { return g_session; }
 bool SessionIsOpen() { return g_session.IsOpen(); }
 
-int Session_Close() {
-  Session& s = g_session;
-  if (!s.IsOpen()) return kOk;
-  ScannerDevice& d = s.Device();
-  LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
+void Session_AllOff(ScannerDevice& d) {
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(0);
   d.Scan_SetHighVoltage(0);
   d.Scan_SetRun(0);
   d.Scan_SetSlotOutputs(0);
+}
+
+int Session_Close() {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kOk;
+  ScannerDevice& d = s.Device();
+  LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
+  Session_AllOff(d);
   d.Dev_PulseReset();
   if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
   d.Dev_Disconnect();
