@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/acquisition/acquisition_settings.h"
+#include "driver/acquisition/stream_parser.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/session_log.h"
 #include "driver/result_codes.h"
@@ -73,10 +74,10 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
   for (size_t i = 0; i < words; i += 2) {
     const uint16_t c = static_cast<uint16_t>(block[2 * i] | (block[2 * i + 1] << 8));
     const uint16_t d = i + 1 < words ? static_cast<uint16_t>(block[2 * i + 2] | (block[2 * i + 3] << 8)) : 0;
-    if (c <= 0xFFF0) {
+    if (c <= kLargestSampleWord) {
       *sum += c + d;
       positions += 2;
-    } else if (c == 0xFFFE) {
+    } else if (c == kLineEndMarker) {
       ++*lines;
       if (d >= limit) ++*lit;
     } else {
