@@ -14,7 +14,6 @@
 #include "driver/normalization/normalization_summary.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/service/service_readings.h"
-#include "driver/session/interface_probe.h"
 #include "driver/session/version.h"
 #include "platform/files.h"
 

@@ -31,32 +31,10 @@ constexpr int kMaxHvReadings = 10000;
 constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
 
-struct DiskMinimum {
-  uint64_t bytes;
-  const char* text;
-};
-
-DiskMinimum MinimumFreeSpace(int type) {
-  switch (type) {
-    case 10:
-    case 11: return {2147483648ull, "2.0 GB"};
-    case 16: return {1073741824ull, "1.0 GB"};
-    case 17: return {268435456ull, "256 MB"};
-    case 12:
-    case 13:
-    case 14:
-    case 15: return {209715200ull, "200 MB"};
-    default: return {0, nullptr};
-  }
-}
-
-bool ModeSelectedByDialog(int type) { return type == 5 || type == 12 || type == 13 || type == 14; }
-bool RemapsToErase(int type) { return type == 12 || type == 13 || type == 14; }
-
 // Steps 5 and 6: the mode number to open and its name; 0 or -2.
 int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   if (*mode > ParamCount()) {
-    if (!ModeSelectedByDialog(type)) {
+    if (!ScannerTypeFactsOf(type).intraoral_modes) {
       LogPrintf("ERROR: Scan mode not found\n");
       return kErrNotFound;
     }
@@ -70,7 +48,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   }
   if (*mode == 0) {
     *name = "(default parameters)";
-  } else if (RemapsToErase(type)) {
+  } else if (ScannerTypeFactsOf(type).erase_after_intraoral) {
     int m = *mode;
     const std::string kind = Ini_StringOr(ini, ModeSection(m), "ImgTypes", "");
     if (!platform::EqualsIgnoreCase(kind, "Intra")) {
@@ -111,13 +89,13 @@ int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
     return kErrFailed;
   }
   const uint64_t free_bytes = FreeSpace(folder);
-  const DiskMinimum minimum = MinimumFreeSpace(type);
-  if (free_bytes < minimum.bytes) {
+  const ScannerTypeFacts& facts = ScannerTypeFactsOf(type);
+  if (free_bytes < facts.min_free_bytes) {
     platform::MessageBox(std::string("Your disk is too full.  Operation of this Vornix requires a minimum of ") +
-                             minimum.text + " of free disk space.",
+                             facts.min_free_text + " of free disk space.",
                          "Error - Disk Full", platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
     LogPrintf("ERROR: Insufficient disk space: %" PRId64 " bytes required, only %" PRId64 " bytes available\n",
-              static_cast<int64_t>(minimum.bytes), static_cast<int64_t>(free_bytes));
+              static_cast<int64_t>(facts.min_free_bytes), static_cast<int64_t>(free_bytes));
     return kErrFailed;
   }
   LogPrintf("Free disk space for data and image files: %" PRId64 " Bytes (%u MB)\n", static_cast<int64_t>(free_bytes),
