@@ -16,10 +16,11 @@
 
 namespace tarvel {
 
-std::string InfoFileName(const std::string& image_name) {
-  std::string n = image_name.size() >= 3 ? image_name.substr(0, image_name.size() - 3) : "";
-  return n + "txt";
+std::string ReplaceLastThree(const std::string& name, const char* ending) {
+  return name.substr(0, name.size() >= 3 ? name.size() - 3 : 0) + ending;
 }
+
+std::string InfoFileName(const std::string& image_name) { return ReplaceLastThree(image_name, "txt"); }
 
 namespace {
 void Put(uint8_t* p, uint64_t v, int bytes) {

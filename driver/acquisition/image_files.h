@@ -13,6 +13,9 @@ namespace tarvel {
 constexpr size_t kInfoFileFixedBytes = 101;
 constexpr size_t kInfoExtraLengthOffset = 97;
 
+// The name with its last three characters replaced by `ending` (a name
+// shorter than three characters gives `ending` alone).
+std::string ReplaceLastThree(const std::string& name, const char* ending);
 // The name with its last three characters replaced by "txt".
 std::string InfoFileName(const std::string& image_name);
 // Packs the record into the 101 fixed bytes of the information file.

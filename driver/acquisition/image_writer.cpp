@@ -8,6 +8,7 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/image_names.h"
+#include "driver/config/scanner_type.h"
 #include "driver/imaging/fft_filter.h"
 
 namespace tarvel {
@@ -25,7 +26,7 @@ bool ImageWriter::SetImageFolder(const std::string& folder) {
 
 // Intraoral scanners read plates of at most 95 mm a side.
 bool ImageWriter::RefusesSize(const PlateImage& image, const ImageInfo& info) {
-  if (settings_.scanner_type != 5 && settings_.scanner_type != 14) return false;
+  if (!ScannerTypeFactsOf(settings_.scanner_type).small_plates) return false;
   double wmm = image.width * static_cast<double>(info.pitch_x) * 1e-6;
   double hmm = image.height * static_cast<double>(info.pitch_y) * 1e-6;
   if (!(wmm * 1e6 > 9.5e7 || hmm * 1e6 > 9.5e7)) return false;

@@ -29,7 +29,7 @@ size_t LeadingPairs(const uint8_t* p, size_t units) {
 #if defined(__SSE2__)
   // Sixteen units a step: a first word above 0xFFF0 survives the saturating
   // subtraction of 0xFFF0; second words are masked off.
-  const __m128i limit = _mm_set1_epi32(0xFFF0);
+  const __m128i limit = _mm_set1_epi32(kLargestSampleWord);
   const __m128i first = _mm_set1_epi32(0xFFFF);
   const __m128i zero = _mm_setzero_si128();
   for (; u + 16 <= units; u += 16) {
@@ -42,7 +42,7 @@ size_t LeadingPairs(const uint8_t* p, size_t units) {
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) != 0xFFFF) break;
   }
 #endif
-  while (u < units && Word(p + 4 * u) <= 0xFFF0) ++u;
+  while (u < units && Word(p + 4 * u) <= kLargestSampleWord) ++u;
   return u;
 }
 }  // namespace
@@ -95,7 +95,7 @@ void StreamParser::ParseUnits(const uint8_t* p, size_t units, int* empty_lines) 
       *empty_lines = 0;
     }
     int64_t x = int64_t{run_x_} + 2 * int64_t{run_pairs_};
-    if (marker == 0xFFFE) {
+    if (marker == kLineEndMarker) {
       if (line_count_ < INT32_MAX) ++line_count_;
       if (arg >= last_pixel_) ++*empty_lines;
       if (prescan_.Due(line_count_)) prescan_.TakeLine(runs_, line_count_, last_pixel_);

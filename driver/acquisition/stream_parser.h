@@ -11,6 +11,11 @@
 
 namespace tarvel {
 
+// A unit's first word up to this is a sample; above it a marker, whose
+// second word is the pixels it skips (or, ending a line, the next start).
+constexpr uint16_t kLargestSampleWord = 0xFFF0;
+constexpr uint16_t kLineEndMarker = 0xFFFE;
+
 class StreamParser {
  public:
   StreamParser(RunStore& runs, PrescanRing& prescan) : runs_(runs), prescan_(prescan) {}

@@ -7,8 +7,6 @@ namespace tarvel {
 namespace {
 // Lit reads after which finished plates are flushed: every 52nd read.
 constexpr int kReadsBeforeFlush = 50;
-// Lines the scanner must be ahead before a read while the transport runs.
-constexpr int64_t kLinesAheadForRead = 5;
 }  // namespace
 
 int ScannerStreamDevice::ReadStatus(ScanStatus* status) { return device_.Dev_GetScanStatus(status); }
@@ -82,8 +80,8 @@ int StreamPoller::PollStatus(const ScanStatus& status, PollResult* r) {
   r->status = status;
   int rc = 0;
   const bool running = r->status.flags & 1;
-  const int64_t ahead = int64_t{r->status.line_counter} - acq_.LineCount();
-  if ((running && ahead > kLinesAheadForRead) || (!running && r->status.words_waiting != 0)) {
+  r->lines_ahead = int64_t{r->status.line_counter} - acq_.LineCount();
+  if ((running && r->lines_ahead > kLinesAheadForRead) || (!running && r->status.words_waiting != 0)) {
     rc = ReadPiece(r, true);
     if (rc != 0) return rc;
   }

@@ -43,9 +43,14 @@ class ScannerStreamDevice : public StreamDevice {
   ScannerRegisters& device_;
 };
 
+// Lines the scanner must be ahead of the parsed lines before a read while
+// the transport runs.
+constexpr int64_t kLinesAheadForRead = 5;
+
 // What one poll did.
 struct PollResult {
   ScanStatus status{};  // the status record (Poll only)
+  int64_t lines_ahead = 0;  // the line counter less the lines parsed before the read
   bool read = false;  // a piece was read
   int empty_lines = 0;  // of that read: -1 no bytes, else the empty lines
   bool flushed = false;  // all plates were flushed with end

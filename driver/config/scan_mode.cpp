@@ -102,6 +102,12 @@ PlateType PlateTypeFromImgTypes(const std::string& img_types) {
   return kPlateNormal;
 }
 
+ScanMotion Ini_ScanMotion(const IniFile& ini) {
+  double smot_step;
+  if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) smot_step = -1.163e-6;
+  return {std::fabs(smot_step), smot_step < 0, Ini_DoubleOr(ini, "Scanner", "Abtastkreis", 0.1004)};
+}
+
 int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt_word) {
   m = ScanMode{};
   Checked check(m);
@@ -116,11 +122,10 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   m.mode = uint8_t(mode);
   m.RPM = uint16_t(Ini_IntOr(ini, sec, "Pentaspd", 4000));
   m.PPR = uint16_t(from_ini ? scanner_int("PentaPPR", fixed.ppr) : fixed.ppr);
-  double smot_step;
-  if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) smot_step = -1.163e-6;
-  m.stepper_reversed = smot_step < 0 ? 1 : 0;
-  const double step = std::fabs(smot_step);
-  const double abtastkreis = scanner_double("Abtastkreis", 0.1004);
+  const ScanMotion motion = Ini_ScanMotion(ini);
+  m.stepper_reversed = motion.reversed ? 1 : 0;
+  const double step = motion.step;
+  const double abtastkreis = motion.circle;
   const double abst_a = scanner_double("Abst_A", 0.008);
   const double abst_b = from_ini ? scanner_double("Abst_B", fixed.abst_b) : fixed.abst_b;
   double res_x, res_y;

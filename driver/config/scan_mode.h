@@ -79,6 +79,18 @@ struct ScanMode {
 // device 0xA8); false when the read fails.
 using PmtWordReader = std::function<bool(uint8_t address, uint16_t& word)>;
 
+struct IniFile;
+
+// The scan motion of the [Scanner] section: the stepper step (the size of
+// `SMotStep`; missing: 1.163e-6), reversed when `SMotStep` is negative or
+// missing, and the scan circle `Abtastkreis` (0.1004).
+struct ScanMotion {
+  double step = 0;
+  bool reversed = false;
+  double circle = 0;
+};
+ScanMotion Ini_ScanMotion(const IniFile& ini);
+
 // `Load_ScanMode`: derives `mode` of the ini file for a scanner of
 // `scanner_type` (`ScannerType`). The PMT voltage is taken from the
 // identification PROM word at ((mode + 50) x 4) mod 256 when `read_pmt_word`

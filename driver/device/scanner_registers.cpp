@@ -104,7 +104,7 @@ void ScannerRegisters::Scan_SetRun(int mode) {
 }
 
 int ScannerRegisters::Scan_SetPmtVoltage(int volts) {
-  if (volts > 1200 || volts < 0) return kErrOutOfRange;
+  if (volts > kHighestPmtVolts || volts < 0) return kErrOutOfRange;
   int code = std::min(255, static_cast<int>(volts * 0.2047921359819783));
   return I2c_WriteDac(kI2cDacAdc, code);
 }

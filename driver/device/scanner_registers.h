@@ -13,6 +13,11 @@ namespace tarvel {
 
 struct ScanMode;
 
+// The highest PMT voltage `Scan_SetPmtVoltage` takes.
+constexpr int kHighestPmtVolts = 1200;
+// `Scan_ReadLaserTemp` when the sensor did not answer (tenths of a degree).
+constexpr int kNoLaserTemperature = -1280;
+
 // The buffer memory module as its serial-presence-detect data describe it.
 struct MemoryDescription {
   int64_t size = 0;  // bytes
@@ -76,10 +81,15 @@ class ScannerRegisters {
   void Scan_SetClock(uint16_t speed, uint16_t pulses);
   int Scan_SetGeometry(int samples, uint16_t threshold, int start, int pixels, int gap);
   void Scan_SetStepper(uint16_t period, int32_t outlet_steps);
+  // Sets or clears the reverse-stepper bit of DirectionFlags.
+  void Scan_SetStepperReversed(bool reversed) {
+    DirectionFlags = static_cast<uint8_t>((DirectionFlags & ~0x04) | (reversed ? 0x04 : 0));
+  }
   void Scan_SetMotorMode(int mode);
   int Scan_SetLaserPower(int power);
   void Scan_SetLaserMode(int mode);
   void Scan_SetRun(int mode);
+  // 0..kHighestPmtVolts; else -102 and nothing written.
   int Scan_SetPmtVoltage(int volts);
   void Scan_SetHighVoltage(int on);
   void Scan_SetMemory(const MemoryDescription& memory);
@@ -90,7 +100,8 @@ class ScannerRegisters {
   void Scan_AckEvent();
   uint16_t Scan_ReadSample();
   uint32_t Scan_ReadSampleScaled();
-  // Tenths of a degree Celsius; -1280 when the sensor did not answer.
+  // Tenths of a degree Celsius; kNoLaserTemperature when the sensor did not
+  // answer.
   int Scan_ReadLaserTemp();
   uint32_t Scan_MeasureAdcOffset(bool measure);
   uint32_t Mem_ReadPointer();

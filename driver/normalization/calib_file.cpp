@@ -76,9 +76,7 @@ FlatFieldMeasure MeasureFlatField(const uint16_t* pixels, int width, const Measu
   return meter.Finish();
 }
 
-std::string CalibFileName(const std::string& image_name) {
-  return image_name.substr(0, image_name.size() >= 3 ? image_name.size() - 3 : 0) + "kor";
-}
+std::string CalibFileName(const std::string& image_name) { return ReplaceLastThree(image_name, "kor"); }
 
 int Make_CalibFile(const std::string& image_name, const ScannerLine& line) {
   ImageInfo info{};

@@ -13,16 +13,9 @@
 namespace tarvel {
 namespace {
 
-constexpr int kDataPromTypeByte = 31;
 constexpr int kIdBlockLast = 31;
 
 bool IsUsb(const PromSession& s) { return s.device.InterfaceKind() == kInterfaceUsb; }
-
-int RequireUsb(PromSession& s) {
-  if (IsUsb(s)) return kOk;
-  Logf(s.log, "ERROR: Normalization data PROM requires USB interface\n");
-  return kErrNotUsb;
-}
 
 // Announces (1) or withdraws (0) the copy in the identification PROM.
 int SetDataPromType(PromSession& s, uint8_t type) {
@@ -35,21 +28,6 @@ int SetDataPromType(PromSession& s, uint8_t type) {
   const int r = s.device.I2c_Write(s.id_block, kI2cIdProm, 0, kIdBlockLast);
   if (r != 0) Logf(s.log, "ERROR %d: Unable to update Serial Number PROM\n", r);
   return r;
-}
-
-// Reads `size` bytes at `offset`; the transfer's code, or -1007 when short.
-int ReadProm(PromSession& s, int offset, uint8_t* buffer, size_t size, const char* error_line, const char* short_line) {
-  uint16_t n = static_cast<uint16_t>(size);
-  const int r = Usb_LargePromRead(kDataProm, offset, buffer, &n);
-  if (r != 0) {
-    Logf(s.log, error_line, r);
-    return r;
-  }
-  if (n < size) {
-    Logf(s.log, short_line, static_cast<int>(n), static_cast<int>(size));
-    return kErrI2cNoAck;
-  }
-  return kOk;
 }
 
 int WriteProm(PromSession& s, int offset, const uint8_t* data, size_t size, const char* error_line) {
@@ -69,11 +47,7 @@ int WriteProm(PromSession& s, int offset, const uint8_t* data, size_t size, cons
 // Reads and checks the copy: 0, a transfer's code, -100 or -1007.
 int ReadPromCopy(PromSession& s, const char* no_memory_line, PromHeader* header, std::vector<double>* factors) {
   uint8_t head[kPromHeaderBytes];
-  if (int r = ReadProm(s, 0, head, sizeof head, "ERROR %d: Unable to read header from data PROM\n",
-                       "ERROR: Only %d of %d bytes read from the data PROM\n");
-      r != 0)
-    return r;
-  *header = DecodePromHeader(head);
+  if (int r = ReadDataPromHeader(s.log, head, header); r != 0) return r;
   if (header->version != kPromVersion) {
     Logf(s.log, "ERROR: Unrecognized type of normalization data (%d)\n", header->version);
     return kErrI2cNoAck;
@@ -90,9 +64,9 @@ int ReadPromCopy(PromSession& s, const char* no_memory_line, PromHeader* header,
     Logf(s.log, "%s", no_memory_line);
     return kErrOutOfMemory;
   }
-  if (int r = ReadProm(s, static_cast<int>(kPromHeaderBytes), data.data(), data.size(),
-                       "ERROR %d: Unable to read normalizataion data from the PROM\n",
-                       "ERROR: Only %d of %d bytes read from data PROM\n");
+  if (int r = ReadDataProm(s.log, static_cast<int>(kPromHeaderBytes), data.data(), data.size(),
+                           "ERROR %d: Unable to read normalizataion data from the PROM\n",
+                           "ERROR: Only %d of %d bytes read from data PROM\n");
       r != 0)
     return r;
   const uint32_t sum = PromWordSum(head, sizeof head) + PromWordSum(data.data(), data.size());
@@ -106,6 +80,36 @@ int ReadPromCopy(PromSession& s, const char* no_memory_line, PromHeader* header,
 
 }  // namespace
 
+int RequireDataPromUsb(ScannerDevice& device, LogSink& log) {
+  if (device.InterfaceKind() == kInterfaceUsb) return kOk;
+  Logf(log, "ERROR: Normalization data PROM requires USB interface\n");
+  return kErrNotUsb;
+}
+
+int ReadDataProm(LogSink& log, int offset, uint8_t* buffer, size_t size, const char* error_line,
+                 const char* short_line) {
+  uint16_t n = static_cast<uint16_t>(size);
+  const int r = Usb_LargePromRead(kDataProm, offset, buffer, &n);
+  if (r != 0) {
+    Logf(log, error_line, r);
+    return r;
+  }
+  if (n < size) {
+    Logf(log, short_line, static_cast<int>(n), static_cast<int>(size));
+    return kErrI2cNoAck;
+  }
+  return kOk;
+}
+
+int ReadDataPromHeader(LogSink& log, uint8_t* bytes, PromHeader* header) {
+  if (int r = ReadDataProm(log, 0, bytes, kPromHeaderBytes, "ERROR %d: Unable to read header from data PROM\n",
+                           "ERROR: Only %d of %d bytes read from the data PROM\n");
+      r != 0)
+    return r;
+  *header = DecodePromHeader(bytes);
+  return kOk;
+}
+
 bool Load_NormalizationProm(std::vector<double>& table, PromSession& s) {
   if (!IsUsb(s) || s.id_block[kDataPromTypeByte] != 1) return false;
   PromHeader header;
@@ -116,7 +120,7 @@ bool Load_NormalizationProm(std::vector<double>& table, PromSession& s) {
 }
 
 int Write_NormalizationData(const std::string& path, PromSession& s) {
-  if (int r = RequireUsb(s); r != 0) return r;
+  if (int r = RequireDataPromUsb(s.device, s.log); r != 0) return r;
   Logf(s.log, "Normalization File: %s\n", path.c_str());
   NormalizationFile file;
   const FileCheck check = ReadNormalizationFile(path, s.line, &file);
@@ -145,8 +149,9 @@ int Write_NormalizationData(const std::string& path, PromSession& s) {
     Logf(s.log, "Could not allocate memory for the readback buffer\n");
     return kErrOutOfMemory;
   }
-  if (int r = ReadProm(s, 0, back.data(), back.size(), "ERROR %d: Unable to read normalizataion data from the PROM\n",
-                       "ERROR: Only %d of %d bytes read from data PROM\n");
+  if (int r = ReadDataProm(s.log, 0, back.data(), back.size(),
+                           "ERROR %d: Unable to read normalizataion data from the PROM\n",
+                           "ERROR: Only %d of %d bytes read from data PROM\n");
       r != 0)
     return r;
   for (size_t word = 0; word < copy.size() / 4; ++word) {
@@ -163,7 +168,7 @@ int Write_NormalizationData(const std::string& path, PromSession& s) {
 }
 
 int Read_NormalizationData(const std::string& path, PromSession& s) {
-  if (int r = RequireUsb(s); r != 0) return r;
+  if (int r = RequireDataPromUsb(s.device, s.log); r != 0) return r;
   if (s.id_block[kDataPromTypeByte] != 1) {
     Logf(s.log, "ERROR: No normalization data present in the PROM\n");
     return kErrI2cNoAck;
@@ -178,7 +183,7 @@ int Read_NormalizationData(const std::string& path, PromSession& s) {
 }
 
 int Clear_NormalizationData(PromSession& s) {
-  if (int r = RequireUsb(s); r != 0) return r;
+  if (int r = RequireDataPromUsb(s.device, s.log); r != 0) return r;
   const uint8_t zeros[kPromHeaderBytes] = {};
   WriteProm(s, 0, zeros, sizeof zeros, "ERROR %d: Unable to write header to data PROM\n");
   return SetDataPromType(s, 0);

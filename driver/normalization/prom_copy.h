@@ -13,6 +13,8 @@
 namespace tarvel {
 
 constexpr int kDataProm = 0xAA;
+// Byte of the identification block holding the data PROM type (1: a copy).
+constexpr int kDataPromTypeByte = 31;
 constexpr size_t kPromHeaderBytes = 64;
 constexpr int32_t kPromVersion = 1;
 // Transfers are counted in 16 bits: header and factors stay below this.

@@ -8,9 +8,9 @@
 #include "driver/service/scanner_report.h"
 #include "driver/service/service_blocks.h"
 #include "driver/service/service_readings.h"
+#include "driver/service/service_scan.h"
 #include "driver/service/test_line_capture.h"
 #include "driver/service/transfer_test.h"
-#include "driver/session/service_scan.h"
 #include "driver/session/session.h"
 #include "platform/clock.h"
 
@@ -18,7 +18,6 @@ namespace tarvel {
 namespace {
 
 constexpr int kServiceScanSeconds = 20;
-constexpr int kHighestVolts = 1200;
 constexpr uint16_t kSlowestMotor = 3000;
 constexpr uint16_t kFastestMotor = 6000;
 constexpr uint32_t kPromWriteWaitMs = 20;
@@ -65,11 +64,8 @@ int I2cWrite(Session& s, ServiceBlocks& b) {
   return r;
 }
 
-int HighVoltage(Session& s, ServiceBlocks& b) {
-  const int volts = b.U16(0);
-  if (volts > kHighestVolts) return kErrOutOfRange;
-  return s.Device().Scan_SetPmtVoltage(volts);
-}
+// Above kHighestPmtVolts the device refuses it (-102).
+int HighVoltage(Session& s, ServiceBlocks& b) { return s.Device().Scan_SetPmtVoltage(b.U16(0)); }
 
 int Reading(Session& s, ServiceBlocks& b) {
   int32_t value = 0;

@@ -46,7 +46,7 @@ std::vector<uint16_t> TestLine_Samples(const uint8_t* bytes, size_t length) {
 
 int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts, std::vector<uint16_t>* samples) {
   samples->clear();
-  if (volts > 1200) return kErrOutOfRange;
+  if (volts > kHighestPmtVolts) return kErrOutOfRange;
   PutAtRest(d);
   d.Scan_SetPmtVoltage(volts);
   d.Scan_SetGeometry(kSamplesPerPixel, kNoThreshold, mode.Strt_Pix, kPixels, kGap);

@@ -29,13 +29,6 @@ bool ParallelPortAnswers() {
   return true;
 }
 
-constexpr const char* kTypeNames[19] = {
-    "Vornix Type 0",    "Vornix Type 1",  "Vornix Type 2",       "Vornix Type 3",       "Vornix Type 4",
-    "Vornix Intraoral", "Vornix EPP",     "Vornix Type 7",       "Vornix Type 8",       "Vornix Type 9",
-    "Vornix Type 10",   "Vornix Type 11", "Vornix Intraoral 12", "Vornix Intraoral 13", "Vornix Intraoral 14",
-    "Vornix Type 15",   "Vornix Type 16", "Vornix Type 17",      "Undefined",
-};
-
 }  // namespace
 
 int Get_InterfaceType() {
@@ -54,10 +47,6 @@ int Get_ScannerType() {
   if (Get_InterfaceType() == kInterfaceParallel) SetScannerType(kParallelPortScannerType);
   if (SessionLogOpen()) LogPrintf("Scanner Type = %d\n", ScannerType());
   return ScannerType();
-}
-
-const char* ScannerTypeName(int type) {
-  return type >= 0 && type <= kScannerTypeUndefined ? kTypeNames[type] : kTypeNames[kScannerTypeUndefined];
 }
 
 void ResetInterfaceProbe() {

@@ -12,9 +12,6 @@ int Get_InterfaceType();
 // probe's answer (the parallel port gives type 6), logged as
 // "Scanner Type = %d\n" when a session log is open.
 int Get_ScannerType();
-// Display name of a scanner type ("Undefined" for 18 and anything outside
-// 0..18).
-const char* ScannerTypeName(int type);
 
 // Forgets the cached interface and scanner type (library start-up state).
 void ResetInterfaceProbe();

@@ -30,34 +30,11 @@ constexpr int kLastImageNumber = 999001;
 constexpr int kMaxHvReadings = 10000;
 constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
-constexpr int kNoTemperature = -1280;
-
-struct DiskMinimum {
-  uint64_t bytes;
-  const char* text;
-};
-
-DiskMinimum MinimumFreeSpace(int type) {
-  switch (type) {
-    case 10:
-    case 11: return {2147483648ull, "2.0 GB"};
-    case 16: return {1073741824ull, "1.0 GB"};
-    case 17: return {268435456ull, "256 MB"};
-    case 12:
-    case 13:
-    case 14:
-    case 15: return {209715200ull, "200 MB"};
-    default: return {0, nullptr};
-  }
-}
-
-bool ModeSelectedByDialog(int type) { return type == 5 || type == 12 || type == 13 || type == 14; }
-bool RemapsToErase(int type) { return type == 12 || type == 13 || type == 14; }
 
 // Steps 5 and 6: the mode number to open and its name; 0 or -2.
 int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   if (*mode > ParamCount()) {
-    if (!ModeSelectedByDialog(type)) {
+    if (!ScannerTypeFactsOf(type).intraoral_modes) {
       LogPrintf("ERROR: Scan mode not found\n");
       return kErrNotFound;
     }
@@ -71,7 +48,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   }
   if (*mode == 0) {
     *name = "(default parameters)";
-  } else if (RemapsToErase(type)) {
+  } else if (ScannerTypeFactsOf(type).erase_after_intraoral) {
     int m = *mode;
     const std::string kind = Ini_StringOr(ini, ModeSection(m), "ImgTypes", "");
     if (!platform::EqualsIgnoreCase(kind, "Intra")) {
@@ -112,13 +89,13 @@ int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
     return kErrFailed;
   }
   const uint64_t free_bytes = FreeSpace(folder);
-  const DiskMinimum minimum = MinimumFreeSpace(type);
-  if (free_bytes < minimum.bytes) {
+  const ScannerTypeFacts& facts = ScannerTypeFactsOf(type);
+  if (free_bytes < facts.min_free_bytes) {
     platform::MessageBox(std::string("Your disk is too full.  Operation of this Vornix requires a minimum of ") +
-                             minimum.text + " of free disk space.",
+                             facts.min_free_text + " of free disk space.",
                          "Error - Disk Full", platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
     LogPrintf("ERROR: Insufficient disk space: %" PRId64 " bytes required, only %" PRId64 " bytes available\n",
-              static_cast<int64_t>(minimum.bytes), static_cast<int64_t>(free_bytes));
+              static_cast<int64_t>(facts.min_free_bytes), static_cast<int64_t>(free_bytes));
     return kErrFailed;
   }
   LogPrintf("Free disk space for data and image files: %" PRId64 " Bytes (%u MB)\n", static_cast<int64_t>(free_bytes),
@@ -346,7 +323,7 @@ int OpenSteps(Session& s, int mode) {
   if (recover) return RecoverOldData(s);
 
   const int tenths = d.Scan_ReadLaserTemp();
-  if (tenths <= kNoTemperature) {
+  if (tenths <= kNoLaserTemperature) {
     LogPrintf("Warning %i: Could not measure laser temperature\n", tenths);
   } else {
     LogPrintf(
@@ -418,11 +395,7 @@ int Session_Shutdown() {
   Session& s = CurrentSession();
   if (s.parts) {
     ScannerDevice& d = s.Device();
-    d.Scan_SetMotorMode(4);
-    d.Scan_SetLaserMode(0);
-    d.Scan_SetHighVoltage(0);
-    d.Scan_SetRun(0);
-    d.Scan_SetSlotOutputs(0);
+    Session_AllOff(d);
     d.Dev_Disconnect();
     s.Acq().SetNormalization({});
     s.Acq().CloseTempFile();

@@ -96,6 +96,10 @@ int Session_WriteNormalizationData(const char* path);
 int Session_ReadNormalizationData(const char* path);
 int Session_ClearNormalizationData();
 
+// Everything off, in this order: motor mode 4, laser, high voltage, run,
+// slot outputs (the close and the shutdown).
+void Session_AllOff(ScannerDevice& device);
+
 // The device shutdown of a half-opened session (every failed open): motors,
 // laser, high voltage, run and slot outputs off, disconnect, temporary file
 // closed and deleted, device destroyed; then the session is closed and its

@@ -4,7 +4,6 @@
 
 #include "driver/config/session_log.h"
 #include "driver/device/register_map.h"
-#include "driver/session/service_scan.h"
 #include "driver/session/session.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -13,9 +12,22 @@ namespace tarvel {
 namespace {
 
 constexpr uint32_t kLampSettleMs = 400;
-constexpr int kNoTemperature = -1280;
 
 Session g_session;
+
+// 100 scaled samples: *mean their average; -10000 when more than 16 lie
+// above the mode's threshold, else 0.
+int Scan_LightLevel(ScannerRegisters& d, const ScanMode& mode, int* mean) {
+  uint64_t sum = 0;
+  int above = 0;
+  for (int i = 0; i < 100; ++i) {
+    const uint32_t v = d.Scan_ReadSampleScaled();
+    sum += v;
+    if (v > mode.ADC_SW) ++above;
+  }
+  *mean = static_cast<int>(sum / 100);
+  return above > 16 ? kWarnAmbientLight : 0;
+}
 
 // Lamp on and settled, the ambient light measured, with its log lines.
 int MeasureAmbient(Session& s, bool log) {
@@ -33,16 +45,20 @@ int MeasureAmbient(Session& s, bool log) {
 Session& CurrentSession() { return g_session; }
 bool SessionIsOpen() { return g_session.IsOpen(); }
 
-int Session_Close() {
-  Session& s = g_session;
-  if (!s.IsOpen()) return kOk;
-  ScannerDevice& d = s.Device();
-  LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
+void Session_AllOff(ScannerDevice& d) {
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(0);
   d.Scan_SetHighVoltage(0);
   d.Scan_SetRun(0);
   d.Scan_SetSlotOutputs(0);
+}
+
+int Session_Close() {
+  Session& s = g_session;
+  if (!s.IsOpen()) return kOk;
+  ScannerDevice& d = s.Device();
+  LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
+  Session_AllOff(d);
   d.Dev_PulseReset();
   if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
   d.Dev_Disconnect();
@@ -72,7 +88,7 @@ int Session_Activate() {
   if (const uint8_t inlet = d.Scan_ReadPlateSensors() & s.mode.slots; inlet != 0)
     LogPrintf("WARNING: Inlet not free: Mask x%02x\n", inlet);
   const int tenths = d.Scan_ReadLaserTemp();
-  if (tenths > kNoTemperature && tenths > s.mode.laser_temp_warn * 10) {
+  if (tenths > kNoLaserTemperature && tenths > s.mode.laser_temp_warn * 10) {
     LogPrintf("ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
     return kErrLaserTemperature;
   }

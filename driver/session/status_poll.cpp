@@ -9,11 +9,8 @@
 namespace tarvel {
 namespace {
 
-constexpr int kLinesAheadCollecting = 5;
-
 // The status word of a poll (bits as the session exports them).
-uint32_t StatusWord(Session& s, const ScanStatus& st, uint8_t plates, int64_t lines_ahead) {
-  const bool transport = st.flags & 1;
+uint32_t StatusWord(Session& s, const ScanStatus& st, bool transport, uint8_t plates, int64_t lines_ahead) {
   const int pending = s.Acq().PendingCount();
   uint32_t word = static_cast<uint32_t>(pending > 255 ? 255 : pending < 0 ? 0 : pending);
   word |= uint32_t{plates} << 8;
@@ -21,7 +18,7 @@ uint32_t StatusWord(Session& s, const ScanStatus& st, uint8_t plates, int64_t li
   if (s.Acq().PrescanWaiting()) word |= 1u << 24;
   if (transport) word |= 1u << 25;
   if (s.IsActive()) word |= 1u << 26;
-  if (st.words_waiting != 0 || (transport && lines_ahead > kLinesAheadCollecting)) word |= 1u << 27;
+  if (st.words_waiting != 0 || (transport && lines_ahead > kLinesAheadForRead)) word |= 1u << 27;
   word |= (uint32_t{st.further} & 0x18) << 26;
   return word;
 }
@@ -55,11 +52,10 @@ int Session_Poll() {
     s.plates_latched = false;
   }
 
-  const int64_t lines_ahead = int64_t{st.line_counter} - s.Acq().LineCount();
   PollResult result;
   r = s.parts->poller.PollStatus(st, &result);
   if (r != 0) return r;
-  const uint32_t word = StatusWord(s, st, plates, lines_ahead);
+  const uint32_t word = StatusWord(s, st, transport, plates, result.lines_ahead);
   if (st.flags & 0x08) s.Device().Scan_AckEvent();
   return static_cast<int>(word);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Sequences that drive motor, laser, high voltage and slot outputs outside a
-// normal acquisition: the service scan that finds a working PMT voltage on a
-// plate, its block reader, and the ambient-light level.
+// The service scan: motor, laser, high voltage and slot outputs driven
+// outside a normal acquisition to find a working PMT voltage on a plate, and
+// its block reader.
 #include <cstdint>
 
 #include "driver/config/scan_mode.h"
@@ -21,9 +21,5 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
 // scanned, or a failed block read's status. Stores the stepper period and
 // samples per pixel it computed in `mode`.
 int Service_Scan(ScannerRegisters& device, ScanMode& mode, int pitch_nm, int seconds);
-
-// 100 scaled samples: *mean their average; -10000 when more than 16 lie
-// above the mode's threshold, else 0. The caller refuses an active session.
-int Scan_LightLevel(ScannerRegisters& device, const ScanMode& mode, int* mean);
 
 }  // namespace tarvel

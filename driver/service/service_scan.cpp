@@ -1,13 +1,14 @@
-#include "driver/session/service_scan.h"
+#include "driver/service/service_scan.h"
 
 #include <cmath>
 #include <ctime>
 #include <vector>
 
 #include "driver/acquisition/acquisition_settings.h"
+#include "driver/acquisition/stream_parser.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/session_log.h"
-#include "driver/session/session.h"
+#include "driver/result_codes.h"
 #include "platform/clock.h"
 
 namespace tarvel {
@@ -73,10 +74,10 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
   for (size_t i = 0; i < words; i += 2) {
     const uint16_t c = static_cast<uint16_t>(block[2 * i] | (block[2 * i + 1] << 8));
     const uint16_t d = i + 1 < words ? static_cast<uint16_t>(block[2 * i + 2] | (block[2 * i + 3] << 8)) : 0;
-    if (c <= 0xFFF0) {
+    if (c <= kLargestSampleWord) {
       *sum += c + d;
       positions += 2;
-    } else if (c == 0xFFFE) {
+    } else if (c == kLineEndMarker) {
       ++*lines;
       if (d >= limit) ++*lit;
     } else {
@@ -92,24 +93,15 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   const int lines_needed = static_cast<int>(std::trunc(10000 / x));
 
   const IniFile ini = Ini_Open();
-  double smot_step = 0;
-  bool reversed = false;
-  if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) {
-    smot_step = 1.163e-6;
-    reversed = true;
-  } else if (smot_step < 0) {
-    smot_step = -smot_step;
-    reversed = true;
-  }
-  const double circle = Ini_DoubleOr(ini, "Scanner", "Abtastkreis", 0.1004);
-  const double period = smot_step * 6e13 / (mode.RPM * x);
-  const double samples = x * 300 / (mode.RPM * circle * 3.1415926535);
+  const ScanMotion motion = Ini_ScanMotion(ini);
+  const double period = motion.step * 6e13 / (mode.RPM * x);
+  const double samples = x * 300 / (mode.RPM * motion.circle * 3.1415926535);
   if (!(samples >= 1.5 && samples < 32.5) || !(period >= 0 && period < 65535.5)) return kErrInvalidArgument;
   const int S = Rounded(samples);
   mode.SMOT = static_cast<uint16_t>(Rounded(period));
   mode.ADC_Ovs = static_cast<uint16_t>(S);
-  mode.stepper_reversed = reversed ? 1 : 0;
-  d.DirectionFlags = static_cast<uint8_t>((d.DirectionFlags & ~0x04) | (reversed ? 0x04 : 0));
+  mode.stepper_reversed = motion.reversed ? 1 : 0;
+  d.Scan_SetStepperReversed(motion.reversed);
 
   d.Scan_SetStepper(mode.SMOT, mode.outlet_steps);
   d.Scan_SetSlots(6, mode.inlet_steps);
@@ -206,18 +198,6 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   d.Scan_SetRun(0);
   d.Scan_SetHighVoltage(0);
   return volts;
-}
-
-int Scan_LightLevel(ScannerRegisters& d, const ScanMode& mode, int* mean) {
-  uint64_t sum = 0;
-  int above = 0;
-  for (int i = 0; i < 100; ++i) {
-    const uint32_t v = d.Scan_ReadSampleScaled();
-    sum += v;
-    if (v > mode.ADC_SW) ++above;
-  }
-  *mean = static_cast<int>(sum / 100);
-  return above > 16 ? kWarnAmbientLight : 0;
 }
 
 }  // namespace tarvel
