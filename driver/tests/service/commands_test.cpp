@@ -193,7 +193,7 @@ TEST_F(Commands, OverUsbTheVendorRequestsReachTheScanner) {
        0,
        {},
        0,
-       [&] { EXPECT_EQ(usb_port->PolygonValue(), 0x1234); }},
+       [&] { EXPECT_EQ(usb->PolygonValue(), 0x1234); }},
       {"ID PROM write (request 2)",
        0x1012,
        {2, 0xA8, 6, 3, 0, 0x41, 0x42, 0x43},

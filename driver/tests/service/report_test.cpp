@@ -133,8 +133,6 @@ TEST_F(Report, NormalizationSourceItNames) {
     const size_t from = text.find("\n\n", text.find("There are ")) + 2;
     EXPECT_EQ(text.substr(from, c.section.size() + 1), c.section + "\n");
     Close_Scanner();
-    sim::DetachUsb();
-    sim::DetachParallelPort();
   }
 }
 

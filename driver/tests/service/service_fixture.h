@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "driver/tests/session/session_fixture.h"
-#include "simulator/usb_port.h"
 
 namespace servicetest {
 
@@ -49,20 +48,13 @@ inline Answer Call(int32_t command, const std::vector<uint8_t>& in, size_t out_l
 
 class ServiceTest : public sessiontest::SessionTest {
  protected:
-  void TearDown() override {
-    Close_Scanner();
-    sim::DetachUsb();
-    SessionTest::TearDown();
-  }
-
   // Opens mode 1 on the parallel port (or over USB) with `ini`.
   void Open(const std::string& ini = sessiontest::kIni, bool usb = false) {
     WriteIni(ini);
     if (usb) {
       scenario.interface = "USB";
-      scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
-      scanner = std::make_shared<sim::Scanner>(scenario);
-      usb_port = sim::AttachUsb(scanner);
+      scenario.guid = usbtest::kGuidType6;
+      AttachUsb();
     } else {
       Attach();
     }
@@ -83,8 +75,6 @@ class ServiceTest : public sessiontest::SessionTest {
       if (a.write && a.reg != 128 && a.reg != 130) out.push_back({a.reg, a.value});
     return out;
   }
-
-  std::shared_ptr<sim::UsbScannerBackend> usb_port;
 };
 
 }  // namespace servicetest

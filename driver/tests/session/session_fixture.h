@@ -2,7 +2,7 @@
 // A session test: a library folder of its own (module path, ini file, image
 // folder, log), the registry in the test's folder, the virtual clock, a
 // recording user interface, a fixed free-space answer, and the simulated
-// scanner attached to the parallel port from a scenario built in code.
+// scanner attached to the parallel port or USB from a scenario built in code.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,10 +16,12 @@
 #include "driver/config/session_log.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
+#include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 #include "simulator/parallel_port.h"
+#include "simulator/usb_port.h"
 #include "testing/registry_folder.h"
 #include "testing/temp_folder.h"
 
@@ -73,6 +75,7 @@ class SessionTest : public ::testing::Test {
   }
   void TearDown() override {
     Close_Scanner();
+    sim::DetachUsb();
     sim::DetachParallelPort();
     scanner.reset();
     tarvel::ResetInterfaceProbe();
@@ -95,6 +98,10 @@ class SessionTest : public ::testing::Test {
   void Attach() {
     scanner = std::make_shared<sim::Scanner>(scenario);
     port = sim::AttachParallelPort(scanner);
+  }
+  void AttachUsb() {
+    scanner = std::make_shared<sim::Scanner>(scenario);
+    usb = sim::AttachUsb(scanner);
   }
   std::string Log() const {
     tarvel::FlushSessionLog();
@@ -168,6 +175,7 @@ class SessionTest : public ::testing::Test {
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
   std::shared_ptr<sim::ParallelPortDriver> port;
+  std::shared_ptr<sim::UsbScannerBackend> usb;
 };
 
 // Pixels of a DiskImage file (u16 width, u16 height, rows).
