@@ -93,8 +93,8 @@ class SimRoundTrip : public devtest::SimDeviceTest {
       acq.Activate();
     }
     Img Image(int n) const {
-      Disk d = ReadDisk(acq.FileName(n));
-      return Img{d.width, d.height, d.px};
+      StoredImage d = ReadStoredImage(acq.FileName(n));
+      return Img{d.width, d.height, d.pixels};
     }
     ImageInfo Info(int n) const {
       ImageInfo i{};

@@ -182,7 +182,7 @@ TEST_F(PromCopy, CopyAppliedAtOpenAndItsLastFactorPastItsEnd) {
   ASSERT_EQ(Aktivate_Scanner(), 0) << Log();
   std::vector<std::string> names = PollPlatesThrough();
   ASSERT_EQ(names.size(), 1u) << Log();
-  const sessiontest::DiskImage got = sessiontest::ReadDisk(names[0]);
+  const testsupport::StoredImage got = testsupport::ReadStoredImage(names[0]);
   EXPECT_TRUE(got.pixels == Corrected(plate, x0, &f));
 }
 

@@ -23,6 +23,7 @@
 #include "simulator/parallel_port.h"
 #include "simulator/usb_port.h"
 #include "testing/registry_folder.h"
+#include "testing/stored_image.h"
 #include "testing/temp_folder.h"
 
 namespace sessiontest {
@@ -178,20 +179,7 @@ class SessionTest : public ::testing::Test {
   std::shared_ptr<sim::UsbScannerBackend> usb;
 };
 
-// Pixels of a DiskImage file (u16 width, u16 height, rows).
-struct DiskImage {
-  int width = 0, height = 0;
-  std::vector<uint16_t> pixels;
-};
-inline DiskImage ReadDisk(const std::string& path) {
-  DiskImage d;
-  auto bytes = platform::ReadWholeFile(path);
-  if (!bytes || bytes->size() < 4) return d;
-  auto u16 = [&](size_t at) { return static_cast<uint16_t>(uint8_t((*bytes)[at]) | (uint8_t((*bytes)[at + 1]) << 8)); };
-  d.width = u16(0);
-  d.height = u16(2);
-  for (size_t at = 4; at + 1 < bytes->size(); at += 2) d.pixels.push_back(u16(at));
-  return d;
-}
+using testsupport::ReadStoredImage;
+using testsupport::StoredImage;
 
 }  // namespace sessiontest

@@ -25,7 +25,7 @@ TEST_F(WholeSession, PlatesInDifferentSlotsComeBackAsImagesInProductionOrder) {
   for (size_t i = 0; i < names.size(); ++i) {
     SCOPED_TRACE(names[i]);
     EXPECT_EQ(names[i], Images() + "/KP00000" + std::to_string(i + 1) + ".QEW");
-    DiskImage got = ReadDisk(names[i]);
+    StoredImage got = ReadStoredImage(names[i]);
     EXPECT_EQ(got.width, want[i]->width);
     EXPECT_EQ(got.height, want[i]->height);
     EXPECT_TRUE(got.pixels == want[i]->pixels);
