@@ -5,7 +5,7 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/tests/acquisition/stream_helpers.h"
-#include "testing/sim_fixture.h"
+#include "driver/tests/device/sim_fixture.h"
 #include "testing/temp_folder.h"
 
 using namespace acqtest;

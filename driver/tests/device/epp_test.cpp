@@ -5,9 +5,9 @@
 
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
+#include "driver/tests/device/sim_fixture.h"
 #include "platform/files.h"
 #include "testing/registry_folder.h"
-#include "testing/sim_fixture.h"
 #include "testing/temp_folder.h"
 
 using devtest::SimDeviceTest;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/tests/device/sim_fixture.h"
 #include "driver/tests/session/session_fixture.h"
 
 namespace servicetest {
@@ -65,15 +66,6 @@ class ServiceTest : public sessiontest::SessionTest {
 
   Answer Ctrl(int32_t command, const std::vector<uint8_t>& in, size_t out_length) {
     return Call(command, in, out_length);
-  }
-
-  // Register writes since the last ClearTrace, without the I2C bus (128)
-  // and the clock shift (130).
-  std::vector<std::pair<int, uint32_t>> Writes() const {
-    std::vector<std::pair<int, uint32_t>> out;
-    for (const sim::RegisterAccess& a : scanner->Trace())
-      if (a.write && a.reg != 128 && a.reg != 130) out.push_back({a.reg, a.value});
-    return out;
   }
 };
 
