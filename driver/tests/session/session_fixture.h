@@ -16,13 +16,13 @@
 #include "driver/config/session_log.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
+#include "driver/tests/config/library_folder.h"
 #include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 #include "simulator/parallel_port.h"
 #include "simulator/usb_port.h"
-#include "testing/registry_folder.h"
 #include "testing/stored_image.h"
 #include "testing/temp_folder.h"
 
@@ -60,15 +60,13 @@ inline sim::Plate PlateAt(int slot, uint32_t at_ms, int x, sim::PlateImage image
 
 class SessionTest : public ::testing::Test {
  public:
-  std::string bin() const { return tmp_ / "bin"; }
+  std::string bin() const { return library_.bin(); }
   std::string Images() const { return bin() + "/Images"; }
   std::string TempFile() const { return Images() + "/Tarvel.tmp"; }
   std::string LogFile() const { return bin() + "/Tarvel.log"; }
 
  protected:
   void SetUp() override {
-    platform::CreateDirectories(bin());
-    platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
     tarvel::ResetInterfaceProbe();
@@ -82,13 +80,12 @@ class SessionTest : public ::testing::Test {
     tarvel::ResetInterfaceProbe();
     platform::UseRealClock();
     platform::SetFreeDiskSpaceOverride(std::nullopt);
-    platform::SetModuleFileNameOverride(std::nullopt);
   }
 
   // A table row's own start: a fresh library folder and a configured scanner.
   void StartAfresh() {
     TearDown();
-    std::filesystem::remove_all(bin());
+    library_.Renew();
     SetUp();
     scenario.fpga_configured = true;
   }
@@ -171,7 +168,7 @@ class SessionTest : public ::testing::Test {
   }
 
   testsupport::TempFolder tmp_;
-  testsupport::RegistryFolder registry_{tmp_ / "reg"};
+  configtest::LibraryFolder library_{tmp_.path()};
   platform::RecordingUi ui;
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
