@@ -116,9 +116,22 @@ class SessionTest : public ::testing::Test {
         stamp = form[i] == '0' ? (text[at + i] >= '0' && text[at + i] <= '9') : text[at + i] == form[i];
       if (stamp) text.replace(at, form.size(), "<time>");
     }
+    return MaskFolder(text);
+  }
+  // `text` with the test's folder written <dir>.
+  std::string MaskFolder(std::string text) const {
     const std::string dir = tmp_.path();
     for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "<dir>");
     return text;
+  }
+  // Compares `text` with the golden file `path` under driver/tests/; with
+  // VORNIX_WRITE_GOLDEN set, writes the file first.
+  void ExpectGolden(const std::string& text, const std::string& path) const {
+    const std::string file = std::string(VORNIX_SOURCE_DIR) + "/driver/tests/" + path;
+    if (getenv("VORNIX_WRITE_GOLDEN")) std::ofstream(file, std::ios::binary) << text;
+    const auto golden = platform::ReadWholeFile(file);
+    ASSERT_TRUE(golden.has_value()) << file;
+    EXPECT_EQ(text, *golden);
   }
 
   // Polls until `done` holds or `limit_ms` of virtual time pass, fetching

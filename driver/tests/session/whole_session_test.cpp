@@ -35,13 +35,7 @@ TEST_F(WholeSession, PlatesInDifferentSlotsComeBackAsImagesInProductionOrder) {
   EXPECT_STREQ(none, "");
   EXPECT_EQ(Close_Scanner(), 0);
   ExpectAtRest();
-  const auto golden =
-      platform::ReadWholeFile(std::string(VORNIX_SOURCE_DIR) + "/driver/tests/session/golden/whole_session.log");
-  ASSERT_TRUE(golden.has_value());
-  if (getenv("VORNIX_WRITE_GOLDEN"))
-    std::ofstream(std::string(VORNIX_SOURCE_DIR) + "/driver/tests/session/golden/whole_session.log", std::ios::binary)
-        << MaskedLog();
-  EXPECT_EQ(MaskedLog(), *golden);
+  ExpectGolden(MaskedLog(), "session/golden/whole_session.log");
 }
 
 }  // namespace
