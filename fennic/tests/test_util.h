@@ -1,7 +1,6 @@
 #pragma once
 // Helpers for the library's tests: a scratch folder, file bytes, the
 // external oracles and descriptor counts.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "fennic/fennic_api.h"
+#include "testing/open_descriptors.h"
 #include "testing/oracle.h"
 #include "testing/temp_folder.h"
 
@@ -120,14 +120,7 @@ inline bool have_python_oracles() {
 }
 inline bool have_tool(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
 
-inline int open_fds() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
-}
+using testsupport::OpenDescriptors;
 
 // The file record of a name.
 struct Named {
