@@ -15,16 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/timing.h"
 #include "fennic/fennic_api.h"
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+using benchtiming::Seconds;
 
-std::string Folder() {
-  const char* d = std::getenv("VORNIX_BENCH_DIR");
-  return d && *d ? d : "/dev/shm";
-}
+std::string Folder() { return benchtiming::BenchParent("/dev/shm"); }
 
 const char* Extension(uint32_t type) {
   switch (type) {

@@ -9,13 +9,14 @@
 #include <random>
 #include <vector>
 
+#include "bench/timing.h"
 #include "driver/imaging/fft_filter.h"
 
 namespace {
 
 constexpr int kWidth = 4775, kHeight = 4040;
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+using benchtiming::Seconds;
 
 void BM_FilterImageFFT(benchmark::State& state) {
   std::vector<uint16_t> image(static_cast<size_t>(kWidth) * kHeight);

@@ -17,21 +17,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/timing.h"
 #include "driver/normalization/calib_file.h"
 #include "driver/tarvel_api.h"
 #include "platform/files.h"
+#include "testing/temp_folder.h"
 
 namespace {
 
 constexpr int kWidth = 4775, kHeight = 4040;
 const tarvel::ScannerLine kLine{"VX0000001", 14583, 5000, 100e-6};
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-std::string Folder() {
-  const char* d = std::getenv("VORNIX_BENCH_DIR");
-  return std::string(d && *d ? d : "/dev/shm") + "/normalization-bench-" + std::to_string(::getpid());
-}
+using benchtiming::Seconds;
 
 std::vector<uint16_t> FlatField() {
   std::vector<uint16_t> px(static_cast<size_t>(kWidth) * kHeight);
@@ -68,9 +65,8 @@ void ColumnSums(const uint16_t* px, const tarvel::MeasuredArea& a, std::vector<u
 }
 
 void BM_MakeCalibFile(benchmark::State& state) {
-  const std::string folder = Folder();
-  std::filesystem::create_directories(folder);
-  const std::string image = folder + "/KP000001.QEW";
+  const testsupport::TempFolder folder("normalization-bench", benchtiming::BenchParent("/dev/shm"));
+  const std::string image = folder / "KP000001.QEW";
   const std::vector<uint16_t> field = FlatField();
   WriteImage(image, field);
   const tarvel::MeasuredArea area = tarvel::MeasuredAreaOf(kWidth, kHeight);
@@ -107,7 +103,6 @@ void BM_MakeCalibFile(benchmark::State& state) {
   state.counters["ratio"] = calib_s / plain_s;
   state.counters["kernel_ratio"] = measure_s / sums_s;
   state.counters["plain_ms"] = 1000 * plain_s / state.iterations();
-  std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_MakeCalibFile)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 

@@ -30,10 +30,10 @@
 #include "driver/session/interface_probe.h"
 #include "driver/session/session.h"
 #include "driver/tarvel_api.h"
+#include "driver/tests/config/library_folder.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "simulator/parallel_port.h"
-#include "testing/registry_folder.h"
 #include "testing/temp_folder.h"
 
 namespace {
@@ -42,8 +42,6 @@ constexpr const char* kIntraIni = "[Param_#1]\nParamName=Intra\nImgTypes=Intra\n
 
 struct OpenSession {
   explicit OpenSession(const char* ini = kIntraIni, const std::function<void(sim::Scenario&)>& arrange = {}) {
-    std::filesystem::create_directories(dir / "bin");
-    platform::SetModuleFileNameOverride((dir / "bin" / "libTarvel.so").string());
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
     std::ofstream(dir / "bin" / "Tarvel.ini") << ini;
@@ -60,12 +58,11 @@ struct OpenSession {
     Close_Scanner();
     sim::DetachParallelPort();
     platform::UseRealClock();
-    platform::SetModuleFileNameOverride(std::nullopt);
     platform::SetFreeDiskSpaceOverride(std::nullopt);
   }
   testsupport::TempFolder folder{"vornix-session-bench", benchtiming::BenchParent()};
   std::filesystem::path dir{folder.path()};
-  testsupport::RegistryFolder registry{folder / "reg"};
+  configtest::LibraryFolder library{folder.path()};
   std::shared_ptr<sim::Scanner> scanner;
   bool ok = false;
 };

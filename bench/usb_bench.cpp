@@ -8,11 +8,11 @@
 // usb_over_epp <= 1.5.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
 
+#include "bench/timing.h"
 #include "driver/device/scanner_device.h"
 #include "driver/device/usb/usb_scanner_device.h"
 #include "simulator/parallel_port.h"
@@ -42,12 +42,7 @@ double ReadAll(tarvel::ScannerDevice& device, sim::Scanner& scanner, const std::
     total += got;
     benchmark::DoNotOptimize(block.data());
   }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
+  return benchtiming::Seconds(std::chrono::steady_clock::now() - start);
 }
 
 void BM_UsbOverParallelPort(benchmark::State& state) {
@@ -81,7 +76,7 @@ void BM_UsbOverParallelPort(benchmark::State& state) {
     usb_s.push_back(ReadAll(usb, *usb_scanner, words));
     state.SetIterationTime(usb_s.back());
   }
-  state.counters["usb_over_epp"] = Median(usb_s) / Median(epp_s);
+  state.counters["usb_over_epp"] = benchtiming::Median(usb_s) / benchtiming::Median(epp_s);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * words.size() * 4));
   usb.Dev_Disconnect();
   epp.Dev_Disconnect();

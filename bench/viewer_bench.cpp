@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <cmath>
 
+#include "bench/timing.h"
 #include "fennic/fennic_api.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/tool_geometry.h"
@@ -38,7 +39,7 @@ namespace {
 constexpr uint32_t kWidth = 8000, kHeight = 10000;
 constexpr int kViewWidth = 1800, kViewHeight = 1000;
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+using benchtiming::Seconds;
 
 // The ratio of our time to the limit's, and the limit's time per iteration.
 void ReportRatio(benchmark::State& state, double ours_s, double limit_s, const char* limit_name) {

@@ -16,13 +16,14 @@
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/device/usb/usb_transport.h"
 #include "driver/device/usb/usbio_records.h"
+#include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
 #include "platform/usb_backend.h"
 
 namespace {
 
 namespace pu = platform::usb;
-constexpr const char* kGuid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+constexpr const char* kGuid = usbtest::kGuidType6;
 constexpr const char* kPath = "\\\\?\\usb#vid_4b58&pid_0050#fuzz#{1a6b8d02-df2e-4a05-86dd-aa12b90e7a44}";
 
 class Replies : public pu::UsbBackend, public pu::UsbDevice, public std::enable_shared_from_this<Replies> {

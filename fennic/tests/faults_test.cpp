@@ -144,7 +144,7 @@ TEST(Faults, EveryFailureGivesItsCode) {
                {&fennic::FaultPlan::read, 9},
                {&fennic::FaultPlan::write, 10},
                {&fennic::FaultPlan::alloc, 11}};
-  const int fds = open_fds();
+  const int fds = OpenDescriptors();
   for (const Op& op : ops) {
     ASSERT_EQ(op.run(), 0) << op.name;
     const Bytes complete = op.output.empty() ? Bytes() : read_bytes(op.output);
@@ -155,7 +155,7 @@ TEST(Faults, EveryFailureGivesItsCode) {
         const int rc = op.run();
         const bool fired = fennic::fault_plan().*kind.counter < 0;
         fennic::fault_plan() = {};
-        ASSERT_EQ(open_fds(), fds) << op.name << " fault " << kind.code << " at " << k;
+        ASSERT_EQ(OpenDescriptors(), fds) << op.name << " fault " << kind.code << " at " << k;
         if (!fired) {
           ASSERT_EQ(rc, 0) << op.name;
           break;

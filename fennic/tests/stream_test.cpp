@@ -8,7 +8,7 @@ using namespace fennic_test;
 
 TEST(Stream, WriteThenReadRoundTrips) {
   TempFolder dir;
-  const int fds = open_fds();
+  const int fds = OpenDescriptors();
   ScanInfo s = scan_info(1, 2, 4, 3);
   std::vector<uint16_t> px = pattern(12);
   Named f(dir / "lines", 0);  // no default extension here
@@ -41,7 +41,7 @@ TEST(Stream, WriteThenReadRoundTrips) {
   EXPECT_EQ(_EndRead(&h), 0);
   EXPECT_EQ(_EndRead(&h), 1);
   EXPECT_EQ(_ReadLine(&h, &got, line.data()), 1);
-  EXPECT_EQ(open_fds(), fds);
+  EXPECT_EQ(OpenDescriptors(), fds);
 }
 
 TEST(Stream, ReadsEveryVersionFromItsFirstPixel) {
@@ -64,7 +64,7 @@ TEST(Stream, ReadsEveryVersionFromItsFirstPixel) {
 // A start that fails after opening leaves the file open for the end call.
 TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
   TempFolder dir;
-  const int fds = open_fds();
+  const int fds = OpenDescriptors();
   FennicHandle h = nullptr;
   ScanInfo s;
   Named missing(dir / "none", 0);
@@ -81,7 +81,7 @@ TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
     Named f(dir / "f", 0);
     EXPECT_EQ(_StartRead(&h, f.get(), &s), c.rc);
     EXPECT_NE(h, FENNIC_INVALID_HANDLE);
-    EXPECT_EQ(open_fds(), fds + 1);
+    EXPECT_EQ(OpenDescriptors(), fds + 1);
     EXPECT_EQ(_EndRead(&h), 0);
   }
   if (exists("/dev/full")) {
@@ -110,7 +110,7 @@ TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
   ScanInfo w = scan_info(0, 0, 1, 1);
   EXPECT_EQ(_StartWrite(&h, nowhere.get(), &w), 7);
   EXPECT_EQ(h, FENNIC_INVALID_HANDLE);
-  EXPECT_EQ(open_fds(), fds);
+  EXPECT_EQ(OpenDescriptors(), fds);
 
   FileInfo none{0, nullptr};
   EXPECT_EQ(_StartRead(&h, &none, &s), 2);

@@ -1,7 +1,6 @@
 #pragma once
 // Helpers for the library's tests: a scratch folder, file bytes, the
 // external oracles and descriptor counts.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,25 +14,13 @@
 #include <vector>
 
 #include "fennic/fennic_api.h"
+#include "testing/open_descriptors.h"
+#include "testing/oracle.h"
 #include "testing/temp_folder.h"
 
 namespace fennic_test {
 
 using Bytes = std::vector<uint8_t>;
-
-inline bool under_ci() {
-  const char* ci = std::getenv("CI");
-  return ci && std::string(ci) == "true";
-}
-
-// Skips a test whose oracle is missing; under CI that is a failure.
-#define REQUIRE_ORACLE(available, what)                                      \
-  do {                                                                       \
-    if (!(available)) {                                                      \
-      if (::fennic_test::under_ci()) FAIL() << "oracle missing: " << (what); \
-      GTEST_SKIP() << "oracle missing: " << (what);                          \
-    }                                                                        \
-  } while (0)
 
 using testsupport::TempFolder;
 
@@ -115,42 +102,25 @@ inline std::vector<uint16_t> pattern(size_t n, uint32_t seed = 1) {
   return v;
 }
 
-// Runs a command; returns its exit status and puts its output in `out`.
+// Runs a command; returns its exit status and puts its output and errors in
+// `out`.
 inline int run(const std::string& cmd, std::string* out = nullptr) {
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-  if (!p) return -1;
-  std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  int rc = pclose(p);
-  if (out) *out = text;
-  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return testsupport::RunCommand(cmd + " 2>&1", out);
 }
 
-// Runs a Python script with the oracles' interpreter.
+// Runs a Python script with the oracles' interpreter; output and errors in
+// `out`.
 inline int python(const std::string& script, std::string* out = nullptr) {
-  const testsupport::TempFolder folder("fennic-py");
-  const std::string path = folder / "oracle.py";
-  std::ofstream(path) << script;
-  return run(std::string(VORNIX_PYTHON) + " " + path, out);
+  return testsupport::RunPython(script, "", out, true);
 }
 
 inline bool have_python_oracles() {
-  static int ok = -1;
-  if (ok < 0) ok = python("import numpy, PIL, tifffile\n") == 0;
-  return ok == 1;
+  static const bool ok = testsupport::PythonHas("numpy, PIL, tifffile");
+  return ok;
 }
 inline bool have_tool(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
 
-inline int open_fds() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
-}
+using testsupport::OpenDescriptors;
 
 // The file record of a name.
 struct Named {

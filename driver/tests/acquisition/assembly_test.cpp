@@ -38,8 +38,8 @@ class Pipeline {
   }
   std::string Name(int n) const { return acq.FileName(n); }
   Img Image(int n) const {
-    Disk d = ReadDisk(Name(n));
-    return Img{d.width, d.height, d.px};
+    StoredImage d = ReadStoredImage(Name(n));
+    return Img{d.width, d.height, d.pixels};
   }
   ImageInfo Info(int n) const {
     ImageInfo i{};

@@ -5,7 +5,7 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/tests/acquisition/stream_helpers.h"
-#include "testing/sim_fixture.h"
+#include "driver/tests/device/sim_fixture.h"
 #include "testing/temp_folder.h"
 
 using namespace acqtest;
@@ -93,8 +93,8 @@ class SimRoundTrip : public devtest::SimDeviceTest {
       acq.Activate();
     }
     Img Image(int n) const {
-      Disk d = ReadDisk(acq.FileName(n));
-      return Img{d.width, d.height, d.px};
+      StoredImage d = ReadStoredImage(acq.FileName(n));
+      return Img{d.width, d.height, d.pixels};
     }
     ImageInfo Info(int n) const {
       ImageInfo i{};

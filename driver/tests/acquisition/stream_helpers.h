@@ -17,6 +17,7 @@
 
 #include "driver/acquisition/acquisition.h"
 #include "driver/tests/acquisition/piece_device.h"
+#include "testing/stored_image.h"
 
 namespace acqtest {
 
@@ -100,21 +101,8 @@ inline std::string ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-// Pixels of a DiskImage (width, height, rows).
-struct Disk {
-  int width = 0, height = 0;
-  std::vector<uint16_t> px;
-};
-inline Disk ReadDisk(const std::string& path) {
-  std::string b = ReadAll(path);
-  Disk d;
-  if (b.size() < 4) return d;
-  auto w16 = [&](size_t i) { return static_cast<uint16_t>(uint8_t(b[i]) | (uint8_t(b[i + 1]) << 8)); };
-  d.width = w16(0);
-  d.height = w16(2);
-  for (size_t i = 4; i + 1 < b.size(); i += 2) d.px.push_back(w16(i));
-  return d;
-}
+using testsupport::ReadStoredImage;
+using testsupport::StoredImage;
 
 // Settings of a small test mode: neutral pitches, nothing discarded for size.
 inline tarvel::AcquisitionSettings SmallMode(int anz_pix = 256) {

@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/config/scanner_type.h"
-#include "platform/files.h"
-#include "testing/registry_folder.h"
+#include "driver/tests/config/library_folder.h"
 #include "testing/temp_folder.h"
 
 #include <cstdlib>
@@ -15,16 +14,9 @@
 
 class ConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    platform::CreateDirectories(bin());
-    platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
-    tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
-  }
-  void TearDown() override {
-    platform::SetModuleFileNameOverride(std::nullopt);
-    tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
-  }
-  std::string bin() const { return tmp_ / "bin"; }
+  void SetUp() override { tarvel::SetScannerType(tarvel::kScannerTypeUndefined); }
+  void TearDown() override { tarvel::SetScannerType(tarvel::kScannerTypeUndefined); }
+  std::string bin() const { return library_.bin(); }
   // Writes the ini file beside the library.
   std::string WriteIni(const std::string& text, const std::string& name = "Tarvel.ini") {
     std::string path = bin() + "/" + name;
@@ -32,5 +24,5 @@ class ConfigTest : public ::testing::Test {
     return path;
   }
   testsupport::TempFolder tmp_;
-  testsupport::RegistryFolder registry_{tmp_ / "reg"};
+  configtest::LibraryFolder library_{tmp_.path()};
 };

@@ -5,14 +5,13 @@
 
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
+#include "driver/tests/config/library_folder.h"
+#include "driver/tests/device/sim_fixture.h"
 #include "platform/files.h"
-#include "testing/registry_folder.h"
-#include "testing/sim_fixture.h"
 #include "testing/temp_folder.h"
 
 using devtest::SimDeviceTest;
 using devtest::Write;
-using testsupport::RegistryFolder;
 using testsupport::TempFolder;
 
 namespace {
@@ -220,8 +219,6 @@ class ConfigureFpga : public SimDeviceTest {
  protected:
   void SetUp() override {
     SimDeviceTest::SetUp();
-    platform::CreateDirectories(tmp_ / "bin");
-    platform::SetModuleFileNameOverride(tmp_ / "bin/libTarvel.so");
     std::ofstream(tmp_ / "bin/Tarvel.ini") << "[Scanner]\nLogfile=" << (tmp_ / "Tarvel") << "\n";
     const std::vector<uint8_t>& design = tarvel::BuiltInFpgaDesign();
     std::ofstream(tmp_ / "good.hex") << IntelHex(design);
@@ -231,7 +228,6 @@ class ConfigureFpga : public SimDeviceTest {
   }
   void TearDown() override {
     tarvel::CloseSessionLog();
-    platform::SetModuleFileNameOverride(std::nullopt);
     SimDeviceTest::TearDown();
   }
   std::string FileName(FileKind k) {
@@ -246,7 +242,7 @@ class ConfigureFpga : public SimDeviceTest {
     return "";
   }
   TempFolder tmp_;
-  RegistryFolder registry_{tmp_ / "reg"};
+  configtest::LibraryFolder library_{tmp_.path()};
 };
 
 TEST_F(ConfigureFpga, Table) {

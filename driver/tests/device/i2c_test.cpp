@@ -1,7 +1,7 @@
 // The bit-banged I2C master against the simulated bus and its devices.
 #include <cmath>
 
-#include "testing/sim_fixture.h"
+#include "driver/tests/device/sim_fixture.h"
 
 using devtest::SimDeviceTest;
 

@@ -2,7 +2,7 @@
 #include "driver/config/scan_mode.h"
 #include "driver/device/buffer_memory.h"
 #include "driver/device/register_operations.h"
-#include "testing/sim_fixture.h"
+#include "driver/tests/device/sim_fixture.h"
 
 using devtest::SimDeviceTest;
 using devtest::Write;

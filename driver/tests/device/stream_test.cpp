@@ -2,7 +2,7 @@
 // device object's block reads as scan-data lines holding its pixels.
 #include <map>
 
-#include "testing/sim_fixture.h"
+#include "driver/tests/device/sim_fixture.h"
 
 using devtest::SimDeviceTest;
 

@@ -147,7 +147,7 @@ TEST_F(CalibFile, ScannedFlatFieldCalibratesTheLine) {
   seen.hour = info.hour, seen.minute = info.minute, seen.second = info.second;
   EXPECT_EQ(seen.start, x0);
   const std::string kor = names[0].substr(0, names[0].size() - 3) + "kor";
-  EXPECT_EQ(Read(kor), OracleFile(seen, sessiontest::ReadDisk(names[0]).pixels));
+  EXPECT_EQ(Read(kor), OracleFile(seen, testsupport::ReadStoredImage(names[0]).pixels));
   ASSERT_EQ(Close_Scanner(), 0);
 
   // The next session corrects the same plate: its columns are level.
@@ -158,7 +158,7 @@ TEST_F(CalibFile, ScannedFlatFieldCalibratesTheLine) {
   ASSERT_EQ(Aktivate_Scanner(), 0);
   names = PollPlatesThrough(120000);
   ASSERT_EQ(names.size(), 1u) << Log();
-  const sessiontest::DiskImage corrected = sessiontest::ReadDisk(names[0]);
+  const testsupport::StoredImage corrected = testsupport::ReadStoredImage(names[0]);
   auto column_mean = [&](int x) {
     double sum = 0;
     for (int y = 0; y < corrected.height; ++y) sum += corrected.pixels[size_t(y) * corrected.width + x];

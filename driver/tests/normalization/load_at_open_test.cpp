@@ -7,15 +7,15 @@
 #include "driver/tests/normalization/normalization_fixture.h"
 
 using namespace normtest;
-using sessiontest::DiskImage;
-using sessiontest::ReadDisk;
+using testsupport::ReadStoredImage;
+using testsupport::StoredImage;
 
 namespace {
 
 class LoadAtOpen : public NormalizationTest {
  protected:
   // One session in mode 1 with `keys` added to [Scanner]; the first image.
-  DiskImage ScanOnce(const std::string& keys, const sim::PlateImage& plate, int x0) {
+  StoredImage ScanOnce(const std::string& keys, const sim::PlateImage& plate, int x0) {
     scenario.plates = {sessiontest::PlateAt(0, 100, x0, plate)};
     std::string ini = kIni100;
     ini.insert(ini.find("[Param_#1]"), keys);
@@ -24,7 +24,7 @@ class LoadAtOpen : public NormalizationTest {
     std::vector<std::string> names = PollPlatesThrough();
     EXPECT_EQ(Deaktivate_Scanner(), 0);
     EXPECT_EQ(names.size(), 1u) << Log();
-    return names.empty() ? DiskImage{} : ReadDisk(names[0]);
+    return names.empty() ? StoredImage{} : ReadStoredImage(names[0]);
   }
   std::string WriteKor(const std::string& name, const std::string& text) {
     const std::string path = Calib() + "/" + name;
@@ -39,7 +39,7 @@ TEST_F(LoadAtOpen, FileNamedInTheIniIsAppliedToEveryImage) {
   const tarvel::NormalizationFile f = Factors(Covering(50000), 50000);
   const std::string path = WriteKor("a.kor", tarvel::FormatNormalizationFile(f));
   const sim::PlateImage plate = sim::GradientPlate(400, 300, 2000, 48000);
-  const DiskImage got = ScanOnce("Kalibrierdaten=" + path + "\n", plate, 1000);
+  const StoredImage got = ScanOnce("Kalibrierdaten=" + path + "\n", plate, 1000);
   EXPECT_NE(Log().find("Normalization File: " + path + "\nNormalization file succesfully loaded\n"), std::string::npos)
       << Log();
   ASSERT_EQ(got.width, plate.width);
@@ -51,7 +51,7 @@ TEST_F(LoadAtOpen, FactorsMultiplyThePixelScaleOf16BitScaling) {
   const tarvel::NormalizationFile f = Factors(Covering(100000), 100000);
   const std::string path = WriteKor("a.kor", tarvel::FormatNormalizationFile(f));
   const sim::PlateImage plate = sim::GradientPlate(400, 300, 2000, 48000);
-  const DiskImage got = ScanOnce("Scale16Bit=1\nNormalization=" + path + "\n", plate, 1000);
+  const StoredImage got = ScanOnce("Scale16Bit=1\nNormalization=" + path + "\n", plate, 1000);
   ASSERT_EQ(got.width, plate.width);
   const std::vector<uint16_t> want = Corrected(plate, 1000, &f, true);
   EXPECT_TRUE(got.pixels == want);
@@ -63,7 +63,7 @@ TEST_F(LoadAtOpen, AnotherScannersFileLeavesTheNeutralTable) {
   f.serial = "VX0000002";
   const std::string path = WriteKor("other.kor", tarvel::FormatNormalizationFile(f));
   const sim::PlateImage plate = sim::GradientPlate(400, 300, 2000, 48000);
-  const DiskImage got = ScanOnce("Normalization=" + path + "\n", plate, 1000);
+  const StoredImage got = ScanOnce("Normalization=" + path + "\n", plate, 1000);
   EXPECT_NE(Log().find("WARNING: Normalization file does not belong to this device\n"), std::string::npos);
   EXPECT_TRUE(got.pixels == Corrected(plate, 1000, nullptr));
 }

@@ -4,13 +4,11 @@
 #include <cmath>
 
 #include "driver/tests/normalization/normalization_fixture.h"
-#include "simulator/usb_port.h"
 
 using namespace normtest;
 
 namespace {
 
-constexpr const char* kGuid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
 double CosineShape(int k) { return 1.0 + 0.125 * std::cos(k * 0.02); }
 
 // The copy as the data PROM must hold it: 16 LE words, then the doubles;
@@ -49,20 +47,14 @@ std::vector<uint8_t> PromImage(const tarvel::NormalizationFile& f, int32_t versi
 
 class PromCopy : public NormalizationTest {
  protected:
-  void TearDown() override {
-    Close_Scanner();
-    sim::DetachUsb();
-    NormalizationTest::TearDown();
-  }
   // Opens mode 1 over USB with the data PROM type and copy given.
   void OpenUsb(uint8_t type, std::optional<std::vector<uint8_t>> copy = std::nullopt) {
     WriteIni(kIni100);
     scenario.interface = "USB";
-    scenario.guid = kGuid;
+    scenario.guid = usbtest::kGuidType6;
     scenario.data_prom_type = type;
     if (copy) scenario.data_proms[0xAA] = *copy;
-    scanner = std::make_shared<sim::Scanner>(scenario);
-    usb = sim::AttachUsb(scanner);
+    AttachUsb();
     ASSERT_EQ(Open_Scanner(1), 0) << Log();
   }
   uint8_t PromType() const { return scanner->IdProm()[31]; }
@@ -78,8 +70,6 @@ class PromCopy : public NormalizationTest {
     return path;
   }
   bool Logged(const std::string& line) const { return Log().find(line) != std::string::npos; }
-
-  std::shared_ptr<sim::UsbScannerBackend> usb;
 };
 
 TEST_F(PromCopy, WrittenWithItsChecksumReadBackAndCleared) {
@@ -172,7 +162,6 @@ TEST_F(PromCopy, DamagedCopiesAreRefusedAtOpenAndOnRead) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     StartAfresh();
-    sim::DetachUsb();
     OpenUsb(1, row.copy);
     EXPECT_TRUE(Logged(row.line)) << Log();  // at open; the table stays neutral
     EXPECT_EQ(Read_NormalizationData((Calib() + "/out.kor").c_str()), -1007);
@@ -193,7 +182,7 @@ TEST_F(PromCopy, CopyAppliedAtOpenAndItsLastFactorPastItsEnd) {
   ASSERT_EQ(Aktivate_Scanner(), 0) << Log();
   std::vector<std::string> names = PollPlatesThrough();
   ASSERT_EQ(names.size(), 1u) << Log();
-  const sessiontest::DiskImage got = sessiontest::ReadDisk(names[0]);
+  const testsupport::StoredImage got = testsupport::ReadStoredImage(names[0]);
   EXPECT_TRUE(got.pixels == Corrected(plate, x0, &f));
 }
 

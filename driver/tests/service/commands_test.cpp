@@ -9,7 +9,7 @@ using namespace servicetest;
 
 namespace {
 
-using Writes = std::vector<std::pair<int, uint32_t>>;
+using Writes = std::vector<devtest::Write>;
 
 // The motor pulses per revolution of the open mode, as the session logged them.
 int LoggedPpr(const std::string& log) {
@@ -148,7 +148,7 @@ TEST_F(Commands, EveryCommandAsOneRow) {
     EXPECT_EQ(a.Written(), row.written);
     EXPECT_EQ(a.count, int32_t(row.written.size()));
     for (size_t i = row.written.size(); i < a.out.size(); ++i) ASSERT_EQ(a.out[i], kUntouched) << i;
-    EXPECT_EQ(Writes(), row.writes);
+    EXPECT_EQ(devtest::RegisterWrites(*scanner), row.writes);
     if (row.result != 0) {
       EXPECT_EQ(scanner->ClockWordLatches(), latches_before);
     }
@@ -193,7 +193,7 @@ TEST_F(Commands, OverUsbTheVendorRequestsReachTheScanner) {
        0,
        {},
        0,
-       [&] { EXPECT_EQ(usb_port->PolygonValue(), 0x1234); }},
+       [&] { EXPECT_EQ(usb->PolygonValue(), 0x1234); }},
       {"ID PROM write (request 2)",
        0x1012,
        {2, 0xA8, 6, 3, 0, 0x41, 0x42, 0x43},

@@ -48,17 +48,7 @@ class Report : public ServiceTest {
   std::string Masked(std::string text) const {
     const std::string date = "Vornix report generated: ";
     if (text.compare(0, date.size(), date) == 0) text.replace(date.size(), text.find('\n') - date.size(), "<time>");
-    const std::string dir = tmp_.path();
-    for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "<dir>");
-    return text;
-  }
-
-  void ExpectGolden(const std::string& text, const std::string& name) {
-    const std::string path = std::string(VORNIX_SOURCE_DIR) + "/driver/tests/service/golden/" + name;
-    if (getenv("VORNIX_WRITE_GOLDEN")) std::ofstream(path, std::ios::binary) << Masked(text);
-    const auto golden = platform::ReadWholeFile(path);
-    ASSERT_TRUE(golden.has_value()) << path;
-    EXPECT_EQ(Masked(text), *golden);
+    return MaskFolder(text);
   }
 
   // A normalization file of the scanner (2 factors) beside the library.
@@ -89,7 +79,7 @@ TEST_F(Report, ParallelPortGolden) {
   const std::string kor = WriteNormalizationFile();
   Open(IniWith("Normalization=" + kor + "\n", kFilter));
   const std::string text = WriteReport();
-  ExpectGolden(text, "report_epp.txt");
+  ExpectGolden(Masked(text), "service/golden/report_epp.txt");
   EXPECT_NE(text.find("   Temperature Laser    =  25.0\xB0"
                       "C\n"),
             std::string::npos);
@@ -102,7 +92,7 @@ TEST_F(Report, UsbGolden) {
   scenario.laser_temp = 31.5;
   Open(sessiontest::kIni, true);
   ASSERT_EQ(Set_ImageFilterMode(0), 0);
-  ExpectGolden(WriteReport(), "report_usb.txt");
+  ExpectGolden(Masked(WriteReport()), "service/golden/report_usb.txt");
 }
 
 TEST_F(Report, NormalizationSourceItNames) {
@@ -133,8 +123,6 @@ TEST_F(Report, NormalizationSourceItNames) {
     const size_t from = text.find("\n\n", text.find("There are ")) + 2;
     EXPECT_EQ(text.substr(from, c.section.size() + 1), c.section + "\n");
     Close_Scanner();
-    sim::DetachUsb();
-    sim::DetachParallelPort();
   }
 }
 

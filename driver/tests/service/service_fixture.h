@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/tests/device/sim_fixture.h"
 #include "driver/tests/session/session_fixture.h"
-#include "simulator/usb_port.h"
 
 namespace servicetest {
 
@@ -49,20 +49,13 @@ inline Answer Call(int32_t command, const std::vector<uint8_t>& in, size_t out_l
 
 class ServiceTest : public sessiontest::SessionTest {
  protected:
-  void TearDown() override {
-    Close_Scanner();
-    sim::DetachUsb();
-    SessionTest::TearDown();
-  }
-
   // Opens mode 1 on the parallel port (or over USB) with `ini`.
   void Open(const std::string& ini = sessiontest::kIni, bool usb = false) {
     WriteIni(ini);
     if (usb) {
       scenario.interface = "USB";
-      scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
-      scanner = std::make_shared<sim::Scanner>(scenario);
-      usb_port = sim::AttachUsb(scanner);
+      scenario.guid = usbtest::kGuidType6;
+      AttachUsb();
     } else {
       Attach();
     }
@@ -74,17 +67,6 @@ class ServiceTest : public sessiontest::SessionTest {
   Answer Ctrl(int32_t command, const std::vector<uint8_t>& in, size_t out_length) {
     return Call(command, in, out_length);
   }
-
-  // Register writes since the last ClearTrace, without the I2C bus (128)
-  // and the clock shift (130).
-  std::vector<std::pair<int, uint32_t>> Writes() const {
-    std::vector<std::pair<int, uint32_t>> out;
-    for (const sim::RegisterAccess& a : scanner->Trace())
-      if (a.write && a.reg != 128 && a.reg != 130) out.push_back({a.reg, a.value});
-    return out;
-  }
-
-  std::shared_ptr<sim::UsbScannerBackend> usb_port;
 };
 
 }  // namespace servicetest

@@ -51,7 +51,7 @@ TEST_F(LongSession, TwoHundredPlatesHoldNoMoreThanOne) {
       char name[256];
       ASSERT_GT(Get_ImageName(name), 0);
       const Size s = sizes[images % 4];
-      const DiskImage got = ReadDisk(name);
+      const StoredImage got = ReadStoredImage(name);
       ASSERT_EQ(got.width, s.width) << images;
       ASSERT_EQ(got.height, s.height) << images;
       ASSERT_TRUE(platform::DeleteFile(name));

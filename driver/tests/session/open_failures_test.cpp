@@ -139,7 +139,7 @@ TEST_F(OpenFailures, OldDataInMemoryIsStoredAsImagesAndFailsTheOpen) {
   // Recovered with the pitches at 0 and still whole.
   const sim::PlateImage* want[] = {&a, &b};
   for (int n = 1; n <= 2; ++n) {
-    DiskImage got = ReadDisk(Images() + "/KP00000" + std::to_string(n) + ".QEW");
+    StoredImage got = ReadStoredImage(Images() + "/KP00000" + std::to_string(n) + ".QEW");
     EXPECT_EQ(got.width, want[n - 1]->width) << n;
     EXPECT_TRUE(got.pixels == want[n - 1]->pixels) << n;
   }

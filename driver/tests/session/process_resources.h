@@ -3,7 +3,8 @@
 #include <malloc.h>
 
 #include <cstddef>
-#include <filesystem>
+
+#include "testing/open_descriptors.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VORNIX_ASAN 1
@@ -18,13 +19,8 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace sessiontest {
 
-inline int CountEntries(const char* folder) {
-  int n = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
-  return n;
-}
-inline int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
-inline int Threads() { return CountEntries("/proc/self/task"); }
+using testsupport::OpenDescriptors;
+inline int Threads() { return testsupport::CountEntries("/proc/self/task"); }
 
 // Bytes the program has allocated and not freed (freed blocks held back by
 // a sanitizer do not count).

@@ -2,7 +2,7 @@
 // A session test: a library folder of its own (module path, ini file, image
 // folder, log), the registry in the test's folder, the virtual clock, a
 // recording user interface, a fixed free-space answer, and the simulated
-// scanner attached to the parallel port from a scenario built in code.
+// scanner attached to the parallel port or USB from a scenario built in code.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,11 +16,14 @@
 #include "driver/config/session_log.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
+#include "driver/tests/config/library_folder.h"
+#include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 #include "simulator/parallel_port.h"
-#include "testing/registry_folder.h"
+#include "simulator/usb_port.h"
+#include "testing/stored_image.h"
 #include "testing/temp_folder.h"
 
 namespace sessiontest {
@@ -57,15 +60,13 @@ inline sim::Plate PlateAt(int slot, uint32_t at_ms, int x, sim::PlateImage image
 
 class SessionTest : public ::testing::Test {
  public:
-  std::string bin() const { return tmp_ / "bin"; }
+  std::string bin() const { return library_.bin(); }
   std::string Images() const { return bin() + "/Images"; }
   std::string TempFile() const { return Images() + "/Tarvel.tmp"; }
   std::string LogFile() const { return bin() + "/Tarvel.log"; }
 
  protected:
   void SetUp() override {
-    platform::CreateDirectories(bin());
-    platform::SetModuleFileNameOverride(bin() + "/libTarvel.so");
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
     tarvel::ResetInterfaceProbe();
@@ -73,18 +74,18 @@ class SessionTest : public ::testing::Test {
   }
   void TearDown() override {
     Close_Scanner();
+    sim::DetachUsb();
     sim::DetachParallelPort();
     scanner.reset();
     tarvel::ResetInterfaceProbe();
     platform::UseRealClock();
     platform::SetFreeDiskSpaceOverride(std::nullopt);
-    platform::SetModuleFileNameOverride(std::nullopt);
   }
 
   // A table row's own start: a fresh library folder and a configured scanner.
   void StartAfresh() {
     TearDown();
-    std::filesystem::remove_all(bin());
+    library_.Renew();
     SetUp();
     scenario.fpga_configured = true;
   }
@@ -95,6 +96,10 @@ class SessionTest : public ::testing::Test {
   void Attach() {
     scanner = std::make_shared<sim::Scanner>(scenario);
     port = sim::AttachParallelPort(scanner);
+  }
+  void AttachUsb() {
+    scanner = std::make_shared<sim::Scanner>(scenario);
+    usb = sim::AttachUsb(scanner);
   }
   std::string Log() const {
     tarvel::FlushSessionLog();
@@ -111,9 +116,22 @@ class SessionTest : public ::testing::Test {
         stamp = form[i] == '0' ? (text[at + i] >= '0' && text[at + i] <= '9') : text[at + i] == form[i];
       if (stamp) text.replace(at, form.size(), "<time>");
     }
+    return MaskFolder(text);
+  }
+  // `text` with the test's folder written <dir>.
+  std::string MaskFolder(std::string text) const {
     const std::string dir = tmp_.path();
     for (size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "<dir>");
     return text;
+  }
+  // Compares `text` with the golden file `path` under driver/tests/; with
+  // VORNIX_WRITE_GOLDEN set, writes the file first.
+  void ExpectGolden(const std::string& text, const std::string& path) const {
+    const std::string file = std::string(VORNIX_SOURCE_DIR) + "/driver/tests/" + path;
+    if (getenv("VORNIX_WRITE_GOLDEN")) std::ofstream(file, std::ios::binary) << text;
+    const auto golden = platform::ReadWholeFile(file);
+    ASSERT_TRUE(golden.has_value()) << file;
+    EXPECT_EQ(text, *golden);
   }
 
   // Polls until `done` holds or `limit_ms` of virtual time pass, fetching
@@ -163,27 +181,15 @@ class SessionTest : public ::testing::Test {
   }
 
   testsupport::TempFolder tmp_;
-  testsupport::RegistryFolder registry_{tmp_ / "reg"};
+  configtest::LibraryFolder library_{tmp_.path()};
   platform::RecordingUi ui;
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
   std::shared_ptr<sim::ParallelPortDriver> port;
+  std::shared_ptr<sim::UsbScannerBackend> usb;
 };
 
-// Pixels of a DiskImage file (u16 width, u16 height, rows).
-struct DiskImage {
-  int width = 0, height = 0;
-  std::vector<uint16_t> pixels;
-};
-inline DiskImage ReadDisk(const std::string& path) {
-  DiskImage d;
-  auto bytes = platform::ReadWholeFile(path);
-  if (!bytes || bytes->size() < 4) return d;
-  auto u16 = [&](size_t at) { return static_cast<uint16_t>(uint8_t((*bytes)[at]) | (uint8_t((*bytes)[at + 1]) << 8)); };
-  d.width = u16(0);
-  d.height = u16(2);
-  for (size_t at = 4; at + 1 < bytes->size(); at += 2) d.pixels.push_back(u16(at));
-  return d;
-}
+using testsupport::ReadStoredImage;
+using testsupport::StoredImage;
 
 }  // namespace sessiontest

@@ -112,7 +112,7 @@ TEST_F(Status, DeactivatedWhileThePlateIsInTheTransportStillGivesItsImage) {
   ASSERT_EQ(Deaktivate_Scanner(), 0);
   std::vector<std::string> names = PollPlatesThrough();
   ASSERT_EQ(names.size(), 1u) << Log();
-  DiskImage got = ReadDisk(names[0]);
+  StoredImage got = ReadStoredImage(names[0]);
   EXPECT_EQ(got.height, plate.height);
   EXPECT_TRUE(got.pixels == plate.pixels);
 

@@ -9,7 +9,6 @@
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/session/interface_probe.h"
 #include "platform/sync.h"
-#include "simulator/usb_port.h"
 
 using namespace sessiontest;
 
@@ -17,15 +16,6 @@ namespace {
 
 class UsbSession : public SessionTest {
  protected:
-  void TearDown() override {
-    Close_Scanner();
-    sim::DetachUsb();
-    SessionTest::TearDown();
-  }
-  void AttachUsb() {
-    scanner = std::make_shared<sim::Scanner>(scenario);
-    usb = sim::AttachUsb(scanner);
-  }
   // One session through the plates; the bytes of every image file, in order.
   std::vector<std::string> Session() {
     std::vector<std::string> files;
@@ -37,7 +27,6 @@ class UsbSession : public SessionTest {
     EXPECT_EQ(Close_Scanner(), 0);
     return files;
   }
-  std::shared_ptr<sim::UsbScannerBackend> usb;
 };
 
 TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
@@ -53,7 +42,7 @@ TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
   for (const std::string& f : {Images() + "/KP000001.QEW", Images() + "/KP000002.QEW"}) platform::DeleteFile(f);
 
   scenario.interface = "USB";
-  scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+  scenario.guid = usbtest::kGuidType6;
   AttachUsb();
   const int threads = platform::LiveThreads();
   std::vector<std::string> over_usb = Session();
@@ -74,7 +63,7 @@ TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
 
 TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   scenario.interface = "USB,EPP";
-  scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+  scenario.guid = usbtest::kGuidType6;
   scanner = std::make_shared<sim::Scanner>(scenario);
   port = sim::AttachParallelPort(scanner);
   usb = sim::AttachUsb(scanner);
@@ -85,7 +74,7 @@ TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
 TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
   WriteIni();
   scenario.interface = "USB";
-  scenario.guid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
+  scenario.guid = usbtest::kGuidType6;
   scenario.plates = {PlateAt(0, 100, 500, sim::FlatPlate(200, 2000, 20000))};
   AttachUsb();
   const int threads = platform::LiveThreads();

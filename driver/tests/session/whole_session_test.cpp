@@ -25,7 +25,7 @@ TEST_F(WholeSession, PlatesInDifferentSlotsComeBackAsImagesInProductionOrder) {
   for (size_t i = 0; i < names.size(); ++i) {
     SCOPED_TRACE(names[i]);
     EXPECT_EQ(names[i], Images() + "/KP00000" + std::to_string(i + 1) + ".QEW");
-    DiskImage got = ReadDisk(names[i]);
+    StoredImage got = ReadStoredImage(names[i]);
     EXPECT_EQ(got.width, want[i]->width);
     EXPECT_EQ(got.height, want[i]->height);
     EXPECT_TRUE(got.pixels == want[i]->pixels);
@@ -35,13 +35,7 @@ TEST_F(WholeSession, PlatesInDifferentSlotsComeBackAsImagesInProductionOrder) {
   EXPECT_STREQ(none, "");
   EXPECT_EQ(Close_Scanner(), 0);
   ExpectAtRest();
-  const auto golden =
-      platform::ReadWholeFile(std::string(VORNIX_SOURCE_DIR) + "/driver/tests/session/golden/whole_session.log");
-  ASSERT_TRUE(golden.has_value());
-  if (getenv("VORNIX_WRITE_GOLDEN"))
-    std::ofstream(std::string(VORNIX_SOURCE_DIR) + "/driver/tests/session/golden/whole_session.log", std::ios::binary)
-        << MaskedLog();
-  EXPECT_EQ(MaskedLog(), *golden);
+  ExpectGolden(MaskedLog(), "session/golden/whole_session.log");
 }
 
 }  // namespace

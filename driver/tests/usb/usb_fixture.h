@@ -15,6 +15,7 @@
 #include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/device/usb/usb_transport.h"
+#include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
 #include "platform/os_version.h"
 #include "platform/sync.h"
@@ -29,9 +30,6 @@ bool WaitUntil(F done) {
   for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return done();
 }
-
-// Probe 5 of the GUID table (scanner type 6, as on the parallel port).
-constexpr const char* kGuidType6 = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
 
 class UsbTest : public ConfigTest {
  protected:

@@ -8,8 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include "testing/oracle.h"
 #include "toolkit/dialogs/names/color_names.h"
-#include "toolkit/testing/oracle.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ const std::map<int, std::pair<const char*, uint32_t>> kOverrides = {
 TEST(ColorNames, ValuesAreTheDatabasesOrTheOverrides) {
   bool found = false;
   auto db = ReadRgbTxt(&found);
-  MW_REQUIRE_ORACLE(found, "rgb.txt (x11-common)");
+  REQUIRE_ORACLE(found, "rgb.txt (x11-common)");
   using mwdlg::kDlgColorNameTable;
   ASSERT_EQ(mwdlg::kColorNameRows, 559u);
   EXPECT_EQ(kDlgColorNameTable[558].name, nullptr);

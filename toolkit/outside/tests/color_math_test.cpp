@@ -6,8 +6,8 @@
 #include <sstream>
 #include <vector>
 
+#include "testing/oracle.h"
 #include "toolkit/outside/color/conversions.h"
-#include "toolkit/testing/oracle.h"
 
 using namespace mwcolor;
 
@@ -63,10 +63,11 @@ void ExpectNear(const char* what, const Rgb& in, int got, double want, double to
 }  // namespace
 
 TEST(ColorMath, HsbAndHlsMatchColorsys) {
-  MW_REQUIRE_ORACLE(mwtest::PythonHas("colorsys"), "python3 colorsys");
+  REQUIRE_ORACLE(testsupport::PythonHas("colorsys"), "python3 colorsys");
   const std::vector<Rgb> grid = RgbGrid(15);
-  bool ok = false;
-  auto rows = ParseRows(mwtest::RunPython(kColorsys, Lines(grid), &ok));
+  std::string text;
+  const bool ok = testsupport::RunPython(kColorsys, Lines(grid), &text) == 0;
+  auto rows = ParseRows(text);
   ASSERT_TRUE(ok);
   ASSERT_EQ(rows.size(), grid.size());
   for (size_t i = 0; i < grid.size(); ++i) {
@@ -116,10 +117,11 @@ for l, aa, bb in zip(116 * f[:, 1] - 16, 500 * (f[:, 0] - f[:, 1]), 200 * (f[:, 
 )";
 
 TEST(ColorMath, LabMatchesPilColourManagement) {
-  MW_REQUIRE_ORACLE(mwtest::PythonHas("numpy, PIL.ImageCms"), "python3-pil with ImageCms, python3-numpy");
+  REQUIRE_ORACLE(testsupport::PythonHas("numpy, PIL.ImageCms"), "python3-pil with ImageCms, python3-numpy");
   const std::vector<Rgb> grid = RgbGrid(17);
-  bool ok = false;
-  auto rows = ParseRows(mwtest::RunPython(kPilLab, Lines(grid), &ok));
+  std::string text;
+  const bool ok = testsupport::RunPython(kPilLab, Lines(grid), &text) == 0;
+  auto rows = ParseRows(text);
   ASSERT_TRUE(ok);
   ASSERT_EQ(rows.size(), grid.size());
   for (size_t i = 0; i < grid.size(); ++i) {

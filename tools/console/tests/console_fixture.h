@@ -14,6 +14,7 @@
 #include "driver/tarvel_api.h"
 #include "platform/files.h"
 #include "testing/registry_folder.h"
+#include "testing/stored_image.h"
 #include "testing/temp_folder.h"
 #include "tools/ptydrive/pty_session.h"
 
@@ -24,21 +25,8 @@ namespace consoletest {
 constexpr const char* kTransportRunning = "Status = [01]{6}1";
 constexpr const char* kTransportStopped = "Status = [01]{4}0[01]0";
 
-// A stored image file: u16 width, u16 height, the rows.
-struct StoredImage {
-  int width = 0, height = 0;
-  std::vector<uint16_t> pixels;
-};
-inline StoredImage ReadStoredImage(const std::string& path) {
-  StoredImage d;
-  auto bytes = platform::ReadWholeFile(path);
-  if (!bytes || bytes->size() < 4) return d;
-  auto u16 = [&](size_t at) { return uint16_t(uint8_t((*bytes)[at]) | (uint8_t((*bytes)[at + 1]) << 8)); };
-  d.width = u16(0);
-  d.height = u16(2);
-  for (size_t at = 4; at + 1 < bytes->size(); at += 2) d.pixels.push_back(u16(at));
-  return d;
-}
+using testsupport::ReadStoredImage;
+using testsupport::StoredImage;
 
 class ConsoleTest : public ::testing::Test {
  protected:

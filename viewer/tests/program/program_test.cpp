@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fennic/fennic_api.h"
+#include "testing/oracle.h"
 #include "viewer/tests/core/test_support.h"
 
 namespace viewer {
@@ -31,7 +32,7 @@ std::string ReadText(const std::string& name) {
 TEST(Program, StartsWithAFileOnAnXServer) {
   for (const char* tool : {"xvfb-run", "xwininfo", "import"}) {
     if (!Have(tool)) {
-      if (const char* ci = std::getenv("CI"); ci && std::string(ci) == "true") FAIL() << tool << " missing";
+      if (testsupport::UnderCi()) FAIL() << tool << " missing";
       GTEST_SKIP() << tool << " missing";
     }
   }

@@ -23,6 +23,15 @@ inline std::ostream& operator<<(std::ostream& os, const Write& w) {
   return os << "{" << w.reg << ", 0x" << std::hex << w.value << std::dec << "}";
 }
 
+// Register writes since the scanner's last ClearTrace, without the I2C bus
+// (128) and clock shift (130) traffic unless asked for.
+inline std::vector<Write> RegisterWrites(const sim::Scanner& scanner, bool with_bus = false) {
+  std::vector<Write> out;
+  for (const sim::RegisterAccess& a : scanner.Trace())
+    if (a.write && (with_bus || (a.reg != 128 && a.reg != 130))) out.push_back({a.reg, a.value});
+  return out;
+}
+
 class SimDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -49,14 +58,7 @@ class SimDeviceTest : public ::testing::Test {
     scanner->ClearI2cTransactions();
   }
 
-  // Register writes since the last ClearTrace, without the I2C bus (128)
-  // and clock shift (130) traffic unless asked for.
-  std::vector<Write> Writes(bool with_bus = false) const {
-    std::vector<Write> out;
-    for (const sim::RegisterAccess& a : scanner->Trace())
-      if (a.write && (with_bus || (a.reg != 128 && a.reg != 130))) out.push_back({a.reg, a.value});
-    return out;
-  }
+  std::vector<Write> Writes(bool with_bus = false) const { return RegisterWrites(*scanner, with_bus); }
   std::vector<uint32_t> WritesTo(int reg) const {
     std::vector<uint32_t> out;
     for (const sim::RegisterAccess& a : scanner->TraceOf(reg, true)) out.push_back(a.value);
