@@ -38,6 +38,7 @@ struct Engine : testing::Test {
     bitmaps = mwsys::Counter("mwkernel.bitmaps");
     bad_params = mwsys::Counter("mwcolor.bad_params");
     mwsys::ClearRecordedCalls();
+    mwsys::SetRecording(true);
   }
   void TearDown() override {
     if (M_DlgIsDataInitialized()) {
@@ -45,6 +46,7 @@ struct Engine : testing::Test {
     }
     mwsys::ClearFailing();
     mwsys::ClearScriptedAnswers();
+    mwsys::SetRecording(false);
     // nothing outlives the engine
     EXPECT_FALSE(mwsys::IsLoaded("mwcolor.DLL"));
     EXPECT_FALSE(mwsys::IsLoaded("mwdialogres.DLL"));

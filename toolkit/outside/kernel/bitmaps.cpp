@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "toolkit/outside/kernel/mwkernel.h"
@@ -15,7 +14,7 @@ struct Storage {
 
 int32_t g_setting = 0;
 
-bool Call(int ordinal) { return mwsys::RecordCallPasses("mwkernel." + std::to_string(ordinal)); }
+bool Call(int ordinal) { return mwsys::OrdinalCallPasses("mwkernel", ordinal); }
 
 // Flagged and holding the kernel's storage.
 bool Allocated(const MwBitmapHandle* h) { return MwBitmapAllocated(h) && h->storage; }
