@@ -142,9 +142,11 @@ TEST_F(Fixture, AdjustCallsTheDisplayOnlyForAValue) {
   EXPECT_EQ(b.Adjust(3, 1), 0);
   ASSERT_EQ(b.LoadAndAdjust(1, module, 128, -1, 0), 1);
   mwsys::ClearRecordedCalls();
+  mwsys::SetRecording(true);
   EXPECT_EQ(b.Adjust(-1, 0), 1);
   EXPECT_TRUE(mwsys::RecordedCalls().empty());
   EXPECT_EQ(b.Adjust(40, 2), 1);
+  mwsys::SetRecording(false);
   EXPECT_EQ(mwsys::RecordedCalls(), (std::vector<std::string>{"mwdisplay.113", "mwkernel.123", "mwdisplay.119"}));
   EXPECT_EQ(b.handle().option, 2);
   EXPECT_EQ(b.handle().brightness, 40);

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
+#include "toolkit/common/tests/data_table.h"
 #include "toolkit/dialogs/mwdialogs_api.h"
 #include "toolkit/dialogs/tests/dialog_test_util.h"
 
@@ -38,6 +40,7 @@ struct Engine : testing::Test {
     bitmaps = mwsys::Counter("mwkernel.bitmaps");
     bad_params = mwsys::Counter("mwcolor.bad_params");
     mwsys::ClearRecordedCalls();
+    mwsys::SetRecording(true);
   }
   void TearDown() override {
     if (M_DlgIsDataInitialized()) {
@@ -45,6 +48,7 @@ struct Engine : testing::Test {
     }
     mwsys::ClearFailing();
     mwsys::ClearScriptedAnswers();
+    mwsys::SetRecording(false);
     // nothing outlives the engine
     EXPECT_FALSE(mwsys::IsLoaded("mwcolor.DLL"));
     EXPECT_FALSE(mwsys::IsLoaded("mwdialogres.DLL"));
@@ -139,14 +143,19 @@ TEST_F(Engine, MissingPicturesOnlyLowerTheirReadyFlags) {
   struct Case {
     std::string failing;
     int ready;
-  } cases[] = {
-      {"mwsys.FindResource(mwdialogres,105)", 0xFF & ~kRgb},
-      {"mwsys.FindResource(mwdialogres,106)", 0xFF & ~kCmy},
-      {"mwsys.FindResource(mwdialogres,102)", 0xFF & ~kCmyk},
-      {"mwsys.FindResource(mwdialogres,108)", 0xFF & ~kBrightness},
-      {"mwsys.FindResource(mwdialogres,104)", 0xFF & ~kWheel},
-      {"mwkernel.110", kHue | kHls | kLab},
   };
+  // A missing resource of either row lowers the flag of the model that needs its index.
+  const auto flags = mwtest::ReadDataTable("dialogs/tests/data/ready_flags.tsv", 4);
+  std::vector<Case> cases;
+  for (const mwtest::DataRow& p : mwtest::ReadDataTable("dialogs/tests/data/dialog_pictures.tsv", 4)) {
+    int lowered = 0;
+    for (size_t bit = 0; bit < flags.size(); ++bit) {
+      if (flags[bit].number(2) == p.number(1)) lowered |= 1 << bit;
+    }
+    cases.push_back({"mwsys.FindResource(mwdialogres," + p.text(3) + ")", 0xFF & ~lowered});
+  }
+  ASSERT_EQ(cases.size(), 10u);
+  cases.push_back({"mwkernel.110", kHue | kHls | kLab});
   for (const Case& c : cases) {
     mwsys::SetFailing(c.failing);
     ASSERT_EQ(M_DlgInit(), 1) << c.failing;
@@ -342,4 +351,59 @@ TEST_F(Engine, ColourNamesOnlyWhileStarted) {
   }
   EXPECT_EQ(M_DlgGetColorNameLen(0), 6);
   EXPECT_EQ(M_DlgGetColorName(0, nullptr), -13);
+}
+
+TEST_F(Engine, EveryPictureIsItsResource) {
+  ASSERT_EQ(M_DlgInit(), 1);
+  mwsys::Module resources = mwsys::LoadLibrary("mwdialogres.DLL");
+  ASSERT_NE(resources, nullptr);
+  using Fn = int (*)(MwBitmapHandle*, uint32_t);
+  const Fn rows[] = {M_DlgGetColorDlgBitmap, M_DlgGetCustomizePalDlgBitmap};
+  for (const mwtest::DataRow& p : mwtest::ReadDataTable("dialogs/tests/data/dialog_pictures.tsv", 4)) {
+    const std::string what = "row " + p.text(0) + " index " + p.text(1) + " (" + p.text(2) + ")";
+    const mwsys::ResourceEntry* r = mwsys::FindResource(resources, mwsys::kResourceBitmap, p.number(3));
+    ASSERT_NE(r, nullptr) << what;
+    const auto layout = mwsys::CheckDib(r->data, r->size);
+    ASSERT_TRUE(layout) << what;
+    MwBitmapHandle expected{}, got{};
+    ASSERT_EQ(MK_CreateFromDib(&expected, static_cast<const mwsys::BitmapInfoHeader*>(r->data),
+                               static_cast<const uint8_t*>(r->data) + layout->pixel_offset),
+              1);
+    ASSERT_EQ(rows[p.number(0)](&got, static_cast<uint32_t>(p.number(1))), 1) << what;
+    EXPECT_EQ(got.width, expected.width) << what;
+    EXPECT_EQ(got.height, expected.height) << what;
+    EXPECT_EQ(got.bit_count, expected.bit_count) << what;
+    EXPECT_EQ(got.colors, expected.colors) << what;
+    EXPECT_EQ(got.setting, 128) << what;
+    if (got.height == expected.height && got.row_stride == expected.row_stride) {
+      for (int32_t y = 0; y < got.height; ++y) {
+        EXPECT_EQ(std::memcmp(MK_PixelRow(&got, y), MK_PixelRow(&expected, y), got.row_stride), 0) << what << " y " << y;
+      }
+    }
+    if (got.colors == expected.colors && got.colors > 0) {
+      EXPECT_EQ(std::memcmp(MK_ColorTable(&got), MK_ColorTable(&expected), 4 * size_t(got.colors)), 0) << what;
+    }
+    MK_FreeBitmap(&got);
+    MK_FreeBitmap(&expected);
+  }
+  mwsys::FreeLibrary(resources);
+}
+
+// Every row's value gives the name of the first row holding it.
+TEST_F(Engine, EveryColourValueGivesTheFirstRowsName) {
+  ASSERT_EQ(M_DlgInit(), 1);
+  std::map<uint32_t, std::string> first;
+  int shadowed = 0;
+  for (const mwtest::DataRow& row : mwtest::ReadDataTable("dialogs/tests/data/color_names.tsv", 5)) {
+    const uint32_t value = uint32_t(row.number(2)) | uint32_t(row.number(3)) << 8 | uint32_t(row.number(4)) << 16;
+    const auto [it, fresh] = first.emplace(value, row.text(1));
+    shadowed += !fresh;
+    const std::string& name = it->second;
+    EXPECT_EQ(M_DlgGetColorNameLen(value), int(name.size()) + 1) << row.text(1);
+    char buf[64];
+    std::memset(buf, 'x', sizeof buf);
+    ASSERT_EQ(M_DlgGetColorName(value, buf), 1);
+    EXPECT_EQ(std::string(buf), name) << "row " << row.text(0) << " " << row.text(1);
+  }
+  EXPECT_EQ(shadowed, 47);
 }

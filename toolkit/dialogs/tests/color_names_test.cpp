@@ -1,4 +1,5 @@
-// The colour-name table against the X Window System colour database
+// The colour-name table row by row against data/color_names.tsv (exact
+// names, order and values), and against the X Window System colour database
 // (rgb.txt, package x11-common) and its own override rows.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <sstream>
 
 #include "testing/oracle.h"
+#include "toolkit/common/tests/data_table.h"
 #include "toolkit/dialogs/names/color_names.h"
 
 namespace {
@@ -73,6 +75,20 @@ const std::map<int, std::pair<const char*, uint32_t>> kOverrides = {
 };
 
 }  // namespace
+
+TEST(ColorNames, EveryRowAsTheDataHoldsIt) {
+  const auto rows = mwtest::ReadDataTable("dialogs/tests/data/color_names.tsv", 5);
+  ASSERT_EQ(rows.size(), 558u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const auto& row = mwdlg::kDlgColorNameTable[i];
+    ASSERT_EQ(rows[i].number(0), int(i));
+    ASSERT_NE(row.name, nullptr) << i;
+    EXPECT_EQ(std::string(row.name), rows[i].text(1)) << "row " << i;
+    EXPECT_EQ(row.value, Rgb(rows[i].number(2), rows[i].number(3), rows[i].number(4))) << "row " << i << " " << row.name;
+  }
+  EXPECT_EQ(mwdlg::kDlgColorNameTable[558].name, nullptr);
+  EXPECT_EQ(mwdlg::kDlgColorNameTable[558].value, 0u);
+}
 
 TEST(ColorNames, ValuesAreTheDatabasesOrTheOverrides) {
   bool found = false;

@@ -7,37 +7,9 @@
 #include <vector>
 
 #include "toolkit/formats/mwformats_api.h"
+#include "toolkit/formats/tests/format_texts.h"
 
-namespace {
-
-struct TextOps {
-  const char* what;
-  uint32_t count;
-  int (*len)(uint32_t, int32_t*);
-  int (*set)(uint32_t, const char*);
-  int (*get)(uint32_t, char*);
-};
-const TextOps kTables[] = {
-    {"save names", 175, M_FFGetSaveStringLen, M_FFSetSaveString, M_FFGetSaveString},
-    {"sub-format names", 149, M_FFGetSaveSubStringLen, M_FFSetSaveSubString, M_FFGetSaveSubString},
-    {"extensions", 61, M_FFGetSaveExtStringLen, M_FFSetSaveExtString, M_FFGetSaveExtString},
-    {"descriptions", 169, M_FFGetInfoStringLen, M_FFSetInfoString, M_FFGetInfoString},
-};
-
-std::string Text(const TextOps& t, uint32_t i) {
-  int32_t n = -1;
-  EXPECT_EQ(t.len(i, &n), 1);
-  std::string s(n + 1, '\x7f');
-  EXPECT_EQ(t.get(i, s.data()), 1);
-  s.pop_back();
-  return s;
-}
-std::string SaveName(uint32_t i) { return Text(kTables[0], i); }
-std::string SubName(uint32_t i) { return Text(kTables[1], i); }
-std::string Extension(uint32_t i) { return Text(kTables[2], i); }
-std::string Description(uint32_t i) { return Text(kTables[3], i); }
-
-}  // namespace
+using namespace fftest;
 
 TEST(FormatTexts, DefaultsAndBounds) {
   EXPECT_EQ(SaveName(0), "Morwen 24-bit");

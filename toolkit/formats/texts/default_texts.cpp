@@ -496,8 +496,8 @@ const char* const kDefaultDescriptions[kDescriptionCount] = {
     "TIFF/FX-CCITT G3 1D",
     "TIFF/FX-CCITT G3 2D",
     "TIFF/FX-JBIG",
-    "TIFF/FX",
-    "TIFF/FX",
+    "TIFF/FX-3 bit",
+    "TIFF/FX-8 bit",
     "ESRI Shapefile",
     "Paint Shop Pro Browser Cache",
     "GIMP Brush",
@@ -506,10 +506,10 @@ const char* const kDefaultDescriptions[kDescriptionCount] = {
     "Raw Data",
     "Xionics SMP-Tiled",
     "TIFF/FX-MRC",
-    "TIFF/FX",
+    "TIFF/FX-24 bit",
     "Enhanced Compressed Wavelet",
-    "ECW-Lossless",
     "Enhanced Compressed Wavelet-Lossless",
+    "Enhanced Compressed Wavelet-JPEG 2000",
 };
 
 }  // namespace mwff

@@ -84,8 +84,7 @@ void Convert(const Conversion& c, const uint8_t* in, uint8_t* out) {
 }  // namespace
 
 MW_EXPORT int M_ClrInit(void** handle, int32_t source, int32_t target, const void* params) {
-  const std::string call = "mwcolor.M_ClrInit" + Pair(source, target);
-  const bool passes = mwsys::RecordCallPasses(call);
+  const bool passes = !mwsys::Watched() || mwsys::RecordCallPasses("mwcolor.M_ClrInit" + Pair(source, target));
   if (!handle) return 0;
   if (!ExpectedParams(params, source, target)) mwsys::AddToCounter("mwcolor.bad_params", 1);
   const bool pair = (source == kMwSpaceRgb && Supported(target)) || (target == kMwSpaceRgb && Supported(source));
@@ -102,19 +101,21 @@ MW_EXPORT int M_ClrConvert(void* handle, const uint8_t* source, uint8_t* target,
     return 0;
   }
   const auto& c = *static_cast<const Conversion*>(handle);
-  std::string call = "mwcolor.M_ClrConvert" + Pair(c.source, c.target);
-  std::string bytes;
-  for (int i = 0; i < Components(c.source); ++i) {
-    bytes += i ? "," : ":";
-    bytes += std::to_string(source[i]);
-  }
-  mwsys::RecordCall(call.substr(0, call.size() - 1) + bytes + ")");
   if (width != 1 || height != 1 || source_pad != 0 || target_pad != 0) mwsys::AddToCounter("mwcolor.bad_params", 1);
-  if (mwsys::IsFailing(call)) return 0;
-  std::vector<unsigned char> scripted;
-  if (mwsys::ScriptedAnswer(call, &scripted)) {
-    std::memcpy(target, scripted.data(), std::min<size_t>(scripted.size(), Components(c.target)));
-    return 1;
+  if (mwsys::Watched()) {
+    const std::string call = "mwcolor.M_ClrConvert" + Pair(c.source, c.target);
+    std::string bytes;
+    for (int i = 0; i < Components(c.source); ++i) {
+      bytes += i ? "," : ":";
+      bytes += std::to_string(source[i]);
+    }
+    mwsys::RecordCall(call.substr(0, call.size() - 1) + bytes + ")");
+    if (mwsys::IsFailing(call)) return 0;
+    std::vector<unsigned char> scripted;
+    if (mwsys::ScriptedAnswer(call, &scripted)) {
+      std::memcpy(target, scripted.data(), std::min<size_t>(scripted.size(), Components(c.target)));
+      return 1;
+    }
   }
   Convert(c, source, target);
   return 1;
@@ -127,7 +128,7 @@ MW_EXPORT int M_ClrFree(void* handle) {
     return 0;
   }
   auto* c = static_cast<Conversion*>(handle);
-  mwsys::RecordCall("mwcolor.M_ClrFree" + Pair(c->source, c->target));
+  if (mwsys::Recording()) mwsys::RecordCall("mwcolor.M_ClrFree" + Pair(c->source, c->target));
   delete c;
   mwsys::AddToCounter("mwcolor.handles", -1);
   return 1;

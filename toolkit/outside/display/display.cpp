@@ -1,11 +1,10 @@
-#include <string>
 #include <vector>
 
 #include "toolkit/outside/display/mwdisplay.h"
 #include "toolkit/outside/system/standin_control.h"
 
 namespace {
-bool Call(int ordinal) { return mwsys::RecordCallPasses("mwdisplay." + std::to_string(ordinal)); }
+bool Call(int ordinal) { return mwsys::OrdinalCallPasses("mwdisplay", ordinal); }
 }  // namespace
 
 MW_EXPORT int MD_SetDisplayValue(MwBitmapHandle* handle, int32_t value, int32_t) {

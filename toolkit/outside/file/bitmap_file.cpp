@@ -9,7 +9,7 @@
 
 namespace {
 
-bool Call(int ordinal) { return mwsys::RecordCallPasses("mwfile." + std::to_string(ordinal)); }
+bool Call(int ordinal) { return mwsys::OrdinalCallPasses("mwfile", ordinal); }
 
 constexpr size_t kFileHeader = 14;
 

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "toolkit/outside/kernel/mwkernel.h"
@@ -15,7 +14,7 @@ struct Storage {
 
 int32_t g_setting = 0;
 
-bool Call(int ordinal) { return mwsys::RecordCallPasses("mwkernel." + std::to_string(ordinal)); }
+bool Call(int ordinal) { return mwsys::OrdinalCallPasses("mwkernel", ordinal); }
 
 // Flagged and holding the kernel's storage.
 bool Allocated(const MwBitmapHandle* h) { return MwBitmapAllocated(h) && h->storage; }
@@ -92,19 +91,29 @@ MW_EXPORT int MK_CopyRect(MwBitmapHandle* target, const MwBitmapHandle* source, 
                           int32_t width, int32_t height) {
   if (!Call(115) || !target || !Allocated(source) || target == source) return 0;
   if (left < 0 || top < 0 || width <= 0 || height <= 0 || left > source->width - width ||
-      top > source->height - height || source->bit_count % 8 != 0) {
+      top > source->height - height) {
     return 0;
   }
-  const int32_t bytes = source->bit_count / 8;
-  const auto stride = static_cast<int32_t>(mwsys::DibRowStride(width, static_cast<uint32_t>(source->bit_count)));
+  const int32_t bits = source->bit_count;
+  const auto stride = static_cast<int32_t>(mwsys::DibRowStride(width, static_cast<uint32_t>(bits)));
   auto* s = new Storage;
   s->colors = StorageOf(source)->colors;
   s->pixels.assign(static_cast<size_t>(stride) * height, 0);
   for (int32_t y = 0; y < height; ++y) {
-    std::memcpy(&s->pixels[y * stride], &StorageOf(source)->pixels[(top + y) * source->row_stride + left * bytes],
-                static_cast<size_t>(width) * bytes);
+    const uint8_t* from = &StorageOf(source)->pixels[static_cast<size_t>(top + y) * source->row_stride];
+    uint8_t* to = &s->pixels[static_cast<size_t>(y) * stride];
+    if (bits % 8 == 0) {
+      std::memcpy(to, from + static_cast<size_t>(left) * (bits / 8), static_cast<size_t>(width) * (bits / 8));
+      continue;
+    }
+    // Pixels below a byte, the first in the highest bits.
+    const int32_t mask = (1 << bits) - 1;
+    for (int32_t x = 0; x < width; ++x) {
+      const int64_t at = static_cast<int64_t>(left + x) * bits, put = static_cast<int64_t>(x) * bits;
+      const int32_t value = from[at / 8] >> (8 - bits - at % 8) & mask;
+      to[put / 8] |= static_cast<uint8_t>(value << (8 - bits - put % 8));
+    }
   }
-  const int32_t bits = source->bit_count;
   Release(target);
   Install(target, width, height, bits, stride, s);
   return 1;

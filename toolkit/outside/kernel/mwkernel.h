@@ -46,7 +46,8 @@ MW_EXPORT int MK_CreateFromDib(MwBitmapHandle* handle, const mwsys::BitmapInfoHe
 MW_EXPORT int MK_CopyBitmap(MwBitmapHandle* target, const MwBitmapHandle* source);
 // 114: the source copied into the caller's handle; 0 for an empty source.
 MW_EXPORT int MK_CopyPicture(MwBitmapHandle* target, const MwBitmapHandle* source);
-// 115: the part at (left, top) of width x height; 0 when it lies outside.
+// 115: the part at (left, top) of width x height, of any depth; 0 when it
+// lies outside.
 MW_EXPORT int MK_CopyRect(MwBitmapHandle* target, const MwBitmapHandle* source, int32_t left, int32_t top,
                           int32_t width, int32_t height);
 // 123: records the option in the bitmap.

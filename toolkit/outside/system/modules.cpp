@@ -131,7 +131,7 @@ bool IsLoaded(const std::string& name) { return Find(KeyOf(name)) != nullptr; }
 
 const ResourceEntry* FindResource(Module module, int32_t type, int32_t id) {
   if (!module || !Known(module)) return nullptr;
-  if (IsFailing("mwsys.FindResource(" + module->key + "," + std::to_string(id) + ")")) return nullptr;
+  if (Watched() && IsFailing("mwsys.FindResource(" + module->key + "," + std::to_string(id) + ")")) return nullptr;
   for (size_t i = 0; i < module->count; ++i) {
     if (module->table[i].type == type && module->table[i].id == id) return &module->table[i];
   }

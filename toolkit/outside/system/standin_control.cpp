@@ -7,6 +7,7 @@ namespace mwsys {
 namespace {
 
 struct Control {
+  bool recording = false;
   std::vector<std::string> calls;
   std::set<std::string> failing;
   std::map<std::string, int> counters;
@@ -20,7 +21,11 @@ Control& control() {
 
 }  // namespace
 
-void RecordCall(const std::string& call) { control().calls.push_back(call); }
+void SetRecording(bool on) { control().recording = on; }
+bool Recording() { return control().recording; }
+void RecordCall(const std::string& call) {
+  if (control().recording) control().calls.push_back(call);
+}
 std::vector<std::string> RecordedCalls() { return control().calls; }
 void ClearRecordedCalls() { control().calls.clear(); }
 
@@ -37,6 +42,19 @@ void ClearFailing() { control().failing.clear(); }
 bool RecordCallPasses(const std::string& call) {
   RecordCall(call);
   return !IsFailing(call);
+}
+
+bool Watched() {
+  const Control& c = control();
+  return c.recording || !c.failing.empty() || !c.answers.empty();
+}
+
+bool OrdinalCallPasses(const char* library, int ordinal) {
+  if (!Watched()) return true;
+  std::string call = library;
+  call += '.';
+  call += std::to_string(ordinal);
+  return RecordCallPasses(call);
 }
 
 void SetScriptedAnswer(const std::string& call, const std::vector<unsigned char>& bytes) {

@@ -18,8 +18,10 @@ struct ColorLibrary : testing::Test {
     convert = reinterpret_cast<decltype(&M_ClrConvert)>(mwsys::GetProcAddress(module, "M_ClrConvert"));
     release = reinterpret_cast<decltype(&M_ClrFree)>(mwsys::GetProcAddress(module, "M_ClrFree"));
     mwsys::ClearRecordedCalls();
+    mwsys::SetRecording(true);
   }
   void TearDown() override {
+    mwsys::SetRecording(false);
     mwsys::ClearFailing();
     mwsys::ClearScriptedAnswers();
     mwsys::FreeLibrary(module);
@@ -62,6 +64,26 @@ TEST_F(ColorLibrary, ConvertsThroughHandlesAndRecords) {
   EXPECT_EQ(mwsys::RecordedCalls(),
             (std::vector<std::string>{"mwcolor.M_ClrInit(0,3)", "mwcolor.M_ClrConvert(0,3:255,0,0)",
                                       "mwcolor.M_ClrFree(0,3)"}));
+}
+
+TEST_F(ColorLibrary, RecordsOnlyWhileRecordingIsOn) {
+  uint8_t params[812];
+  Params(params, 1);
+  mwsys::SetRecording(false);
+  void* h = nullptr;
+  ASSERT_EQ(init(&h, 0, 4, params), 1);
+  const uint8_t in[3] = {1, 2, 3};
+  uint8_t out[3] = {};
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(convert(h, in, out, 1, 1, 0, 0), 1);
+  mwsys::SetScriptedAnswer("mwcolor.M_ClrConvert(0,4)", {7, 8, 9});  // still answered
+  ASSERT_EQ(convert(h, in, out, 1, 1, 0, 0), 1);
+  EXPECT_EQ(out[0], 7);
+  EXPECT_TRUE(mwsys::RecordedCalls().empty());
+  mwsys::SetRecording(true);
+  ASSERT_EQ(convert(h, in, out, 1, 1, 0, 0), 1);
+  EXPECT_EQ(release(h), 1);
+  EXPECT_EQ(mwsys::RecordedCalls(),
+            (std::vector<std::string>{"mwcolor.M_ClrConvert(0,4:1,2,3)", "mwcolor.M_ClrFree(0,4)"}));
 }
 
 TEST_F(ColorLibrary, RefusesUnknownPairsAndFailingCalls) {

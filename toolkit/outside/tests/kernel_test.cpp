@@ -1,6 +1,7 @@
 // The kernel, display and file stand-ins: bitmaps own copies of their pixels.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 
@@ -18,7 +19,41 @@ const auto* Header(const std::vector<uint8_t>& dib) {
 const uint8_t* Bits(const std::vector<uint8_t>& dib) {
   return dib.data() + mwsys::CheckDib(dib.data(), dib.size())->pixel_offset;
 }
+// The value of pixel x of a top-down row at any depth (bytes little-endian).
+uint32_t PixelAt(const uint8_t* row, int bits, int x) {
+  if (bits < 8) return row[x * bits / 8] >> (8 - bits - x * bits % 8) & ((1u << bits) - 1);
+  uint32_t v = 0;
+  for (int b = bits / 8 - 1; b >= 0; --b) v = v << 8 | row[x * (bits / 8) + b];
+  return v;
+}
 }  // namespace
+
+TEST(Kernel, CopiesPartsOfEveryDepth) {
+  for (uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+    const uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    auto pattern = [&](int32_t x, int32_t y) { return uint32_t(x * 5 + y * 3 + x * y * 0x010101) & mask; };
+    const std::vector<uint8_t> dib = BuildDib({13, 5, bits, 0, {}}, pattern);
+    MwBitmapHandle whole{}, part{};
+    ASSERT_EQ(MK_CreateFromDib(&whole, Header(dib), Bits(dib)), 1) << bits;
+    // parts starting inside a byte and ending inside another
+    for (auto [left, top, width, height] : {std::array{3, 1, 7, 3}, std::array{0, 0, 13, 5}, std::array{12, 4, 1, 1}}) {
+      ASSERT_EQ(MK_CopyRect(&part, &whole, left, top, width, height), 1) << bits << " bits at " << left;
+      EXPECT_EQ(part.width, width);
+      EXPECT_EQ(part.height, height);
+      EXPECT_EQ(part.bit_count, bits);
+      EXPECT_EQ(part.colors, whole.colors);
+      for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+          ASSERT_EQ(PixelAt(MK_PixelRow(&part, y), bits, x), pattern(left + x, top + y))
+              << bits << " bits, part at " << left << "," << top << ": " << x << "," << y;
+        }
+      }
+    }
+    EXPECT_EQ(MK_CopyRect(&part, &whole, 7, 0, 7, 1), 0) << bits;  // one column beyond the right edge
+    MK_FreeBitmap(&part);
+    MK_FreeBitmap(&whole);
+  }
+}
 
 TEST(Kernel, CreatesFromDibWithItsOwnCopy) {
   const int live = mwsys::Counter("mwkernel.bitmaps");
