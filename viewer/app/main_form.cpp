@@ -22,6 +22,8 @@ constexpr int kCAndBHeight = 57;
 constexpr int kLUTHeight = 81;
 constexpr int kSliderLeft = 8;
 constexpr int kSliderTop = 4;
+// The splitter shrinks a panel to this height at the least.
+constexpr int kPanelMinimum = 8;
 
 QFont DesignFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -29,10 +31,10 @@ QFont DesignFont() {
   return font;
 }
 
-// A panel that reports its resizes.
+// A panel below the splitter, sized by it; it reports its resizes.
 class Panel : public QWidget {
  public:
-  explicit Panel(QWidget* parent) : QWidget(parent) {}
+  explicit Panel(QWidget* parent) : QWidget(parent) { setMinimumHeight(kPanelMinimum); }
   std::function<void()> OnResize;
 
  protected:
@@ -117,7 +119,6 @@ void TMainForm::CreateControls() {
   imageViewer_->setContextMenuPolicy(Qt::CustomContextMenu);
 
   auto* candb = new Panel(splitter_);
-  candb->setFixedHeight(kCAndBHeight);
   candb->setContextMenuPolicy(Qt::CustomContextMenu);
   candbPanel_ = candb;
   candbPanel_->setObjectName(QStringLiteral("CAndBPanel"));
@@ -132,9 +133,8 @@ void TMainForm::CreateControls() {
   brightnessLabel_->setObjectName(QStringLiteral("BrightnessLabel"));
   candb->OnResize = [this] { CAndBPanelResize(); };
 
-  lutPanel_ = new QWidget(splitter_);
+  lutPanel_ = new Panel(splitter_);
   lutPanel_->setObjectName(QStringLiteral("LUTPanel"));
-  lutPanel_->setFixedHeight(kLUTHeight);
   lutPanel_->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* lutLayout = new QHBoxLayout(lutPanel_);
   lutLayout->setContentsMargins(0, 0, 0, 0);
@@ -153,6 +153,9 @@ void TMainForm::CreateControls() {
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 0);
   splitter_->setStretchFactor(2, 0);
+  // The panels start at their design heights; then the splitter keeps the
+  // height the user gave each, also while it is hidden.
+  splitter_->setSizes({kCAndBHeight + kLUTHeight, kCAndBHeight, kLUTHeight});
   candbPanel_->hide();
   lutPanel_->hide();
   setCentralWidget(central);
