@@ -184,6 +184,18 @@ TEST_F(ZoomToolsTest, RegionUsersGetTheDraggedRegionWhenZoomedOut) {
   EXPECT_EQ(image.Pixels()[200 * 150 - 1], 1 + 399 + 163 * 299);
 }
 
+TEST_F(ZoomToolsTest, CenterMovesThePixelUnderTheCursorToTheMiddle) {
+  for (const int32_t scale : {-3, 3}) {
+    OpenAt(400, 300, scale);
+    const QPoint off = Centre() + QPoint(40, -25);
+    const Point under = ImageAt(off);
+    SendMouse(Viewport(), QEvent::MouseMove, off);
+    form->Actions().Center->trigger();
+    EXPECT_EQ(View()->GetCentre(), under) << scale;
+    EXPECT_EQ(ImageAt(Centre()), under) << scale;
+  }
+}
+
 TEST_F(ZoomToolsTest, SubsampledImageReachesItsLastFullPixel) {
   // 41 x 31 held as 2 x 2 in 20 x 15 stored pixels: the last starts at full
   // column 38 and row 28; beyond the edges the region ends at the image's
