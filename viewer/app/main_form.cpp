@@ -348,8 +348,6 @@ bool TMainForm::event(QEvent* e) {
   return QMainWindow::event(e);
 }
 
-QString TMainForm::PanelText(int panel) const { return panels_[panel]->text(); }
-
 void TMainForm::SetModified(bool modified) {
   modified_ = modified;
   UpdateControls();

@@ -120,7 +120,6 @@ class TMainForm : public QMainWindow {
   void SetROI(const Rect& roi) { regionTool_.SetRegion(roi); }
   const ProfileLine& Profile() const { return profileTool_.Line(); }
   Rect MeasurementLine() const { return measurementTool_.Line(); }
-  QString PanelText(int panel) const;
   // Heap bytes in use when the start finished.
   size_t MemoryBaseline() const { return memoryBaseline_; }
 

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMouseEvent>
 #include <deque>
 #include <memory>
@@ -124,6 +125,10 @@ class FormTest : public ::testing::Test {
     return Child<T>(*form, name);
   }
   TImageViewer* View() const { return Child<TImageViewer>("ImageViewer"); }
+  // The text of status panel 0, 1 or 2.
+  QString PanelText(int panel) const {
+    return Child<QLabel>(("StatusPanel" + std::to_string(panel)).c_str())->text();
+  }
   QWidget* Viewport() const { return Child<TImageViewer>("ImageViewer")->viewport(); }
   QImage Grab() const { return Viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
   static uint32_t At(const QImage& shot, Point p) { return shot.pixel(p.x, p.y) & 0xFFFFFF; }

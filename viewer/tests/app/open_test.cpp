@@ -41,8 +41,8 @@ TEST_F(OpenTest, StartWithoutFileOffersOnlyTheAlwaysCommands) {
                        a.AllTones, a.ImageTones, a.ROITones,    a.MeanValue,     a.CAndB,        a.Histogram,
                        a.Region,   a.Profile,    a.Measurement, a.ImageSettings, a.AboutImage,   a.Resolution})
     EXPECT_FALSE(act->isEnabled()) << act->text().toStdString();
-  EXPECT_EQ(form->PanelText(1), "");
-  EXPECT_EQ(form->PanelText(2), "");
+  EXPECT_EQ(PanelText(1), "");
+  EXPECT_EQ(PanelText(2), "");
   EXPECT_FALSE(Child<ScaleEdit>()->isEnabled());
   const QImage shot = Grab();
   EXPECT_EQ(At(shot, {0, 0}), kNavy);
@@ -74,10 +74,10 @@ TEST_F(OpenTest, ActionsCarryTheirCaptionsShortcutsAndHints) {
   // A long hint shows in panel 2; an empty one restores the panel.
   QStatusTipEvent tip(a.Open->statusTip());
   QApplication::sendEvent(form.get(), &tip);
-  EXPECT_EQ(form->PanelText(2), "Opens an existing image file");
+  EXPECT_EQ(PanelText(2), "Opens an existing image file");
   QStatusTipEvent none{QString()};
   QApplication::sendEvent(form.get(), &none);
-  EXPECT_EQ(form->PanelText(2), "");
+  EXPECT_EQ(PanelText(2), "");
   // Pop-ups in their order.
   QStringList items;
   for (QAction* item : Child<QMenu>("CAndBMenu")->actions()) items << (item->isSeparator() ? "-" : item->text());
@@ -94,8 +94,8 @@ TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
   Open(name);
   ASSERT_TRUE(libraryBoxes.boxes.empty());
   const MainActions& a = form->Actions();
-  EXPECT_EQ(form->PanelText(2).toStdString(), name);
-  EXPECT_EQ(form->PanelText(1), "");
+  EXPECT_EQ(PanelText(2).toStdString(), name);
+  EXPECT_EQ(PanelText(1), "");
   EXPECT_TRUE(a.Negative->isChecked());
   EXPECT_FALSE(a.Psuedocolor->isChecked());
   EXPECT_EQ(View()->Mapping(), mNegative);
@@ -148,7 +148,7 @@ TEST_F(OpenTest, AFileThatCannotBeReadLeavesNoImage) {
   EXPECT_NE(libraryBoxes.boxes[0].text.find(" trying to get information about the"), std::string::npos);
   EXPECT_TRUE(form->Image().IsEmpty());
   EXPECT_FALSE(form->Actions().Close->isEnabled());
-  EXPECT_EQ(form->PanelText(2), "");
+  EXPECT_EQ(PanelText(2), "");
 }
 
 TEST_F(OpenTest, ASampledImageOffersOnlySaveRegionAs) {
@@ -165,7 +165,7 @@ TEST_F(OpenTest, ASampledImageOffersOnlySaveRegionAs) {
   EXPECT_FALSE(a.SaveAs->isEnabled());
   a.Region->trigger();
   EXPECT_TRUE(a.SaveROIAs->isEnabled());
-  EXPECT_EQ(form->PanelText(1), "(modified)");
+  EXPECT_EQ(PanelText(1), "(modified)");
 }
 
 TEST_F(OpenTest, TheImagePopUpOnlyWithAnImage) {

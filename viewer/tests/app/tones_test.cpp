@@ -42,7 +42,7 @@ TEST_F(TonesTest, HistogramDragSetsTheWindowBothWays) {
   EXPECT_EQ(h->LUTWindow(), PackTones(a, b));
   SendMouse(h, QEvent::MouseButtonRelease, {w / 4, 10});
   EXPECT_EQ(Window(), PackTones(a, b));
-  EXPECT_EQ(form->PanelText(0), QStringLiteral("%1=%2").arg(a).arg(h->CountAt(a)));
+  EXPECT_EQ(PanelText(0), QStringLiteral("%1=%2").arg(a).arg(h->CountAt(a)));
   // The sliders show the new window.
   EXPECT_EQ(Child<QSlider>("ContrastValue")->value(), View()->Core().Contrast());
   // A move without a press only reads out.

@@ -103,7 +103,7 @@ TEST_F(ZoomToolsTest, RegionFromOutsideEveryEdgeTakesTheEdgePixel) {
     SendMouse(Viewport(), QEvent::MouseMove, Centre());
     EXPECT_TRUE(OutlineAt(Grab(), {0, 0}));
     SendMouse(Viewport(), QEvent::MouseButtonRelease, Centre());
-    EXPECT_EQ(form->PanelText(0), QStringLiteral("(%1,%2)=%3").arg(inside.x).arg(inside.y).arg(kFlat));
+    EXPECT_EQ(PanelText(0), QStringLiteral("(%1,%2)=%3").arg(inside.x).arg(inside.y).arg(kFlat));
   }
 }
 
