@@ -18,13 +18,16 @@ constexpr uint16_t kFlat = 30000;
 class ZoomToolsTest : public FormTest {
  protected:
   // A w x h image of a flat tone (and tone(x, y) where given), shown at scale.
-  void OpenAt(uint32_t w, uint32_t h, int32_t scale, uint16_t (*tone)(uint32_t, uint32_t) = nullptr) {
+  void OpenAt(uint32_t w, uint32_t h, int32_t scale, uint16_t (*tone)(uint32_t, uint32_t) = nullptr,
+              int32_t orientation = 0) {
     std::vector<uint16_t> p(size_t{w} * h, kFlat);
     if (tone)
       for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x) p[y * w + x] = tone(x, y);
     name_ = folder / "zoom.qew";
-    test::WriteImageFile(name_, kFileQew, test::Facts(w, h), p);
+    ScanInfo info = test::Facts(w, h);
+    info.orientation = orientation;
+    test::WriteImageFile(name_, kFileQew, info, p);
     Open(name_);
     ASSERT_FALSE(form->Image().IsEmpty());
     // All tones: the flat tone is a mid grey, so the pen's outline shows.
@@ -208,6 +211,17 @@ TEST_F(ZoomToolsTest, SubsampledImageReachesItsLastFullPixel) {
   EXPECT_EQ(form->Roi(), (Rect{0, 0, 40, 30}));
   DragClient(Beyond(0, 0, -1, -1), QPoint(ScreenOf(19, 14).x, ScreenOf(19, 14).y));
   EXPECT_EQ(form->Roi(), (Rect{0, 0, 38, 28}));
+
+  // Turned East, the screen shows stored (0, 14) at its top-left and
+  // (19, 0) at its bottom-right: beyond the screen's left edge lies the
+  // image's last row, beyond its bottom edge the image's last column.
+  OpenAt(41, 31, 3, nullptr, 1);
+  ASSERT_EQ(View()->Core().Transform(), 5);
+  const Point centre = ImageAt(Centre());
+  DragClient(QPoint(ScreenOf(0, 14).x - 12, Centre().y()), QPoint(Centre().x(), ScreenOf(19, 0).y + 12));
+  Point inside = centre;
+  form->Image().StoredPointToFull(inside);
+  EXPECT_EQ(form->Roi(), (Rect{inside.x, inside.y, 40, 30}));
 }
 
 }  // namespace
