@@ -254,7 +254,7 @@ void BM_OpenToFirstPaint(benchmark::State& state) {
   form.resize(kViewWidth + 40, kViewHeight + 160);
   form.show();
   form.Start(std::nullopt);
-  QWidget* viewport = form.ImageViewer()->viewport();
+  QWidget* viewport = form.findChild<viewer::TImageViewer*>(QStringLiteral("ImageViewer"))->viewport();
   double open_s = 0, limit_s = 0;
   for (auto _ : state) {
     auto t0 = std::chrono::steady_clock::now();

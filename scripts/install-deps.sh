@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev qt6-base-dev
   libtiff-tools imagemagick python3-pil python3-numpy python3-tifffile
-  xvfb x11-common x11-utils
+  xvfb x11-common x11-utils libx11-dev
 )
 
 # Installed means "install ok installed": a removed package whose

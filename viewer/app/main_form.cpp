@@ -22,6 +22,8 @@ constexpr int kCAndBHeight = 57;
 constexpr int kLUTHeight = 81;
 constexpr int kSliderLeft = 8;
 constexpr int kSliderTop = 4;
+// The splitter shrinks a panel to this height at the least.
+constexpr int kPanelMinimum = 8;
 
 QFont DesignFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -29,10 +31,10 @@ QFont DesignFont() {
   return font;
 }
 
-// A panel that reports its resizes.
+// A panel below the splitter, sized by it; it reports its resizes.
 class Panel : public QWidget {
  public:
-  explicit Panel(QWidget* parent) : QWidget(parent) {}
+  explicit Panel(QWidget* parent) : QWidget(parent) { setMinimumHeight(kPanelMinimum); }
   std::function<void()> OnResize;
 
  protected:
@@ -58,7 +60,7 @@ QSlider* TrackBar(QWidget* parent, int position, const char* hint) {
 }  // namespace
 
 TMainForm::TMainForm(ViewerSettings& settings, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), settings_(&settings), prompts_(&prompts), image_(settings) {
+    : QMainWindow(parent), settings_(&settings), prompts_(&prompts), image_(settings), measurementTool_(settings) {
   setWindowTitle(QStringLiteral("Vornix Image Viewer"));
   setFont(DesignFont());
   actions_.Create(this);
@@ -102,11 +104,13 @@ void TMainForm::CreateControls() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   splitter_ = new QSplitter(Qt::Vertical, central);
+  splitter_->setObjectName(QStringLiteral("Splitter"));
   splitter_->setHandleWidth(3);
   splitter_->setChildrenCollapsible(false);
   layout->addWidget(splitter_);
 
   imageViewer_ = new TImageViewer(splitter_, *settings_);
+  imageViewer_->setObjectName(QStringLiteral("ImageViewer"));
   imageViewer_->SetColorValue(0x00800000);  // navy
   imageViewer_->FontColor = 0x00008080;  // olive
   imageViewer_->setFont(DesignFont());
@@ -115,22 +119,27 @@ void TMainForm::CreateControls() {
   imageViewer_->setContextMenuPolicy(Qt::CustomContextMenu);
 
   auto* candb = new Panel(splitter_);
-  candb->setFixedHeight(kCAndBHeight);
   candb->setContextMenuPolicy(Qt::CustomContextMenu);
   candbPanel_ = candb;
+  candbPanel_->setObjectName(QStringLiteral("CAndBPanel"));
   contrastValue_ = TrackBar(candb, 0, "Contrast|Drag the slider to adjust the contrast of the image");
   brightnessValue_ = TrackBar(candb, 50, "Brightness|Drag the slider to adjust the brightness of the image");
   contrastLabel_ = new QLabel(QStringLiteral("Contrast 0%"), candb);
   brightnessLabel_ = new QLabel(QStringLiteral("Brightness 50%"), candb);
   for (QLabel* label : {contrastLabel_, brightnessLabel_}) label->setAlignment(Qt::AlignCenter);
+  contrastValue_->setObjectName(QStringLiteral("ContrastValue"));
+  brightnessValue_->setObjectName(QStringLiteral("BrightnessValue"));
+  contrastLabel_->setObjectName(QStringLiteral("ContrastLabel"));
+  brightnessLabel_->setObjectName(QStringLiteral("BrightnessLabel"));
   candb->OnResize = [this] { CAndBPanelResize(); };
 
-  lutPanel_ = new QWidget(splitter_);
-  lutPanel_->setFixedHeight(kLUTHeight);
+  lutPanel_ = new Panel(splitter_);
+  lutPanel_->setObjectName(QStringLiteral("LUTPanel"));
   lutPanel_->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* lutLayout = new QHBoxLayout(lutPanel_);
   lutLayout->setContentsMargins(0, 0, 0, 0);
   histogram_ = new THistogram(lutPanel_, *settings_);
+  histogram_->setObjectName(QStringLiteral("LUTHistogram"));
   histogram_->DataColor = 0x00FF0000;  // blue
   histogram_->LUTColor = 0x0000FFFF;  // yellow
   histogram_->LUTBackground = kClBtnShadow;
@@ -144,6 +153,9 @@ void TMainForm::CreateControls() {
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 0);
   splitter_->setStretchFactor(2, 0);
+  // The panels start at their design heights; then the splitter keeps the
+  // height the user gave each, also while it is hidden.
+  splitter_->setSizes({kCAndBHeight + kLUTHeight, kCAndBHeight, kLUTHeight});
   candbPanel_->hide();
   lutPanel_->hide();
   setCentralWidget(central);
@@ -151,6 +163,7 @@ void TMainForm::CreateControls() {
   const int widths[3] = {150, 50, 0};
   for (int i = 0; i < 3; ++i) {
     panels_[i] = new QLabel(this);
+    panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     if (widths[i]) {
       panels_[i]->setFixedWidth(widths[i]);
       panels_[i]->setAlignment(Qt::AlignCenter);
@@ -184,12 +197,15 @@ void TMainForm::CreateMenus() {
   fill(bar->addMenu(QStringLiteral("&Help")), {a.AboutProgram, a.AboutBitmap, a.AboutImage});
 
   imageMenu_ = new QMenu(this);
+  imageMenu_->setObjectName(QStringLiteral("ImageMenu"));
   fill(imageMenu_, {a.CropToRegion, nullptr, a.Center, nullptr, a.ZoomImage, a.ZoomROI, a.ZoomIn, a.ZoomOut, nullptr,
                     a.Region, a.Profile, a.Measurement, nullptr, a.MeanValue, a.Resolution});
   candbMenu_ = new QMenu(this);
+  candbMenu_->setObjectName(QStringLiteral("CAndBMenu"));
   fill(candbMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones, a.ImageTones, a.ROITones,
                     nullptr, a.Histogram});
   lutMenu_ = new QMenu(this);
+  lutMenu_->setObjectName(QStringLiteral("LUTMenu"));
   fill(lutMenu_, {a.Negative, a.Positive, nullptr, a.Psuedocolor, nullptr, a.AllTones, a.ImageTones, a.ROITones,
                   a.LowTone, a.HighTone, nullptr, a.DisplayAll, a.DisplayImage, a.DisplayCurrent, a.DisplayLow,
                   a.DisplayHigh, nullptr, a.CAndB});
@@ -332,8 +348,6 @@ bool TMainForm::event(QEvent* e) {
   return QMainWindow::event(e);
 }
 
-QString TMainForm::PanelText(int panel) const { return panels_[panel]->text(); }
-
 void TMainForm::SetModified(bool modified) {
   modified_ = modified;
   UpdateControls();
@@ -363,11 +377,11 @@ void TMainForm::ResetView() {
   actions_.Psuedocolor->setChecked(false);
   imageViewer_->SetMapping(mNegative);
   const ScanInfo& info = image_.GetScanInfo();
-  roi_ = {static_cast<int32_t>(info.originX), static_cast<int32_t>(info.originY),
-          static_cast<int32_t>(int64_t{info.originX} + info.width - 1),
-          static_cast<int32_t>(int64_t{info.originY} + info.height - 1)};
-  profile_.start = profile_.end = Point{};
-  measurement_ = Rect{};
+  regionTool_.SetRegion({static_cast<int32_t>(info.originX), static_cast<int32_t>(info.originY),
+                         static_cast<int32_t>(int64_t{info.originX} + info.width - 1),
+                         static_cast<int32_t>(int64_t{info.originY} + info.height - 1)});
+  profileTool_.ClearLine();
+  measurementTool_.ClearLine();
 }
 
 void TMainForm::UpdateControls() {

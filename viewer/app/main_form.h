@@ -3,15 +3,18 @@
 // shows it in the display control and the histogram, offers every command
 // as an action (menu, tool bar, pop-ups), runs the file flows, keeps the
 // "modified" state, the status bar, the sliders, the histogram and the
-// display's tone window in step, and the region, profile and measurement
-// tools with their overlay.
+// display's tone window in step, and routes the display's mouse to the
+// region, profile and measurement tools. Its controls carry object names
+// (the field names of the form) so that they can be found by name.
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "viewer/app/actions.h"
 #include "viewer/app/appearance.h"
+#include "viewer/app/image_tools.h"
 #include "viewer/app/prompts.h"
 #include "viewer/app/tool_geometry.h"
 #include "viewer/core/image.h"
@@ -105,32 +108,18 @@ class TMainForm : public QMainWindow {
   void ApplyAppearance(const Appearance& appearance);
   const Appearance& Defaults() const { return defaults_; }
 
-  // ---- State, for the forms and tests ----
+  // ---- State ----
   CImage& Image() { return image_; }
-  TImageViewer* ImageViewer() const { return imageViewer_; }
-  THistogram* LUTHistogram() const { return histogram_; }
   const MainActions& Actions() const { return actions_; }
   ViewerSettings& Settings() { return *settings_; }
   bool Modified() const { return modified_; }
   void SetModified(bool modified);
-  Rect Roi() const { return roi_; }
-  void SetROI(const Rect& roi) { roi_ = roi; }
-  const ProfileLine& Profile() const { return profile_; }
-  Rect MeasurementLine() const { return measurement_; }
-  QString PanelText(int panel) const;
-  QSlider* ContrastValue() const { return contrastValue_; }
-  QSlider* BrightnessValue() const { return brightnessValue_; }
-  QLabel* ContrastLabel() const { return contrastLabel_; }
-  QLabel* BrightnessLabel() const { return brightnessLabel_; }
-  QWidget* CAndBPanel() const { return candbPanel_; }
-  QWidget* LUTPanel() const { return lutPanel_; }
-  QSplitter* Splitter() const { return splitter_; }
-  ScaleEdit* ScaleEditor() const { return scaleEdit_; }
-  QLabel* ScaleLabel() const { return scaleLabel_; }
-  QToolBar* ToolBar() const { return toolBar_; }
-  QMenu* ImageMenu() const { return imageMenu_; }
-  QMenu* CAndBMenu() const { return candbMenu_; }
-  QMenu* LUTMenu() const { return lutMenu_; }
+  // The region of interest shared by its users; the profile and measured
+  // lines of the last drags.
+  Rect Roi() const { return regionTool_.Region(); }
+  void SetROI(const Rect& roi) { regionTool_.SetRegion(roi); }
+  const ProfileLine& Profile() const { return profileTool_.Line(); }
+  Rect MeasurementLine() const { return measurementTool_.Line(); }
   // Heap bytes in use when the start finished.
   size_t MemoryBaseline() const { return memoryBaseline_; }
 
@@ -175,18 +164,18 @@ class TMainForm : public QMainWindow {
   void SetMapping();
 
   // Tools (main_form_tools.cpp).
-  Point Snapped(Point client) const;
-  Point ClientToFull(Point client) const;
-  Point FullToClient(Point full) const;
+  std::array<ImageTool*, 3> Tools();
+  // The tool of the checked action; none when no tool is checked.
+  ImageTool* CurrentTool();
+  // The tool whose drag is in progress.
+  ImageTool* DraggingTool();
+  Point FullPointAt(const QMouseEvent* event) const;
   void ImageViewerMouseDown(QMouseEvent* event);
   void ImageViewerMouseMove(QMouseEvent* event);
   void ImageViewerMouseUp(QMouseEvent* event);
   void ImageViewerPaint();
-  void PaintRegion(QPainter& canvas);
-  void PaintProfile(QPainter& canvas);
-  void PaintMeasurement(QPainter& canvas);
-  void DrawOverlayLine(QPainter& canvas, Point a, Point b);
-  void DrawOverlayText(QPainter& canvas, int line, const QString& text);
+  // The image's origin moved: the tools' points follow it.
+  void ShiftTools(int32_t dx, int32_t dy);
 
   int ShowModal(QDialog& dialog);
 
@@ -219,14 +208,14 @@ class TMainForm : public QMainWindow {
 
   bool modified_ = false;
   bool lutGuard_ = false;
-  Point dragStart_;
+  // Full-resolution image point of the last mouse move over the image.
   Point cursorPoint_;
-  Rect roi_;
-  ProfileLine profile_;
-  Rect measurement_;
+  RegionTool regionTool_;
+  ProfileTool profileTool_;
+  MeasurementTool measurementTool_;
   uint16_t cursorTone_ = 0;
   uint16_t toneLow_ = 0, toneHigh_ = 0;
-  bool dragging_ = false;
+  bool histogramDragging_ = false;
   size_t memoryBaseline_ = 0;
 };
 

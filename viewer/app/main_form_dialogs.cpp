@@ -40,7 +40,8 @@ void TMainForm::ResolutionExecute() {
   {
     TSetResolutionForm dialog(*settings_, this);
     dialog.SetImage(&image_);
-    dialog.SetRegion(roi_.left, roi_.top, roi_.right, roi_.bottom);
+    const Rect roi = Roi();
+    dialog.SetRegion(roi.left, roi.top, roi.right, roi.bottom);
     ShowModal(dialog);
   }
   if (image_.GetScanInfo().resolutionX != oldX || image_.GetScanInfo().resolutionY != oldY) SetModified(true);

@@ -135,13 +135,7 @@ void TMainForm::SaveAsAccept(const SaveChoice& choice) {
     const ScanInfo& after = image_.GetScanInfo();
     const int32_t dx = static_cast<int32_t>(before.originX) - static_cast<int32_t>(after.originX);
     const int32_t dy = static_cast<int32_t>(before.originY) - static_cast<int32_t>(after.originY);
-    if (dx || dy) {
-      roi_ = {roi_.left - dx, roi_.top - dy, roi_.right - dx, roi_.bottom - dy};
-      profile_.start = {profile_.start.x - dx, profile_.start.y - dy};
-      profile_.end = {profile_.end.x - dx, profile_.end.y - dy};
-      measurement_ = {measurement_.left - dx, measurement_.top - dy, measurement_.right - dx, measurement_.bottom - dy};
-      imageViewer_->viewport()->update();
-    }
+    if (dx || dy) ShiftTools(-dx, -dy);
   }
   UpdateControls();
   EndBusy();
@@ -163,7 +157,8 @@ void TMainForm::SaveROIAsExecute() {
   std::optional<SaveChoice> choice = ChooseSaveName(name, ontoSource);
   if (!choice) return;
   BeginBusy("Writing " + QString::fromLocal8Bit(choice->name.c_str()) + "...");
-  image_.SaveRegionAs(SaveFileType(choice->filterIndex), name, roi_.left, roi_.top, roi_.right, roi_.bottom);
+  const Rect roi = Roi();
+  image_.SaveRegionAs(SaveFileType(choice->filterIndex), name, roi.left, roi.top, roi.right, roi.bottom);
   UpdateControls();
   EndBusy();
 }
@@ -176,7 +171,8 @@ void TMainForm::CloseExecute() {
 
 void TMainForm::CropToRegionExecute() {
   BeginBusy(QString());
-  image_.Crop(roi_.left, roi_.top, roi_.right, roi_.bottom);
+  const Rect roi = Roi();
+  image_.Crop(roi.left, roi.top, roi.right, roi.bottom);
   UpdateControls();
   EndBusy();
 }

@@ -62,12 +62,12 @@ void TMainForm::LUTHistogramMouseDown(QMouseEvent* event) {
   toneLow_ = cursorTone_;
   toneHigh_ = histogram_->WindowHigh();
   histogram_->SetLUTWindow(PackTones(toneLow_, toneHigh_));
-  dragging_ = true;
+  histogramDragging_ = true;
 }
 
 void TMainForm::LUTHistogramMouseMove(QMouseEvent* event) {
   cursorTone_ = histogram_->XToTone(event->position().toPoint().x());
-  if (dragging_) {
+  if (histogramDragging_) {
     toneHigh_ = cursorTone_;
     histogram_->SetLUTWindow(PackTones(toneLow_, toneHigh_));
   }
@@ -75,11 +75,11 @@ void TMainForm::LUTHistogramMouseMove(QMouseEvent* event) {
 }
 
 void TMainForm::LUTHistogramMouseUp(QMouseEvent* event) {
-  if (!dragging_) return;
+  if (!histogramDragging_) return;
   cursorTone_ = histogram_->XToTone(event->position().toPoint().x());
   toneHigh_ = cursorTone_;
   histogram_->SetLUTWindow(PackTones(toneLow_, toneHigh_));
-  dragging_ = false;
+  histogramDragging_ = false;
 }
 
 void TMainForm::ScaleEditChange() { imageViewer_->SetScale(scaleEdit_->Value()); }
@@ -87,7 +87,7 @@ void TMainForm::ScaleEditChange() { imageViewer_->SetScale(scaleEdit_->Value());
 void TMainForm::ZoomImageExecute() { imageViewer_->FitWhole(); }
 
 void TMainForm::ZoomROIExecute() {
-  Rect r = roi_;
+  Rect r = Roi();
   image_.FullRectToStored(r);
   imageViewer_->FitRect(r);
 }
@@ -97,7 +97,7 @@ void TMainForm::ZoomOutExecute() { imageViewer_->SetScale(imageViewer_->Core().S
 
 void TMainForm::CenterExecute() {
   Point p = cursorPoint_;
-  imageViewer_->ScreenPointToImage(p);
+  image_.FullPointToStored(p);
   imageViewer_->SetCentre(p);
 }
 
@@ -129,8 +129,9 @@ void TMainForm::ImageTonesExecute() {
 void TMainForm::ROITonesExecute() {
   BeginBusy(QStringLiteral("Computing..."));
   uint16_t low = 65535, high = 0;
-  for (int64_t y = roi_.top; y <= roi_.bottom; ++y)
-    for (int64_t x = roi_.left; x <= roi_.right; ++x) {
+  const Rect roi = Roi();
+  for (int64_t y = roi.top; y <= roi.bottom; ++y)
+    for (int64_t x = roi.left; x <= roi.right; ++x) {
       const uint16_t v = static_cast<uint16_t>(image_.PixelAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));
       if (v < low) low = v;
       if (v > high) high = v;

@@ -267,7 +267,8 @@ unsigned DisplayCore::SetCentre(Point image) {
   return ViewChanged();
 }
 
-void DisplayCore::ScreenToImage(Point& p) const {
+void DisplayCore::ScreenToImage(Point& p, Point* side) const {
+  if (side) *side = {0, 0};
   if (IsEmpty()) {
     p = {0, 0};
     return;
@@ -279,6 +280,10 @@ void DisplayCore::ScreenToImage(Point& p) const {
   int64_t u = toDisplay(p.x, clientWidth_, centreX_);
   int64_t v = toDisplay(p.y, clientHeight_, centreY_);
   DisplayToImage(u, v);
+  if (side) {
+    auto beyond = [](int64_t at, int64_t size) { return at < 0 ? -1 : at > size - 1 ? 1 : 0; };
+    *side = {beyond(u, width_), beyond(v, height_)};
+  }
   p.x = ToInt32(Clamp<int64_t>(0, u, std::max(0, width_ - 1)));
   p.y = ToInt32(Clamp<int64_t>(0, v, std::max(0, height_ - 1)));
 }

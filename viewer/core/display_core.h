@@ -78,7 +78,10 @@ class DisplayCore {
   void Scroll(ScrollAxis axis, ScrollCode code, int64_t track);
 
   Point GetCentre() const;
-  void ScreenToImage(Point& p) const;
+  // The image pixel under a client point, clamped into the image; side, when
+  // given, says per axis where the point lay: -1 before the first pixel,
+  // +1 beyond the last, 0 on the image.
+  void ScreenToImage(Point& p, Point* side = nullptr) const;
   void ImageToScreen(Point& p) const;
   ScrollBarState ScrollBar(ScrollAxis axis) const;
 

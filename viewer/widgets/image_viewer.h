@@ -50,7 +50,7 @@ class TImageViewer : public QAbstractScrollArea {
   void FitWhole();
   void FitRect(Rect image);
   void ScreenToImage(int32_t& x, int32_t& y) const;
-  void ScreenPointToImage(Point& p) const { core_.ScreenToImage(p); }
+  void ScreenPointToImage(Point& p, Point* side = nullptr) const { core_.ScreenToImage(p, side); }
   void ImageToScreen(int32_t& x, int32_t& y) const;
   void ImagePointToScreen(Point& p) const { core_.ImageToScreen(p); }
   bool IsEmpty() const { return core_.IsEmpty(); }

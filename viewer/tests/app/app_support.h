@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMouseEvent>
 #include <deque>
 #include <memory>
@@ -112,8 +113,23 @@ class FormTest : public ::testing::Test {
     form->Start(std::nullopt);
     QApplication::processEvents();
   }
-  TImageViewer* View() const { return form->ImageViewer(); }
-  QWidget* Viewport() const { return form->ImageViewer()->viewport(); }
+  // A control of a window found by its object name (any name when null).
+  template <typename T = QWidget>
+  static T* Child(const QWidget& w, const char* name) {
+    T* c = name ? w.findChild<T*>(QString::fromLatin1(name)) : w.findChild<T*>();
+    EXPECT_NE(c, nullptr) << (name ? name : "unnamed");
+    return c;
+  }
+  template <typename T = QWidget>
+  T* Child(const char* name = nullptr) const {
+    return Child<T>(*form, name);
+  }
+  TImageViewer* View() const { return Child<TImageViewer>("ImageViewer"); }
+  // The text of status panel 0, 1 or 2.
+  QString PanelText(int panel) const {
+    return Child<QLabel>(("StatusPanel" + std::to_string(panel)).c_str())->text();
+  }
+  QWidget* Viewport() const { return Child<TImageViewer>("ImageViewer")->viewport(); }
   QImage Grab() const { return Viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
   static uint32_t At(const QImage& shot, Point p) { return shot.pixel(p.x, p.y) & 0xFFFFFF; }
   // Client point at the middle of a stored pixel's block.

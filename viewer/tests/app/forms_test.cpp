@@ -41,12 +41,6 @@ class WindowFormsTest : public test::FormTest {
       return shown.result();
     });
   }
-  template <typename T = QWidget>
-  static T* Child(const QWidget& w, const char* name) {
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-  }
   static void Click(const QWidget& w, const char* name) { Child<QAbstractButton>(w, name)->click(); }
   static std::string Text(const QWidget& w, const char* name) { return Child<QLabel>(w, name)->text().toStdString(); }
   // Ends this run (the settings written as the program does) and starts the next.
@@ -97,7 +91,7 @@ TEST_F(WindowFormsTest, ImageSettingsEastTurnsTheDisplayAndKeepsTheHistogramBar)
   EXPECT_EQ(form->Image().GetScanInfo().orientation, 1);
   EXPECT_EQ(View()->Core().Transform(), 5);
   EXPECT_TRUE(form->Modified());
-  EXPECT_EQ(form->LUTHistogram()->LUTWindow(), View()->Core().Window());
+  EXPECT_EQ(Child<THistogram>("LUTHistogram")->LUTWindow(), View()->Core().Window());
 }
 
 TEST_F(WindowFormsTest, LargerScaleLimitEnablesZoomInAtOnce) {

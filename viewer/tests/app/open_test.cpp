@@ -41,9 +41,9 @@ TEST_F(OpenTest, StartWithoutFileOffersOnlyTheAlwaysCommands) {
                        a.AllTones, a.ImageTones, a.ROITones,    a.MeanValue,     a.CAndB,        a.Histogram,
                        a.Region,   a.Profile,    a.Measurement, a.ImageSettings, a.AboutImage,   a.Resolution})
     EXPECT_FALSE(act->isEnabled()) << act->text().toStdString();
-  EXPECT_EQ(form->PanelText(1), "");
-  EXPECT_EQ(form->PanelText(2), "");
-  EXPECT_FALSE(form->ScaleEditor()->isEnabled());
+  EXPECT_EQ(PanelText(1), "");
+  EXPECT_EQ(PanelText(2), "");
+  EXPECT_FALSE(Child<ScaleEdit>()->isEnabled());
   const QImage shot = Grab();
   EXPECT_EQ(At(shot, {0, 0}), kNavy);
   EXPECT_EQ(At(shot, {shot.width() / 2, shot.height() / 2}), kNavy);
@@ -74,13 +74,13 @@ TEST_F(OpenTest, ActionsCarryTheirCaptionsShortcutsAndHints) {
   // A long hint shows in panel 2; an empty one restores the panel.
   QStatusTipEvent tip(a.Open->statusTip());
   QApplication::sendEvent(form.get(), &tip);
-  EXPECT_EQ(form->PanelText(2), "Opens an existing image file");
+  EXPECT_EQ(PanelText(2), "Opens an existing image file");
   QStatusTipEvent none{QString()};
   QApplication::sendEvent(form.get(), &none);
-  EXPECT_EQ(form->PanelText(2), "");
+  EXPECT_EQ(PanelText(2), "");
   // Pop-ups in their order.
   QStringList items;
-  for (QAction* item : form->CAndBMenu()->actions()) items << (item->isSeparator() ? "-" : item->text());
+  for (QAction* item : Child<QMenu>("CAndBMenu")->actions()) items << (item->isSeparator() ? "-" : item->text());
   EXPECT_EQ(items.join(","),
             "Negative,Positive,-,Psuedocolor,-,Show &All Tones,Show &Image Tones,"
             "Show &Region Tones,-,&Histogram");
@@ -94,19 +94,19 @@ TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
   Open(name);
   ASSERT_TRUE(libraryBoxes.boxes.empty());
   const MainActions& a = form->Actions();
-  EXPECT_EQ(form->PanelText(2).toStdString(), name);
-  EXPECT_EQ(form->PanelText(1), "");
+  EXPECT_EQ(PanelText(2).toStdString(), name);
+  EXPECT_EQ(PanelText(1), "");
   EXPECT_TRUE(a.Negative->isChecked());
   EXPECT_FALSE(a.Psuedocolor->isChecked());
   EXPECT_EQ(View()->Mapping(), mNegative);
   EXPECT_FALSE(form->Modified());
   EXPECT_EQ(View()->Core().WindowLow(), 100);
   EXPECT_EQ(View()->Core().WindowHigh(), 4095);
-  EXPECT_EQ(form->LUTHistogram()->LUTWindow(), PackTones(100, 4095));
-  EXPECT_EQ(form->ContrastValue()->value(), 0);
-  EXPECT_EQ(form->ContrastLabel()->text(), "Contrast 0%");
-  EXPECT_EQ(form->BrightnessValue()->value(), 49);
-  EXPECT_EQ(form->BrightnessLabel()->text(), "Brightness 49%");
+  EXPECT_EQ(Child<THistogram>("LUTHistogram")->LUTWindow(), PackTones(100, 4095));
+  EXPECT_EQ(Child<QSlider>("ContrastValue")->value(), 0);
+  EXPECT_EQ(Child<QLabel>("ContrastLabel")->text(), "Contrast 0%");
+  EXPECT_EQ(Child<QSlider>("BrightnessValue")->value(), 49);
+  EXPECT_EQ(Child<QLabel>("BrightnessLabel")->text(), "Brightness 49%");
   EXPECT_EQ(form->Roi(), (Rect{0, 0, 15, 15}));
   EXPECT_FALSE(a.Save->isEnabled());  // not modified
   EXPECT_TRUE(a.SaveAs->isEnabled());
@@ -115,7 +115,7 @@ TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
     EXPECT_TRUE(act->isEnabled());
   a.Region->trigger();
   for (QAction* act : {a.SaveROIAs, a.CropToRegion, a.ZoomROI, a.ROITones, a.MeanValue}) EXPECT_TRUE(act->isEnabled());
-  EXPECT_EQ(form->ScaleEditor()->Text().toInt(), View()->Core().Scale());
+  EXPECT_EQ(Child<ScaleEdit>()->Text().toInt(), View()->Core().Scale());
 
   // Every tone where its block lands; margins navy.
   a.Region->trigger();  // no overlay
@@ -148,7 +148,7 @@ TEST_F(OpenTest, AFileThatCannotBeReadLeavesNoImage) {
   EXPECT_NE(libraryBoxes.boxes[0].text.find(" trying to get information about the"), std::string::npos);
   EXPECT_TRUE(form->Image().IsEmpty());
   EXPECT_FALSE(form->Actions().Close->isEnabled());
-  EXPECT_EQ(form->PanelText(2), "");
+  EXPECT_EQ(PanelText(2), "");
 }
 
 TEST_F(OpenTest, ASampledImageOffersOnlySaveRegionAs) {
@@ -165,44 +165,44 @@ TEST_F(OpenTest, ASampledImageOffersOnlySaveRegionAs) {
   EXPECT_FALSE(a.SaveAs->isEnabled());
   a.Region->trigger();
   EXPECT_TRUE(a.SaveROIAs->isEnabled());
-  EXPECT_EQ(form->PanelText(1), "(modified)");
+  EXPECT_EQ(PanelText(1), "(modified)");
 }
 
 TEST_F(OpenTest, TheImagePopUpOnlyWithAnImage) {
   auto rightClick = [this] {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), Viewport()->mapToGlobal(QPoint(20, 20)));
     QApplication::sendEvent(Viewport(), &event);
-    const bool shown = form->ImageMenu()->isVisible();
-    form->ImageMenu()->hide();
+    const bool shown = Child<QMenu>("ImageMenu")->isVisible();
+    Child<QMenu>("ImageMenu")->hide();
     return shown;
   };
   EXPECT_FALSE(rightClick());
   form->Actions().CreateTestPattern->trigger();
   EXPECT_TRUE(rightClick());
-  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form->LUTPanel()->mapToGlobal(QPoint(5, 5)));
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), Child<QWidget>("LUTPanel")->mapToGlobal(QPoint(5, 5)));
   form->Actions().Histogram->trigger();
-  QApplication::sendEvent(form->LUTPanel(), &event);
-  EXPECT_TRUE(form->LUTMenu()->isVisible());
-  form->LUTMenu()->hide();
+  QApplication::sendEvent(Child<QWidget>("LUTPanel"), &event);
+  EXPECT_TRUE(Child<QMenu>("LUTMenu")->isVisible());
+  Child<QMenu>("LUTMenu")->hide();
 }
 
 TEST_F(OpenTest, PanelsFollowTheirToolsAndTheSplitter) {
   form->Actions().CreateTestPattern->trigger();
   const MainActions& a = form->Actions();
-  EXPECT_FALSE(form->CAndBPanel()->isVisible());
-  EXPECT_FALSE(form->LUTPanel()->isVisible());
+  EXPECT_FALSE(Child<QWidget>("CAndBPanel")->isVisible());
+  EXPECT_FALSE(Child<QWidget>("LUTPanel")->isVisible());
   a.CAndB->trigger();
-  EXPECT_TRUE(form->CAndBPanel()->isVisible());
+  EXPECT_TRUE(Child<QWidget>("CAndBPanel")->isVisible());
   a.Histogram->trigger();  // one of group 3 at a time
   EXPECT_FALSE(a.CAndB->isChecked());
-  EXPECT_FALSE(form->CAndBPanel()->isVisible());
-  EXPECT_TRUE(form->LUTPanel()->isVisible());
+  EXPECT_FALSE(Child<QWidget>("CAndBPanel")->isVisible());
+  EXPECT_TRUE(Child<QWidget>("LUTPanel")->isVisible());
   a.Histogram->trigger();  // and none at all
   EXPECT_FALSE(a.Histogram->isChecked());
-  EXPECT_FALSE(form->LUTPanel()->isVisible());
+  EXPECT_FALSE(Child<QWidget>("LUTPanel")->isVisible());
   a.CAndB->trigger();
   a.Close->trigger();
-  EXPECT_FALSE(form->CAndBPanel()->isVisible());  // no image, no panel
+  EXPECT_FALSE(Child<QWidget>("CAndBPanel")->isVisible());  // no image, no panel
 }
 
 }  // namespace

@@ -130,7 +130,7 @@ TEST_F(SaveTest, AFailedSaveKeepsModifiedAndTheName) {
   EXPECT_EQ(libraryBoxes.boxes[0].text.rfind("Error 7 trying to write the image file.\n\r", 0), 0u);
   EXPECT_TRUE(form->Modified());
   EXPECT_EQ(form->Image().FileName(), source);
-  EXPECT_EQ(form->PanelText(1), "(modified)");
+  EXPECT_EQ(PanelText(1), "(modified)");
   // Save over the source works and clears it.
   ASSERT_TRUE(form->Actions().Save->isEnabled());
   form->Actions().Save->trigger();

@@ -23,14 +23,14 @@ class TonesTest : public FormTest {
     Open(name);
     form->Actions().Histogram->trigger();
     QApplication::processEvents();
-    ASSERT_TRUE(form->LUTPanel()->isVisible());
+    ASSERT_TRUE(Child<QWidget>("LUTPanel")->isVisible());
   }
   uint32_t Window() const { return View()->Core().Window(); }
 };
 
 TEST_F(TonesTest, HistogramDragSetsTheWindowBothWays) {
   OpenRamp();
-  THistogram* h = form->LUTHistogram();
+  THistogram* h = Child<THistogram>("LUTHistogram");
   EXPECT_EQ(h->DisplayRange(), PackTones(1000, 3550));
   const int w = h->width();
   ASSERT_GT(w, 100);
@@ -42,9 +42,9 @@ TEST_F(TonesTest, HistogramDragSetsTheWindowBothWays) {
   EXPECT_EQ(h->LUTWindow(), PackTones(a, b));
   SendMouse(h, QEvent::MouseButtonRelease, {w / 4, 10});
   EXPECT_EQ(Window(), PackTones(a, b));
-  EXPECT_EQ(form->PanelText(0), QStringLiteral("%1=%2").arg(a).arg(h->CountAt(a)));
+  EXPECT_EQ(PanelText(0), QStringLiteral("%1=%2").arg(a).arg(h->CountAt(a)));
   // The sliders show the new window.
-  EXPECT_EQ(form->ContrastValue()->value(), View()->Core().Contrast());
+  EXPECT_EQ(Child<QSlider>("ContrastValue")->value(), View()->Core().Contrast());
   // A move without a press only reads out.
   SendMouse(h, QEvent::MouseMove, {w - 1, 10});
   EXPECT_EQ(Window(), PackTones(a, b));
@@ -56,7 +56,7 @@ TEST_F(TonesTest, HistogramDragSetsTheWindowBothWays) {
 TEST_F(TonesTest, ToneCommandsMoveTheWindowAndTheBarFollows) {
   OpenRamp();
   const MainActions& a = form->Actions();
-  THistogram* h = form->LUTHistogram();
+  THistogram* h = Child<THistogram>("LUTHistogram");
   a.AllTones->trigger();
   EXPECT_EQ(Window(), PackTones(0, 65535));
   EXPECT_EQ(h->LUTWindow(), Window());
@@ -88,7 +88,7 @@ TEST_F(TonesTest, ToneCommandsMoveTheWindowAndTheBarFollows) {
 TEST_F(TonesTest, HistogramRangeCommands) {
   OpenRamp();
   const MainActions& a = form->Actions();
-  THistogram* h = form->LUTHistogram();
+  THistogram* h = Child<THistogram>("LUTHistogram");
   a.DisplayAll->trigger();
   EXPECT_EQ(h->DisplayRange(), PackTones(0, 65535));
   a.DisplayImage->trigger();
@@ -110,16 +110,16 @@ TEST_F(TonesTest, SlidersReadAsScreenBrightnessInBothMappings) {
   form->Actions().CAndB->trigger();
   QApplication::processEvents();
   // Negative: slider 70 is brightness 30, and the label shows 70 again.
-  form->BrightnessValue()->setValue(70);
+  Child<QSlider>("BrightnessValue")->setValue(70);
   EXPECT_EQ(View()->Core().Brightness(), 30);
-  EXPECT_EQ(form->BrightnessValue()->value(), 70);
-  EXPECT_EQ(form->BrightnessLabel()->text(), "Brightness 70%");
-  form->ContrastValue()->setValue(40);
+  EXPECT_EQ(Child<QSlider>("BrightnessValue")->value(), 70);
+  EXPECT_EQ(Child<QLabel>("BrightnessLabel")->text(), "Brightness 70%");
+  Child<QSlider>("ContrastValue")->setValue(40);
   EXPECT_EQ(View()->Core().Contrast(), 40);
-  EXPECT_EQ(form->ContrastLabel()->text(), "Contrast 40%");
-  EXPECT_EQ(form->LUTHistogram()->LUTWindow(), Window());
+  EXPECT_EQ(Child<QLabel>("ContrastLabel")->text(), "Contrast 40%");
+  EXPECT_EQ(Child<THistogram>("LUTHistogram")->LUTWindow(), Window());
   form->Actions().Positive->trigger();
-  form->BrightnessValue()->setValue(60);
+  Child<QSlider>("BrightnessValue")->setValue(60);
   EXPECT_EQ(View()->Core().Brightness(), 60);
 }
 
@@ -162,23 +162,23 @@ TEST_F(TonesTest, ZoomCommandsAndTheScaleEdit) {
   EXPECT_FALSE(a.ZoomIn->isEnabled());
   a.ZoomOut->trigger();
   EXPECT_EQ(View()->Core().Scale(), 25);  // lowered to the cap
-  EXPECT_EQ(form->ScaleEditor()->Text(), "25");
-  form->ScaleEditor()->SetText("1");
+  EXPECT_EQ(Child<ScaleEdit>()->Text(), "25");
+  Child<ScaleEdit>()->SetText("1");
   EXPECT_EQ(View()->Core().Scale(), 1);
   EXPECT_TRUE(a.ZoomIn->isEnabled());
   a.ZoomOut->trigger();
   EXPECT_EQ(View()->Core().Scale(), -2);
   a.ZoomIn->trigger();
   EXPECT_EQ(View()->Core().Scale(), 1);
-  form->ScaleEditor()->stepBy(-1);  // through 0 to -2
+  Child<ScaleEdit>()->stepBy(-1);  // through 0 to -2
   EXPECT_EQ(View()->Core().Scale(), -2);
-  EXPECT_EQ(form->ScaleEditor()->Text(), "-2");
-  form->ScaleEditor()->stepBy(1);
+  EXPECT_EQ(Child<ScaleEdit>()->Text(), "-2");
+  Child<ScaleEdit>()->stepBy(1);
   EXPECT_EQ(View()->Core().Scale(), 1);
-  form->ScaleEditor()->SetText("x");  // not a number: the up-down's position
+  Child<ScaleEdit>()->SetText("x");  // not a number: the up-down's position
   EXPECT_EQ(View()->Core().Scale(), 1);
   settings.maxScale = 30;  // takes effect at once
-  form->ScaleEditor()->SetText("40");
+  Child<ScaleEdit>()->SetText("40");
   EXPECT_EQ(View()->Core().Scale(), 30);
   a.ZoomImage->trigger();
   EXPECT_EQ(View()->Core().Scale(), fit);

@@ -57,7 +57,7 @@ TEST_F(ToolsTest, CropKeepsTheRegionAndMarksModified) {
   ASSERT_EQ(image.StoredHeight(), 1u);
   for (uint32_t i = 0; i < 10; ++i) EXPECT_EQ(image.Pixels()[i], 778 + i);
   EXPECT_TRUE(form->Modified());
-  EXPECT_EQ(form->PanelText(1), "(modified)");
+  EXPECT_EQ(PanelText(1), "(modified)");
 }
 
 TEST_F(ToolsTest, ProfileDragCases) {
@@ -133,7 +133,7 @@ TEST_F(ToolsTest, MeasurementFollowsTheDragWithoutChangingInPaint) {
   Grab();
   Grab();  // painting twice changes nothing
   EXPECT_EQ(form->MeasurementLine(), (Rect{5, 5, 5, 25}));
-  EXPECT_EQ(form->PanelText(0), QStringLiteral("(5,25)=5"));
+  EXPECT_EQ(PanelText(0), QStringLiteral("(5,25)=5"));
 }
 
 TEST_F(ToolsTest, MeanValueBoxAndItsText) {

@@ -82,6 +82,46 @@ TEST_F(HistogramTest, StaircaseHeightsFollowTheCounts) {
   EXPECT_EQ(At(shot, 225, 5), 0xFFFFFFu);
 }
 
+TEST_F(HistogramTest, WideToneRangeIsDrawnAsBinnedColumns) {
+  // 1200 tones over 300 columns (at least 2 x the width): bins of
+  // (1200 + 299) div 600 = 2 tones, each a vertical line at offset x cw div n
+  // as high as its sum over the largest sum; two bins share each column.
+  const int64_t n = 1200, cw = 300, b = 2;
+  auto count = [](int64_t t) { return 1 + (t * 7) % 13 + (t == 601 ? 40 : 0); };
+  std::vector<uint16_t> tones;
+  for (int64_t t = 0; t < n; ++t)
+    for (int64_t k = 0; k < count(t); ++k) tones.push_back(static_cast<uint16_t>(t));
+  std::shared_ptr<uint16_t[]> p(new uint16_t[tones.size()]);
+  std::copy(tones.begin(), tones.end(), p.get());
+  ImageRecord r;
+  r.width = static_cast<uint32_t>(tones.size());
+  r.height = 1;
+  r.pixels = p;
+  r.minTone = 0;
+  r.maxTone = static_cast<uint16_t>(n - 1);
+  h->SetData(r);
+  const QImage shot = Grab();
+
+  const int64_t base = 80 - settings.lutWidth - 1;
+  std::vector<int64_t> top(cw, base + 1);  // no line: above the base
+  int64_t m = 1;
+  for (int64_t c = 0; c < n; c += b) m = std::max(m, count(c) + count(c + 1));
+  for (int64_t c = 0; c < n; c += b) {
+    const int64_t x = c * cw / n;
+    top[x] = std::min(top[x], base - base * (count(c) + count(c + 1)) / m);
+  }
+  // Columns clear of the two tone labels at the top corners.
+  for (int x = 40; x < 260; ++x) {
+    SCOPED_TRACE(x);
+    ASSERT_LE(top[x], base);
+    EXPECT_EQ(At(shot, x, static_cast<int>(base)), 0x0000FFu);
+    EXPECT_EQ(At(shot, x, static_cast<int>(top[x])), 0x0000FFu);
+    if (top[x] > 0) EXPECT_EQ(At(shot, x, static_cast<int>(top[x]) - 1), 0xFFFFFFu);
+  }
+  // The tallest bin holds the spike (tones 600 and 601) and reaches the top.
+  EXPECT_EQ(top[150], 0);
+}
+
 TEST_F(HistogramTest, WindowBarInBothColours) {
   settings.lutWidth = 5;
   h->SetData(Flat(2, 2, 0));
