@@ -76,7 +76,9 @@ TEST_F(RunCommand, EveryShippedScenarioYieldsAnImageOrSaysWhyNot) {
     }
     const bool image = platform::FileExists(Images() + "/KP000001.QEW");
     EXPECT_TRUE(image || header.find("no image") != std::string::npos) << header << out;
-    if (image) EXPECT_TRUE(status == 0 || out.find("[Press any key to end]") != std::string::npos) << out;
+    if (image) {
+      EXPECT_TRUE(status == 0 || out.find("[Press any key to end]") != std::string::npos) << out;
+    }
   }
   EXPECT_GE(scenarios, 5);
 }
