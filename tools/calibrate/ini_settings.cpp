@@ -1,5 +1,7 @@
 #include "tools/calibrate/ini_settings.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <optional>
 #include <set>
@@ -220,7 +222,8 @@ bool IniSettings::SaveAndClear(const std::string& ini, const std::string& mode_s
   ini_ = ini;
   section_ = mode_section;
   const std::optional<std::string> data = platform::ReadWholeFile(ini);
-  if (!data) return false;
+  // A read-only ini file is left as it is, though its folder would let it be replaced.
+  if (!data || ::access(platform::NativePath(ini).c_str(), W_OK) != 0) return false;
   normalization_set_ = !platform::ReadProfileString(ini, kScanner, kNormalization).value_or("").empty();
   IniLines lines = IniLines::Split(*data);
   SavedSettings saved;

@@ -33,7 +33,8 @@ class IniSettings {
   // Writes the backup, then takes the lines of `Kalibrierdaten`,
   // `Normalization` and `Scale16Bit` of section Scanner and of `Filter` of
   // `mode_section` out and sets `Normalization` to the marker. False when the
-  // backup or the ini could not be written; the ini is then unchanged.
+  // ini is read-only or the backup or the ini could not be written; the ini
+  // is then unchanged.
   bool SaveAndClear(const std::string& ini, const std::string& mode_section);
   // True when the ini now reads as the scan needs it: the three keys gone,
   // `Normalization` naming the marker, and no file of that name.
