@@ -12,7 +12,7 @@
 namespace platform {
 namespace {
 
-constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 std::once_flag g_setup;
 bool g_terminal = false;

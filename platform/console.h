@@ -1,9 +1,9 @@
 #pragma once
 // Unechoed key input of the console programs. On a terminal, standard input
 // is switched to single keys without echo at the first call (Enter gives 13,
-// the Delete key 8, Ctrl-C still interrupts) and put back at exit and when
-// SIGINT, SIGTERM or SIGHUP ends the program; otherwise the bytes of standard
-// input are taken as they come.
+// the Delete key 8, Ctrl-C and Ctrl-\ still interrupt) and put back at exit
+// and when SIGINT, SIGTERM, SIGHUP or SIGQUIT ends the program; otherwise
+// the bytes of standard input are taken as they come.
 namespace platform {
 
 // What GetKey returns when standard input has ended.

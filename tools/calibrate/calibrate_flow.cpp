@@ -23,10 +23,19 @@ constexpr int kStopBits = int(0x82000000u);  // error, transport running
 // The driver keeps the pointer, not the bytes: the text must outlive the session.
 char g_extra_header[256];
 
-int FatalExit(console::Terminal& t, IniSettings& settings) {
+void PrintIniError(console::Terminal& t, const std::string& ini) {
+  t.Print("ERROR: Unable to change the ini file '%s'\n", ini.c_str());
+}
+
+// Puts the ini values back; when that fails their backup stays for the next start.
+void RestoreSettings(console::Terminal& t, IniSettings& settings, const std::string& ini) {
+  if (!settings.Restore()) PrintIniError(t, ini);
+}
+
+int FatalExit(console::Terminal& t, IniSettings& settings, const std::string& ini = "") {
   t.Write("\n[Press any key to end]");
   t.GetKey();
-  settings.Restore();
+  RestoreSettings(t, settings, ini);
   return -1;
 }
 
@@ -109,17 +118,26 @@ int Run(console::Terminal& t, IniSettings& settings) {
   }
   t.Print("   Ini file: '%s'\n", ini_text);
   const std::string ini = ini_text;
+  switch (IniSettings::RestoreInterrupted(ini)) {
+    case IniSettings::Interrupted::kNone: break;
+    case IniSettings::Interrupted::kRestored: t.Write("   Restored the ini settings of an interrupted calibration\n"); break;
+    case IniSettings::Interrupted::kFailed: PrintIniError(t, ini); return FatalExit(t, settings);
+  }
 
   t.Write("\n");
   const std::optional<int> mode = SelectScanMode(t, ini);
   if (!mode) return 0;
   t.Write("\n");
-  settings.SaveAndClear(ini, "Param_#" + std::to_string(*mode));
+  // The scan runs only once the ini reads without the values.
+  if (!settings.SaveAndClear(ini, "Param_#" + std::to_string(*mode)) || !settings.Cleared()) {
+    PrintIniError(t, ini);
+    return FatalExit(t, settings, ini);
+  }
 
   if (const int r = Open_Scanner(*mode); r != 0) {
     t.Print("ERROR: Open_Scanner(%d) failed with error code %d\n", *mode, r);
     if (r == -3 || r == -1001) t.Write("   Is the scanner connected and turned on?\n");
-    return FatalExit(t, settings);
+    return FatalExit(t, settings, ini);
   }
   char serial[256] = {};
   Get_Serialnumber(serial);
@@ -159,7 +177,7 @@ int Run(console::Terminal& t, IniSettings& settings) {
   }
   Close_Scanner();
   t.Write("Done.\n");
-  settings.Restore();
+  RestoreSettings(t, settings, ini);
   t.Write("\n[Press any key to end]");
   return t.GetKey();
 }

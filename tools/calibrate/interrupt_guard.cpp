@@ -13,7 +13,7 @@ namespace calibrate {
 void StartInterruptGuard(std::function<void()> on_signal) {
   sigset_t set;
   sigemptyset(&set);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   std::thread([set, on_signal = std::move(on_signal)] {
     int sig = 0;

@@ -1,7 +1,10 @@
 #include "tools/console/terminal.h"
 
+#include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/console.h"
 
@@ -24,12 +27,51 @@ namespace {
 
 class ProcessConsole : public Terminal {
  public:
-  int GetKey() override { return platform::GetKey(); }
-  bool KeyWaiting() override { return platform::KeyWaiting(); }
+  int GetKey() override {
+    const int c = NextByte();
+    if (c != kKeyEscape || !ByteWithin(kEscapeWaitMs)) return c;
+    const int next = NextByte();
+    if (next == kKeyEscape || next == kKeyEndOfInput) {
+      pending_ = next;  // Esc Esc: two keys
+      return kKeyEscape;
+    }
+    if (next == '[') {
+      // CSI: parameter and intermediate bytes up to a final byte 0x40..0x7E;
+      // "ESC [ [ A" (the Linux console's F1) has one byte more.
+      int b = ByteWithin(kEscapeWaitMs) ? NextByte() : kKeyEndOfInput;
+      if (b == '[') b = ByteWithin(kEscapeWaitMs) ? NextByte() : kKeyEndOfInput;
+      while (b >= 0x20 && b < 0x40) b = ByteWithin(kEscapeWaitMs) ? NextByte() : kKeyEndOfInput;
+    } else if (next == 'O') {
+      if (ByteWithin(kEscapeWaitMs)) NextByte();  // SS3: one final byte
+    }
+    // Anything else after Esc (Alt with a key) is one key as well.
+    return kKeySequence;
+  }
+  bool KeyWaiting() override { return pending_ || platform::KeyWaiting(); }
   void Write(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
   }
+
+ private:
+  int NextByte() {
+    if (pending_) {
+      const int c = *pending_;
+      pending_.reset();
+      return c;
+    }
+    return platform::GetKey();
+  }
+  bool ByteWithin(int ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!KeyWaiting()) {
+      if (std::chrono::steady_clock::now() >= until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+
+  std::optional<int> pending_;
 };
 
 }  // namespace

@@ -11,6 +11,11 @@ constexpr int kKeyEnter = 13;
 constexpr int kKeyEscape = 27;
 // What GetKey returns once the input has ended.
 constexpr int kKeyEndOfInput = -1;
+// A key that sends an escape sequence (cursor, Delete, function keys): one
+// key that no prompt takes.
+constexpr int kKeySequence = 256;
+// How long an Esc waits for a following byte that would make it a sequence.
+constexpr int kEscapeWaitMs = 50;
 
 // Esc, or the end of the input (which no further key can follow).
 inline bool IsEscape(int key) { return key == kKeyEscape || key == kKeyEndOfInput; }
@@ -18,7 +23,7 @@ inline bool IsEscape(int key) { return key == kKeyEscape || key == kKeyEndOfInpu
 class Terminal {
  public:
   virtual ~Terminal() = default;
-  // Waits for a key: 0..255, or kKeyEndOfInput.
+  // Waits for a key: 0..255, kKeySequence, or kKeyEndOfInput.
   virtual int GetKey() = 0;
   // True when GetKey would not wait.
   virtual bool KeyWaiting() = 0;
@@ -28,7 +33,9 @@ class Terminal {
 };
 
 // The process's console: standard input through the platform's key
-// functions, standard output flushed after every write.
+// functions, an escape sequence read whole as kKeySequence (a lone Esc is
+// one when no byte follows within kEscapeWaitMs), standard output flushed
+// after every write.
 Terminal& ProcessTerminal();
 
 }  // namespace console

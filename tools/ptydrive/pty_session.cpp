@@ -104,11 +104,20 @@ bool PtySession::WaitFor(const std::function<bool(const std::string& out, size_t
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   std::unique_lock<std::mutex> lock(mutex_);
   size_t from = mark_;
+  stopped_ = false;
   for (;;) {
     size_t end = 0;
     if (found(output_, from, end)) {
       mark_ = end;
       return true;
+    }
+    if (!stop_text_.empty()) {
+      const size_t at = output_.find(stop_text_, mark_);
+      if (at != std::string::npos) {
+        mark_ = at + stop_text_.size();
+        stopped_ = true;
+        return false;
+      }
     }
     if (closed_) return false;
     if (changed_.wait_until(lock, until) == std::cv_status::timeout) {
@@ -161,6 +170,21 @@ bool PtySession::ExpectRegex(const std::string& pattern, int timeout_ms) {
       timeout_ms);
   regfree(&re);
   return seen;
+}
+
+void PtySession::SetStopText(std::string text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  stop_text_ = std::move(text);
+}
+
+bool PtySession::Stopped() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stopped_;
+}
+
+bool PtySession::Ended() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return closed_;
 }
 
 void PtySession::Send(std::string_view keys) {

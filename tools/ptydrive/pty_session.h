@@ -37,6 +37,12 @@ class PtySession {
   bool Expect(std::string_view text, int timeout_ms = 30000);
   // The same for a POSIX extended regular expression, matched within lines.
   bool ExpectRegex(const std::string& pattern, int timeout_ms = 30000);
+  // A text that ends every wait once it appears after the read mark (the
+  // mark then moves past it and Stopped() is true); empty: none.
+  void SetStopText(std::string text);
+  bool Stopped() const;
+  // True once the program and its children closed the terminal.
+  bool Ended() const;
   void Send(std::string_view keys);
   void Signal(int sig);
   // Waits for the program's end and returns its exit status (128 + the
@@ -60,6 +66,8 @@ class PtySession {
   std::string output_;
   size_t mark_ = 0;
   bool closed_ = false;
+  std::string stop_text_;
+  bool stopped_ = false;
   std::thread reader_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "driver/tarvel_api.h"
 #include "platform/files.h"
@@ -63,43 +64,87 @@ TEST_F(CalibrateLogic, ModesNearOneHundredMicrometresCanCalibrate) {
   }
 }
 
-TEST_F(CalibrateLogic, RemovedValuesComeBackAndAbsentKeysStayAbsent) {
-  WriteIni(
-      "[Scanner]\nKalibrierdaten=C:\\cal\\old.kor\nNormalization=/n/own.kor\nScale16Bit=2\nImagePath=/img\n"
-      "[Param_#3]\nRes=100\nFilter=-2\n");
-  calibrate::IniSettings settings;
-  settings.SaveAndClear(Ini(), "Param_#3");
-  for (const char* key : {"Kalibrierdaten", "Normalization", "Scale16Bit"}) EXPECT_FALSE(Key("Scanner", key)) << key;
-  EXPECT_FALSE(Key("Param_#3", "Filter"));
-  EXPECT_EQ(Key("Scanner", "ImagePath"), "/img");
-  EXPECT_TRUE(settings.NormalizationSet());
-  settings.Restore();
-  EXPECT_EQ(Key("Scanner", "Kalibrierdaten"), "C:\\cal\\old.kor");
-  EXPECT_EQ(Key("Scanner", "Normalization"), "/n/own.kor");
-  EXPECT_EQ(Key("Scanner", "Scale16Bit"), "1");
-  EXPECT_EQ(Key("Param_#3", "Filter"), "-2");
-  // Once only: a second restore after the user's edit changes nothing.
-  platform::WriteProfileString(Ini(), "Param_#3", "Filter", "7");
-  settings.Restore();
-  EXPECT_EQ(Key("Param_#3", "Filter"), "7");
+// The lines come back where they stood, as they were written, also those of
+// keys given twice and of values the scan ignores (Filter=0); a new
+// calibration file takes the place of the old one's value.
+TEST_F(CalibrateLogic, RemovedLinesComeBackInPlace) {
+  struct Case {
+    const char* name;
+    std::string ini;
+    const char* calibration;  // chosen during the run
+    std::string after;  // empty: as before
+  } cases[] = {
+      {"spelling and order",
+       "; site ini\n[Scanner]\nImagePath=/img\n kalibrierdaten = C:\\cal\\old.kor\nLogfile=/log\nNORMALIZATION=\"/n/own.kor\"\n"
+       "Scale16Bit=0x2\n\n[Param_#3]\nRes=100\nfilter = -2 \nThreshold=5\n[Param_#4]\nFilter=1\n",
+       nullptr, ""},
+      {"twice, and the line ends of the file",
+       "[Scanner]\r\nScale16Bit=1\r\nKalibrierdaten=\r\nScale16Bit=0\r\n[Param_#3]\r\nFilter=0\r\nRes=100\r\nFilter=3",
+       nullptr, ""},
+      {"a new calibration file", "[Scanner]\nKalibrierdaten = /old.kor\nCalibrationPath=/cal\n[Param_#3]\nRes=100\n",
+       "/cal/VX1 2026-01-02 03-04-05.kor",
+       "[Scanner]\nKalibrierdaten = /cal/VX1 2026-01-02 03-04-05.kor\nCalibrationPath=/cal\n[Param_#3]\nRes=100\n"},
+      {"a new one where there was none", "[Scanner]\nImagePath=/img\n[Param_#3]\nRes=100\n", "/cal/new.kor",
+       "[Scanner]\nImagePath=/img\nKalibrierdaten=/cal/new.kor\n[Param_#3]\nRes=100\n"},
+      {"no section Scanner", "[Param_#3]\nRes=100\nFilter=2\n", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteIni(c.ini);
+    calibrate::IniSettings settings;
+    ASSERT_TRUE(settings.SaveAndClear(Ini(), "Param_#3"));
+    EXPECT_TRUE(settings.Cleared());
+    for (const char* key : {"Kalibrierdaten", "Scale16Bit"}) EXPECT_FALSE(Key("Scanner", key)) << key;
+    EXPECT_FALSE(Key("Param_#3", "Filter"));
+    EXPECT_EQ(Key("Scanner", "Normalization"), Ini() + ".no-normalization");
+    EXPECT_EQ(Key("Scanner", "ImagePath"), c.ini.find("ImagePath") != std::string::npos
+                                               ? std::optional<std::string>("/img")
+                                               : std::nullopt);
+    EXPECT_TRUE(platform::FileExists(Ini() + ".calibrate-backup"));
+    if (c.calibration) settings.SetCalibrationFile(c.calibration);
+    EXPECT_TRUE(settings.Restore());
+    EXPECT_EQ(platform::ReadWholeFile(Ini()), c.after.empty() ? c.ini : c.after);
+    EXPECT_FALSE(platform::FileExists(Ini() + ".calibrate-backup"));
+  }
 
-  // Absent keys (and a zero Filter, an empty Kalibrierdaten) stay absent;
-  // a new calibration file is written in.
-  const std::string bare = "[Scanner]\r\nKalibrierdaten=\r\nScale16Bit=0\r\n[Param_#1]\r\nRes=100\r\nFilter=0\r\n";
-  WriteIni(bare);
-  calibrate::IniSettings second;
-  second.SaveAndClear(Ini(), "Param_#1");
-  EXPECT_FALSE(second.NormalizationSet());
-  second.Restore();
-  EXPECT_EQ(platform::ReadWholeFile(Ini()), "[Scanner]\r\n[Param_#1]\r\nRes=100\r\n");
-  WriteIni(bare);
-  calibrate::IniSettings third;
-  third.SaveAndClear(Ini(), "Param_#1");
-  third.SetCalibrationFile("/cal/VX1 2026-01-02 03-04-05.kor");
-  third.Restore();
-  EXPECT_EQ(Key("Scanner", "Kalibrierdaten"), "/cal/VX1 2026-01-02 03-04-05.kor");
-  EXPECT_FALSE(Key("Scanner", "Scale16Bit"));
-  EXPECT_FALSE(Key("Param_#1", "Filter"));
+  // Once only: a second restore after the user's edit changes nothing.
+  WriteIni("[Scanner]\nScale16Bit=1\n[Param_#3]\nFilter=-2\n");
+  calibrate::IniSettings settings;
+  ASSERT_TRUE(settings.SaveAndClear(Ini(), "Param_#3"));
+  EXPECT_TRUE(settings.Restore());
+  platform::WriteProfileString(Ini(), "Param_#3", "Filter", "7");
+  EXPECT_TRUE(settings.Restore());
+  EXPECT_EQ(Key("Param_#3", "Filter"), "7");
+}
+
+// A run that never restored (killed): the next start puts the lines back
+// from the backup, also when the ini was partly restored already, and a
+// backup that is not one is refused and kept.
+TEST_F(CalibrateLogic, InterruptedCalibrationIsRestoredFromItsBackup) {
+  const std::string ini = "[Scanner]\nKalibrierdaten=/old.kor\nNormalization=/n.kor\nA=1\n[Param_#2]\nFilter=4\n";
+  WriteIni(ini);
+  EXPECT_EQ(calibrate::IniSettings::RestoreInterrupted(Ini()), calibrate::IniSettings::Interrupted::kNone);
+  {
+    calibrate::IniSettings killed;
+    ASSERT_TRUE(killed.SaveAndClear(Ini(), "Param_#2"));
+  }
+  EXPECT_FALSE(Key("Scanner", "Kalibrierdaten"));
+  EXPECT_EQ(calibrate::IniSettings::RestoreInterrupted(Ini()), calibrate::IniSettings::Interrupted::kRestored);
+  EXPECT_EQ(platform::ReadWholeFile(Ini()), ini);
+  EXPECT_FALSE(platform::FileExists(Ini() + ".calibrate-backup"));
+
+  {
+    calibrate::IniSettings killed;
+    ASSERT_TRUE(killed.SaveAndClear(Ini(), "Param_#2"));
+  }
+  platform::WriteProfileString(Ini(), "Param_#2", "Filter", "4");  // the user put one back
+  EXPECT_EQ(calibrate::IniSettings::RestoreInterrupted(Ini()), calibrate::IniSettings::Interrupted::kRestored);
+  EXPECT_EQ(platform::ReadWholeFile(Ini()), ini);
+
+  std::ofstream(Ini() + ".calibrate-backup") << "not a backup\n";
+  EXPECT_EQ(calibrate::IniSettings::RestoreInterrupted(Ini()), calibrate::IniSettings::Interrupted::kFailed);
+  EXPECT_TRUE(platform::FileExists(Ini() + ".calibrate-backup"));
+  EXPECT_EQ(platform::ReadWholeFile(Ini()), ini);
 }
 
 TEST_F(CalibrateLogic, CalibrationFileNameInTheCalibrationFolder) {

@@ -67,9 +67,12 @@ class CalibrateRun : public ConsoleTest {
         "1\x7f"
         "2\r");  // the terminal's Delete key is Backspace
     EXPECT_TRUE(run->Expect("\nPress any key when done...\n")) << run->Output();
-    // The scan runs without the values the session would apply.
-    for (const char* key : {"Kalibrierdaten", "Normalization", "Scale16Bit"}) EXPECT_FALSE(Key("Scanner", key)) << key;
+    // The scan runs without the values the session would apply, and with
+    // their backup beside the ini.
+    for (const char* key : {"Kalibrierdaten", "Scale16Bit"}) EXPECT_FALSE(Key("Scanner", key)) << key;
+    EXPECT_EQ(Key("Scanner", "Normalization"), Ini() + ".no-normalization");
     EXPECT_FALSE(Key("Param_#2", "Filter"));
+    EXPECT_TRUE(platform::FileExists(Ini() + ".calibrate-backup"));
     EXPECT_TRUE(run->ExpectRegex(kImagesWaiting)) << run->Unread().substr(0, 400);
     run->Send("k");
     if (answer) {
@@ -79,15 +82,17 @@ class CalibrateRun : public ConsoleTest {
     EXPECT_TRUE(run->Expect("Done.\n\n[Press any key to end]")) << run->Unread();
     run->Send("x");
     EXPECT_EQ(run->Wait(), 'x');
+    EXPECT_FALSE(platform::FileExists(Ini() + ".calibrate-backup"));
     return run->Output();
   }
 };
 
 TEST_F(CalibrateRun, AnsweredYesTheNewFileBecomesTheCalibration) {
-  WriteIni("[Scanner]\nKalibrierdaten=/old/cal.kor\nNormalization=/n/own.kor\nScale16Bit=2\nCalibrationPath=" + Cal() +
-           "/\n" + kModes + "Filter=-2\n");
+  WriteIni("[Scanner]\nkalibrierdaten = /old/cal.kor\nNormalization=/n/own.kor\n; 16 bits\nSCALE16BIT=2\nCalibrationPath=" +
+           Cal() + "/\n" + kModes + "Filter=-2\nThreshold=0\n");
   WriteScenario(Plate(kFlat));
   platform::CreateDirectories(Cal());
+  std::string before = *platform::ReadWholeFile(Ini());
   const std::string out = RunThrough("y");
 
   const std::string filed = Filed(Cal());
@@ -114,23 +119,27 @@ TEST_F(CalibrateRun, AnsweredYesTheNewFileBecomesTheCalibration) {
                               "file.\n\nDone.\n";
   EXPECT_NE(images.find(offered), std::string::npos) << images;
 
-  EXPECT_EQ(Key("Scanner", "Kalibrierdaten"), filed);
-  EXPECT_EQ(Key("Scanner", "Normalization"), "/n/own.kor");
-  EXPECT_EQ(Key("Scanner", "Scale16Bit"), "1");
-  EXPECT_EQ(Key("Param_#2", "Filter"), "-2");
+  // Every line back where it stood; the calibration line names the new file.
+  before.replace(before.find("/old/cal.kor"), 12, filed);
+  EXPECT_EQ(platform::ReadWholeFile(Ini()), before);
   const auto file = platform::ReadWholeFile(filed);
   ASSERT_TRUE(file.has_value());
   EXPECT_EQ(file->substr(0, 10), "VX0000011\n");
   EXPECT_FALSE(platform::FileExists(Images() + "/KP000001.kor"));
-  // The scan was raw: no normalization file was loaded at the open.
-  EXPECT_EQ(Log().find("Normalization File"), std::string::npos) << Log();
+  // The scan was raw: the normalization file named during it does not exist.
+  EXPECT_NE(Log().find("Normalization File: " + Ini() + ".no-normalization\nWARNING: Normalization file not found\n"),
+            std::string::npos)
+      << Log();
+  EXPECT_EQ(Log().find("Normalization file succesfully loaded"), std::string::npos) << Log();
 }
 
 TEST_F(CalibrateRun, AnsweredNoTheFileStaysFiledAndAbsentKeysStayAbsent) {
   WriteIni("[Scanner]\nCalibrationPath=" + Cal() + "\\\n" + kModes);
   WriteScenario(Plate(kFlat));
   platform::CreateDirectories(Cal());
+  const auto before = platform::ReadWholeFile(Ini());
   const std::string out = RunThrough("n");
+  EXPECT_EQ(platform::ReadWholeFile(Ini()), before);
   EXPECT_NE(out.find("Set this as the new calibration file? \n\nDone.\n"), std::string::npos) << out;
   EXPECT_EQ(out.find("NOTE"), std::string::npos);
   EXPECT_TRUE(platform::FileExists(Filed(Cal())));
@@ -158,9 +167,10 @@ TEST_F(CalibrateRun, EachOutcomeOfTheNormalizationFile) {
     std::filesystem::remove_all(Images());
     WriteIni("[Scanner]\nKalibrierdaten=/old/cal.kor\nCalibrationPath=" + Cal() + "\n" + kModes + c.mode_keys);
     WriteScenario(c.plate);
+    const auto before = platform::ReadWholeFile(Ini());
     const std::string out = RunThrough();
     EXPECT_NE(out.find(std::string(c.line) + "\nDone.\n"), std::string::npos) << out.substr(out.find("Checking"));
-    EXPECT_EQ(Key("Scanner", "Kalibrierdaten"), "/old/cal.kor");
+    EXPECT_EQ(platform::ReadWholeFile(Ini()), before);
   }
 }
 
@@ -238,37 +248,38 @@ TEST_F(CalibrateRun, EscAtTheModePromptChangesNothing) {
   EXPECT_EQ(platform::ReadWholeFile(Ini()), before);
 }
 
-// Ctrl-C at the terminal (under a shell that shows the terminal settings
-// before and after), SIGTERM and SIGHUP while the scan waits.
+// Ctrl-C and Ctrl-\ at the terminal (under a shell that shows the terminal
+// settings before and after), SIGTERM and SIGHUP while the scan waits: the
+// ini file comes back as it was, line for line.
 TEST_F(CalibrateRun, InterruptedRunPutsTheIniValuesAndTheTerminalBack) {
   WriteScenario(Plate(kFlat));
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int sig : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(sig);
     WriteIni("[Scanner]\nKalibrierdaten=/old/cal.kor\nNormalization=/n/own.kor\nScale16Bit=4\n" + std::string(kModes) +
              "Filter=-5\n");
-    const bool shell = sig == SIGINT;
+    const auto before = platform::ReadWholeFile(Ini());
+    const bool shell = sig == SIGINT || sig == SIGQUIT;
     auto run = shell ? Start({"/bin/sh", "-c",
-                              "stty -g; trap : INT; '" + Calibrate() + "'; echo \"exit $?\"; stty -g; echo end"})
+                              "stty -g; trap : INT QUIT; '" + Calibrate() + "'; echo \"exit $?\"; stty -g; echo end"})
                      : Start({Calibrate()});
     ASSERT_TRUE(run->Expect("Select mode: ")) << run->Output();
     run->Send("2\r");
     ASSERT_TRUE(run->Expect("\nPress any key when done...\n")) << run->Output();
     ASSERT_FALSE(Key("Scanner", "Kalibrierdaten"));
     if (shell) {
-      run->Send("\x03");
+      run->Send(sig == SIGINT ? "\x03" : "\x1c");
       ASSERT_TRUE(run->Expect("\nend\n")) << run->Unread();
       EXPECT_EQ(run->Wait(), 0);
       const std::string out = run->Output();
-      const std::string before = out.substr(0, out.find('\n'));
-      EXPECT_NE(out.find("exit 130\n" + before + "\nend\n"), std::string::npos) << run->Unread();
+      const std::string settings = out.substr(0, out.find('\n'));
+      EXPECT_NE(out.find("exit " + std::to_string(128 + sig) + "\n" + settings + "\nend\n"), std::string::npos)
+          << run->Unread();
     } else {
       run->Signal(sig);
       EXPECT_EQ(run->Wait(), 128 + sig);
     }
-    EXPECT_EQ(Key("Scanner", "Kalibrierdaten"), "/old/cal.kor");
-    EXPECT_EQ(Key("Scanner", "Normalization"), "/n/own.kor");
-    EXPECT_EQ(Key("Scanner", "Scale16Bit"), "1");
-    EXPECT_EQ(Key("Param_#2", "Filter"), "-5");
+    EXPECT_EQ(platform::ReadWholeFile(Ini()), before);
+    EXPECT_FALSE(platform::FileExists(Ini() + ".calibrate-backup"));
   }
 }
 
