@@ -61,8 +61,10 @@ void RunStore::Reset() {
   pending_blocks_.clear();
   // Nothing of earlier plates stays in the file, and a full disk gets its
   // space back. A file that cannot be cut keeps its bytes: only runs that
-  // were stored are read back.
-  if (wfile_ && ::ftruncate(fileno(wfile_), 0) != 0) errno = 0;
+  // were stored are read back anyway.
+  if (wfile_) {
+    [[maybe_unused]] const bool cut = ::ftruncate(fileno(wfile_), 0) == 0;
+  }
   if (wfile_) std::fseek(wfile_, 0, SEEK_SET);
   if (rfile_) std::fseek(rfile_, 0, SEEK_SET);
   write_offset_ = 0;
