@@ -72,8 +72,7 @@ bool ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std::strin
   return false;
 }
 
-bool ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info,
-                           std::string* fault) {
+bool ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info, std::string* fault) {
   if (written_ >= INT_MAX) {
     Logf(log_, "ERROR: No available names for image files\n");
     *fault = "no image names left";
@@ -81,8 +80,7 @@ bool ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, cons
   }
   const std::string name = FileName(written_ + 1);
   int error = 0;
-  const WriteResult image_result =
-      WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation, &error);
+  const WriteResult image_result = WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation, &error);
   // No memory for the turned copy: no file was made and the number is kept.
   if (image_result == WriteResult::kNoMemory) throw std::bad_alloc();
   if (image_result != WriteResult::kOk) {

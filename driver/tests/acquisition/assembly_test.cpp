@@ -552,14 +552,26 @@ TEST(Assembly, FailedWritesLeaveNoFileOfThePlateAndUseNoNumber) {
     const char* cause;
   };
   const Case cases[] = {
-      {"image folder read-only", 0, {"", -1, -1, 0, EROFS}, "ERROR: Cannot create image file %1\n",
+      {"image folder read-only",
+       0,
+       {"", -1, -1, 0, EROFS},
+       "ERROR: Cannot create image file %1\n",
        "image file %1 not written (Read-only file system)"},
-      {"image file finds the disk full", 0, {"", -1, 0, -1, ENOSPC}, "ERROR: Cannot write image file %1\n",
+      {"image file finds the disk full",
+       0,
+       {"", -1, 0, -1, ENOSPC},
+       "ERROR: Cannot write image file %1\n",
        "image file %1 not written (No space left on device)"},
-      {"information file finds the disk full", 0, {"", -1, 2, -1, ENOSPC},
-       "ERROR: Cannot write information file %t1\n", "information file %t1 not written (No space left on device)"},
-      {"filtered image of a pair finds the disk full", -2, {"", -1, 4, -1, ENOSPC},
-       "ERROR: Cannot write image file %2\n", "image file %2 not written (No space left on device)"},
+      {"information file finds the disk full",
+       0,
+       {"", -1, 2, -1, ENOSPC},
+       "ERROR: Cannot write information file %t1\n",
+       "information file %t1 not written (No space left on device)"},
+      {"filtered image of a pair finds the disk full",
+       -2,
+       {"", -1, 4, -1, ENOSPC},
+       "ERROR: Cannot write image file %2\n",
+       "image file %2 not written (No space left on device)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -569,7 +581,8 @@ TEST(Assembly, FailedWritesLeaveNoFileOfThePlateAndUseNoNumber) {
     Scene scene(256, 12);
     scene.Put(10, 1, 8, 8, phantom);
     auto fill = [&](std::string text) {
-      for (auto [mark, name] : {std::pair{"%t1", tarvel::InfoFileName(p.Name(1))}, {"%1", p.Name(1)}, {"%2", p.Name(2)}})
+      for (auto [mark, name] :
+           {std::pair{"%t1", tarvel::InfoFileName(p.Name(1))}, {"%1", p.Name(1)}, {"%2", p.Name(2)}})
         for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, std::string(mark).size(), name);
       return text;
     };
@@ -584,7 +597,7 @@ TEST(Assembly, FailedWritesLeaveNoFileOfThePlateAndUseNoNumber) {
     EXPECT_EQ(p.acq.WrittenNumber(), 0);
     EXPECT_EQ(p.acq.TakeDiscardedPlates(), 1);
     EXPECT_EQ(p.acq.TakeDiscardedPlates(), 0);
-    for (const std::string name : {p.Name(1), p.Name(2)}) {
+    for (const std::string& name : {p.Name(1), p.Name(2)}) {
       EXPECT_FALSE(fs::exists(name)) << name;
       EXPECT_FALSE(fs::exists(tarvel::InfoFileName(name))) << name;
     }
@@ -627,7 +640,7 @@ TEST(Assembly, ReadBackErrorsMakeNoImage) {
     const std::string text = p.log.Text();
     EXPECT_EQ(Count(text, "ERROR: File read error for Block["), 1);
     EXPECT_NE(text.find(std::string("ERROR: File read error for Block[4]\n"
-                                     "ERROR: Plate from (10, 1) to (17, 8) lost: temporary data file not read back") +
+                                    "ERROR: Plate from (10, 1) to (17, 8) lost: temporary data file not read back") +
                         (cut_short ? "\n" : " (Input/output error)\n")),
               std::string::npos)
         << text;

@@ -1,6 +1,7 @@
 // Parsing the stream into blocks, ranges and their flushing, prescan ring.
-#include <cerrno>
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/files.h"

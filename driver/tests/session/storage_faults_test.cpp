@@ -16,6 +16,11 @@ namespace {
 
 class StorageFaults : public SessionTest {
  protected:
+  // A failed assertion leaves no fault behind for the next test.
+  void TearDown() override {
+    platform::SetFileFaultPlan(std::nullopt);
+    SessionTest::TearDown();
+  }
   std::string Temp() const { return bin() + "/Temp"; }
   std::string TempPath() const { return Temp() + "/Tarvel.tmp"; }
   // The session's ini with the temporary file in a folder of its own.
@@ -28,10 +33,15 @@ class StorageFaults : public SessionTest {
 
 constexpr int kPlates = 5;
 constexpr int kFaultyPlate = 2;  // zero-based: the third plate is lost
+// Apart far enough that a piece of the stream never holds two plates: each
+// plate is out before the next one comes in.
+constexpr uint32_t kPlateSpacingMs = 12000;
 
 std::vector<sim::PlateImage> Plates() {
   std::vector<sim::PlateImage> plates;
-  for (int i = 0; i < kPlates; ++i) plates.push_back(sim::NoisePlate(40 + 4 * i, 60, 1000, 40000, 11 + i));
+  // Each larger than a piece of the stream (40960 bytes): a plate is stored
+  // over several writes.
+  for (int i = 0; i < kPlates; ++i) plates.push_back(sim::NoisePlate(160 + 4 * i, 300, 1000, 40000, 11 + i));
   return plates;
 }
 
@@ -52,26 +62,54 @@ std::set<std::string> FilesIn(const std::string& folder) {
 
 TEST_F(StorageFaults, LostPlateIsReportedOnceAndTheSessionGoesOnExact) {
   const FaultCase cases[] = {
-      {"temporary file's file system read-only", true, {"", -1, 0, -1, EROFS},
-       "temporary data file not written (Read-only file system)", nullptr},
-      {"disk under the temporary file full after a piece", true, {"", -1, 1, -1, ENOSPC},
-       "temporary data file not written (No space left on device)", nullptr},
-      {"temporary file unreadable", true, {"", 0, -1, -1, EIO},
-       "temporary data file not read back (Input/output error)", nullptr},
-      {"image folder read-only", false, {"", -1, -1, 0, EROFS},
-       "image file <n> not written (Read-only file system)", "ERROR: Cannot create image file <n>\n"},
-      {"image folder full", false, {"", -1, 1, -1, ENOSPC}, "image file <n> not written (No space left on device)",
+      {"temporary file's file system read-only",
+       true,
+       {"", -1, 0, -1, EROFS},
+       "temporary data file not written (Read-only file system)",
+       nullptr},
+      {"disk under the temporary file full after a piece",
+       true,
+       {"", -1, 1, -1, ENOSPC},
+       "temporary data file not written (No space left on device)",
+       nullptr},
+      {"temporary file unreadable",
+       true,
+       {"", 0, -1, -1, EIO},
+       "temporary data file not read back (Input/output error)",
+       nullptr},
+      {"image folder read-only",
+       false,
+       {"", -1, -1, 0, EROFS},
+       "image file <n> not written (Read-only file system)",
+       "ERROR: Cannot create image file <n>\n"},
+      {"image folder full",
+       false,
+       {"", -1, 1, -1, ENOSPC},
+       "image file <n> not written (No space left on device)",
        "ERROR: Cannot write image file <n>\n"},
-      {"image folder full at the information file", false, {"", -1, 2, -1, ENOSPC},
-       "information file <t> not written (No space left on device)", "ERROR: Cannot write information file <t>\n"},
+      {"image folder full at the information file",
+       false,
+       {"", -1, 2, -1, ENOSPC},
+       "information file <t> not written (No space left on device)",
+       "ERROR: Cannot write information file <t>\n"},
   };
   const std::vector<sim::PlateImage> plates = Plates();
-  for (const FaultCase& c : cases) {
-    SCOPED_TRACE(c.what);
+  // Each case over the parallel port, then over USB.
+  const size_t n = std::size(cases);
+  for (size_t run = 0; run < 2 * n; ++run) {
+    const FaultCase& c = cases[run % n];
+    const bool usb = run >= n;
+    SCOPED_TRACE(testing::Message() << c.what << (usb ? " over USB" : " over the parallel port"));
     StartAfresh();
     WriteIni(Ini());
-    for (int i = 0; i < kPlates; ++i) scenario.plates.push_back(PlateAt(0, 100 + 3000 * i, 600, plates[i]));
-    Attach();
+    for (int i = 0; i < kPlates; ++i) scenario.plates.push_back(PlateAt(0, 100 + kPlateSpacingMs * i, 600, plates[i]));
+    if (usb) {
+      scenario.interface = "USB";
+      scenario.guid = usbtest::kGuidType6;
+      AttachUsb();
+    } else {
+      Attach();
+    }
     scanner->SetTracing(false);
     ASSERT_EQ(Open_Scanner(1), 0) << Log();
     ASSERT_EQ(Set_Prescanmode(100), 0);
@@ -84,7 +122,7 @@ TEST_F(StorageFaults, LostPlateIsReportedOnceAndTheSessionGoesOnExact) {
     bool faulty = false;
     std::vector<uint8_t> line(1024);
     bool lit_under_fault = false;  // a prescan line taken under the fault shows samples
-    const uint64_t until = platform::NowMs() + 3000 * kPlates + 20000;
+    const uint64_t until = platform::NowMs() + kPlateSpacingMs * kPlates + 20000;
     while (names.size() < kPlates - 1 && platform::NowMs() < until) {
       const int status = Get_Status();
       if (status == -1) {
@@ -109,7 +147,7 @@ TEST_F(StorageFaults, LostPlateIsReportedOnceAndTheSessionGoesOnExact) {
           ASSERT_EQ(Set_Prescanmode(100), 0);  // only lines taken from now on
         }
       }
-      platform::Sleep(5);
+      platform::Sleep(20);
     }
     platform::SetFileFaultPlan(std::nullopt);
     ASSERT_EQ(names.size(), size_t{kPlates - 1}) << Log();
