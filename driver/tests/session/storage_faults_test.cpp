@@ -103,13 +103,7 @@ TEST_F(StorageFaults, LostPlateIsReportedOnceAndTheSessionGoesOnExact) {
     StartAfresh();
     WriteIni(Ini());
     for (int i = 0; i < kPlates; ++i) scenario.plates.push_back(PlateAt(0, 100 + kPlateSpacingMs * i, 600, plates[i]));
-    if (usb) {
-      scenario.interface = "USB";
-      scenario.guid = usbtest::kGuidType6;
-      AttachUsb();
-    } else {
-      Attach();
-    }
+    AttachOver(usb);
     scanner->SetTracing(false);
     ASSERT_EQ(Open_Scanner(1), 0) << Log();
     ASSERT_EQ(Set_Prescanmode(100), 0);
