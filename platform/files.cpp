@@ -24,6 +24,56 @@ std::mutex g_override_lock;
 std::optional<std::string> g_module_override;
 std::optional<uint64_t> g_free_space_override;
 
+// The fault plan; `g_faults_armed` keeps the unplanned path free of locks.
+enum class FaultKind { kRead, kWrite, kCreate };
+std::atomic<bool> g_faults_armed{false};
+std::mutex g_fault_lock;
+std::optional<FileFaultPlan> g_fault_plan;
+int64_t g_fault_calls[3] = {0, 0, 0};
+
+// The real path, as far as it exists: the longest existing folder resolved
+// and the rest kept.
+std::string ResolvedPath(const std::string& full) {
+  if (char* real = ::realpath(full.c_str(), nullptr)) {
+    std::string r = real;
+    std::free(real);
+    return r;
+  }
+  if (full == "/" || full.empty()) return full;
+  const std::string folder = FolderPart(full);
+  return (folder == "/" ? std::string() : ResolvedPath(folder)) + "/" + std::string(FileNamePart(full));
+}
+
+std::string PathOfOpenFile(std::FILE* file) {
+  char link[64], buf[PATH_MAX];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", ::fileno(file));
+  ssize_t n = ::readlink(link, buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, size_t(n)) : std::string();
+}
+
+bool Below(const std::string& path, const std::string& folder) {
+  if (folder.empty()) return true;
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (folder.back() == '/' || path[folder.size()] == '/');
+}
+
+// True (errno set) when the plan fails this call; `path` gives the file's
+// resolved path and is asked only while a plan is set.
+template <typename PathOf>
+bool InjectFault(FaultKind kind, PathOf&& path_of) {
+  if (!g_faults_armed.load(std::memory_order_acquire)) return false;
+  const std::string path = path_of();
+  std::lock_guard<std::mutex> g(g_fault_lock);
+  if (!g_fault_plan || !Below(path, g_fault_plan->folder)) return false;
+  const int64_t from = kind == FaultKind::kRead    ? g_fault_plan->read
+                       : kind == FaultKind::kWrite ? g_fault_plan->write
+                                                   : g_fault_plan->create;
+  const int64_t call = g_fault_calls[int(kind)]++;
+  if (from < 0 || call < from) return false;
+  errno = g_fault_plan->error;
+  return true;
+}
+
 std::string Slashes(std::string_view path) {
   std::string s(path);
   std::replace(s.begin(), s.end(), '\\', '/');
@@ -172,7 +222,12 @@ bool CreateDirectories(std::string_view path) {
   return FolderExists(p);
 }
 
-std::FILE* OpenFile(std::string_view path, const char* mode) { return std::fopen(NativePath(path).c_str(), mode); }
+std::FILE* OpenFile(std::string_view path, const char* mode) {
+  const bool writes = std::strpbrk(mode, "wa+") != nullptr;
+  if (writes && !IsNullDevice(path) && InjectFault(FaultKind::kCreate, [&] { return ResolvedPath(FullPath(path)); }))
+    return nullptr;
+  return std::fopen(NativePath(path).c_str(), mode);
+}
 
 bool DeleteFile(std::string_view path) {
   if (IsNullDevice(path)) return false;
@@ -320,6 +375,37 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
   std::fclose(f);
   if (bad) return std::nullopt;
   return data;
+}
+
+int64_t WriteFileAt(std::FILE* file, const iovec* parts, int count, int64_t offset) {
+  if (InjectFault(FaultKind::kWrite, [&] { return PathOfOpenFile(file); })) return -1;
+  for (;;) {
+    ssize_t n = ::pwritev(::fileno(file), parts, count, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+int64_t ReadFileAt(std::FILE* file, void* buffer, size_t size, int64_t offset) {
+  if (InjectFault(FaultKind::kRead, [&] { return PathOfOpenFile(file); })) return -1;
+  for (;;) {
+    ssize_t n = ::pread(::fileno(file), buffer, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+size_t WriteFile(std::FILE* file, const void* data, size_t size) {
+  if (size > 0 && InjectFault(FaultKind::kWrite, [&] { return PathOfOpenFile(file); })) return 0;
+  return std::fwrite(data, 1, size, file);
+}
+
+void SetFileFaultPlan(std::optional<FileFaultPlan> plan) {
+  std::lock_guard<std::mutex> g(g_fault_lock);
+  if (plan && !plan->folder.empty()) plan->folder = ResolvedPath(FullPath(plan->folder));
+  g_fault_plan = std::move(plan);
+  for (int64_t& calls : g_fault_calls) calls = 0;
+  g_faults_armed.store(g_fault_plan.has_value(), std::memory_order_release);
 }
 
 }  // namespace platform

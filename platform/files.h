@@ -1,4 +1,5 @@
 #pragma once
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -6,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/uio.h>
 
 // Paths and files with the semantics the Windows-era code relies on.
 // Every function accepts "\" and "/" as separators and writes "/"; the name
@@ -75,5 +78,28 @@ void SetFreeDiskSpaceOverride(std::optional<uint64_t> bytes);
 bool WriteFileAtomically(std::string_view path, std::string_view bytes);
 // Whole file as bytes; nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(std::string_view path);
+
+// Reads and writes of open files. They go through the fault plan below.
+// Gathered write at an offset: the bytes written, or -1 with errno set.
+int64_t WriteFileAt(std::FILE* file, const iovec* parts, int count, int64_t offset);
+// Read at an offset: the bytes read (0 at the end of the file), or -1.
+int64_t ReadFileAt(std::FILE* file, void* buffer, size_t size, int64_t offset);
+// fwrite: the bytes written; fewer (errno set) on a failure.
+size_t WriteFile(std::FILE* file, const void* data, size_t size);
+
+// Test control: a fault plan for the files in one folder, as a full or
+// read-only file system behaves. Counting from when the plan is set, every
+// call of a kind from the zero-based index given on fails with `error`
+// (reads and writes of open files as above; creations: OpenFile with a
+// mode that writes), until the plan is replaced or cleared; -1 fails none.
+// Only files at or below `folder` (every file when it is empty) count.
+struct FileFaultPlan {
+  std::string folder;
+  int64_t read = -1;
+  int64_t write = -1;
+  int64_t create = -1;
+  int error = ENOSPC;
+};
+void SetFileFaultPlan(std::optional<FileFaultPlan> plan);
 
 }  // namespace platform

@@ -24,7 +24,28 @@ namespace {
 
 constexpr const char* kHeader = "VORNIXREG 1";
 
+// Keys deeper than this are refused, as Windows refuses them.
+constexpr size_t kMaxKeyDepth = 512;
+
 struct Node {
+  Node() = default;
+  Node(Node&&) = default;
+  Node& operator=(Node&&) = default;
+  // The subtree is freed from a list, not by recursion.
+  ~Node() {
+    std::vector<std::unique_ptr<Node>> doomed;
+    auto take_children = [&](Node& n) {
+      for (auto& entry : n.children) doomed.push_back(std::move(entry.second));
+      n.children.clear();
+    };
+    take_children(*this);
+    while (!doomed.empty()) {
+      std::unique_ptr<Node> n = std::move(doomed.back());
+      doomed.pop_back();
+      take_children(*n);
+    }
+  }
+
   std::string name;
   std::map<std::string, std::pair<std::string, Value>> values;  // folded -> (name, value)
   std::map<std::string, std::unique_ptr<Node>> children;  // folded -> key
@@ -136,8 +157,10 @@ std::optional<Node> Parse(std::string_view text) {
     }
     std::vector<std::string_view> t = Tokens(line);
     if (t[0] == "K" && t.size() == 2) {
+      const std::vector<std::string_view> parts = SplitPath(t[1]);
+      if (parts.size() > kMaxKeyDepth) return std::nullopt;
       std::string path;
-      for (std::string_view part : SplitPath(t[1])) {
+      for (std::string_view part : parts) {
         std::optional<std::string> name = Unescape(part);
         if (!name || name->empty()) return std::nullopt;
         path += (path.empty() ? "" : "\\") + *name;
@@ -246,6 +269,7 @@ bool KeyExists(Hive hive, std::string_view path) {
 }
 
 bool CreateKey(Hive hive, std::string_view path) {
+  if (SplitPath(path).size() > kMaxKeyDepth) return false;
   return Modify(hive, [&](Node& root, bool& changed) {
     if (!Walk(root, path, false)) {
       Walk(root, path, true);

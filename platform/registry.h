@@ -41,6 +41,8 @@ std::string StoreFolder();
 
 bool KeyExists(Hive hive, std::string_view path);
 // Creates the key and every missing key above it; true when it exists after.
+// A key more than 512 levels deep is refused (and a store holding one reads
+// as a store that cannot be parsed).
 bool CreateKey(Hive hive, std::string_view path);
 // Deletes a key that has no subkeys (its values go with it); false when the
 // key is missing, has subkeys, or is the hive's root.

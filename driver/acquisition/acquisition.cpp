@@ -85,11 +85,31 @@ void Acquisition::MakeImages(const PlateRange& range, int number) {
   try {
     const RangeContext where{parser_.LineCount(), number, ranges_.Count()};
     ImageInfo info{};
-    if (builder_.Make(runs_, range, where, seams_.local_time, &image, &info)) writer_.WritePlate(image, info);
+    std::string fault;
+    switch (builder_.Make(runs_, range, where, seams_.local_time, &image, &info)) {
+      case BuildResult::kBuilt:
+        if (!writer_.WritePlate(image, info, &fault)) DiscardPlate(range, fault);
+        break;
+      case BuildResult::kNotStored: DiscardPlate(range, builder_.StorageFault()); break;
+      case BuildResult::kNoImage: break;
+    }
   } catch (const std::bad_alloc&) {
     Logf(log_, "ERROR: Can not allocate buffer memory\n");
   }
   spare_.pixels.swap(image.pixels);
+}
+
+void Acquisition::DiscardPlate(const PlateRange& range, const std::string& cause) {
+  Logf(log_, "ERROR: Plate from (%i, %i) to (%i, %i) lost: %s\n", range.x_from, range.first_line, range.x_to,
+       range.last_line, cause.c_str());
+  log_.Flush();
+  ++discarded_;
+}
+
+int Acquisition::TakeDiscardedPlates() {
+  const int n = discarded_;
+  discarded_ = 0;
+  return n;
 }
 
 }  // namespace tarvel

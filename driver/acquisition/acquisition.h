@@ -64,11 +64,19 @@ class Acquisition {
   // Flush: assigns new blocks to ranges, merges ranges and turns finished
   // ranges (all with `with_end`) into images.
   void FlushRanges(bool with_end);
-  // Empties both tables and reuses the temporary file from its start; the
-  // parse position on the line is kept.
+  // Empties both tables and the temporary file; the parse position on the
+  // line is kept.
   void Reset();
   // Start of a pass: line count and parse position 0, then Reset.
   void Activate();
+
+  // ---- Plates lost ----
+  // A plate that could not be stored whole (its runs or its files): no
+  // file of it stays, its name is not handed out, and an ERROR line names
+  // it and `cause`. The session's next poll reports it (TakeDiscardedPlates).
+  void DiscardPlate(const PlateRange& range, const std::string& cause);
+  // Plates discarded since the last call.
+  int TakeDiscardedPlates();
 
   // ---- What a session asks ----
   // End-of-line markers parsed since Activate.
@@ -108,6 +116,7 @@ class Acquisition {
   ImageBuilder builder_;
   ImageWriter writer_;
   PlateImage spare_;  // memory of the last plate image
+  int discarded_ = 0;
 };
 
 }  // namespace tarvel

@@ -1,6 +1,7 @@
 #include "driver/acquisition/image_builder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -104,7 +105,7 @@ int ImageBuilder::FirstBlockOf(const RunStore& runs, int32_t line) const {
       std::lower_bound(first, last, line, [](const ScanBlock& b, int32_t l) { return b.line < l; }) - first);
 }
 
-void ImageBuilder::ReadLine(RunStore& runs, const PlateRange& r, int32_t line, int* bi) {
+bool ImageBuilder::ReadLine(RunStore& runs, const PlateRange& r, int32_t line, int* bi) {
   const int x0 = r.x_from, x1 = r.x_to;
   uint16_t* buf = line_buf_.data();
   std::fill(buf + x0, buf + x1 + 1, settings_.threshold);
@@ -113,13 +114,20 @@ void ImageBuilder::ReadLine(RunStore& runs, const PlateRange& r, int32_t line, i
     if (b.line != line || b.x_from > x1 || b.x_to < x0) continue;
     // Only the part inside the range is taken.
     int from = std::max(b.x_from, x0), to = std::min(b.x_to, x1);
-    if (b.file_offset < 0) {
-      Logf(log_, "ERROR: File seek error moving to Block[%i]=%i\n", *bi, b.line);
-      continue;
+    if (b.file_offset < 0) Logf(log_, "ERROR: File seek error moving to Block[%i]=%i\n", *bi, b.line);
+    // A run that never reached the file is never read back as data.
+    if (b.lost || b.file_offset < 0) {
+      storage_fault_ = WithSystemError("temporary data file not written", runs.WriteError());
+      return false;
     }
-    if (!runs.ReadBack(b.file_offset + 2 * int64_t{from - b.x_from}, buf + from, static_cast<size_t>(to - from + 1)))
+    if (!runs.ReadBack(b.file_offset + 2 * int64_t{from - b.x_from}, buf + from, static_cast<size_t>(to - from + 1))) {
+      const int error = errno;
       Logf(log_, "ERROR: File read error for Block[%i]\n", *bi);
+      storage_fault_ = WithSystemError("temporary data file not read back", error);
+      return false;
+    }
   }
+  return true;
 }
 
 void ImageBuilder::Normalize(const PlateRange& r, const std::vector<double>& factors, bool unit_factors) {
@@ -137,8 +145,8 @@ void ImageBuilder::Normalize(const PlateRange& r, const std::vector<double>& fac
   }
 }
 
-bool ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext& where, PlateImage* image,
-                         WindowMeter* meter) {
+BuildResult ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext& where, PlateImage* image,
+                                WindowMeter* meter) {
   const int ybin = settings_.binning;
   const int xbin = settings_.sample_factor;
   const int64_t lines = int64_t{r.last_line} - r.first_line + 1;
@@ -148,22 +156,23 @@ bool ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext
 
   LogStart(runs, r, where, full_width, height);
   runs.WritePending();
-  if (width <= 0 || height <= 0) return false;
+  storage_fault_.clear();
+  if (width <= 0 || height <= 0) return BuildResult::kNoImage;
   // The file stores each side as u16; the range must lie on the scan line.
   if (width > 65535 || height > 65535 || r.x_from < 0 || r.x_to > last_pixel_) {
     Logf(log_, kNoMemory);
-    return false;
+    return BuildResult::kNoImage;
   }
   std::vector<uint16_t> pair, binned;
   std::vector<double> factors;
-  if (!Allocate(r, width, height, image, &pair, &binned, &factors)) return false;
+  if (!Allocate(r, width, height, image, &pair, &binned, &factors)) return BuildResult::kNoImage;
   const bool unit_factors = std::all_of(factors.begin() + r.x_from, factors.end(), [](double f) { return f == 1.0; });
 
   RowSink rows(*image, settings_, meter);
   const uint16_t* buf = line_buf_.data() + r.x_from;
   int bi = FirstBlockOf(runs, r.first_line);
   for (int64_t li = 0; li < lines; ++li) {
-    ReadLine(runs, r, static_cast<int32_t>(r.first_line + li), &bi);
+    if (!ReadLine(runs, r, static_cast<int32_t>(r.first_line + li), &bi)) return BuildResult::kNotStored;
     Normalize(r, factors, unit_factors);
     if (ybin == 1) {
       rows.Add(buf);
@@ -181,7 +190,7 @@ bool ImageBuilder::Build(RunStore& runs, const PlateRange& r, const RangeContext
   rows.End();
   Logf(log_, "   Last block searched %i with Y=%i\n", bi,
        bi < runs.BlockCount() ? runs.Block(bi).line : runs.OpenLine());
-  return true;
+  return BuildResult::kBuilt;
 }
 
 void ImageBuilder::Finish(PlateImage& image, ImageInfo& info, const WindowMeter& meter, bool measured) {
@@ -199,21 +208,22 @@ void ImageBuilder::Finish(PlateImage& image, ImageInfo& info, const WindowMeter&
   }
 }
 
-bool ImageBuilder::Make(RunStore& runs, const PlateRange& range, const RangeContext& where,
-                        const std::function<std::tm()>& clock, PlateImage* image, ImageInfo* info) {
+BuildResult ImageBuilder::Make(RunStore& runs, const PlateRange& range, const RangeContext& where,
+                               const std::function<std::tm()>& clock, PlateImage* image, ImageInfo* info) {
   // Mirrored, DeFlash-filtered and (unless a crop follows) measured while
   // it is built.
   const bool ceph = settings_.plate_type == kPlateCephalometric;
   WindowMeter meter(static_cast<int>((int64_t{range.x_to} - range.x_from + 1) / settings_.sample_factor),
                     static_cast<int>((int64_t{range.last_line} - range.first_line + 1) / settings_.binning),
                     settings_.mwindow_x, settings_.mwindow_y);
-  if (!Build(runs, range, where, image, ceph ? nullptr : &meter)) return false;
+  if (const BuildResult built = Build(runs, range, where, image, ceph ? nullptr : &meter); built != BuildResult::kBuilt)
+    return built;
   if (settings_.mirror) Logf(log_, "   Mirror mode active\n");
   if (settings_.deflash != 0) Logf(log_, "   Using DeFlash filter with DeFlash=%i\n", settings_.deflash);
   *info = FillImageInfo(range, settings_, clock(), serial_);
   Finish(*image, *info, meter, !ceph);
   Logf(log_, "   Average value=%u, Maximum=%u\n", info->average, info->maximum);
-  return true;
+  return BuildResult::kBuilt;
 }
 
 }  // namespace tarvel

@@ -24,6 +24,13 @@ struct RangeContext {
   int range_count = 0;
 };
 
+// What became of a range.
+enum class BuildResult {
+  kBuilt,
+  kNoImage,  // the range makes no image (logged)
+  kNotStored,  // its runs were not all stored and read back (StorageFault says why)
+};
+
 class ImageBuilder {
  public:
   explicit ImageBuilder(LogSink& log) : log_(log) {}
@@ -37,15 +44,16 @@ class ImageBuilder {
 
   // Builds the image of a range and fills its record, stamped with the
   // local time `clock` gives when the record is filled.
-  // False (logged) when the range makes no image.
-  bool Make(RunStore& runs, const PlateRange& range, const RangeContext& where, const std::function<std::tm()>& clock,
-            PlateImage* image, ImageInfo* info);
+  BuildResult Make(RunStore& runs, const PlateRange& range, const RangeContext& where,
+                   const std::function<std::tm()>& clock, PlateImage* image, ImageInfo* info);
 
   // The build alone: read back, normalized, binned, mirrored and
   // DeFlash-filtered as the mode says; each final row goes to `meter` when
   // one is given.
-  bool Build(RunStore& runs, const PlateRange& range, const RangeContext& where, PlateImage* image,
-             WindowMeter* meter = nullptr);
+  BuildResult Build(RunStore& runs, const PlateRange& range, const RangeContext& where, PlateImage* image,
+                    WindowMeter* meter = nullptr);
+  // Why the last build gave kNotStored.
+  const std::string& StorageFault() const { return storage_fault_; }
 
  private:
   void LogStart(const RunStore& runs, const PlateRange& r, const RangeContext& where, int64_t full_width,
@@ -53,8 +61,9 @@ class ImageBuilder {
   bool Allocate(const PlateRange& r, int64_t width, int64_t height, PlateImage* image, std::vector<uint16_t>* pair,
                 std::vector<uint16_t>* binned, std::vector<double>* factors);
   int FirstBlockOf(const RunStore& runs, int32_t line) const;
-  // Reads the runs of one line into the line buffer; `bi` moves on past them.
-  void ReadLine(RunStore& runs, const PlateRange& r, int32_t line, int* bi);
+  // Reads the runs of one line into the line buffer; `bi` moves on past
+  // them. False (StorageFault set) when a run is not in the file.
+  bool ReadLine(RunStore& runs, const PlateRange& r, int32_t line, int* bi);
   void Normalize(const PlateRange& r, const std::vector<double>& factors, bool unit_factors);
   // Crop or window statistics, and the stored size in the record.
   void Finish(PlateImage& image, ImageInfo& info, const WindowMeter& meter, bool measured);
@@ -65,6 +74,7 @@ class ImageBuilder {
   char serial_[32] = {};
   std::vector<double> norm_;
   std::vector<uint16_t> line_buf_;
+  std::string storage_fault_;
 };
 
 }  // namespace tarvel

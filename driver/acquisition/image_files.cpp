@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -33,14 +34,24 @@ uint64_t Get(const uint8_t* p, int bytes) {
 }
 
 // Writes `parts` to a new file; a failed write or close removes it.
-WriteResult WriteParts(const std::string& name, std::initializer_list<std::pair<const void*, size_t>> parts) {
+WriteResult WriteParts(const std::string& name, std::initializer_list<std::pair<const void*, size_t>> parts,
+                       int* error) {
+  errno = 0;
   std::FILE* f = platform::OpenFile(name, "wb");
-  if (!f) return WriteResult::kCannotCreate;
+  if (!f) {
+    if (error) *error = errno;
+    return WriteResult::kCannotCreate;
+  }
   bool ok = true;
   for (const auto& [data, size] : parts)
-    if (size > 0 && ok) ok = std::fwrite(data, 1, size, f) == size;
-  if (std::fclose(f) != 0) ok = false;
+    if (size > 0 && ok) ok = platform::WriteFile(f, data, size) == size;
+  int failure = ok ? 0 : errno;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    failure = errno;
+  }
   if (!ok) {
+    if (error) *error = failure;
     // Nothing half-written stays; a device behind the name is left alone.
     struct stat st;
     if (lstat(platform::NativePath(name).c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
@@ -119,7 +130,8 @@ ImageInfo UnpackInfo(const uint8_t* p) {
   return i;
 }
 
-WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels, int rotation) {
+WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels, int rotation,
+                           int* error) {
   const size_t n = static_cast<size_t>(width) * height;
   std::vector<uint16_t> out;
   const uint16_t* data = pixels;
@@ -159,13 +171,14 @@ WriteResult WriteDiskImage(const std::string& name, int width, int height, const
   uint8_t head[4];
   Put(head, static_cast<uint16_t>(ow), 2);
   Put(head + 2, static_cast<uint16_t>(oh), 2);
-  return WriteParts(name, {{head, 4}, {data, n * 2}});
+  return WriteParts(name, {{head, 4}, {data, n * 2}}, error);
 }
 
-WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra, int32_t extra_length) {
+WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra, int32_t extra_length,
+                          int* error) {
   auto fixed = PackInfo(info);
   size_t extra_bytes = (extra && extra_length > 0) ? static_cast<size_t>(extra_length) : 0;
-  return WriteParts(name, {{fixed.data(), fixed.size()}, {extra, extra_bytes}});
+  return WriteParts(name, {{fixed.data(), fixed.size()}, {extra, extra_bytes}}, error);
 }
 
 int ReadImageInfo(const std::string& image_name, ImageInfo* info) {

@@ -28,11 +28,14 @@ enum class WriteResult { kOk, kCannotCreate, kWriteFailed, kNoMemory };
 
 // Writes the DiskImage rotated by `rotation` degrees (0, +-90, +-180, +-270;
 // anything else unrotated). A failed write leaves no file behind; without
-// memory for the turned copy no file is made (kNoMemory).
-WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels, int rotation);
+// memory for the turned copy no file is made (kNoMemory). `error` receives
+// the system error of a failure.
+WriteResult WriteDiskImage(const std::string& name, int width, int height, const uint16_t* pixels, int rotation,
+                           int* error = nullptr);
 // Writes the information file: the packed record, then `extra_length`
 // bytes of `extra` (a negative length or a null block writes none).
-WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra, int32_t extra_length);
+WriteResult WriteInfoFile(const std::string& name, const ImageInfo& info, const uint8_t* extra, int32_t extra_length,
+                          int* error = nullptr);
 
 // Reads the record of an image; kErrFailed when the information file is
 // missing or shorter than the packed record.

@@ -10,6 +10,7 @@
 #include "driver/acquisition/image_names.h"
 #include "driver/config/scanner_type.h"
 #include "driver/imaging/fft_filter.h"
+#include "platform/files.h"
 
 namespace tarvel {
 
@@ -43,8 +44,8 @@ bool ImageWriter::RefusesSize(const PlateImage& image, const ImageInfo& info) {
   return true;
 }
 
-void ImageWriter::WritePlate(const PlateImage& image, ImageInfo info) {
-  if (RefusesSize(image, info)) return;
+bool ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std::string* fault) {
+  if (RefusesSize(image, info)) return true;
   // A block that is not there is not announced.
   info.extra_length = (extra_bytes_ && extra_length_ > 0) ? extra_length_ : 0;
   const int filter = settings_.filter_number;
@@ -53,40 +54,57 @@ void ImageWriter::WritePlate(const PlateImage& image, ImageInfo info) {
   // leaves half a pair behind.
   std::vector<uint16_t> copy;
   if (filtered) copy = image.pixels;
-  if (filter <= 0 || !filter_enabled_) WriteOne(image, image.pixels.data(), info);
-  if (filtered) {
+  const int before = written_;
+  bool ok = true;
+  if (filter <= 0 || !filter_enabled_) ok = WriteOne(image, image.pixels.data(), info, fault);
+  if (ok && filtered) {
     if (FilterImageFFT(image.width, image.height, copy.data(), copy.data(), info.pitch_x, info.pitch_y,
                        settings_.filter))
       Logf(log_, "    Applied image filter: %s\n", settings_.filter_name.c_str());
     else
       Logf(log_, "ERROR: Filter %d (%s) failed\n", filter, settings_.filter_name.c_str());
-    WriteOne(image, copy.data(), info);
+    ok = WriteOne(image, copy.data(), info, fault);
   }
+  if (ok) return true;
+  // The plate is stored whole or not at all: the pair written before goes.
+  for (int n = written_; n > before; --n) DeleteImageFiles(FileName(n));
+  written_ = before;
+  return false;
 }
 
-void ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info) {
+bool ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info, std::string* fault) {
   if (written_ >= INT_MAX) {
     Logf(log_, "ERROR: No available names for image files\n");
-    return;
+    *fault = "no image names left";
+    return false;
   }
   const std::string name = FileName(written_ + 1);
-  const WriteResult image_result = WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation);
+  int error = 0;
+  const WriteResult image_result = WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation, &error);
   // No memory for the turned copy: no file was made and the number is kept.
   if (image_result == WriteResult::kNoMemory) throw std::bad_alloc();
+  if (image_result != WriteResult::kOk) {
+    Logf(log_,
+         image_result == WriteResult::kCannotCreate ? "ERROR: Cannot create image file %s\n"
+                                                    : "ERROR: Cannot write image file %s\n",
+         name.c_str());
+    *fault = WithSystemError("image file " + name + " not written", error);
+    return false;
+  }
+  const std::string info_name = InfoFileName(name);
+  const WriteResult info_result = WriteInfoFile(info_name, info, extra_bytes_, info.extra_length, &error);
+  if (info_result != WriteResult::kOk) {
+    Logf(log_,
+         info_result == WriteResult::kCannotCreate ? "ERROR: Cannot create information file %s\n"
+                                                   : "ERROR: Cannot write information file %s\n",
+         info_name.c_str());
+    *fault = WithSystemError("information file " + info_name + " not written", error);
+    platform::DeleteFile(name);
+    return false;
+  }
   ++written_;
-  switch (image_result) {
-    case WriteResult::kOk: Logf(log_, "File created: %s\n", name.c_str()); break;
-    case WriteResult::kCannotCreate: Logf(log_, "ERROR: Cannot create image file %s\n", name.c_str()); break;
-    case WriteResult::kWriteFailed: Logf(log_, "ERROR: Cannot write image file %s\n", name.c_str()); break;
-    case WriteResult::kNoMemory: break;
-  }
-  std::string info_name = InfoFileName(name);
-  switch (WriteInfoFile(info_name, info, extra_bytes_, info.extra_length)) {
-    case WriteResult::kOk: break;
-    case WriteResult::kCannotCreate: Logf(log_, "ERROR: Cannot create information file %s\n", info_name.c_str()); break;
-    case WriteResult::kWriteFailed:
-    case WriteResult::kNoMemory: Logf(log_, "ERROR: Cannot write information file %s\n", info_name.c_str()); break;
-  }
+  Logf(log_, "File created: %s\n", name.c_str());
+  return true;
 }
 
 std::string ImageWriter::FileName(int number) const {

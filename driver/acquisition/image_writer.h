@@ -31,9 +31,11 @@ class ImageWriter {
   const std::string& ImageFolder() const { return folder_; }
 
   // Writes the image pair(s) of a plate, unless the scanner refuses its size.
+  // False when a file could not be written whole: no file of the plate
+  // stays, it uses no number, and `fault` says why.
   // Throws std::bad_alloc when memory for the filter's or the turned copy is
   // short; the image it was for leaves no file and uses no number.
-  void WritePlate(const PlateImage& image, ImageInfo info);
+  bool WritePlate(const PlateImage& image, ImageInfo info, std::string* fault);
 
   // Highest image number in the folder; both counters become it.
   int LastNumber();
@@ -46,7 +48,9 @@ class ImageWriter {
 
  private:
   bool RefusesSize(const PlateImage& image, const ImageInfo& info);
-  void WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info);
+  // One image and its information file under the next number; false
+  // (neither file left, number unused) when either cannot be written.
+  bool WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info, std::string* fault);
 
   LogSink& log_;
   ErrorBox error_box_;

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace tarvel {
@@ -28,6 +29,11 @@ void Logf(LogSink& sink, const char* format, ...) {
   va_end(again);
   big.resize(static_cast<size_t>(n));
   sink.Write(big);
+}
+
+std::string WithSystemError(std::string what, int error) {
+  if (error != 0) what += std::string(" (") + std::strerror(error) + ")";
+  return what;
 }
 
 }  // namespace tarvel

@@ -1,6 +1,7 @@
 #pragma once
 // Where acquisition writes its log lines. The session hands in a sink over
 // its log; without one the lines are formatted and dropped.
+#include <string>
 #include <string_view>
 
 namespace tarvel {
@@ -19,5 +20,9 @@ class NullLogSink : public LogSink {
 
 // Formats a line (or part of one) into the sink.
 void Logf(LogSink& sink, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The cause of a storage failure: `what`, with the system's text of
+// `error` in brackets when there is one.
+std::string WithSystemError(std::string what, int error);
 
 }  // namespace tarvel

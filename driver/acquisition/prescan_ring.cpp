@@ -40,7 +40,9 @@ void PrescanRing::TakeLine(RunStore& runs, int32_t line_count, int32_t last_pixe
       const ScanBlock& b = runs.Block(i);
       if (b.x_from >= static_cast<int64_t>(line.size())) continue;
       size_t n = std::min<size_t>(static_cast<size_t>(b.x_to - b.x_from + 1), line.size() - b.x_from);
-      runs.ReadBack(b.file_offset, line.data() + b.x_from, n);
+      // A run that is not in the file leaves its samples dark.
+      if (b.lost || !runs.ReadBack(b.file_offset, line.data() + b.x_from, n))
+        std::fill_n(line.data() + b.x_from, n, uint16_t{0});
     }
     for (int i = 0; i < samples_; ++i) {
       size_t at = static_cast<size_t>(i) * step_;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "driver/config/paths.h"
 #include "platform/files.h"
 
@@ -48,12 +50,21 @@ bool RunStore::ClaimOverflowReport() {
 }
 
 void RunStore::Reset() {
-  for (int i = 0; i < block_count_; ++i) blocks_[i] = ScanBlock{};
+  // The open run's block too: it may already be marked lost.
+  for (int i = 0; i <= block_count_ && i < kMaxBlocks; ++i) blocks_[i] = ScanBlock{};
   block_count_ = 0;
   last_collect_ = 0;
   overflow_logged_ = false;
   write_failed_logged_ = false;
-  WritePending();
+  write_error_ = 0;
+  pending_.clear();
+  pending_blocks_.clear();
+  // Nothing of earlier plates stays in the file, and a full disk gets its
+  // space back. A file that cannot be cut keeps its bytes: only runs that
+  // were stored are read back anyway.
+  if (wfile_) {
+    [[maybe_unused]] const bool cut = ::ftruncate(fileno(wfile_), 0) == 0;
+  }
   if (wfile_) std::fseek(wfile_, 0, SEEK_SET);
   if (rfile_) std::fseek(rfile_, 0, SEEK_SET);
   write_offset_ = 0;
@@ -76,7 +87,7 @@ void RunStore::Store(const uint8_t* words, size_t count, int32_t line) {
   const size_t bytes = count * 2;
   if (!wfile_) {
     write_offset_ += static_cast<int64_t>(bytes);
-    WriteFailed(block_count_);
+    WriteFailed(block_count_, 0);
     return;
   }
   // Runs are gathered and written together, straight from the piece.
@@ -99,7 +110,9 @@ void RunStore::Append(const uint8_t* words, size_t count, int32_t line, int32_t 
   ++block_count_;
 }
 
-void RunStore::WriteFailed(int block) {
+void RunStore::WriteFailed(int block, int error) {
+  blocks_[block].lost = true;
+  if (write_error_ == 0) write_error_ = error;
   if (write_failed_logged_) return;
   write_failed_logged_ = true;
   Logf(log_, "ERROR: File write error for Block[%i]\n", block);
@@ -108,15 +121,15 @@ void RunStore::WriteFailed(int block) {
 // Every run keeps its own place in the file, even when an earlier one is lost.
 void RunStore::WritePending() {
   if (pending_.empty()) return;
-  const int fd = fileno(wfile_);
   size_t i = 0;
-  off_t at = static_cast<off_t>(pending_offset_);
+  int64_t at = pending_offset_;
   while (i < pending_.size()) {
-    ssize_t n = ::pwritev(fd, pending_.data() + i, static_cast<int>(pending_.size() - i), at);
+    errno = 0;
+    int64_t n = platform::WriteFileAt(wfile_, pending_.data() + i, static_cast<int>(pending_.size() - i), at);
     if (n <= 0) {
       // This run is lost; the next one goes to its own offset.
-      WriteFailed(pending_blocks_[i]);
-      at += static_cast<off_t>(pending_[i].iov_len);
+      WriteFailed(pending_blocks_[i], n < 0 ? errno : ENOSPC);
+      at += static_cast<int64_t>(pending_[i].iov_len);
       ++i;
       continue;
     }
@@ -137,12 +150,12 @@ void RunStore::WritePending() {
 }
 
 bool RunStore::ReadBack(int64_t offset, uint16_t* dest, size_t count) {
+  errno = 0;
   if (!rfile_ || offset < 0) return false;
-  int fd = fileno(rfile_);
   auto* out = reinterpret_cast<uint8_t*>(dest);
   size_t want = count * 2, done = 0;
   while (done < want) {
-    ssize_t n = ::pread(fd, out + done, want - done, static_cast<off_t>(offset + done));
+    int64_t n = platform::ReadFileAt(rfile_, out + done, want - done, offset + static_cast<int64_t>(done));
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }

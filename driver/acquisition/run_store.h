@@ -19,6 +19,7 @@ struct ScanBlock {
   int32_t x_from = 0;  // pixel index of the first sample
   int32_t x_to = 0;  // pixel index of the last sample
   int64_t file_offset = -1;  // byte offset in the temporary file, -1 unused
+  bool lost = false;  // not all of its samples reached the file
 };
 
 class RunStore {
@@ -44,10 +45,15 @@ class RunStore {
   // The line of the open run.
   int32_t OpenLine() const { return run_line_; }
   void SetOpenLine(int32_t line) { run_line_ = line; }
-  // Writes the gathered runs to the file.
+  // Writes the gathered runs to the file; a run that cannot be written
+  // whole is marked lost.
   void WritePending();
-  // Reads `count` words at a file offset; false when not all could be read.
+  // Reads `count` words at a file offset; false (errno set, 0 at the end of
+  // the file) when not all could be read.
   bool ReadBack(int64_t offset, uint16_t* dest, size_t count);
+  // The system error of the first run lost since the reset (0: none, or
+  // the temporary file is not open).
+  int WriteError() const { return write_error_; }
 
   int BlockCount() const { return block_count_; }
   const ScanBlock& Block(int i) const { return blocks_[i]; }
@@ -59,11 +65,11 @@ class RunStore {
   // is reported once.
   bool ClaimOverflowReport();
 
-  // Empties the table and reuses the file from its start.
+  // Empties the table and the file; runs not yet written are dropped.
   void Reset();
 
  private:
-  void WriteFailed(int block);
+  void WriteFailed(int block, int error);
 
   LogSink& log_;
   std::FILE* wfile_ = nullptr;
@@ -75,6 +81,7 @@ class RunStore {
   std::vector<int> pending_blocks_;
   int64_t pending_offset_ = 0;
   bool write_failed_logged_ = false;
+  int write_error_ = 0;
 
   std::vector<ScanBlock> blocks_;
   int block_count_ = 0;

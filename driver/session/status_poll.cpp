@@ -57,6 +57,9 @@ int Session_Poll() {
   if (r != 0) return r;
   const uint32_t word = StatusWord(s, st, transport, plates, result.lines_ahead);
   if (st.flags & 0x08) s.Device().Scan_AckEvent();
+  // A plate lost on the way to its files is reported once; the session
+  // goes on.
+  if (s.Acq().TakeDiscardedPlates() > 0) return kErrFailed;
   return static_cast<int>(word);
 }
 

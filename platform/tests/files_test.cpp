@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
+#include <vector>
 
 using testsupport::TempFolder;
 using namespace platform;
@@ -196,4 +198,52 @@ TEST(Files, OpenFileTranslatesSeparatorsAndNul) {
   ASSERT_TRUE(n);
   EXPECT_EQ(std::fputs("dropped", n) >= 0, true);
   std::fclose(n);
+}
+
+// A folder that turns full after k writes: the k-th write and every later one
+// fail with the plan's error, reads and files elsewhere are untouched, and
+// clearing the plan gives the space back.
+TEST(Files, FaultPlanFailsItsFolderFromTheKthCallOn) {
+  TempFolder t;
+  CreateDirectory(t / "full");
+  std::FILE* in = OpenFile(t / "full/a.tmp", "w+b");
+  std::FILE* out = OpenFile(t / "b.tmp", "w+b");
+  ASSERT_TRUE(in && out);
+  char word[2] = {'x', 'y'};
+  iovec part{word, 2};
+  SetFileFaultPlan(FileFaultPlan{t.path() + "/full/", -1, 2, -1, ENOSPC});
+  std::vector<int64_t> got;
+  for (int i = 0; i < 4; ++i) {
+    errno = 0;
+    got.push_back(WriteFileAt(in, &part, 1, 2 * i));
+    if (i >= 2) {
+      EXPECT_EQ(errno, ENOSPC);
+    }
+  }
+  EXPECT_EQ(got, (std::vector<int64_t>{2, 2, -1, -1}));
+  EXPECT_EQ(WriteFile(in, word, 2), 0u);
+  EXPECT_EQ(WriteFileAt(out, &part, 1, 0), 2);  // another folder
+  char back[4] = {};
+  EXPECT_EQ(ReadFileAt(in, back, 4, 0), 4);
+  EXPECT_EQ(std::string(back, 4), "xyxy");
+
+  // Reads and creations: a read-only folder.
+  SetFileFaultPlan(FileFaultPlan{t / "full", 1, -1, 0, EROFS});
+  EXPECT_EQ(ReadFileAt(in, back, 2, 0), 2);
+  errno = 0;
+  EXPECT_EQ(ReadFileAt(in, back, 2, 0), -1);
+  EXPECT_EQ(errno, EROFS);
+  EXPECT_EQ(OpenFile(t / "full/c.tmp", "wb"), nullptr);
+  EXPECT_FALSE(FileExists(t / "full/c.tmp"));
+  std::FILE* reading = OpenFile(t / "full/a.tmp", "rb");  // opening to read creates nothing
+  EXPECT_NE(reading, nullptr);
+  if (reading) std::fclose(reading);
+
+  SetFileFaultPlan(std::nullopt);
+  EXPECT_EQ(WriteFileAt(in, &part, 1, 4), 2);
+  std::FILE* made = OpenFile(t / "full/c.tmp", "wb");
+  EXPECT_NE(made, nullptr);
+  if (made) std::fclose(made);
+  std::fclose(in);
+  std::fclose(out);
 }

@@ -108,6 +108,31 @@ TEST_F(Registry, UnreadableStoreReadsAsMissingAndIsNotOverwritten) {
   EXPECT_EQ(QueryString(HKLM, "Software\\Kessmar\\Tarvel", "IniFile"), std::optional<std::string>("/a.ini"));
 }
 
+// Keys reach 512 levels and no deeper, when created and when read from a
+// store; a deeper one makes the store unreadable, never a crash.
+TEST_F(Registry, KeysDeeperThan512LevelsAreRefused) {
+  auto path_of = [](size_t levels) {
+    std::string p;
+    for (size_t i = 0; i < levels; ++i) p += i ? "\\k" : "k";
+    return p;
+  };
+  EXPECT_FALSE(CreateKey(HKCU, path_of(513)));
+  EXPECT_FALSE(KeyExists(HKCU, "k"));
+  ASSERT_TRUE(CreateKey(HKCU, path_of(512)));
+  ASSERT_TRUE(SetDword(HKCU, path_of(512), "v", 7));
+  EXPECT_EQ(QueryDword(HKCU, path_of(512), "v"), std::optional<uint32_t>(7));
+  EXPECT_FALSE(CreateKey(HKCU, path_of(512) + "\\deeper"));
+  EXPECT_EQ(QueryKeyInfo(HKCU, path_of(512))->subkeys, 0u);
+
+  std::string file = folder_ / "reg/HKEY_CURRENT_USER.reg";
+  for (size_t levels : {size_t{513}, size_t{300000}}) {
+    SCOPED_TRACE(levels);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "VORNIXREG 1\nK " << path_of(levels) << "\n";
+    EXPECT_FALSE(KeyExists(HKCU, "k"));
+    EXPECT_FALSE(CreateKey(HKCU, "Software"));
+  }
+}
+
 TEST_F(Registry, NamesWithAnyBytesSurviveTheStore) {
   std::string key = "Software\\A key with %, = and blanks\\\xB0";
   ASSERT_TRUE(CreateKey(HKCU, key));

@@ -1,6 +1,7 @@
 // Plates in, image files out: every stored pixel explained by the plate.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <map>
@@ -12,6 +13,7 @@
 #include "driver/tests/acquisition/failing_new.h"
 #include "driver/tests/acquisition/stream_helpers.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/ui.h"
 #include "testing/temp_folder.h"
 
@@ -537,60 +539,112 @@ TEST(Assembly, IntraoralScannerRefusesPlatesAbove95mm) {
   EXPECT_NE(ui.boxes[0].text.find("An image could not be created."), std::string::npos);
 }
 
-TEST(Assembly, FailedWritesAreErrorsAndLeaveNoPartialFile) {
-  auto mode = SmallMode();
-  Pipeline p(mode);
-  fs::create_symlink("/dev/full", p.Name(1));  // every write fails
-  Scene scene(256, 12);
-  scene.Put(10, 1, 8, 8, Phantom(8, 8, 1));
-  p.Run(scene);
-  std::string text = p.log.Text();
-  EXPECT_NE(text.find("ERROR: Cannot write image file " + p.Name(1) + "\n"), std::string::npos);
-  EXPECT_EQ(text.find("File created"), std::string::npos);
-  EXPECT_FALSE(fs::exists(fs::symlink_status(p.Name(1))));
-  EXPECT_TRUE(fs::exists(tarvel::InfoFileName(p.Name(1))));  // the record is still written
+// A plate whose files cannot all be written leaves none of them and uses no
+// number; its cause is logged and the plate counted as discarded. The next
+// plate, with the fault gone, takes the number.
+TEST(Assembly, FailedWritesLeaveNoFileOfThePlateAndUseNoNumber) {
+  const auto phantom = Phantom(8, 8, 1);
+  struct Case {
+    const char* what;
+    int filter;
+    platform::FileFaultPlan plan;
+    const char* line;  // the writer's line; the plate line follows
+    const char* cause;
+  };
+  const Case cases[] = {
+      {"image folder read-only",
+       0,
+       {"", -1, -1, 0, EROFS},
+       "ERROR: Cannot create image file %1\n",
+       "image file %1 not written (Read-only file system)"},
+      {"image file finds the disk full",
+       0,
+       {"", -1, 0, -1, ENOSPC},
+       "ERROR: Cannot write image file %1\n",
+       "image file %1 not written (No space left on device)"},
+      {"information file finds the disk full",
+       0,
+       {"", -1, 2, -1, ENOSPC},
+       "ERROR: Cannot write information file %t1\n",
+       "information file %t1 not written (No space left on device)"},
+      {"filtered image of a pair finds the disk full",
+       -2,
+       {"", -1, 4, -1, ENOSPC},
+       "ERROR: Cannot write image file %2\n",
+       "image file %2 not written (No space left on device)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto mode = SmallMode();
+    mode.filter_number = c.filter;
+    Pipeline p(mode);
+    Scene scene(256, 12);
+    scene.Put(10, 1, 8, 8, phantom);
+    auto fill = [&](std::string text) {
+      for (auto [mark, name] :
+           {std::pair{"%t1", tarvel::InfoFileName(p.Name(1))}, {"%1", p.Name(1)}, {"%2", p.Name(2)}})
+        for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, std::string(mark).size(), name);
+      return text;
+    };
+    // The images in a folder of their own: only their writes count.
+    ASSERT_TRUE(platform::CreateDirectory(p.dir / "images"));
+    ASSERT_TRUE(p.acq.SetImageFolder(p.dir / "images"));
+    platform::FileFaultPlan plan = c.plan;
+    plan.folder = p.dir / "images";
+    platform::SetFileFaultPlan(plan);
+    p.Run(scene);
+    platform::SetFileFaultPlan(std::nullopt);
+    EXPECT_EQ(p.acq.WrittenNumber(), 0);
+    EXPECT_EQ(p.acq.TakeDiscardedPlates(), 1);
+    EXPECT_EQ(p.acq.TakeDiscardedPlates(), 0);
+    for (const std::string& name : {p.Name(1), p.Name(2)}) {
+      EXPECT_FALSE(fs::exists(name)) << name;
+      EXPECT_FALSE(fs::exists(tarvel::InfoFileName(name))) << name;
+    }
+    const std::string text = p.log.Text();
+    EXPECT_NE(text.find(fill(c.line) + "ERROR: Plate from (10, 1) to (17, 8) lost: " + fill(c.cause) + "\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("File created"), c.filter < 0 ? text.find("File created: " + p.Name(1)) : std::string::npos);
 
-  // The information file fails the same way.
-  fs::create_symlink("/dev/full", tarvel::InfoFileName(p.Name(2)));
-  p.acq.Activate();
-  p.Run(scene);
-  text = p.log.Text();
-  EXPECT_NE(text.find("File created: " + p.Name(2) + "\n"), std::string::npos);
-  EXPECT_NE(text.find("ERROR: Cannot write information file " + tarvel::InfoFileName(p.Name(2)) + "\n"),
-            std::string::npos);
-  EXPECT_FALSE(fs::exists(fs::symlink_status(tarvel::InfoFileName(p.Name(2)))));
-
-  // A folder that is not there: the file cannot be created, the number stays used.
-  p.acq.SetImageFolder(p.dir / "missing");
-  p.acq.Activate();
-  p.Run(scene);
-  EXPECT_EQ(p.acq.WrittenNumber(), 3);
-  text = p.log.Text();
-  EXPECT_NE(text.find("ERROR: Cannot create image file " + p.Name(3) + "\n"), std::string::npos);
-  EXPECT_NE(text.find("ERROR: Cannot create information file " + tarvel::InfoFileName(p.Name(3)) + "\n"),
-            std::string::npos);
+    p.acq.Activate();
+    p.Run(scene);
+    EXPECT_EQ(p.acq.WrittenNumber(), c.filter < 0 ? 2 : 1);
+    EXPECT_TRUE(p.Image(1).px == phantom);
+    EXPECT_EQ(p.acq.TakeDiscardedPlates(), 0);
+  }
 }
 
-// Runs that cannot be read back are logged per block; their pixels keep the
-// threshold.
-TEST(Assembly, ReadBackErrorsKeepTheThreshold) {
-  Pipeline p(SmallMode());
-  ASSERT_EQ(p.acq.PrescanSetup(255), 0);  // every line end flushes the temporary file
-  Scene scene(256, 12);
-  const auto px = Phantom(8, 8, 5);
-  scene.Put(10, 1, 8, 8, px);
-  std::vector<uint8_t> s = Encode(scene);
-  int empty = 0;
-  p.acq.ParsePiece(s.data(), s.size(), &empty);
-  ASSERT_GT(empty, 0);
-  fs::resize_file(p.dir / "Tarvel.tmp", 4 * 16);  // lines 1 to 4 stay
-  p.acq.FlushRanges(true);
-  std::vector<uint16_t> want = px;
-  std::fill(want.begin() + 4 * 8, want.end(), uint16_t{100});
-  EXPECT_TRUE(p.Image(1).px == want);
-  const std::string text = p.log.Text();
-  for (int b = 0; b < 8; ++b)
-    EXPECT_EQ(Count(text, "ERROR: File read error for Block[" + std::to_string(b) + "]\n"), b < 4 ? 0 : 1) << b;
+// Runs that cannot be read back make no image: the plate is discarded with
+// the first block that failed, never built with the threshold in its place.
+TEST(Assembly, ReadBackErrorsMakeNoImage) {
+  for (const bool cut_short : {true, false}) {
+    SCOPED_TRACE(cut_short ? "file cut short" : "reads failing");
+    Pipeline p(SmallMode());
+    ASSERT_EQ(p.acq.PrescanSetup(255), 0);  // every line end flushes the temporary file
+    Scene scene(256, 12);
+    const auto px = Phantom(8, 8, 5);
+    scene.Put(10, 1, 8, 8, px);
+    std::vector<uint8_t> s = Encode(scene);
+    int empty = 0;
+    p.acq.ParsePiece(s.data(), s.size(), &empty);
+    ASSERT_GT(empty, 0);
+    if (cut_short)
+      fs::resize_file(p.dir / "Tarvel.tmp", 4 * 16);  // lines 1 to 4 stay
+    else
+      platform::SetFileFaultPlan(platform::FileFaultPlan{p.dir.path(), 4, -1, -1, EIO});
+    p.acq.FlushRanges(true);
+    platform::SetFileFaultPlan(std::nullopt);
+    EXPECT_EQ(p.acq.WrittenNumber(), 0);
+    EXPECT_EQ(p.acq.TakeDiscardedPlates(), 1);
+    const std::string text = p.log.Text();
+    EXPECT_EQ(Count(text, "ERROR: File read error for Block["), 1);
+    EXPECT_NE(text.find(std::string("ERROR: File read error for Block[4]\n"
+                                    "ERROR: Plate from (10, 1) to (17, 8) lost: temporary data file not read back") +
+                        (cut_short ? "\n" : " (Input/output error)\n")),
+              std::string::npos)
+        << text;
+  }
 }
 
 TEST(Assembly, ExtraHeaderThatIsNotThereIsRecordedEmpty) {
@@ -748,7 +802,10 @@ TEST(Assembly, NumbersStopAtTheLargestInteger) {
   p.Run(scene);
   EXPECT_EQ(p.acq.WrittenNumber(), INT32_MAX);
   EXPECT_EQ(ReadAll(p.dir / "KP2147483647.QEW"), "x");
-  EXPECT_NE(p.log.Text().find("ERROR: No available names for image files\n"), std::string::npos);
+  EXPECT_NE(p.log.Text().find("ERROR: No available names for image files\n"
+                              "ERROR: Plate from (10, 1) to (17, 8) lost: no image names left\n"),
+            std::string::npos);
+  EXPECT_EQ(p.acq.TakeDiscardedPlates(), 1);
   char name[256];
   EXPECT_EQ(p.acq.NextName(name), 0);
 }

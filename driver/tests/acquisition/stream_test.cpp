@@ -1,7 +1,10 @@
 // Parsing the stream into blocks, ranges and their flushing, prescan ring.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "driver/tests/acquisition/stream_helpers.h"
+#include "platform/files.h"
 #include "testing/temp_folder.h"
 
 using namespace acqtest;
@@ -301,22 +304,54 @@ TEST_F(StreamTest, TemporaryFileFolderIsCreatedAndAResetReusesTheFile) {
   EXPECT_FALSE(a.TempFileOpen());
 }
 
-TEST_F(StreamTest, TemporaryFileWriteErrorIsLoggedOnceAndOffsetsStayTrue) {
-  Acquisition a{LogTo(log)};
-  fs::create_symlink("/dev/full", dir / "full.tmp");  // every write fails
-  ASSERT_TRUE(a.OpenTempFile(dir / "full.tmp"));
-  a.Activate();
+std::vector<uint8_t> ThreeLinesOfFourSamples() {
   std::vector<uint8_t> s;
   for (int line = 0; line < 3; ++line) {
     PutPairs(s, {1, 2, 3, 4});
     PutEol(s, 0);
   }
+  return s;
+}
+
+TEST_F(StreamTest, TemporaryFileWriteErrorIsLoggedOnceAndOffsetsStayTrue) {
+  Acquisition a{LogTo(log)};
+  fs::create_symlink("/dev/full", dir / "full.tmp");  // every write fails
+  ASSERT_TRUE(a.OpenTempFile(dir / "full.tmp"));
+  a.Activate();
+  const std::vector<uint8_t> s = ThreeLinesOfFourSamples();
   int e;
   a.ParsePiece(s.data(), s.size(), &e);
   ASSERT_EQ(a.Runs().BlockCount(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(a.Runs().Block(i).file_offset, 8 * i);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(a.Runs().Block(i).file_offset, 8 * i);
+    EXPECT_TRUE(a.Runs().Block(i).lost);
+  }
+  EXPECT_EQ(a.Runs().WriteError(), ENOSPC);
   EXPECT_EQ(Count(log.Text(), "ERROR: File write error for Block[0]\n"), 1);
   EXPECT_EQ(Count(log.Text(), "File write error"), 1);
+}
+
+// A reset empties the file: what earlier plates left is gone, and the
+// blocks after it are stored again.
+TEST_F(StreamTest, ResetEmptiesTheTemporaryFile) {
+  Acquisition a{LogTo(log)};
+  ASSERT_TRUE(a.OpenTempFile(dir / "Tarvel.tmp"));
+  a.Activate();
+  const std::vector<uint8_t> s = ThreeLinesOfFourSamples();
+  int e;
+  a.ParsePiece(s.data(), s.size(), &e);
+  EXPECT_EQ(fs::file_size(dir / "Tarvel.tmp"), 24u);
+  platform::SetFileFaultPlan(platform::FileFaultPlan{dir.path(), -1, 0, -1, ENOSPC});
+  a.ParsePiece(s.data(), s.size(), &e);
+  EXPECT_TRUE(a.Runs().Block(3).lost);
+  a.Reset();
+  platform::SetFileFaultPlan(std::nullopt);
+  EXPECT_EQ(fs::file_size(dir / "Tarvel.tmp"), 0u);
+  EXPECT_EQ(a.Runs().WriteError(), 0);
+  a.ParsePiece(s.data(), s.size(), &e);
+  ASSERT_EQ(a.Runs().BlockCount(), 3);
+  EXPECT_FALSE(a.Runs().Block(0).lost);
+  EXPECT_EQ(fs::file_size(dir / "Tarvel.tmp"), 24u);
 }
 
 TEST_F(StreamTest, PrescanSetup) {

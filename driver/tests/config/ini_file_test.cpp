@@ -123,6 +123,23 @@ TEST_F(IniLocation, UnreadableRegistryStoreReadsAsMissing) {
   EXPECT_EQ(Set_IniFileName("/x.ini"), 0);  // the store is kept, not overwritten
 }
 
+// A key of 300,000 levels in the store: every ini access still answers, as
+// for any store that cannot be parsed, and again at the next call.
+TEST_F(IniLocation, DeeplyNestedRegistryKeyIsRefusedNotACrash) {
+  const std::string beside = WriteIni("[Scanner]\nWhich=beside\n");
+  platform::CreateDirectories(tmp_ / "reg");
+  std::string deep = "K ";
+  for (int i = 0; i < 300000; ++i) deep += i ? "\\k" : "k";
+  std::ofstream(tmp_ / "reg/HKEY_LOCAL_MACHINE.reg") << "VORNIXREG 1\n" << deep << "\n";
+  for (int call = 0; call < 2; ++call) {
+    char buf[256] = "x";
+    EXPECT_EQ(Get_IniFileName(buf), 0);
+    EXPECT_EQ(std::string(buf), beside);
+    EXPECT_EQ(Ini_StringOr(Ini_Open(), "Scanner", "Which", ""), "beside");
+  }
+  EXPECT_EQ(Set_IniFileName("/x.ini"), 0);  // the store is kept, not overwritten
+}
+
 TEST_F(IniLocation, ReadsDistinguishMissingFromPresentAndParseNumbers) {
   WriteIni(
       "[Scanner]\nEmpty=\nHex=0x10\nOct=010\nNeg=-3\nNum=-1.163e-6\nText=\"  .\\Images \"\n"

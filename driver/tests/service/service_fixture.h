@@ -52,13 +52,7 @@ class ServiceTest : public sessiontest::SessionTest {
   // Opens mode 1 on the parallel port (or over USB) with `ini`.
   void Open(const std::string& ini = sessiontest::kIni, bool usb = false) {
     WriteIni(ini);
-    if (usb) {
-      scenario.interface = "USB";
-      scenario.guid = usbtest::kGuidType6;
-      AttachUsb();
-    } else {
-      Attach();
-    }
+    AttachOver(usb);
     ASSERT_EQ(Open_Scanner(1), 0) << Log();
     scanner->ClearTrace();
     scanner->ClearI2cTransactions();

@@ -1,5 +1,6 @@
-// One long session of many plates: nothing the process holds grows with the
-// number of plates, and the temporary file is reused for every plate.
+// One long session of many plates: every image holds its own plate's pixels,
+// nothing the process holds grows with the number of plates, and the
+// temporary file is reused for every plate.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -50,10 +51,11 @@ TEST_F(LongSession, TwoHundredPlatesHoldNoMoreThanOne) {
     for (int pending = status & 0xFF; pending > 0; --pending) {
       char name[256];
       ASSERT_GT(Get_ImageName(name), 0);
-      const Size s = sizes[images % 4];
+      const sim::PlateImage& want = scenario.plates[images].image;
       const StoredImage got = ReadStoredImage(name);
-      ASSERT_EQ(got.width, s.width) << images;
-      ASSERT_EQ(got.height, s.height) << images;
+      ASSERT_EQ(got.width, want.width) << images;
+      ASSERT_EQ(got.height, want.height) << images;
+      ASSERT_TRUE(got.pixels == want.pixels) << images;
       ASSERT_TRUE(platform::DeleteFile(name));
       ++images;
       if (images == kWarmUp) {

@@ -101,6 +101,13 @@ class SessionTest : public ::testing::Test {
     scanner = std::make_shared<sim::Scanner>(scenario);
     usb = sim::AttachUsb(scanner);
   }
+  // The scanner over USB (a type 6 scanner) or over the parallel port.
+  void AttachOver(bool over_usb) {
+    if (!over_usb) return Attach();
+    scenario.interface = "USB";
+    scenario.guid = usbtest::kGuidType6;
+    AttachUsb();
+  }
   std::string Log() const {
     tarvel::FlushSessionLog();
     auto text = platform::ReadWholeFile(LogFile());
