@@ -56,11 +56,7 @@ QString TMainForm::SaveExtension(int filterIndex) {
 uint32_t TMainForm::SaveFileType(int filterIndex) { return kSaveFormats[FormatIndex(filterIndex)].type; }
 
 std::string TMainForm::AddDefaultExt(const std::string& name, const QString& ext) {
-  // The extension starts at the last "." after the last separator or drive colon.
-  const size_t cut = name.find_last_of("\\/:");
-  const size_t dot = name.rfind('.');
-  const bool hasExt = dot != std::string::npos && (cut == std::string::npos || dot > cut) && dot + 1 < name.size();
-  return hasExt ? name : name + ext.toStdString();
+  return AddDefaultExtension(name, ext.toStdString());
 }
 
 std::optional<SaveChoice> TMainForm::ChooseSaveName(std::string& name, const SaveGuard& refuse) {

@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 #include "viewer/core/fennic_binding.h"
-#include "viewer/core/file_identity.h"
+#include "viewer/core/region_save.h"
 #include "viewer/core/settings.h"
 
 namespace viewer {
@@ -329,19 +329,9 @@ bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {
 
 bool CImage::SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1, int32_t x2,
                           int32_t y2) {
-  if (x1 > x2 || y1 > y2 || x1 < 0 || y1 < 0) return Report(kFennicBadRegion, kRegionContext);
-  if (!name_ || SameFile(fileName, *name_)) return Report(kFennicCreateFailed, kRegionContext);
-  ScanInfo region = scanInfo_;
-  region.originX = static_cast<uint32_t>(x1);
-  region.originY = static_cast<uint32_t>(y1);
-  region.width = static_cast<uint32_t>(int64_t{x2} - x1 + 1);
-  region.height = static_cast<uint32_t>(int64_t{y2} - y1 + 1);
-  std::shared_ptr<uint16_t[]> pixels = Allocate(region.width, region.height);
-  if (!pixels) return Report(kFennicNoMemory, kRegionContext);
-  ImageData data{1, region.width, region.height, pixels.get()};
-  if (!Report(_ReadImage(&fileInfo_, &region, &data), kRegionContext)) return false;
-  FileInfo target{fileType, fileName.c_str()};
-  return Report(_Write(&target, &region, &data), kRegionContext);
+  if (!name_) return Report(kFennicNoFileName, kRegionContext);
+  return WriteRegionFile(fileInfo_, fileName, fileType, Rect{x1, y1, x2, y2},
+                         static_cast<uint32_t>(settings_->maxImageSize));
 }
 
 void CImage::Close() {

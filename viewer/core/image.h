@@ -42,8 +42,8 @@ class CImage {
   // stores no origin (raw, bitmap) moves the origin to (0, 0), as the
   // written file will read.
   bool SaveAs(uint32_t fileType, const std::string& fileName);
-  // Reads the full-resolution region (inclusive corners) from the source
-  // file and writes it as fileType; never over the source file itself.
+  // Writes the full-resolution region (inclusive corners) of the source
+  // file as fileType (WriteRegionFile); never over the source file itself.
   bool SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   void Close();
   void Clear();
