@@ -109,8 +109,12 @@ void TMainForm::CreateTestPatternExecute() {
 
 void TMainForm::SaveExecute() {
   BeginBusy("Writing " + QString::fromLocal8Bit(image_.FileName().c_str()) + "...");
+  const ScanInfo before = image_.GetScanInfo();
   // A failed write keeps the image marked modified.
-  if (image_.Save()) modified_ = false;
+  if (image_.Save()) {
+    modified_ = false;
+    FollowOrigin(before);
+  }
   UpdateControls();
   EndBusy();
 }
@@ -126,21 +130,25 @@ void TMainForm::SaveAsAccept(const SaveChoice& choice) {
   const ScanInfo before = image_.GetScanInfo();
   if (image_.SaveAs(SaveFileType(choice.filterIndex), name)) {
     modified_ = false;
-    // A format without an origin moved the image to (0, 0): the tools'
-    // full-resolution points move with it.
-    const ScanInfo& after = image_.GetScanInfo();
-    const int32_t dx = static_cast<int32_t>(before.originX) - static_cast<int32_t>(after.originX);
-    const int32_t dy = static_cast<int32_t>(before.originY) - static_cast<int32_t>(after.originY);
-    if (dx || dy) {
-      roi_ = {roi_.left - dx, roi_.top - dy, roi_.right - dx, roi_.bottom - dy};
-      profile_.start = {profile_.start.x - dx, profile_.start.y - dy};
-      profile_.end = {profile_.end.x - dx, profile_.end.y - dy};
-      measurement_ = {measurement_.left - dx, measurement_.top - dy, measurement_.right - dx, measurement_.bottom - dy};
-      imageViewer_->viewport()->update();
-    }
+    FollowOrigin(before);
   }
   UpdateControls();
   EndBusy();
+}
+
+void TMainForm::FollowOrigin(const ScanInfo& before) {
+  // A format without an origin moved the image to (0, 0): the tools'
+  // full-resolution points move with it.
+  const ScanInfo& after = image_.GetScanInfo();
+  const int32_t dx = static_cast<int32_t>(before.originX) - static_cast<int32_t>(after.originX);
+  const int32_t dy = static_cast<int32_t>(before.originY) - static_cast<int32_t>(after.originY);
+  if (dx || dy) {
+    roi_ = {roi_.left - dx, roi_.top - dy, roi_.right - dx, roi_.bottom - dy};
+    profile_.start = {profile_.start.x - dx, profile_.start.y - dy};
+    profile_.end = {profile_.end.x - dx, profile_.end.y - dy};
+    measurement_ = {measurement_.left - dx, measurement_.top - dy, measurement_.right - dx, measurement_.bottom - dy};
+    imageViewer_->viewport()->update();
+  }
 }
 
 void TMainForm::SaveROIAsExecute() {

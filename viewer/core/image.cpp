@@ -309,7 +309,26 @@ void CImage::Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 bool CImage::Save() {
   ImageData data = imageData_;
-  return Report(_Write(&fileInfo_, &scanInfo_, &data), kWriteContext);
+  if (!Report(_Write(&fileInfo_, &scanInfo_, &data), kWriteContext)) return false;
+  TakeWrittenFacts();
+  return true;
+}
+
+void CImage::TakeWrittenFacts() {
+  FileInfo written{fileInfo_.type, nullptr};
+  const std::string name = WrittenFileName(*name_, fileInfo_.type);
+  written.fileName = name.c_str();
+  ScanInfo info{};
+  if (!LibrarySucceeded(_GetScanInfo(&written, &info)) || info.width != scanInfo_.width ||
+      info.height != scanInfo_.height) {
+    // Unreadable: at least the origin that raw files and bitmaps lack.
+    if (fileInfo_.type == kFileRaw || fileInfo_.type == kFileBreadboard) scanInfo_.originX = scanInfo_.originY = 0;
+    return;
+  }
+  const bool turned = info.orientation != scanInfo_.orientation || info.flipHorizontal != scanInfo_.flipHorizontal ||
+                      info.flipVertical != scanInfo_.flipVertical;
+  scanInfo_ = info;
+  if (turned) Changed();
 }
 
 bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {
@@ -322,8 +341,6 @@ bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {
     SetName(oldName);
     return false;
   }
-  if (fileType == kFileRaw || fileType == kFileBitmap || fileType == kFileBreadboard)
-    scanInfo_.originX = scanInfo_.originY = 0;
   return true;
 }
 

@@ -46,15 +46,6 @@ Format WrittenFormat(uint32_t type) {
   }
 }
 
-const char* Extension(Format format) {
-  switch (format) {
-    case Format::Raw: return ".raw";
-    case Format::Breadboard: return ".bmp";
-    case Format::Tiff16: return ".tif";
-    default: return ".qew";
-  }
-}
-
 bool Failed(int32_t result) {
   if (LibrarySucceeded(result)) return false;
   ShowLibraryError(result, kRegionContext);
@@ -139,7 +130,7 @@ bool WriteRegionFile(const FileInfo& source, const std::string& target, uint32_t
   if (region.left < 0 || region.top < 0 || region.left > region.right || region.top > region.bottom)
     return !Failed(kFennicBadRegion);
   const Format from = SourceFormat(source.type), to = WrittenFormat(targetType);
-  const std::string name = AddDefaultExtension(target, Extension(to));
+  const std::string name = WrittenFileName(target, targetType);
   // Creating the target over the source would truncate what is to be read.
   if (!source.fileName || SameFile(name, source.fileName)) return !Failed(kFennicCreateFailed);
 
