@@ -15,6 +15,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "viewer/app/tool_icons.h"
+
 namespace viewer {
 namespace {
 
@@ -198,7 +200,34 @@ void TMainForm::CreateMenus() {
 void TMainForm::CreateToolBar() {
   MainActions& a = actions_;
   toolBar_ = addToolBar(QStringLiteral("ToolBar"));
+  toolBar_->setObjectName(QStringLiteral("ToolBar"));
   toolBar_->setMovable(false);
+  toolBar_->setIconSize(QSize(16, 16));
+  toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  // Each button shows its icon and has its caption as tool tip; the menus
+  // stay as they are.
+  const std::pair<QAction*, const char*> icons[] = {
+      {a.Open, "open"},
+      {a.Save, "save"},
+      {a.SaveAs, "save_as"},
+      {a.ImageSettings, "image_settings"},
+      {a.ZoomIn, "zoom_in"},
+      {a.ZoomOut, "zoom_out"},
+      {a.Negative, "negative"},
+      {a.Positive, "positive"},
+      {a.Psuedocolor, "psuedocolor"},
+      {a.CAndB, "contrast_brightness"},
+      {a.Histogram, "histogram"},
+      {a.Region, "region"},
+      {a.Profile, "profile"},
+      {a.Measurement, "measurement"},
+      {a.MeanValue, "mean_value"},
+      {a.Resolution, "resolution"},
+  };
+  for (const auto& [action, name] : icons) {
+    action->setIcon(ToolIcon(name));
+    action->setIconVisibleInMenu(false);
+  }
   toolBar_->addActions({a.Open, a.Save, a.SaveAs});
   toolBar_->addSeparator();
   toolBar_->addAction(a.ImageSettings);
