@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -24,6 +26,7 @@ constexpr int kCAndBHeight = 57;
 constexpr int kLUTHeight = 81;
 constexpr int kSliderLeft = 8;
 constexpr int kSliderTop = 4;
+constexpr int kPanelPadding = 4;  // each side of a status panel's widest text
 
 QFont DesignFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -150,11 +153,15 @@ void TMainForm::CreateControls() {
   lutPanel_->hide();
   setCentralWidget(central);
 
+  // Panels 0 and 1 keep their design widths unless a text they show needs more.
   const int widths[3] = {150, 50, 0};
+  const QString widest[3] = {QString(), QStringLiteral("(modified)"), QString()};
   for (int i = 0; i < 3; ++i) {
     panels_[i] = new QLabel(this);
     if (widths[i]) {
-      panels_[i]->setFixedWidth(widths[i]);
+      panels_[i]->setText(widest[i]);
+      panels_[i]->setFixedWidth(std::max(widths[i], panels_[i]->sizeHint().width() + 2 * kPanelPadding));
+      panels_[i]->clear();
       panels_[i]->setAlignment(Qt::AlignCenter);
       statusBar()->addWidget(panels_[i]);
     } else {

@@ -101,6 +101,7 @@ TProgramSettingsForm::TProgramSettingsForm(ViewerSettings& settings, ProgramSett
   tPhysMem_->setText(QString::number(KBUp(PhysicalMemory())));
   saved_ = targets_.viewer ? targets_.viewer->Core().GetColorInfo() : kDefaultColorInfo;
   LoadControls();
+  FitToContents();
 }
 
 QWidget* TProgramSettingsForm::BuildMemoryPage() {

@@ -1,5 +1,6 @@
 // What a user sees of the window's layout at its design size: the tool bar
 // buttons with their icons, and texts that are not cut off.
+#include <QLabel>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -64,6 +65,18 @@ TEST_F(LayoutTest, EveryToolBarButtonFitsWithItsIconAndCaptionAsToolTip) {
     EXPECT_FALSE(button->isVisible());
   // The menus keep their check marks without icons.
   EXPECT_FALSE(a.Negative->isIconVisibleInMenu());
+}
+
+TEST_F(LayoutTest, StatusPanelOneShowsModifiedWhole) {
+  form->Actions().CreateTestPattern->trigger();
+  form->SetModified(true);
+  ASSERT_EQ(form->PanelText(1), "(modified)");
+  QLabel* panel = nullptr;
+  for (auto* label : form->statusBar()->findChildren<QLabel*>())
+    if (label->text() == "(modified)") panel = label;
+  ASSERT_NE(panel, nullptr);
+  EXPECT_GE(panel->width(), 50);
+  EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()));
 }
 
 }  // namespace
