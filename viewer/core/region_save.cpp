@@ -46,21 +46,23 @@ Format WrittenFormat(uint32_t type) {
   }
 }
 
-bool Failed(int32_t result) {
-  if (LibrarySucceeded(result)) return false;
+// Shows the error box of a failed result; true when the result succeeded.
+bool Succeeded(int32_t result) {
+  if (LibrarySucceeded(result)) return true;
   ShowLibraryError(result, kRegionContext);
-  return true;
+  return false;
 }
 
-// The source file's header moved to the region; false (after the box) when
-// the header cannot be read or the region leaves the file's rectangle.
+// The source file's header moved to the region (ordered corners, not
+// negative); false (after the box) when the header cannot be read or the
+// region leaves the file's rectangle.
 bool RegionHeader(const FileInfo& source, const Rect& r, ScanInfo& header) {
   FileInfo file = source;  // the reader may rewrite the type
-  if (Failed(_GetScanInfo(&file, &header))) return false;
-  if (r.left < 0 || r.top < 0 || uint32_t(r.left) < header.originX || uint32_t(r.top) < header.originY ||
+  if (!Succeeded(_GetScanInfo(&file, &header))) return false;
+  if (uint32_t(r.left) < header.originX || uint32_t(r.top) < header.originY ||
       uint64_t(r.right) >= uint64_t{header.originX} + header.width ||
       uint64_t(r.bottom) >= uint64_t{header.originY} + header.height)
-    return !Failed(kFennicBadRegion);
+    return Succeeded(kFennicBadRegion);
   header.originX = uint32_t(r.left);
   header.originY = uint32_t(r.top);
   header.width = uint32_t(int64_t{r.right} - r.left + 1);
@@ -105,8 +107,7 @@ int32_t StreamRegion(const FileInfo& source, const std::string& target, const Sc
 }
 
 // Reads the whole region and writes it in the target's format.
-int32_t RewriteRegion(const FileInfo& source, const std::string& target, uint32_t targetType,
-                      const ScanInfo& header) {
+int32_t RewriteRegion(const FileInfo& source, const std::string& target, uint32_t targetType, const ScanInfo& header) {
   std::unique_ptr<uint16_t[]> pixels = AllocatePixels(uint64_t{header.width} * header.height);
   if (!pixels) return kFennicNoMemory;
   FileInfo in = source;
@@ -128,26 +129,26 @@ std::string RegionTooLargeText(uint64_t regionBytes, uint32_t maxImageSize) {
 bool WriteRegionFile(const FileInfo& source, const std::string& target, uint32_t targetType, const Rect& region,
                      uint32_t maxImageSize) {
   if (region.left < 0 || region.top < 0 || region.left > region.right || region.top > region.bottom)
-    return !Failed(kFennicBadRegion);
+    return Succeeded(kFennicBadRegion);
   const Format from = SourceFormat(source.type), to = WrittenFormat(targetType);
   const std::string name = WrittenFileName(target, targetType);
   // Creating the target over the source would truncate what is to be read.
-  if (!source.fileName || SameFile(name, source.fileName)) return !Failed(kFennicCreateFailed);
+  if (!source.fileName || SameFile(name, source.fileName)) return Succeeded(kFennicCreateFailed);
 
   if (from == to) {
     FileInfo in = source;
-    return !Failed(_CopyRegion(&in, name.c_str(), uint32_t(region.left), uint32_t(region.top),
-                               uint32_t(region.right), uint32_t(region.bottom)));
+    return Succeeded(_CopyRegion(&in, name.c_str(), uint32_t(region.left), uint32_t(region.top), uint32_t(region.right),
+                                 uint32_t(region.bottom)));
   }
   ScanInfo header{};
   if (!RegionHeader(source, region, header)) return false;
-  if (to == Format::Qew) return !Failed(StreamRegion(source, name, header));
+  if (to == Format::Qew) return Succeeded(StreamRegion(source, name, header));
   const uint64_t bytes = uint64_t{header.width} * header.height * 2;
   if (maxImageSize != 0 && bytes > maxImageSize) {
     ShowErrorMessage(RegionTooLargeText(bytes, maxImageSize), MessageButton::Abort);
     return false;
   }
-  return !Failed(RewriteRegion(source, name, targetType, header));
+  return Succeeded(RewriteRegion(source, name, targetType, header));
 }
 
 }  // namespace viewer
