@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfftw3-dev qt6-base-dev
+  libfftw3-dev qt6-base-dev qt6-svg-dev
   libtiff-tools imagemagick python3-pil python3-numpy python3-tifffile
   xvfb x11-common x11-utils libx11-dev
 )

@@ -7,18 +7,29 @@ namespace {
 
 // Longest face name a font takes (31 characters and the terminator).
 constexpr size_t kFaceNameLimit = 31;
+// Largest character height in pixels, either sign.
+constexpr int32_t kLargestFontHeight = 1000;
+// The four style bits.
+constexpr uint8_t kFontStyleBits = 15;
+// The last system colour index.
+constexpr uint32_t kLastSystemColor = 30;
+
+// A plain colour (0x00BBGGRR) or a system colour (0x80000000 + index).
+bool IsColorValue(uint32_t v) { return (v >> 24) == 0 || (v >= 0x80000000u && v <= 0x80000000u + kLastSystemColor); }
 
 uint32_t ReadColor(const char* subkey, const char* name, uint32_t fallback) {
-  return static_cast<uint32_t>(ReadRegInteger(subkey, name, static_cast<int32_t>(fallback)));
+  const uint32_t v = static_cast<uint32_t>(ReadRegInteger(subkey, name, static_cast<int32_t>(fallback)));
+  return IsColorValue(v) ? v : fallback;
 }
 
 FontValues ReadFont(const char* subkey, const FontValues& fallback) {
   FontValues font;
   font.color = ReadColor(subkey, "Font Color", fallback.color);
-  font.height = ReadRegInteger(subkey, "Font Height", fallback.height);
+  font.height = ReadRegInteger(subkey, "Font Height", fallback.height, -kLargestFontHeight, kLargestFontHeight);
   font.name = ReadRegString(subkey, "Font Name", fallback.name);
   if (font.name.size() > kFaceNameLimit) font.name = fallback.name;
   ReadRegBinary(&font.style, subkey, "Font Style", 1, &fallback.style);
+  if (font.style > kFontStyleBits) font.style = fallback.style;
   return font;
 }
 

@@ -32,7 +32,8 @@ struct Appearance {
 };
 
 // Each value from the registry, the default where it is missing, of another
-// type or too long.
+// type, too long or out of range (a colour that is neither plain nor a
+// system colour, a font height beyond 1000 pixels, unknown style bits).
 Appearance ReadAppearance(const Appearance& defaults);
 // Each value stored, or deleted when equal to its default (empty keys go).
 void WriteAppearance(const Appearance& current, const Appearance& defaults);

@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -15,6 +17,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "viewer/app/tool_icons.h"
+
 namespace viewer {
 namespace {
 
@@ -24,6 +28,7 @@ constexpr int kSliderLeft = 8;
 constexpr int kSliderTop = 4;
 // The splitter shrinks a panel to this height at the least.
 constexpr int kPanelMinimum = 8;
+constexpr int kPanelPadding = 4;  // each side of a status panel's widest text
 
 QFont DesignFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -160,12 +165,16 @@ void TMainForm::CreateControls() {
   lutPanel_->hide();
   setCentralWidget(central);
 
+  // Panels 0 and 1 keep their design widths unless a text they show needs more.
   const int widths[3] = {150, 50, 0};
+  const QString widest[3] = {QString(), QStringLiteral("(modified)"), QString()};
   for (int i = 0; i < 3; ++i) {
     panels_[i] = new QLabel(this);
     panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     if (widths[i]) {
-      panels_[i]->setFixedWidth(widths[i]);
+      panels_[i]->setText(widest[i]);
+      panels_[i]->setFixedWidth(std::max(widths[i], panels_[i]->sizeHint().width() + 2 * kPanelPadding));
+      panels_[i]->clear();
       panels_[i]->setAlignment(Qt::AlignCenter);
       statusBar()->addWidget(panels_[i]);
     } else {
@@ -214,7 +223,34 @@ void TMainForm::CreateMenus() {
 void TMainForm::CreateToolBar() {
   MainActions& a = actions_;
   toolBar_ = addToolBar(QStringLiteral("ToolBar"));
+  toolBar_->setObjectName(QStringLiteral("ToolBar"));
   toolBar_->setMovable(false);
+  toolBar_->setIconSize(QSize(16, 16));
+  toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  // Each button shows its icon and has its caption as tool tip; the menus
+  // stay as they are.
+  const std::pair<QAction*, const char*> icons[] = {
+      {a.Open, "open"},
+      {a.Save, "save"},
+      {a.SaveAs, "save_as"},
+      {a.ImageSettings, "image_settings"},
+      {a.ZoomIn, "zoom_in"},
+      {a.ZoomOut, "zoom_out"},
+      {a.Negative, "negative"},
+      {a.Positive, "positive"},
+      {a.Psuedocolor, "psuedocolor"},
+      {a.CAndB, "contrast_brightness"},
+      {a.Histogram, "histogram"},
+      {a.Region, "region"},
+      {a.Profile, "profile"},
+      {a.Measurement, "measurement"},
+      {a.MeanValue, "mean_value"},
+      {a.Resolution, "resolution"},
+  };
+  for (const auto& [action, name] : icons) {
+    action->setIcon(ToolIcon(name));
+    action->setIconVisibleInMenu(false);
+  }
   toolBar_->addActions({a.Open, a.Save, a.SaveAs});
   toolBar_->addSeparator();
   toolBar_->addAction(a.ImageSettings);

@@ -149,6 +149,8 @@ class TMainForm : public QMainWindow {
   // and an existing file confirmed.
   using SaveGuard = std::function<bool(const SaveChoice& choice, const std::string& name)>;
   std::optional<SaveChoice> ChooseSaveName(std::string& name, const SaveGuard& refuse = nullptr);
+  // After a save: the tools follow the origin the written file holds.
+  void FollowOrigin(const ScanInfo& before);
 
   void ImageChanged();
   void ImageViewerDataChange();

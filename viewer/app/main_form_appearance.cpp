@@ -1,5 +1,7 @@
 // The appearance the main window keeps in the registry: captured from the
 // controls as designed, read at creation, stored at destruction.
+#include <QFontInfo>
+
 #include "viewer/app/main_form.h"
 
 namespace viewer {
@@ -24,6 +26,18 @@ QFont FontOf(const FontValues& v) {
   font.setUnderline(v.style & 4);
   font.setStrikeOut(v.style & 8);
   return font;
+}
+
+// The name stored for a font's face. The font dialog hands back the face it
+// shows for a name ("Sans Serif" for "MS Sans Serif"), not the name: a face
+// drawn as the name in effect at start, or as the default's, keeps that name.
+std::string StoredFace(const std::string& face, const std::string& atStart, const std::string& byDefault) {
+  if (face == atStart || face == byDefault) return face;
+  auto drawn = [](const std::string& name) { return QFontInfo(QFont(QString::fromStdString(name))).family(); };
+  const QString shown = drawn(face);
+  for (const std::string& name : {atStart, byDefault})
+    if (drawn(name) == shown) return name;
+  return face;
 }
 
 }  // namespace
@@ -61,6 +75,12 @@ void TMainForm::CaptureDefaults() { defaults_ = CurrentAppearance(); }
 
 void TMainForm::LoadSettings() { ApplyAppearance(ReadAppearance(defaults_)); }
 
-void TMainForm::SaveSettings() { WriteAppearance(CurrentAppearance(), defaults_); }
+void TMainForm::SaveSettings() {
+  Appearance a = CurrentAppearance();
+  const Appearance atStart = ReadAppearance(defaults_);
+  a.viewerFont.name = StoredFace(a.viewerFont.name, atStart.viewerFont.name, defaults_.viewerFont.name);
+  a.histogramFont.name = StoredFace(a.histogramFont.name, atStart.histogramFont.name, defaults_.histogramFont.name);
+  WriteAppearance(a, defaults_);
+}
 
 }  // namespace viewer

@@ -56,11 +56,7 @@ QString TMainForm::SaveExtension(int filterIndex) {
 uint32_t TMainForm::SaveFileType(int filterIndex) { return kSaveFormats[FormatIndex(filterIndex)].type; }
 
 std::string TMainForm::AddDefaultExt(const std::string& name, const QString& ext) {
-  // The extension starts at the last "." after the last separator or drive colon.
-  const size_t cut = name.find_last_of("\\/:");
-  const size_t dot = name.rfind('.');
-  const bool hasExt = dot != std::string::npos && (cut == std::string::npos || dot > cut) && dot + 1 < name.size();
-  return hasExt ? name : name + ext.toStdString();
+  return AddDefaultExtension(name, ext.toStdString());
 }
 
 std::optional<SaveChoice> TMainForm::ChooseSaveName(std::string& name, const SaveGuard& refuse) {
@@ -113,8 +109,12 @@ void TMainForm::CreateTestPatternExecute() {
 
 void TMainForm::SaveExecute() {
   BeginBusy("Writing " + QString::fromLocal8Bit(image_.FileName().c_str()) + "...");
+  const ScanInfo before = image_.GetScanInfo();
   // A failed write keeps the image marked modified.
-  if (image_.Save()) modified_ = false;
+  if (image_.Save()) {
+    modified_ = false;
+    FollowOrigin(before);
+  }
   UpdateControls();
   EndBusy();
 }
@@ -130,15 +130,19 @@ void TMainForm::SaveAsAccept(const SaveChoice& choice) {
   const ScanInfo before = image_.GetScanInfo();
   if (image_.SaveAs(SaveFileType(choice.filterIndex), name)) {
     modified_ = false;
-    // A format without an origin moved the image to (0, 0): the tools'
-    // full-resolution points move with it.
-    const ScanInfo& after = image_.GetScanInfo();
-    const int32_t dx = static_cast<int32_t>(before.originX) - static_cast<int32_t>(after.originX);
-    const int32_t dy = static_cast<int32_t>(before.originY) - static_cast<int32_t>(after.originY);
-    if (dx || dy) ShiftTools(-dx, -dy);
+    FollowOrigin(before);
   }
   UpdateControls();
   EndBusy();
+}
+
+void TMainForm::FollowOrigin(const ScanInfo& before) {
+  // A format without an origin moved the image to (0, 0): the tools'
+  // full-resolution points move with it.
+  const ScanInfo& after = image_.GetScanInfo();
+  const int32_t dx = static_cast<int32_t>(before.originX) - static_cast<int32_t>(after.originX);
+  const int32_t dy = static_cast<int32_t>(before.originY) - static_cast<int32_t>(after.originY);
+  if (dx || dy) ShiftTools(-dx, -dy);
 }
 
 void TMainForm::SaveROIAsExecute() {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace viewer {
@@ -24,18 +25,26 @@ QString Shown(const std::string& text) {
 
 }  // namespace
 
+std::optional<QString> QtPrompts::Chosen(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString file = dialog.selectedFiles().first();
+  folder_ = QFileInfo(file).absolutePath();
+  return file;
+}
+
 std::optional<std::string> QtPrompts::OpenFile(QWidget* parent, const std::vector<FileFilter>& filters) {
-  QFileDialog dialog(parent);
+  QFileDialog dialog(parent, QString(), folder_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(FilterTexts(filters));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toLocal8Bit().toStdString();
+  const std::optional<QString> file = Chosen(dialog);
+  if (!file) return std::nullopt;
+  return file->toLocal8Bit().toStdString();
 }
 
 std::optional<SaveChoice> QtPrompts::SaveFile(QWidget* parent, const std::vector<FileFilter>& filters,
                                               const std::vector<QString>& extensions) {
-  QFileDialog dialog(parent);
+  QFileDialog dialog(parent, QString(), folder_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   const QStringList texts = FilterTexts(filters);
@@ -49,9 +58,10 @@ std::optional<SaveChoice> QtPrompts::SaveFile(QWidget* parent, const std::vector
   dialog.setDefaultSuffix(suffixOf(texts.value(0)));
   QObject::connect(&dialog, &QFileDialog::filterSelected,
                    [&](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const std::optional<QString> file = Chosen(dialog);
+  if (!file) return std::nullopt;
   SaveChoice choice;
-  choice.name = dialog.selectedFiles().first().toLocal8Bit().toStdString();
+  choice.name = file->toLocal8Bit().toStdString();
   choice.filterIndex = static_cast<int>(texts.indexOf(dialog.selectedNameFilter())) + 1;
   if (choice.filterIndex < 1) choice.filterIndex = 1;
   return choice;

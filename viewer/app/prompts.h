@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class QFileDialog;
 class QWidget;
 
 namespace viewer {
@@ -37,7 +38,8 @@ class Prompts {
   virtual bool Ask(QWidget* parent, const std::string& text) = 0;
 };
 
-// The common dialogs and boxes of Qt.
+// The common dialogs and boxes of Qt. The file dialogs open in the folder of
+// the file last chosen in one of them (at first the working folder).
 class QtPrompts : public Prompts {
  public:
   std::optional<std::string> OpenFile(QWidget* parent, const std::vector<FileFilter>& filters) override;
@@ -45,6 +47,12 @@ class QtPrompts : public Prompts {
                                      const std::vector<QString>& extensions) override;
   void Box(QWidget* parent, BoxKind kind, const std::string& text) override;
   bool Ask(QWidget* parent, const std::string& text) override;
+
+ private:
+  // The file chosen in an accepted dialog, or nothing; remembers its folder.
+  std::optional<QString> Chosen(QFileDialog& dialog);
+
+  QString folder_;
 };
 
 }  // namespace viewer

@@ -26,6 +26,19 @@ void ShowLibraryError(int32_t result, const std::string& context) {
   ShowErrorMessage(LibraryErrorText(result, context), MessageButton::Abort);
 }
 
+std::string WrittenFileName(const std::string& name, uint32_t type) {
+  switch (type) {
+    case kFileRaw: return AddDefaultExtension(name, ".raw");
+    case kFileBitmap:
+    case kFileBreadboard: return AddDefaultExtension(name, ".bmp");
+    case kFileTiff8:
+    case kFileTiff16v0:
+    case kFileTiff16v1:
+    case kFileTiff16: return AddDefaultExtension(name, ".tif");
+    default: return AddDefaultExtension(name, ".qew");
+  }
+}
+
 std::optional<std::string> VersionMismatchText(uint32_t version) {
   if ((version >> 24) == kRequiredMajor && ((version >> 16) & 0xFF) >= kRequiredMinor) return std::nullopt;
   char required[16];

@@ -17,6 +17,10 @@ std::string LibraryErrorText(int32_t result, const std::string& context);
 // Shows LibraryErrorText in an error box with the button Abort.
 void ShowLibraryError(int32_t result, const std::string& context);
 
+// The name the library creates a file of the type under: the name with the
+// type's default extension when it has none (.raw, .bmp, .tif, else .qew).
+std::string WrittenFileName(const std::string& name, uint32_t type);
+
 // The message for a library version other than major 4, minor 1 or later;
 // nullopt when the version is accepted.
 std::optional<std::string> VersionMismatchText(uint32_t version);

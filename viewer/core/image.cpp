@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 #include "viewer/core/fennic_binding.h"
-#include "viewer/core/file_identity.h"
+#include "viewer/core/region_save.h"
 #include "viewer/core/settings.h"
 
 namespace viewer {
@@ -309,7 +309,26 @@ void CImage::Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 bool CImage::Save() {
   ImageData data = imageData_;
-  return Report(_Write(&fileInfo_, &scanInfo_, &data), kWriteContext);
+  if (!Report(_Write(&fileInfo_, &scanInfo_, &data), kWriteContext)) return false;
+  TakeWrittenFacts();
+  return true;
+}
+
+void CImage::TakeWrittenFacts() {
+  FileInfo written{fileInfo_.type, nullptr};
+  const std::string name = WrittenFileName(*name_, fileInfo_.type);
+  written.fileName = name.c_str();
+  ScanInfo info{};
+  if (!LibrarySucceeded(_GetScanInfo(&written, &info)) || info.width != scanInfo_.width ||
+      info.height != scanInfo_.height) {
+    // Unreadable: at least the origin that raw files and bitmaps lack.
+    if (fileInfo_.type == kFileRaw || fileInfo_.type == kFileBreadboard) scanInfo_.originX = scanInfo_.originY = 0;
+    return;
+  }
+  const bool turned = info.orientation != scanInfo_.orientation || info.flipHorizontal != scanInfo_.flipHorizontal ||
+                      info.flipVertical != scanInfo_.flipVertical;
+  scanInfo_ = info;
+  if (turned) Changed();
 }
 
 bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {
@@ -322,26 +341,14 @@ bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {
     SetName(oldName);
     return false;
   }
-  if (fileType == kFileRaw || fileType == kFileBitmap || fileType == kFileBreadboard)
-    scanInfo_.originX = scanInfo_.originY = 0;
   return true;
 }
 
 bool CImage::SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1, int32_t x2,
                           int32_t y2) {
-  if (x1 > x2 || y1 > y2 || x1 < 0 || y1 < 0) return Report(kFennicBadRegion, kRegionContext);
-  if (!name_ || SameFile(fileName, *name_)) return Report(kFennicCreateFailed, kRegionContext);
-  ScanInfo region = scanInfo_;
-  region.originX = static_cast<uint32_t>(x1);
-  region.originY = static_cast<uint32_t>(y1);
-  region.width = static_cast<uint32_t>(int64_t{x2} - x1 + 1);
-  region.height = static_cast<uint32_t>(int64_t{y2} - y1 + 1);
-  std::shared_ptr<uint16_t[]> pixels = Allocate(region.width, region.height);
-  if (!pixels) return Report(kFennicNoMemory, kRegionContext);
-  ImageData data{1, region.width, region.height, pixels.get()};
-  if (!Report(_ReadImage(&fileInfo_, &region, &data), kRegionContext)) return false;
-  FileInfo target{fileType, fileName.c_str()};
-  return Report(_Write(&target, &region, &data), kRegionContext);
+  if (!name_) return Report(kFennicNoFileName, kRegionContext);
+  return WriteRegionFile(fileInfo_, fileName, fileType, Rect{x1, y1, x2, y2},
+                         static_cast<uint32_t>(settings_->maxImageSize));
 }
 
 void CImage::Close() {

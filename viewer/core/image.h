@@ -36,14 +36,15 @@ class CImage {
   void CreateTestPattern();
   // Full-resolution rectangle with inclusive corners in any order.
   void Crop(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-  // Each returns false (after the error box) when the library fails.
+  // Each returns false (after the error box) when the library fails. After
+  // a write the image holds the facts the file now holds (a raw file keeps
+  // no origin, orientation or flips; a bitmap no origin, orientation or
+  // horizontal flip); a changed orientation or flip runs Changed.
   bool Save();
-  // On failure the image keeps its former type and name. A format that
-  // stores no origin (raw, bitmap) moves the origin to (0, 0), as the
-  // written file will read.
+  // On failure the image keeps its former type and name.
   bool SaveAs(uint32_t fileType, const std::string& fileName);
-  // Reads the full-resolution region (inclusive corners) from the source
-  // file and writes it as fileType; never over the source file itself.
+  // Writes the full-resolution region (inclusive corners) of the source
+  // file as fileType (WriteRegionFile); never over the source file itself.
   bool SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   void Close();
   void Clear();
@@ -92,6 +93,7 @@ class CImage {
 
  private:
   void OpenAs(const std::string& fileName, bool picture);
+  void TakeWrittenFacts();
   void SetName(const std::optional<std::string>& name);
   std::shared_ptr<uint16_t[]> Allocate(uint64_t width, uint64_t height);
   void DropPixels();

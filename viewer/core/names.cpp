@@ -76,6 +76,13 @@ std::string VersionText(uint32_t version) {
   return text;
 }
 
+std::string AddDefaultExtension(const std::string& name, const std::string& ext) {
+  const size_t cut = name.find_last_of("\\/:");
+  const size_t dot = name.rfind('.');
+  const bool hasExt = dot != std::string::npos && (cut == std::string::npos || dot > cut) && dot + 1 < name.size();
+  return hasExt ? name : name + ext;
+}
+
 std::string SizeText(uint64_t bytes) {
   if (bytes < 1024) return std::to_string(bytes) + " Bytes";
   return std::to_string((bytes >> 10) + ((bytes & 1023) != 0)) + " KBytes";

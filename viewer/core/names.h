@@ -24,6 +24,9 @@ std::string RectText(int32_t x, int32_t y, int32_t width, int32_t height);
 // major "." minor as two upper-case hex digits "." build, of a version packed
 // as bytes major, minor, 0, build from the top.
 std::string VersionText(uint32_t version);
+// The name with ext appended when it has none of its own: the extension is
+// the text from the last "." after the last path separator or drive colon.
+std::string AddDefaultExtension(const std::string& name, const std::string& ext);
 // "n Bytes" below 1024, else whole kilobytes rounded up, "k KBytes".
 std::string SizeText(uint64_t bytes);
 

@@ -49,6 +49,11 @@ int32_t ReadRegInteger(const std::string& subkey, const std::string& name, int32
   return static_cast<int32_t>(value);
 }
 
+int32_t ReadRegInteger(const std::string& subkey, const std::string& name, int32_t fallback, int32_t lo, int32_t hi) {
+  const int32_t v = ReadRegInteger(subkey, name, fallback);
+  return v >= lo && v <= hi ? v : fallback;
+}
+
 std::string ReadRegString(const std::string& subkey, const std::string& name, const std::string& fallback) {
   std::optional<reg::Value> v = Query(subkey, name, reg::ValueType::String);
   if (!v) return fallback;
@@ -113,9 +118,9 @@ void StartGlobalSettings(ViewerSettings& settings) {
   const uint64_t heap = HeapInUse();
   const uint64_t space = AddressSpaceInUse();
   settings.startupMemory = static_cast<uint32_t>(space > heap ? space - heap : 0);
-  settings.units = static_cast<uint8_t>(ReadRegInteger("", "Units", kDefaultUnits));
-  settings.lutWidth = ReadRegInteger(kHistogramKey, "LUT Width", kDefaultLUTWidth);
-  settings.maxScale = ReadRegInteger(kImageViewerKey, "Maximum Scale Factor", kDefaultMaxScale);
+  settings.units = static_cast<uint8_t>(ReadRegInteger("", "Units", kDefaultUnits, 0, kLargestUnits));
+  settings.lutWidth = ReadRegInteger(kHistogramKey, "LUT Width", kDefaultLUTWidth, 0, kLargestLUTWidth);
+  settings.maxScale = ReadRegInteger(kImageViewerKey, "Maximum Scale Factor", kDefaultMaxScale, 1, kLargestMaxScale);
 }
 
 void StartImageSettings(ViewerSettings& settings) {

@@ -37,6 +37,12 @@ inline constexpr int32_t kDefaultLUTWidth = 3;
 inline constexpr int32_t kDefaultMaxScale = 25;
 inline constexpr int32_t kDefaultMaxImageSize = 0;
 
+// The ranges the program settings form accepts; a stored value outside its
+// range reads as missing.
+inline constexpr int32_t kLargestUnits = 4;
+inline constexpr int32_t kLargestLUTWidth = 100;
+inline constexpr int32_t kLargestMaxScale = 100;
+
 // The program's settings: read at start, changed by the program settings
 // form, written at the end. The parts that obey them (image model, display
 // control, histogram, tools) hold a reference to the program's record, so a
@@ -60,6 +66,8 @@ uint64_t HeapInUse();
 // a key. A value of another type than asked for, or a binary value longer
 // than asked for, reads as missing.
 int32_t ReadRegInteger(const std::string& subkey, const std::string& name, int32_t fallback);
+// As ReadRegInteger; a value outside lo..hi reads as missing too.
+int32_t ReadRegInteger(const std::string& subkey, const std::string& name, int32_t fallback, int32_t lo, int32_t hi);
 std::string ReadRegString(const std::string& subkey, const std::string& name, const std::string& fallback);
 // Copies size bytes of the default into dest, then the stored bytes over them.
 void ReadRegBinary(void* dest, const std::string& subkey, const std::string& name, size_t size, const void* fallback);

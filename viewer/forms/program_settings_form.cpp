@@ -101,6 +101,7 @@ TProgramSettingsForm::TProgramSettingsForm(ViewerSettings& settings, ProgramSett
   tPhysMem_->setText(QString::number(KBUp(PhysicalMemory())));
   saved_ = targets_.viewer ? targets_.viewer->Core().GetColorInfo() : kDefaultColorInfo;
   LoadControls();
+  FitToContents();
 }
 
 QWidget* TProgramSettingsForm::BuildMemoryPage() {
@@ -158,7 +159,7 @@ FontPanel* TProgramSettingsForm::MakeFontPanel(const char* name) {
 QWidget* TProgramSettingsForm::BuildMainDisplayPage() {
   auto* page = new QWidget;
   udMaxScale_ = Named(new QSpinBox, "udMaxScale");
-  udMaxScale_->setRange(1, 100);
+  udMaxScale_->setRange(1, kLargestMaxScale);
   connect(udMaxScale_, &QSpinBox::valueChanged, this, [this] { SomethingChanged(); });
   pMainColor_ = MakeColorPanel("pMainColor");
   pMainPen_ = MakeColorPanel("pMainPen");
@@ -179,7 +180,7 @@ QWidget* TProgramSettingsForm::BuildHistogramPage() {
   pHistogramPen_ = MakeColorPanel("pHistogramPen");
   pHistogramFont_ = MakeFontPanel("pHistogramFont");
   udLUTSize_ = Named(new QSpinBox, "udLUTSize");
-  udLUTSize_->setRange(0, 100);
+  udLUTSize_->setRange(0, kLargestLUTWidth);
   connect(udLUTSize_, &QSpinBox::valueChanged, this, [this] { SomethingChanged(); });
   pHistogramLUT_ = MakeColorPanel("pHistogramLUT");
   pHistogramBackground_ = MakeColorPanel("pHistogramBackground");

@@ -1,7 +1,12 @@
 #include "viewer/forms/settings_dialog.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPushButton>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -10,7 +15,7 @@
 namespace viewer {
 
 SettingsDialog::SettingsDialog(const QString& caption, int clientWidth, int clientHeight, QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), designSize_(clientWidth, clientHeight) {
   setWindowTitle(caption);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -40,6 +45,19 @@ SettingsDialog::SettingsDialog(const QString& caption, int clientWidth, int clie
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages_);
   layout->addLayout(buttons);
+}
+
+void SettingsDialog::FitToContents() {
+  layout()->activate();
+  // Wide enough for every tab, so the page row needs no scrolling.
+  const int tabs =
+      pages_->tabBar()->sizeHint().width() + 2 * pages_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  const QMargins margins = layout()->contentsMargins();
+  const int width =
+      std::max({designSize_.width(), layout()->minimumSize().width(), tabs + margins.left() + margins.right()});
+  const int height = std::max(designSize_.height(), layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                                                  : layout()->totalSizeHint().height());
+  setFixedSize(width, height);
 }
 
 void SettingsDialog::SomethingChanged() { bApply_->setEnabled(true); }

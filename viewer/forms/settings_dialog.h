@@ -19,10 +19,14 @@ class SettingsDialog : public QDialog {
   SettingsDialog(const QString& caption, int clientWidth, int clientHeight, QWidget* parent);
 
   QTabWidget* Pages() const { return pages_; }
+  // Once the pages are built: the size their contents need under the fonts
+  // present, at least the design size.
+  void FitToContents();
   void SomethingChanged();
   void ChangesStored();  // Apply disabled
 
  private:
+  QSize designSize_;
   QTabWidget* pages_;
   QPushButton* bOK_;
   QPushButton* bCancel_;

@@ -75,6 +75,13 @@ TEST_F(AppearanceTest, StoredValuesApplyAndBadOnesReadAsMissing) {
   Put("Image Viewer", "Font Name", {reg::ValueType::String, std::vector<uint8_t>(60, 'A')});
   Put("Histogram", "Font Height", {reg::ValueType::Binary, {1, 2, 3, 4}});
   Put("Histogram", "LUT Color", Dword(0x00123456));
+  // Out of range: neither a plain nor a system colour, a height no font
+  // has, style bits beyond the four.
+  Put("Histogram", "Data Color", Dword(0x12345678));
+  Put("Histogram", "LUT Background Color", Dword(0x8000001F));
+  Put("Image Viewer", "Font Height", Dword(0x80000000));
+  Put("Image Viewer", "Font Style", {reg::ValueType::Binary, {0x31}});
+  Put("Histogram", "Font Style", {reg::ValueType::Binary, {0x0F}});
   CreateForm();
   const Appearance now = form->CurrentAppearance();
   EXPECT_EQ(now.viewerColor, 0x000000FFu);
@@ -83,6 +90,11 @@ TEST_F(AppearanceTest, StoredValuesApplyAndBadOnesReadAsMissing) {
   EXPECT_EQ(now.viewerFont.name, "MS Sans Serif");
   EXPECT_EQ(now.histogramFont.height, -11);
   EXPECT_EQ(now.lutColor, 0x00123456u);
+  EXPECT_EQ(now.dataColor, 0x00FF0000u);
+  EXPECT_EQ(now.lutBackground, 0x80000010u);
+  EXPECT_EQ(now.viewerFont.height, -11);
+  EXPECT_EQ(now.viewerFont.style, 0);
+  EXPECT_EQ(now.histogramFont.style, 0x0F);
   const QImage shot = Grab();
   EXPECT_EQ(At(shot, {1, 1}), 0xFF0000u);
 }

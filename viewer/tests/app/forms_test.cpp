@@ -2,6 +2,9 @@
 // what they change in the window, and the settings across two runs.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -192,6 +195,53 @@ TEST_F(WindowFormsTest, ProgramSettingsSurviveARestartAndDefaultsLeaveNoKeys) {
   form->Actions().ProgramSettings->trigger();
   Restart();
   EXPECT_FALSE(reg::KeyExists(reg::Hive::CurrentUser, kKey));
+}
+
+TEST_F(WindowFormsTest, AFontMadeBoldInTheDialogStoresOnlyTheStyle) {
+  // As the font dialog answers when only Bold is ticked: the face it shows
+  // for the font asked for (the substitute of the default's name).
+  auto bold = [](const FontChoice& initial, QWidget*) {
+    QFont font = QFontDialog(initial.font).currentFont();
+    font.setPixelSize(initial.font.pixelSize());
+    font.setBold(true);
+    return std::optional<FontChoice>(FontChoice{font, initial.color});
+  };
+  form->SetDialogProviders({nullptr, bold});
+  Answer<TProgramSettingsForm>([](TProgramSettingsForm& d) {
+    Click(d, "pMainFont");
+    Click(d, "bOK");
+  });
+  form->Actions().ProgramSettings->trigger();
+  EXPECT_TRUE(View()->font().bold());
+  Restart();
+  const std::string viewer = kKey + "\\Image Viewer";
+  EXPECT_EQ(reg::QueryKeyInfo(reg::Hive::CurrentUser, viewer)->values, 1u);
+  const std::optional<reg::Value> style = reg::QueryValue(reg::Hive::CurrentUser, viewer, "Font Style");
+  ASSERT_TRUE(style);
+  EXPECT_EQ(style->data, std::vector<uint8_t>{1});
+  EXPECT_TRUE(View()->font().bold());
+  EXPECT_EQ(View()->font().pixelSize(), 11);
+
+  // Another face is a change of its own and is stored.
+  const QString shownByDefault = QFontInfo(QFont(QStringLiteral("MS Sans Serif"))).family();
+  QString other;
+  for (const QString& family : QFontDatabase::families())
+    if (QFontInfo(QFont(family)).family() != shownByDefault) other = family;
+  ASSERT_FALSE(other.isEmpty()) << "a second font family";
+  form->SetDialogProviders({nullptr, [&](const FontChoice& initial, QWidget*) {
+                              QFont font(other);
+                              font.setPixelSize(initial.font.pixelSize());
+                              return std::optional<FontChoice>(FontChoice{font, initial.color});
+                            }});
+  Answer<TProgramSettingsForm>([](TProgramSettingsForm& d) {
+    Click(d, "pMainFont");
+    Click(d, "bOK");
+  });
+  form->Actions().ProgramSettings->trigger();
+  Restart();
+  const std::optional<reg::Value> name = reg::QueryValue(reg::Hive::CurrentUser, viewer, "Font Name");
+  ASSERT_TRUE(name);
+  EXPECT_EQ(std::string(name->data.begin(), name->data.end() - 1), other.toStdString());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <cstring>
 
 #include "viewer/tests/app/app_support.h"
 
@@ -81,10 +82,18 @@ TEST_F(SaveTest, SaveAsEachFormatAndReopen) {
       EXPECT_EQ(got.orientation, 1);
       EXPECT_EQ(got.flipHorizontal, 1);
     } else {
-      // The window now shows what the file will read: no origin.
-      EXPECT_EQ(form->Image().GetScanInfo().originX, 0u);
-      EXPECT_EQ(form->Image().GetScanInfo().originY, 0u);
+      // No origin, orientation or horizontal flip in the file.
+      EXPECT_EQ(got.originX, 0u);
+      EXPECT_EQ(got.orientation, 0);
+      EXPECT_EQ(got.flipHorizontal, 0);
     }
+    // The window shows what the file now holds, as a reopen does.
+    EXPECT_EQ(std::memcmp(&form->Image().GetScanInfo(), &got, sizeof got), 0) << c.file;
+    const QImage shown = Grab();
+    EXPECT_FALSE(form->Modified());
+    EXPECT_EQ(PanelText(1), "");
+    Open(written);
+    EXPECT_EQ(Grab(), shown) << c.file;
     // Reopen the source for the next format (raw and bitmap moved it).
     Open(folder / "source.qew");
   }

@@ -8,6 +8,7 @@
 
 #include "fennic/fennic_api.h"
 #include "viewer/core/display_core.h"
+#include "viewer/core/region_save.h"
 #include "viewer/core/settings.h"
 #include "viewer/tests/core/test_support.h"
 
@@ -439,6 +440,43 @@ TEST_F(ImageTest, SaveAndSaveRegion) {
   EXPECT_FALSE(image.SaveRegionAs(kFileRaw, folder / "r.raw", 30, 4, 12, 9));
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[1].text.rfind("Error 3 trying to write the region to a file.\n\r", 0), 0u);
+}
+
+TEST_F(ImageTest, ARegionWiderThanABandIsStreamedInPieces) {
+  // One row of 8,400,000 pixels is more than a band holds.
+  constexpr uint32_t w = uint32_t(kRegionBandBytes / 2) + 11200, h = 3;
+  const std::string tif = folder / "wide.tif", qew = folder / "wide.qew";
+  {
+    std::vector<uint16_t> pixels(size_t{w} * h);
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x) pixels[size_t{y} * w + x] = Tone(x, y);
+    ScanInfo info{};
+    info.source = kSourceFennic;
+    info.width = w;
+    info.height = h;
+    FileInfo file{kFileTiff16, tif.c_str()};
+    ImageData data{1, w, h, pixels.data()};
+    ASSERT_EQ(_Write(&file, &info, &data), 0);
+  }
+  settings.maxImageSize = 1 << 20;
+  image.Open(tif);
+  ASSERT_GT(image.Sampling(), 1u);
+  ASSERT_TRUE(image.SaveRegionAs(kFileQew, qew, 5, 1, int32_t(w - 1), 2));
+  FileInfo file{kFileNone, qew.c_str()};
+  ScanInfo info{};
+  FennicHandle stream = FENNIC_INVALID_HANDLE;
+  ASSERT_EQ(_StartRead(&stream, &file, &info), 0);
+  EXPECT_EQ(info.originX, 5u);
+  EXPECT_EQ(info.originY, 1u);
+  ASSERT_EQ(info.width, w - 5);
+  ASSERT_EQ(info.height, 2u);
+  std::vector<uint16_t> line(info.width);
+  for (uint32_t y = 1; y <= 2; ++y) {
+    ASSERT_EQ(_ReadLine(&stream, &info, line.data()), 0);
+    for (uint32_t x = 5; x < w; ++x) ASSERT_EQ(line[x - 5], Tone(x, y)) << x << "," << y;
+  }
+  EXPECT_EQ(_ReadLine(&stream, &info, line.data()), kFennicReadFailed);
+  _EndRead(&stream);
 }
 
 TEST_F(ImageTest, LargeImageLoadsAndRendersWithAndWithoutSampling) {

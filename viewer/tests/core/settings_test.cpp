@@ -163,6 +163,37 @@ TEST_F(SettingsTest, WrongTypedValuesReadAsMissing) {
   EXPECT_EQ(style, 0);
 }
 
+TEST_F(SettingsTest, ValuesOutsideTheFormsRangeReadAsMissing) {
+  const struct {
+    const char* subkey;
+    const char* name;
+    uint32_t stored;
+    int32_t ViewerSettings::*field;
+    int32_t expected;
+  } cases[] = {
+      {"Image Viewer", "Maximum Scale Factor", 2147483647u, &ViewerSettings::maxScale, 25},
+      {"Image Viewer", "Maximum Scale Factor", 0, &ViewerSettings::maxScale, 25},
+      {"Image Viewer", "Maximum Scale Factor", 101, &ViewerSettings::maxScale, 25},
+      {"Image Viewer", "Maximum Scale Factor", 100, &ViewerSettings::maxScale, 100},
+      {"Image Viewer", "Maximum Scale Factor", 1, &ViewerSettings::maxScale, 1},
+      {"Histogram", "LUT Width", 0xFFFFFFFFu, &ViewerSettings::lutWidth, 3},
+      {"Histogram", "LUT Width", 101, &ViewerSettings::lutWidth, 3},
+      {"Histogram", "LUT Width", 0, &ViewerSettings::lutWidth, 0},
+      {"Histogram", "LUT Width", 100, &ViewerSettings::lutWidth, 100},
+  };
+  for (const auto& c : cases) {
+    Put(c.subkey, c.name, Dword(c.stored));
+    settings = ViewerSettings{};
+    StartGlobalSettings(settings);
+    EXPECT_EQ(settings.*c.field, c.expected) << c.name << " " << c.stored;
+  }
+  for (const auto& [stored, expected] : {std::pair{4u, 4}, {5u, 0}, {256u, 0}, {0xFFFFFFFFu, 0}}) {
+    Put("", "Units", Dword(stored));
+    StartGlobalSettings(settings);
+    EXPECT_EQ(settings.units, expected) << stored;
+  }
+}
+
 TEST_F(SettingsTest, IntegersRoundTripAsThirtyTwoBits) {
   settings.maxImageSize = static_cast<int32_t>(4000000000u);  // compared unsigned by the model
   EndImageSettings(settings);

@@ -291,5 +291,21 @@ TEST_F(ProgramSettingsFormTest, SettingsSurviveARestartAndDefaultsLeaveNoKeys) {
   EXPECT_FALSE(reg::KeyExists(reg::Hive::CurrentUser, "Software\\Brellan Inc."));
 }
 
+TEST_F(ProgramSettingsFormTest, EveryNoteIsReadableAndTheDesignSizeIsTheLeast) {
+  auto form = Open();
+  form->show();
+  QApplication::processEvents();
+  EXPECT_GE(form->width(), 319);
+  EXPECT_GE(form->height(), 313);
+  for (const char* name : {"MemoryNote", "UnitsNote"}) {
+    auto* note = Child<QLabel>(*form, name);
+    // The wrapped text needs no more height than the label has, and the
+    // label lies within its page.
+    EXPECT_LE(note->heightForWidth(note->width()), note->height()) << name;
+    EXPECT_LE(note->geometry().bottom(), note->parentWidget()->height()) << name;
+    EXPECT_LE(note->geometry().right(), note->parentWidget()->width()) << name;
+  }
+}
+
 }  // namespace
 }  // namespace viewer
