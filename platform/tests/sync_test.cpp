@@ -44,9 +44,9 @@ TEST(Events, ASetFromAnotherThreadEndsAWaitWithoutLimit) {
 }
 
 // Two threads hand a turn back and forth through two auto-reset events;
-// now and then one side sleeps past the spin, so hand-offs end both in the
-// spin and in a blocked wait. A lost wake-up shows as a time-out, an event
-// consumed twice as a count that does not add up.
+// now and then one side sleeps, so hand-offs end both in a wait that finds
+// the event set and in a blocked wait. A lost wake-up shows as a time-out,
+// an event consumed twice as a count that does not add up.
 TEST(Events, HandOffsBetweenThreadsAreNeitherLostNorDoubled) {
   Event ping(false, false), pong(false, false);
   constexpr int kTurns = 3000;
@@ -77,15 +77,61 @@ TEST(Events, HandOffsBetweenThreadsAreNeitherLostNorDoubled) {
   EXPECT_FALSE(pong.IsSet());
 }
 
-TEST(Events, EachSetOfAnAutoResetEventEndsOneWaitOfMany) {
-  Event e(false, false);
-  std::atomic<int> woken{0};
+// A wait on two events and, registered after it, a wait on the second one
+// block; then the second and the first are set. The Set of `shared` wakes
+// the wait on both, which takes `own`: it must hand that wake-up on, or
+// `shared` stays set with the other wait asleep. Exactly two waits end.
+TEST(Events, ASetTakenByAWaitOnSeveralEventsIsPassedOn) {
+  Event own(false, false), shared(false, false), done(false, false);
+  constexpr int kRounds = 100;
+  int lost = 0, doubled = 0;
+  for (int round = 0; round < kRounds && lost == 0 && doubled == 0; ++round) {
+    Event quit(true, false);
+    std::atomic<int> ended{0};
+    auto wait = [&](Event* const* list, int count) {
+      uint32_t r = WaitForEvents(list, count, 10000);
+      if (r - kWaitObject0 < static_cast<uint32_t>(count - 1)) {
+        ++ended;
+        done.Set();
+      }
+    };
+    Event* both[3] = {&own, &shared, &quit};
+    Event* one[2] = {&shared, &quit};
+    std::thread first(wait, both, 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));  // blocked, first in line on `shared`
+    std::thread second(wait, one, 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    shared.Set();
+    own.Set();
+    while (ended < 2 && lost == 0)
+      if (WaitForEvent(done, 2000) == kWaitTimeout) ++lost;
+    quit.Set();
+    first.join();
+    second.join();
+    if (ended != 2) ++doubled;
+    done.Reset();
+  }
+  EXPECT_EQ(lost, 0);
+  EXPECT_EQ(doubled, 0);
+  EXPECT_FALSE(own.IsSet());
+  EXPECT_FALSE(shared.IsSet());
+}
+
+// `count` threads, each waiting once for `e`; `woken` counts the waits it ended.
+std::vector<std::thread> BlockedWaiters(Event& e, int count, std::atomic<int>& woken) {
   std::vector<std::thread> waiters;
-  for (int i = 0; i < 4; ++i)
+  for (int i = 0; i < count; ++i)
     waiters.emplace_back([&] {
       if (WaitForEvent(e, 10000) == kWaitObject0) ++woken;
     });
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past the spin: all are blocked
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // all are blocked
+  return waiters;
+}
+
+TEST(Events, EachSetOfAnAutoResetEventEndsOneWaitOfMany) {
+  Event e(false, false);
+  std::atomic<int> woken{0};
+  std::vector<std::thread> waiters = BlockedWaiters(e, 4, woken);
   for (int set = 1; set <= 4; ++set) {
     e.Set();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -95,12 +141,61 @@ TEST(Events, EachSetOfAnAutoResetEventEndsOneWaitOfMany) {
   EXPECT_FALSE(e.IsSet());
 }
 
+TEST(Events, ASetOfAManualResetEventEndsEveryWaitAndStaysSet) {
+  Event e(true, false);
+  std::atomic<int> woken{0};
+  std::vector<std::thread> waiters = BlockedWaiters(e, 3, woken);
+  e.Set();
+  for (auto& t : waiters) t.join();
+  EXPECT_EQ(woken.load(), 3);
+  EXPECT_TRUE(e.IsSet());
+}
+
+// The waits blocked on one event sleep through any number of Sets of other
+// events, and a Set of their own wakes them once.
+TEST(Events, ASetWakesOnlyTheWaitsOnThatEvent) {
+  Event mine(false, false), other(false, false), others_manual(true, false);
+  std::atomic<uint32_t> result{0};
+  std::thread waiter([&] { result = WaitForEvent(mine, 10000); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // blocked by now
+  const uint64_t before = WaitWakeups();
+  for (int i = 0; i < 2000; ++i) {
+    other.Set();
+    others_manual.Set();
+    others_manual.Reset();
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(WaitWakeups() - before, 0u);
+  mine.Set();
+  waiter.join();
+  EXPECT_EQ(result.load(), kWaitObject0);
+  EXPECT_LE(WaitWakeups() - before, 1u);
+  EXPECT_FALSE(mine.IsSet());
+  EXPECT_TRUE(other.IsSet());  // nobody waits for it
+}
+
+// A timed wait ends at its time-out while other events are set beside it,
+// and a Set of its own before then ends it with the event.
 TEST(Events, ATimedWaitEndsAtItsTimeOut) {
-  Event e(false, false);
+  Event e(false, false), other(false, false);
+  std::atomic<bool> stop{false};
+  std::thread setter([&] {
+    while (!stop) other.Set();
+  });
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(WaitForEvent(e, 30), kWaitTimeout);
   auto waited = std::chrono::steady_clock::now() - start;
+  stop = true;
+  setter.join();
   EXPECT_GE(waited, std::chrono::milliseconds(30));
+  EXPECT_LT(waited, std::chrono::seconds(5));
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    e.Set();
+  });
+  EXPECT_EQ(WaitForEvent(e, 10000), kWaitObject0);
+  late.join();
+  EXPECT_FALSE(e.IsSet());
 }
 
 TEST(Events, ATimeOutMovesTheVirtualClockOn) {

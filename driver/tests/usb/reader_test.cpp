@@ -112,3 +112,25 @@ TEST_F(Reader, ReadsThatFailAtOnceBackOff) {
 }
 
 }  // namespace
+
+// Control requests set events of their own: with transfers in flight and no
+// data flowing, the reader sleeps through thousands of them. Data arriving
+// wakes it.
+TEST_F(Reader, SleepsThroughControlRequestsUntilDataArrives) {
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the reader is blocked by now
+  const uint64_t before = platform::WaitWakeups();
+  uint8_t block[64];
+  int32_t count = 0;
+  for (int i = 0; i < 1000; ++i) {
+    tarvel::usb::RegRead(248);
+    tarvel::usb::GetUsbTimeout();
+    tarvel::usb::ReadBlock(block, sizeof block, &count);  // nothing waiting
+  }
+  EXPECT_LE(platform::WaitWakeups() - before, 3u);
+  EXPECT_EQ(R().CompletedBuffers(), 0);
+  Feed({1, 2, 3});
+  ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
+  EXPECT_GE(platform::WaitWakeups() - before, 1u);
+}
