@@ -349,14 +349,22 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
   if (!configured_) return pu::kStatusNotConfigured;
   if (halted_) return pu::kStatusStall;
   pending_.push_back({static_cast<uint8_t*>(data), length, std::move(done)});
-  if (!bus_.joinable()) bus_ = std::thread([this] { BusLoop(); });
+  if (!bus_.joinable())
+    bus_ = std::thread([this] { BusLoop(); });
+  else if (pending_.size() == 1)
+    bus_wake_.notify_one();  // the bus sleeps while nothing is pending
   return 0;
 }
 
 void UsbScannerBackend::BusLoop() {
   std::unique_lock<std::recursive_mutex> lock(mutex_);
   while (!bus_stop_) {
-    bus_wake_.wait_for(lock, kFrame);
+    // Frames only while a transfer is pending; the pipe aborted (the device
+    // unconfigured or closed), the bus sleeps until the next submission.
+    if (pending_.empty())
+      bus_wake_.wait(lock);
+    else
+      bus_wake_.wait_for(lock, kFrame);
     if (!bus_stop_) Pump();
   }
 }

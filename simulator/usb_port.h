@@ -119,8 +119,9 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   uint32_t StandardIn(const platform::usb::ControlSetup& s, uint8_t* data, uint32_t length, uint32_t* moved);
   uint32_t StandardOut(const platform::usb::ControlSetup& s);
   void Pump();  // completes pending transfers with the data waiting
-  // The bus, from the first submission on: it pumps once a frame, so that a
-  // transfer completes by itself when no control request comes.
+  // The bus, from the first submission on: while a transfer is pending it
+  // pumps once a frame, so that the transfer completes by itself when no
+  // control request comes; with none pending it sleeps until a submission.
   void BusLoop();
 
   struct Transfer {
