@@ -19,9 +19,11 @@ namespace pu = platform::usb;
 constexpr const char* kDefaultGuid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
 constexpr uint32_t kShortTransferOk = 0x00010000;
 constexpr uint32_t kMaxPiece = 512;
-// A frame of the bus: a pending transfer with words waiting completes within
-// one, control requests or not.
+// A frame of the bus: while data flow, a pending transfer with words waiting
+// completes within one, control requests or not. Frames that deliver
+// nothing double the bus's interval up to kIdleInterval.
 constexpr std::chrono::milliseconds kFrame{1};
+constexpr std::chrono::milliseconds kIdleInterval{16};
 
 std::vector<std::string> ParseGuids(const std::string& list) {
   std::vector<std::string> out;
@@ -349,10 +351,13 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
   if (!configured_) return pu::kStatusNotConfigured;
   if (halted_) return pu::kStatusStall;
   pending_.push_back({static_cast<uint8_t*>(data), length, std::move(done)});
-  if (!bus_.joinable())
+  Pump();  // with words waiting it completes at once
+  if (!bus_.joinable()) {
     bus_ = std::thread([this] { BusLoop(); });
-  else if (pending_.size() == 1)
-    bus_wake_.notify_one();  // the bus sleeps while nothing is pending
+  } else if (!pending_.empty() && (pending_.size() == 1 || bus_interval_ > kFrame)) {
+    bus_interval_ = kFrame;  // a submission left pending: the bus looks once a frame again
+    bus_wake_.notify_one();
+  }
   return 0;
 }
 
@@ -364,13 +369,14 @@ void UsbScannerBackend::BusLoop() {
     if (pending_.empty())
       bus_wake_.wait(lock);
     else
-      bus_wake_.wait_for(lock, kFrame);
-    if (!bus_stop_) Pump();
+      bus_wake_.wait_for(lock, bus_interval_);
+    if (!bus_stop_ && !Pump()) bus_interval_ = std::min(bus_interval_ * 2, kIdleInterval);
   }
 }
 
-void UsbScannerBackend::Pump() {
+bool UsbScannerBackend::Pump() {
   std::vector<uint32_t> words;
+  bool delivered = false;
   while (!pending_.empty()) {
     Transfer& t = pending_.front();
     if (unplugged_) {
@@ -388,8 +394,11 @@ void UsbScannerBackend::Pump() {
     Transfer full = std::move(t);
     pending_.pop_front();
     ++bulk_done_;
+    delivered = true;
     full.done(0, static_cast<uint32_t>(n * 4));
   }
+  if (delivered) bus_interval_ = kFrame;
+  return delivered;
 }
 
 uint32_t UsbScannerBackend::AbortPipe(uint8_t endpoint) {
