@@ -147,7 +147,7 @@ TEST_F(Reader, SleepsThroughControlRequestsUntilDataArrives) {
   const uint64_t before = platform::WaitWakeups();
   uint8_t block[64];
   int32_t count = 0;
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < 1500; ++i) {  // 3000 control requests
     tarvel::usb::RegRead(248);
     tarvel::usb::GetUsbTimeout();
     tarvel::usb::ReadBlock(block, sizeof block, &count);  // nothing waiting
