@@ -375,7 +375,6 @@ void UsbScannerBackend::BusLoop() {
 }
 
 bool UsbScannerBackend::Pump() {
-  std::vector<uint32_t> words;
   bool delivered = false;
   while (!pending_.empty()) {
     Transfer& t = pending_.front();
@@ -386,11 +385,14 @@ bool UsbScannerBackend::Pump() {
       continue;
     }
     if (!configured_ || scanner_->WordsWaiting() == 0 || t.length < 4) break;
-    words.resize(t.length / 4);
+    // Straight into the host's buffer when it is aligned for words.
+    uint32_t* into = reinterpret_cast<uintptr_t>(t.data) % alignof(uint32_t) == 0
+                         ? reinterpret_cast<uint32_t*>(t.data)
+                         : (pump_words_.resize(t.length / 4), pump_words_.data());
     bool refused = false;
-    size_t n = scanner_->ReadMemory(words.data(), words.size(), &refused);
+    size_t n = scanner_->ReadMemory(into, t.length / 4, &refused);
     if (refused || n == 0) break;
-    std::memcpy(t.data, words.data(), n * 4);
+    if (into != reinterpret_cast<uint32_t*>(t.data)) std::memcpy(t.data, into, n * 4);
     Transfer full = std::move(t);
     pending_.pop_front();
     ++bulk_done_;

@@ -152,6 +152,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   int device_resets_ = 0;
   std::vector<VendorAccess> log_;
   std::deque<Transfer> pending_;
+  std::vector<uint32_t> pump_words_;  // words for a host buffer not aligned for them
   std::thread bus_;  // started by the first submission
   std::condition_variable_any bus_wake_;
   std::chrono::milliseconds bus_interval_{1};
