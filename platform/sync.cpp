@@ -16,6 +16,9 @@ std::atomic<int> g_live_threads{0};
 std::atomic<uint32_t> g_next_thread_id{1};
 thread_local int t_priority = kThreadPriorityDefault;
 
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) && std::atomic<uint32_t>::is_always_lock_free,
+              "a futex word is an atomic u32");
+
 // The futex word of one wait.
 enum : uint32_t {
   kAwake = 0,  // looking at its events
