@@ -1,75 +1,121 @@
 #include "platform/sync.h"
 
-#include <sched.h>
-
-#include <algorithm>
-#include <chrono>
+#include <errno.h>
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
 
 #include "platform/clock.h"
 
 namespace platform {
 namespace {
 
-// One lock and condition for every blocking wait: waits on several events
-// stay simple and the number of events alive is small. `g_blocked` counts
-// the threads inside a blocking wait, so that Set skips the lock and the
-// wake-up when nobody waits.
-std::mutex& WaitMutex() {
-  static std::mutex* m = new std::mutex;
-  return *m;
-}
-std::condition_variable& WaitCondition() {
-  static std::condition_variable* c = new std::condition_variable;
-  return *c;
-}
-std::atomic<int> g_blocked{0};
-constexpr std::chrono::microseconds kSpin{200};  // how long a wait polls before it sleeps
-
+std::atomic<uint64_t> g_wakeups{0};
 std::atomic<int> g_live_threads{0};
 std::atomic<uint32_t> g_next_thread_id{1};
 thread_local int t_priority = kThreadPriorityDefault;
 
-int UsableCores() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
-  return static_cast<int>(std::thread::hardware_concurrency());
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) && std::atomic<uint32_t>::is_always_lock_free,
+              "a futex word is an atomic u32");
+
+// The futex word of one wait.
+enum : uint32_t {
+  kAwake = 0,  // looking at its events
+  kWoken = 1,  // woken since it last looked
+  kAsleep = 2,  // blocked in the futex
+};
+
+// Sleeps while *word is kAsleep, until `deadline` (CLOCK_MONOTONIC; null: no
+// limit). True when the thread did sleep (and so woke up).
+bool FutexSleep(std::atomic<uint32_t>* word, const timespec* deadline) {
+  long r = syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_BITSET | FUTEX_PRIVATE_FLAG, kAsleep,
+                   deadline, nullptr, FUTEX_BITSET_MATCH_ANY);
+  return r == 0 || errno != EAGAIN;
 }
 
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
+void FutexWake(std::atomic<uint32_t>* word) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, 1, nullptr, nullptr, 0);
 }
 
-// Polls `ready` until it finds an event set or `until` passes; false on a
-// machine with one core, where spinning would only hold off the setter.
-template <typename Ready>
-bool Spin(Ready& ready, int* index, std::chrono::steady_clock::time_point until) {
-  static const bool several_cores = UsableCores() > 1;
-  if (!several_cores) return false;
-  do {
-    for (int i = 0; i < 64; ++i) {
-      if ((*index = ready()) >= 0) return true;
-      CpuRelax();
-    }
-    std::this_thread::yield();  // lets a thread sharing this core go on
-  } while (std::chrono::steady_clock::now() < until);
-  return false;
+timespec MonotonicAfter(uint32_t ms) {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  t.tv_sec += ms / 1000;
+  t.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+  if (t.tv_nsec >= 1000000000L) {
+    t.tv_nsec -= 1000000000L;
+    ++t.tv_sec;
+  }
+  return t;
+}
+
+bool Passed(const timespec& deadline) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec > deadline.tv_sec || (now.tv_sec == deadline.tv_sec && now.tv_nsec >= deadline.tv_nsec);
 }
 
 }  // namespace
 
-void Event::Set() {
-  set_.store(true);
-  // A waiter registers in g_blocked before it checks the events under the
-  // lock, and Set publishes the state before it reads g_blocked (both
-  // sequentially consistent), so either the waiter sees the event set or
-  // Set sees the waiter. Taking the lock orders the wake-up after the
-  // waiter's check: it is then blocked in the condition and is woken.
-  if (g_blocked.load() > 0) {
-    { std::lock_guard<std::mutex> lock(WaitMutex()); }
-    WaitCondition().notify_all();
+// One blocking wait: its futex word and its link in each event's list.
+class EventWait {
+ public:
+  EventWait(Event* const* events, int count) : events_(events), count_(count) {}
+  EventWait(const EventWait&) = delete;
+  EventWait& operator=(const EventWait&) = delete;
+  // The index of the first set event (consumed), or -1.
+  static int Ready(Event* const* events, int count) {
+    for (int i = 0; i < count; ++i)
+      if (events[i]->Consume()) return i;
+    return -1;
   }
+  // Blocks until it consumes one: its index, or -1 at the deadline (null:
+  // none).
+  int Run(const timespec* deadline);
+
+ private:
+  void Register();
+  void Unregister();
+
+  Event* const* events_;
+  int count_;
+  std::atomic<uint32_t> word_{kAwake};
+  Event::Link* links_ = nullptr;
+};
+
+struct Event::Link {
+  std::atomic<uint32_t>* word = nullptr;
+  Link* prev = nullptr;
+  Link* next = nullptr;
+};
+
+namespace {
+
+// Marks the wait woken and, when it sleeps, wakes its thread.
+void Wake(std::atomic<uint32_t>* word) {
+  if (word->exchange(kWoken) == kAsleep) FutexWake(word);
+}
+
+}  // namespace
+
+void Event::WakeLocked() {
+  for (Link* l = first_; l != nullptr; l = l->next) {
+    if (!manual_ && l->word->load() == kWoken) continue;
+    Wake(l->word);
+    if (!manual_) return;
+  }
+}
+
+void Event::Set() {
+  // A wait registers (registered_, under lock_) before it looks at the
+  // events, and Set publishes the state before it reads registered_ (both
+  // sequentially consistent): either the wait sees the event set or Set sees
+  // the wait and, under the lock, wakes it.
+  set_.store(true);
+  if (registered_.load() == 0) return;
+  std::lock_guard<std::mutex> lock(lock_);
+  WakeLocked();
 }
 
 void Event::Reset() { set_.store(false); }
@@ -82,34 +128,62 @@ bool Event::Consume() {
   return set_.compare_exchange_strong(expected, false);
 }
 
+void EventWait::Register() {
+  for (int i = 0; i < count_; ++i) {
+    Event& e = *events_[i];
+    Event::Link& l = links_[i];
+    l.word = &word_;
+    std::lock_guard<std::mutex> lock(e.lock_);
+    l.prev = e.last_;
+    l.next = nullptr;
+    (e.last_ ? e.last_->next : e.first_) = &l;
+    e.last_ = &l;
+    ++e.registered_;
+  }
+}
+
+void EventWait::Unregister() {
+  for (int i = 0; i < count_; ++i) {
+    Event& e = *events_[i];
+    Event::Link& l = links_[i];
+    std::lock_guard<std::mutex> lock(e.lock_);
+    (l.prev ? l.prev->next : e.first_) = l.next;
+    (l.next ? l.next->prev : e.last_) = l.prev;
+    --e.registered_;
+    // A wake of an auto-reset event that this wait took and did not use (it
+    // consumed another event, or timed out) goes to the next wait.
+    if (!e.manual_ && e.set_.load()) e.WakeLocked();
+  }
+}
+
+int EventWait::Run(const timespec* deadline) {
+  Event::Link links[kMaximumWaitObjects];
+  links_ = links;
+  Register();
+  int index = -1;
+  for (;;) {
+    // Forget earlier wake-ups before looking: a Set after this point wakes
+    // the futex below, one before it shows in the events.
+    word_.store(kAwake);
+    if ((index = Ready(events_, count_)) >= 0) break;
+    if (deadline != nullptr && Passed(*deadline)) break;
+    uint32_t awake = kAwake;
+    if (word_.compare_exchange_strong(awake, kAsleep) && FutexSleep(&word_, deadline)) ++g_wakeups;
+  }
+  Unregister();
+  return index;
+}
+
 uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
   if (events == nullptr || count < 1 || count > kMaximumWaitObjects) return kWaitFailed;
   for (int i = 0; i < count; ++i)
     if (events[i] == nullptr) return kWaitFailed;
-  auto ready = [&]() -> int {
-    for (int i = 0; i < count; ++i)
-      if (events[i]->Consume()) return i;
-    return -1;
-  };
-  int index = ready();
-  if (index >= 0) return kWaitObject0 + static_cast<uint32_t>(index);
+  if (int index = EventWait::Ready(events, count); index >= 0) return kWaitObject0 + static_cast<uint32_t>(index);
   if (ms == 0) return kWaitTimeout;
-  // A short spin first: a hand-off between two busy threads is usually
-  // answered within microseconds, far sooner than a sleeping thread wakes.
-  const auto start = std::chrono::steady_clock::now();
-  const auto deadline = start + std::chrono::milliseconds(ms);
-  const auto spin_until = start + kSpin;
-  if (Spin(ready, &index, ms == kInfinite ? spin_until : std::min(spin_until, deadline)))
-    return kWaitObject0 + static_cast<uint32_t>(index);
-  {
-    std::unique_lock<std::mutex> lock(WaitMutex());
-    ++g_blocked;
-    if (ms == kInfinite)
-      WaitCondition().wait(lock, [&] { return (index = ready()) >= 0; });
-    else
-      WaitCondition().wait_until(lock, deadline, [&] { return (index = ready()) >= 0; });
-    --g_blocked;
-  }
+  timespec deadline{};
+  if (ms != kInfinite) deadline = MonotonicAfter(ms);
+  EventWait wait(events, count);
+  int index = wait.Run(ms == kInfinite ? nullptr : &deadline);
   if (index < 0) {
     AdvanceClock(ms);
     return kWaitTimeout;
@@ -126,6 +200,8 @@ uint32_t WaitForEither(Event& first, Event& second, uint32_t ms) {
   Event* list[2] = {&first, &second};
   return WaitForEvents(list, 2, ms);
 }
+
+uint64_t WaitWakeups() { return g_wakeups.load(); }
 
 Thread::~Thread() { Join(); }
 

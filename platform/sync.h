@@ -1,6 +1,5 @@
 #pragma once
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,8 +18,10 @@ constexpr uint32_t kWaitFailed = 0xFFFFFFFFu;
 
 // An auto-reset event wakes one waiter and clears itself when that wait
 // ends; a manual-reset event stays set until Reset.
-// Setting, resetting and polling take no lock; only a Set that finds a
-// thread blocked in a wait goes through the waits' common lock to wake it.
+// Every blocked wait registers on the events it waits for, and a Set wakes
+// only the waits registered on that event (an auto-reset event one of them
+// at a time). Setting with nobody registered, resetting and polling take no
+// lock.
 class Event {
  public:
   Event(bool manual_reset, bool initially_set) : manual_(manual_reset), set_(initially_set) {}
@@ -32,12 +33,20 @@ class Event {
   bool ManualReset() const { return manual_; }
 
  private:
-  friend uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms);
+  friend class EventWait;
+  struct Link;  // one wait registered on this event
   // True when the event was set; an auto-reset event is cleared by the
   // call that sees it, so one waiter alone consumes it.
   bool Consume();
+  // Wakes the registered waits: every one (manual reset), or the first not
+  // woken yet (auto reset). Called with lock_ held.
+  void WakeLocked();
   const bool manual_;
   std::atomic<bool> set_;
+  std::atomic<int> registered_{0};  // waits in the list; Set skips the lock at 0
+  std::mutex lock_;  // guards the list
+  Link* first_ = nullptr;
+  Link* last_ = nullptr;
 };
 
 constexpr int kMaximumWaitObjects = 64;
@@ -45,11 +54,10 @@ constexpr int kMaximumWaitObjects = 64;
 // Waits until one of `count` (1 to kMaximumWaitObjects) events is set: kWaitObject0 + the
 // index of the first set one (an auto-reset event is consumed, the others
 // are left alone), kWaitTimeout after `ms` (kInfinite: no limit), or
-// kWaitFailed for a null event or a bad count. A wait that would block
-// first polls the events for up to 200 microseconds (when more than one core
-// is usable), since a sleeping thread wakes much later than a polling one
-// sees the event. Time-outs run on the real clock; under the virtual clock a
-// time-out also moves it on by `ms`.
+// kWaitFailed for a null event or a bad count. A wait that has to block
+// sleeps until a Set of one of its events wakes it (no polling). Time-outs
+// run on the real clock; under the virtual clock a time-out also moves it on
+// by `ms`.
 uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms);
 uint32_t WaitForEvent(Event& event, uint32_t ms);
 uint32_t WaitForEither(Event& first, Event& second, uint32_t ms);
@@ -102,5 +110,9 @@ int CurrentThreadPriority();
 
 // Threads started through Thread and not yet finished (for leak checks).
 int LiveThreads();
+
+// Times a thread blocked in a wait of this process woke up (by a Set, at its
+// time-out or spuriously), for tests that check who gets woken.
+uint64_t WaitWakeups();
 
 }  // namespace platform

@@ -19,9 +19,11 @@ namespace pu = platform::usb;
 constexpr const char* kDefaultGuid = "{1A6B8D02-DF2E-4A05-86DD-AA12B90E7A44}";
 constexpr uint32_t kShortTransferOk = 0x00010000;
 constexpr uint32_t kMaxPiece = 512;
-// A frame of the bus: a pending transfer with words waiting completes within
-// one, control requests or not.
+// A frame of the bus: while data flow, a pending transfer with words waiting
+// completes within one, control requests or not. Frames that deliver
+// nothing double the bus's interval up to kIdleInterval.
 constexpr std::chrono::milliseconds kFrame{1};
+constexpr std::chrono::milliseconds kIdleInterval{16};
 
 std::vector<std::string> ParseGuids(const std::string& list) {
   std::vector<std::string> out;
@@ -349,20 +351,31 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
   if (!configured_) return pu::kStatusNotConfigured;
   if (halted_) return pu::kStatusStall;
   pending_.push_back({static_cast<uint8_t*>(data), length, std::move(done)});
-  if (!bus_.joinable()) bus_ = std::thread([this] { BusLoop(); });
+  Pump();  // with words waiting it completes at once
+  if (!bus_.joinable()) {
+    bus_ = std::thread([this] { BusLoop(); });
+  } else if (!pending_.empty() && (pending_.size() == 1 || bus_interval_ > kFrame)) {
+    bus_interval_ = kFrame;  // a submission left pending: the bus looks once a frame again
+    bus_wake_.notify_one();
+  }
   return 0;
 }
 
 void UsbScannerBackend::BusLoop() {
   std::unique_lock<std::recursive_mutex> lock(mutex_);
   while (!bus_stop_) {
-    bus_wake_.wait_for(lock, kFrame);
-    if (!bus_stop_) Pump();
+    // Frames only while a transfer is pending; the pipe aborted (the device
+    // unconfigured or closed), the bus sleeps until the next submission.
+    if (pending_.empty())
+      bus_wake_.wait(lock);
+    else
+      bus_wake_.wait_for(lock, bus_interval_);
+    if (!bus_stop_ && !Pump()) bus_interval_ = std::min(bus_interval_ * 2, kIdleInterval);
   }
 }
 
-void UsbScannerBackend::Pump() {
-  std::vector<uint32_t> words;
+bool UsbScannerBackend::Pump() {
+  bool delivered = false;
   while (!pending_.empty()) {
     Transfer& t = pending_.front();
     if (unplugged_) {
@@ -372,16 +385,22 @@ void UsbScannerBackend::Pump() {
       continue;
     }
     if (!configured_ || scanner_->WordsWaiting() == 0 || t.length < 4) break;
-    words.resize(t.length / 4);
+    // Straight into the host's buffer when it is aligned for words.
+    uint32_t* into = reinterpret_cast<uintptr_t>(t.data) % alignof(uint32_t) == 0
+                         ? reinterpret_cast<uint32_t*>(t.data)
+                         : (pump_words_.resize(t.length / 4), pump_words_.data());
     bool refused = false;
-    size_t n = scanner_->ReadMemory(words.data(), words.size(), &refused);
+    size_t n = scanner_->ReadMemory(into, t.length / 4, &refused);
     if (refused || n == 0) break;
-    std::memcpy(t.data, words.data(), n * 4);
+    if (into != reinterpret_cast<uint32_t*>(t.data)) std::memcpy(t.data, into, n * 4);
     Transfer full = std::move(t);
     pending_.pop_front();
     ++bulk_done_;
+    delivered = true;
     full.done(0, static_cast<uint32_t>(n * 4));
   }
+  if (delivered) bus_interval_ = kFrame;
+  return delivered;
 }
 
 uint32_t UsbScannerBackend::AbortPipe(uint8_t endpoint) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -118,9 +119,14 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   // The standard requests of endpoint 0 (usb_standard_requests.cpp).
   uint32_t StandardIn(const platform::usb::ControlSetup& s, uint8_t* data, uint32_t length, uint32_t* moved);
   uint32_t StandardOut(const platform::usb::ControlSetup& s);
-  void Pump();  // completes pending transfers with the data waiting
-  // The bus, from the first submission on: it pumps once a frame, so that a
-  // transfer completes by itself when no control request comes.
+  // Completes pending transfers with the data waiting; true when it
+  // delivered any.
+  bool Pump();
+  // The bus, from the first submission on: while a transfer is pending it
+  // pumps once a frame, so that the transfer completes by itself when no
+  // control request comes; while nothing arrives it looks less and less
+  // often (bus_interval_), and with nothing pending it sleeps until a
+  // submission.
   void BusLoop();
 
   struct Transfer {
@@ -146,8 +152,10 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   int device_resets_ = 0;
   std::vector<VendorAccess> log_;
   std::deque<Transfer> pending_;
+  std::vector<uint32_t> pump_words_;  // words for a host buffer not aligned for them
   std::thread bus_;  // started by the first submission
   std::condition_variable_any bus_wake_;
+  std::chrono::milliseconds bus_interval_{1};
   bool bus_stop_ = false;
   int bulk_done_ = 0;
   int bulk_submits_ = 0;

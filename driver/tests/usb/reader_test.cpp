@@ -1,6 +1,12 @@
 // The scan-data reader: every free buffer in flight, transfers handed out
 // one at a time and in pieces, stop and restart with every buffer accounted
 // for, and the back-off of a reader whose reads fail.
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "usb_fixture.h"
 
 #include "driver/device/usb/pipe_reader.h"
@@ -8,6 +14,24 @@
 namespace {
 
 using namespace usbtest;
+
+// Context switches of every thread of the process but the calling one.
+long OtherThreadsSwitches() {
+  const std::string self = std::to_string(syscall(SYS_gettid));
+  long total = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    if (task.path().filename() == self) continue;
+    std::ifstream status(task.path() / "status");
+    std::string key;
+    long value = 0;
+    while (status >> key)
+      if (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:") {
+        status >> value;
+        total += value;
+      }
+  }
+  return total;
+}
 
 class Reader : public UsbTest {
  protected:
@@ -112,3 +136,52 @@ TEST_F(Reader, ReadsThatFailAtOnceBackOff) {
 }
 
 }  // namespace
+
+// Control requests set events of their own: with transfers in flight and no
+// data flowing, the reader sleeps through thousands of them. Data arriving
+// wakes it.
+TEST_F(Reader, SleepsThroughControlRequestsUntilDataArrives) {
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the reader is blocked by now
+  const uint64_t before = platform::WaitWakeups();
+  uint8_t block[64];
+  int32_t count = 0;
+  for (int i = 0; i < 1500; ++i) {  // 3000 control requests
+    tarvel::usb::RegRead(248);
+    tarvel::usb::GetUsbTimeout();
+    tarvel::usb::ReadBlock(block, sizeof block, &count);  // nothing waiting
+  }
+  EXPECT_LE(platform::WaitWakeups() - before, 3u);
+  EXPECT_EQ(R().CompletedBuffers(), 0);
+  Feed({1, 2, 3});
+  ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
+  EXPECT_GE(platform::WaitWakeups() - before, 1u);
+}
+
+// Transfers pending with nothing arriving, the simulator's bus looks less
+// often, and words that arrive without a control request still come; with
+// no transfer pending (the reader stopped) and after the device is closed,
+// no thread of the process keeps waking: the bus sleeps until the next
+// submission.
+TEST_F(Reader, NothingWakesWithNoTransferPendingOrAfterTheClose) {
+  Open();
+  ASSERT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
+  auto switches_over_200ms = [] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const long before = OtherThreadsSwitches();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return OtherThreadsSwitches() - before;
+  };
+  EXPECT_LE(switches_over_200ms(), 40);  // once a frame: 200
+  scanner->AppendMemory({5});
+  ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
+  EXPECT_EQ(R().Stop(), 0);
+  EXPECT_EQ(usb->PendingTransfers(), 0);
+  EXPECT_LE(switches_over_200ms(), 5);
+  EXPECT_EQ(R().Start(), 0);
+  Feed({1, 2});  // the bus delivers again
+  ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
+  EXPECT_EQ(tarvel::usb::Free_Interface(), 0);
+  EXPECT_LE(switches_over_200ms(), 5);
+}
