@@ -1,10 +1,14 @@
 # vornix_gtest(<name> SOURCES ... LIBS ... [ENV NAME=value ...]): one GoogleTest program whose
-# cases are registered with CTest one by one.
+# cases are registered with CTest one by one. A program without sources is a
+# configuration error; the fuzz build builds no test programs.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 function(vornix_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
-  if(VORNIX_FUZZ OR NOT T_SOURCES)
+  if(NOT T_SOURCES)
+    message(FATAL_ERROR "test program ${name} holds no sources")
+  endif()
+  if(VORNIX_FUZZ)
     return()
   endif()
   add_executable(${name} ${T_SOURCES})

@@ -75,14 +75,14 @@ int bmp_can_write(uint64_t width, uint64_t height) {
   return kFennicOk;
 }
 
-int write_headers(File& f, uint64_t w, uint64_t h, bool bottomUp, uint32_t xPels, uint32_t yPels) {
+int write_headers(File& f, uint64_t w, uint64_t h, bool bottom_up, uint32_t xPels, uint32_t yPels) {
   const auto image = static_cast<uint32_t>(stride_of(w) * h);
   uint8_t fh[14] = {'B', 'M'}, ih[40] = {};
   put32(fh + 2, image + kHeaderBytes);
   put32(fh + 10, kHeaderBytes);
   put32(ih, 40);
   put32(ih + 4, static_cast<uint32_t>(w));
-  put32(ih + 8, bottomUp ? static_cast<uint32_t>(h) : static_cast<uint32_t>(-static_cast<int64_t>(h)));
+  put32(ih + 8, bottom_up ? static_cast<uint32_t>(h) : static_cast<uint32_t>(-static_cast<int64_t>(h)));
   put16(ih + 12, 1);
   put16(ih + 14, 24);
   put32(ih + 20, image);

@@ -8,15 +8,16 @@
 
 namespace fennic {
 
-FaultPlan& fault_plan() {
-  thread_local FaultPlan plan;
-  return plan;
-}
+namespace {
 
-bool inject(int64_t& counter) {
-  if (counter < 0) return false;
-  return counter-- == 0;
-}
+PlainIo plain_io;
+thread_local Io* current_io = &plain_io;
+
+}  // namespace
+
+Io& io() { return *current_io; }
+
+void set_io(Io* io) { current_io = io ? io : &plain_io; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
@@ -79,26 +80,21 @@ static int64_t read_loop(int fd, uint8_t* p, size_t len, int64_t offset) {
   return static_cast<int64_t>(done);
 }
 
-int64_t File::read_some(void* dst, size_t len) {
-  if (inject(fault_plan().read)) return -1;
-  return read_loop(fd_, static_cast<uint8_t*>(dst), len, -1);
-}
+int64_t PlainIo::read(int fd, void* dst, size_t len) { return read_loop(fd, static_cast<uint8_t*>(dst), len, -1); }
 
-int File::read_at(uint64_t offset, void* dst, size_t len) {
-  if (inject(fault_plan().seek) || offset > static_cast<uint64_t>(LLONG_MAX) - len) return kFennicSeekFailed;
-  if (inject(fault_plan().read)) return kFennicReadFailed;
-  const int64_t n = read_loop(fd_, static_cast<uint8_t*>(dst), len, static_cast<int64_t>(offset));
+int PlainIo::read_at(int fd, uint64_t offset, void* dst, size_t len) {
+  if (offset > static_cast<uint64_t>(LLONG_MAX) - len) return kFennicSeekFailed;
+  const int64_t n = read_loop(fd, static_cast<uint8_t*>(dst), len, static_cast<int64_t>(offset));
   return n == static_cast<int64_t>(len) ? kFennicOk : kFennicReadFailed;
 }
 
-bool File::write(const void* src, size_t len) {
-  if (inject(fault_plan().write)) return false;
+bool PlainIo::write(int fd, const void* src, size_t len) {
   auto* p = static_cast<const uint8_t*>(src);
   size_t done = 0;
   while (done < len) {
     size_t chunk = len - done;
     if (chunk > (size_t{1} << 30)) chunk = size_t{1} << 30;
-    ssize_t n = ::write(fd_, p + done, chunk);
+    ssize_t n = ::write(fd, p + done, chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -109,19 +105,19 @@ bool File::write(const void* src, size_t len) {
   return true;
 }
 
-bool File::seek(uint64_t offset) {
-  if (inject(fault_plan().seek)) return false;
+bool PlainIo::seek(int fd, uint64_t offset) {
   if (offset > static_cast<uint64_t>(LLONG_MAX)) return false;
-  return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+  return lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
-bool File::skip(uint64_t delta) {
-  if (inject(fault_plan().seek)) return false;
+bool PlainIo::skip(int fd, uint64_t delta) {
   if (delta > static_cast<uint64_t>(LLONG_MAX)) return false;
-  off_t here = lseek(fd_, 0, SEEK_CUR);
+  off_t here = lseek(fd, 0, SEEK_CUR);
   if (here < 0 || static_cast<uint64_t>(here) > static_cast<uint64_t>(LLONG_MAX) - delta) return false;
-  return delta == 0 || lseek(fd_, static_cast<off_t>(delta), SEEK_CUR) >= 0;
+  return delta == 0 || lseek(fd, static_cast<off_t>(delta), SEEK_CUR) >= 0;
 }
+
+void* PlainIo::allocate(size_t bytes) { return ::operator new(bytes, std::nothrow); }
 
 uint64_t File::size() const {
   struct stat st;

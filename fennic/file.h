@@ -1,33 +1,55 @@
 #pragma once
 // The file layer of the library: descriptors opened and closed per call,
-// reads and writes looped until complete, checked 64-bit offsets, and a
-// per-thread fault plan through which tests fail the k-th seek, read, write
-// or allocation.
+// reads and writes looped until complete, checked 64-bit offsets. Every
+// read, write, seek and buffer allocation goes through the calling thread's
+// I/O (plain I/O unless a test installed another, such as one that fails
+// the k-th operation).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "fennic/fennic_api.h"
 
 namespace fennic {
 
-// Each counter names the zero-based index of the operation of its kind that
-// fails from now on in this thread; -1 fails none. Counters run down as the
-// operations happen, so a plan is used up by one failure.
-struct FaultPlan {
-  int64_t seek = -1;
-  int64_t read = -1;
-  int64_t write = -1;
-  int64_t alloc = -1;
+// The I/O operations on a descriptor, and the memory of temporary buffers.
+class Io {
+ public:
+  virtual ~Io() = default;
+  // Reads up to len bytes from the position, looping over short reads until
+  // len bytes or the end of the file; the count, or -1 on an error.
+  virtual int64_t read(int fd, void* dst, size_t len) = 0;
+  // Reads exactly len bytes from an absolute offset without moving the
+  // position: kFennicOk, kFennicSeekFailed or kFennicReadFailed.
+  virtual int read_at(int fd, uint64_t offset, void* dst, size_t len) = 0;
+  // Writes all len bytes.
+  virtual bool write(int fd, const void* src, size_t len) = 0;
+  // Moves to an absolute offset, or forward from the position.
+  virtual bool seek(int fd, uint64_t offset) = 0;
+  virtual bool skip(int fd, uint64_t delta) = 0;
+  // Storage of `bytes` bytes (released with ::operator delete), or nullptr.
+  virtual void* allocate(size_t bytes) = 0;
 };
-FaultPlan& fault_plan();
 
-// True when the fault plan fails this operation (and counts it).
-bool inject(int64_t& counter);
+// The system's I/O.
+class PlainIo : public Io {
+ public:
+  int64_t read(int fd, void* dst, size_t len) override;
+  int read_at(int fd, uint64_t offset, void* dst, size_t len) override;
+  bool write(int fd, const void* src, size_t len) override;
+  bool seek(int fd, uint64_t offset) override;
+  bool skip(int fd, uint64_t delta) override;
+  void* allocate(size_t bytes) override;
+};
+
+// The calling thread's I/O; set_io(nullptr) returns it to plain I/O.
+Io& io();
+void set_io(Io* io);
 
 class File {
  public:
@@ -57,19 +79,19 @@ class File {
 
   // Reads up to len bytes, looping over short reads until len bytes or the
   // end of the file; returns the count, or -1 on an error.
-  int64_t read_some(void* dst, size_t len);
+  int64_t read_some(void* dst, size_t len) { return io().read(fd_, dst, len); }
   // Reads exactly len bytes.
   bool read(void* dst, size_t len) { return read_some(dst, len) == static_cast<int64_t>(len); }
   // Writes all len bytes.
-  bool write(const void* src, size_t len);
+  bool write(const void* src, size_t len) { return io().write(fd_, src, len); }
   // Reads exactly len bytes from an absolute offset without moving the
   // position: kFennicOk, kFennicSeekFailed (an offset beyond the range of
   // offsets) or kFennicReadFailed.
-  int read_at(uint64_t offset, void* dst, size_t len);
+  int read_at(uint64_t offset, void* dst, size_t len) { return io().read_at(fd_, offset, dst, len); }
   // Moves to an absolute offset.
-  bool seek(uint64_t offset);
+  bool seek(uint64_t offset) { return io().seek(fd_, offset); }
   // Moves forward from the current position.
-  bool skip(uint64_t delta);
+  bool skip(uint64_t delta) { return io().skip(fd_, delta); }
 
   // Size of the file now (0 when unknown).
   uint64_t size() const;
@@ -117,27 +139,32 @@ class NewFile {
   bool created_ = false, kept_ = false;
 };
 
-// A temporary buffer whose allocation the fault plan can fail.
+// A temporary buffer of trivial elements, its storage from the thread's I/O.
 template <class T>
 class Buffer {
+  static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
+
  public:
   bool allocate(uint64_t count, bool zero = false) {
     data_.reset();
-    if (inject(fault_plan().alloc)) return false;
     if (count > SIZE_MAX / sizeof(T)) return false;
-    T* p = new (std::nothrow) T[count ? count : 1];
+    const size_t bytes = (count ? count : 1) * sizeof(T);
+    T* p = static_cast<T*>(io().allocate(bytes));
     if (!p) return false;
-    if (zero) std::memset(static_cast<void*>(p), 0, (count ? count : 1) * sizeof(T));
+    if (zero) std::memset(static_cast<void*>(p), 0, bytes);
     data_.reset(p);
     return true;
   }
   T* data() { return data_.get(); }
   const T* data() const { return data_.get(); }
-  T& operator[](size_t i) { return data_[i]; }
-  const T& operator[](size_t i) const { return data_[i]; }
+  T& operator[](size_t i) { return data_.get()[i]; }
+  const T& operator[](size_t i) const { return data_.get()[i]; }
 
  private:
-  std::unique_ptr<T[]> data_;
+  struct Release {
+    void operator()(T* p) const { ::operator delete(static_cast<void*>(p)); }
+  };
+  std::unique_ptr<T, Release> data_;
 };
 
 // Little-endian fields.

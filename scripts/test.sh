@@ -15,9 +15,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNIX_SANITIZE
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
 
-if [ -d fuzz ] && ls fuzz/*_fuzz.cpp >/dev/null 2>&1; then
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVORNIX_SANITIZE=ON -DVORNIX_FUZZ=ON -DVORNIX_VIEWER=OFF -DVORNIX_BENCH=OFF
-  cmake --build build-fuzz -j "$jobs"
-  ctest --test-dir build-fuzz --output-on-failure -j "$jobs" --timeout 600
-fi
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVORNIX_SANITIZE=ON -DVORNIX_FUZZ=ON -DVORNIX_VIEWER=OFF -DVORNIX_BENCH=OFF
+cmake --build build-fuzz -j "$jobs"
+ctest --test-dir build-fuzz --output-on-failure -j "$jobs" --timeout 600

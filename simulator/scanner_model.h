@@ -1,38 +1,29 @@
 #pragma once
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <mutex>
-#include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "simulator/i2c_bus.h"
+#include "simulator/model/access_trace.h"
+#include "simulator/model/clock_word.h"
+#include "simulator/model/fpga.h"
+#include "simulator/model/high_voltage.h"
+#include "simulator/model/i2c_devices.h"
+#include "simulator/model/line_counter.h"
+#include "simulator/model/memory_ring.h"
+#include "simulator/model/model_time.h"
+#include "simulator/model/register_file.h"
+#include "simulator/model/scan_engine.h"
+#include "simulator/model/transport.h"
 #include "simulator/scenario.h"
 
 // The simulated scanner's hardware, independent of the interface it is
-// reached through: register file, scanner memory ring, I2C bus and devices,
-// FPGA configuration, high voltage, temperature, light, motors, transport,
-// plate sensors, line counter and the scan engine. simulator/README.md
-// describes the behaviour.
+// reached through. Scanner is the bus the front ends and tests reach it by:
+// it takes the lock, moves the model's time on, and hands each register to
+// the part that answers it (simulator/model/: register file, memory ring,
+// I2C devices, FPGA, high voltage, transport, line counter, clock word, scan
+// engine, trace). simulator/README.md describes the behaviour.
 namespace sim {
-
-// One register access as the hardware saw it.
-struct RegisterAccess {
-  uint64_t time_us = 0;
-  bool write = false;
-  uint8_t reg = 0;
-  uint8_t width = 8;  // 8, 16 or 32
-  uint32_t value = 0;  // written, or returned
-  bool ok = true;  // false: refused (FPGA not configured)
-};
-
-// FPGA status word bits (0x222020, 0x222024, 0x222028 answers).
-constexpr uint32_t kFpgaConfiguredBit = 0x10;
-
-// Our design format, checked by the FPGA: "VXFPGA01", u32 payload length,
-// u32 sum of the payload bytes, the payload; anything after it must be zero.
-bool IsAcceptableDesign(const uint8_t* bytes, size_t size);
 
 class Scanner {
  public:
@@ -89,7 +80,7 @@ class Scanner {
   bool TransportRunning();
   std::vector<uint8_t> IdProm() const;
   std::vector<uint8_t> PromBytes(uint8_t address) const;
-  uint64_t NowUs() const { return now_us_; }
+  uint64_t NowUs() const { return time_.Now(); }
 
   // ---- test control ----
   void SetLaserTemperature(double celsius);
@@ -117,115 +108,31 @@ class Scanner {
   std::recursive_mutex& mutex() const { return mutex_; }
 
  private:
-  struct PlateState {
-    Plate plate;
-    bool inserted = false;
-    uint64_t due_us = 0;  // insertion time once the transport is armed
-    int64_t travelled = 0;  // lines moved since insertion
-  };
-
   void Access();  // one bus access: time and catch-up
   void CatchUp(uint64_t until_us);
   void LineTick();
-  void SampleLine();
-  // The current line's converter sums under the programmed geometry (every
-  // pixel, before the threshold) into line_values_.
-  void MeasureLine();
-  // Register 196 := 1: the memory is emptied; the first such write arms the
-  // capture, the next one writes the current line whole (every pair, no
-  // threshold), left open like a scanned line.
-  void TestLineTrigger();
-  // Register 5 := 1: `transfer_test_words` counting words at the write pointer.
-  void WriteTransferTestWords();
-  // Sends one scanned line of pixel values: the previous line's end marker
-  // (with this line's first lit pixel), skips and sample pairs of the lit
-  // pairs (value above the threshold).
-  void EncodeLine(const std::vector<uint16_t>& values, int pixels, uint16_t threshold);
-  int PlateRow(const PlateState& p) const;
-  void EmitWord(uint32_t word);
+  void UpdateHighVoltage(uint64_t until_us);
+  uint8_t ConvertAdc(int channel);
   uint32_t ReadWide(int reg, int width);
   uint8_t ReadByte(int reg);
   void WriteByte(int reg, uint8_t value);
   void Trace(bool write, int reg, int width, uint32_t value, bool ok);
   void ResetPulse();
-  void UpdateHighVoltage(uint64_t until_us);
-  double HvGain() const;
-  // The converter sum without a plate (dark and ambient, minus the offset).
-  int64_t BaseLevel() const;
-  bool TransportArmed() const;
-  int MotorBits() const;
-  void UpdateTransport();
-  uint32_t MemRead(uint32_t index) const;
-  void MemWrite(uint32_t index, uint32_t value);
-  void LoadOldData();
-  uint8_t ConvertAdc(int channel);
-  uint8_t LineCounterByte(int reg);
-  // The 16-bit value of registers low and low + 1.
-  uint16_t Word(int low) const { return static_cast<uint16_t>(regs_[low] | (regs_[low + 1] << 8)); }
 
   Scenario scenario_;
   mutable std::recursive_mutex mutex_;
-  uint64_t now_us_ = 0;
-  uint64_t next_line_us_ = 0;
-  uint8_t regs_[256] = {};
-  std::vector<RegisterAccess> trace_;
-  bool tracing_ = true;
-  size_t trace_limit_ = size_t{1} << 22;
-  uint64_t offset_us_ = 0;  // model time minus platform clock time
-
-  // memory ring (sparse pages of 32-bit words)
-  uint32_t mem_words_ = 0;
-  std::unordered_map<uint32_t, std::vector<uint32_t>> pages_;
-  uint32_t read_ptr_ = 0, write_ptr_ = 0, mark_ = 0;
-  uint16_t checksum_ = 0;
-  uint64_t dropped_words_ = 0;
-  int bad_checksum_reads_ = 0;
-
-  // line counter with the latch that keeps multi-byte reads whole
-  uint32_t line_counter_ = 0;
-  uint32_t counter_hold_ = 0;
-  bool hold_valid_ = false;
-  bool hold_read16_ = false, hold_read18_ = false;
-
-  // scan engine
-  bool line_open_ = false;  // a line's data sent, its end marker not yet
-  bool open_line_full_ = false;  // that line was lit across every pair
-  int position_ = 0;  // pixel index the stream stands at
-  std::vector<uint16_t> line_values_;
-  uint32_t transfer_word_ = 0;  // next word of the transfer-test count
-  bool test_line_armed_ = false;  // register 196 was set to 1 once
-
-  // transport and plates
-  std::vector<PlateState> plates_;
-  bool armed_once_ = false;
-  uint64_t armed_at_us_ = 0;
-  bool transport_running_ = false;
-  uint8_t status_flags_ = 0;  // register 248 bit 3 (event)
-  uint8_t last_sensors_ = 0;
-
-  // high voltage, converter
-  double hv_ = 0;
-  uint64_t hv_time_us_ = 0;
-  uint16_t sample_latch_ = 0;
-
-  // clock word shift register
-  uint32_t clock_shift_ = 0;
-  uint32_t clock_word_ = 0;
-  int clock_latches_ = 0;
-  uint8_t clock_last_ = 0;
-
-  bool firmware_i2c_ = false;  // the firmware writes the ID PROM without enable
-
-  // FPGA
-  bool fpga_configured_ = false;
-  int fpga_downloads_ = 0;
-
-  // I2C
-  I2cBus bus_;
-  std::shared_ptr<Prom> id_prom_, spd_;
-  std::map<uint8_t, std::shared_ptr<Prom>> data_proms_;
-  std::shared_ptr<DacAdc> dac_adc_;
-  std::shared_ptr<TempSensor> temp_;
+  ModelTime time_;
+  uint64_t next_line_us_;
+  RegisterFile registers_;
+  AccessTrace trace_;
+  I2cDevices i2c_;
+  MemoryRing memory_;
+  Fpga fpga_;
+  sim::HighVoltage hv_;
+  Transport transport_;
+  sim::LineCounter line_counter_;
+  ClockWordRegister clock_word_;
+  ScanEngine engine_;
 };
 
 }  // namespace sim

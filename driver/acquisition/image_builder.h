@@ -13,7 +13,7 @@
 #include "driver/acquisition/plate_processing.h"
 #include "driver/acquisition/range_table.h"
 #include "driver/acquisition/run_store.h"
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 namespace tarvel {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 namespace tarvel {
 

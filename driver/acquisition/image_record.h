@@ -5,7 +5,7 @@
 
 #include "driver/acquisition/acquisition_settings.h"
 #include "driver/acquisition/range_table.h"
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 namespace tarvel {
 

@@ -9,7 +9,7 @@
 #include "driver/acquisition/acquisition_settings.h"
 #include "driver/acquisition/log_sink.h"
 #include "driver/acquisition/plate_processing.h"
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 namespace tarvel {
 

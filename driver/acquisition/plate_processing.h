@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 namespace tarvel {
 

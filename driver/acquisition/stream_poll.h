@@ -13,7 +13,7 @@
 
 #include "driver/acquisition/acquisition.h"
 #include "driver/acquisition/log_sink.h"
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 namespace tarvel {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 namespace tarvel {
 

@@ -1,9 +1,9 @@
 // Every seek, read, write and allocation of every operation fails in turn
-// through the file layer's fault plan: each gives its code, no descriptor
+// through a faulting I/O: each gives its code, no descriptor
 // stays open (leaks are the sanitizer's) and no partial file stays behind.
 #include <functional>
 
-#include "fennic/file.h"
+#include "fennic/tests/fault_io.h"
 #include "fennic/tests/test_util.h"
 
 using namespace fennic_test;
@@ -137,24 +137,22 @@ TEST(Faults, EveryFailureGivesItsCode) {
   ops.push_back({"stream write", [&] { return stream_write(dir / "lines.qew", s, px); }});
 
   struct Kind {
-    int64_t fennic::FaultPlan::*counter;
+    int64_t FaultPlan::*counter;
     int code;
     int fired = 0;
-  } kinds[] = {{&fennic::FaultPlan::seek, 8},
-               {&fennic::FaultPlan::read, 9},
-               {&fennic::FaultPlan::write, 10},
-               {&fennic::FaultPlan::alloc, 11}};
+  } kinds[] = {{&FaultPlan::seek, 8}, {&FaultPlan::read, 9}, {&FaultPlan::write, 10}, {&FaultPlan::alloc, 11}};
+  FaultingIo io;
   const int fds = OpenDescriptors();
   for (const Op& op : ops) {
     ASSERT_EQ(op.run(), 0) << op.name;
     const Bytes complete = op.output.empty() ? Bytes() : read_bytes(op.output);
     for (Kind& kind : kinds) {
       for (int64_t k = 0;; ++k) {
-        fennic::fault_plan() = {};
-        fennic::fault_plan().*kind.counter = k;
+        io.plan = {};
+        io.plan.*kind.counter = k;
         const int rc = op.run();
-        const bool fired = fennic::fault_plan().*kind.counter < 0;
-        fennic::fault_plan() = {};
+        const bool fired = io.plan.*kind.counter < 0;
+        io.plan = {};
         ASSERT_EQ(OpenDescriptors(), fds) << op.name << " fault " << kind.code << " at " << k;
         if (!fired) {
           ASSERT_EQ(rc, 0) << op.name;

@@ -1,7 +1,7 @@
 // Line streaming of QEW files.
 #include <fcntl.h>
 
-#include "fennic/file.h"
+#include "fennic/tests/fault_io.h"
 #include "fennic/tests/test_util.h"
 
 using namespace fennic_test;
@@ -97,9 +97,10 @@ TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
   {
     Named f(dir / "headless.qew", 0);
     ScanInfo w = scan_info(0, 0, 1, 1);
-    fennic::fault_plan().write = 0;
+    fennic_test::FaultingIo faulting;
+    faulting.plan.write = 0;
     EXPECT_EQ(_StartWrite(&h, f.get(), &w), 10);
-    fennic::fault_plan() = {};
+    faulting.plan = {};
     EXPECT_NE(h, FENNIC_INVALID_HANDLE);
     EXPECT_EQ(f->type, 10u);
     EXPECT_FALSE(exists(f.name));

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "driver/tarvel_api.h"
+#include "driver/config/tarvel_records.h"
 
 // The low-level USB operations behind the library's exports of the same
 // names (the exports are thin wrappers in driver/api/): each works on the

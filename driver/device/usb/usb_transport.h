@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "driver/config/tarvel_records.h"
 #include "driver/device/usb/pipe_reader.h"
 #include "driver/device/usb/usbio_device.h"
-#include "driver/tarvel_api.h"
 
 // `UsbTransport`: one opened USB scanner: the configured device, its request
 // time-out and the scan-data reader on endpoint 0x82, and the scanner's
