@@ -171,6 +171,7 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   uint64_t n = Reg_Read32(reg::kWordsWaiting);
   if (n == 0) return 0;
   if (4 * n > capacity) n = capacity / 4;
+  if (n == 0) return 0;  // room for no whole word
   uint32_t pointer = Reg_Read32(reg::kReadPointer);
   uint32_t bytes = static_cast<uint32_t>(4 * n);
   auto* data = static_cast<uint8_t*>(buffer);

@@ -60,6 +60,9 @@ class ScannerTransport {
   // 32-bit words of scan data already on the host that a block read has not
   // taken yet (a transport that reads ahead holds some).
   virtual uint32_t Dev_WordsOnHost() { return 0; }
+  // Drops the scan data already on the host (a transport that reads ahead
+  // holds some); what comes later is read afresh.
+  virtual void Dev_DiscardHeldData() {}
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.

@@ -46,6 +46,10 @@ struct Session {
 
   std::unique_ptr<SessionDevice> parts;  // none while closed
   ScanMode mode;
+  ScanMode opened_mode;  // the mode as the open derived it (a service scan changes `mode`)
+  // The scan registers hold the session's mode; false after a service
+  // command programmed its own geometry (the activation programs it again).
+  bool scan_mode_programmed = true;
   std::string mode_name;  // as logged at open ("Scan mode: '%s'")
   MemoryDescription memory;  // the buffer memory found at open
   uint8_t id_block[32] = {};  // identification block; [31] the data PROM type

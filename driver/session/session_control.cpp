@@ -92,13 +92,21 @@ int Session_Activate() {
     LogPrintf("ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
     return kErrLaserTemperature;
   }
+  if (!s.scan_mode_programmed) {
+    s.mode = s.opened_mode;
+    if (const int r = d.Scan_SetupRegisters(s.mode, s.memory); r != 0) {
+      LogPrintf("ERROR %i: Can not initialize scanner registers\n", r);
+      return r;
+    }
+    s.scan_mode_programmed = true;
+  }
   if (s.mode.plate_type != kPlateErase) {
     d.Scan_SetHighVoltage(1);
     platform::Sleep(kLampSettleMs);
   }
   int result = kOk;
   if (s.mode.check_light_level && MeasureAmbient(s, true) == kWarnAmbientLight) result = kWarnAmbientLight;
-  d.Dev_PulseReset();
+  d.Mem_DiscardData();  // the stop pulse; no data of an earlier operation on the host
   s.Acq().Activate();
   s.parts->poller.Restart();
   d.Scan_SetMotorMode(2);

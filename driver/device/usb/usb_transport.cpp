@@ -18,6 +18,8 @@ namespace io = platform::usb;
 
 constexpr uint32_t kRequestTypeVendor = 2;
 constexpr uint32_t kMaxTransferSize = 32768;
+// A setup packet's length field is 16 bits.
+constexpr uint32_t kMaxControlLength = 65535;
 
 void VendorRecord(uint8_t record[io::kVendorRequestSize], uint8_t request, uint16_t value, uint16_t index) {
   std::memset(record, 0, io::kVendorRequestSize);
@@ -140,6 +142,10 @@ int UsbTransport::FetchDeviceError() {
 
 int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
   uint8_t record[io::kVendorRequestSize];
+  if (*length > kMaxControlLength) {
+    *length = 0;
+    return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  }
   VendorRecord(record, request, value, index);
   uint32_t asked = *length, got = 0;
   uint32_t status = Request(io::kIoVendorIn, record, sizeof record, buffer, asked, &got);
@@ -153,6 +159,10 @@ int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void
 
 int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
   uint8_t record[io::kVendorRequestSize];
+  if (*length > kMaxControlLength) {
+    *length = 0;
+    return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  }
   VendorRecord(record, request, value, index);
   uint32_t got = 0;
   // the data to send travel in the output buffer

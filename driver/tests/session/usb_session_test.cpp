@@ -4,6 +4,7 @@
 #include "driver/tests/session/session_fixture.h"
 
 #include <cstring>
+#include <fstream>
 
 #include "driver/device/scanner_transport.h"
 #include "driver/device/usb/usb_discovery.h"
@@ -69,6 +70,27 @@ TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   usb = sim::AttachUsb(scanner);
   EXPECT_EQ(tarvel::Get_InterfaceType(), tarvel::kInterfaceUsb);
   EXPECT_EQ(tarvel::Get_ScannerType(), 6);
+}
+
+// A type-6 scanner ignores `Firmware`: its design is the built-in one, and
+// a configured FPGA is kept at every open (`HalteFPGA` 1).
+TEST_F(UsbSession, ADesignFileOfAnotherScannerTypeNeitherLoadsNorForcesAReload) {
+  WriteIni(std::string(kIni) + "[Scanner]\nFirmware=" + bin() + "/design.hex\n");
+  std::ofstream(bin() + "/design.hex") << ":00000001FF\n";
+  scenario.fpga_configured = true;
+  scenario.interface = "USB";
+  scenario.guid = usbtest::kGuidType6;
+  AttachUsb();
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    usb->ClearRequests();
+    ASSERT_EQ(Open_Scanner(1), 0) << Log();
+    const std::string log = Log();
+    EXPECT_EQ(log.find("design.hex"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Xilinx reconfigured"), std::string::npos) << log;
+    for (const sim::VendorAccess& r : usb->Requests()) EXPECT_NE(r.request, 14) << "an FPGA download";
+    EXPECT_EQ(Close_Scanner(), 0);
+  }
 }
 
 TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
