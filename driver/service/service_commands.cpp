@@ -193,8 +193,15 @@ int Service_Control(int32_t command, const uint8_t* in, int32_t in_length, uint8
   if ((row->traits & kUsbOnly) && s.Device().InterfaceKind() != kInterfaceUsb) return kErrNotUsb;
   ServiceBlocks b{in, Length(in, in_length), out, Length(out, out_length)};
   if (b.in_length < row->in_min || b.out_length < row->out_min) return kErrOutOfRange;
-  const int r = row->run(s, b);
+  ScannerTransport& transport = s.Device().Transport();
+  transport.Dev_ClearNoAnswer();
+  int r = row->run(s, b);
   if (row->traits & kReprogramsScan) s.scan_mode_programmed = false;
+  // Reads of a scanner that does not answer are no answer, not zeros.
+  if (const int silent = transport.Dev_NoAnswer(); silent != 0 && r >= 0) {
+    r = silent;
+    b.out_count = 0;
+  }
   if (out_count) *out_count = b.out_count;
   return r;
 }

@@ -40,6 +40,7 @@ struct Session {
   SessionState state = SessionState::kClosed;
   bool status_busy = false;
   bool plates_latched = false;
+  bool no_answer_logged = false;  // the scanner's silence was logged; cleared when it answers
 
   int32_t extra_length = 0;
   const uint8_t* extra_bytes = nullptr;
@@ -99,6 +100,10 @@ void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<doubl
 int Session_WriteNormalizationData(const char* path);
 int Session_ReadNormalizationData(const char* path);
 int Session_ClearNormalizationData();
+
+// Scan data collected for plates not yet finished are given up (the close,
+// a new activation): logged as an error, never handed out as images.
+void Session_DropUnfinishedPlates(Session& s);
 
 // Everything off, in this order: motor mode 4, laser, high voltage, run,
 // slot outputs (the close and the shutdown).

@@ -113,8 +113,8 @@ TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
     platform::Sleep(5);
   }
   EXPECT_TRUE(unplugged);
-  EXPECT_LT(status, 0);
-  Close_Scanner();
+  EXPECT_EQ(status, -323);
+  EXPECT_EQ(Close_Scanner(), 0);
   EXPECT_EQ(platform::LiveThreads(), threads);
   EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
 }
