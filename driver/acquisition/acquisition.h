@@ -108,6 +108,7 @@ class Acquisition {
   ImageBuilder builder_;
   ImageWriter writer_;
   PlateImage spare_;  // memory of the last plate image
+  bool lit_line_warned_ = false;  // once per activation
 };
 
 }  // namespace tarvel
