@@ -75,7 +75,10 @@ int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts
     ++read;
   }
 
-  d.Mem_DiscardData();  // what came after the line is left for no one
+  // The run stops with the line taken: no further lines (and nothing of
+  // what came after the line) are left for the next reader.
+  d.Scan_SetRun(0);
+  d.Mem_DiscardData();
   *samples = TestLine_Samples(buffer.data(), filled);
   return result;
 }

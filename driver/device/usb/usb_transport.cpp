@@ -1,6 +1,8 @@
 #include "driver/device/usb/usb_transport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -277,6 +279,11 @@ int UsbTransport::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
 int UsbTransport::StartReader() {
   int result = reader_.Start();
   platform::Sleep(100);
+  // The reads are posted before the first take: a clock that passes in no
+  // time (the virtual one) would otherwise leave the thread no turn. At
+  // most a second of real time.
+  for (int i = 0; result == KPU_STATUS_SUCCESS && i < 1000 && reader_.FreeBuffers() == int(reader_.BufferCount()); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (result != KPU_STATUS_SUCCESS) {
     reader_.Stop();
     Keep_FirstError(result);

@@ -8,7 +8,15 @@ using namespace sessiontest;
 
 namespace {
 
-class VanishingScanner : public SessionTest {};
+class VanishingScanner : public SessionTest {
+ protected:
+  // Data are being collected since the last flush of every range.
+  bool Collecting() const {
+    const std::string log = Log();
+    const size_t collecting = log.rfind("   Image data are being collected\n"), flushed = log.rfind("Flushing ");
+    return collecting != std::string::npos && (flushed == std::string::npos || collecting > flushed);
+  }
+};
 
 TEST_F(VanishingScanner, APlateCutShortIsDroppedAndTheFinishedImageStays) {
   const sim::PlateImage first = sim::GradientPlate(120, 150, 3000, 30000);
@@ -19,7 +27,7 @@ TEST_F(VanishingScanner, APlateCutShortIsDroppedAndTheFinishedImageStays) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.usb ? "USB" : "parallel port");
     StartAfresh();
-    scenario.plates = {PlateAt(0, 100, 500, first), PlateAt(1, 600, 2500, sim::FlatPlate(300, 2000, 20000))};
+    scenario.plates = {PlateAt(0, 100, 500, first), PlateAt(1, 600, 2500, sim::FlatPlate(600, 1500, 20000))};
     WriteIni();
     if (c.usb) {
       scenario.interface = "USB";
@@ -39,11 +47,10 @@ TEST_F(VanishingScanner, APlateCutShortIsDroppedAndTheFinishedImageStays) {
       ASSERT_GE(status, 0) << Log();
       char name[256];
       if ((status & 0xFF) && Get_ImageName(name) > 0) names.push_back(name);
-      if (names.size() == 1 && (status & (1 << 27)) && scanner->LineCounter() > 900) break;
+      if (names.size() == 1 && (status & (1 << 27)) && scanner->LineCounter() > 900 && Collecting()) break;
       platform::Sleep(5);
     }
     ASSERT_EQ(names.size(), 1u) << Log();
-    ASSERT_LT(scanner->LineCounter(), 2000u) << "the second plate is still under the scan line";
     if (c.usb)
       usb->Unplug();
     else
