@@ -2,6 +2,7 @@
 // byte, the images of the same plates over the parallel port; a scanner
 // unplugged in the middle of a scan.
 #include "driver/tests/session/session_fixture.h"
+#include "driver/tests/session/process_resources.h"
 
 #include <cstring>
 #include <fstream>
@@ -91,6 +92,28 @@ TEST_F(UsbSession, ADesignFileOfAnotherScannerTypeNeitherLoadsNorForcesAReload) 
     for (const sim::VendorAccess& r : usb->Requests()) EXPECT_NE(r.request, 14) << "an FPGA download";
     EXPECT_EQ(Close_Scanner(), 0);
   }
+}
+
+// Every open starts the scan-data reader and opens the device file; every
+// close must end and close them again.
+TEST_F(UsbSession, OpenAndCloseAHundredTimesLeavesNoThreadOrDescriptorBehind) {
+  WriteIni();
+  scenario.interface = "USB";
+  scenario.guid = usbtest::kGuidType6;
+  scenario.fpga_configured = true;
+  AttachUsb();
+  scanner->SetTracing(false);
+  ASSERT_EQ(Open_Scanner(-1), 0) << Log();
+  ASSERT_EQ(Close_Scanner(), 0);
+  const ProcessResources before;
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(Open_Scanner(-1), 0) << i;
+    ASSERT_EQ(Close_Scanner(), 0) << i;
+  }
+  const ProcessResources after;
+  EXPECT_EQ(after.threads, before.threads);
+  EXPECT_EQ(after.descriptors, before.descriptors);
+  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
 }
 
 TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
