@@ -32,6 +32,7 @@ constexpr int kErrOutOfRange = -102;  // value out of range
 constexpr int kErrInvalidArgument = -102;  // null or empty argument
 constexpr int kErrChecksum = -200;  // block checksum wrong after every attempt
 constexpr int kErrInterface = -1001;  // interface not supported or not openable
+constexpr int kErrNoAnswer = -1001;  // the scanner stopped answering over its interface
 constexpr int kErrFpgaNotConfigured = -1004;
 constexpr int kErrFpgaStatus = -1005;  // FPGA status wrong before the download
 constexpr int kErrI2cNoAck = -1007;  // I2C device did not acknowledge

@@ -101,6 +101,11 @@ uint32_t ParallelPortDriver::Control(const void* file, uint32_t code, const void
   return error;
 }
 
+void ParallelPortDriver::Unplug() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  unplugged_ = true;
+}
+
 void ParallelPortDriver::SetRequestHook(std::function<void(uint32_t code)> hook) {
   std::lock_guard<std::mutex> lock(mutex_);
   request_hook_ = std::move(hook);
@@ -113,7 +118,7 @@ uint32_t ParallelPortDriver::ControlLocked(const void* file, uint32_t code, cons
   ++total_requests_;
   ++requests_[code];
   int unplug = scanner_->scenario().faults.unplug_after;
-  if (unplug >= 0 && total_requests_ > unplug) return platform::kErrorDeviceNotConnected;
+  if (unplugged_ || (unplug >= 0 && total_requests_ > unplug)) return platform::kErrorDeviceNotConnected;
   auto fail = failures_left_.find(code);
   if (fail != failures_left_.end() && fail->second != 0) {
     if (fail->second > 0) --fail->second;

@@ -34,6 +34,9 @@ class ParallelPortDriver : public platform::DeviceDriver, public std::enable_sha
   // Called after every request, outside the driver's lock, with its control
   // code (tests re-enter the driver library from it); empty: none.
   void SetRequestHook(std::function<void(uint32_t code)> hook);
+  // Test control: the scanner stops answering; every request fails from now
+  // on with error 1167, as after `UnplugAfter`.
+  void Unplug();
 
  private:
   uint32_t ControlLocked(const void* file, uint32_t code, const void* in, uint32_t in_len, void* out, uint32_t out_len,
@@ -46,6 +49,7 @@ class ParallelPortDriver : public platform::DeviceDriver, public std::enable_sha
   const void* connected_by_ = nullptr;
   int open_files_ = 0;
   int total_requests_ = 0;
+  bool unplugged_ = false;
   std::map<uint32_t, int> requests_;
   std::map<uint32_t, int> failures_left_;
   std::map<uint32_t, int> short_left_;

@@ -48,6 +48,8 @@ void Acquisition::Reset() {
 
 void Acquisition::Activate() {
   parser_.Restart();
+  parser_.TakePassedLineEnd();
+  lit_line_warned_ = false;
   Reset();
 }
 
@@ -66,6 +68,11 @@ int Acquisition::ReadAndParse(const BlockReader& reader, int* empty_lines) {
 
 void Acquisition::ParsePiece(const uint8_t* bytes, size_t count, int* empty_lines) {
   parser_.Parse(bytes, count, empty_lines);
+  // Such a run makes no plate (its range is discarded): say why, once.
+  if (parser_.TakePassedLineEnd() && !lit_line_warned_) {
+    Logf(log_, "WARNING: The whole scan line is lit; check Threshold and the room light\n");
+    lit_line_warned_ = true;
+  }
 }
 
 void Acquisition::FlushRanges(bool with_end) {

@@ -117,6 +117,7 @@ class Acquisition {
   ImageWriter writer_;
   PlateImage spare_;  // memory of the last plate image
   int discarded_ = 0;
+  bool lit_line_warned_ = false;  // once per activation
 };
 
 }  // namespace tarvel

@@ -280,6 +280,19 @@ int ReadDiskImageRows(const std::string& image_name, int first_row, int row_coun
   return rc;
 }
 
+bool ReadDiskImageSides(const std::string& image_name, int* width, int* height) {
+  std::FILE* f = platform::OpenFile(image_name, "rb");
+  if (!f) return false;
+  uint8_t head[4];
+  const bool ok = std::fread(head, 1, 4, f) == 4;
+  std::fclose(f);
+  if (ok) {
+    *width = static_cast<int>(Get(head, 2));
+    *height = static_cast<int>(Get(head + 2, 2));
+  }
+  return ok;
+}
+
 bool DeleteImageFiles(const std::string& image_name) {
   bool image = platform::DeleteFile(image_name);
   bool info = platform::DeleteFile(InfoFileName(image_name));

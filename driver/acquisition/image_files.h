@@ -52,6 +52,8 @@ int ReadDiskImage(const std::string& image_name, uint16_t* pixels);
 // or ReadDiskImage's codes (kErrOutOfRange also for rows outside the image).
 int ReadDiskImageRows(const std::string& image_name, int first_row, int row_count,
                       const std::function<void(const uint16_t* rows, int count)>& take);
+// The width and height in a DiskImage's header; false when it cannot be read.
+bool ReadDiskImageSides(const std::string& image_name, int* width, int* height);
 // Removes the image and its information file; false when either failed.
 bool DeleteImageFiles(const std::string& image_name);
 

@@ -84,6 +84,7 @@ void StreamParser::ParseUnits(const uint8_t* p, size_t units, int* empty_lines) 
   for (size_t u = 0; u < units; ++u) {
     const size_t pairs = LeadingPairs(p + 4 * u, units - u);
     run_pairs_ = static_cast<int32_t>(std::min<int64_t>(int64_t{run_pairs_} + static_cast<int64_t>(pairs), kMaxX));
+    if (run_pairs_ > 0 && int64_t{run_x_} + 2 * int64_t{run_pairs_} - 1 > last_pixel_) passed_line_end_ = true;
     u += pairs;
     if (u >= units) break;
     const uint8_t* q = p + 4 * u;

@@ -5,6 +5,7 @@
 // prescan ring.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "driver/acquisition/prescan_ring.h"
 #include "driver/acquisition/run_store.h"
@@ -39,6 +40,9 @@ class StreamParser {
   // Pixel index the next sample lands on.
   int32_t ParseX() const { return run_x_ + 2 * run_pairs_; }
   bool HasOpenRun() const { return run_pairs_ > 0; }
+  // A run reached past the last pixel of the line (lit lines that run on
+  // without line ends) since the last call; the flag is cleared.
+  bool TakePassedLineEnd() { return std::exchange(passed_line_end_, false); }
 
  private:
   void ParseUnits(const uint8_t* p, size_t units, int* empty_lines);
@@ -52,6 +56,7 @@ class StreamParser {
   int32_t run_pairs_ = 0;
   uint8_t carry_[4] = {};
   size_t carry_count_ = 0;
+  bool passed_line_end_ = false;
 };
 
 }  // namespace tarvel

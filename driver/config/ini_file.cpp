@@ -109,6 +109,10 @@ std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::stri
   return Ini_ReadString(ini, section, key, v) == 0 ? v : std::string(fallback);
 }
 
+std::string FpgaDesignFileName(const IniFile& ini, int scanner_type) {
+  return scanner_type >= 0 && scanner_type <= 4 ? Ini_StringOr(ini, "Scanner", "Firmware", "") : std::string();
+}
+
 int Ini_IntOr(const IniFile& ini, std::string_view section, std::string_view key, int fallback) {
   int v;
   return Ini_ReadInt(ini, section, key, v) == 0 ? v : fallback;

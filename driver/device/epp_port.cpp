@@ -166,17 +166,26 @@ int EppPort::Dev_ConfigureFpga(int keep) {
   return (platform::LoadLe(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
 }
 
+void EppPort::Dev_ClearNoAnswer() { platform::SetLastError(0); }
+
+int EppPort::Dev_NoAnswer() { return platform::GetLastError() != 0 ? kErrNoAnswer : 0; }
+
 int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   *count = 0;
+  Dev_ClearNoAnswer();
   uint64_t n = Reg_Read32(reg::kWordsWaiting);
+  if (int e = Dev_NoAnswer(); e != 0) return e;
   if (n == 0) return 0;
   if (4 * n > capacity) n = capacity / 4;
+  if (n == 0) return 0;  // room for no whole word
   uint32_t pointer = Reg_Read32(reg::kReadPointer);
+  if (int e = Dev_NoAnswer(); e != 0) return e;
   uint32_t bytes = static_cast<uint32_t>(4 * n);
   auto* data = static_cast<uint8_t*>(buffer);
   int attempts = 0;
   do {
     ++attempts;
+    Dev_ClearNoAnswer();
     Reg_Write8(reg::kBlockChecksum, 0);
     uint32_t got = 0;
     bool ok = SetAddress(reg::kMemoryData) && Request(kIoRead16, nullptr, 0, data, bytes, &got);
@@ -190,10 +199,15 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
     ++TransferErrors;
   } while (attempts < RetryCount);
   *count = 0;
-  return kErrChecksum;
+  // The last attempt's requests failed: the scanner does not answer.
+  return Dev_NoAnswer() != 0 ? kErrNoAnswer : kErrChecksum;
 }
 
-int EppPort::Dev_GetScanStatus(ScanStatus* status) { return ReadScanStatusRegisters(*this, status); }
+int EppPort::Dev_GetScanStatus(ScanStatus* status) {
+  Dev_ClearNoAnswer();
+  ReadScanStatusRegisters(*this, status);
+  return Dev_NoAnswer();
+}
 
 uint32_t EppPort::Dev_ReadLineCounter() { return ReadLineCounterRegisters(*this); }
 

@@ -31,10 +31,15 @@ class EppPort final : public ScannerTransport {
   int Reg_Write8(int reg, int value) override;
   int Reg_Write16(int reg, int value) override;
   int Reg_Write32(int reg, uint32_t value) override;
-  // kErrChecksum (*count 0) when every attempt had a wrong checksum.
+  // kErrChecksum (*count 0) when every attempt had a wrong checksum;
+  // kErrNoAnswer when a request of it failed.
   int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) override;
 
+  // kErrNoAnswer when a register read failed.
   int Dev_GetScanStatus(ScanStatus* status) override;
+  // The platform's last error, as the ready check reads it.
+  void Dev_ClearNoAnswer() override;
+  int Dev_NoAnswer() override;
   void I2c_InitTemp(int device, int16_t limit) override { i2c_.InitTemp(device, limit); }
   int16_t I2c_ReadTemp(int device) override { return i2c_.ReadTemp(device); }
   uint32_t Dev_ReadLineCounter() override;

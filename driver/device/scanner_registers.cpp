@@ -183,6 +183,11 @@ void ScannerRegisters::Mem_SetReadPointer(uint32_t value) { Reg_Write32(reg::kRe
 uint32_t ScannerRegisters::Mem_ReadMark() { return Reg_Read32(reg::kReadMark); }
 void ScannerRegisters::Mem_SetMark() { Reg_Write8(reg::kReadMark, 0); }
 uint32_t ScannerRegisters::Mem_WordsAvailable() { return Reg_Read32(reg::kWordsWaiting); }
+void ScannerRegisters::Mem_DiscardData() {
+  Dev_PulseReset();
+  transport_->Dev_DiscardHeldData();
+}
+
 uint32_t ScannerRegisters::Mem_WordsInTransit() { return Mem_WordsAvailable() + transport_->Dev_WordsOnHost(); }
 
 int ScannerRegisters::Scan_SetupRegisters(const ScanMode& mode, const MemoryDescription& memory) {

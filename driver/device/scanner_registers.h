@@ -111,6 +111,10 @@ class ScannerRegisters {
   uint32_t Mem_WordsAvailable();
   // Words waiting in the scanner memory plus those on the host not yet read.
   uint32_t Mem_WordsInTransit();
+  // No scan data left for the next reader: the reset pulse empties the
+  // scanner memory (and restarts the stream and line counter), then what
+  // the host holds is dropped.
+  void Mem_DiscardData();
 
   // The clock word `Scan_SetClock` sends for a speed and pulse count.
   static uint16_t ClockWordFor(uint16_t speed, uint16_t pulses);

@@ -60,6 +60,15 @@ class ScannerTransport {
   // 32-bit words of scan data already on the host that a block read has not
   // taken yet (a transport that reads ahead holds some).
   virtual uint32_t Dev_WordsOnHost() { return 0; }
+  // Drops the scan data already on the host (a transport that reads ahead
+  // holds some); what comes later is read afresh.
+  virtual void Dev_DiscardHeldData() {}
+  // Requests that failed for want of an answer: cleared, then asked after
+  // a series of operations whose results do not show it (register reads
+  // give 0). kErrNoAnswer, or 0 when every request was answered (always 0
+  // for a transport that reports its failures otherwise).
+  virtual void Dev_ClearNoAnswer() {}
+  virtual int Dev_NoAnswer() { return 0; }
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.

@@ -81,6 +81,11 @@ std::string CalibFileName(const std::string& image_name) { return ReplaceLastThr
 int Make_CalibFile(const std::string& image_name, const ScannerLine& line) {
   ImageInfo info{};
   if (ReadImageInfo(image_name, &info) != 0) return kErrFailed;
+  // The measurement walks the rows with the record's width: an image whose
+  // sides are not its record's is not read at all.
+  int width = 0, height = 0;
+  if (!ReadDiskImageSides(image_name, &width, &height) || width != info.width || height != info.height)
+    return kErrFailed;
   if (info.pitch_x < kMinPitchNm || info.pitch_x > kMaxPitchNm) return kErrCalibPitch;
   if (RecordSerial(info) != line.serial) return kErrSerialNumber;
 

@@ -31,7 +31,12 @@ struct CommandRow {
   size_t in_min;  // bytes of input the command reads at least
   size_t out_min;  // bytes of output it writes at least
   Handler run;
+  uint8_t traits = 0;
 };
+
+// What a command is besides its handler.
+constexpr uint8_t kUsbOnly = 1;  // refused on another interface before its blocks are checked
+constexpr uint8_t kReprogramsScan = 2;  // leaves the scan registers in a service geometry
 
 int Answered(ServiceBlocks& b, size_t bytes) {
   b.out_count = static_cast<int32_t>(bytes);
@@ -106,27 +111,25 @@ int Report(Session& s, ServiceBlocks& b) { return Write_Report(s, b.Text()); }
 int CalibFile(Session&, ServiceBlocks& b) { return Session_MakeCalibFile(b.Text().c_str()); }
 
 // u8 request, u16 value, u16 length: the bytes the scanner answers.
-int VendorIn(Session& s, ServiceBlocks& b) {
+int VendorIn(Session&, ServiceBlocks& b) {
   uint32_t length = b.U16(3);
   if (b.out_length < length) return kErrOutOfRange;
-  if (s.Device().InterfaceKind() != kInterfaceUsb) return kErrNotUsb;
   const int r = Usb_VendorIn(b.U8(0), b.U16(1), b.out, &length);
   b.out_count = static_cast<int32_t>(length);
   return r;
 }
 
 // u8 request, u16 value, u16 length, then the bytes to send.
-int VendorOut(Session& s, ServiceBlocks& b) {
+int VendorOut(Session&, ServiceBlocks& b) {
   uint32_t length = b.U16(3);
   if (b.in_length < kVendorHeader + length) return kErrOutOfRange;
-  if (s.Device().InterfaceKind() != kInterfaceUsb) return kErrNotUsb;
   const int r = Usb_VendorOut(b.U8(0), b.U16(1), b.in + kVendorHeader, &length);
   b.out_count = static_cast<int32_t>(length);
   return r;
 }
 
 constexpr CommandRow kCommands[] = {
-    {kServiceScan, 4, 4, ServiceScan},
+    {kServiceScan, 4, 4, ServiceScan, kReprogramsScan},
     {kServiceI2cRead, 1, 1, I2cRead},
     {kServiceRegRead8, 1, 1,
      [](Session& s, ServiceBlocks& b) {
@@ -160,7 +163,7 @@ constexpr CommandRow kCommands[] = {
      }},
     {kServiceHighVoltage, 2, 0, HighVoltage},
     {kServiceReading, 1, 4, Reading},
-    {kServiceTestLine, 2, 0, TestLine},
+    {kServiceTestLine, 2, 0, TestLine, kReprogramsScan},
     {kServiceTransferTest, 6, 8, TransferTest},
     {kServiceI2cWrite, 3, 0, I2cWrite},
     {kServiceMotorSpeed, 2, 0, MotorSpeed},
@@ -171,8 +174,8 @@ constexpr CommandRow kCommands[] = {
      }},
     {kServiceReport, 1, 0, Report},
     {kServiceCalibFile, 1, 0, CalibFile},
-    {kServiceVendorIn, kVendorHeader, 0, VendorIn},
-    {kServiceVendorOut, kVendorHeader, 0, VendorOut},
+    {kServiceVendorIn, kVendorHeader, 0, VendorIn, kUsbOnly},
+    {kServiceVendorOut, kVendorHeader, 0, VendorOut, kUsbOnly},
 };
 
 size_t Length(const void* block, int32_t length) { return block != nullptr && length > 0 ? size_t(length) : 0; }
@@ -187,9 +190,18 @@ int Service_Control(int32_t command, const uint8_t* in, int32_t in_length, uint8
   const CommandRow* row = std::find_if(std::begin(kCommands), std::end(kCommands),
                                        [command](const CommandRow& r) { return r.command == command; });
   if (row == std::end(kCommands)) return kErrUnknownCommand;
+  if ((row->traits & kUsbOnly) && s.Device().InterfaceKind() != kInterfaceUsb) return kErrNotUsb;
   ServiceBlocks b{in, Length(in, in_length), out, Length(out, out_length)};
   if (b.in_length < row->in_min || b.out_length < row->out_min) return kErrOutOfRange;
-  const int r = row->run(s, b);
+  ScannerTransport& transport = s.Device().Transport();
+  transport.Dev_ClearNoAnswer();
+  int r = row->run(s, b);
+  if (row->traits & kReprogramsScan) s.scan_mode_programmed = false;
+  // Reads of a scanner that does not answer are no answer, not zeros.
+  if (const int silent = transport.Dev_NoAnswer(); silent != 0 && r >= 0) {
+    r = silent;
+    b.out_count = 0;
+  }
   if (out_count) *out_count = b.out_count;
   return r;
 }

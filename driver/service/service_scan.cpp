@@ -87,6 +87,14 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
   return positions;
 }
 
+namespace {
+
+// The service scan from the set-up on (the plate waited for, then the
+// sampled blocks).
+int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, int seconds);
+
+}  // namespace
+
 int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds) {
   const double x = pitch_nm * 0.001;
   if (pitch_nm <= 0 || mode.RPM == 0) return kErrInvalidArgument;
@@ -102,7 +110,14 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   mode.ADC_Ovs = static_cast<uint16_t>(S);
   mode.stepper_reversed = motion.reversed ? 1 : 0;
   d.Scan_SetStepperReversed(motion.reversed);
+  const int r = ScanFromSetup(d, mode, S, lines_needed, seconds);
+  d.Mem_DiscardData();  // nothing of the sampled lines is left for the next reader
+  return r;
+}
 
+namespace {
+
+int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, int seconds) {
   d.Scan_SetStepper(mode.SMOT, mode.outlet_steps);
   d.Scan_SetSlots(6, mode.inlet_steps);
   d.Scan_SetMotorMode(0);
@@ -163,7 +178,7 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
       return kErrNoPlate;
     }
     d.Scan_SetRun(0);
-    d.Dev_PulseReset();
+    d.Mem_DiscardData();  // the stop pulse, and nothing of earlier lines on the host
     d.Scan_SetRun(1);
     if (int r = SampleAfterRestart(d, seconds); r != 0) return r;
     const int n = Scan_SampleLines(d, kSampleLimit, &lines, &lit, &sum);
@@ -182,7 +197,7 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
     d.Scan_SetHighVoltage(1);
     d.Scan_SetRun(0);
     platform::Sleep(250);
-    d.Dev_PulseReset();
+    d.Mem_DiscardData();
     d.Scan_SetRun(1);
     if (int r = SampleAfterRestart(d, seconds); r != 0) return r;
     int n = Scan_SampleLines(d, kSampleLimit, &lines, &lit, &sum);
@@ -199,5 +214,7 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   d.Scan_SetHighVoltage(0);
   return volts;
 }
+
+}  // namespace
 
 }  // namespace tarvel

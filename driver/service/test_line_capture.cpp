@@ -23,7 +23,7 @@ void PutAtRest(ScannerRegisters& d) {
   d.Scan_SetMotorMode(0);
   d.Scan_SetRun(0);
   d.Scan_SetSlotOutputs(0);
-  d.Dev_PulseReset();
+  d.Mem_DiscardData();  // the stop pulse, and nothing earlier left on the host
   d.Scan_SetHighVoltage(1);
 }
 
@@ -75,6 +75,10 @@ int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts
     ++read;
   }
 
+  // The run stops with the line taken: no further lines (and nothing of
+  // what came after the line) are left for the next reader.
+  d.Scan_SetRun(0);
+  d.Mem_DiscardData();
   *samples = TestLine_Samples(buffer.data(), filled);
   return result;
 }

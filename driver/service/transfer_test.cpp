@@ -56,15 +56,22 @@ int OverParallelPort(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t
 int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, uint16_t retries,
                          TransferCounts* counts) {
   *counts = TransferCounts{};
+  // The test's retries and errors are its own: the session's retry count
+  // comes back afterwards and its error total goes on counting.
+  const int session_retries = d.Transport().RetryCount;
+  const int session_errors = d.Transport().TransferErrors;
   d.Transport().RetryCount = retries;
   d.Transport().TransferErrors = 0;
-  d.Dev_PulseReset();
+  d.Mem_DiscardData();  // the stop pulse, and nothing earlier left on the host
   d.Reg_Write8(reg::kRun, 1);
   std::vector<uint8_t> buffer(block);
   const int result = d.Transport().InterfaceKind() == kInterfaceUsb ? OverUsb(d, buffer, count, counts)
                                                                     : OverParallelPort(d, buffer, count, counts);
   d.Reg_Write8(reg::kRun, 0);
+  d.Mem_DiscardData();  // the test data not read are left for no one
   counts->errors = d.Transport().TransferErrors;
+  d.Transport().RetryCount = session_retries;
+  d.Transport().TransferErrors = session_errors + counts->errors;
   return result;
 }
 

@@ -31,6 +31,9 @@ constexpr int kMaxHvReadings = 10000;
 constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
 
+// Block-read attempts: `Interface` key `Retry`.
+int RetryCountOf(const IniFile& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
+
 // Steps 5 and 6: the mode number to open and its name; 0 or -2.
 int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   if (*mode > ParamCount()) {
@@ -218,7 +221,7 @@ int OpenSteps(Session& s, int mode) {
   ScannerDevice& d = s.Device();
   d.Dev_Open();
   d.Transport().TransferErrors = 0;
-  d.Transport().RetryCount = Ini_IntOr(ini, "Interface", "Retry", 100);
+  d.Transport().RetryCount = RetryCountOf(ini);
   s.Acq().PrescanSetup(0);
   int r = d.Dev_Connect();
   if (r != 0) r = d.Dev_Connect();
@@ -251,7 +254,7 @@ int OpenSteps(Session& s, int mode) {
     }
   }
 
-  d.Transport().FpgaFileName = type >= 0 && type <= 4 ? Ini_StringOr(ini, "Scanner", "Firmware", "") : "";
+  d.Transport().FpgaFileName = FpgaDesignFileName(ini, type);
   if (!recover) {
     const int keep = Ini_IntOr(ini, "Scanner", "HalteFPGA", 1);
     r = d.Dev_ConfigureFpga(keep);
@@ -288,6 +291,8 @@ int OpenSteps(Session& s, int mode) {
     return r;
   }
   s.mode.mode = static_cast<uint8_t>(mode);
+  s.opened_mode = s.mode;
+  s.scan_mode_programmed = true;
   s.filter_enabled = true;
   s.Acq().SetFilterEnabled(true);
   s.Acq().SetSettings(SettingsFromScanMode(s.mode, type));
@@ -345,7 +350,12 @@ int OpenSteps(Session& s, int mode) {
     LogPrintf("No filtering will be applied to images\n");
   }
 
+  // The second open resets the retry and error counts of the parallel port:
+  // the session's `Retry` holds again and errors are counted from the start.
+  const int errors = d.Transport().TransferErrors;
   d.Dev_Open();
+  d.Transport().RetryCount = RetryCountOf(ini);
+  d.Transport().TransferErrors = errors;
   FlushSessionLog();
   d.Scan_AckEvent();
   return result;

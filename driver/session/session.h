@@ -40,12 +40,17 @@ struct Session {
   SessionState state = SessionState::kClosed;
   bool status_busy = false;
   bool plates_latched = false;
+  bool no_answer_logged = false;  // the scanner's silence was logged; cleared when it answers
 
   int32_t extra_length = 0;
   const uint8_t* extra_bytes = nullptr;
 
   std::unique_ptr<SessionDevice> parts;  // none while closed
   ScanMode mode;
+  ScanMode opened_mode;  // the mode as the open derived it (a service scan changes `mode`)
+  // The scan registers hold the session's mode; false after a service
+  // command programmed its own geometry (the activation programs it again).
+  bool scan_mode_programmed = true;
   std::string mode_name;  // as logged at open ("Scan mode: '%s'")
   MemoryDescription memory;  // the buffer memory found at open
   uint8_t id_block[32] = {};  // identification block; [31] the data PROM type
@@ -95,6 +100,10 @@ void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<doubl
 int Session_WriteNormalizationData(const char* path);
 int Session_ReadNormalizationData(const char* path);
 int Session_ClearNormalizationData();
+
+// Scan data collected for plates not yet finished are given up (the close,
+// a new activation): logged as an error, never handed out as images.
+void Session_DropUnfinishedPlates(Session& s);
 
 // Everything off, in this order: motor mode 4, laser, high voltage, run,
 // slot outputs (the close and the shutdown).

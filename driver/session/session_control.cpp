@@ -45,6 +45,13 @@ int MeasureAmbient(Session& s, bool log) {
 Session& CurrentSession() { return g_session; }
 bool SessionIsOpen() { return g_session.IsOpen(); }
 
+void Session_DropUnfinishedPlates(Session& s) {
+  if (!s.parts->poller.DataCollected()) return;
+  LogPrintf("ERROR: Image data of an unfinished plate dropped\n");
+  s.parts->poller.Restart();
+  s.Acq().Activate();
+}
+
 void Session_AllOff(ScannerDevice& d) {
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(0);
@@ -58,6 +65,7 @@ int Session_Close() {
   if (!s.IsOpen()) return kOk;
   ScannerDevice& d = s.Device();
   LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
+  Session_DropUnfinishedPlates(s);
   Session_AllOff(d);
   d.Dev_PulseReset();
   if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
@@ -92,13 +100,22 @@ int Session_Activate() {
     LogPrintf("ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
     return kErrLaserTemperature;
   }
+  if (!s.scan_mode_programmed) {
+    s.mode = s.opened_mode;
+    if (const int r = d.Scan_SetupRegisters(s.mode, s.memory); r != 0) {
+      LogPrintf("ERROR %i: Can not initialize scanner registers\n", r);
+      return r;
+    }
+    s.scan_mode_programmed = true;
+  }
   if (s.mode.plate_type != kPlateErase) {
     d.Scan_SetHighVoltage(1);
     platform::Sleep(kLampSettleMs);
   }
   int result = kOk;
   if (s.mode.check_light_level && MeasureAmbient(s, true) == kWarnAmbientLight) result = kWarnAmbientLight;
-  d.Dev_PulseReset();
+  d.Mem_DiscardData();  // the stop pulse; no data of an earlier operation on the host
+  Session_DropUnfinishedPlates(s);
   s.Acq().Activate();
   s.parts->poller.Restart();
   d.Scan_SetMotorMode(2);

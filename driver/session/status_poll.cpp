@@ -41,7 +41,12 @@ int Session_Poll() {
   ScanStatus st{};
   int r = s.parts->stream.ReadStatus(&st);
   if (r == 0) r = st.error;
+  if (r == kErrNoAnswer && !s.no_answer_logged) {
+    LogPrintf("ERROR %i: Scanner does not answer\n", r);
+    s.no_answer_logged = true;
+  }
   if (r != 0) return r;
+  s.no_answer_logged = false;
 
   const bool transport = st.flags & 1;
   const uint8_t plates = st.plate_sensors & s.mode.slots;

@@ -40,11 +40,6 @@ int32_t WriteReg(int32_t reg, int bytes, bool increment, uint32_t value) {
   return Keep_FirstError(t->RegWrite(reg, bytes, increment, value)) == KPU_STATUS_SUCCESS ? 1 : 0;
 }
 
-std::string DesignFile() {
-  std::string file;
-  Ini_ReadString(Ini_Open(), "Scanner", "Firmware", file);
-  return file;
-}
 
 }  // namespace
 
@@ -75,9 +70,12 @@ int32_t Free_Interface() {
 }
 
 int32_t Init_Firmware(int32_t check_first) {
+  return ConfigureFirmware(check_first, FpgaDesignFileName(Ini_Open(), ScannerType()));
+}
+
+int32_t ConfigureFirmware(int32_t check_first, const std::string& file) {
   UsbTransport* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
-  std::string file = DesignFile();
   if (file.empty() && check_first != 0) {
     uint8_t status[4] = {};
     int32_t result = t->FpgaStatus(status);

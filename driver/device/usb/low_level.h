@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "driver/config/tarvel_records.h"
 
@@ -44,6 +45,10 @@ int32_t GetScanStatus(::ScanStatus* status);
 int32_t GetTarvelErrorText(int32_t code, char* buffer, int32_t length);
 int32_t GetLastTarvelError(int32_t clear);
 int32_t SetTraceMask(int32_t mask);
+
+// `Init_Firmware` with the design file given (empty: the built-in design);
+// the export takes it from the ini file by the scanner type. Not an export.
+int32_t ConfigureFirmware(int32_t check_first, const std::string& design_file);
 
 // 32-bit words of scan data the current device's reader has received and
 // not yet handed out (0 without a device); not an export.

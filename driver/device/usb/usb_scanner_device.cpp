@@ -19,7 +19,8 @@ bool UsbScannerDevice::Dev_IsReady() {
 }
 
 int UsbScannerDevice::Dev_Connect() { return ll::Init_Interface(); }
-int UsbScannerDevice::Dev_ConfigureFpga(int keep) { return ll::Init_Firmware(keep); }
+// The design file the session chose for the scanner type.
+int UsbScannerDevice::Dev_ConfigureFpga(int keep) { return ll::ConfigureFirmware(keep, FpgaFileName); }
 int UsbScannerDevice::Dev_Disconnect() { return ll::Free_Interface(); }
 
 uint8_t UsbScannerDevice::Reg_Read8(int r) { return static_cast<uint8_t>(ll::RegRead(r)); }
@@ -71,6 +72,7 @@ uint8_t UsbScannerDevice::I2c_ReadAdc(int device, int channel) {
 }
 
 uint32_t UsbScannerDevice::Dev_WordsOnHost() { return ll::HeldScanWords(); }
+void UsbScannerDevice::Dev_DiscardHeldData() { ll::ClearReadBlock(); }
 
 void UsbScannerDevice::Dev_WriteClockWord(uint16_t word) {
   auto edges = ClockWordEdges(word);

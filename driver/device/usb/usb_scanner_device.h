@@ -40,6 +40,8 @@ class UsbScannerDevice final : public ScannerTransport {
   void Dev_WriteClockWord(uint16_t word) override;
   // What the pipe reader holds.
   uint32_t Dev_WordsOnHost() override;
+  // Stops and restarts the scan-data reader.
+  void Dev_DiscardHeldData() override;
 };
 
 // The large data PROMs (USB only): *length in: bytes asked; out: the bytes

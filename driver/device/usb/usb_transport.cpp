@@ -1,6 +1,8 @@
 #include "driver/device/usb/usb_transport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -18,6 +20,8 @@ namespace io = platform::usb;
 
 constexpr uint32_t kRequestTypeVendor = 2;
 constexpr uint32_t kMaxTransferSize = 32768;
+// A setup packet's length field is 16 bits.
+constexpr uint32_t kMaxControlLength = 65535;
 
 void VendorRecord(uint8_t record[io::kVendorRequestSize], uint8_t request, uint16_t value, uint16_t index) {
   std::memset(record, 0, io::kVendorRequestSize);
@@ -140,6 +144,10 @@ int UsbTransport::FetchDeviceError() {
 
 int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
   uint8_t record[io::kVendorRequestSize];
+  if (*length > kMaxControlLength) {
+    *length = 0;
+    return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  }
   VendorRecord(record, request, value, index);
   uint32_t asked = *length, got = 0;
   uint32_t status = Request(io::kIoVendorIn, record, sizeof record, buffer, asked, &got);
@@ -153,6 +161,10 @@ int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void
 
 int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
   uint8_t record[io::kVendorRequestSize];
+  if (*length > kMaxControlLength) {
+    *length = 0;
+    return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+  }
   VendorRecord(record, request, value, index);
   uint32_t got = 0;
   // the data to send travel in the output buffer
@@ -267,6 +279,11 @@ int UsbTransport::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
 int UsbTransport::StartReader() {
   int result = reader_.Start();
   platform::Sleep(100);
+  // The reads are posted before the first take: a clock that passes in no
+  // time (the virtual one) would otherwise leave the thread no turn. At
+  // most a second of real time.
+  for (int i = 0; result == KPU_STATUS_SUCCESS && i < 1000 && reader_.FreeBuffers() == int(reader_.BufferCount()); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (result != KPU_STATUS_SUCCESS) {
     reader_.Stop();
     Keep_FirstError(result);

@@ -111,6 +111,37 @@ TEST_F(CalibFile, UnreadableInputsAndNoSession) {
   EXPECT_EQ(Make_CalibFile(image.c_str()), -1);
 }
 
+// A DiskImage whose header gives other sides than its record (the same
+// pixel count) is refused before a pixel is read. Read_DiskImage, which
+// fills the caller's width x height pixels in file order, still reads it
+// (a record of an older image may give its sides swapped).
+TEST_F(CalibFile, AHeaderThatDisagreesWithItsRecordIsRefusedBeforeAnythingIsRead) {
+  OpenSession();
+  const struct {
+    const char* what;
+    int width, height;  // in the image's header; the record says 2600 x 1100
+  } cases[] = {{"sides swapped", 1100, 2600}, {"twice as wide", 5200, 550}, {"half as wide", 1300, 2200}};
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Record r;
+    const std::vector<uint16_t> px = GainField(r, 20000, Flat);
+    const std::string image = Images() + "/KP20000" + std::to_string(n++) + ".QEW";
+    WriteImage(image, r, px);
+    std::string disk = platform::ReadWholeFile(image).value_or("");
+    ASSERT_GE(disk.size(), 4u);
+    disk[0] = char(c.width & 0xFF), disk[1] = char(c.width >> 8);
+    disk[2] = char(c.height & 0xFF), disk[3] = char(c.height >> 8);
+    ASSERT_TRUE(platform::WriteFileAtomically(image, disk));
+
+    EXPECT_EQ(Make_CalibFile(image.c_str()), -1);
+    EXPECT_FALSE(platform::FileExists(image.substr(0, image.size() - 3) + "kor"));
+    std::vector<uint16_t> pixels(px.size(), 7);
+    EXPECT_EQ(Read_DiskImage(pixels.data(), image.c_str()), 0);
+    EXPECT_EQ(pixels, px);
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -134,6 +134,10 @@ TEST_F(Commands, EveryCommandAsOneRow) {
       {"fixed answer", 0x100E, {}, 2, 0, U16(1234), {}},
       {"vendor request in over the parallel port", 0x1011, {12, 0, 0, 5, 0}, 5, -1007, {}, {}},
       {"vendor request out over the parallel port", 0x1012, {10, 0, 0, 0, 0}, 0, -1007, {}, {}},
+      // The interface is checked before the blocks.
+      {"vendor request in over the parallel port, header short", 0x1011, {12, 0, 0, 5}, 5, -1007, {}, {}},
+      {"vendor request in over the parallel port, output short", 0x1011, {12, 0, 0, 5, 0}, 4, -1007, {}, {}},
+      {"vendor request out over the parallel port, data short", 0x1012, {2, 0xA8, 6, 3, 0, 1, 2}, 0, -1007, {}, {}},
       {"unknown command", 0x1013, {0, 0, 0, 0}, 4, -5, {}, {}},
       {"unknown command below the range", 0x0FFF, {0, 0, 0, 0}, 4, -5, {}, {}},
   };
@@ -249,9 +253,6 @@ TEST_F(Commands, BlocksTooShortAreRefusedBeforeAnythingMoves) {
       {"fixed answer: output", 0x100E, {}, 1},
       {"report: no name", 0x100F, {}, 0},
       {"normalization file: no name", 0x1010, {}, 0},
-      {"vendor in: header", 0x1011, {12, 0, 0, 5}, 5},
-      {"vendor in: output shorter than asked", 0x1011, {12, 0, 0, 5, 0}, 4},
-      {"vendor out: data shorter than its length", 0x1012, {2, 0xA8, 6, 3, 0, 1, 2}, 0},
   };
   for (const Short& c : cases) {
     SCOPED_TRACE(c.what);
@@ -263,6 +264,30 @@ TEST_F(Commands, BlocksTooShortAreRefusedBeforeAnythingMoves) {
     for (uint8_t b : a.out) ASSERT_EQ(b, kUntouched);
     EXPECT_TRUE(scanner->Trace().empty());
     EXPECT_TRUE(scanner->I2cTransactions().empty());
+  }
+}
+
+// Over USB the vendor requests' blocks are checked before anything is sent.
+TEST_F(Commands, OverUsbShortVendorBlocksAreRefusedBeforeAnythingIsSent) {
+  Open(sessiontest::kIni, true);
+  const struct {
+    const char* what;
+    int32_t command;
+    std::vector<uint8_t> in;
+    size_t out_length;
+  } cases[] = {
+      {"vendor in: header", 0x1011, {12, 0, 0, 5}, 5},
+      {"vendor in: output shorter than asked", 0x1011, {12, 0, 0, 5, 0}, 4},
+      {"vendor out: data shorter than its length", 0x1012, {2, 0xA8, 6, 3, 0, 1, 2}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    usb->ClearRequests();
+    const Answer a = Ctrl(c.command, c.in, c.out_length);
+    EXPECT_EQ(a.result, -102);
+    EXPECT_EQ(a.count, 0);
+    for (uint8_t b : a.out) ASSERT_EQ(b, kUntouched);
+    EXPECT_TRUE(usb->Requests().empty());
   }
 }
 

@@ -44,7 +44,11 @@ TEST_F(TestLine, ReturnsTheLinesSamplesAtTheAskedVoltage) {
     EXPECT_EQ(scanner->RegisterByte(194) | (scanner->RegisterByte(195) << 8), int(kPixels));
     EXPECT_EQ(scanner->RegisterByte(224) | (scanner->RegisterByte(225) << 8), 0xFFFF) << "no threshold";
     EXPECT_EQ(scanner->RegisterByte(226), 1) << "sample pitch code of a 2048 gap";
-    EXPECT_EQ(scanner->RegisterByte(176) & 0xF0, 0x40) << "laser off, run on";
+    EXPECT_EQ(scanner->RegisterByte(176) & 0xF0, 0x00) << "laser off, run stopped after the line";
+    EXPECT_EQ(scanner->RegisterByte(4), 0);
+    const std::vector<sim::RegisterAccess> run = scanner->TraceOf(4, true);
+    ASSERT_FALSE(run.empty());
+    EXPECT_EQ(run.back().value, 0u);
     EXPECT_EQ(scanner->RegisterByte(240) & 0x08, 0x08) << "lamp on";
     EXPECT_EQ(scanner->RegisterByte(163) & 0x73, 0) << "transport at rest";
     EXPECT_EQ(scanner->RegisterByte(144), 0);

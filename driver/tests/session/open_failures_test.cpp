@@ -67,6 +67,11 @@ TEST_F(OpenFailures, EveryFailingStepCleansUp) {
        1, -1, "ERROR: Can not open temporary file: ", true},
       {"laser too hot", [](SessionTest&, sim::Scenario& s, std::string&) { s.laser_temp = 50.5; }, 1, -1010,
        "ERROR: Laser temperature too high\n", true},
+      {"laser power out of range",
+       [](SessionTest&, sim::Scenario&, std::string& ini) {
+         ini.insert(ini.find("DeFlash=0\n") + 10, "Laser=99\n");
+       },
+       1, -102, "ERROR -102: Can not initialize scanner registers\n", true},
       {"image folder name too long",
        [](SessionTest&, sim::Scenario&, std::string& ini) { AddScannerKey(ini, "ImagePath=" + std::string(250, 'i')); },
        1, -1, "ERROR: Image file directory name too long: ", true},

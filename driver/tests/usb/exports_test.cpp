@@ -78,6 +78,20 @@ TEST_F(Exports, ParameterChecksComeBeforeTheRequest) {
   EXPECT_EQ(TarvelGetLastTarvelError(1), 0);  // emptied by the first call
 }
 
+// A control transfer's length is a 16-bit field: a longer block is refused
+// before anything is sent; 65535 bytes still go.
+TEST_F(Exports, ABlockWriteLongerThanASetupPacketCanSayIsRefused) {
+  Open();
+  std::vector<uint8_t> block(65536, 0);
+  EXPECT_EQ(TarvelRegWriteBlock(255, block.data(), 65536), 0);
+  EXPECT_TRUE(usb->Requests().empty());
+  EXPECT_EQ(TarvelGetLastTarvelError(1), -301);
+  EXPECT_EQ(TarvelRegWriteBlock(255, block.data(), 65535), 1);
+  ASSERT_EQ(usb->Requests().size(), 1u);
+  EXPECT_EQ(usb->Requests()[0].length, 65535u);
+  EXPECT_EQ(TarvelGetLastTarvelError(1), 0);
+}
+
 TEST_F(Exports, TheStoreKeepsTheFirstStatusUntilItIsTaken) {
   EXPECT_EQ(TarvelRegRead(1), 0);  // -302
   EXPECT_EQ(TarvelGetScanStatus(nullptr), -301);

@@ -204,6 +204,7 @@ TEST_F(Transport, CheckFirstKeepsALoadedDesign) {
 }
 
 TEST_F(Transport, AnUnreadableDesignFileFailsItsStepAndTheBuiltInDesignFollows) {
+  scenario.guid = "{1A6B8D00-DF2E-4A05-86DD-AA12B90E7A44}";  // type 0: `Firmware` counts
   WriteIni("[Scanner]\nFirmware=" + bin() + "/missing.hex\n");
   std::string log = bin() + "/session.log";
   ASSERT_TRUE(tarvel::OpenSessionLogAt(log));
@@ -216,6 +217,23 @@ TEST_F(Transport, AnUnreadableDesignFileFailsItsStepAndTheBuiltInDesignFollows) 
   EXPECT_NE(text.find("Xilinx reconfigured using standard USB design\n"), std::string::npos);
   EXPECT_EQ(usb->LoadedDesign(), "standard USB");
   EXPECT_EQ(usb->FpgaPieceSizes().size(), 81u);  // no zero-length design was sent
+}
+
+// `Firmware` names a design for scanner types 0 to 4 only: a type-6 scanner
+// never tries the file, and checking first keeps the design it has.
+TEST_F(Transport, ADesignFileCountsOnlyForScannerTypesZeroToFour) {
+  WriteIni("[Scanner]\nFirmware=" + bin() + "/missing.hex\n");
+  std::string log = bin() + "/session.log";
+  ASSERT_TRUE(tarvel::OpenSessionLogAt(log));
+  Open();  // type 6
+  EXPECT_EQ(TarvelInit_Firmware(1), 0);
+  EXPECT_TRUE(RequestsOf(14).empty());
+  EXPECT_EQ(RequestsOf(13).size(), 1u);
+  EXPECT_EQ(TarvelInit_Firmware(0), 0);
+  tarvel::CloseSessionLog();
+  std::string text = platform::ReadWholeFile(log).value_or("");
+  EXPECT_EQ(text.find("missing.hex"), std::string::npos) << text;
+  EXPECT_EQ(usb->LoadedDesign(), "standard USB");
 }
 
 TEST_F(Transport, ARejectedDownloadIsLogged) {
