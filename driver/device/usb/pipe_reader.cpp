@@ -108,6 +108,7 @@ int UsbPipeReader::Start() {
   if (status != 0) return Map_DriverStatus(status);
   SetPriority(platform::kThreadPriorityAboveNormal);
   failures_ = 0;
+  rounds_ = 0;
   stop_wake_.Reset();
   if (!Thread_Start()) {
     Close();
@@ -176,6 +177,7 @@ void UsbPipeReader::Run() {
       pending_.push_back(b);
       pending_count_ = static_cast<int>(pending_.size());
     }
+    ++rounds_;
     if (pending_.empty()) {
       platform::WaitForEvent(*buffer_returned_, platform::kInfinite);
       continue;

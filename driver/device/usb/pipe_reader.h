@@ -47,6 +47,9 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   int RunningPriority() const { return ThreadPriority(); }
   // Pool accounting (for tests): buffers free, submitted, completed.
   int FreeBuffers();
+  // The thread has submitted every free buffer once since Start (the reads
+  // may have failed).
+  bool SubmittedOnce() const { return rounds_.load() > 0; }
   int PendingBuffers();
   int CompletedBuffers();
   // Bytes received and not yet handed out: the completed transfers and
@@ -91,6 +94,7 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   std::unique_ptr<platform::Event> buffer_returned_;  // auto reset
   platform::Event stop_wake_{true, false};  // ends a back-off wait
   int failures_ = 0;
+  std::atomic<uint32_t> rounds_{0};  // submission rounds since Start
   bool open_ = false;
 };
 

@@ -282,7 +282,7 @@ int UsbTransport::StartReader() {
   // The reads are posted before the first take: a clock that passes in no
   // time (the virtual one) would otherwise leave the thread no turn. At
   // most a second of real time.
-  for (int i = 0; result == KPU_STATUS_SUCCESS && i < 1000 && reader_.FreeBuffers() == int(reader_.BufferCount()); ++i)
+  for (int i = 0; result == KPU_STATUS_SUCCESS && i < 1000 && !reader_.SubmittedOnce(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (result != KPU_STATUS_SUCCESS) {
     reader_.Stop();
