@@ -33,9 +33,6 @@ constexpr uint32_t kIoWrite32 = 0x222048;
 constexpr uint32_t kFpgaConfigured = 0x10;
 constexpr uint32_t kShareReadWrite = 3;
 
-// One connected flag for the library.
-bool g_connected = false;
-
 // The failing request's error, never 0 (a short answer has no error of its own).
 int LastErrorOrFailure() {
   uint32_t e = platform::GetLastError();
@@ -86,17 +83,17 @@ int EppPort::Dev_Connect() {
     return LastErrorOrFailure();
   if (!Request(kIoPortConfig, nullptr, 0, port_config_, sizeof port_config_, &got) || got != sizeof port_config_)
     return LastErrorOrFailure();
-  g_connected = true;
+  connected_ = true;
   if (!Request(kIoConnect, nullptr, 0, nullptr, 0)) return LastErrorOrFailure();
   return 0;
 }
 
 int EppPort::Dev_Disconnect() {
-  if (g_connected) {
+  if (connected_) {
     Reg_Write8(reg::kDisconnect, 0x40);
     Reg_Write8(reg::kDisconnect, 0x40);
   }
-  g_connected = false;
+  connected_ = false;
   if (!Request(kIoDisconnect, nullptr, 0, nullptr, 0)) return LastErrorOrFailure();
   return 0;
 }
