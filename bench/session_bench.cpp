@@ -28,7 +28,7 @@
 
 #include "driver/device/register_map.h"
 #include "driver/session/interface_probe.h"
-#include "driver/session/session.h"
+#include "driver/api/current_session.h"
 #include "driver/tarvel_api.h"
 #include "driver/tests/config/library_folder.h"
 #include "platform/clock.h"
@@ -51,7 +51,7 @@ struct OpenSession {
     scanner = std::make_shared<sim::Scanner>(scenario);
     scanner->SetTracing(false);
     sim::AttachParallelPort(scanner);
-    tarvel::ResetInterfaceProbe();
+    tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
     ok = Open_Scanner(1) == 0;
   }
   ~OpenSession() {

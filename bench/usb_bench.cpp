@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/timing.h"
+#include "driver/api/current_session.h"
 #include "driver/device/scanner_device.h"
 #include "driver/device/usb/usb_scanner_device.h"
 #include "driver/session/interface_probe.h"
@@ -169,7 +170,7 @@ void BM_IdleUsbSession(benchmark::State& state) {
   auto scanner = std::make_shared<sim::Scanner>(scenario);
   scanner->SetTracing(false);
   sim::AttachUsb(scanner);
-  tarvel::ResetInterfaceProbe();
+  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
   if (Open_Scanner(1) != 0) {
     state.SkipWithError("Open_Scanner failed over USB");
   } else {
@@ -196,7 +197,7 @@ void BM_IdleUsbSession(benchmark::State& state) {
   }
   Close_Scanner();
   sim::DetachUsb();
-  tarvel::ResetInterfaceProbe();
+  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
   platform::UseRealClock();
   platform::SetFreeDiskSpaceOverride(std::nullopt);
 }

@@ -108,7 +108,7 @@ int MotorSpeed(Session& s, ServiceBlocks& b) {
 
 int Report(Session& s, ServiceBlocks& b) { return Write_Report(s, b.Text()); }
 
-int CalibFile(Session&, ServiceBlocks& b) { return Session_MakeCalibFile(b.Text().c_str()); }
+int CalibFile(Session& s, ServiceBlocks& b) { return Session_MakeCalibFile(s, b.Text().c_str()); }
 
 // u8 request, u16 value, u16 length: the bytes the scanner answers.
 int VendorIn(Session&, ServiceBlocks& b) {
@@ -182,10 +182,9 @@ size_t Length(const void* block, int32_t length) { return block != nullptr && le
 
 }  // namespace
 
-int Service_Control(int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
+int Service_Control(Session& s, int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
                     int32_t* out_count) {
   if (out_count) *out_count = 0;
-  Session& s = CurrentSession();
   if (!s.IsOpen()) return kErrNotOpen;
   const CommandRow* row = std::find_if(std::begin(kCommands), std::end(kCommands),
                                        [command](const CommandRow& r) { return r.command == command; });

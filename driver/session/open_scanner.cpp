@@ -203,12 +203,12 @@ int OpenSteps(Session& s, int mode) {
     LogPrintf("ERROR: INI file not found\n");
     return kErrIniMissing;
   }
-  const int type = Get_ScannerType();
+  const int type = Get_ScannerType(s);
   std::string name;
   if (int r = ChooseMode(ini, type, &mode, &name); r != 0) return r;
   s.mode_name = name;
 
-  const int interface = Get_InterfaceType();
+  const int interface = Get_InterfaceType(s);
   if (interface != kInterfaceParallel && interface != kInterfaceUsb) {
     LogPrintf("ERROR: Interface not supported\n");
     return kErrInterface;
@@ -363,8 +363,7 @@ int OpenSteps(Session& s, int mode) {
 
 }  // namespace
 
-int Session_Open(int mode) {
-  Session& s = CurrentSession();
+int Session_Open(Session& s, int mode) {
   if (s.IsOpen()) {
     LogPrintf("%s Open_Scanner(%i), was allready open\n", TimeStamp().c_str(), mode);
     return kErrAlreadyOpen;
@@ -373,7 +372,8 @@ int Session_Open(int mode) {
   s.extra_bytes = nullptr;
   // The stream poll's flags (transport was running, collecting logged, data
   // collected, collecting reads) start clear with the session's own poll.
-  s.status_busy = s.plates_latched = false;
+  s.status_busy = false;
+  s.plates_latched = false;
 
   if (!SessionLogOpen()) {
     if (mode <= 0) {
@@ -394,15 +394,14 @@ int Session_Open(int mode) {
 
   const int r = OpenSteps(s, mode);
   if (r < 0 && r != kWarnImagesPending) {
-    Session_Shutdown();
+    Session_Shutdown(s);
     return r;
   }
   s.state = SessionState::kOpen;
   return r;
 }
 
-int Session_Shutdown() {
-  Session& s = CurrentSession();
+int Session_Shutdown(Session& s) {
   if (s.parts) {
     ScannerDevice& d = s.Device();
     Session_AllOff(d);

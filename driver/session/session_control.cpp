@@ -13,8 +13,6 @@ namespace {
 
 constexpr uint32_t kLampSettleMs = 400;
 
-Session g_session;
-
 // 100 scaled samples: *mean their average; -10000 when more than 16 lie
 // above the mode's threshold, else 0.
 int Scan_LightLevel(ScannerRegisters& d, const ScanMode& mode, int* mean) {
@@ -42,9 +40,6 @@ int MeasureAmbient(Session& s, bool log) {
 
 }  // namespace
 
-Session& CurrentSession() { return g_session; }
-bool SessionIsOpen() { return g_session.IsOpen(); }
-
 void Session_DropUnfinishedPlates(Session& s) {
   if (!s.parts->poller.DataCollected()) return;
   LogPrintf("ERROR: Image data of an unfinished plate dropped\n");
@@ -60,8 +55,7 @@ void Session_AllOff(ScannerDevice& d) {
   d.Scan_SetSlotOutputs(0);
 }
 
-int Session_Close() {
-  Session& s = g_session;
+int Session_Close(Session& s) {
   if (!s.IsOpen()) return kOk;
   ScannerDevice& d = s.Device();
   LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
@@ -83,8 +77,7 @@ int Session_Close() {
   return result;
 }
 
-int Session_Activate() {
-  Session& s = g_session;
+int Session_Activate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
   ScannerDevice& d = s.Device();
   LogPrintf("%s Aktivate_Scanner\n", TimeStamp().c_str());
@@ -129,8 +122,7 @@ int Session_Activate() {
   return result;
 }
 
-int Session_Deactivate() {
-  Session& s = g_session;
+int Session_Deactivate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
   ScannerDevice& d = s.Device();
   LogPrintf("%s Deaktivate_Scanner\n", TimeStamp().c_str());
@@ -142,8 +134,7 @@ int Session_Deactivate() {
   return kOk;
 }
 
-int Session_LightStatus() {
-  Session& s = g_session;
+int Session_LightStatus(Session& s) {
   // Refused before the lamp is touched: an active scan keeps its high voltage.
   if (!s.IsOpen() || s.IsActive()) return kErrNotOpen;
   ScannerDevice& d = s.Device();
@@ -154,8 +145,7 @@ int Session_LightStatus() {
   return r;
 }
 
-int Session_NextImageName(char* buffer) {
-  Session& s = g_session;
+int Session_NextImageName(Session& s, char* buffer) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
   const int pending = s.Acq().NextName(buffer);
@@ -163,9 +153,8 @@ int Session_NextImageName(char* buffer) {
   return pending > 0 ? pending : 0;
 }
 
-int Session_SerialNumber(char* buffer) {
+int Session_SerialNumber(Session& s, char* buffer) {
   if (!buffer) return kErrInvalidArgument;
-  Session& s = g_session;
   if (!s.IsOpen()) {
     std::strcpy(buffer, "Scanner not open");
     return kErrNotOpen;
@@ -174,22 +163,19 @@ int Session_SerialNumber(char* buffer) {
   return kOk;
 }
 
-int Session_SetPrescan(int samples) {
-  Session& s = g_session;
+int Session_SetPrescan(Session& s, int samples) {
   if (!s.IsOpen()) return kErrNotOpen;
   return s.Acq().PrescanSetup(samples);
 }
 
-int Session_PrescanLine(uint8_t* buffer) {
-  Session& s = g_session;
+int Session_PrescanLine(Session& s, uint8_t* buffer) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
   s.Acq().PrescanTake(buffer);
   return kOk;
 }
 
-int Session_RunBeltdrive(unsigned code) {
-  Session& s = g_session;
+int Session_RunBeltdrive(Session& s, unsigned code) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (s.IsActive()) return kErrBusy;
   ScannerDevice& d = s.Device();
@@ -203,8 +189,7 @@ int Session_RunBeltdrive(unsigned code) {
   return kOk;
 }
 
-int Session_SetFilterMode(int on) {
-  Session& s = g_session;
+int Session_SetFilterMode(Session& s, int on) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (on == 0) {
     s.filter_saved = s.filter_enabled;
@@ -218,15 +203,14 @@ int Session_SetFilterMode(int on) {
   return kOk;
 }
 
-void Session_SetExtraHeader(int32_t length, const uint8_t* bytes) {
-  Session& s = g_session;
+void Session_SetExtraHeader(Session& s, int32_t length, const uint8_t* bytes) {
   s.extra_length = length;
   s.extra_bytes = bytes;
   if (s.parts) s.Acq().SetExtraHeader(length, bytes);
 }
 
-int Session_HalticMode(int value) {
-  if (g_session.IsOpen() && value == 1) LogPrintf("HALTIC_Mode active\n");
+int Session_HalticMode(Session& s, int value) {
+  if (s.IsOpen() && value == 1) LogPrintf("HALTIC_Mode active\n");
   return kOk;
 }
 
