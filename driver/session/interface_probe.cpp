@@ -2,7 +2,7 @@
 
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/epp_port.h"
 #include "driver/device/usb/low_level.h"
 #include "driver/session/session.h"
 #include "platform/kernel_device.h"

@@ -13,7 +13,7 @@
 #include "driver/acquisition/stream_poll.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/scan_mode.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/scanner_registers.h"
 #include "driver/normalization/scanner_line.h"
 #include "driver/result_codes.h"
 #include "driver/session/interface_probe.h"
@@ -23,17 +23,19 @@ namespace tarvel {
 
 enum class SessionState { kClosed, kOpen, kActive };
 
-// What a session owns from a successful open to its close: the device
-// object, acquisition over the session log and the stream poll over both.
+// What a session owns from a successful open to its close: the transport,
+// the register layer over it, acquisition over the session log and the stream poll over both.
 struct SessionDevice {
-  explicit SessionDevice(std::unique_ptr<ScannerDevice> scanner)
-      : device(std::move(scanner)),
+  explicit SessionDevice(std::unique_ptr<ScannerTransport> scanner_transport)
+      : transport(std::move(scanner_transport)),
+        device(*transport),
         acquisition(AcquisitionSeams{&log, {}, {}}),
-        stream(*device),
+        stream(device),
         poller(acquisition, stream, &log) {}
 
   SessionLogSink log;
-  std::unique_ptr<ScannerDevice> device;
+  std::unique_ptr<ScannerTransport> transport;
+  ScannerRegisters device;
   Acquisition acquisition;
   ScannerStreamDevice stream;
   StreamPoller poller;
@@ -67,7 +69,8 @@ struct Session {
   int interface_kind = kInterfaceNone;  // the probed interface, once one answered
   OldImageSearch old_images;  // the listing of old images
 
-  ScannerDevice& Device() { return *parts->device; }
+  ScannerRegisters& Device() { return parts->device; }
+  ScannerTransport& Transport() { return *parts->transport; }
   Acquisition& Acq() { return parts->acquisition; }
   bool IsOpen() const { return state != SessionState::kClosed; }
   bool IsActive() const { return state == SessionState::kActive; }
@@ -109,7 +112,7 @@ void Session_DropUnfinishedPlates(Session& s);
 
 // Everything off, in this order: motor mode 4, laser, high voltage, run,
 // slot outputs (the close and the shutdown).
-void Session_AllOff(ScannerDevice& device);
+void Session_AllOff(ScannerRegisters& device);
 
 // The device shutdown of a half-opened session (every failed open): motors,
 // laser, high voltage, run and slot outputs off, disconnect, temporary file

@@ -47,7 +47,7 @@ void Session_DropUnfinishedPlates(Session& s) {
   s.Acq().Activate();
 }
 
-void Session_AllOff(ScannerDevice& d) {
+void Session_AllOff(ScannerRegisters& d) {
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(0);
   d.Scan_SetHighVoltage(0);
@@ -57,13 +57,13 @@ void Session_AllOff(ScannerDevice& d) {
 
 int Session_Close(Session& s) {
   if (!s.IsOpen()) return kOk;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
   Session_DropUnfinishedPlates(s);
   Session_AllOff(d);
   d.Dev_PulseReset();
   if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
-  d.Dev_Disconnect();
+  d.Transport().Dev_Disconnect();
   s.Acq().CloseTempFile();
   if (platform::DeleteFile(s.temp_path)) LogPrintf("Temporary data file removed: %s\n", s.temp_path.c_str());
   int result = kOk;
@@ -79,7 +79,7 @@ int Session_Close(Session& s) {
 
 int Session_Activate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   LogPrintf("%s Aktivate_Scanner\n", TimeStamp().c_str());
   s.status_busy = false;
   if (s.IsActive()) {
@@ -116,15 +116,15 @@ int Session_Activate(Session& s) {
   d.Scan_SetRun(2);
   d.Scan_SetSlotOutputs(3);
   d.Scan_AckEvent();
-  d.Dev_ReadLineCounter();
+  d.Transport().Dev_ReadLineCounter();
   s.state = SessionState::kActive;
-  d.Reg_Write8(reg::kActivate, 0);
+  d.Transport().Reg_Write8(reg::kActivate, 0);
   return result;
 }
 
 int Session_Deactivate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   LogPrintf("%s Deaktivate_Scanner\n", TimeStamp().c_str());
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(2);
@@ -137,7 +137,7 @@ int Session_Deactivate(Session& s) {
 int Session_LightStatus(Session& s) {
   // Refused before the lamp is touched: an active scan keeps its high voltage.
   if (!s.IsOpen() || s.IsActive()) return kErrNotOpen;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   d.Scan_SetHighVoltage(1);
   platform::Sleep(kLampSettleMs);
   const int r = MeasureAmbient(s, false);
@@ -178,7 +178,7 @@ int Session_PrescanLine(Session& s, uint8_t* buffer) {
 int Session_RunBeltdrive(Session& s, unsigned code) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (s.IsActive()) return kErrBusy;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   if (const unsigned n = code & 0xFF; n != 0) {
     d.Scan_SetStepper(static_cast<uint16_t>(n * 4 + 128), 0);
     d.Scan_SetMotorMode(1);

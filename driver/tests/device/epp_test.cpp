@@ -45,24 +45,24 @@ class Epp : public SimDeviceTest {};
 TEST_F(Epp, ConnectAndDisconnect) {
   Start(false);
   EXPECT_FALSE(port->Connected());
-  ASSERT_EQ(device->Dev_Connect(), 0);
+  ASSERT_EQ(device->Transport().Dev_Connect(), 0);
   EXPECT_TRUE(port->Connected());
   EXPECT_EQ(port->Requests(0x222000), 1);
   EXPECT_EQ(port->Requests(0x22200C), 1);
   EXPECT_EQ(port->Requests(0x222004), 1);
   scanner->ClearTrace();
-  EXPECT_EQ(device->Dev_Disconnect(), 0);
+  EXPECT_EQ(device->Transport().Dev_Disconnect(), 0);
   EXPECT_EQ(Writes(), (std::vector<Write>{{255, 0x40}, {255, 0x40}}));
   EXPECT_FALSE(port->Connected());
   EXPECT_EQ(port->Requests(0x222008), 1);
   // Not connected: register requests fail, reads give 0 and leave the error.
   platform::SetLastError(0);
-  EXPECT_EQ(device->Reg_Read8(176), 0);
+  EXPECT_EQ(device->Transport().Reg_Read8(176), 0);
   EXPECT_NE(platform::GetLastError(), 0u);
-  EXPECT_EQ(device->Reg_Write8(176, 1), 0);
+  EXPECT_EQ(device->Transport().Reg_Write8(176, 1), 0);
   // A second disconnect sends no register writes.
   scanner->ClearTrace();
-  EXPECT_EQ(device->Dev_Disconnect(), 0);
+  EXPECT_EQ(device->Transport().Dev_Disconnect(), 0);
   EXPECT_TRUE(scanner->Trace().empty());
 }
 
@@ -70,7 +70,7 @@ TEST_F(Epp, OpenKeepsItsHandleAndTheDestructorClosesIt) {
   Start();
   device->Transport().RetryCount = 100;
   device->Transport().TransferErrors = 5;
-  device->Dev_Open();
+  device->Transport().Dev_Open();
   EXPECT_EQ(port->OpenFiles(), 1);
   EXPECT_EQ(device->Transport().RetryCount, 10);
   EXPECT_EQ(device->Transport().TransferErrors, 0);
@@ -92,18 +92,19 @@ TEST_F(Epp, ConnectFailures) {
     (c.short_answer ? scenario.faults.short_requests : scenario.faults.fail_requests) = {{c.failing_code, 1}};
     Start(false);
     platform::SetLastError(0);
-    EXPECT_EQ(device->Dev_Connect(), static_cast<int>(kGenFailure)) << std::hex << c.failing_code << c.short_answer;
+    EXPECT_EQ(device->Transport().Dev_Connect(), static_cast<int>(kGenFailure))
+        << std::hex << c.failing_code << c.short_answer;
     EXPECT_EQ(port->Requests(0x222004), c.failing_code == 0x222004 ? 1 : 0) << "connect only after both answers";
-    EXPECT_EQ(device->Dev_Connect(), 0) << "the second attempt succeeds";
+    EXPECT_EQ(device->Transport().Dev_Connect(), 0) << "the second attempt succeeds";
   }
   // No scanner at all: the open fails, so does every request.
   device.reset();
   sim::DetachParallelPort();
-  tarvel::ScannerDevice absent;
-  absent.Dev_Open();
+  devtest::OwnedRegisters absent;
+  absent.Transport().Dev_Open();
   EXPECT_FALSE(absent.Transport().HandleValid());
-  EXPECT_EQ(absent.Dev_Connect(), static_cast<int>(platform::kErrorInvalidHandle));
-  EXPECT_FALSE(absent.Dev_IsReady());
+  EXPECT_EQ(absent.Transport().Dev_Connect(), static_cast<int>(platform::kErrorInvalidHandle));
+  EXPECT_FALSE(absent.Transport().Dev_IsReady());
 }
 
 TEST_F(Epp, ReadyMeansConfiguredAndAnswering) {
@@ -117,7 +118,7 @@ TEST_F(Epp, ReadyMeansConfiguredAndAnswering) {
     scenario.faults.fpga_status_stuck = c.stuck;
     Start();
     platform::SetLastError(99);
-    EXPECT_EQ(device->Dev_IsReady(), c.ready) << c.configured << c.stuck;
+    EXPECT_EQ(device->Transport().Dev_IsReady(), c.ready) << c.configured << c.stuck;
   }
 }
 
@@ -135,14 +136,14 @@ class ReadBlock : public SimDeviceTest {
 };
 
 TEST_F(ReadBlock, CapacityLimitsTheBlock) {
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, 20, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, 20, &count), 0);
   EXPECT_EQ(count, 20u);
   EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 5), std::vector<uint32_t>(words.begin(), words.begin() + 5));
   EXPECT_EQ(scanner->WordsWaiting(), 5u);
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 20u);
   EXPECT_EQ(buffer[0], words[5]);
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 0u) << "nothing waiting";
   EXPECT_EQ(device->Transport().TransferErrors, 0);
 }
@@ -151,7 +152,7 @@ TEST_F(ReadBlock, CorruptedReadsAreRepeatedFromTheSamePosition) {
   device->Transport().RetryCount = 10;
   scanner->SetBadChecksumReads(3);
   scanner->ClearTrace();
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 40u);
   EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
   EXPECT_EQ(device->Transport().TransferErrors, 3);
@@ -169,14 +170,14 @@ TEST_F(ReadBlock, AlwaysCorruptedLeavesTheDataWaiting) {
     device->Transport().TransferErrors = 0;
     scanner->SetBadChecksumReads(-1);
     count = 99;
-    EXPECT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), -200) << c.retry_count;
+    EXPECT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), -200) << c.retry_count;
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(device->Transport().TransferErrors, c.attempts) << c.retry_count;
     EXPECT_EQ(scanner->WordsWaiting(), 10u);
     EXPECT_EQ(scanner->ReadPointer(), 0u);
   }
   scanner->SetBadChecksumReads(0);
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
 }
 
@@ -192,7 +193,7 @@ TEST_F(ReadBlock, FaultyTransferIsRetried) {
     (short_answer ? scenario.faults.short_requests : scenario.faults.fail_requests) = {{0x222038, 1}};
     Start();
     scanner->AppendMemory(words);
-    ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+    ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(count, 40u);
     EXPECT_EQ(device->Transport().TransferErrors, 1);
     EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
@@ -284,7 +285,7 @@ TEST_F(ConfigureFpga, Table) {
     device->Transport().FpgaFileName = FileName(c.file);
     tarvel::FlushSessionLog();
     size_t before = platform::ReadWholeFile(log_path).value_or("").size();
-    EXPECT_EQ(device->Dev_ConfigureFpga(c.keep), c.result);
+    EXPECT_EQ(device->Transport().Dev_ConfigureFpga(c.keep), c.result);
     EXPECT_EQ(scanner->FpgaDownloads(), c.downloads);
     EXPECT_EQ(scanner->FpgaConfigured(), c.configured_after);
     tarvel::FlushSessionLog();
@@ -302,15 +303,15 @@ TEST_F(ConfigureFpga, Table) {
 TEST_F(ConfigureFpga, ConfiguredStateOutlivesTheSession) {
   scenario.fpga_configured = false;
   Start();
-  ASSERT_EQ(device->Dev_ConfigureFpga(1), 0);
-  device->Dev_Disconnect();
+  ASSERT_EQ(device->Transport().Dev_ConfigureFpga(1), 0);
+  device->Transport().Dev_Disconnect();
   device.reset();
   // A new session on the same scanner finds it configured and keeps it.
-  device = std::make_unique<tarvel::ScannerDevice>();
-  device->Dev_Open();
-  ASSERT_EQ(device->Dev_Connect(), 0);
-  EXPECT_TRUE(device->Dev_IsReady());
-  EXPECT_EQ(device->Dev_ConfigureFpga(1), 0);
+  device = std::make_unique<devtest::OwnedRegisters>();
+  device->Transport().Dev_Open();
+  ASSERT_EQ(device->Transport().Dev_Connect(), 0);
+  EXPECT_TRUE(device->Transport().Dev_IsReady());
+  EXPECT_EQ(device->Transport().Dev_ConfigureFpga(1), 0);
   EXPECT_EQ(scanner->FpgaDownloads(), 1);
 }
 

@@ -117,7 +117,7 @@ TEST_F(Registers, LaserPower) {
       {-1, -102, {{176, 0xC5}}},  // no power code from a negative value
   };
   for (const Case& c : cases) {
-    device->Reg_Write8(176, 0xF5);
+    device->Transport().Reg_Write8(176, 0xF5);
     scanner->ClearTrace();
     EXPECT_EQ(device->Scan_SetLaserPower(c.power), c.result) << c.power;
     EXPECT_EQ(Writes(), c.writes) << c.power;
@@ -138,8 +138,8 @@ TEST_F(Registers, LaserModeAndRunKeepTheOtherBits) {
       {&tarvel::ScannerRegisters::Scan_SetRun, 0, 0x2B, 0},
   };
   for (const Case& c : cases) {
-    device->Reg_Write8(176, 0xAB);
-    device->Reg_Write8(4, 0);
+    device->Transport().Reg_Write8(176, 0xAB);
+    device->Transport().Reg_Write8(4, 0);
     (device.get()->*c.op)(c.mode);
     EXPECT_EQ(scanner->RegisterByte(176), c.r176) << c.mode;
     EXPECT_EQ(scanner->RegisterByte(4), c.r4) << c.mode;
@@ -205,7 +205,7 @@ TEST_F(Registers, StepperPeriodSetsTheSlowFlag) {
 }
 
 TEST_F(Registers, HighVoltageAndResetKeepTheOtherBits) {
-  device->Reg_Write8(240, 0x21);
+  device->Transport().Reg_Write8(240, 0x21);
   device->Scan_SetHighVoltage(1);
   EXPECT_EQ(scanner->RegisterByte(240), 0x29);
   device->Scan_SetHighVoltage(2);
@@ -354,7 +354,7 @@ TEST_F(Registers, SamplesAndAdcOffset) {
     uint32_t raw, scaled;
   } cases[] = {{11, 1200, 1600}, {15, 1600, 3200}, {16, 850, 1600}, {31, 1600, 1600}};
   for (const Case& c : cases) {
-    device->Reg_Write8(208, c.reg208);
+    device->Transport().Reg_Write8(208, c.reg208);
     EXPECT_EQ(device->Scan_ReadSample(), c.raw) << c.reg208;
     EXPECT_EQ(device->Scan_ReadSampleScaled(), c.scaled) << c.reg208;
   }
@@ -365,7 +365,7 @@ TEST_F(Registers, SamplesAndAdcOffset) {
     uint16_t adc_offset;
   } offsets[] = {{11, true, 1200, 100}, {19, true, 1000, 100}, {11, false, 0, 0}};
   for (const Offset& o : offsets) {
-    device->Reg_Write8(208, o.reg208);
+    device->Transport().Reg_Write8(208, o.reg208);
     scanner->ClearTrace();
     EXPECT_EQ(device->Scan_MeasureAdcOffset(o.measure), o.b);
     EXPECT_EQ(device->AdcOffset, o.adc_offset);
@@ -382,7 +382,7 @@ TEST_F(Registers, LaserTemperatureInTenths) {
     EXPECT_EQ(device->Scan_ReadLaserTemp(), tenths) << celsius;
   }
   scanner->SetTempSensorAbsent(true);
-  EXPECT_EQ(device->I2c_ReadTemp(0x92), static_cast<int16_t>(0x8000));
+  EXPECT_EQ(device->Transport().I2c_ReadTemp(0x92), static_cast<int16_t>(0x8000));
   EXPECT_EQ(device->Scan_ReadLaserTemp(), -1280);
 }
 
@@ -396,7 +396,7 @@ TEST_F(Registers, ScanStatusRecord) {
   scenario.plates.push_back(plate);
   Start();
   scanner->AppendMemory(std::vector<uint32_t>(10, 0x00010002));
-  device->Reg_Write8(144, 0xAA);
+  device->Transport().Reg_Write8(144, 0xAA);
   device->Scan_SetMotorMode(2);  // arms the transport; the plate comes at once
   platform::Sleep(5);
   tarvel::ScanStatus s{};
@@ -413,7 +413,7 @@ TEST_F(Registers, ScanStatusRecord) {
   for (const auto& a : scanner->Trace()) order.push_back(a.reg);
   EXPECT_EQ(order, (std::vector<int>{248, 164, 144, 52, 18, 17, 16, 51}));
   device->Scan_AckEvent();
-  EXPECT_EQ(device->Reg_Read8(248) & 8, 0);
+  EXPECT_EQ(device->Transport().Reg_Read8(248) & 8, 0);
 }
 
 // The counter runs fast (one line per 3 us, a bus access takes 2 us): a read
@@ -430,7 +430,7 @@ TEST_F(Registers, LineCounterReadsDoNotTear) {
     uint32_t before = scanner->LineCounter();
     uint32_t v = 0;
     if (i % 2) {
-      v = device->Dev_ReadLineCounter();
+      v = device->Transport().Dev_ReadLineCounter();
     } else {
       tarvel::ScanStatus s{};
       device->Dev_GetScanStatus(&s);
@@ -445,7 +445,7 @@ TEST_F(Registers, LineCounterReadsDoNotTear) {
   EXPECT_GT(carries, 10);
   // The line-counter order of each read.
   scanner->ClearTrace();
-  device->Dev_ReadLineCounter();
+  device->Transport().Dev_ReadLineCounter();
   std::vector<int> order;
   for (const auto& a : scanner->Trace()) order.push_back(a.reg);
   EXPECT_EQ(order, (std::vector<int>{16, 17, 18, 17}));
