@@ -63,8 +63,8 @@ bool EppPort::SetAddress(int reg) {
 // A second open keeps the handle it has: the driver connection belongs to it.
 void EppPort::Dev_Open() {
   if (!HandleValid()) handle_ = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);
-  RetryCount = 10;
-  TransferErrors = 0;
+  SetRetryCount(10);
+  SetTransferErrors(0);
 }
 
 bool EppPort::Dev_IsReady() {
@@ -140,7 +140,7 @@ int EppPort::Reg_Write32(int reg, uint32_t value) {
 
 int EppPort::Dev_ConfigureFpga(int keep) {
   std::vector<uint8_t> file;
-  if (!FpgaFileName.empty()) file = Load_File(FpgaFileName);
+  if (!FpgaFileName().empty()) file = Load_File(FpgaFileName());
   if (file.empty() && keep != 0 && Dev_IsReady()) return 0;
 
   uint8_t status[4] = {};
@@ -151,9 +151,9 @@ int EppPort::Dev_ConfigureFpga(int keep) {
   if (!file.empty()) {
     bool ok = Request(kIoFpgaDownload, file.data(), static_cast<uint32_t>(file.size()), status, 4, &got);
     if (ok)
-      LogPrintf("Xilinx reconfigured using file: %s\n", FpgaFileName.c_str());
+      LogPrintf("Xilinx reconfigured using file: %s\n", FpgaFileName().c_str());
     else
-      LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName.c_str());
+      LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName().c_str());
     file.clear();
     if (ok) return (platform::LoadLe(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
   }
@@ -193,8 +193,8 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
       return 0;
     }
     Reg_Write32(reg::kReadPointer, pointer);
-    ++TransferErrors;
-  } while (attempts < RetryCount);
+    CountTransferError();
+  } while (attempts < RetryCount());
   *count = 0;
   // The last attempt's requests failed: the scanner does not answer.
   return Dev_NoAnswer() != 0 ? kErrNoAnswer : kErrChecksum;

@@ -59,7 +59,7 @@ int ScannerRegisters::Scan_SetGeometry(int samples, uint16_t threshold, int star
   WriteLowHigh(reg::kPixelsLow, static_cast<uint32_t>(pixels));
   WriteLowHigh(reg::kThresholdLow, static_cast<uint32_t>(s <= 16 ? s * threshold / 16 : s * threshold / 32));
   WriteLowHigh(reg::kAdcOffsetLow,
-               static_cast<uint32_t>(s <= 16 ? int64_t{AdcOffset} * s : int64_t{AdcOffset} * (s / 2)));
+               static_cast<uint32_t>(s <= 16 ? int64_t{adc_offset_} * s : int64_t{adc_offset_} * (s / 2)));
   transport_.Reg_Write8(reg::kSamplesPerPixel, samples - 1);
   int pitch = 0;
   if (threshold == 0xFFFF) pitch = gap >= 16384 ? 7 : gap >= 8192 ? 5 : gap >= 4096 ? 3 : gap >= 2048 ? 1 : 0;
@@ -73,12 +73,12 @@ void ScannerRegisters::Scan_SetStepper(uint16_t period, int32_t outlet_steps) {
   transport_.Reg_Write8(reg::kStepperPeriodLow, static_cast<int>((f - 1) & 0xFF));
   transport_.Reg_Write8(reg::kStepperPeriodHigh, static_cast<int>(((f - 1) >> 8) & 0xFF));
   transport_.Reg_Write8(reg::kOutletSteps, outlet_steps / 2048);
-  DirectionFlags = static_cast<uint8_t>((DirectionFlags & ~0x08) | (f >= 250 ? 0x08 : 0));
+  direction_flags_ = static_cast<uint8_t>((direction_flags_ & ~0x08) | (f >= 250 ? 0x08 : 0));
 }
 
 void ScannerRegisters::Scan_SetMotorMode(int mode) {
   int code = mode == 1 ? 0x71 : mode == 2 ? 0x73 : mode == 3 ? 0x75 : mode == 4 ? 0x72 : 0;
-  transport_.Reg_Write8(reg::kMotorMode, code ^ DirectionFlags);
+  transport_.Reg_Write8(reg::kMotorMode, code ^ direction_flags_);
 }
 
 int ScannerRegisters::Scan_SetLaserPower(int power) {
@@ -128,13 +128,13 @@ void ScannerRegisters::Scan_SetSlots(uint8_t slot_mask, int32_t inlet_steps) {
   uint8_t outputs = 0;
   for (int i = 0; i < 4; ++i)
     if (slot_mask & (1 << i)) outputs = static_cast<uint8_t>(outputs | (3 << (2 * i)));
-  SlotOutputMask = outputs;
+  slot_output_mask_ = outputs;
   transport_.Reg_Write8(reg::kInletSteps, inlet_steps / 2048);
 }
 
 void ScannerRegisters::Scan_SetSlotOutputs(int pattern) {
   int v = pattern == 1 ? 0x55 : pattern == 2 ? 0xAA : pattern == 3 ? 0xFF : 0;
-  transport_.Reg_Write8(reg::kSlotOutputs, v & SlotOutputMask);
+  transport_.Reg_Write8(reg::kSlotOutputs, v & slot_output_mask_);
 }
 
 uint8_t ScannerRegisters::Scan_ReadPlateSensors() {
@@ -175,7 +175,7 @@ uint32_t ScannerRegisters::Scan_MeasureAdcOffset(bool measure) {
   }
   uint32_t c = static_cast<uint32_t>(saved) + 1;
   if (saved > 15) c /= 2;
-  AdcOffset = static_cast<uint16_t>(b / c);
+  adc_offset_ = static_cast<uint16_t>(b / c);
   transport_.Reg_Write8(reg::kSamplesPerPixel, saved);
   return b;
 }
@@ -196,7 +196,7 @@ int ScannerRegisters::Scan_SetupRegisters(const ScanMode& mode, const MemoryDesc
   Scan_SetClock(mode.RPM, mode.PPR);
   int r = Scan_SetGeometry(mode.ADC_Ovs, mode.ADC_SW, mode.Strt_Pix, mode.Anz_Pix, mode.Blk_Pix);
   if (r != 0) return r;
-  DirectionFlags = mode.stepper_reversed ? 4 : 0;
+  direction_flags_ = mode.stepper_reversed ? 4 : 0;
   Scan_SetStepper(mode.SMOT, mode.outlet_steps);
   Scan_SetHighVoltage(0);
   r = Scan_SetPmtVoltage(mode.pmt_voltage);

@@ -43,9 +43,12 @@ class ScannerRegisters {
   void Dev_PulseReset();
 
   // Register-layer state.
-  uint16_t AdcOffset = 0;
-  uint8_t SlotOutputMask = 255;
-  uint8_t DirectionFlags = 0;  // bit 2 reverse stepper, bit 3 stepper period >= 250
+  uint16_t AdcOffset() const { return adc_offset_; }
+  void SetAdcOffset(uint16_t offset) { adc_offset_ = offset; }
+  uint8_t SlotOutputMask() const { return slot_output_mask_; }
+  // Bit 2 reverse stepper, bit 3 stepper period >= 250.
+  uint8_t DirectionFlags() const { return direction_flags_; }
+  void SetDirectionFlags(uint8_t flags) { direction_flags_ = flags; }
 
   // ---- register-layer operations ----
   // The programming sequence of a session: 0 or the first error.
@@ -55,7 +58,7 @@ class ScannerRegisters {
   void Scan_SetStepper(uint16_t period, int32_t outlet_steps);
   // Sets or clears the reverse-stepper bit of DirectionFlags.
   void Scan_SetStepperReversed(bool reversed) {
-    DirectionFlags = static_cast<uint8_t>((DirectionFlags & ~0x04) | (reversed ? 0x04 : 0));
+    direction_flags_ = static_cast<uint8_t>((direction_flags_ & ~0x04) | (reversed ? 0x04 : 0));
   }
   void Scan_SetMotorMode(int mode);
   int Scan_SetLaserPower(int power);
@@ -95,6 +98,9 @@ class ScannerRegisters {
   void WriteLowHigh(int reg, uint32_t value);
 
   ScannerTransport& transport_;
+  uint16_t adc_offset_ = 0;
+  uint8_t slot_output_mask_ = 255;
+  uint8_t direction_flags_ = 0;
 };
 
 }  // namespace tarvel

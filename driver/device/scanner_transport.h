@@ -72,10 +72,19 @@ class ScannerTransport {
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.
-  int RetryCount = 10;
-  int TransferErrors = 0;
+  int RetryCount() const { return retry_count_; }
+  void SetRetryCount(int count) { retry_count_ = count; }
+  int TransferErrors() const { return transfer_errors_; }
+  void SetTransferErrors(int count) { transfer_errors_ = count; }
+  void CountTransferError() { ++transfer_errors_; }
   // The FPGA design file (`Scanner` key `Firmware`); empty: the built-in design.
-  std::string FpgaFileName;
+  const std::string& FpgaFileName() const { return fpga_file_name_; }
+  void SetFpgaFileName(const std::string& file) { fpga_file_name_ = file; }
+
+ private:
+  int retry_count_ = 10;
+  int transfer_errors_ = 0;
+  std::string fpga_file_name_;
 };
 
 }  // namespace tarvel

@@ -58,10 +58,10 @@ int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, ui
   *counts = TransferCounts{};
   // The test's retries and errors are its own: the session's retry count
   // comes back afterwards and its error total goes on counting.
-  const int session_retries = d.Transport().RetryCount;
-  const int session_errors = d.Transport().TransferErrors;
-  d.Transport().RetryCount = retries;
-  d.Transport().TransferErrors = 0;
+  const int session_retries = d.Transport().RetryCount();
+  const int session_errors = d.Transport().TransferErrors();
+  d.Transport().SetRetryCount(retries);
+  d.Transport().SetTransferErrors(0);
   d.Mem_DiscardData();  // the stop pulse, and nothing earlier left on the host
   d.Transport().Reg_Write8(reg::kRun, 1);
   std::vector<uint8_t> buffer(block);
@@ -69,9 +69,9 @@ int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, ui
                                                                     : OverParallelPort(d, buffer, count, counts);
   d.Transport().Reg_Write8(reg::kRun, 0);
   d.Mem_DiscardData();  // the test data not read are left for no one
-  counts->errors = d.Transport().TransferErrors;
-  d.Transport().RetryCount = session_retries;
-  d.Transport().TransferErrors = session_errors + counts->errors;
+  counts->errors = d.Transport().TransferErrors();
+  d.Transport().SetRetryCount(session_retries);
+  d.Transport().SetTransferErrors(session_errors + counts->errors);
   return result;
 }
 

@@ -127,10 +127,10 @@ void MeasureZeroOffset(ScannerRegisters& d) {
     reading = d.Transport().I2c_ReadAdc(kI2cDacAdc, 0);
   if (reading * kVoltsPerAdcCount <= kHvLimitVolts) {
     d.Scan_MeasureAdcOffset(true);
-    LogPrintf("   ADC Offset = %u\n", static_cast<unsigned>(d.AdcOffset));
+    LogPrintf("   ADC Offset = %u\n", static_cast<unsigned>(d.AdcOffset()));
   } else {
     d.Scan_MeasureAdcOffset(false);
-    LogPrintf("   ADC Offset = %u HV>100V !!!\n", static_cast<unsigned>(d.AdcOffset));
+    LogPrintf("   ADC Offset = %u HV>100V !!!\n", static_cast<unsigned>(d.AdcOffset()));
   }
 }
 
@@ -221,8 +221,8 @@ int OpenSteps(Session& s, int mode) {
 
   ScannerRegisters& d = s.Device();
   d.Transport().Dev_Open();
-  d.Transport().TransferErrors = 0;
-  d.Transport().RetryCount = RetryCountOf(ini);
+  d.Transport().SetTransferErrors(0);
+  d.Transport().SetRetryCount(RetryCountOf(ini));
   s.Acq().PrescanSetup(0);
   int r = d.Transport().Dev_Connect();
   if (r != 0) r = d.Transport().Dev_Connect();
@@ -255,7 +255,7 @@ int OpenSteps(Session& s, int mode) {
     }
   }
 
-  d.Transport().FpgaFileName = FpgaDesignFileName(ini, type);
+  d.Transport().SetFpgaFileName(FpgaDesignFileName(ini, type));
   if (!recover) {
     const int keep = Ini_IntOr(ini, "Scanner", "HalteFPGA", 1);
     r = d.Transport().Dev_ConfigureFpga(keep);
@@ -353,10 +353,10 @@ int OpenSteps(Session& s, int mode) {
 
   // The second open resets the retry and error counts of the parallel port:
   // the session's `Retry` holds again and errors are counted from the start.
-  const int errors = d.Transport().TransferErrors;
+  const int errors = d.Transport().TransferErrors();
   d.Transport().Dev_Open();
-  d.Transport().RetryCount = RetryCountOf(ini);
-  d.Transport().TransferErrors = errors;
+  d.Transport().SetRetryCount(RetryCountOf(ini));
+  d.Transport().SetTransferErrors(errors);
   FlushSessionLog();
   d.Scan_AckEvent();
   return result;

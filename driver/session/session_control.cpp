@@ -62,7 +62,8 @@ int Session_Close(Session& s) {
   Session_DropUnfinishedPlates(s);
   Session_AllOff(d);
   d.Dev_PulseReset();
-  if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
+  if (d.Transport().TransferErrors() != 0)
+    LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors());
   d.Transport().Dev_Disconnect();
   s.Acq().CloseTempFile();
   if (platform::DeleteFile(s.temp_path)) LogPrintf("Temporary data file removed: %s\n", s.temp_path.c_str());

@@ -68,12 +68,12 @@ TEST_F(Epp, ConnectAndDisconnect) {
 
 TEST_F(Epp, OpenKeepsItsHandleAndTheDestructorClosesIt) {
   Start();
-  device->Transport().RetryCount = 100;
-  device->Transport().TransferErrors = 5;
+  device->Transport().SetRetryCount(100);
+  device->Transport().SetTransferErrors(5);
   device->Transport().Dev_Open();
   EXPECT_EQ(port->OpenFiles(), 1);
-  EXPECT_EQ(device->Transport().RetryCount, 10);
-  EXPECT_EQ(device->Transport().TransferErrors, 0);
+  EXPECT_EQ(device->Transport().RetryCount(), 10);
+  EXPECT_EQ(device->Transport().TransferErrors(), 0);
   EXPECT_TRUE(port->Connected()) << "the connection stays with the handle";
   device.reset();
   EXPECT_EQ(port->OpenFiles(), 0);
@@ -145,17 +145,17 @@ TEST_F(ReadBlock, CapacityLimitsTheBlock) {
   EXPECT_EQ(buffer[0], words[5]);
   ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 0u) << "nothing waiting";
-  EXPECT_EQ(device->Transport().TransferErrors, 0);
+  EXPECT_EQ(device->Transport().TransferErrors(), 0);
 }
 
 TEST_F(ReadBlock, CorruptedReadsAreRepeatedFromTheSamePosition) {
-  device->Transport().RetryCount = 10;
+  device->Transport().SetRetryCount(10);
   scanner->SetBadChecksumReads(3);
   scanner->ClearTrace();
   ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 40u);
   EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
-  EXPECT_EQ(device->Transport().TransferErrors, 3);
+  EXPECT_EQ(device->Transport().TransferErrors(), 3);
   EXPECT_EQ(WritesTo(8), (std::vector<uint32_t>{0, 0, 0})) << "the read pointer went back before each retry";
   EXPECT_EQ(WritesTo(32).size(), 4u) << "the checksum was cleared before each attempt";
   EXPECT_EQ(scanner->WordsWaiting(), 0u);
@@ -166,13 +166,13 @@ TEST_F(ReadBlock, AlwaysCorruptedLeavesTheDataWaiting) {
     int retry_count, attempts;
   } cases[] = {{10, 10}, {1, 1}, {0, 1}};
   for (const Case& c : cases) {
-    device->Transport().RetryCount = c.retry_count;
-    device->Transport().TransferErrors = 0;
+    device->Transport().SetRetryCount(c.retry_count);
+    device->Transport().SetTransferErrors(0);
     scanner->SetBadChecksumReads(-1);
     count = 99;
     EXPECT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), -200) << c.retry_count;
     EXPECT_EQ(count, 0u);
-    EXPECT_EQ(device->Transport().TransferErrors, c.attempts) << c.retry_count;
+    EXPECT_EQ(device->Transport().TransferErrors(), c.attempts) << c.retry_count;
     EXPECT_EQ(scanner->WordsWaiting(), 10u);
     EXPECT_EQ(scanner->ReadPointer(), 0u);
   }
@@ -195,7 +195,7 @@ TEST_F(ReadBlock, FaultyTransferIsRetried) {
     scanner->AppendMemory(words);
     ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(count, 40u);
-    EXPECT_EQ(device->Transport().TransferErrors, 1);
+    EXPECT_EQ(device->Transport().TransferErrors(), 1);
     EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
   }
 }
@@ -282,7 +282,7 @@ TEST_F(ConfigureFpga, Table) {
     scenario.faults.fpga_reject = c.reject;
     scenario.faults.fail_requests = c.fail;
     Start();
-    device->Transport().FpgaFileName = FileName(c.file);
+    device->Transport().SetFpgaFileName(FileName(c.file));
     tarvel::FlushSessionLog();
     size_t before = platform::ReadWholeFile(log_path).value_or("").size();
     EXPECT_EQ(device->Transport().Dev_ConfigureFpga(c.keep), c.result);
@@ -293,7 +293,7 @@ TEST_F(ConfigureFpga, Table) {
     std::string expected;
     if (c.log) {
       char line[512];
-      std::snprintf(line, sizeof line, c.log, device->Transport().FpgaFileName.c_str());
+      std::snprintf(line, sizeof line, c.log, device->Transport().FpgaFileName().c_str());
       expected = line;
     }
     EXPECT_EQ(written, expected);

@@ -60,7 +60,7 @@ TEST_F(Registers, ClockWordIsSentTwiceAndLatchedAsWritten) {
 }
 
 TEST_F(Registers, GeometryBySamplesPerPixel) {
-  device->AdcOffset = 100;
+  device->SetAdcOffset(100);
   const std::vector<Write> stop_run = {{176, 0}, {4, 0}};
   struct Case {
     int samples;
@@ -168,7 +168,7 @@ TEST_F(Registers, SlotMasksAndOutputs) {
   } cases[] = {{0x0F, 0xFF}, {0x06, 0x3C}, {0x01, 0x03}, {0x00, 0x00}};
   for (const Case& c : cases) {
     device->Scan_SetSlots(c.mask, 100000);
-    EXPECT_EQ(device->SlotOutputMask, c.output_mask);
+    EXPECT_EQ(device->SlotOutputMask(), c.output_mask);
     EXPECT_EQ(scanner->RegisterByte(166), 48);
     for (auto [pattern, bits] : {std::pair{1, 0x55}, std::pair{2, 0xAA}, std::pair{3, 0xFF}, std::pair{7, 0x00}}) {
       device->Scan_SetSlotOutputs(pattern);
@@ -180,7 +180,7 @@ TEST_F(Registers, SlotMasksAndOutputs) {
 TEST_F(Registers, MotorCodesWithDirectionFlags) {
   const uint8_t codes[] = {0, 0x71, 0x73, 0x75, 0x72, 0};
   for (uint8_t flags : {0, 4, 8, 12}) {
-    device->DirectionFlags = flags;
+    device->SetDirectionFlags(flags);
     for (int mode = 0; mode <= 5; ++mode) {
       device->Scan_SetMotorMode(mode);
       EXPECT_EQ(scanner->RegisterByte(163), codes[mode] ^ flags) << "mode " << mode << " flags " << int(flags);
@@ -195,12 +195,12 @@ TEST_F(Registers, StepperPeriodSetsTheSlowFlag) {
     uint8_t flags;
   } cases[] = {{249, 248, 0, 4}, {250, 249, 0, 12}, {0, 0, 0, 4}, {1000, 0xE7, 0x03, 12}};
   for (const Case& c : cases) {
-    device->DirectionFlags = 4 | 8;
+    device->SetDirectionFlags(4 | 8);
     scanner->ClearTrace();
     device->Scan_SetStepper(c.period, 31627);
     // The motor is stopped first, with the flags as they were.
     EXPECT_EQ(Writes(), (std::vector<Write>{{163, 12}, {160, c.low}, {161, c.high}, {162, 15}})) << c.period;
-    EXPECT_EQ(device->DirectionFlags, c.flags) << c.period;
+    EXPECT_EQ(device->DirectionFlags(), c.flags) << c.period;
   }
 }
 
@@ -248,8 +248,8 @@ TEST_F(Registers, SetupSequence) {
                                           {48, 8},     {49, 16},    {50, 30},    {164, 0x0F}, {166, 25}}));
   EXPECT_EQ(scanner->ClockWord(), 2223);
   EXPECT_EQ(scanner->ClockWordLatches(), 2);
-  EXPECT_EQ(device->DirectionFlags, 12);
-  EXPECT_EQ(device->SlotOutputMask, 0xFF);
+  EXPECT_EQ(device->DirectionFlags(), 12);
+  EXPECT_EQ(device->SlotOutputMask(), 0xFF);
   EXPECT_EQ(scanner->DacCode(), 163);
   EXPECT_EQ(scanner->TempLimit(), 45 * 256);
   EXPECT_EQ(scanner->TempHysteresis(), 42 * 256);
@@ -368,7 +368,7 @@ TEST_F(Registers, SamplesAndAdcOffset) {
     device->Transport().Reg_Write8(208, o.reg208);
     scanner->ClearTrace();
     EXPECT_EQ(device->Scan_MeasureAdcOffset(o.measure), o.b);
-    EXPECT_EQ(device->AdcOffset, o.adc_offset);
+    EXPECT_EQ(device->AdcOffset(), o.adc_offset);
     std::vector<Write> expected{{210, 0}, {211, 0}};
     if (o.measure) expected.insert(expected.end(), {{210, o.b & 0xFF}, {211, o.b >> 8}});
     expected.push_back({208, static_cast<uint32_t>(o.reg208)});

@@ -84,7 +84,7 @@ TEST_F(Stream, PlateComesBackThroughBlockReads) {
       for (int c = 0; c < 300; ++c) ASSERT_EQ(values.at(1000 + c), image.At(c, row)) << l << " " << c;
       ++row;
     }
-    EXPECT_EQ(device->Transport().TransferErrors, 0);
+    EXPECT_EQ(device->Transport().TransferErrors(), 0);
   }
 }
 
