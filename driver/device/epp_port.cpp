@@ -124,18 +124,18 @@ uint32_t EppPort::Reg_Read32(int reg) {
 
 int EppPort::Reg_Write8(int reg, int value) {
   uint8_t v = static_cast<uint8_t>(value);
-  return SetAddress(reg) && Request(kIoWrite8, &v, 1, nullptr, 0) ? 1 : 0;
+  return SetAddress(reg) && Request(kIoWrite8, &v, 1, nullptr, 0) ? 0 : LastErrorOrFailure();
 }
 
 int EppPort::Reg_Write16(int reg, int value) {
   uint8_t v[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-  return SetAddress(reg) && Request(kIoWrite16, v, 2, nullptr, 0) ? 1 : 0;
+  return SetAddress(reg) && Request(kIoWrite16, v, 2, nullptr, 0) ? 0 : LastErrorOrFailure();
 }
 
 int EppPort::Reg_Write32(int reg, uint32_t value) {
   uint8_t v[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
                   static_cast<uint8_t>(value >> 24)};
-  return SetAddress(reg) && Request(kIoWrite32, v, 4, nullptr, 0) ? 1 : 0;
+  return SetAddress(reg) && Request(kIoWrite32, v, 4, nullptr, 0) ? 0 : LastErrorOrFailure();
 }
 
 int EppPort::Dev_ConfigureFpga(int keep) {

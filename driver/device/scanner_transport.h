@@ -35,8 +35,9 @@ class ScannerTransport {
   virtual int Dev_Connect() = 0;
   virtual int Dev_ConfigureFpga(int keep) = 0;
   virtual int Dev_Disconnect() = 0;
-  // 6-11: reads give 0 when the request fails; writes return nonzero on
-  // success.
+  // Register access. Every operation that returns a status gives 0 on
+  // success, else an error. Register reads return the value read, 0 when the request
+  // failed (`Dev_NoAnswer` or the transport's error store tells which).
   virtual uint8_t Reg_Read8(int reg) = 0;
   virtual uint16_t Reg_Read16(int reg) = 0;
   virtual uint32_t Reg_Read32(int reg) = 0;

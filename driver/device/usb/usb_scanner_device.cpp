@@ -3,6 +3,7 @@
 #include "driver/device/register_map.h"
 #include "driver/device/register_operations.h"
 #include "driver/device/usb/low_level.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 
@@ -26,9 +27,10 @@ int UsbScannerDevice::Dev_Disconnect() { return ll::Free_Interface(); }
 uint8_t UsbScannerDevice::Reg_Read8(int r) { return static_cast<uint8_t>(ll::RegRead(r)); }
 uint16_t UsbScannerDevice::Reg_Read16(int r) { return static_cast<uint16_t>(ll::RegReadShort(r)); }
 uint32_t UsbScannerDevice::Reg_Read32(int r) { return ll::RegReadLong(r); }
-int UsbScannerDevice::Reg_Write8(int r, int value) { return ll::RegWrite(r, value); }
-int UsbScannerDevice::Reg_Write16(int r, int value) { return ll::RegWriteShort(r, value); }
-int UsbScannerDevice::Reg_Write32(int r, uint32_t value) { return ll::RegWriteLong(r, value); }
+// The exports give 1 on success, 0 on failure (its status in the first-error store).
+int UsbScannerDevice::Reg_Write8(int r, int value) { return ll::RegWrite(r, value) != 0 ? 0 : kErrNoAnswer; }
+int UsbScannerDevice::Reg_Write16(int r, int value) { return ll::RegWriteShort(r, value) != 0 ? 0 : kErrNoAnswer; }
+int UsbScannerDevice::Reg_Write32(int r, uint32_t value) { return ll::RegWriteLong(r, value) != 0 ? 0 : kErrNoAnswer; }
 
 int UsbScannerDevice::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   int32_t n = 0;

@@ -59,7 +59,7 @@ TEST_F(Epp, ConnectAndDisconnect) {
   platform::SetLastError(0);
   EXPECT_EQ(device->Transport().Reg_Read8(176), 0);
   EXPECT_NE(platform::GetLastError(), 0u);
-  EXPECT_EQ(device->Transport().Reg_Write8(176, 1), 0);
+  EXPECT_NE(device->Transport().Reg_Write8(176, 1), 0);
   // A second disconnect sends no register writes.
   scanner->ClearTrace();
   EXPECT_EQ(device->Transport().Dev_Disconnect(), 0);

@@ -38,6 +38,16 @@ TEST_F(UsbDevice, IsTheUsbKindAndConnectsThroughTheInterfaceInitialisation) {
   EXPECT_FALSE(dev->Transport().Dev_IsReady());
 }
 
+TEST_F(UsbDevice, RegisterWritesGiveZeroOnSuccessAndAnErrorWithoutADevice) {
+  Connect();
+  EXPECT_EQ(dev->Transport().Reg_Write8(176, 1), 0);
+  EXPECT_EQ(dev->Transport().Reg_Write16(176, 1), 0);
+  EXPECT_EQ(dev->Transport().Reg_Write32(176, 1), 0);
+  dev->Transport().Dev_Disconnect();
+  EXPECT_EQ(dev->Transport().Reg_Write8(176, 1), tarvel::kErrNoAnswer);
+  EXPECT_EQ(dev->Transport().Reg_Write32(176, 1), tarvel::kErrNoAnswer);
+}
+
 TEST_F(UsbDevice, TheClockBlockEqualsTheParallelPortsWrites) {
   Connect();
   const uint16_t word = 0x1A5B & 0x1FFF;
