@@ -26,7 +26,7 @@
 
 #include "bench/timing.h"
 #include "driver/api/current_session.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
 #include "driver/tests/config/library_folder.h"
@@ -118,7 +118,7 @@ struct Paths {
   std::shared_ptr<sim::Scanner> usb_scanner = std::make_shared<sim::Scanner>(Configured("USB,EPP"));
   const std::vector<uint32_t> words = LitStream();
   devtest::OwnedRegisters epp;
-  devtest::OwnedRegisters usb{std::make_unique<tarvel::UsbScannerDevice>()};
+  devtest::OwnedRegisters usb{std::make_unique<tarvel::UsbScannerTransport>()};
 };
 
 // Medians throughout: a run that the scheduler happens to hold up (both

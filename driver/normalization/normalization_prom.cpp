@@ -4,7 +4,7 @@
 #include <new>
 
 #include "driver/device/i2c_master.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/normalization/normalization_load.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/result_codes.h"

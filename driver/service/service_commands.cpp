@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/service/scanner_report.h"
 #include "driver/service/service_blocks.h"
 #include "driver/service/service_readings.h"

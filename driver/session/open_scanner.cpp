@@ -15,7 +15,7 @@
 #include "driver/config/session_log.h"
 #include "driver/device/buffer_memory.h"
 #include "driver/device/epp_port.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/session/interface_probe.h"
 #include "driver/session/mode_dialog.h"
 #include "driver/session/session.h"
@@ -215,7 +215,7 @@ int OpenSteps(Session& s, int mode) {
     return kErrInterface;
   }
   s.parts = std::make_unique<SessionDevice>(
-      interface == kInterfaceUsb ? std::unique_ptr<ScannerTransport>(std::make_unique<UsbScannerDevice>())
+      interface == kInterfaceUsb ? std::unique_ptr<ScannerTransport>(std::make_unique<UsbScannerTransport>())
                                  : std::make_unique<EppPort>());
   LogPrintf(interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
 

@@ -4,7 +4,7 @@
 #include "usb_fixture.h"
 
 #include "driver/device/register_operations.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/tests/device/owned_registers.h"
 
 namespace {
@@ -15,7 +15,7 @@ class UsbDevice : public UsbTest {
  protected:
   void Connect() {
     Plug();
-    dev = std::make_unique<devtest::OwnedRegisters>(std::make_unique<tarvel::UsbScannerDevice>());
+    dev = std::make_unique<devtest::OwnedRegisters>(std::make_unique<tarvel::UsbScannerTransport>());
     dev->Transport().Dev_Open();
     ASSERT_EQ(dev->Transport().Dev_Connect(), 0);
     usb->ClearRequests();
