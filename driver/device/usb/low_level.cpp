@@ -115,7 +115,8 @@ int32_t ReadBlock(void* buffer, int32_t length, int32_t* count) {
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (buffer == nullptr || length <= 0 || count == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t got = 0;
-  int32_t result = Keep_FirstError(t->ReadBlock(buffer, static_cast<uint32_t>(length), &got));
+  // The device's read has passed its result through the first-error store.
+  int32_t result = t->ReadBlock(buffer, static_cast<uint32_t>(length), &got);
   if (result == KPU_STATUS_NO_DATA) return KPU_STATUS_SUCCESS;
   *count = static_cast<int32_t>(got);
   return result;
