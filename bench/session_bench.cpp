@@ -26,9 +26,9 @@
 
 #include "bench/pipeline_timing.h"
 
+#include "driver/api/current_session.h"
 #include "driver/device/register_map.h"
 #include "driver/session/interface_probe.h"
-#include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 #include "driver/tests/config/library_folder.h"
 #include "platform/clock.h"
@@ -51,7 +51,7 @@ struct OpenSession {
     scanner = std::make_shared<sim::Scanner>(scenario);
     scanner->SetTracing(false);
     sim::AttachParallelPort(scanner);
-    tarvel::ResetInterfaceProbe();
+    tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
     ok = Open_Scanner(1) == 0;
   }
   ~OpenSession() {
@@ -83,8 +83,8 @@ void BM_SimulatedRegisterRead(benchmark::State& state) {
     state.SkipWithError("Open_Scanner failed");
     return;
   }
-  tarvel::ScannerDevice& d = tarvel::CurrentSession().Device();
-  for (auto _ : state) benchmark::DoNotOptimize(d.Reg_Read8(tarvel::reg::kStatus));
+  tarvel::ScannerRegisters& d = tarvel::CurrentSession().Device();
+  for (auto _ : state) benchmark::DoNotOptimize(d.Transport().Reg_Read8(tarvel::reg::kStatus));
 }
 BENCHMARK(BM_SimulatedRegisterRead)->Unit(benchmark::kMicrosecond);
 

@@ -25,11 +25,12 @@
 #include <vector>
 
 #include "bench/timing.h"
-#include "driver/device/scanner_device.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/api/current_session.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
 #include "driver/tests/config/library_folder.h"
+#include "driver/tests/device/owned_registers.h"
 #include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -63,7 +64,7 @@ struct Run {
 
 constexpr auto kRunLimit = std::chrono::seconds(20);
 
-Run ReadAll(tarvel::ScannerDevice& device, sim::Scanner& scanner, const std::vector<uint32_t>& words) {
+Run ReadAll(tarvel::ScannerRegisters& device, sim::Scanner& scanner, const std::vector<uint32_t>& words) {
   scanner.AppendMemory(words);
   std::vector<uint8_t> block(kBlock);
   size_t total = 0;
@@ -73,7 +74,7 @@ Run ReadAll(tarvel::ScannerDevice& device, sim::Scanner& scanner, const std::vec
     ScanStatus status{};
     device.Dev_GetScanStatus(&status);
     uint32_t got = 0;
-    device.Dev_ReadBlock(block.data(), kBlock, &got);
+    device.Transport().Dev_ReadBlock(block.data(), kBlock, &got);
     total += got;
     benchmark::DoNotOptimize(block.data());
   }
@@ -98,26 +99,26 @@ struct Paths {
     usb_scanner->SetTracing(false);
     sim::AttachParallelPort(epp_scanner);
     sim::AttachUsb(usb_scanner);
-    epp.Dev_Open();
-    epp.Dev_Connect();
-    usb.Dev_Open();
-    usb.Dev_Connect();
+    epp.Transport().Dev_Open();
+    epp.Transport().Dev_Connect();
+    usb.Transport().Dev_Open();
+    usb.Transport().Dev_Connect();
     // One untimed run of each first: starting the reader thread and placing
     // it on a core are not part of the steady cost.
     ReadAll(epp, *epp_scanner, words);
     ReadAll(usb, *usb_scanner, words);
   }
   ~Paths() {
-    usb.Dev_Disconnect();
-    epp.Dev_Disconnect();
+    usb.Transport().Dev_Disconnect();
+    epp.Transport().Dev_Disconnect();
     sim::DetachUsb();
     sim::DetachParallelPort();
   }
   std::shared_ptr<sim::Scanner> epp_scanner = std::make_shared<sim::Scanner>(Configured("USB,EPP"));
   std::shared_ptr<sim::Scanner> usb_scanner = std::make_shared<sim::Scanner>(Configured("USB,EPP"));
   const std::vector<uint32_t> words = LitStream();
-  tarvel::ScannerDevice epp;
-  tarvel::ScannerDevice usb{std::make_unique<tarvel::UsbScannerDevice>()};
+  devtest::OwnedRegisters epp;
+  devtest::OwnedRegisters usb{std::make_unique<tarvel::UsbScannerTransport>()};
 };
 
 // Medians throughout: a run that the scheduler happens to hold up (both
@@ -169,7 +170,7 @@ void BM_IdleUsbSession(benchmark::State& state) {
   auto scanner = std::make_shared<sim::Scanner>(scenario);
   scanner->SetTracing(false);
   sim::AttachUsb(scanner);
-  tarvel::ResetInterfaceProbe();
+  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
   if (Open_Scanner(1) != 0) {
     state.SkipWithError("Open_Scanner failed over USB");
   } else {
@@ -196,7 +197,7 @@ void BM_IdleUsbSession(benchmark::State& state) {
   }
   Close_Scanner();
   sim::DetachUsb();
-  tarvel::ResetInterfaceProbe();
+  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
   platform::UseRealClock();
   platform::SetFreeDiskSpaceOverride(std::nullopt);
 }

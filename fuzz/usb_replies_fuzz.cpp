@@ -14,7 +14,7 @@
 
 #include "driver/device/usb/low_level.h"
 #include "driver/device/usb/usb_discovery.h"
-#include "driver/device/usb/usb_transport.h"
+#include "driver/device/usb/usb_scanner.h"
 #include "driver/device/usb/usbio_records.h"
 #include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ll::I2C_TEMPread(0x92);
     uint8_t block[44] = {};
     ll::RegWriteBlock(130, block, 44);
-    if (ll::UsbTransport* device = ll::FindDevice(ll::CurrentDevice())) {
+    if (ll::UsbScanner* device = ll::FindDevice(ll::CurrentDevice())) {
       ll::UsbConfigurationInfo info;
       device->GetConfigurationInfo(&info);
       if (info.interface_count > ll::kMaxInterfaces || info.pipe_count > ll::kMaxPipes) std::abort();

@@ -12,7 +12,7 @@ constexpr int kReadsBeforeFlush = 50;
 int ScannerStreamDevice::ReadStatus(ScanStatus* status) { return device_.Dev_GetScanStatus(status); }
 
 int ScannerStreamDevice::ReadBlock(uint8_t* buffer, uint32_t capacity, uint32_t* count) {
-  return device_.Dev_ReadBlock(buffer, capacity, count);
+  return device_.Transport().Dev_ReadBlock(buffer, capacity, count);
 }
 
 void ScannerStreamDevice::MarkReadPosition() { device_.Mem_SetMark(); }

@@ -1,6 +1,7 @@
 // Exports of the configuration queries: ini file name and scan-mode list.
 #include "driver/tarvel_api.h"
 
+#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
@@ -39,7 +40,7 @@ TARVEL_API int Set_IniFileName(const char* path) {
 
 TARVEL_API int Get_Paramcount() {
   return tarvel::Guarded(0, [] {
-    tarvel::Get_ScannerType();  // the count is the probed scanner type's
+    tarvel::Get_ScannerType(tarvel::CurrentSession());  // the count is the probed scanner type's
     return tarvel::ParamCount();
   });
 }
@@ -49,7 +50,7 @@ TARVEL_API int Get_Paramname(char* name, int mode) {
   name[0] = 0;
   return tarvel::Guarded(tarvel::kErrNotFound, [&] {
     std::string text;
-    tarvel::Get_ScannerType();
+    tarvel::Get_ScannerType(tarvel::CurrentSession());
     int r = tarvel::ParamName(mode, text);
     CopyText(name, text);
     return r;

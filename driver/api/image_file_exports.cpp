@@ -6,17 +6,15 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/image_names.h"
+#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
 #include "driver/config/session_log.h"
 #include "driver/result_codes.h"
-#include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
 namespace {
-
-tarvel::OldImageSearch g_old_images;
 
 void CopyOut(const std::string& text, char* buffer) {
   size_t n = text.size() < 255 ? text.size() : 255;
@@ -55,14 +53,14 @@ TARVEL_API int Delete_Image(const char* image_path) {
 }
 
 TARVEL_API int Get_FirstOldImageName(char* buffer) {
-  if (tarvel::SessionIsOpen()) return tarvel::kErrAlreadyOpen;
+  if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
   if (!buffer) return tarvel::kErrFailed;
   const int rc = tarvel::Guarded(tarvel::kErrFailed, [&] {
     std::string folder =
         tarvel::MakeModulePath(tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
     CopyOut(folder, buffer);
     std::string path;
-    if (!g_old_images.First(folder, &path)) return tarvel::kErrFailed;
+    if (!tarvel::CurrentSession().old_images.First(folder, &path)) return tarvel::kErrFailed;
     CopyOut(path, buffer);
     return tarvel::kOk;
   });
@@ -71,11 +69,11 @@ TARVEL_API int Get_FirstOldImageName(char* buffer) {
 }
 
 TARVEL_API int Get_NextOldImageName(char* buffer) {
-  if (tarvel::SessionIsOpen()) return tarvel::kErrAlreadyOpen;
+  if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
   if (!buffer) return tarvel::kErrFailed;
   const int rc = tarvel::Guarded(tarvel::kErrFailed, [&] {
     std::string path;
-    if (!g_old_images.Next(&path)) return tarvel::kErrFailed;
+    if (!tarvel::CurrentSession().old_images.Next(&path)) return tarvel::kErrFailed;
     CopyOut(path, buffer);
     return tarvel::kOk;
   });

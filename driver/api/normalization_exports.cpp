@@ -1,21 +1,25 @@
 // Exports of the normalization data: calibration files and the data-PROM
 // copy, thin wrappers over driver/session; nothing escapes them.
+#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
-#include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
 TARVEL_API int Make_CalibFile(const char* image_name) {
-  return tarvel::Guarded(tarvel::kErrNoMemoryCalib, [&] { return tarvel::Session_MakeCalibFile(image_name); });
+  return tarvel::Guarded(tarvel::kErrNoMemoryCalib,
+                         [&] { return tarvel::Session_MakeCalibFile(tarvel::CurrentSession(), image_name); });
 }
 
 TARVEL_API int Write_NormalizationData(const char* path) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_WriteNormalizationData(path); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_WriteNormalizationData(tarvel::CurrentSession(), path); });
 }
 
 TARVEL_API int Read_NormalizationData(const char* path) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_ReadNormalizationData(path); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_ReadNormalizationData(tarvel::CurrentSession(), path); });
 }
 
 TARVEL_API int Clear_NormalizationData(void) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_ClearNormalizationData(); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_ClearNormalizationData(tarvel::CurrentSession()); });
 }

@@ -1,49 +1,57 @@
 // Exports of the scan session: thin wrappers over driver/session; nothing
 // escapes them (no memory becomes -100).
+#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
-#include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
 TARVEL_API int Open_Scanner(int mode) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Open(mode); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Open(tarvel::CurrentSession(), mode); });
 }
 TARVEL_API int Close_Scanner(void) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Close(); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Close(tarvel::CurrentSession()); });
 }
 TARVEL_API int Aktivate_Scanner(void) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Activate(); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Activate(tarvel::CurrentSession()); });
 }
 TARVEL_API int Deaktivate_Scanner(void) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Deactivate(); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Deactivate(tarvel::CurrentSession()); });
 }
 TARVEL_API int Get_Status(void) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Poll(); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_Poll(tarvel::CurrentSession()); });
 }
 TARVEL_API int Get_LightStatus(void) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_LightStatus(); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_LightStatus(tarvel::CurrentSession()); });
 }
 TARVEL_API int Get_ImageName(char* buffer) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_NextImageName(buffer); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_NextImageName(tarvel::CurrentSession(), buffer); });
 }
 TARVEL_API int Get_Serialnumber(char* buffer) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_SerialNumber(buffer); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_SerialNumber(tarvel::CurrentSession(), buffer); });
 }
 TARVEL_API int Set_Prescanmode(int samples) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_SetPrescan(samples); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_SetPrescan(tarvel::CurrentSession(), samples); });
 }
 TARVEL_API int Get_Prescanline(uint8_t* buffer) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_PrescanLine(buffer); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_PrescanLine(tarvel::CurrentSession(), buffer); });
 }
 TARVEL_API int Run_Beltdrive(unsigned code) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_RunBeltdrive(code); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_RunBeltdrive(tarvel::CurrentSession(), code); });
 }
 TARVEL_API int Set_ImageFilterMode(int on) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_SetFilterMode(on); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_SetFilterMode(tarvel::CurrentSession(), on); });
 }
 TARVEL_API int Set_ImageExtraHeader(int32_t length, const void* header) {
-  tarvel::Session_SetExtraHeader(length, static_cast<const uint8_t*>(header));
+  tarvel::Session_SetExtraHeader(tarvel::CurrentSession(), length, static_cast<const uint8_t*>(header));
   return tarvel::kOk;
 }
 TARVEL_API int HALTIC_Mode(int value) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] { return tarvel::Session_HalticMode(value); });
+  return tarvel::Guarded(tarvel::kErrOutOfMemory,
+                         [&] { return tarvel::Session_HalticMode(tarvel::CurrentSession(), value); });
 }

@@ -51,8 +51,8 @@ int DecodeSpd(const uint8_t* spd, MemoryDescription* memory) {
 int Mem_DetectBuffer(ScannerRegisters& device, MemoryDescription* memory) {
   memory->size = 0;
   uint8_t spd[128] = {};
-  device.I2c_Read(spd, kI2cSpd, 0, 127);
-  if (device.I2c_Read(spd, kI2cSpd, 0, 127) != 0) return kErrBufferUnreadable;
+  device.Transport().I2c_Read(spd, kI2cSpd, 0, 127);
+  if (device.Transport().I2c_Read(spd, kI2cSpd, 0, 127) != 0) return kErrBufferUnreadable;
   return DecodeSpd(spd, memory);
 }
 

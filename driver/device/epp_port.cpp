@@ -33,9 +33,6 @@ constexpr uint32_t kIoWrite32 = 0x222048;
 constexpr uint32_t kFpgaConfigured = 0x10;
 constexpr uint32_t kShareReadWrite = 3;
 
-// One connected flag for the library.
-bool g_connected = false;
-
 // The failing request's error, never 0 (a short answer has no error of its own).
 int LastErrorOrFailure() {
   uint32_t e = platform::GetLastError();
@@ -66,8 +63,8 @@ bool EppPort::SetAddress(int reg) {
 // A second open keeps the handle it has: the driver connection belongs to it.
 void EppPort::Dev_Open() {
   if (!HandleValid()) handle_ = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);
-  RetryCount = 10;
-  TransferErrors = 0;
+  SetRetryCount(10);
+  SetTransferErrors(0);
 }
 
 bool EppPort::Dev_IsReady() {
@@ -86,17 +83,17 @@ int EppPort::Dev_Connect() {
     return LastErrorOrFailure();
   if (!Request(kIoPortConfig, nullptr, 0, port_config_, sizeof port_config_, &got) || got != sizeof port_config_)
     return LastErrorOrFailure();
-  g_connected = true;
+  connected_ = true;
   if (!Request(kIoConnect, nullptr, 0, nullptr, 0)) return LastErrorOrFailure();
   return 0;
 }
 
 int EppPort::Dev_Disconnect() {
-  if (g_connected) {
+  if (connected_) {
     Reg_Write8(reg::kDisconnect, 0x40);
     Reg_Write8(reg::kDisconnect, 0x40);
   }
-  g_connected = false;
+  connected_ = false;
   if (!Request(kIoDisconnect, nullptr, 0, nullptr, 0)) return LastErrorOrFailure();
   return 0;
 }
@@ -127,23 +124,23 @@ uint32_t EppPort::Reg_Read32(int reg) {
 
 int EppPort::Reg_Write8(int reg, int value) {
   uint8_t v = static_cast<uint8_t>(value);
-  return SetAddress(reg) && Request(kIoWrite8, &v, 1, nullptr, 0) ? 1 : 0;
+  return SetAddress(reg) && Request(kIoWrite8, &v, 1, nullptr, 0) ? 0 : LastErrorOrFailure();
 }
 
 int EppPort::Reg_Write16(int reg, int value) {
   uint8_t v[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-  return SetAddress(reg) && Request(kIoWrite16, v, 2, nullptr, 0) ? 1 : 0;
+  return SetAddress(reg) && Request(kIoWrite16, v, 2, nullptr, 0) ? 0 : LastErrorOrFailure();
 }
 
 int EppPort::Reg_Write32(int reg, uint32_t value) {
   uint8_t v[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
                   static_cast<uint8_t>(value >> 24)};
-  return SetAddress(reg) && Request(kIoWrite32, v, 4, nullptr, 0) ? 1 : 0;
+  return SetAddress(reg) && Request(kIoWrite32, v, 4, nullptr, 0) ? 0 : LastErrorOrFailure();
 }
 
 int EppPort::Dev_ConfigureFpga(int keep) {
   std::vector<uint8_t> file;
-  if (!FpgaFileName.empty()) file = Load_File(FpgaFileName);
+  if (!FpgaFileName().empty()) file = Load_File(FpgaFileName());
   if (file.empty() && keep != 0 && Dev_IsReady()) return 0;
 
   uint8_t status[4] = {};
@@ -154,9 +151,9 @@ int EppPort::Dev_ConfigureFpga(int keep) {
   if (!file.empty()) {
     bool ok = Request(kIoFpgaDownload, file.data(), static_cast<uint32_t>(file.size()), status, 4, &got);
     if (ok)
-      LogPrintf("Xilinx reconfigured using file: %s\n", FpgaFileName.c_str());
+      LogPrintf("Xilinx reconfigured using file: %s\n", FpgaFileName().c_str());
     else
-      LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName.c_str());
+      LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName().c_str());
     file.clear();
     if (ok) return (platform::LoadLe(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
   }
@@ -196,8 +193,8 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
       return 0;
     }
     Reg_Write32(reg::kReadPointer, pointer);
-    ++TransferErrors;
-  } while (attempts < RetryCount);
+    CountTransferError();
+  } while (attempts < RetryCount());
   *count = 0;
   // The last attempt's requests failed: the scanner does not answer.
   return Dev_NoAnswer() != 0 ? kErrNoAnswer : kErrChecksum;

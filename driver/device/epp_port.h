@@ -61,6 +61,7 @@ class EppPort final : public ScannerTransport {
   bool SetAddress(int reg);
 
   platform::DeviceHandle handle_ = platform::kInvalidDeviceHandle;
+  bool connected_ = false;  // the port information was read; the disconnect resets the scanner
   uint8_t port_info_[4] = {};
   uint8_t port_config_[16] = {};
   I2cMaster i2c_{*this};

@@ -1,10 +1,9 @@
 #pragma once
-// The register and scan-programming layer over one transport: the device
-// operations of the session's device object (forwarded to the transport,
-// except the reset pulse, which is built on the register access) and the
-// register-layer operations with their state.
+// The register and scan-programming layer over one transport (which its
+// owner keeps): the status read with the words the host holds, the reset
+// pulse built on the register access, and the register-layer operations
+// with their state. Device operations go to the transport itself.
 #include <cstdint>
-#include <memory>
 
 #include "driver/device/scanner_transport.h"
 #include "driver/result_codes.h"
@@ -31,49 +30,25 @@ struct MemoryDescription {
 
 class ScannerRegisters {
  public:
-  explicit ScannerRegisters(std::unique_ptr<ScannerTransport> transport);
+  explicit ScannerRegisters(ScannerTransport& transport) : transport_(transport) {}
   ScannerRegisters(const ScannerRegisters&) = delete;
   ScannerRegisters& operator=(const ScannerRegisters&) = delete;
 
-  ScannerTransport& Transport() { return *transport_; }
-  const ScannerTransport& Transport() const { return *transport_; }
+  ScannerTransport& Transport() { return transport_; }
+  const ScannerTransport& Transport() const { return transport_; }
 
-  // ---- device operations 1-22 (0 is the destructor) ----
-  void Dev_Open() { transport_->Dev_Open(); }
-  bool Dev_IsReady() { return transport_->Dev_IsReady(); }
-  int Dev_Connect() { return transport_->Dev_Connect(); }
-  int Dev_ConfigureFpga(int keep) { return transport_->Dev_ConfigureFpga(keep); }
-  int Dev_Disconnect() { return transport_->Dev_Disconnect(); }
-  uint8_t Reg_Read8(int reg) { return transport_->Reg_Read8(reg); }
-  uint16_t Reg_Read16(int reg) { return transport_->Reg_Read16(reg); }
-  uint32_t Reg_Read32(int reg) { return transport_->Reg_Read32(reg); }
-  int Reg_Write8(int reg, int value) { return transport_->Reg_Write8(reg, value); }
-  int Reg_Write16(int reg, int value) { return transport_->Reg_Write16(reg, value); }
-  int Reg_Write32(int reg, uint32_t value) { return transport_->Reg_Write32(reg, value); }
-  int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
-    return transport_->Dev_ReadBlock(buffer, capacity, count);
-  }
   // Words already on the host but not yet read count as waiting: a poll
   // that saw none would end the plate before its last lines were read.
   int Dev_GetScanStatus(ScanStatus* status);
-  void I2c_InitTemp(int device, int16_t limit) { transport_->I2c_InitTemp(device, limit); }
-  int16_t I2c_ReadTemp(int device) { return transport_->I2c_ReadTemp(device); }
   void Dev_PulseReset();
-  uint32_t Dev_ReadLineCounter() { return transport_->Dev_ReadLineCounter(); }
-  int I2c_Read(uint8_t* buffer, int device, int first, int last) {
-    return transport_->I2c_Read(buffer, device, first, last);
-  }
-  int I2c_Write(const uint8_t* data, int device, int first, int last) {
-    return transport_->I2c_Write(data, device, first, last);
-  }
-  int I2c_WriteDac(int device, int value) { return transport_->I2c_WriteDac(device, value); }
-  uint8_t I2c_ReadAdc(int device, int channel) { return transport_->I2c_ReadAdc(device, channel); }
-  void Dev_WriteClockWord(uint16_t word) { transport_->Dev_WriteClockWord(word); }
 
   // Register-layer state.
-  uint16_t AdcOffset = 0;
-  uint8_t SlotOutputMask = 255;
-  uint8_t DirectionFlags = 0;  // bit 2 reverse stepper, bit 3 stepper period >= 250
+  uint16_t AdcOffset() const { return adc_offset_; }
+  void SetAdcOffset(uint16_t offset) { adc_offset_ = offset; }
+  uint8_t SlotOutputMask() const { return slot_output_mask_; }
+  // Bit 2 reverse stepper, bit 3 stepper period >= 250.
+  uint8_t DirectionFlags() const { return direction_flags_; }
+  void SetDirectionFlags(uint8_t flags) { direction_flags_ = flags; }
 
   // ---- register-layer operations ----
   // The programming sequence of a session: 0 or the first error.
@@ -83,7 +58,7 @@ class ScannerRegisters {
   void Scan_SetStepper(uint16_t period, int32_t outlet_steps);
   // Sets or clears the reverse-stepper bit of DirectionFlags.
   void Scan_SetStepperReversed(bool reversed) {
-    DirectionFlags = static_cast<uint8_t>((DirectionFlags & ~0x04) | (reversed ? 0x04 : 0));
+    direction_flags_ = static_cast<uint8_t>((direction_flags_ & ~0x04) | (reversed ? 0x04 : 0));
   }
   void Scan_SetMotorMode(int mode);
   int Scan_SetLaserPower(int power);
@@ -122,7 +97,10 @@ class ScannerRegisters {
  private:
   void WriteLowHigh(int reg, uint32_t value);
 
-  std::unique_ptr<ScannerTransport> transport_;
+  ScannerTransport& transport_;
+  uint16_t adc_offset_ = 0;
+  uint8_t slot_output_mask_ = 255;
+  uint8_t direction_flags_ = 0;
 };
 
 }  // namespace tarvel

@@ -35,8 +35,9 @@ class ScannerTransport {
   virtual int Dev_Connect() = 0;
   virtual int Dev_ConfigureFpga(int keep) = 0;
   virtual int Dev_Disconnect() = 0;
-  // 6-11: reads give 0 when the request fails; writes return nonzero on
-  // success.
+  // Register access. Every operation that returns a status gives 0 on
+  // success, else an error. Register reads return the value read, 0 when the request
+  // failed (`Dev_NoAnswer` or the transport's error store tells which).
   virtual uint8_t Reg_Read8(int reg) = 0;
   virtual uint16_t Reg_Read16(int reg) = 0;
   virtual uint32_t Reg_Read32(int reg) = 0;
@@ -72,10 +73,19 @@ class ScannerTransport {
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.
-  int RetryCount = 10;
-  int TransferErrors = 0;
+  int RetryCount() const { return retry_count_; }
+  void SetRetryCount(int count) { retry_count_ = count; }
+  int TransferErrors() const { return transfer_errors_; }
+  void SetTransferErrors(int count) { transfer_errors_ = count; }
+  void CountTransferError() { ++transfer_errors_; }
   // The FPGA design file (`Scanner` key `Firmware`); empty: the built-in design.
-  std::string FpgaFileName;
+  const std::string& FpgaFileName() const { return fpga_file_name_; }
+  void SetFpgaFileName(const std::string& file) { fpga_file_name_ = file; }
+
+ private:
+  int retry_count_ = 10;
+  int transfer_errors_ = 0;
+  std::string fpga_file_name_;
 };
 
 }  // namespace tarvel

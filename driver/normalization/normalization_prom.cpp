@@ -4,7 +4,7 @@
 #include <new>
 
 #include "driver/device/i2c_master.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/normalization/normalization_load.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/result_codes.h"
@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kIdBlockLast = 31;
 
-bool IsUsb(const PromSession& s) { return s.device.InterfaceKind() == kInterfaceUsb; }
+bool IsUsb(const PromSession& s) { return s.device.Transport().InterfaceKind() == kInterfaceUsb; }
 
 // Announces (1) or withdraws (0) the copy in the identification PROM.
 int SetDataPromType(PromSession& s, uint8_t type) {
@@ -25,7 +25,7 @@ int SetDataPromType(PromSession& s, uint8_t type) {
     return kErrI2cNoAck;
   }
   s.id_block[kDataPromTypeByte] = type;
-  const int r = s.device.I2c_Write(s.id_block, kI2cIdProm, 0, kIdBlockLast);
+  const int r = s.device.Transport().I2c_Write(s.id_block, kI2cIdProm, 0, kIdBlockLast);
   if (r != 0) Logf(s.log, "ERROR %d: Unable to update Serial Number PROM\n", r);
   return r;
 }
@@ -80,8 +80,8 @@ int ReadPromCopy(PromSession& s, const char* no_memory_line, PromHeader* header,
 
 }  // namespace
 
-int RequireDataPromUsb(ScannerDevice& device, LogSink& log) {
-  if (device.InterfaceKind() == kInterfaceUsb) return kOk;
+int RequireDataPromUsb(ScannerRegisters& device, LogSink& log) {
+  if (device.Transport().InterfaceKind() == kInterfaceUsb) return kOk;
   Logf(log, "ERROR: Normalization data PROM requires USB interface\n");
   return kErrNotUsb;
 }

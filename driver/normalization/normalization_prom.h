@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "driver/acquisition/log_sink.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/scanner_registers.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/normalization/scanner_line.h"
 
@@ -16,7 +16,7 @@ namespace tarvel {
 
 // What the data-PROM operations use of the open session.
 struct PromSession {
-  ScannerDevice& device;
+  ScannerRegisters& device;
   uint8_t* id_block;  // the 32 bytes read at open; [31] the data PROM type
   bool id_read;  // the block was read at open (else it is not written back)
   ScannerLine line;
@@ -24,7 +24,7 @@ struct PromSession {
 };
 
 // 0 on USB; else -1019 with its error line.
-int RequireDataPromUsb(ScannerDevice& device, LogSink& log);
+int RequireDataPromUsb(ScannerRegisters& device, LogSink& log);
 // Reads `size` bytes of the data PROM at `offset`: 0, the transfer's code
 // (`error_line` logged with it), or -1007 when short (`short_line` logged
 // with the bytes read and asked).

@@ -47,7 +47,7 @@ void SystemAndInterface(ReportText& r, Session& s) {
   Logf(r, "Vornix System and Interface:\n");
   Logf(r, "   Serial Number : %s\n", s.serial);
   Logf(r, "   Type          : %s (%d)\n", ScannerTypeName(type), type);
-  Logf(r, "   Interface     : %s\n", InterfaceName(s.Device().InterfaceKind()));
+  Logf(r, "   Interface     : %s\n", InterfaceName(s.Transport().InterfaceKind()));
   r.Blank();
 }
 
@@ -89,7 +89,7 @@ void BufferRam(ReportText& r, const MemoryDescription& m) {
 
 void IdProm(ReportText& r, Session& s) {
   char bytes[256] = {};
-  s.Device().I2c_Read(reinterpret_cast<uint8_t*>(bytes), kI2cIdProm, 0, 255);
+  s.Transport().I2c_Read(reinterpret_cast<uint8_t*>(bytes), kI2cIdProm, 0, 255);
   Logf(r, "ID Prom:\n");
   Logf(r, "   Serial Number  : %s\n", Text_Slice(bytes, 0, 31).c_str());
   Logf(r, "   Data PROM Type : %d\n", static_cast<uint8_t>(bytes[kDataPromTypeByte]));

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/service/scanner_report.h"
 #include "driver/service/service_blocks.h"
 #include "driver/service/service_readings.h"
@@ -54,7 +54,7 @@ int ServiceScan(Session& s, ServiceBlocks& b) {
 int I2cRead(Session& s, ServiceBlocks& b) {
   const size_t last = std::min<size_t>(b.out_length - 1, 255);
   uint8_t bytes[256] = {};
-  const int r = s.Device().I2c_Read(bytes, b.U8(0), 0, static_cast<int>(last));
+  const int r = s.Transport().I2c_Read(bytes, b.U8(0), 0, static_cast<int>(last));
   if (r != 0) return r;
   std::copy_n(bytes, last + 1, b.out);
   return Answered(b, last + 1);
@@ -64,7 +64,7 @@ int I2cRead(Session& s, ServiceBlocks& b) {
 int I2cWrite(Session& s, ServiceBlocks& b) {
   const int first = b.U8(1), last = b.U8(2);
   if (last >= first && b.in_length < static_cast<size_t>(last - first + 4)) return kErrOutOfRange;
-  const int r = s.Device().I2c_Write(b.in + 3, b.U8(0), first, last);
+  const int r = s.Transport().I2c_Write(b.in + 3, b.U8(0), first, last);
   platform::Sleep(kPromWriteWaitMs);
   return r;
 }
@@ -108,7 +108,7 @@ int MotorSpeed(Session& s, ServiceBlocks& b) {
 
 int Report(Session& s, ServiceBlocks& b) { return Write_Report(s, b.Text()); }
 
-int CalibFile(Session&, ServiceBlocks& b) { return Session_MakeCalibFile(b.Text().c_str()); }
+int CalibFile(Session& s, ServiceBlocks& b) { return Session_MakeCalibFile(s, b.Text().c_str()); }
 
 // u8 request, u16 value, u16 length: the bytes the scanner answers.
 int VendorIn(Session&, ServiceBlocks& b) {
@@ -133,32 +133,32 @@ constexpr CommandRow kCommands[] = {
     {kServiceI2cRead, 1, 1, I2cRead},
     {kServiceRegRead8, 1, 1,
      [](Session& s, ServiceBlocks& b) {
-       b.out[0] = s.Device().Reg_Read8(b.U8(0));
+       b.out[0] = s.Transport().Reg_Read8(b.U8(0));
        return Answered(b, 1);
      }},
     {kServiceRegRead16, 1, 2,
      [](Session& s, ServiceBlocks& b) {
-       b.PutU16(0, s.Device().Reg_Read16(b.U8(0)));
+       b.PutU16(0, s.Transport().Reg_Read16(b.U8(0)));
        return Answered(b, 2);
      }},
     {kServiceRegRead32, 1, 4,
      [](Session& s, ServiceBlocks& b) {
-       b.PutU32(0, s.Device().Reg_Read32(b.U8(0)));
+       b.PutU32(0, s.Transport().Reg_Read32(b.U8(0)));
        return Answered(b, 4);
      }},
     {kServiceRegWrite8, 2, 0,
      [](Session& s, ServiceBlocks& b) {
-       s.Device().Reg_Write8(b.U8(0), b.U8(1));
+       s.Transport().Reg_Write8(b.U8(0), b.U8(1));
        return kOk;
      }},
     {kServiceRegWrite16, 4, 0,
      [](Session& s, ServiceBlocks& b) {
-       s.Device().Reg_Write16(b.U8(0), b.U16(2));
+       s.Transport().Reg_Write16(b.U8(0), b.U16(2));
        return kOk;
      }},
     {kServiceRegWrite32, 8, 0,
      [](Session& s, ServiceBlocks& b) {
-       s.Device().Reg_Write32(b.U8(0), b.U32(4));
+       s.Transport().Reg_Write32(b.U8(0), b.U32(4));
        return kOk;
      }},
     {kServiceHighVoltage, 2, 0, HighVoltage},
@@ -182,18 +182,17 @@ size_t Length(const void* block, int32_t length) { return block != nullptr && le
 
 }  // namespace
 
-int Service_Control(int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
+int Service_Control(Session& s, int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
                     int32_t* out_count) {
   if (out_count) *out_count = 0;
-  Session& s = CurrentSession();
   if (!s.IsOpen()) return kErrNotOpen;
   const CommandRow* row = std::find_if(std::begin(kCommands), std::end(kCommands),
                                        [command](const CommandRow& r) { return r.command == command; });
   if (row == std::end(kCommands)) return kErrUnknownCommand;
-  if ((row->traits & kUsbOnly) && s.Device().InterfaceKind() != kInterfaceUsb) return kErrNotUsb;
+  if ((row->traits & kUsbOnly) && s.Transport().InterfaceKind() != kInterfaceUsb) return kErrNotUsb;
   ServiceBlocks b{in, Length(in, in_length), out, Length(out, out_length)};
   if (b.in_length < row->in_min || b.out_length < row->out_min) return kErrOutOfRange;
-  ScannerTransport& transport = s.Device().Transport();
+  ScannerTransport& transport = s.Transport();
   transport.Dev_ClearNoAnswer();
   int r = row->run(s, b);
   if (row->traits & kReprogramsScan) s.scan_mode_programmed = false;

@@ -6,6 +6,8 @@
 
 namespace tarvel {
 
+struct Session;
+
 enum ServiceCommand : int32_t {
   kServiceScan = 0x1000,
   kServiceI2cRead = 0x1001,
@@ -32,7 +34,7 @@ enum ServiceCommand : int32_t {
 // open, -5 unknown command, -102 an input or output block too short for the
 // command (nothing read, nothing written) or a value out of range; else the
 // result of the command's operation. Null blocks count as empty.
-int Service_Control(int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
+int Service_Control(Session& s, int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
                     int32_t* out_count);
 
 }  // namespace tarvel

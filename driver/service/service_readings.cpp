@@ -27,7 +27,7 @@ int Service_Reading(ScannerRegisters& device, int selector, int32_t* value) {
   }
   for (const Channel& c : kChannels) {
     if (c.selector != selector) continue;
-    *value = static_cast<int32_t>(device.I2c_ReadAdc(kI2cDacAdc, c.channel) * c.millivolts_per_count);
+    *value = static_cast<int32_t>(device.Transport().I2c_ReadAdc(kI2cDacAdc, c.channel) * c.millivolts_per_count);
     return 0;
   }
   return kErrOutOfRange;

@@ -35,7 +35,7 @@ bool TimedOut(std::time_t since, int seconds) { return platform::WallTime() - si
 // when the transport stops or the lines do not come within `seconds`.
 int SampleAfterRestart(ScannerRegisters& d, int seconds) {
   const std::time_t since = platform::WallTime();
-  while (d.Dev_ReadLineCounter() < kLinesPerSample) {
+  while (d.Transport().Dev_ReadLineCounter() < kLinesPerSample) {
     if (!d.Scan_TransportRunning()) {
       StopAll(d);
       LogPrintf("ERROR: Transport stopped during the service scan\n");
@@ -66,7 +66,7 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
   *sum = 0;
   std::vector<uint8_t> block(kPieceBytes);
   uint32_t got = 0;
-  const int status = device.Dev_ReadBlock(block.data(), static_cast<uint32_t>(block.size()), &got);
+  const int status = device.Transport().Dev_ReadBlock(block.data(), static_cast<uint32_t>(block.size()), &got);
   if (status != 0) return status;
   if (got == 0) return 0;
   const size_t words = got / 2;

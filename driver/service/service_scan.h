@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "driver/config/scan_mode.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/scanner_registers.h"
 
 namespace tarvel {
 

@@ -51,9 +51,9 @@ int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts
   d.Scan_SetPmtVoltage(volts);
   d.Scan_SetGeometry(kSamplesPerPixel, kNoThreshold, mode.Strt_Pix, kPixels, kGap);
   d.Scan_SetRun(1);
-  d.Reg_Write8(reg::kTestLineTrigger, 1);
+  d.Transport().Reg_Write8(reg::kTestLineTrigger, 1);
   platform::Sleep(kTriggerWaitMs);
-  d.Reg_Write8(reg::kTestLineTrigger, 1);
+  d.Transport().Reg_Write8(reg::kTestLineTrigger, 1);
 
   std::vector<uint8_t> buffer(2 * kTestLineWords, 0);
   uint32_t filled = 0;
@@ -62,7 +62,7 @@ int Service_CaptureTestLine(ScannerRegisters& d, const ScanMode& mode, int volts
   for (int read = 0; read < kMaxReads && filled < buffer.size();) {
     const uint32_t ask = read == 0 ? kFirstReadBytes : static_cast<uint32_t>(buffer.size()) - filled;
     uint32_t got = 0;
-    result = d.Dev_ReadBlock(buffer.data() + filled, ask, &got);
+    result = d.Transport().Dev_ReadBlock(buffer.data() + filled, ask, &got);
     if (result != 0) break;
     // An empty read while the line is still on its way is not one of the
     // reads: it waits for the data.

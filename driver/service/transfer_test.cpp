@@ -18,10 +18,10 @@ int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, T
   const int64_t wanted = static_cast<int64_t>(buffer.size()) * count;
   int result = 0;
   int empty = 0;
-  d.Reg_Write8(reg::kActivate, 1);
+  d.Transport().Reg_Write8(reg::kActivate, 1);
   while (counts->bytes < wanted) {
     uint32_t got = 0;
-    result = d.Dev_ReadBlock(buffer.data(), static_cast<uint32_t>(buffer.size()), &got);
+    result = d.Transport().Dev_ReadBlock(buffer.data(), static_cast<uint32_t>(buffer.size()), &got);
     counts->bytes += got;
     if (result != 0) break;
     if (got != 0) {
@@ -35,7 +35,7 @@ int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, T
     }
     platform::Sleep(kInTransitWaitMs);
   }
-  d.Reg_Write8(reg::kActivate, 0);
+  d.Transport().Reg_Write8(reg::kActivate, 0);
   return result;
 }
 
@@ -44,7 +44,7 @@ int OverParallelPort(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t
   for (uint16_t i = 0; i < count; ++i) {
     d.Mem_SetReadPointer(d.Mem_ReadPointer() - static_cast<uint32_t>(buffer.size() / 4));
     uint32_t got = 0;
-    result = d.Dev_ReadBlock(buffer.data(), static_cast<uint32_t>(buffer.size()), &got);
+    result = d.Transport().Dev_ReadBlock(buffer.data(), static_cast<uint32_t>(buffer.size()), &got);
     counts->bytes += got;
     if (result != 0) break;
   }
@@ -58,20 +58,20 @@ int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, ui
   *counts = TransferCounts{};
   // The test's retries and errors are its own: the session's retry count
   // comes back afterwards and its error total goes on counting.
-  const int session_retries = d.Transport().RetryCount;
-  const int session_errors = d.Transport().TransferErrors;
-  d.Transport().RetryCount = retries;
-  d.Transport().TransferErrors = 0;
+  const int session_retries = d.Transport().RetryCount();
+  const int session_errors = d.Transport().TransferErrors();
+  d.Transport().SetRetryCount(retries);
+  d.Transport().SetTransferErrors(0);
   d.Mem_DiscardData();  // the stop pulse, and nothing earlier left on the host
-  d.Reg_Write8(reg::kRun, 1);
+  d.Transport().Reg_Write8(reg::kRun, 1);
   std::vector<uint8_t> buffer(block);
   const int result = d.Transport().InterfaceKind() == kInterfaceUsb ? OverUsb(d, buffer, count, counts)
                                                                     : OverParallelPort(d, buffer, count, counts);
-  d.Reg_Write8(reg::kRun, 0);
+  d.Transport().Reg_Write8(reg::kRun, 0);
   d.Mem_DiscardData();  // the test data not read are left for no one
-  counts->errors = d.Transport().TransferErrors;
-  d.Transport().RetryCount = session_retries;
-  d.Transport().TransferErrors = session_errors + counts->errors;
+  counts->errors = d.Transport().TransferErrors();
+  d.Transport().SetRetryCount(session_retries);
+  d.Transport().SetTransferErrors(session_errors + counts->errors);
   return result;
 }
 

@@ -2,8 +2,9 @@
 
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/epp_port.h"
 #include "driver/device/usb/low_level.h"
+#include "driver/session/session.h"
 #include "platform/kernel_device.h"
 
 namespace tarvel {
@@ -11,8 +12,6 @@ namespace {
 
 constexpr uint32_t kShareReadWrite = 3;
 constexpr int kParallelPortScannerType = 6;
-
-int g_interface = kInterfaceNone;
 
 // The USB interface of the scanner: initialised and freed again when it
 // answers (the discovery sets the scanner type).
@@ -31,26 +30,26 @@ bool ParallelPortAnswers() {
 
 }  // namespace
 
-int Get_InterfaceType() {
-  if (g_interface == kInterfaceParallel || g_interface == kInterfaceUsb) return g_interface;
+int Get_InterfaceType(Session& s) {
+  if (s.interface_kind == kInterfaceParallel || s.interface_kind == kInterfaceUsb) return s.interface_kind;
   if (UsbInterfaceAnswers())
-    g_interface = kInterfaceUsb;
+    s.interface_kind = kInterfaceUsb;
   else if (ParallelPortAnswers())
-    g_interface = kInterfaceParallel;
+    s.interface_kind = kInterfaceParallel;
   else
-    g_interface = kInterfaceNone;
-  return g_interface;
+    s.interface_kind = kInterfaceNone;
+  return s.interface_kind;
 }
 
-int Get_ScannerType() {
+int Get_ScannerType(Session& s) {
   if (ScannerType() != kScannerTypeUndefined) return ScannerType();
-  if (Get_InterfaceType() == kInterfaceParallel) SetScannerType(kParallelPortScannerType);
+  if (Get_InterfaceType(s) == kInterfaceParallel) SetScannerType(kParallelPortScannerType);
   if (SessionLogOpen()) LogPrintf("Scanner Type = %d\n", ScannerType());
   return ScannerType();
 }
 
-void ResetInterfaceProbe() {
-  g_interface = kInterfaceNone;
+void ResetInterfaceProbe(Session& s) {
+  s.interface_kind = kInterfaceNone;
   SetScannerType(kScannerTypeUndefined);
 }
 

@@ -9,7 +9,6 @@
 namespace tarvel {
 namespace {
 constexpr int kMaxDialogModes = 9;
-int g_chosen_mode = 0;
 }  // namespace
 
 int Show_ParamDialog() {
@@ -30,8 +29,7 @@ int Show_ParamDialog() {
   }
   if (count == 0) return 0;  // nothing to choose: the dialog could never end
   const int choice = platform::ShowModeDialog(request);
-  g_chosen_mode = choice >= 1 && choice <= count ? choice : 0;
-  return g_chosen_mode;
+  return choice >= 1 && choice <= count ? choice : 0;
 }
 
 }  // namespace tarvel

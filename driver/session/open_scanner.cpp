@@ -14,7 +14,8 @@
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/device/buffer_memory.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/epp_port.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/session/interface_probe.h"
 #include "driver/session/mode_dialog.h"
 #include "driver/session/session.h"
@@ -119,24 +120,24 @@ void LogSettings(const ScanMode& m, int type) {
 }
 
 // Step 15: wait for the high voltage to fall, then the converter's offset.
-void MeasureZeroOffset(ScannerDevice& d) {
+void MeasureZeroOffset(ScannerRegisters& d) {
   d.Scan_SetHighVoltage(0);
-  uint8_t reading = d.I2c_ReadAdc(kI2cDacAdc, 0);
+  uint8_t reading = d.Transport().I2c_ReadAdc(kI2cDacAdc, 0);
   for (int i = 0; i < kMaxHvReadings && reading * kVoltsPerAdcCount > kHvLimitVolts; ++i)
-    reading = d.I2c_ReadAdc(kI2cDacAdc, 0);
+    reading = d.Transport().I2c_ReadAdc(kI2cDacAdc, 0);
   if (reading * kVoltsPerAdcCount <= kHvLimitVolts) {
     d.Scan_MeasureAdcOffset(true);
-    LogPrintf("   ADC Offset = %u\n", static_cast<unsigned>(d.AdcOffset));
+    LogPrintf("   ADC Offset = %u\n", static_cast<unsigned>(d.AdcOffset()));
   } else {
     d.Scan_MeasureAdcOffset(false);
-    LogPrintf("   ADC Offset = %u HV>100V !!!\n", static_cast<unsigned>(d.AdcOffset));
+    LogPrintf("   ADC Offset = %u HV>100V !!!\n", static_cast<unsigned>(d.AdcOffset()));
   }
 }
 
 // Step 16: serial number and data PROM type from the identification PROM.
 void ReadIdentification(Session& s) {
   std::memset(s.id_block, 0, sizeof s.id_block);
-  const int r = s.Device().I2c_Read(s.id_block, kI2cIdProm, 0, 31);
+  const int r = s.Transport().I2c_Read(s.id_block, kI2cIdProm, 0, 31);
   s.id_read = r == 0;
   if (r != 0) {
     std::memset(s.id_block, 0, sizeof s.id_block);
@@ -168,7 +169,7 @@ bool PrepareNormalization(Session& s, const IniFile& ini, bool recover) {
 
 // Step 19: plates left in the scanner memory are stored as images.
 int RecoverOldData(Session& s) {
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   Acquisition& acq = s.Acq();
   LogPrintf("Trying to recover images from scanner memory\n");
   acq.Activate();
@@ -203,28 +204,28 @@ int OpenSteps(Session& s, int mode) {
     LogPrintf("ERROR: INI file not found\n");
     return kErrIniMissing;
   }
-  const int type = Get_ScannerType();
+  const int type = Get_ScannerType(s);
   std::string name;
   if (int r = ChooseMode(ini, type, &mode, &name); r != 0) return r;
   s.mode_name = name;
 
-  const int interface = Get_InterfaceType();
+  const int interface = Get_InterfaceType(s);
   if (interface != kInterfaceParallel && interface != kInterfaceUsb) {
     LogPrintf("ERROR: Interface not supported\n");
     return kErrInterface;
   }
-  s.parts = std::make_unique<SessionDevice>(interface == kInterfaceUsb
-                                                ? std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>())
-                                                : std::make_unique<ScannerDevice>());
+  s.parts = std::make_unique<SessionDevice>(
+      interface == kInterfaceUsb ? std::unique_ptr<ScannerTransport>(std::make_unique<UsbScannerTransport>())
+                                 : std::make_unique<EppPort>());
   LogPrintf(interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
 
-  ScannerDevice& d = s.Device();
-  d.Dev_Open();
-  d.Transport().TransferErrors = 0;
-  d.Transport().RetryCount = RetryCountOf(ini);
+  ScannerRegisters& d = s.Device();
+  d.Transport().Dev_Open();
+  d.Transport().SetTransferErrors(0);
+  d.Transport().SetRetryCount(RetryCountOf(ini));
   s.Acq().PrescanSetup(0);
-  int r = d.Dev_Connect();
-  if (r != 0) r = d.Dev_Connect();
+  int r = d.Transport().Dev_Connect();
+  if (r != 0) r = d.Transport().Dev_Connect();
   if (r != 0) {
     LogPrintf("ERROR %i: Can not open interface\n", r);
     return kErrInterface;
@@ -244,7 +245,7 @@ int OpenSteps(Session& s, int mode) {
   }
 
   bool recover = false;
-  if (Ini_IntOr(ini, "Scanner", "CheckFIFO", 0) != 0 && d.Dev_IsReady()) {
+  if (Ini_IntOr(ini, "Scanner", "CheckFIFO", 0) != 0 && d.Transport().Dev_IsReady()) {
     const uint32_t mark = d.Mem_ReadMark();
     const uint32_t pointer = d.Mem_ReadPointer();
     const uint32_t waiting = d.Mem_WordsAvailable();
@@ -254,11 +255,11 @@ int OpenSteps(Session& s, int mode) {
     }
   }
 
-  d.Transport().FpgaFileName = FpgaDesignFileName(ini, type);
+  d.Transport().SetFpgaFileName(FpgaDesignFileName(ini, type));
   if (!recover) {
     const int keep = Ini_IntOr(ini, "Scanner", "HalteFPGA", 1);
-    r = d.Dev_ConfigureFpga(keep);
-    if (r != 0) r = d.Dev_ConfigureFpga(keep);
+    r = d.Transport().Dev_ConfigureFpga(keep);
+    if (r != 0) r = d.Transport().Dev_ConfigureFpga(keep);
     if (r != 0) {
       LogPrintf("ERROR %i: Can not initialize firmware\n", r);
       return kErrFirmware;
@@ -282,7 +283,7 @@ int OpenSteps(Session& s, int mode) {
 
   r = Load_ScanMode(s.mode, mode, type, [&d](uint8_t address, uint16_t& word) {
     uint8_t bytes[2] = {};
-    if (d.I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
+    if (d.Transport().I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
     word = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
     return true;
   });
@@ -352,10 +353,10 @@ int OpenSteps(Session& s, int mode) {
 
   // The second open resets the retry and error counts of the parallel port:
   // the session's `Retry` holds again and errors are counted from the start.
-  const int errors = d.Transport().TransferErrors;
-  d.Dev_Open();
-  d.Transport().RetryCount = RetryCountOf(ini);
-  d.Transport().TransferErrors = errors;
+  const int errors = d.Transport().TransferErrors();
+  d.Transport().Dev_Open();
+  d.Transport().SetRetryCount(RetryCountOf(ini));
+  d.Transport().SetTransferErrors(errors);
   FlushSessionLog();
   d.Scan_AckEvent();
   return result;
@@ -363,8 +364,7 @@ int OpenSteps(Session& s, int mode) {
 
 }  // namespace
 
-int Session_Open(int mode) {
-  Session& s = CurrentSession();
+int Session_Open(Session& s, int mode) {
   if (s.IsOpen()) {
     LogPrintf("%s Open_Scanner(%i), was allready open\n", TimeStamp().c_str(), mode);
     return kErrAlreadyOpen;
@@ -373,7 +373,8 @@ int Session_Open(int mode) {
   s.extra_bytes = nullptr;
   // The stream poll's flags (transport was running, collecting logged, data
   // collected, collecting reads) start clear with the session's own poll.
-  s.status_busy = s.plates_latched = false;
+  s.status_busy = false;
+  s.plates_latched = false;
 
   if (!SessionLogOpen()) {
     if (mode <= 0) {
@@ -394,19 +395,18 @@ int Session_Open(int mode) {
 
   const int r = OpenSteps(s, mode);
   if (r < 0 && r != kWarnImagesPending) {
-    Session_Shutdown();
+    Session_Shutdown(s);
     return r;
   }
   s.state = SessionState::kOpen;
   return r;
 }
 
-int Session_Shutdown() {
-  Session& s = CurrentSession();
+int Session_Shutdown(Session& s) {
   if (s.parts) {
-    ScannerDevice& d = s.Device();
+    ScannerRegisters& d = s.Device();
     Session_AllOff(d);
-    d.Dev_Disconnect();
+    d.Transport().Dev_Disconnect();
     s.Acq().SetNormalization({});
     s.Acq().CloseTempFile();
     platform::DeleteFile(s.temp_path);

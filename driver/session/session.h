@@ -2,35 +2,40 @@
 // The one scan session of the loaded library: its state (closed, open,
 // active), the flags its polls share, the device object and the acquisition
 // that lives from a successful open to the close or the failure clean-up.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
+#include "driver/acquisition/image_names.h"
 #include "driver/acquisition/stream_poll.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/scan_mode.h"
-#include "driver/device/scanner_device.h"
+#include "driver/device/scanner_registers.h"
 #include "driver/normalization/scanner_line.h"
 #include "driver/result_codes.h"
+#include "driver/session/interface_probe.h"
 #include "driver/session/session_log_sink.h"
 
 namespace tarvel {
 
 enum class SessionState { kClosed, kOpen, kActive };
 
-// What a session owns from a successful open to its close: the device
-// object, acquisition over the session log and the stream poll over both.
+// What a session owns from a successful open to its close: the transport,
+// the register layer over it, acquisition over the session log and the stream poll over both.
 struct SessionDevice {
-  explicit SessionDevice(std::unique_ptr<ScannerDevice> scanner)
-      : device(std::move(scanner)),
+  explicit SessionDevice(std::unique_ptr<ScannerTransport> scanner_transport)
+      : transport(std::move(scanner_transport)),
+        device(*transport),
         acquisition(AcquisitionSeams{&log, {}, {}}),
-        stream(*device),
+        stream(device),
         poller(acquisition, stream, &log) {}
 
   SessionLogSink log;
-  std::unique_ptr<ScannerDevice> device;
+  std::unique_ptr<ScannerTransport> transport;
+  ScannerRegisters device;
   Acquisition acquisition;
   ScannerStreamDevice stream;
   StreamPoller poller;
@@ -38,7 +43,7 @@ struct SessionDevice {
 
 struct Session {
   SessionState state = SessionState::kClosed;
-  bool status_busy = false;
+  std::atomic<bool> status_busy{false};  // a `Get_Status` poll is under way (on any thread)
   bool plates_latched = false;
   bool no_answer_logged = false;  // the scanner's silence was logged; cleared when it answers
 
@@ -60,46 +65,46 @@ struct Session {
   bool filter_saved = false;  // 0 from load until the first Set_ImageFilterMode(0)
   std::string temp_path;
 
-  ScannerDevice& Device() { return *parts->device; }
+  // Kept for the life of the library, across sessions.
+  int interface_kind = kInterfaceNone;  // the probed interface, once one answered
+  OldImageSearch old_images;  // the listing of old images
+
+  ScannerRegisters& Device() { return parts->device; }
+  ScannerTransport& Transport() { return *parts->transport; }
   Acquisition& Acq() { return parts->acquisition; }
   bool IsOpen() const { return state != SessionState::kClosed; }
   bool IsActive() const { return state == SessionState::kActive; }
 };
 
-// The module's session.
-Session& CurrentSession();
-// True while a scan session is open (open or active).
-bool SessionIsOpen();
-
 // ---- Operations of the session exports ----
-int Session_Open(int mode);
-int Session_Close();
-int Session_Activate();
-int Session_Deactivate();
-int Session_Poll();
-int Session_LightStatus();
-int Session_NextImageName(char* buffer);
-int Session_SerialNumber(char* buffer);
-int Session_SetPrescan(int samples);
-int Session_PrescanLine(uint8_t* buffer);
-int Session_RunBeltdrive(unsigned code);
-int Session_SetFilterMode(int on);
-void Session_SetExtraHeader(int32_t length, const uint8_t* bytes);
-int Session_HalticMode(int value);
+int Session_Open(Session& s, int mode);
+int Session_Close(Session& s);
+int Session_Activate(Session& s);
+int Session_Deactivate(Session& s);
+int Session_Poll(Session& s);
+int Session_LightStatus(Session& s);
+int Session_NextImageName(Session& s, char* buffer);
+int Session_SerialNumber(Session& s, char* buffer);
+int Session_SetPrescan(Session& s, int samples);
+int Session_PrescanLine(Session& s, uint8_t* buffer);
+int Session_RunBeltdrive(Session& s, unsigned code);
+int Session_SetFilterMode(Session& s, int on);
+void Session_SetExtraHeader(Session& s, int32_t length, const uint8_t* bytes);
+int Session_HalticMode(Session& s, int value);
 
 // ---- Normalization data ----
 // The connected scanner's serial number and the mode's scan line.
 ScannerLine Session_ScannerLine(const Session& s);
 // Make_CalibFile against the open session; -4 when none is open.
-int Session_MakeCalibFile(const char* image_name);
+int Session_MakeCalibFile(Session& s, const char* image_name);
 // The table of an opening session: `Normalization`, else `Kalibrierdaten`,
 // names the file; with neither the data-PROM copy is tried. Failures leave
 // the table as it was.
 void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table);
 // The data-PROM exports on the open session; -4 when none is open.
-int Session_WriteNormalizationData(const char* path);
-int Session_ReadNormalizationData(const char* path);
-int Session_ClearNormalizationData();
+int Session_WriteNormalizationData(Session& s, const char* path);
+int Session_ReadNormalizationData(Session& s, const char* path);
+int Session_ClearNormalizationData(Session& s);
 
 // Scan data collected for plates not yet finished are given up (the close,
 // a new activation): logged as an error, never handed out as images.
@@ -107,12 +112,12 @@ void Session_DropUnfinishedPlates(Session& s);
 
 // Everything off, in this order: motor mode 4, laser, high voltage, run,
 // slot outputs (the close and the shutdown).
-void Session_AllOff(ScannerDevice& device);
+void Session_AllOff(ScannerRegisters& device);
 
 // The device shutdown of a half-opened session (every failed open): motors,
 // laser, high voltage, run and slot outputs off, disconnect, temporary file
 // closed and deleted, device destroyed; then the session is closed and its
 // log flushed and closed. 0 or the result of closing the log.
-int Session_Shutdown();
+int Session_Shutdown(Session& s);
 
 }  // namespace tarvel

@@ -13,8 +13,6 @@ namespace {
 
 constexpr uint32_t kLampSettleMs = 400;
 
-Session g_session;
-
 // 100 scaled samples: *mean their average; -10000 when more than 16 lie
 // above the mode's threshold, else 0.
 int Scan_LightLevel(ScannerRegisters& d, const ScanMode& mode, int* mean) {
@@ -42,9 +40,6 @@ int MeasureAmbient(Session& s, bool log) {
 
 }  // namespace
 
-Session& CurrentSession() { return g_session; }
-bool SessionIsOpen() { return g_session.IsOpen(); }
-
 void Session_DropUnfinishedPlates(Session& s) {
   if (!s.parts->poller.DataCollected()) return;
   LogPrintf("ERROR: Image data of an unfinished plate dropped\n");
@@ -52,7 +47,7 @@ void Session_DropUnfinishedPlates(Session& s) {
   s.Acq().Activate();
 }
 
-void Session_AllOff(ScannerDevice& d) {
+void Session_AllOff(ScannerRegisters& d) {
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(0);
   d.Scan_SetHighVoltage(0);
@@ -60,16 +55,16 @@ void Session_AllOff(ScannerDevice& d) {
   d.Scan_SetSlotOutputs(0);
 }
 
-int Session_Close() {
-  Session& s = g_session;
+int Session_Close(Session& s) {
   if (!s.IsOpen()) return kOk;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
   Session_DropUnfinishedPlates(s);
   Session_AllOff(d);
   d.Dev_PulseReset();
-  if (d.Transport().TransferErrors != 0) LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors);
-  d.Dev_Disconnect();
+  if (d.Transport().TransferErrors() != 0)
+    LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors());
+  d.Transport().Dev_Disconnect();
   s.Acq().CloseTempFile();
   if (platform::DeleteFile(s.temp_path)) LogPrintf("Temporary data file removed: %s\n", s.temp_path.c_str());
   int result = kOk;
@@ -83,10 +78,9 @@ int Session_Close() {
   return result;
 }
 
-int Session_Activate() {
-  Session& s = g_session;
+int Session_Activate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   LogPrintf("%s Aktivate_Scanner\n", TimeStamp().c_str());
   s.status_busy = false;
   if (s.IsActive()) {
@@ -123,16 +117,15 @@ int Session_Activate() {
   d.Scan_SetRun(2);
   d.Scan_SetSlotOutputs(3);
   d.Scan_AckEvent();
-  d.Dev_ReadLineCounter();
+  d.Transport().Dev_ReadLineCounter();
   s.state = SessionState::kActive;
-  d.Reg_Write8(reg::kActivate, 0);
+  d.Transport().Reg_Write8(reg::kActivate, 0);
   return result;
 }
 
-int Session_Deactivate() {
-  Session& s = g_session;
+int Session_Deactivate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   LogPrintf("%s Deaktivate_Scanner\n", TimeStamp().c_str());
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(2);
@@ -142,11 +135,10 @@ int Session_Deactivate() {
   return kOk;
 }
 
-int Session_LightStatus() {
-  Session& s = g_session;
+int Session_LightStatus(Session& s) {
   // Refused before the lamp is touched: an active scan keeps its high voltage.
   if (!s.IsOpen() || s.IsActive()) return kErrNotOpen;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   d.Scan_SetHighVoltage(1);
   platform::Sleep(kLampSettleMs);
   const int r = MeasureAmbient(s, false);
@@ -154,8 +146,7 @@ int Session_LightStatus() {
   return r;
 }
 
-int Session_NextImageName(char* buffer) {
-  Session& s = g_session;
+int Session_NextImageName(Session& s, char* buffer) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
   const int pending = s.Acq().NextName(buffer);
@@ -163,9 +154,8 @@ int Session_NextImageName(char* buffer) {
   return pending > 0 ? pending : 0;
 }
 
-int Session_SerialNumber(char* buffer) {
+int Session_SerialNumber(Session& s, char* buffer) {
   if (!buffer) return kErrInvalidArgument;
-  Session& s = g_session;
   if (!s.IsOpen()) {
     std::strcpy(buffer, "Scanner not open");
     return kErrNotOpen;
@@ -174,25 +164,22 @@ int Session_SerialNumber(char* buffer) {
   return kOk;
 }
 
-int Session_SetPrescan(int samples) {
-  Session& s = g_session;
+int Session_SetPrescan(Session& s, int samples) {
   if (!s.IsOpen()) return kErrNotOpen;
   return s.Acq().PrescanSetup(samples);
 }
 
-int Session_PrescanLine(uint8_t* buffer) {
-  Session& s = g_session;
+int Session_PrescanLine(Session& s, uint8_t* buffer) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
   s.Acq().PrescanTake(buffer);
   return kOk;
 }
 
-int Session_RunBeltdrive(unsigned code) {
-  Session& s = g_session;
+int Session_RunBeltdrive(Session& s, unsigned code) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (s.IsActive()) return kErrBusy;
-  ScannerDevice& d = s.Device();
+  ScannerRegisters& d = s.Device();
   if (const unsigned n = code & 0xFF; n != 0) {
     d.Scan_SetStepper(static_cast<uint16_t>(n * 4 + 128), 0);
     d.Scan_SetMotorMode(1);
@@ -203,8 +190,7 @@ int Session_RunBeltdrive(unsigned code) {
   return kOk;
 }
 
-int Session_SetFilterMode(int on) {
-  Session& s = g_session;
+int Session_SetFilterMode(Session& s, int on) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (on == 0) {
     s.filter_saved = s.filter_enabled;
@@ -218,15 +204,14 @@ int Session_SetFilterMode(int on) {
   return kOk;
 }
 
-void Session_SetExtraHeader(int32_t length, const uint8_t* bytes) {
-  Session& s = g_session;
+void Session_SetExtraHeader(Session& s, int32_t length, const uint8_t* bytes) {
   s.extra_length = length;
   s.extra_bytes = bytes;
   if (s.parts) s.Acq().SetExtraHeader(length, bytes);
 }
 
-int Session_HalticMode(int value) {
-  if (g_session.IsOpen() && value == 1) LogPrintf("HALTIC_Mode active\n");
+int Session_HalticMode(Session& s, int value) {
+  if (s.IsOpen() && value == 1) LogPrintf("HALTIC_Mode active\n");
   return kOk;
 }
 

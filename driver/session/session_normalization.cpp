@@ -17,8 +17,7 @@ PromSession PromSessionOf(Session& s) {
 
 // The body of a data-PROM export on the open session; its log is flushed.
 template <class Body>
-int OnOpenSession(Body&& body) {
-  Session& s = CurrentSession();
+int OnOpenSession(Session& s, Body&& body) {
   if (!s.IsOpen()) return kErrNotOpen;
   PromSession prom = PromSessionOf(s);
   const int r = body(prom);
@@ -32,8 +31,7 @@ ScannerLine Session_ScannerLine(const Session& s) {
   return ScannerLine{s.serial, s.mode.Strt_Pix, s.mode.Anz_Pix, s.mode.pitch_x};
 }
 
-int Session_MakeCalibFile(const char* image_name) {
-  Session& s = CurrentSession();
+int Session_MakeCalibFile(Session& s, const char* image_name) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!image_name) return kErrFailed;
   return Make_CalibFile(image_name, Session_ScannerLine(s));
@@ -49,16 +47,16 @@ void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<doubl
   Load_NormalizationProm(table, prom);
 }
 
-int Session_WriteNormalizationData(const char* path) {
-  return OnOpenSession([&](PromSession& prom) { return Write_NormalizationData(path ? path : "", prom); });
+int Session_WriteNormalizationData(Session& s, const char* path) {
+  return OnOpenSession(s, [&](PromSession& prom) { return Write_NormalizationData(path ? path : "", prom); });
 }
 
-int Session_ReadNormalizationData(const char* path) {
-  return OnOpenSession([&](PromSession& prom) { return Read_NormalizationData(path ? path : "", prom); });
+int Session_ReadNormalizationData(Session& s, const char* path) {
+  return OnOpenSession(s, [&](PromSession& prom) { return Read_NormalizationData(path ? path : "", prom); });
 }
 
-int Session_ClearNormalizationData() {
-  return OnOpenSession([](PromSession& prom) { return Clear_NormalizationData(prom); });
+int Session_ClearNormalizationData(Session& s) {
+  return OnOpenSession(s, [](PromSession& prom) { return Clear_NormalizationData(prom); });
 }
 
 }  // namespace tarvel

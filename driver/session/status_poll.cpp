@@ -25,17 +25,15 @@ uint32_t StatusWord(Session& s, const ScanStatus& st, bool transport, uint8_t pl
 
 }  // namespace
 
-int Session_Poll() {
-  Session& s = CurrentSession();
+int Session_Poll(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
-  if (s.status_busy) {
+  if (s.status_busy.exchange(true)) {
     LogPrintf("ERROR: Overlapping calls to Get_Status\n");
     return kErrBusy;
   }
-  s.status_busy = true;
   // Busy is cleared at every exit, also when an allocation fails mid-poll.
   struct ClearBusy {
-    bool& busy;
+    std::atomic<bool>& busy;
     ~ClearBusy() { busy = false; }
   } clear_busy{s.status_busy};
   ScanStatus st{};

@@ -7,8 +7,8 @@
 #include "driver/config/scanner_type.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/device/usb/usb_fpga.h"
+#include "driver/device/usb/usb_scanner.h"
 #include "driver/device/usb/usb_status.h"
-#include "driver/device/usb/usb_transport.h"
 #include "platform/little_endian.h"
 #include "platform/usb_driver.h"
 
@@ -17,8 +17,8 @@ namespace {
 
 // The export gate: the current device when it is open (having passed the
 // list lock), else null with -302 stored.
-UsbTransport* Device() {
-  UsbTransport* t = FindDevice(CurrentDevice());
+UsbScanner* Device() {
+  UsbScanner* t = FindDevice(CurrentDevice());
   if (t == nullptr) {
     Keep_FirstError(KPU_STATUS_INVALID_HANDLE);
     return nullptr;
@@ -28,18 +28,17 @@ UsbTransport* Device() {
 }
 
 uint32_t ReadReg(int32_t reg, int bytes, bool increment) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return 0;
   uint32_t value = 0;
   return Keep_FirstError(t->RegRead(reg, bytes, increment, &value)) == KPU_STATUS_SUCCESS ? value : 0;
 }
 
 int32_t WriteReg(int32_t reg, int bytes, bool increment, uint32_t value) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return 0;
   return Keep_FirstError(t->RegWrite(reg, bytes, increment, value)) == KPU_STATUS_SUCCESS ? 1 : 0;
 }
-
 
 }  // namespace
 
@@ -50,7 +49,7 @@ int32_t Init_Interface() {
     int count = 0;
     result = CountDevices(&count, probe.guid);
     if (result == KPU_STATUS_SUCCESS && count > 0) {
-      UsbTransport* handle = nullptr;
+      UsbScanner* handle = nullptr;
       result = OpenDevice(&handle, probe.guid, 1);
       SetCurrentDevice(handle);
       SetScannerType(probe.scanner_type);
@@ -74,7 +73,7 @@ int32_t Init_Firmware(int32_t check_first) {
 }
 
 int32_t ConfigureFirmware(int32_t check_first, const std::string& file) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (file.empty() && check_first != 0) {
     uint8_t status[4] = {};
@@ -86,7 +85,7 @@ int32_t ConfigureFirmware(int32_t check_first, const std::string& file) {
 
 int32_t GetFGPAStatus(uint8_t* buffer) {
   if (buffer == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   return Keep_FirstError(t->FpgaStatus(buffer));
 }
@@ -103,7 +102,7 @@ int32_t RegWriteLong(int32_t reg, uint32_t value) { return WriteReg(reg, 4, fals
 int32_t RegWriteLongInc(int32_t reg, uint32_t value) { return WriteReg(reg, 4, true, value); }
 
 int32_t RegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return 0;
   if (data == nullptr || length <= 0)
     return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER) == KPU_STATUS_SUCCESS ? 1 : 0;
@@ -112,24 +111,25 @@ int32_t RegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) {
 
 int32_t ReadBlock(void* buffer, int32_t length, int32_t* count) {
   if (count) *count = 0;
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (buffer == nullptr || length <= 0 || count == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t got = 0;
-  int32_t result = Keep_FirstError(t->ReadBlock(buffer, static_cast<uint32_t>(length), &got));
+  // The device's read has passed its result through the first-error store.
+  int32_t result = t->ReadBlock(buffer, static_cast<uint32_t>(length), &got);
   if (result == KPU_STATUS_NO_DATA) return KPU_STATUS_SUCCESS;
   *count = static_cast<int32_t>(got);
   return result;
 }
 
 int32_t ClearReadBlock() {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   return Keep_FirstError(t->ClearReader());
 }
 
 int32_t I2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t last) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(last - first + 1);
@@ -137,7 +137,7 @@ int32_t I2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t la
 }
 
 int32_t I2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (last < first) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(last - first + 1);
@@ -145,7 +145,7 @@ int32_t I2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8
 }
 
 int32_t I2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (length == nullptr || *length <= 0 || buffer == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(*length);
@@ -155,7 +155,7 @@ int32_t I2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_
 }
 
 int32_t I2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, int32_t* length) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (length == nullptr || *length <= 0 || data == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t n = static_cast<uint32_t>(*length);
@@ -165,13 +165,13 @@ int32_t I2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, in
 }
 
 int32_t I2C_DACout(int32_t device, int32_t value) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   return Keep_FirstError(t->WriteDac(static_cast<uint8_t>(device), static_cast<uint8_t>(value)));
 }
 
 int32_t I2C_ADCread(int32_t device, int32_t channel) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return 0;
   uint8_t value = 0;
   return Keep_FirstError(t->ReadAdc(static_cast<uint8_t>(device), static_cast<uint8_t>(channel), &value)) ==
@@ -181,13 +181,13 @@ int32_t I2C_ADCread(int32_t device, int32_t channel) {
 }
 
 int32_t I2C_TEMPinit(int32_t device, int32_t configuration) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   return Keep_FirstError(t->TempSetup(static_cast<uint8_t>(device), static_cast<uint16_t>(configuration)));
 }
 
 int32_t I2C_TEMPread(int32_t device) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return kTempFailure;
   uint16_t value = 0;
   return Keep_FirstError(t->ReadTemp(static_cast<uint8_t>(device), &value)) == KPU_STATUS_SUCCESS ? value
@@ -195,27 +195,27 @@ int32_t I2C_TEMPread(int32_t device) {
 }
 
 uint32_t Anz_ScanLine() {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return kScanLineFailure;
   uint32_t count = 0;
   return Keep_FirstError(t->LineCount(&count)) == KPU_STATUS_SUCCESS ? count : kScanLineFailure;
 }
 
 int32_t Pentamotor_init(int32_t value) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   return Keep_FirstError(t->PolygonSetup(static_cast<uint16_t>(value)));
 }
 
 uint32_t GetUsbTimeout() {
-  UsbTransport* t = FindDevice(CurrentDevice());
+  UsbScanner* t = FindDevice(CurrentDevice());
   if (t == nullptr) return 0;
   PassListLock();
   return t->GetTimeout();
 }
 
 int32_t SetUsbTimeout(uint32_t ms) {
-  UsbTransport* t = FindDevice(CurrentDevice());
+  UsbScanner* t = FindDevice(CurrentDevice());
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   PassListLock();
   return static_cast<int32_t>(t->SetTimeout(ms));
@@ -227,7 +227,7 @@ int32_t GetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, 
   if (first) *first = 0;
   if (second) *second = 0;
   if (driver_api) *driver_api = 0;
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   uint8_t info[platform::usb::kDriverInfoSize] = {};
   if (t->DriverInfo(info) == 0 && driver_api) *driver_api = static_cast<int16_t>(platform::LoadLe(info, 2));
@@ -242,7 +242,7 @@ int32_t GetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, 
 
 int32_t GetScanStatus(::ScanStatus* status) {
   if (status == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   return Keep_FirstError(t->ScanStatus(status));
 }
@@ -257,7 +257,7 @@ int32_t GetLastTarvelError(int32_t clear) { return Take_LastError(clear); }
 int32_t SetTraceMask(int32_t) { return KPU_STATUS_SUCCESS; }
 
 int32_t VendorRequestIn(uint8_t request, uint16_t value, uint16_t index, uint8_t* buffer, uint32_t* length) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) {
     *length = 0;
     return KPU_STATUS_INVALID_HANDLE;
@@ -266,7 +266,7 @@ int32_t VendorRequestIn(uint8_t request, uint16_t value, uint16_t index, uint8_t
 }
 
 int32_t VendorRequestOut(uint8_t request, uint16_t value, uint16_t index, const uint8_t* data, uint32_t* length) {
-  UsbTransport* t = Device();
+  UsbScanner* t = Device();
   if (t == nullptr) {
     *length = 0;
     return KPU_STATUS_INVALID_HANDLE;
@@ -275,7 +275,7 @@ int32_t VendorRequestOut(uint8_t request, uint16_t value, uint16_t index, const 
 }
 
 uint32_t HeldScanWords() {
-  UsbTransport* t = FindDevice(CurrentDevice());
+  UsbScanner* t = FindDevice(CurrentDevice());
   return t ? static_cast<uint32_t>(std::min<uint64_t>(t->Reader().BytesHeld() / 4, 0x7FFFFFFF)) : 0;
 }
 

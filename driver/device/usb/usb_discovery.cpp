@@ -6,8 +6,8 @@
 #include <string>
 
 #include "driver/device/usb/setup_api.h"
+#include "driver/device/usb/usb_scanner.h"
 #include "driver/device/usb/usb_status.h"
-#include "driver/device/usb/usb_transport.h"
 #include "platform/sync.h"
 
 namespace tarvel::usb {
@@ -51,8 +51,8 @@ struct DeviceList {
     TheSetupApi().Release();
   }
   platform::CriticalSection lock;
-  std::list<std::unique_ptr<UsbTransport>> devices;
-  UsbTransport* current = nullptr;
+  std::list<std::unique_ptr<UsbScanner>> devices;
+  UsbScanner* current = nullptr;
   platform::DeviceInfoHandle set = nullptr;
   int found = 0;
 };
@@ -85,14 +85,14 @@ int CountDevices(int* count, const platform::Guid& guid) {
   return n == 0 ? Keep_FirstError(KPU_STATUS_NO_DEVICES) : KPU_STATUS_SUCCESS;
 }
 
-int OpenDevice(UsbTransport** handle, const platform::Guid& guid, int start) {
+int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start) {
   DeviceList& l = List();
   *handle = nullptr;
   if (l.set == nullptr || l.found == 0) return Keep_FirstError(KPU_STATUS_NO_DEVICES);
   std::lock_guard<platform::CriticalSection> guard(l.lock);
   for (const auto& d : l.devices)
     if (d->DeviceNumber() == 0) return Keep_FirstError(KPU_STATUS_IN_USE);
-  auto transport = std::make_unique<UsbTransport>();
+  auto transport = std::make_unique<UsbScanner>();
   int result = transport->Open(0, l.set, &guid, start);
   if (result != KPU_STATUS_SUCCESS) return Keep_FirstError(result);
   *handle = transport.get();
@@ -100,14 +100,14 @@ int OpenDevice(UsbTransport** handle, const platform::Guid& guid, int start) {
   return KPU_STATUS_SUCCESS;
 }
 
-UsbTransport* FindDevice(UsbTransport* handle) {
+UsbScanner* FindDevice(UsbScanner* handle) {
   if (handle == nullptr) return nullptr;
   for (const auto& d : List().devices)
     if (d.get() == handle) return handle;
   return nullptr;
 }
 
-int CloseDevice(UsbTransport* handle) {
+int CloseDevice(UsbScanner* handle) {
   DeviceList& l = List();
   if (FindDevice(handle) == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_HANDLE);
   std::lock_guard<platform::CriticalSection> guard(l.lock);
@@ -128,8 +128,8 @@ void ReleaseDiscovery() {
   TheSetupApi().Release();
 }
 
-UsbTransport* CurrentDevice() { return List().current; }
-void SetCurrentDevice(UsbTransport* handle) { List().current = handle; }
+UsbScanner* CurrentDevice() { return List().current; }
+void SetCurrentDevice(UsbScanner* handle) { List().current = handle; }
 int OpenDeviceCount() { return static_cast<int>(List().devices.size()); }
 
 }  // namespace tarvel::usb

@@ -8,7 +8,7 @@
 // `OpenDevice`, `CloseDevice`, `FindDevice`) under its one lock.
 namespace tarvel::usb {
 
-class UsbTransport;
+class UsbScanner;
 
 struct ProbeEntry {
   platform::Guid guid;
@@ -18,16 +18,16 @@ constexpr int kProbeCount = 22;
 const ProbeEntry* ProbeTable();  // kProbeCount entries
 
 int CountDevices(int* count, const platform::Guid& guid);
-int OpenDevice(UsbTransport** handle, const platform::Guid& guid, int start);
-int CloseDevice(UsbTransport* handle);
-UsbTransport* FindDevice(UsbTransport* handle);
+int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start);
+int CloseDevice(UsbScanner* handle);
+UsbScanner* FindDevice(UsbScanner* handle);
 // Takes and at once releases the list lock (waits while a discovery or an
 // open is under way).
 void PassListLock();
 
 // The current device (opened by the interface initialisation).
-UsbTransport* CurrentDevice();
-void SetCurrentDevice(UsbTransport* handle);
+UsbScanner* CurrentDevice();
+void SetCurrentDevice(UsbScanner* handle);
 // What library unload does: destroys the last discovery's set and releases
 // the discovery library (bound again by the next discovery).
 void ReleaseDiscovery();

@@ -5,8 +5,8 @@
 #include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
 #include "driver/device/usb/firmware_hex.h"
+#include "driver/device/usb/usb_scanner.h"
 #include "driver/device/usb/usb_status.h"
-#include "driver/device/usb/usb_transport.h"
 #include "platform/files.h"
 
 namespace tarvel::usb {
@@ -47,7 +47,7 @@ const std::vector<uint8_t>& BuiltInUsbDesign(UsbDesign design) {
   return designs[static_cast<int>(design)];
 }
 
-int Usb_ConfigureFpga(UsbTransport& transport, const std::string& design_file, int scanner_type) {
+int Usb_ConfigureFpga(UsbScanner& transport, const std::string& design_file, int scanner_type) {
   if (!design_file.empty()) {
     std::vector<uint8_t> bytes = Load_File(design_file);
     // A file that cannot be read is a failure of this step, not an empty design.
@@ -67,7 +67,7 @@ int Usb_ConfigureFpga(UsbTransport& transport, const std::string& design_file, i
   return Keep_FirstError(result);
 }
 
-int Usb_LoadFirmwareHex(UsbTransport& transport, const char* path, uint16_t first_offset, uint16_t start_address) {
+int Usb_LoadFirmwareHex(UsbScanner& transport, const char* path, uint16_t first_offset, uint16_t start_address) {
   std::optional<std::string> text = path ? platform::ReadWholeFile(path) : std::nullopt;
   if (!text) return Keep_FirstError(KPU_STATUS_FILE_OPEN);
   FirmwareImage image;

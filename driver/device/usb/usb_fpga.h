@@ -7,7 +7,7 @@
 // each) chosen by scanner type, and `Usb_ConfigureFpga`.
 namespace tarvel::usb {
 
-class UsbTransport;
+class UsbScanner;
 
 enum class UsbDesign { kStandard, kEraser, kCompact, kWide };
 
@@ -19,10 +19,10 @@ const std::vector<uint8_t>& BuiltInUsbDesign(UsbDesign design);
 // Configures from the design file when one is named (a file that cannot be
 // read fails this step), else or after a failure from the built-in design
 // of the scanner type; logs the outcome to the session log. Stored result.
-int Usb_ConfigureFpga(UsbTransport& transport, const std::string& design_file, int scanner_type);
+int Usb_ConfigureFpga(UsbScanner& transport, const std::string& design_file, int scanner_type);
 
 // The firmware download (`Usb_LoadFirmwareHex`): file, first offset to
 // send, start address. Used by no flow of the library.
-int Usb_LoadFirmwareHex(UsbTransport& transport, const char* path, uint16_t first_offset, uint16_t start_address);
+int Usb_LoadFirmwareHex(UsbScanner& transport, const char* path, uint16_t first_offset, uint16_t start_address);
 
 }  // namespace tarvel::usb

@@ -45,35 +45,35 @@ class Epp : public SimDeviceTest {};
 TEST_F(Epp, ConnectAndDisconnect) {
   Start(false);
   EXPECT_FALSE(port->Connected());
-  ASSERT_EQ(device->Dev_Connect(), 0);
+  ASSERT_EQ(device->Transport().Dev_Connect(), 0);
   EXPECT_TRUE(port->Connected());
   EXPECT_EQ(port->Requests(0x222000), 1);
   EXPECT_EQ(port->Requests(0x22200C), 1);
   EXPECT_EQ(port->Requests(0x222004), 1);
   scanner->ClearTrace();
-  EXPECT_EQ(device->Dev_Disconnect(), 0);
+  EXPECT_EQ(device->Transport().Dev_Disconnect(), 0);
   EXPECT_EQ(Writes(), (std::vector<Write>{{255, 0x40}, {255, 0x40}}));
   EXPECT_FALSE(port->Connected());
   EXPECT_EQ(port->Requests(0x222008), 1);
   // Not connected: register requests fail, reads give 0 and leave the error.
   platform::SetLastError(0);
-  EXPECT_EQ(device->Reg_Read8(176), 0);
+  EXPECT_EQ(device->Transport().Reg_Read8(176), 0);
   EXPECT_NE(platform::GetLastError(), 0u);
-  EXPECT_EQ(device->Reg_Write8(176, 1), 0);
+  EXPECT_NE(device->Transport().Reg_Write8(176, 1), 0);
   // A second disconnect sends no register writes.
   scanner->ClearTrace();
-  EXPECT_EQ(device->Dev_Disconnect(), 0);
+  EXPECT_EQ(device->Transport().Dev_Disconnect(), 0);
   EXPECT_TRUE(scanner->Trace().empty());
 }
 
 TEST_F(Epp, OpenKeepsItsHandleAndTheDestructorClosesIt) {
   Start();
-  device->Transport().RetryCount = 100;
-  device->Transport().TransferErrors = 5;
-  device->Dev_Open();
+  device->Transport().SetRetryCount(100);
+  device->Transport().SetTransferErrors(5);
+  device->Transport().Dev_Open();
   EXPECT_EQ(port->OpenFiles(), 1);
-  EXPECT_EQ(device->Transport().RetryCount, 10);
-  EXPECT_EQ(device->Transport().TransferErrors, 0);
+  EXPECT_EQ(device->Transport().RetryCount(), 10);
+  EXPECT_EQ(device->Transport().TransferErrors(), 0);
   EXPECT_TRUE(port->Connected()) << "the connection stays with the handle";
   device.reset();
   EXPECT_EQ(port->OpenFiles(), 0);
@@ -92,18 +92,19 @@ TEST_F(Epp, ConnectFailures) {
     (c.short_answer ? scenario.faults.short_requests : scenario.faults.fail_requests) = {{c.failing_code, 1}};
     Start(false);
     platform::SetLastError(0);
-    EXPECT_EQ(device->Dev_Connect(), static_cast<int>(kGenFailure)) << std::hex << c.failing_code << c.short_answer;
+    EXPECT_EQ(device->Transport().Dev_Connect(), static_cast<int>(kGenFailure))
+        << std::hex << c.failing_code << c.short_answer;
     EXPECT_EQ(port->Requests(0x222004), c.failing_code == 0x222004 ? 1 : 0) << "connect only after both answers";
-    EXPECT_EQ(device->Dev_Connect(), 0) << "the second attempt succeeds";
+    EXPECT_EQ(device->Transport().Dev_Connect(), 0) << "the second attempt succeeds";
   }
   // No scanner at all: the open fails, so does every request.
   device.reset();
   sim::DetachParallelPort();
-  tarvel::ScannerDevice absent;
-  absent.Dev_Open();
+  devtest::OwnedRegisters absent;
+  absent.Transport().Dev_Open();
   EXPECT_FALSE(absent.Transport().HandleValid());
-  EXPECT_EQ(absent.Dev_Connect(), static_cast<int>(platform::kErrorInvalidHandle));
-  EXPECT_FALSE(absent.Dev_IsReady());
+  EXPECT_EQ(absent.Transport().Dev_Connect(), static_cast<int>(platform::kErrorInvalidHandle));
+  EXPECT_FALSE(absent.Transport().Dev_IsReady());
 }
 
 TEST_F(Epp, ReadyMeansConfiguredAndAnswering) {
@@ -117,7 +118,7 @@ TEST_F(Epp, ReadyMeansConfiguredAndAnswering) {
     scenario.faults.fpga_status_stuck = c.stuck;
     Start();
     platform::SetLastError(99);
-    EXPECT_EQ(device->Dev_IsReady(), c.ready) << c.configured << c.stuck;
+    EXPECT_EQ(device->Transport().Dev_IsReady(), c.ready) << c.configured << c.stuck;
   }
 }
 
@@ -135,26 +136,26 @@ class ReadBlock : public SimDeviceTest {
 };
 
 TEST_F(ReadBlock, CapacityLimitsTheBlock) {
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, 20, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, 20, &count), 0);
   EXPECT_EQ(count, 20u);
   EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 5), std::vector<uint32_t>(words.begin(), words.begin() + 5));
   EXPECT_EQ(scanner->WordsWaiting(), 5u);
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 20u);
   EXPECT_EQ(buffer[0], words[5]);
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 0u) << "nothing waiting";
-  EXPECT_EQ(device->Transport().TransferErrors, 0);
+  EXPECT_EQ(device->Transport().TransferErrors(), 0);
 }
 
 TEST_F(ReadBlock, CorruptedReadsAreRepeatedFromTheSamePosition) {
-  device->Transport().RetryCount = 10;
+  device->Transport().SetRetryCount(10);
   scanner->SetBadChecksumReads(3);
   scanner->ClearTrace();
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(count, 40u);
   EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
-  EXPECT_EQ(device->Transport().TransferErrors, 3);
+  EXPECT_EQ(device->Transport().TransferErrors(), 3);
   EXPECT_EQ(WritesTo(8), (std::vector<uint32_t>{0, 0, 0})) << "the read pointer went back before each retry";
   EXPECT_EQ(WritesTo(32).size(), 4u) << "the checksum was cleared before each attempt";
   EXPECT_EQ(scanner->WordsWaiting(), 0u);
@@ -165,18 +166,18 @@ TEST_F(ReadBlock, AlwaysCorruptedLeavesTheDataWaiting) {
     int retry_count, attempts;
   } cases[] = {{10, 10}, {1, 1}, {0, 1}};
   for (const Case& c : cases) {
-    device->Transport().RetryCount = c.retry_count;
-    device->Transport().TransferErrors = 0;
+    device->Transport().SetRetryCount(c.retry_count);
+    device->Transport().SetTransferErrors(0);
     scanner->SetBadChecksumReads(-1);
     count = 99;
-    EXPECT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), -200) << c.retry_count;
+    EXPECT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), -200) << c.retry_count;
     EXPECT_EQ(count, 0u);
-    EXPECT_EQ(device->Transport().TransferErrors, c.attempts) << c.retry_count;
+    EXPECT_EQ(device->Transport().TransferErrors(), c.attempts) << c.retry_count;
     EXPECT_EQ(scanner->WordsWaiting(), 10u);
     EXPECT_EQ(scanner->ReadPointer(), 0u);
   }
   scanner->SetBadChecksumReads(0);
-  ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+  ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
   EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
 }
 
@@ -192,9 +193,9 @@ TEST_F(ReadBlock, FaultyTransferIsRetried) {
     (short_answer ? scenario.faults.short_requests : scenario.faults.fail_requests) = {{0x222038, 1}};
     Start();
     scanner->AppendMemory(words);
-    ASSERT_EQ(device->Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
+    ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
     EXPECT_EQ(count, 40u);
-    EXPECT_EQ(device->Transport().TransferErrors, 1);
+    EXPECT_EQ(device->Transport().TransferErrors(), 1);
     EXPECT_EQ(std::vector<uint32_t>(buffer, buffer + 10), words);
   }
 }
@@ -281,10 +282,10 @@ TEST_F(ConfigureFpga, Table) {
     scenario.faults.fpga_reject = c.reject;
     scenario.faults.fail_requests = c.fail;
     Start();
-    device->Transport().FpgaFileName = FileName(c.file);
+    device->Transport().SetFpgaFileName(FileName(c.file));
     tarvel::FlushSessionLog();
     size_t before = platform::ReadWholeFile(log_path).value_or("").size();
-    EXPECT_EQ(device->Dev_ConfigureFpga(c.keep), c.result);
+    EXPECT_EQ(device->Transport().Dev_ConfigureFpga(c.keep), c.result);
     EXPECT_EQ(scanner->FpgaDownloads(), c.downloads);
     EXPECT_EQ(scanner->FpgaConfigured(), c.configured_after);
     tarvel::FlushSessionLog();
@@ -292,7 +293,7 @@ TEST_F(ConfigureFpga, Table) {
     std::string expected;
     if (c.log) {
       char line[512];
-      std::snprintf(line, sizeof line, c.log, device->Transport().FpgaFileName.c_str());
+      std::snprintf(line, sizeof line, c.log, device->Transport().FpgaFileName().c_str());
       expected = line;
     }
     EXPECT_EQ(written, expected);
@@ -302,15 +303,15 @@ TEST_F(ConfigureFpga, Table) {
 TEST_F(ConfigureFpga, ConfiguredStateOutlivesTheSession) {
   scenario.fpga_configured = false;
   Start();
-  ASSERT_EQ(device->Dev_ConfigureFpga(1), 0);
-  device->Dev_Disconnect();
+  ASSERT_EQ(device->Transport().Dev_ConfigureFpga(1), 0);
+  device->Transport().Dev_Disconnect();
   device.reset();
   // A new session on the same scanner finds it configured and keeps it.
-  device = std::make_unique<tarvel::ScannerDevice>();
-  device->Dev_Open();
-  ASSERT_EQ(device->Dev_Connect(), 0);
-  EXPECT_TRUE(device->Dev_IsReady());
-  EXPECT_EQ(device->Dev_ConfigureFpga(1), 0);
+  device = std::make_unique<devtest::OwnedRegisters>();
+  device->Transport().Dev_Open();
+  ASSERT_EQ(device->Transport().Dev_Connect(), 0);
+  EXPECT_TRUE(device->Transport().Dev_IsReady());
+  EXPECT_EQ(device->Transport().Dev_ConfigureFpga(1), 0);
   EXPECT_EQ(scanner->FpgaDownloads(), 1);
 }
 

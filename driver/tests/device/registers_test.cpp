@@ -60,7 +60,7 @@ TEST_F(Registers, ClockWordIsSentTwiceAndLatchedAsWritten) {
 }
 
 TEST_F(Registers, GeometryBySamplesPerPixel) {
-  device->AdcOffset = 100;
+  device->SetAdcOffset(100);
   const std::vector<Write> stop_run = {{176, 0}, {4, 0}};
   struct Case {
     int samples;
@@ -117,7 +117,7 @@ TEST_F(Registers, LaserPower) {
       {-1, -102, {{176, 0xC5}}},  // no power code from a negative value
   };
   for (const Case& c : cases) {
-    device->Reg_Write8(176, 0xF5);
+    device->Transport().Reg_Write8(176, 0xF5);
     scanner->ClearTrace();
     EXPECT_EQ(device->Scan_SetLaserPower(c.power), c.result) << c.power;
     EXPECT_EQ(Writes(), c.writes) << c.power;
@@ -138,8 +138,8 @@ TEST_F(Registers, LaserModeAndRunKeepTheOtherBits) {
       {&tarvel::ScannerRegisters::Scan_SetRun, 0, 0x2B, 0},
   };
   for (const Case& c : cases) {
-    device->Reg_Write8(176, 0xAB);
-    device->Reg_Write8(4, 0);
+    device->Transport().Reg_Write8(176, 0xAB);
+    device->Transport().Reg_Write8(4, 0);
     (device.get()->*c.op)(c.mode);
     EXPECT_EQ(scanner->RegisterByte(176), c.r176) << c.mode;
     EXPECT_EQ(scanner->RegisterByte(4), c.r4) << c.mode;
@@ -168,7 +168,7 @@ TEST_F(Registers, SlotMasksAndOutputs) {
   } cases[] = {{0x0F, 0xFF}, {0x06, 0x3C}, {0x01, 0x03}, {0x00, 0x00}};
   for (const Case& c : cases) {
     device->Scan_SetSlots(c.mask, 100000);
-    EXPECT_EQ(device->SlotOutputMask, c.output_mask);
+    EXPECT_EQ(device->SlotOutputMask(), c.output_mask);
     EXPECT_EQ(scanner->RegisterByte(166), 48);
     for (auto [pattern, bits] : {std::pair{1, 0x55}, std::pair{2, 0xAA}, std::pair{3, 0xFF}, std::pair{7, 0x00}}) {
       device->Scan_SetSlotOutputs(pattern);
@@ -180,7 +180,7 @@ TEST_F(Registers, SlotMasksAndOutputs) {
 TEST_F(Registers, MotorCodesWithDirectionFlags) {
   const uint8_t codes[] = {0, 0x71, 0x73, 0x75, 0x72, 0};
   for (uint8_t flags : {0, 4, 8, 12}) {
-    device->DirectionFlags = flags;
+    device->SetDirectionFlags(flags);
     for (int mode = 0; mode <= 5; ++mode) {
       device->Scan_SetMotorMode(mode);
       EXPECT_EQ(scanner->RegisterByte(163), codes[mode] ^ flags) << "mode " << mode << " flags " << int(flags);
@@ -195,17 +195,17 @@ TEST_F(Registers, StepperPeriodSetsTheSlowFlag) {
     uint8_t flags;
   } cases[] = {{249, 248, 0, 4}, {250, 249, 0, 12}, {0, 0, 0, 4}, {1000, 0xE7, 0x03, 12}};
   for (const Case& c : cases) {
-    device->DirectionFlags = 4 | 8;
+    device->SetDirectionFlags(4 | 8);
     scanner->ClearTrace();
     device->Scan_SetStepper(c.period, 31627);
     // The motor is stopped first, with the flags as they were.
     EXPECT_EQ(Writes(), (std::vector<Write>{{163, 12}, {160, c.low}, {161, c.high}, {162, 15}})) << c.period;
-    EXPECT_EQ(device->DirectionFlags, c.flags) << c.period;
+    EXPECT_EQ(device->DirectionFlags(), c.flags) << c.period;
   }
 }
 
 TEST_F(Registers, HighVoltageAndResetKeepTheOtherBits) {
-  device->Reg_Write8(240, 0x21);
+  device->Transport().Reg_Write8(240, 0x21);
   device->Scan_SetHighVoltage(1);
   EXPECT_EQ(scanner->RegisterByte(240), 0x29);
   device->Scan_SetHighVoltage(2);
@@ -248,8 +248,8 @@ TEST_F(Registers, SetupSequence) {
                                           {48, 8},     {49, 16},    {50, 30},    {164, 0x0F}, {166, 25}}));
   EXPECT_EQ(scanner->ClockWord(), 2223);
   EXPECT_EQ(scanner->ClockWordLatches(), 2);
-  EXPECT_EQ(device->DirectionFlags, 12);
-  EXPECT_EQ(device->SlotOutputMask, 0xFF);
+  EXPECT_EQ(device->DirectionFlags(), 12);
+  EXPECT_EQ(device->SlotOutputMask(), 0xFF);
   EXPECT_EQ(scanner->DacCode(), 163);
   EXPECT_EQ(scanner->TempLimit(), 45 * 256);
   EXPECT_EQ(scanner->TempHysteresis(), 42 * 256);
@@ -354,7 +354,7 @@ TEST_F(Registers, SamplesAndAdcOffset) {
     uint32_t raw, scaled;
   } cases[] = {{11, 1200, 1600}, {15, 1600, 3200}, {16, 850, 1600}, {31, 1600, 1600}};
   for (const Case& c : cases) {
-    device->Reg_Write8(208, c.reg208);
+    device->Transport().Reg_Write8(208, c.reg208);
     EXPECT_EQ(device->Scan_ReadSample(), c.raw) << c.reg208;
     EXPECT_EQ(device->Scan_ReadSampleScaled(), c.scaled) << c.reg208;
   }
@@ -365,10 +365,10 @@ TEST_F(Registers, SamplesAndAdcOffset) {
     uint16_t adc_offset;
   } offsets[] = {{11, true, 1200, 100}, {19, true, 1000, 100}, {11, false, 0, 0}};
   for (const Offset& o : offsets) {
-    device->Reg_Write8(208, o.reg208);
+    device->Transport().Reg_Write8(208, o.reg208);
     scanner->ClearTrace();
     EXPECT_EQ(device->Scan_MeasureAdcOffset(o.measure), o.b);
-    EXPECT_EQ(device->AdcOffset, o.adc_offset);
+    EXPECT_EQ(device->AdcOffset(), o.adc_offset);
     std::vector<Write> expected{{210, 0}, {211, 0}};
     if (o.measure) expected.insert(expected.end(), {{210, o.b & 0xFF}, {211, o.b >> 8}});
     expected.push_back({208, static_cast<uint32_t>(o.reg208)});
@@ -382,7 +382,7 @@ TEST_F(Registers, LaserTemperatureInTenths) {
     EXPECT_EQ(device->Scan_ReadLaserTemp(), tenths) << celsius;
   }
   scanner->SetTempSensorAbsent(true);
-  EXPECT_EQ(device->I2c_ReadTemp(0x92), static_cast<int16_t>(0x8000));
+  EXPECT_EQ(device->Transport().I2c_ReadTemp(0x92), static_cast<int16_t>(0x8000));
   EXPECT_EQ(device->Scan_ReadLaserTemp(), -1280);
 }
 
@@ -396,7 +396,7 @@ TEST_F(Registers, ScanStatusRecord) {
   scenario.plates.push_back(plate);
   Start();
   scanner->AppendMemory(std::vector<uint32_t>(10, 0x00010002));
-  device->Reg_Write8(144, 0xAA);
+  device->Transport().Reg_Write8(144, 0xAA);
   device->Scan_SetMotorMode(2);  // arms the transport; the plate comes at once
   platform::Sleep(5);
   tarvel::ScanStatus s{};
@@ -413,7 +413,7 @@ TEST_F(Registers, ScanStatusRecord) {
   for (const auto& a : scanner->Trace()) order.push_back(a.reg);
   EXPECT_EQ(order, (std::vector<int>{248, 164, 144, 52, 18, 17, 16, 51}));
   device->Scan_AckEvent();
-  EXPECT_EQ(device->Reg_Read8(248) & 8, 0);
+  EXPECT_EQ(device->Transport().Reg_Read8(248) & 8, 0);
 }
 
 // The counter runs fast (one line per 3 us, a bus access takes 2 us): a read
@@ -430,7 +430,7 @@ TEST_F(Registers, LineCounterReadsDoNotTear) {
     uint32_t before = scanner->LineCounter();
     uint32_t v = 0;
     if (i % 2) {
-      v = device->Dev_ReadLineCounter();
+      v = device->Transport().Dev_ReadLineCounter();
     } else {
       tarvel::ScanStatus s{};
       device->Dev_GetScanStatus(&s);
@@ -445,7 +445,7 @@ TEST_F(Registers, LineCounterReadsDoNotTear) {
   EXPECT_GT(carries, 10);
   // The line-counter order of each read.
   scanner->ClearTrace();
-  device->Dev_ReadLineCounter();
+  device->Transport().Dev_ReadLineCounter();
   std::vector<int> order;
   for (const auto& a : scanner->Trace()) order.push_back(a.reg);
   EXPECT_EQ(order, (std::vector<int>{16, 17, 18, 17}));

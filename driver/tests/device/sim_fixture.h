@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/device/scanner_device.h"
+#include "driver/tests/device/owned_registers.h"
 #include "platform/clock.h"
 #include "simulator/parallel_port.h"
 
@@ -48,11 +48,11 @@ class SimDeviceTest : public ::testing::Test {
   void Start(bool connect = true) {
     scanner = std::make_shared<sim::Scanner>(scenario);
     port = sim::AttachParallelPort(scanner);
-    device = std::make_unique<tarvel::ScannerDevice>();
-    device->Dev_Open();
+    device = std::make_unique<devtest::OwnedRegisters>();
+    device->Transport().Dev_Open();
     ASSERT_TRUE(device->Transport().HandleValid());
     if (connect) {
-      ASSERT_EQ(device->Dev_Connect(), 0);
+      ASSERT_EQ(device->Transport().Dev_Connect(), 0);
     }
     scanner->ClearTrace();
     scanner->ClearI2cTransactions();
@@ -68,7 +68,7 @@ class SimDeviceTest : public ::testing::Test {
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
   std::shared_ptr<sim::ParallelPortDriver> port;
-  std::unique_ptr<tarvel::ScannerDevice> device;
+  std::unique_ptr<devtest::OwnedRegisters> device;
 };
 
 }  // namespace devtest

@@ -20,7 +20,7 @@ class Stream : public SimDeviceTest {
       bool running = device->Scan_TransportRunning();
       seen_running = seen_running || running;
       uint32_t count = 0;
-      EXPECT_EQ(device->Dev_ReadBlock(buffer.data(), piece, &count), 0);
+      EXPECT_EQ(device->Transport().Dev_ReadBlock(buffer.data(), piece, &count), 0);
       for (uint32_t i = 0; i + 1 < count; i += 2)
         words.push_back(static_cast<uint16_t>(buffer[i] | (buffer[i + 1] << 8)));
       if (count == 0) {
@@ -84,7 +84,7 @@ TEST_F(Stream, PlateComesBackThroughBlockReads) {
       for (int c = 0; c < 300; ++c) ASSERT_EQ(values.at(1000 + c), image.At(c, row)) << l << " " << c;
       ++row;
     }
-    EXPECT_EQ(device->Transport().TransferErrors, 0);
+    EXPECT_EQ(device->Transport().TransferErrors(), 0);
   }
 }
 

@@ -1,7 +1,7 @@
 // The service scan on the simulated scanner, called on the device of an
 // open session, and its block counter.
 #include "driver/service/service_scan.h"
-#include "driver/session/session.h"
+#include "driver/api/current_session.h"
 #include "driver/tests/session/service_scan_scenarios.h"
 
 using namespace sessiontest;

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "driver/config/scanner_type.h"
-#include "driver/session/session.h"
+#include "driver/api/current_session.h"
 #include "driver/tests/session/process_resources.h"
 #include "driver/tests/session/session_fixture.h"
 
@@ -205,15 +205,15 @@ TEST_F(SessionControl, BeltDriveProgramsTheStepper) {
 }
 
 TEST_F(SessionControl, ProbeFindsTheParallelPortOrNothing) {
-  EXPECT_EQ(tarvel::Get_InterfaceType(), 2);
-  EXPECT_EQ(tarvel::Get_ScannerType(), 18);
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), 2);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 18);
   Attach();  // found at the next call
-  EXPECT_EQ(tarvel::Get_InterfaceType(), 0);
-  EXPECT_EQ(tarvel::Get_ScannerType(), 6);
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), 0);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 6);
   sim::DetachParallelPort();
-  EXPECT_EQ(tarvel::Get_InterfaceType(), 0);  // cached
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), 0);  // cached
   WriteIni();
-  tarvel::ResetInterfaceProbe();
+  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
   Attach();
   ASSERT_EQ(Open_Scanner(1), 0);
   EXPECT_NE(Log().find("Scanner Type = 6\n"), std::string::npos);

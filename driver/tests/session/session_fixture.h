@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/api/current_session.h"
 #include "driver/config/session_log.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
@@ -69,7 +70,7 @@ class SessionTest : public ::testing::Test {
   void SetUp() override {
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
-    tarvel::ResetInterfaceProbe();
+    tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
     scenario = sim::Scenario{};
   }
   void TearDown() override {
@@ -77,7 +78,7 @@ class SessionTest : public ::testing::Test {
     sim::DetachUsb();
     sim::DetachParallelPort();
     scanner.reset();
-    tarvel::ResetInterfaceProbe();
+    tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
     platform::UseRealClock();
     platform::SetFreeDiskSpaceOverride(std::nullopt);
   }

@@ -1,6 +1,7 @@
 // The whole session over USB: the images equal the plates and, byte for
 // byte, the images of the same plates over the parallel port; a scanner
 // unplugged in the middle of a scan.
+#include "driver/api/current_session.h"
 #include "driver/tests/session/session_fixture.h"
 #include "driver/tests/session/process_resources.h"
 
@@ -40,7 +41,7 @@ TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
   Attach();
   std::vector<std::string> epp = Session();
   sim::DetachParallelPort();
-  tarvel::ResetInterfaceProbe();
+  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
   for (const std::string& f : {Images() + "/KP000001.QEW", Images() + "/KP000002.QEW"}) platform::DeleteFile(f);
 
   scenario.interface = "USB";
@@ -69,8 +70,8 @@ TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   scanner = std::make_shared<sim::Scanner>(scenario);
   port = sim::AttachParallelPort(scanner);
   usb = sim::AttachUsb(scanner);
-  EXPECT_EQ(tarvel::Get_InterfaceType(), tarvel::kInterfaceUsb);
-  EXPECT_EQ(tarvel::Get_ScannerType(), 6);
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), tarvel::kInterfaceUsb);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 6);
 }
 
 // A type-6 scanner ignores `Firmware`: its design is the built-in one, and

@@ -4,8 +4,8 @@
 #include "usb_fixture.h"
 
 #include "driver/device/register_operations.h"
-#include "driver/device/scanner_device.h"
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
+#include "driver/tests/device/owned_registers.h"
 
 namespace {
 
@@ -15,33 +15,43 @@ class UsbDevice : public UsbTest {
  protected:
   void Connect() {
     Plug();
-    dev = std::make_unique<tarvel::ScannerDevice>(std::make_unique<tarvel::UsbScannerDevice>());
-    dev->Dev_Open();
-    ASSERT_EQ(dev->Dev_Connect(), 0);
+    dev = std::make_unique<devtest::OwnedRegisters>(std::make_unique<tarvel::UsbScannerTransport>());
+    dev->Transport().Dev_Open();
+    ASSERT_EQ(dev->Transport().Dev_Connect(), 0);
     usb->ClearRequests();
     scanner->ClearTrace();
   }
   void TearDown() override {
-    if (dev) dev->Dev_Disconnect();
+    if (dev) dev->Transport().Dev_Disconnect();
     dev.reset();
     UsbTest::TearDown();
   }
-  std::unique_ptr<tarvel::ScannerDevice> dev;
+  std::unique_ptr<devtest::OwnedRegisters> dev;
 };
 
 TEST_F(UsbDevice, IsTheUsbKindAndConnectsThroughTheInterfaceInitialisation) {
   Connect();
-  EXPECT_EQ(dev->InterfaceKind(), tarvel::kInterfaceUsb);
-  EXPECT_TRUE(dev->Dev_IsReady());
-  EXPECT_EQ(dev->Dev_ConfigureFpga(1), 0);
-  EXPECT_EQ(dev->Dev_Disconnect(), 0);
-  EXPECT_FALSE(dev->Dev_IsReady());
+  EXPECT_EQ(dev->Transport().InterfaceKind(), tarvel::kInterfaceUsb);
+  EXPECT_TRUE(dev->Transport().Dev_IsReady());
+  EXPECT_EQ(dev->Transport().Dev_ConfigureFpga(1), 0);
+  EXPECT_EQ(dev->Transport().Dev_Disconnect(), 0);
+  EXPECT_FALSE(dev->Transport().Dev_IsReady());
+}
+
+TEST_F(UsbDevice, RegisterWritesGiveZeroOnSuccessAndAnErrorWithoutADevice) {
+  Connect();
+  EXPECT_EQ(dev->Transport().Reg_Write8(176, 1), 0);
+  EXPECT_EQ(dev->Transport().Reg_Write16(176, 1), 0);
+  EXPECT_EQ(dev->Transport().Reg_Write32(176, 1), 0);
+  dev->Transport().Dev_Disconnect();
+  EXPECT_EQ(dev->Transport().Reg_Write8(176, 1), tarvel::kErrNoAnswer);
+  EXPECT_EQ(dev->Transport().Reg_Write32(176, 1), tarvel::kErrNoAnswer);
 }
 
 TEST_F(UsbDevice, TheClockBlockEqualsTheParallelPortsWrites) {
   Connect();
   const uint16_t word = 0x1A5B & 0x1FFF;
-  dev->Dev_WriteClockWord(word);
+  dev->Transport().Dev_WriteClockWord(word);
   auto block = RequestsOf(8);
   ASSERT_EQ(block.size(), 1u);
   EXPECT_EQ(block[0].length, 44u);
@@ -59,7 +69,7 @@ TEST_F(UsbDevice, TheClockBlockEqualsTheParallelPortsWrites) {
 TEST_F(UsbDevice, StatusRecordCountsWordsInTheScannerAndOnTheHost) {
   Connect();
   scanner->AppendMemory({1, 2, 3});
-  dev->Dev_ReadLineCounter();  // a request: the words move into the transfer in flight
+  dev->Transport().Dev_ReadLineCounter();  // a request: the words move into the transfer in flight
   ScanStatus st{};
   st.error = 99;
   EXPECT_EQ(dev->Dev_GetScanStatus(&st), 0);
@@ -68,7 +78,7 @@ TEST_F(UsbDevice, StatusRecordCountsWordsInTheScannerAndOnTheHost) {
   uint8_t buf[64];
   uint32_t n = 0, total = 0;
   ASSERT_TRUE(WaitUntil([&] {
-    dev->Dev_ReadBlock(buf, sizeof buf, &n);
+    dev->Transport().Dev_ReadBlock(buf, sizeof buf, &n);
     total += n;
     return total == 12;
   }));
@@ -80,7 +90,7 @@ TEST_F(UsbDevice, APromReadThatFailsOnceSucceeds) {
   scenario.faults.fail_requests[1] = 1;
   Connect();
   uint8_t serial[8] = {};
-  EXPECT_EQ(dev->I2c_Read(serial, 0xA8, 0, 7), 0);
+  EXPECT_EQ(dev->Transport().I2c_Read(serial, 0xA8, 0, 7), 0);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(serial), 7), scenario.serial.substr(0, 7));
   EXPECT_EQ(RequestsOf(1).size(), 2u);
 }
@@ -102,12 +112,12 @@ TEST_F(UsbDevice, UnpluggedWhileReadingStatusFailsAndDisconnectCompletes) {
   ScanStatus st{};
   dev->Dev_GetScanStatus(&st);
   EXPECT_NE(st.error, 0);
-  EXPECT_FALSE(dev->Dev_IsReady());
+  EXPECT_FALSE(dev->Transport().Dev_IsReady());
   uint8_t buf[64];
   uint32_t n = 1;
-  dev->Dev_ReadBlock(buf, sizeof buf, &n);
+  dev->Transport().Dev_ReadBlock(buf, sizeof buf, &n);
   EXPECT_EQ(n, 0u);
-  EXPECT_EQ(dev->Dev_Disconnect(), 0);
+  EXPECT_EQ(dev->Transport().Dev_Disconnect(), 0);
   EXPECT_TRUE(WaitUntil([&] { return platform::LiveThreads() == threads_before_; }));
   dev.reset();
 }

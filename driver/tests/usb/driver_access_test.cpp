@@ -9,7 +9,7 @@
 
 #include "usb_fixture.h"
 
-#include "driver/device/usb/pipe_reader.h"
+#include "driver/device/usb/usb_bulk_reader.h"
 #include "driver/device/usb/usbio_device.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "driver/device/usb/low_level.h"
 #include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_discovery.h"
-#include "driver/device/usb/usb_transport.h"
+#include "driver/device/usb/usb_scanner.h"
 #include "driver/tests/usb/guid.h"
 #include "platform/clock.h"
 #include "platform/os_version.h"
@@ -80,7 +80,7 @@ class UsbTest : public ConfigTest {
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
   std::shared_ptr<sim::UsbScannerBackend> usb;
-  tarvel::usb::UsbTransport* device = nullptr;
+  tarvel::usb::UsbScanner* device = nullptr;
   int threads_before_ = 0;
 };
 

@@ -10,7 +10,7 @@
 // first-error store, which the status and I2C reads clear before they start.
 namespace tarvel {
 
-class UsbScannerDevice final : public ScannerTransport {
+class UsbScannerTransport final : public ScannerTransport {
  public:
   int InterfaceKind() const override { return kInterfaceUsb; }
   // The low-level layer holds the device; there is no handle of our own.

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "driver/config/tarvel_records.h"
-#include "driver/device/usb/pipe_reader.h"
+#include "driver/device/usb/usb_bulk_reader.h"
 #include "driver/device/usb/usbio_device.h"
 
-// `UsbTransport`: one opened USB scanner: the configured device, its request
+// `UsbScanner`: one opened USB scanner: the configured device, its request
 // time-out and the scan-data reader on endpoint 0x82, and the scanner's
 // vendor requests. Every result is a library status code passed through the
 // first-error store (usb_status.h).
@@ -44,10 +44,10 @@ struct TransferSizing {
 TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char* service_pack, bool driver_flag,
                                uint32_t asked_count, uint32_t asked_size);
 
-class UsbTransport : public UsbIoDevice {
+class UsbScanner : public UsbIoDevice {
  public:
-  UsbTransport() = default;
-  ~UsbTransport() override { Close(); }
+  UsbScanner() = default;
+  ~UsbScanner() override { Close(); }
 
   int Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start);
   int Close();

@@ -1,11 +1,11 @@
-#include "driver/device/usb/usb_transport.h"
+#include "driver/device/usb/usb_scanner.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "driver/device/usb/usb_status.h"
 #include "platform/clock.h"
@@ -83,7 +83,7 @@ TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char*
   return {std::min(asked_count, t.count), std::min(asked_size, t.size)};
 }
 
-int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start) {
+int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start) {
   uint32_t status = UsbIoDevice::Open(number, set, guid);
   if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
   number_ = number;
@@ -112,7 +112,7 @@ int UsbTransport::Open(int number, platform::DeviceInfoHandle set, const platfor
   return KPU_STATUS_SUCCESS;
 }
 
-int UsbTransport::Configure() {
+int UsbScanner::Configure() {
   uint8_t record[io::kConfigurationSize] = {};
   record[2] = 1;  // one interface: index 0, the alternate setting, the largest transfer
   platform::StoreLe(record + 6, alternate_, 2);
@@ -121,7 +121,7 @@ int UsbTransport::Configure() {
   return status == 0 ? KPU_STATUS_SUCCESS : Keep_FirstError(Map_DriverStatus(status));
 }
 
-int UsbTransport::Close() {
+int UsbScanner::Close() {
   if (number_ < 0 && !IsOpen()) return KPU_STATUS_SUCCESS;
   reader_.Stop();
   reader_.Close();
@@ -131,7 +131,7 @@ int UsbTransport::Close() {
   return KPU_STATUS_SUCCESS;
 }
 
-int UsbTransport::FetchDeviceError() {
+int UsbScanner::FetchDeviceError() {
   uint8_t record[io::kVendorRequestSize], reply[4] = {};
   VendorRecord(record, kReqDeviceError, 0, 0);
   uint32_t got = 0;
@@ -142,7 +142,7 @@ int UsbTransport::FetchDeviceError() {
   return KPU_STATUS_SUCCESS;
 }
 
-int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
+int UsbScanner::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length) {
   uint8_t record[io::kVendorRequestSize];
   if (*length > kMaxControlLength) {
     *length = 0;
@@ -159,7 +159,7 @@ int UsbTransport::VendorIn(uint8_t request, uint16_t value, uint16_t index, void
   return Keep_FirstError(got != asked ? KPU_STATUS_USB_LEN_ERROR : KPU_STATUS_SUCCESS);
 }
 
-int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
+int UsbScanner::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
   uint8_t record[io::kVendorRequestSize];
   if (*length > kMaxControlLength) {
     *length = 0;
@@ -177,21 +177,21 @@ int UsbTransport::VendorOut(uint8_t request, uint16_t value, uint16_t index, con
   return KPU_STATUS_SUCCESS;
 }
 
-int UsbTransport::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
+int UsbScanner::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
   if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
   return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
     return VendorIn(kReqPromRead, PromValue(device), at, buffer + done, piece);
   });
 }
 
-int UsbTransport::PromWrite(uint8_t device, uint16_t address, const uint8_t* data, uint32_t* length) {
+int UsbScanner::PromWrite(uint8_t device, uint16_t address, const uint8_t* data, uint32_t* length) {
   if (data == nullptr || *length == 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
   return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
     return VendorOut(kReqPromWrite, PromValue(device), at, data + done, piece);
   });
 }
 
-int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
+int UsbScanner::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
   uint8_t reply[4] = {};
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorIn(kReqRegRead, increment ? 1 : 0, static_cast<uint16_t>(reg), reply, &n);
@@ -199,7 +199,7 @@ int UsbTransport::RegRead(int reg, int bytes, bool increment, uint32_t* value) {
   return result;
 }
 
-int UsbTransport::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
+int UsbScanner::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
   uint8_t data[4];
   platform::StoreLe(data, value, 4);
   uint32_t n = static_cast<uint32_t>(bytes);
@@ -208,30 +208,30 @@ int UsbTransport::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
   return Keep_FirstError(result);
 }
 
-int UsbTransport::RegWriteBlock(int reg, const uint8_t* data, uint32_t length) {
+int UsbScanner::RegWriteBlock(int reg, const uint8_t* data, uint32_t length) {
   uint32_t n = length;
   int result = VendorOut(kReqRegWrite, 0, static_cast<uint16_t>(reg), data, &n);
   if (result == KPU_STATUS_SUCCESS && n != length) result = KPU_STATUS_TRANSFER_ERROR;
   return Keep_FirstError(result);
 }
 
-int UsbTransport::ReadAdc(uint8_t device, uint8_t channel, uint8_t* value) {
+int UsbScanner::ReadAdc(uint8_t device, uint8_t channel, uint8_t* value) {
   uint32_t n = 1;
   *value = 0;
   return VendorIn(kReqAdc, device, channel, value, &n);
 }
 
-int UsbTransport::WriteDac(uint8_t device, uint8_t value) {
+int UsbScanner::WriteDac(uint8_t device, uint8_t value) {
   uint32_t n = 0;
   return VendorOut(kReqDac, device, value, nullptr, &n);
 }
 
-int UsbTransport::TempSetup(uint8_t device, uint16_t configuration) {
+int UsbScanner::TempSetup(uint8_t device, uint16_t configuration) {
   uint32_t n = 0;
   return VendorOut(kReqTempSetup, device, configuration, nullptr, &n);
 }
 
-int UsbTransport::ReadTemp(uint8_t device, uint16_t* value) {
+int UsbScanner::ReadTemp(uint8_t device, uint16_t* value) {
   uint8_t reply[2] = {};
   uint32_t n = 2;
   int result = VendorIn(kReqTempRead, device, 0, reply, &n);
@@ -239,7 +239,7 @@ int UsbTransport::ReadTemp(uint8_t device, uint16_t* value) {
   return result;
 }
 
-int UsbTransport::LineCount(uint32_t* count) {
+int UsbScanner::LineCount(uint32_t* count) {
   uint8_t reply[4] = {};
   uint32_t n = 4;
   int result = VendorIn(kReqLineCount, 0, 0, reply, &n);
@@ -247,36 +247,36 @@ int UsbTransport::LineCount(uint32_t* count) {
   return result;
 }
 
-int UsbTransport::PolygonSetup(uint16_t value) {
+int UsbScanner::PolygonSetup(uint16_t value) {
   uint32_t n = 0;
   return VendorOut(kReqPolygon, value, 0, nullptr, &n);
 }
 
-int UsbTransport::Version(uint8_t record[5]) {
+int UsbScanner::Version(uint8_t record[5]) {
   uint32_t n = 5;
   return VendorIn(kReqVersion, 0, 0, record, &n);
 }
 
-int UsbTransport::FpgaStatus(uint8_t status[4]) {
+int UsbScanner::FpgaStatus(uint8_t status[4]) {
   uint32_t n = 4;
   return VendorIn(kReqFpgaStatus, 0, 0, status, &n);
 }
 
-int UsbTransport::ScanStatus(::ScanStatus* record) {
+int UsbScanner::ScanStatus(::ScanStatus* record) {
   uint32_t n = 12;
   VendorIn(kReqScanStatus, 0, 0, record, &n);
   record->error = Take_LastError(0);
   return KPU_STATUS_SUCCESS;
 }
 
-int UsbTransport::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
+int UsbScanner::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
   uint32_t got = 0;
   int result = reader_.Take(buffer, length, &got, 0);
   *count = result == KPU_STATUS_SUCCESS ? got : 0;
   return Keep_FirstError(result);
 }
 
-int UsbTransport::StartReader() {
+int UsbScanner::StartReader() {
   int result = reader_.Start();
   platform::Sleep(100);
   // The reads are posted before the first take: a clock that passes in no
@@ -291,24 +291,24 @@ int UsbTransport::StartReader() {
   return result;
 }
 
-int UsbTransport::StopReader() {
+int UsbScanner::StopReader() {
   reader_.Stop();
   return KPU_STATUS_SUCCESS;
 }
 
-int UsbTransport::ClearReader() {
+int UsbScanner::ClearReader() {
   StopReader();
   return StartReader();
 }
 
-uint32_t UsbTransport::GetTimeout() {
+uint32_t UsbScanner::GetTimeout() {
   uint8_t record[io::kTimeoutRecordSize] = {};
   if (Request(io::kIoGetTimeout, nullptr, 0, record, sizeof record) != 0) return 0;
   timeout_ms_ = platform::LoadLe(record + 4, 4);
   return timeout_ms_;
 }
 
-uint32_t UsbTransport::SetTimeout(uint32_t ms) {
+uint32_t UsbScanner::SetTimeout(uint32_t ms) {
   uint8_t record[io::kTimeoutRecordSize] = {};
   uint32_t status = Request(io::kIoGetTimeout, nullptr, 0, record, sizeof record);
   if (status != 0) return status;
@@ -318,7 +318,7 @@ uint32_t UsbTransport::SetTimeout(uint32_t ms) {
   return status;
 }
 
-int UsbTransport::SendFpgaDesign(const uint8_t* data, size_t length) {
+int UsbScanner::SendFpgaDesign(const uint8_t* data, size_t length) {
   uint16_t piece_number = 0;
   bool short_piece = false;
   size_t rest = length;

@@ -1,8 +1,9 @@
-#include "driver/device/usb/usb_scanner_device.h"
+#include "driver/device/usb/usb_scanner_transport.h"
 
 #include "driver/device/register_map.h"
 #include "driver/device/register_operations.h"
 #include "driver/device/usb/low_level.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 
@@ -10,34 +11,37 @@ namespace ll = usb;
 
 constexpr uint32_t kOpenTimeoutMs = 5000;
 
-void UsbScannerDevice::Dev_Open() { ll::SetUsbTimeout(kOpenTimeoutMs); }
+void UsbScannerTransport::Dev_Open() { ll::SetUsbTimeout(kOpenTimeoutMs); }
 
-bool UsbScannerDevice::Dev_IsReady() {
+bool UsbScannerTransport::Dev_IsReady() {
   ll::GetLastTarvelError(1);
   ll::RegRead(reg::kStatus);
   return ll::GetLastTarvelError(0) == 0;
 }
 
-int UsbScannerDevice::Dev_Connect() { return ll::Init_Interface(); }
+int UsbScannerTransport::Dev_Connect() { return ll::Init_Interface(); }
 // The design file the session chose for the scanner type.
-int UsbScannerDevice::Dev_ConfigureFpga(int keep) { return ll::ConfigureFirmware(keep, FpgaFileName); }
-int UsbScannerDevice::Dev_Disconnect() { return ll::Free_Interface(); }
+int UsbScannerTransport::Dev_ConfigureFpga(int keep) { return ll::ConfigureFirmware(keep, FpgaFileName()); }
+int UsbScannerTransport::Dev_Disconnect() { return ll::Free_Interface(); }
 
-uint8_t UsbScannerDevice::Reg_Read8(int r) { return static_cast<uint8_t>(ll::RegRead(r)); }
-uint16_t UsbScannerDevice::Reg_Read16(int r) { return static_cast<uint16_t>(ll::RegReadShort(r)); }
-uint32_t UsbScannerDevice::Reg_Read32(int r) { return ll::RegReadLong(r); }
-int UsbScannerDevice::Reg_Write8(int r, int value) { return ll::RegWrite(r, value); }
-int UsbScannerDevice::Reg_Write16(int r, int value) { return ll::RegWriteShort(r, value); }
-int UsbScannerDevice::Reg_Write32(int r, uint32_t value) { return ll::RegWriteLong(r, value); }
+uint8_t UsbScannerTransport::Reg_Read8(int r) { return static_cast<uint8_t>(ll::RegRead(r)); }
+uint16_t UsbScannerTransport::Reg_Read16(int r) { return static_cast<uint16_t>(ll::RegReadShort(r)); }
+uint32_t UsbScannerTransport::Reg_Read32(int r) { return ll::RegReadLong(r); }
+// The exports give 1 on success, 0 on failure (its status in the first-error store).
+int UsbScannerTransport::Reg_Write8(int r, int value) { return ll::RegWrite(r, value) != 0 ? 0 : kErrNoAnswer; }
+int UsbScannerTransport::Reg_Write16(int r, int value) { return ll::RegWriteShort(r, value) != 0 ? 0 : kErrNoAnswer; }
+int UsbScannerTransport::Reg_Write32(int r, uint32_t value) {
+  return ll::RegWriteLong(r, value) != 0 ? 0 : kErrNoAnswer;
+}
 
-int UsbScannerDevice::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
+int UsbScannerTransport::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   int32_t n = 0;
   int result = ll::ReadBlock(buffer, static_cast<int32_t>(capacity), &n);
   *count = result == 0 && n > 0 ? static_cast<uint32_t>(n) : 0;
   return result;
 }
 
-int UsbScannerDevice::Dev_GetScanStatus(ScanStatus* status) {
+int UsbScannerTransport::Dev_GetScanStatus(ScanStatus* status) {
   ll::GetLastTarvelError(1);
   status->error = 0;
   int result = ll::GetScanStatus(status);
@@ -45,15 +49,15 @@ int UsbScannerDevice::Dev_GetScanStatus(ScanStatus* status) {
   return result;
 }
 
-void UsbScannerDevice::I2c_InitTemp(int device, int16_t limit) {
+void UsbScannerTransport::I2c_InitTemp(int device, int16_t limit) {
   ll::I2C_TEMPinit(device, static_cast<uint16_t>(limit));
 }
 
-int16_t UsbScannerDevice::I2c_ReadTemp(int device) { return static_cast<int16_t>(ll::I2C_TEMPread(device)); }
+int16_t UsbScannerTransport::I2c_ReadTemp(int device) { return static_cast<int16_t>(ll::I2C_TEMPread(device)); }
 
-uint32_t UsbScannerDevice::Dev_ReadLineCounter() { return ll::Anz_ScanLine(); }
+uint32_t UsbScannerTransport::Dev_ReadLineCounter() { return ll::Anz_ScanLine(); }
 
-int UsbScannerDevice::I2c_Read(uint8_t* buffer, int device, int first, int last) {
+int UsbScannerTransport::I2c_Read(uint8_t* buffer, int device, int first, int last) {
   ll::GetLastTarvelError(1);
   auto f = static_cast<uint8_t>(first), l = static_cast<uint8_t>(last);
   int result = ll::I2C_PROM_read(buffer, device, f, l);
@@ -61,20 +65,20 @@ int UsbScannerDevice::I2c_Read(uint8_t* buffer, int device, int first, int last)
   return result;
 }
 
-int UsbScannerDevice::I2c_Write(const uint8_t* data, int device, int first, int last) {
+int UsbScannerTransport::I2c_Write(const uint8_t* data, int device, int first, int last) {
   return ll::I2C_PROM_write(data, device, static_cast<uint8_t>(first), static_cast<uint8_t>(last));
 }
 
-int UsbScannerDevice::I2c_WriteDac(int device, int value) { return ll::I2C_DACout(device, value); }
+int UsbScannerTransport::I2c_WriteDac(int device, int value) { return ll::I2C_DACout(device, value); }
 
-uint8_t UsbScannerDevice::I2c_ReadAdc(int device, int channel) {
+uint8_t UsbScannerTransport::I2c_ReadAdc(int device, int channel) {
   return static_cast<uint8_t>(ll::I2C_ADCread(device, channel));
 }
 
-uint32_t UsbScannerDevice::Dev_WordsOnHost() { return ll::HeldScanWords(); }
-void UsbScannerDevice::Dev_DiscardHeldData() { ll::ClearReadBlock(); }
+uint32_t UsbScannerTransport::Dev_WordsOnHost() { return ll::HeldScanWords(); }
+void UsbScannerTransport::Dev_DiscardHeldData() { ll::ClearReadBlock(); }
 
-void UsbScannerDevice::Dev_WriteClockWord(uint16_t word) {
+void UsbScannerTransport::Dev_WriteClockWord(uint16_t word) {
   auto edges = ClockWordEdges(word);
   ll::RegWriteBlock(reg::kClockShift, edges.data(), static_cast<int32_t>(edges.size()));
 }

@@ -1,4 +1,4 @@
-#include "driver/device/usb/pipe_reader.h"
+#include "driver/device/usb/usb_bulk_reader.h"
 
 #include <algorithm>
 #include <cstring>
