@@ -38,7 +38,7 @@ class ScannerRegisters {
   ScannerTransport& Transport() { return *transport_; }
   const ScannerTransport& Transport() const { return *transport_; }
 
-  // ---- device operations 1-22 (0 is the destructor) ----
+  // ---- transport operations ----
   void Dev_Open() { transport_->Dev_Open(); }
   bool Dev_IsReady() { return transport_->Dev_IsReady(); }
   int Dev_Connect() { return transport_->Dev_Connect(); }

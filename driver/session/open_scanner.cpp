@@ -34,7 +34,7 @@ constexpr double kHvLimitVolts = 100;
 // Block-read attempts: `Interface` key `Retry`.
 int RetryCountOf(const IniFile& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
 
-// Steps 5 and 6: the mode number to open and its name; 0 or -2.
+// The mode number to open and its name; 0 or -2.
 int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   if (*mode > ParamCount()) {
     if (!ScannerTypeFactsOf(type).intraoral_modes) {
@@ -78,7 +78,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
   return 0;
 }
 
-// Step 9: the image folder, created and checked for space; 0 or -1.
+// The image folder, created and checked for space; 0 or -1.
 int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
   const std::string folder = MakeModulePath(Ini_StringOr(ini, "Scanner", "ImagePath", ".\\Images"));
   LogPrintf("Image file directory: %s\n", folder.c_str());
@@ -118,7 +118,7 @@ void LogSettings(const ScanMode& m, int type) {
   LogPrintf("   Scan Plate Type %d '%s'\n", m.plate_type, PlateTypeName(m.plate_type));
 }
 
-// Step 15: wait for the high voltage to fall, then the converter's offset.
+// Waits for the high voltage to fall, then measures the converter's offset.
 void MeasureZeroOffset(ScannerDevice& d) {
   d.Scan_SetHighVoltage(0);
   uint8_t reading = d.I2c_ReadAdc(kI2cDacAdc, 0);
@@ -133,7 +133,7 @@ void MeasureZeroOffset(ScannerDevice& d) {
   }
 }
 
-// Step 16: serial number and data PROM type from the identification PROM.
+// The serial number from the identification PROM.
 void ReadIdentification(Session& s) {
   std::memset(s.id_block, 0, sizeof s.id_block);
   const int r = s.Device().I2c_Read(s.id_block, kI2cIdProm, 0, 31);
@@ -166,7 +166,8 @@ bool PrepareNormalization(Session& s, const IniFile& ini, bool recover) {
   return true;
 }
 
-// Step 19: plates left in the scanner memory are stored as images.
+// Plates left in the scanner memory are stored as images; the open then
+// ends with kErrMemoryNotEmpty.
 int RecoverOldData(Session& s) {
   ScannerDevice& d = s.Device();
   Acquisition& acq = s.Acq();
@@ -196,7 +197,9 @@ int RecoverOldData(Session& s) {
   return kErrMemoryNotEmpty;
 }
 
-// Steps 4 to 22 on a session whose log is open; 0, a warning or an error.
+// Opens a session whose log is open: ini file, scan mode, interface, image
+// folder, firmware, memory, registers, identification, temporary file,
+// normalization and laser check; 0, a warning or an error.
 int OpenSteps(Session& s, int mode) {
   const IniFile ini = Ini_Open();
   if (!ini.found) {
