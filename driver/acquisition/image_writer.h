@@ -7,8 +7,8 @@
 #include <string>
 
 #include "driver/acquisition/acquisition_settings.h"
-#include "driver/acquisition/log_sink.h"
 #include "driver/acquisition/plate_processing.h"
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 
 namespace tarvel {

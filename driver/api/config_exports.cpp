@@ -6,6 +6,7 @@
 #include "driver/config/mode_list.h"
 #include "driver/result_codes.h"
 #include "driver/session/interface_probe.h"
+#include "driver/session/session.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,7 +40,7 @@ TARVEL_API int Set_IniFileName(const char* path) {
 
 TARVEL_API int Get_Paramcount() {
   return tarvel::Guarded(0, [] {
-    tarvel::Get_ScannerType();  // the count is the probed scanner type's
+    tarvel::Get_ScannerType(tarvel::CurrentSession().log);  // the count is the probed scanner type's
     return tarvel::ParamCount();
   });
 }
@@ -49,7 +50,7 @@ TARVEL_API int Get_Paramname(char* name, int mode) {
   name[0] = 0;
   return tarvel::Guarded(tarvel::kErrNotFound, [&] {
     std::string text;
-    tarvel::Get_ScannerType();
+    tarvel::Get_ScannerType(tarvel::CurrentSession().log);
     int r = tarvel::ParamName(mode, text);
     CopyText(name, text);
     return r;

@@ -2,7 +2,7 @@
 
 #include "driver/config/filter_settings.h"
 #include "driver/config/ini_file.h"
-#include "driver/config/session_log.h"
+#include "driver/config/log_sink.h"
 #include "driver/result_codes.h"
 #include "platform/ascii.h"
 
@@ -108,7 +108,7 @@ ScanMotion Ini_ScanMotion(const IniFile& ini) {
   return {std::fabs(smot_step), smot_step < 0, Ini_DoubleOr(ini, "Scanner", "Abtastkreis", 0.1004)};
 }
 
-int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt_word) {
+int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt_word, LogSink* log) {
   m = ScanMode{};
   Checked check(m);
   const IniFile ini = Ini_Open();
@@ -186,7 +186,7 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   const uint8_t address = uint8_t((unsigned(mode) + 50u) * 4u);  // mod 256, for any mode
   if (read_pmt_word && read_pmt_word(address, word) && word >= 300 && word <= 1250) {
     m.pmt_voltage = word;
-    LogPrintf("Getting PMT HV out of the EEPROM instead of the Ini file: using %uV\n", unsigned(word));
+    if (log) Logf(*log, "Getting PMT HV out of the EEPROM instead of the Ini file: using %uV\n", unsigned(word));
   } else {
     m.pmt_voltage = check.U16(configured_pmt, "PMT voltage");
   }

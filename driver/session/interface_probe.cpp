@@ -1,7 +1,7 @@
 #include "driver/session/interface_probe.h"
 
+#include "driver/config/log_sink.h"
 #include "driver/config/scanner_type.h"
-#include "driver/config/session_log.h"
 #include "driver/device/scanner_device.h"
 #include "driver/device/usb/low_level.h"
 #include "platform/kernel_device.h"
@@ -42,10 +42,10 @@ int Get_InterfaceType() {
   return g_interface;
 }
 
-int Get_ScannerType() {
+int Get_ScannerType(LogSink& log) {
   if (ScannerType() != kScannerTypeUndefined) return ScannerType();
   if (Get_InterfaceType() == kInterfaceParallel) SetScannerType(kParallelPortScannerType);
-  if (SessionLogOpen()) LogPrintf("Scanner Type = %d\n", ScannerType());
+  Logf(log, "Scanner Type = %d\n", ScannerType());
   return ScannerType();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Which interface reaches the scanner and which model it is. Both answers
 // are cached for the life of the library once found.
+#include "driver/config/log_sink.h"
+
 namespace tarvel {
 
 constexpr int kInterfaceNone = 2;
@@ -9,9 +11,9 @@ constexpr int kInterfaceNone = 2;
 // call probes again). USB is tried first.
 int Get_InterfaceType();
 // `Get_ScannerType`: the cached type, or, while it is undefined (18), the
-// probe's answer (the parallel port gives type 6), logged as
-// "Scanner Type = %d\n" when a session log is open.
-int Get_ScannerType();
+// probe's answer (the parallel port gives type 6), logged to `log` as
+// "Scanner Type = %d\n".
+int Get_ScannerType(LogSink& log);
 
 // Forgets the cached interface and scanner type (library start-up state).
 void ResetInterfaceProbe();

@@ -11,10 +11,10 @@
 #include "driver/acquisition/stream_poll.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/scan_mode.h"
+#include "driver/config/session_log.h"
 #include "driver/device/scanner_device.h"
 #include "driver/normalization/scanner_line.h"
 #include "driver/result_codes.h"
-#include "driver/session/session_log_sink.h"
 
 namespace tarvel {
 
@@ -23,13 +23,12 @@ enum class SessionState { kClosed, kOpen, kActive };
 // What a session owns from a successful open to its close: the device
 // object, acquisition over the session log and the stream poll over both.
 struct SessionDevice {
-  explicit SessionDevice(std::unique_ptr<ScannerDevice> scanner)
+  SessionDevice(std::unique_ptr<ScannerDevice> scanner, LogSink& log)
       : device(std::move(scanner)),
         acquisition(AcquisitionSeams{&log, {}, {}}),
         stream(*device),
         poller(acquisition, stream, &log) {}
 
-  SessionLogSink log;
   std::unique_ptr<ScannerDevice> device;
   Acquisition acquisition;
   ScannerStreamDevice stream;
@@ -38,6 +37,7 @@ struct SessionDevice {
 
 struct Session {
   SessionState state = SessionState::kClosed;
+  SessionLogSink log;  // the sink every layer writes the session log through
   bool status_busy = false;
   bool plates_latched = false;
   bool no_answer_logged = false;  // the scanner's silence was logged; cleared when it answers

@@ -29,7 +29,7 @@ int Session_Poll() {
   Session& s = CurrentSession();
   if (!s.IsOpen()) return kErrNotOpen;
   if (s.status_busy) {
-    LogPrintf("ERROR: Overlapping calls to Get_Status\n");
+    Logf(s.log, "ERROR: Overlapping calls to Get_Status\n");
     return kErrBusy;
   }
   s.status_busy = true;
@@ -42,7 +42,7 @@ int Session_Poll() {
   int r = s.parts->stream.ReadStatus(&st);
   if (r == 0) r = st.error;
   if (r == kErrNoAnswer && !s.no_answer_logged) {
-    LogPrintf("ERROR %i: Scanner does not answer\n", r);
+    Logf(s.log, "ERROR %i: Scanner does not answer\n", r);
     s.no_answer_logged = true;
   }
   if (r != 0) return r;
@@ -51,7 +51,7 @@ int Session_Poll() {
   const bool transport = st.flags & 1;
   const uint8_t plates = st.plate_sensors & s.mode.slots;
   if (plates && !s.plates_latched) {
-    LogPrintf("   Plate(s) detected (%08x)\n", plates);
+    Logf(s.log, "   Plate(s) detected (%08x)\n", plates);
     s.plates_latched = true;
   } else if (!plates && !transport) {
     s.plates_latched = false;

@@ -206,10 +206,10 @@ TEST_F(SessionControl, BeltDriveProgramsTheStepper) {
 
 TEST_F(SessionControl, ProbeFindsTheParallelPortOrNothing) {
   EXPECT_EQ(tarvel::Get_InterfaceType(), 2);
-  EXPECT_EQ(tarvel::Get_ScannerType(), 18);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession().log), 18);
   Attach();  // found at the next call
   EXPECT_EQ(tarvel::Get_InterfaceType(), 0);
-  EXPECT_EQ(tarvel::Get_ScannerType(), 6);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession().log), 6);
   sim::DetachParallelPort();
   EXPECT_EQ(tarvel::Get_InterfaceType(), 0);  // cached
   WriteIni();

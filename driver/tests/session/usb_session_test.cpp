@@ -10,6 +10,7 @@
 #include "driver/device/scanner_transport.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/session/interface_probe.h"
+#include "driver/session/session.h"
 #include "platform/sync.h"
 
 using namespace sessiontest;
@@ -70,7 +71,7 @@ TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   port = sim::AttachParallelPort(scanner);
   usb = sim::AttachUsb(scanner);
   EXPECT_EQ(tarvel::Get_InterfaceType(), tarvel::kInterfaceUsb);
-  EXPECT_EQ(tarvel::Get_ScannerType(), 6);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession().log), 6);
 }
 
 // A type-6 scanner ignores `Firmware`: its design is the built-in one, and
