@@ -216,10 +216,12 @@ int OpenSteps(Session& s, int mode) {
     Logf(s.log, "ERROR: Interface not supported\n");
     return kErrInterface;
   }
-  s.parts = std::make_unique<SessionDevice>(interface == kInterfaceUsb
-                                                ? std::make_unique<ScannerDevice>(std::make_unique<UsbScannerDevice>())
-                                                : std::make_unique<ScannerDevice>(),
-                                            s.log);
+  std::unique_ptr<ScannerTransport> transport;
+  if (interface == kInterfaceUsb)
+    transport = std::make_unique<UsbScannerDevice>(&s.log);
+  else
+    transport = std::make_unique<EppPort>(&s.log);
+  s.parts = std::make_unique<SessionDevice>(std::make_unique<ScannerDevice>(std::move(transport)), s.log);
   Logf(s.log, interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
 
   ScannerDevice& d = s.Device();

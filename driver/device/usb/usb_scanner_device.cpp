@@ -20,7 +20,7 @@ bool UsbScannerDevice::Dev_IsReady() {
 
 int UsbScannerDevice::Dev_Connect() { return ll::Init_Interface(); }
 // The design file the session chose for the scanner type.
-int UsbScannerDevice::Dev_ConfigureFpga(int keep) { return ll::ConfigureFirmware(keep, FpgaFileName); }
+int UsbScannerDevice::Dev_ConfigureFpga(int keep) { return ll::ConfigureFirmware(keep, FpgaFileName, log_); }
 int UsbScannerDevice::Dev_Disconnect() { return ll::Free_Interface(); }
 
 uint8_t UsbScannerDevice::Reg_Read8(int r) { return static_cast<uint8_t>(ll::RegRead(r)); }
