@@ -9,6 +9,8 @@
 namespace tarvel {
 
 namespace {
+const char kNoBufferMemory[] = "ERROR: Can not allocate buffer memory\n";
+
 AcquisitionSeams WithPlatformDefaults(AcquisitionSeams seams) {
   if (!seams.local_time) seams.local_time = [] { return platform::LocalTime(platform::WallTime()); };
   if (!seams.error_box)
@@ -95,13 +97,18 @@ void Acquisition::MakeImages(const PlateRange& range, int number) {
     std::string fault;
     switch (builder_.Make(runs_, range, where, seams_.local_time, &image, &info)) {
       case BuildResult::kBuilt:
-        if (!writer_.WritePlate(image, info, &fault)) DiscardPlate(range, fault);
+        switch (writer_.WritePlate(image, info, &fault)) {
+          case PlateWrite::kWritten: break;
+          case PlateWrite::kFailed: DiscardPlate(range, fault); break;
+          case PlateWrite::kNoMemory: Logf(log_, kNoBufferMemory); break;
+        }
         break;
       case BuildResult::kNotStored: DiscardPlate(range, builder_.StorageFault()); break;
       case BuildResult::kNoImage: break;
     }
   } catch (const std::bad_alloc&) {
-    Logf(log_, "ERROR: Can not allocate buffer memory\n");
+    // Any other allocation of the build that fails ends the plate alike.
+    Logf(log_, kNoBufferMemory);
   }
   spare_.pixels.swap(image.pixels);
 }

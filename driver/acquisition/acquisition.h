@@ -15,11 +15,11 @@
 #include "driver/acquisition/acquisition_settings.h"
 #include "driver/acquisition/image_builder.h"
 #include "driver/acquisition/image_writer.h"
-#include "driver/acquisition/log_sink.h"
 #include "driver/acquisition/prescan_ring.h"
 #include "driver/acquisition/range_table.h"
 #include "driver/acquisition/run_store.h"
 #include "driver/acquisition/stream_parser.h"
+#include "driver/config/log_sink.h"
 
 namespace tarvel {
 

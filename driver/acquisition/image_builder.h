@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "driver/acquisition/acquisition_settings.h"
-#include "driver/acquisition/log_sink.h"
 #include "driver/acquisition/plate_processing.h"
 #include "driver/acquisition/range_table.h"
 #include "driver/acquisition/run_store.h"
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 
 namespace tarvel {

@@ -44,8 +44,8 @@ bool ImageWriter::RefusesSize(const PlateImage& image, const ImageInfo& info) {
   return true;
 }
 
-bool ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std::string* fault) {
-  if (RefusesSize(image, info)) return true;
+PlateWrite ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std::string* fault) {
+  if (RefusesSize(image, info)) return PlateWrite::kWritten;
   // A block that is not there is not announced.
   info.extra_length = (extra_bytes_ && extra_length_ > 0) ? extra_length_ : 0;
   const int filter = settings_.filter_number;
@@ -53,43 +53,49 @@ bool ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std::strin
   // The filter's copy is made before any file, so that no memory for it
   // leaves half a pair behind.
   std::vector<uint16_t> copy;
-  if (filtered) copy = image.pixels;
+  try {
+    if (filtered) copy = image.pixels;
+  } catch (const std::bad_alloc&) {
+    return PlateWrite::kNoMemory;
+  }
   const int before = written_;
-  bool ok = true;
-  if (filter <= 0 || !filter_enabled_) ok = WriteOne(image, image.pixels.data(), info, fault);
-  if (ok && filtered) {
+  PlateWrite result = PlateWrite::kWritten;
+  if (filter <= 0 || !filter_enabled_) result = WriteOne(image, image.pixels.data(), info, fault);
+  if (result == PlateWrite::kWritten && filtered) {
     if (FilterImageFFT(image.width, image.height, copy.data(), copy.data(), info.pitch_x, info.pitch_y,
                        settings_.filter))
       Logf(log_, "    Applied image filter: %s\n", settings_.filter_name.c_str());
     else
       Logf(log_, "ERROR: Filter %d (%s) failed\n", filter, settings_.filter_name.c_str());
-    ok = WriteOne(image, copy.data(), info, fault);
+    result = WriteOne(image, copy.data(), info, fault);
   }
-  if (ok) return true;
+  // No memory for a copy leaves the pair written before it.
+  if (result != PlateWrite::kFailed) return result;
   // The plate is stored whole or not at all: the pair written before goes.
   for (int n = written_; n > before; --n) DeleteImageFiles(FileName(n));
   written_ = before;
-  return false;
+  return PlateWrite::kFailed;
 }
 
-bool ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info, std::string* fault) {
+PlateWrite ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info,
+                                 std::string* fault) {
   if (written_ >= INT_MAX) {
     Logf(log_, "ERROR: No available names for image files\n");
     *fault = "no image names left";
-    return false;
+    return PlateWrite::kFailed;
   }
   const std::string name = FileName(written_ + 1);
   int error = 0;
   const WriteResult image_result = WriteDiskImage(name, image.width, image.height, pixels, settings_.rotation, &error);
   // No memory for the turned copy: no file was made and the number is kept.
-  if (image_result == WriteResult::kNoMemory) throw std::bad_alloc();
+  if (image_result == WriteResult::kNoMemory) return PlateWrite::kNoMemory;
   if (image_result != WriteResult::kOk) {
     Logf(log_,
          image_result == WriteResult::kCannotCreate ? "ERROR: Cannot create image file %s\n"
                                                     : "ERROR: Cannot write image file %s\n",
          name.c_str());
     *fault = WithSystemError("image file " + name + " not written", error);
-    return false;
+    return PlateWrite::kFailed;
   }
   const std::string info_name = InfoFileName(name);
   const WriteResult info_result = WriteInfoFile(info_name, info, extra_bytes_, info.extra_length, &error);
@@ -100,11 +106,11 @@ bool ImageWriter::WriteOne(const PlateImage& image, const uint16_t* pixels, cons
          info_name.c_str());
     *fault = WithSystemError("information file " + info_name + " not written", error);
     platform::DeleteFile(name);
-    return false;
+    return PlateWrite::kFailed;
   }
   ++written_;
   Logf(log_, "File created: %s\n", name.c_str());
-  return true;
+  return PlateWrite::kWritten;
 }
 
 std::string ImageWriter::FileName(int number) const {

@@ -7,11 +7,18 @@
 #include <string>
 
 #include "driver/acquisition/acquisition_settings.h"
-#include "driver/acquisition/log_sink.h"
 #include "driver/acquisition/plate_processing.h"
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 
 namespace tarvel {
+
+// What became of a plate handed to `ImageWriter::WritePlate`.
+enum class PlateWrite {
+  kWritten,  // every file written, or the plate refused for its size
+  kFailed,  // a file could not be written whole; `fault` says why
+  kNoMemory,  // no memory for the filter's or the turned copy
+};
 
 class ImageWriter {
  public:
@@ -31,11 +38,9 @@ class ImageWriter {
   const std::string& ImageFolder() const { return folder_; }
 
   // Writes the image pair(s) of a plate, unless the scanner refuses its size.
-  // False when a file could not be written whole: no file of the plate
-  // stays, it uses no number, and `fault` says why.
-  // Throws std::bad_alloc when memory for the filter's or the turned copy is
-  // short; the image it was for leaves no file and uses no number.
-  bool WritePlate(const PlateImage& image, ImageInfo info, std::string* fault);
+  // kFailed: no file of the plate stays and it uses no number. kNoMemory:
+  // the image it was for leaves no file and uses no number.
+  PlateWrite WritePlate(const PlateImage& image, ImageInfo info, std::string* fault);
 
   // Highest image number in the folder; both counters become it.
   int LastNumber();
@@ -48,9 +53,9 @@ class ImageWriter {
 
  private:
   bool RefusesSize(const PlateImage& image, const ImageInfo& info);
-  // One image and its information file under the next number; false
-  // (neither file left, number unused) when either cannot be written.
-  bool WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info, std::string* fault);
+  // One image and its information file under the next number; neither file
+  // left and the number unused unless kWritten.
+  PlateWrite WriteOne(const PlateImage& image, const uint16_t* pixels, const ImageInfo& info, std::string* fault);
 
   LogSink& log_;
   ErrorBox error_box_;

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "driver/acquisition/acquisition_settings.h"
-#include "driver/acquisition/log_sink.h"
 #include "driver/acquisition/run_store.h"
+#include "driver/config/log_sink.h"
 
 namespace tarvel {
 

@@ -9,7 +9,7 @@
 #include <sys/uio.h>
 
 #include "driver/acquisition/acquisition_settings.h"
-#include "driver/acquisition/log_sink.h"
+#include "driver/config/log_sink.h"
 
 namespace tarvel {
 

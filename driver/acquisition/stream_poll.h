@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "driver/acquisition/acquisition.h"
-#include "driver/acquisition/log_sink.h"
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 
 namespace tarvel {

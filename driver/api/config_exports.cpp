@@ -7,6 +7,7 @@
 #include "driver/config/mode_list.h"
 #include "driver/result_codes.h"
 #include "driver/session/interface_probe.h"
+#include "driver/session/session.h"
 
 #include <algorithm>
 #include <cstring>

@@ -44,9 +44,9 @@ TARVEL_API int Delete_Image(const char* image_path) {
   const char* name = image_path ? image_path : "";
   const bool ok = tarvel::Guarded(0, [&] { return image_path && tarvel::DeleteImageFiles(name); });
   if (ok)
-    tarvel::LogPrintf("Image file deleted: %s\n", name);
+    tarvel::Logf(tarvel::CurrentSession().log, "Image file deleted: %s\n", name);
   else
-    tarvel::LogPrintf("ERROR: Can not delete image file: %s\n", name);
+    tarvel::Logf(tarvel::CurrentSession().log, "ERROR: Can not delete image file: %s\n", name);
   tarvel::FlushSessionLog();
   if (opened_here) tarvel::CloseSessionLog();
   return ok ? tarvel::kOk : tarvel::kErrNotFound;

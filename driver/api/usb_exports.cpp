@@ -1,8 +1,10 @@
 // The low-level USB exports: thin wrappers over driver/device/usb/low_level.h;
 // an exception (no memory) becomes the export's failure value.
+#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
 #include "driver/device/usb/low_level.h"
 #include "driver/result_codes.h"
+#include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
 int32_t TarvelInit_Interface() {
@@ -13,7 +15,7 @@ int32_t TarvelFree_Interface() {
 }
 int32_t TarvelInit_Firmware(int32_t check_first) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::Init_Firmware(check_first); });
+                         [&] { return tarvel::usb::Init_Firmware(check_first, tarvel::CurrentSession().log); });
 }
 int32_t TarvelGetFGPAStatus(uint8_t* buffer) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetFGPAStatus(buffer); });

@@ -2,7 +2,7 @@
 
 #include "driver/config/filter_settings.h"
 #include "driver/config/ini_file.h"
-#include "driver/config/session_log.h"
+#include "driver/config/log_sink.h"
 #include "driver/result_codes.h"
 #include "platform/ascii.h"
 
@@ -108,7 +108,7 @@ ScanMotion Ini_ScanMotion(const IniFile& ini) {
   return {std::fabs(smot_step), smot_step < 0, Ini_DoubleOr(ini, "Scanner", "Abtastkreis", 0.1004)};
 }
 
-int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt_word) {
+int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt_word, LogSink* log) {
   m = ScanMode{};
   Checked check(m);
   const IniFile ini = Ini_Open();
@@ -118,7 +118,7 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   auto scanner_double = [&](const char* key, double fallback) { return Ini_DoubleOr(ini, "Scanner", key, fallback); };
   auto scanner_int = [&](const char* key, int fallback) { return Ini_IntOr(ini, "Scanner", key, fallback); };
 
-  // 1-2: mode, motor and geometry inputs.
+  // Mode, motor and geometry inputs.
   m.mode = uint8_t(mode);
   m.RPM = uint16_t(Ini_IntOr(ini, sec, "Pentaspd", 4000));
   m.PPR = uint16_t(from_ini ? scanner_int("PentaPPR", fixed.ppr) : fixed.ppr);
@@ -138,7 +138,7 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   check.Positive(res_x, "Res_X");
   check.Positive(res_y, "Res_Y");
 
-  // 3-5: binning, oversampling S and stepper value F. A negative `Binning`
+  // Binning, oversampling S and stepper value F. A negative `Binning`
   // gives a binning below 1 and so a stepper value F below 1: unusable.
   const int binning_key = Ini_IntOr(ini, sec, "Binning", 0);
   m.binning = binning_key >= 1 ? 2 : binning_key + 1;
@@ -152,7 +152,7 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   m.ADC_Ovs = s;
   m.SMOT = check.U16(Nearest(Ratio(m.binning * step * 60000001064960.0, rpm * res_y)), "stepper factor", true);
 
-  // 6-7: step counts and pitches.
+  // Step counts and pitches.
   m.outlet_steps = check.Low16(Nearest(Ratio(abst_b + abst_a + 0.01, step)), "outlet steps");
   m.inlet_steps = check.Low16(Nearest(Ratio(abst_a + 0.003, step)), "inlet steps");
   if (m.usable) {
@@ -160,7 +160,7 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
     m.pitch_x = rpm * s * m.sample_factor * abtastkreis * 1.047197548522747e-8;
   }
 
-  // 8: threshold and pixel scale.
+  // Threshold and pixel scale.
   int threshold;
   if (Ini_ReadInt(ini, sec, "Threshold", threshold) != 0) threshold = Ini_IntOr(ini, sec, "Schwellwert", 0);
   m.ADC_SW = uint16_t(threshold);
@@ -171,13 +171,13 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
     m.MaxPixVal = 65535;
   }
 
-  // 9: light level, laser.
+  // Light level, laser.
   m.check_light_level = scanner_int("CheckLightlevel", 0) != 0 ? 1 : 0;
   m.Laser = uint16_t(Ini_IntOr(ini, sec, "Laser", 8));
   m.laser_temp_max = uint8_t(scanner_int("LaserTempMax", 60));
   m.laser_temp_warn = uint8_t(scanner_int("LaserTempWarn", 50));
 
-  // 10: photomultiplier voltage, from the identification PROM when it holds
+  // Photomultiplier voltage, from the identification PROM when it holds
   // a plausible one.
   m.pmt_scale_factor = from_ini ? scanner_double("PMTScaleFactor", fixed.pmt_scale) : fixed.pmt_scale;
   m.base_pmt = uint16_t(Ini_IntOr(ini, sec, "PMT_HV", 0));
@@ -186,16 +186,16 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   const uint8_t address = uint8_t((unsigned(mode) + 50u) * 4u);  // mod 256, for any mode
   if (read_pmt_word && read_pmt_word(address, word) && word >= 300 && word <= 1250) {
     m.pmt_voltage = word;
-    LogPrintf("Getting PMT HV out of the EEPROM instead of the Ini file: using %uV\n", unsigned(word));
+    if (log) Logf(*log, "Getting PMT HV out of the EEPROM instead of the Ini file: using %uV\n", unsigned(word));
   } else {
     m.pmt_voltage = check.U16(configured_pmt, "PMT voltage");
   }
 
-  // 11: rotation and scale.
+  // Rotation and scale.
   m.rotation = Ini_IntOr(ini, sec, "Rotation", 0);
   m.scale = float(Ini_DoubleOr(ini, sec, "Scale", 1.0));
 
-  // 12-13: line geometry and slot boundaries; a `ScanRange` from the ini is
+  // Line geometry and slot boundaries; a `ScanRange` from the ini is
   // clamped to 10..270 degrees.
   double sol_pos = fixed.sol_pos, scan_range = fixed.scan_range;
   if (from_ini) {
@@ -211,12 +211,12 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   for (int i = 0; i < 7; ++i)
     m.slot_boundaries[i] = check.Low16(Nearest(45.0 * i / scan_range * m.Anz_Pix), "slot boundary");
 
-  // 14: smallest plate in pixels.
+  // Smallest plate in pixels.
   double min_size;
   if (Ini_ReadDouble(ini, "Scanner", "MinImageSize", min_size) != 0) min_size = scanner_double("MinBild", 400);
   if (m.usable) m.min_image_pixels = check.I32(std::trunc(min_size * 1e-6 / (m.pitch_x * m.pitch_y)), "MinImageSize");
 
-  // 15: slots, aspect ratio, mirror, DeFlash.
+  // Slots, aspect ratio, mirror, DeFlash.
   m.slots = uint8_t(from_ini ? scanner_int("Slots", fixed.slots) : fixed.slots);
   double ratio;
   if (Ini_ReadDouble(ini, "Scanner", "MaxAspectRatio", ratio) != 0) ratio = scanner_double("MaxImageRatio", 3.0);
@@ -224,7 +224,7 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   m.mirror = Ini_IntOr(ini, sec, "Mirror", 0) != 0 ? 1 : 0;
   m.deflash = int16_t(Ini_IntOr(ini, sec, "DeFlash", 5000));
 
-  // 16-17: plate type and filter.
+  // Plate type and filter.
   m.plate_type = PlateTypeFromImgTypes(Ini_StringOr(ini, sec, "ImgTypes", ""));
   m.filter = Ini_IntOr(ini, sec, "Filter", 0);
   if (m.filter != 0) {
@@ -232,7 +232,7 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
     m.filter_params = ReadFilterParams(ini, m.filter);
   }
 
-  // 18: measuring window.
+  // Measuring window.
   m.mwindow_x = uint8_t(scanner_int("MWindow_X", 80));
   m.mwindow_y = uint8_t(scanner_int("MWindow_Y", 80));
   return m.usable ? kOk : kErrOutOfRange;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/config/filter_settings.h"
+#include "driver/config/log_sink.h"
 
 // Scan-mode configuration: everything a session derives from one scan mode of
 // the ini file (section "Param_#<n>") and the scanner type.
@@ -94,8 +95,10 @@ ScanMotion Ini_ScanMotion(const IniFile& ini);
 // `Load_ScanMode`: derives `mode` of the ini file for a scanner of
 // `scanner_type` (`ScannerType`). The PMT voltage is taken from the
 // identification PROM word at ((mode + 50) x 4) mod 256 when `read_pmt_word`
-// reads one between 300 and 1250 (logged). Returns 0, or kErrOutOfRange when
-// the mode is unusable (`usable` false, `unusable_reason` set).
-int Load_ScanMode(ScanMode& scan_mode, int mode, int scanner_type, const PmtWordReader& read_pmt_word);
+// reads one between 300 and 1250 (logged to `log` when given). Returns 0, or
+// kErrOutOfRange when the mode is unusable (`usable` false, `unusable_reason`
+// set).
+int Load_ScanMode(ScanMode& scan_mode, int mode, int scanner_type, const PmtWordReader& read_pmt_word,
+                  LogSink* log = nullptr);
 
 }  // namespace tarvel

@@ -112,6 +112,10 @@ void LogPrintf(const char* format, ...) {
   va_end(args);
 }
 
+void WriteSessionLog(std::string_view text) {
+  if (g_log) std::fwrite(text.data(), 1, text.size(), g_log);
+}
+
 std::string TimeStamp() {
   std::tm tm = platform::LocalTime(platform::WallTime());
   char buf[32];

@@ -1,11 +1,14 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <string_view>
+
+#include "driver/config/log_sink.h"
 
 // The session log: one daily text file, rotated into numbered copies when the
-// day changes, written by every part of the driver while a session is open.
-// One module-global stream, used by the one thread that calls the session
-// API. Without an open log every line is dropped.
+// day changes, written through the session's `SessionLogSink` while a
+// session is open. One module-global stream, used by the one thread that
+// calls the session API. Without an open log every line is dropped.
 namespace tarvel {
 
 // `Open_LogFile`: base = `Scanner` key `Logfile` (default ".\Tarvel") made
@@ -32,6 +35,16 @@ void CloseSessionLog();
 
 // Writes a formatted line (or part of one) to the session log.
 void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Writes text to the session log as it stands.
+void WriteSessionLog(std::string_view text);
+
+// The session log as a log sink; the session owns the one the driver's
+// layers write through.
+class SessionLogSink : public LogSink {
+ public:
+  void Write(std::string_view text) override { WriteSessionLog(text); }
+  void Flush() override { FlushSessionLog(); }
+};
 
 // "MM/DD/YY HH:MM:SS" of the local time (17 characters); session exports
 // begin their log lines with it.

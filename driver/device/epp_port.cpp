@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
 #include "driver/device/register_map.h"
 #include "driver/device/register_operations.h"
@@ -41,7 +40,7 @@ int LastErrorOrFailure() {
 
 }  // namespace
 
-EppPort::EppPort() = default;
+EppPort::EppPort(LogSink* log) : log_(log ? *log : null_log_) {}
 
 EppPort::~EppPort() {
   if (HandleValid()) platform::CloseDevice(handle_);
@@ -151,9 +150,9 @@ int EppPort::Dev_ConfigureFpga(int keep) {
   if (!file.empty()) {
     bool ok = Request(kIoFpgaDownload, file.data(), static_cast<uint32_t>(file.size()), status, 4, &got);
     if (ok)
-      LogPrintf("Xilinx reconfigured using file: %s\n", FpgaFileName().c_str());
+      Logf(log_, "Xilinx reconfigured using file: %s\n", FpgaFileName().c_str());
     else
-      LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName().c_str());
+      Logf(log_, "FAILURE: Unable to configure Xilinx using file: %s\n", FpgaFileName().c_str());
     file.clear();
     if (ok) return (platform::LoadLe(status, 4) & kFpgaConfigured) ? 0 : kErrFpgaNotConfigured;
   }

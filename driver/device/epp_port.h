@@ -4,6 +4,7 @@
 // from its register access (bit-banged I2C, status and clock registers).
 #include <cstdint>
 
+#include "driver/config/log_sink.h"
 #include "driver/device/i2c_master.h"
 #include "driver/device/scanner_transport.h"
 #include "platform/kernel_device.h"
@@ -14,7 +15,8 @@ constexpr const char* kParallelPortDeviceName = "\\\\.\\TARVEL";
 
 class EppPort final : public ScannerTransport {
  public:
-  EppPort();
+  // Logs the firmware configuration to `log` when given.
+  explicit EppPort(LogSink* log = nullptr);
   ~EppPort() override;  // closes the driver handle
 
   int InterfaceKind() const override { return kInterfaceParallel; }
@@ -60,6 +62,8 @@ class EppPort final : public ScannerTransport {
                uint32_t* returned = nullptr);
   bool SetAddress(int reg);
 
+  NullLogSink null_log_;
+  LogSink& log_;
   platform::DeviceHandle handle_ = platform::kInvalidDeviceHandle;
   bool connected_ = false;  // the port information was read; the disconnect resets the scanner
   uint8_t port_info_[4] = {};

@@ -21,7 +21,7 @@ constexpr int kInterfaceUsb = 1;
 class ScannerTransport {
  public:
   ScannerTransport() = default;
-  virtual ~ScannerTransport() = default;  // device operation 0
+  virtual ~ScannerTransport() = default;
   ScannerTransport(const ScannerTransport&) = delete;
   ScannerTransport& operator=(const ScannerTransport&) = delete;
 
@@ -29,7 +29,7 @@ class ScannerTransport {
   // True once `Dev_Open` reached the kernel driver.
   virtual bool HandleValid() const = 0;
 
-  // 1-5
+  // Open, connect, load the firmware, disconnect.
   virtual void Dev_Open() = 0;
   virtual bool Dev_IsReady() = 0;
   virtual int Dev_Connect() = 0;
@@ -44,11 +44,12 @@ class ScannerTransport {
   virtual int Reg_Write8(int reg, int value) = 0;
   virtual int Reg_Write16(int reg, int value) = 0;
   virtual int Reg_Write32(int reg, uint32_t value) = 0;
-  // 12: the data waiting in the scanner memory, at most `capacity` bytes;
+  // Block read: the data waiting in the scanner memory, at most `capacity` bytes;
   // 0 with *count bytes delivered, else an error with *count 0.
   virtual int Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) = 0;
 
-  // 13-15, 17-22 (16, the reset pulse, is the register layer's).
+  // Scan status, sensors, line counter, I2C and the clock word (the reset
+  // pulse is the register layer's).
   virtual int Dev_GetScanStatus(ScanStatus* status) = 0;
   virtual void I2c_InitTemp(int device, int16_t limit) = 0;
   virtual int16_t I2c_ReadTemp(int device) = 0;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/acquisition/log_sink.h"
 #include "driver/config/ini_file.h"
+#include "driver/config/log_sink.h"
 #include "driver/normalization/normalization_file.h"
 #include "driver/normalization/scanner_line.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/acquisition/log_sink.h"
+#include "driver/config/log_sink.h"
 #include "driver/device/scanner_registers.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/normalization/scanner_line.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/acquisition/log_sink.h"
 #include "driver/config/ini_file.h"
+#include "driver/config/log_sink.h"
 #include "driver/config/mode_list.h"
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"

@@ -44,7 +44,7 @@ int Answered(ServiceBlocks& b, size_t bytes) {
 }
 
 int ServiceScan(Session& s, ServiceBlocks& b) {
-  const int r = Service_Scan(s.Device(), s.mode, static_cast<int32_t>(b.U32(0)), kServiceScanSeconds);
+  const int r = Service_Scan(s.Device(), s.mode, static_cast<int32_t>(b.U32(0)), kServiceScanSeconds, s.log);
   if (r <= 0) return r;
   b.PutU32(0, static_cast<uint32_t>(r));
   return Answered(b, 4);
@@ -91,7 +91,7 @@ int TestLine(Session& s, ServiceBlocks& b) {
 
 int TransferTest(Session& s, ServiceBlocks& b) {
   TransferCounts counts;
-  const int r = Service_TransferTest(s.Device(), b.U16(0), b.U16(2), b.U16(4), &counts);
+  const int r = Service_TransferTest(s.Device(), b.U16(0), b.U16(2), b.U16(4), &counts, s.log);
   b.PutU32(0, static_cast<uint32_t>(std::min<int64_t>(counts.bytes, INT32_MAX)));
   b.PutU32(4, static_cast<uint32_t>(counts.errors));
   b.out_count = 8;

@@ -7,7 +7,7 @@
 #include "driver/acquisition/acquisition_settings.h"
 #include "driver/acquisition/stream_parser.h"
 #include "driver/config/ini_file.h"
-#include "driver/config/session_log.h"
+#include "driver/config/log_sink.h"
 #include "driver/result_codes.h"
 #include "platform/clock.h"
 
@@ -33,17 +33,17 @@ bool TimedOut(std::time_t since, int seconds) { return platform::WallTime() - si
 
 // Restarts the line count and waits for 11 lines; -1011 (everything off)
 // when the transport stops or the lines do not come within `seconds`.
-int SampleAfterRestart(ScannerRegisters& d, int seconds) {
+int SampleAfterRestart(ScannerRegisters& d, int seconds, LogSink& log) {
   const std::time_t since = platform::WallTime();
   while (d.Transport().Dev_ReadLineCounter() < kLinesPerSample) {
     if (!d.Scan_TransportRunning()) {
       StopAll(d);
-      LogPrintf("ERROR: Transport stopped during the service scan\n");
+      Logf(log, "ERROR: Transport stopped during the service scan\n");
       return kErrNoPlate;
     }
     if (TimedOut(since, seconds)) {
       StopAll(d);
-      LogPrintf("ERROR: No scan lines during the service scan\n");
+      Logf(log, "ERROR: No scan lines during the service scan\n");
       return kErrNoPlate;
     }
     platform::Sleep(kPollMs);
@@ -51,10 +51,10 @@ int SampleAfterRestart(ScannerRegisters& d, int seconds) {
   return 0;
 }
 
-int ReadFailed(ScannerRegisters& d, int status) {
+int ReadFailed(ScannerRegisters& d, int status, LogSink& log) {
   d.Scan_SetSlotOutputs(0);
   StopAll(d);
-  LogPrintf("ERROR %i: Checksum error or too many retrys\n", status);
+  Logf(log, "ERROR %i: Checksum error or too many retrys\n", status);
   return status;
 }
 
@@ -91,11 +91,11 @@ namespace {
 
 // The service scan from the set-up on (the plate waited for, then the
 // sampled blocks).
-int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, int seconds);
+int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, int seconds, LogSink& log);
 
 }  // namespace
 
-int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds) {
+int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds, LogSink& log) {
   const double x = pitch_nm * 0.001;
   if (pitch_nm <= 0 || mode.RPM == 0) return kErrInvalidArgument;
   const int lines_needed = static_cast<int>(std::trunc(10000 / x));
@@ -110,14 +110,14 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   mode.ADC_Ovs = static_cast<uint16_t>(S);
   mode.stepper_reversed = motion.reversed ? 1 : 0;
   d.Scan_SetStepperReversed(motion.reversed);
-  const int r = ScanFromSetup(d, mode, S, lines_needed, seconds);
+  const int r = ScanFromSetup(d, mode, S, lines_needed, seconds, log);
   d.Mem_DiscardData();  // nothing of the sampled lines is left for the next reader
   return r;
 }
 
 namespace {
 
-int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, int seconds) {
+int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, int seconds, LogSink& log) {
   d.Scan_SetStepper(mode.SMOT, mode.outlet_steps);
   d.Scan_SetSlots(6, mode.inlet_steps);
   d.Scan_SetMotorMode(0);
@@ -153,7 +153,7 @@ int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, 
     if (TimedOut(since, seconds)) {
       d.Scan_SetSlotOutputs(0);
       d.Scan_SetHighVoltage(0);
-      LogPrintf("ERROR: No plate inserted for the service scan\n");
+      Logf(log, "ERROR: No plate inserted for the service scan\n");
       return kErrNoPlate;
     }
     platform::Sleep(kPollMs);
@@ -174,15 +174,15 @@ int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, 
     if (TimedOut(settle_since, seconds)) {
       d.Scan_SetSlotOutputs(0);
       StopAll(d);
-      LogPrintf("ERROR: Plate did not settle during the service scan\n");
+      Logf(log, "ERROR: Plate did not settle during the service scan\n");
       return kErrNoPlate;
     }
     d.Scan_SetRun(0);
     d.Mem_DiscardData();  // the stop pulse, and nothing of earlier lines on the host
     d.Scan_SetRun(1);
-    if (int r = SampleAfterRestart(d, seconds); r != 0) return r;
+    if (int r = SampleAfterRestart(d, seconds, log); r != 0) return r;
     const int n = Scan_SampleLines(d, kSampleLimit, &lines, &lit, &sum);
-    if (n < 0) return ReadFailed(d, n);
+    if (n < 0) return ReadFailed(d, n, log);
     c = (lines == 0 && n > kSampleLimit) ? c + 10 : 0;
   }
 
@@ -199,9 +199,9 @@ int ScanFromSetup(ScannerRegisters& d, ScanMode& mode, int S, int lines_needed, 
     platform::Sleep(250);
     d.Mem_DiscardData();
     d.Scan_SetRun(1);
-    if (int r = SampleAfterRestart(d, seconds); r != 0) return r;
+    if (int r = SampleAfterRestart(d, seconds, log); r != 0) return r;
     int n = Scan_SampleLines(d, kSampleLimit, &lines, &lit, &sum);
-    if (n < 0) return ReadFailed(d, n);
+    if (n < 0) return ReadFailed(d, n, log);
     if (n == 0) n = 1;
     if (sum / n < target) volts = candidate;
     step /= 2;

@@ -20,6 +20,6 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
 // timed out), -102 a pitch, line rate or samples per pixel that cannot be
 // scanned, or a failed block read's status. Stores the stepper period and
 // samples per pixel it computed in `mode`.
-int Service_Scan(ScannerRegisters& device, ScanMode& mode, int pitch_nm, int seconds);
+int Service_Scan(ScannerRegisters& device, ScanMode& mode, int pitch_nm, int seconds, LogSink& log);
 
 }  // namespace tarvel

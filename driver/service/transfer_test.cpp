@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "driver/config/session_log.h"
+#include "driver/config/log_sink.h"
 #include "driver/device/register_map.h"
 #include "driver/service/data_in_transit.h"
 #include "platform/clock.h"
@@ -14,7 +14,7 @@ namespace {
 // scanner and the host hold no data (many more while data are on their way).
 constexpr int kEmptyReadLimit = 100;
 
-int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts) {
+int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts, LogSink& log) {
   const int64_t wanted = static_cast<int64_t>(buffer.size()) * count;
   int result = 0;
   int empty = 0;
@@ -29,8 +29,8 @@ int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, T
       continue;
     }
     if (++empty >= (ScanDataInTransit(d) ? kInTransitReadLimit : kEmptyReadLimit)) {
-      LogPrintf("Transfer test ended: no data after %i reads, %lld of %lld bytes read\n", empty,
-                static_cast<long long>(counts->bytes), static_cast<long long>(wanted));
+      Logf(log, "Transfer test ended: no data after %i reads, %lld of %lld bytes read\n", empty,
+           static_cast<long long>(counts->bytes), static_cast<long long>(wanted));
       break;
     }
     platform::Sleep(kInTransitWaitMs);
@@ -53,8 +53,8 @@ int OverParallelPort(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t
 
 }  // namespace
 
-int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, uint16_t retries,
-                         TransferCounts* counts) {
+int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, uint16_t retries, TransferCounts* counts,
+                         LogSink& log) {
   *counts = TransferCounts{};
   // The test's retries and errors are its own: the session's retry count
   // comes back afterwards and its error total goes on counting.
@@ -65,7 +65,7 @@ int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, ui
   d.Mem_DiscardData();  // the stop pulse, and nothing earlier left on the host
   d.Transport().Reg_Write8(reg::kRun, 1);
   std::vector<uint8_t> buffer(block);
-  const int result = d.Transport().InterfaceKind() == kInterfaceUsb ? OverUsb(d, buffer, count, counts)
+  const int result = d.Transport().InterfaceKind() == kInterfaceUsb ? OverUsb(d, buffer, count, counts, log)
                                                                     : OverParallelPort(d, buffer, count, counts);
   d.Transport().Reg_Write8(reg::kRun, 0);
   d.Mem_DiscardData();  // the test data not read are left for no one

@@ -3,6 +3,7 @@
 // bytes that arrive and the block reads that had to be repeated.
 #include <cstdint>
 
+#include "driver/config/log_sink.h"
 #include "driver/device/scanner_registers.h"
 
 namespace tarvel {
@@ -19,6 +20,6 @@ struct TransferCounts {
 // each. The result is that of the last read; reading stops at the first
 // failing one.
 int Service_TransferTest(ScannerRegisters& device, uint16_t block, uint16_t count, uint16_t retries,
-                         TransferCounts* counts);
+                         TransferCounts* counts, LogSink& log);
 
 }  // namespace tarvel

@@ -1,7 +1,7 @@
 #include "driver/session/interface_probe.h"
 
+#include "driver/config/log_sink.h"
 #include "driver/config/scanner_type.h"
-#include "driver/config/session_log.h"
 #include "driver/device/epp_port.h"
 #include "driver/device/usb/low_level.h"
 #include "driver/session/session.h"
@@ -44,7 +44,7 @@ int Get_InterfaceType(Session& s) {
 int Get_ScannerType(Session& s) {
   if (ScannerType() != kScannerTypeUndefined) return ScannerType();
   if (Get_InterfaceType(s) == kInterfaceParallel) SetScannerType(kParallelPortScannerType);
-  if (SessionLogOpen()) LogPrintf("Scanner Type = %d\n", ScannerType());
+  Logf(s.log, "Scanner Type = %d\n", ScannerType());
   return ScannerType();
 }
 

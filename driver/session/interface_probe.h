@@ -11,8 +11,8 @@ constexpr int kInterfaceNone = 2;
 // call probes again). USB is tried first.
 int Get_InterfaceType(Session& s);
 // `Get_ScannerType`: the cached type, or, while it is undefined (18), the
-// probe's answer (the parallel port gives type 6), logged as
-// "Scanner Type = %d\n" when a session log is open.
+// probe's answer (the parallel port gives type 6), logged to the session's
+// log as "Scanner Type = %d\n".
 int Get_ScannerType(Session& s);
 
 // Forgets the cached interface and scanner type (library start-up state).

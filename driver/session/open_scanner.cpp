@@ -35,19 +35,19 @@ constexpr double kHvLimitVolts = 100;
 // Block-read attempts: `Interface` key `Retry`.
 int RetryCountOf(const IniFile& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
 
-// Steps 5 and 6: the mode number to open and its name; 0 or -2.
-int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
+// The mode number to open and its name; 0 or -2.
+int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSink& log) {
   if (*mode > ParamCount()) {
     if (!ScannerTypeFactsOf(type).intraoral_modes) {
-      LogPrintf("ERROR: Scan mode not found\n");
+      Logf(log, "ERROR: Scan mode not found\n");
       return kErrNotFound;
     }
     const int chosen = Show_ParamDialog();
     if (chosen == 0) {
-      LogPrintf("ERROR: Scan mode not found\n");
+      Logf(log, "ERROR: Scan mode not found\n");
       return kErrNotFound;
     }
-    LogPrintf("Scan mode %i is not supported by this scanner; user selected mode %i\n", *mode, chosen);
+    Logf(log, "Scan mode %i is not supported by this scanner; user selected mode %i\n", *mode, chosen);
     *mode = chosen;
   }
   if (*mode == 0) {
@@ -59,37 +59,37 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name) {
       while (PlateTypeFromImgTypes(Ini_StringOr(ini, ModeSection(m), "ImgTypes", "")) != kPlateErase) {
         std::string present;
         if (Ini_ReadString(ini, ModeSection(m), "ParamName", present) != 0) {
-          LogPrintf("ERROR: Scan mode or INI file not found\n");
+          Logf(log, "ERROR: Scan mode or INI file not found\n");
           return kErrNotFound;
         }
         ++m;
       }
       *mode = m;
-      LogPrintf("Erase Mode remapped to mode %i\n", m);
+      Logf(log, "Erase Mode remapped to mode %i\n", m);
     }
     if (Ini_ReadString(ini, ModeSection(m), "ParamName", *name) != 0) name->clear();
   } else if (ParamName(*mode, *name) != 0) {
     name->clear();
   }
   if (name->empty()) {
-    LogPrintf("ERROR: Scan mode or INI file not found\n");
+    Logf(log, "ERROR: Scan mode or INI file not found\n");
     return kErrNotFound;
   }
-  LogPrintf("Scan mode: '%s'\n", name->c_str());
+  Logf(log, "Scan mode: '%s'\n", name->c_str());
   return 0;
 }
 
-// Step 9: the image folder, created and checked for space; 0 or -1.
+// The image folder, created and checked for space; 0 or -1.
 int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
   const std::string folder = MakeModulePath(Ini_StringOr(ini, "Scanner", "ImagePath", ".\\Images"));
-  LogPrintf("Image file directory: %s\n", folder.c_str());
+  Logf(s.log, "Image file directory: %s\n", folder.c_str());
   if (!s.Acq().SetImageFolder(folder)) {
-    LogPrintf("ERROR: Image file directory name too long: %s\n", folder.c_str());
+    Logf(s.log, "ERROR: Image file directory name too long: %s\n", folder.c_str());
     return kErrFailed;
   }
   CreateFolders(folder);
   if (!platform::FolderExists(folder)) {
-    LogPrintf("ERROR: Can not create image file directory: %s\n", folder.c_str());
+    Logf(s.log, "ERROR: Can not create image file directory: %s\n", folder.c_str());
     return kErrFailed;
   }
   const uint64_t free_bytes = FreeSpace(folder);
@@ -98,43 +98,43 @@ int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
     platform::MessageBox(std::string("Your disk is too full.  Operation of this Vornix requires a minimum of ") +
                              facts.min_free_text + " of free disk space.",
                          "Error - Disk Full", platform::kMbOk | platform::kMbIconError | platform::kMbTaskModal);
-    LogPrintf("ERROR: Insufficient disk space: %" PRId64 " bytes required, only %" PRId64 " bytes available\n",
-              static_cast<int64_t>(facts.min_free_bytes), static_cast<int64_t>(free_bytes));
+    Logf(s.log, "ERROR: Insufficient disk space: %" PRId64 " bytes required, only %" PRId64 " bytes available\n",
+         static_cast<int64_t>(facts.min_free_bytes), static_cast<int64_t>(free_bytes));
     return kErrFailed;
   }
-  LogPrintf("Free disk space for data and image files: %" PRId64 " Bytes (%u MB)\n", static_cast<int64_t>(free_bytes),
-            static_cast<unsigned>(free_bytes >> 20));
+  Logf(s.log, "Free disk space for data and image files: %" PRId64 " Bytes (%u MB)\n", static_cast<int64_t>(free_bytes),
+       static_cast<unsigned>(free_bytes >> 20));
   return 0;
 }
 
-void LogSettings(const ScanMode& m, int type) {
-  LogPrintf("Using the following settings:\n");
-  LogPrintf("   ADC_Ovs=%i, ADC_SW=%x\n", m.ADC_Ovs, m.ADC_SW);
-  LogPrintf("   Strt_Pix=%i, Anz_Pix=%i, Blk_Pix=%i\n", m.Strt_Pix, m.Anz_Pix, m.Blk_Pix);
-  LogPrintf("   Laser=%i, Base PMT Value=%i, PMT Voltage=%i\n", m.Laser, m.base_pmt, m.pmt_voltage);
-  LogPrintf("   RPM=%i, PPR=%i, SMOT=%i\n", m.RPM, m.PPR, m.SMOT);
-  LogPrintf("   MaxPixVal=%i, PixScale=%5.3f\n", m.MaxPixVal, m.PixScale);
-  LogPrintf("   Res_X=%6.3fum, Res_Y=%6.3fum\n", m.pitch_x * 1e6, m.pitch_y * 1e6);
-  LogPrintf("   Scanner Type %d '%s'; Slots=%02x\n", type, ScannerTypeName(type), m.slots);
-  LogPrintf("   Scan Plate Type %d '%s'\n", m.plate_type, PlateTypeName(m.plate_type));
+void LogSettings(const ScanMode& m, int type, LogSink& log) {
+  Logf(log, "Using the following settings:\n");
+  Logf(log, "   ADC_Ovs=%i, ADC_SW=%x\n", m.ADC_Ovs, m.ADC_SW);
+  Logf(log, "   Strt_Pix=%i, Anz_Pix=%i, Blk_Pix=%i\n", m.Strt_Pix, m.Anz_Pix, m.Blk_Pix);
+  Logf(log, "   Laser=%i, Base PMT Value=%i, PMT Voltage=%i\n", m.Laser, m.base_pmt, m.pmt_voltage);
+  Logf(log, "   RPM=%i, PPR=%i, SMOT=%i\n", m.RPM, m.PPR, m.SMOT);
+  Logf(log, "   MaxPixVal=%i, PixScale=%5.3f\n", m.MaxPixVal, m.PixScale);
+  Logf(log, "   Res_X=%6.3fum, Res_Y=%6.3fum\n", m.pitch_x * 1e6, m.pitch_y * 1e6);
+  Logf(log, "   Scanner Type %d '%s'; Slots=%02x\n", type, ScannerTypeName(type), m.slots);
+  Logf(log, "   Scan Plate Type %d '%s'\n", m.plate_type, PlateTypeName(m.plate_type));
 }
 
-// Step 15: wait for the high voltage to fall, then the converter's offset.
-void MeasureZeroOffset(ScannerRegisters& d) {
+// Waits for the high voltage to fall, then measures the converter's offset.
+void MeasureZeroOffset(ScannerRegisters& d, LogSink& log) {
   d.Scan_SetHighVoltage(0);
   uint8_t reading = d.Transport().I2c_ReadAdc(kI2cDacAdc, 0);
   for (int i = 0; i < kMaxHvReadings && reading * kVoltsPerAdcCount > kHvLimitVolts; ++i)
     reading = d.Transport().I2c_ReadAdc(kI2cDacAdc, 0);
   if (reading * kVoltsPerAdcCount <= kHvLimitVolts) {
     d.Scan_MeasureAdcOffset(true);
-    LogPrintf("   ADC Offset = %u\n", static_cast<unsigned>(d.AdcOffset()));
+    Logf(log, "   ADC Offset = %u\n", static_cast<unsigned>(d.AdcOffset()));
   } else {
     d.Scan_MeasureAdcOffset(false);
-    LogPrintf("   ADC Offset = %u HV>100V !!!\n", static_cast<unsigned>(d.AdcOffset()));
+    Logf(log, "   ADC Offset = %u HV>100V !!!\n", static_cast<unsigned>(d.AdcOffset()));
   }
 }
 
-// Step 16: serial number and data PROM type from the identification PROM.
+// The serial number from the identification PROM.
 void ReadIdentification(Session& s) {
   std::memset(s.id_block, 0, sizeof s.id_block);
   const int r = s.Transport().I2c_Read(s.id_block, kI2cIdProm, 0, 31);
@@ -142,11 +142,11 @@ void ReadIdentification(Session& s) {
   if (r != 0) {
     std::memset(s.id_block, 0, sizeof s.id_block);
     std::strcpy(s.serial, "no Serialnumber");
-    LogPrintf("WARNING %i: Can not read serial number\n", r);
+    Logf(s.log, "WARNING %i: Can not read serial number\n", r);
   } else {
     std::memcpy(s.serial, s.id_block, 31);
     s.serial[31] = '\0';
-    LogPrintf("Vornix serial number: %s\n", s.serial);
+    Logf(s.log, "Vornix serial number: %s\n", s.serial);
   }
   s.Acq().SetSerialNumber(s.serial);
 }
@@ -159,7 +159,7 @@ bool PrepareNormalization(Session& s, const IniFile& ini, bool recover) {
   try {
     table.assign(s.mode.Anz_Pix, s.mode.PixScale);
   } catch (const std::bad_alloc&) {
-    LogPrintf("Unable to allocate memory for the normalization table\n");
+    Logf(s.log, "Unable to allocate memory for the normalization table\n");
     return false;
   }
   if (!recover) Session_LoadNormalization(s, ini, table);
@@ -167,11 +167,12 @@ bool PrepareNormalization(Session& s, const IniFile& ini, bool recover) {
   return true;
 }
 
-// Step 19: plates left in the scanner memory are stored as images.
+// Plates left in the scanner memory are stored as images; the open then
+// ends with kErrMemoryNotEmpty.
 int RecoverOldData(Session& s) {
   ScannerRegisters& d = s.Device();
   Acquisition& acq = s.Acq();
-  LogPrintf("Trying to recover images from scanner memory\n");
+  Logf(s.log, "Trying to recover images from scanner memory\n");
   acq.Activate();
   d.Scan_SetSlotOutputs(0);
   d.Scan_SetMotorMode(4);
@@ -192,32 +193,37 @@ int RecoverOldData(Session& s) {
   }
   if (poller.DataCollected()) poller.FlushWithEnd();
   d.Mem_SetMark();
-  LogPrintf("%i Images succesfully recoverd from scanner memory\n", acq.WrittenNumber() - before);
-  LogPrintf("ERROR: Open_Scanner terminated because scanner memory was not empty\n");
+  Logf(s.log, "%i Images succesfully recoverd from scanner memory\n", acq.WrittenNumber() - before);
+  Logf(s.log, "ERROR: Open_Scanner terminated because scanner memory was not empty\n");
   return kErrMemoryNotEmpty;
 }
 
-// Steps 4 to 22 on a session whose log is open; 0, a warning or an error.
+// Opens a session whose log is open: ini file, scan mode, interface, image
+// folder, firmware, memory, registers, identification, temporary file,
+// normalization and laser check; 0, a warning or an error.
 int OpenSteps(Session& s, int mode) {
   const IniFile ini = Ini_Open();
   if (!ini.found) {
-    LogPrintf("ERROR: INI file not found\n");
+    Logf(s.log, "ERROR: INI file not found\n");
     return kErrIniMissing;
   }
   const int type = Get_ScannerType(s);
   std::string name;
-  if (int r = ChooseMode(ini, type, &mode, &name); r != 0) return r;
+  if (int r = ChooseMode(ini, type, &mode, &name, s.log); r != 0) return r;
   s.mode_name = name;
 
   const int interface = Get_InterfaceType(s);
   if (interface != kInterfaceParallel && interface != kInterfaceUsb) {
-    LogPrintf("ERROR: Interface not supported\n");
+    Logf(s.log, "ERROR: Interface not supported\n");
     return kErrInterface;
   }
-  s.parts = std::make_unique<SessionDevice>(
-      interface == kInterfaceUsb ? std::unique_ptr<ScannerTransport>(std::make_unique<UsbScannerTransport>())
-                                 : std::make_unique<EppPort>());
-  LogPrintf(interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
+  std::unique_ptr<ScannerTransport> transport;
+  if (interface == kInterfaceUsb)
+    transport = std::make_unique<UsbScannerTransport>(&s.log);
+  else
+    transport = std::make_unique<EppPort>(&s.log);
+  s.parts = std::make_unique<SessionDevice>(std::move(transport), s.log);
+  Logf(s.log, interface == kInterfaceUsb ? "Using USB interface\n" : "Using EPP interface\n");
 
   ScannerRegisters& d = s.Device();
   d.Transport().Dev_Open();
@@ -227,7 +233,7 @@ int OpenSteps(Session& s, int mode) {
   int r = d.Transport().Dev_Connect();
   if (r != 0) r = d.Transport().Dev_Connect();
   if (r != 0) {
-    LogPrintf("ERROR %i: Can not open interface\n", r);
+    Logf(s.log, "ERROR %i: Can not open interface\n", r);
     return kErrInterface;
   }
 
@@ -237,10 +243,10 @@ int OpenSteps(Session& s, int mode) {
   const int highest = s.Acq().LastNumber();
   if (Ini_IntOr(ini, "Scanner", "CheckTempImage", 0) != 0 && highest != 0) {
     result = kWarnImagesPending;
-    LogPrintf("WARNING: Found %i existing image files in %s \n", highest, s.Acq().ImageFolder().c_str());
+    Logf(s.log, "WARNING: Found %i existing image files in %s \n", highest, s.Acq().ImageFolder().c_str());
   }
   if (highest >= kLastImageNumber) {
-    LogPrintf("ERROR: No available names for image files\n");
+    Logf(s.log, "ERROR: No available names for image files\n");
     return kErrFailed;
   }
 
@@ -250,7 +256,7 @@ int OpenSteps(Session& s, int mode) {
     const uint32_t pointer = d.Mem_ReadPointer();
     const uint32_t waiting = d.Mem_WordsAvailable();
     if (mark != pointer || waiting > 999) {
-      LogPrintf("WARNING: %u Bytes of old data found in scanner memory\n", waiting * 4);
+      Logf(s.log, "WARNING: %u Bytes of old data found in scanner memory\n", waiting * 4);
       recover = true;
     }
   }
@@ -261,10 +267,10 @@ int OpenSteps(Session& s, int mode) {
     r = d.Transport().Dev_ConfigureFpga(keep);
     if (r != 0) r = d.Transport().Dev_ConfigureFpga(keep);
     if (r != 0) {
-      LogPrintf("ERROR %i: Can not initialize firmware\n", r);
+      Logf(s.log, "ERROR %i: Can not initialize firmware\n", r);
       return kErrFirmware;
     }
-    LogPrintf("Firmware succesfully loaded\n");
+    Logf(s.log, "Firmware succesfully loaded\n");
     d.Scan_SetLaserMode(0);
     d.Scan_SetHighVoltage(0);
     d.Scan_SetMotorMode(0);
@@ -275,20 +281,23 @@ int OpenSteps(Session& s, int mode) {
   MemoryDescription memory;
   r = Mem_DetectBuffer(d, &memory);
   if (r != 0) {
-    LogPrintf("ERROR %i: Can not find buffer RAM\n", r);
+    Logf(s.log, "ERROR %i: Can not find buffer RAM\n", r);
     return r;
   }
-  LogPrintf("Buffer RAM: %i Bytes, Type: %i\n", static_cast<int>(memory.size), memory.config_code);
+  Logf(s.log, "Buffer RAM: %i Bytes, Type: %i\n", static_cast<int>(memory.size), memory.config_code);
   s.memory = memory;
 
-  r = Load_ScanMode(s.mode, mode, type, [&d](uint8_t address, uint16_t& word) {
-    uint8_t bytes[2] = {};
-    if (d.Transport().I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
-    word = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-    return true;
-  });
+  r = Load_ScanMode(
+      s.mode, mode, type,
+      [&d](uint8_t address, uint16_t& word) {
+        uint8_t bytes[2] = {};
+        if (d.Transport().I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
+        word = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+        return true;
+      },
+      &s.log);
   if (r != 0) {
-    LogPrintf("ERROR %i: Scan mode %i can not be used (%s)\n", r, mode, s.mode.unusable_reason.c_str());
+    Logf(s.log, "ERROR %i: Scan mode %i can not be used (%s)\n", r, mode, s.mode.unusable_reason.c_str());
     return r;
   }
   s.mode.mode = static_cast<uint8_t>(mode);
@@ -301,28 +310,28 @@ int OpenSteps(Session& s, int mode) {
   if (!recover) {
     r = d.Scan_SetupRegisters(s.mode, memory);
     if (r != 0) {
-      LogPrintf("ERROR %i: Can not initialize scanner registers\n", r);
+      Logf(s.log, "ERROR %i: Can not initialize scanner registers\n", r);
       return r;
     }
   }
-  LogSettings(s.mode, type);
-  MeasureZeroOffset(d);
+  LogSettings(s.mode, type, s.log);
+  MeasureZeroOffset(d, s.log);
 
   s.Acq().Activate();
   ReadIdentification(s);
   std::string expected;
   if (Ini_ReadString(ini, "Scanner", "SerialNumber", expected) == 0 && expected != s.serial) {
-    LogPrintf("ERROR: Wrong serial number; Expected SN: %s\n", expected.c_str());
+    Logf(s.log, "ERROR: Wrong serial number; Expected SN: %s\n", expected.c_str());
     return kErrSerialNumber;
   }
 
   if (!s.Acq().OpenTempFile(s.temp_path)) {
-    LogPrintf("ERROR: Can not open temporary file: %s\n", s.temp_path.c_str());
+    Logf(s.log, "ERROR: Can not open temporary file: %s\n", s.temp_path.c_str());
     return kErrFailed;
   }
-  LogPrintf("Temporary data file: %s\n", s.temp_path.c_str());
-  LogPrintf("Disk space available for temporary data: %" PRId64 " Bytes\n",
-            static_cast<int64_t>(FreeSpace(s.temp_path)));
+  Logf(s.log, "Temporary data file: %s\n", s.temp_path.c_str());
+  Logf(s.log, "Disk space available for temporary data: %" PRId64 " Bytes\n",
+       static_cast<int64_t>(FreeSpace(s.temp_path)));
 
   // The table exists before the recovery flushes plates.
   if (!PrepareNormalization(s, ini, recover)) return kErrOutOfMemory;
@@ -330,25 +339,25 @@ int OpenSteps(Session& s, int mode) {
 
   const int tenths = d.Scan_ReadLaserTemp();
   if (tenths <= kNoLaserTemperature) {
-    LogPrintf("Warning %i: Could not measure laser temperature\n", tenths);
+    Logf(s.log, "Warning %i: Could not measure laser temperature\n", tenths);
   } else {
-    LogPrintf(
-        "Laser Temperature = %4.1f\xB0"
-        "C\n",
-        tenths * 0.1);
+    Logf(s.log,
+         "Laser Temperature = %4.1f\xB0"
+         "C\n",
+         tenths * 0.1);
     if (tenths > s.mode.laser_temp_warn * 10) {
-      LogPrintf("ERROR: Laser temperature too high\n");
+      Logf(s.log, "ERROR: Laser temperature too high\n");
       return kErrLaserTemperature;
     }
   }
 
   if (s.mode.filter != 0) {
     const FilterParams& f = s.mode.filter_params;
-    LogPrintf("Filter type %d: %s\n", s.mode.filter, s.mode.filter_name.c_str());
-    LogPrintf("    High Pass: %g to %g below %g\n", f.high_block, f.high_gain, f.high_sigma);
-    LogPrintf("    Low  Pass: %g to %g above %g\n", f.low_block, f.low_gain, f.low_sigma);
+    Logf(s.log, "Filter type %d: %s\n", s.mode.filter, s.mode.filter_name.c_str());
+    Logf(s.log, "    High Pass: %g to %g below %g\n", f.high_block, f.high_gain, f.high_sigma);
+    Logf(s.log, "    Low  Pass: %g to %g above %g\n", f.low_block, f.low_gain, f.low_sigma);
   } else {
-    LogPrintf("No filtering will be applied to images\n");
+    Logf(s.log, "No filtering will be applied to images\n");
   }
 
   // The second open resets the retry and error counts of the parallel port:
@@ -366,7 +375,7 @@ int OpenSteps(Session& s, int mode) {
 
 int Session_Open(Session& s, int mode) {
   if (s.IsOpen()) {
-    LogPrintf("%s Open_Scanner(%i), was allready open\n", TimeStamp().c_str(), mode);
+    Logf(s.log, "%s Open_Scanner(%i), was allready open\n", TimeStamp().c_str(), mode);
     return kErrAlreadyOpen;
   }
   s.extra_length = 0;
@@ -387,10 +396,10 @@ int Session_Open(Session& s, int mode) {
     mode = -mode;
   }
   const IniFile ini = Ini_Open();
-  LogPrintf("\n");
-  LogPrintf("%s Open_Scanner(%i)\n", TimeStamp().c_str(), mode);
-  LogPrintf("Tarvel.dll version : %s\n", kDriverVersionText);
-  LogPrintf("INI file: '%s' %s", ini.path.c_str(), ini.found ? "found\n" : "not found !\n");
+  Logf(s.log, "\n");
+  Logf(s.log, "%s Open_Scanner(%i)\n", TimeStamp().c_str(), mode);
+  Logf(s.log, "Tarvel.dll version : %s\n", kDriverVersionText);
+  Logf(s.log, "INI file: '%s' %s", ini.path.c_str(), ini.found ? "found\n" : "not found !\n");
   s.temp_path = MakeModulePath(Ini_StringOr(ini, "Scanner", "TempFile", ".\\Images\\Tarvel.tmp"));
 
   const int r = OpenSteps(s, mode);

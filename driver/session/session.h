@@ -13,11 +13,11 @@
 #include "driver/acquisition/stream_poll.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/scan_mode.h"
+#include "driver/config/session_log.h"
 #include "driver/device/scanner_registers.h"
 #include "driver/normalization/scanner_line.h"
 #include "driver/result_codes.h"
 #include "driver/session/interface_probe.h"
-#include "driver/session/session_log_sink.h"
 
 namespace tarvel {
 
@@ -26,14 +26,13 @@ enum class SessionState { kClosed, kOpen, kActive };
 // What a session owns from a successful open to its close: the transport,
 // the register layer over it, acquisition over the session log and the stream poll over both.
 struct SessionDevice {
-  explicit SessionDevice(std::unique_ptr<ScannerTransport> scanner_transport)
+  SessionDevice(std::unique_ptr<ScannerTransport> scanner_transport, LogSink& log)
       : transport(std::move(scanner_transport)),
         device(*transport),
         acquisition(AcquisitionSeams{&log, {}, {}}),
         stream(device),
         poller(acquisition, stream, &log) {}
 
-  SessionLogSink log;
   std::unique_ptr<ScannerTransport> transport;
   ScannerRegisters device;
   Acquisition acquisition;
@@ -43,6 +42,7 @@ struct SessionDevice {
 
 struct Session {
   SessionState state = SessionState::kClosed;
+  SessionLogSink log;  // the sink every layer writes the session log through
   std::atomic<bool> status_busy{false};  // a `Get_Status` poll is under way (on any thread)
   bool plates_latched = false;
   bool no_answer_logged = false;  // the scanner's silence was logged; cleared when it answers

@@ -32,8 +32,8 @@ int MeasureAmbient(Session& s, bool log) {
   int mean = 0;
   const int r = Scan_LightLevel(s.Device(), s.mode, &mean);
   if (log) {
-    if (r == kWarnAmbientLight) LogPrintf("WARNING: Ambient light level too high\n");
-    LogPrintf("Ambient light level = %i\n", mean);
+    if (r == kWarnAmbientLight) Logf(s.log, "WARNING: Ambient light level too high\n");
+    Logf(s.log, "Ambient light level = %i\n", mean);
   }
   return r;
 }
@@ -42,7 +42,7 @@ int MeasureAmbient(Session& s, bool log) {
 
 void Session_DropUnfinishedPlates(Session& s) {
   if (!s.parts->poller.DataCollected()) return;
-  LogPrintf("ERROR: Image data of an unfinished plate dropped\n");
+  Logf(s.log, "ERROR: Image data of an unfinished plate dropped\n");
   s.parts->poller.Restart();
   s.Acq().Activate();
 }
@@ -58,18 +58,18 @@ void Session_AllOff(ScannerRegisters& d) {
 int Session_Close(Session& s) {
   if (!s.IsOpen()) return kOk;
   ScannerRegisters& d = s.Device();
-  LogPrintf("%s Close_Scanner()\n\n", TimeStamp().c_str());
+  Logf(s.log, "%s Close_Scanner()\n\n", TimeStamp().c_str());
   Session_DropUnfinishedPlates(s);
   Session_AllOff(d);
   d.Dev_PulseReset();
   if (d.Transport().TransferErrors() != 0)
-    LogPrintf("Total of %i transmission errors\n", d.Transport().TransferErrors());
+    Logf(s.log, "Total of %i transmission errors\n", d.Transport().TransferErrors());
   d.Transport().Dev_Disconnect();
   s.Acq().CloseTempFile();
-  if (platform::DeleteFile(s.temp_path)) LogPrintf("Temporary data file removed: %s\n", s.temp_path.c_str());
+  if (platform::DeleteFile(s.temp_path)) Logf(s.log, "Temporary data file removed: %s\n", s.temp_path.c_str());
   int result = kOk;
   if (const int pending = s.Acq().PendingCount(); pending > 0) {
-    LogPrintf("WARNING: %i Images not reported to application\n", pending);
+    Logf(s.log, "WARNING: %i Images not reported to application\n", pending);
     result = kWarnImagesPending;
   }
   s.parts.reset();
@@ -81,23 +81,23 @@ int Session_Close(Session& s) {
 int Session_Activate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
   ScannerRegisters& d = s.Device();
-  LogPrintf("%s Aktivate_Scanner\n", TimeStamp().c_str());
+  Logf(s.log, "%s Aktivate_Scanner\n", TimeStamp().c_str());
   s.status_busy = false;
   if (s.IsActive()) {
-    LogPrintf("ERROR: Scanner is already active\n");
+    Logf(s.log, "ERROR: Scanner is already active\n");
     return kErrBusy;
   }
   if (const uint8_t inlet = d.Scan_ReadPlateSensors() & s.mode.slots; inlet != 0)
-    LogPrintf("WARNING: Inlet not free: Mask x%02x\n", inlet);
+    Logf(s.log, "WARNING: Inlet not free: Mask x%02x\n", inlet);
   const int tenths = d.Scan_ReadLaserTemp();
   if (tenths > kNoLaserTemperature && tenths > s.mode.laser_temp_warn * 10) {
-    LogPrintf("ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
+    Logf(s.log, "ERROR: Laser temperature too high (%d.%d)\n", tenths / 10, tenths % 10);
     return kErrLaserTemperature;
   }
   if (!s.scan_mode_programmed) {
     s.mode = s.opened_mode;
     if (const int r = d.Scan_SetupRegisters(s.mode, s.memory); r != 0) {
-      LogPrintf("ERROR %i: Can not initialize scanner registers\n", r);
+      Logf(s.log, "ERROR %i: Can not initialize scanner registers\n", r);
       return r;
     }
     s.scan_mode_programmed = true;
@@ -126,7 +126,7 @@ int Session_Activate(Session& s) {
 int Session_Deactivate(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
   ScannerRegisters& d = s.Device();
-  LogPrintf("%s Deaktivate_Scanner\n", TimeStamp().c_str());
+  Logf(s.log, "%s Deaktivate_Scanner\n", TimeStamp().c_str());
   d.Scan_SetMotorMode(4);
   d.Scan_SetLaserMode(2);
   d.Scan_SetSlotOutputs(2);
@@ -150,7 +150,7 @@ int Session_NextImageName(Session& s, char* buffer) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (!buffer) return kErrInvalidArgument;
   const int pending = s.Acq().NextName(buffer);
-  if (pending > 0) LogPrintf("Image: %s reported to application\n", buffer);
+  if (pending > 0) Logf(s.log, "Image: %s reported to application\n", buffer);
   return pending > 0 ? pending : 0;
 }
 
@@ -195,10 +195,10 @@ int Session_SetFilterMode(Session& s, int on) {
   if (on == 0) {
     s.filter_saved = s.filter_enabled;
     s.filter_enabled = false;
-    LogPrintf("Imagefilter disabled by application\n");
+    Logf(s.log, "Imagefilter disabled by application\n");
   } else if (on == 1) {
     s.filter_enabled = s.filter_saved;
-    if (s.filter_enabled) LogPrintf("Imagefilter enabled by application\n");
+    if (s.filter_enabled) Logf(s.log, "Imagefilter enabled by application\n");
   }
   s.Acq().SetFilterEnabled(s.filter_enabled);
   return kOk;
@@ -211,7 +211,7 @@ void Session_SetExtraHeader(Session& s, int32_t length, const uint8_t* bytes) {
 }
 
 int Session_HalticMode(Session& s, int value) {
-  if (s.IsOpen() && value == 1) LogPrintf("HALTIC_Mode active\n");
+  if (s.IsOpen() && value == 1) Logf(s.log, "HALTIC_Mode active\n");
   return kOk;
 }
 

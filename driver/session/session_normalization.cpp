@@ -12,7 +12,7 @@ namespace tarvel {
 namespace {
 
 PromSession PromSessionOf(Session& s) {
-  return PromSession{s.Device(), s.id_block, s.id_read, Session_ScannerLine(s), s.parts->log};
+  return PromSession{s.Device(), s.id_block, s.id_read, Session_ScannerLine(s), s.log};
 }
 
 // The body of a data-PROM export on the open session; its log is flushed.
@@ -40,7 +40,7 @@ int Session_MakeCalibFile(Session& s, const char* image_name) {
 void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table) {
   const std::string path = NormalizationFileNamed(ini);
   if (!path.empty()) {
-    Load_NormalizationFile(table, path, Session_ScannerLine(s), s.parts->log);
+    Load_NormalizationFile(table, path, Session_ScannerLine(s), s.log);
     return;
   }
   PromSession prom = PromSessionOf(s);

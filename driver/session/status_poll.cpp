@@ -28,7 +28,7 @@ uint32_t StatusWord(Session& s, const ScanStatus& st, bool transport, uint8_t pl
 int Session_Poll(Session& s) {
   if (!s.IsOpen()) return kErrNotOpen;
   if (s.status_busy.exchange(true)) {
-    LogPrintf("ERROR: Overlapping calls to Get_Status\n");
+    Logf(s.log, "ERROR: Overlapping calls to Get_Status\n");
     return kErrBusy;
   }
   // Busy is cleared at every exit, also when an allocation fails mid-poll.
@@ -40,7 +40,7 @@ int Session_Poll(Session& s) {
   int r = s.parts->stream.ReadStatus(&st);
   if (r == 0) r = st.error;
   if (r == kErrNoAnswer && !s.no_answer_logged) {
-    LogPrintf("ERROR %i: Scanner does not answer\n", r);
+    Logf(s.log, "ERROR %i: Scanner does not answer\n", r);
     s.no_answer_logged = true;
   }
   if (r != 0) return r;
@@ -49,7 +49,7 @@ int Session_Poll(Session& s) {
   const bool transport = st.flags & 1;
   const uint8_t plates = st.plate_sensors & s.mode.slots;
   if (plates && !s.plates_latched) {
-    LogPrintf("   Plate(s) detected (%08x)\n", plates);
+    Logf(s.log, "   Plate(s) detected (%08x)\n", plates);
     s.plates_latched = true;
   } else if (!plates && !transport) {
     s.plates_latched = false;

@@ -68,11 +68,11 @@ int32_t Free_Interface() {
   return KPU_STATUS_SUCCESS;
 }
 
-int32_t Init_Firmware(int32_t check_first) {
-  return ConfigureFirmware(check_first, FpgaDesignFileName(Ini_Open(), ScannerType()));
+int32_t Init_Firmware(int32_t check_first, LogSink& log) {
+  return ConfigureFirmware(check_first, FpgaDesignFileName(Ini_Open(), ScannerType()), log);
 }
 
-int32_t ConfigureFirmware(int32_t check_first, const std::string& file) {
+int32_t ConfigureFirmware(int32_t check_first, const std::string& file, LogSink& log) {
   UsbScanner* t = Device();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (file.empty() && check_first != 0) {
@@ -80,7 +80,7 @@ int32_t ConfigureFirmware(int32_t check_first, const std::string& file) {
     int32_t result = t->FpgaStatus(status);
     if (status[0] & 0x10) return Keep_FirstError(result);
   }
-  return Keep_FirstError(Usb_ConfigureFpga(*t, file, ScannerType()));
+  return Keep_FirstError(Usb_ConfigureFpga(*t, file, ScannerType(), log));
 }
 
 int32_t GetFGPAStatus(uint8_t* buffer) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 
 // The low-level USB operations behind the library's exports of the same
@@ -13,7 +14,7 @@ namespace tarvel::usb {
 
 int32_t Init_Interface();
 int32_t Free_Interface();
-int32_t Init_Firmware(int32_t check_first);
+int32_t Init_Firmware(int32_t check_first, LogSink& log);
 int32_t GetFGPAStatus(uint8_t* buffer);
 int32_t RegRead(int32_t reg);
 int32_t RegReadShort(int32_t reg);
@@ -48,7 +49,7 @@ int32_t SetTraceMask(int32_t mask);
 
 // `Init_Firmware` with the design file given (empty: the built-in design);
 // the export takes it from the ini file by the scanner type. Not an export.
-int32_t ConfigureFirmware(int32_t check_first, const std::string& design_file);
+int32_t ConfigureFirmware(int32_t check_first, const std::string& design_file, LogSink& log);
 
 // 32-bit words of scan data the current device's reader has received and
 // not yet handed out (0 without a device); not an export.

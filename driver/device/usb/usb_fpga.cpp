@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "driver/config/session_log.h"
 #include "driver/device/fpga_file.h"
 #include "driver/device/usb/firmware_hex.h"
 #include "driver/device/usb/usb_scanner.h"
@@ -47,23 +46,23 @@ const std::vector<uint8_t>& BuiltInUsbDesign(UsbDesign design) {
   return designs[static_cast<int>(design)];
 }
 
-int Usb_ConfigureFpga(UsbScanner& transport, const std::string& design_file, int scanner_type) {
+int Usb_ConfigureFpga(UsbScanner& transport, const std::string& design_file, int scanner_type, LogSink& log) {
   if (!design_file.empty()) {
     std::vector<uint8_t> bytes = Load_File(design_file);
     // A file that cannot be read is a failure of this step, not an empty design.
     if (!bytes.empty() && transport.SendFpgaDesign(bytes.data(), bytes.size()) == KPU_STATUS_SUCCESS) {
-      LogPrintf("Xilinx reconfigured using file: %s\n", design_file.c_str());
+      Logf(log, "Xilinx reconfigured using file: %s\n", design_file.c_str());
       return KPU_STATUS_SUCCESS;
     }
-    LogPrintf("FAILURE: Unable to configure Xilinx using file: %s\n", design_file.c_str());
+    Logf(log, "FAILURE: Unable to configure Xilinx using file: %s\n", design_file.c_str());
   }
   UsbDesign design = DesignForScannerType(scanner_type);
   const std::vector<uint8_t>& bytes = BuiltInUsbDesign(design);
   int result = transport.SendFpgaDesign(bytes.data(), bytes.size());
   if (result != KPU_STATUS_SUCCESS)
-    LogPrintf("FAILURE: Unable to configure Xilinx\n");
+    Logf(log, "FAILURE: Unable to configure Xilinx\n");
   else
-    LogPrintf("Xilinx reconfigured using %s design\n", DesignLabel(design));
+    Logf(log, "Xilinx reconfigured using %s design\n", DesignLabel(design));
   return Keep_FirstError(result);
 }
 

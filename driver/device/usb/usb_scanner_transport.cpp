@@ -21,7 +21,7 @@ bool UsbScannerTransport::Dev_IsReady() {
 
 int UsbScannerTransport::Dev_Connect() { return ll::Init_Interface(); }
 // The design file the session chose for the scanner type.
-int UsbScannerTransport::Dev_ConfigureFpga(int keep) { return ll::ConfigureFirmware(keep, FpgaFileName()); }
+int UsbScannerTransport::Dev_ConfigureFpga(int keep) { return ll::ConfigureFirmware(keep, FpgaFileName(), log_); }
 int UsbScannerTransport::Dev_Disconnect() { return ll::Free_Interface(); }
 
 uint8_t UsbScannerTransport::Reg_Read8(int r) { return static_cast<uint8_t>(ll::RegRead(r)); }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "driver/config/log_sink.h"
 #include "driver/device/scanner_transport.h"
 
 // The transport of a session on a USB scanner: each device operation calls
@@ -12,6 +13,9 @@ namespace tarvel {
 
 class UsbScannerTransport final : public ScannerTransport {
  public:
+  // Logs the firmware configuration to `log` when given.
+  explicit UsbScannerTransport(LogSink* log = nullptr) : log_(log ? *log : null_log_) {}
+
   int InterfaceKind() const override { return kInterfaceUsb; }
   // The low-level layer holds the device; there is no handle of our own.
   bool HandleValid() const override { return true; }
@@ -42,6 +46,10 @@ class UsbScannerTransport final : public ScannerTransport {
   uint32_t Dev_WordsOnHost() override;
   // Stops and restarts the scan-data reader.
   void Dev_DiscardHeldData() override;
+
+ private:
+  NullLogSink null_log_;
+  LogSink& log_;
 };
 
 // The large data PROMs (USB only): *length in: bytes asked; out: the bytes

@@ -74,7 +74,7 @@ class UsbIoDevice {
   uint32_t ResetDevice();
   uint32_t CyclePort();
   uint32_t GetCurrentFrameNumber(uint32_t* frame);
-  uint32_t SetDevicePowerState(uint32_t state);  // 0-3: D0-D3
+  uint32_t SetDevicePowerState(uint32_t state);  // 0 to 3 for D0 to D3
   uint32_t GetDevicePowerState(uint32_t* state);
   uint32_t GetBandwidthInfo(UsbBandwidthInfo* info);
 

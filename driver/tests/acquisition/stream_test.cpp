@@ -405,7 +405,7 @@ TEST_F(StreamTest, PrescanLinesAreScaledSamplesOfTheLineJustEnded) {
   mode.adc_ovs = 12;  // divisor 192
   acq.SetSettings(mode);
   acq.Activate();
-  ASSERT_EQ(acq.PrescanSetup(64), 0);  // step 4, interval 4
+  ASSERT_EQ(acq.PrescanSetup(64), 0);  // every 4th pixel of every 4th line
   std::vector<uint8_t> s;
   std::vector<uint16_t> line(256);
   for (int i = 0; i < 256; ++i) line[i] = static_cast<uint16_t>(i * 150);

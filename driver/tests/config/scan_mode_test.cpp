@@ -145,11 +145,12 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
     uint16_t want;
   } cases[] = {{299, 700}, {300, 300}, {1250, 1250}, {1251, 700}, {std::nullopt, 700}};
   ASSERT_TRUE(OpenSessionLog());
+  SessionLogSink log;
   for (const auto& c : cases) {
     FakeProm prom;
     if (c.word) prom.words[212] = *c.word;  // (3 + 50) * 4 mod 256
     ScanMode m;
-    ASSERT_EQ(Load_ScanMode(m, 3, kScannerTypeUndefined, prom.reader()), 0);
+    ASSERT_EQ(Load_ScanMode(m, 3, kScannerTypeUndefined, prom.reader(), &log), 0);
     EXPECT_EQ(m.pmt_voltage, c.want) << (c.word ? *c.word : -1);
     EXPECT_EQ(prom.asked, std::vector<int>{212});
   }
@@ -158,12 +159,11 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
   for (auto [mode, address] : {std::pair{20, 24}, {-2, 192}, {INT_MAX, 196}, {INT_MIN, 200}}) {
     FakeProm wrap;
     ScanMode m;
-    Load_ScanMode(m, mode, kScannerTypeUndefined, wrap.reader());
+    Load_ScanMode(m, mode, kScannerTypeUndefined, wrap.reader(), &log);
     EXPECT_EQ(wrap.asked, std::vector<int>{address}) << mode;
   }
   CloseSessionLog();
-  std::string log = platform::ReadWholeFile(bin() + "/log/Tarvel.log").value_or("");
-  EXPECT_EQ(log,
+  EXPECT_EQ(platform::ReadWholeFile(bin() + "/log/Tarvel.log").value_or(""),
             "Getting PMT HV out of the EEPROM instead of the Ini file: using 300V\n"
             "Getting PMT HV out of the EEPROM instead of the Ini file: using 1250V\n");
 }

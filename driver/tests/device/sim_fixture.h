@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver/config/session_log.h"
 #include "driver/tests/device/owned_registers.h"
 #include "platform/clock.h"
 #include "simulator/parallel_port.h"
@@ -48,7 +49,7 @@ class SimDeviceTest : public ::testing::Test {
   void Start(bool connect = true) {
     scanner = std::make_shared<sim::Scanner>(scenario);
     port = sim::AttachParallelPort(scanner);
-    device = std::make_unique<devtest::OwnedRegisters>();
+    device = std::make_unique<devtest::OwnedRegisters>(std::make_unique<tarvel::EppPort>(&log));
     device->Transport().Dev_Open();
     ASSERT_TRUE(device->Transport().HandleValid());
     if (connect) {
@@ -68,6 +69,7 @@ class SimDeviceTest : public ::testing::Test {
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
   std::shared_ptr<sim::ParallelPortDriver> port;
+  tarvel::SessionLogSink log;
   std::unique_ptr<devtest::OwnedRegisters> device;
 };
 

@@ -19,7 +19,7 @@ class ServiceScan : public ServiceScanScenarios {
     EXPECT_EQ(Open_Scanner(1), 0) << Log();
     if (before) before();
     tarvel::Session& s = tarvel::CurrentSession();
-    return tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds);
+    return tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds, s.log);
   }
 };
 
@@ -51,11 +51,11 @@ TEST_F(ServiceScan, RefusesWhatCannotBeScannedBeforeAnythingMoves) {
   ASSERT_EQ(Open_Scanner(1), 0);
   tarvel::Session& s = tarvel::CurrentSession();
   scanner->ClearTrace();
-  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 0, kSeconds), -102);
-  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000, kSeconds), -102);  // S below 2
-  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000000, kSeconds), -102);  // S above 32
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 0, kSeconds, s.log), -102);
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000, kSeconds, s.log), -102);  // S below 2
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000000, kSeconds, s.log), -102);  // S above 32
   s.mode.RPM = 0;
-  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds), -102);
+  EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds, s.log), -102);
   for (const sim::RegisterAccess& a : scanner->Trace()) EXPECT_FALSE(a.write) << a.reg;
 }
 

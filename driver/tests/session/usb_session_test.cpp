@@ -11,6 +11,7 @@
 #include "driver/device/scanner_transport.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/session/interface_probe.h"
+#include "driver/session/session.h"
 #include "platform/sync.h"
 
 using namespace sessiontest;

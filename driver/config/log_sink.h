@@ -1,6 +1,7 @@
 #pragma once
-// Where acquisition writes its log lines. The session hands in a sink over
-// its log; without one the lines are formatted and dropped.
+// Where every layer of the driver writes its log lines. The session owns the
+// sink over the session log and hands it down; without one the lines are
+// formatted and dropped.
 #include <string>
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "driver/acquisition/log_sink.h"
+#include "driver/config/log_sink.h"
 
 #include <cstdarg>
 #include <cstdio>
