@@ -48,6 +48,12 @@ TypeValues ValuesFor(int type) {
   }
 }
 
+// The scanner's firmware computes the scan geometry in single precision;
+// these are its constants as it holds them, kept for identical results.
+constexpr double kFirmwarePi = 3.1415926535;
+constexpr double kStepperScale = 60000001064960.0;  // 6e13, the stepper value's scale
+constexpr double kPitchXScale = 1.047197548522747e-8;  // about pi / 3e8: pitch per rpm, sample and metre of circle
+
 // x + 0.5 truncated toward zero.
 double Nearest(double x) { return std::trunc(x + 0.5); }
 
@@ -102,6 +108,10 @@ PlateType PlateTypeFromImgTypes(const std::string& img_types) {
   return kPlateNormal;
 }
 
+double SamplesPerPixel(double res_um, double rpm, double circle) {
+  return res_um * 300 / (rpm * circle * kFirmwarePi);
+}
+
 ScanMotion Ini_ScanMotion(const IniFile& ini) {
   double smot_step;
   if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) smot_step = -1.163e-6;
@@ -143,21 +153,21 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   const int binning_key = Ini_IntOr(ini, sec, "Binning", 0);
   m.binning = binning_key >= 1 ? 2 : binning_key + 1;
   m.sample_factor = 1;
-  uint16_t s = check.U16(Nearest(Ratio(res_x * 300, rpm * abtastkreis * 3.1415926535)), "samples per pixel", true);
+  uint16_t s = check.U16(Nearest(SamplesPerPixel(res_x, rpm, abtastkreis)), "samples per pixel", true);
   if (s > 32) {
     s = uint16_t(s / 2);
     m.binning = 2;
     m.sample_factor = 2;
   }
   m.ADC_Ovs = s;
-  m.SMOT = check.U16(Nearest(Ratio(m.binning * step * 60000001064960.0, rpm * res_y)), "stepper factor", true);
+  m.SMOT = check.U16(Nearest(Ratio(m.binning * step * kStepperScale, rpm * res_y)), "stepper factor", true);
 
   // 6-7: step counts and pitches.
   m.outlet_steps = check.Low16(Nearest(Ratio(abst_b + abst_a + 0.01, step)), "outlet steps");
   m.inlet_steps = check.Low16(Nearest(Ratio(abst_a + 0.003, step)), "inlet steps");
   if (m.usable) {
     m.pitch_y = m.binning * step * 6e7 / (rpm * m.SMOT);
-    m.pitch_x = rpm * s * m.sample_factor * abtastkreis * 1.047197548522747e-8;
+    m.pitch_x = rpm * s * m.sample_factor * abtastkreis * kPitchXScale;
   }
 
   // 8: threshold and pixel scale.

@@ -103,7 +103,7 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds)
   const IniFile ini = Ini_Open();
   const ScanMotion motion = Ini_ScanMotion(ini);
   const double period = motion.step * 6e13 / (mode.RPM * x);
-  const double samples = x * 300 / (mode.RPM * motion.circle * 3.1415926535);
+  const double samples = SamplesPerPixel(x, mode.RPM, motion.circle);
   if (!(samples >= 1.5 && samples < 32.5) || !(period >= 0 && period < 65535.5)) return kErrInvalidArgument;
   const int S = Rounded(samples);
   mode.SMOT = static_cast<uint16_t>(Rounded(period));
