@@ -6,6 +6,7 @@
 #include <new>
 
 #include "driver/acquisition/image_record.h"
+#include "driver/config/c_buffer.h"
 
 namespace tarvel {
 
@@ -60,7 +61,7 @@ void ImageBuilder::SetSettings(const AcquisitionSettings& settings, int32_t last
 
 void ImageBuilder::SetSerialNumber(const std::string& serial) {
   std::memset(serial_, 0, sizeof serial_);
-  std::memcpy(serial_, serial.data(), std::min(serial.size(), sizeof serial_ - 1));
+  CopyToBuffer(serial, serial_, sizeof serial_);
 }
 
 void ImageBuilder::LogStart(const RunStore& runs, const PlateRange& r, const RangeContext& where, int64_t full_width,

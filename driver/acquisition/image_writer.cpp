@@ -8,6 +8,7 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/image_names.h"
+#include "driver/config/c_buffer.h"
 #include "driver/config/scanner_type.h"
 #include "driver/imaging/fft_filter.h"
 #include "platform/files.h"
@@ -126,11 +127,7 @@ int ImageWriter::NextName(char* buffer) {
   }
   ++handed_out_;
   std::string name = FileName(handed_out_);
-  if (buffer) {
-    size_t n = std::min<size_t>(name.size(), 255);
-    std::memcpy(buffer, name.data(), n);
-    buffer[n] = 0;
-  }
+  if (buffer) CopyToBuffer(name, buffer, 256);
   return pending;
 }
 
