@@ -190,7 +190,7 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
     uint32_t got = 0;
     bool ok = SetAddress(reg::kMemoryData) && Request(kIoRead16, nullptr, 0, data, bytes, &got);
     uint16_t sum = 0;
-    for (uint32_t i = 0; i + 1 < got; i += 2) sum = static_cast<uint16_t>(sum + (data[i] | (data[i + 1] << 8)));
+    for (uint32_t i = 0; i + 1 < got; i += 2) sum = static_cast<uint16_t>(sum + platform::LoadLe(data + i, 2));
     if (ok && sum == Reg_Read16(reg::kBlockChecksum)) {
       *count = got;
       return 0;

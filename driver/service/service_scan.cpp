@@ -10,6 +10,7 @@
 #include "driver/config/session_log.h"
 #include "driver/result_codes.h"
 #include "platform/clock.h"
+#include "platform/little_endian.h"
 
 namespace tarvel {
 namespace {
@@ -72,8 +73,8 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
   const size_t words = got / 2;
   int positions = 0;
   for (size_t i = 0; i < words; i += 2) {
-    const uint16_t c = static_cast<uint16_t>(block[2 * i] | (block[2 * i + 1] << 8));
-    const uint16_t d = i + 1 < words ? static_cast<uint16_t>(block[2 * i + 2] | (block[2 * i + 3] << 8)) : 0;
+    const uint16_t c = static_cast<uint16_t>(platform::LoadLe(&block[2 * i], 2));
+    const uint16_t d = i + 1 < words ? static_cast<uint16_t>(platform::LoadLe(&block[2 * i + 2], 2)) : 0;
     if (c <= kLargestSampleWord) {
       *sum += c + d;
       positions += 2;

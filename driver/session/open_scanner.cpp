@@ -21,6 +21,7 @@
 #include "driver/session/version.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "platform/ui.h"
 
 namespace tarvel {
@@ -283,7 +284,7 @@ int OpenSteps(Session& s, int mode) {
   r = Load_ScanMode(s.mode, mode, type, [&d](uint8_t address, uint16_t& word) {
     uint8_t bytes[2] = {};
     if (d.I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
-    word = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+    word = static_cast<uint16_t>(platform::LoadLe(bytes, 2));
     return true;
   });
   if (r != 0) {
