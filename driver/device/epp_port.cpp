@@ -1,5 +1,4 @@
-// Driver requests of the parallel-port transport (control codes
-// 0x222000 + 4n).
+// Driver requests of the parallel-port transport (platform/parallel_port_driver.h).
 #include "driver/device/epp_port.h"
 
 #include <cstring>
@@ -11,24 +10,12 @@
 #include "driver/device/register_operations.h"
 #include "driver/result_codes.h"
 #include "platform/little_endian.h"
+#include "platform/parallel_port_driver.h"
 
 namespace tarvel {
 namespace {
 
-constexpr uint32_t kIoPortInfo = 0x222000;
-constexpr uint32_t kIoConnect = 0x222004;
-constexpr uint32_t kIoDisconnect = 0x222008;
-constexpr uint32_t kIoPortConfig = 0x22200C;
-constexpr uint32_t kIoStatus = 0x222020;
-constexpr uint32_t kIoFpgaStatus = 0x222024;
-constexpr uint32_t kIoFpgaDownload = 0x222028;
-constexpr uint32_t kIoSetAddress = 0x222030;
-constexpr uint32_t kIoRead8 = 0x222034;
-constexpr uint32_t kIoRead16 = 0x222038;
-constexpr uint32_t kIoRead32 = 0x22203C;
-constexpr uint32_t kIoWrite8 = 0x222040;
-constexpr uint32_t kIoWrite16 = 0x222044;
-constexpr uint32_t kIoWrite32 = 0x222048;
+using namespace platform::parport;
 
 constexpr uint32_t kFpgaConfigured = 0x10;
 constexpr uint32_t kShareReadWrite = 3;
@@ -148,7 +135,7 @@ int EppPort::Dev_ConfigureFpga(int keep) {
 
   uint8_t status[4] = {};
   uint32_t got = 0;
-  if (!Request(kIoFpgaStatus, nullptr, 0, status, 4, &got)) return LastErrorOrFailure();
+  if (!Request(kIoFpgaBegin, nullptr, 0, status, 4, &got)) return LastErrorOrFailure();
   if (platform::LoadLe(status, 4) & kFpgaConfigured) return kErrFpgaStatus;
 
   if (!file.empty()) {
