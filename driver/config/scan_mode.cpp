@@ -2,6 +2,7 @@
 
 #include "driver/config/filter_settings.h"
 #include "driver/config/ini_file.h"
+#include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/result_codes.h"
 #include "platform/ascii.h"
@@ -11,42 +12,6 @@
 
 namespace tarvel {
 namespace {
-
-// Values by scanner type where the key is not read, or its default for the
-// types that read it (0 to 4).
-struct TypeValues {
-  int ppr;
-  double abst_b;
-  double pmt_scale;
-  double sol_pos;
-  double scan_range;
-  int slots;
-};
-
-TypeValues ValuesFor(int type) {
-  constexpr double kCephPmt = 0.8714285714285714;
-  switch (type) {
-    case 0: return {100, 0.095, 1.0, 35, 182, 15};
-    case 1: return {100, 0.095, 1.0, 21, 212, 6};
-    case 2: return {100, 0.1, 1.0, 21, 212, 6};
-    case 3: return {100, 0.105, 1.0, 35, 182, 15};
-    case 4: return {100, 0.105, 1.0, 21, 212, 15};
-    case 5:
-    case 6: return {100, 0.095, 1.0, 35, 182, 15};
-    case 7: return {100, 0.095, 1.0, 35, 182, 6};
-    case 8: return {100, 0.095, 1.0, 21, 212, 15};
-    case 9: return {100, 0.095, 1.0, 21, 212, 6};
-    case 10: return {100, 0.1, 1.0, 21, 212, 15};
-    case 11: return {100, 0.1, 1.0, 21, 212, 6};
-    case 12: return {1024, 0.105, kCephPmt, 7.75, 91.65, 3};
-    case 13: return {200, 0.105, kCephPmt, 7.75, 91.65, 3};
-    case 14:
-    case 15:
-    case 16: return {100, 0.105, 1.0, 35, 182, 15};
-    case 17: return {100, 0.105, 1.0, 21, 212, 15};
-    default: return {100, 0.095, 1.0, 35, 182, 15};
-  }
-}
 
 // The scanner's firmware computes the scan geometry in single precision;
 // these are its constants as it holds them, kept for identical results.
@@ -123,8 +88,8 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   Checked check(m);
   const IniFile ini = Ini_Open();
   const std::string sec = ModeSection(mode);
-  const bool from_ini = type >= 0 && type <= 4;  // types whose geometry the ini may change
-  const TypeValues fixed = ValuesFor(type);
+  const ScanGeometry& fixed = ScannerTypeFactsOf(type).geometry;
+  const bool from_ini = fixed.from_ini;
   auto scanner_double = [&](const char* key, double fallback) { return Ini_DoubleOr(ini, "Scanner", key, fallback); };
   auto scanner_int = [&](const char* key, int fallback) { return Ini_IntOr(ini, "Scanner", key, fallback); };
 

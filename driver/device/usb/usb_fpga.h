@@ -3,15 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "driver/config/scanner_type.h"
+
 // The FPGA configuration over USB: the four built-in designs (41357 bytes
 // each) chosen by scanner type, and `Usb_ConfigureFpga`.
 namespace tarvel::usb {
 
 class UsbTransport;
 
-enum class UsbDesign { kStandard, kEraser, kCompact, kWide };
-
-UsbDesign DesignForScannerType(int scanner_type);
 // The design's label, as its log line and its payload carry it.
 const char* DesignLabel(UsbDesign design);
 const std::vector<uint8_t>& BuiltInUsbDesign(UsbDesign design);
