@@ -28,7 +28,7 @@ bool ImageWriter::SetImageFolder(const std::string& folder) {
 
 // Intraoral scanners read plates of at most 95 mm a side.
 bool ImageWriter::RefusesSize(const PlateImage& image, const ImageInfo& info) {
-  if (!ScannerTypeFactsOf(settings_.scanner_type).small_plates) return false;
+  if (!ScannerTypeFactsOf(scanner_type_).small_plates) return false;
   double wmm = image.width * static_cast<double>(info.pitch_x) * 1e-6;
   double hmm = image.height * static_cast<double>(info.pitch_y) * 1e-6;
   if (!(wmm * 1e6 > 9.5e7 || hmm * 1e6 > 9.5e7)) return false;
@@ -49,7 +49,7 @@ bool ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std::strin
   if (RefusesSize(image, info)) return true;
   // A block that is not there is not announced.
   info.extra_length = (extra_bytes_ && extra_length_ > 0) ? extra_length_ : 0;
-  const int filter = settings_.filter_number;
+  const int filter = settings_.filter;
   const bool filtered = filter != 0 && filter_enabled_;
   // The filter's copy is made before any file, so that no memory for it
   // leaves half a pair behind.
@@ -60,7 +60,7 @@ bool ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std::strin
   if (filter <= 0 || !filter_enabled_) ok = WriteOne(image, image.pixels.data(), info, fault);
   if (ok && filtered) {
     if (FilterImageFFT(image.width, image.height, copy.data(), copy.data(), info.pitch_x, info.pitch_y,
-                       settings_.filter))
+                       settings_.filter_params))
       Logf(log_, "    Applied image filter: %s\n", settings_.filter_name.c_str());
     else
       Logf(log_, "ERROR: Filter %d (%s) failed\n", filter, settings_.filter_name.c_str());

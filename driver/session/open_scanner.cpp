@@ -176,9 +176,9 @@ int RecoverOldData(Session& s) {
   d.Scan_SetSlotOutputs(0);
   d.Scan_SetMotorMode(4);
   d.Mem_SetReadPointer(d.Mem_ReadMark());
-  AcquisitionSettings settings = acq.Settings();
+  ScanMode settings = acq.Settings();
   settings.pitch_x = settings.pitch_y = 0;
-  acq.SetSettings(settings);
+  acq.SetSettings(settings, acq.SettingsScannerType());
   const int before = acq.WrittenNumber();
   StreamPoller& poller = s.parts->poller;
   poller.Restart();
@@ -296,7 +296,7 @@ int OpenSteps(Session& s, int mode) {
   s.scan_mode_programmed = true;
   s.filter_enabled = true;
   s.Acq().SetFilterEnabled(true);
-  s.Acq().SetSettings(SettingsFromScanMode(s.mode, type));
+  s.Acq().SetSettings(s.mode, type);
   s.Acq().SetExtraHeader(s.extra_length, s.extra_bytes);
   if (!recover) {
     r = d.Scan_SetupRegisters(s.mode, memory);
