@@ -1,7 +1,6 @@
 #pragma once
 // One plate's image in memory and the steps that post-process it: DeFlash,
 // crop of cephalometric plates, measuring window, rotation byte.
-#include <array>
 #include <cstdint>
 #include <vector>
 
