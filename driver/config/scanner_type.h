@@ -7,6 +7,8 @@
 namespace tarvel {
 
 constexpr int kScannerTypeUndefined = 18;
+// The type a scanner on the parallel port is taken for ("Vornix EPP").
+constexpr int kScannerTypeParallelPort = 6;
 
 int ScannerType();
 // Set by the probe and the discovery once they know the model; tests use it

@@ -10,7 +10,6 @@ namespace tarvel {
 namespace {
 
 constexpr uint32_t kShareReadWrite = 3;
-constexpr int kParallelPortScannerType = 6;
 
 int g_interface = kInterfaceNone;
 
@@ -44,7 +43,7 @@ int Get_InterfaceType() {
 
 int Get_ScannerType() {
   if (ScannerType() != kScannerTypeUndefined) return ScannerType();
-  if (Get_InterfaceType() == kInterfaceParallel) SetScannerType(kParallelPortScannerType);
+  if (Get_InterfaceType() == kInterfaceParallel) SetScannerType(kScannerTypeParallelPort);
   if (SessionLogOpen()) LogPrintf("Scanner Type = %d\n", ScannerType());
   return ScannerType();
 }
