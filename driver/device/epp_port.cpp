@@ -18,7 +18,6 @@ namespace {
 using namespace platform::parport;
 
 constexpr uint32_t kFpgaConfigured = 0x10;
-constexpr uint32_t kShareReadWrite = 3;
 
 // One connected flag for the library.
 bool g_connected = false;
@@ -52,7 +51,7 @@ bool EppPort::SetAddress(int reg) {
 
 // A second open keeps the handle it has: the driver connection belongs to it.
 void EppPort::Dev_Open() {
-  if (!HandleValid()) handle_ = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);
+  if (!HandleValid()) handle_ = platform::OpenDevice(kParallelPortDeviceName, 0, platform::kShareReadWrite);
   RetryCount = 10;
   TransferErrors = 0;
 }

@@ -9,8 +9,6 @@
 namespace tarvel {
 namespace {
 
-constexpr uint32_t kShareReadWrite = 3;
-
 int g_interface = kInterfaceNone;
 
 // The USB interface of the scanner: initialised and freed again when it
@@ -22,7 +20,7 @@ bool UsbInterfaceAnswers() {
 }
 
 bool ParallelPortAnswers() {
-  platform::DeviceHandle h = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);
+  platform::DeviceHandle h = platform::OpenDevice(kParallelPortDeviceName, 0, platform::kShareReadWrite);
   if (h == platform::kInvalidDeviceHandle) return false;
   platform::CloseDevice(h);
   return true;
