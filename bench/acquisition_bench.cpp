@@ -68,15 +68,19 @@ void BM_StreamToImage(benchmark::State& state) {
   const fs::path dir = folder.path();
   const std::vector<uint8_t> stream = LitStream();
 
-  tarvel::AcquisitionSettings mode;
-  mode.anz_pix = kAnzPix;
-  mode.threshold = 100;
-  mode.max_pix_val = 49140;
+  tarvel::ScanMode mode;
+  mode.ADC_Ovs = 12;
+  mode.pitch_x = mode.pitch_y = 50e-6;
+  mode.plate_type = tarvel::kPlateIntraoral;
+  mode.mwindow_x = mode.mwindow_y = 80;
+  mode.Anz_Pix = kAnzPix;
+  mode.ADC_SW = 100;
+  mode.MaxPixVal = 49140;
   mode.deflash = 5000;
-  mode.min_area = 159999;  // 400 mm2 at 50 um
-  for (int k = 0; k < 7; ++k) mode.slot_bounds[k] = (k * 45 * kAnzPix + 91) / 182;
+  mode.min_image_pixels = 159999;  // 400 mm2 at 50 um
+  for (int k = 0; k < 7; ++k) mode.slot_boundaries[k] = (k * 45 * kAnzPix + 91) / 182;
   tarvel::Acquisition acq;
-  acq.SetSettings(mode);
+  acq.SetSettings(mode, 0);
   if (!acq.OpenTempFile((dir / "Tarvel.tmp").string()) || !acq.SetImageFolder(dir.string())) {
     state.SkipWithError("cannot open the temporary file");
     return;

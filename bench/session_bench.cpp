@@ -117,7 +117,7 @@ void BM_WholeCephSession(benchmark::State& state) {
   }
   const sim::PlateImage plate = FullWidthPlate();
   tarvel::Acquisition pipeline;
-  pipeline.SetSettings(tarvel::CurrentSession().Acq().Settings());
+  pipeline.SetSettings(tarvel::CurrentSession().Acq().Settings(), tarvel::CurrentSession().Acq().SettingsScannerType());
   const std::filesystem::path pipeline_dir = s.dir / "pipeline";
   std::filesystem::create_directories(pipeline_dir);
   if (!pipeline.OpenTempFile((pipeline_dir / "Tarvel.tmp").string()) ||

@@ -42,27 +42,28 @@ struct Workspace {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Workspace ws;
   if (size < 8) return 0;
-  tarvel::AcquisitionSettings s;
-  s.anz_pix = 8 + (data[0] | (data[1] & 3) << 8);  // 8 .. 1031 pixels a line
+  tarvel::ScanMode s;
+  s.ADC_Ovs = 12;
+  s.Anz_Pix = 8 + (data[0] | (data[1] & 3) << 8);  // 8 .. 1031 pixels a line
   s.binning = 1 + (data[2] & 1);
   s.sample_factor = 1 + ((data[2] >> 1) & 1);
   s.mirror = data[2] & 4;
   s.plate_type = (data[2] >> 3) & 3;
   s.rotation = (data[3] % 8) * 90 - 270;
   s.deflash = static_cast<int16_t>((data[4] - 128) * 64);
-  s.threshold = static_cast<uint16_t>(data[5] * 200);
-  s.max_pix_val = static_cast<uint16_t>(1 + data[6] * 257);
+  s.ADC_SW = static_cast<uint16_t>(data[5] * 200);
+  s.MaxPixVal = static_cast<uint16_t>(1 + data[6] * 257);
   s.pitch_x = (1 + (data[7] & 15)) * 25e-6;
   s.pitch_y = (1 + (data[7] >> 4)) * 25e-6;
-  s.min_area = data[1] >> 2;
+  s.min_image_pixels = data[1] >> 2;
   s.mwindow_x = data[3];
   s.mwindow_y = data[4];
-  s.scanner_type = (data[2] & 0x20) ? 5 : 0;
-  for (int k = 0; k < 7; ++k) s.slot_bounds[k] = k * s.anz_pix / 6;
+  const int scanner_type = (data[2] & 0x20) ? 5 : 0;
+  for (int k = 0; k < 7; ++k) s.slot_boundaries[k] = k * s.Anz_Pix / 6;
   const bool small_pieces = data[6] & 0x80;
 
   tarvel::Acquisition& acq = ws.acq;
-  acq.SetSettings(s);
+  acq.SetSettings(s, scanner_type);
   acq.PrescanSetup(data[5] % 4 == 0 ? 1 + data[0] : 0);
   acq.Activate();
   // Polled as the session polls; whole pieces, or small ones cut at any byte.

@@ -30,6 +30,9 @@ constexpr uint32_t kErrorOperationAborted = 995;
 constexpr uint32_t kErrorIoIncomplete = 996;
 constexpr uint32_t kErrorIoPending = 997;
 
+// Share mode of an open device: others may open it to read and write.
+constexpr uint32_t kShareReadWrite = 3;
+
 uint32_t GetLastError();
 void SetLastError(uint32_t error);
 
@@ -89,7 +92,7 @@ constexpr DeviceHandle kInvalidDeviceHandle = -1;
 // Opens a device by name ("\\.\TARVEL"); kInvalidDeviceHandle with the last
 // error set when no driver answers (kErrorFileNotFound) or the driver
 // refuses. Access and share flags are accepted as the callers pass them.
-DeviceHandle OpenDevice(std::string_view name, uint32_t access = 0, uint32_t share = 3);
+DeviceHandle OpenDevice(std::string_view name, uint32_t access = 0, uint32_t share = kShareReadWrite);
 // A synchronous control request: true on success with *returned set (0 when
 // the request fails). The last error is set on failure only; a success
 // leaves it as it was.

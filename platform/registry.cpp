@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -347,7 +348,7 @@ bool DeleteValue(Hive hive, std::string_view path, std::string_view name) {
 std::optional<uint32_t> QueryDword(Hive hive, std::string_view path, std::string_view name) {
   std::optional<Value> v = QueryValue(hive, path, name);
   if (!v || v->type != ValueType::Dword || v->data.size() != 4) return std::nullopt;
-  return uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 | uint32_t(v->data[2]) << 16 | uint32_t(v->data[3]) << 24;
+  return LoadLe(v->data.data(), 4);
 }
 
 std::optional<std::string> QueryString(Hive hive, std::string_view path, std::string_view name) {

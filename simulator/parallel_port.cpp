@@ -7,28 +7,13 @@
 #include <vector>
 
 #include "platform/little_endian.h"
+#include "platform/parallel_port_driver.h"
 #include "simulator/register_map.h"
 
 namespace sim {
 namespace {
 
-constexpr uint32_t kPortInfo = 0x222000;
-constexpr uint32_t kConnect = 0x222004;
-constexpr uint32_t kDisconnect = 0x222008;
-constexpr uint32_t kGetConfig = 0x22200C;
-constexpr uint32_t kSetConfig = 0x222014;
-constexpr uint32_t kStatus = 0x222020;
-constexpr uint32_t kFpgaBegin = 0x222024;
-constexpr uint32_t kFpgaDownload = 0x222028;
-constexpr uint32_t kSetAddress = 0x222030;
-constexpr uint32_t kRead8 = 0x222034;
-constexpr uint32_t kRead16 = 0x222038;
-constexpr uint32_t kRead32 = 0x22203C;
-constexpr uint32_t kWrite8 = 0x222040;
-constexpr uint32_t kWrite16 = 0x222044;
-constexpr uint32_t kWrite32 = 0x222048;
-constexpr uint32_t kRead8Alt = 0x22204C;
-constexpr uint32_t kWriteAt = 0x222050;
+using namespace platform::parport;
 
 constexpr uint32_t kPortBase = 0x0378;
 
@@ -138,25 +123,25 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
                                     uint32_t out_len, uint32_t* returned) {
   using namespace platform;
   switch (code) {
-    case kPortInfo:
+    case kIoPortInfo:
       if (out_len < 4) return kErrorInsufficientBuffer;
       platform::StoreLe(out, kPortBase, 4);
       *returned = 4;
       return 0;
-    case kGetConfig:
+    case kIoPortConfig:
       if (out_len < 16) return kErrorInsufficientBuffer;
       std::memcpy(out, port_config_, 16);
       *returned = 16;
       return 0;
-    case kSetConfig:
+    case kIoSetPortConfig:
       if (in_len < 16) return kErrorInvalidParameter;
       std::memcpy(port_config_, in, 16);
       return 0;
-    case kConnect:
+    case kIoConnect:
       if (connected_by_ != nullptr && connected_by_ != file) return kErrorNotReady;  // port claimed
       connected_by_ = file;
       return 0;
-    case kDisconnect:
+    case kIoDisconnect:
       if (connected_by_ == file) connected_by_ = nullptr;
       return 0;
     default: break;
@@ -186,19 +171,19 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
   };
 
   switch (code) {
-    case kStatus: return reply32(scanner_->FpgaStatus());
-    case kFpgaBegin: return reply32(scanner_->FpgaBeginConfiguration());
-    case kFpgaDownload: {
+    case kIoStatus: return reply32(scanner_->FpgaStatus());
+    case kIoFpgaBegin: return reply32(scanner_->FpgaBeginConfiguration());
+    case kIoFpgaDownload: {
       if (out_len < 4) return kErrorInsufficientBuffer;
       return reply32(scanner_->FpgaDownload(in, in_len));
     }
-    case kSetAddress:
+    case kIoSetAddress:
       if (in_len < 4) return kErrorInvalidParameter;
       address_ = platform::LoadLe(in, 4);
       return 0;
-    case kRead8:
-    case kRead8Alt: return read(8);
-    case kRead16:
+    case kIoRead8:
+    case kIoRead8At: return read(8);
+    case kIoRead16:
       if (in_len == 0) {  // block read from the memory data port
         if (address_ != reg::kMemoryData) return kErrorInvalidParameter;
         std::vector<uint32_t> words(out_len / 4);
@@ -210,11 +195,11 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
         return 0;
       }
       return read(16);
-    case kRead32: return read(32);
-    case kWrite8: return write(static_cast<int>(address_), 8, in, in_len);
-    case kWrite16: return write(static_cast<int>(address_), 16, in, in_len);
-    case kWrite32: return write(static_cast<int>(address_), 32, in, in_len);
-    case kWriteAt:  // u32 register, u8 value (record of 8 bytes)
+    case kIoRead32: return read(32);
+    case kIoWrite8: return write(static_cast<int>(address_), 8, in, in_len);
+    case kIoWrite16: return write(static_cast<int>(address_), 16, in, in_len);
+    case kIoWrite32: return write(static_cast<int>(address_), 32, in, in_len);
+    case kIoWriteAt:  // u32 register, u8 value (record of 8 bytes)
       if (in_len < 5) return kErrorInvalidParameter;
       address_ = platform::LoadLe(in, 4);
       return write(static_cast<int>(address_), 8, in + 4, 1);

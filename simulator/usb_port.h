@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/usb_backend.h"
+#include "platform/vendor_requests.h"
 #include "simulator/scanner_model.h"
 
 // The scanner's USB front end: one backend of the platform's USB
@@ -25,26 +26,8 @@ constexpr uint8_t kScanDataEndpoint = 0x82;
 constexpr uint16_t kUsbVendorId = 0x4B58;
 constexpr uint16_t kUsbProductId = 0x0050;
 
-// Request numbers of the scanner's firmware.
-enum VendorRequest : uint8_t {
-  kReqPromRead = 1,
-  kReqPromWrite = 2,
-  kReqAdc = 3,
-  kReqDac = 4,
-  kReqTempRead = 5,
-  kReqTempSetup = 6,
-  kReqRegRead = 7,
-  kReqRegWrite = 8,
-  kReqLineCount = 9,
-  kReqPolygon = 10,
-  kReqScanStatus = 11,
-  kReqVersion = 12,
-  kReqFpgaStatus = 13,
-  kReqFpgaPiece = 14,
-  kReqFirmwareData = 16,
-  kReqFirmwareStart = 17,
-  kReqDeviceError = 18,
-};
+// Vendor request numbers (platform/vendor_requests.h).
+using enum platform::usb::VendorRequest;
 
 // The scanner's own error codes (request 18).
 constexpr int16_t kDevErrI2cWrite = -502;  // not acknowledged

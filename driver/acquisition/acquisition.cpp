@@ -30,16 +30,20 @@ Acquisition::Acquisition(AcquisitionSeams seams)
       ranges_(log_),
       builder_(log_),
       writer_(log_, seams_.error_box) {
-  SetSettings(settings_);
+  SetSettings(settings_, scanner_type_);
   Reset();
 }
 
-void Acquisition::SetSettings(const AcquisitionSettings& settings) {
-  settings_ = Normalized(settings);
-  const int32_t last_pixel = settings_.anz_pix - 1;
+void Acquisition::SetSettings(const ScanMode& settings, int scanner_type) {
+  settings_ = settings;
+  if (settings_.Anz_Pix < 1) settings_.Anz_Pix = 1;
+  if (settings_.binning != 2) settings_.binning = 1;
+  if (settings_.sample_factor != 2 || settings_.binning != 2) settings_.sample_factor = 1;
+  scanner_type_ = scanner_type;
+  const int32_t last_pixel = settings_.Anz_Pix - 1;
   parser_.SetLastPixel(last_pixel);
   builder_.SetSettings(settings_, last_pixel);
-  writer_.SetSettings(settings_);
+  writer_.SetSettings(settings_, scanner_type_);
 }
 
 void Acquisition::Reset() {

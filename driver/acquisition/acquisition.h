@@ -41,8 +41,11 @@ class Acquisition {
   Acquisition& operator=(const Acquisition&) = delete;
 
   // ---- Session wiring ----
-  void SetSettings(const AcquisitionSettings& settings);
-  const AcquisitionSettings& Settings() const { return settings_; }
+  // The session's scan mode on a scanner type, taken with at least one
+  // pixel a line, binning 1 or 2 and a sample factor of 2 only with binning 2.
+  void SetSettings(const ScanMode& settings, int scanner_type);
+  const ScanMode& Settings() const { return settings_; }
+  int SettingsScannerType() const { return scanner_type_; }
   void SetSerialNumber(const std::string& serial) { builder_.SetSerialNumber(serial); }
   void SetExtraHeader(int32_t length, const uint8_t* bytes) { writer_.SetExtraHeader(length, bytes); }
   void SetFilterEnabled(bool on) { writer_.SetFilterEnabled(on); }
@@ -107,7 +110,8 @@ class Acquisition {
   NullLogSink null_log_;
   AcquisitionSeams seams_;
   LogSink& log_;
-  AcquisitionSettings settings_;
+  ScanMode settings_;
+  int scanner_type_ = 0;
   std::vector<uint8_t> piece_;
   RunStore runs_;
   PrescanRing prescan_;

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "driver/acquisition/image_record.h"
+#include "driver/config/c_buffer.h"
 
 namespace tarvel {
 
@@ -18,7 +19,7 @@ const char kNoMemory[] = "ERROR: Can not allocate buffer memory\n";
 // row k is filtered (and final) once row k + 1 is there.
 class RowSink {
  public:
-  RowSink(PlateImage& image, const AcquisitionSettings& s, WindowMeter* meter)
+  RowSink(PlateImage& image, const ScanMode& s, WindowMeter* meter)
       : px_(image.pixels),
         w_(static_cast<size_t>(image.width)),
         mirror_(s.mirror),
@@ -52,7 +53,7 @@ class RowSink {
 };
 }  // namespace
 
-void ImageBuilder::SetSettings(const AcquisitionSettings& settings, int32_t last_pixel) {
+void ImageBuilder::SetSettings(const ScanMode& settings, int32_t last_pixel) {
   settings_ = settings;
   last_pixel_ = last_pixel;
   line_buf_.assign(static_cast<size_t>(last_pixel) + 256, 0);
@@ -60,7 +61,7 @@ void ImageBuilder::SetSettings(const AcquisitionSettings& settings, int32_t last
 
 void ImageBuilder::SetSerialNumber(const std::string& serial) {
   std::memset(serial_, 0, sizeof serial_);
-  std::memcpy(serial_, serial.data(), std::min(serial.size(), sizeof serial_ - 1));
+  CopyToBuffer(serial, serial_, sizeof serial_);
 }
 
 void ImageBuilder::LogStart(const RunStore& runs, const PlateRange& r, const RangeContext& where, int64_t full_width,
@@ -85,7 +86,7 @@ bool ImageBuilder::Allocate(const PlateRange& r, int64_t width, int64_t height, 
     }
     // One factor per pixel of the range: the table where it has one, else
     // the neutral factor.
-    factors->assign(static_cast<size_t>(r.x_to) + 1, settings_.pix_scale);
+    factors->assign(static_cast<size_t>(r.x_to) + 1, settings_.PixScale);
     std::copy_n(norm_.begin(), std::min(norm_.size(), factors->size()), factors->begin());
   } catch (const std::bad_alloc&) {
     std::vector<uint16_t>().swap(image->pixels);
@@ -108,7 +109,7 @@ int ImageBuilder::FirstBlockOf(const RunStore& runs, int32_t line) const {
 bool ImageBuilder::ReadLine(RunStore& runs, const PlateRange& r, int32_t line, int* bi) {
   const int x0 = r.x_from, x1 = r.x_to;
   uint16_t* buf = line_buf_.data();
-  std::fill(buf + x0, buf + x1 + 1, settings_.threshold);
+  std::fill(buf + x0, buf + x1 + 1, settings_.ADC_SW);
   for (; *bi < runs.LastCollect() && runs.Block(*bi).line <= line; ++*bi) {
     const ScanBlock& b = runs.Block(*bi);
     if (b.line != line || b.x_from > x1 || b.x_to < x0) continue;
@@ -131,7 +132,7 @@ bool ImageBuilder::ReadLine(RunStore& runs, const PlateRange& r, int32_t line, i
 }
 
 void ImageBuilder::Normalize(const PlateRange& r, const std::vector<double>& factors, bool unit_factors) {
-  const uint16_t maxv = settings_.max_pix_val;
+  const uint16_t maxv = settings_.MaxPixVal;
   uint16_t* buf = line_buf_.data();
   // Factors of exactly 1 only clamp.
   if (unit_factors) {
@@ -198,7 +199,7 @@ void ImageBuilder::Finish(PlateImage& image, ImageInfo& info, const WindowMeter&
     meter.Fill(info);
     SetStoredSize(image.width, image.height, info);
   } else {
-    CropCeph(image, info, settings_.slot_bounds);
+    CropCeph(image, info, settings_.slot_boundaries);
     WindowStats(image.width, image.height, image.pixels.data(), settings_.mwindow_x, settings_.mwindow_y, info);
   }
   if (!IsFileRotation(settings_.rotation)) {

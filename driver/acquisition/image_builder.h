@@ -35,7 +35,7 @@ class ImageBuilder {
  public:
   explicit ImageBuilder(LogSink& log) : log_(log) {}
 
-  void SetSettings(const AcquisitionSettings& settings, int32_t last_pixel);
+  void SetSettings(const ScanMode& settings, int32_t last_pixel);
   // Identification text of the scanner (at most 31 characters kept).
   void SetSerialNumber(const std::string& serial);
   // One factor per pixel of a line; empty or short: the neutral factor
@@ -69,7 +69,7 @@ class ImageBuilder {
   void Finish(PlateImage& image, ImageInfo& info, const WindowMeter& meter, bool measured);
 
   LogSink& log_;
-  AcquisitionSettings settings_;
+  ScanMode settings_;
   int32_t last_pixel_ = 0;
   char serial_[32] = {};
   std::vector<double> norm_;

@@ -18,7 +18,7 @@ int32_t SaturatedInt32(double v) {
 int32_t NanoMetres(double metres) { return SaturatedInt32(metres * 1e9 + 0.5); }
 }  // namespace
 
-ImageInfo FillImageInfo(const PlateRange& range, const AcquisitionSettings& settings, const std::tm& tm,
+ImageInfo FillImageInfo(const PlateRange& range, const ScanMode& settings, const std::tm& tm,
                         const char (&serial)[32]) {
   ImageInfo info{};
   info.size = sizeof(ImageInfo);
@@ -26,7 +26,7 @@ ImageInfo FillImageInfo(const PlateRange& range, const AcquisitionSettings& sett
   info.pitch_y = NanoMetres(settings.pitch_y);
   info.bits_per_pixel = 16;
   info.start_position = range.x_from;
-  info.slot_bits = SlotBits(settings.slot_bounds, range.x_from, range.x_to);
+  info.slot_bits = SlotBits(settings.slot_boundaries, range.x_from, range.x_to);
   info.year = static_cast<uint16_t>(tm.tm_year + 1900);
   info.month = static_cast<uint8_t>(tm.tm_mon + 1);
   info.day = static_cast<uint8_t>(tm.tm_mday);
@@ -38,8 +38,8 @@ ImageInfo FillImageInfo(const PlateRange& range, const AcquisitionSettings& sett
   info.rotation = RotationByte(settings.rotation);
   info.scaled_pitch = SaturatedInt32((static_cast<double>(info.pitch_x) + info.pitch_y) * settings.scale * 0.5);
   info.scale = settings.scale;
-  info.scan_mode = settings.mode_number;
-  info.possible_maximum = settings.max_pix_val;
+  info.scan_mode = settings.mode;
+  info.possible_maximum = settings.MaxPixVal;
   return info;
 }
 

@@ -11,7 +11,7 @@ namespace tarvel {
 
 // Every field but width, height, maximum, average and extra length, which
 // the window statistics and the writer fill.
-ImageInfo FillImageInfo(const PlateRange& range, const AcquisitionSettings& settings, const std::tm& when,
+ImageInfo FillImageInfo(const PlateRange& range, const ScanMode& settings, const std::tm& when,
                         const char (&serial)[32]);
 
 }  // namespace tarvel

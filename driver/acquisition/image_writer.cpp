@@ -8,6 +8,7 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/image_names.h"
+#include "driver/config/c_buffer.h"
 #include "driver/config/scanner_type.h"
 #include "driver/imaging/fft_filter.h"
 #include "platform/files.h"
@@ -27,7 +28,7 @@ bool ImageWriter::SetImageFolder(const std::string& folder) {
 
 // Intraoral scanners read plates of at most 95 mm a side.
 bool ImageWriter::RefusesSize(const PlateImage& image, const ImageInfo& info) {
-  if (!ScannerTypeFactsOf(settings_.scanner_type).small_plates) return false;
+  if (!ScannerTypeFactsOf(scanner_type_).small_plates) return false;
   double wmm = image.width * static_cast<double>(info.pitch_x) * 1e-6;
   double hmm = image.height * static_cast<double>(info.pitch_y) * 1e-6;
   if (!(wmm * 1e6 > 9.5e7 || hmm * 1e6 > 9.5e7)) return false;
@@ -48,7 +49,7 @@ PlateWrite ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std:
   if (RefusesSize(image, info)) return PlateWrite::kWritten;
   // A block that is not there is not announced.
   info.extra_length = (extra_bytes_ && extra_length_ > 0) ? extra_length_ : 0;
-  const int filter = settings_.filter_number;
+  const int filter = settings_.filter;
   const bool filtered = filter != 0 && filter_enabled_;
   // The filter's copy is made before any file, so that no memory for it
   // leaves half a pair behind.
@@ -63,7 +64,7 @@ PlateWrite ImageWriter::WritePlate(const PlateImage& image, ImageInfo info, std:
   if (filter <= 0 || !filter_enabled_) result = WriteOne(image, image.pixels.data(), info, fault);
   if (result == PlateWrite::kWritten && filtered) {
     if (FilterImageFFT(image.width, image.height, copy.data(), copy.data(), info.pitch_x, info.pitch_y,
-                       settings_.filter))
+                       settings_.filter_params))
       Logf(log_, "    Applied image filter: %s\n", settings_.filter_name.c_str());
     else
       Logf(log_, "ERROR: Filter %d (%s) failed\n", filter, settings_.filter_name.c_str());
@@ -132,11 +133,7 @@ int ImageWriter::NextName(char* buffer) {
   }
   ++handed_out_;
   std::string name = FileName(handed_out_);
-  if (buffer) {
-    size_t n = std::min<size_t>(name.size(), 255);
-    std::memcpy(buffer, name.data(), n);
-    buffer[n] = 0;
-  }
+  if (buffer) CopyToBuffer(name, buffer, 256);
   return pending;
 }
 

@@ -27,7 +27,10 @@ class ImageWriter {
 
   ImageWriter(LogSink& log, ErrorBox error_box) : log_(log), error_box_(std::move(error_box)) {}
 
-  void SetSettings(const AcquisitionSettings& settings) { settings_ = settings; }
+  void SetSettings(const ScanMode& settings, int scanner_type) {
+    settings_ = settings;
+    scanner_type_ = scanner_type;
+  }
   // Caller's extra header: kept as a pointer, read at each information file.
   void SetExtraHeader(int32_t length, const uint8_t* bytes);
   void SetFilterEnabled(bool on) { filter_enabled_ = on; }
@@ -59,7 +62,8 @@ class ImageWriter {
 
   LogSink& log_;
   ErrorBox error_box_;
-  AcquisitionSettings settings_;
+  ScanMode settings_;
+  int scanner_type_ = 0;
   int32_t extra_length_ = 0;
   const uint8_t* extra_bytes_ = nullptr;
   bool filter_enabled_ = true;

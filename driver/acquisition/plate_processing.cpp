@@ -66,14 +66,14 @@ void DeFlashRow(uint16_t* row, const uint16_t* above, const uint16_t* below, int
   for (; x < end; ++x) row[x] = DeFlashPixel(row[x], above[x], below[x], limit);
 }
 
-uint8_t SlotBits(const std::array<int, 7>& bounds, int x_from, int x_to) {
+uint8_t SlotBits(const int32_t (&bounds)[7], int x_from, int x_to) {
   uint8_t bits = 0;
   for (int k = 5; k >= 0; --k)
     if (x_from < bounds[k + 1] && bounds[k] < x_to) bits |= static_cast<uint8_t>(1u << k);
   return bits;
 }
 
-void CropCeph(PlateImage& image, ImageInfo& info, const std::array<int, 7>& bounds) {
+void CropCeph(PlateImage& image, ImageInfo& info, const int32_t (&bounds)[7]) {
   if (info.pitch_x <= 0 || info.pitch_y <= 0) return;
   const int64_t max_w = 241000000u / static_cast<uint32_t>(info.pitch_x);
   const int64_t max_h = 202000000u / static_cast<uint32_t>(info.pitch_y);

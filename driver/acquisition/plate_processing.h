@@ -1,7 +1,6 @@
 #pragma once
 // One plate's image in memory and the steps that post-process it: DeFlash,
 // crop of cephalometric plates, measuring window, rotation byte.
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -21,10 +20,10 @@ struct PlateImage {
 // of the pixels above and below.
 void DeFlashRow(uint16_t* row, const uint16_t* above, const uint16_t* below, int width, int threshold);
 // Slot bits of a range on the scan line (bit k: overlaps slot k).
-uint8_t SlotBits(const std::array<int, 7>& bounds, int x_from, int x_to);
+uint8_t SlotBits(const int32_t (&bounds)[7], int x_from, int x_to);
 // Crops a cephalometric plate to 241 x 202 mm, dropping the edge row or
 // column with the smaller sum; moves the record's start and slot bits.
-void CropCeph(PlateImage& image, ImageInfo& info, const std::array<int, 7>& bounds);
+void CropCeph(PlateImage& image, ImageInfo& info, const int32_t (&bounds)[7]);
 // Maximum and average over the measuring window, fed row by row: a margin
 // of (100 - window) percent of each side is left out on both sides.
 class WindowMeter {

@@ -8,7 +8,7 @@
 
 namespace tarvel {
 
-int PrescanRing::Setup(int samples, int32_t last_pixel, const AcquisitionSettings& settings) {
+int PrescanRing::Setup(int samples, int32_t last_pixel, const ScanMode& settings) {
   write_ = read_ = 0;
   if (samples <= 0 || samples >= kPrescanLineBytes) {
     samples_ = 0;
@@ -24,7 +24,7 @@ int PrescanRing::Setup(int samples, int32_t last_pixel, const AcquisitionSetting
   interval /= settings.sample_factor;
   // An interval that computes to 0 takes every line.
   interval_ = static_cast<int>(std::max<int64_t>(interval, 1));
-  int s = settings.adc_ovs;
+  int s = settings.ADC_Ovs;
   divisor_ = std::max(1, s <= 16 ? s * 16 : s * 8);
   return kOk;
 }

@@ -15,7 +15,7 @@ class PrescanRing {
  public:
   // Samples per line (0 or >= 1024: off); kErrOutOfRange for 1024 or more,
   // else kOk.
-  int Setup(int samples, int32_t last_pixel, const AcquisitionSettings& settings);
+  int Setup(int samples, int32_t last_pixel, const ScanMode& settings);
   // A line is due at this line count.
   bool Due(int32_t line_count) const { return samples_ > 0 && line_count % interval_ == 0; }
   // Takes the line just ended (line_count - 1) from the stored runs.

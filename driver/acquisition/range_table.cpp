@@ -70,7 +70,7 @@ void RangeTable::Merge() {
   }
 }
 
-void RangeTable::Finish(bool with_end, int32_t line_count, int32_t last_pixel, const AcquisitionSettings& settings,
+void RangeTable::Finish(bool with_end, int32_t line_count, int32_t last_pixel, const ScanMode& settings,
                         const ImageMaker& make_images) {
   int too_small = 0;
   int k = 0;
@@ -85,7 +85,7 @@ void RangeTable::Finish(bool with_end, int32_t line_count, int32_t last_pixel, c
     double ratio = static_cast<double>(w) / static_cast<double>(h);
     if (settings.plate_type == kPlateErase) {
       // Erase passes make no images.
-    } else if (w * h < settings.min_area) {
+    } else if (w * h < settings.min_image_pixels) {
       ++too_small;
     } else if (ratio > settings.max_aspect_ratio || 1.0 / ratio > settings.max_aspect_ratio) {
       Logf(log_, "Range with bad X/Y ratio was removed; Ratio = %5.2f, max = %5.2f\n", ratio,

@@ -34,7 +34,7 @@ class RangeTable {
   // to `make_images` with its number (from 1); every finished range is
   // removed.
   using ImageMaker = std::function<void(const PlateRange& range, int number)>;
-  void Finish(bool with_end, int32_t line_count, int32_t last_pixel, const AcquisitionSettings& settings,
+  void Finish(bool with_end, int32_t line_count, int32_t last_pixel, const ScanMode& settings,
               const ImageMaker& make_images);
   void Reset();
 

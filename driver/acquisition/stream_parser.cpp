@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/little_endian.h"
+
 static_assert(std::endian::native == std::endian::little, "stream words and image files are little-endian");
 
 namespace tarvel {
@@ -20,7 +22,7 @@ constexpr int64_t kMaxX = int64_t{1} << 30;
 
 int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::min(v, kMaxX)); }
 
-uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(platform::LoadLe(p, 2)); }
 
 // Number of units at the start of p[0 .. units-1] that are sample pairs
 // (first word 0xFFF0 or below), i.e. the index of the first marker.

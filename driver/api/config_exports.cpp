@@ -3,6 +3,7 @@
 
 #include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
+#include "driver/config/c_buffer.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
 #include "driver/result_codes.h"
@@ -16,11 +17,7 @@ namespace {
 // Text out-buffers come without a length; callers pass 256 characters.
 constexpr size_t kTextBuffer = tarvel::kMaxIniPath + 1;
 
-void CopyText(char* buffer, const std::string& text) {
-  size_t n = std::min(text.size(), kTextBuffer - 1);
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = 0;
-}
+void CopyText(char* buffer, const std::string& text) { tarvel::CopyToBuffer(text, buffer, kTextBuffer); }
 }  // namespace
 
 TARVEL_API int Get_IniFileName(char* buffer) {

@@ -8,6 +8,7 @@
 #include "driver/acquisition/image_names.h"
 #include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
+#include "driver/config/c_buffer.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
 #include "driver/config/session_log.h"
@@ -16,11 +17,8 @@
 
 namespace {
 
-void CopyOut(const std::string& text, char* buffer) {
-  size_t n = text.size() < 255 ? text.size() : 255;
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = '\0';
-}
+// Path out-buffers come without a length; callers pass 256 characters.
+void CopyOut(const std::string& text, char* buffer) { tarvel::CopyToBuffer(text, buffer, 256); }
 
 }  // namespace
 

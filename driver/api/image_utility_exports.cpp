@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/api/export_guard.h"
+#include "driver/config/c_buffer.h"
 #include "driver/config/filter_settings.h"
 #include "driver/config/ini_file.h"
 #include "driver/imaging/fft_filter.h"
@@ -20,19 +21,12 @@ using tarvel::kDriverVersionText;
 // Mode sections are named with the number printed unsigned.
 std::string ModeSectionUnsigned(int32_t mode) { return "Param_#" + std::to_string(static_cast<uint32_t>(mode)); }
 
-// Copies as much of `value` as fits with its terminator; the value's length.
-int CopyCut(const std::string& value, char* buffer, uint32_t length) {
-  const size_t n = value.size() < length ? value.size() : length - 1;
-  std::memcpy(buffer, value.data(), n);
-  buffer[n] = '\0';
-  return static_cast<int>(value.size());
-}
-
 int QueryText(const std::string& section, const char* key, char* buffer, uint32_t length) {
   if (!buffer || length == 0) return tarvel::kErrInvalidArgument;
   std::string value;
   tarvel::Ini_ReadString(tarvel::Ini_Open(), section, key, value);  // "" when missing
-  return CopyCut(value, buffer, length);
+  tarvel::CopyToBuffer(value, buffer, length);
+  return static_cast<int>(value.size());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "driver/config/ini_file.h"
 
 #include "driver/config/paths.h"
+#include "driver/config/scanner_type.h"
 #include "driver/result_codes.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
@@ -110,7 +111,8 @@ std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::stri
 }
 
 std::string FpgaDesignFileName(const IniFile& ini, int scanner_type) {
-  return scanner_type >= 0 && scanner_type <= 4 ? Ini_StringOr(ini, "Scanner", "Firmware", "") : std::string();
+  return ScannerTypeFactsOf(scanner_type).geometry.from_ini ? Ini_StringOr(ini, "Scanner", "Firmware", "")
+                                                             : std::string();
 }
 
 int Ini_IntOr(const IniFile& ini, std::string_view section, std::string_view key, int fallback) {

@@ -42,8 +42,9 @@ std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::stri
 int Ini_IntOr(const IniFile& ini, std::string_view section, std::string_view key, int fallback);
 double Ini_DoubleOr(const IniFile& ini, std::string_view section, std::string_view key, double fallback);
 
-// The FPGA design file: `Scanner` key `Firmware` for scanner types 0 to 4;
-// empty (the built-in design) for every other type and without the key.
+// The FPGA design file: `Scanner` key `Firmware` for the scanner types whose
+// geometry the ini may change (scanner_type.h); empty (the built-in design)
+// for every other type and without the key.
 std::string FpgaDesignFileName(const IniFile& ini, int scanner_type);
 
 // Section of scan mode n: "Param_#<n>".

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "driver/config/c_buffer.h"
+
 namespace tarvel {
 namespace reg = platform::registry;
 
@@ -61,15 +63,8 @@ bool RegistryKey::ReadString(const char* name, char* buffer, size_t size, const 
   if (!buffer || size == 0) return false;
   std::optional<std::string> v;
   if (IsOpen() && name) v = reg::QueryString(hive_, *path_, name);
-  if (v) {
-    size_t n = std::min(v->size(), size - 1);
-    std::memcpy(buffer, v->data(), n);
-    buffer[n] = 0;
-    return true;
-  }
-  std::strncpy(buffer, fallback ? fallback : "", size);
-  buffer[size - 1] = 0;
-  return false;
+  CopyToBuffer(v ? std::string_view(*v) : std::string_view(fallback ? fallback : ""), buffer, size);
+  return v.has_value();
 }
 
 bool RegistryKey::WriteString(const char* name, const char* text) {

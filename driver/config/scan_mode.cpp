@@ -3,6 +3,7 @@
 #include "driver/config/filter_settings.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/log_sink.h"
+#include "driver/config/scanner_type.h"
 #include "driver/result_codes.h"
 #include "platform/ascii.h"
 
@@ -12,41 +13,11 @@
 namespace tarvel {
 namespace {
 
-// Values by scanner type where the key is not read, or its default for the
-// types that read it (0 to 4).
-struct TypeValues {
-  int ppr;
-  double abst_b;
-  double pmt_scale;
-  double sol_pos;
-  double scan_range;
-  int slots;
-};
-
-TypeValues ValuesFor(int type) {
-  constexpr double kCephPmt = 0.8714285714285714;
-  switch (type) {
-    case 0: return {100, 0.095, 1.0, 35, 182, 15};
-    case 1: return {100, 0.095, 1.0, 21, 212, 6};
-    case 2: return {100, 0.1, 1.0, 21, 212, 6};
-    case 3: return {100, 0.105, 1.0, 35, 182, 15};
-    case 4: return {100, 0.105, 1.0, 21, 212, 15};
-    case 5:
-    case 6: return {100, 0.095, 1.0, 35, 182, 15};
-    case 7: return {100, 0.095, 1.0, 35, 182, 6};
-    case 8: return {100, 0.095, 1.0, 21, 212, 15};
-    case 9: return {100, 0.095, 1.0, 21, 212, 6};
-    case 10: return {100, 0.1, 1.0, 21, 212, 15};
-    case 11: return {100, 0.1, 1.0, 21, 212, 6};
-    case 12: return {1024, 0.105, kCephPmt, 7.75, 91.65, 3};
-    case 13: return {200, 0.105, kCephPmt, 7.75, 91.65, 3};
-    case 14:
-    case 15:
-    case 16: return {100, 0.105, 1.0, 35, 182, 15};
-    case 17: return {100, 0.105, 1.0, 21, 212, 15};
-    default: return {100, 0.095, 1.0, 35, 182, 15};
-  }
-}
+// The scanner's firmware computes the scan geometry in single precision;
+// these are its constants as it holds them, kept for identical results.
+constexpr double kFirmwarePi = 3.1415926535;
+constexpr double kStepperScale = 60000001064960.0;  // 6e13, the stepper value's scale
+constexpr double kPitchXScale = 1.047197548522747e-8;  // about pi / 3e8: pitch per rpm, sample and metre of circle
 
 // x + 0.5 truncated toward zero.
 double Nearest(double x) { return std::trunc(x + 0.5); }
@@ -102,6 +73,10 @@ PlateType PlateTypeFromImgTypes(const std::string& img_types) {
   return kPlateNormal;
 }
 
+double SamplesPerPixel(double res_um, double rpm, double circle) {
+  return res_um * 300 / (rpm * circle * kFirmwarePi);
+}
+
 ScanMotion Ini_ScanMotion(const IniFile& ini) {
   double smot_step;
   if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) smot_step = -1.163e-6;
@@ -113,8 +88,8 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   Checked check(m);
   const IniFile ini = Ini_Open();
   const std::string sec = ModeSection(mode);
-  const bool from_ini = type >= 0 && type <= 4;  // types whose geometry the ini may change
-  const TypeValues fixed = ValuesFor(type);
+  const ScanGeometry& fixed = ScannerTypeFactsOf(type).geometry;
+  const bool from_ini = fixed.from_ini;
   auto scanner_double = [&](const char* key, double fallback) { return Ini_DoubleOr(ini, "Scanner", key, fallback); };
   auto scanner_int = [&](const char* key, int fallback) { return Ini_IntOr(ini, "Scanner", key, fallback); };
 
@@ -143,21 +118,21 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
   const int binning_key = Ini_IntOr(ini, sec, "Binning", 0);
   m.binning = binning_key >= 1 ? 2 : binning_key + 1;
   m.sample_factor = 1;
-  uint16_t s = check.U16(Nearest(Ratio(res_x * 300, rpm * abtastkreis * 3.1415926535)), "samples per pixel", true);
+  uint16_t s = check.U16(Nearest(SamplesPerPixel(res_x, rpm, abtastkreis)), "samples per pixel", true);
   if (s > 32) {
     s = uint16_t(s / 2);
     m.binning = 2;
     m.sample_factor = 2;
   }
   m.ADC_Ovs = s;
-  m.SMOT = check.U16(Nearest(Ratio(m.binning * step * 60000001064960.0, rpm * res_y)), "stepper factor", true);
+  m.SMOT = check.U16(Nearest(Ratio(m.binning * step * kStepperScale, rpm * res_y)), "stepper factor", true);
 
   // Step counts and pitches.
   m.outlet_steps = check.Low16(Nearest(Ratio(abst_b + abst_a + 0.01, step)), "outlet steps");
   m.inlet_steps = check.Low16(Nearest(Ratio(abst_a + 0.003, step)), "inlet steps");
   if (m.usable) {
     m.pitch_y = m.binning * step * 6e7 / (rpm * m.SMOT);
-    m.pitch_x = rpm * s * m.sample_factor * abtastkreis * 1.047197548522747e-8;
+    m.pitch_x = rpm * s * m.sample_factor * abtastkreis * kPitchXScale;
   }
 
   // Threshold and pixel scale.

@@ -92,6 +92,10 @@ struct ScanMotion {
 };
 ScanMotion Ini_ScanMotion(const IniFile& ini);
 
+// Samples summed per pixel for a pixel size (micrometres) at a scan motor
+// speed (rpm) on a scan circle (metres), before rounding.
+double SamplesPerPixel(double res_um, double rpm, double circle);
+
 // `Load_ScanMode`: derives `mode` of the ini file for a scanner of
 // `scanner_type` (`ScannerType`). The PMT voltage is taken from the
 // identification PROM word at ((mode + 50) x 4) mod 256 when `read_pmt_word`

@@ -7,11 +7,29 @@
 namespace tarvel {
 
 constexpr int kScannerTypeUndefined = 18;
+// The type a scanner on the parallel port is taken for ("Vornix EPP").
+constexpr int kScannerTypeParallelPort = 6;
 
 int ScannerType();
 // Set by the probe and the discovery once they know the model; tests use it
 // as their seam.
 void SetScannerType(int type);
+
+// The built-in FPGA design a USB scanner of the type is configured with.
+enum class UsbDesign { kStandard, kEraser, kCompact, kWide };
+
+// The scan geometry of a type. The [Scanner] section of the ini may change
+// it (and name the FPGA design file) only where `from_ini` is set; there
+// these are the defaults of its keys.
+struct ScanGeometry {
+  bool from_ini;
+  int ppr;  // scan motor pulses per revolution (`PentaPPR`)
+  double abst_b;  // metres (`Abst_B`)
+  double pmt_scale;  // `PMTScaleFactor`
+  double sol_pos;  // degrees to a line's first pixel (`SOLPos`)
+  double scan_range;  // degrees of a line (`ScanRange`)
+  int slots;  // slot mask (`Slots`)
+};
 
 // What differs between the scanner models.
 struct ScannerTypeFacts {
@@ -22,6 +40,8 @@ struct ScannerTypeFacts {
   bool every_mode;  // lists the erase modes as well
   uint64_t min_free_bytes;  // free disk space the image folder needs at open
   const char* min_free_text;  // that minimum as the message says it (none when 0)
+  ScanGeometry geometry;
+  UsbDesign usb_design;
 };
 
 // The facts of a type; those of "Undefined" (18) for anything outside 0..18.

@@ -1,5 +1,4 @@
-// Driver requests of the parallel-port transport (control codes
-// 0x222000 + 4n).
+// Driver requests of the parallel-port transport (platform/parallel_port_driver.h).
 #include "driver/device/epp_port.h"
 
 #include <cstring>
@@ -10,27 +9,14 @@
 #include "driver/device/register_operations.h"
 #include "driver/result_codes.h"
 #include "platform/little_endian.h"
+#include "platform/parallel_port_driver.h"
 
 namespace tarvel {
 namespace {
 
-constexpr uint32_t kIoPortInfo = 0x222000;
-constexpr uint32_t kIoConnect = 0x222004;
-constexpr uint32_t kIoDisconnect = 0x222008;
-constexpr uint32_t kIoPortConfig = 0x22200C;
-constexpr uint32_t kIoStatus = 0x222020;
-constexpr uint32_t kIoFpgaStatus = 0x222024;
-constexpr uint32_t kIoFpgaDownload = 0x222028;
-constexpr uint32_t kIoSetAddress = 0x222030;
-constexpr uint32_t kIoRead8 = 0x222034;
-constexpr uint32_t kIoRead16 = 0x222038;
-constexpr uint32_t kIoRead32 = 0x22203C;
-constexpr uint32_t kIoWrite8 = 0x222040;
-constexpr uint32_t kIoWrite16 = 0x222044;
-constexpr uint32_t kIoWrite32 = 0x222048;
+using namespace platform::parport;
 
 constexpr uint32_t kFpgaConfigured = 0x10;
-constexpr uint32_t kShareReadWrite = 3;
 
 // The failing request's error, never 0 (a short answer has no error of its own).
 int LastErrorOrFailure() {
@@ -61,7 +47,7 @@ bool EppPort::SetAddress(int reg) {
 
 // A second open keeps the handle it has: the driver connection belongs to it.
 void EppPort::Dev_Open() {
-  if (!HandleValid()) handle_ = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);
+  if (!HandleValid()) handle_ = platform::OpenDevice(kParallelPortDeviceName, 0, platform::kShareReadWrite);
   SetRetryCount(10);
   SetTransferErrors(0);
 }
@@ -144,7 +130,7 @@ int EppPort::Dev_ConfigureFpga(int keep) {
 
   uint8_t status[4] = {};
   uint32_t got = 0;
-  if (!Request(kIoFpgaStatus, nullptr, 0, status, 4, &got)) return LastErrorOrFailure();
+  if (!Request(kIoFpgaBegin, nullptr, 0, status, 4, &got)) return LastErrorOrFailure();
   if (platform::LoadLe(status, 4) & kFpgaConfigured) return kErrFpgaStatus;
 
   if (!file.empty()) {
@@ -186,7 +172,7 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
     uint32_t got = 0;
     bool ok = SetAddress(reg::kMemoryData) && Request(kIoRead16, nullptr, 0, data, bytes, &got);
     uint16_t sum = 0;
-    for (uint32_t i = 0; i + 1 < got; i += 2) sum = static_cast<uint16_t>(sum + (data[i] | (data[i + 1] << 8)));
+    for (uint32_t i = 0; i + 1 < got; i += 2) sum = static_cast<uint16_t>(sum + platform::LoadLe(data + i, 2));
     if (ok && sum == Reg_Read16(reg::kBlockChecksum)) {
       *count = got;
       return 0;

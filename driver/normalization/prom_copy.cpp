@@ -2,16 +2,17 @@
 
 #include <cstring>
 
+#include "platform/little_endian.h"
+
 namespace tarvel {
 namespace {
 
 int32_t WordAt(const uint8_t* b, size_t word) {
-  const uint8_t* p = b + 4 * word;
-  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+  return static_cast<int32_t>(platform::LoadLe(b + 4 * word, 4));
 }
 
 void PutWord(uint8_t* b, size_t word, uint32_t value) {
-  for (int i = 0; i < 4; ++i) b[4 * word + i] = static_cast<uint8_t>(value >> (8 * i));
+  platform::StoreLe(b + 4 * word, value, 4);
 }
 
 }  // namespace

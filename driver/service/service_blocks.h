@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/little_endian.h"
+
 namespace tarvel {
 
 struct ServiceBlocks {
@@ -17,17 +19,11 @@ struct ServiceBlocks {
   int32_t out_count = 0;
 
   uint8_t U8(size_t at) const { return in[at]; }
-  uint16_t U16(size_t at) const { return static_cast<uint16_t>(in[at] | (in[at + 1] << 8)); }
-  uint32_t U32(size_t at) const { return U16(at) | (static_cast<uint32_t>(U16(at + 2)) << 16); }
+  uint16_t U16(size_t at) const { return static_cast<uint16_t>(platform::LoadLe(in + at, 2)); }
+  uint32_t U32(size_t at) const { return platform::LoadLe(in + at, 4); }
 
-  void PutU16(size_t at, uint16_t v) {
-    out[at] = static_cast<uint8_t>(v);
-    out[at + 1] = static_cast<uint8_t>(v >> 8);
-  }
-  void PutU32(size_t at, uint32_t v) {
-    PutU16(at, static_cast<uint16_t>(v));
-    PutU16(at + 2, static_cast<uint16_t>(v >> 16));
-  }
+  void PutU16(size_t at, uint16_t v) { platform::StoreLe(out + at, v, 2); }
+  void PutU32(size_t at, uint32_t v) { platform::StoreLe(out + at, v, 4); }
 
   // The input block as text: up to its first NUL, never past its length.
   std::string Text() const {

@@ -10,6 +10,7 @@
 #include "driver/config/log_sink.h"
 #include "driver/result_codes.h"
 #include "platform/clock.h"
+#include "platform/little_endian.h"
 
 namespace tarvel {
 namespace {
@@ -72,8 +73,8 @@ int Scan_SampleLines(ScannerRegisters& device, uint16_t limit, int* lines, int* 
   const size_t words = got / 2;
   int positions = 0;
   for (size_t i = 0; i < words; i += 2) {
-    const uint16_t c = static_cast<uint16_t>(block[2 * i] | (block[2 * i + 1] << 8));
-    const uint16_t d = i + 1 < words ? static_cast<uint16_t>(block[2 * i + 2] | (block[2 * i + 3] << 8)) : 0;
+    const uint16_t c = static_cast<uint16_t>(platform::LoadLe(&block[2 * i], 2));
+    const uint16_t d = i + 1 < words ? static_cast<uint16_t>(platform::LoadLe(&block[2 * i + 2], 2)) : 0;
     if (c <= kLargestSampleWord) {
       *sum += c + d;
       positions += 2;
@@ -103,7 +104,7 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds,
   const IniFile ini = Ini_Open();
   const ScanMotion motion = Ini_ScanMotion(ini);
   const double period = motion.step * 6e13 / (mode.RPM * x);
-  const double samples = x * 300 / (mode.RPM * motion.circle * 3.1415926535);
+  const double samples = SamplesPerPixel(x, mode.RPM, motion.circle);
   if (!(samples >= 1.5 && samples < 32.5) || !(period >= 0 && period < 65535.5)) return kErrInvalidArgument;
   const int S = Rounded(samples);
   mode.SMOT = static_cast<uint16_t>(Rounded(period));

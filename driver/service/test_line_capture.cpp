@@ -3,6 +3,7 @@
 #include "driver/device/register_map.h"
 #include "driver/service/data_in_transit.h"
 #include "platform/clock.h"
+#include "platform/little_endian.h"
 
 namespace tarvel {
 namespace {
@@ -33,7 +34,7 @@ std::vector<uint16_t> TestLine_Samples(const uint8_t* bytes, size_t length) {
   std::vector<uint16_t> samples;
   const size_t words = length / 2;
   for (size_t i = 0; i < words;) {
-    const uint16_t v = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    const uint16_t v = static_cast<uint16_t>(platform::LoadLe(bytes + 2 * i, 2));
     if (v > kLargestSample) {
       i += 2;
       continue;

@@ -10,9 +10,6 @@
 namespace tarvel {
 namespace {
 
-constexpr uint32_t kShareReadWrite = 3;
-constexpr int kParallelPortScannerType = 6;
-
 // The USB interface of the scanner: initialised and freed again when it
 // answers (the discovery sets the scanner type).
 bool UsbInterfaceAnswers() {
@@ -22,7 +19,7 @@ bool UsbInterfaceAnswers() {
 }
 
 bool ParallelPortAnswers() {
-  platform::DeviceHandle h = platform::OpenDevice(kParallelPortDeviceName, 0, kShareReadWrite);
+  platform::DeviceHandle h = platform::OpenDevice(kParallelPortDeviceName, 0, platform::kShareReadWrite);
   if (h == platform::kInvalidDeviceHandle) return false;
   platform::CloseDevice(h);
   return true;
@@ -43,7 +40,7 @@ int Get_InterfaceType(Session& s) {
 
 int Get_ScannerType(Session& s) {
   if (ScannerType() != kScannerTypeUndefined) return ScannerType();
-  if (Get_InterfaceType(s) == kInterfaceParallel) SetScannerType(kParallelPortScannerType);
+  if (Get_InterfaceType(s) == kInterfaceParallel) SetScannerType(kScannerTypeParallelPort);
   Logf(s.log, "Scanner Type = %d\n", ScannerType());
   return ScannerType();
 }

@@ -22,6 +22,7 @@
 #include "driver/session/version.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "platform/ui.h"
 
 namespace tarvel {
@@ -177,9 +178,9 @@ int RecoverOldData(Session& s) {
   d.Scan_SetSlotOutputs(0);
   d.Scan_SetMotorMode(4);
   d.Mem_SetReadPointer(d.Mem_ReadMark());
-  AcquisitionSettings settings = acq.Settings();
+  ScanMode settings = acq.Settings();
   settings.pitch_x = settings.pitch_y = 0;
-  acq.SetSettings(settings);
+  acq.SetSettings(settings, acq.SettingsScannerType());
   const int before = acq.WrittenNumber();
   StreamPoller& poller = s.parts->poller;
   poller.Restart();
@@ -292,7 +293,7 @@ int OpenSteps(Session& s, int mode) {
       [&d](uint8_t address, uint16_t& word) {
         uint8_t bytes[2] = {};
         if (d.Transport().I2c_Read(bytes, kI2cIdProm, address, address + 1) != 0) return false;
-        word = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+        word = static_cast<uint16_t>(platform::LoadLe(bytes, 2));
         return true;
       },
       &s.log);
@@ -305,7 +306,7 @@ int OpenSteps(Session& s, int mode) {
   s.scan_mode_programmed = true;
   s.filter_enabled = true;
   s.Acq().SetFilterEnabled(true);
-  s.Acq().SetSettings(SettingsFromScanMode(s.mode, type));
+  s.Acq().SetSettings(s.mode, type);
   s.Acq().SetExtraHeader(s.extra_length, s.extra_bytes);
   if (!recover) {
     r = d.Scan_SetupRegisters(s.mode, memory);

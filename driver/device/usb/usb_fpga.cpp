@@ -10,23 +10,6 @@
 
 namespace tarvel::usb {
 
-UsbDesign DesignForScannerType(int type) {
-  switch (type) {
-    case 2:
-    case 10:
-    case 11: return UsbDesign::kEraser;
-    case 12:
-    case 13: return UsbDesign::kCompact;
-    case 3:
-    case 4:
-    case 14:
-    case 15:
-    case 16:
-    case 17: return UsbDesign::kWide;
-    default: return UsbDesign::kStandard;
-  }
-}
-
 const char* DesignLabel(UsbDesign design) {
   switch (design) {
     case UsbDesign::kEraser: return "Built-in Eraser";
@@ -56,7 +39,7 @@ int Usb_ConfigureFpga(UsbScanner& transport, const std::string& design_file, int
     }
     Logf(log, "FAILURE: Unable to configure Xilinx using file: %s\n", design_file.c_str());
   }
-  UsbDesign design = DesignForScannerType(scanner_type);
+  UsbDesign design = ScannerTypeFactsOf(scanner_type).usb_design;
   const std::vector<uint8_t>& bytes = BuiltInUsbDesign(design);
   int result = transport.SendFpgaDesign(bytes.data(), bytes.size());
   if (result != KPU_STATUS_SUCCESS)

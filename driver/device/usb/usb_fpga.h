@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "driver/config/log_sink.h"
+#include "driver/config/scanner_type.h"
 
 // The FPGA configuration over USB: the four built-in designs (41357 bytes
 // each) chosen by scanner type, and `Usb_ConfigureFpga`.
@@ -11,9 +12,6 @@ namespace tarvel::usb {
 
 class UsbScanner;
 
-enum class UsbDesign { kStandard, kEraser, kCompact, kWide };
-
-UsbDesign DesignForScannerType(int scanner_type);
 // The design's label, as its log line and its payload carry it.
 const char* DesignLabel(UsbDesign design);
 const std::vector<uint8_t>& BuiltInUsbDesign(UsbDesign design);

@@ -5,6 +5,7 @@
 #include "driver/config/tarvel_records.h"
 #include "driver/device/usb/usb_bulk_reader.h"
 #include "driver/device/usb/usbio_device.h"
+#include "platform/vendor_requests.h"
 
 // `UsbScanner`: one opened USB scanner: the configured device, its request
 // time-out and the scan-data reader on endpoint 0x82, and the scanner's
@@ -15,26 +16,8 @@ namespace tarvel::usb {
 constexpr uint8_t kScanDataEndpoint = 0x82;
 constexpr uint32_t kMaxPiece = 512;
 
-// Vendor request numbers.
-enum : uint8_t {
-  kReqPromRead = 1,
-  kReqPromWrite = 2,
-  kReqAdc = 3,
-  kReqDac = 4,
-  kReqTempRead = 5,
-  kReqTempSetup = 6,
-  kReqRegRead = 7,
-  kReqRegWrite = 8,
-  kReqLineCount = 9,
-  kReqPolygon = 10,
-  kReqScanStatus = 11,
-  kReqVersion = 12,
-  kReqFpgaStatus = 13,
-  kReqFpgaPiece = 14,
-  kReqFirmwareData = 16,
-  kReqFirmwareStart = 17,
-  kReqDeviceError = 18,
-};
+// Vendor request numbers (platform/vendor_requests.h).
+using enum platform::usb::VendorRequest;
 
 // The scan-data transfers for the system and driver (asked for 10 x 32768).
 struct TransferSizing {

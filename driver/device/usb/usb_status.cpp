@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/config/c_buffer.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
@@ -173,10 +174,8 @@ int Get_ErrorText(char* buffer, int32_t length, int32_t code) {
   int n = found
               ? std::snprintf(buffer, static_cast<size_t>(length), "Error code %d: ", code)
               : std::snprintf(buffer, static_cast<size_t>(length), "Error code 0x%08X: ", static_cast<uint32_t>(code));
-  size_t used = std::min(static_cast<size_t>(n), static_cast<size_t>(length) - 1);
-  size_t copy = std::min(static_cast<size_t>(length) - 1 - used, std::strlen(name));
-  std::memcpy(buffer + used, name, copy);
-  buffer[used + copy] = '\0';
+  const size_t used = std::min(static_cast<size_t>(n), static_cast<size_t>(length) - 1);
+  CopyToBuffer(name, buffer + used, static_cast<size_t>(length) - used);
   buffer[length - 1] = '\0';
   return KPU_STATUS_SUCCESS;
 }

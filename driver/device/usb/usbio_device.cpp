@@ -21,7 +21,7 @@ uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const pla
     std::snprintf(name, sizeof name, "\\\\.\\USBIO_Device%d", number);
     path = name;
   }
-  handle_ = platform::OpenDevice(path, 0xC0000000u, 3);
+  handle_ = platform::OpenDevice(path, 0xC0000000u, platform::kShareReadWrite);
   if (handle_ == platform::kInvalidDeviceHandle) return io::kStatusDeviceNotFound;
   path_ = path;
   request_overlapped_.event = &request_event_;

@@ -19,15 +19,15 @@
 
 using namespace acqtest;
 using tarvel::Acquisition;
-using tarvel::AcquisitionSettings;
+using tarvel::ScanMode;
 using testsupport::TempFolder;
 
 namespace {
 
 class Pipeline {
  public:
-  explicit Pipeline(const AcquisitionSettings& mode) {
-    acq.SetSettings(mode);
+  explicit Pipeline(const ScanMode& mode, int scanner_type = 0) {
+    acq.SetSettings(mode, scanner_type);
     EXPECT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
     EXPECT_TRUE(acq.SetImageFolder(dir.path()));
     acq.SetSerialNumber("SN-4711");
@@ -62,7 +62,7 @@ TEST(Assembly, RoundTripInEveryOrientation) {
       auto mode = SmallMode();
       mode.rotation = rotation;
       mode.mirror = mirror;
-      mode.mode_number = 3;
+      mode.mode = 3;
       mode.scale = 1.5f;
       Pipeline p(mode);
       const uint8_t extra[5] = {1, 2, 3, 4, 5};
@@ -492,7 +492,7 @@ TEST(Assembly, FilterNumberChoosesThePairs) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "filter " << c.filter << " enabled " << c.enabled);
     auto mode = SmallMode();
-    mode.filter_number = c.filter;
+    mode.filter = c.filter;
     mode.filter_name = "Sharp";
     Pipeline p(mode);
     p.acq.SetFilterEnabled(c.enabled);
@@ -509,7 +509,7 @@ TEST(Assembly, FilterNumberChoosesThePairs) {
   }
   // A flat plate cannot be filtered: the pair keeps the unfiltered pixels.
   auto mode = SmallMode();
-  mode.filter_number = 3;
+  mode.filter = 3;
   mode.filter_name = "Sharp";
   Pipeline p(mode);
   Scene scene(256, H + 4);
@@ -523,9 +523,8 @@ TEST(Assembly, IntraoralScannerRefusesPlatesAbove95mm) {
   platform::RecordingUi ui;
   for (int type : {5, 14, 6}) {
     auto mode = SmallMode();
-    mode.scanner_type = type;
     mode.pitch_x = mode.pitch_y = 5e-3;  // 20 pixels: 100 mm
-    Pipeline p(mode);
+    Pipeline p(mode, type);
     Scene scene(256, 24);
     scene.Put(10, 1, 20, 16, std::vector<uint16_t>(20 * 16, 3000));
     p.Run(scene);
@@ -576,7 +575,7 @@ TEST(Assembly, FailedWritesLeaveNoFileOfThePlateAndUseNoNumber) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto mode = SmallMode();
-    mode.filter_number = c.filter;
+    mode.filter = c.filter;
     Pipeline p(mode);
     Scene scene(256, 12);
     scene.Put(10, 1, 8, 8, phantom);
@@ -703,10 +702,9 @@ TEST(Assembly, RecordTimeAndErrorBoxComeThroughTheSeams) {
   TempFolder dir;
   for (int type : {0, 5}) {
     auto mode = SmallMode();
-    mode.scanner_type = type;
     mode.pitch_x = mode.pitch_y = 5e-3;  // 20 pixels: 100 mm
     Acquisition acq(seams);
-    acq.SetSettings(mode);
+    acq.SetSettings(mode, type);
     ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
     ASSERT_TRUE(acq.SetImageFolder(dir.path()));
     acq.LastNumber();
@@ -746,7 +744,7 @@ TEST(Assembly, AllocationFailureMakesNoImageOfThatRange) {
     SCOPED_TRACE(c.what);
     auto mode = SmallMode();
     mode.rotation = c.rotation;
-    mode.filter_number = c.filter;
+    mode.filter = c.filter;
     mode.filter_name = "Sharp";
     Pipeline p(mode);
     Scene scene(256, H + 4);

@@ -301,59 +301,27 @@ TEST_F(BesideLibrary, ExportsAnswerNoMemoryWithTheirFailureResult) {
   EXPECT_EQ(Delete_Image(name.c_str()), 0);
 }
 
-TEST(Settings, TakenFromTheScanModeFieldByField) {
-  tarvel::ScanMode m;
-  m.Anz_Pix = 6319;
-  m.ADC_SW = 700;
-  m.ADC_Ovs = 12;
-  m.binning = 2;
-  m.sample_factor = 2;
-  m.pitch_x = 50.47e-6;
-  m.pitch_y = 49.99e-6;
-  m.MaxPixVal = 49140;
-  m.PixScale = 1.25;
-  m.min_image_pixels = 160000;
-  m.max_aspect_ratio = 2.5;
-  m.plate_type = tarvel::kPlateCephalometric;
-  m.mirror = 1;
-  m.deflash = 4000;
-  m.rotation = -90;
-  m.scale = 1.5f;
-  m.mwindow_x = 70;
-  m.mwindow_y = 60;
-  for (int k = 0; k < 7; ++k) m.slot_boundaries[k] = 100 * k + 1;
-  m.mode = 9;
-  m.filter = -2;
-  m.filter_name = "Sharp";
-  m.filter_params.low_block = 0.5;
-  m.filter_params.high_sigma = 3.0;
-  auto s = tarvel::SettingsFromScanMode(m, 14);
-  EXPECT_EQ(s.anz_pix, 6319);
-  EXPECT_EQ(s.threshold, 700);
-  EXPECT_EQ(s.adc_ovs, 12);
-  EXPECT_EQ(s.binning, 2);
-  EXPECT_EQ(s.sample_factor, 2);
-  EXPECT_DOUBLE_EQ(s.pitch_x, 50.47e-6);
-  EXPECT_DOUBLE_EQ(s.pitch_y, 49.99e-6);
-  EXPECT_EQ(s.max_pix_val, 49140);
-  EXPECT_DOUBLE_EQ(s.pix_scale, 1.25);
-  EXPECT_EQ(s.min_area, 160000);
-  EXPECT_DOUBLE_EQ(s.max_aspect_ratio, 2.5);
-  EXPECT_EQ(s.plate_type, tarvel::kPlateCephalometric);
-  EXPECT_TRUE(s.mirror);
-  EXPECT_EQ(s.deflash, 4000);
-  EXPECT_EQ(s.rotation, -90);
-  EXPECT_FLOAT_EQ(s.scale, 1.5f);
-  EXPECT_EQ(s.mwindow_x, 70);
-  EXPECT_EQ(s.mwindow_y, 60);
-  EXPECT_EQ(s.slot_bounds[6], 601);
-  EXPECT_EQ(s.mode_number, 9);
-  EXPECT_EQ(s.filter_number, -2);
-  EXPECT_EQ(s.filter_name, "Sharp");
-  EXPECT_DOUBLE_EQ(s.filter.low_block, 0.5);
-  EXPECT_DOUBLE_EQ(s.filter.high_sigma, 3.0);
-  EXPECT_DOUBLE_EQ(s.filter.low_gain, 1.3);
-  EXPECT_EQ(s.scanner_type, 14);
+TEST(Settings, TheScanModeIsTakenWithItsLineAndBinningMadeUsable) {
+  struct Case {
+    int anz_pix, binning, sample_factor;
+    int want_pix, want_binning, want_factor;
+  } cases[] = {
+      {6319, 2, 2, 6319, 2, 2}, {0, 1, 1, 1, 1, 1}, {10, 3, 2, 10, 1, 1}, {10, 1, 2, 10, 1, 1}, {10, 2, 5, 10, 2, 1},
+  };
+  for (const Case& c : cases) {
+    tarvel::ScanMode m;
+    m.Anz_Pix = static_cast<uint16_t>(c.anz_pix);
+    m.binning = c.binning;
+    m.sample_factor = c.sample_factor;
+    m.mode = 9;
+    tarvel::Acquisition acq;
+    acq.SetSettings(m, 14);
+    EXPECT_EQ(acq.Settings().Anz_Pix, c.want_pix) << c.anz_pix;
+    EXPECT_EQ(acq.Settings().binning, c.want_binning) << c.binning;
+    EXPECT_EQ(acq.Settings().sample_factor, c.want_factor) << c.binning << c.sample_factor;
+    EXPECT_EQ(acq.Settings().mode, 9);
+    EXPECT_EQ(acq.SettingsScannerType(), 14);
+  }
 }
 
 }  // namespace

@@ -18,10 +18,10 @@ constexpr int kStart = 14583;  // Strt_Pix of the 50 um mode
 constexpr int kPixels = 6320;  // pixels per line (even: every pair is sent)
 constexpr uint16_t kThreshold = 500;
 
-tarvel::AcquisitionSettings SimMode() {
-  tarvel::AcquisitionSettings s = SmallMode(kPixels);
-  s.threshold = kThreshold;
-  for (int k = 0; k < 7; ++k) s.slot_bounds[k] = static_cast<int>(k * 45.0 / 182 * kPixels + 0.5);
+tarvel::ScanMode SimMode() {
+  tarvel::ScanMode s = SmallMode(kPixels);
+  s.ADC_SW = kThreshold;
+  for (int k = 0; k < 7; ++k) s.slot_boundaries[k] = static_cast<int>(k * 45.0 / 182 * kPixels + 0.5);
   return s;
 }
 
@@ -85,8 +85,8 @@ class SimRoundTrip : public devtest::SimDeviceTest {
 
   // An acquisition writing into a fresh folder.
   struct Session {
-    explicit Session(const tarvel::AcquisitionSettings& mode) {
-      acq.SetSettings(mode);
+    explicit Session(const tarvel::ScanMode& mode) {
+      acq.SetSettings(mode, 0);
       EXPECT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
       EXPECT_TRUE(acq.SetImageFolder(dir.path()));
       acq.LastNumber();
@@ -173,7 +173,7 @@ TEST_F(SimRoundTrip, PhantomComesBackInEveryOrientationAndBinning) {
     EXPECT_EQ(info.start_position, X);
     EXPECT_EQ(info.slot_bits, 0x01);
     EXPECT_EQ(info.rotation, tarvel::RotationByte(c.rotation));
-    EXPECT_EQ(info.possible_maximum, mode.max_pix_val);
+    EXPECT_EQ(info.possible_maximum, mode.MaxPixVal);
   }
 }
 
@@ -220,7 +220,7 @@ TEST_F(SimRoundTrip, PlatesOfOnePassWhateverThePieces) {
       device->Scan_SetRun(2);
     }
     auto mode = SimMode();
-    mode.min_area = 401;
+    mode.min_image_pixels = 401;
     Session s(mode);
     Acquire(s.acq, piece, seed++, 1000);
     ASSERT_EQ(s.acq.WrittenNumber(), 3) << s.log.Text();

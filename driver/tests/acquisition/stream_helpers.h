@@ -105,16 +105,19 @@ using testsupport::ReadStoredImage;
 using testsupport::StoredImage;
 
 // Settings of a small test mode: neutral pitches, nothing discarded for size.
-inline tarvel::AcquisitionSettings SmallMode(int anz_pix = 256) {
-  tarvel::AcquisitionSettings s;
-  s.anz_pix = anz_pix;
-  s.threshold = 100;
-  s.max_pix_val = 49140;
+inline tarvel::ScanMode SmallMode(int anz_pix = 256) {
+  tarvel::ScanMode s;
+  s.ADC_Ovs = 12;
+  s.plate_type = tarvel::kPlateIntraoral;
+  s.mwindow_x = s.mwindow_y = 80;
+  s.Anz_Pix = static_cast<uint16_t>(anz_pix);
+  s.ADC_SW = 100;
+  s.MaxPixVal = 49140;
   s.pitch_x = s.pitch_y = 50e-6;
-  s.min_area = 0;
+  s.min_image_pixels = 0;
   s.deflash = 0;
   s.max_aspect_ratio = 3.0;
-  for (int k = 0; k < 7; ++k) s.slot_bounds[k] = k * anz_pix / 6;
+  for (int k = 0; k < 7; ++k) s.slot_boundaries[k] = k * anz_pix / 6;
   return s;
 }
 

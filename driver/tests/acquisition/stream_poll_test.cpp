@@ -71,7 +71,7 @@ std::vector<uint8_t> EmptyLinePiece() {
 class StreamPoll : public ::testing::Test {
  protected:
   void SetUp() override {
-    acq.SetSettings(SmallMode());
+    acq.SetSettings(SmallMode(), 0);
     ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
     ASSERT_TRUE(acq.SetImageFolder(dir.path()));
     acq.LastNumber();

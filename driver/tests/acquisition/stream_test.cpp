@@ -16,7 +16,7 @@ namespace {
 class StreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    acq.SetSettings(SmallMode());
+    acq.SetSettings(SmallMode(), 0);
     ASSERT_TRUE(acq.OpenTempFile(dir / "Tarvel.tmp"));
     ASSERT_TRUE(acq.SetImageFolder(dir.path()));
     acq.Activate();
@@ -75,7 +75,7 @@ TEST_F(StreamTest, UnitsCutAtAnyByteAreCarriedToTheNextPiece) {
   PutPairs(s, {700, 701});
   PutEol(s, 255);
   Acquisition whole;
-  whole.SetSettings(SmallMode());
+  whole.SetSettings(SmallMode(), 0);
   TempFolder other;
   ASSERT_TRUE(whole.OpenTempFile(other / "t.tmp"));
   int e;
@@ -180,7 +180,7 @@ TEST_F(StreamTest, FullBlockTableDropsRunsAndLogsOnce) {
 }
 
 TEST_F(StreamTest, FullRangeTableLogsOnceAndKeepsTheRanges) {
-  acq.SetSettings(SmallMode(6000));
+  acq.SetSettings(SmallMode(6000), 0);
   acq.Activate();
   std::vector<uint8_t> s;
   for (int i = 0; i < tarvel::kMaxRanges + 3; ++i) {
@@ -255,8 +255,8 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
     Acquisition a{LogTo(log2)};
     auto mode = SmallMode();
     mode.plate_type = c.plate_type;
-    mode.min_area = c.min_area;
-    a.SetSettings(mode);
+    mode.min_image_pixels = c.min_area;
+    a.SetSettings(mode, 0);
     ASSERT_TRUE(a.OpenTempFile(d2 / "t.tmp"));
     a.SetImageFolder(d2.path());
     a.Activate();
@@ -362,7 +362,7 @@ TEST_F(StreamTest, PrescanSetup) {
   // An interval that computes to 0 takes every line.
   auto mode = SmallMode();
   mode.pitch_y = 1e-9;
-  acq.SetSettings(mode);
+  acq.SetSettings(mode, 0);
   EXPECT_EQ(acq.PrescanSetup(100), 0);
   std::vector<uint8_t> s;
   PutEol(s, 0);
@@ -387,7 +387,7 @@ TEST_F(StreamTest, PrescanIntervalFromBinningPitchesAndSampleFactor) {
     mode.sample_factor = c.xbin;
     mode.pitch_x = 1.0 / 16384;
     mode.pitch_y = c.ratio / 16384;
-    acq.SetSettings(mode);
+    acq.SetSettings(mode, 0);
     acq.Activate();
     ASSERT_EQ(acq.PrescanSetup(64), 0);
     std::vector<uint8_t> s;
@@ -402,8 +402,8 @@ TEST_F(StreamTest, PrescanIntervalFromBinningPitchesAndSampleFactor) {
 
 TEST_F(StreamTest, PrescanLinesAreScaledSamplesOfTheLineJustEnded) {
   auto mode = SmallMode(257);  // AnzPixLine 256
-  mode.adc_ovs = 12;  // divisor 192
-  acq.SetSettings(mode);
+  mode.ADC_Ovs = 12;  // divisor 192
+  acq.SetSettings(mode, 0);
   acq.Activate();
   ASSERT_EQ(acq.PrescanSetup(64), 0);  // every 4th pixel of every 4th line
   std::vector<uint8_t> s;

@@ -6,6 +6,7 @@
 
 #include "driver/config/session_log.h"
 #include "driver/tests/session/session_fixture.h"
+#include "platform/parallel_port_driver.h"
 
 using namespace sessiontest;
 
@@ -24,10 +25,10 @@ struct FaultCase {
   bool configured = true;  // the FPGA was configured, so the transport was set
 };
 
-constexpr uint32_t kPortInfo = 0x222000;
-constexpr uint32_t kPortConfig = 0x22200C;
-constexpr uint32_t kStartConfiguration = 0x222024;
-constexpr uint32_t kRead16 = 0x222038;
+using platform::parport::kIoFpgaBegin;
+using platform::parport::kIoPortConfig;
+using platform::parport::kIoPortInfo;
+using platform::parport::kIoRead16;
 
 void WithRetries(std::string& ini) { ini.insert(0, "[Interface]\nRetry=4\n"); }
 
@@ -65,12 +66,12 @@ TEST_F(InjectedFaults, EachEndsInItsCodeWithNothingHalfDone) {
        },
        FailsIn::kOpen, -200, "ERROR -200: Checksum error or too many retrys\n"},
       {"port information request failing",
-       [](sim::Scenario& s, std::string&) { s.faults.fail_requests[kPortInfo] = -1; }, FailsIn::kOpen, -1001,
+       [](sim::Scenario& s, std::string&) { s.faults.fail_requests[kIoPortInfo] = -1; }, FailsIn::kOpen, -1001,
        "ERROR 31: Can not open interface\n", false},
       {"configuration start failing",
        [](sim::Scenario& s, std::string&) {
          s.fpga_configured = false;
-         s.faults.fail_requests[kStartConfiguration] = -1;
+         s.faults.fail_requests[kIoFpgaBegin] = -1;
        },
        FailsIn::kOpen, -3, "ERROR 31: Can not initialize firmware\n", false},
       {"FPGA rejecting every design",
@@ -86,12 +87,12 @@ TEST_F(InjectedFaults, EachEndsInItsCodeWithNothingHalfDone) {
        },
        FailsIn::kOpen, -3, "ERROR -1005: Can not initialize firmware\n", false},
       {"short port configuration answers",
-       [](sim::Scenario& s, std::string&) { s.faults.short_requests[kPortConfig] = -1; }, FailsIn::kOpen, -1001,
+       [](sim::Scenario& s, std::string&) { s.faults.short_requests[kIoPortConfig] = -1; }, FailsIn::kOpen, -1001,
        "Can not open interface\n", false},
       {"short data-port answers while polling",
        [](sim::Scenario& s, std::string& ini) {
          WithRetries(ini);
-         s.faults.short_requests[kRead16] = -1;
+         s.faults.short_requests[kIoRead16] = -1;
        },
        FailsIn::kPoll, -200, "ERROR -200: Checksum error or too many retrys\n"},
   };
