@@ -42,6 +42,8 @@ class UsbDevices {
   // Takes and at once releases the list lock (waits while a discovery or an
   // open is under way).
   void PassLock();
+  // What library unload does: destroys the last discovery's set and
+  // releases the discovery library (bound again by the next discovery).
   void ReleaseDiscovery();
   int OpenCount() const { return static_cast<int>(devices_.size()); }
 
@@ -72,17 +74,10 @@ int CountDevices(int* count, const platform::Guid& guid);
 int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start);
 int CloseDevice(UsbScanner* handle);
 UsbScanner* FindDevice(UsbScanner* handle);
-// Takes and at once releases the list lock (waits while a discovery or an
-// open is under way).
 void PassListLock();
-
-// The current device (opened by the interface initialisation).
 UsbScanner* CurrentDevice();
 void SetCurrentDevice(UsbScanner* handle);
-// What library unload does: destroys the last discovery's set and releases
-// the discovery library (bound again by the next discovery).
 void ReleaseDiscovery();
-// Devices open (for tests).
-int OpenDeviceCount();
+int OpenDeviceCount();  // for tests
 
 }  // namespace tarvel::usb
