@@ -84,7 +84,7 @@ int UsbDevices::Open(UsbScanner** handle, const platform::Guid& guid, int start)
   std::lock_guard<platform::CriticalSection> guard(lock_);
   for (const auto& d : devices_)
     if (d->DeviceNumber() == 0) return KeepFirstError(KPU_STATUS_IN_USE);
-  auto transport = std::make_unique<UsbScanner>();
+  auto transport = std::make_unique<UsbScanner>(*this);
   int result = transport->Open(0, set_, &guid, start);
   if (result != KPU_STATUS_SUCCESS) return KeepFirstError(result);
   *handle = transport.get();
