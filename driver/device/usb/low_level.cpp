@@ -18,13 +18,20 @@ namespace {
 // The export gate: the current device when it is open (having passed the
 // list lock), else null with -302 stored.
 UsbScanner* Device() {
-  UsbScanner* t = FindDevice(CurrentDevice());
+  UsbDevices& devices = TheUsbDevices();
+  UsbScanner* t = devices.Find(devices.Current());
   if (t == nullptr) {
-    Keep_FirstError(KPU_STATUS_INVALID_HANDLE);
+    devices.KeepFirstError(KPU_STATUS_INVALID_HANDLE);
     return nullptr;
   }
-  PassListLock();
+  devices.PassLock();
   return t;
+}
+
+// The current device when it is open, without passing the list lock.
+UsbScanner* OpenCurrent() {
+  UsbDevices& devices = TheUsbDevices();
+  return devices.Find(devices.Current());
 }
 
 uint32_t ReadReg(int32_t reg, int bytes, bool increment) {
@@ -43,28 +50,30 @@ int32_t WriteReg(int32_t reg, int bytes, bool increment, uint32_t value) {
 }  // namespace
 
 int32_t Init_Interface() {
+  UsbDevices& devices = TheUsbDevices();
   int32_t result = KPU_STATUS_NO_DEVICES;
   for (int i = 0; i < kProbeCount; ++i) {
     const ProbeEntry& probe = ProbeTable()[i];
     int count = 0;
-    result = CountDevices(&count, probe.guid);
+    result = devices.Count(&count, probe.guid);
     if (result == KPU_STATUS_SUCCESS && count > 0) {
       UsbScanner* handle = nullptr;
-      result = OpenDevice(&handle, probe.guid, 1);
-      SetCurrentDevice(handle);
+      result = devices.Open(&handle, probe.guid, 1);
+      devices.SetCurrent(handle);
       SetScannerType(probe.scanner_type);
       break;
     }
   }
   if (result != KPU_STATUS_SUCCESS) {
-    CloseDevice(CurrentDevice());
-    return Keep_FirstError(result);
+    devices.Close(devices.Current());
+    return devices.KeepFirstError(result);
   }
   return KPU_STATUS_SUCCESS;
 }
 
 int32_t Free_Interface() {
-  CloseDevice(CurrentDevice());
+  UsbDevices& devices = TheUsbDevices();
+  devices.Close(devices.Current());
   return KPU_STATUS_SUCCESS;
 }
 
@@ -208,16 +217,16 @@ int32_t Pentamotor_init(int32_t value) {
 }
 
 uint32_t GetUsbTimeout() {
-  UsbScanner* t = FindDevice(CurrentDevice());
+  UsbScanner* t = OpenCurrent();
   if (t == nullptr) return 0;
-  PassListLock();
+  TheUsbDevices().PassLock();
   return t->GetTimeout();
 }
 
 int32_t SetUsbTimeout(uint32_t ms) {
-  UsbScanner* t = FindDevice(CurrentDevice());
+  UsbScanner* t = OpenCurrent();
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
-  PassListLock();
+  TheUsbDevices().PassLock();
   return static_cast<int32_t>(t->SetTimeout(ms));
 }
 
@@ -252,7 +261,7 @@ int32_t GetTarvelErrorText(int32_t code, char* buffer, int32_t length) {
   return Keep_FirstError(Get_ErrorText(buffer, length, code));
 }
 
-int32_t GetLastTarvelError(int32_t clear) { return Take_LastError(clear); }
+int32_t GetLastTarvelError(int32_t clear) { return TheUsbDevices().TakeLastError(clear); }
 
 int32_t SetTraceMask(int32_t) { return KPU_STATUS_SUCCESS; }
 
@@ -275,7 +284,7 @@ int32_t VendorRequestOut(uint8_t request, uint16_t value, uint16_t index, const 
 }
 
 uint32_t HeldScanWords() {
-  UsbScanner* t = FindDevice(CurrentDevice());
+  UsbScanner* t = OpenCurrent();
   return t ? static_cast<uint32_t>(std::min<uint64_t>(t->Reader().BytesHeld() / 4, 0x7FFFFFFF)) : 0;
 }
 

@@ -8,7 +8,8 @@
 // The low-level USB operations behind the library's exports of the same
 // names (the exports are thin wrappers in driver/api/): each works on the
 // current device, found in the open-device list, and passes its result
-// through the first-error store. Without a device: -302 stored, and the
+// through the first-error store, all reached through `TheUsbDevices()`
+// (usb_discovery.h). Without a device: -302 stored, and the
 // operation's failure value.
 namespace tarvel::usb {
 

@@ -7,7 +7,7 @@
 
 #include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_scanner.h"
-#include "driver/device/usb/usb_status.h"
+#include "driver/result_codes.h"
 #include "platform/sync.h"
 
 namespace tarvel::usb {
@@ -43,93 +43,102 @@ const ProbeEntry kProbe[kProbeCount] = {
     {{0xCE4C3C83, 0x0E68, 0x4DEA, {0xBB, 0x17, 0xB4, 0x46, 0x11, 0x4C, 0xD6, 0xFD}}, 18},
 };
 
-struct DeviceList {
-  DeviceList() { TheSetupApi(); }  // the library outlives the list
-  ~DeviceList() {
-    devices.clear();
-    TheSetupApi().Destroy(set);
-    TheSetupApi().Release();
-  }
-  platform::CriticalSection lock;
-  std::list<std::unique_ptr<UsbScanner>> devices;
-  UsbScanner* current = nullptr;
-  platform::DeviceInfoHandle set = nullptr;
-  int found = 0;
-};
-
-DeviceList& List() {
-  static DeviceList list;  // built at load, its lock deleted at unload
-  return list;
-}
-
 }  // namespace
 
 const ProbeEntry* ProbeTable() { return kProbe; }
 
-int CountDevices(int* count, const platform::Guid& guid) {
-  DeviceList& l = List();
-  *count = 0;
-  if (!l.devices.empty()) return Keep_FirstError(KPU_STATUS_OPEN_DEVICES_PRESENT);
-  SetupApiLibrary& api = TheSetupApi();
-  std::lock_guard<platform::CriticalSection> guard(l.lock);
-  api.Destroy(l.set);
-  l.set = nullptr;
-  l.found = 0;
-  l.set = api.ClassDevices(guid);
-  if (l.set == nullptr) return Keep_FirstError(KPU_STATUS_NOT_INITIALIZED);
-  std::string path;
-  int n = 0;
-  while (DevicePathOf(l.set, &guid, n, &path) == 0) ++n;
-  l.found = n;
-  *count = n;
-  return n == 0 ? Keep_FirstError(KPU_STATUS_NO_DEVICES) : KPU_STATUS_SUCCESS;
+UsbDevices::UsbDevices() { TheSetupApi(); }  // the library outlives the list
+
+UsbDevices::~UsbDevices() {
+  devices_.clear();
+  TheSetupApi().Destroy(set_);
+  TheSetupApi().Release();
 }
 
-int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start) {
-  DeviceList& l = List();
+UsbDevices& TheUsbDevices() {
+  static UsbDevices devices;  // built at load, its lock deleted at unload
+  return devices;
+}
+
+int UsbDevices::Count(int* count, const platform::Guid& guid) {
+  *count = 0;
+  if (!devices_.empty()) return KeepFirstError(KPU_STATUS_OPEN_DEVICES_PRESENT);
+  SetupApiLibrary& api = TheSetupApi();
+  std::lock_guard<platform::CriticalSection> guard(lock_);
+  api.Destroy(set_);
+  set_ = nullptr;
+  found_ = 0;
+  set_ = api.ClassDevices(guid);
+  if (set_ == nullptr) return KeepFirstError(KPU_STATUS_NOT_INITIALIZED);
+  std::string path;
+  int n = 0;
+  while (DevicePathOf(set_, &guid, n, &path) == 0) ++n;
+  found_ = n;
+  *count = n;
+  return n == 0 ? KeepFirstError(KPU_STATUS_NO_DEVICES) : KPU_STATUS_SUCCESS;
+}
+
+int UsbDevices::Open(UsbScanner** handle, const platform::Guid& guid, int start) {
   *handle = nullptr;
-  if (l.set == nullptr || l.found == 0) return Keep_FirstError(KPU_STATUS_NO_DEVICES);
-  std::lock_guard<platform::CriticalSection> guard(l.lock);
-  for (const auto& d : l.devices)
-    if (d->DeviceNumber() == 0) return Keep_FirstError(KPU_STATUS_IN_USE);
-  auto transport = std::make_unique<UsbScanner>();
-  int result = transport->Open(0, l.set, &guid, start);
-  if (result != KPU_STATUS_SUCCESS) return Keep_FirstError(result);
+  if (set_ == nullptr || found_ == 0) return KeepFirstError(KPU_STATUS_NO_DEVICES);
+  std::lock_guard<platform::CriticalSection> guard(lock_);
+  for (const auto& d : devices_)
+    if (d->DeviceNumber() == 0) return KeepFirstError(KPU_STATUS_IN_USE);
+  auto transport = std::make_unique<UsbScanner>(*this);
+  int result = transport->Open(0, set_, &guid, start);
+  if (result != KPU_STATUS_SUCCESS) return KeepFirstError(result);
   *handle = transport.get();
-  l.devices.push_back(std::move(transport));
+  devices_.push_back(std::move(transport));
   return KPU_STATUS_SUCCESS;
 }
 
-UsbScanner* FindDevice(UsbScanner* handle) {
+UsbScanner* UsbDevices::Find(UsbScanner* handle) const {
   if (handle == nullptr) return nullptr;
-  for (const auto& d : List().devices)
+  for (const auto& d : devices_)
     if (d.get() == handle) return handle;
   return nullptr;
 }
 
-int CloseDevice(UsbScanner* handle) {
-  DeviceList& l = List();
-  if (FindDevice(handle) == nullptr) return Keep_FirstError(KPU_STATUS_INVALID_HANDLE);
-  std::lock_guard<platform::CriticalSection> guard(l.lock);
-  auto it = std::find_if(l.devices.begin(), l.devices.end(), [&](const auto& d) { return d.get() == handle; });
+int UsbDevices::Close(UsbScanner* handle) {
+  if (Find(handle) == nullptr) return KeepFirstError(KPU_STATUS_INVALID_HANDLE);
+  std::lock_guard<platform::CriticalSection> guard(lock_);
+  auto it = std::find_if(devices_.begin(), devices_.end(), [&](const auto& d) { return d.get() == handle; });
   (*it)->Close();
-  l.devices.erase(it);
+  devices_.erase(it);
   return KPU_STATUS_SUCCESS;
 }
 
-void PassListLock() { std::lock_guard<platform::CriticalSection> guard(List().lock); }
+void UsbDevices::PassLock() { std::lock_guard<platform::CriticalSection> guard(lock_); }
 
-void ReleaseDiscovery() {
-  DeviceList& l = List();
-  std::lock_guard<platform::CriticalSection> guard(l.lock);
-  TheSetupApi().Destroy(l.set);
-  l.set = nullptr;
-  l.found = 0;
+void UsbDevices::ReleaseDiscovery() {
+  std::lock_guard<platform::CriticalSection> guard(lock_);
+  TheSetupApi().Destroy(set_);
+  set_ = nullptr;
+  found_ = 0;
   TheSetupApi().Release();
 }
 
-UsbScanner* CurrentDevice() { return List().current; }
-void SetCurrentDevice(UsbScanner* handle) { List().current = handle; }
-int OpenDeviceCount() { return static_cast<int>(List().devices.size()); }
+int32_t UsbDevices::KeepFirstError(int32_t status) {
+  if (first_error_ == 0) first_error_ = status;
+  return status;
+}
+
+int32_t UsbDevices::TakeLastError(int32_t clear) {
+  int32_t stored = first_error_;
+  if ((clear & 0xFF) != 0) first_error_ = 0;
+  return stored;
+}
+
+int CountDevices(int* count, const platform::Guid& guid) { return TheUsbDevices().Count(count, guid); }
+int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start) {
+  return TheUsbDevices().Open(handle, guid, start);
+}
+int CloseDevice(UsbScanner* handle) { return TheUsbDevices().Close(handle); }
+UsbScanner* FindDevice(UsbScanner* handle) { return TheUsbDevices().Find(handle); }
+void PassListLock() { TheUsbDevices().PassLock(); }
+void ReleaseDiscovery() { TheUsbDevices().ReleaseDiscovery(); }
+UsbScanner* CurrentDevice() { return TheUsbDevices().Current(); }
+void SetCurrentDevice(UsbScanner* handle) { TheUsbDevices().SetCurrent(handle); }
+int OpenDeviceCount() { return TheUsbDevices().OpenCount(); }
 
 }  // namespace tarvel::usb

@@ -1,11 +1,15 @@
 #pragma once
 #include <cstdint>
+#include <list>
+#include <memory>
 
 #include "platform/guid.h"
+#include "platform/device_setup.h"
+#include "platform/sync.h"
 
 // The scanner's device-interface GUIDs in probe order with the scanner type
-// each gives, and the list of open USB devices (`CountDevices`,
-// `OpenDevice`, `CloseDevice`, `FindDevice`) under its one lock.
+// each gives, and `UsbDevices`: the list of open USB devices under its one
+// lock, the current device and the first-error store.
 namespace tarvel::usb {
 
 class UsbScanner;
@@ -17,21 +21,63 @@ struct ProbeEntry {
 constexpr int kProbeCount = 22;
 const ProbeEntry* ProbeTable();  // kProbeCount entries
 
+// The USB path's process state. Its one instance, `TheUsbDevices()`, is
+// owned by the library: built at load, destroyed at unload (closing what is
+// still open and releasing the discovery library). The low-level
+// operations, the exports over them and a session's USB transport all reach
+// the devices and the first-error store through it, so they share one
+// current device.
+class UsbDevices {
+ public:
+  UsbDevices();
+  ~UsbDevices();
+  UsbDevices(const UsbDevices&) = delete;
+  UsbDevices& operator=(const UsbDevices&) = delete;
+
+  int Count(int* count, const platform::Guid& guid);
+  int Open(UsbScanner** handle, const platform::Guid& guid, int start);
+  int Close(UsbScanner* handle);
+  // The handle when it is in the list, else null.
+  UsbScanner* Find(UsbScanner* handle) const;
+  // Takes and at once releases the list lock (waits while a discovery or an
+  // open is under way).
+  void PassLock();
+  // What library unload does: destroys the last discovery's set and
+  // releases the discovery library (bound again by the next discovery).
+  void ReleaseDiscovery();
+  int OpenCount() const { return static_cast<int>(devices_.size()); }
+
+  // The current device (opened by the interface initialisation).
+  UsbScanner* Current() const { return current_; }
+  void SetCurrent(UsbScanner* handle) { current_ = handle; }
+
+  // The first-error store: `KeepFirstError` fills it when it is empty and
+  // returns the status unchanged; `TakeLastError` returns it and empties it
+  // when the low byte of `clear` is nonzero. No lock: the exports are
+  // called from one thread.
+  int32_t KeepFirstError(int32_t status);
+  int32_t TakeLastError(int32_t clear);
+
+ private:
+  platform::CriticalSection lock_;
+  std::list<std::unique_ptr<UsbScanner>> devices_;
+  UsbScanner* current_ = nullptr;
+  platform::DeviceInfoHandle set_ = nullptr;
+  int found_ = 0;
+  int32_t first_error_ = 0;
+};
+
+UsbDevices& TheUsbDevices();
+
+// Wrappers over `TheUsbDevices()`.
 int CountDevices(int* count, const platform::Guid& guid);
 int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start);
 int CloseDevice(UsbScanner* handle);
 UsbScanner* FindDevice(UsbScanner* handle);
-// Takes and at once releases the list lock (waits while a discovery or an
-// open is under way).
 void PassListLock();
-
-// The current device (opened by the interface initialisation).
 UsbScanner* CurrentDevice();
 void SetCurrentDevice(UsbScanner* handle);
-// What library unload does: destroys the last discovery's set and releases
-// the discovery library (bound again by the next discovery).
 void ReleaseDiscovery();
-// Devices open (for tests).
-int OpenDeviceCount();
+int OpenDeviceCount();  // for tests
 
 }  // namespace tarvel::usb

@@ -4,6 +4,7 @@
 
 #include "driver/device/fpga_file.h"
 #include "driver/device/usb/firmware_hex.h"
+#include "driver/device/usb/usb_discovery.h"
 #include "driver/device/usb/usb_scanner.h"
 #include "driver/device/usb/usb_status.h"
 #include "platform/files.h"
@@ -46,12 +47,12 @@ int Usb_ConfigureFpga(UsbScanner& transport, const std::string& design_file, int
     Logf(log, "FAILURE: Unable to configure Xilinx\n");
   else
     Logf(log, "Xilinx reconfigured using %s design\n", DesignLabel(design));
-  return Keep_FirstError(result);
+  return transport.Devices().KeepFirstError(result);
 }
 
 int Usb_LoadFirmwareHex(UsbScanner& transport, const char* path, uint16_t first_offset, uint16_t start_address) {
   std::optional<std::string> text = path ? platform::ReadWholeFile(path) : std::nullopt;
-  if (!text) return Keep_FirstError(KPU_STATUS_FILE_OPEN);
+  if (!text) return transport.Devices().KeepFirstError(KPU_STATUS_FILE_OPEN);
   FirmwareImage image;
   int result = ParseFirmwareHex(*text, &image);
   for (uint32_t offset = first_offset; result == KPU_STATUS_SUCCESS && offset < image.end;) {
@@ -65,7 +66,7 @@ int Usb_LoadFirmwareHex(UsbScanner& transport, const char* path, uint16_t first_
     uint32_t none = 0;
     result = transport.VendorOut(kReqFirmwareStart, 0, start_address, nullptr, &none);
   }
-  return Keep_FirstError(result);
+  return transport.Devices().KeepFirstError(result);
 }
 
 }  // namespace tarvel::usb

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "driver/device/usb/usb_discovery.h"
 #include "driver/device/usb/usb_status.h"
 #include "platform/clock.h"
 #include "platform/little_endian.h"
@@ -43,7 +44,7 @@ uint16_t PromValue(uint8_t device) {
 // piece (-326). *length becomes the bytes moved; the result is kept as the
 // first error, so success means all of them moved.
 template <typename Transfer>
-int PromPieces(uint16_t address, uint32_t* length, Transfer transfer) {
+int PromPieces(UsbDevices& devices, uint16_t address, uint32_t* length, Transfer transfer) {
   uint32_t rest = *length;
   int result = KPU_STATUS_SUCCESS;
   while (rest > 0) {
@@ -58,7 +59,7 @@ int PromPieces(uint16_t address, uint32_t* length, Transfer transfer) {
     rest -= piece;
   }
   *length -= rest;
-  return Keep_FirstError(result);
+  return devices.KeepFirstError(result);
 }
 
 bool LateServicePack(const char* text) {
@@ -85,7 +86,7 @@ TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char*
 
 int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start) {
   uint32_t status = UsbIoDevice::Open(number, set, guid);
-  if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
+  if (status != 0) return devices_.KeepFirstError(Map_DriverStatus(status));
   number_ = number;
   SetTimeout(1000);
   auto fail = [&](int result) {
@@ -104,7 +105,7 @@ int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform:
   TransferSizing t = ChooseTransfers(os.major, os.minor, os.service_pack.c_str(), flag, 10, 32768);
   reader_.SetPool(t.count, t.size);
   result = reader_.Open(number, endpoint_, set, guid);
-  if (result != 0) return fail(Keep_FirstError(result));
+  if (result != 0) return fail(devices_.KeepFirstError(result));
   if ((start & 0xFF) != 0) {
     result = StartReader();
     if (result != 0) return fail(result);
@@ -118,7 +119,7 @@ int UsbScanner::Configure() {
   platform::StoreLe(record + 6, alternate_, 2);
   platform::StoreLe(record + 8, kMaxTransferSize, 4);
   uint32_t status = Request(io::kIoSetConfiguration, record, sizeof record, nullptr, 0);
-  return status == 0 ? KPU_STATUS_SUCCESS : Keep_FirstError(Map_DriverStatus(status));
+  return status == 0 ? KPU_STATUS_SUCCESS : devices_.KeepFirstError(Map_DriverStatus(status));
 }
 
 int UsbScanner::Close() {
@@ -136,9 +137,9 @@ int UsbScanner::FetchDeviceError() {
   VendorRecord(record, kReqDeviceError, 0, 0);
   uint32_t got = 0;
   uint32_t status = Request(io::kIoVendorIn, record, sizeof record, reply, 4, &got);
-  if (status != 0) return Keep_FirstError(Map_DriverStatus(status));
-  if (got != 4) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
-  Keep_FirstError(static_cast<int16_t>(platform::LoadLe(reply, 2)));
+  if (status != 0) return devices_.KeepFirstError(Map_DriverStatus(status));
+  if (got != 4) return devices_.KeepFirstError(KPU_STATUS_USB_LEN_ERROR);
+  devices_.KeepFirstError(static_cast<int16_t>(platform::LoadLe(reply, 2)));
   return KPU_STATUS_SUCCESS;
 }
 
@@ -146,7 +147,7 @@ int UsbScanner::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* 
   uint8_t record[io::kVendorRequestSize];
   if (*length > kMaxControlLength) {
     *length = 0;
-    return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+    return devices_.KeepFirstError(KPU_STATUS_INVALID_PARAMETER);
   }
   VendorRecord(record, request, value, index);
   uint32_t asked = *length, got = 0;
@@ -154,16 +155,16 @@ int UsbScanner::VendorIn(uint8_t request, uint16_t value, uint16_t index, void* 
   *length = status == 0 ? got : 0;
   if (status != 0) {
     FetchDeviceError();
-    return Keep_FirstError(Map_DriverStatus(status));
+    return devices_.KeepFirstError(Map_DriverStatus(status));
   }
-  return Keep_FirstError(got != asked ? KPU_STATUS_USB_LEN_ERROR : KPU_STATUS_SUCCESS);
+  return devices_.KeepFirstError(got != asked ? KPU_STATUS_USB_LEN_ERROR : KPU_STATUS_SUCCESS);
 }
 
 int UsbScanner::VendorOut(uint8_t request, uint16_t value, uint16_t index, const void* data, uint32_t* length) {
   uint8_t record[io::kVendorRequestSize];
   if (*length > kMaxControlLength) {
     *length = 0;
-    return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
+    return devices_.KeepFirstError(KPU_STATUS_INVALID_PARAMETER);
   }
   VendorRecord(record, request, value, index);
   uint32_t got = 0;
@@ -172,21 +173,21 @@ int UsbScanner::VendorOut(uint8_t request, uint16_t value, uint16_t index, const
   *length = status == 0 ? got : 0;
   if (status != 0) {
     FetchDeviceError();
-    return Keep_FirstError(Map_DriverStatus(status));
+    return devices_.KeepFirstError(Map_DriverStatus(status));
   }
   return KPU_STATUS_SUCCESS;
 }
 
 int UsbScanner::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
   if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
-  return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
+  return PromPieces(devices_, address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
     return VendorIn(kReqPromRead, PromValue(device), at, buffer + done, piece);
   });
 }
 
 int UsbScanner::PromWrite(uint8_t device, uint16_t address, const uint8_t* data, uint32_t* length) {
-  if (data == nullptr || *length == 0) return Keep_FirstError(KPU_STATUS_INVALID_PARAMETER);
-  return PromPieces(address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
+  if (data == nullptr || *length == 0) return devices_.KeepFirstError(KPU_STATUS_INVALID_PARAMETER);
+  return PromPieces(devices_, address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
     return VendorOut(kReqPromWrite, PromValue(device), at, data + done, piece);
   });
 }
@@ -205,14 +206,14 @@ int UsbScanner::RegWrite(int reg, int bytes, bool increment, uint32_t value) {
   uint32_t n = static_cast<uint32_t>(bytes);
   int result = VendorOut(kReqRegWrite, increment ? 1 : 0, static_cast<uint16_t>(reg), data, &n);
   if (result == KPU_STATUS_SUCCESS && n != static_cast<uint32_t>(bytes)) result = KPU_STATUS_TRANSFER_ERROR;
-  return Keep_FirstError(result);
+  return devices_.KeepFirstError(result);
 }
 
 int UsbScanner::RegWriteBlock(int reg, const uint8_t* data, uint32_t length) {
   uint32_t n = length;
   int result = VendorOut(kReqRegWrite, 0, static_cast<uint16_t>(reg), data, &n);
   if (result == KPU_STATUS_SUCCESS && n != length) result = KPU_STATUS_TRANSFER_ERROR;
-  return Keep_FirstError(result);
+  return devices_.KeepFirstError(result);
 }
 
 int UsbScanner::ReadAdc(uint8_t device, uint8_t channel, uint8_t* value) {
@@ -265,7 +266,7 @@ int UsbScanner::FpgaStatus(uint8_t status[4]) {
 int UsbScanner::ScanStatus(::ScanStatus* record) {
   uint32_t n = 12;
   VendorIn(kReqScanStatus, 0, 0, record, &n);
-  record->error = Take_LastError(0);
+  record->error = devices_.TakeLastError(0);
   return KPU_STATUS_SUCCESS;
 }
 
@@ -273,7 +274,7 @@ int UsbScanner::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
   uint32_t got = 0;
   int result = reader_.Take(buffer, length, &got, 0);
   *count = result == KPU_STATUS_SUCCESS ? got : 0;
-  return Keep_FirstError(result);
+  return devices_.KeepFirstError(result);
 }
 
 int UsbScanner::StartReader() {
@@ -286,7 +287,7 @@ int UsbScanner::StartReader() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (result != KPU_STATUS_SUCCESS) {
     reader_.Stop();
-    Keep_FirstError(result);
+    devices_.KeepFirstError(result);
   }
   return result;
 }
@@ -327,7 +328,7 @@ int UsbScanner::SendFpgaDesign(const uint8_t* data, size_t length) {
     uint32_t moved = piece;
     int result = VendorOut(kReqFpgaPiece, piece_number, 0, data, &moved);
     if (result != KPU_STATUS_SUCCESS) return result;
-    if (moved == 0) return Keep_FirstError(KPU_STATUS_USB_LEN_ERROR);
+    if (moved == 0) return devices_.KeepFirstError(KPU_STATUS_USB_LEN_ERROR);
     short_piece = moved < kMaxPiece;
     data += moved;
     rest -= std::min<size_t>(moved, rest);

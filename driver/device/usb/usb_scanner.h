@@ -10,7 +10,7 @@
 // `UsbScanner`: one opened USB scanner: the configured device, its request
 // time-out and the scan-data reader on endpoint 0x82, and the scanner's
 // vendor requests. Every result is a library status code passed through the
-// first-error store (usb_status.h).
+// first-error store of the `UsbDevices` that opened it (usb_discovery.h).
 namespace tarvel::usb {
 
 constexpr uint8_t kScanDataEndpoint = 0x82;
@@ -27,15 +27,18 @@ struct TransferSizing {
 TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char* service_pack, bool driver_flag,
                                uint32_t asked_count, uint32_t asked_size);
 
+class UsbDevices;
+
 class UsbScanner : public UsbIoDevice {
  public:
-  UsbScanner() = default;
+  explicit UsbScanner(UsbDevices& devices) : devices_(devices) {}
   ~UsbScanner() override { Close(); }
 
   int Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start);
   int Close();
   int DeviceNumber() const { return number_; }
   UsbBulkReader& Reader() { return reader_; }
+  UsbDevices& Devices() { return devices_; }
 
   // Vendor requests; *length in: asked, out: moved.
   int VendorIn(uint8_t request, uint16_t value, uint16_t index, void* buffer, uint32_t* length);
@@ -68,6 +71,7 @@ class UsbScanner : public UsbIoDevice {
 
  private:
   int Configure();
+  UsbDevices& devices_;
   UsbBulkReader reader_;
   int number_ = -1;
   uint16_t alternate_ = 0;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/config/c_buffer.h"
+#include "driver/device/usb/usb_discovery.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
@@ -152,8 +153,6 @@ const DriverText kDriverTexts[] = {
     {0xE0001105, "An invalid parameter was passed."},
 };
 
-int32_t g_first_error = 0;  // no lock: the exports are called from one thread
-
 }  // namespace
 
 const StatusName* StatusTable(size_t* rows) {
@@ -205,15 +204,7 @@ int32_t Map_DriverStatus(uint32_t status) {
   }
 }
 
-int32_t Keep_FirstError(int32_t status) {
-  if (g_first_error == 0) g_first_error = status;
-  return status;
-}
-
-int32_t Take_LastError(int32_t clear) {
-  int32_t stored = g_first_error;
-  if ((clear & 0xFF) != 0) g_first_error = 0;
-  return stored;
-}
+int32_t Keep_FirstError(int32_t status) { return TheUsbDevices().KeepFirstError(status); }
+int32_t Take_LastError(int32_t clear) { return TheUsbDevices().TakeLastError(clear); }
 
 }  // namespace tarvel::usb
