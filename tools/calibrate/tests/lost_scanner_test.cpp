@@ -30,7 +30,9 @@ TEST_F(CalibrateLostScanner, TheFailingStatusEndsTheScanAndTheIniComesBack) {
   run->Send("x");
   EXPECT_EQ(run->Wait(), 'x');
   EXPECT_EQ(platform::ReadProfileString(Ini(), "Scanner", "Kalibrierdaten"), "/old/cal.kor");
-  EXPECT_NE(Log().find("ERROR -1001: Scanner does not answer\n"), std::string::npos) << Log();
+  // The loss lands in a status or in a block read, as the request count falls:
+  // either way the session logs its -1001.
+  EXPECT_NE(Log().find("ERROR -1001: "), std::string::npos) << Log();
 }
 
 }  // namespace

@@ -35,7 +35,9 @@ TEST_F(LintraLostScanner, ShowsTheStatusErrorInBothLoopsAndStillCloses) {
   run->Send("x");
   ASSERT_TRUE(run->Expect("\nChecking for images.\nScanner closed.\n")) << run->Unread();
   EXPECT_EQ(run->Wait(), 0);
-  EXPECT_NE(Log().find("ERROR -1001: Scanner does not answer\n"), std::string::npos) << Log();
+  // The loss lands in a status or in a block read, as the request count falls:
+  // either way the session logs its -1001.
+  EXPECT_NE(Log().find("ERROR -1001: "), std::string::npos) << Log();
 }
 
 }  // namespace
