@@ -25,8 +25,10 @@
 
 #include "platform/profile.h"
 #include "tools/console/terminal.h"
+#include "tools/calibrate/tests/calibrate_run.h"
 #include "tools/console/tests/console_fixture.h"
 
+using namespace calibratetest;
 using namespace consoletest;
 
 namespace {
@@ -35,10 +37,6 @@ constexpr const char* kModes =
     "[Param_#1]\nParamName=Intra 50\nRes=50\n"
     "[Param_#2]\nParamName=Calib 100\nRes=100\nDeFlash=0\n";
 constexpr const char* kSerial = "VX0000011";
-// Images pending (the last byte of the status word) and the transport stopped.
-constexpr const char* kImagesWaiting = "Status = [01]{4}0[01]0[01] [01]{8} [01]{8} 0*1";
-
-std::string Calibrate() { return VORNIX_CALIBRATE; }
 
 std::string ScannerSection(const std::string& interface, const std::string& more = "") {
   return "[Scanner]\nInterface=" + interface + "\nSerial=" + kSerial + "\nFpgaConfigured=1\n" + more;
@@ -73,15 +71,7 @@ class CalibrateSession : public ConsoleTest {
     EXPECT_TRUE(run->Expect("Select mode: ")) << run->Output();
     run->Send("2\r");
     EXPECT_TRUE(run->Expect("\nPress any key when done...\n")) << run->Output();
-    EXPECT_TRUE(run->ExpectRegex(kImagesWaiting)) << run->Unread().substr(0, 400);
-    run->Send("\x1b");
-    if (answer) {
-      EXPECT_TRUE(run->Expect("Set this as the new calibration file? ")) << run->Unread();
-      run->Send(answer);
-    }
-    EXPECT_TRUE(run->Expect("Done.\n\n[Press any key to end]")) << run->Unread();
-    run->Send("x");
-    EXPECT_EQ(run->Wait(), 'x');
+    FinishRun(*run, "\x1b", answer);
     return run->Output();
   }
 

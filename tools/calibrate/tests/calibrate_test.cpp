@@ -13,8 +13,10 @@
 
 #include "platform/clock.h"
 #include "platform/profile.h"
+#include "tools/calibrate/tests/calibrate_run.h"
 #include "tools/console/tests/console_fixture.h"
 
+using namespace calibratetest;
 using namespace consoletest;
 
 namespace {
@@ -36,10 +38,6 @@ std::string Plate(const std::string& generator, int width = 2600, int height = 1
 }
 const std::string kFlat = "Generator=flat\nValue=20000\n";
 
-std::string Calibrate() { return VORNIX_CALIBRATE; }
-
-// Images pending (the last byte of the status word) and the transport stopped.
-constexpr const char* kImagesWaiting = "Status = [01]{4}0[01]0[01] [01]{8} [01]{8} 0*1";
 
 class CalibrateRun : public ConsoleTest {
  protected:
@@ -73,15 +71,7 @@ class CalibrateRun : public ConsoleTest {
     EXPECT_EQ(Key("Scanner", "Normalization"), Ini() + ".no-normalization");
     EXPECT_FALSE(Key("Param_#2", "Filter"));
     EXPECT_TRUE(platform::FileExists(Ini() + ".calibrate-backup"));
-    EXPECT_TRUE(run->ExpectRegex(kImagesWaiting)) << run->Unread().substr(0, 400);
-    run->Send("k");
-    if (answer) {
-      EXPECT_TRUE(run->Expect("Set this as the new calibration file? ")) << run->Unread();
-      run->Send(answer);
-    }
-    EXPECT_TRUE(run->Expect("Done.\n\n[Press any key to end]")) << run->Unread();
-    run->Send("x");
-    EXPECT_EQ(run->Wait(), 'x');
+    FinishRun(*run, "k", answer);
     EXPECT_FALSE(platform::FileExists(Ini() + ".calibrate-backup"));
     return run->Output();
   }
