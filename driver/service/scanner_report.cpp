@@ -115,7 +115,7 @@ void DataPromHeader(ReportText& r, Session& s) {
   if (RequireDataPromUsb(s.Device(), r) != 0) return;
   uint8_t bytes[kPromHeaderBytes] = {};
   PromHeader h;
-  if (ReadDataPromHeader(r, bytes, &h) != 0) return;
+  if (ReadDataPromHeader(s.Device(), r, bytes, &h) != 0) return;
   Logf(r, "   Version    : %u\n", static_cast<unsigned>(h.version));
   Logf(r, "   Checksum   : %i\n", h.checksum);
   Logf(r, "   ScanStart  : %i\n", h.scan_start);

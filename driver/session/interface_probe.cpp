@@ -4,6 +4,7 @@
 #include "driver/config/scanner_type.h"
 #include "driver/device/epp_port.h"
 #include "driver/device/usb/low_level.h"
+#include "driver/device/usb/usb_discovery.h"
 #include "driver/session/session.h"
 #include "platform/kernel_device.h"
 
@@ -13,8 +14,9 @@ namespace {
 // The USB interface of the scanner: initialised and freed again when it
 // answers (the discovery sets the scanner type).
 bool UsbInterfaceAnswers() {
-  if (usb::Init_Interface() != 0) return false;
-  usb::Free_Interface();
+  usb::UsbDevices& devices = usb::TheUsbDevices();
+  if (usb::Init_Interface(devices) != 0) return false;
+  usb::Free_Interface(devices);
   return true;
 }
 

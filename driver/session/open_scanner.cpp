@@ -220,7 +220,7 @@ int OpenSteps(Session& s, int mode) {
   }
   std::unique_ptr<ScannerTransport> transport;
   if (interface == kInterfaceUsb)
-    transport = std::make_unique<UsbScannerTransport>(&s.log);
+    transport = std::make_unique<UsbScannerTransport>(usb::TheUsbDevices(), &s.log);
   else
     transport = std::make_unique<EppPort>(&s.log);
   s.parts = std::make_unique<SessionDevice>(std::move(transport), s.log);

@@ -108,6 +108,16 @@ int UsbDevices::Close(UsbScanner* handle) {
   return KPU_STATUS_SUCCESS;
 }
 
+UsbScanner* UsbDevices::UseCurrent() {
+  UsbScanner* t = FindCurrent();
+  if (t == nullptr) {
+    KeepFirstError(KPU_STATUS_INVALID_HANDLE);
+    return nullptr;
+  }
+  PassLock();
+  return t;
+}
+
 void UsbDevices::PassLock() { std::lock_guard<platform::CriticalSection> guard(lock_); }
 
 void UsbDevices::ReleaseDiscovery() {
@@ -128,17 +138,5 @@ int32_t UsbDevices::TakeLastError(int32_t clear) {
   if ((clear & 0xFF) != 0) first_error_ = 0;
   return stored;
 }
-
-int CountDevices(int* count, const platform::Guid& guid) { return TheUsbDevices().Count(count, guid); }
-int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start) {
-  return TheUsbDevices().Open(handle, guid, start);
-}
-int CloseDevice(UsbScanner* handle) { return TheUsbDevices().Close(handle); }
-UsbScanner* FindDevice(UsbScanner* handle) { return TheUsbDevices().Find(handle); }
-void PassListLock() { TheUsbDevices().PassLock(); }
-void ReleaseDiscovery() { TheUsbDevices().ReleaseDiscovery(); }
-UsbScanner* CurrentDevice() { return TheUsbDevices().Current(); }
-void SetCurrentDevice(UsbScanner* handle) { TheUsbDevices().SetCurrent(handle); }
-int OpenDeviceCount() { return TheUsbDevices().OpenCount(); }
 
 }  // namespace tarvel::usb

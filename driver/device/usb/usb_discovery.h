@@ -3,8 +3,8 @@
 #include <list>
 #include <memory>
 
-#include "platform/guid.h"
 #include "platform/device_setup.h"
+#include "platform/guid.h"
 #include "platform/sync.h"
 
 // The scanner's device-interface GUIDs in probe order with the scanner type
@@ -21,12 +21,11 @@ struct ProbeEntry {
 constexpr int kProbeCount = 22;
 const ProbeEntry* ProbeTable();  // kProbeCount entries
 
-// The USB path's process state. Its one instance, `TheUsbDevices()`, is
-// owned by the library: built at load, destroyed at unload (closing what is
-// still open and releasing the discovery library). The low-level
-// operations, the exports over them and a session's USB transport all reach
-// the devices and the first-error store through it, so they share one
-// current device.
+// The USB path's state. The library's instance, `TheUsbDevices()`, is built
+// at load and destroyed at unload (closing what is still open and releasing
+// the discovery library). The low-level operations (low_level.h), the
+// exports over them and a session's USB transport are handed the instance
+// they work on, so those over the same one share its current device.
 class UsbDevices {
  public:
   UsbDevices();
@@ -50,6 +49,11 @@ class UsbDevices {
   // The current device (opened by the interface initialisation).
   UsbScanner* Current() const { return current_; }
   void SetCurrent(UsbScanner* handle) { current_ = handle; }
+  // The current device when it is open, else null.
+  UsbScanner* FindCurrent() const { return Find(current_); }
+  // The gate of the device operations: the current device when it is open
+  // (having passed the list lock), else null with -302 stored.
+  UsbScanner* UseCurrent();
 
   // The first-error store: `KeepFirstError` fills it when it is empty and
   // returns the status unchanged; `TakeLastError` returns it and empties it
@@ -68,16 +72,5 @@ class UsbDevices {
 };
 
 UsbDevices& TheUsbDevices();
-
-// Wrappers over `TheUsbDevices()`.
-int CountDevices(int* count, const platform::Guid& guid);
-int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start);
-int CloseDevice(UsbScanner* handle);
-UsbScanner* FindDevice(UsbScanner* handle);
-void PassListLock();
-UsbScanner* CurrentDevice();
-void SetCurrentDevice(UsbScanner* handle);
-void ReleaseDiscovery();
-int OpenDeviceCount();  // for tests
 
 }  // namespace tarvel::usb

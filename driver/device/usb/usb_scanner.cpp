@@ -179,7 +179,7 @@ int UsbScanner::VendorOut(uint8_t request, uint16_t value, uint16_t index, const
 }
 
 int UsbScanner::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
-  if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
+  if (buffer == nullptr || *length == 0) return devices_.KeepFirstError(KPU_STATUS_INVALID_PARAMETER);
   return PromPieces(devices_, address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
     return VendorIn(kReqPromRead, PromValue(device), at, buffer + done, piece);
   });

@@ -2,8 +2,8 @@
 // byte, the images of the same plates over the parallel port; a scanner
 // unplugged in the middle of a scan.
 #include "driver/api/current_session.h"
-#include "driver/tests/session/session_fixture.h"
 #include "driver/tests/session/process_resources.h"
+#include "driver/tests/session/session_fixture.h"
 
 #include <cstring>
 #include <fstream>
@@ -115,7 +115,7 @@ TEST_F(UsbSession, OpenAndCloseAHundredTimesLeavesNoThreadOrDescriptorBehind) {
   const ProcessResources after;
   EXPECT_EQ(after.threads, before.threads);
   EXPECT_EQ(after.descriptors, before.descriptors);
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
 }
 
 TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
@@ -141,7 +141,7 @@ TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
   EXPECT_EQ(status, -323);
   EXPECT_EQ(Close_Scanner(), 0);
   EXPECT_EQ(platform::LiveThreads(), threads);
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
 }
 
 }  // namespace
