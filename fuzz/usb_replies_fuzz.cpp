@@ -76,8 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   namespace ll = tarvel::usb;
   ll::UsbDevices& devices = ll::TheUsbDevices();
+  static tarvel::NullLogSink no_log;
   replies->Feed(data, size);
-  if (ll::Init_Interface(devices) == 0) {
+  if (ll::Init_Interface(devices, no_log) == 0) {
     ScanStatus status;
     ll::GetScanStatus(devices, &status);
     std::vector<uint8_t> prom(1200);

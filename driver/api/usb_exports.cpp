@@ -15,7 +15,7 @@ tarvel::usb::UsbDevices& Devices() { return tarvel::usb::TheUsbDevices(); }
 
 int32_t TarvelInit_Interface() {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [] { return tarvel::usb::Init_Interface(Devices()); });
+                         [] { return tarvel::usb::Init_Interface(Devices(), tarvel::CurrentSession().log); });
 }
 int32_t TarvelFree_Interface() {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),

@@ -7,7 +7,6 @@
 #include "platform/files.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <map>
 #include <optional>
 
@@ -102,14 +101,6 @@ void FlushSessionLog() {
 void CloseSessionLog() {
   if (g_log) std::fclose(g_log);
   g_log = nullptr;
-}
-
-void LogPrintf(const char* format, ...) {
-  if (!g_log) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(g_log, format, args);
-  va_end(args);
 }
 
 void WriteSessionLog(std::string_view text) {

@@ -13,9 +13,9 @@ namespace {
 
 // The USB interface of the scanner: initialised and freed again when it
 // answers (the discovery sets the scanner type).
-bool UsbInterfaceAnswers() {
+bool UsbInterfaceAnswers(Session& s) {
   usb::UsbDevices& devices = usb::TheUsbDevices();
-  if (usb::Init_Interface(devices) != 0) return false;
+  if (usb::Init_Interface(devices, s.log) != 0) return false;
   usb::Free_Interface(devices);
   return true;
 }
@@ -31,7 +31,7 @@ bool ParallelPortAnswers() {
 
 int Get_InterfaceType(Session& s) {
   if (s.interface_kind == kInterfaceParallel || s.interface_kind == kInterfaceUsb) return s.interface_kind;
-  if (UsbInterfaceAnswers())
+  if (UsbInterfaceAnswers(s))
     s.interface_kind = kInterfaceUsb;
   else if (ParallelPortAnswers())
     s.interface_kind = kInterfaceParallel;

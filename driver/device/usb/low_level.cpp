@@ -37,7 +37,7 @@ int32_t CheckedRange(UsbDevices& devices, uint8_t first, uint8_t last, uint32_t*
 
 }  // namespace
 
-int32_t Init_Interface(UsbDevices& devices) {
+int32_t Init_Interface(UsbDevices& devices, LogSink& log) {
   int32_t result = KPU_STATUS_NO_DEVICES;
   for (int i = 0; i < kProbeCount; ++i) {
     const ProbeEntry& probe = ProbeTable()[i];
@@ -45,7 +45,7 @@ int32_t Init_Interface(UsbDevices& devices) {
     result = devices.Count(&count, probe.guid);
     if (result == KPU_STATUS_SUCCESS && count > 0) {
       UsbScanner* handle = nullptr;
-      result = devices.Open(&handle, probe.guid, 1);
+      result = devices.Open(&handle, probe.guid, 1, log);
       devices.SetCurrent(handle);
       SetScannerType(probe.scanner_type);
       break;

@@ -15,7 +15,8 @@ namespace tarvel::usb {
 
 class UsbDevices;
 
-int32_t Init_Interface(UsbDevices& devices);
+// The device opened logs to `log`, which outlives it.
+int32_t Init_Interface(UsbDevices& devices, LogSink& log);
 int32_t Free_Interface(UsbDevices& devices);
 int32_t Init_Firmware(UsbDevices& devices, int32_t check_first, LogSink& log);
 int32_t GetFGPAStatus(UsbDevices& devices, uint8_t* buffer);

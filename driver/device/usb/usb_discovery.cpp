@@ -78,14 +78,14 @@ int UsbDevices::Count(int* count, const platform::Guid& guid) {
   return n == 0 ? KeepFirstError(KPU_STATUS_NO_DEVICES) : KPU_STATUS_SUCCESS;
 }
 
-int UsbDevices::Open(UsbScanner** handle, const platform::Guid& guid, int start) {
+int UsbDevices::Open(UsbScanner** handle, const platform::Guid& guid, int start, LogSink& log) {
   *handle = nullptr;
   if (set_ == nullptr || found_ == 0) return KeepFirstError(KPU_STATUS_NO_DEVICES);
   std::lock_guard<platform::CriticalSection> guard(lock_);
   for (const auto& d : devices_)
     if (d->DeviceNumber() == 0) return KeepFirstError(KPU_STATUS_IN_USE);
   auto transport = std::make_unique<UsbScanner>(*this);
-  int result = transport->Open(0, set_, &guid, start);
+  int result = transport->Open(0, set_, &guid, start, log);
   if (result != KPU_STATUS_SUCCESS) return KeepFirstError(result);
   *handle = transport.get();
   devices_.push_back(std::move(transport));

@@ -3,6 +3,7 @@
 #include <list>
 #include <memory>
 
+#include "driver/config/log_sink.h"
 #include "platform/device_setup.h"
 #include "platform/guid.h"
 #include "platform/sync.h"
@@ -34,7 +35,8 @@ class UsbDevices {
   UsbDevices& operator=(const UsbDevices&) = delete;
 
   int Count(int* count, const platform::Guid& guid);
-  int Open(UsbScanner** handle, const platform::Guid& guid, int start);
+  // The device logs to `log`, which outlives it.
+  int Open(UsbScanner** handle, const platform::Guid& guid, int start, LogSink& log);
   int Close(UsbScanner* handle);
   // The handle when it is in the list, else null.
   UsbScanner* Find(UsbScanner* handle) const;

@@ -32,7 +32,7 @@ bool UsbScannerTransport::Dev_IsReady() {
   return devices_.TakeLastError(0) == 0;
 }
 
-int UsbScannerTransport::Dev_Connect() { return usb::Init_Interface(devices_); }
+int UsbScannerTransport::Dev_Connect() { return usb::Init_Interface(devices_, log_); }
 // The design file the session chose for the scanner type.
 int UsbScannerTransport::Dev_ConfigureFpga(int keep) {
   return usb::ConfigureFirmware(devices_, keep, FpgaFileName(), log_);

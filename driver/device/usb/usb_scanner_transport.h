@@ -14,7 +14,8 @@ namespace tarvel {
 
 class UsbScannerTransport final : public ScannerTransport {
  public:
-  // Logs the firmware configuration to `log` when given.
+  // Logs the firmware configuration and what the device it opens has to
+  // say to `log` when given.
   explicit UsbScannerTransport(usb::UsbDevices& devices, LogSink* log = nullptr)
       : devices_(devices), log_(log ? *log : null_log_) {}
 
@@ -64,7 +65,7 @@ class UsbScannerTransport final : public ScannerTransport {
   int WriteRegister(int reg, int bytes, uint32_t value);
 
   usb::UsbDevices& devices_;
-  NullLogSink null_log_;
+  static inline NullLogSink null_log_;  // outlives the devices opened without a log
   LogSink& log_;
 };
 

@@ -41,7 +41,7 @@ TEST_F(Discovery, EveryGuidGivesItsScannerType) {
     scenario.guid = table[i].guid;
     tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
     Plug();
-    ASSERT_EQ(Init_Interface(devices), 0);
+    ASSERT_EQ(Init_Interface(devices, no_log), 0);
     EXPECT_EQ(tarvel::ScannerType(), table[i].type);
     EXPECT_EQ(devices.OpenCount(), 1);
     EXPECT_EQ(tarvel::usb::Free_Interface(devices), 0);
@@ -52,12 +52,12 @@ TEST_F(Discovery, EveryGuidGivesItsScannerType) {
 TEST_F(Discovery, TheEarlierProbeWinsWhenTwoInterfacesShow) {
   scenario.guid = "{1A6B8D00-DF2E-4A05-86DD-AA12B90E7A44}, {1A6B8D01-DF2E-4A05-86DD-AA12B90E7A44}";
   Plug();
-  ASSERT_EQ(Init_Interface(devices), 0);
+  ASSERT_EQ(Init_Interface(devices, no_log), 0);
   EXPECT_EQ(tarvel::ScannerType(), 5);  // probe 3, not probe 17
 }
 
 TEST_F(Discovery, NothingAttachedGivesNoDevicesAndLeavesTheTypeUndefined) {
-  EXPECT_EQ(Init_Interface(devices), -305);
+  EXPECT_EQ(Init_Interface(devices, no_log), -305);
   EXPECT_EQ(tarvel::ScannerType(), 18);
   EXPECT_EQ(devices.OpenCount(), 0);
   EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -305);
@@ -67,15 +67,15 @@ TEST_F(Discovery, AnUnboundDiscoveryLibraryGivesNotInitialized) {
   Plug();
   devices.ReleaseDiscovery();  // as after a fresh load
   platform::SetSystemLibraryMissing("setupapi.dll", true);
-  EXPECT_EQ(Init_Interface(devices), -304);
+  EXPECT_EQ(Init_Interface(devices, no_log), -304);
   EXPECT_EQ(devices.OpenCount(), 0);
   platform::SetSystemLibraryMissing("setupapi.dll", false);
-  EXPECT_EQ(Init_Interface(devices), 0);
+  EXPECT_EQ(Init_Interface(devices, no_log), 0);
 }
 
 TEST_F(Discovery, ASecondInitialisationClosesTheOpenDeviceWithOpenDevicesPresent) {
   Open();
-  EXPECT_EQ(Init_Interface(devices), -318);
+  EXPECT_EQ(Init_Interface(devices, no_log), -318);
   EXPECT_EQ(devices.OpenCount(), 0);
   EXPECT_EQ(tarvel::usb::RegRead(devices, 248), 0);
   EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -318);
@@ -84,7 +84,7 @@ TEST_F(Discovery, ASecondInitialisationClosesTheOpenDeviceWithOpenDevicesPresent
 TEST_F(Discovery, ADriverOfAnotherApiVersionIsClosedAgain) {
   scenario.usb_api_version = 0x0100;
   Plug();
-  EXPECT_EQ(Init_Interface(devices), -324);  // 0xE000101C mapped
+  EXPECT_EQ(Init_Interface(devices, no_log), -324);  // 0xE000101C mapped
   EXPECT_EQ(devices.OpenCount(), 0);
   EXPECT_EQ(tarvel::ScannerType(), 6);  // set also when the open fails
 }

@@ -118,7 +118,7 @@ TEST_F(Reader, StopDiscardsWaitingDataAndRestartResetsThePipe) {
 TEST_F(Reader, AnEndpointWithoutTheInBitIsRefused) {
   Open();
   tarvel::usb::UsbPipeReader pipe;
-  EXPECT_EQ(pipe.Open(0, 0x02, nullptr, nullptr), -301);
+  EXPECT_EQ(pipe.Open(0, 0x02, nullptr, nullptr, no_log), -301);
   EXPECT_FALSE(pipe.IsOpen());
   EXPECT_EQ(pipe.Start(), -314);
   EXPECT_EQ(pipe.Stop(), -314);

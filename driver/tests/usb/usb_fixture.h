@@ -63,7 +63,7 @@ class UsbTest : public ConfigTest {
   // Plugs in and opens it as the current device (the reader running).
   void Open() {
     Plug();
-    ASSERT_EQ(tarvel::usb::Init_Interface(devices), 0);
+    ASSERT_EQ(tarvel::usb::Init_Interface(devices, no_log), 0);
     device = devices.FindCurrent();
     ASSERT_NE(device, nullptr);
     usb->ClearRequests();
@@ -78,6 +78,7 @@ class UsbTest : public ConfigTest {
   }
 
   tarvel::usb::UsbDevices& devices = tarvel::usb::TheUsbDevices();
+  tarvel::NullLogSink no_log;  // what the devices the tests open have to say
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
   std::shared_ptr<sim::UsbScannerBackend> usb;
