@@ -43,7 +43,7 @@ void Heading(ReportText& r) {
 }
 
 void SystemAndInterface(ReportText& r, Session& s) {
-  const int type = ScannerType();
+  const int type = s.scanner_type;
   Logf(r, "Vornix System and Interface:\n");
   Logf(r, "   Serial Number : %s\n", s.serial);
   Logf(r, "   Type          : %s (%d)\n", ScannerTypeName(type), type);
@@ -96,14 +96,14 @@ void IdProm(ReportText& r, Session& s) {
   r.Blank();
 }
 
-void ScanModes(ReportText& r, const IniFile& ini) {
+void ScanModes(ReportText& r, const IniFile& ini, int scanner_type) {
   Logf(r, "Configuration file:\n   %s\n", ini.path.c_str());
   r.Blank();
-  const int count = ParamCount();
+  const int count = ParamCount(scanner_type);
   Logf(r, "There are %i scan modes:\n", count);
   for (int mode = 1; mode <= count; ++mode) {
     std::string name;
-    ParamName(mode, name);
+    ParamName(scanner_type, mode, name);
     Logf(r, "%5i. %s\n", mode, name.c_str());
   }
   r.Blank();
@@ -213,7 +213,7 @@ int Write_Report(Session& s, const std::string& path) {
   MainBoard(r, s);
   BufferRam(r, s.memory);
   IdProm(r, s);
-  ScanModes(r, ini);
+  ScanModes(r, ini, s.scanner_type);
   Normalization(r, s, ini);
   CommonSettings(r, s.mode);
   ModeSettings(r, s.mode, s.mode_name);

@@ -12,12 +12,13 @@ namespace tarvel {
 namespace {
 
 // The USB interface of the scanner: initialised and freed again when it
-// answers (the discovery sets the scanner type).
+// answers. A device found gives its type, also when it could not be opened.
 bool UsbInterfaceAnswers(Session& s) {
   usb::UsbDevices& devices = usb::TheUsbDevices();
-  if (usb::Init_Interface(devices, s.log) != 0) return false;
-  usb::Free_Interface(devices);
-  return true;
+  const bool answers = usb::Init_Interface(devices, s.log) == 0;
+  TakeUsbScannerType(s, devices);
+  if (answers) usb::Free_Interface(devices);
+  return answers;
 }
 
 bool ParallelPortAnswers() {
@@ -41,15 +42,19 @@ int Get_InterfaceType(Session& s) {
 }
 
 int Get_ScannerType(Session& s) {
-  if (ScannerType() != kScannerTypeUndefined) return ScannerType();
-  if (Get_InterfaceType(s) == kInterfaceParallel) SetScannerType(kScannerTypeParallelPort);
-  Logf(s.log, "Scanner Type = %d\n", ScannerType());
-  return ScannerType();
+  if (s.scanner_type != kScannerTypeUndefined) return s.scanner_type;
+  if (Get_InterfaceType(s) == kInterfaceParallel) s.scanner_type = kScannerTypeParallelPort;
+  Logf(s.log, "Scanner Type = %d\n", s.scanner_type);
+  return s.scanner_type;
+}
+
+void TakeUsbScannerType(Session& s, const usb::UsbDevices& devices) {
+  if (devices.ScannerType() != kScannerTypeUndefined) s.scanner_type = devices.ScannerType();
 }
 
 void ResetInterfaceProbe(Session& s) {
   s.interface_kind = kInterfaceNone;
-  SetScannerType(kScannerTypeUndefined);
+  s.scanner_type = kScannerTypeUndefined;
 }
 
 }  // namespace tarvel

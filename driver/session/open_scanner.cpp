@@ -38,12 +38,12 @@ int RetryCountOf(const IniFile& ini) { return Ini_IntOr(ini, "Interface", "Retry
 
 // The mode number to open and its name; 0 or -2.
 int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSink& log) {
-  if (*mode > ParamCount()) {
+  if (*mode > ParamCount(type)) {
     if (!ScannerTypeFactsOf(type).intraoral_modes) {
       Logf(log, "ERROR: Scan mode not found\n");
       return kErrNotFound;
     }
-    const int chosen = Show_ParamDialog();
+    const int chosen = Show_ParamDialog(type);
     if (chosen == 0) {
       Logf(log, "ERROR: Scan mode not found\n");
       return kErrNotFound;
@@ -69,7 +69,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSi
       Logf(log, "Erase Mode remapped to mode %i\n", m);
     }
     if (Ini_ReadString(ini, ModeSection(m), "ParamName", *name) != 0) name->clear();
-  } else if (ParamName(*mode, *name) != 0) {
+  } else if (ParamName(type, *mode, *name) != 0) {
     name->clear();
   }
   if (name->empty()) {
@@ -218,9 +218,10 @@ int OpenSteps(Session& s, int mode) {
     Logf(s.log, "ERROR: Interface not supported\n");
     return kErrInterface;
   }
+  usb::UsbDevices& usb_devices = usb::TheUsbDevices();
   std::unique_ptr<ScannerTransport> transport;
   if (interface == kInterfaceUsb)
-    transport = std::make_unique<UsbScannerTransport>(usb::TheUsbDevices(), &s.log);
+    transport = std::make_unique<UsbScannerTransport>(usb_devices, &s.log);
   else
     transport = std::make_unique<EppPort>(&s.log);
   s.parts = std::make_unique<SessionDevice>(std::move(transport), s.log);
@@ -233,6 +234,7 @@ int OpenSteps(Session& s, int mode) {
   s.Acq().PrescanSetup(0);
   int r = d.Transport().Dev_Connect();
   if (r != 0) r = d.Transport().Dev_Connect();
+  if (interface == kInterfaceUsb) TakeUsbScannerType(s, usb_devices);
   if (r != 0) {
     Logf(s.log, "ERROR %i: Can not open interface\n", r);
     return kErrInterface;

@@ -38,6 +38,7 @@ int32_t CheckedRange(UsbDevices& devices, uint8_t first, uint8_t last, uint32_t*
 }  // namespace
 
 int32_t Init_Interface(UsbDevices& devices, LogSink& log) {
+  devices.SetScannerType(kScannerTypeUndefined);
   int32_t result = KPU_STATUS_NO_DEVICES;
   for (int i = 0; i < kProbeCount; ++i) {
     const ProbeEntry& probe = ProbeTable()[i];
@@ -47,7 +48,7 @@ int32_t Init_Interface(UsbDevices& devices, LogSink& log) {
       UsbScanner* handle = nullptr;
       result = devices.Open(&handle, probe.guid, 1, log);
       devices.SetCurrent(handle);
-      SetScannerType(probe.scanner_type);
+      devices.SetScannerType(probe.scanner_type);
       break;
     }
   }
@@ -64,7 +65,7 @@ int32_t Free_Interface(UsbDevices& devices) {
 }
 
 int32_t Init_Firmware(UsbDevices& devices, int32_t check_first, LogSink& log) {
-  return ConfigureFirmware(devices, check_first, FpgaDesignFileName(Ini_Open(), ScannerType()), log);
+  return ConfigureFirmware(devices, check_first, FpgaDesignFileName(Ini_Open(), devices.ScannerType()), log);
 }
 
 int32_t ConfigureFirmware(UsbDevices& devices, int32_t check_first, const std::string& file, LogSink& log) {
@@ -75,7 +76,7 @@ int32_t ConfigureFirmware(UsbDevices& devices, int32_t check_first, const std::s
     int32_t result = t->FpgaStatus(status);
     if (status[0] & 0x10) return result;
   }
-  return Usb_ConfigureFpga(*t, file, ScannerType(), log);
+  return Usb_ConfigureFpga(*t, file, devices.ScannerType(), log);
 }
 
 int32_t GetFGPAStatus(UsbDevices& devices, uint8_t* buffer) {

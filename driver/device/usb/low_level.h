@@ -52,8 +52,9 @@ int32_t GetTarvelErrorText(UsbDevices& devices, int32_t code, char* buffer, int3
 int32_t GetLastTarvelError(UsbDevices& devices, int32_t clear);
 int32_t SetTraceMask(int32_t mask);
 
-// `Init_Firmware` with the design file given (empty: the built-in design);
-// the export takes it from the ini file by the scanner type. Not an export.
+// `Init_Firmware` with the design file given (empty: the built-in design of
+// the devices' scanner type); the export takes it from the ini file by that
+// type. Not an export.
 int32_t ConfigureFirmware(UsbDevices& devices, int32_t check_first, const std::string& design_file, LogSink& log);
 
 // `_Anz_ScanLine@0` on failure (kept as written, not 0x80000000).

@@ -4,13 +4,15 @@
 #include <memory>
 
 #include "driver/config/log_sink.h"
+#include "driver/config/scanner_type.h"
 #include "platform/device_setup.h"
 #include "platform/guid.h"
 #include "platform/sync.h"
 
 // The scanner's device-interface GUIDs in probe order with the scanner type
 // each gives, and `UsbDevices`: the list of open USB devices under its one
-// lock, the current device and the first-error store.
+// lock, the current device, the scanner type of the probe that found it and
+// the first-error store.
 namespace tarvel::usb {
 
 class UsbScanner;
@@ -57,6 +59,12 @@ class UsbDevices {
   // (having passed the list lock), else null with -302 stored.
   UsbScanner* UseCurrent();
 
+  // The scanner type of the probe that found a device at the last interface
+  // initialisation (kept also when the open failed); undefined (18) when it
+  // found none. It chooses the FPGA design of the device.
+  int ScannerType() const { return scanner_type_; }
+  void SetScannerType(int type) { scanner_type_ = type; }
+
   // The first-error store: `KeepFirstError` fills it when it is empty and
   // returns the status unchanged; `TakeLastError` returns it and empties it
   // when the low byte of `clear` is nonzero. No lock: the exports are
@@ -68,6 +76,7 @@ class UsbDevices {
   platform::CriticalSection lock_;
   std::list<std::unique_ptr<UsbScanner>> devices_;
   UsbScanner* current_ = nullptr;
+  int scanner_type_ = kScannerTypeUndefined;
   platform::DeviceInfoHandle set_ = nullptr;
   int found_ = 0;
   int32_t first_error_ = 0;

@@ -2,8 +2,8 @@
 // byte, the images of the same plates over the parallel port; a scanner
 // unplugged in the middle of a scan.
 #include "driver/api/current_session.h"
-#include "driver/tests/session/process_resources.h"
 #include "driver/tests/session/session_fixture.h"
+#include "driver/tests/session/process_resources.h"
 
 #include <cstring>
 #include <fstream>
@@ -73,6 +73,27 @@ TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   usb = sim::AttachUsb(scanner);
   EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), tarvel::kInterfaceUsb);
   EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 6);
+}
+
+// A scanner swapped while the library stays loaded: the open goes by the
+// type the session knew, and the device it connects gives the type from then
+// on.
+TEST_F(UsbSession, TheDeviceTheOpenConnectsGivesTheScannerTypeFromThenOn) {
+  WriteIni();
+  scenario.fpga_configured = true;
+  AttachOver(true);
+  tarvel::Session& s = tarvel::CurrentSession();
+  s.interface_kind = tarvel::kInterfaceUsb;
+  s.scanner_type = 13;  // what the earlier scanner gave
+  char name[256];
+  EXPECT_EQ(Get_Paramname(name, 2), 0);
+  EXPECT_STREQ(name, "Erase");  // type 13 names the erase mode
+  ASSERT_EQ(Open_Scanner(1), 0) << Log();
+  EXPECT_NE(Log().find("   Scanner Type 13 '"), std::string::npos) << Log();
+  EXPECT_EQ(Get_Paramname(name, 2), 0);
+  EXPECT_STREQ(name, "Ceph 50");
+  EXPECT_EQ(s.scanner_type, 6);
+  EXPECT_EQ(Close_Scanner(), 0);
 }
 
 // A type-6 scanner ignores `Firmware`: its design is the built-in one, and

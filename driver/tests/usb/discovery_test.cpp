@@ -39,10 +39,10 @@ TEST_F(Discovery, EveryGuidGivesItsScannerType) {
     SCOPED_TRACE(table[i].guid);
     EXPECT_EQ(platform::GuidText(tarvel::usb::ProbeTable()[i].guid), table[i].guid) << "probe " << i + 1;
     scenario.guid = table[i].guid;
-    tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
+    devices.SetScannerType(tarvel::kScannerTypeUndefined);
     Plug();
     ASSERT_EQ(Init_Interface(devices, no_log), 0);
-    EXPECT_EQ(tarvel::ScannerType(), table[i].type);
+    EXPECT_EQ(devices.ScannerType(), table[i].type);
     EXPECT_EQ(devices.OpenCount(), 1);
     EXPECT_EQ(tarvel::usb::Free_Interface(devices), 0);
     sim::DetachUsb();
@@ -53,12 +53,12 @@ TEST_F(Discovery, TheEarlierProbeWinsWhenTwoInterfacesShow) {
   scenario.guid = "{1A6B8D00-DF2E-4A05-86DD-AA12B90E7A44}, {1A6B8D01-DF2E-4A05-86DD-AA12B90E7A44}";
   Plug();
   ASSERT_EQ(Init_Interface(devices, no_log), 0);
-  EXPECT_EQ(tarvel::ScannerType(), 5);  // probe 3, not probe 17
+  EXPECT_EQ(devices.ScannerType(), 5);  // probe 3, not probe 17
 }
 
 TEST_F(Discovery, NothingAttachedGivesNoDevicesAndLeavesTheTypeUndefined) {
   EXPECT_EQ(Init_Interface(devices, no_log), -305);
-  EXPECT_EQ(tarvel::ScannerType(), 18);
+  EXPECT_EQ(devices.ScannerType(), 18);
   EXPECT_EQ(devices.OpenCount(), 0);
   EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -305);
 }
@@ -86,7 +86,7 @@ TEST_F(Discovery, ADriverOfAnotherApiVersionIsClosedAgain) {
   Plug();
   EXPECT_EQ(Init_Interface(devices, no_log), -324);  // 0xE000101C mapped
   EXPECT_EQ(devices.OpenCount(), 0);
-  EXPECT_EQ(tarvel::ScannerType(), 6);  // set also when the open fails
+  EXPECT_EQ(devices.ScannerType(), 6);  // set also when the open fails
 }
 
 TEST_F(Discovery, OpenConfiguresTheDeviceAndStartsTheReaderAtAboveNormalPriority) {
