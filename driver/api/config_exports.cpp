@@ -24,7 +24,7 @@ TARVEL_API int Get_IniFileName(char* buffer) {
   if (!buffer) return tarvel::kErrInvalidArgument;
   buffer[0] = 0;
   return tarvel::Guarded(tarvel::kErrFailed, [&] {
-    tarvel::IniFile ini = tarvel::Ini_Open();
+    tarvel::IniPath ini = tarvel::Ini_Open();
     CopyText(buffer, ini.path);
     // A path cut to fit the buffer would name another file.
     const bool whole = ini.path.size() <= tarvel::kMaxIniPath;

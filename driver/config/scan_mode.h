@@ -80,7 +80,7 @@ struct ScanMode {
 // device 0xA8); false when the read fails.
 using PmtWordReader = std::function<bool(uint8_t address, uint16_t& word)>;
 
-struct IniFile;
+struct IniPath;
 
 // The scan motion of the [Scanner] section: the stepper step (the size of
 // `SMotStep`; missing: 1.163e-6), reversed when `SMotStep` is negative or
@@ -90,7 +90,7 @@ struct ScanMotion {
   bool reversed = false;
   double circle = 0;
 };
-ScanMotion Ini_ScanMotion(const IniFile& ini);
+ScanMotion Ini_ScanMotion(const IniPath& ini);
 
 // Samples summed per pixel for a pixel size (micrometres) at a scan motor
 // speed (rpm) on a scan circle (metres), before rounding.

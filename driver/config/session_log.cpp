@@ -68,7 +68,7 @@ void Rotate(const std::string& base, int count) {
 }  // namespace
 
 std::FILE* Open_LogFile() {
-  IniFile ini = Ini_Open();
+  IniPath ini = Ini_Open();
   std::string base = MakeModulePath(Ini_StringOr(ini, "Scanner", "Logfile", ".\\Tarvel"));
   std::string current = base + ".log";
   std::optional<std::time_t> modified = platform::GetFileModifiedTime(current);

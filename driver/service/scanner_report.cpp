@@ -96,7 +96,7 @@ void IdProm(ReportText& r, Session& s) {
   r.Blank();
 }
 
-void ScanModes(ReportText& r, const IniFile& ini, int scanner_type) {
+void ScanModes(ReportText& r, const IniPath& ini, int scanner_type) {
   Logf(r, "Configuration file:\n   %s\n", ini.path.c_str());
   r.Blank();
   const int count = ParamCount(scanner_type);
@@ -125,7 +125,7 @@ void DataPromHeader(ReportText& r, Session& s) {
   Logf(r, "   Date       : %04i-%02i-%02i %02i:%02i:%02i\n", h.year, h.month, h.day, h.hour, h.minute, h.second);
 }
 
-void Normalization(ReportText& r, Session& s, const IniFile& ini) {
+void Normalization(ReportText& r, Session& s, const IniPath& ini) {
   const std::string path = NormalizationFileNamed(ini);
   if (!path.empty()) {
     Logf(r, "Using normalization file:\n   %s\n", path.c_str());
@@ -206,7 +206,7 @@ void Filter(ReportText& r, const Session& s) {
 int Write_Report(Session& s, const std::string& path) {
   std::FILE* file = platform::OpenFile(path, "w");
   if (file == nullptr) return kErrFailed;
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   ReportText r;
   Heading(r);
   SystemAndInterface(r, s);

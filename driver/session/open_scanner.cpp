@@ -34,10 +34,10 @@ constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
 
 // Block-read attempts: `Interface` key `Retry`.
-int RetryCountOf(const IniFile& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
+int RetryCountOf(const IniPath& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
 
 // The mode number to open and its name; 0 or -2.
-int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSink& log) {
+int ChooseMode(const IniPath& ini, int type, int* mode, std::string* name, LogSink& log) {
   if (*mode > ParamCount(type)) {
     if (!ScannerTypeFactsOf(type).intraoral_modes) {
       Logf(log, "ERROR: Scan mode not found\n");
@@ -81,7 +81,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSi
 }
 
 // The image folder, created and checked for space; 0 or -1.
-int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
+int PrepareImageFolder(Session& s, const IniPath& ini, int type) {
   const std::string folder = MakeModulePath(Ini_StringOr(ini, "Scanner", "ImagePath", ".\\Images"));
   Logf(s.log, "Image file directory: %s\n", folder.c_str());
   if (!s.Acq().SetImageFolder(folder)) {
@@ -155,7 +155,7 @@ void ReadIdentification(Session& s) {
 // The normalization table: one factor per pixel of a line, each the pixel
 // scale, then corrected by the file or data-PROM copy (not while old data
 // are recovered).
-bool PrepareNormalization(Session& s, const IniFile& ini, bool recover) {
+bool PrepareNormalization(Session& s, const IniPath& ini, bool recover) {
   std::vector<double> table;
   try {
     table.assign(s.mode.Anz_Pix, s.mode.PixScale);
@@ -203,7 +203,7 @@ int RecoverOldData(Session& s) {
 // folder, firmware, memory, registers, identification, temporary file,
 // normalization and laser check; 0, a warning or an error.
 int OpenSteps(Session& s, int mode) {
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   if (!ini.found) {
     Logf(s.log, "ERROR: INI file not found\n");
     return kErrIniMissing;
@@ -398,7 +398,7 @@ int Session_Open(Session& s, int mode) {
   } else if (mode < 0) {
     mode = -mode;
   }
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   Logf(s.log, "\n");
   Logf(s.log, "%s Open_Scanner(%i)\n", TimeStamp().c_str(), mode);
   Logf(s.log, "Tarvel.dll version : %s\n", kDriverVersionText);

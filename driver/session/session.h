@@ -103,7 +103,7 @@ int Session_MakeCalibFile(Session& s, const char* image_name);
 // The table of an opening session: `Normalization`, else `Kalibrierdaten`,
 // names the file; with neither the data-PROM copy is tried. Failures leave
 // the table as it was.
-void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table);
+void Session_LoadNormalization(Session& s, const IniPath& ini, std::vector<double>& table);
 // The data-PROM exports on the open session; -4 when none is open.
 int Session_WriteNormalizationData(Session& s, const char* path);
 int Session_ReadNormalizationData(Session& s, const char* path);
