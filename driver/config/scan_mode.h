@@ -97,9 +97,9 @@ ScanMotion Ini_ScanMotion(const IniPath& ini);
 double SamplesPerPixel(double res_um, double rpm, double circle);
 
 // `Load_ScanMode`: derives `mode` of the ini file for a scanner of
-// `scanner_type` (`ScannerType`). The PMT voltage is taken from the
-// identification PROM word at ((mode + 50) x 4) mod 256 when `read_pmt_word`
-// reads one between 300 and 1250 (logged to `log` when given). Returns 0, or
+// `scanner_type`. The PMT voltage is taken from the identification PROM word
+// at ((mode + 50) x 4) mod 256 when `read_pmt_word` reads one between 300
+// and 1250 (logged to `log` when given). Returns 0, or
 // kErrOutOfRange when the mode is unusable (`usable` false, `unusable_reason`
 // set).
 int Load_ScanMode(ScanMode& scan_mode, int mode, int scanner_type, const PmtWordReader& read_pmt_word,

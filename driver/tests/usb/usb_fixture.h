@@ -1,7 +1,8 @@
 #pragma once
 // The simulated scanner behind the platform's USB stand-in, a library folder
-// of its own (ini beside the library, registry store) and the low-level USB
-// layer reset between tests: no device open, the first-error store empty.
+// of its own (ini beside the library, registry store) and the library's USB
+// device state reset between tests: no device open, the first-error store
+// empty.
 #include <gtest/gtest.h>
 
 #include <chrono>
