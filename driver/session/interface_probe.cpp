@@ -42,6 +42,9 @@ int Get_InterfaceType(Session& s) {
 }
 
 int Get_ScannerType(Session& s) {
+  // A scanner the application opened through the low-level exports counts
+  // as found.
+  if (s.scanner_type == kScannerTypeUndefined) TakeUsbScannerType(s, usb::TheUsbDevices());
   if (s.scanner_type != kScannerTypeUndefined) return s.scanner_type;
   if (Get_InterfaceType(s) == kInterfaceParallel) s.scanner_type = kScannerTypeParallelPort;
   Logf(s.log, "Scanner Type = %d\n", s.scanner_type);
@@ -55,6 +58,7 @@ void TakeUsbScannerType(Session& s, const usb::UsbDevices& devices) {
 void ResetInterfaceProbe(Session& s) {
   s.interface_kind = kInterfaceNone;
   s.scanner_type = kScannerTypeUndefined;
+  usb::TheUsbDevices().SetScannerType(kScannerTypeUndefined);
 }
 
 }  // namespace tarvel

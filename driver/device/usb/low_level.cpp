@@ -38,7 +38,6 @@ int32_t CheckedRange(UsbDevices& devices, uint8_t first, uint8_t last, uint32_t*
 }  // namespace
 
 int32_t Init_Interface(UsbDevices& devices, LogSink& log) {
-  devices.SetScannerType(kScannerTypeUndefined);
   int32_t result = KPU_STATUS_NO_DEVICES;
   for (int i = 0; i < kProbeCount; ++i) {
     const ProbeEntry& probe = ProbeTable()[i];
