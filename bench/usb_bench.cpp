@@ -118,7 +118,7 @@ struct Paths {
   std::shared_ptr<sim::Scanner> usb_scanner = std::make_shared<sim::Scanner>(Configured("USB,EPP"));
   const std::vector<uint32_t> words = LitStream();
   devtest::OwnedRegisters epp;
-  devtest::OwnedRegisters usb{std::make_unique<tarvel::UsbScannerTransport>()};
+  devtest::OwnedRegisters usb{std::make_unique<tarvel::UsbScannerTransport>(tarvel::usb::TheUsbDevices())};
 };
 
 // Medians throughout: a run that the scheduler happens to hold up (both

@@ -75,23 +75,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return r;
   }();
   namespace ll = tarvel::usb;
+  ll::UsbDevices& devices = ll::TheUsbDevices();
+  static tarvel::NullLogSink no_log;
   replies->Feed(data, size);
-  if (ll::Init_Interface() == 0) {
+  if (ll::Init_Interface(devices, no_log) == 0) {
     ScanStatus status;
-    ll::GetScanStatus(&status);
+    ll::GetScanStatus(devices, &status);
     std::vector<uint8_t> prom(1200);
     int32_t length = static_cast<int32_t>(prom.size());
-    ll::I2C_LargePROMrd(0xAA, 0, prom.data(), &length);
+    ll::I2C_LargePROMrd(devices, 0xAA, 0, prom.data(), &length);
     if (length < 0 || length > 1200) std::abort();
     int16_t first, second, lib, drv;
-    ll::GetTarvelVersion(&first, &second, &lib, &drv);
+    ll::GetTarvelVersion(devices, &first, &second, &lib, &drv);
     uint8_t fpga[4];
-    ll::GetFGPAStatus(fpga);
-    ll::RegReadLong(51);
-    ll::I2C_TEMPread(0x92);
+    ll::GetFGPAStatus(devices, fpga);
+    ll::RegReadLong(devices, 51);
+    ll::I2C_TEMPread(devices, 0x92);
     uint8_t block[44] = {};
-    ll::RegWriteBlock(130, block, 44);
-    if (ll::UsbScanner* device = ll::FindDevice(ll::CurrentDevice())) {
+    ll::RegWriteBlock(devices, 130, block, 44);
+    if (ll::UsbScanner* device = devices.FindCurrent()) {
       ll::UsbConfigurationInfo info;
       device->GetConfigurationInfo(&info);
       if (info.interface_count > ll::kMaxInterfaces || info.pipe_count > ll::kMaxPipes) std::abort();
@@ -110,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ll::UsbConfigurationInfo info;
   ll::DecodeConfigurationInfo(data, static_cast<uint32_t>(size), &info);
   if (info.interface_count > ll::kMaxInterfaces || info.pipe_count > ll::kMaxPipes) std::abort();
-  ll::Free_Interface();
-  ll::GetLastTarvelError(1);
+  ll::Free_Interface(devices);
+  ll::GetLastTarvelError(devices, 1);
   return 0;
 }

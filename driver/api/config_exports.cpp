@@ -24,7 +24,7 @@ TARVEL_API int Get_IniFileName(char* buffer) {
   if (!buffer) return tarvel::kErrInvalidArgument;
   buffer[0] = 0;
   return tarvel::Guarded(tarvel::kErrFailed, [&] {
-    tarvel::IniFile ini = tarvel::Ini_Open();
+    tarvel::IniPath ini = tarvel::Ini_Open();
     CopyText(buffer, ini.path);
     // A path cut to fit the buffer would name another file.
     const bool whole = ini.path.size() <= tarvel::kMaxIniPath;
@@ -38,8 +38,8 @@ TARVEL_API int Set_IniFileName(const char* path) {
 
 TARVEL_API int Get_Paramcount() {
   return tarvel::Guarded(0, [] {
-    tarvel::Get_ScannerType(tarvel::CurrentSession());  // the count is the probed scanner type's
-    return tarvel::ParamCount();
+    // The count is the probed scanner type's.
+    return tarvel::ParamCount(tarvel::Get_ScannerType(tarvel::CurrentSession()));
   });
 }
 
@@ -48,8 +48,7 @@ TARVEL_API int Get_Paramname(char* name, int mode) {
   name[0] = 0;
   return tarvel::Guarded(tarvel::kErrNotFound, [&] {
     std::string text;
-    tarvel::Get_ScannerType(tarvel::CurrentSession());
-    int r = tarvel::ParamName(mode, text);
+    int r = tarvel::ParamName(tarvel::Get_ScannerType(tarvel::CurrentSession()), mode, text);
     CopyText(name, text);
     return r;
   });

@@ -1,121 +1,137 @@
-// The low-level USB exports: thin wrappers over driver/device/usb/low_level.h;
-// an exception (no memory) becomes the export's failure value.
+// The low-level USB exports: thin wrappers over driver/device/usb/low_level.h
+// on the library's USB device state; an exception (no memory) becomes the
+// export's failure value.
 #include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
 #include "driver/device/usb/low_level.h"
+#include "driver/device/usb/usb_discovery.h"
 #include "driver/result_codes.h"
 #include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
+namespace {
+tarvel::usb::UsbDevices& Devices() { return tarvel::usb::TheUsbDevices(); }
+}  // namespace
+
 int32_t TarvelInit_Interface() {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [] { return tarvel::usb::Init_Interface(); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [] { return tarvel::usb::Init_Interface(Devices(), tarvel::CurrentSession().log); });
 }
 int32_t TarvelFree_Interface() {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [] { return tarvel::usb::Free_Interface(); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [] { return tarvel::usb::Free_Interface(Devices()); });
 }
 int32_t TarvelInit_Firmware(int32_t check_first) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::Init_Firmware(check_first, tarvel::CurrentSession().log); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] {
+    return tarvel::usb::Init_Firmware(Devices(), check_first, tarvel::CurrentSession().log);
+  });
 }
 int32_t TarvelGetFGPAStatus(uint8_t* buffer) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetFGPAStatus(buffer); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::GetFGPAStatus(Devices(), buffer); });
 }
 int32_t TarvelRegRead(int32_t reg) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegRead(reg); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegRead(Devices(), reg); });
 }
 int32_t TarvelRegReadShort(int32_t reg) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegReadShort(reg); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegReadShort(Devices(), reg); });
 }
 int32_t TarvelRegReadShortInc(int32_t reg) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegReadShortInc(reg); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegReadShortInc(Devices(), reg); });
 }
 uint32_t TarvelRegReadLong(int32_t reg) {
-  return tarvel::Guarded(uint32_t(0u), [&] { return tarvel::usb::RegReadLong(reg); });
+  return tarvel::Guarded(uint32_t(0u), [&] { return tarvel::usb::RegReadLong(Devices(), reg); });
 }
 uint32_t TarvelRegReadLongInc(int32_t reg) {
-  return tarvel::Guarded(uint32_t(0u), [&] { return tarvel::usb::RegReadLongInc(reg); });
+  return tarvel::Guarded(uint32_t(0u), [&] { return tarvel::usb::RegReadLongInc(Devices(), reg); });
 }
 int32_t TarvelRegWrite(int32_t reg, int32_t value) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWrite(reg, value); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWrite(Devices(), reg, value); });
 }
 int32_t TarvelRegWriteShort(int32_t reg, int32_t value) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteShort(reg, value); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteShort(Devices(), reg, value); });
 }
 int32_t TarvelRegWriteShortInc(int32_t reg, int32_t value) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteShortInc(reg, value); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteShortInc(Devices(), reg, value); });
 }
 int32_t TarvelRegWriteLong(int32_t reg, uint32_t value) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteLong(reg, value); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteLong(Devices(), reg, value); });
 }
 int32_t TarvelRegWriteLongInc(int32_t reg, uint32_t value) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteLongInc(reg, value); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteLongInc(Devices(), reg, value); });
 }
 int32_t TarvelRegWriteBlock(int32_t reg, const uint8_t* data, int32_t length) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteBlock(reg, data, length); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::RegWriteBlock(Devices(), reg, data, length); });
 }
 int32_t TarvelReadBlock(void* buffer, int32_t length, int32_t* count) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::ReadBlock(buffer, length, count); });
+                         [&] { return tarvel::usb::ReadBlock(Devices(), buffer, length, count); });
 }
 int32_t TarvelClearReadBlock() {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [] { return tarvel::usb::ClearReadBlock(); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [] { return tarvel::usb::ClearReadBlock(Devices()); });
 }
 int32_t TarvelI2C_PROM_read(uint8_t* buffer, int32_t device, uint8_t first, uint8_t last) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::I2C_PROM_read(buffer, device, first, last); });
+                         [&] { return tarvel::usb::I2C_PROM_read(Devices(), buffer, device, first, last); });
 }
 int32_t TarvelI2C_PROM_write(const uint8_t* data, int32_t device, uint8_t first, uint8_t last) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::I2C_PROM_write(data, device, first, last); });
+                         [&] { return tarvel::usb::I2C_PROM_write(Devices(), data, device, first, last); });
 }
 int32_t TarvelI2C_LargePROMrd(int32_t device, int32_t address, uint8_t* buffer, int32_t* length) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::I2C_LargePROMrd(device, address, buffer, length); });
+                         [&] { return tarvel::usb::I2C_LargePROMrd(Devices(), device, address, buffer, length); });
 }
 int32_t TarvelI2C_LargePROMwr(int32_t device, int32_t address, const uint8_t* data, int32_t* length) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::I2C_LargePROMwr(device, address, data, length); });
+                         [&] { return tarvel::usb::I2C_LargePROMwr(Devices(), device, address, data, length); });
 }
 int32_t TarvelI2C_DACout(int32_t device, int32_t value) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::I2C_DACout(device, value); });
+                         [&] { return tarvel::usb::I2C_DACout(Devices(), device, value); });
 }
 int32_t TarvelI2C_ADCread(int32_t device, int32_t channel) {
-  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::I2C_ADCread(device, channel); });
+  return tarvel::Guarded(int32_t(0), [&] { return tarvel::usb::I2C_ADCread(Devices(), device, channel); });
 }
 int32_t TarvelI2C_TEMPinit(int32_t device, int32_t configuration) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::I2C_TEMPinit(device, configuration); });
+                         [&] { return tarvel::usb::I2C_TEMPinit(Devices(), device, configuration); });
 }
 int32_t TarvelI2C_TEMPread(int32_t device) {
-  return tarvel::Guarded(int32_t(tarvel::usb::kTempFailure), [&] { return tarvel::usb::I2C_TEMPread(device); });
+  return tarvel::Guarded(int32_t(tarvel::usb::kTempFailure),
+                         [&] { return tarvel::usb::I2C_TEMPread(Devices(), device); });
 }
 uint32_t TarvelAnz_ScanLine() {
-  return tarvel::Guarded(uint32_t(tarvel::usb::kScanLineFailure), [] { return tarvel::usb::Anz_ScanLine(); });
+  return tarvel::Guarded(uint32_t(tarvel::usb::kScanLineFailure), [] { return tarvel::usb::Anz_ScanLine(Devices()); });
 }
 int32_t TarvelPentamotor_init(int32_t value) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::Pentamotor_init(value); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::Pentamotor_init(Devices(), value); });
 }
 uint32_t TarvelGetUsbTimeout() {
-  return tarvel::Guarded(uint32_t(0u), [] { return tarvel::usb::GetUsbTimeout(); });
+  return tarvel::Guarded(uint32_t(0u), [] { return tarvel::usb::GetUsbTimeout(Devices()); });
 }
 int32_t TarvelSetUsbTimeout(uint32_t ms) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::SetUsbTimeout(ms); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::SetUsbTimeout(Devices(), ms); });
 }
 int32_t TarvelGetTarvelVersion(int16_t* first, int16_t* second, int16_t* library_api, int16_t* driver_api) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::GetTarvelVersion(first, second, library_api, driver_api); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] {
+    return tarvel::usb::GetTarvelVersion(Devices(), first, second, library_api, driver_api);
+  });
 }
 int32_t TarvelGetScanStatus(ScanStatus* status) {
-  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::GetScanStatus(status); });
+  return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
+                         [&] { return tarvel::usb::GetScanStatus(Devices(), status); });
 }
 int32_t TarvelGetTarvelErrorText(int32_t code, char* buffer, int32_t length) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::GetTarvelErrorText(code, buffer, length); });
+                         [&] { return tarvel::usb::GetTarvelErrorText(Devices(), code, buffer, length); });
 }
 int32_t TarvelGetLastTarvelError(int32_t clear) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                         [&] { return tarvel::usb::GetLastTarvelError(clear); });
+                         [&] { return tarvel::usb::GetLastTarvelError(Devices(), clear); });
 }
 int32_t TarvelSetTraceMask(int32_t mask) {
   return tarvel::Guarded(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [&] { return tarvel::usb::SetTraceMask(mask); });

@@ -8,7 +8,7 @@ std::string FilterSection(int32_t filter) {
   return "Filter_#" + std::to_string(n);
 }
 
-FilterParams ReadFilterParams(const IniFile& ini, int32_t filter) {
+FilterParams ReadFilterParams(const IniPath& ini, int32_t filter) {
   const std::string section = FilterSection(filter);
   FilterParams p;
   p.low_block = Ini_DoubleOr(ini, section, "LowBlock", p.low_block);

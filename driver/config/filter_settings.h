@@ -23,6 +23,6 @@ std::string FilterSection(int32_t filter);
 
 // The six values of the filter's section; each missing or empty key (or a
 // missing section or ini file) keeps its default.
-FilterParams ReadFilterParams(const IniFile& ini, int32_t filter);
+FilterParams ReadFilterParams(const IniPath& ini, int32_t filter);
 
 }  // namespace tarvel

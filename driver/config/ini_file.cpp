@@ -46,11 +46,11 @@ locale_t CLocale() {
 
 }  // namespace
 
-IniFile Ini_ModuleFallback() {
+IniPath Ini_ModuleFallback() {
   std::string module = ModuleFilePath();
   std::string folder = platform::FolderPart(module);
   std::string name = IniNameFor(platform::FileNamePart(module));
-  IniFile ini;
+  IniPath ini;
   ini.path = folder + "/" + name;
   for (const std::string& candidate : platform::FindFiles(ini.path)) {
     if (platform::EqualsIgnoreCase(candidate, name)) {
@@ -62,8 +62,8 @@ IniFile Ini_ModuleFallback() {
   return ini;
 }
 
-IniFile Ini_Open() {
-  IniFile ini;
+IniPath Ini_Open() {
+  IniPath ini;
   if (std::optional<std::string> value = reg::QueryString(reg::Hive::LocalMachine, kTarvelRegistryKey, kIniFileValue)) {
     ini.path = value->substr(0, kMaxIniFileValue);
   }
@@ -72,7 +72,7 @@ IniFile Ini_Open() {
   return ini;
 }
 
-int Ini_ReadString(const IniFile& ini, std::string_view section, std::string_view key, std::string& out) {
+int Ini_ReadString(const IniPath& ini, std::string_view section, std::string_view key, std::string& out) {
   out.clear();
   if (!ini.found) return kErrNoIniFound;
   std::optional<std::string> value = platform::ReadProfileString(ini.path, section, key);
@@ -84,7 +84,7 @@ int Ini_ReadString(const IniFile& ini, std::string_view section, std::string_vie
 namespace {
 // The string read, then `parse` of its text; `out` is 0 on failure.
 template <typename T, typename Parse>
-int ReadNumber(const IniFile& ini, std::string_view section, std::string_view key, T& out, Parse parse) {
+int ReadNumber(const IniPath& ini, std::string_view section, std::string_view key, T& out, Parse parse) {
   out = T(0);
   std::string text;
   int r = Ini_ReadString(ini, section, key, text);
@@ -93,34 +93,34 @@ int ReadNumber(const IniFile& ini, std::string_view section, std::string_view ke
 }
 }  // namespace
 
-int Ini_ReadInt(const IniFile& ini, std::string_view section, std::string_view key, int& out) {
+int Ini_ReadInt(const IniPath& ini, std::string_view section, std::string_view key, int& out) {
   return ReadNumber(ini, section, key, out, [](const char* text) {
     long v = std::strtol(text, nullptr, 0);
     return int(std::clamp<long>(v, INT_MIN, INT_MAX));
   });
 }
 
-int Ini_ReadDouble(const IniFile& ini, std::string_view section, std::string_view key, double& out) {
+int Ini_ReadDouble(const IniPath& ini, std::string_view section, std::string_view key, double& out) {
   return ReadNumber(ini, section, key, out, [](const char* text) { return strtod_l(text, nullptr, CLocale()); });
 }
 
-std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::string_view key,
+std::string Ini_StringOr(const IniPath& ini, std::string_view section, std::string_view key,
                          std::string_view fallback) {
   std::string v;
   return Ini_ReadString(ini, section, key, v) == 0 ? v : std::string(fallback);
 }
 
-std::string FpgaDesignFileName(const IniFile& ini, int scanner_type) {
+std::string FpgaDesignFileName(const IniPath& ini, int scanner_type) {
   return ScannerTypeFactsOf(scanner_type).geometry.from_ini ? Ini_StringOr(ini, "Scanner", "Firmware", "")
                                                              : std::string();
 }
 
-int Ini_IntOr(const IniFile& ini, std::string_view section, std::string_view key, int fallback) {
+int Ini_IntOr(const IniPath& ini, std::string_view section, std::string_view key, int fallback) {
   int v;
   return Ini_ReadInt(ini, section, key, v) == 0 ? v : fallback;
 }
 
-double Ini_DoubleOr(const IniFile& ini, std::string_view section, std::string_view key, double fallback) {
+double Ini_DoubleOr(const IniPath& ini, std::string_view section, std::string_view key, double fallback) {
   double v;
   return Ini_ReadDouble(ini, section, key, v) == 0 ? v : fallback;
 }

@@ -17,35 +17,36 @@ constexpr size_t kMaxIniPath = 255;
 // The registry value is read up to this length.
 constexpr size_t kMaxIniFileValue = 260;
 
-// One located ini file (`Ini_Open`): whether it could be opened, and the
-// path (the last one tried when none could).
-struct IniFile {
+// Where the ini file was located (`Ini_Open`): the path (the last one tried
+// when none could be opened) and whether a file could be opened there. The
+// reads below open the file at the path anew.
+struct IniPath {
   bool found = false;
   std::string path;
 };
 
-IniFile Ini_Open();
+IniPath Ini_Open();
 
 // The fallback path beside the library (found or not).
-IniFile Ini_ModuleFallback();
+IniPath Ini_ModuleFallback();
 
 // Reads. Results: 0 success; -1 no ini file found; -2 key missing or empty.
 // `out` is "" / 0 / 0.0 on failure. Strings are cut to 255 bytes. Integers
 // parse like strtol with base 0 ("0x10" 16, "010" 8, "-3"), numbers like
 // strtod in the C locale.
-int Ini_ReadString(const IniFile& ini, std::string_view section, std::string_view key, std::string& out);
-int Ini_ReadInt(const IniFile& ini, std::string_view section, std::string_view key, int& out);
-int Ini_ReadDouble(const IniFile& ini, std::string_view section, std::string_view key, double& out);
+int Ini_ReadString(const IniPath& ini, std::string_view section, std::string_view key, std::string& out);
+int Ini_ReadInt(const IniPath& ini, std::string_view section, std::string_view key, int& out);
+int Ini_ReadDouble(const IniPath& ini, std::string_view section, std::string_view key, double& out);
 
 // The value, or `fallback` when the read fails (missing file, key or value).
-std::string Ini_StringOr(const IniFile& ini, std::string_view section, std::string_view key, std::string_view fallback);
-int Ini_IntOr(const IniFile& ini, std::string_view section, std::string_view key, int fallback);
-double Ini_DoubleOr(const IniFile& ini, std::string_view section, std::string_view key, double fallback);
+std::string Ini_StringOr(const IniPath& ini, std::string_view section, std::string_view key, std::string_view fallback);
+int Ini_IntOr(const IniPath& ini, std::string_view section, std::string_view key, int fallback);
+double Ini_DoubleOr(const IniPath& ini, std::string_view section, std::string_view key, double fallback);
 
 // The FPGA design file: `Scanner` key `Firmware` for the scanner types whose
 // geometry the ini may change (scanner_type.h); empty (the built-in design)
 // for every other type and without the key.
-std::string FpgaDesignFileName(const IniFile& ini, int scanner_type);
+std::string FpgaDesignFileName(const IniPath& ini, int scanner_type);
 
 // Section of scan mode n: "Param_#<n>".
 std::string ModeSection(int mode);

@@ -9,21 +9,21 @@ namespace tarvel {
 namespace {
 
 // A mode exists while its `ParamName` is present and not empty.
-bool Exists(const IniFile& ini, int mode) {
+bool Exists(const IniPath& ini, int mode) {
   std::string name;
   return Ini_ReadString(ini, ModeSection(mode), "ParamName", name) == 0;
 }
 
-PlateType KindOf(const IniFile& ini, int mode) {
+PlateType KindOf(const IniPath& ini, int mode) {
   return PlateTypeFromImgTypes(Ini_StringOr(ini, ModeSection(mode), "ImgTypes", ""));
 }
 
 }  // namespace
 
-int ParamCount() {
-  const IniFile ini = Ini_Open();
+int ParamCount(int scanner_type) {
+  const IniPath ini = Ini_Open();
   if (!ini.found) return 0;
-  const ScannerTypeFacts& type = ScannerTypeFactsOf(ScannerType());
+  const ScannerTypeFacts& type = ScannerTypeFactsOf(scanner_type);
   int n = 0;
   if (type.intraoral_modes) {
     while (Exists(ini, n + 1) && KindOf(ini, n + 1) == kPlateIntraoral) ++n;
@@ -38,11 +38,11 @@ int ParamCount() {
   return n;
 }
 
-int ParamName(int mode, std::string& name) {
+int ParamName(int scanner_type, int mode, std::string& name) {
   name.clear();
-  if (mode > ParamCount()) return kErrNotFound;
-  const IniFile ini = Ini_Open();
-  if (ScannerTypeFactsOf(ScannerType()).erase_after_intraoral && KindOf(ini, mode) != kPlateIntraoral) {
+  if (mode > ParamCount(scanner_type)) return kErrNotFound;
+  const IniPath ini = Ini_Open();
+  if (ScannerTypeFactsOf(scanner_type).erase_after_intraoral && KindOf(ini, mode) != kPlateIntraoral) {
     // The first erase mode from `mode` on, before a missing mode.
     for (;; ++mode) {
       if (!Exists(ini, mode)) return kErrNotFound;

@@ -77,7 +77,7 @@ double SamplesPerPixel(double res_um, double rpm, double circle) {
   return res_um * 300 / (rpm * circle * kFirmwarePi);
 }
 
-ScanMotion Ini_ScanMotion(const IniFile& ini) {
+ScanMotion Ini_ScanMotion(const IniPath& ini) {
   double smot_step;
   if (Ini_ReadDouble(ini, "Scanner", "SMotStep", smot_step) != 0) smot_step = -1.163e-6;
   return {std::fabs(smot_step), smot_step < 0, Ini_DoubleOr(ini, "Scanner", "Abtastkreis", 0.1004)};
@@ -86,7 +86,7 @@ ScanMotion Ini_ScanMotion(const IniFile& ini) {
 int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt_word, LogSink* log) {
   m = ScanMode{};
   Checked check(m);
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   const std::string sec = ModeSection(mode);
   const ScanGeometry& fixed = ScannerTypeFactsOf(type).geometry;
   const bool from_ini = fixed.from_ini;

@@ -80,7 +80,7 @@ struct ScanMode {
 // device 0xA8); false when the read fails.
 using PmtWordReader = std::function<bool(uint8_t address, uint16_t& word)>;
 
-struct IniFile;
+struct IniPath;
 
 // The scan motion of the [Scanner] section: the stepper step (the size of
 // `SMotStep`; missing: 1.163e-6), reversed when `SMotStep` is negative or
@@ -90,16 +90,16 @@ struct ScanMotion {
   bool reversed = false;
   double circle = 0;
 };
-ScanMotion Ini_ScanMotion(const IniFile& ini);
+ScanMotion Ini_ScanMotion(const IniPath& ini);
 
 // Samples summed per pixel for a pixel size (micrometres) at a scan motor
 // speed (rpm) on a scan circle (metres), before rounding.
 double SamplesPerPixel(double res_um, double rpm, double circle);
 
 // `Load_ScanMode`: derives `mode` of the ini file for a scanner of
-// `scanner_type` (`ScannerType`). The PMT voltage is taken from the
-// identification PROM word at ((mode + 50) x 4) mod 256 when `read_pmt_word`
-// reads one between 300 and 1250 (logged to `log` when given). Returns 0, or
+// `scanner_type`. The PMT voltage is taken from the identification PROM word
+// at ((mode + 50) x 4) mod 256 when `read_pmt_word` reads one between 300
+// and 1250 (logged to `log` when given). Returns 0, or
 // kErrOutOfRange when the mode is unusable (`usable` false, `unusable_reason`
 // set).
 int Load_ScanMode(ScanMode& scan_mode, int mode, int scanner_type, const PmtWordReader& read_pmt_word,

@@ -1,10 +1,7 @@
 #include "driver/config/scanner_type.h"
 
-#include <atomic>
-
 namespace tarvel {
 namespace {
-std::atomic<int> g_scanner_type{kScannerTypeUndefined};
 
 constexpr uint64_t k200Mb = 209715200ull;
 constexpr uint64_t k256Mb = 268435456ull;
@@ -41,9 +38,6 @@ constexpr ScannerTypeFacts kFacts[kScannerTypeUndefined + 1] = {
     {"Undefined", false, false, false, false, 0, nullptr, {false, 100, 0.095, 1.0, 35, 182, 15}, kStandard},
 };
 }  // namespace
-
-int ScannerType() { return g_scanner_type; }
-void SetScannerType(int type) { g_scanner_type = type; }
 
 const ScannerTypeFacts& ScannerTypeFactsOf(int type) {
   return kFacts[type >= 0 && type <= kScannerTypeUndefined ? type : kScannerTypeUndefined];

@@ -1,7 +1,8 @@
 #pragma once
-// `ScannerType`: the scanner model, set by the USB device discovery or the
-// interface probe; 18 ("Undefined") until then. What the software knows of
-// each model is in one table.
+// The scanner models (scanner types) and what the software knows of each, in
+// one table. The type is found by the USB device discovery or the interface
+// probe and kept by their owners (the USB device state, the session); 18
+// ("Undefined") until then.
 #include <cstdint>
 
 namespace tarvel {
@@ -9,11 +10,6 @@ namespace tarvel {
 constexpr int kScannerTypeUndefined = 18;
 // The type a scanner on the parallel port is taken for ("Vornix EPP").
 constexpr int kScannerTypeParallelPort = 6;
-
-int ScannerType();
-// Set by the probe and the discovery once they know the model; tests use it
-// as their seam.
-void SetScannerType(int type);
 
 // The built-in FPGA design a USB scanner of the type is configured with.
 enum class UsbDesign { kStandard, kEraser, kCompact, kWide };

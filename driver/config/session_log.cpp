@@ -7,7 +7,6 @@
 #include "platform/files.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <map>
 #include <optional>
 
@@ -69,7 +68,7 @@ void Rotate(const std::string& base, int count) {
 }  // namespace
 
 std::FILE* Open_LogFile() {
-  IniFile ini = Ini_Open();
+  IniPath ini = Ini_Open();
   std::string base = MakeModulePath(Ini_StringOr(ini, "Scanner", "Logfile", ".\\Tarvel"));
   std::string current = base + ".log";
   std::optional<std::time_t> modified = platform::GetFileModifiedTime(current);
@@ -102,14 +101,6 @@ void FlushSessionLog() {
 void CloseSessionLog() {
   if (g_log) std::fclose(g_log);
   g_log = nullptr;
-}
-
-void LogPrintf(const char* format, ...) {
-  if (!g_log) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(g_log, format, args);
-  va_end(args);
 }
 
 void WriteSessionLog(std::string_view text) {

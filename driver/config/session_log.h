@@ -33,8 +33,6 @@ bool SessionLogOpen();
 void FlushSessionLog();
 void CloseSessionLog();
 
-// Writes a formatted line (or part of one) to the session log.
-void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Writes text to the session log as it stands.
 void WriteSessionLog(std::string_view text);
 

@@ -10,7 +10,7 @@
 
 namespace tarvel {
 
-std::string NormalizationFileNamed(const IniFile& ini) {
+std::string NormalizationFileNamed(const IniPath& ini) {
   std::string path = Ini_StringOr(ini, "Scanner", "Normalization", "");
   if (path.empty()) path = Ini_StringOr(ini, "Scanner", "Kalibrierdaten", "");
   return path;

@@ -41,7 +41,7 @@ void ApplyFactors(std::vector<double>& table, double pitch_x, int32_t value_pitc
 
 // The normalization file the ini names: `Normalization`, else
 // `Kalibrierdaten`; "" when neither gives a path.
-std::string NormalizationFileNamed(const IniFile& ini);
+std::string NormalizationFileNamed(const IniPath& ini);
 
 // Loads the file at `path` into the table (one entry per pixel of the line);
 // 0, or -1, -100, -1013, -1019 with the table as it was.

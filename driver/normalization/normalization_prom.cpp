@@ -17,6 +17,9 @@ constexpr int kIdBlockLast = 31;
 
 bool IsUsb(const PromSession& s) { return s.device.Transport().InterfaceKind() == kInterfaceUsb; }
 
+// The data PROM is reached only once the interface was found to be USB.
+UsbScannerTransport& UsbTransport(ScannerRegisters& device) { return *AsUsbTransport(device.Transport()); }
+
 // Announces (1) or withdraws (0) the copy in the identification PROM.
 int SetDataPromType(PromSession& s, uint8_t type) {
   if (!s.id_read) {
@@ -32,7 +35,7 @@ int SetDataPromType(PromSession& s, uint8_t type) {
 
 int WriteProm(PromSession& s, int offset, const uint8_t* data, size_t size, const char* error_line) {
   uint16_t n = static_cast<uint16_t>(size);
-  const int r = Usb_LargePromWrite(kDataProm, offset, data, &n);
+  const int r = UsbTransport(s.device).LargePromWrite(kDataProm, offset, data, &n);
   if (r != 0) {
     Logf(s.log, error_line, r);
     return r;
@@ -47,7 +50,7 @@ int WriteProm(PromSession& s, int offset, const uint8_t* data, size_t size, cons
 // Reads and checks the copy: 0, a transfer's code, -100 or -1007.
 int ReadPromCopy(PromSession& s, const char* no_memory_line, PromHeader* header, std::vector<double>* factors) {
   uint8_t head[kPromHeaderBytes];
-  if (int r = ReadDataPromHeader(s.log, head, header); r != 0) return r;
+  if (int r = ReadDataPromHeader(s.device, s.log, head, header); r != 0) return r;
   if (header->version != kPromVersion) {
     Logf(s.log, "ERROR: Unrecognized type of normalization data (%d)\n", header->version);
     return kErrI2cNoAck;
@@ -64,7 +67,7 @@ int ReadPromCopy(PromSession& s, const char* no_memory_line, PromHeader* header,
     Logf(s.log, "%s", no_memory_line);
     return kErrOutOfMemory;
   }
-  if (int r = ReadDataProm(s.log, static_cast<int>(kPromHeaderBytes), data.data(), data.size(),
+  if (int r = ReadDataProm(s.device, s.log, static_cast<int>(kPromHeaderBytes), data.data(), data.size(),
                            "ERROR %d: Unable to read normalizataion data from the PROM\n",
                            "ERROR: Only %d of %d bytes read from data PROM\n");
       r != 0)
@@ -86,10 +89,10 @@ int RequireDataPromUsb(ScannerRegisters& device, LogSink& log) {
   return kErrNotUsb;
 }
 
-int ReadDataProm(LogSink& log, int offset, uint8_t* buffer, size_t size, const char* error_line,
-                 const char* short_line) {
+int ReadDataProm(ScannerRegisters& device, LogSink& log, int offset, uint8_t* buffer, size_t size,
+                 const char* error_line, const char* short_line) {
   uint16_t n = static_cast<uint16_t>(size);
-  const int r = Usb_LargePromRead(kDataProm, offset, buffer, &n);
+  const int r = UsbTransport(device).LargePromRead(kDataProm, offset, buffer, &n);
   if (r != 0) {
     Logf(log, error_line, r);
     return r;
@@ -101,8 +104,8 @@ int ReadDataProm(LogSink& log, int offset, uint8_t* buffer, size_t size, const c
   return kOk;
 }
 
-int ReadDataPromHeader(LogSink& log, uint8_t* bytes, PromHeader* header) {
-  if (int r = ReadDataProm(log, 0, bytes, kPromHeaderBytes, "ERROR %d: Unable to read header from data PROM\n",
+int ReadDataPromHeader(ScannerRegisters& device, LogSink& log, uint8_t* bytes, PromHeader* header) {
+  if (int r = ReadDataProm(device, log, 0, bytes, kPromHeaderBytes, "ERROR %d: Unable to read header from data PROM\n",
                            "ERROR: Only %d of %d bytes read from the data PROM\n");
       r != 0)
     return r;
@@ -149,7 +152,7 @@ int Write_NormalizationData(const std::string& path, PromSession& s) {
     Logf(s.log, "Could not allocate memory for the readback buffer\n");
     return kErrOutOfMemory;
   }
-  if (int r = ReadDataProm(s.log, 0, back.data(), back.size(),
+  if (int r = ReadDataProm(s.device, s.log, 0, back.data(), back.size(),
                            "ERROR %d: Unable to read normalizataion data from the PROM\n",
                            "ERROR: Only %d of %d bytes read from data PROM\n");
       r != 0)

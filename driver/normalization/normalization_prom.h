@@ -23,16 +23,17 @@ struct PromSession {
   LogSink& log;
 };
 
-// 0 on USB; else -1019 with its error line.
+// 0 on USB; else -1019 with its error line. The reads and writes of the
+// data PROM below need the USB transport.
 int RequireDataPromUsb(ScannerRegisters& device, LogSink& log);
 // Reads `size` bytes of the data PROM at `offset`: 0, the transfer's code
 // (`error_line` logged with it), or -1007 when short (`short_line` logged
 // with the bytes read and asked).
-int ReadDataProm(LogSink& log, int offset, uint8_t* buffer, size_t size, const char* error_line,
-                 const char* short_line);
+int ReadDataProm(ScannerRegisters& device, LogSink& log, int offset, uint8_t* buffer, size_t size,
+                 const char* error_line, const char* short_line);
 // Reads the copy's header into `bytes` (kPromHeaderBytes) and decodes it;
 // ReadDataProm's results, with the header's error lines.
-int ReadDataPromHeader(LogSink& log, uint8_t* bytes, PromHeader* header);
+int ReadDataPromHeader(ScannerRegisters& device, LogSink& log, uint8_t* bytes, PromHeader* header);
 
 // Applies the copy to the table when the interface is USB and the data
 // PROM type is 1; false (table unchanged) on every failure.

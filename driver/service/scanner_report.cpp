@@ -43,7 +43,7 @@ void Heading(ReportText& r) {
 }
 
 void SystemAndInterface(ReportText& r, Session& s) {
-  const int type = ScannerType();
+  const int type = s.scanner_type;
   Logf(r, "Vornix System and Interface:\n");
   Logf(r, "   Serial Number : %s\n", s.serial);
   Logf(r, "   Type          : %s (%d)\n", ScannerTypeName(type), type);
@@ -96,14 +96,14 @@ void IdProm(ReportText& r, Session& s) {
   r.Blank();
 }
 
-void ScanModes(ReportText& r, const IniFile& ini) {
+void ScanModes(ReportText& r, const IniPath& ini, int scanner_type) {
   Logf(r, "Configuration file:\n   %s\n", ini.path.c_str());
   r.Blank();
-  const int count = ParamCount();
+  const int count = ParamCount(scanner_type);
   Logf(r, "There are %i scan modes:\n", count);
   for (int mode = 1; mode <= count; ++mode) {
     std::string name;
-    ParamName(mode, name);
+    ParamName(scanner_type, mode, name);
     Logf(r, "%5i. %s\n", mode, name.c_str());
   }
   r.Blank();
@@ -115,7 +115,7 @@ void DataPromHeader(ReportText& r, Session& s) {
   if (RequireDataPromUsb(s.Device(), r) != 0) return;
   uint8_t bytes[kPromHeaderBytes] = {};
   PromHeader h;
-  if (ReadDataPromHeader(r, bytes, &h) != 0) return;
+  if (ReadDataPromHeader(s.Device(), r, bytes, &h) != 0) return;
   Logf(r, "   Version    : %u\n", static_cast<unsigned>(h.version));
   Logf(r, "   Checksum   : %i\n", h.checksum);
   Logf(r, "   ScanStart  : %i\n", h.scan_start);
@@ -125,7 +125,7 @@ void DataPromHeader(ReportText& r, Session& s) {
   Logf(r, "   Date       : %04i-%02i-%02i %02i:%02i:%02i\n", h.year, h.month, h.day, h.hour, h.minute, h.second);
 }
 
-void Normalization(ReportText& r, Session& s, const IniFile& ini) {
+void Normalization(ReportText& r, Session& s, const IniPath& ini) {
   const std::string path = NormalizationFileNamed(ini);
   if (!path.empty()) {
     Logf(r, "Using normalization file:\n   %s\n", path.c_str());
@@ -206,14 +206,14 @@ void Filter(ReportText& r, const Session& s) {
 int Write_Report(Session& s, const std::string& path) {
   std::FILE* file = platform::OpenFile(path, "w");
   if (file == nullptr) return kErrFailed;
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   ReportText r;
   Heading(r);
   SystemAndInterface(r, s);
   MainBoard(r, s);
   BufferRam(r, s.memory);
   IdProm(r, s);
-  ScanModes(r, ini);
+  ScanModes(r, ini, s.scanner_type);
   Normalization(r, s, ini);
   CommonSettings(r, s.mode);
   ModeSettings(r, s.mode, s.mode_name);

@@ -110,20 +110,21 @@ int Report(Session& s, ServiceBlocks& b) { return Write_Report(s, b.Text()); }
 
 int CalibFile(Session& s, ServiceBlocks& b) { return Session_MakeCalibFile(s, b.Text().c_str()); }
 
-// u8 request, u16 value, u16 length: the bytes the scanner answers.
-int VendorIn(Session&, ServiceBlocks& b) {
+// u8 request, u16 value, u16 length: the bytes the scanner answers (USB
+// only, as the next).
+int VendorIn(Session& s, ServiceBlocks& b) {
   uint32_t length = b.U16(3);
   if (b.out_length < length) return kErrOutOfRange;
-  const int r = Usb_VendorIn(b.U8(0), b.U16(1), b.out, &length);
+  const int r = AsUsbTransport(s.Transport())->VendorIn(b.U8(0), b.U16(1), b.out, &length);
   b.out_count = static_cast<int32_t>(length);
   return r;
 }
 
 // u8 request, u16 value, u16 length, then the bytes to send.
-int VendorOut(Session&, ServiceBlocks& b) {
+int VendorOut(Session& s, ServiceBlocks& b) {
   uint32_t length = b.U16(3);
   if (b.in_length < kVendorHeader + length) return kErrOutOfRange;
-  const int r = Usb_VendorOut(b.U8(0), b.U16(1), b.in + kVendorHeader, &length);
+  const int r = AsUsbTransport(s.Transport())->VendorOut(b.U8(0), b.U16(1), b.in + kVendorHeader, &length);
   b.out_count = static_cast<int32_t>(length);
   return r;
 }

@@ -101,7 +101,7 @@ int Service_Scan(ScannerRegisters& d, ScanMode& mode, int pitch_nm, int seconds,
   if (pitch_nm <= 0 || mode.RPM == 0) return kErrInvalidArgument;
   const int lines_needed = static_cast<int>(std::trunc(10000 / x));
 
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   const ScanMotion motion = Ini_ScanMotion(ini);
   const double period = motion.step * 6e13 / (mode.RPM * x);
   const double samples = SamplesPerPixel(x, mode.RPM, motion.circle);

@@ -4,6 +4,7 @@
 #include "driver/config/scanner_type.h"
 #include "driver/device/epp_port.h"
 #include "driver/device/usb/low_level.h"
+#include "driver/device/usb/usb_discovery.h"
 #include "driver/session/session.h"
 #include "platform/kernel_device.h"
 
@@ -11,11 +12,13 @@ namespace tarvel {
 namespace {
 
 // The USB interface of the scanner: initialised and freed again when it
-// answers (the discovery sets the scanner type).
-bool UsbInterfaceAnswers() {
-  if (usb::Init_Interface() != 0) return false;
-  usb::Free_Interface();
-  return true;
+// answers. A device found gives its type, also when it could not be opened.
+bool UsbInterfaceAnswers(Session& s) {
+  usb::UsbDevices& devices = usb::TheUsbDevices();
+  const bool answers = usb::Init_Interface(devices, s.log) == 0;
+  TakeUsbScannerType(s, devices);
+  if (answers) usb::Free_Interface(devices);
+  return answers;
 }
 
 bool ParallelPortAnswers() {
@@ -29,7 +32,7 @@ bool ParallelPortAnswers() {
 
 int Get_InterfaceType(Session& s) {
   if (s.interface_kind == kInterfaceParallel || s.interface_kind == kInterfaceUsb) return s.interface_kind;
-  if (UsbInterfaceAnswers())
+  if (UsbInterfaceAnswers(s))
     s.interface_kind = kInterfaceUsb;
   else if (ParallelPortAnswers())
     s.interface_kind = kInterfaceParallel;
@@ -39,15 +42,23 @@ int Get_InterfaceType(Session& s) {
 }
 
 int Get_ScannerType(Session& s) {
-  if (ScannerType() != kScannerTypeUndefined) return ScannerType();
-  if (Get_InterfaceType(s) == kInterfaceParallel) SetScannerType(kScannerTypeParallelPort);
-  Logf(s.log, "Scanner Type = %d\n", ScannerType());
-  return ScannerType();
+  // A scanner the application opened through the low-level exports counts
+  // as found.
+  if (s.scanner_type == kScannerTypeUndefined) TakeUsbScannerType(s, usb::TheUsbDevices());
+  if (s.scanner_type != kScannerTypeUndefined) return s.scanner_type;
+  if (Get_InterfaceType(s) == kInterfaceParallel) s.scanner_type = kScannerTypeParallelPort;
+  Logf(s.log, "Scanner Type = %d\n", s.scanner_type);
+  return s.scanner_type;
+}
+
+void TakeUsbScannerType(Session& s, const usb::UsbDevices& devices) {
+  if (devices.ScannerType() != kScannerTypeUndefined) s.scanner_type = devices.ScannerType();
 }
 
 void ResetInterfaceProbe(Session& s) {
   s.interface_kind = kInterfaceNone;
-  SetScannerType(kScannerTypeUndefined);
+  s.scanner_type = kScannerTypeUndefined;
+  usb::TheUsbDevices().SetScannerType(kScannerTypeUndefined);
 }
 
 }  // namespace tarvel

@@ -11,7 +11,7 @@ namespace {
 constexpr int kMaxDialogModes = 9;
 }  // namespace
 
-int Show_ParamDialog() {
+int Show_ParamDialog(int scanner_type) {
   platform::ModeDialogRequest request;
   request.caption = "Select Intraoral Scan Mode";
   request.texts = {
@@ -21,10 +21,10 @@ int Show_ParamDialog() {
       "Please select one of the intraoral scan modes below:",
       "Continue",
   };
-  const int count = std::min(ParamCount(), kMaxDialogModes);
+  const int count = std::min(ParamCount(scanner_type), kMaxDialogModes);
   for (int i = 1; i <= count; ++i) {
     std::string name;
-    ParamName(i, name);
+    ParamName(scanner_type, i, name);
     request.entries.push_back(std::string("&").append(std::to_string(i)).append(": ").append(name));
   }
   if (count == 0) return 0;  // nothing to choose: the dialog could never end

@@ -4,9 +4,9 @@
 // replaceable user-interface handler.
 namespace tarvel {
 
-// `Show_ParamDialog`: offers modes 1 to min(Get_Paramcount, 9) as "&i: name";
-// returns the chosen mode, 0 when no mode was chosen (none offered, or the
-// handler made no choice).
-int Show_ParamDialog();
+// `Show_ParamDialog`: offers modes 1 to min(Get_Paramcount, 9) of the scanner
+// type as "&i: name"; returns the chosen mode, 0 when no mode was chosen
+// (none offered, or the handler made no choice).
+int Show_ParamDialog(int scanner_type);
 
 }  // namespace tarvel

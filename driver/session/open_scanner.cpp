@@ -34,16 +34,16 @@ constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
 
 // Block-read attempts: `Interface` key `Retry`.
-int RetryCountOf(const IniFile& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
+int RetryCountOf(const IniPath& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
 
 // The mode number to open and its name; 0 or -2.
-int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSink& log) {
-  if (*mode > ParamCount()) {
+int ChooseMode(const IniPath& ini, int type, int* mode, std::string* name, LogSink& log) {
+  if (*mode > ParamCount(type)) {
     if (!ScannerTypeFactsOf(type).intraoral_modes) {
       Logf(log, "ERROR: Scan mode not found\n");
       return kErrNotFound;
     }
-    const int chosen = Show_ParamDialog();
+    const int chosen = Show_ParamDialog(type);
     if (chosen == 0) {
       Logf(log, "ERROR: Scan mode not found\n");
       return kErrNotFound;
@@ -69,7 +69,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSi
       Logf(log, "Erase Mode remapped to mode %i\n", m);
     }
     if (Ini_ReadString(ini, ModeSection(m), "ParamName", *name) != 0) name->clear();
-  } else if (ParamName(*mode, *name) != 0) {
+  } else if (ParamName(type, *mode, *name) != 0) {
     name->clear();
   }
   if (name->empty()) {
@@ -81,7 +81,7 @@ int ChooseMode(const IniFile& ini, int type, int* mode, std::string* name, LogSi
 }
 
 // The image folder, created and checked for space; 0 or -1.
-int PrepareImageFolder(Session& s, const IniFile& ini, int type) {
+int PrepareImageFolder(Session& s, const IniPath& ini, int type) {
   const std::string folder = MakeModulePath(Ini_StringOr(ini, "Scanner", "ImagePath", ".\\Images"));
   Logf(s.log, "Image file directory: %s\n", folder.c_str());
   if (!s.Acq().SetImageFolder(folder)) {
@@ -155,7 +155,7 @@ void ReadIdentification(Session& s) {
 // The normalization table: one factor per pixel of a line, each the pixel
 // scale, then corrected by the file or data-PROM copy (not while old data
 // are recovered).
-bool PrepareNormalization(Session& s, const IniFile& ini, bool recover) {
+bool PrepareNormalization(Session& s, const IniPath& ini, bool recover) {
   std::vector<double> table;
   try {
     table.assign(s.mode.Anz_Pix, s.mode.PixScale);
@@ -203,7 +203,7 @@ int RecoverOldData(Session& s) {
 // folder, firmware, memory, registers, identification, temporary file,
 // normalization and laser check; 0, a warning or an error.
 int OpenSteps(Session& s, int mode) {
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   if (!ini.found) {
     Logf(s.log, "ERROR: INI file not found\n");
     return kErrIniMissing;
@@ -218,9 +218,10 @@ int OpenSteps(Session& s, int mode) {
     Logf(s.log, "ERROR: Interface not supported\n");
     return kErrInterface;
   }
+  usb::UsbDevices& usb_devices = usb::TheUsbDevices();
   std::unique_ptr<ScannerTransport> transport;
   if (interface == kInterfaceUsb)
-    transport = std::make_unique<UsbScannerTransport>(&s.log);
+    transport = std::make_unique<UsbScannerTransport>(usb_devices, &s.log);
   else
     transport = std::make_unique<EppPort>(&s.log);
   s.parts = std::make_unique<SessionDevice>(std::move(transport), s.log);
@@ -233,6 +234,7 @@ int OpenSteps(Session& s, int mode) {
   s.Acq().PrescanSetup(0);
   int r = d.Transport().Dev_Connect();
   if (r != 0) r = d.Transport().Dev_Connect();
+  if (interface == kInterfaceUsb) TakeUsbScannerType(s, usb_devices);
   if (r != 0) {
     Logf(s.log, "ERROR %i: Can not open interface\n", r);
     return kErrInterface;
@@ -396,7 +398,7 @@ int Session_Open(Session& s, int mode) {
   } else if (mode < 0) {
     mode = -mode;
   }
-  const IniFile ini = Ini_Open();
+  const IniPath ini = Ini_Open();
   Logf(s.log, "\n");
   Logf(s.log, "%s Open_Scanner(%i)\n", TimeStamp().c_str(), mode);
   Logf(s.log, "Tarvel.dll version : %s\n", kDriverVersionText);

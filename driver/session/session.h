@@ -13,6 +13,7 @@
 #include "driver/acquisition/stream_poll.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/scan_mode.h"
+#include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/device/scanner_registers.h"
 #include "driver/normalization/scanner_line.h"
@@ -67,6 +68,8 @@ struct Session {
 
   // Kept for the life of the library, across sessions.
   int interface_kind = kInterfaceNone;  // the probed interface, once one answered
+  // The scanner model its probe or its USB connect found (interface_probe.h).
+  int scanner_type = kScannerTypeUndefined;
   OldImageSearch old_images;  // the listing of old images
 
   ScannerRegisters& Device() { return parts->device; }
@@ -100,7 +103,7 @@ int Session_MakeCalibFile(Session& s, const char* image_name);
 // The table of an opening session: `Normalization`, else `Kalibrierdaten`,
 // names the file; with neither the data-PROM copy is tried. Failures leave
 // the table as it was.
-void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table);
+void Session_LoadNormalization(Session& s, const IniPath& ini, std::vector<double>& table);
 // The data-PROM exports on the open session; -4 when none is open.
 int Session_WriteNormalizationData(Session& s, const char* path);
 int Session_ReadNormalizationData(Session& s, const char* path);

@@ -37,7 +37,7 @@ int Session_MakeCalibFile(Session& s, const char* image_name) {
   return Make_CalibFile(image_name, Session_ScannerLine(s));
 }
 
-void Session_LoadNormalization(Session& s, const IniFile& ini, std::vector<double>& table) {
+void Session_LoadNormalization(Session& s, const IniPath& ini, std::vector<double>& table) {
   const std::string path = NormalizationFileNamed(ini);
   if (!path.empty()) {
     Load_NormalizationFile(table, path, Session_ScannerLine(s), s.log);

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "driver/config/session_log.h"
 #include "driver/device/usb/usb_status.h"
 #include "platform/clock.h"
 #include "platform/usb_driver.h"
@@ -40,8 +39,10 @@ int UsbPipeReader::WaitForBufferOr(IoBuffer& buffer, platform::Event* further, u
   return WaitForAny(events, further != nullptr ? 2 : 1, ms);
 }
 
-int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid) {
+int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid,
+                        LogSink& log) {
   if ((endpoint & 0x80) == 0) return KPU_STATUS_INVALID_PARAMETER;
+  log_ = &log;
   try {
     buffer_returned_ = std::make_unique<platform::Event>(false, false);
     data_available_ = std::make_unique<platform::Event>(true, false);
@@ -216,7 +217,7 @@ void UsbPipeReader::Flush() {
   while (!pending_.empty()) {
     ReaderBuffer* b = PopPending();
     if (Wait(b->io, kCancelWaitMs) == platform::usb::kStatusTimeout) {
-      LogPrintf("USB reader: a cancelled transfer is still pending after %u ms\n", kCancelWaitMs);
+      Logf(*log_, "USB reader: a cancelled transfer is still pending after %u ms\n", kCancelWaitMs);
       Cancel();
       Wait(b->io, platform::kInfinite);
     }

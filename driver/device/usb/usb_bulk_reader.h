@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver/config/log_sink.h"
 #include "driver/device/usb/io_buffer.h"
 #include "driver/device/usb/usbio_device.h"
 #include "driver/device/usb/worker_thread.h"
@@ -27,7 +28,8 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   UsbPipeReader() = default;
   ~UsbPipeReader() override;
 
-  int Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid);
+  // `log` takes the reader's complaints while it is open.
+  int Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid, LogSink& log);
   int Close();
   int Start();
   int Stop();
@@ -96,6 +98,7 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   int failures_ = 0;
   std::atomic<uint32_t> rounds_{0};  // submission rounds since Start
   bool open_ = false;
+  LogSink* log_ = nullptr;  // set by Open
 };
 
 class UsbBulkReader : public UsbPipeReader {

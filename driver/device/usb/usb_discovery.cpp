@@ -78,14 +78,14 @@ int UsbDevices::Count(int* count, const platform::Guid& guid) {
   return n == 0 ? KeepFirstError(KPU_STATUS_NO_DEVICES) : KPU_STATUS_SUCCESS;
 }
 
-int UsbDevices::Open(UsbScanner** handle, const platform::Guid& guid, int start) {
+int UsbDevices::Open(UsbScanner** handle, const platform::Guid& guid, int start, LogSink& log) {
   *handle = nullptr;
   if (set_ == nullptr || found_ == 0) return KeepFirstError(KPU_STATUS_NO_DEVICES);
   std::lock_guard<platform::CriticalSection> guard(lock_);
   for (const auto& d : devices_)
     if (d->DeviceNumber() == 0) return KeepFirstError(KPU_STATUS_IN_USE);
   auto transport = std::make_unique<UsbScanner>(*this);
-  int result = transport->Open(0, set_, &guid, start);
+  int result = transport->Open(0, set_, &guid, start, log);
   if (result != KPU_STATUS_SUCCESS) return KeepFirstError(result);
   *handle = transport.get();
   devices_.push_back(std::move(transport));
@@ -108,6 +108,16 @@ int UsbDevices::Close(UsbScanner* handle) {
   return KPU_STATUS_SUCCESS;
 }
 
+UsbScanner* UsbDevices::UseCurrent() {
+  UsbScanner* t = FindCurrent();
+  if (t == nullptr) {
+    KeepFirstError(KPU_STATUS_INVALID_HANDLE);
+    return nullptr;
+  }
+  PassLock();
+  return t;
+}
+
 void UsbDevices::PassLock() { std::lock_guard<platform::CriticalSection> guard(lock_); }
 
 void UsbDevices::ReleaseDiscovery() {
@@ -128,17 +138,5 @@ int32_t UsbDevices::TakeLastError(int32_t clear) {
   if ((clear & 0xFF) != 0) first_error_ = 0;
   return stored;
 }
-
-int CountDevices(int* count, const platform::Guid& guid) { return TheUsbDevices().Count(count, guid); }
-int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start) {
-  return TheUsbDevices().Open(handle, guid, start);
-}
-int CloseDevice(UsbScanner* handle) { return TheUsbDevices().Close(handle); }
-UsbScanner* FindDevice(UsbScanner* handle) { return TheUsbDevices().Find(handle); }
-void PassListLock() { TheUsbDevices().PassLock(); }
-void ReleaseDiscovery() { TheUsbDevices().ReleaseDiscovery(); }
-UsbScanner* CurrentDevice() { return TheUsbDevices().Current(); }
-void SetCurrentDevice(UsbScanner* handle) { TheUsbDevices().SetCurrent(handle); }
-int OpenDeviceCount() { return TheUsbDevices().OpenCount(); }
 
 }  // namespace tarvel::usb

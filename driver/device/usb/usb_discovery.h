@@ -3,13 +3,16 @@
 #include <list>
 #include <memory>
 
-#include "platform/guid.h"
+#include "driver/config/log_sink.h"
+#include "driver/config/scanner_type.h"
 #include "platform/device_setup.h"
+#include "platform/guid.h"
 #include "platform/sync.h"
 
 // The scanner's device-interface GUIDs in probe order with the scanner type
 // each gives, and `UsbDevices`: the list of open USB devices under its one
-// lock, the current device and the first-error store.
+// lock, the current device, the scanner type of the probe that found it and
+// the first-error store.
 namespace tarvel::usb {
 
 class UsbScanner;
@@ -21,12 +24,11 @@ struct ProbeEntry {
 constexpr int kProbeCount = 22;
 const ProbeEntry* ProbeTable();  // kProbeCount entries
 
-// The USB path's process state. Its one instance, `TheUsbDevices()`, is
-// owned by the library: built at load, destroyed at unload (closing what is
-// still open and releasing the discovery library). The low-level
-// operations, the exports over them and a session's USB transport all reach
-// the devices and the first-error store through it, so they share one
-// current device.
+// The USB path's state. The library's instance, `TheUsbDevices()`, is built
+// at load and destroyed at unload (closing what is still open and releasing
+// the discovery library). The low-level operations (low_level.h), the
+// exports over them and a session's USB transport are handed the instance
+// they work on, so those over the same one share its current device.
 class UsbDevices {
  public:
   UsbDevices();
@@ -35,7 +37,8 @@ class UsbDevices {
   UsbDevices& operator=(const UsbDevices&) = delete;
 
   int Count(int* count, const platform::Guid& guid);
-  int Open(UsbScanner** handle, const platform::Guid& guid, int start);
+  // The device logs to `log`, which outlives it.
+  int Open(UsbScanner** handle, const platform::Guid& guid, int start, LogSink& log);
   int Close(UsbScanner* handle);
   // The handle when it is in the list, else null.
   UsbScanner* Find(UsbScanner* handle) const;
@@ -50,6 +53,17 @@ class UsbDevices {
   // The current device (opened by the interface initialisation).
   UsbScanner* Current() const { return current_; }
   void SetCurrent(UsbScanner* handle) { current_ = handle; }
+  // The current device when it is open, else null.
+  UsbScanner* FindCurrent() const { return Find(current_); }
+  // The gate of the device operations: the current device when it is open
+  // (having passed the list lock), else null with -302 stored.
+  UsbScanner* UseCurrent();
+
+  // The scanner type of the probe that found a device at the last interface
+  // initialisation (kept also when the open failed); undefined (18) when it
+  // found none. It chooses the FPGA design of the device.
+  int ScannerType() const { return scanner_type_; }
+  void SetScannerType(int type) { scanner_type_ = type; }
 
   // The first-error store: `KeepFirstError` fills it when it is empty and
   // returns the status unchanged; `TakeLastError` returns it and empties it
@@ -62,22 +76,12 @@ class UsbDevices {
   platform::CriticalSection lock_;
   std::list<std::unique_ptr<UsbScanner>> devices_;
   UsbScanner* current_ = nullptr;
+  int scanner_type_ = kScannerTypeUndefined;
   platform::DeviceInfoHandle set_ = nullptr;
   int found_ = 0;
   int32_t first_error_ = 0;
 };
 
 UsbDevices& TheUsbDevices();
-
-// Wrappers over `TheUsbDevices()`.
-int CountDevices(int* count, const platform::Guid& guid);
-int OpenDevice(UsbScanner** handle, const platform::Guid& guid, int start);
-int CloseDevice(UsbScanner* handle);
-UsbScanner* FindDevice(UsbScanner* handle);
-void PassListLock();
-UsbScanner* CurrentDevice();
-void SetCurrentDevice(UsbScanner* handle);
-void ReleaseDiscovery();
-int OpenDeviceCount();  // for tests
 
 }  // namespace tarvel::usb

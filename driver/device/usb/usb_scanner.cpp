@@ -84,7 +84,7 @@ TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char*
   return {std::min(asked_count, t.count), std::min(asked_size, t.size)};
 }
 
-int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start) {
+int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start, LogSink& log) {
   uint32_t status = UsbIoDevice::Open(number, set, guid);
   if (status != 0) return devices_.KeepFirstError(Map_DriverStatus(status));
   number_ = number;
@@ -104,7 +104,7 @@ int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform:
   platform::OsVersion os = platform::GetOsVersion();
   TransferSizing t = ChooseTransfers(os.major, os.minor, os.service_pack.c_str(), flag, 10, 32768);
   reader_.SetPool(t.count, t.size);
-  result = reader_.Open(number, endpoint_, set, guid);
+  result = reader_.Open(number, endpoint_, set, guid, log);
   if (result != 0) return fail(devices_.KeepFirstError(result));
   if ((start & 0xFF) != 0) {
     result = StartReader();
@@ -179,7 +179,7 @@ int UsbScanner::VendorOut(uint8_t request, uint16_t value, uint16_t index, const
 }
 
 int UsbScanner::PromRead(uint8_t device, uint16_t address, uint8_t* buffer, uint32_t* length) {
-  if (buffer == nullptr || *length == 0) return KPU_STATUS_INVALID_PARAMETER;
+  if (buffer == nullptr || *length == 0) return devices_.KeepFirstError(KPU_STATUS_INVALID_PARAMETER);
   return PromPieces(devices_, address, length, [&](uint16_t at, uint32_t done, uint32_t* piece) {
     return VendorIn(kReqPromRead, PromValue(device), at, buffer + done, piece);
   });

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 #include "driver/device/usb/usb_bulk_reader.h"
 #include "driver/device/usb/usbio_device.h"
@@ -34,7 +35,8 @@ class UsbScanner : public UsbIoDevice {
   explicit UsbScanner(UsbDevices& devices) : devices_(devices) {}
   ~UsbScanner() override { Close(); }
 
-  int Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start);
+  // The scan-data reader logs to `log`, which outlives the open device.
+  int Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start, LogSink& log);
   int Close();
   int DeviceNumber() const { return number_; }
   UsbBulkReader& Reader() { return reader_; }

@@ -3,21 +3,24 @@
 
 #include "driver/config/log_sink.h"
 #include "driver/device/scanner_transport.h"
+#include "driver/device/usb/usb_discovery.h"
 
-// The transport of a session on a USB scanner: each device operation calls
-// one of the library's low-level USB operations (the exports'
-// implementation, low_level.h), which work on the device the interface
-// initialisation opened. Register reads report failures only through the
-// first-error store, which the status and I2C reads clear before they start.
+// The transport of a session on a USB scanner: each device operation works
+// on the current device of the `UsbDevices` it was made over (the one the
+// interface initialisation opened), its result passing that object's
+// first-error store once. Register reads report failures only through the
+// store, which the status and I2C reads clear before they start.
 namespace tarvel {
 
 class UsbScannerTransport final : public ScannerTransport {
  public:
-  // Logs the firmware configuration to `log` when given.
-  explicit UsbScannerTransport(LogSink* log = nullptr) : log_(log ? *log : null_log_) {}
+  // Logs the firmware configuration and what the device it opens has to
+  // say to `log` when given.
+  explicit UsbScannerTransport(usb::UsbDevices& devices, LogSink* log = nullptr)
+      : devices_(devices), log_(log ? *log : null_log_) {}
 
   int InterfaceKind() const override { return kInterfaceUsb; }
-  // The low-level layer holds the device; there is no handle of our own.
+  // The device state holds the device; there is no handle of our own.
   bool HandleValid() const override { return true; }
 
   void Dev_Open() override;
@@ -47,19 +50,26 @@ class UsbScannerTransport final : public ScannerTransport {
   // Stops and restarts the scan-data reader.
   void Dev_DiscardHeldData() override;
 
+  // The large data PROMs: *length in: bytes asked; out: the bytes moved
+  // when 1..65535, else 0. The export's status.
+  int LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length);
+  int LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length);
+
+  // A vendor request to the scanner (index 0): *length in: bytes asked or
+  // sent; out: bytes moved. The transport's status.
+  int VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length);
+  int VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length);
+
  private:
-  NullLogSink null_log_;
+  uint32_t ReadRegister(int reg, int bytes);
+  int WriteRegister(int reg, int bytes, uint32_t value);
+
+  usb::UsbDevices& devices_;
+  static inline NullLogSink null_log_;  // outlives the devices opened without a log
   LogSink& log_;
 };
 
-// The large data PROMs (USB only): *length in: bytes asked; out: the bytes
-// the export reported when 1..65535, else 0. The export's status.
-int Usb_LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length);
-int Usb_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length);
-
-// A vendor request to the scanner (index 0): *length in: bytes asked or
-// sent; out: bytes moved. The transport's status.
-int Usb_VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length);
-int Usb_VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length);
+// The transport as the USB one, else null.
+UsbScannerTransport* AsUsbTransport(ScannerTransport& transport);
 
 }  // namespace tarvel

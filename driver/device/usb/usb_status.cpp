@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "driver/config/c_buffer.h"
-#include "driver/device/usb/usb_discovery.h"
 #include "platform/usb_driver.h"
 
 namespace tarvel::usb {
@@ -203,8 +202,5 @@ int32_t Map_DriverStatus(uint32_t status) {
     default: return KPU_STATUS_USBIO_ERROR;
   }
 }
-
-int32_t Keep_FirstError(int32_t status) { return TheUsbDevices().KeepFirstError(status); }
-int32_t Take_LastError(int32_t clear) { return TheUsbDevices().TakeLastError(clear); }
 
 }  // namespace tarvel::usb

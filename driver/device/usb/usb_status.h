@@ -5,8 +5,8 @@
 #include "driver/result_codes.h"
 
 // The USB path's library status codes (`KPU_STATUS_` family), their text,
-// the texts of the USB driver's own statuses, the wrappers over the
-// first-error store and the mapping of driver statuses to library codes.
+// the texts of the USB driver's own statuses and the mapping of driver
+// statuses to library codes.
 namespace tarvel::usb {
 
 // The status table: code and name, in table order.
@@ -28,12 +28,5 @@ char* UsbIoErrorText(char* buffer, uint32_t length, uint32_t status);
 
 // `Map_DriverStatus`.
 int32_t Map_DriverStatus(uint32_t status);
-
-// The first-error store of `TheUsbDevices()` (usb_discovery.h):
-// `Keep_FirstError` fills it when it is empty and returns the status
-// unchanged; `Take_LastError` returns it and empties it when the low byte
-// of `clear` is nonzero.
-int32_t Keep_FirstError(int32_t status);
-int32_t Take_LastError(int32_t clear);
 
 }  // namespace tarvel::usb

@@ -1,9 +1,10 @@
 #pragma once
 // A library folder of its own for each test: the module path points at
 // <tmp>/bin/libTarvel.so, the registry store lives in <tmp>/reg, and the
-// scanner type is set through its seam.
+// library session's scanner type is set as its probe would.
 #include <gtest/gtest.h>
 
+#include "driver/api/current_session.h"
 #include "driver/config/scanner_type.h"
 #include "driver/tests/config/library_folder.h"
 #include "testing/temp_folder.h"
@@ -14,8 +15,9 @@
 
 class ConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override { tarvel::SetScannerType(tarvel::kScannerTypeUndefined); }
-  void TearDown() override { tarvel::SetScannerType(tarvel::kScannerTypeUndefined); }
+  void SetUp() override { SetScannerType(tarvel::kScannerTypeUndefined); }
+  void TearDown() override { SetScannerType(tarvel::kScannerTypeUndefined); }
+  static void SetScannerType(int type) { tarvel::CurrentSession().scanner_type = type; }
   std::string bin() const { return library_.bin(); }
   // Writes the ini file beside the library.
   std::string WriteIni(const std::string& text, const std::string& name = "Tarvel.ini") {

@@ -13,7 +13,7 @@ namespace reg = platform::registry;
 using IniLocation = ConfigTest;
 
 TEST_F(IniLocation, NoRegistryValueAndNoIniGivesTheLibraryPathEndingInIni) {
-  IniFile ini = Ini_Open();
+  IniPath ini = Ini_Open();
   EXPECT_FALSE(ini.found);
   EXPECT_EQ(ini.path, bin() + "/Tarvel.INI");
   char buf[256] = "x";
@@ -33,7 +33,7 @@ TEST_F(IniLocation, NoRegistryValueAndNoIniGivesTheLibraryPathEndingInIni) {
 TEST_F(IniLocation, FallbackBesideTheLibraryMatchedWithoutCase) {
   for (const char* name : {"Tarvel.ini", "TARVEL.INI", "tarvel.Ini"}) {
     std::string path = WriteIni("[Scanner]\nRetry=5\n", name);
-    IniFile ini = Ini_Open();
+    IniPath ini = Ini_Open();
     EXPECT_TRUE(ini.found) << name;
     EXPECT_EQ(ini.path, path);
     EXPECT_EQ(Ini_IntOr(ini, "Scanner", "Retry", 100), 5);
@@ -117,7 +117,7 @@ TEST_F(IniLocation, UnreadableRegistryStoreReadsAsMissing) {
   WriteIni("[Scanner]\nWhich=beside\n");
   platform::CreateDirectories(tmp_ / "reg");
   std::ofstream(tmp_ / "reg/HKEY_LOCAL_MACHINE.reg") << "not a store";
-  IniFile ini = Ini_Open();
+  IniPath ini = Ini_Open();
   EXPECT_TRUE(ini.found);
   EXPECT_EQ(Ini_StringOr(ini, "Scanner", "Which", ""), "beside");
   EXPECT_EQ(Set_IniFileName("/x.ini"), 0);  // the store is kept, not overwritten
@@ -145,7 +145,7 @@ TEST_F(IniLocation, ReadsDistinguishMissingFromPresentAndParseNumbers) {
       "[Scanner]\nEmpty=\nHex=0x10\nOct=010\nNeg=-3\nNum=-1.163e-6\nText=\"  .\\Images \"\n"
       "Long=" +
       std::string(300, 'y') + "\n");
-  IniFile ini = Ini_Open();
+  IniPath ini = Ini_Open();
   std::string s = "old";
   int i = 1;
   double d = 1;

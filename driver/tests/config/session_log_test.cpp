@@ -57,6 +57,7 @@ class SessionLog : public ConfigTest {
 
   std::time_t today_;
   std::string base_;
+  SessionLogSink log_;  // the session log as the driver writes it
 };
 
 TEST_F(SessionLog, FirstOpenOfTheDayRotatesEveryCopy) {
@@ -64,7 +65,7 @@ TEST_F(SessionLog, FirstOpenOfTheDayRotatesEveryCopy) {
   Put(".log", "current", yesterday());
   for (int k = 1; k <= 10; ++k) Put(".L" + std::to_string(k), "copy " + std::to_string(k), yesterday());
   ASSERT_TRUE(OpenSessionLog());
-  LogPrintf("new %d\n", 1);
+  Logf(log_, "new %d\n", 1);
   CloseSessionLog();
   EXPECT_EQ(Get(".log"), "new 1\n");
   EXPECT_EQ(Get(".L1"), "current");
@@ -128,7 +129,7 @@ TEST_F(SessionLog, CasesOfRotation) {
     Ini(c.count);
     for (const auto& [suffix, text] : c.before) Put(suffix, text, c.today && suffix == ".log" ? today_ : yesterday());
     ASSERT_TRUE(OpenSessionLog());
-    LogPrintf("line\n");
+    Logf(log_, "line\n");
     CloseSessionLog();
     for (const auto& [suffix, text] : c.after) EXPECT_EQ(Get(suffix), text) << suffix;
   }
@@ -137,7 +138,7 @@ TEST_F(SessionLog, CasesOfRotation) {
 TEST_F(SessionLog, DefaultPathBesideTheLibraryAndMissingFolders) {
   WriteIni("[Scanner]\nAnzLogfile=2\n");
   ASSERT_TRUE(OpenSessionLog());
-  LogPrintf("x");
+  Logf(log_, "x");
   CloseSessionLog();
   EXPECT_EQ(platform::ReadWholeFile(bin() + "/Tarvel.log").value_or(""), "x");
   WriteIni("[Scanner]\nLogfile=.\\deep\\er\\Tarvel\n");
@@ -149,11 +150,11 @@ TEST_F(SessionLog, DefaultPathBesideTheLibraryAndMissingFolders) {
 
 TEST_F(SessionLog, NullDeviceAndNoLog) {
   Ini(10);
-  LogPrintf("dropped without a log\n");
+  Logf(log_, "dropped without a log\n");
   EXPECT_FALSE(SessionLogOpen());
   ASSERT_TRUE(OpenNullSessionLog());
   EXPECT_TRUE(SessionLogOpen());
-  LogPrintf("to the null device\n");
+  Logf(log_, "to the null device\n");
   FlushSessionLog();
   CloseSessionLog();
   EXPECT_FALSE(SessionLogOpen());
@@ -162,7 +163,7 @@ TEST_F(SessionLog, NullDeviceAndNoLog) {
   // A log that cannot be opened: the session goes on without one.
   WriteIni("[Scanner]\nLogfile=/proc/no/such/Tarvel\n");
   EXPECT_FALSE(OpenSessionLog());
-  LogPrintf("dropped\n");
+  Logf(log_, "dropped\n");
 }
 
 TEST_F(SessionLog, TimeStampOfTheLocalTime) {

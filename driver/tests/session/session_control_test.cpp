@@ -156,7 +156,7 @@ TEST_F(SessionControl, ASessionClosedMidPlateLeavesNothingForTheNext) {
 TEST_F(SessionControl, CephModesMoveToTheFollowingEraseModeOnIntraoralScanners) {
   WriteIni();
   Attach();
-  tarvel::SetScannerType(13);
+  tarvel::CurrentSession().scanner_type = 13;
   ASSERT_EQ(Open_Scanner(2), 0) << Log();
   EXPECT_NE(Log().find("Erase Mode remapped to mode 3\nScan mode: 'Erase'\n"), std::string::npos) << Log();
   ASSERT_EQ(Close_Scanner(), 0);

@@ -75,6 +75,27 @@ TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 6);
 }
 
+// A scanner swapped while the library stays loaded: the open goes by the
+// type the session knew, and the device it connects gives the type from then
+// on.
+TEST_F(UsbSession, TheDeviceTheOpenConnectsGivesTheScannerTypeFromThenOn) {
+  WriteIni();
+  scenario.fpga_configured = true;
+  AttachOver(true);
+  tarvel::Session& s = tarvel::CurrentSession();
+  s.interface_kind = tarvel::kInterfaceUsb;
+  s.scanner_type = 13;  // what the earlier scanner gave
+  char name[256];
+  EXPECT_EQ(Get_Paramname(name, 2), 0);
+  EXPECT_STREQ(name, "Erase");  // type 13 names the erase mode
+  ASSERT_EQ(Open_Scanner(1), 0) << Log();
+  EXPECT_NE(Log().find("   Scanner Type 13 '"), std::string::npos) << Log();
+  EXPECT_EQ(Get_Paramname(name, 2), 0);
+  EXPECT_STREQ(name, "Ceph 50");
+  EXPECT_EQ(s.scanner_type, 6);
+  EXPECT_EQ(Close_Scanner(), 0);
+}
+
 // A type-6 scanner ignores `Firmware`: its design is the built-in one, and
 // a configured FPGA is kept at every open (`HalteFPGA` 1).
 TEST_F(UsbSession, ADesignFileOfAnotherScannerTypeNeitherLoadsNorForcesAReload) {
@@ -115,7 +136,7 @@ TEST_F(UsbSession, OpenAndCloseAHundredTimesLeavesNoThreadOrDescriptorBehind) {
   const ProcessResources after;
   EXPECT_EQ(after.threads, before.threads);
   EXPECT_EQ(after.descriptors, before.descriptors);
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
 }
 
 TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
@@ -141,7 +162,7 @@ TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
   EXPECT_EQ(status, -323);
   EXPECT_EQ(Close_Scanner(), 0);
   EXPECT_EQ(platform::LiveThreads(), threads);
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
 }
 
 }  // namespace

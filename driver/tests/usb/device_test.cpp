@@ -15,7 +15,7 @@ class UsbDevice : public UsbTest {
  protected:
   void Connect() {
     Plug();
-    dev = std::make_unique<devtest::OwnedRegisters>(std::make_unique<tarvel::UsbScannerTransport>());
+    dev = std::make_unique<devtest::OwnedRegisters>(std::make_unique<tarvel::UsbScannerTransport>(devices));
     dev->Transport().Dev_Open();
     ASSERT_EQ(dev->Transport().Dev_Connect(), 0);
     usb->ClearRequests();
@@ -99,10 +99,10 @@ TEST_F(UsbDevice, LargePromLengthsOutsideTheRangeBecomeZero) {
   Connect();
   uint8_t buf[16];
   uint16_t length = 16;
-  EXPECT_EQ(tarvel::Usb_LargePromRead(0xAA, 0, buf, &length), 0);
+  EXPECT_EQ(tarvel::AsUsbTransport(dev->Transport())->LargePromRead(0xAA, 0, buf, &length), 0);
   EXPECT_EQ(length, 16);
   length = 0;
-  EXPECT_EQ(tarvel::Usb_LargePromRead(0xAA, 0, buf, &length), -301);
+  EXPECT_EQ(tarvel::AsUsbTransport(dev->Transport())->LargePromRead(0xAA, 0, buf, &length), -301);
   EXPECT_EQ(length, 0);
 }
 

@@ -4,6 +4,8 @@
 #include "usb_fixture.h"
 
 #include "driver/config/scanner_type.h"
+#include "driver/device/usb/usb_scanner_transport.h"
+#include "driver/result_codes.h"
 #include "platform/guid.h"
 
 namespace {
@@ -37,12 +39,12 @@ TEST_F(Discovery, EveryGuidGivesItsScannerType) {
     SCOPED_TRACE(table[i].guid);
     EXPECT_EQ(platform::GuidText(tarvel::usb::ProbeTable()[i].guid), table[i].guid) << "probe " << i + 1;
     scenario.guid = table[i].guid;
-    tarvel::SetScannerType(tarvel::kScannerTypeUndefined);
+    devices.SetScannerType(tarvel::kScannerTypeUndefined);
     Plug();
-    ASSERT_EQ(Init_Interface(), 0);
-    EXPECT_EQ(tarvel::ScannerType(), table[i].type);
-    EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 1);
-    EXPECT_EQ(tarvel::usb::Free_Interface(), 0);
+    ASSERT_EQ(Init_Interface(devices, no_log), 0);
+    EXPECT_EQ(devices.ScannerType(), table[i].type);
+    EXPECT_EQ(devices.OpenCount(), 1);
+    EXPECT_EQ(tarvel::usb::Free_Interface(devices), 0);
     sim::DetachUsb();
   }
 }
@@ -50,41 +52,41 @@ TEST_F(Discovery, EveryGuidGivesItsScannerType) {
 TEST_F(Discovery, TheEarlierProbeWinsWhenTwoInterfacesShow) {
   scenario.guid = "{1A6B8D00-DF2E-4A05-86DD-AA12B90E7A44}, {1A6B8D01-DF2E-4A05-86DD-AA12B90E7A44}";
   Plug();
-  ASSERT_EQ(Init_Interface(), 0);
-  EXPECT_EQ(tarvel::ScannerType(), 5);  // probe 3, not probe 17
+  ASSERT_EQ(Init_Interface(devices, no_log), 0);
+  EXPECT_EQ(devices.ScannerType(), 5);  // probe 3, not probe 17
 }
 
 TEST_F(Discovery, NothingAttachedGivesNoDevicesAndLeavesTheTypeUndefined) {
-  EXPECT_EQ(Init_Interface(), -305);
-  EXPECT_EQ(tarvel::ScannerType(), 18);
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
-  EXPECT_EQ(tarvel::usb::GetLastTarvelError(1), -305);
+  EXPECT_EQ(Init_Interface(devices, no_log), -305);
+  EXPECT_EQ(devices.ScannerType(), 18);
+  EXPECT_EQ(devices.OpenCount(), 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -305);
 }
 
 TEST_F(Discovery, AnUnboundDiscoveryLibraryGivesNotInitialized) {
   Plug();
-  tarvel::usb::ReleaseDiscovery();  // as after a fresh load
+  devices.ReleaseDiscovery();  // as after a fresh load
   platform::SetSystemLibraryMissing("setupapi.dll", true);
-  EXPECT_EQ(Init_Interface(), -304);
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+  EXPECT_EQ(Init_Interface(devices, no_log), -304);
+  EXPECT_EQ(devices.OpenCount(), 0);
   platform::SetSystemLibraryMissing("setupapi.dll", false);
-  EXPECT_EQ(Init_Interface(), 0);
+  EXPECT_EQ(Init_Interface(devices, no_log), 0);
 }
 
 TEST_F(Discovery, ASecondInitialisationClosesTheOpenDeviceWithOpenDevicesPresent) {
   Open();
-  EXPECT_EQ(Init_Interface(), -318);
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
-  EXPECT_EQ(tarvel::usb::RegRead(248), 0);
-  EXPECT_EQ(tarvel::usb::GetLastTarvelError(1), -318);
+  EXPECT_EQ(Init_Interface(devices, no_log), -318);
+  EXPECT_EQ(devices.OpenCount(), 0);
+  EXPECT_EQ(tarvel::usb::RegRead(devices, 248), 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -318);
 }
 
 TEST_F(Discovery, ADriverOfAnotherApiVersionIsClosedAgain) {
   scenario.usb_api_version = 0x0100;
   Plug();
-  EXPECT_EQ(Init_Interface(), -324);  // 0xE000101C mapped
-  EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
-  EXPECT_EQ(tarvel::ScannerType(), 6);  // set also when the open fails
+  EXPECT_EQ(Init_Interface(devices, no_log), -324);  // 0xE000101C mapped
+  EXPECT_EQ(devices.OpenCount(), 0);
+  EXPECT_EQ(devices.ScannerType(), 6);  // set also when the open fails
 }
 
 TEST_F(Discovery, OpenConfiguresTheDeviceAndStartsTheReaderAtAboveNormalPriority) {
@@ -92,11 +94,35 @@ TEST_F(Discovery, OpenConfiguresTheDeviceAndStartsTheReaderAtAboveNormalPriority
   EXPECT_TRUE(usb->Configured());
   EXPECT_TRUE(device->Reader().Running());
   EXPECT_TRUE(WaitUntil([&] { return device->Reader().RunningPriority() == platform::kThreadPriorityAboveNormal; }));
-  EXPECT_EQ(tarvel::usb::GetUsbTimeout(), 1000u);
-  EXPECT_EQ(tarvel::usb::Free_Interface(), 0);
+  EXPECT_EQ(tarvel::usb::GetUsbTimeout(devices), 1000u);
+  EXPECT_EQ(tarvel::usb::Free_Interface(devices), 0);
   EXPECT_FALSE(usb->Configured());
-  EXPECT_EQ(tarvel::usb::RegRead(248), 0);
-  EXPECT_EQ(tarvel::usb::GetLastTarvelError(1), -302);
+  EXPECT_EQ(tarvel::usb::RegRead(devices, 248), 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -302);
+}
+
+// A transport works on the device state it was made over: another state
+// neither sees its device nor shares its first-error store.
+TEST_F(Discovery, TwoDeviceStatesShareNothing) {
+  devices.ReleaseDiscovery();  // the library's state keeps no discovery across the other's
+  tarvel::usb::UsbDevices other;
+  Plug();
+  tarvel::UsbScannerTransport transport(other);
+  ASSERT_EQ(transport.Dev_Connect(), 0);
+  EXPECT_EQ(other.OpenCount(), 1);
+  EXPECT_NE(other.FindCurrent(), nullptr);
+  EXPECT_EQ(devices.OpenCount(), 0);
+  EXPECT_EQ(tarvel::usb::RegRead(devices, 248), 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -302);
+  EXPECT_TRUE(transport.Dev_IsReady());
+  EXPECT_EQ(transport.Reg_Write8(176, 1), 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(other, 0), 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 0), 0);  // nothing reached the library's store
+  EXPECT_EQ(transport.Dev_Disconnect(), 0);
+  EXPECT_EQ(other.OpenCount(), 0);
+  EXPECT_EQ(transport.Reg_Write8(176, 1), tarvel::kErrNoAnswer);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(other, 1), -302);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), 0);
 }
 
 // The transfer sizing table (asked: 10 buffers of 32768 bytes).

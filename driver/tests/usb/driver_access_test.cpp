@@ -201,7 +201,7 @@ TEST_F(DriverAccess, ResetAndCyclePortLeaveTheScannerUnconfigured) {
     tu::UsbConfigurationInfo info{};
     EXPECT_EQ(device->GetConfigurationInfo(&info), 0xE0001006u);  // not configured
     EXPECT_EQ(device->GetInterface(0, &value), kStall);
-    EXPECT_EQ(tu::Free_Interface(), 0);
+    EXPECT_EQ(tu::Free_Interface(devices), 0);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "driver/device/usb/usb_status.h"
+#include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
 
 namespace {
@@ -179,6 +180,23 @@ TEST_F(Exports, ReadBlockWithNothingWaitingIsZeroWithCountZero) {
   EXPECT_EQ(TarvelReadBlock(buf, sizeof buf, &count), 0);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(TarvelGetLastTarvelError(1), -306);
+}
+
+// The scan modes of a scanner the application opened itself count for that
+// scanner: no probe runs, so its device stays open.
+TEST_F(Exports, ScanModeQueriesUseTheScannerTheApplicationOpened) {
+  WriteIni("[Param_#1]\nParamName=A\nImgTypes=Intra\n[Param_#2]\nParamName=B\nImgTypes=Erase\n");
+  Plug();
+  ASSERT_EQ(TarvelInit_Interface(), 0);
+  TarvelGetLastTarvelError(1);  // what the probes of absent interfaces stored
+  EXPECT_EQ(Get_Paramcount(), 1);  // a type-6 scanner offers no erase mode
+  char name[256] = {};
+  EXPECT_EQ(Get_Paramname(name, 1), 0);
+  EXPECT_STREQ(name, "A");
+  EXPECT_EQ(devices.OpenCount(), 1);
+  TarvelRegRead(248);
+  EXPECT_EQ(TarvelGetLastTarvelError(1), 0);  // the device still answers
+  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
 }
 
 }  // namespace

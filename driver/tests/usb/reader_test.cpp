@@ -47,8 +47,8 @@ class Reader : public UsbTest {
   // simulator complete the pending transfers.
   void Feed(const std::vector<uint32_t>& words) {
     scanner->AppendMemory(words);
-    tarvel::usb::GetUsbTimeout();
-    tarvel::usb::RegRead(248);
+    tarvel::usb::GetUsbTimeout(devices);
+    tarvel::usb::RegRead(devices, 248);
   }
 };
 
@@ -118,7 +118,7 @@ TEST_F(Reader, StopDiscardsWaitingDataAndRestartResetsThePipe) {
 TEST_F(Reader, AnEndpointWithoutTheInBitIsRefused) {
   Open();
   tarvel::usb::UsbPipeReader pipe;
-  EXPECT_EQ(pipe.Open(0, 0x02, nullptr, nullptr), -301);
+  EXPECT_EQ(pipe.Open(0, 0x02, nullptr, nullptr, no_log), -301);
   EXPECT_FALSE(pipe.IsOpen());
   EXPECT_EQ(pipe.Start(), -314);
   EXPECT_EQ(pipe.Stop(), -314);
@@ -131,7 +131,7 @@ TEST_F(Reader, ReadsThatFailAtOnceBackOff) {
   int before = usb->BulkSubmits();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_LT(usb->BulkSubmits() - before, 200);  // a spinning reader would submit millions
-  EXPECT_EQ(tarvel::usb::Free_Interface(), 0);
+  EXPECT_EQ(tarvel::usb::Free_Interface(devices), 0);
   EXPECT_EQ(tarvel::usb::UsbPipeReader::BackoffMs(0), 0u);
   EXPECT_GT(tarvel::usb::UsbPipeReader::BackoffMs(1), 0u);
 }
@@ -149,9 +149,9 @@ TEST_F(Reader, SleepsThroughControlRequestsUntilDataArrives) {
   uint8_t block[64];
   int32_t count = 0;
   for (int i = 0; i < 1500; ++i) {  // 3000 control requests
-    tarvel::usb::RegRead(248);
-    tarvel::usb::GetUsbTimeout();
-    tarvel::usb::ReadBlock(block, sizeof block, &count);  // nothing waiting
+    tarvel::usb::RegRead(devices, 248);
+    tarvel::usb::GetUsbTimeout(devices);
+    tarvel::usb::ReadBlock(devices, block, sizeof block, &count);  // nothing waiting
   }
   EXPECT_LE(platform::WaitWakeups() - before, 3u);
   EXPECT_EQ(R().CompletedBuffers(), 0);
@@ -183,6 +183,6 @@ TEST_F(Reader, NothingWakesWithNoTransferPendingOrAfterTheClose) {
   EXPECT_EQ(R().Start(), 0);
   Feed({1, 2});  // the bus delivers again
   ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
-  EXPECT_EQ(tarvel::usb::Free_Interface(), 0);
+  EXPECT_EQ(tarvel::usb::Free_Interface(devices), 0);
   EXPECT_LE(switches_over_200ms(), 5);
 }

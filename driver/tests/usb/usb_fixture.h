@@ -1,7 +1,8 @@
 #pragma once
 // The simulated scanner behind the platform's USB stand-in, a library folder
-// of its own (ini beside the library, registry store) and the low-level USB
-// layer reset between tests: no device open, the first-error store empty.
+// of its own (ini beside the library, registry store) and the library's USB
+// device state reset between tests: no device open, the first-error store
+// empty.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -43,15 +44,15 @@ class UsbTest : public ConfigTest {
     threads_before_ = platform::LiveThreads();
   }
   void TearDown() override {
-    tarvel::usb::Free_Interface();
-    tarvel::usb::SetCurrentDevice(nullptr);
-    tarvel::usb::GetLastTarvelError(1);
+    tarvel::usb::Free_Interface(devices);
+    devices.SetCurrent(nullptr);
+    tarvel::usb::GetLastTarvelError(devices, 1);
     sim::DetachUsb();
     platform::SetSystemLibraryMissing("setupapi.dll", false);
     platform::ResetOsVersion();
     platform::UseRealClock();
     EXPECT_EQ(platform::LiveThreads(), threads_before_) << "a thread was left running";
-    EXPECT_EQ(tarvel::usb::OpenDeviceCount(), 0);
+    EXPECT_EQ(devices.OpenCount(), 0);
     ConfigTest::TearDown();
   }
 
@@ -63,12 +64,12 @@ class UsbTest : public ConfigTest {
   // Plugs in and opens it as the current device (the reader running).
   void Open() {
     Plug();
-    ASSERT_EQ(tarvel::usb::Init_Interface(), 0);
-    device = tarvel::usb::FindDevice(tarvel::usb::CurrentDevice());
+    ASSERT_EQ(tarvel::usb::Init_Interface(devices, no_log), 0);
+    device = devices.FindCurrent();
     ASSERT_NE(device, nullptr);
     usb->ClearRequests();
     scanner->ClearTrace();
-    tarvel::usb::GetLastTarvelError(1);
+    tarvel::usb::GetLastTarvelError(devices, 1);
   }
   std::vector<sim::VendorAccess> RequestsOf(uint8_t request) const {
     std::vector<sim::VendorAccess> out;
@@ -77,6 +78,8 @@ class UsbTest : public ConfigTest {
     return out;
   }
 
+  tarvel::usb::UsbDevices& devices = tarvel::usb::TheUsbDevices();
+  tarvel::NullLogSink no_log;  // what the devices the tests open have to say
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
   std::shared_ptr<sim::UsbScannerBackend> usb;
