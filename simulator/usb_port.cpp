@@ -121,9 +121,14 @@ uint32_t UsbScannerBackend::Stall(int16_t code) {
   return pu::kStatusStall;
 }
 
+std::unique_lock<std::recursive_mutex> UsbScannerBackend::RequestLock() {
+  while (submitters_.load(std::memory_order_acquire) > 0) std::this_thread::yield();
+  return std::unique_lock<std::recursive_mutex>(mutex_);
+}
+
 uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data, uint32_t length, uint32_t* transferred,
                                       uint32_t) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  auto lock = RequestLock();
   *transferred = 0;
   if (Gone()) {
     Pump();
@@ -148,7 +153,7 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
 
 uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void* data, uint32_t length,
                                        uint32_t* transferred, uint32_t) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  auto lock = RequestLock();
   *transferred = 0;
   if (Gone()) {
     Pump();
@@ -344,7 +349,9 @@ uint32_t UsbScannerBackend::ClearConfiguration() {
 }
 
 uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t length, pu::BulkCompletion done) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  ++submitters_;
+  std::unique_lock<std::recursive_mutex> lock(mutex_);
+  --submitters_;
   ++bulk_submits_;
   if (endpoint != kScanDataEndpoint) return pu::kStatusPipeNotFound;
   if (unplugged_) return pu::kStatusDeviceGone;

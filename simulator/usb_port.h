@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -96,6 +97,11 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
 
  private:
   bool Gone();  // counts a request; true once unplugged
+  // The device's lock for a control request. A bulk submission waiting for
+  // the lock goes first: the host controller queues bulk reads beside
+  // control traffic, so a caller polling without pause cannot hold the scan
+  // data back (the lock is not fair by itself).
+  std::unique_lock<std::recursive_mutex> RequestLock();
   uint32_t Stall(int16_t code);
   uint32_t HandleIn(const platform::usb::ControlSetup& s, uint8_t* data, uint32_t length, uint32_t* moved);
   uint32_t HandleOut(const platform::usb::ControlSetup& s, const uint8_t* data, uint32_t length, uint32_t* moved);
@@ -122,6 +128,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   std::vector<std::string> guids_;
   std::string path_;
   mutable std::recursive_mutex mutex_;
+  std::atomic<int> submitters_{0};  // bulk submissions waiting for mutex_
   bool configured_ = false;
   bool unplugged_ = false;
   int requests_seen_ = 0;

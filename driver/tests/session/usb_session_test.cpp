@@ -65,6 +65,43 @@ TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
   EXPECT_EQ(usb->LoadedDesign(), "standard USB");
 }
 
+// Polled without pause, as the consoles poll, each plate comes out a few
+// polls after it has passed: the reader's next transfer is not held back by
+// the poll's own control requests.
+TEST_F(UsbSession, EachPlateComesOutSoonAfterItPassesWhilePolledWithoutPause) {
+  WriteIni();
+  constexpr int kPlates = 6;
+  constexpr uint32_t kSpacingMs = 3000;
+  constexpr int kHeight = 300;
+  for (int i = 0; i < kPlates; ++i)
+    scenario.plates.push_back(PlateAt(0, 100 + kSpacingMs * i, 600, sim::NoisePlate(160, kHeight, 1000, 40000, 3 + i)));
+  scenario.interface = "USB";
+  scenario.guid = usbtest::kGuidType6;
+  AttachUsb();
+  scanner->SetTracing(false);
+  ASSERT_EQ(Open_Scanner(1), 0) << Log();
+  ASSERT_EQ(Aktivate_Scanner(), 0) << Log();
+  std::vector<uint32_t> out_at_line;  // the scanner's line count when each image was handed out
+  const uint64_t until = platform::NowMs() + kSpacingMs * kPlates + 10000;
+  while (out_at_line.size() < kPlates && platform::NowMs() < until) {
+    const int status = Get_Status();
+    ASSERT_GE(status, 0) << Log();
+    for (int pending = status & 0xFF; pending > 0; --pending) {
+      char name[256];
+      ASSERT_GT(Get_ImageName(name), 0);
+      out_at_line.push_back(scanner->LineCounter());
+    }
+    platform::Sleep(20);
+  }
+  ASSERT_EQ(out_at_line.size(), size_t{kPlates}) << Log();
+  for (int i = 0; i < kPlates; ++i) {
+    SCOPED_TRACE(i);
+    const uint32_t plate_end = 100 + kSpacingMs * i + kHeight;
+    EXPECT_LT(out_at_line[i], plate_end + 300) << "about " << out_at_line[i] - plate_end << " lines late";
+  }
+  EXPECT_EQ(Deaktivate_Scanner(), 0);
+}
+
 TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   scenario.interface = "USB,EPP";
   scenario.guid = usbtest::kGuidType6;
