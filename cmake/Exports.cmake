@@ -11,7 +11,8 @@ function(vornix_exports target list_file)
     OUTPUT ${script}
     COMMAND ${CMAKE_COMMAND} -DLIST=${list_abs} -DOUT=${script} -P ${CMAKE_SOURCE_DIR}/cmake/make_version_script.cmake
     DEPENDS ${list_abs} ${CMAKE_SOURCE_DIR}/cmake/make_version_script.cmake
-    COMMENT "Version script for ${target}")
+    COMMENT "Version script for ${target}"
+    VERBATIM)
   add_custom_target(${target}_version_script DEPENDS ${script})
   add_dependencies(${target} ${target}_version_script)
   target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
