@@ -12,8 +12,18 @@
 
 namespace tarvel {
 
-// Built for AVX2 too where the processor has it.
+// Built for AVX2 too where the processor has it. ThreadSanitizer's runtime is
+// not up yet when the clones' resolvers run at load, so its build has none.
+#if defined(__SANITIZE_THREAD__)
+#define VORNIX_VECTOR_CLONES
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VORNIX_VECTOR_CLONES
+#endif
+#endif
+#ifndef VORNIX_VECTOR_CLONES
 #define VORNIX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
 
 namespace {
 // One pixel of DeFlash in 16 bits: the rise saturates at 0, the mean of
