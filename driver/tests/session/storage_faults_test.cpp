@@ -174,9 +174,12 @@ TEST_F(StorageFaults, LostPlateIsReportedOnceAndTheSessionGoesOnExact) {
 
     std::string cause = c.cause, writer = c.writer_line ? c.writer_line : "";
     const std::string lost_name = Images() + "/KP000003.QEW";
-    for (std::string* text : {&cause, &writer})
-      for (auto [mark, name] : {std::pair{"<n>", lost_name}, {"<t>", Images() + "/KP000003.txt"}})
-        for (size_t at; (at = text->find(mark)) != std::string::npos;) text->replace(at, 3, name);
+    const std::pair<std::string, std::string> marks[] = {{"<n>", lost_name}, {"<t>", Images() + "/KP000003.txt"}};
+    for (std::string* text : {&cause, &writer}) {
+      for (const auto& [mark, name] : marks) {
+        for (size_t at; (at = text->find(mark)) != std::string::npos;) text->replace(at, mark.size(), name);
+      }
+    }
     const std::string log = Log();
     const std::string lost = "ERROR: Plate from (";
     ASSERT_NE(log.find(lost), std::string::npos) << log;

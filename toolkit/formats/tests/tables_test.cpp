@@ -172,7 +172,9 @@ TEST(CatalogueTables, InfoPairsInTableOrder) {
   }
   for (int32_t id = 1; id <= 291; ++id) {
     int32_t index = -5;
-    if (!ids.count(id)) EXPECT_EQ(M_FFGetInfoDescStringID(id, &index), -13) << "id " << id << " has no pair";
+    if (!ids.count(id)) {
+      EXPECT_EQ(M_FFGetInfoDescStringID(id, &index), -13) << "id " << id << " has no pair";
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 #include "toolkit/outside/system/cursors.h"
 
+#include <algorithm>
 #include <cstring>
 #include <list>
 #include <vector>
@@ -33,8 +34,12 @@ CursorRecord* Known(Cursor cursor) {
 }  // namespace
 
 std::vector<uint8_t> BuildCursorResource(uint16_t hot_x, uint16_t hot_y, const std::vector<uint8_t>& dib) {
-  std::vector<uint8_t> res = {uint8_t(hot_x), uint8_t(hot_x >> 8), uint8_t(hot_y), uint8_t(hot_y >> 8)};
-  res.insert(res.end(), dib.begin(), dib.end());
+  std::vector<uint8_t> res(4 + dib.size());
+  res[0] = uint8_t(hot_x);
+  res[1] = uint8_t(hot_x >> 8);
+  res[2] = uint8_t(hot_y);
+  res[3] = uint8_t(hot_y >> 8);
+  std::copy(dib.begin(), dib.end(), res.begin() + 4);
   return res;
 }
 

@@ -116,7 +116,9 @@ TEST_F(HistogramTest, WideToneRangeIsDrawnAsBinnedColumns) {
     ASSERT_LE(top[x], base);
     EXPECT_EQ(At(shot, x, static_cast<int>(base)), 0x0000FFu);
     EXPECT_EQ(At(shot, x, static_cast<int>(top[x])), 0x0000FFu);
-    if (top[x] > 0) EXPECT_EQ(At(shot, x, static_cast<int>(top[x]) - 1), 0xFFFFFFu);
+    if (top[x] > 0) {
+      EXPECT_EQ(At(shot, x, static_cast<int>(top[x]) - 1), 0xFFFFFFu);
+    }
   }
   // The tallest bin holds the spike (tones 600 and 601) and reaches the top.
   EXPECT_EQ(top[150], 0);
