@@ -1,0 +1,2 @@
+// A source that includes past its folder.
+#include "../outside.h"
