@@ -28,6 +28,8 @@ if [ "${1:-}" = "--calibrate" ]; then
 fi
 [ $# -le 1 ] || usage
 root="$(cd "$(dirname "$0")/.." && pwd)"
+here="$PWD"
+named="${1:-}"  # the scenario as given: messages name it so
 if [ $# -eq 1 ]; then
   case "$1" in -*) usage ;; esac
   if [ ! -f "$1" ] || [ ! -r "$1" ]; then
@@ -55,7 +57,7 @@ bin="$build/bin"
 
 # A scenario the simulated scanner cannot read whole is refused here, before
 # the session starts.
-if ! wrong=$("$bin/scenariocheck" "$scenario" 2>&1); then
+if ! wrong=$(cd "$here" && "$bin/scenariocheck" "${named:-$scenario}" 2>&1); then
   echo "run.sh: the scenario file cannot be used: $wrong" >&2
   exit 2
 fi

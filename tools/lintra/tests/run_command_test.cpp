@@ -68,9 +68,10 @@ class RunCommand : public ConsoleTest {
     }
     return build;
   }
+  // run.sh from the test's folder.
   std::pair<std::string, int> Run(const std::string& args, const std::string& env = "") {
-    return Shell("env -u DISPLAY -u WAYLAND_DISPLAY " + env + " VORNIX_RUN_BUILD_DIR='" + RunBuild() + "' bash '" +
-                 kSource + "/scripts/run.sh' " + args);
+    return Shell("cd '" + tmp_.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " + env + " VORNIX_RUN_BUILD_DIR='" +
+                 RunBuild() + "' bash '" + kSource + "/scripts/run.sh' " + args);
   }
   // run.sh under a terminal of its own, without a display.
   std::unique_ptr<ptydrive::PtySession> RunOnTerminal(const std::string& scenario) {
@@ -170,11 +171,10 @@ TEST_F(RunCommand, ScenarioTheSimulatorCannotReadWholeIsRefusedByLine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.wrong);
-    const std::string path = tmp_ / "wrong.ini";
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.text;
-    const auto [out, status] = Run("'" + path + "'");
+    std::ofstream(tmp_ / "wrong.ini", std::ios::binary | std::ios::trunc) << c.text;
+    const auto [out, status] = Run("wrong.ini");
     EXPECT_EQ(status, 2);
-    EXPECT_EQ(out, "run.sh: the scenario file cannot be used: " + path + ":" + c.wrong + "\n");
+    EXPECT_EQ(out, "run.sh: the scenario file cannot be used: wrong.ini:" + c.wrong + "\n");
   }
   // Refused before the session: no session folder was made.
   EXPECT_FALSE(std::filesystem::exists(RunBuild() + "/sessions"));
