@@ -97,6 +97,15 @@ echo
 # Only what the session left is named: the log exists once a session opened.
 see="see the console's output above"
 [ -f "$log" ] && see="$see and the session log $log"
+# Why the session made nothing, when it did not come to a scan: no log, no
+# session was opened; a log without activation, the open failed.
+no_scan() {
+  if [ ! -f "$log" ]; then
+    echo "no mode was chosen, so no scan session was opened"
+  elif ! grep -q 'Aktivate_Scanner' "$log"; then
+    echo "the scanner could not be opened"
+  fi
+}
 images=$(find "$out/Images" -maxdepth 1 -name 'KP*.QEW' | sort)
 count=0
 [ -z "$images" ] || count=$(echo "$images" | wc -l)
@@ -104,9 +113,9 @@ count=0
 if [ "$tool" = calibrate ]; then
   filed=$(find "$out/Calibration" -maxdepth 1 -name '*.kor' | sort | head -n 1)
   if [ -z "$filed" ]; then
-    if [ ! -f "$log" ]; then
-      echo "No normalization file: no scan session was opened (no mode was chosen, or the scanner could not be"
-      echo "opened); $see."
+    why=$(no_scan)
+    if [ -n "$why" ]; then
+      echo "No normalization file: $why; $see."
     elif [ "$count" -eq 0 ]; then
       echo "No normalization file: the scan made no image; $see."
     else
@@ -122,8 +131,9 @@ if [ "$tool" = calibrate ]; then
 fi
 
 if [ "$count" -eq 0 ]; then
-  if [ ! -f "$log" ]; then
-    echo "No image: no scan session was opened (no mode was chosen, or the scanner could not be opened); $see."
+  why=$(no_scan)
+  if [ -n "$why" ]; then
+    echo "No image: $why; $see."
   else
     echo "No image was made; $see, and the scenario's header comment."
   fi

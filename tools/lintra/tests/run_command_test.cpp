@@ -231,7 +231,10 @@ TEST_F(RunCommand, ModePromptLeftNamesNoSessionLog) {
   EXPECT_EQ(run->Wait(), 1);
   const std::string out = run->Output();
   // lintra's last line is ended before run.sh goes on.
-  EXPECT_NE(out.find("Select mode: \n\nNo image: no scan session was opened"), std::string::npos) << out;
+  EXPECT_NE(out.find("Select mode: \n\nNo image: no mode was chosen, so no scan session was opened; see the "
+                     "console's output above.\n"),
+            std::string::npos)
+      << out;
   EXPECT_EQ(out.find("Tarvel.log"), std::string::npos) << out;
   EXPECT_FALSE(platform::FileExists(SessionFolder(out) + "/Tarvel.log"));
 }
@@ -248,6 +251,16 @@ TEST_F(RunCommand, CtrlCTakesTheTemporaryFileAlong) {
   EXPECT_EQ(run->Wait(), 128 + SIGINT);
   EXPECT_FALSE(platform::FileExists(folder + "/Tarvel.tmp"));
   EXPECT_TRUE(platform::FileExists(folder + "/Tarvel.log"));
+}
+
+TEST_F(RunCommand, ScannerThatCannotBeOpenedIsTheReasonGiven) {
+  WriteScenario("[Scanner]\nInterface=SCSI\n");  // read whole, but no front end offers it
+  const auto [out, status] = Run("'" + Scenario() + "'");
+  EXPECT_EQ(status, 1) << out;
+  const std::string folder = SessionFolder(out);
+  EXPECT_EQ(From(out, "No image"), "No image: the scanner could not be opened; see the console's output above and the "
+                                   "session log " + folder + "/Tarvel.log.\n")
+      << out;
 }
 
 }  // namespace
