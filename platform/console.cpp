@@ -59,6 +59,10 @@ int GetKey() {
     if (n == 0 || errno != EINTR) return kEndOfInput;
   }
   if (g_terminal && c == 127) return 8;
+  // A key typed before the switch (during a build or a slow start) was
+  // taken by the terminal's line rules, which turned its Enter into a line
+  // feed.
+  if (g_terminal && c == '\n') return 13;
   return c;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Unechoed key input of the console programs. On a terminal, standard input
 // is switched to single keys without echo at the first call (Enter gives 13,
-// the Delete key 8, Ctrl-C and Ctrl-\ still interrupt) and put back at exit
+// and so does a line feed, which is what an Enter typed ahead of the switch
+// became; the Delete key gives 8; Ctrl-C and Ctrl-\ still interrupt) and put back at exit
 // and when SIGINT, SIGTERM, SIGHUP or SIGQUIT ends the program; otherwise
 // the bytes of standard input are taken as they come.
 namespace platform {

@@ -1,11 +1,13 @@
 #include "simulator/scenario.h"
 
 #include <charconv>
+#include <limits>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/guid.h"
 #include "platform/profile.h"
 
 namespace sim {
@@ -73,26 +75,203 @@ std::optional<PlateImage> LoadRawPlate(const std::string& path, std::string* err
 
 namespace {
 
+// The keys a scenario file may hold, by section; "Plate" and "OldPlate" are
+// numbered sections ("Plate1", "Plate2", ...).
+struct SectionKeys {
+  const char* section;
+  bool numbered;
+  std::vector<const char*> keys;
+};
+
+const std::vector<SectionKeys>& KnownSections() {
+  static const std::vector<const char*> plate = {"Slot", "At",   "Position", "Image", "Generator", "Width", "Height",
+                                                 "Value", "From", "To",      "Low",   "High",      "Seed"};
+  static const std::vector<SectionKeys> sections = {
+      {"Scanner", false, {"Interface", "Guid", "UsbApiVersion", "UsbDriverFlags", "FirmwareMajor", "FirmwareMinor",
+                          "Serial", "DataPromType", "PmtVoltages", "IdProm", "IdPromFile", "FpgaConfigured",
+                          "LinePeriodUs", "LeadLines", "StopLines", "Status52", "AccessCostUs", "TransferTestWords"}},
+      {"Memory", false, {"Type", "Rows", "Columns", "ModuleBanks", "Width", "DeviceBanks", "Spd"}},
+      {"Light", false, {"Dark", "Ambient", "NominalHv"}},
+      {"HighVoltage", false, {"DecayVoltsPerSecond", "Initial"}},
+      {"Temperature", false, {"Laser"}},
+      {"Supplies", false, {"V5", "V3_3", "V24"}},
+      {"DataProm", false, {"A2", "A4", "AA"}},
+      {"Plate", true, plate},
+      {"OldData", false, {"Start", "Pixels", "Threshold", "Lines", "ReadOffset"}},
+      {"OldPlate", true, plate},
+      {"Faults", false, {"I2cAbsent", "I2cNackFirst", "BadChecksumReads", "FailRequests", "ShortRequests",
+                         "ShortStandardRequests", "UnplugAfter", "StallCode", "TimeoutRequests", "FpgaReject",
+                         "FpgaStatusStuck", "IdPromWriteCycleMs"}},
+  };
+  return sections;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// The schema entry of a section name ("Plate12" -> Plate, number 12), or
+// null; *number is 0 for an unnumbered section.
+const SectionKeys* FindSection(std::string_view name, int* number) {
+  for (const SectionKeys& known : KnownSections()) {
+    const std::string_view base = known.section;
+    if (!known.numbered) {
+      if (platform::EqualsIgnoreCase(name, base)) {
+        *number = 0;
+        return &known;
+      }
+      continue;
+    }
+    if (name.size() <= base.size() || !platform::EqualsIgnoreCase(name.substr(0, base.size()), base)) continue;
+    const std::string_view digits = name.substr(base.size());
+    int n = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (ec == std::errc() && end == digits.data() + digits.size() && n > 0 && digits[0] != '0') {
+      *number = n;
+      return &known;
+    }
+  }
+  return nullptr;
+}
+
+// Where each section and key of a scenario file stands, checked line by line
+// against the keys the simulator reads: every line is a comment, a section
+// the simulator knows, or one of its keys with "=", each given once.
+class Layout {
+ public:
+  // Empty on success, else "<path>:<line>: <what is wrong>".
+  std::string Check(const std::string& path, const std::string& text) {
+    path_ = path;
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) return path + ": the file is empty";
+    std::string current;  // folded name of the section the line is in
+    std::string current_name;  // and as the file spells it
+    const SectionKeys* schema = nullptr;
+    struct Numbered {
+      std::string base;
+      int number;
+      std::string name;
+      int line;
+    };
+    std::vector<Numbered> numbered;  // beyond the first
+    int line = 0;
+    for (size_t pos = 0; pos < text.size();) {
+      ++line;
+      size_t nl = text.find('\n', pos);
+      std::string_view raw(text.data() + pos, (nl == std::string::npos ? text.size() : nl) - pos);
+      pos = nl == std::string::npos ? text.size() : nl + 1;
+      if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+      for (char c : raw) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7F) {
+          char what[64];
+          std::snprintf(what, sizeof what, "not text (byte 0x%02X)", u);
+          return At(line, what);
+        }
+      }
+      const std::string_view t = TrimBlanks(raw);
+      if (t.empty() || t.front() == ';') continue;
+      if (t.front() == '[') {
+        const size_t close = t.find(']');
+        if (close == std::string_view::npos) return At(line, "a section name without its \"]\"");
+        const std::string_view rest = TrimBlanks(t.substr(close + 1));
+        if (!rest.empty() && rest.front() != ';') return At(line, "text after the section name");
+        const std::string name(TrimBlanks(t.substr(1, close - 1)));
+        int number = 0;
+        schema = FindSection(name, &number);
+        if (!schema) return At(line, "unknown section [" + name + "]");
+        current = platform::AsciiFold(name);
+        current_name = name;
+        if (auto seen = sections_.find(current); seen != sections_.end())
+          return At(line, "section [" + name + "] given twice (first on line " + std::to_string(seen->second.line) + ")");
+        sections_[current] = {line, {}};
+        if (number > 1) numbered.push_back({schema->section, number, name, line});
+        continue;
+      }
+      const size_t eq = t.find('=');
+      if (eq == std::string_view::npos) return At(line, "neither a section, a key=value line nor a comment");
+      const std::string key(TrimBlanks(t.substr(0, eq)));
+      if (!schema) return At(line, "key " + key + " before the first section");
+      bool known = false;
+      for (const char* k : schema->keys) known = known || platform::EqualsIgnoreCase(key, k);
+      if (!known) return At(line, "unknown key " + key + " in [" + current_name + "]");
+      auto& keys = sections_[current].keys;
+      const std::string folded = platform::AsciiFold(key);
+      if (auto seen = keys.find(folded); seen != keys.end())
+        return At(line, "key " + key + " given twice in [" + current_name + "] (first on line " +
+                            std::to_string(seen->second) + ")");
+      keys[folded] = line;
+    }
+    // Numbered sections are read from 1 up to the first one missing.
+    for (const Numbered& n : numbered) {
+      const std::string before = n.base + std::to_string(n.number - 1);
+      if (!HasSection(before)) return At(n.line, "section [" + n.name + "] without [" + before + "]");
+    }
+    return {};
+  }
+
+  bool HasSection(const std::string& section) const { return sections_.contains(platform::AsciiFold(section)); }
+  bool HasKey(const std::string& section, const char* key) const { return Line(section, key) > 0; }
+
+  // "<path>:<line>: " of a key (of its section when the key is missing).
+  std::string Where(const std::string& section, const char* key) const {
+    int line = Line(section, key);
+    if (line == 0) {
+      auto s = sections_.find(platform::AsciiFold(section));
+      line = s == sections_.end() ? 0 : s->second.line;
+    }
+    return line > 0 ? path_ + ":" + std::to_string(line) + ": " : path_ + ": ";
+  }
+
+ private:
+  struct Section {
+    int line = 0;
+    std::map<std::string, int> keys;  // folded key -> line
+  };
+
+  int Line(const std::string& section, const char* key) const {
+    auto s = sections_.find(platform::AsciiFold(section));
+    if (s == sections_.end()) return 0;
+    auto k = s->second.keys.find(platform::AsciiFold(key));
+    return k == s->second.keys.end() ? 0 : k->second;
+  }
+  std::string At(int line, const std::string& what) const { return path_ + ":" + std::to_string(line) + ": " + what; }
+
+  std::string path_;
+  std::map<std::string, Section> sections_;
+};
+
 class Reader {
  public:
-  Reader(std::string path, std::string* error) : path_(std::move(path)), error_(error) {}
+  Reader(std::string path, const Layout& layout, std::string* error)
+      : path_(std::move(path)), layout_(layout), error_(error) {}
 
   std::optional<std::string> Text(const std::string& section, const char* key) {
     return platform::ReadProfileString(path_, section, key);
   }
 
   bool Fail(const std::string& section, const char* key, const std::string& value) {
-    if (ok_ && error_) *error_ = "[" + section + "] " + key + ": bad value \"" + value + "\"";
+    return FailWith(section, key, "[" + section + "] " + key + ": bad value \"" + value + "\"");
+  }
+  bool FailWith(const std::string& section, const char* key, const std::string& what) {
+    if (ok_ && error_) *error_ = layout_.Where(section, key) + what;
     ok_ = false;
     return false;
   }
 
   template <typename T>
+  static bool Fits(int64_t v) {
+    return v >= int64_t{std::numeric_limits<T>::min()} && (v < 0 || uint64_t(v) <= uint64_t{std::numeric_limits<T>::max()});
+  }
+
+  // A whole number that fits T.
+  template <typename T>
   void Int(const std::string& section, const char* key, T* out) {
     auto v = Text(section, key);
     if (!v) return;
     int64_t parsed = 0;
-    if (!ParseInt(*v, &parsed)) {
+    if (!ParseInt(*v, &parsed) || !Fits<T>(parsed)) {
       Fail(section, key, *v);
       return;
     }
@@ -164,8 +343,8 @@ class Reader {
     for (const std::string& item : Split(*v)) {
       size_t star = item.find('*');
       int64_t code = 0, count = missing_count;
-      if (!ParseInt(item.substr(0, star), &code) ||
-          (star != std::string::npos && !ParseInt(item.substr(star + 1), &count))) {
+      if (!ParseInt(item.substr(0, star), &code) || !Fits<K>(code) ||
+          (star != std::string::npos && (!ParseInt(item.substr(star + 1), &count) || !Fits<int>(count)))) {
         Fail(section, key, *v);
         return;
       }
@@ -186,6 +365,15 @@ class Reader {
     }
   }
 
+  // Comma-separated interface GUIDs.
+  void Guids(const std::string& section, const char* key, const std::string& value) {
+    for (const std::string& item : Split(value))
+      if (!platform::ParseGuid(item)) {
+        Fail(section, key, value);
+        return;
+      }
+  }
+
   // "mode:volts, ..."
   void PmtWords(const std::string& section, const char* key, std::map<int, uint16_t>* out) {
     auto v = Text(section, key);
@@ -194,7 +382,7 @@ class Reader {
       size_t colon = item.find(':');
       int64_t mode = 0, volts = 0;
       if (colon == std::string::npos || !ParseInt(item.substr(0, colon), &mode) ||
-          !ParseInt(item.substr(colon + 1), &volts)) {
+          !ParseInt(item.substr(colon + 1), &volts) || !Fits<int>(mode) || !Fits<uint16_t>(volts)) {
         Fail(section, key, *v);
         return;
       }
@@ -203,19 +391,20 @@ class Reader {
   }
 
   std::optional<Plate> PlateSection(const std::string& section) {
+    if (!layout_.HasSection(section)) return std::nullopt;
     auto image = Text(section, "Image");
     auto generator = Text(section, "Generator");
-    if (!image && !generator && !Text(section, "Slot")) return std::nullopt;
     Plate p;
     Int(section, "Slot", &p.slot);
     Int(section, "At", &p.at_ms);
     Int(section, "Position", &p.position);
     if (image) {
+      for (const char* key : {"Generator", "Width", "Height", "Value", "From", "To", "Low", "High", "Seed"})
+        if (layout_.HasKey(section, key)) FailWith(section, key, "[" + section + "] " + key + ": not for a plate read from Image");
       std::string why;
       auto raw = LoadRawPlate(Resolve(*image), &why);
       if (!raw) {
-        if (ok_ && error_) *error_ = "[" + section + "] " + why;
-        ok_ = false;
+        FailWith(section, "Image", "[" + section + "] " + why);
         return std::nullopt;
       }
       p.image = std::move(*raw);
@@ -253,11 +442,7 @@ class Reader {
   bool ok() const { return ok_; }
 
  private:
-  static std::string Trim(std::string s) {
-    size_t a = s.find_first_not_of(" \t");
-    size_t b = s.find_last_not_of(" \t");
-    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
-  }
+  static std::string Trim(const std::string& s) { return std::string(TrimBlanks(s)); }
 
   static std::vector<std::string> Split(const std::string& s) {
     std::vector<std::string> out;
@@ -297,6 +482,7 @@ class Reader {
   }
 
   std::string path_;
+  const Layout& layout_;
   std::string* error_;
   bool ok_ = true;
 };
@@ -304,15 +490,24 @@ class Reader {
 }  // namespace
 
 std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* error) {
-  if (!platform::FileExists(path)) {
+  const std::optional<std::string> text = platform::FileExists(path) ? platform::ReadWholeFile(path) : std::nullopt;
+  if (!text) {
     if (error) *error = "cannot read scenario file " + path;
     return std::nullopt;
   }
-  Reader r(path, error);
+  Layout layout;
+  if (std::string wrong = layout.Check(path, *text); !wrong.empty()) {
+    if (error) *error = wrong;
+    return std::nullopt;
+  }
+  Reader r(path, layout, error);
   Scenario s;
   const std::string sc = "Scanner";
   if (auto v = r.Text(sc, "Interface")) s.interface = *v;
-  if (auto v = r.Text(sc, "Guid")) s.guid = *v;
+  if (auto v = r.Text(sc, "Guid")) {
+    s.guid = *v;
+    r.Guids(sc, "Guid", *v);
+  }
   r.Int(sc, "UsbApiVersion", &s.usb_api_version);
   r.Int(sc, "UsbDriverFlags", &s.usb_driver_flags);
   r.Int(sc, "FirmwareMajor", &s.firmware_major);
@@ -358,8 +553,7 @@ std::optional<Scenario> LoadScenarioFile(const std::string& path, std::string* e
   }
 
   const std::string od = "OldData";
-  bool old = r.Text(od, "Pixels") || r.Text(od, "Lines") || r.Text("OldPlate1", "Slot") ||
-             r.Text("OldPlate1", "Image") || r.Text("OldPlate1", "Generator");
+  const bool old = layout.HasSection(od) || layout.HasSection("OldPlate1");
   if (old) {
     OldData o;
     r.Int(od, "Start", &o.start);

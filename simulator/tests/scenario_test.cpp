@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/clock.h"
@@ -133,17 +134,67 @@ TEST_F(ScenarioFile, DefaultsAndErrors) {
   EXPECT_FALSE(sim::LoadRawPlate(tmp_ / "short.raw", &error));
 }
 
+// Everything a file holds is read, or the file is refused with its line and
+// what is wrong there.
+TEST_F(ScenarioFile, WhatIsNotReadWholeIsRefusedByLine) {
+  struct Case {
+    std::string text;
+    std::string wrong;  // after "<file>:"
+  } cases[] = {
+      {"[Plate1]\nSlot=0\nPositon=15583\n", "3: unknown key Positon in [Plate1]"},
+      {"[scanner]\nserial=VX1\nSERIAL=VX2\n", "3: key SERIAL given twice in [scanner] (first on line 2)"},
+      {"[Light]\nDark=1\n[Faults]\n[light]\n", "4: section [light] given twice (first on line 1)"},
+      {"Serial=VX1\n[Scanner]\n", "1: key Serial before the first section"},
+      {"[Scanner\n", "1: a section name without its \"]\""},
+      {"[Scanner] EPP\n", "1: text after the section name"},
+      {"[Plate0]\n", "1: unknown section [Plate0]"},
+      {"[Plate2]\nSlot=1\n", "1: section [Plate2] without [Plate1]"},
+      {"[OldPlate1]\n[OldPlate2]\n[OldPlate4]\n", "3: section [OldPlate4] without [OldPlate3]"},
+      {"[Scanner]\nSerial=VX1 \x01\n", "2: not text (byte 0x01)"},
+      {"\n\n[Memory]\nRows=300\n", "4: [Memory] Rows: bad value \"300\""},
+      {"[Plate1]\nAt=-5\n", "2: [Plate1] At: bad value \"-5\""},
+      {"[Scanner]\nPmtVoltages=1:70000\n", "2: [Scanner] PmtVoltages: bad value \"1:70000\""},
+      {"[Faults]\nI2cNackFirst=0x1A0*2\n", "2: [Faults] I2cNackFirst: bad value \"0x1A0*2\""},
+      {"[Scanner]\nGuid={F9C09906-CE55-4048-B537-DEF9B9D36A64}, usb\n",
+       "2: [Scanner] Guid: bad value \"{F9C09906-CE55-4048-B537-DEF9B9D36A64}, usb\""},
+      {"[Plate1]\nGenerator=spiral\n", "2: [Plate1] Generator: bad value \"spiral\""},
+      {"[Plate1]\nImage=absent.raw\nWidth=5\n", "3: [Plate1] Width: not for a plate read from Image"},
+      {"", " the file is empty"},
+      {" \r\n\t\n", " the file is empty"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string error;
+    const std::string path = Write(c.text);
+    EXPECT_FALSE(sim::LoadScenarioFile(path, &error));
+    EXPECT_EQ(error, path + ":" + c.wrong);
+  }
+}
+
+TEST_F(ScenarioFile, EveryNamedSectionCounts) {
+  std::string error;
+  // A plate with no key beyond its time is a flat one; an old-data section
+  // on its own is old data.
+  std::optional<sim::Scenario> s =
+      sim::LoadScenarioFile(Write("; a plate\n[Plate1]\r\nAt=50\r\n[Plate2]\n[OldData]\nStart=7\n"), &error);
+  ASSERT_TRUE(s) << error;
+  ASSERT_EQ(s->plates.size(), 2u);
+  EXPECT_EQ(s->plates[0].at_ms, 50u);
+  EXPECT_EQ(s->plates[0].image.pixels, sim::FlatPlate(64, 64, 2000).pixels);
+  ASSERT_TRUE(s->old_data);
+  EXPECT_EQ(s->old_data->start, 7);
+}
+
 TEST_F(ScenarioFile, ShippedScenariosLoad) {
   int loaded = 0;
-  for (const char* name : {"intraoral_plates.ini", "old_data.ini", "faults.ini", "bright_room.ini"}) {
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(VORNIX_SOURCE_DIR) + "/simulator/scenarios")) {
     std::string error;
-    std::optional<sim::Scenario> s =
-        sim::LoadScenarioFile(std::string(VORNIX_SOURCE_DIR) + "/simulator/scenarios/" + name, &error);
-    ASSERT_TRUE(s) << name << ": " << error;
+    std::optional<sim::Scenario> s = sim::LoadScenarioFile(entry.path(), &error);
+    ASSERT_TRUE(s) << entry.path() << ": " << error;
     sim::Scanner scanner(*s);
     ++loaded;
   }
-  EXPECT_EQ(loaded, 4);
+  EXPECT_GE(loaded, 5);
 }
 
 TEST_F(ScenarioFile, EnvironmentVariableAttachesTheScanner) {

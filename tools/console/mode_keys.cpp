@@ -4,6 +4,7 @@ namespace console {
 
 std::optional<int> ReadModeNumber(Terminal& terminal, int mode_count, const std::function<bool(int mode)>& accept) {
   int m = 0;
+  int typed = 0;  // digits echoed: Backspace takes back only these
   for (;;) {
     const int key = terminal.GetKey();
     if (IsEscape(key)) return std::nullopt;
@@ -11,9 +12,11 @@ std::optional<int> ReadModeNumber(Terminal& terminal, int mode_count, const std:
       const long long next = 10LL * m + (key - '0');
       if (next <= mode_count) {
         m = int(next);
+        ++typed;
         terminal.Print("%c", key);
       }
-    } else if (key == kKeyBackspace) {
+    } else if (key == kKeyBackspace && typed > 0) {
+      --typed;
       m /= 10;
       terminal.Write("\b \b");
     } else if (key == kKeyEnter && accept(m)) {

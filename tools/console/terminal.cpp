@@ -27,6 +27,12 @@ namespace {
 
 class ProcessConsole : public Terminal {
  public:
+  // A program that ends on an unfinished line ("[Press any key to end]")
+  // finishes it, so the shell's prompt starts on a line of its own.
+  ~ProcessConsole() override {
+    if (line_open_) Write("\n");
+  }
+
   int GetKey() override {
     const int c = NextByte();
     if (c != kKeyEscape || !ByteWithin(kEscapeWaitMs)) return c;
@@ -51,6 +57,7 @@ class ProcessConsole : public Terminal {
   void Write(std::string_view text) override {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+    if (!text.empty()) line_open_ = text.back() != '\n';
   }
 
  private:
@@ -72,6 +79,7 @@ class ProcessConsole : public Terminal {
   }
 
   std::optional<int> pending_;
+  bool line_open_ = false;
 };
 
 }  // namespace

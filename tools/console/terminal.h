@@ -35,7 +35,8 @@ class Terminal {
 // The process's console: standard input through the platform's key
 // functions, an escape sequence read whole as kKeySequence (a lone Esc is
 // one when no byte follows within kEscapeWaitMs), standard output flushed
-// after every write.
+// after every write; at the program's end an unfinished last line gets its
+// line end.
 Terminal& ProcessTerminal();
 
 }  // namespace console

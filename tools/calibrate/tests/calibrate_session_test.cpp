@@ -196,7 +196,7 @@ TEST_F(CalibrateSession, NoUsableModeLeavesOnlyEsc) {
   ASSERT_TRUE(run->Expect("1")) << run->Output();
   run->Send("\x1b");
   EXPECT_EQ(run->Wait(), 0);
-  EXPECT_TRUE(run->Output().ends_with("\nOf the 1 scan modes, the following can be used:\nSelect mode: 1"))
+  EXPECT_TRUE(run->Output().ends_with("\nOf the 1 scan modes, the following can be used:\nSelect mode: 1\n"))
       << run->Output();
   EXPECT_EQ(platform::ReadWholeFile(Ini()), before);
 }

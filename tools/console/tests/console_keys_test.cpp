@@ -31,7 +31,8 @@ TEST(ModeKeys, DigitsBackspaceEnterAndEsc) {
       {"13\r", 12, 1, 1, "1\n"},  // 13 > 12: the 3 is neither taken nor echoed
       {"12\r", 12, 1, 12, "12\n"},
       {"9\b3\r", 12, 1, 3, "9\b \b3\n"},
-      {"\b\r1\r", 4, 1, 1, "\b \b1\n"},  // Enter on 0 is never taken here
+      {"\b\r1\r", 4, 1, 1, "1\n"},  // Enter on 0 is never taken here; Backspace on no digit keeps the prompt
+      {"0\b\b1\r", 4, 1, 1, "0\b \b1\n"},  // a typed 0 is a digit to take back
       {"1\r\x1b", 5, 2, std::nullopt, "1"},  // Enter on an unusable mode waits on
       {"1\r\b2\r", 5, 2, 2, "1\b \b2\n"},
       {"x 1\r", 3, 1, 1, "1\n"},  // other keys are ignored

@@ -175,7 +175,7 @@ TEST_F(LintraRun, TerminalIsPutBackAfterTheEndAndAfterCtrlC) {
 // on the default scenario and prints what a terminal would show.
 TEST_F(LintraRun, RunCommandSessionOnTheDefaultScenario) {
   const std::string source = VORNIX_SOURCE_DIR;
-  const auto ini = platform::ReadWholeFile(source + "/simulator/scenarios/Tarvel.ini");
+  const auto ini = platform::ReadWholeFile(source + "/scripts/Tarvel.ini");
   ASSERT_TRUE(ini.has_value());
   WriteIni(*ini);
   const std::string bin = platform::FolderPart(Lintra());
