@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 namespace fennic {
 
@@ -156,6 +158,88 @@ void File::remove_name(const char* name) const {
   if (fstat(fd_, &mine) == 0 && S_ISREG(mine.st_mode) && lstat(name, &there) == 0 && mine.st_dev == there.st_dev &&
       mine.st_ino == there.st_ino)
     ::unlink(name);
+}
+
+namespace {
+
+// The file a name reaches: through symbolic links, the file they name.
+std::string resolved_name(const std::string& name) {
+  struct stat st;
+  if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
+  char* real = realpath(name.c_str(), nullptr);
+  if (!real) return name;
+  std::string out(real);
+  std::free(real);
+  return out;
+}
+
+// Creates a new, unused name beside `target` for writing; -1 when none can be made.
+int create_beside(const std::string& target, std::string& written) {
+  static std::atomic<unsigned> serial{0};
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  // Short enough for any file system's name limit.
+  const std::string base = target.substr(folder.size()).substr(0, 160);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    written = folder + "." + base + "." + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".part";
+    const int fd = ::open(written.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+NewFile::~NewFile() {
+  if (!created_ || kept_) return;
+  if (written_.empty())
+    file_.remove_name(name_.c_str());
+  else
+    ::unlink(written_.c_str());
+}
+
+int NewFile::create() {
+  created_ = false;
+  file_.close();
+  const std::string target = resolved_name(name_);
+  struct stat st;
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A device takes the bytes in place; folders, FIFOs and sockets are refused.
+    const int rc = File::create(target.c_str(), file_);
+    created_ = rc == kFennicOk;
+    return rc;
+  }
+  const int fd = create_beside(target, written_);
+  if (fd < 0) {
+    written_.clear();
+    return kFennicCreateFailed;
+  }
+  file_ = File(fd);
+  target_ = target;
+  created_ = true;
+  if (exists) {
+    // The replacement keeps the owner and the permissions of the file it replaces.
+    if (fchown(fd, st.st_uid, st.st_gid) != 0) {
+    }
+    if (fchmod(fd, st.st_mode & 07777) != 0) {
+    }
+  }
+  return kFennicOk;
+}
+
+int NewFile::finish(int rc) {
+  if (rc == kFennicOk && created_ && !written_.empty()) {
+    // Bytes the disk could not take show up at the flush at the latest.
+    if (fsync(file_.fd()) != 0) {
+      rc = kFennicWriteFailed;
+    } else {
+      file_.close();
+      if (::rename(written_.c_str(), target_.c_str()) != 0) rc = kFennicCreateFailed;
+    }
+  }
+  kept_ = rc == kFennicOk;
+  return rc;
 }
 
 }  // namespace fennic

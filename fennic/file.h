@@ -109,32 +109,33 @@ class File {
 };
 
 // A file an operation creates: made once the operation knows that it will
-// write, and removed again unless the operation succeeds, so that a failed
-// write or copy leaves no partial file behind.
+// write. A regular file is written under a new name beside the target
+// (through a symbolic link, beside the file it names) and renamed over the
+// target only when the operation succeeds, so a failed write or copy leaves
+// the file that was there byte for byte and no partial file behind. A
+// device takes the bytes in place.
 class NewFile {
  public:
   explicit NewFile(std::string name) : name_(std::move(name)) {}
-  ~NewFile() {
-    if (created_ && !kept_) file_.remove_name(name_.c_str());
-  }
+  // Removes the file written unless the operation succeeded.
+  ~NewFile();
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
 
-  // Creates (or truncates) the file: kFennicOk or kFennicCreateFailed.
-  int create() {
-    const int rc = File::create(name_.c_str(), file_);
-    created_ = rc == 0;
-    return rc;
-  }
+  // Creates the file: kFennicOk or kFennicCreateFailed. Folders, FIFOs and
+  // sockets are refused.
+  int create();
   File& file() { return file_; }
-  // The operation's result: the file is kept when it is 0.
-  int finish(int rc) {
-    kept_ = rc == 0;
-    return rc;
-  }
+  // The operation's result. On 0 the file is flushed to the disk and takes
+  // the target's name (its failures give kFennicWriteFailed or
+  // kFennicCreateFailed); otherwise it is removed.
+  int finish(int rc);
 
  private:
   std::string name_;
+  // The target the file replaces and the name it is written under; empty
+  // while writing in place.
+  std::string target_, written_;
   File file_;
   bool created_ = false, kept_ = false;
 };

@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <functional>
+
 #include "fennic/tests/test_util.h"
+#include "testing/file_size_limit.h"
 
 using namespace fennic_test;
 
@@ -315,4 +318,50 @@ TEST(Api, RefusedCopiesLeaveTheDestinationAlone) {
       EXPECT_FALSE(exists(dir / ("fresh" + std::string(std::strchr(names[i], '.'))))) << names[i];
     }
   }
+}
+
+// Every write replaces an existing file only once it is complete: a write
+// that fails (here the file system takes no more than the old file's bytes)
+// leaves it byte for byte and nothing beside it; one that succeeds keeps its
+// permissions and writes through a symbolic link to the file it names.
+TEST(Api, FailedWritesLeaveTheFileTheyWereToReplace) {
+  TempFolder dir;
+  const uint32_t W = 40, H = 30;
+  std::vector<uint16_t> px = pattern(W * H);
+  ScanInfo s = scan_info(0, 0, W, H);
+  ImageData d{1, W, H, px.data()};
+  const Bytes old(100, 0x5A);
+  const std::string target = dir / "target.qew";
+  Named source(dir / "source.qew", 10);
+  ASSERT_EQ(_Write(source.get(), &s, &d), 0);
+  const std::vector<std::pair<const char*, std::function<int32_t()>>> writes = {
+      {"write", [&] { Named f(target, 10); return _Write(f.get(), &s, &d); }},
+      {"write region", [&] { Named f(target, 10); return _WriteRegion(f.get(), 1, 1, W - 1, H - 1, &s, &d); }},
+      {"copy region", [&] { return _CopyRegion(source.get(), target.c_str(), 1, 1, W - 1, H - 1); }},
+  };
+  for (const auto& [name, write] : writes) {
+    write_bytes(target, old);
+    {
+      testsupport::FileSizeLimit full(old.size());
+      EXPECT_EQ(write(), kFennicWriteFailed) << name;
+    }
+    EXPECT_EQ(read_bytes(target), old) << name;
+    EXPECT_EQ(folder_names(dir.path()), (std::set<std::string>{"source.qew", "target.qew"})) << name;
+
+    chmod(target.c_str(), 0640);
+    ASSERT_EQ(write(), 0) << name;
+    EXPECT_GT(read_bytes(target).size(), old.size()) << name;
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << name;
+  }
+  const std::string link = dir / "link.qew";
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  write_bytes(target, old);
+  Named through(link, 10);
+  ASSERT_EQ(_Write(through.get(), &s, &d), 0);
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_NE(read_bytes(target), old);
 }

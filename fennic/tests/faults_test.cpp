@@ -146,6 +146,7 @@ TEST(Faults, EveryFailureGivesItsCode) {
   for (const Op& op : ops) {
     ASSERT_EQ(op.run(), 0) << op.name;
     const Bytes complete = op.output.empty() ? Bytes() : read_bytes(op.output);
+    const std::set<std::string> before = folder_names(dir.path());
     for (Kind& kind : kinds) {
       for (int64_t k = 0;; ++k) {
         io.plan = {};
@@ -160,10 +161,11 @@ TEST(Faults, EveryFailureGivesItsCode) {
         }
         ++kind.fired;
         ASSERT_EQ(rc, kind.code) << op.name << " at " << k;
-        // A failed write or copy leaves no partial file: the earlier complete
-        // one when it failed before creating its file, else nothing.
+        // A failed write or copy leaves the earlier complete file byte for
+        // byte, and nothing of its own beside it.
         if (!op.output.empty()) {
-          ASSERT_TRUE(!exists(op.output) || read_bytes(op.output) == complete) << op.name << " at " << k;
+          ASSERT_TRUE(exists(op.output) && read_bytes(op.output) == complete) << op.name << " at " << k;
+          ASSERT_EQ(folder_names(dir.path()), before) << op.name << " at " << k;
         }
       }
     }

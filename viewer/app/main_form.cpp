@@ -319,7 +319,7 @@ void TMainForm::ConnectActions() {
     if (!command) continue;
     connect(action, &QAction::triggered, this, [this, command = command] { (this->*command)(); });
   }
-  // Ends the program without asking.
+  // Ends the program; the close asks about unsaved changes first.
   connect(a.ExitProgram, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -379,6 +379,11 @@ bool TMainForm::event(QEvent* e) {
       UpdateStatusBar();
     else
       panels_[2]->setText(tip.contains('|') ? tip.section('|', 1) : tip);
+    return true;
+  }
+  // However the window is closed, a modified image is asked about first.
+  if (e->type() == QEvent::Close && !SaveOrDropChanges()) {
+    e->ignore();
     return true;
   }
   return QMainWindow::event(e);

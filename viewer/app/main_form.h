@@ -145,11 +145,21 @@ class TMainForm : public QMainWindow {
   void BeginBusy(const QString& text);
   void EndBusy();
   void OpenFile(const std::string& fileName, bool picture);
+  // Before a modified image goes: asks whether to save its changes and
+  // saves them on Yes. False when the user cancels or the save does not
+  // happen; the command then leaves everything as it was.
+  bool SaveOrDropChanges();
+  // Frees the pixels of the image shown, in the image and the controls.
+  void ReleaseImage();
+  // Before the image is written as fileType: when the format cannot hold
+  // some of its facts, asks whether to write it without them.
+  bool AcceptLostFacts(uint32_t fileType, const std::string& name);
   // The save dialog, the extension added, the guard asked (true: refused)
   // and an existing file confirmed.
   using SaveGuard = std::function<bool(const SaveChoice& choice, const std::string& name)>;
   std::optional<SaveChoice> ChooseSaveName(std::string& name, const SaveGuard& refuse = nullptr);
-  // After a save: the tools follow the origin the written file holds.
+  // The image's origin moved from before's (a save into a format without
+  // one, the image settings): the tools' points follow it.
   void FollowOrigin(const ScanInfo& before);
 
   void ImageChanged();
@@ -178,6 +188,8 @@ class TMainForm : public QMainWindow {
   void ImageViewerPaint();
   // The image's origin moved: the tools' points follow it.
   void ShiftTools(int32_t dx, int32_t dy);
+  // After a crop: the region is cut to the image, lines off it are dropped.
+  void KeepToolsInImage();
 
   int ShowModal(QDialog& dialog);
 

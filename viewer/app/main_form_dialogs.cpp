@@ -15,12 +15,14 @@ namespace viewer {
 int TMainForm::ShowModal(QDialog& dialog) { return modalRunner_ ? modalRunner_(dialog) : dialog.exec(); }
 
 void TMainForm::ImageSettingsExecute() {
+  const ScanInfo before = image_.GetScanInfo();
   {
     TImageSettingsForm dialog(*settings_, this);
     dialog.SetImage(&image_);
     dialog.SetViewer(imageViewer_);
     ShowModal(dialog);
   }
+  FollowOrigin(before);
   UpdateControls();
 }
 

@@ -74,7 +74,27 @@ std::optional<SaveChoice> TMainForm::ChooseSaveName(std::string& name, const Sav
   return choice;
 }
 
+bool TMainForm::SaveOrDropChanges() {
+  if (image_.IsEmpty() || !modified_) return true;
+  const std::string name = image_.HasFileName() ? image_.FileName() : std::string("the image");
+  if (image_.Sampling() != 1)
+    return prompts_->Ask(this, "The changes to " + name +
+                                   " can not be saved: the image is held at reduced resolution.\n"
+                                   "Do you want to discard them?");
+  switch (prompts_->AskOrCancel(this, "Do you want to save the changes to " + name + "?")) {
+    case Answer::No: return true;
+    case Answer::Cancel: return false;
+    case Answer::Yes: break;
+  }
+  if (image_.HasFileName())
+    SaveExecute();
+  else
+    SaveAsExecute();
+  return !modified_;
+}
+
 void TMainForm::OpenExecute() {
+  if (!SaveOrDropChanges()) return;
   if (std::optional<std::string> name = prompts_->OpenFile(this, OpenFilters())) OpenAccept(*name);
 }
 
@@ -82,6 +102,7 @@ void TMainForm::OpenAccept(const std::string& fileName) { OpenFile(fileName, fal
 
 void TMainForm::OpenFile(const std::string& fileName, bool picture) {
   BeginBusy("Opening " + QString::fromLocal8Bit(fileName.c_str()) + "...");
+  ReleaseImage();
   if (picture)
     image_.OpenPicture(fileName);
   else
@@ -93,13 +114,16 @@ void TMainForm::OpenFile(const std::string& fileName, bool picture) {
 }
 
 void TMainForm::OpenPictureExecute() {
+  if (!SaveOrDropChanges()) return;
   if (std::optional<std::string> name = prompts_->OpenFile(this, PictureFilters())) OpenPictureAccept(*name);
 }
 
 void TMainForm::OpenPictureAccept(const std::string& fileName) { OpenFile(fileName, true); }
 
 void TMainForm::CreateTestPatternExecute() {
+  if (!SaveOrDropChanges()) return;
   BeginBusy(QStringLiteral("Creating a test image..."));
+  ReleaseImage();
   image_.CreateTestPattern();
   ResetView();
   modified_ = false;
@@ -107,7 +131,22 @@ void TMainForm::CreateTestPatternExecute() {
   EndBusy();
 }
 
+void TMainForm::ReleaseImage() {
+  // The controls share the pixels: closing tells them to let go, so the old
+  // pixels are freed before the new ones are read.
+  if (!image_.IsEmpty()) image_.Close();
+}
+
+bool TMainForm::AcceptLostFacts(uint32_t fileType, const std::string& name) {
+  const std::string lost = image_.FactsLostIn(fileType);
+  if (lost.empty()) return true;
+  const bool several = lost.find(" and ") != std::string::npos;
+  return prompts_->Ask(this, name + " can not hold " + lost + " of the image.\nDo you want to save the image without " +
+                                 (several ? "them" : "it") + "?");
+}
+
 void TMainForm::SaveExecute() {
+  if (!AcceptLostFacts(image_.FileType(), image_.FileName())) return;
   BeginBusy("Writing " + QString::fromLocal8Bit(image_.FileName().c_str()) + "...");
   const ScanInfo before = image_.GetScanInfo();
   // A failed write keeps the image marked modified.
@@ -125,8 +164,9 @@ void TMainForm::SaveAsExecute() {
 }
 
 void TMainForm::SaveAsAccept(const SaveChoice& choice) {
-  BeginBusy("Writing " + QString::fromLocal8Bit(choice.name.c_str()) + "...");
   const std::string name = AddDefaultExt(choice.name, SaveExtension(choice.filterIndex));
+  if (!AcceptLostFacts(SaveFileType(choice.filterIndex), name)) return;
+  BeginBusy("Writing " + QString::fromLocal8Bit(choice.name.c_str()) + "...");
   const ScanInfo before = image_.GetScanInfo();
   if (image_.SaveAs(SaveFileType(choice.filterIndex), name)) {
     modified_ = false;
@@ -168,6 +208,7 @@ void TMainForm::SaveROIAsExecute() {
 }
 
 void TMainForm::CloseExecute() {
+  if (!SaveOrDropChanges()) return;
   image_.Close();
   modified_ = false;
   UpdateControls();
@@ -177,6 +218,7 @@ void TMainForm::CropToRegionExecute() {
   BeginBusy(QString());
   const Rect roi = Roi();
   image_.Crop(roi.left, roi.top, roi.right, roi.bottom);
+  KeepToolsInImage();
   UpdateControls();
   EndBusy();
 }

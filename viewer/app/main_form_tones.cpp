@@ -127,9 +127,11 @@ void TMainForm::ImageTonesExecute() {
 }
 
 void TMainForm::ROITonesExecute() {
+  // Only the region's part on the image counts.
+  Rect roi = Roi();
+  if (!ClipToImage(image_, roi)) return;
   BeginBusy(QStringLiteral("Computing..."));
   uint16_t low = 65535, high = 0;
-  const Rect roi = Roi();
   for (int64_t y = roi.top; y <= roi.bottom; ++y)
     for (int64_t x = roi.left; x <= roi.right; ++x) {
       const uint16_t v = static_cast<uint16_t>(image_.PixelAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));

@@ -76,13 +76,36 @@ void TMainForm::ShiftTools(int32_t dx, int32_t dy) {
   imageViewer_->viewport()->update();
 }
 
+void TMainForm::KeepToolsInImage() {
+  // The region keeps its part on the image, else it becomes the whole image;
+  // a line that leaves the image is dropped.
+  Rect roi = Roi();
+  if (!ClipToImage(image_, roi)) {
+    const ScanInfo& info = image_.GetScanInfo();
+    roi = {int32_t(info.originX), int32_t(info.originY), int32_t(int64_t{info.originX} + info.width - 1),
+           int32_t(int64_t{info.originY} + info.height - 1)};
+  }
+  SetROI(roi);
+  auto onImage = [this](Point a, Point b) {
+    Rect r = OrderedRect(a, b);
+    const Rect whole = r;
+    return ClipToImage(image_, r) && r == whole;
+  };
+  if (!onImage(Profile().start, Profile().end)) profileTool_.ClearLine();
+  const Rect m = MeasurementLine();
+  if (!onImage({m.left, m.top}, {m.right, m.bottom})) measurementTool_.ClearLine();
+  imageViewer_->viewport()->update();
+}
+
 void TMainForm::MeanValueExecute() {
+  // Only the region's part on the image counts; fewer than two pixels there
+  // give no box.
+  Rect onImage = Roi();
+  if (!ClipToImage(image_, onImage) || (int64_t{onImage.right} - onImage.left + 1) * (int64_t{onImage.bottom} - onImage.top + 1) <= 1)
+    return;
   RegionStatistics stats;
-  const Rect roi = Roi();
-  const double count = (double(roi.right) - roi.left + 1) * (double(roi.bottom) - roi.top + 1);
-  if (image_.IsEmpty() || count <= 1) return;
   BeginBusy(QStringLiteral("Computing..."));
-  MeasureRegion(image_, roi, stats);
+  MeasureRegion(image_, onImage, stats);
   UpdateStatusBar();
   EndBusy();
   prompts_->Box(this, BoxKind::Information, StatisticsText(stats));

@@ -79,4 +79,13 @@ bool QtPrompts::Ask(QWidget* parent, const std::string& text) {
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+Answer QtPrompts::AskOrCancel(QWidget* parent, const std::string& text) {
+  switch (QMessageBox::question(parent, QApplication::applicationName(), Shown(text),
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+  }
+}
+
 }  // namespace viewer

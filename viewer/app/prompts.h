@@ -24,6 +24,8 @@ struct SaveChoice {
 
 enum class BoxKind { Error, Information };
 
+enum class Answer { Yes, No, Cancel };
+
 class Prompts {
  public:
   virtual ~Prompts() = default;
@@ -36,6 +38,11 @@ class Prompts {
   virtual void Box(QWidget* parent, BoxKind kind, const std::string& text) = 0;
   // Yes/No; true for Yes.
   virtual bool Ask(QWidget* parent, const std::string& text) = 0;
+  // Yes/No/Cancel; closing the box cancels. Unless overridden, the Yes/No
+  // question of Ask.
+  virtual Answer AskOrCancel(QWidget* parent, const std::string& text) {
+    return Ask(parent, text) ? Answer::Yes : Answer::No;
+  }
 };
 
 // The common dialogs and boxes of Qt. The file dialogs open in the folder of
@@ -47,6 +54,7 @@ class QtPrompts : public Prompts {
                                      const std::vector<QString>& extensions) override;
   void Box(QWidget* parent, BoxKind kind, const std::string& text) override;
   bool Ask(QWidget* parent, const std::string& text) override;
+  Answer AskOrCancel(QWidget* parent, const std::string& text) override;
 
  private:
   // The file chosen in an accepted dialog, or nothing; remembers its folder.

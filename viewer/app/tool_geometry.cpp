@@ -162,9 +162,24 @@ void ForEachRow(const CImage& image, const Rect& roi, RowFn row) {
 
 }  // namespace
 
+bool ClipToImage(const CImage& image, Rect& region) {
+  if (image.IsEmpty()) return false;
+  const ScanInfo& info = image.GetScanInfo();
+  const int64_t n = image.Sampling();
+  // Coordinates with pixels: origin .. origin + stored size x N - 1.
+  const int64_t left = std::max<int64_t>(region.left, info.originX);
+  const int64_t top = std::max<int64_t>(region.top, info.originY);
+  const int64_t right = std::min<int64_t>(region.right, int64_t{info.originX} + image.StoredWidth() * n - 1);
+  const int64_t bottom = std::min<int64_t>(region.bottom, int64_t{info.originY} + image.StoredHeight() * n - 1);
+  if (left > right || top > bottom) return false;
+  region = {int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+  return true;
+}
+
 bool MeasureRegion(const CImage& image, Rect roi, RegionStatistics& out) {
   OrderPair(roi.left, roi.right);
   OrderPair(roi.top, roi.bottom);
+  if (!ClipToImage(image, roi)) return false;
   const double count = (double(roi.right) - roi.left + 1) * (double(roi.bottom) - roi.top + 1);
   if (image.IsEmpty() || count <= 1) return false;
   double sum = 0;

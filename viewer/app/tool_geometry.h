@@ -42,13 +42,18 @@ struct MeasurementTexts {
 };
 MeasurementTexts MeasureTexts(Point a, Point b, uint8_t units, uint32_t resolutionX, uint32_t resolutionY);
 
+// The part of a region (ordered corners) that lies on the image's pixels;
+// false when none does.
+bool ClipToImage(const CImage& image, Rect& region);
+
 // Mean, standard deviation and signal-to-noise ratio of the full-resolution
-// coordinates of a region (each as PixelAt gives it).
+// coordinates of a region that lie on the image's pixels (each as PixelAt
+// gives it); coordinates outside the image do not count.
 struct RegionStatistics {
   double mean = 0, deviation = 0, snr = 0;
 };
-// Needs at least two coordinates; an empty image or a one-pixel region gives
-// none (false).
+// Needs at least two coordinates on the image; an empty image or a region
+// of one pixel there gives none (false).
 bool MeasureRegion(const CImage& image, Rect roi, RegionStatistics& out);
 // The three lines of the statistics box.
 std::string StatisticsText(const RegionStatistics& s);

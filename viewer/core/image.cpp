@@ -8,9 +8,11 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "platform/clock.h"
 #include "viewer/core/fennic_binding.h"
+#include "viewer/core/file_identity.h"
 #include "viewer/core/region_save.h"
 #include "viewer/core/settings.h"
 
@@ -157,7 +159,8 @@ void CImage::SetScanFacts(const ScanInfo& info) {
   scanInfo_.flipVertical = info.flipVertical;
 }
 
-bool CImage::IsEmpty() const { return scanInfo_.source == kSourceNoData || !pixels_; }
+// An image that holds pixels stays usable whatever its source says.
+bool CImage::IsEmpty() const { return !pixels_; }
 
 ImageRecord CImage::Record() const {
   ImageRecord r;
@@ -201,6 +204,23 @@ bool CImage::LoadImage() {
     ShowLibraryError(kFennicBadRegion, kInfoContext);
     DropImage();
     return false;
+  }
+  // A file without a single pixel is no image; nor is a file taken for raw
+  // data (as any file of unknown type is, a text file too) whose size is not
+  // that of its header's rows.
+  if (info.width == 0 || info.height == 0) {
+    ShowLibraryError(kFennicNoImageData, kLoadContext);
+    DropImage();
+    return false;
+  }
+  if (fileInfo_.type == kFileRaw) {
+    const std::optional<uint64_t> size = RegularFileSize(*name_);
+    const uint64_t rows = 4 + uint64_t{info.width} * info.height * 2;
+    if (size && *size != rows) {
+      ShowLibraryError(*size < rows ? kFennicReadFailed : kFennicWrongType, *size < rows ? kLoadContext : kInfoContext);
+      DropImage();
+      return false;
+    }
   }
   scanInfo_ = info;
   ChooseSubsample();
@@ -329,6 +349,21 @@ void CImage::TakeWrittenFacts() {
                       info.flipVertical != scanInfo_.flipVertical;
   scanInfo_ = info;
   if (turned) Changed();
+}
+
+std::string CImage::FactsLostIn(uint32_t fileType) const {
+  // Raw data holds none of them; a bitmap the vertical flip and the resolutions.
+  const bool raw = fileType == kFileRaw, bitmap = fileType == kFileBitmap || fileType == kFileBreadboard;
+  if (!raw && !bitmap) return {};
+  std::vector<std::string> lost;
+  if (scanInfo_.orientation != 0) lost.push_back("the orientation");
+  if (scanInfo_.flipHorizontal != 0) lost.push_back("the horizontal flip");
+  if (raw && scanInfo_.flipVertical != 0) lost.push_back("the vertical flip");
+  if (raw && (scanInfo_.resolutionX != 0 || scanInfo_.resolutionY != 0)) lost.push_back("the resolution");
+  std::string text;
+  for (size_t i = 0; i < lost.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == lost.size() ? " and " : ", ") + lost[i];
+  return text;
 }
 
 bool CImage::SaveAs(uint32_t fileType, const std::string& fileName) {

@@ -43,6 +43,10 @@ class CImage {
   bool Save();
   // On failure the image keeps its former type and name.
   bool SaveAs(uint32_t fileType, const std::string& fileName);
+  // What of the facts the display shows (orientation, flips) and measures
+  // with (resolutions) a file of the type cannot hold, as text such as "the
+  // orientation and the horizontal flip"; empty when it holds them all.
+  std::string FactsLostIn(uint32_t fileType) const;
   // Writes the full-resolution region (inclusive corners) of the source
   // file as fileType (WriteRegionFile); never over the source file itself.
   bool SaveRegionAs(uint32_t fileType, const std::string& fileName, int32_t x1, int32_t y1, int32_t x2, int32_t y2);

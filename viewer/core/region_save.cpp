@@ -82,12 +82,13 @@ int32_t StreamRegion(const FileInfo& source, const std::string& target, const Sc
   std::unique_ptr<uint16_t[]> band = AllocatePixels(piece * std::min<uint64_t>(rows, header.height));
   if (!band) return kFennicNoMemory;
 
-  FileInfo out{kFileQew, target.c_str()};
+  // Streamed beside the target, which it replaces only once complete.
+  ReplacementFile replacement(target);
+  FileInfo out{kFileQew, replacement.Name().c_str()};
   FennicHandle stream = FENNIC_INVALID_HANDLE;
   int32_t result = _StartWrite(&stream, &out, &header);
-  const bool created = LibrarySucceeded(result);
   FileInfo in = source;
-  for (uint64_t y = 0; created && LibrarySucceeded(result) && y < header.height; y += rows) {
+  for (uint64_t y = 0; LibrarySucceeded(result) && y < header.height; y += rows) {
     const uint32_t height = uint32_t(std::min<uint64_t>(rows, header.height - y));
     for (uint64_t x = 0; LibrarySucceeded(result) && x < header.width; x += piece) {
       ScanInfo rect = header;
@@ -102,7 +103,7 @@ int32_t StreamRegion(const FileInfo& source, const std::string& target, const Sc
     }
   }
   if (stream != FENNIC_INVALID_HANDLE) _EndWrite(&stream);
-  if (created && !LibrarySucceeded(result)) RemoveRegularFile(target);
+  if (LibrarySucceeded(result) && !replacement.Commit()) result = kFennicWriteFailed;
   return result;
 }
 

@@ -60,10 +60,19 @@ class RecordingPrompts : public Prompts {
     answers.pop_front();
     return a;
   }
+  // Answered from choices; No when none is queued.
+  Answer AskOrCancel(QWidget*, const std::string& text) override {
+    questions.push_back(text);
+    if (choices.empty()) return Answer::No;
+    const Answer a = choices.front();
+    choices.pop_front();
+    return a;
+  }
 
   std::deque<std::optional<std::string>> opens;
   std::deque<std::optional<SaveChoice>> saves;
   std::deque<bool> answers;
+  std::deque<Answer> choices;
   std::vector<std::pair<BoxKind, std::string>> boxes;
   std::vector<std::string> questions;
   std::vector<FileFilter> openFilters, saveFilters;

@@ -64,6 +64,8 @@ TEST_F(SaveTest, SaveAsEachFormatAndReopen) {
     source.Open(folder / "source.qew");
     form->SetModified(true);
     prompts.saves.push_back(SaveChoice{folder / "scan", c.filter});
+    // Writing without the orientation and flip the format lacks is confirmed.
+    if (!c.keepsFacts) prompts.answers.push_back(true);
     form->Actions().SaveAs->trigger();
     ASSERT_TRUE(libraryBoxes.boxes.empty()) << libraryBoxes.boxes[0].text;
     const std::string written = folder / c.file;
@@ -124,7 +126,7 @@ TEST_F(SaveTest, AnExistingFileReachedThroughTheExtensionIsNeverReplacedUnasked)
   EXPECT_EQ(QFileInfo(QString::fromStdString(existing)).size(), 6);
   EXPECT_TRUE(form->Modified());
   prompts.saves.push_back(SaveChoice{folder / "old", 4});
-  prompts.answers.push_back(true);
+  prompts.answers = {true, true};  // replace it, without orientation and flip
   form->Actions().SaveAs->trigger();
   EXPECT_GT(QFileInfo(QString::fromStdString(existing)).size(), 6);
   EXPECT_FALSE(form->Modified());

@@ -1,5 +1,7 @@
 // Region, profile and measurement tools: drags, the overlay drawn with the
 // pen's raster operation, the measurement texts and the statistics box.
+#include <algorithm>
+
 #include "viewer/tests/app/app_support.h"
 
 namespace viewer {
@@ -149,27 +151,29 @@ TEST_F(ToolsTest, MeanValueBoxAndItsText) {
   EXPECT_EQ(prompts.boxes.size(), 1u);  // one pixel: no box
 }
 
-TEST(RegionStatistics, EveryCoordinateCountsAsPixelAtGivesIt) {
+TEST(RegionStatistics, EveryCoordinateOnTheImageCountsAsPixelAtGivesIt) {
   test::TempFolder folder;
   const std::string name = folder / "s.qew";
   std::vector<uint16_t> p(16);
   for (int i = 0; i < 16; ++i) p[i] = static_cast<uint16_t>(i * 100);
   test::WriteImageFile(name, kFileQew, test::Facts(4, 4), p);
-  // Held whole and as 2 x 2; regions inside and running past the pixels.
+  // Held whole and as 2 x 2; regions inside and running past the pixels,
+  // of which only the part on the image counts.
   for (int32_t limit : {0, 2 * 2 * 2})
-    for (const Rect roi : {Rect{0, 0, 3, 3}, Rect{1, 0, 5, 3}, Rect{2, 1, 2, 2}}) {
+    for (const Rect roi : {Rect{0, 0, 3, 3}, Rect{1, 0, 5, 3}, Rect{2, 1, 2, 2}, Rect{-2, 2, 2, 9}}) {
       ViewerSettings settings;
       settings.maxImageSize = limit;
       CImage image(settings);
       image.Open(name);
       ASSERT_EQ(image.Sampling(), limit ? 2u : 1u);
+      const Rect on{std::max(roi.left, 0), std::max(roi.top, 0), std::min(roi.right, 3), std::min(roi.bottom, 3)};
       double sum = 0, n = 0;
-      for (int y = roi.top; y <= roi.bottom; ++y)
-        for (int x = roi.left; x <= roi.right; ++x, ++n) sum += image.PixelAt(x, y);
+      for (int y = on.top; y <= on.bottom; ++y)
+        for (int x = on.left; x <= on.right; ++x, ++n) sum += image.PixelAt(x, y);
       const double mean = sum / n;
       double q = 0;
-      for (int y = roi.top; y <= roi.bottom; ++y)
-        for (int x = roi.left; x <= roi.right; ++x) q += (image.PixelAt(x, y) - mean) * (image.PixelAt(x, y) - mean);
+      for (int y = on.top; y <= on.bottom; ++y)
+        for (int x = on.left; x <= on.right; ++x) q += (image.PixelAt(x, y) - mean) * (image.PixelAt(x, y) - mean);
       RegionStatistics s;
       ASSERT_TRUE(MeasureRegion(image, roi, s));
       EXPECT_DOUBLE_EQ(s.mean, mean);
