@@ -8,6 +8,7 @@
 #include "platform/ascii.h"
 #include "platform/guid.h"
 #include "platform/little_endian.h"
+#include "simulator/bounded_log.h"
 #include "simulator/register_map.h"
 
 namespace sim {
@@ -105,7 +106,7 @@ uint32_t UsbScannerBackend::DriverFlags() const { return scanner_->scenario().us
 bool UsbScannerBackend::Gone() {
   ++requests_seen_;
   int after = scanner_->scenario().faults.unplug_after;
-  if (after >= 0 && requests_seen_ > after) unplugged_ = true;
+  if (after >= 0 && requests_seen_ > static_cast<uint64_t>(after)) unplugged_ = true;
   return unplugged_;
 }
 
@@ -140,7 +141,7 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
     Pump();
     return status;
   }
-  log_.push_back({true, setup.request, setup.value, setup.index, length, false});
+  AppendBounded(log_, {true, setup.request, setup.value, setup.index, length, false}, log_limit_);
   if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
   uint32_t status = TakeFault(fail_left_, setup.request)
                         ? Stall(scanner_->scenario().faults.stall_code)
@@ -165,7 +166,7 @@ uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void
     Pump();
     return status;
   }
-  log_.push_back({false, setup.request, setup.value, setup.index, length, false});
+  AppendBounded(log_, {false, setup.request, setup.value, setup.index, length, false}, log_limit_);
   if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
   uint32_t status = TakeFault(fail_left_, setup.request)
                         ? Stall(scanner_->scenario().faults.stall_code)
@@ -447,6 +448,10 @@ std::vector<VendorAccess> UsbScannerBackend::Requests() const {
 void UsbScannerBackend::ClearRequests() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   log_.clear();
+}
+void UsbScannerBackend::SetRequestLogLimit(size_t requests) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  log_limit_ = LogLimit(requests);
 }
 std::string UsbScannerBackend::LoadedDesign() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
