@@ -392,13 +392,19 @@ bool UsbScannerBackend::Pump() {
       gone.done(pu::kStatusDeviceGone, 0);
       continue;
     }
-    if (!configured_ || scanner_->WordsWaiting() == 0 || t.length < 4) break;
+    if (!configured_ || t.length < 4) break;
     // Straight into the host's buffer when it is aligned for words.
     uint32_t* into = reinterpret_cast<uintptr_t>(t.data) % alignof(uint32_t) == 0
                          ? reinterpret_cast<uint32_t*>(t.data)
                          : (pump_words_.resize(t.length / 4), pump_words_.data());
     bool refused = false;
-    size_t n = scanner_->ReadMemory(into, t.length / 4, &refused);
+    size_t n = 0;
+    {
+      // The model's lock after ours, as every request takes them.
+      std::lock_guard<std::recursive_mutex> model(scanner_->mutex());
+      if (scanner_->WordsWaiting() == 0) break;
+      n = scanner_->ReadMemory(into, t.length / 4, &refused);
+    }
     if (refused || n == 0) break;
     if (into != reinterpret_cast<uint32_t*>(t.data)) std::memcpy(t.data, into, n * 4);
     Transfer full = std::move(t);
