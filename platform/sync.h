@@ -28,6 +28,18 @@ class Event {
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
   void Set();
+  // Sets it with the lock held, after `publish` (storing a result) ran
+  // under it. A thread that sees the result and then passes the lock once
+  // (`Settle`) knows that the setter no longer touches the event, so it may
+  // free it.
+  template <typename Publish>
+  void SetPublishing(Publish publish) {
+    std::lock_guard<std::mutex> lock(lock_);
+    publish();
+    set_.store(true);
+    WakeLocked();
+  }
+  void Settle() { std::lock_guard<std::mutex> lock(lock_); }
   void Reset();
   bool IsSet() const;
   bool ManualReset() const { return manual_; }
