@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/virtual_time.h"
+
+#include <chrono>
 
 namespace platform {
 namespace {
@@ -19,12 +22,9 @@ thread_local int t_priority = kThreadPriorityDefault;
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) && std::atomic<uint32_t>::is_always_lock_free,
               "a futex word is an atomic u32");
 
-// The futex word of one wait.
-enum : uint32_t {
-  kAwake = 0,  // looking at its events
-  kWoken = 1,  // woken since it last looked
-  kAsleep = 2,  // blocked in the futex
-};
+using vt::kAsleep;
+using vt::kAwake;
+using vt::kWoken;
 
 // Sleeps while *word is kAsleep, until `deadline` (CLOCK_MONOTONIC; null: no
 // limit). True when the thread did sleep (and so woke up).
@@ -34,9 +34,6 @@ bool FutexSleep(std::atomic<uint32_t>* word, const timespec* deadline) {
   return r == 0 || errno != EAGAIN;
 }
 
-void FutexWake(std::atomic<uint32_t>* word) {
-  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, 1, nullptr, nullptr, 0);
-}
 
 timespec MonotonicAfter(uint32_t ms) {
   timespec t{};
@@ -71,8 +68,11 @@ class EventWait {
     return -1;
   }
   // Blocks until it consumes one: its index, or -1 at the deadline (null:
-  // none).
-  int Run(const timespec* deadline);
+  // none); with `tracked`, at the virtual clock's deadline in it instead.
+  int Run(const timespec* deadline, vt::Wait* tracked = nullptr);
+  // A tracked run under the virtual clock, the deadline in virtual ms
+  // (vt::kNoDeadline: none).
+  int RunVirtual(uint64_t deadline_ms);
 
  private:
   void Register();
@@ -82,27 +82,23 @@ class EventWait {
   int count_;
   std::atomic<uint32_t> word_{kAwake};
   Event::Link* links_ = nullptr;
+  vt::Wait* tracked_ = nullptr;  // under the virtual clock
 };
 
 struct Event::Link {
   std::atomic<uint32_t>* word = nullptr;
+  vt::Wait* tracked = nullptr;  // a wait under the virtual clock
   Link* prev = nullptr;
   Link* next = nullptr;
 };
 
-namespace {
-
-// Marks the wait woken and, when it sleeps, wakes its thread.
-void Wake(std::atomic<uint32_t>* word) {
-  if (word->exchange(kWoken) == kAsleep) FutexWake(word);
-}
-
-}  // namespace
-
 void Event::WakeLocked() {
   for (Link* l = first_; l != nullptr; l = l->next) {
     if (!manual_ && l->word->load() == kWoken) continue;
-    Wake(l->word);
+    vt::WakeWord(l->word);
+    // A woken thread taking part is running again from now on, before it is
+    // scheduled: the clock does not move on meanwhile.
+    if (l->tracked != nullptr && l->tracked->participant) vt::Unblock(*l->tracked);
     if (!manual_) return;
   }
 }
@@ -133,6 +129,7 @@ void EventWait::Register() {
     Event& e = *events_[i];
     Event::Link& l = links_[i];
     l.word = &word_;
+    l.tracked = tracked_;
     std::lock_guard<std::mutex> lock(e.lock_);
     l.prev = e.last_;
     l.next = nullptr;
@@ -156,7 +153,9 @@ void EventWait::Unregister() {
   }
 }
 
-int EventWait::Run(const timespec* deadline) {
+int EventWait::Run(const timespec* deadline, vt::Wait* tracked) {
+  tracked_ = tracked;
+  if (tracked) vt::Begin(*tracked);
   Event::Link links[kMaximumWaitObjects];
   links_ = links;
   Register();
@@ -166,12 +165,46 @@ int EventWait::Run(const timespec* deadline) {
     // the futex below, one before it shows in the events.
     word_.store(kAwake);
     if ((index = Ready(events_, count_)) >= 0) break;
-    if (deadline != nullptr && Passed(*deadline)) break;
+    if (tracked ? tracked->deadline != vt::kNoDeadline && (!IsVirtualClock() || NowMs() >= tracked->deadline)
+                : deadline != nullptr && Passed(*deadline))
+      break;
+    if (tracked && !vt::Block(*tracked)) continue;
     uint32_t awake = kAwake;
-    if (word_.compare_exchange_strong(awake, kAsleep) && FutexSleep(&word_, deadline)) ++g_wakeups;
+    if (word_.compare_exchange_strong(awake, kAsleep) && FutexSleep(&word_, tracked ? nullptr : deadline))
+      ++g_wakeups;
+    if (tracked) vt::Unblock(*tracked);
   }
   Unregister();
+  if (tracked) vt::End(*tracked);
+  tracked_ = nullptr;
   return index;
+}
+
+int EventWait::RunVirtual(uint64_t deadline_ms) {
+  vt::Wait tracked;
+  tracked.word = &word_;
+  tracked.deadline = deadline_ms;
+  return Run(nullptr, &tracked);
+}
+
+namespace {
+
+// A wait under the virtual clock: tracked when it has a deadline or its
+// thread takes part (an endless wait of another thread needs no tracking).
+bool TrackedWait(uint32_t ms) { return IsVirtualClock() && (ms != kInfinite || vt::Participant()); }
+
+uint64_t VirtualDeadline(uint32_t ms) { return ms == kInfinite ? vt::kNoDeadline : NowMs() + ms; }
+
+}  // namespace
+
+void Sleep(uint32_t ms) {
+  if (!IsVirtualClock()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return;
+  }
+  if (ms == 0) return;
+  EventWait wait(nullptr, 0);
+  wait.RunVirtual(VirtualDeadline(ms));
 }
 
 uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
@@ -180,6 +213,11 @@ uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
     if (events[i] == nullptr) return kWaitFailed;
   if (int index = EventWait::Ready(events, count); index >= 0) return kWaitObject0 + static_cast<uint32_t>(index);
   if (ms == 0) return kWaitTimeout;
+  if (TrackedWait(ms)) {
+    EventWait wait(events, count);
+    int index = wait.RunVirtual(VirtualDeadline(ms));
+    return index < 0 ? kWaitTimeout : kWaitObject0 + static_cast<uint32_t>(index);
+  }
   timespec deadline{};
   if (ms != kInfinite) deadline = MonotonicAfter(ms);
   EventWait wait(events, count);
@@ -205,16 +243,23 @@ uint64_t WaitWakeups() { return g_wakeups.load(); }
 
 Thread::~Thread() { Join(); }
 
-bool Thread::Start(std::function<void()> body) {
+bool Thread::Start(std::function<void()> body, bool clock_participant) {
   if (thread_.joinable()) return false;
   id_ = g_next_thread_id++;
   ++g_live_threads;
+  if (clock_participant) AddClockParticipant();
   try {
-    thread_ = std::thread([body = std::move(body)] {
+    thread_ = std::thread([body = std::move(body), clock_participant] {
+      SetClockParticipant(clock_participant);
       body();
-      --g_live_threads;
+      --g_live_threads;  // counted before the clock may move on without it
+      if (clock_participant) {
+        SetClockParticipant(false);
+        RemoveClockParticipant();
+      }
     });
   } catch (const std::system_error&) {
+    if (clock_participant) RemoveClockParticipant();
     --g_live_threads;
     return false;
   }

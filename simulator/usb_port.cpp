@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/ascii.h"
+#include "platform/clock.h"
 #include "platform/guid.h"
 #include "platform/little_endian.h"
 #include "simulator/bounded_log.h"
@@ -77,7 +78,7 @@ UsbScannerBackend::~UsbScannerBackend() {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     bus_stop_ = true;
   }
-  bus_wake_.notify_all();
+  WakeBus();
   if (bus_.joinable()) bus_.join();
 }
 
@@ -361,12 +362,25 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
   pending_.push_back({static_cast<uint8_t*>(data), length, std::move(done)});
   Pump();  // with words waiting it completes at once
   if (!bus_.joinable()) {
-    bus_ = std::thread([this] { BusLoop(); });
+    // The bus takes part in the virtual time: the clock does not pass a
+    // frame while the bus has a delivery to make.
+    platform::AddClockParticipant();
+    bus_ = std::thread([this] {
+      platform::SetClockParticipant(true);
+      BusLoop();
+      platform::SetClockParticipant(false);
+      platform::RemoveClockParticipant();
+    });
   } else if (!pending_.empty() && (pending_.size() == 1 || bus_interval_ > kFrame)) {
     bus_interval_ = kFrame;  // a submission left pending: the bus looks once a frame again
-    bus_wake_.notify_one();
+    WakeBus();
   }
   return 0;
+}
+
+void UsbScannerBackend::WakeBus() {
+  bus_wake_.notify_all();
+  bus_event_.Set();
 }
 
 void UsbScannerBackend::BusLoop() {
@@ -374,10 +388,17 @@ void UsbScannerBackend::BusLoop() {
   while (!bus_stop_) {
     // Frames only while a transfer is pending; the pipe aborted (the device
     // unconfigured or closed), the bus sleeps until the next submission.
-    if (pending_.empty())
+    if (platform::IsVirtualClock()) {
+      // Frames of virtual time: a platform wait, which the clock waits for.
+      uint32_t ms = pending_.empty() ? platform::kInfinite : static_cast<uint32_t>(bus_interval_.count());
+      lock.unlock();
+      platform::WaitForEvent(bus_event_, ms);
+      lock.lock();
+    } else if (pending_.empty()) {
       bus_wake_.wait(lock);
-    else
+    } else {
       bus_wake_.wait_for(lock, bus_interval_);
+    }
     if (!bus_stop_ && !Pump()) bus_interval_ = std::min(bus_interval_ * 2, kIdleInterval);
   }
 }

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sync.h"
 #include "platform/usb_backend.h"
 #include "platform/vendor_requests.h"
 #include "simulator/scanner_model.h"
@@ -120,6 +121,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   // often (bus_interval_), and with nothing pending it sleeps until a
   // submission.
   void BusLoop();
+  void WakeBus();
 
   struct Transfer {
     uint8_t* data;
@@ -148,7 +150,8 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   std::deque<Transfer> pending_;
   std::vector<uint32_t> pump_words_;  // words for a host buffer not aligned for them
   std::thread bus_;  // started by the first submission
-  std::condition_variable_any bus_wake_;
+  std::condition_variable_any bus_wake_;  // real clock
+  platform::Event bus_event_{false, false};  // virtual clock
   std::chrono::milliseconds bus_interval_{1};
   bool bus_stop_ = false;
   int bulk_done_ = 0;
