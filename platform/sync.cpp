@@ -68,11 +68,13 @@ class EventWait {
     return -1;
   }
   // Blocks until it consumes one: its index, or -1 at the deadline (null:
-  // none); with `tracked`, at the virtual clock's deadline in it instead.
+  // none) or at the virtual deadline of `tracked` (when given: the wait of
+  // a thread taking part, or under the virtual clock).
   int Run(const timespec* deadline, vt::Wait* tracked = nullptr);
   // A tracked run under the virtual clock, the deadline in virtual ms
   // (vt::kNoDeadline: none).
   int RunVirtual(uint64_t deadline_ms);
+  std::atomic<uint32_t>* Word() { return &word_; }
 
  private:
   void Register();
@@ -165,13 +167,12 @@ int EventWait::Run(const timespec* deadline, vt::Wait* tracked) {
     // the futex below, one before it shows in the events.
     word_.store(kAwake);
     if ((index = Ready(events_, count_)) >= 0) break;
-    if (tracked ? tracked->deadline != vt::kNoDeadline && (!IsVirtualClock() || NowMs() >= tracked->deadline)
-                : deadline != nullptr && Passed(*deadline))
+    if (deadline != nullptr && Passed(*deadline)) break;
+    if (tracked && tracked->deadline != vt::kNoDeadline && (!IsVirtualClock() || NowMs() >= tracked->deadline))
       break;
     if (tracked && !vt::Block(*tracked)) continue;
     uint32_t awake = kAwake;
-    if (word_.compare_exchange_strong(awake, kAsleep) && FutexSleep(&word_, tracked ? nullptr : deadline))
-      ++g_wakeups;
+    if (word_.compare_exchange_strong(awake, kAsleep) && FutexSleep(&word_, deadline)) ++g_wakeups;
     if (tracked) vt::Unblock(*tracked);
   }
   Unregister();
@@ -188,10 +189,6 @@ int EventWait::RunVirtual(uint64_t deadline_ms) {
 }
 
 namespace {
-
-// A wait under the virtual clock: tracked when it has a deadline or its
-// thread takes part (an endless wait of another thread needs no tracking).
-bool TrackedWait(uint32_t ms) { return IsVirtualClock() && (ms != kInfinite || vt::Participant()); }
 
 uint64_t VirtualDeadline(uint32_t ms) { return ms == kInfinite ? vt::kNoDeadline : NowMs() + ms; }
 
@@ -213,7 +210,7 @@ uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
     if (events[i] == nullptr) return kWaitFailed;
   if (int index = EventWait::Ready(events, count); index >= 0) return kWaitObject0 + static_cast<uint32_t>(index);
   if (ms == 0) return kWaitTimeout;
-  if (TrackedWait(ms)) {
+  if (IsVirtualClock() && (ms != kInfinite || vt::Participant())) {
     EventWait wait(events, count);
     int index = wait.RunVirtual(VirtualDeadline(ms));
     return index < 0 ? kWaitTimeout : kWaitObject0 + static_cast<uint32_t>(index);
@@ -221,7 +218,11 @@ uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
   timespec deadline{};
   if (ms != kInfinite) deadline = MonotonicAfter(ms);
   EventWait wait(events, count);
-  int index = wait.Run(ms == kInfinite ? nullptr : &deadline);
+  // A thread taking part is counted blocked under the real clock too, so
+  // that a switch to the virtual clock meanwhile finds it blocked.
+  vt::Wait tracked;
+  tracked.word = wait.Word();
+  int index = wait.Run(ms == kInfinite ? nullptr : &deadline, vt::Participant() ? &tracked : nullptr);
   if (index < 0) {
     AdvanceClock(ms);
     return kWaitTimeout;

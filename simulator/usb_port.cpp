@@ -78,7 +78,7 @@ UsbScannerBackend::~UsbScannerBackend() {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     bus_stop_ = true;
   }
-  WakeBus();
+  bus_wake_.Set();
   if (bus_.joinable()) bus_.join();
 }
 
@@ -373,14 +373,9 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
     });
   } else if (!pending_.empty() && (pending_.size() == 1 || bus_interval_ > kFrame)) {
     bus_interval_ = kFrame;  // a submission left pending: the bus looks once a frame again
-    WakeBus();
+    bus_wake_.Set();
   }
   return 0;
-}
-
-void UsbScannerBackend::WakeBus() {
-  bus_wake_.notify_all();
-  bus_event_.Set();
 }
 
 void UsbScannerBackend::BusLoop() {
@@ -388,17 +383,12 @@ void UsbScannerBackend::BusLoop() {
   while (!bus_stop_) {
     // Frames only while a transfer is pending; the pipe aborted (the device
     // unconfigured or closed), the bus sleeps until the next submission.
-    if (platform::IsVirtualClock()) {
-      // Frames of virtual time: a platform wait, which the clock waits for.
-      uint32_t ms = pending_.empty() ? platform::kInfinite : static_cast<uint32_t>(bus_interval_.count());
-      lock.unlock();
-      platform::WaitForEvent(bus_event_, ms);
-      lock.lock();
-    } else if (pending_.empty()) {
-      bus_wake_.wait(lock);
-    } else {
-      bus_wake_.wait_for(lock, bus_interval_);
-    }
+    // A platform wait, on the active clock: under the virtual one the
+    // frames are virtual milliseconds and the clock waits for the bus.
+    uint32_t ms = pending_.empty() ? platform::kInfinite : static_cast<uint32_t>(bus_interval_.count());
+    lock.unlock();
+    platform::WaitForEvent(bus_wake_, ms);
+    lock.lock();
     if (!bus_stop_ && !Pump()) bus_interval_ = std::min(bus_interval_ * 2, kIdleInterval);
   }
 }

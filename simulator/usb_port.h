@@ -1,7 +1,6 @@
 #pragma once
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -121,7 +120,6 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   // often (bus_interval_), and with nothing pending it sleeps until a
   // submission.
   void BusLoop();
-  void WakeBus();
 
   struct Transfer {
     uint8_t* data;
@@ -150,8 +148,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   std::deque<Transfer> pending_;
   std::vector<uint32_t> pump_words_;  // words for a host buffer not aligned for them
   std::thread bus_;  // started by the first submission
-  std::condition_variable_any bus_wake_;  // real clock
-  platform::Event bus_event_{false, false};  // virtual clock
+  platform::Event bus_wake_{false, false};
   std::chrono::milliseconds bus_interval_{1};
   bool bus_stop_ = false;
   int bulk_done_ = 0;
