@@ -103,7 +103,7 @@ TEST_F(UsbSession, EachPlateComesOutSoonAfterItPassesWhilePolledWithoutPause) {
   for (int i = 0; i < kPlates; ++i) {
     SCOPED_TRACE(i);
     ASSERT_GE(passed_at[i], 0);
-    EXPECT_LE(out_at[i] - passed_at[i], 8) << "about " << out_at[i] - passed_at[i] << " polls late";
+    EXPECT_LE(out_at[i] - passed_at[i], 4) << "about " << out_at[i] - passed_at[i] << " polls late";
   }
   EXPECT_EQ(Deaktivate_Scanner(), 0);
 }
