@@ -102,10 +102,31 @@ void RegisterDevicePrefixDriver(std::string_view prefix, std::shared_ptr<DeviceD
 void ActivateSimulator() { ActivateSimulatorOnce(); }
 
 void CompleteOverlapped(Overlapped* overlapped, uint32_t status, uint32_t transferred) {
-  overlapped->transferred = transferred;
-  overlapped->status = status;
-  if (overlapped->event) overlapped->event->Set();
+  // Once the status is out, a waiter may free the record and its event: the
+  // event is read first, and the status is stored under its lock, which the
+  // waiter passes before it returns (Settled).
+  Event* event = overlapped->event;
+  auto publish = [&] {
+    overlapped->transferred = transferred;
+    overlapped->status = status;
+  };
+  if (event == nullptr)
+    publish();
+  else
+    event->SetPublishing(publish);
 }
+
+namespace {
+
+// The record's status; once it is no longer pending, the completion that
+// stored it has let go of the event.
+uint32_t Settled(Overlapped* overlapped) {
+  uint32_t status = overlapped->status.load();
+  if (status != kErrorIoPending && overlapped->event != nullptr) overlapped->event->Settle();
+  return status;
+}
+
+}  // namespace
 
 bool DeviceIoControlOverlapped(DeviceHandle handle, uint32_t code, const void* in, uint32_t in_len, void* out,
                                uint32_t out_len, uint32_t* returned, Overlapped* overlapped) {
@@ -132,15 +153,16 @@ bool StartOverlapped(DeviceHandle handle, uint32_t* moved, Overlapped* overlappe
     if (overlapped->event) overlapped->event->Reset();
     error = start(*file);
     if (error == 0) {
-      if (overlapped->status.load() == kErrorIoPending) {
+      uint32_t status = Settled(overlapped);
+      if (status == kErrorIoPending) {
         SetLastError(kErrorIoPending);
         return false;
       }
-      if (overlapped->status.load() == 0) {
+      if (status == 0) {
         if (moved) *moved = overlapped->transferred;
         return true;
       }
-      SetLastError(overlapped->status);
+      SetLastError(status);
       return false;
     }
   }
@@ -166,16 +188,16 @@ bool GetOverlappedResult(DeviceHandle /*handle*/, Overlapped* overlapped, uint32
     SetLastError(kErrorInvalidParameter);
     return false;
   }
-  if (overlapped->status.load() == kErrorIoPending) {
+  uint32_t status = Settled(overlapped);
+  if (status == kErrorIoPending) {
     if (!wait || overlapped->event == nullptr) {
       SetLastError(kErrorIoIncomplete);
       return false;
     }
-    while (overlapped->status.load() == kErrorIoPending) WaitForEvent(*overlapped->event, kInfinite);
+    while ((status = Settled(overlapped)) == kErrorIoPending) WaitForEvent(*overlapped->event, kInfinite);
     overlapped->event->Set();  // leave it signalled for other waiters, as a completed operation does
   }
   if (transferred) *transferred = overlapped->transferred;
-  uint32_t status = overlapped->status;
   if (status != 0) {
     SetLastError(status);
     return false;

@@ -46,7 +46,10 @@ struct Overlapped {
   std::atomic<uint32_t> transferred{0};
 };
 
-// Stores an overlapped operation's result and then sets its event.
+// Stores an overlapped operation's result and sets its event, both under
+// the event's lock: ReadFile, WriteFile and GetOverlappedResult pass that
+// lock once they see the result, so a caller that has its result may free
+// the record and its event at once.
 void CompleteOverlapped(Overlapped* overlapped, uint32_t status, uint32_t transferred);
 
 // One open instance of a device (what a handle refers to).

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/virtual_time.h"
+
+#include <chrono>
 
 namespace platform {
 namespace {
@@ -19,12 +22,9 @@ thread_local int t_priority = kThreadPriorityDefault;
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) && std::atomic<uint32_t>::is_always_lock_free,
               "a futex word is an atomic u32");
 
-// The futex word of one wait.
-enum : uint32_t {
-  kAwake = 0,  // looking at its events
-  kWoken = 1,  // woken since it last looked
-  kAsleep = 2,  // blocked in the futex
-};
+using vt::kAsleep;
+using vt::kAwake;
+using vt::kWoken;
 
 // Sleeps while *word is kAsleep, until `deadline` (CLOCK_MONOTONIC; null: no
 // limit). True when the thread did sleep (and so woke up).
@@ -34,9 +34,6 @@ bool FutexSleep(std::atomic<uint32_t>* word, const timespec* deadline) {
   return r == 0 || errno != EAGAIN;
 }
 
-void FutexWake(std::atomic<uint32_t>* word) {
-  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, 1, nullptr, nullptr, 0);
-}
 
 timespec MonotonicAfter(uint32_t ms) {
   timespec t{};
@@ -71,8 +68,13 @@ class EventWait {
     return -1;
   }
   // Blocks until it consumes one: its index, or -1 at the deadline (null:
-  // none).
-  int Run(const timespec* deadline);
+  // none) or at the virtual deadline of `tracked` (when given: the wait of
+  // a thread taking part, or under the virtual clock).
+  int Run(const timespec* deadline, vt::Wait* tracked = nullptr);
+  // A tracked run under the virtual clock, the deadline in virtual ms
+  // (vt::kNoDeadline: none).
+  int RunVirtual(uint64_t deadline_ms);
+  std::atomic<uint32_t>* Word() { return &word_; }
 
  private:
   void Register();
@@ -82,27 +84,23 @@ class EventWait {
   int count_;
   std::atomic<uint32_t> word_{kAwake};
   Event::Link* links_ = nullptr;
+  vt::Wait* tracked_ = nullptr;  // under the virtual clock
 };
 
 struct Event::Link {
   std::atomic<uint32_t>* word = nullptr;
+  vt::Wait* tracked = nullptr;  // a wait under the virtual clock
   Link* prev = nullptr;
   Link* next = nullptr;
 };
 
-namespace {
-
-// Marks the wait woken and, when it sleeps, wakes its thread.
-void Wake(std::atomic<uint32_t>* word) {
-  if (word->exchange(kWoken) == kAsleep) FutexWake(word);
-}
-
-}  // namespace
-
 void Event::WakeLocked() {
   for (Link* l = first_; l != nullptr; l = l->next) {
     if (!manual_ && l->word->load() == kWoken) continue;
-    Wake(l->word);
+    vt::WakeWord(l->word);
+    // A woken thread taking part is running again from now on, before it is
+    // scheduled: the clock does not move on meanwhile.
+    if (l->tracked != nullptr && l->tracked->participant) vt::Unblock(*l->tracked);
     if (!manual_) return;
   }
 }
@@ -133,6 +131,7 @@ void EventWait::Register() {
     Event& e = *events_[i];
     Event::Link& l = links_[i];
     l.word = &word_;
+    l.tracked = tracked_;
     std::lock_guard<std::mutex> lock(e.lock_);
     l.prev = e.last_;
     l.next = nullptr;
@@ -156,7 +155,9 @@ void EventWait::Unregister() {
   }
 }
 
-int EventWait::Run(const timespec* deadline) {
+int EventWait::Run(const timespec* deadline, vt::Wait* tracked) {
+  tracked_ = tracked;
+  if (tracked) vt::Begin(*tracked);
   Event::Link links[kMaximumWaitObjects];
   links_ = links;
   Register();
@@ -167,11 +168,40 @@ int EventWait::Run(const timespec* deadline) {
     word_.store(kAwake);
     if ((index = Ready(events_, count_)) >= 0) break;
     if (deadline != nullptr && Passed(*deadline)) break;
+    if (tracked && tracked->deadline != vt::kNoDeadline && (!IsVirtualClock() || NowMs() >= tracked->deadline))
+      break;
+    if (tracked && !vt::Block(*tracked)) continue;
     uint32_t awake = kAwake;
     if (word_.compare_exchange_strong(awake, kAsleep) && FutexSleep(&word_, deadline)) ++g_wakeups;
+    if (tracked) vt::Unblock(*tracked);
   }
   Unregister();
+  if (tracked) vt::End(*tracked);
+  tracked_ = nullptr;
   return index;
+}
+
+int EventWait::RunVirtual(uint64_t deadline_ms) {
+  vt::Wait tracked;
+  tracked.word = &word_;
+  tracked.deadline = deadline_ms;
+  return Run(nullptr, &tracked);
+}
+
+namespace {
+
+uint64_t VirtualDeadline(uint32_t ms) { return ms == kInfinite ? vt::kNoDeadline : NowMs() + ms; }
+
+}  // namespace
+
+void Sleep(uint32_t ms) {
+  if (!IsVirtualClock()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return;
+  }
+  if (ms == 0) return;
+  EventWait wait(nullptr, 0);
+  wait.RunVirtual(VirtualDeadline(ms));
 }
 
 uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
@@ -180,10 +210,19 @@ uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms) {
     if (events[i] == nullptr) return kWaitFailed;
   if (int index = EventWait::Ready(events, count); index >= 0) return kWaitObject0 + static_cast<uint32_t>(index);
   if (ms == 0) return kWaitTimeout;
+  if (IsVirtualClock() && (ms != kInfinite || vt::Participant())) {
+    EventWait wait(events, count);
+    int index = wait.RunVirtual(VirtualDeadline(ms));
+    return index < 0 ? kWaitTimeout : kWaitObject0 + static_cast<uint32_t>(index);
+  }
   timespec deadline{};
   if (ms != kInfinite) deadline = MonotonicAfter(ms);
   EventWait wait(events, count);
-  int index = wait.Run(ms == kInfinite ? nullptr : &deadline);
+  // A thread taking part is counted blocked under the real clock too, so
+  // that a switch to the virtual clock meanwhile finds it blocked.
+  vt::Wait tracked;
+  tracked.word = wait.Word();
+  int index = wait.Run(ms == kInfinite ? nullptr : &deadline, vt::Participant() ? &tracked : nullptr);
   if (index < 0) {
     AdvanceClock(ms);
     return kWaitTimeout;
@@ -205,16 +244,23 @@ uint64_t WaitWakeups() { return g_wakeups.load(); }
 
 Thread::~Thread() { Join(); }
 
-bool Thread::Start(std::function<void()> body) {
+bool Thread::Start(std::function<void()> body, bool clock_participant) {
   if (thread_.joinable()) return false;
   id_ = g_next_thread_id++;
   ++g_live_threads;
+  if (clock_participant) AddClockParticipant();
   try {
-    thread_ = std::thread([body = std::move(body)] {
+    thread_ = std::thread([body = std::move(body), clock_participant] {
+      SetClockParticipant(clock_participant);
       body();
-      --g_live_threads;
+      --g_live_threads;  // counted before the clock may move on without it
+      if (clock_participant) {
+        SetClockParticipant(false);
+        RemoveClockParticipant();
+      }
     });
   } catch (const std::system_error&) {
+    if (clock_participant) RemoveClockParticipant();
     --g_live_threads;
     return false;
   }

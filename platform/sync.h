@@ -28,6 +28,18 @@ class Event {
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
   void Set();
+  // Sets it with the lock held, after `publish` (storing a result) ran
+  // under it. A thread that sees the result and then passes the lock once
+  // (`Settle`) knows that the setter no longer touches the event, so it may
+  // free it.
+  template <typename Publish>
+  void SetPublishing(Publish publish) {
+    std::lock_guard<std::mutex> lock(lock_);
+    publish();
+    set_.store(true);
+    WakeLocked();
+  }
+  void Settle() { std::lock_guard<std::mutex> lock(lock_); }
   void Reset();
   bool IsSet() const;
   bool ManualReset() const { return manual_; }
@@ -56,8 +68,8 @@ constexpr int kMaximumWaitObjects = 64;
 // are left alone), kWaitTimeout after `ms` (kInfinite: no limit), or
 // kWaitFailed for a null event or a bad count. A wait that has to block
 // sleeps until a Set of one of its events wakes it (no polling). Time-outs
-// run on the real clock; under the virtual clock a time-out also moves it on
-// by `ms`.
+// run on the active clock: under the virtual clock a time-out is a deadline
+// in virtual time, reached as clock.h describes.
 uint32_t WaitForEvents(Event* const* events, int count, uint32_t ms);
 uint32_t WaitForEvent(Event& event, uint32_t ms);
 uint32_t WaitForEither(Event& first, Event& second, uint32_t ms);
@@ -91,8 +103,10 @@ class Thread {
   ~Thread();  // joins a thread still running
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
-  // False when a thread is held already.
-  bool Start(std::function<void()> body);
+  // False when a thread is held already. A thread started as a clock
+  // participant takes part in the virtual time from now until it ends
+  // (clock.h).
+  bool Start(std::function<void()> body, bool clock_participant = false);
   // Waits for the thread without limit; true when one was joined.
   bool Join();
   bool Running() const { return thread_.joinable(); }

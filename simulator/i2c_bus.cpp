@@ -260,8 +260,7 @@ I2cDevice* I2cBus::Address(uint8_t byte) {
       ack = device->Select((byte & 1) != 0);
   }
   t.acknowledged = ack;
-  if (log_.size() >= log_limit_) log_.erase(log_.begin(), log_.begin() + static_cast<long>(log_.size() / 2));
-  log_.push_back(t);
+  AppendBounded(log_, t, log_limit_);
   return ack ? device : nullptr;
 }
 

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "simulator/bounded_log.h"
+
 // The scanner's I2C bus at register 128, driven bit by bit by the host:
 // open-drain lines, devices that sample on the rising clock edge and change
 // the data line on the falling one, START and STOP detected as data changes
@@ -58,7 +60,7 @@ class I2cBus {
   void ClearTransactions() { log_.clear(); }
   // The log keeps the most recent transactions: when it holds `limit`, the
   // older half is dropped.
-  void SetLogLimit(size_t limit) { log_limit_ = limit < 2 ? 2 : limit; }
+  void SetLogLimit(size_t limit) { log_limit_ = LogLimit(limit); }
   bool Idle() const { return phase_ == Phase::Idle; }
 
  private:

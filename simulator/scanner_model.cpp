@@ -258,26 +258,31 @@ uint8_t Scanner::RegisterByte(int reg) const {
   return registers_.Byte(reg);
 }
 
-uint32_t Scanner::ClockWord() const { return clock_word_.Word(); }
-int Scanner::ClockWordLatches() const { return clock_word_.Latches(); }
-bool Scanner::FpgaConfigured() const { return fpga_.Configured(); }
-int Scanner::FpgaDownloads() const { return fpga_.Downloads(); }
+// The getters take the model's lock as the bus does: the USB front end's bus
+// thread and the tests read them while other threads drive the model (lock
+// order: a front end's own lock first, then this one).
+uint32_t Scanner::ClockWord() const { return Locked([&] { return clock_word_.Word(); }); }
+int Scanner::ClockWordLatches() const { return Locked([&] { return clock_word_.Latches(); }); }
+bool Scanner::FpgaConfigured() const { return Locked([&] { return fpga_.Configured(); }); }
+int Scanner::FpgaDownloads() const { return Locked([&] { return fpga_.Downloads(); }); }
 double Scanner::HighVoltage() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   Update();
   return hv_.Volts();
 }
-uint8_t Scanner::DacCode() const { return i2c_.DacCode(); }
-int16_t Scanner::TempLimit() const { return i2c_.Temperature().Limit(); }
-int16_t Scanner::TempHysteresis() const { return i2c_.Temperature().Hysteresis(); }
-uint8_t Scanner::TempConfiguration() const { return i2c_.Temperature().Configuration(); }
-uint32_t Scanner::ReadPointer() const { return memory_.ReadPointer(); }
-uint32_t Scanner::WritePointer() const { return memory_.WritePointer(); }
-uint32_t Scanner::Mark() const { return memory_.Mark(); }
-uint32_t Scanner::WordsWaiting() const { return memory_.Waiting(); }
-uint32_t Scanner::MemoryWords() const { return memory_.Words(); }
-uint32_t Scanner::LineCounter() const { return line_counter_.Value(); }
-uint8_t Scanner::PlateSensors() { return transport_.Sensors(); }
-bool Scanner::TransportRunning() { return transport_.Running(); }
+uint8_t Scanner::DacCode() const { return Locked([&] { return i2c_.DacCode(); }); }
+int16_t Scanner::TempLimit() const { return Locked([&] { return i2c_.Temperature().Limit(); }); }
+int16_t Scanner::TempHysteresis() const { return Locked([&] { return i2c_.Temperature().Hysteresis(); }); }
+uint8_t Scanner::TempConfiguration() const { return Locked([&] { return i2c_.Temperature().Configuration(); }); }
+uint32_t Scanner::ReadPointer() const { return Locked([&] { return memory_.ReadPointer(); }); }
+uint32_t Scanner::WritePointer() const { return Locked([&] { return memory_.WritePointer(); }); }
+uint32_t Scanner::Mark() const { return Locked([&] { return memory_.Mark(); }); }
+uint32_t Scanner::WordsWaiting() const { return Locked([&] { return memory_.Waiting(); }); }
+uint32_t Scanner::MemoryWords() const { return Locked([&] { return memory_.Words(); }); }
+uint32_t Scanner::LineCounter() const { return Locked([&] { return line_counter_.Value(); }); }
+uint8_t Scanner::PlateSensors() { return Locked([&] { return transport_.Sensors(); }); }
+bool Scanner::TransportRunning() { return Locked([&] { return transport_.Running(); }); }
+uint64_t Scanner::NowUs() const { return Locked([&] { return time_.Now(); }); }
 
 std::vector<uint8_t> Scanner::IdProm() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);

@@ -80,7 +80,7 @@ class Scanner {
   bool TransportRunning();
   std::vector<uint8_t> IdProm() const;
   std::vector<uint8_t> PromBytes(uint8_t address) const;
-  uint64_t NowUs() const { return time_.Now(); }
+  uint64_t NowUs() const;
 
   // ---- test control ----
   void SetLaserTemperature(double celsius);
@@ -108,6 +108,11 @@ class Scanner {
   std::recursive_mutex& mutex() const { return mutex_; }
 
  private:
+  template <typename Get>
+  auto Locked(Get get) const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return get();
+  }
   void Access();  // one bus access: time and catch-up
   void CatchUp(uint64_t until_us);
   void LineTick();

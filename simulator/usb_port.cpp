@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "platform/ascii.h"
+#include "platform/clock.h"
 #include "platform/guid.h"
 #include "platform/little_endian.h"
+#include "simulator/bounded_log.h"
 #include "simulator/register_map.h"
 
 namespace sim {
@@ -76,7 +78,7 @@ UsbScannerBackend::~UsbScannerBackend() {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     bus_stop_ = true;
   }
-  bus_wake_.notify_all();
+  bus_wake_.Set();
   if (bus_.joinable()) bus_.join();
 }
 
@@ -105,7 +107,7 @@ uint32_t UsbScannerBackend::DriverFlags() const { return scanner_->scenario().us
 bool UsbScannerBackend::Gone() {
   ++requests_seen_;
   int after = scanner_->scenario().faults.unplug_after;
-  if (after >= 0 && requests_seen_ > after) unplugged_ = true;
+  if (after >= 0 && requests_seen_ > static_cast<uint64_t>(after)) unplugged_ = true;
   return unplugged_;
 }
 
@@ -140,7 +142,7 @@ uint32_t UsbScannerBackend::ControlIn(const pu::ControlSetup& setup, void* data,
     Pump();
     return status;
   }
-  log_.push_back({true, setup.request, setup.value, setup.index, length, false});
+  AppendBounded(log_, {true, setup.request, setup.value, setup.index, length, false}, log_limit_);
   if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
   uint32_t status = TakeFault(fail_left_, setup.request)
                         ? Stall(scanner_->scenario().faults.stall_code)
@@ -165,7 +167,7 @@ uint32_t UsbScannerBackend::ControlOut(const pu::ControlSetup& setup, const void
     Pump();
     return status;
   }
-  log_.push_back({false, setup.request, setup.value, setup.index, length, false});
+  AppendBounded(log_, {false, setup.request, setup.value, setup.index, length, false}, log_limit_);
   if (TakeFault(timeout_left_, setup.request)) return pu::kStatusTimeout;
   uint32_t status = TakeFault(fail_left_, setup.request)
                         ? Stall(scanner_->scenario().faults.stall_code)
@@ -360,10 +362,18 @@ uint32_t UsbScannerBackend::BulkSubmit(uint8_t endpoint, void* data, uint32_t le
   pending_.push_back({static_cast<uint8_t*>(data), length, std::move(done)});
   Pump();  // with words waiting it completes at once
   if (!bus_.joinable()) {
-    bus_ = std::thread([this] { BusLoop(); });
+    // The bus takes part in the virtual time: the clock does not pass a
+    // frame while the bus has a delivery to make.
+    platform::AddClockParticipant();
+    bus_ = std::thread([this] {
+      platform::SetClockParticipant(true);
+      BusLoop();
+      platform::SetClockParticipant(false);
+      platform::RemoveClockParticipant();
+    });
   } else if (!pending_.empty() && (pending_.size() == 1 || bus_interval_ > kFrame)) {
     bus_interval_ = kFrame;  // a submission left pending: the bus looks once a frame again
-    bus_wake_.notify_one();
+    bus_wake_.Set();
   }
   return 0;
 }
@@ -373,10 +383,12 @@ void UsbScannerBackend::BusLoop() {
   while (!bus_stop_) {
     // Frames only while a transfer is pending; the pipe aborted (the device
     // unconfigured or closed), the bus sleeps until the next submission.
-    if (pending_.empty())
-      bus_wake_.wait(lock);
-    else
-      bus_wake_.wait_for(lock, bus_interval_);
+    // A platform wait, on the active clock: under the virtual one the
+    // frames are virtual milliseconds and the clock waits for the bus.
+    uint32_t ms = pending_.empty() ? platform::kInfinite : static_cast<uint32_t>(bus_interval_.count());
+    lock.unlock();
+    platform::WaitForEvent(bus_wake_, ms);
+    lock.lock();
     if (!bus_stop_ && !Pump()) bus_interval_ = std::min(bus_interval_ * 2, kIdleInterval);
   }
 }
@@ -391,13 +403,19 @@ bool UsbScannerBackend::Pump() {
       gone.done(pu::kStatusDeviceGone, 0);
       continue;
     }
-    if (!configured_ || scanner_->WordsWaiting() == 0 || t.length < 4) break;
+    if (!configured_ || t.length < 4) break;
     // Straight into the host's buffer when it is aligned for words.
     uint32_t* into = reinterpret_cast<uintptr_t>(t.data) % alignof(uint32_t) == 0
                          ? reinterpret_cast<uint32_t*>(t.data)
                          : (pump_words_.resize(t.length / 4), pump_words_.data());
     bool refused = false;
-    size_t n = scanner_->ReadMemory(into, t.length / 4, &refused);
+    size_t n = 0;
+    {
+      // The model's lock after ours, as every request takes them.
+      std::lock_guard<std::recursive_mutex> model(scanner_->mutex());
+      if (scanner_->WordsWaiting() == 0) break;
+      n = scanner_->ReadMemory(into, t.length / 4, &refused);
+    }
     if (refused || n == 0) break;
     if (into != reinterpret_cast<uint32_t*>(t.data)) std::memcpy(t.data, into, n * 4);
     Transfer full = std::move(t);
@@ -447,6 +465,10 @@ std::vector<VendorAccess> UsbScannerBackend::Requests() const {
 void UsbScannerBackend::ClearRequests() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   log_.clear();
+}
+void UsbScannerBackend::SetRequestLogLimit(size_t requests) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  log_limit_ = LogLimit(requests);
 }
 std::string UsbScannerBackend::LoadedDesign() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);

@@ -1,7 +1,6 @@
 #pragma once
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -11,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sync.h"
 #include "platform/usb_backend.h"
 #include "platform/vendor_requests.h"
 #include "simulator/scanner_model.h"
@@ -77,8 +77,11 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   // Observation, for tests.
   Scanner& scanner() { return *scanner_; }
   std::string DevicePath() const { return path_; }
+  // The most recent vendor requests: when the log holds its limit (default
+  // 65536), its older half is dropped, so a long session stays bounded.
   std::vector<VendorAccess> Requests() const;
   void ClearRequests();
+  void SetRequestLogLimit(size_t requests);
   // Label of the last design the FPGA accepted ("" when none): the text at
   // the start of the design's payload.
   std::string LoadedDesign() const;
@@ -131,7 +134,7 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   std::atomic<int> submitters_{0};  // bulk submissions waiting for mutex_
   bool configured_ = false;
   bool unplugged_ = false;
-  int requests_seen_ = 0;
+  uint64_t requests_seen_ = 0;  // every request since attach, for UnplugAfter
   int16_t device_error_ = 0;
   std::map<uint32_t, int> fail_left_;
   std::map<uint32_t, int> short_left_;
@@ -141,10 +144,11 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
   bool halted_ = false;  // endpoint 0x82
   int device_resets_ = 0;
   std::vector<VendorAccess> log_;
+  size_t log_limit_ = size_t{1} << 16;
   std::deque<Transfer> pending_;
   std::vector<uint32_t> pump_words_;  // words for a host buffer not aligned for them
   std::thread bus_;  // started by the first submission
-  std::condition_variable_any bus_wake_;
+  platform::Event bus_wake_{false, false};
   std::chrono::milliseconds bus_interval_{1};
   bool bus_stop_ = false;
   int bulk_done_ = 0;

@@ -1,12 +1,12 @@
 #include "simulator/model/access_trace.h"
 
+#include "simulator/bounded_log.h"
+
 namespace sim {
 
 void AccessTrace::Record(const RegisterAccess& access) {
   if (!enabled_) return;
-  if (accesses_.size() >= limit_)
-    accesses_.erase(accesses_.begin(), accesses_.begin() + static_cast<long>(accesses_.size() / 2));
-  accesses_.push_back(access);
+  AppendBounded(accesses_, access, limit_);
 }
 
 std::vector<RegisterAccess> AccessTrace::Of(int reg, bool writes_only) const {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "simulator/bounded_log.h"
+
 // The register trace: every register access as the hardware saw it, the
 // most recent ones kept.
 namespace sim {
@@ -27,7 +29,7 @@ class AccessTrace {
   std::vector<RegisterAccess> Of(int reg, bool writes_only) const;
   void Clear() { accesses_.clear(); }
   void SetEnabled(bool on) { enabled_ = on; }
-  void SetLimit(size_t accesses) { limit_ = accesses < 2 ? 2 : accesses; }
+  void SetLimit(size_t accesses) { limit_ = LogLimit(accesses); }
 
  private:
   std::vector<RegisterAccess> accesses_;

@@ -280,9 +280,9 @@ int UsbScanner::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
 int UsbScanner::StartReader() {
   int result = reader_.Start();
   platform::Sleep(100);
-  // The reads are posted before the first take: a clock that passes in no
-  // time (the virtual one) would otherwise leave the thread no turn. At
-  // most a second of real time.
+  // The reads are posted before the first take. Under the virtual clock the
+  // Sleep returns only once the reader thread is blocked, its reads posted;
+  // under the real one this waits at most a second more.
   for (int i = 0; result == KPU_STATUS_SUCCESS && i < 1000 && !reader_.SubmittedOnce(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (result != KPU_STATUS_SUCCESS) {

@@ -90,9 +90,10 @@ uint32_t UsbIoDevice::TakeResult(IoBuffer& buffer) {
 
 uint32_t UsbIoDevice::Wait(IoBuffer& buffer, uint32_t ms) {
   if (buffer.status != kStatusPending) return buffer.status;
-  if (buffer.overlapped.status.load() == kStatusPending &&
-      platform::WaitForEvent(buffer.event, ms) == platform::kWaitTimeout)
-    return io::kStatusTimeout;
+  // Only the record's status says it is complete (TakeResult then settles
+  // it with the completion); the event just ends the wait.
+  while (buffer.overlapped.status.load() == kStatusPending)
+    if (platform::WaitForEvent(buffer.event, ms) == platform::kWaitTimeout) return io::kStatusTimeout;
   return TakeResult(buffer);
 }
 

@@ -5,7 +5,8 @@ namespace tarvel::usb {
 bool UsbWorkerThread::Thread_Start() {
   if (thread_.Running()) return false;
   stop_ = false;
-  return thread_.Start([this] { Thread_Entry(); });
+  // The driver's threads take part in the virtual time (platform/clock.h).
+  return thread_.Start([this] { Thread_Entry(); }, true);
 }
 
 void UsbWorkerThread::Thread_Entry() {

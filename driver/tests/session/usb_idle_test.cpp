@@ -19,7 +19,7 @@ TEST_F(UsbIdle, PollsWakeNoOtherThread) {
   scenario.guid = usbtest::kGuidType6;
   AttachUsb();
   ASSERT_EQ(Open_Scanner(1), 0) << Log();
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the reader is blocked by now
+  platform::Sleep(1);  // returns once the reader is blocked
   const uint64_t before = platform::WaitWakeups();
   int failed = 0;
   for (int i = 0; i < 1500; ++i)  // two control requests each

@@ -67,12 +67,14 @@ TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
 
 // Polled without pause, as the consoles poll, each plate comes out a few
 // polls after it has passed: the reader's next transfer is not held back by
-// the poll's own control requests.
+// the poll's own control requests. The lag is counted in polls, from the
+// poll after which the scanner's line count shows the plate passed.
 TEST_F(UsbSession, EachPlateComesOutSoonAfterItPassesWhilePolledWithoutPause) {
   WriteIni();
   constexpr int kPlates = 6;
   constexpr uint32_t kSpacingMs = 3000;
   constexpr int kHeight = 300;
+  constexpr int kPollMs = 20;
   for (int i = 0; i < kPlates; ++i)
     scenario.plates.push_back(PlateAt(0, 100 + kSpacingMs * i, 600, sim::NoisePlate(160, kHeight, 1000, 40000, 3 + i)));
   scenario.interface = "USB";
@@ -81,23 +83,27 @@ TEST_F(UsbSession, EachPlateComesOutSoonAfterItPassesWhilePolledWithoutPause) {
   scanner->SetTracing(false);
   ASSERT_EQ(Open_Scanner(1), 0) << Log();
   ASSERT_EQ(Aktivate_Scanner(), 0) << Log();
-  std::vector<uint32_t> out_at_line;  // the scanner's line count when each image was handed out
-  const uint64_t until = platform::NowMs() + kSpacingMs * kPlates + 10000;
-  while (out_at_line.size() < kPlates && platform::NowMs() < until) {
+  std::vector<int> passed_at(kPlates, -1);  // the poll after which each plate had passed
+  std::vector<int> out_at;  // the poll that handed each image out
+  constexpr int kPolls = (kSpacingMs * kPlates + 10000) / kPollMs;
+  for (int poll = 0; out_at.size() < kPlates && poll < kPolls; ++poll) {
     const int status = Get_Status();
     ASSERT_GE(status, 0) << Log();
     for (int pending = status & 0xFF; pending > 0; --pending) {
       char name[256];
       ASSERT_GT(Get_ImageName(name), 0);
-      out_at_line.push_back(scanner->LineCounter());
+      out_at.push_back(poll);
     }
-    platform::Sleep(20);
+    const uint32_t line = scanner->LineCounter();
+    for (int i = 0; i < kPlates; ++i)
+      if (passed_at[i] < 0 && line >= 100 + kSpacingMs * i + kHeight) passed_at[i] = poll;
+    platform::Sleep(kPollMs);
   }
-  ASSERT_EQ(out_at_line.size(), size_t{kPlates}) << Log();
+  ASSERT_EQ(out_at.size(), size_t{kPlates}) << Log();
   for (int i = 0; i < kPlates; ++i) {
     SCOPED_TRACE(i);
-    const uint32_t plate_end = 100 + kSpacingMs * i + kHeight;
-    EXPECT_LT(out_at_line[i], plate_end + 300) << "about " << out_at_line[i] - plate_end << " lines late";
+    ASSERT_GE(passed_at[i], 0);
+    EXPECT_LE(out_at[i] - passed_at[i], 4) << "about " << out_at[i] - passed_at[i] << " polls late";
   }
   EXPECT_EQ(Deaktivate_Scanner(), 0);
 }

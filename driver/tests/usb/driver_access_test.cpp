@@ -215,10 +215,11 @@ TEST_F(DriverAccess, PipeParametersStatisticsAndControlTransfers) {
   EXPECT_EQ(R().GetPipeParameters(&flags), 0u);
   EXPECT_EQ(flags, 0x10001u);
 
+  const uint64_t set_up = platform::NowMs();
   EXPECT_EQ(R().SetupPipeStatistics(1000), 0u);
   Feed({1, 2, 3});
   ASSERT_TRUE(WaitUntil([&] { return R().CompletedBuffers() == 1; }));
-  platform::AdvanceClock(500);
+  platform::AdvanceClock(set_up + 500 - platform::NowMs());
   tu::UsbPipeStatistics st{};
   EXPECT_EQ(R().QueryPipeStatistics(&st), 0u);
   EXPECT_EQ(st.bytes, 12u);
@@ -267,13 +268,18 @@ TEST_F(DriverAccess, SynchronousReadAndWrite) {
   EXPECT_EQ(words[2], 7u);
 
   // Words that arrive while the read is pending reach it with no request.
-  std::thread arrive([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    scanner->AppendMemory({9});
-  });
+  // The thread that brings them takes part in the virtual time, so the
+  // read's time-out cannot pass before they come.
+  platform::Thread arrive;
+  arrive.Start(
+      [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        scanner->AppendMemory({9});
+      },
+      true);
   length = sizeof words;
   EXPECT_EQ(in.ReadSync(words, &length, 2000), 0u);
-  arrive.join();
+  arrive.Join();
   EXPECT_EQ(length, 4u);
   EXPECT_EQ(words[0], 9u);
 
@@ -351,6 +357,40 @@ std::vector<Wrapper> Wrappers() {
       {"PipeControlIn", [room](tu::UsbIoPipe& p) { return p.PipeControlIn(setup, buffer, room(8)); }, false},
       {"PipeControlOut", [room](tu::UsbIoPipe& p) { return p.PipeControlOut(setup, buffer, room(8)); }, false},
   };
+}
+
+// Synchronous reads completed by another thread's control requests (each
+// request lets the device complete the pending transfer): a read that sees
+// its result returns, and the next read's record takes the same place. The
+// completion must be done with the old record by then, or its late Set
+// ends the next read's wait while that read is still pending.
+TEST_F(DriverAccess, SynchronousReadsCompletedByAnotherThreadsRequests) {
+  Open();
+  EXPECT_EQ(R().Stop(), 0);  // its transfers would take the data
+  tu::UsbIoPipe in;
+  ASSERT_EQ(BindPipe(in, 0x82), 0u);
+  constexpr uint32_t kReads = 3000;
+  std::thread completer([&] {
+    for (uint32_t k = 0; k < kReads; ++k) {
+      while (usb->PendingTransfers() == 0) std::this_thread::yield();
+      scanner->AppendMemory({k});
+      tarvel::usb::RegRead(devices, 248);
+    }
+  });
+  uint32_t wrong = 0;
+  for (uint32_t k = 0; k < kReads; ++k) {
+    uint32_t word = ~0u;
+    uint32_t length = sizeof word;
+    const uint32_t status = in.ReadSync(&word, &length, platform::kInfinite);
+    if (status != 0 || length != 4 || word != k) {
+      ADD_FAILURE() << "read " << k << ": status 0x" << std::hex << status << std::dec << ", " << length
+                    << " bytes, word " << word;
+      if (++wrong == 5) break;  // the rest would hang on the completer
+    }
+  }
+  completer.join();
+  EXPECT_EQ(wrong, 0u);
+  EXPECT_EQ(usb->PendingTransfers(), 0);
 }
 
 TEST_F(DriverAccess, EveryWrapperOnADeviceNotOpenEndsInNotOpen) {

@@ -25,10 +25,12 @@
 
 namespace usbtest {
 
-// Polls `done` on the real clock for up to two seconds.
+// Polls `done` once a millisecond of virtual time, for up to two seconds of
+// it. Each Sleep lets time pass only once the reader and the simulated bus
+// have nothing left to do, so the verdict does not depend on scheduling.
 template <typename F>
 bool WaitUntil(F done) {
-  for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int i = 0; i < 2000 && !done(); ++i) platform::Sleep(1);
   return done();
 }
 

@@ -4,10 +4,8 @@
 // ends each poll loop after a key.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "tools/console/tests/console_fixture.h"
 
@@ -23,14 +21,13 @@ std::string Lintra() { return VORNIX_LINTRA; }
 
 class LintraKeys : public ConsoleTest {
  protected:
-  // True when, 300 ms after the keys, the program still prints status lines
-  // and nothing beyond `absent` has appeared.
+  // True when the program, after the keys, goes on printing status lines
+  // (three more: by then it has read the keys at its polls) and nothing
+  // beyond `absent` has appeared. Counted in polls, not in time.
   static bool StillPolling(ptydrive::PtySession& run, const std::string& absent) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const size_t printed = run.Output().size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const std::string out = run.Output();
-    return out.size() > printed && out.find(absent) == std::string::npos;
+    for (int poll = 0; poll < 3; ++poll)
+      if (!run.Expect(": Status = ")) return false;
+    return run.Output().find(absent) == std::string::npos;
   }
 };
 
