@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QEvent>
@@ -339,6 +340,10 @@ void TMainForm::ConnectControls() {
   connect(contrastValue_, &QSlider::valueChanged, this, [this](int) { ContrastValueChange(); });
   connect(brightnessValue_, &QSlider::valueChanged, this, [this](int) { BrightnessValueChange(); });
   scaleEdit_->OnChange = [this] { ScaleEditChange(); };
+  // The arrows zoom as Zoom In and Zoom Out do, whatever the text says.
+  scaleEdit_->OnStep = [this](int steps) {
+    for (int i = 0; i < std::abs(steps); ++i) steps > 0 ? ZoomInExecute() : ZoomOutExecute();
+  };
 
   // The scroll area hears its viewport's context-menu requests.
   connect(imageViewer_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -443,6 +448,8 @@ void TMainForm::UpdateControls() {
   viewMenu_->menuAction()->setEnabled(image);
   colorMenu_->menuAction()->setEnabled(image);
   scaleEdit_->setEnabled(image);
+  scaleEdit_->SetStepsEnabled(a.ZoomIn->isEnabled(),
+                              image && imageViewer_->Core().Scale() > imageViewer_->Core().MinScale());
 
   QPalette labelPalette = scaleLabel_->palette();
   labelPalette.setColor(QPalette::WindowText,
