@@ -70,6 +70,32 @@ void BuildToneTable(uint16_t low, uint16_t high, ToneTable& table) {
   std::fill(table.begin() + high + 1, table.end(), uint8_t{255});
 }
 
+namespace {
+
+// The largest difference of one channel.
+int ChannelDifference(uint32_t a, uint32_t b) {
+  int most = 0;
+  for (int shift : {0, 8, 16}) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    most = std::max(most, d < 0 ? -d : d);
+  }
+  return most;
+}
+
+}  // namespace
+
+uint32_t OverlayColour(uint32_t pen, uint32_t under) {
+  constexpr int kVisible = 64;
+  pen &= 0xFFFFFF;
+  under &= 0xFFFFFF;
+  const uint32_t masked = under & ~pen & 0xFFFFFF;
+  if (ChannelDifference(masked, under) >= kVisible) return masked;
+  const uint32_t lifted = under | pen;
+  if (ChannelDifference(lifted, under) >= kVisible) return lifted;
+  const int luma = (299 * ((under >> 16) & 0xFF) + 587 * ((under >> 8) & 0xFF) + 114 * (under & 0xFF)) / 1000;
+  return luma < 128 ? 0xFFFFFF : 0x000000;
+}
+
 uint8_t TransformCode(int32_t orientation, uint8_t flipHorizontal, uint8_t flipVertical) {
   static constexpr uint8_t kCodes[4][4] = {
       {0, 1, 2, 3},  // North: none, horizontal, vertical, both

@@ -34,6 +34,13 @@ void BuildColorTable(EMapping mapping, const ColorInfo& info, ColorTable& table)
 // Index 0 below the window, 255 above it, rounded to nearest (ties to even)
 // inside it.
 void BuildToneTable(uint16_t low, uint16_t high, ToneTable& table);
+// The colour (0x00RRGGBB) an overlay pen leaves on a pixel: "screen and not
+// pen" where that changes the pixel visibly; where it does not (the pixel
+// has little of the pen's colour, as black or navy under a yellow pen), the
+// pen's colour added to the pixel; where neither shows, black or white,
+// whichever lies farther from the pixel. So an overlay shows on every
+// background.
+uint32_t OverlayColour(uint32_t pen, uint32_t under);
 // Transform code 0..7 of an orientation (0 North .. 3 West, others North)
 // and the two flips.
 uint8_t TransformCode(int32_t orientation, uint8_t flipHorizontal, uint8_t flipVertical);

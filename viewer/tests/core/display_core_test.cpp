@@ -71,6 +71,34 @@ TEST(Orientation, TransformCodeTable) {
   EXPECT_EQ(TransformCode(1, 5, 0), 4);  // any non-zero flip is set
 }
 
+TEST(OverlayColour, ScreenAndNotPenWhereItShowsElseAVisibleColour) {
+  const uint32_t yellow = 0xFFFF00, olive = 0x808000, black = 0, white = 0xFFFFFF, navy = 0x000080;
+  const struct {
+    uint32_t pen, under, shown;
+  } cases[] = {
+      {yellow, 0x757575, 0x000075},  // mid grey: the blue channel survives
+      {yellow, white, 0x0000FF},
+      {yellow, black, yellow},  // nothing to mask: the pen's colour added
+      {yellow, navy, 0xFFFF80},
+      {yellow, 0x101010, 0xFFFF10},  // dark grey: masking changes too little
+      {olive, navy, 0x808080},  // the profile graph over the margin
+      {olive, 0xC8C8C8, 0x4848C8},
+      {black, 0x646464, white},  // a black pen: black or white, the farther
+      {black, 0xC8C8C8, black},
+      {white, black, white},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(OverlayColour(c.pen, c.under), c.shown) << std::hex << c.pen << " over " << c.under;
+  // Every pen on every grey leaves a visible change.
+  for (uint32_t pen : {yellow, olive, black, white, navy, 0x00FF00u})
+    for (uint32_t g = 0; g < 256; ++g) {
+      const uint32_t under = g * 0x010101u, shown = OverlayColour(pen, under);
+      int most = 0;
+      for (int shift : {0, 8, 16}) most = std::max(most, std::abs(int((shown >> shift) & 0xFF) - int(g)));
+      ASSERT_GE(most, 64) << std::hex << pen << " over " << under;
+    }
+}
+
 class DisplayCoreTest : public ::testing::Test {
  protected:
   ViewerSettings settings;
