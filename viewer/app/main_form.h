@@ -20,6 +20,7 @@
 #include "viewer/core/image.h"
 #include "viewer/core/settings.h"
 #include "viewer/forms/dialog_providers.h"
+#include "viewer/forms/entry_check.h"
 #include "viewer/widgets/histogram.h"
 #include "viewer/widgets/image_viewer.h"
 #include "viewer/widgets/scale_edit.h"
@@ -180,6 +181,8 @@ class TMainForm : public QMainWindow {
   void ShiftTools(int32_t dx, int32_t dy);
 
   int ShowModal(QDialog& dialog);
+  // A form's refused entry is said in an error box of the prompts.
+  RefusalNotice RefusalBox();
 
   ViewerSettings* settings_;
   Prompts* prompts_;

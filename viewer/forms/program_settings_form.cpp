@@ -158,7 +158,7 @@ FontPanel* TProgramSettingsForm::MakeFontPanel(const char* name) {
 
 QWidget* TProgramSettingsForm::BuildMainDisplayPage() {
   auto* page = new QWidget;
-  udMaxScale_ = Named(new QSpinBox, "udMaxScale");
+  udMaxScale_ = Named(new EntrySpinBox, "udMaxScale");
   udMaxScale_->setRange(1, kLargestMaxScale);
   connect(udMaxScale_, &QSpinBox::valueChanged, this, [this] { SomethingChanged(); });
   pMainColor_ = MakeColorPanel("pMainColor");
@@ -179,7 +179,7 @@ QWidget* TProgramSettingsForm::BuildHistogramPage() {
   pHistogramColor_ = MakeColorPanel("pHistogramColor");
   pHistogramPen_ = MakeColorPanel("pHistogramPen");
   pHistogramFont_ = MakeFontPanel("pHistogramFont");
-  udLUTSize_ = Named(new QSpinBox, "udLUTSize");
+  udLUTSize_ = Named(new EntrySpinBox, "udLUTSize");
   udLUTSize_->setRange(0, kLargestLUTWidth);
   connect(udLUTSize_, &QSpinBox::valueChanged, this, [this] { SomethingChanged(); });
   pHistogramLUT_ = MakeColorPanel("pHistogramLUT");
@@ -265,6 +265,19 @@ ColorInfo TProgramSettingsForm::ScrollPositions() const {
 void TProgramSettingsForm::ColorChange() {
   if (targets_.viewer) targets_.viewer->SetColorInfo(ScrollPositions());
   SomethingChanged();
+}
+
+bool TProgramSettingsForm::CheckEntries() {
+  if (!ImageSizeKB(eImageSize_->text()))
+    return Refuse(eImageSize_, QStringLiteral("Maximum Image Size (KB)"), eImageSize_->text(),
+                  QStringLiteral("a whole number from 0 to %1").arg(kLargestImageSizeKB));
+  const std::pair<EntrySpinBox*, const char*> spins[] = {{udMaxScale_, "Maximum Scale Factor"},
+                                                         {udLUTSize_, "Histogram LUT Size"}};
+  for (const auto& [spin, label] : spins)
+    if (!spin->HoldsValue())
+      return Refuse(spin, QString::fromLatin1(label), spin->text(),
+                    QStringLiteral("a whole number from %1 to %2").arg(spin->minimum()).arg(spin->maximum()));
+  return true;
 }
 
 void TProgramSettingsForm::StoreControls() {
