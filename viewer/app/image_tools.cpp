@@ -104,6 +104,15 @@ void RegionTool::Shift(int32_t dx, int32_t dy) {
   region_ = Shifted(region_, dx, dy);
 }
 
+void ProfileTool::ClearLine() {
+  line_.start = line_.end = Point{};
+  line_.minTone = 65535;
+  line_.maxTone = 0;
+  const ScanInfo& info = image_->GetScanInfo();
+  if (!image_->IsEmpty() && info.originX == 0 && info.originY == 0 && info.width > 0 && info.height > 0)
+    ScanProfile(line_, *image_);
+}
+
 void ProfileTool::Take(Point p, Point q, const CImage& image) {
   line_ = ProfileOfDrag(p, q);
   ScanProfile(line_, image);

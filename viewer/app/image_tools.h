@@ -105,14 +105,19 @@ class RegionTool : public ImageTool {
 // The profile line and its tone range: every completed drag sets it.
 class ProfileTool : public ImageTool {
  public:
+  // The image whose pixels the line reads (not owned).
+  explicit ProfileTool(const CImage& image) : image_(&image) {}
   const ProfileLine& Line() const { return line_; }
-  // Line (0, 0)-(0, 0); kind and tones stay until the next drag.
-  void ClearLine() { line_.start = line_.end = Point{}; }
+  // Line (0, 0)-(0, 0) with the kind kept; its tones are read again from
+  // the image now held (none when the point lies outside it), so a new
+  // image never shows the tone range of the one before.
+  void ClearLine();
   void Take(Point p, Point q, const CImage& image);
   void Paint(const ToolCanvas& canvas) const override;
   void Shift(int32_t dx, int32_t dy) override;
 
  private:
+  const CImage* image_;
   ProfileLine line_;
 };
 

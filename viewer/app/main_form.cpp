@@ -66,7 +66,7 @@ QSlider* TrackBar(QWidget* parent, int position, const char* hint) {
 }  // namespace
 
 TMainForm::TMainForm(ViewerSettings& settings, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), settings_(&settings), prompts_(&prompts), image_(settings), measurementTool_(settings) {
+    : QMainWindow(parent), settings_(&settings), prompts_(&prompts), image_(settings), profileTool_(image_), measurementTool_(settings) {
   setWindowTitle(QStringLiteral("Vornix Image Viewer"));
   setFont(DesignFont());
   actions_.Create(this);

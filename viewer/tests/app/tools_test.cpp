@@ -134,6 +134,28 @@ TEST_F(ToolsTest, ProfileDragCases) {
   Grab();  // the graph paints without fault
 }
 
+TEST_F(ToolsTest, AnotherImageDropsTheProfileTonesOfTheOneBefore) {
+  OpenImage(40, 40, [](uint32_t x, uint32_t y) { return 100 + x + 50 * y; });
+  form->Actions().Profile->trigger();
+  Drag({10, 10}, {30, 14});
+  ASSERT_EQ(form->Profile().minTone, 100 + 10 + 50 * 12);
+  // The next image: the reset line (0, 0) reads its tones.
+  OpenImage(8, 8, [](uint32_t x, uint32_t y) { return 7000 + 3 * x + y; });
+  EXPECT_EQ(form->Profile().start, (Point{0, 0}));
+  EXPECT_EQ(form->Profile().minTone, 7000);
+  EXPECT_EQ(form->Profile().maxTone, 7000);
+  // A test pattern alike.
+  form->Actions().CreateTestPattern->trigger();
+  EXPECT_EQ(form->Profile().minTone, form->Image().PixelAt(0, 0));
+  EXPECT_EQ(form->Profile().maxTone, form->Image().PixelAt(0, 0));
+  // An image whose origin leaves (0, 0) outside it has no tones there.
+  ScanInfo info = test::Facts(8, 8);
+  info.originX = 100;
+  OpenImage(8, 8, [](uint32_t, uint32_t) { return 9000; }, info);
+  EXPECT_GT(form->Profile().minTone, form->Profile().maxTone) << "no range";
+  Grab();  // paints without a graph
+}
+
 TEST_F(ToolsTest, MeasurementTextsInPixelsAndUnits) {
   const struct {
     Point a, b;
