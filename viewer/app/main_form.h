@@ -150,6 +150,9 @@ class TMainForm : public QMainWindow {
   // and an existing file confirmed.
   using SaveGuard = std::function<bool(const SaveChoice& choice, const std::string& name)>;
   std::optional<SaveChoice> ChooseSaveName(std::string& name, const SaveGuard& refuse = nullptr);
+  // The folder of the image's file (empty without one): the file dialogs
+  // start there.
+  std::string ImageFolder() const;
   // After a save: the tools follow the origin the written file holds.
   void FollowOrigin(const ScanInfo& before);
 
