@@ -162,6 +162,11 @@ void TMainForm::CreateControls() {
   // The panels start at their design heights; then the splitter keeps the
   // height the user gave each, also while it is hidden.
   splitter_->setSizes({kCAndBHeight + kLUTHeight, kCAndBHeight, kLUTHeight});
+  // Heights the user drags the panels to are kept for their next showing.
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] {
+    if (candbPanel_->isVisible()) panelHeights_[0] = candbPanel_->height();
+    if (lutPanel_->isVisible()) panelHeights_[1] = lutPanel_->height();
+  });
   candbPanel_->hide();
   lutPanel_->hide();
   setCentralWidget(central);
@@ -463,10 +468,24 @@ void TMainForm::UpdateControls() {
   const bool lut = image && a.Histogram->isChecked();
   // Shown and hidden together, so the splitter re-aligns once.
   setUpdatesEnabled(false);
-  candbPanel_->setVisible(candb);
-  lutPanel_->setVisible(lut);
+  ShowPanels(candb, lut);
   setUpdatesEnabled(true);
   UpdateStatusBar();
+}
+
+void TMainForm::ShowPanels(bool candb, bool lut) {
+  if (candbPanel_->isVisible() == candb && lutPanel_->isVisible() == lut) return;
+  // A panel that goes keeps its height for its return; each shown panel
+  // gets the height it last had and the image the rest.
+  if (candbPanel_->isVisible()) panelHeights_[0] = candbPanel_->height();
+  if (lutPanel_->isVisible()) panelHeights_[1] = lutPanel_->height();
+  const QList<int> before = splitter_->sizes();
+  int total = 0;
+  for (int size : before) total += size;
+  candbPanel_->setVisible(candb);
+  lutPanel_->setVisible(lut);
+  const int c = candb ? panelHeights_[0] : 0, l = lut ? panelHeights_[1] : 0;
+  if (total > 0) splitter_->setSizes({std::max(kPanelMinimum, total - c - l), c, l});
 }
 
 }  // namespace viewer

@@ -141,6 +141,8 @@ class TMainForm : public QMainWindow {
   void ConnectActions();
   void ConnectControls();
   void CAndBPanelResize();
+  // Shows or hides the slider and histogram panels at their kept heights.
+  void ShowPanels(bool candb, bool lut);
 
   // Busy work: hourglass and a text in panel 2.
   void BeginBusy(const QString& text);
@@ -225,6 +227,8 @@ class TMainForm : public QMainWindow {
   uint16_t toneLow_ = 0, toneHigh_ = 0;
   bool histogramDragging_ = false;
   size_t memoryBaseline_ = 0;
+  // Heights of the slider and the histogram panel, kept while hidden.
+  int panelHeights_[2] = {57, 81};
 };
 
 }  // namespace viewer
