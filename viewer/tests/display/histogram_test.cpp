@@ -116,10 +116,32 @@ TEST_F(HistogramTest, WideToneRangeIsDrawnAsBinnedColumns) {
     ASSERT_LE(top[x], base);
     EXPECT_EQ(At(shot, x, static_cast<int>(base)), 0x0000FFu);
     EXPECT_EQ(At(shot, x, static_cast<int>(top[x])), 0x0000FFu);
-    if (top[x] > 0) EXPECT_EQ(At(shot, x, static_cast<int>(top[x]) - 1), 0xFFFFFFu);
+    if (top[x] > 0) {
+      EXPECT_EQ(At(shot, x, static_cast<int>(top[x]) - 1), 0xFFFFFFu);
+    }
   }
   // The tallest bin holds the spike (tones 600 and 601) and reaches the top.
   EXPECT_EQ(top[150], 0);
+}
+
+TEST_F(HistogramTest, LabelsStayReadableOverTallBars) {
+  // One tone: the graph is a step along the very top, under both labels.
+  h->FontColor = 0x00000000;  // black
+  h->SetData(Flat(7, 5, 500));
+  const QImage shot = Grab();
+  const QFontMetrics metrics(h->font());
+  const int width = metrics.horizontalAdvance(QStringLiteral("500"));
+  ASSERT_EQ(At(shot, 150, 0), 0x0000FFu) << "the step between the labels";
+  for (const int left : {0, 300 - width - 2}) {
+    int text = 0;
+    for (int y = 0; y < metrics.height(); ++y)
+      for (int x = left; x < left + width; ++x) {
+        const uint32_t c = At(shot, x, y);
+        ASSERT_NE(c, 0x0000FFu) << "a bar over the label at " << x << "," << y;
+        if (c != 0xFFFFFFu) ++text;
+      }
+    EXPECT_GT(text, 0) << "the label at " << left;
+  }
 }
 
 TEST_F(HistogramTest, WindowBarInBothColours) {
