@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "viewer/core/names.h"
 #include "viewer/core/settings.h"
@@ -204,6 +206,9 @@ QWidget* TProgramSettingsForm::BuildColorizePage() {
   const char* const names[3][3] = {{"sbRCenter", "sbRRange", "sbRIntensity"},
                                    {"sbGCenter", "sbGRange", "sbGIntensity"},
                                    {"sbBCenter", "sbBRange", "sbBIntensity"}};
+  // The labels of all three panels share one width, so the nine bars start
+  // and end in line.
+  std::vector<QLabel*> labels;
   for (int colour = 0; colour < 3; ++colour) {
     auto* box = new QGroupBox;
     auto* form = new QFormLayout(box);
@@ -215,10 +220,15 @@ QWidget* TProgramSettingsForm::BuildColorizePage() {
       bar->setPageStep(part == 2 ? 8 : 10);
       connect(bar, &QScrollBar::valueChanged, this, [this] { ColorChange(); });
       ramps_[colour * 3 + part] = bar;
-      form->addRow(QString::fromLatin1(part == 2 ? panels[colour] : part == 0 ? "Center" : "Range"), bar);
+      auto* label = new QLabel(QString::fromLatin1(part == 2 ? panels[colour] : part == 0 ? "Center" : "Range"));
+      labels.push_back(label);
+      form->addRow(label, bar);
     }
     layout->addWidget(box);
   }
+  int widest = 0;
+  for (QLabel* label : labels) widest = std::max(widest, label->sizeHint().width());
+  for (QLabel* label : labels) label->setFixedWidth(widest);
   return page;
 }
 
