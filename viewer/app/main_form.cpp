@@ -66,7 +66,12 @@ QSlider* TrackBar(QWidget* parent, int position, const char* hint) {
 }  // namespace
 
 TMainForm::TMainForm(ViewerSettings& settings, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), settings_(&settings), prompts_(&prompts), image_(settings), profileTool_(image_), measurementTool_(settings) {
+    : QMainWindow(parent),
+      settings_(&settings),
+      prompts_(&prompts),
+      image_(settings),
+      profileTool_(image_),
+      measurementTool_(settings) {
   setWindowTitle(QStringLiteral("Vornix Image Viewer"));
   setFont(DesignFont());
   actions_.Create(this);
@@ -474,7 +479,7 @@ void TMainForm::UpdateControls() {
 }
 
 void TMainForm::ShowPanels(bool candb, bool lut) {
-  if (candbPanel_->isVisible() == candb && lutPanel_->isVisible() == lut) return;
+  if (candbPanel_->isHidden() != candb && lutPanel_->isHidden() != lut) return;
   // A panel that goes keeps its height for its return; each shown panel
   // gets the height it last had and the image the rest.
   if (candbPanel_->isVisible()) panelHeights_[0] = candbPanel_->height();

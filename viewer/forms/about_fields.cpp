@@ -17,7 +17,9 @@ namespace {
 
 class LongValue : public QLabel {
  public:
-  QSize sizeHint() const override { return {std::min(QLabel::sizeHint().width(), Widest()), QLabel::sizeHint().height()}; }
+  QSize sizeHint() const override {
+    return {std::min(QLabel::sizeHint().width(), Widest()), QLabel::sizeHint().height()};
+  }
   QSize minimumSizeHint() const override {
     return {std::min(QLabel::minimumSizeHint().width(), Widest()), QLabel::minimumSizeHint().height()};
   }
@@ -27,7 +29,8 @@ class LongValue : public QLabel {
     QPainter painter(this);
     const QRect area = contentsRect();
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
   }
   bool event(QEvent* e) override {
     if (e->type() == QEvent::ToolTip) {

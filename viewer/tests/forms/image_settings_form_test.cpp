@@ -200,7 +200,8 @@ TEST_F(ImageSettingsFormTest, EntriesThatAreNoNumberOrOutOfRangeAreRefusedAndSai
     }
     ASSERT_EQ(said.size(), 1u) << c.text;
     const std::string axis = c.edit[1] == 'X' ? "Horizontal" : "Vertical";
-    const std::string heading = std::string(c.edit).find("Res") != std::string::npos ? "Pixels per meter" : "Scan Origin";
+    const bool resolution = std::string(c.edit).find("Res") != std::string::npos;
+    const std::string heading = resolution ? "Pixels per meter" : "Scan Origin";
     EXPECT_EQ(said[0], heading + " (" + axis + "): \"" + c.text + "\" is not a whole number from 0 to " +
                            (heading == "Scan Origin" ? "2147483392" : "2147483647") + ". Nothing was stored.");
     EXPECT_EQ(results, 0) << "the form stays open";
