@@ -1,6 +1,7 @@
 #include "viewer/app/image_tools.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,8 +31,33 @@ Point FullToClient(const TImageViewer& viewer, const CImage& image, Point full) 
   return full;
 }
 
-ToolCanvas::ToolCanvas(QPainter& painter, const TImageViewer& viewer, const CImage& image, bool negative)
-    : painter_(painter), viewer_(viewer), image_(image), negative_(negative) {}
+ToolCanvas::ToolCanvas(QPainter& painter, QImage& frame, const TImageViewer& viewer, const CImage& image,
+                       bool negative)
+    : painter_(painter), frame_(frame), viewer_(viewer), image_(image), negative_(negative) {}
+
+ToolCanvas::~ToolCanvas() {
+  if (!linePainter_) return;
+  linePainter_.reset();
+  const int w = std::min(frame_.width(), lines_.width()), h = std::min(frame_.height(), lines_.height());
+  for (int y = 0; y < h; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(lines_.constScanLine(y));
+    auto* out = reinterpret_cast<QRgb*>(frame_.scanLine(y));
+    for (int x = 0; x < w; ++x)
+      if (qAlpha(line[x]) == 255) out[x] = 0xFF000000u | OverlayColour(line[x], out[x]);
+  }
+}
+
+void ToolCanvas::ClientLine(QPoint from, QPoint to, const QColor& colour) const {
+  if (!linePainter_) {
+    lines_ = QImage(frame_.size(), QImage::Format_ARGB32);
+    lines_.fill(Qt::transparent);
+    linePainter_ = std::make_unique<QPainter>(&lines_);
+  }
+  QPen pen = painter_.pen();
+  pen.setColor(colour);
+  linePainter_->setPen(pen);
+  linePainter_->drawLine(from, to);
+}
 
 int ToolCanvas::ClientWidth() const { return viewer_.Core().ClientWidth(); }
 int ToolCanvas::ClientHeight() const { return viewer_.Core().ClientHeight(); }
@@ -40,17 +66,14 @@ QColor ToolCanvas::FontColor() const { return ResolveColor(viewer_.FontColor); }
 
 void ToolCanvas::Line(Point a, Point b) const {
   const Point p = ToClient(a), q = ToClient(b);
-  painter_.drawLine(p.x, p.y, q.x, q.y);
+  ClientLine(QPoint(p.x, p.y), QPoint(q.x, q.y), painter_.pen().color());
 }
 
 void ToolCanvas::Text(int y, const QString& text) const {
   const QPen pen = painter_.pen();
-  const QPainter::CompositionMode mode = painter_.compositionMode();
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter_.setPen(FontColor());
   painter_.drawText(QPoint(0, y + QFontMetrics(painter_.font()).ascent()), text);
   painter_.setPen(pen);
-  painter_.setCompositionMode(mode);
 }
 
 void ImageTool::Press(Point at) {
@@ -79,6 +102,15 @@ void RegionTool::Paint(const ToolCanvas& canvas) const {
 void RegionTool::Shift(int32_t dx, int32_t dy) {
   ImageTool::Shift(dx, dy);
   region_ = Shifted(region_, dx, dy);
+}
+
+void ProfileTool::ClearLine() {
+  line_.start = line_.end = Point{};
+  line_.minTone = 65535;
+  line_.maxTone = 0;
+  const ScanInfo& info = image_->GetScanInfo();
+  if (!image_->IsEmpty() && info.originX == 0 && info.originY == 0 && info.width > 0 && info.height > 0)
+    ScanProfile(line_, *image_);
 }
 
 void ProfileTool::Take(Point p, Point q, const CImage& image) {
@@ -118,10 +150,8 @@ void ProfileTool::Paint(const ToolCanvas& canvas) const {
     canvas.Text(H - textHeight, low);
     base = H;
   }
-  QPainter& painter = canvas.Painter();
-  QPen pen = painter.pen();
-  pen.setColor(canvas.FontColor());
-  painter.setPen(pen);
+  // The graph is drawn in the font's colour.
+  const QColor colour = canvas.FontColor();
   const CImage& image = canvas.Image();
   const int32_t L = line_.Length();
   const double step = double(canvas.ClientWidth()) / (double(L) + 1);
@@ -134,7 +164,7 @@ void ProfileTool::Paint(const ToolCanvas& canvas) const {
   // A staircase, one flat step per sample across the client width.
   QPoint from(0, y(0));
   auto lineTo = [&](QPoint to) {
-    painter.drawLine(from, to);
+    canvas.ClientLine(from, to, colour);
     from = to;
   };
   lineTo(QPoint(x(1), from.y()));

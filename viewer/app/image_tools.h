@@ -5,7 +5,10 @@
 // full-resolution image coordinate, so what is drawn and what is reported
 // come from the same pixels at every zoom.
 #include <QColor>
+#include <QImage>
+#include <QPoint>
 #include <QString>
+#include <memory>
 
 #include "viewer/app/tool_geometry.h"
 #include "viewer/core/image.h"
@@ -23,11 +26,17 @@ Point ClientToFull(const TImageViewer& viewer, const CImage& image, Point client
 // The client point at the middle of a full-resolution point's stored pixel.
 Point FullToClient(const TImageViewer& viewer, const CImage& image, Point full);
 
-// The display control's canvas while a tool draws: lines with the pen's
-// raster operation, texts plainly in the overlay font colour.
+// The display control's canvas while a tool draws: texts plainly in the
+// overlay font colour; lines gathered and, when the canvas ends, laid over
+// the frame pixel by pixel with the pen's operation (OverlayColour), so each
+// line pixel changes once and shows on every background.
 class ToolCanvas {
  public:
-  ToolCanvas(QPainter& painter, const TImageViewer& viewer, const CImage& image, bool negative);
+  // frame is what the painter paints on.
+  ToolCanvas(QPainter& painter, QImage& frame, const TImageViewer& viewer, const CImage& image, bool negative);
+  ~ToolCanvas();
+  ToolCanvas(const ToolCanvas&) = delete;
+  ToolCanvas& operator=(const ToolCanvas&) = delete;
 
   QPainter& Painter() const { return painter_; }
   const CImage& Image() const { return image_; }
@@ -37,13 +46,19 @@ class ToolCanvas {
   int TextHeight() const;
   QColor FontColor() const;
   Point ToClient(Point full) const { return FullToClient(viewer_, image_, full); }
-  // A line between two full-resolution points.
+  // A line between two full-resolution points, in the pen's colour.
   void Line(Point a, Point b) const;
+  // A line between two client points in the given colour.
+  void ClientLine(QPoint from, QPoint to, const QColor& colour) const;
   // Text whose top is at (0, y).
   void Text(int y, const QString& text) const;
 
  private:
   QPainter& painter_;
+  QImage& frame_;
+  // The lines drawn so far, each pixel in its pen's colour (opaque).
+  mutable QImage lines_;
+  mutable std::unique_ptr<QPainter> linePainter_;
   const TImageViewer& viewer_;
   const CImage& image_;
   bool negative_;
@@ -90,14 +105,19 @@ class RegionTool : public ImageTool {
 // The profile line and its tone range: every completed drag sets it.
 class ProfileTool : public ImageTool {
  public:
+  // The image whose pixels the line reads (not owned).
+  explicit ProfileTool(const CImage& image) : image_(&image) {}
   const ProfileLine& Line() const { return line_; }
-  // Line (0, 0)-(0, 0); kind and tones stay until the next drag.
-  void ClearLine() { line_.start = line_.end = Point{}; }
+  // Line (0, 0)-(0, 0) with the kind kept; its tones are read again from
+  // the image now held (none when the point lies outside it), so a new
+  // image never shows the tone range of the one before.
+  void ClearLine();
   void Take(Point p, Point q, const CImage& image);
   void Paint(const ToolCanvas& canvas) const override;
   void Shift(int32_t dx, int32_t dy) override;
 
  private:
+  const CImage* image_;
   ProfileLine line_;
 };
 

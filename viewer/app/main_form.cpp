@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QEvent>
@@ -65,7 +66,12 @@ QSlider* TrackBar(QWidget* parent, int position, const char* hint) {
 }  // namespace
 
 TMainForm::TMainForm(ViewerSettings& settings, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), settings_(&settings), prompts_(&prompts), image_(settings), measurementTool_(settings) {
+    : QMainWindow(parent),
+      settings_(&settings),
+      prompts_(&prompts),
+      image_(settings),
+      profileTool_(image_),
+      measurementTool_(settings) {
   setWindowTitle(QStringLiteral("Vornix Image Viewer"));
   setFont(DesignFont());
   actions_.Create(this);
@@ -161,6 +167,11 @@ void TMainForm::CreateControls() {
   // The panels start at their design heights; then the splitter keeps the
   // height the user gave each, also while it is hidden.
   splitter_->setSizes({kCAndBHeight + kLUTHeight, kCAndBHeight, kLUTHeight});
+  // Heights the user drags the panels to are kept for their next showing.
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] {
+    if (candbPanel_->isVisible()) panelHeights_[0] = candbPanel_->height();
+    if (lutPanel_->isVisible()) panelHeights_[1] = lutPanel_->height();
+  });
   candbPanel_->hide();
   lutPanel_->hide();
   setCentralWidget(central);
@@ -339,6 +350,10 @@ void TMainForm::ConnectControls() {
   connect(contrastValue_, &QSlider::valueChanged, this, [this](int) { ContrastValueChange(); });
   connect(brightnessValue_, &QSlider::valueChanged, this, [this](int) { BrightnessValueChange(); });
   scaleEdit_->OnChange = [this] { ScaleEditChange(); };
+  // The arrows zoom as Zoom In and Zoom Out do, whatever the text says.
+  scaleEdit_->OnStep = [this](int steps) {
+    for (int i = 0; i < std::abs(steps); ++i) steps > 0 ? ZoomInExecute() : ZoomOutExecute();
+  };
 
   // The scroll area hears its viewport's context-menu requests.
   connect(imageViewer_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -448,6 +463,8 @@ void TMainForm::UpdateControls() {
   viewMenu_->menuAction()->setEnabled(image);
   colorMenu_->menuAction()->setEnabled(image);
   scaleEdit_->setEnabled(image);
+  scaleEdit_->SetStepsEnabled(a.ZoomIn->isEnabled(),
+                              image && imageViewer_->Core().Scale() > imageViewer_->Core().MinScale());
 
   QPalette labelPalette = scaleLabel_->palette();
   labelPalette.setColor(QPalette::WindowText,
@@ -461,10 +478,24 @@ void TMainForm::UpdateControls() {
   const bool lut = image && a.Histogram->isChecked();
   // Shown and hidden together, so the splitter re-aligns once.
   setUpdatesEnabled(false);
-  candbPanel_->setVisible(candb);
-  lutPanel_->setVisible(lut);
+  ShowPanels(candb, lut);
   setUpdatesEnabled(true);
   UpdateStatusBar();
+}
+
+void TMainForm::ShowPanels(bool candb, bool lut) {
+  if (candbPanel_->isHidden() != candb && lutPanel_->isHidden() != lut) return;
+  // A panel that goes keeps its height for its return; each shown panel
+  // gets the height it last had and the image the rest.
+  if (candbPanel_->isVisible()) panelHeights_[0] = candbPanel_->height();
+  if (lutPanel_->isVisible()) panelHeights_[1] = lutPanel_->height();
+  const QList<int> before = splitter_->sizes();
+  int total = 0;
+  for (int size : before) total += size;
+  candbPanel_->setVisible(candb);
+  lutPanel_->setVisible(lut);
+  const int c = candb ? panelHeights_[0] : 0, l = lut ? panelHeights_[1] : 0;
+  if (total > 0) splitter_->setSizes({std::max(kPanelMinimum, total - c - l), c, l});
 }
 
 }  // namespace viewer

@@ -20,6 +20,7 @@
 #include "viewer/core/image.h"
 #include "viewer/core/settings.h"
 #include "viewer/forms/dialog_providers.h"
+#include "viewer/forms/entry_check.h"
 #include "viewer/widgets/histogram.h"
 #include "viewer/widgets/image_viewer.h"
 #include "viewer/widgets/scale_edit.h"
@@ -140,6 +141,8 @@ class TMainForm : public QMainWindow {
   void ConnectActions();
   void ConnectControls();
   void CAndBPanelResize();
+  // Shows or hides the slider and histogram panels at their kept heights.
+  void ShowPanels(bool candb, bool lut);
 
   // Busy work: hourglass and a text in panel 2.
   void BeginBusy(const QString& text);
@@ -158,6 +161,9 @@ class TMainForm : public QMainWindow {
   // and an existing file confirmed.
   using SaveGuard = std::function<bool(const SaveChoice& choice, const std::string& name)>;
   std::optional<SaveChoice> ChooseSaveName(std::string& name, const SaveGuard& refuse = nullptr);
+  // The folder of the image's file (empty without one): the file dialogs
+  // start there.
+  std::string ImageFolder() const;
   // The image's origin moved from before's (a save into a format without
   // one, the image settings): the tools' points follow it.
   void FollowOrigin(const ScanInfo& before);
@@ -192,6 +198,8 @@ class TMainForm : public QMainWindow {
   void KeepToolsInImage();
 
   int ShowModal(QDialog& dialog);
+  // A form's refused entry is said in an error box of the prompts.
+  RefusalNotice RefusalBox();
 
   ViewerSettings* settings_;
   Prompts* prompts_;
@@ -231,6 +239,8 @@ class TMainForm : public QMainWindow {
   uint16_t toneLow_ = 0, toneHigh_ = 0;
   bool histogramDragging_ = false;
   size_t memoryBaseline_ = 0;
+  // Heights of the slider and the histogram panel, kept while hidden.
+  int panelHeights_[2] = {57, 81};
 };
 
 }  // namespace viewer

@@ -14,10 +14,15 @@ namespace viewer {
 
 int TMainForm::ShowModal(QDialog& dialog) { return modalRunner_ ? modalRunner_(dialog) : dialog.exec(); }
 
+RefusalNotice TMainForm::RefusalBox() {
+  return [this](QWidget* form, const QString& text) { prompts_->Box(form, BoxKind::Error, text.toStdString()); };
+}
+
 void TMainForm::ImageSettingsExecute() {
   const ScanInfo before = image_.GetScanInfo();
   {
     TImageSettingsForm dialog(*settings_, this);
+    dialog.SetRefusalNotice(RefusalBox());
     dialog.SetImage(&image_);
     dialog.SetViewer(imageViewer_);
     ShowModal(dialog);
@@ -33,6 +38,7 @@ void TMainForm::ProgramSettingsExecute() {
   targets.memoryInUse = uint64_t{settings_->startupMemory} + memoryBaseline_;
   targets.updateControls = [this] { UpdateControls(); };
   TProgramSettingsForm dialog(*settings_, std::move(targets), dialogs_, this);
+  dialog.SetRefusalNotice(RefusalBox());
   ShowModal(dialog);
 }
 
@@ -41,6 +47,7 @@ void TMainForm::ResolutionExecute() {
   const uint32_t oldY = image_.GetScanInfo().resolutionY;
   {
     TSetResolutionForm dialog(*settings_, this);
+    dialog.SetRefusalNotice(RefusalBox());
     dialog.SetImage(&image_);
     const Rect roi = Roi();
     dialog.SetRegion(roi.left, roi.top, roi.right, roi.bottom);

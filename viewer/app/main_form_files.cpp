@@ -10,9 +10,9 @@ namespace {
 
 const std::vector<FileFilter>& OpenFilters() {
   static const std::vector<FileFilter> filters = {
-      {"All Images", "*.qew;*.tif;*.bmp;*.dib;*.raw"},
+      {"All Images", "*.qew;*.tif;*.tiff;*.bmp;*.dib;*.raw"},
       {"Brellan Proprietary", "*.qew"},
-      {"Tagged Image Format File", "*.tif"},
+      {"Tagged Image Format File", "*.tif;*.tiff"},
       {"Brellan Breadboard", "*.bmp;*.dib"},
       {"Raw Image Data", "*.raw"},
       {"All Files", "*.*"},
@@ -43,7 +43,7 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 const std::vector<FileFilter>& TMainForm::SaveFilters() {
   static const std::vector<FileFilter> filters = {{"Brellan Proprietary ", "*.qew"},
-                                                  {"Tagged Image Format File", "*.tiff"},
+                                                  {"Tagged Image Format File", "*.tif;*.tiff"},
                                                   {"Brellan Breadboard", "*.bmp"},
                                                   {"Raw Data Format", "*.raw"}};
   return filters;
@@ -62,6 +62,7 @@ std::string TMainForm::AddDefaultExt(const std::string& name, const QString& ext
 std::optional<SaveChoice> TMainForm::ChooseSaveName(std::string& name, const SaveGuard& refuse) {
   std::vector<QString> extensions;
   for (int i = 1; i <= 4; ++i) extensions.push_back(SaveExtension(i));
+  prompts_->StartIn(ImageFolder());
   std::optional<SaveChoice> choice = prompts_->SaveFile(this, SaveFilters(), extensions);
   if (!choice) return std::nullopt;
   name = AddDefaultExt(choice->name, SaveExtension(choice->filterIndex));
@@ -93,8 +94,14 @@ bool TMainForm::SaveOrDropChanges() {
   return !modified_;
 }
 
+std::string TMainForm::ImageFolder() const {
+  if (image_.IsEmpty() || !image_.HasFileName()) return {};
+  return QFileInfo(QString::fromLocal8Bit(image_.FileName().c_str())).absolutePath().toLocal8Bit().toStdString();
+}
+
 void TMainForm::OpenExecute() {
   if (!SaveOrDropChanges()) return;
+  prompts_->StartIn(ImageFolder());
   if (std::optional<std::string> name = prompts_->OpenFile(this, OpenFilters())) OpenAccept(*name);
 }
 
@@ -115,6 +122,7 @@ void TMainForm::OpenFile(const std::string& fileName, bool picture) {
 
 void TMainForm::OpenPictureExecute() {
   if (!SaveOrDropChanges()) return;
+  prompts_->StartIn(ImageFolder());
   if (std::optional<std::string> name = prompts_->OpenFile(this, PictureFilters())) OpenPictureAccept(*name);
 }
 

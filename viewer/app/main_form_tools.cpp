@@ -64,10 +64,7 @@ void TMainForm::ImageViewerPaint() {
   QPainter* canvas = imageViewer_->Canvas();
   ImageTool* tool = CurrentTool();
   if (!canvas || image_.IsEmpty() || !tool) return;
-  // The pen draws "screen and not pen".
-  canvas->setCompositionMode(QPainter::RasterOp_NotSourceAndDestination);
-  tool->Paint(ToolCanvas(*canvas, *imageViewer_, image_, actions_.Negative->isChecked()));
-  canvas->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  tool->Paint(ToolCanvas(*canvas, imageViewer_->Frame(), *imageViewer_, image_, actions_.Negative->isChecked()));
 }
 
 void TMainForm::ShiftTools(int32_t dx, int32_t dy) {

@@ -25,7 +25,10 @@ QString Shown(const std::string& text) {
 
 }  // namespace
 
+void QtPrompts::StartIn(const std::string& folder) { next_ = QString::fromLocal8Bit(folder.c_str()); }
+
 std::optional<QString> QtPrompts::Chosen(QFileDialog& dialog) {
+  next_.clear();
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString file = dialog.selectedFiles().first();
   folder_ = QFileInfo(file).absolutePath();
@@ -33,7 +36,7 @@ std::optional<QString> QtPrompts::Chosen(QFileDialog& dialog) {
 }
 
 std::optional<std::string> QtPrompts::OpenFile(QWidget* parent, const std::vector<FileFilter>& filters) {
-  QFileDialog dialog(parent, QString(), folder_);
+  QFileDialog dialog(parent, QString(), next_.isEmpty() ? folder_ : next_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(FilterTexts(filters));
@@ -44,7 +47,7 @@ std::optional<std::string> QtPrompts::OpenFile(QWidget* parent, const std::vecto
 
 std::optional<SaveChoice> QtPrompts::SaveFile(QWidget* parent, const std::vector<FileFilter>& filters,
                                               const std::vector<QString>& extensions) {
-  QFileDialog dialog(parent, QString(), folder_);
+  QFileDialog dialog(parent, QString(), next_.isEmpty() ? folder_ : next_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   const QStringList texts = FilterTexts(filters);

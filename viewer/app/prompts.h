@@ -29,6 +29,8 @@ enum class Answer { Yes, No, Cancel };
 class Prompts {
  public:
   virtual ~Prompts() = default;
+  // The next file dialog opens in this folder (empty: where it would).
+  virtual void StartIn(const std::string& folder) { (void)folder; }
   // The chosen existing file, or nothing when cancelled.
   virtual std::optional<std::string> OpenFile(QWidget* parent, const std::vector<FileFilter>& filters) = 0;
   // The chosen name and filter; extensions[i] is the one filter i + 1 adds.
@@ -45,10 +47,12 @@ class Prompts {
   }
 };
 
-// The common dialogs and boxes of Qt. The file dialogs open in the folder of
-// the file last chosen in one of them (at first the working folder).
+// The common dialogs and boxes of Qt. A file dialog opens in the folder it
+// was told to start in, else in the folder of the file last chosen in one of
+// them (at first the working folder).
 class QtPrompts : public Prompts {
  public:
+  void StartIn(const std::string& folder) override;
   std::optional<std::string> OpenFile(QWidget* parent, const std::vector<FileFilter>& filters) override;
   std::optional<SaveChoice> SaveFile(QWidget* parent, const std::vector<FileFilter>& filters,
                                      const std::vector<QString>& extensions) override;
@@ -61,6 +65,7 @@ class QtPrompts : public Prompts {
   std::optional<QString> Chosen(QFileDialog& dialog);
 
   QString folder_;
+  QString next_;  // the folder the next dialog starts in
 };
 
 }  // namespace viewer

@@ -70,6 +70,32 @@ void BuildToneTable(uint16_t low, uint16_t high, ToneTable& table) {
   std::fill(table.begin() + high + 1, table.end(), uint8_t{255});
 }
 
+namespace {
+
+// The largest difference of one channel.
+int ChannelDifference(uint32_t a, uint32_t b) {
+  int most = 0;
+  for (int shift : {0, 8, 16}) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    most = std::max(most, d < 0 ? -d : d);
+  }
+  return most;
+}
+
+}  // namespace
+
+uint32_t OverlayColour(uint32_t pen, uint32_t under) {
+  constexpr int kVisible = 64;
+  pen &= 0xFFFFFF;
+  under &= 0xFFFFFF;
+  const uint32_t masked = under & ~pen & 0xFFFFFF;
+  if (ChannelDifference(masked, under) >= kVisible) return masked;
+  const uint32_t lifted = under | pen;
+  if (ChannelDifference(lifted, under) >= kVisible) return lifted;
+  const int luma = (299 * ((under >> 16) & 0xFF) + 587 * ((under >> 8) & 0xFF) + 114 * (under & 0xFF)) / 1000;
+  return luma < 128 ? 0xFFFFFF : 0x000000;
+}
+
 uint8_t TransformCode(int32_t orientation, uint8_t flipHorizontal, uint8_t flipVertical) {
   static constexpr uint8_t kCodes[4][4] = {
       {0, 1, 2, 3},  // North: none, horizontal, vertical, both
@@ -187,8 +213,7 @@ unsigned DisplayCore::SetScale(int32_t scale) {
   scale = std::min(scale, EffectiveMaxScale());
   // Reduced no further than one pixel for the whole picture, so that no page
   // size or coordinate product overflows.
-  const int32_t maxStep = std::max({orientedWidth_, orientedHeight_, 2});
-  if (scale < -maxStep) scale = -maxStep;
+  scale = std::max(scale, MinScale());
   scale_ = scale;
   return ViewChanged();
 }
@@ -205,6 +230,7 @@ int32_t DisplayCore::FitScale(int64_t width, int64_t height) const {
 }
 
 unsigned DisplayCore::FitWhole() {
+  halfX_ = halfY_ = false;
   if (IsEmpty()) {
     scale_ = 1;
     centreX_ = centreY_ = 0;
@@ -213,6 +239,10 @@ unsigned DisplayCore::FitWhole() {
   scale_ = FitScale(orientedWidth_, orientedHeight_);
   centreX_ = orientedWidth_ / 2;
   centreY_ = orientedHeight_ / 2;
+  // An odd count of pixels has a middle pixel: its block is centred, so
+  // that the picture is not shifted by half a block past the client's edge.
+  halfX_ = orientedWidth_ % 2 != 0;
+  halfY_ = orientedHeight_ % 2 != 0;
   return ViewChanged();
 }
 
@@ -223,12 +253,21 @@ unsigned DisplayCore::FitRect(Rect image) {
   ImageToDisplay(x2, y2);
   if (x1 > x2) std::swap(x1, x2);
   if (y1 > y2) std::swap(y1, y2);
-  const int64_t width = Clamp<int64_t>(0, x2 - x1 + 1, orientedWidth_);
-  const int64_t height = Clamp<int64_t>(0, y2 - y1 + 1, orientedHeight_);
+  // The part of the rectangle on the picture is fitted; its middle is the
+  // centre (the middle pixel's block centred for an odd count), so every
+  // pixel of it is on screen.
+  auto fitAxis = [](int64_t a, int64_t b, int64_t size, int64_t& count, int32_t& centre, bool& half) {
+    const int64_t first = std::max<int64_t>(a, 0), last = std::min<int64_t>(b, size - 1);
+    count = Clamp<int64_t>(0, last - first + 1, size);
+    // A rectangle off the picture: its middle kept on the picture.
+    const int64_t middle = count > 0 ? first + count / 2 : (a + b) / 2;
+    centre = ToInt32(Clamp<int64_t>(0, middle, size - 1));
+    half = count % 2 != 0;
+  };
+  int64_t width = 0, height = 0;
+  fitAxis(x1, x2, orientedWidth_, width, centreX_, halfX_);
+  fitAxis(y1, y2, orientedHeight_, height, centreY_, halfY_);
   scale_ = FitScale(width, height);
-  // Kept on the picture also for a rectangle that lies outside it.
-  centreX_ = ToInt32(Clamp<int64_t>(0, (x1 + x2) / 2, orientedWidth_ - 1));
-  centreY_ = ToInt32(Clamp<int64_t>(0, (y1 + y2) / 2, orientedHeight_ - 1));
   return ViewChanged();
 }
 
@@ -264,6 +303,7 @@ unsigned DisplayCore::SetCentre(Point image) {
   if (u == centreX_ && v == centreY_) return 0;
   centreX_ = ToInt32(Clamp<int64_t>(0, u, orientedWidth_ - 1));
   centreY_ = ToInt32(Clamp<int64_t>(0, v, orientedHeight_ - 1));
+  halfX_ = halfY_ = false;
   return ViewChanged();
 }
 
@@ -273,12 +313,12 @@ void DisplayCore::ScreenToImage(Point& p, Point* side) const {
     p = {0, 0};
     return;
   }
-  auto toDisplay = [&](int64_t client, int64_t size, int64_t centre) {
-    const int64_t d = client - size / 2;
+  auto toDisplay = [&](int64_t client, int64_t size, int64_t centre, bool half) {
+    const int64_t d = client - size / 2 + BlockShift(half);
     return scale_ < 0 ? centre + d * -int64_t{scale_} : centre + FloorDiv(d, scale_);
   };
-  int64_t u = toDisplay(p.x, clientWidth_, centreX_);
-  int64_t v = toDisplay(p.y, clientHeight_, centreY_);
+  int64_t u = toDisplay(p.x, clientWidth_, centreX_, halfX_);
+  int64_t v = toDisplay(p.y, clientHeight_, centreY_, halfY_);
   DisplayToImage(u, v);
   if (side) {
     auto beyond = [](int64_t at, int64_t size) { return at < 0 ? -1 : at > size - 1 ? 1 : 0; };
@@ -295,12 +335,12 @@ void DisplayCore::ImageToScreen(Point& p) const {
   }
   int64_t u = p.x, v = p.y;
   ImageToDisplay(u, v);
-  auto toClient = [&](int64_t d, int64_t size, int64_t centre) {
-    if (scale_ >= 1) return (d - centre) * scale_ + scale_ / 2 + size / 2;
+  auto toClient = [&](int64_t d, int64_t size, int64_t centre, bool half) {
+    if (scale_ >= 1) return (d - centre) * scale_ + scale_ / 2 + size / 2 - BlockShift(half);
     return (d - centre) / -int64_t{scale_} + size / 2;
   };
-  p.x = ToInt32(toClient(u, clientWidth_, centreX_));
-  p.y = ToInt32(toClient(v, clientHeight_, centreY_));
+  p.x = ToInt32(toClient(u, clientWidth_, centreX_, halfX_));
+  p.y = ToInt32(toClient(v, clientHeight_, centreY_, halfY_));
 }
 
 ScrollBarState DisplayCore::ScrollBar(ScrollAxis axis) const {
@@ -336,15 +376,20 @@ void DisplayCore::Scroll(ScrollAxis axis, ScrollCode code, int64_t track) {
     case ScrollCode::End: c = oriented - 1; break;
   }
   centre = ToInt32(Clamp<int64_t>(0, c, std::max<int64_t>(0, oriented - 1)));
+  (horizontal ? halfX_ : halfY_) = false;
   needsRender_ = true;
 }
 
-void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale, int32_t& srcStart,
-                            int32_t& srcSize, int32_t& dstStart, int32_t& dstSize) {
+int64_t DisplayCore::BlockShift(bool half) const { return half && scale_ >= 1 ? scale_ / 2 : 0; }
+
+void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale, int64_t shift,
+                            int32_t& srcStart, int32_t& srcSize, int32_t& dstStart, int32_t& dstSize) {
   int64_t src = 0, size, dst;
   if (scale < 0) {
     const int64_t k = -int64_t{scale};
-    size = oriented / k;
+    // Display pixels 0, k, 2k, ...: a last partial step is shown too, so a
+    // picture narrower than k is not left out.
+    size = (oriented + k - 1) / k;
     dst = client / 2 - centre / k;
     if (dst < 0) {
       src = -dst;
@@ -357,7 +402,7 @@ void DisplayCore::PlaceAxis(int64_t client, int64_t oriented, int64_t centre, in
   } else {
     const int64_t s = scale;
     size = oriented;
-    dst = client / 2 - centre * s;
+    dst = client / 2 - centre * s - shift;
     if (dst < -s) {
       src = -dst / s;
       size = oriented - src;
@@ -393,10 +438,10 @@ void DisplayCore::Render(int32_t screenWidth, int32_t screenHeight) {
   SizeBuffer();
   if (IsEmpty()) return;
 
-  PlaceAxis(clientWidth_, orientedWidth_, centreX_, scale_, source_.x, source_.width, destination_.x,
-            destination_.width);
-  PlaceAxis(clientHeight_, orientedHeight_, centreY_, scale_, source_.y, source_.height, destination_.y,
-            destination_.height);
+  PlaceAxis(clientWidth_, orientedWidth_, centreX_, scale_, BlockShift(halfX_), source_.x, source_.width,
+            destination_.x, destination_.width);
+  PlaceAxis(clientHeight_, orientedHeight_, centreY_, scale_, BlockShift(halfY_), source_.y, source_.height,
+            destination_.y, destination_.height);
 
   const int64_t stride = BitmapStride();
   const size_t needed = static_cast<size_t>(stride * source_.height);

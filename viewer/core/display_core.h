@@ -2,6 +2,7 @@
 // The display control's state and arithmetic without any window: tone window
 // and tone table, colour tables, orientation transforms, integer zoom, the
 // scroll model and rendering the visible part into an 8-bit indexed bitmap.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -33,6 +34,13 @@ void BuildColorTable(EMapping mapping, const ColorInfo& info, ColorTable& table)
 // Index 0 below the window, 255 above it, rounded to nearest (ties to even)
 // inside it.
 void BuildToneTable(uint16_t low, uint16_t high, ToneTable& table);
+// The colour (0x00RRGGBB) an overlay pen leaves on a pixel: "screen and not
+// pen" where that changes the pixel visibly; where it does not (the pixel
+// has little of the pen's colour, as black or navy under a yellow pen), the
+// pen's colour added to the pixel; where neither shows, black or white,
+// whichever lies farther from the pixel. So an overlay shows on every
+// background.
+uint32_t OverlayColour(uint32_t pen, uint32_t under);
 // Transform code 0..7 of an orientation (0 North .. 3 West, others North)
 // and the two flips.
 uint8_t TransformCode(int32_t orientation, uint8_t flipHorizontal, uint8_t flipVertical);
@@ -110,7 +118,15 @@ class DisplayCore {
   int32_t Contrast() const { return contrast_; }
   int32_t Brightness() const { return brightness_; }
   int32_t Scale() const { return scale_; }
+  // The least scale: one shown pixel for the picture's longer side.
+  int32_t MinScale() const { return -std::max({orientedWidth_, orientedHeight_, 2}); }
   Point Centre() const { return {centreX_, centreY_}; }
+  // Client pixels the picture is moved left and up from where the centre
+  // pixel's block starts at the client's middle: half a block on an axis
+  // where a fit centred an odd count of pixels.
+  Point CentreShift() const {
+    return {static_cast<int32_t>(BlockShift(halfX_)), static_cast<int32_t>(BlockShift(halfY_))};
+  }
   int32_t ClientWidth() const { return clientWidth_; }
   int32_t ClientHeight() const { return clientHeight_; }
 
@@ -137,8 +153,11 @@ class DisplayCore {
   void DisplayToImage(int64_t& u, int64_t& v) const;
   void ImageToDisplay(int64_t& x, int64_t& y) const;
   void SizeBuffer();
-  static void PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale, int32_t& srcStart,
-                        int32_t& srcSize, int32_t& dstStart, int32_t& dstSize);
+  // Client pixels the picture moves left (up) so that the centre pixel's
+  // block is centred on the client's middle (magnified views only).
+  int64_t BlockShift(bool half) const;
+  static void PlaceAxis(int64_t client, int64_t oriented, int64_t centre, int32_t scale, int64_t shift,
+                        int32_t& srcStart, int32_t& srcSize, int32_t& dstStart, int32_t& dstSize);
 
   const ViewerSettings* settings_;
   EMapping mapping_ = mPositive;
@@ -159,6 +178,10 @@ class DisplayCore {
   ToneTable tones_{};
   int32_t centreX_ = 0;
   int32_t centreY_ = 0;
+  // Set by a fit of an odd count of pixels on that axis: the centre pixel's
+  // block is centred on the client's middle instead of starting there.
+  bool halfX_ = false;
+  bool halfY_ = false;
   int32_t scale_ = 1;
   int32_t clientWidth_ = 0;
   int32_t clientHeight_ = 0;

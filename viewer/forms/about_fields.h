@@ -9,8 +9,11 @@ class QWidget;
 
 namespace viewer {
 
-// Adds "label" and an empty value text named name at the row; returns the value.
-QLabel* AddField(QGridLayout* grid, int row, const char* label, const char* name);
+// Adds "label" and an empty value text named name at the row; returns the
+// value. A long value (long: a path) is shown shortened in its middle past
+// half the screen's width, whole in its tool tip, so the form never grows
+// wider than the screen; its text stays whole.
+QLabel* AddField(QGridLayout* grid, int row, const char* label, const char* name, bool mayBeLong = false);
 // The value text of that name within the form.
 QString FieldText(const QWidget* form, const char* name);
 // The single "OK" button row that closes a form.

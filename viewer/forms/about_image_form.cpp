@@ -1,5 +1,7 @@
 #include "viewer/forms/about_image_form.h"
 
+#include <string_view>
+
 #include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -68,7 +70,7 @@ TAboutImageForm::TAboutImageForm(QWidget* parent) : QDialog(parent) {
     auto* box = new QGroupBox(QString::fromLatin1(title));
     auto* grid = new QGridLayout(box);
     int row = 0;
-    for (const auto& [label, name] : rows) AddField(grid, row++, label, name);
+    for (const auto& [label, name] : rows) AddField(grid, row++, label, name, std::string_view(name) == "FIName");
     return box;
   };
   auto* layout = new QVBoxLayout(this);

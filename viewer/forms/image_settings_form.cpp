@@ -152,7 +152,8 @@ void TImageSettingsForm::BuildAcquisitionPage(QWidget* page) {
   auto* resolution = new QGridLayout;
   resolution->addWidget(stResolution_, 0, 0, 1, 3);
   auto* origin = new QGridLayout;
-  origin->addWidget(new QLabel(QStringLiteral("Scan Origin")), 0, 0, 1, 3);
+  stOrigin_ = new QLabel(QStringLiteral("Scan Origin"));
+  origin->addWidget(stOrigin_, 0, 0, 1, 3);
   int row = 1;
   for (const Axis* axis : {&x_, &y_}) {
     resolution->addWidget(axis->resLabel, row, 0);
@@ -250,6 +251,32 @@ void TImageSettingsForm::ResChanged() {
   ShowReadouts(x_);
   ShowReadouts(y_);
   SomethingChanged();
+}
+
+bool TImageSettingsForm::CheckEntries() {
+  if (!image_) return true;
+  const ScanInfo& info = image_->GetScanInfo();
+  // The largest resolution typed: 2^31 - 1 pixels per metre, in the units.
+  const int64_t largestResolution =
+      units_ == 1 ? static_cast<int64_t>(RoundEven(kLargestCoordinate * kMetresPerInch)) : kLargestCoordinate;
+  const struct {
+    QLineEdit* edit;
+    const QLabel* heading;
+    const QLabel* axis;
+    int64_t largest;
+  } entries[] = {
+      {x_.res, stResolution_, x_.resLabel, largestResolution},
+      {y_.res, stResolution_, y_.resLabel, largestResolution},
+      {x_.origin, stOrigin_, x_.originLabel, kLargestCoordinate + 1 - info.width},
+      {y_.origin, stOrigin_, y_.originLabel, kLargestCoordinate + 1 - info.height},
+  };
+  for (const auto& e : entries) {
+    const std::optional<int32_t> v = WholeNumber(e.edit->text());
+    if (v && *v >= 0 && *v <= e.largest) continue;
+    return Refuse(e.edit, e.heading->text() + " (" + e.axis->text() + ")", e.edit->text(),
+                  QStringLiteral("a whole number from 0 to %1").arg(std::max<int64_t>(0, e.largest)));
+  }
+  return true;
 }
 
 uint32_t TImageSettingsForm::ChosenSource() const {

@@ -31,6 +31,8 @@ class TImageSettingsForm : public SettingsDialog {
 
   void LoadControls() override;
   void StoreControls() override;
+  // Resolutions and origins are whole numbers the image can hold.
+  bool CheckEntries() override;
 
  private:
   struct Axis {
@@ -64,6 +66,7 @@ class TImageSettingsForm : public SettingsDialog {
   QCheckBox* cbFlipVertical_;
   QComboBox* cbSource_;
   QLabel* stResolution_;
+  QLabel* stOrigin_;
   Axis x_{};
   Axis y_{};
 };

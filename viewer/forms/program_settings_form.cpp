@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "viewer/core/names.h"
 #include "viewer/core/settings.h"
@@ -158,7 +160,7 @@ FontPanel* TProgramSettingsForm::MakeFontPanel(const char* name) {
 
 QWidget* TProgramSettingsForm::BuildMainDisplayPage() {
   auto* page = new QWidget;
-  udMaxScale_ = Named(new QSpinBox, "udMaxScale");
+  udMaxScale_ = Named(new EntrySpinBox, "udMaxScale");
   udMaxScale_->setRange(1, kLargestMaxScale);
   connect(udMaxScale_, &QSpinBox::valueChanged, this, [this] { SomethingChanged(); });
   pMainColor_ = MakeColorPanel("pMainColor");
@@ -179,7 +181,7 @@ QWidget* TProgramSettingsForm::BuildHistogramPage() {
   pHistogramColor_ = MakeColorPanel("pHistogramColor");
   pHistogramPen_ = MakeColorPanel("pHistogramPen");
   pHistogramFont_ = MakeFontPanel("pHistogramFont");
-  udLUTSize_ = Named(new QSpinBox, "udLUTSize");
+  udLUTSize_ = Named(new EntrySpinBox, "udLUTSize");
   udLUTSize_->setRange(0, kLargestLUTWidth);
   connect(udLUTSize_, &QSpinBox::valueChanged, this, [this] { SomethingChanged(); });
   pHistogramLUT_ = MakeColorPanel("pHistogramLUT");
@@ -204,6 +206,9 @@ QWidget* TProgramSettingsForm::BuildColorizePage() {
   const char* const names[3][3] = {{"sbRCenter", "sbRRange", "sbRIntensity"},
                                    {"sbGCenter", "sbGRange", "sbGIntensity"},
                                    {"sbBCenter", "sbBRange", "sbBIntensity"}};
+  // The labels of all three panels share one width, so the nine bars start
+  // and end in line.
+  std::vector<QLabel*> labels;
   for (int colour = 0; colour < 3; ++colour) {
     auto* box = new QGroupBox;
     auto* form = new QFormLayout(box);
@@ -215,10 +220,15 @@ QWidget* TProgramSettingsForm::BuildColorizePage() {
       bar->setPageStep(part == 2 ? 8 : 10);
       connect(bar, &QScrollBar::valueChanged, this, [this] { ColorChange(); });
       ramps_[colour * 3 + part] = bar;
-      form->addRow(QString::fromLatin1(part == 2 ? panels[colour] : part == 0 ? "Center" : "Range"), bar);
+      auto* label = new QLabel(QString::fromLatin1(part == 2 ? panels[colour] : part == 0 ? "Center" : "Range"));
+      labels.push_back(label);
+      form->addRow(label, bar);
     }
     layout->addWidget(box);
   }
+  int widest = 0;
+  for (QLabel* label : labels) widest = std::max(widest, label->sizeHint().width());
+  for (QLabel* label : labels) label->setFixedWidth(widest);
   return page;
 }
 
@@ -265,6 +275,19 @@ ColorInfo TProgramSettingsForm::ScrollPositions() const {
 void TProgramSettingsForm::ColorChange() {
   if (targets_.viewer) targets_.viewer->SetColorInfo(ScrollPositions());
   SomethingChanged();
+}
+
+bool TProgramSettingsForm::CheckEntries() {
+  if (!ImageSizeKB(eImageSize_->text()))
+    return Refuse(eImageSize_, QStringLiteral("Maximum Image Size (KB)"), eImageSize_->text(),
+                  QStringLiteral("a whole number from 0 to %1").arg(kLargestImageSizeKB));
+  const std::pair<EntrySpinBox*, const char*> spins[] = {{udMaxScale_, "Maximum Scale Factor"},
+                                                         {udLUTSize_, "Histogram LUT Size"}};
+  for (const auto& [spin, label] : spins)
+    if (!spin->HoldsValue())
+      return Refuse(spin, QString::fromLatin1(label), spin->text(),
+                    QStringLiteral("a whole number from %1 to %2").arg(spin->minimum()).arg(spin->maximum()));
+  return true;
 }
 
 void TProgramSettingsForm::StoreControls() {

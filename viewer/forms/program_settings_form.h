@@ -44,6 +44,8 @@ class TProgramSettingsForm : public SettingsDialog {
 
   void LoadControls() override;
   void StoreControls() override;
+  // The image size, scale limit and LUT size are whole numbers in range.
+  bool CheckEntries() override;
 
   void reject() override;  // Cancel, Escape and the close box
 
@@ -69,14 +71,14 @@ class TProgramSettingsForm : public SettingsDialog {
   QLabel* tTotalMem_;
   QLabel* tPhysMem_;
   QComboBox* cbUnits_;
-  QSpinBox* udMaxScale_;
+  EntrySpinBox* udMaxScale_;
   ColorPanel* pMainColor_;
   ColorPanel* pMainPen_;
   FontPanel* pMainFont_;
   ColorPanel* pHistogramColor_;
   ColorPanel* pHistogramPen_;
   FontPanel* pHistogramFont_;
-  QSpinBox* udLUTSize_;
+  EntrySpinBox* udLUTSize_;
   ColorPanel* pHistogramLUT_;
   ColorPanel* pHistogramBackground_;
   // Centre, range, intensity of red, green, blue: the colour information order.

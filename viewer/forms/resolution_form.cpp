@@ -65,6 +65,7 @@ TSetResolutionForm::TSetResolutionForm(const ViewerSettings& settings, QWidget* 
   bCancel_ = Named(new QPushButton(QStringLiteral("&Cancel")), "bCancel");
   bOK_->setDefault(true);
   connect(bOK_, &QPushButton::clicked, this, [this] {
+    if (!CheckEntries()) return;
     StoreResolution();
     accept();
   });
@@ -157,12 +158,29 @@ void TSetResolutionForm::SizeChange(Axis& axis) {
   // A size that is not a positive number, or a result outside
   // 1 .. 2^31 - 1 pixels per metre, keeps the working resolution.
   const std::optional<double> s = RealNumber(axis.size->Text());
-  if (s && *s > 0) {
-    const double p = static_cast<double>(axis.roiPixels);
-    const double r = RoundEven(units_ == 1 ? p / *s / kMetresPerInch : units_ == 4 ? p * 100 / *s : p * 1000 / *s);
-    if (std::isfinite(r) && r >= 1 && r <= kLargestResolution) axis.resolution = static_cast<uint32_t>(r);
-  }
+  if (s)
+    if (const std::optional<uint32_t> r = ResolutionFrom(axis, *s)) axis.resolution = *r;
   ShowResolution();
+}
+
+std::optional<uint32_t> TSetResolutionForm::ResolutionFrom(const Axis& axis, double s) const {
+  if (!(s > 0)) return std::nullopt;
+  const double p = static_cast<double>(axis.roiPixels);
+  const double r = RoundEven(units_ == 1 ? p / s / kMetresPerInch : units_ == 4 ? p * 100 / s : p * 1000 / s);
+  if (!std::isfinite(r) || r < 1 || r > kLargestResolution) return std::nullopt;
+  return static_cast<uint32_t>(r);
+}
+
+bool TSetResolutionForm::CheckEntries() {
+  for (const Axis* axis : {&x_, &y_}) {
+    const std::optional<double> s = RealNumber(axis->size->Text());
+    if (s && (*s == 0 || ResolutionFrom(*axis, *s))) continue;
+    return RefuseEntry(this, axis->size, axis->caption->text() + " " + axis->sizeLabel->text(), axis->size->Text(),
+                       QStringLiteral("a size giving 1 to 2147483647 pixels per meter (or 0, which keeps the "
+                                      "resolution)"),
+                       notice_);
+  }
+  return true;
 }
 
 void TSetResolutionForm::ShowResolution() {

@@ -1,6 +1,9 @@
 #pragma once
 // TSetResolutionForm ("Scan Resolution"): the x and y resolution of an image
 // from the physical length of the region of interest; OK stores them.
+#include <optional>
+
+#include "viewer/forms/entry_check.h"
 #include <QAbstractSpinBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -38,6 +41,11 @@ class TSetResolutionForm : public QDialog {
   // The region of interest, full-resolution inclusive corners.
   void SetRegion(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   void StoreResolution();
+  // Each size is a number giving 1 .. 2^31 - 1 pixels per metre, or 0
+  // (the resolution left as it is); else the first other is refused.
+  bool CheckEntries();
+  // How a refused entry is said (default: a box that does not block).
+  void SetRefusalNotice(RefusalNotice notice) { notice_ = std::move(notice); }
 
   // Working resolutions in pixels per metre (0 = undefined).
   uint32_t ResolutionX() const { return x_.resolution; }
@@ -61,10 +69,13 @@ class TSetResolutionForm : public QDialog {
   void ShowSizes();
   void ShowResolution();
   void SizeChange(Axis& axis);
+  // The resolution a size s gives, when it is one that can be stored.
+  std::optional<uint32_t> ResolutionFrom(const Axis& axis, double s) const;
   void ShowAxis(const Axis& axis);
 
   CImage* image_ = nullptr;
   uint8_t units_;
+  RefusalNotice notice_;
   Axis x_{};
   Axis y_{};
   QPushButton* bOK_;

@@ -28,11 +28,13 @@ SettingsDialog::SettingsDialog(const QString& caption, int clientWidth, int clie
   bOK_->setDefault(true);
   bApply_->setEnabled(false);
   connect(bOK_, &QPushButton::clicked, this, [this] {
+    if (!CheckEntries()) return;
     StoreControls();
     accept();
   });
   connect(bCancel_, &QPushButton::clicked, this, [this] { reject(); });
   connect(bApply_, &QPushButton::clicked, this, [this] {
+    if (!CheckEntries()) return;
     StoreControls();
     LoadControls();
   });
@@ -63,5 +65,9 @@ void SettingsDialog::FitToContents() {
 void SettingsDialog::SomethingChanged() { bApply_->setEnabled(true); }
 
 void SettingsDialog::ChangesStored() { bApply_->setEnabled(false); }
+
+bool SettingsDialog::Refuse(QWidget* entry, const QString& label, const QString& text, const QString& rule) const {
+  return RefuseEntry(const_cast<SettingsDialog*>(this), entry, label, text, rule, notice_);
+}
 
 }  // namespace viewer

@@ -154,8 +154,13 @@ void THistogram::paintEvent(QPaintEvent*) {
   painter.setPen(ResolveColor(FontColor));
   const QFontMetrics metrics(font());
   const QString low = QString::number(shownLow_), high = QString::number(shownHigh_);
-  painter.drawText(QPoint(0, metrics.ascent()), low);
-  painter.drawText(QPoint(cw - metrics.horizontalAdvance(high) - 2, metrics.ascent()), high);
+  // Each label on a patch of the background, so bars under it do not hide it.
+  auto label = [&](int x, const QString& text) {
+    painter.fillRect(QRect(x - 1, 0, metrics.horizontalAdvance(text) + 2, metrics.height()), ResolveColor(Color));
+    painter.drawText(QPoint(x, metrics.ascent()), text);
+  };
+  label(0, low);
+  label(cw - metrics.horizontalAdvance(high) - 2, high);
   DrawLUTBar(painter, cw, ch);
 }
 

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <algorithm>
 #include <limits>
 
 namespace viewer {
@@ -174,40 +175,50 @@ void TImageViewer::resizeEvent(QResizeEvent* event) {
   if (!quietResize_) Fire(events);
 }
 
+void TImageViewer::DrawPicture() {
+  // The margins in the brush colour, then the bitmap with each of its
+  // pixels as an exact s x s block (a block cut by the client's edge too).
+  frame_.fill(color_);
+  if (core_.IsEmpty()) return;
+  if (core_.NeedsRender()) {
+    const QSize size = ScreenSize();
+    core_.Render(size.width(), size.height());
+  }
+  const auto& d = core_.Destination();
+  const auto& src = core_.Source();
+  if (src.width <= 0 || src.height <= 0) return;
+  const int s = core_.Scale() >= 1 ? core_.Scale() : 1;
+  const ColorTable& table = core_.Colors();
+  const int cw = frame_.width(), ch = frame_.height();
+  const int x0 = std::max(0, d.x), x1 = std::min(cw, d.x + d.width);
+  const int y0 = std::max(0, d.y), y1 = std::min(ch, d.y + d.height);
+  const uint8_t* bitmap = core_.Bitmap();
+  const int stride = core_.BitmapStride();
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* row = bitmap + size_t((y - d.y) / s) * stride;
+    auto* out = reinterpret_cast<QRgb*>(frame_.scanLine(y));
+    for (int x = x0; x < x1; ++x) out[x] = 0xFF000000u | table[row[(x - d.x) / s]];
+  }
+}
+
 void TImageViewer::paintEvent(QPaintEvent*) {
-  QPainter painter(viewport());
-  const QBrush brush(color_, Qt::SolidPattern);
-  const int cw = core_.ClientWidth(), ch = core_.ClientHeight();
-  if (core_.IsEmpty()) {
-    painter.fillRect(QRect(0, 0, viewport()->width(), viewport()->height()), brush);
-  } else {
-    if (core_.NeedsRender()) {
-      const QSize size = ScreenSize();
-      core_.Render(size.width(), size.height());
-    }
-    const auto& d = core_.Destination();
-    const auto& src = core_.Source();
-    if (d.x > 0) painter.fillRect(QRect(0, 0, d.x, ch), brush);
-    if (d.y > 0) painter.fillRect(QRect(d.x, 0, d.width, d.y), brush);
-    if (d.y + d.height < ch) painter.fillRect(QRect(d.x, d.y + d.height, d.width, ch - d.y - d.height), brush);
-    if (d.x + d.width < cw) painter.fillRect(QRect(d.x + d.width, 0, cw - d.x - d.width, ch), brush);
-    if (src.width > 0 && src.height > 0) {
-      QImage bitmap(core_.Bitmap(), src.width, src.height, core_.BitmapStride(), QImage::Format_Indexed8);
-      QList<QRgb> colours(256);
-      const ColorTable& table = core_.Colors();
-      for (int i = 0; i < 256; ++i) colours[i] = 0xFF000000u | table[i];
-      bitmap.setColorTable(colours);
-      painter.drawImage(QRect(d.x, d.y, d.width, d.height), bitmap, QRect(0, 0, src.width, src.height));
+  // The picture and the overlay are drawn into one frame that the overlay
+  // can read back, then shown.
+  const QSize size = viewport()->size();
+  if (frame_.size() != size) frame_ = QImage(size, QImage::Format_RGB32);
+  if (!size.isEmpty()) {
+    DrawPicture();
+    if (OnPaint) {
+      QPainter painter(&frame_);
+      painter.setFont(font());
+      painter.setBrush(Qt::NoBrush);
+      painter.setPen(pen_);
+      canvas_ = &painter;
+      OnPaint(this);
+      canvas_ = nullptr;
     }
   }
-  if (OnPaint) {
-    painter.setFont(font());
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(pen_);
-    canvas_ = &painter;
-    OnPaint(this);
-    canvas_ = nullptr;
-  }
+  QPainter(viewport()).drawImage(0, 0, frame_);
 }
 
 void TImageViewer::mousePressEvent(QMouseEvent* event) {

@@ -5,6 +5,7 @@
 // DisplayCore, this class adds the window, the scroll bars and painting.
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QImage>
 #include <QPen>
 #include <functional>
 
@@ -71,6 +72,9 @@ class TImageViewer : public QAbstractScrollArea {
   void SetPen(const QPen& pen);
   const QPen& Pen() const { return pen_; }
   QPainter* Canvas() const { return canvas_; }
+  // The frame the canvas paints on: the picture and margins as shown, so
+  // the overlay can read what lies under it.
+  QImage& Frame() { return frame_; }
 
   // Read access to the state (sizes, transform, window, scale, centre,
   // source and destination rectangles).
@@ -93,6 +97,7 @@ class TImageViewer : public QAbstractScrollArea {
   void UpdateScrollBars();
   void ShowScrollBars(bool show);
   void OnScrollAction(ScrollAxis axis, int action);
+  void DrawPicture();
 
   DisplayCore core_;
   QColor color_{0, 0, 128};  // navy
@@ -100,6 +105,7 @@ class TImageViewer : public QAbstractScrollArea {
   QPen pen_;
   ColorValue penColorValue_ = 0;
   QPainter* canvas_ = nullptr;
+  QImage frame_;
   bool pressed_ = false;
   bool quietResize_ = false;  // scroll bars shown or hidden by SetData
 };

@@ -16,7 +16,7 @@ ScaleEdit::ScaleEdit(QWidget* owner) : QAbstractSpinBox(owner) {
   connect(lineEdit(), &QLineEdit::textChanged, this, [this](const QString&) {
     bool ok = false;
     const int v = Text().trimmed().toInt(&ok);
-    if (ok) position_ = Clamp(kLowest, v, kHighest);
+    if (ok) position_ = v;
     if (OnChange) OnChange();
   });
 }
@@ -33,10 +33,26 @@ int ScaleEdit::Value() const {
   return ok ? v : position_;
 }
 
-void ScaleEdit::stepBy(int steps) { SetText(QString::number(Clamp(kLowest, Value() + steps, kHighest))); }
+void ScaleEdit::stepBy(int steps) {
+  if (OnStep) {
+    OnStep(steps);
+    return;
+  }
+  SetText(QString::number(Clamp(kLowest, Value() + steps, kHighest)));
+}
+
+void ScaleEdit::SetStepsEnabled(bool up, bool down) {
+  upEnabled_ = up;
+  downEnabled_ = down;
+  update();
+}
 
 QAbstractSpinBox::StepEnabled ScaleEdit::stepEnabled() const {
-  return isEnabled() ? (StepUpEnabled | StepDownEnabled) : StepNone;
+  if (!isEnabled()) return StepNone;
+  StepEnabled enabled = StepNone;
+  if (upEnabled_) enabled |= StepUpEnabled;
+  if (downEnabled_) enabled |= StepDownEnabled;
+  return enabled;
 }
 
 QValidator::State ScaleEdit::validate(QString&, int&) const { return QValidator::Acceptable; }

@@ -37,6 +37,7 @@ inline QApplication& App() {
 // Answers dialogs from queues (empty: cancelled / No) and records boxes.
 class RecordingPrompts : public Prompts {
  public:
+  void StartIn(const std::string& folder) override { startFolders.push_back(folder); }
   std::optional<std::string> OpenFile(QWidget*, const std::vector<FileFilter>& filters) override {
     openFilters = filters;
     if (opens.empty()) return std::nullopt;
@@ -76,6 +77,7 @@ class RecordingPrompts : public Prompts {
   std::vector<std::pair<BoxKind, std::string>> boxes;
   std::vector<std::string> questions;
   std::vector<FileFilter> openFilters, saveFilters;
+  std::vector<std::string> startFolders;  // one for each file dialog
 };
 
 using testsupport::RegistryFolder;

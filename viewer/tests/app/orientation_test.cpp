@@ -31,8 +31,8 @@ TEST_F(OrientationTest, EveryOrientationAndFlipOnScreen) {
       for (int v = 0; v < H; ++v)
         for (int u = 0; u < W; ++u) {
           const Point px = test::Shown(code, w, h, u, v);
-          const int x = (u - core.Centre().x) * s + s / 2 + core.ClientWidth() / 2;
-          const int y = (v - core.Centre().y) * s + s / 2 + core.ClientHeight() / 2;
+          const int x = (u - core.Centre().x) * s + s / 2 + core.ClientWidth() / 2 - core.CentreShift().x;
+          const int y = (v - core.Centre().y) * s + s / 2 + core.ClientHeight() / 2 - core.CentreShift().y;
           const int t = tones[px.y * w + px.x];
           EXPECT_EQ(At(shot, {x, y}),
                     test::ExpectedColour(mNegative, test::ExpectedIndex(t, 100, 600), kDefaultColorInfo))

@@ -109,5 +109,35 @@ TEST_F(PanelsTest, HistogramGrowsWithItsPanel) {
   EXPECT_EQ(panel->height(), tall);
 }
 
+TEST_F(PanelsTest, EachPanelComesBackAtItsOwnHeight) {
+  QWidget* candb = Child<QWidget>("CAndBPanel");
+  QWidget* lut = Child<QWidget>("LUTPanel");
+  // The slider panel dragged far up (larger), then the histogram instead.
+  form->Actions().CAndB->trigger();
+  QApplication::processEvents();
+  DragHandle(candb, -200);
+  const int grown = candb->height();
+  ASSERT_GT(grown, 200);
+  form->Actions().Histogram->trigger();
+  QApplication::processEvents();
+  ASSERT_FALSE(candb->isVisible());
+  EXPECT_EQ(lut->height(), 81) << "the histogram at its design height";
+  // The histogram dragged a little down (smaller); each keeps its own.
+  DragHandle(lut, 20);
+  const int shrunk = lut->height();
+  ASSERT_LT(shrunk, 81);
+  form->Actions().CAndB->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(candb->height(), grown);
+  form->Actions().Histogram->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(lut->height(), shrunk);
+  // Hidden with the tool off, shown again alike.
+  form->Actions().Histogram->trigger();
+  form->Actions().Histogram->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(lut->height(), shrunk);
+}
+
 }  // namespace
 }  // namespace viewer

@@ -198,14 +198,15 @@ TEST_F(SaveTest, SaveDialogFiltersInOrder) {
   form->Actions().SaveAs->trigger();  // cancelled
   ASSERT_EQ(prompts.saveFilters.size(), 4u);
   EXPECT_EQ(prompts.saveFilters[0].description, "Brellan Proprietary ");
-  EXPECT_EQ(prompts.saveFilters[1].patterns, "*.tiff");
+  EXPECT_EQ(prompts.saveFilters[1].patterns, "*.tif;*.tiff");
   EXPECT_EQ(TMainForm::SaveExtension(2), ".tif");
   EXPECT_EQ(TMainForm::AddDefaultExt("a.b/scan", ".raw"), "a.b/scan.raw");
   EXPECT_EQ(TMainForm::AddDefaultExt("c:scan", ".raw"), "c:scan.raw");
   EXPECT_EQ(TMainForm::AddDefaultExt("scan.dat", ".raw"), "scan.dat");
   form->Actions().Open->trigger();
   ASSERT_EQ(prompts.openFilters.size(), 6u);
-  EXPECT_EQ(prompts.openFilters[0].patterns, "*.qew;*.tif;*.bmp;*.dib;*.raw");
+  EXPECT_EQ(prompts.openFilters[0].patterns, "*.qew;*.tif;*.tiff;*.bmp;*.dib;*.raw");
+  EXPECT_EQ(prompts.openFilters[2].patterns, "*.tif;*.tiff");
 }
 
 }  // namespace

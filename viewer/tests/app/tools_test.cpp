@@ -34,8 +34,10 @@ TEST_F(ToolsTest, RegionDragSetsTheROIAndDrawsScreenAndNotPen) {
   Drag({30, 20}, {5, 4});
   EXPECT_EQ(form->Roi(), (Rect{5, 4, 30, 20}));
   const QImage shot = Grab();
-  // Yellow pen: (g, g, g) and not (255, 255, 0) gives (0, 0, g).
-  EXPECT_EQ(At(shot, ScreenOf(5, 10)), 0x000000u);  // grey 10 maps to index 0 under window 10..11
+  // Yellow pen: (g, g, g) and not (255, 255, 0) gives (0, 0, g); on black
+  // (grey 10 maps to index 0 under window 10..11) that would leave nothing,
+  // so the outline takes the pen's yellow there.
+  EXPECT_EQ(At(shot, ScreenOf(5, 10)), 0xFFFF00u);
   // On a mid grey the blue channel survives.
   View()->SetWindow(PackTones(0, 20));
   const QImage mid = Grab();
@@ -47,6 +49,44 @@ TEST_F(ToolsTest, RegionDragSetsTheROIAndDrawsScreenAndNotPen) {
   form->Actions().Region->trigger();
   Drag({1, 1}, {2, 2});
   EXPECT_EQ(form->Roi(), (Rect{5, 4, 30, 20}));
+}
+
+TEST_F(ToolsTest, OverlaysShowOnBlackAndOnTheNavyMargin) {
+  // Black on screen: a flat tone at the bottom of the window, positive.
+  OpenImage(40, 30, [](uint32_t x, uint32_t y) { return x == 39 && y == 29 ? 11 : 10; });
+  form->Actions().Positive->trigger();
+  ASSERT_EQ(At(Grab(), ScreenOf(20, 15)), 0u);
+  form->Actions().Region->trigger();
+  Drag({5, 4}, {30, 20});
+  QImage shot = Grab();
+  for (const Point corner : {Point{5, 4}, Point{30, 4}, Point{30, 20}, Point{5, 20}, Point{17, 4}, Point{5, 12}})
+    EXPECT_NE(At(shot, ScreenOf(corner.x, corner.y)), 0u) << "outline at " << corner.x << "," << corner.y;
+  EXPECT_EQ(At(shot, ScreenOf(17, 12)), 0u);  // inside: untouched
+  // The measured line, also while it is dragged.
+  form->Actions().Measurement->trigger();
+  const Point a = ScreenOf(5, 25), b = ScreenOf(35, 25);
+  SendMouse(Viewport(), QEvent::MouseMove, {a.x, a.y});
+  SendMouse(Viewport(), QEvent::MouseButtonPress, {a.x, a.y});
+  SendMouse(Viewport(), QEvent::MouseMove, {b.x, b.y});
+  EXPECT_NE(At(Grab(), ScreenOf(20, 25)), 0u) << "measured line while dragged";
+  SendMouse(Viewport(), QEvent::MouseButtonRelease, {b.x, b.y});
+  EXPECT_NE(At(Grab(), ScreenOf(20, 25)), 0u) << "measured line";
+
+  // The profile graph runs across the whole width of the top fifth, also
+  // over the navy margins beside a narrow picture.
+  OpenImage(4, 4, [](uint32_t x, uint32_t y) { return 1000 * (x + 4 * y); });
+  form->Actions().Profile->trigger();
+  Drag({0, 1}, {3, 1});
+  ASSERT_EQ(form->Profile().kind, 1);
+  shot = Grab();
+  const DisplayCore& core = View()->Core();
+  const int right = core.Destination().x + core.Destination().width;
+  ASSERT_LT(right, core.ClientWidth() - 10) << "a margin right of the picture";
+  int graph = 0;
+  for (int y = 0; y <= core.ClientHeight() / 5; ++y)
+    for (int x = right; x < core.ClientWidth(); ++x)
+      if (At(shot, {x, y}) != 0x000080u) ++graph;
+  EXPECT_GT(graph, 0) << "graph pixels over the navy margin";
 }
 
 TEST_F(ToolsTest, CropKeepsTheRegionAndMarksModified) {
@@ -94,6 +134,28 @@ TEST_F(ToolsTest, ProfileDragCases) {
   }
   EXPECT_EQ(form->Profile().Length(), 14);
   Grab();  // the graph paints without fault
+}
+
+TEST_F(ToolsTest, AnotherImageDropsTheProfileTonesOfTheOneBefore) {
+  OpenImage(40, 40, [](uint32_t x, uint32_t y) { return 100 + x + 50 * y; });
+  form->Actions().Profile->trigger();
+  Drag({10, 10}, {30, 14});
+  ASSERT_EQ(form->Profile().minTone, 100 + 10 + 50 * 12);
+  // The next image: the reset line (0, 0) reads its tones.
+  OpenImage(8, 8, [](uint32_t x, uint32_t y) { return 7000 + 3 * x + y; });
+  EXPECT_EQ(form->Profile().start, (Point{0, 0}));
+  EXPECT_EQ(form->Profile().minTone, 7000);
+  EXPECT_EQ(form->Profile().maxTone, 7000);
+  // A test pattern alike.
+  form->Actions().CreateTestPattern->trigger();
+  EXPECT_EQ(form->Profile().minTone, form->Image().PixelAt(0, 0));
+  EXPECT_EQ(form->Profile().maxTone, form->Image().PixelAt(0, 0));
+  // An image whose origin leaves (0, 0) outside it has no tones there.
+  ScanInfo info = test::Facts(8, 8);
+  info.originX = 100;
+  OpenImage(8, 8, [](uint32_t, uint32_t) { return 9000; }, info);
+  EXPECT_GT(form->Profile().minTone, form->Profile().maxTone) << "no range";
+  Grab();  // paints without a graph
 }
 
 TEST_F(ToolsTest, MeasurementTextsInPixelsAndUnits) {

@@ -71,6 +71,34 @@ TEST(Orientation, TransformCodeTable) {
   EXPECT_EQ(TransformCode(1, 5, 0), 4);  // any non-zero flip is set
 }
 
+TEST(OverlayColour, ScreenAndNotPenWhereItShowsElseAVisibleColour) {
+  const uint32_t yellow = 0xFFFF00, olive = 0x808000, black = 0, white = 0xFFFFFF, navy = 0x000080;
+  const struct {
+    uint32_t pen, under, shown;
+  } cases[] = {
+      {yellow, 0x757575, 0x000075},  // mid grey: the blue channel survives
+      {yellow, white, 0x0000FF},
+      {yellow, black, yellow},  // nothing to mask: the pen's colour added
+      {yellow, navy, 0xFFFF80},
+      {yellow, 0x101010, 0xFFFF10},  // dark grey: masking changes too little
+      {olive, navy, 0x808080},  // the profile graph over the margin
+      {olive, 0xC8C8C8, 0x4848C8},
+      {black, 0x646464, white},  // a black pen: black or white, the farther
+      {black, 0xC8C8C8, black},
+      {white, black, white},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(OverlayColour(c.pen, c.under), c.shown) << std::hex << c.pen << " over " << c.under;
+  // Every pen on every grey leaves a visible change.
+  for (uint32_t pen : {yellow, olive, black, white, navy, 0x00FF00u})
+    for (uint32_t g = 0; g < 256; ++g) {
+      const uint32_t under = g * 0x010101u, shown = OverlayColour(pen, under);
+      int most = 0;
+      for (int shift : {0, 8, 16}) most = std::max(most, std::abs(int((shown >> shift) & 0xFF) - int(g)));
+      ASSERT_GE(most, 64) << std::hex << pen << " over " << under;
+    }
+}
+
 class DisplayCoreTest : public ::testing::Test {
  protected:
   ViewerSettings settings;
@@ -98,9 +126,10 @@ TEST_F(DisplayCoreTest, CoordinateMapsFollowEachTransform) {
         core.ImageToScreen(screen);
         const int s = core.Scale();
         ASSERT_GE(s, 1);
-        // middle of the block of display pixel (u, v)
-        EXPECT_EQ(screen.x, (u - core.Centre().x) * s + s / 2 + 30) << code;
-        EXPECT_EQ(screen.y, (v - core.Centre().y) * s + s / 2 + 20) << code;
+        // middle of the block of display pixel (u, v); after the fit the
+        // middle pixel of an odd count is centred on the client's middle
+        EXPECT_EQ(screen.x, (u - core.Centre().x) * s + s / 2 + 30 - (W % 2 ? s / 2 : 0)) << code;
+        EXPECT_EQ(screen.y, (v - core.Centre().y) * s + s / 2 + 20 - (H % 2 ? s / 2 : 0)) << code;
         Point back = screen;
         core.ScreenToImage(back);
         EXPECT_EQ(back, img) << code << " " << u << "," << v;
@@ -172,13 +201,94 @@ TEST_F(DisplayCoreTest, FitRect) {
   core.SetData(MakeImage(1000, 500));
   core.FitRect({10, 20, 109, 69});  // 100 x 50 fits at 4
   EXPECT_EQ(core.Scale(), 4);
-  EXPECT_EQ(core.Centre(), (Point{59, 44}));
+  // The pixel right of the middle starts at the client's middle, so the
+  // rectangle fills the client from column 0 to 399.
+  EXPECT_EQ(core.Centre(), (Point{60, 45}));
   core.FitRect({109, 69, 10, 20});  // corners in any order
-  EXPECT_EQ(core.Centre(), (Point{59, 44}));
-  core.FitRect({-500, -500, 5000, 5000});  // clamped to the picture
+  EXPECT_EQ(core.Centre(), (Point{60, 45}));
+  core.FitRect({-500, -500, 5000, 5000});  // the part on the picture: all of it
   EXPECT_EQ(core.Scale(), -3);
+  EXPECT_EQ(core.Centre(), (Point{500, 250}));
+  core.FitRect({2000, 900, 2100, 1000});  // off the picture: a centre on it
   EXPECT_EQ(core.Centre(), (Point{999, 499}));
   core.Render(800, 600);  // a centre off the picture would read outside it
+}
+
+// After a fit, every stored pixel of what was fitted has its whole block
+// inside the client, and the rendered bitmap covers exactly those blocks.
+TEST_F(DisplayCoreTest, FitShowsEveryPixelOfOddAndEvenSizes) {
+  auto expectOnScreen = [&](Rect r, const std::string& what) {
+    const int s = core.Scale();
+    for (int32_t y = r.top; y <= r.bottom; ++y)
+      for (int32_t x = r.left; x <= r.right; ++x) {
+        Point p{x, y};
+        core.ImageToScreen(p);
+        const Point mid = p;
+        if (s < 1) {  // every k-th pixel shown: each is somewhere on screen
+          ASSERT_TRUE(mid.x >= 0 && mid.x < core.ClientWidth() && mid.y >= 0 && mid.y < core.ClientHeight()) << what;
+          continue;
+        }
+        core.ScreenToImage(p);
+        ASSERT_EQ(p, (Point{x, y})) << what << " pixel " << x << "," << y << " at " << mid.x << "," << mid.y;
+        const int left = mid.x - s / 2, top = mid.y - s / 2;
+        ASSERT_TRUE(left >= 0 && left + s <= core.ClientWidth() && top >= 0 && top + s <= core.ClientHeight())
+            << what << " pixel " << x << "," << y << " block at " << left << "," << top << " scale " << s;
+      }
+  };
+  // The whole picture: the bitmap is all of it and inside the client.
+  auto expectPictureInside = [&](const std::string& what) {
+    core.Render(1024, 768);
+    const auto& d = core.Destination();
+    // Reduced by k: the pixels 0, k, 2k, ... of each axis, the last partial
+    // step included.
+    const int k = core.Scale() < 0 ? -core.Scale() : 1;
+    ASSERT_EQ(core.Source().width, (core.OrientedWidth() + k - 1) / k) << what;
+    ASSERT_EQ(core.Source().height, (core.OrientedHeight() + k - 1) / k) << what;
+    ASSERT_TRUE(d.x >= 0 && d.y >= 0 && d.x + d.width <= core.ClientWidth() && d.y + d.height <= core.ClientHeight())
+        << what;
+  };
+  const Point clients[] = {{352, 234}, {352, 300}, {117, 117}, {400, 300}, {7, 5}, {640, 479}};
+  const Point sizes[] = {{3, 2}, {1, 1}, {3, 3}, {2, 2}, {5, 1}, {1, 7}, {117, 35}, {9, 4}};
+  for (const Point client : clients)
+    for (const Point size : sizes)
+      for (int32_t orientation : {0, 1}) {
+        core.SetClientSize(client.x, client.y);
+        core.SetOrientation(orientation, 0, 0);
+        core.SetData(MakeImage(size.x, size.y));
+        const std::string what = std::to_string(size.x) + "x" + std::to_string(size.y) + " in " +
+                                 std::to_string(client.x) + "x" + std::to_string(client.y) + " turned " +
+                                 std::to_string(orientation);
+        expectOnScreen({0, 0, size.x - 1, size.y - 1}, "whole " + what);
+        expectPictureInside(what);
+        // Regions of each parity inside the image.
+        for (const Rect r : {Rect{0, 0, 0, 0}, Rect{0, 0, std::min(2, size.x - 1), std::min(2, size.y - 1)},
+                             Rect{size.x / 2, size.y / 2, size.x - 1, size.y - 1}}) {
+          core.FitRect(r);
+          expectOnScreen(r, "region " + what);
+        }
+      }
+}
+
+TEST_F(DisplayCoreTest, OddFitKeepsTheLargestScaleAndCentresThePicture) {
+  // 3 x 2 in 352 x 234: scale 117, the 351-pixel-wide picture from column
+  // 0 or 1, the 234 rows from row 0.
+  core.SetClientSize(352, 234);
+  core.SetData(MakeImage(3, 2));
+  EXPECT_EQ(core.Scale(), 117);
+  core.Render(1024, 768);
+  EXPECT_EQ(core.Destination().width, 351);
+  EXPECT_LE(core.Destination().x, 1);
+  EXPECT_EQ(core.Destination().y, 0);
+  // Zooming keeps the middle pixel centred; moving the centre starts its
+  // block at the client's middle again.
+  core.SetScale(20);
+  Point p{1, 0};
+  core.ImageToScreen(p);
+  EXPECT_EQ(p.x, 176);
+  core.SetCentre({0, 0});
+  p = {0, 0};
+  core.ImageToScreen(p);
+  EXPECT_EQ(p.x, 176 + 10);
 }
 
 TEST_F(DisplayCoreTest, ScreenToImageRoundsTowardMinusInfinity) {

@@ -124,6 +124,26 @@ TEST_F(HistogramTest, WideToneRangeIsDrawnAsBinnedColumns) {
   EXPECT_EQ(top[150], 0);
 }
 
+TEST_F(HistogramTest, LabelsStayReadableOverTallBars) {
+  // One tone: the graph is a step along the very top, under both labels.
+  h->FontColor = 0x00000000;  // black
+  h->SetData(Flat(7, 5, 500));
+  const QImage shot = Grab();
+  const QFontMetrics metrics(h->font());
+  const int width = metrics.horizontalAdvance(QStringLiteral("500"));
+  ASSERT_EQ(At(shot, 150, 0), 0x0000FFu) << "the step between the labels";
+  for (const int left : {0, 300 - width - 2}) {
+    int text = 0;
+    for (int y = 0; y < metrics.height(); ++y)
+      for (int x = left; x < left + width; ++x) {
+        const uint32_t c = At(shot, x, y);
+        ASSERT_NE(c, 0x0000FFu) << "a bar over the label at " << x << "," << y;
+        if (c != 0xFFFFFFu) ++text;
+      }
+    EXPECT_GT(text, 0) << "the label at " << left;
+  }
+}
+
 TEST_F(HistogramTest, WindowBarInBothColours) {
   settings.lutWidth = 5;
   h->SetData(Flat(2, 2, 0));

@@ -65,23 +65,24 @@ class ImageViewerTest : public ::testing::Test {
     const int cw = core.ClientWidth(), ch = core.ClientHeight();
     const int W = core.OrientedWidth(), H = core.OrientedHeight(), s = core.Scale();
     const int cx = core.Centre().x, cy = core.Centre().y;
+    const Point shift = core.CentreShift();
     ASSERT_EQ(shot.size(), QSize(cw, ch));
-    auto displayOf = [&](int client, int size, int centre, int oriented, int& d) {
+    auto displayOf = [&](int client, int size, int centre, int oriented, int shifted, int& d) {
       if (s >= 1) {
-        d = centre + static_cast<int>(std::floor((client - size / 2) / double(s)));
+        d = centre + static_cast<int>(std::floor((client - size / 2 + shifted) / double(s)));
         return d >= 0 && d < oriented;
       }
       const int k = -s;
       const int m = client - size / 2 + centre / k;
       d = m * k;
-      return m >= 0 && m < oriented / k;
+      return m >= 0 && m < (oriented + k - 1) / k;
     };
     int errors = 0;
     for (int y = 0; y < ch && errors < 5; ++y)
       for (int x = 0; x < cw && errors < 5; ++x) {
         int u, v;
         uint32_t want = kNavy;
-        if (displayOf(x, cw, cx, W, u) && displayOf(y, ch, cy, H, v)) {
+        if (displayOf(x, cw, cx, W, shift.x, u) && displayOf(y, ch, cy, H, shift.y, v)) {
           const Point p = test::Shown(core.Transform(), image.width, image.height, u, v);
           const int tone = image.pixels[size_t(p.y) * image.width + p.x];
           want = ExpectedColour(mapping, ExpectedIndex(tone, core.WindowLow(), core.WindowHigh()), info);
@@ -168,9 +169,10 @@ TEST_F(ImageViewerTest, SixteenOrientationsOnDistinctTones) {
       ASSERT_GE(s, 1);
       for (int v = 0; v < core.OrientedHeight(); ++v)
         for (int u = 0; u < core.OrientedWidth(); ++u) {
-          const int x = 60 + (u - core.Centre().x) * s + s / 2;
-          const int y = 45 + (v - core.Centre().y) * s + s / 2;
-          if (x >= 120 || y >= 90) continue;  // a fit may leave the last half block outside
+          const int x = 60 + (u - core.Centre().x) * s + s / 2 - core.CentreShift().x;
+          const int y = 45 + (v - core.Centre().y) * s + s / 2 - core.CentreShift().y;
+          // The fit shows every pixel.
+          ASSERT_TRUE(x - s / 2 >= 0 && x - s / 2 + s <= 120 && y - s / 2 >= 0 && y - s / 2 + s <= 90);
           const int want = ExpectedIndex(grid[v][u], core.WindowLow(), core.WindowHigh());
           EXPECT_EQ(At(shot, x, y), test::Rgb(want, want, want))
               << "orientation " << o << " flips " << f << " at " << u << "," << v;
@@ -215,7 +217,9 @@ TEST_F(ImageViewerTest, ZoomCentreAndScroll) {
   ExpectScreen(image);
   view->FitRect({10, 10, 19, 14});  // 10 x 5 fits at 10 in 100 x 80
   EXPECT_EQ(view->Core().Scale(), 10);
-  EXPECT_EQ(view->GetCentre(), (Point{14, 12}));
+  // Columns 10..19 fill the client: column 15 starts at its middle; the
+  // middle row 12 of the odd five is centred.
+  EXPECT_EQ(view->GetCentre(), (Point{15, 12}));
   ExpectScreen(image);
   // A resize keeps scale and centre.
   SetClient(70, 50);

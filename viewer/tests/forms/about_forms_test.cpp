@@ -1,5 +1,9 @@
 #include <QRegularExpression>
 
+#include <QDir>
+#include <QLabel>
+#include <QScreen>
+
 #include "viewer/core/image.h"
 #include "viewer/forms/about_bitmap_form.h"
 #include "viewer/forms/about_image_form.h"
@@ -24,6 +28,28 @@ class AboutFormsTest : public test::FormTest {
   CImage image{settings};
   TempFolder folder;
 };
+
+TEST_F(AboutFormsTest, ALongPathKeepsTheImageFormWithinTheScreen) {
+  // A file in folders nested deep enough that its path is wider than any screen.
+  std::string dir = folder.path();
+  for (int i = 0; i < 12; ++i) {
+    dir += "/a_folder_with_a_rather_long_name_" + std::to_string(i);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir)));
+  }
+  const std::string name = dir + "/plate.raw";
+  test::WriteRaw(name, 4, 4, [](uint32_t x, uint32_t y) { return 100 + x + 4 * y; });
+  image.Open(name);
+  ASSERT_FALSE(image.IsEmpty());
+  TAboutImageForm form;
+  form.Fill(image);
+  form.show();
+  QApplication::processEvents();
+  const QRect screen = form.screen()->availableGeometry();
+  ASSERT_GT(QFontMetrics(form.font()).horizontalAdvance(QString::fromStdString(name)), screen.width());
+  EXPECT_LE(form.width(), screen.width());
+  EXPECT_LE(form.sizeHint().width(), screen.width());
+  EXPECT_EQ(form.findChild<QLabel*>("FIName")->text().toStdString(), name) << "the whole name is kept";
+}
 
 TEST_F(AboutFormsTest, ImageFromAFileAtSamplingThree) {
   const std::string name = folder / "plate.raw";

@@ -155,30 +155,69 @@ TEST_F(ImageSettingsFormTest, CancelStoresNothingButKeepsWhatApplyStored) {
   EXPECT_EQ(dataChanges, 0);
 }
 
-TEST_F(ImageSettingsFormTest, EditTextsThatAreNoNumberOrOutOfRange) {
-  SetFacts(5000, 6000, 7, 8);
+// A text that is no whole number the image can hold is refused: the form
+// says so, stays open, and nothing of it is stored.
+TEST_F(ImageSettingsFormTest, EntriesThatAreNoNumberOrOutOfRangeAreRefusedAndSaid) {
   const struct {
+    const char* edit;
     const char* text;
-    uint32_t res, origin;
+    bool taken;
+    uint32_t stored;
   } cases[] = {
-      {"abc", 0, 0},  // not a whole number: 0
-      {"", 0, 0},
-      {" 42 ", 42, 42},
-      {"-5", 5000, 7},  // negative: the value stays
-      {"2147483647", 2147483647u, 7},  // the origin would carry the region past 2^31 - 1
-      {"2147483391", 2147483391u, 2147483391u},  // 2^31 - 256: the region just fits
-      {"4294967296", 0, 0},  // beyond a whole number
+      {"eXRes", " 42 ", true, 42},
+      {"eXRes", "2147483647", true, 2147483647u},
+      {"eXRes", "abc", false, 0},
+      {"eXRes", "", false, 0},
+      {"eXRes", "-5", false, 0},
+      {"eXRes", "2147483648", false, 0},
+      {"eXRes", "4294967296", false, 0},
+      {"eXOrigin", "2147483392", true, 2147483392u},  // 2^31 - 256: the region just fits
+      {"eXOrigin", "2147483393", false, 0},  // the region would reach past 2^31 - 1
+      {"eXOrigin", "1.5", false, 0},
+      {"eYOrigin", "x", false, 0},
   };
   for (const auto& c : cases) {
     SetFacts(5000, 6000, 7, 8);
     auto form = Open();
-    Type(*form, "eXRes", c.text);
-    Type(*form, "eXOrigin", c.text);
+    std::vector<std::string> said;
+    form->SetRefusalNotice([&](QWidget* f, const QString& text) {
+      EXPECT_EQ(f, form.get());
+      said.push_back(text.toStdString());
+    });
+    int results = 0;
+    QObject::connect(form.get(), &QDialog::finished, [&] { ++results; });
+    Type(*form, "eYRes", "6001");
+    Type(*form, c.edit, c.text);
+    const int changesBefore = dataChanges;
     Click(*form, "bOK");
-    EXPECT_EQ(image.GetScanInfo().resolutionX, c.res) << c.text;
-    EXPECT_EQ(image.GetScanInfo().originX, c.origin) << c.text;
-    EXPECT_EQ(image.GetScanInfo().resolutionY, 6000u);
-    EXPECT_EQ(image.GetScanInfo().originY, 8u);
+    const ScanInfo& info = image.GetScanInfo();
+    if (c.taken) {
+      EXPECT_TRUE(said.empty()) << c.text;
+      EXPECT_EQ(results, 1) << c.text;
+      EXPECT_EQ(std::string(c.edit) == "eXRes" ? info.resolutionX : info.originX, c.stored) << c.text;
+      EXPECT_EQ(info.resolutionY, 6001u);
+      continue;
+    }
+    ASSERT_EQ(said.size(), 1u) << c.text;
+    const std::string axis = c.edit[1] == 'X' ? "Horizontal" : "Vertical";
+    const bool resolution = std::string(c.edit).find("Res") != std::string::npos;
+    const std::string heading = resolution ? "Pixels per meter" : "Scan Origin";
+    EXPECT_EQ(said[0], heading + " (" + axis + "): \"" + c.text + "\" is not a whole number from 0 to " +
+                           (heading == "Scan Origin" ? "2147483392" : "2147483647") + ". Nothing was stored.");
+    EXPECT_EQ(results, 0) << "the form stays open";
+    EXPECT_EQ(info.resolutionX, 5000u) << c.text;
+    EXPECT_EQ(info.resolutionY, 6000u) << c.text;
+    EXPECT_EQ(info.originX, 7u) << c.text;
+    EXPECT_EQ(info.originY, 8u) << c.text;
+    EXPECT_EQ(dataChanges, changesBefore) << c.text;
+    EXPECT_EQ(Child<QLineEdit>(*form, c.edit)->selectedText().toStdString(), c.text) << "the entry is shown";
+    // Apply refuses alike; a good entry then goes through.
+    Click(*form, "bApply");
+    EXPECT_EQ(said.size(), 2u);
+    Type(*form, c.edit, "9");
+    Click(*form, "bOK");
+    EXPECT_EQ(results, 1);
+    EXPECT_EQ(std::string(c.edit) == "eXRes" ? info.resolutionX : c.edit[1] == 'X' ? info.originX : info.originY, 9u);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTabWidget>
 
 #include "platform/registry.h"
 #include "viewer/forms/panels.h"
@@ -304,6 +305,26 @@ TEST_F(ProgramSettingsFormTest, EveryNoteIsReadableAndTheDesignSizeIsTheLeast) {
     EXPECT_LE(note->heightForWidth(note->width()), note->height()) << name;
     EXPECT_LE(note->geometry().bottom(), note->parentWidget()->height()) << name;
     EXPECT_LE(note->geometry().right(), note->parentWidget()->width()) << name;
+  }
+}
+
+TEST_F(ProgramSettingsFormTest, ColorizeBarsStandInLine) {
+  auto owned = Open();
+  TProgramSettingsForm& form = *owned;
+  form.show();
+  auto* pages = Child<QTabWidget>(form, "PageControl");
+  pages->setCurrentIndex(4);
+  QApplication::processEvents();
+  QWidget* page = pages->currentWidget();
+  const char* const names[] = {"sbRIntensity", "sbRCenter", "sbRRange", "sbGIntensity", "sbGCenter",
+                               "sbGRange",     "sbBIntensity", "sbBCenter", "sbBRange"};
+  const QScrollBar* first = Child<QScrollBar>(form, names[0]);
+  const QRect line(first->mapTo(page, QPoint(0, 0)), first->size());
+  for (const char* name : names) {
+    const QScrollBar* bar = Child<QScrollBar>(form, name);
+    const QPoint at = bar->mapTo(page, QPoint(0, 0));
+    EXPECT_EQ(at.x(), line.x()) << name;
+    EXPECT_EQ(bar->width(), line.width()) << name;
   }
 }
 
