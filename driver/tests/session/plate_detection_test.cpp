@@ -101,9 +101,9 @@ TEST_F(PlateDetection, PlateCutByAFullRangeTableIsReportedLostAndTheNextComesOut
   for (bool usb : {false, true}) {
     SCOPED_TRACE(usb ? "USB" : "parallel port");
     // The comb comes first on each of its lines: the plate's first rows find
-    // no place.
+    // no place. The next plate passes where the comb was, once it has ended.
     ASSERT_NO_FATAL_FAILURE(
-        StartPass(usb, {PlateAt(0, 100, 0, comb), PlateAt(1, 100, 4200, cut), PlateAt(2, 3000, 1000, next)}));
+        StartPass(usb, {PlateAt(0, 100, 0, comb), PlateAt(1, 100, 4200, cut), PlateAt(2, 300, 1000, next)}));
     int lost = 0;
     const std::vector<std::string> names = Pass(&lost);
     const std::string log = Log();
