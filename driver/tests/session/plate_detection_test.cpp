@@ -117,4 +117,26 @@ TEST_F(PlateDetection, PlateCutByAFullRangeTableIsReportedLostAndTheNextComesOut
   }
 }
 
+// Values that would let no plate through are taken as missing: the plate
+// comes out, and the log names the keys.
+TEST_F(PlateDetection, UnusableThresholdAndRatioStillMakeThePlate) {
+  const sim::PlateImage plate = sim::NoisePlate(200, 300, 1000, 40000, 6);
+  StartAfresh();
+  std::string ini = kIni;
+  ini.replace(ini.find("Threshold=100\n"), 14, "Threshold=-1\n");
+  ini.insert(ini.find("[Scanner]\n") + 10, "MaxAspectRatio=abc\n");
+  WriteIni(ini);
+  scenario.plates = {PlateAt(0, 100, 800, plate)};
+  Attach();
+  ASSERT_EQ(Open_Scanner(1), 0) << Log();
+  ASSERT_EQ(Aktivate_Scanner(), 0);
+  int lost = 0;
+  const std::vector<std::string> names = Pass(&lost);
+  ASSERT_EQ(names.size(), 1u) << Log();
+  ExpectExact(names[0], plate);
+  const std::string log = Log();
+  EXPECT_NE(log.find("WARNING: Unusable value '-1' of Threshold in [Param_#1]"), std::string::npos) << log;
+  EXPECT_NE(log.find("WARNING: Unusable value 'abc' of MaxAspectRatio in [Scanner]"), std::string::npos) << log;
+}
+
 }  // namespace
