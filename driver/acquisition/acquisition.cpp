@@ -86,9 +86,10 @@ void Acquisition::FlushRanges(bool with_end) {
   ranges_.Accept(runs_, settings_);
   ranges_.Merge();
   if (with_end) Logf(log_, "Flushing %d ranges from the buffer\n", ranges_.Count());
-  ranges_.Finish(with_end, parser_.LineCount(), parser_.LastPixel(), settings_,
-                 [this](const PlateRange& range, int number) { MakeImages(range, number); },
-                 [this](const PlateRange& range) { DiscardPlate(range, "rows not placed in the full range table"); });
+  ranges_.Finish(
+      with_end, parser_.LineCount(), parser_.LastPixel(), settings_,
+      [this](const PlateRange& range, int number) { MakeImages(range, number); },
+      [this](const PlateRange& range) { DiscardPlate(range, "rows not placed in the full range table"); });
 }
 
 void Acquisition::MakeImages(const PlateRange& range, int number) {

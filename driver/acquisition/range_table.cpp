@@ -180,9 +180,7 @@ void RangeTable::Finish(bool with_end, int32_t line_count, int32_t last_pixel, c
         Logf(log_, "Range with bad X/Y ratio was removed; Ratio = %5.2f, max = %5.2f\n", ratio,
              settings.max_aspect_ratio);
         break;
-      case Verdict::kPastLineEnd:
-        Logf(log_, "Range was removed: Passed end of the scan line at %d!\n", r.x_to);
-        break;
+      case Verdict::kPastLineEnd: Logf(log_, "Range was removed: Passed end of the scan line at %d!\n", r.x_to); break;
       case Verdict::kPlate:
         if (cut) {
           lose_plate(r);

@@ -64,8 +64,7 @@ class Checked {
 // when its value is not usable, which is then logged as a warning naming
 // the key.
 template <class T, class Usable>
-bool ReadUsable(const IniPath& ini, const std::string& section, const char* key, T& out, LogSink* log,
-                Usable usable) {
+bool ReadUsable(const IniPath& ini, const std::string& section, const char* key, T& out, LogSink* log, Usable usable) {
   T v{};
   int r;
   if constexpr (std::is_same_v<T, int>) {
@@ -77,7 +76,9 @@ bool ReadUsable(const IniPath& ini, const std::string& section, const char* key,
   if (!usable(v)) {
     std::string text;
     Ini_ReadString(ini, section, key, text);
-    if (log) Logf(*log, "WARNING: Unusable value '%s' of %s in [%s] is taken as missing\n", text.c_str(), key, section.c_str());
+    if (log)
+      Logf(*log, "WARNING: Unusable value '%s' of %s in [%s] is taken as missing\n", text.c_str(), key,
+           section.c_str());
     return false;
   }
   out = v;

@@ -77,7 +77,8 @@ void ApplyFactors(std::vector<double>& table, double pitch_x, int32_t value_pitc
   // it was rounded up.
   const bool own_pitch = value_pitch == NanoMetres(pitch_x);
   for (size_t i = 0; i < table.size(); ++i) {
-    const double k = own_pitch ? static_cast<double>(i) : std::trunc(static_cast<double>(i) * pitch_x * 1e9 / value_pitch);
+    const double k =
+        own_pitch ? static_cast<double>(i) : std::trunc(static_cast<double>(i) * pitch_x * 1e9 / value_pitch);
     table[i] *= factors[static_cast<size_t>(std::clamp(k, 0.0, last))];
   }
 }

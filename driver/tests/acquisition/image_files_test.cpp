@@ -240,8 +240,10 @@ TEST_F(BesideLibrary, DeleteImageOfANameWithoutAnExtensionDeletesOnlyThatName) {
     const char* name;
     const char* bystander;  // what replacing its last three characters names
   };
-  const Case cases[] = {{"Images/ab", "Imagestxt"}, {"Images/KP000004", "Images/KP000txt"},
-                        {"Images/plate.x", "Images/plattxt"}, {"Images.QEW/ab", "Images.QEtxt"}};
+  const Case cases[] = {{"Images/ab", "Imagestxt"},
+                        {"Images/KP000004", "Images/KP000txt"},
+                        {"Images/plate.x", "Images/plattxt"},
+                        {"Images.QEW/ab", "Images.QEtxt"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string image = dir / c.name;

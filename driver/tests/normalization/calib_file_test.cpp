@@ -231,9 +231,8 @@ TEST_F(CalibFile, FileMadeInAModeCorrectsEachPixelWithItsOwnFactorAtAnySpeed) {
     ASSERT_EQ(corrected.height, plate.height);
     // P10 is kLevel + 1 bins: every column is brought to it.
     const std::vector<uint16_t> level(corrected.pixels.size(), kLevel + 1);
-    EXPECT_TRUE(corrected.pixels == level) << corrected.pixels[kDarkColumn - 1] << " "
-                                           << corrected.pixels[kDarkColumn] << " "
-                                           << corrected.pixels[kDarkColumn + 1];
+    EXPECT_TRUE(corrected.pixels == level) << corrected.pixels[kDarkColumn - 1] << " " << corrected.pixels[kDarkColumn]
+                                           << " " << corrected.pixels[kDarkColumn + 1];
     ASSERT_EQ(Close_Scanner(), 0);
   }
 }
