@@ -83,11 +83,13 @@ void Acquisition::ParsePiece(const uint8_t* bytes, size_t count, int* empty_line
 
 void Acquisition::FlushRanges(bool with_end) {
   log_.Flush();
-  ranges_.Accept(runs_);
+  ranges_.Accept(runs_, settings_);
   ranges_.Merge();
   if (with_end) Logf(log_, "Flushing %d ranges from the buffer\n", ranges_.Count());
-  ranges_.Finish(with_end, parser_.LineCount(), parser_.LastPixel(), settings_,
-                 [this](const PlateRange& range, int number) { MakeImages(range, number); });
+  ranges_.Finish(
+      with_end, parser_.LineCount(), parser_.LastPixel(), settings_,
+      [this](const PlateRange& range, int number) { MakeImages(range, number); },
+      [this](const PlateRange& range) { DiscardPlate(range, "rows not placed in the full range table"); });
 }
 
 void Acquisition::MakeImages(const PlateRange& range, int number) {

@@ -293,8 +293,20 @@ bool ReadDiskImageSides(const std::string& image_name, int* width, int* height) 
   return ok;
 }
 
+namespace {
+// The name ends in a three-character extension of its own file name
+// (".QEW"), which the information file's name replaces.
+bool HasThreeCharacterExtension(const std::string& name) {
+  if (name.size() < 4 || name[name.size() - 4] != '.') return false;
+  return std::none_of(name.end() - 3, name.end(), [](char c) { return c == '.' || c == '/' || c == '\\'; });
+}
+}  // namespace
+
 bool DeleteImageFiles(const std::string& image_name) {
   bool image = platform::DeleteFile(image_name);
+  // Without an extension to replace there is no information file to name:
+  // nothing else is deleted.
+  if (!HasThreeCharacterExtension(image_name)) return image;
   bool info = platform::DeleteFile(InfoFileName(image_name));
   return image && info;
 }

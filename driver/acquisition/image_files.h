@@ -54,7 +54,8 @@ int ReadDiskImageRows(const std::string& image_name, int first_row, int row_coun
                       const std::function<void(const uint16_t* rows, int count)>& take);
 // The width and height in a DiskImage's header; false when it cannot be read.
 bool ReadDiskImageSides(const std::string& image_name, int* width, int* height);
-// Removes the image and its information file; false when either failed.
+// Removes the image and, when its name has a three-character extension to
+// replace, its information file; false when either failed.
 bool DeleteImageFiles(const std::string& image_name);
 
 }  // namespace tarvel

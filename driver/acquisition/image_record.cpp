@@ -15,8 +15,9 @@ int32_t SaturatedInt32(double v) {
   if (v <= -2147483648.0) return INT32_MIN;
   return static_cast<int32_t>(v);
 }
-int32_t NanoMetres(double metres) { return SaturatedInt32(metres * 1e9 + 0.5); }
 }  // namespace
+
+int32_t NanoMetres(double metres) { return SaturatedInt32(metres * 1e9 + 0.5); }
 
 ImageInfo FillImageInfo(const PlateRange& range, const ScanMode& settings, const std::tm& tm,
                         const char (&serial)[32]) {

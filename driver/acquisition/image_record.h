@@ -11,6 +11,9 @@ namespace tarvel {
 
 // Every field but width, height, maximum, average and extra length, which
 // the window statistics and the writer fill.
+// A pitch in whole nanometres, as the record stores it (rounded).
+int32_t NanoMetres(double metres);
+
 ImageInfo FillImageInfo(const PlateRange& range, const ScanMode& settings, const std::tm& when,
                         const char (&serial)[32]);
 

@@ -37,7 +37,7 @@ TARVEL_API int Set_IniFileName(const char* path) {
 }
 
 TARVEL_API int Get_Paramcount() {
-  return tarvel::Guarded(0, [] {
+  return tarvel::SessionGuarded(0, [] {
     // The count is the probed scanner type's.
     return tarvel::ParamCount(tarvel::Get_ScannerType(tarvel::CurrentSession()));
   });
@@ -46,7 +46,7 @@ TARVEL_API int Get_Paramcount() {
 TARVEL_API int Get_Paramname(char* name, int mode) {
   if (!name) return tarvel::kErrInvalidArgument;
   name[0] = 0;
-  return tarvel::Guarded(tarvel::kErrNotFound, [&] {
+  return tarvel::SessionGuarded(tarvel::kErrNotFound, [&] {
     std::string text;
     int r = tarvel::ParamName(tarvel::Get_ScannerType(tarvel::CurrentSession()), mode, text);
     CopyText(name, text);

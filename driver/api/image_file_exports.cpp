@@ -51,9 +51,11 @@ TARVEL_API int Delete_Image(const char* image_path) {
 }
 
 TARVEL_API int Get_FirstOldImageName(char* buffer) {
-  if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
-  if (!buffer) return tarvel::kErrFailed;
-  const int rc = tarvel::Guarded(tarvel::kErrFailed, [&] {
+  bool listed = false;  // the listing was asked: a failure empties the buffer
+  const int rc = tarvel::SessionGuarded(tarvel::kErrFailed, [&] {
+    if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
+    if (!buffer) return tarvel::kErrFailed;
+    listed = true;
     std::string folder =
         tarvel::MakeModulePath(tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
     CopyOut(folder, buffer);
@@ -62,19 +64,21 @@ TARVEL_API int Get_FirstOldImageName(char* buffer) {
     CopyOut(path, buffer);
     return tarvel::kOk;
   });
-  if (rc != tarvel::kOk) buffer[0] = '\0';
+  if (listed && rc != tarvel::kOk) buffer[0] = '\0';
   return rc;
 }
 
 TARVEL_API int Get_NextOldImageName(char* buffer) {
-  if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
-  if (!buffer) return tarvel::kErrFailed;
-  const int rc = tarvel::Guarded(tarvel::kErrFailed, [&] {
+  bool listed = false;  // the listing was asked: a failure empties the buffer
+  const int rc = tarvel::SessionGuarded(tarvel::kErrFailed, [&] {
+    if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
+    if (!buffer) return tarvel::kErrFailed;
+    listed = true;
     std::string path;
     if (!tarvel::CurrentSession().old_images.Next(&path)) return tarvel::kErrFailed;
     CopyOut(path, buffer);
     return tarvel::kOk;
   });
-  if (rc != tarvel::kOk) buffer[0] = '\0';
+  if (listed && rc != tarvel::kOk) buffer[0] = '\0';
   return rc;
 }

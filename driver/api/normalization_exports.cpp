@@ -5,21 +5,21 @@
 #include "driver/tarvel_api.h"
 
 TARVEL_API int Make_CalibFile(const char* image_name) {
-  return tarvel::Guarded(tarvel::kErrNoMemoryCalib,
-                         [&] { return tarvel::Session_MakeCalibFile(tarvel::CurrentSession(), image_name); });
+  return tarvel::SessionGuarded(tarvel::kErrNoMemoryCalib,
+                                [&] { return tarvel::Session_MakeCalibFile(tarvel::CurrentSession(), image_name); });
 }
 
 TARVEL_API int Write_NormalizationData(const char* path) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory,
-                         [&] { return tarvel::Session_WriteNormalizationData(tarvel::CurrentSession(), path); });
+  return tarvel::SessionGuarded(tarvel::kErrOutOfMemory,
+                                [&] { return tarvel::Session_WriteNormalizationData(tarvel::CurrentSession(), path); });
 }
 
 TARVEL_API int Read_NormalizationData(const char* path) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory,
-                         [&] { return tarvel::Session_ReadNormalizationData(tarvel::CurrentSession(), path); });
+  return tarvel::SessionGuarded(tarvel::kErrOutOfMemory,
+                                [&] { return tarvel::Session_ReadNormalizationData(tarvel::CurrentSession(), path); });
 }
 
 TARVEL_API int Clear_NormalizationData(void) {
-  return tarvel::Guarded(tarvel::kErrOutOfMemory,
-                         [&] { return tarvel::Session_ClearNormalizationData(tarvel::CurrentSession()); });
+  return tarvel::SessionGuarded(tarvel::kErrOutOfMemory,
+                                [&] { return tarvel::Session_ClearNormalizationData(tarvel::CurrentSession()); });
 }

@@ -9,7 +9,7 @@
 TARVEL_API int Ext_ScannerCTRL(int32_t command, const uint8_t* in, int32_t in_length, uint8_t* out, int32_t out_length,
                                int32_t* out_count) {
   if (out_count) *out_count = 0;
-  return tarvel::Guarded(tarvel::kErrOutOfMemory, [&] {
+  return tarvel::SessionGuarded(tarvel::kErrOutOfMemory, [&] {
     return tarvel::Service_Control(tarvel::CurrentSession(), command, in, in_length, out, out_length, out_count);
   });
 }

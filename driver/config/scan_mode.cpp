@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace tarvel {
 namespace {
@@ -58,6 +59,31 @@ class Checked {
   }
   ScanMode& m_;
 };
+
+// Reads a number that `usable` accepts: false when the key is missing, and
+// when its value is not usable, which is then logged as a warning naming
+// the key.
+template <class T, class Usable>
+bool ReadUsable(const IniPath& ini, const std::string& section, const char* key, T& out, LogSink* log, Usable usable) {
+  T v{};
+  int r;
+  if constexpr (std::is_same_v<T, int>) {
+    r = Ini_ReadInt(ini, section, key, v);
+  } else {
+    r = Ini_ReadDouble(ini, section, key, v);
+  }
+  if (r != 0) return false;
+  if (!usable(v)) {
+    std::string text;
+    Ini_ReadString(ini, section, key, text);
+    if (log)
+      Logf(*log, "WARNING: Unusable value '%s' of %s in [%s] is taken as missing\n", text.c_str(), key,
+           section.c_str());
+    return false;
+  }
+  out = v;
+  return true;
+}
 
 }  // namespace
 
@@ -135,11 +161,16 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
     m.pitch_x = rpm * s * m.sample_factor * abtastkreis * kPitchXScale;
   }
 
-  // Threshold and pixel scale.
-  int threshold;
-  if (Ini_ReadInt(ini, sec, "Threshold", threshold) != 0) threshold = Ini_IntOr(ini, sec, "Schwellwert", 0);
-  m.ADC_SW = uint16_t(threshold);
+  // Threshold and pixel scale. A threshold no sample can pass would make a
+  // mode that never makes an image: it is taken as missing.
   m.MaxPixVal = uint16_t(s <= 16 ? s * 4095 : s * 2047);
+  const int max_sample = m.MaxPixVal;
+  auto usable_threshold = [&](const char* key, int& out) {
+    return ReadUsable(ini, sec, key, out, log, [&](int t) { return t >= 0 && (t < max_sample || max_sample == 0); });
+  };
+  int threshold;
+  if (!usable_threshold("Threshold", threshold) && !usable_threshold("Schwellwert", threshold)) threshold = 0;
+  m.ADC_SW = uint16_t(threshold);
   m.PixScale = 1.0;
   if (scanner_int("Scale16Bit", 0) != 0 && m.MaxPixVal > 0) {
     m.PixScale = 65535.0 / m.MaxPixVal;
@@ -193,8 +224,12 @@ int Load_ScanMode(ScanMode& m, int mode, int type, const PmtWordReader& read_pmt
 
   // Slots, aspect ratio, mirror, DeFlash.
   m.slots = uint8_t(from_ini ? scanner_int("Slots", fixed.slots) : fixed.slots);
+  // A largest side ratio below 1 (or no number) would drop every plate.
   double ratio;
-  if (Ini_ReadDouble(ini, "Scanner", "MaxAspectRatio", ratio) != 0) ratio = scanner_double("MaxImageRatio", 3.0);
+  auto usable_ratio = [&](const char* key) {
+    return ReadUsable(ini, "Scanner", key, ratio, log, [](double r) { return r >= 1.0; });
+  };
+  if (!usable_ratio("MaxAspectRatio") && !usable_ratio("MaxImageRatio")) ratio = 3.0;
   m.max_aspect_ratio = ratio;
   m.mirror = Ini_IntOr(ini, sec, "Mirror", 0) != 0 ? 1 : 0;
   m.deflash = int16_t(Ini_IntOr(ini, sec, "DeFlash", 5000));

@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "driver/acquisition/image_record.h"
 #include "driver/result_codes.h"
 #include "platform/files.h"
 
@@ -71,8 +72,13 @@ int ReportFileCheck(FileCheck check, FileUse use, const std::string& path, const
 void ApplyFactors(std::vector<double>& table, double pitch_x, int32_t value_pitch, const std::vector<double>& factors) {
   if (factors.empty() || value_pitch <= 0) return;
   const double last = static_cast<double>(factors.size() - 1);
+  // Factors made in this mode hold one per pixel: the stored pitch is the
+  // mode's rounded, and scaling by it would shift the pixels by one where
+  // it was rounded up.
+  const bool own_pitch = value_pitch == NanoMetres(pitch_x);
   for (size_t i = 0; i < table.size(); ++i) {
-    const double k = std::trunc(static_cast<double>(i) * pitch_x * 1e9 / value_pitch);
+    const double k =
+        own_pitch ? static_cast<double>(i) : std::trunc(static_cast<double>(i) * pitch_x * 1e9 / value_pitch);
     table[i] *= factors[static_cast<size_t>(std::clamp(k, 0.0, last))];
   }
 }

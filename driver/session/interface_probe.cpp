@@ -13,8 +13,13 @@ namespace {
 
 // The USB interface of the scanner: initialised and freed again when it
 // answers. A device found gives its type, also when it could not be opened.
+// A device the application holds open answers as it is, and stays open.
 bool UsbInterfaceAnswers(Session& s) {
   usb::UsbDevices& devices = usb::TheUsbDevices();
+  if (devices.FindCurrent() != nullptr) {
+    TakeUsbScannerType(s, devices);
+    return true;
+  }
   const bool answers = usb::Init_Interface(devices, s.log) == 0;
   TakeUsbScannerType(s, devices);
   if (answers) usb::Free_Interface(devices);

@@ -3,6 +3,7 @@
 // temporary file, recovery of old data, normalization and laser check.
 // Every failure after the log is opened runs the device shutdown.
 #include <cinttypes>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -388,15 +389,18 @@ int Session_Open(Session& s, int mode) {
   s.status_busy = false;
   s.plates_latched = false;
 
+  // The mode's size; INT_MIN, which has no positive counterpart, is taken as
+  // the largest mode number.
+  const auto magnitude = [](int m) { return m == INT_MIN ? INT_MAX : std::abs(m); };
   if (!SessionLogOpen()) {
     if (mode <= 0) {
       OpenNullSessionLog();
-      mode = std::abs(mode);
+      mode = magnitude(mode);
     } else {
       OpenSessionLog();
     }
   } else if (mode < 0) {
-    mode = -mode;
+    mode = magnitude(mode);
   }
   const IniPath ini = Ini_Open();
   Logf(s.log, "\n");

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver/acquisition/acquisition.h"
@@ -45,6 +47,10 @@ struct Session {
   SessionState state = SessionState::kClosed;
   SessionLogSink log;  // the sink every layer writes the session log through
   std::atomic<bool> status_busy{false};  // a `Get_Status` poll is under way (on any thread)
+  std::atomic<uint32_t> overlaps{0};  // `Get_Status` calls refused since the last one that got in
+  // One call at a time works on the session (SessionEntry).
+  std::mutex calls;
+  std::atomic<std::thread::id> caller{};
   bool plates_latched = false;
   bool no_answer_logged = false;  // the scanner's silence was logged; cleared when it answers
 
@@ -77,6 +83,32 @@ struct Session {
   Acquisition& Acq() { return parts->acquisition; }
   bool IsOpen() const { return state != SessionState::kClosed; }
   bool IsActive() const { return state == SessionState::kActive; }
+};
+
+// A call that works on the session, from its start to its return. One is
+// under way at a time: a call from another thread waits for it; a call from
+// within it (on its own thread, from a callback) does not enter, so that
+// nothing it uses is freed under it.
+class SessionEntry {
+ public:
+  explicit SessionEntry(Session& s) : s_(s) {
+    if (s_.caller.load() == std::this_thread::get_id()) return;
+    s_.calls.lock();
+    s_.caller = std::this_thread::get_id();
+    entered_ = true;
+  }
+  ~SessionEntry() {
+    if (!entered_) return;
+    s_.caller = std::thread::id{};
+    s_.calls.unlock();
+  }
+  SessionEntry(const SessionEntry&) = delete;
+  SessionEntry& operator=(const SessionEntry&) = delete;
+  explicit operator bool() const { return entered_; }
+
+ private:
+  Session& s_;
+  bool entered_ = false;
 };
 
 // ---- Operations of the session exports ----

@@ -26,9 +26,10 @@ uint32_t StatusWord(Session& s, const ScanStatus& st, bool transport, uint8_t pl
 }  // namespace
 
 int Session_Poll(Session& s) {
-  if (!s.IsOpen()) return kErrNotOpen;
   if (s.status_busy.exchange(true)) {
-    Logf(s.log, "ERROR: Overlapping calls to Get_Status\n");
+    // A run of refused calls is logged once, at its first; its count when
+    // the next poll gets in.
+    if (s.overlaps++ == 0) Logf(s.log, "ERROR: Overlapping calls to Get_Status\n");
     return kErrBusy;
   }
   // Busy is cleared at every exit, also when an allocation fails mid-poll.
@@ -36,6 +37,12 @@ int Session_Poll(Session& s) {
     std::atomic<bool>& busy;
     ~ClearBusy() { busy = false; }
   } clear_busy{s.status_busy};
+  if (const uint32_t refused = s.overlaps.exchange(0); refused > 1)
+    Logf(s.log, "   %u calls to Get_Status were refused while one was under way\n", refused);
+  // A close or another call from another thread finishes first.
+  SessionEntry entry(s);
+  if (!entry) return kErrBusy;
+  if (!s.IsOpen()) return kErrNotOpen;
   ScanStatus st{};
   int r = s.parts->stream.ReadStatus(&st);
   if (r == 0) r = st.error;

@@ -1,6 +1,7 @@
 #include "driver/device/usb/usb_scanner_transport.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "driver/device/register_map.h"
 #include "driver/device/register_operations.h"
@@ -32,12 +33,20 @@ bool UsbScannerTransport::Dev_IsReady() {
   return devices_.TakeLastError(0) == 0;
 }
 
-int UsbScannerTransport::Dev_Connect() { return usb::Init_Interface(devices_, log_); }
+int UsbScannerTransport::Dev_Connect() {
+  const bool first = std::exchange(first_connect_, false);
+  borrowed_ = first && devices_.FindCurrent() != nullptr;
+  if (borrowed_) return 0;
+  return usb::Init_Interface(devices_, log_);
+}
 // The design file the session chose for the scanner type.
 int UsbScannerTransport::Dev_ConfigureFpga(int keep) {
   return usb::ConfigureFirmware(devices_, keep, FpgaFileName(), log_);
 }
-int UsbScannerTransport::Dev_Disconnect() { return usb::Free_Interface(devices_); }
+int UsbScannerTransport::Dev_Disconnect() {
+  if (std::exchange(borrowed_, false)) return 0;
+  return usb::Free_Interface(devices_);
+}
 
 // 0 when the request failed (its status in the first-error store).
 uint32_t UsbScannerTransport::ReadRegister(int reg, int bytes) {

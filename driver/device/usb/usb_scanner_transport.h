@@ -65,6 +65,10 @@ class UsbScannerTransport final : public ScannerTransport {
   int WriteRegister(int reg, int bytes, uint32_t value);
 
   usb::UsbDevices& devices_;
+  // The first connect found a device open (the application's, through the
+  // low-level exports): it is used and left open at the disconnect.
+  bool first_connect_ = true;
+  bool borrowed_ = false;
   static inline NullLogSink null_log_;  // outlives the devices opened without a log
   LogSink& log_;
 };

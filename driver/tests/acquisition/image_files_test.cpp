@@ -232,6 +232,31 @@ TEST_F(BesideLibrary, DeleteImageRemovesBothFilesAndLogs) {
   EXPECT_NE(log.find("ERROR: Can not delete image file: " + image + "\n"), std::string::npos);
 }
 
+// A name without a three-character extension names no information file:
+// only the name given is deleted, never a file its last characters replaced
+// would name.
+TEST_F(BesideLibrary, DeleteImageOfANameWithoutAnExtensionDeletesOnlyThatName) {
+  struct Case {
+    const char* name;
+    const char* bystander;  // what replacing its last three characters names
+  };
+  const Case cases[] = {{"Images/ab", "Imagestxt"},
+                        {"Images/KP000004", "Images/KP000txt"},
+                        {"Images/plate.x", "Images/plattxt"},
+                        {"Images.QEW/ab", "Images.QEtxt"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string image = dir / c.name;
+    fs::create_directories(fs::path(image).parent_path());
+    WriteBytes(image, "x");
+    WriteBytes(dir / c.bystander, "x");
+    EXPECT_EQ(Delete_Image(image.c_str()), 0);
+    EXPECT_FALSE(fs::exists(image));
+    EXPECT_TRUE(fs::exists(dir / c.bystander));
+    EXPECT_EQ(Delete_Image(image.c_str()), -2);  // gone already
+  }
+}
+
 TEST_F(BesideLibrary, OldImagesAreListedFromTheImageFolder) {
   WriteBytes(dir / "Tarvel.ini", "[Scanner]\nImagePath=.\\Old\n");
   fs::create_directories(dir / "Old");

@@ -13,6 +13,23 @@ using testsupport::TempFolder;
 
 namespace {
 
+// The log of a fresh acquisition in `mode` that parsed the whole scene and
+// flushed it with end, its files in `folder`.
+std::string ParsedAndFlushed(const tarvel::ScanMode& mode, const Scene& scene, const TempFolder& folder) {
+  LogCapture log;
+  Acquisition a{LogTo(log)};
+  a.SetSettings(mode, 0);
+  EXPECT_TRUE(a.OpenTempFile(folder / "t.tmp"));
+  a.SetImageFolder(folder.path());
+  a.Activate();
+  const std::vector<uint8_t> s = Encode(scene);
+  int e;
+  a.ParsePiece(s.data(), s.size(), &e);
+  a.FlushRanges(true);
+  a.CloseTempFile();
+  return log.Text();
+}
+
 class StreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -250,25 +267,14 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
       {"erase mode", 3, 10, 20, 20, 0, nullptr},
   };
   for (const Case& c : cases) {
-    TempFolder d2;
-    LogCapture log2;
-    Acquisition a{LogTo(log2)};
     auto mode = SmallMode();
     mode.plate_type = c.plate_type;
     mode.min_image_pixels = c.min_area;
-    a.SetSettings(mode, 0);
-    ASSERT_TRUE(a.OpenTempFile(d2 / "t.tmp"));
-    a.SetImageFolder(d2.path());
-    a.Activate();
     // Lines one pixel wider than the mode so that a plate can pass the end.
     Scene scene(258, c.h + 3);
     scene.Put(c.x, 1, c.w, c.h, std::vector<uint16_t>(static_cast<size_t>(c.w) * c.h, 1000));
-    std::vector<uint8_t> s = Encode(scene);
-    int e;
-    a.ParsePiece(s.data(), s.size(), &e);
-    a.FlushRanges(true);
-    a.CloseTempFile();
-    std::string text = log2.Text();
+    TempFolder d2;
+    const std::string text = ParsedAndFlushed(mode, scene, d2);
     SCOPED_TRACE(c.what);
     if (c.line) {
       EXPECT_NE(text.find(c.line), std::string::npos) << text;
@@ -283,6 +289,61 @@ TEST_F(StreamTest, DiscardedRangesAndTheirLogLines) {
     int files = 0;
     for (auto& f : fs::directory_iterator(d2.path())) files += f.path().extension() == ".QEW";
     EXPECT_EQ(files, 0);
+  }
+}
+
+// A range exactly at a limit is kept: the minimum area, the largest side
+// ratio either way, the last pixel of the line.
+TEST_F(StreamTest, RangesExactlyAtTheLimitsBecomeImages) {
+  struct Case {
+    const char* what;
+    int x, w, h;
+    int64_t min_area;
+  };
+  const Case cases[] = {
+      {"area equal to the minimum", 10, 10, 10, 100},
+      {"three times as wide", 10, 30, 10, 0},
+      {"three times as tall", 10, 10, 30, 0},
+      {"ending on the last pixel", 250, 6, 6, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto mode = SmallMode();
+    mode.min_image_pixels = c.min_area;
+    Scene scene(256, c.h + 3);
+    scene.Put(c.x, 1, c.w, c.h, Phantom(c.w, c.h, 5));
+    TempFolder d2;
+    const std::string text = ParsedAndFlushed(mode, scene, d2);
+    EXPECT_EQ(Count(text, "Creating image"), 1) << text;
+  }
+}
+
+// A range that grows beside another one after it was made (here on a line
+// below the other's end) merges with it once their boxes are adjacent, on
+// whichever side the later one lies.
+TEST_F(StreamTest, RangesWhoseBoxesBecomeAdjacentMergeWhicheverComesFirst) {
+  for (bool later_on_the_left : {true, false}) {
+    SCOPED_TRACE(later_on_the_left ? "later range on the left" : "later range on the right");
+    Scene scene(256, 40);
+    const std::vector<uint16_t> lit(12 * 30, 1000);
+    // The first range: 12 x 4 at line 2.
+    const int first_x = later_on_the_left ? 100 : 60;
+    scene.Put(first_x, 2, 12, 4, lit);
+    // The later one starts a line below, apart, and widens to touch the
+    // first's box from line 7 on (below the first's last line + 1).
+    const int later_x = later_on_the_left ? 60 : 110;
+    scene.Put(later_x, 3, 12, 20, lit);
+    if (later_on_the_left) {
+      scene.Put(later_x, 7, 100 - later_x, 10, std::vector<uint16_t>(size_t(100 - later_x) * 10, 1000));
+    } else {
+      scene.Put(first_x + 12, 7, later_x - (first_x + 12), 10,
+                std::vector<uint16_t>(size_t(later_x - first_x - 12) * 10, 1000));
+    }
+    acq.Activate();
+    const int before = Count(log.Text(), "Creating image");
+    Parse(Encode(scene));
+    acq.FlushRanges(true);
+    EXPECT_EQ(Count(log.Text(), "Creating image"), before + 1) << log.Text();
   }
 }
 

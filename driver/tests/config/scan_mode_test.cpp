@@ -182,6 +182,8 @@ TEST_F(ScanModes, OversamplingBinningAndScale) {
       {"Res=150\nBinning=-1\n", 18, 2, 2, 18 * 2047, 1.0},  // forced whatever Binning says
       {"Res_X=100\nRes_Y=25\n", 24, 1, 1, 24 * 2047, 1.0},
       {"Res=100\nRes_X=50\n", 24, 1, 1, 24 * 2047, 1.0},  // Res wins
+      {"Res=134.6\n", 32, 1, 1, 32 * 2047, 1.0},  // S 32 is kept
+      {"Res=138.8\n", 16, 2, 2, 16 * 4095, 1.0},  // S 33 halved
   };
   for (const auto& c : cases) {
     WriteIni(std::string("[Param_#1]\nParamName=x\n") + c.keys);
@@ -293,4 +295,56 @@ TEST_F(ScanModes, PromVoltageStandsInForAnUnusableConfiguredOne) {
   EXPECT_EQ(Load_ScanMode(m, 1, scanner_type, prom.reader()), 0);
   EXPECT_TRUE(m.usable);
   EXPECT_EQ(m.pmt_voltage, 500);
+}
+
+namespace {
+class LogText : public LogSink {
+ public:
+  void Write(std::string_view text) override { text_.append(text); }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+}  // namespace
+
+// A value no plate could pass (a threshold above every sample, a largest
+// side ratio below 1 or no number) is taken as missing, with a warning that
+// names the key; values at the edge of what the key can mean are kept.
+TEST_F(ScanModes, ValuesThatWouldLetNoPlateThroughAreTakenAsMissing) {
+  struct Case {
+    const char* mode_keys;
+    const char* scanner_keys;
+    int threshold;
+    double ratio;
+    const char* warned;  // the key named in the warning, null: none
+  } cases[] = {
+      {"Threshold=-1\n", "", 0, 3.0, "Threshold"},
+      {"Threshold=0x7fffffff\n", "", 0, 3.0, "Threshold"},
+      {"Threshold=49140\n", "", 0, 3.0, "Threshold"},  // S 12: no sample above it
+      {"Threshold=49139\n", "", 49139, 3.0, nullptr},
+      {"Threshold=-1\nSchwellwert=40\n", "", 40, 3.0, "Threshold"},
+      {"Threshold=0\n", "", 0, 3.0, nullptr},
+      {"", "MaxAspectRatio=0\n", 0, 3.0, "MaxAspectRatio"},
+      {"", "MaxAspectRatio=-1\n", 0, 3.0, "MaxAspectRatio"},
+      {"", "MaxAspectRatio=abc\n", 0, 3.0, "MaxAspectRatio"},
+      {"", "MaxAspectRatio=0.5\nMaxImageRatio=4\n", 0, 4.0, "MaxAspectRatio"},
+      {"", "MaxImageRatio=0\n", 0, 3.0, "MaxImageRatio"},
+      {"", "MaxAspectRatio=1\n", 0, 1.0, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.mode_keys) + c.scanner_keys);
+    WriteIni(std::string("[Param_#1]\nParamName=x\n") + c.mode_keys + "[Scanner]\n" + c.scanner_keys);
+    ScanMode m;
+    LogText log;
+    ASSERT_EQ(Load_ScanMode(m, 1, 0, nullptr, &log), 0);
+    EXPECT_EQ(m.ADC_SW, c.threshold);
+    EXPECT_EQ(m.max_aspect_ratio, c.ratio);
+    if (c.warned) {
+      EXPECT_EQ(log.Text().rfind("WARNING: ", 0), 0u) << log.Text();
+      EXPECT_NE(log.Text().find(std::string(" of ") + c.warned + " in ["), std::string::npos) << log.Text();
+    } else {
+      EXPECT_EQ(log.Text(), "");
+    }
+  }
 }

@@ -182,12 +182,7 @@ TEST_F(CalibFile, ScannedFlatFieldCalibratesTheLine) {
   ASSERT_EQ(Close_Scanner(), 0);
 
   // The next session corrects the same plate: its columns are level.
-  std::string ini = kIni100;
-  ini.insert(ini.find("[Param_#1]"), "Kalibrierdaten=" + kor + "\n");
-  sim::DetachParallelPort();
-  OpenSession(ini);
-  ASSERT_EQ(Aktivate_Scanner(), 0);
-  names = PollPlatesThrough(120000);
+  names = ScanCalibrated(kIni100, kor);
   ASSERT_EQ(names.size(), 1u) << Log();
   const testsupport::StoredImage corrected = testsupport::ReadStoredImage(names[0]);
   auto column_mean = [&](int x) {
@@ -197,6 +192,49 @@ TEST_F(CalibFile, ScannedFlatFieldCalibratesTheLine) {
   };
   const double middle = column_mean(1300);
   for (int x : {200, 800, 1800, 2400}) EXPECT_NEAR(column_mean(x) / middle, 1.0, 0.002) << x;
+}
+
+}  // namespace
+
+namespace {
+
+// A file made in a mode corrects each pixel of that mode with its own
+// factor, whichever way the mode's pitch was rounded when it was stored:
+// at 5000 rpm the 100 um mode's 99881.70 nm are stored as 99882 nm, at
+// 4000 rpm 100933.09 nm as 100933 nm. A flat field with one column 20 %
+// dark comes out flat.
+TEST_F(CalibFile, FileMadeInAModeCorrectsEachPixelWithItsOwnFactorAtAnySpeed) {
+  constexpr uint16_t kLevel = 20000;
+  constexpr int kDarkColumn = 1000;
+  sim::PlateImage plate = sim::FlatPlate(2600, 1100, kLevel);
+  for (int y = 0; y < plate.height; ++y) plate.pixels[size_t(y) * plate.width + kDarkColumn] = kLevel * 4 / 5;
+  // Each speed with its first pixel's scan-line position (Strt_Pix).
+  for (auto [speed, start] : {std::pair{"Pentaspd=5000\n", 11667}, {"Pentaspd=4000\n", kStrtPix}}) {
+    SCOPED_TRACE(speed);
+    StartAfresh();
+    std::string ini = kIni100;
+    ini.insert(ini.find("Res=100\n"), speed);
+    sim::Plate p = sessiontest::PlateAt(0, 100, 100, plate);
+    p.position = start + 100;
+    scenario.plates = {p};
+    OpenSession(ini);
+    ASSERT_EQ(Aktivate_Scanner(), 0) << Log();
+    std::vector<std::string> names = PollPlatesThrough(120000);
+    ASSERT_EQ(names.size(), 1u) << Log();
+    ASSERT_EQ(Make_CalibFile(names[0].c_str()), 0) << Log();
+    ASSERT_EQ(Close_Scanner(), 0);
+
+    names = ScanCalibrated(ini, names[0].substr(0, names[0].size() - 3) + "kor");
+    ASSERT_EQ(names.size(), 1u) << Log();
+    const testsupport::StoredImage corrected = testsupport::ReadStoredImage(names[0]);
+    ASSERT_EQ(corrected.width, plate.width);
+    ASSERT_EQ(corrected.height, plate.height);
+    // P10 is kLevel + 1 bins: every column is brought to it.
+    const std::vector<uint16_t> level(corrected.pixels.size(), kLevel + 1);
+    EXPECT_TRUE(corrected.pixels == level) << corrected.pixels[kDarkColumn - 1] << " " << corrected.pixels[kDarkColumn]
+                                           << " " << corrected.pixels[kDarkColumn + 1];
+    ASSERT_EQ(Close_Scanner(), 0);
+  }
 }
 
 }  // namespace

@@ -146,7 +146,9 @@ inline std::vector<uint16_t> Corrected(const sim::PlateImage& plate, int x0, con
       const uint16_t v = plate.pixels[at];
       double factor = pix_scale;
       if (f) {
-        const double k = std::trunc(double(x0 + j) * kPitchX * 1e9 / f->value_pitch);
+        // A file of the mode's own (rounded) pitch holds one factor a pixel.
+        const bool own = f->value_pitch == int(kPitchX * 1e9 + 0.5);
+        const double k = own ? double(x0 + j) : std::trunc(double(x0 + j) * kPitchX * 1e9 / f->value_pitch);
         factor *= f->factors[size_t(std::min(k, double(f->value_count - 1)))];
       }
       const double p = v * factor;
@@ -163,6 +165,15 @@ class NormalizationTest : public sessiontest::SessionTest {
     scenario.fpga_configured = true;
     Attach();
     ASSERT_EQ(Open_Scanner(1), 0) << Log();
+  }
+  // A new session of the ini with `kor` as its calibration data scans the
+  // scenario's plates again; the images it hands out.
+  std::vector<std::string> ScanCalibrated(std::string ini, const std::string& kor) {
+    ini.insert(ini.find("[Param_#1]"), "Kalibrierdaten=" + kor + "\n");
+    sim::DetachParallelPort();
+    OpenSession(ini);
+    EXPECT_EQ(Aktivate_Scanner(), 0);
+    return PollPlatesThrough(120000);
   }
   std::string Calib() const { return bin() + "/calib"; }
   std::string Read(const std::string& path) const { return platform::ReadWholeFile(path).value_or("<missing>"); }

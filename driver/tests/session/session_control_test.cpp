@@ -1,5 +1,6 @@
 // Open's high-voltage wait, ambient light, the session's edge cases, the
 // interface probe and the small exports of an open session.
+#include <climits>
 #include <cstring>
 #include <filesystem>
 
@@ -116,6 +117,11 @@ TEST_F(SessionControl, EdgeCasesOfTheSession) {
   ASSERT_EQ(Open_Scanner(-2), 0);
   EXPECT_EQ(Get_ImageType(2, text, sizeof text), 4);  // the utilities work in every state
   ASSERT_EQ(Close_Scanner(), 0);
+  // The most negative mode is the largest mode number, on the null log.
+  const int largest = Open_Scanner(-INT_MAX);
+  Close_Scanner();
+  EXPECT_EQ(Open_Scanner(INT_MIN), largest);
+  Close_Scanner();
   EXPECT_FALSE(platform::FileExists(LogFile()));
 }
 

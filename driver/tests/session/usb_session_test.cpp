@@ -65,6 +65,29 @@ TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
   EXPECT_EQ(usb->LoadedDesign(), "standard USB");
 }
 
+// A scanner the application opened itself through the low-level exports:
+// the open uses that device, its plate comes out exact, and the device is
+// still the application's, open and answering, after the close.
+TEST_F(UsbSession, TheOpenUsesTheDeviceTheApplicationOpened) {
+  WriteIni();
+  const sim::PlateImage plate = sim::GradientPlate(160, 240, 2000, 40000);
+  scenario.plates = {PlateAt(0, 100, 500, plate)};
+  scenario.interface = "USB";
+  scenario.guid = usbtest::kGuidType6;
+  AttachUsb();
+  ASSERT_EQ(TarvelInit_Interface(), 0);
+  TarvelGetLastTarvelError(1);
+  std::vector<std::string> files = Session();
+  ASSERT_EQ(files.size(), 1u) << Log();
+  ASSERT_EQ(files[0].size(), 4 + 2 * plate.pixels.size());
+  EXPECT_EQ(std::memcmp(files[0].data() + 4, plate.pixels.data(), 2 * plate.pixels.size()), 0);
+  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 1);
+  TarvelRegRead(248);
+  EXPECT_EQ(TarvelGetLastTarvelError(1), 0);  // the application's device still answers
+  EXPECT_EQ(TarvelFree_Interface(), 0);
+  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
+}
+
 // Polled without pause, as the consoles poll, each plate comes out a few
 // polls after it has passed: the reader's next transfer is not held back by
 // the poll's own control requests. The lag is counted in polls, from the
