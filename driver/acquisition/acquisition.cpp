@@ -124,6 +124,13 @@ void Acquisition::DiscardPlate(const PlateRange& range, const std::string& cause
   ++discarded_;
 }
 
+void Acquisition::DiscardOpenPlates(const std::string& cause) {
+  ranges_.Accept(runs_);
+  ranges_.Merge();
+  for (int i = 0; i < ranges_.Count(); ++i) DiscardPlate(ranges_.Range(i), cause);
+  Reset();
+}
+
 int Acquisition::TakeDiscardedPlates() {
   const int n = discarded_;
   discarded_ = 0;

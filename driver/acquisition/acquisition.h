@@ -78,6 +78,9 @@ class Acquisition {
   // file of it stays, its name is not handed out, and an ERROR line names
   // it and `cause`. The session's next poll reports it (TakeDiscardedPlates).
   void DiscardPlate(const PlateRange& range, const std::string& cause);
+  // Every plate still being collected is discarded (its data will never be
+  // complete), then both tables are emptied.
+  void DiscardOpenPlates(const std::string& cause);
   // Plates discarded since the last call.
   int TakeDiscardedPlates();
 

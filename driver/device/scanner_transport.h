@@ -65,6 +65,15 @@ class ScannerTransport {
   // Drops the scan data already on the host (a transport that reads ahead
   // holds some); what comes later is read afresh.
   virtual void Dev_DiscardHeldData() {}
+  // Stops reading ahead, dropping what is held, and starts again: between
+  // the two the scanner's read pointer can be moved without data of the
+  // old position reaching the host.
+  virtual void Dev_PauseReadAhead() {}
+  virtual void Dev_ResumeReadAhead() {}
+  // Waits up to `ms` for scan data to reach the host; false when none came
+  // (at once for a transport that does not read ahead: a block read then
+  // already delivered everything the scanner had).
+  virtual bool Dev_WaitForData(uint32_t /*ms*/) { return false; }
   // Requests that failed for want of an answer: cleared, then asked after
   // a series of operations whose results do not show it (register reads
   // give 0). kErrNoAnswer, or 0 when every request was answered (always 0

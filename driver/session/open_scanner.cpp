@@ -32,6 +32,8 @@ constexpr int kLastImageNumber = 999001;
 constexpr int kMaxHvReadings = 10000;
 constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
+// Longest wait for scan data on their way to the host.
+constexpr uint32_t kDataWaitMs = 1000;
 
 // Block-read attempts: `Interface` key `Retry`.
 int RetryCountOf(const IniPath& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
@@ -169,7 +171,9 @@ bool PrepareNormalization(Session& s, const IniPath& ini, bool recover) {
 }
 
 // Plates left in the scanner memory are stored as images; the open then
-// ends with kErrMemoryNotEmpty.
+// ends with kErrMemoryNotEmpty. The data are read to the end, also those a
+// transport reading ahead has already taken to the host; plates whose data
+// cannot be read to their end are reported lost.
 int RecoverOldData(Session& s) {
   ScannerRegisters& d = s.Device();
   Acquisition& acq = s.Acq();
@@ -177,22 +181,32 @@ int RecoverOldData(Session& s) {
   acq.Activate();
   d.Scan_SetSlotOutputs(0);
   d.Scan_SetMotorMode(4);
-  d.Mem_SetReadPointer(d.Mem_ReadMark());
+  d.Mem_RewindTo(d.Mem_ReadMark());
   ScanMode settings = acq.Settings();
   settings.pitch_x = settings.pitch_y = 0;
   acq.SetSettings(settings, acq.SettingsScannerType());
   const int before = acq.WrittenNumber();
   StreamPoller& poller = s.parts->poller;
   poller.Restart();
-  while (d.Mem_WordsAvailable() > 0) {
+  bool to_the_end = true;
+  while (d.Mem_WordsInTransit() > 0) {
     PollResult step;
     if (const int r = poller.ReadStep(&step); r != 0) {
       d.Dev_PulseReset();
       return r;
     }
-    if (step.empty_lines < 0) break;  // words reported but none delivered
+    // Words counted but none delivered: they are on their way to the host.
+    if (step.empty_lines < 0 && !d.Transport().Dev_WaitForData(kDataWaitMs)) {
+      to_the_end = false;
+      break;
+    }
   }
-  if (poller.DataCollected()) poller.FlushWithEnd();
+  if (!to_the_end) {
+    acq.DiscardOpenPlates("the scanner memory could not be read to its end");
+    poller.Restart();
+  } else if (poller.DataCollected()) {
+    poller.FlushWithEnd();
+  }
   d.Mem_SetMark();
   Logf(s.log, "%i Images succesfully recoverd from scanner memory\n", acq.WrittenNumber() - before);
   Logf(s.log, "ERROR: Open_Scanner terminated because scanner memory was not empty\n");
