@@ -47,6 +47,7 @@ void Acquisition::SetSettings(const ScanMode& settings, int scanner_type) {
 }
 
 void Acquisition::Reset() {
+  overrun_ = false;
   runs_.Reset();
   ranges_.Reset();
   parser_.DropOpenRun();
@@ -91,6 +92,7 @@ void Acquisition::FlushRanges(bool with_end) {
 }
 
 void Acquisition::MakeImages(const PlateRange& range, int number) {
+  if (overrun_) return DiscardPlate(range, "scanner memory overrun");
   // The pixel memory of the previous plate is used again: no fresh pages
   // to fault in for every plate.
   PlateImage image;

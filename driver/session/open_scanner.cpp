@@ -303,6 +303,7 @@ int OpenSteps(Session& s, int mode) {
   }
   Logf(s.log, "Buffer RAM: %i Bytes, Type: %i\n", static_cast<int>(memory.size), memory.config_code);
   s.memory = memory;
+  s.parts->stream.SetMemoryWords(static_cast<uint64_t>(memory.size) / 4);
 
   r = Load_ScanMode(
       s.mode, mode, type,
