@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/config/tarvel_records.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 
@@ -80,6 +81,9 @@ class ScannerTransport {
   // for a transport that reports its failures otherwise).
   virtual void Dev_ClearNoAnswer() {}
   virtual int Dev_NoAnswer() { return 0; }
+  // The code of a scanner that stopped answering (`Dev_IsReady` false on a
+  // configured scanner).
+  virtual int Dev_LostCode() { return kErrNoAnswer; }
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.

@@ -170,6 +170,14 @@ bool PrepareNormalization(Session& s, const IniPath& ini, bool recover) {
   return true;
 }
 
+// 0 while the configured scanner answers; else its code, logged.
+int CheckAnswers(Session& s) {
+  if (s.Transport().Dev_IsReady()) return 0;
+  const int code = s.Transport().Dev_LostCode();
+  Logf(s.log, "ERROR %i: Scanner does not answer\n", code);
+  return code;
+}
+
 // Plates left in the scanner memory are stored as images; the open then
 // ends with kErrMemoryNotEmpty. The data are read to the end, also those a
 // transport reading ahead has already taken to the host; plates whose data
@@ -337,6 +345,7 @@ int OpenSteps(Session& s, int mode) {
 
   s.Acq().Activate();
   ReadIdentification(s);
+  if (int e = CheckAnswers(s); e != 0) return e;
   std::string expected;
   if (Ini_ReadString(ini, "Scanner", "SerialNumber", expected) == 0 && expected != s.serial) {
     Logf(s.log, "ERROR: Wrong serial number; Expected SN: %s\n", expected.c_str());
@@ -380,6 +389,9 @@ int OpenSteps(Session& s, int mode) {
 
   // The second open resets the retry and error counts of the parallel port:
   // the session's `Retry` holds again and errors are counted from the start.
+  // Register reads of a scanner gone give 0: whether it still answers is
+  // asked once more before the session is open.
+  if (int e = CheckAnswers(s); e != 0) return e;
   const int errors = d.Transport().TransferErrors();
   d.Transport().Dev_Open();
   d.Transport().SetRetryCount(RetryCountOf(ini));

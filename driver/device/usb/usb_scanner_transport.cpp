@@ -129,6 +129,11 @@ bool UsbScannerTransport::Dev_WaitForData(uint32_t ms) {
   return t != nullptr && t->Reader().WaitForData(ms);
 }
 
+int UsbScannerTransport::Dev_LostCode() {
+  const int code = devices_.TakeLastError(0);
+  return code != 0 ? code : kErrNoAnswer;
+}
+
 void UsbScannerTransport::Dev_WriteClockWord(uint16_t word) {
   auto edges = ClockWordEdges(word);
   if (usb::UsbScanner* t = devices_.UseCurrent())
