@@ -47,6 +47,7 @@ void Acquisition::SetSettings(const ScanMode& settings, int scanner_type) {
 }
 
 void Acquisition::Reset() {
+  overrun_ = false;
   runs_.Reset();
   ranges_.Reset();
   parser_.DropOpenRun();
@@ -93,6 +94,7 @@ void Acquisition::FlushRanges(bool with_end) {
 }
 
 void Acquisition::MakeImages(const PlateRange& range, int number) {
+  if (overrun_) return DiscardPlate(range, "scanner memory overrun");
   // The pixel memory of the previous plate is used again: no fresh pages
   // to fault in for every plate.
   PlateImage image;
@@ -124,6 +126,13 @@ void Acquisition::DiscardPlate(const PlateRange& range, const std::string& cause
        range.last_line, cause.c_str());
   log_.Flush();
   ++discarded_;
+}
+
+void Acquisition::DiscardOpenPlates(const std::string& cause) {
+  ranges_.Accept(runs_);
+  ranges_.Merge();
+  for (int i = 0; i < ranges_.Count(); ++i) DiscardPlate(ranges_.Range(i), cause);
+  Reset();
 }
 
 int Acquisition::TakeDiscardedPlates() {

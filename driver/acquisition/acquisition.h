@@ -78,6 +78,18 @@ class Acquisition {
   // file of it stays, its name is not handed out, and an ERROR line names
   // it and `cause`. The session's next poll reports it (TakeDiscardedPlates).
   void DiscardPlate(const PlateRange& range, const std::string& cause);
+  // Every plate still being collected is discarded (its data will never be
+  // complete), then both tables are emptied.
+  void DiscardOpenPlates(const std::string& cause);
+  // Scan data of the current pass were lost: every plate finished from now
+  // up to the next reset is discarded as lost.
+  void MarkOverrun() { overrun_ = true; }
+  void ClearOverrun() { overrun_ = false; }
+  // Lines were lost: the count goes on from the scanner's `lines`.
+  void TakeUpLineCount(int32_t lines) { parser_.TakeUpLineCount(lines); }
+  bool OverrunMarked() const { return overrun_; }
+  // Lines lit from end to end ran on without line ends since Activate.
+  bool LinesRanOn() const { return lit_line_warned_; }
   // Plates discarded since the last call.
   int TakeDiscardedPlates();
 
@@ -122,6 +134,7 @@ class Acquisition {
   PlateImage spare_;  // memory of the last plate image
   int discarded_ = 0;
   bool lit_line_warned_ = false;  // once per activation
+  bool overrun_ = false;  // until the next reset
 };
 
 }  // namespace tarvel

@@ -5,6 +5,7 @@
 // prescan ring.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <utility>
 
 #include "driver/acquisition/prescan_ring.h"
@@ -35,6 +36,9 @@ class StreamParser {
   // Start of a pass: line count and parse position 0.
   void Restart();
 
+  // Lines ended without their markers reaching the parser (dropped data):
+  // the count goes on from `lines`.
+  void TakeUpLineCount(int32_t lines) { line_count_ = std::max(line_count_, lines); }
   // End-of-line markers parsed since the last restart.
   int32_t LineCount() const { return line_count_; }
   // Pixel index the next sample lands on.

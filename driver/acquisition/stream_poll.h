@@ -3,12 +3,19 @@
 //
 // A read is made when the transport runs and the scanner's line counter is
 // more than 5 lines ahead of the parsed lines, or when data words wait while
-// the transport is stopped. A read ending in lit data counts; every 52nd
+// the transport is stopped; while pieces keep coming (and, with the
+// transport running, the scanner is still ahead) one poll reads on, for at
+// most kPollReadMs. A read ending in lit data counts; every 52nd
 // such read (the count was above 50) flushes finished plates and restarts
 // the count. A read reporting empty lines after collected data, and a
 // stopped transport with no data waiting after collected data, flush all
 // plates, reset the stream state and mark the read position (register 55
 // written 0).
+//
+// An overrun (the scanner memory full, so data were dropped, or fewer lines
+// parsed than the scanner counted once everything it held is read) loses
+// the plates being collected: they are discarded as lost up to the end of
+// the pass.
 #include <cstdint>
 
 #include "driver/acquisition/acquisition.h"
@@ -29,6 +36,8 @@ class StreamDevice {
   virtual int ReadBlock(uint8_t* buffer, uint32_t capacity, uint32_t* count) = 0;
   // Marks the current read position of the scanner memory.
   virtual void MarkReadPosition() = 0;
+  // The scanner memory was full by the time of `status` (data were dropped).
+  virtual bool MemoryFull(const ScanStatus& /*status*/) { return false; }
 };
 
 // The device object's operations as the poll's device.
@@ -38,14 +47,20 @@ class ScannerStreamDevice : public StreamDevice {
   int ReadStatus(ScanStatus* status) override;
   int ReadBlock(uint8_t* buffer, uint32_t capacity, uint32_t* count) override;
   void MarkReadPosition() override;
+  bool MemoryFull(const ScanStatus& status) override;
+  // Words the scanner memory holds (0: unknown).
+  void SetMemoryWords(uint64_t words) { memory_words_ = words; }
 
  private:
   ScannerRegisters& device_;
+  uint64_t memory_words_ = 0;
 };
 
 // Lines the scanner must be ahead of the parsed lines before a read while
 // the transport runs.
 constexpr int64_t kLinesAheadForRead = 5;
+// Longest a poll keeps reading while more data come.
+constexpr uint64_t kPollReadMs = 10;
 
 // What one poll did.
 struct PollResult {
@@ -83,6 +98,10 @@ class StreamPoller {
 
  private:
   int ReadPiece(PollResult* result, bool announce);
+  // Reads while pieces come, within kPollReadMs; 0 or the read's error.
+  int ReadOn(const ScanStatus& status, PollResult* result);
+  // Data of this pass were lost: its plates go as lost.
+  void Overrun(const char* how);
 
   NullLogSink null_log_;
   Acquisition& acq_;
@@ -92,6 +111,7 @@ class StreamPoller {
   bool data_collected_ = false;
   bool collecting_logged_ = false;
   bool transport_was_running_ = false;
+  uint64_t bytes_read_ = 0;  // by the reads of the current poll
 };
 
 }  // namespace tarvel

@@ -182,6 +182,11 @@ uint32_t ScannerRegisters::Scan_MeasureAdcOffset(bool measure) {
 
 uint32_t ScannerRegisters::Mem_ReadPointer() { return transport_.Reg_Read32(reg::kReadPointer); }
 void ScannerRegisters::Mem_SetReadPointer(uint32_t value) { transport_.Reg_Write32(reg::kReadPointer, value); }
+void ScannerRegisters::Mem_RewindTo(uint32_t value) {
+  transport_.Dev_PauseReadAhead();
+  Mem_SetReadPointer(value);
+  transport_.Dev_ResumeReadAhead();
+}
 uint32_t ScannerRegisters::Mem_ReadMark() { return transport_.Reg_Read32(reg::kReadMark); }
 void ScannerRegisters::Mem_SetMark() { transport_.Reg_Write8(reg::kReadMark, 0); }
 uint32_t ScannerRegisters::Mem_WordsAvailable() { return transport_.Reg_Read32(reg::kWordsWaiting); }

@@ -81,6 +81,9 @@ class ScannerRegisters {
   uint32_t Scan_MeasureAdcOffset(bool measure);
   uint32_t Mem_ReadPointer();
   void Mem_SetReadPointer(uint32_t value);
+  // The read pointer moved to `value` with nothing of the old position
+  // left on the host: the data from `value` on are the next read.
+  void Mem_RewindTo(uint32_t value);
   uint32_t Mem_ReadMark();
   void Mem_SetMark();
   uint32_t Mem_WordsAvailable();

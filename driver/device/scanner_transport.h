@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/config/tarvel_records.h"
+#include "driver/result_codes.h"
 
 namespace tarvel {
 
@@ -65,12 +66,24 @@ class ScannerTransport {
   // Drops the scan data already on the host (a transport that reads ahead
   // holds some); what comes later is read afresh.
   virtual void Dev_DiscardHeldData() {}
+  // Stops reading ahead, dropping what is held, and starts again: between
+  // the two the scanner's read pointer can be moved without data of the
+  // old position reaching the host.
+  virtual void Dev_PauseReadAhead() {}
+  virtual void Dev_ResumeReadAhead() {}
+  // Waits up to `ms` for scan data to reach the host; false when none came
+  // (at once for a transport that does not read ahead: a block read then
+  // already delivered everything the scanner had).
+  virtual bool Dev_WaitForData(uint32_t /*ms*/) { return false; }
   // Requests that failed for want of an answer: cleared, then asked after
   // a series of operations whose results do not show it (register reads
   // give 0). kErrNoAnswer, or 0 when every request was answered (always 0
   // for a transport that reports its failures otherwise).
   virtual void Dev_ClearNoAnswer() {}
   virtual int Dev_NoAnswer() { return 0; }
+  // The code of a scanner that stopped answering (`Dev_IsReady` false on a
+  // configured scanner).
+  virtual int Dev_LostCode() { return kErrNoAnswer; }
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.

@@ -33,6 +33,8 @@ constexpr int kLastImageNumber = 999001;
 constexpr int kMaxHvReadings = 10000;
 constexpr double kVoltsPerAdcCount = 4.883;
 constexpr double kHvLimitVolts = 100;
+// Longest wait for scan data on their way to the host.
+constexpr uint32_t kDataWaitMs = 1000;
 
 // Block-read attempts: `Interface` key `Retry`.
 int RetryCountOf(const IniPath& ini) { return Ini_IntOr(ini, "Interface", "Retry", 100); }
@@ -169,8 +171,18 @@ bool PrepareNormalization(Session& s, const IniPath& ini, bool recover) {
   return true;
 }
 
+// 0 while the configured scanner answers; else its code, logged.
+int CheckAnswers(Session& s) {
+  if (s.Transport().Dev_IsReady()) return 0;
+  const int code = s.Transport().Dev_LostCode();
+  Logf(s.log, "ERROR %i: Scanner does not answer\n", code);
+  return code;
+}
+
 // Plates left in the scanner memory are stored as images; the open then
-// ends with kErrMemoryNotEmpty.
+// ends with kErrMemoryNotEmpty. The data are read to the end, also those a
+// transport reading ahead has already taken to the host; plates whose data
+// cannot be read to their end are reported lost.
 int RecoverOldData(Session& s) {
   ScannerRegisters& d = s.Device();
   Acquisition& acq = s.Acq();
@@ -178,22 +190,32 @@ int RecoverOldData(Session& s) {
   acq.Activate();
   d.Scan_SetSlotOutputs(0);
   d.Scan_SetMotorMode(4);
-  d.Mem_SetReadPointer(d.Mem_ReadMark());
+  d.Mem_RewindTo(d.Mem_ReadMark());
   ScanMode settings = acq.Settings();
   settings.pitch_x = settings.pitch_y = 0;
   acq.SetSettings(settings, acq.SettingsScannerType());
   const int before = acq.WrittenNumber();
   StreamPoller& poller = s.parts->poller;
   poller.Restart();
-  while (d.Mem_WordsAvailable() > 0) {
+  bool to_the_end = true;
+  while (d.Mem_WordsInTransit() > 0) {
     PollResult step;
     if (const int r = poller.ReadStep(&step); r != 0) {
       d.Dev_PulseReset();
       return r;
     }
-    if (step.empty_lines < 0) break;  // words reported but none delivered
+    // Words counted but none delivered: they are on their way to the host.
+    if (step.empty_lines < 0 && !d.Transport().Dev_WaitForData(kDataWaitMs)) {
+      to_the_end = false;
+      break;
+    }
   }
-  if (poller.DataCollected()) poller.FlushWithEnd();
+  if (!to_the_end) {
+    acq.DiscardOpenPlates("the scanner memory could not be read to its end");
+    poller.Restart();
+  } else if (poller.DataCollected()) {
+    poller.FlushWithEnd();
+  }
   d.Mem_SetMark();
   Logf(s.log, "%i Images succesfully recoverd from scanner memory\n", acq.WrittenNumber() - before);
   Logf(s.log, "ERROR: Open_Scanner terminated because scanner memory was not empty\n");
@@ -290,6 +312,7 @@ int OpenSteps(Session& s, int mode) {
   }
   Logf(s.log, "Buffer RAM: %i Bytes, Type: %i\n", static_cast<int>(memory.size), memory.config_code);
   s.memory = memory;
+  s.parts->stream.SetMemoryWords(static_cast<uint64_t>(memory.size) / 4);
 
   r = Load_ScanMode(
       s.mode, mode, type,
@@ -323,6 +346,7 @@ int OpenSteps(Session& s, int mode) {
 
   s.Acq().Activate();
   ReadIdentification(s);
+  if (int e = CheckAnswers(s); e != 0) return e;
   std::string expected;
   if (Ini_ReadString(ini, "Scanner", "SerialNumber", expected) == 0 && expected != s.serial) {
     Logf(s.log, "ERROR: Wrong serial number; Expected SN: %s\n", expected.c_str());
@@ -366,6 +390,9 @@ int OpenSteps(Session& s, int mode) {
 
   // The second open resets the retry and error counts of the parallel port:
   // the session's `Retry` holds again and errors are counted from the start.
+  // Register reads of a scanner gone give 0: whether it still answers is
+  // asked once more before the session is open.
+  if (int e = CheckAnswers(s); e != 0) return e;
   const int errors = d.Transport().TransferErrors();
   d.Transport().Dev_Open();
   d.Transport().SetRetryCount(RetryCountOf(ini));

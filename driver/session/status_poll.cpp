@@ -46,7 +46,9 @@ int Session_Poll(Session& s) {
   ScanStatus st{};
   int r = s.parts->stream.ReadStatus(&st);
   if (r == 0) r = st.error;
-  if (r == kErrNoAnswer && !s.no_answer_logged) {
+  // A scanner gone (the parallel port's silence, USB's failed requests) is
+  // logged once per outage.
+  if (r != 0 && !s.no_answer_logged) {
     Logf(s.log, "ERROR %i: Scanner does not answer\n", r);
     s.no_answer_logged = true;
   }

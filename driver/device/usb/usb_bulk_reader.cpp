@@ -264,6 +264,15 @@ int UsbPipeReader::Take(void* destination, uint32_t length, uint32_t* out_length
   return KPU_STATUS_SUCCESS;
 }
 
+bool UsbPipeReader::WaitForData(uint32_t ms) {
+  if (!data_available_) return false;
+  {
+    std::lock_guard<platform::CriticalSection> guard(completed_lock_);
+    if (!completed_.empty()) return true;
+  }
+  return platform::WaitForEvent(*data_available_, ms) == platform::kWaitObject0;
+}
+
 uint64_t UsbPipeReader::BytesHeld() {
   uint64_t bytes = 0;
   // Lock order: completed, then pending, as nowhere else both are held.

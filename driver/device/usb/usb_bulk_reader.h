@@ -37,6 +37,8 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   // for no destination or length, -306 nothing waiting (ms 0) or an empty
   // transfer, -309 nothing within `ms`.
   int Take(void* destination, uint32_t length, uint32_t* out_length, uint32_t ms);
+  // Waits up to `ms` for a completed transfer to take; false when none came.
+  bool WaitForData(uint32_t ms);
 
   void SetPool(uint32_t count, uint32_t size) {
     count_ = count;

@@ -125,6 +125,24 @@ void UsbScannerTransport::Dev_DiscardHeldData() {
   if (usb::UsbScanner* t = devices_.UseCurrent()) t->ClearReader();
 }
 
+void UsbScannerTransport::Dev_PauseReadAhead() {
+  if (usb::UsbScanner* t = devices_.UseCurrent()) t->StopReader();
+}
+
+void UsbScannerTransport::Dev_ResumeReadAhead() {
+  if (usb::UsbScanner* t = devices_.UseCurrent()) t->StartReader();
+}
+
+bool UsbScannerTransport::Dev_WaitForData(uint32_t ms) {
+  usb::UsbScanner* t = devices_.FindCurrent();
+  return t != nullptr && t->Reader().WaitForData(ms);
+}
+
+int UsbScannerTransport::Dev_LostCode() {
+  const int code = devices_.TakeLastError(0);
+  return code != 0 ? code : kErrNoAnswer;
+}
+
 void UsbScannerTransport::Dev_WriteClockWord(uint16_t word) {
   auto edges = ClockWordEdges(word);
   if (usb::UsbScanner* t = devices_.UseCurrent())

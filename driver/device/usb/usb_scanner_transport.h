@@ -49,6 +49,11 @@ class UsbScannerTransport final : public ScannerTransport {
   uint32_t Dev_WordsOnHost() override;
   // Stops and restarts the scan-data reader.
   void Dev_DiscardHeldData() override;
+  void Dev_PauseReadAhead() override;
+  void Dev_ResumeReadAhead() override;
+  bool Dev_WaitForData(uint32_t ms) override;
+  // The first failure the requests stored.
+  int Dev_LostCode() override;
 
   // The large data PROMs: *length in: bytes asked; out: the bytes moved
   // when 1..65535, else 0. The export's status.

@@ -163,7 +163,7 @@ TEST_F(StreamPoll, AReadIsMadeWhenTheScannerIsAheadOrDataWaitAfterTheStop) {
     scanner.words = c.words;
     const int reads = scanner.reads;
     EXPECT_EQ(Poll(LinePiece()).read, c.read) << c.running << " " << c.ahead << " " << c.words;
-    EXPECT_EQ(scanner.reads, reads + (c.read ? 1 : 0));
+    EXPECT_EQ(scanner.reads > reads, c.read);
   }
   // Stopped with data still waiting after a running transport.
   scanner.running = true;

@@ -83,6 +83,30 @@ TEST_F(StreamTest, RunSplitAcrossReadsIsOneBlockWithTheOffsetOfItsFirstPart) {
   EXPECT_EQ(0, std::memcmp(file.data(), want, sizeof want));
 }
 
+// 0xFFF0, the largest value the scanner sends, is a sample, in the first
+// word of a unit as in the second; 0xFFF1 is the first marker (a skip).
+TEST_F(StreamTest, TheLargestSampleIsASampleAndTheWordAboveItAMarker) {
+  std::vector<uint16_t> samples;
+  for (int i = 0; i < 40; ++i) samples.push_back(i % 3 == 0 ? 0xFFF0 : static_cast<uint16_t>(1000 + i));
+  std::vector<uint8_t> piece;
+  PutPairs(piece, samples);  // 20 units: a stretch of 16 and the rest
+  PutSkip(piece, 4);
+  PutPairs(piece, {0xFFF0, 0xFFF0});
+  PutEol(piece, 0);
+  Parse(piece);
+  ASSERT_EQ(acq.Runs().BlockCount(), 2);
+  EXPECT_EQ(acq.Runs().Block(0).x_from, 0);
+  EXPECT_EQ(acq.Runs().Block(0).x_to, 39);
+  EXPECT_EQ(acq.Runs().Block(1).x_from, 44);
+  EXPECT_EQ(acq.Runs().Block(1).x_to, 45);
+  acq.CloseTempFile();
+  samples.push_back(0xFFF0);
+  samples.push_back(0xFFF0);
+  const std::string file = ReadAll(dir / "Tarvel.tmp");
+  ASSERT_EQ(file.size(), 2 * samples.size());
+  EXPECT_EQ(0, std::memcmp(file.data(), samples.data(), file.size()));
+}
+
 TEST_F(StreamTest, UnitsCutAtAnyByteAreCarriedToTheNextPiece) {
   std::vector<uint8_t> s;
   PutPairs(s, {500, 501, 502, 503});

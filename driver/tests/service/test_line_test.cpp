@@ -40,6 +40,12 @@ TEST_F(TestLine, ReturnsTheLinesSamplesAtTheAskedVoltage) {
     EXPECT_EQ(a.out[2 * kPixels], kUntouched);
 
     EXPECT_EQ(scanner->TraceOf(196, true).size(), 2u) << "triggered twice";
+    // The first read that delivers asks for 4692 bytes, the rest for what remains.
+    std::vector<uint32_t> delivered;
+    for (const sim::RegisterAccess& r : scanner->TraceOf(0))
+      if (r.value != 0) delivered.push_back(r.value);
+    ASSERT_GE(delivered.size(), 2u);
+    EXPECT_EQ(delivered[0], 4692u / 4);
     EXPECT_EQ(scanner->RegisterByte(208), 31) << "32 samples per pixel";
     EXPECT_EQ(scanner->RegisterByte(194) | (scanner->RegisterByte(195) << 8), int(kPixels));
     EXPECT_EQ(scanner->RegisterByte(224) | (scanner->RegisterByte(225) << 8), 0xFFFF) << "no threshold";

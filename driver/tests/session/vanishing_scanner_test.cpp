@@ -71,15 +71,41 @@ TEST_F(VanishingScanner, APlateCutShortIsDroppedAndTheFinishedImageStays) {
 
     const std::string log = Log();
     EXPECT_NE(log.find("ERROR: Image data of an unfinished plate dropped\n"), std::string::npos) << log;
-    if (!c.usb) {
-      EXPECT_EQ(log.find("ERROR -1001: Scanner does not answer\n"), log.rfind("ERROR -1001: Scanner does not answer\n"))
-          << "logged once";
-      EXPECT_NE(log.find("ERROR -1001: Scanner does not answer\n"), std::string::npos) << log;
-    }
+    const std::string loss = "ERROR " + std::to_string(c.code) + ": Scanner does not answer\n";
+    EXPECT_EQ(log.find(loss), log.rfind(loss)) << "logged once";
+    EXPECT_NE(log.find(loss), std::string::npos) << log;
     EXPECT_EQ(ReadStoredImage(names[0]).pixels, first.pixels);
     EXPECT_FALSE(platform::FileExists(Images() + "/KP000002.QEW"));
     EXPECT_FALSE(platform::FileExists(TempFile()));
     EXPECT_EQ(Get_Status(), -4);
+  }
+}
+
+// A scanner that stops answering at some point of `Open_Scanner` fails the
+// open (register reads of a scanner gone give 0, which nothing else shows),
+// and the session stays closed.
+TEST_F(VanishingScanner, AScannerGoneDuringTheOpenFailsIt) {
+  for (bool over_usb : {false, true}) {
+    SCOPED_TRACE(over_usb ? "USB" : "parallel port");
+    StartAfresh();
+    WriteIni();
+    AttachOver(over_usb);
+    ASSERT_EQ(Open_Scanner(1), 0) << Log();
+    const int total = over_usb ? static_cast<int>(usb->Requests().size()) : port->TotalRequests();
+    ASSERT_EQ(Close_Scanner(), 0);
+    for (int percent : {60, 90, 97, 99}) {
+      SCOPED_TRACE(percent);
+      StartAfresh();
+      WriteIni();
+      scenario.faults.unplug_after = total * percent / 100;
+      AttachOver(over_usb);
+      const int r = Open_Scanner(1);
+      EXPECT_LT(r, 0) << Log();
+      EXPECT_NE(r, -10001);
+      EXPECT_NE(Log().find("Scanner does not answer\n"), std::string::npos) << Log();
+      EXPECT_EQ(Aktivate_Scanner(), -4);
+      EXPECT_FALSE(platform::FileExists(TempFile()));
+    }
   }
 }
 
