@@ -129,7 +129,7 @@ void Acquisition::DiscardPlate(const PlateRange& range, const std::string& cause
 }
 
 void Acquisition::DiscardOpenPlates(const std::string& cause) {
-  ranges_.Accept(runs_);
+  ranges_.Accept(runs_, settings_);
   ranges_.Merge();
   for (int i = 0; i < ranges_.Count(); ++i) DiscardPlate(ranges_.Range(i), cause);
   Reset();
