@@ -48,7 +48,10 @@ std::vector<sim::PlateImage> Plates() {
 struct FaultCase {
   const char* what;
   bool in_temp;  // the temporary file's folder, else the image folder
-  platform::FileFaultPlan plan;
+  struct {
+    int64_t read, write, create;  // the k-th call from which each fails, or -1
+    int error;
+  } plan;
   std::string cause;  // <n> the name the lost plate would have had
   const char* writer_line;  // the writer's own line, when it has one
 };
@@ -64,32 +67,32 @@ TEST_F(StorageFaults, LostPlateIsReportedOnceAndTheSessionGoesOnExact) {
   const FaultCase cases[] = {
       {"temporary file's file system read-only",
        true,
-       {"", -1, 0, -1, EROFS},
+       {-1, 0, -1, EROFS},
        "temporary data file not written (Read-only file system)",
        nullptr},
       {"disk under the temporary file full after a piece",
        true,
-       {"", -1, 1, -1, ENOSPC},
+       {-1, 1, -1, ENOSPC},
        "temporary data file not written (No space left on device)",
        nullptr},
       {"temporary file unreadable",
        true,
-       {"", 0, -1, -1, EIO},
+       {0, -1, -1, EIO},
        "temporary data file not read back (Input/output error)",
        nullptr},
       {"image folder read-only",
        false,
-       {"", -1, -1, 0, EROFS},
+       {-1, -1, 0, EROFS},
        "image file <n> not written (Read-only file system)",
        "ERROR: Cannot create image file <n>\n"},
       {"image folder full",
        false,
-       {"", -1, 1, -1, ENOSPC},
+       {-1, 1, -1, ENOSPC},
        "image file <n> not written (No space left on device)",
        "ERROR: Cannot write image file <n>\n"},
       {"image folder full at the information file",
        false,
-       {"", -1, 2, -1, ENOSPC},
+       {-1, 2, -1, ENOSPC},
        "information file <t> not written (No space left on device)",
        "ERROR: Cannot write information file <t>\n"},
   };
@@ -109,7 +112,11 @@ TEST_F(StorageFaults, LostPlateIsReportedOnceAndTheSessionGoesOnExact) {
     ASSERT_EQ(Set_Prescanmode(100), 0);
     ASSERT_EQ(Aktivate_Scanner(), 0);
 
-    platform::FileFaultPlan plan = c.plan;
+    platform::FileFaultPlan plan;
+    plan.read = c.plan.read;
+    plan.write = c.plan.write;
+    plan.create = c.plan.create;
+    plan.error = c.plan.error;
     plan.folder = c.in_temp ? Temp() : Images();
     std::vector<std::string> names;
     int failures = 0;

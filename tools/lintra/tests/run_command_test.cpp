@@ -255,7 +255,8 @@ TEST_F(RunCommand, CtrlCTakesTheTemporaryFileAlong) {
 
 TEST_F(RunCommand, ScannerThatCannotBeOpenedIsTheReasonGiven) {
   WriteScenario("[Scanner]\nInterface=SCSI\n");  // read whole, but no front end offers it
-  const auto [out, status] = Run("'" + Scenario() + "'");
+  const std::string quoted = std::string(1, '\'') + Scenario() + '\'';
+  const auto [out, status] = Run(quoted);
   EXPECT_EQ(status, 1) << out;
   const std::string folder = SessionFolder(out);
   EXPECT_EQ(From(out, "No image"), "No image: the scanner could not be opened; see the console's output above and the "
