@@ -9,12 +9,6 @@
 namespace platform {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 // One line of the file: its text without the line end, and where it lies.
 struct Line {
   size_t begin;  // offset of the first byte
@@ -47,19 +41,19 @@ struct Parsed {
 
 Parsed Parse(std::string_view text) {
   Parsed p;
-  std::string_view t = Trim(text);
+  std::string_view t = TrimBlanks(text);
   if (t.empty() || t.front() == ';') return p;
   if (t.front() == '[') {
     size_t close = t.find(']');
     p.kind = Kind::Section;
-    p.name = Trim(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    p.name = TrimBlanks(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
     return p;
   }
   size_t eq = t.find('=');
   if (eq == std::string_view::npos) return p;
   p.kind = Kind::Entry;
-  p.name = Trim(t.substr(0, eq));
-  std::string_view v = Trim(t.substr(eq + 1));
+  p.name = TrimBlanks(t.substr(0, eq));
+  std::string_view v = TrimBlanks(t.substr(eq + 1));
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   p.value = v;
   return p;
@@ -89,7 +83,7 @@ Location Find(const std::vector<Line>& lines, std::string_view section, std::str
       continue;
     }
     if (!inside) continue;
-    if (!Trim(lines[i].text).empty()) loc.last_content = long(i);
+    if (!TrimBlanks(lines[i].text).empty()) loc.last_content = long(i);
     if (p.kind == Kind::Entry && loc.key < 0 && EqualsIgnoreCase(p.name, key)) loc.key = long(i);
   }
   return loc;
@@ -109,7 +103,7 @@ std::optional<std::string> ReadProfileString(std::string_view file, std::string_
   std::optional<std::string> data = ReadWholeFile(file);
   if (!data) return std::nullopt;
   std::vector<Line> lines = SplitLines(*data);
-  Location loc = Find(lines, Trim(section), Trim(key));
+  Location loc = Find(lines, TrimBlanks(section), TrimBlanks(key));
   if (loc.key < 0) return std::nullopt;
   return std::string(Parse(lines[size_t(loc.key)].text).value);
 }
@@ -117,7 +111,7 @@ std::optional<std::string> ReadProfileString(std::string_view file, std::string_
 int ReadProfileInt(std::string_view file, std::string_view section, std::string_view key, int default_value) {
   std::optional<std::string> text = ReadProfileString(file, section, key);
   if (!text) return default_value;
-  std::string_view s = Trim(*text);
+  std::string_view s = TrimBlanks(*text);
   bool negative = false;
   if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
     negative = s.front() == '-';
@@ -141,8 +135,8 @@ int ReadProfileInt(std::string_view file, std::string_view section, std::string_
 }
 
 bool WriteProfileString(std::string_view file, std::string_view section, std::string_view key, const char* value) {
-  section = Trim(section);
-  key = Trim(key);
+  section = TrimBlanks(section);
+  key = TrimBlanks(key);
   if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
       key.find('=') != std::string_view::npos || (value && HasLineBreak(value)))
     return false;

@@ -106,12 +106,6 @@ const std::vector<SectionKeys>& KnownSections() {
   return sections;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 // The schema entry of a section name ("Plate12" -> Plate, number 12), or
 // null; *number is 0 for an unnumbered section.
 const SectionKeys* FindSection(std::string_view name, int* number) {
@@ -170,14 +164,14 @@ class Layout {
           return At(line, what);
         }
       }
-      const std::string_view t = TrimBlanks(raw);
+      const std::string_view t = platform::TrimBlanks(raw);
       if (t.empty() || t.front() == ';') continue;
       if (t.front() == '[') {
         const size_t close = t.find(']');
         if (close == std::string_view::npos) return At(line, "a section name without its \"]\"");
-        const std::string_view rest = TrimBlanks(t.substr(close + 1));
+        const std::string_view rest = platform::TrimBlanks(t.substr(close + 1));
         if (!rest.empty() && rest.front() != ';') return At(line, "text after the section name");
-        const std::string name(TrimBlanks(t.substr(1, close - 1)));
+        const std::string name(platform::TrimBlanks(t.substr(1, close - 1)));
         int number = 0;
         schema = FindSection(name, &number);
         if (!schema) return At(line, "unknown section [" + name + "]");
@@ -191,7 +185,7 @@ class Layout {
       }
       const size_t eq = t.find('=');
       if (eq == std::string_view::npos) return At(line, "neither a section, a key=value line nor a comment");
-      const std::string key(TrimBlanks(t.substr(0, eq)));
+      const std::string key(platform::TrimBlanks(t.substr(0, eq)));
       if (!schema) return At(line, "key " + key + " before the first section");
       bool known = false;
       for (const char* k : schema->keys) known = known || platform::EqualsIgnoreCase(key, k);
@@ -442,7 +436,7 @@ class Reader {
   bool ok() const { return ok_; }
 
  private:
-  static std::string Trim(const std::string& s) { return std::string(TrimBlanks(s)); }
+  static std::string Trim(const std::string& s) { return std::string(platform::TrimBlanks(s)); }
 
   static std::vector<std::string> Split(const std::string& s) {
     std::vector<std::string> out;

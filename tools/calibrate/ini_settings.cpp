@@ -19,12 +19,6 @@ constexpr const char* kCalibration = "Kalibrierdaten";
 constexpr const char* kNormalization = "Normalization";
 constexpr const char* kBackupHeading = "; calibrate: ini lines taken out for a calibration scan";
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 // The ini file as lines, each without its line end; the file's own line end
 // is used when it is written again.
 struct IniLines {
@@ -60,25 +54,25 @@ struct IniLines {
 
 // A section header's name, or nothing.
 std::optional<std::string_view> SectionName(std::string_view line) {
-  const std::string_view t = Trim(line);
+  const std::string_view t = platform::TrimBlanks(line);
   if (t.empty() || t.front() != '[') return std::nullopt;
   const size_t close = t.find(']');
-  return Trim(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+  return platform::TrimBlanks(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
 }
 
 // An entry's key, or nothing (comments, blank lines, headers).
 std::optional<std::string_view> KeyName(std::string_view line) {
-  const std::string_view t = Trim(line);
+  const std::string_view t = platform::TrimBlanks(line);
   if (t.empty() || t.front() == ';' || t.front() == '[') return std::nullopt;
   const size_t eq = t.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  return Trim(t.substr(0, eq));
+  return platform::TrimBlanks(t.substr(0, eq));
 }
 
 std::optional<std::string> ValueOf(std::string_view line) {
   const size_t eq = line.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  return std::string(Trim(line.substr(eq + 1)));
+  return std::string(platform::TrimBlanks(line.substr(eq + 1)));
 }
 
 // The first section of that name, as the readers take it: its header line,
@@ -93,7 +87,7 @@ std::optional<Section> FindSection(const IniLines& ini, std::string_view name) {
     if (!header || !platform::EqualsIgnoreCase(*header, name)) continue;
     Section s{i, i + 1, i + 1};
     while (s.end < ini.lines.size() && !SectionName(ini.lines[s.end])) {
-      if (!Trim(ini.lines[s.end]).empty()) s.content_end = s.end + 1;
+      if (!platform::TrimBlanks(ini.lines[s.end]).empty()) s.content_end = s.end + 1;
       ++s.end;
     }
     return s;
