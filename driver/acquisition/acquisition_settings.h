@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "driver/config/c_buffer.h"
 #include "driver/config/scan_mode.h"
 
 namespace tarvel {
@@ -12,7 +13,7 @@ constexpr int kMaxBlocks = 100000;
 constexpr int kMaxRanges = 1000;
 constexpr size_t kPieceBytes = 40960;
 // Longest image folder: folder, separator, "KP", ten digits, ".QEW" and the
-// terminating NUL fit the 256-character buffers callers pass.
-constexpr size_t kMaxImageFolder = 256 - 1 - 1 - 2 - 10 - 4;
+// terminating NUL fit the buffers callers pass without a length.
+constexpr size_t kMaxImageFolder = kUnsizedBufferChars - 1 - 1 - 2 - 10 - 4;
 
 }  // namespace tarvel

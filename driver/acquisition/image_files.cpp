@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "driver/acquisition/plate_processing.h"
 #include "driver/result_codes.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 
 namespace tarvel {
 
@@ -24,15 +26,6 @@ std::string ReplaceLastThree(const std::string& name, const char* ending) {
 std::string InfoFileName(const std::string& image_name) { return ReplaceLastThree(image_name, "txt"); }
 
 namespace {
-void Put(uint8_t* p, uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint64_t Get(const uint8_t* p, int bytes) {
-  uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= uint64_t{p[i]} << (8 * i);
-  return v;
-}
-
 // Writes `parts` to a new file; a failed write or close removes it.
 WriteResult WriteParts(const std::string& name, std::initializer_list<std::pair<const void*, size_t>> parts,
                        int* error) {
@@ -68,65 +61,54 @@ int64_t FileSize(std::FILE* f) {
 }
 }  // namespace
 
+// The packed record is the file's layout; the fields are stored as the host
+// holds them, which is little endian.
+static_assert(std::endian::native == std::endian::little, "information files are little endian");
+
+namespace {
+// The record's fields from one of its two layouts into the other.
+template <class From, class To>
+void CopyInfoFields(const From& from, To& to) {
+  to.size = from.size;
+  to.width = from.width;
+  to.height = from.height;
+  to.pitch_x = from.pitch_x;
+  to.pitch_y = from.pitch_y;
+  to.bits_per_pixel = from.bits_per_pixel;
+  to.start_position = from.start_position;
+  to.slot_bits = from.slot_bits;
+  to.year = from.year;
+  to.month = from.month;
+  to.day = from.day;
+  to.hour = from.hour;
+  to.minute = from.minute;
+  to.second = from.second;
+  std::memcpy(to.serial_number, from.serial_number, sizeof to.serial_number);
+  std::memcpy(to.reserved, from.reserved, sizeof to.reserved);
+  to.rotation = from.rotation;
+  to.scaled_pitch = from.scaled_pitch;
+  to.scale = from.scale;
+  to.maximum = from.maximum;
+  to.average = from.average;
+  to.scan_mode = from.scan_mode;
+  to.possible_maximum = from.possible_maximum;
+  to.extra_length = from.extra_length;
+}
+}  // namespace
+
 std::array<uint8_t, kInfoFileFixedBytes> PackInfo(const ImageInfo& i) {
-  std::array<uint8_t, kInfoFileFixedBytes> b{};
-  uint8_t* p = b.data();
-  Put(p + 0, static_cast<uint32_t>(i.size), 4);
-  Put(p + 4, static_cast<uint32_t>(i.width), 4);
-  Put(p + 8, static_cast<uint32_t>(i.height), 4);
-  Put(p + 12, static_cast<uint32_t>(i.pitch_x), 4);
-  Put(p + 16, static_cast<uint32_t>(i.pitch_y), 4);
-  p[20] = i.bits_per_pixel;
-  Put(p + 21, static_cast<uint32_t>(i.start_position), 4);
-  p[25] = i.slot_bits;
-  Put(p + 26, i.year, 2);
-  p[28] = i.month;
-  p[29] = i.day;
-  p[30] = i.hour;
-  p[31] = i.minute;
-  p[32] = i.second;
-  std::memcpy(p + 33, i.serial_number, 32);
-  std::memcpy(p + 65, i.reserved, 16);
-  p[81] = i.rotation;
-  Put(p + 82, static_cast<uint32_t>(i.scaled_pitch), 4);
-  uint32_t scale_bits;
-  std::memcpy(&scale_bits, &i.scale, 4);
-  Put(p + 86, scale_bits, 4);
-  Put(p + 90, i.maximum, 2);
-  Put(p + 92, i.average, 2);
-  p[94] = i.scan_mode;
-  Put(p + 95, i.possible_maximum, 2);
-  Put(p + 97, static_cast<uint32_t>(i.extra_length), 4);
+  ImageInfoFile f{};
+  CopyInfoFields(i, f);
+  std::array<uint8_t, kInfoFileFixedBytes> b;
+  std::memcpy(b.data(), &f, sizeof f);
   return b;
 }
 
 ImageInfo UnpackInfo(const uint8_t* p) {
+  ImageInfoFile f;
+  std::memcpy(&f, p, sizeof f);
   ImageInfo i{};
-  i.size = static_cast<int32_t>(Get(p + 0, 4));
-  i.width = static_cast<int32_t>(Get(p + 4, 4));
-  i.height = static_cast<int32_t>(Get(p + 8, 4));
-  i.pitch_x = static_cast<int32_t>(Get(p + 12, 4));
-  i.pitch_y = static_cast<int32_t>(Get(p + 16, 4));
-  i.bits_per_pixel = p[20];
-  i.start_position = static_cast<int32_t>(Get(p + 21, 4));
-  i.slot_bits = p[25];
-  i.year = static_cast<uint16_t>(Get(p + 26, 2));
-  i.month = p[28];
-  i.day = p[29];
-  i.hour = p[30];
-  i.minute = p[31];
-  i.second = p[32];
-  std::memcpy(i.serial_number, p + 33, 32);
-  std::memcpy(i.reserved, p + 65, 16);
-  i.rotation = p[81];
-  i.scaled_pitch = static_cast<int32_t>(Get(p + 82, 4));
-  uint32_t scale_bits = static_cast<uint32_t>(Get(p + 86, 4));
-  std::memcpy(&i.scale, &scale_bits, 4);
-  i.maximum = static_cast<uint16_t>(Get(p + 90, 2));
-  i.average = static_cast<uint16_t>(Get(p + 92, 2));
-  i.scan_mode = p[94];
-  i.possible_maximum = static_cast<uint16_t>(Get(p + 95, 2));
-  i.extra_length = static_cast<int32_t>(Get(p + 97, 4));
+  CopyInfoFields(f, i);
   return i;
 }
 
@@ -169,8 +151,8 @@ WriteResult WriteDiskImage(const std::string& name, int width, int height, const
     }
   }
   uint8_t head[4];
-  Put(head, static_cast<uint16_t>(ow), 2);
-  Put(head + 2, static_cast<uint16_t>(oh), 2);
+  platform::StoreLe(head, static_cast<uint16_t>(ow), 2);
+  platform::StoreLe(head + 2, static_cast<uint16_t>(oh), 2);
   return WriteParts(name, {{head, 4}, {data, n * 2}}, error);
 }
 
@@ -199,7 +181,7 @@ int ReadExtraHeader(const std::string& image_name, uint8_t* buffer) {
   uint8_t b[kInfoFileFixedBytes];
   int64_t size = FileSize(f);
   if (std::fread(b, 1, sizeof b, f) == sizeof b) {
-    int64_t n = static_cast<int32_t>(Get(b + kInfoExtraLengthOffset, 4));
+    int64_t n = static_cast<int32_t>(platform::LoadLe(b + kInfoExtraLengthOffset, 4));
     // Never more than the file holds after the record.
     n = std::min<int64_t>(n, size - static_cast<int64_t>(kInfoFileFixedBytes));
     if (n > 0 && buffer) result = static_cast<int>(std::fread(buffer, 1, static_cast<size_t>(n), f));
@@ -219,7 +201,7 @@ int OpenCheckedDiskImage(const std::string& image_name, std::FILE** file, int* w
   uint8_t head[4];
   int rc = kErrOutOfRange;
   if (std::fread(head, 1, 4, f) == 4) {
-    const uint64_t w = Get(head, 2), h = Get(head + 2, 2), n = w * h;
+    const uint64_t w = platform::LoadLe(head, 2), h = platform::LoadLe(head + 2, 2), n = w * h;
     ImageInfo info{};
     if (ReadImageInfo(image_name, &info) != 0) {
       rc = kErrNotFound;
@@ -287,8 +269,8 @@ bool ReadDiskImageSides(const std::string& image_name, int* width, int* height) 
   const bool ok = std::fread(head, 1, 4, f) == 4;
   std::fclose(f);
   if (ok) {
-    *width = static_cast<int>(Get(head, 2));
-    *height = static_cast<int>(Get(head + 2, 2));
+    *width = static_cast<int>(platform::LoadLe(head, 2));
+    *height = static_cast<int>(platform::LoadLe(head + 2, 2));
   }
   return ok;
 }

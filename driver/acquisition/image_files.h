@@ -10,8 +10,8 @@
 
 namespace tarvel {
 
-constexpr size_t kInfoFileFixedBytes = 101;
-constexpr size_t kInfoExtraLengthOffset = 97;
+constexpr size_t kInfoFileFixedBytes = sizeof(ImageInfoFile);
+constexpr size_t kInfoExtraLengthOffset = offsetof(ImageInfoFile, extra_length);
 
 // The name with its last three characters replaced by `ending` (a name
 // shorter than three characters gives `ending` alone).

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "driver/config/c_buffer.h"
 #include "platform/files.h"
 
 namespace tarvel {
@@ -40,8 +41,8 @@ bool OldImageSearch::First(const std::string& folder, std::string* path) {
 bool OldImageSearch::Next(std::string* path) {
   while (open_ && next_ < names_.size()) {
     std::string full = folder_ + names_[next_++];
-    // Only names that fit the caller's 256 characters.
-    if (full.size() < 256) {
+    // Only names that fit the caller's buffer.
+    if (full.size() < kUnsizedBufferChars) {
       *path = full;
       return true;
     }

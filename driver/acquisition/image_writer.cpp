@@ -133,7 +133,7 @@ int ImageWriter::NextName(char* buffer) {
   }
   ++handed_out_;
   std::string name = FileName(handed_out_);
-  if (buffer) CopyToBuffer(name, buffer, 256);
+  if (buffer) CopyToUnsizedBuffer(name, buffer);
   return pending;
 }
 

@@ -14,10 +14,7 @@
 #include <cstring>
 
 namespace {
-// Text out-buffers come without a length; callers pass 256 characters.
-constexpr size_t kTextBuffer = tarvel::kMaxIniPath + 1;
-
-void CopyText(char* buffer, const std::string& text) { tarvel::CopyToBuffer(text, buffer, kTextBuffer); }
+void CopyText(char* buffer, const std::string& text) { tarvel::CopyToUnsizedBuffer(text, buffer); }
 }  // namespace
 
 TARVEL_API int Get_IniFileName(char* buffer) {

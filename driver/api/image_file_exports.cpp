@@ -17,8 +17,7 @@
 
 namespace {
 
-// Path out-buffers come without a length; callers pass 256 characters.
-void CopyOut(const std::string& text, char* buffer) { tarvel::CopyToBuffer(text, buffer, 256); }
+void CopyOut(const std::string& text, char* buffer) { tarvel::CopyToUnsizedBuffer(text, buffer); }
 
 }  // namespace
 

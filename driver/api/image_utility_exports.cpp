@@ -88,7 +88,7 @@ TARVEL_API int Get_FilterName(int32_t filter, char* buffer, uint32_t length) {
 
 TARVEL_API int Get_DriverVersion(char* buffer) {
   if (!buffer) return tarvel::kErrInvalidArgument;
-  std::strcpy(buffer, kDriverVersionText);
+  tarvel::CopyToUnsizedBuffer(kDriverVersionText, buffer);
   return 0;
 }
 

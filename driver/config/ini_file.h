@@ -2,6 +2,8 @@
 #include <string>
 #include <string_view>
 
+#include "driver/config/c_buffer.h"
+
 // The driver's ini file. It is located anew for every operation: the
 // registry value `IniFile` under HKEY_LOCAL_MACHINE "Software\Kessmar\Tarvel"
 // (used as given), else the file beside the library named like the library
@@ -12,8 +14,8 @@ namespace tarvel {
 constexpr const char* kTarvelRegistryKey = "Software\\Kessmar\\Tarvel";
 constexpr const char* kIniFileValue = "IniFile";
 // The longest ini path that `Set_IniFileName` stores and `Get_IniFileName`
-// hands back whole (its buffer holds 256 characters).
-constexpr size_t kMaxIniPath = 255;
+// hands back whole into a buffer without a length.
+constexpr size_t kMaxIniPath = kUnsizedBufferChars - 1;
 // The registry value is read up to this length.
 constexpr size_t kMaxIniFileValue = 260;
 

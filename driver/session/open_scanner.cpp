@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "driver/config/c_buffer.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
 #include "driver/config/paths.h"
@@ -145,7 +146,7 @@ void ReadIdentification(Session& s) {
   s.id_read = r == 0;
   if (r != 0) {
     std::memset(s.id_block, 0, sizeof s.id_block);
-    std::strcpy(s.serial, "no Serialnumber");
+    CopyToBuffer("no Serialnumber", s.serial, sizeof s.serial);
     Logf(s.log, "WARNING %i: Can not read serial number\n", r);
   } else {
     std::memcpy(s.serial, s.id_block, 31);

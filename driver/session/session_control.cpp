@@ -2,6 +2,7 @@
 // and the small operations of an open session.
 #include <cstring>
 
+#include "driver/config/c_buffer.h"
 #include "driver/config/session_log.h"
 #include "driver/device/register_map.h"
 #include "driver/session/session.h"
@@ -157,7 +158,7 @@ int Session_NextImageName(Session& s, char* buffer) {
 int Session_SerialNumber(Session& s, char* buffer) {
   if (!buffer) return kErrInvalidArgument;
   if (!s.IsOpen()) {
-    std::strcpy(buffer, "Scanner not open");
+    CopyToBuffer("Scanner not open", buffer, sizeof s.serial);
     return kErrNotOpen;
   }
   std::memcpy(buffer, s.serial, sizeof s.serial);
