@@ -1,7 +1,9 @@
 #pragma once
 // Helpers of the main window's tests: the offscreen application, answered
 // dialogs and boxes, a per-test registry folder, image files written with the
-// file library, mouse events and grabbed pixels.
+// file library, mouse events and grabbed pixels, and what the window shows
+// of its state (actions found by name, the status bar, the About the Image
+// dialog, the pixel read-out, the region it saves, the tools' overlays).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
