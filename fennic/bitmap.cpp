@@ -101,7 +101,7 @@ int bmp_write(File& f, const ScanInfo& header, const PixelRect& px) {
   // at the end, so the padding stays zero.
   const uint64_t stride = stride_of(px.width);
   const uint64_t batch = std::max<uint64_t>(1, std::min<uint64_t>(px.height, (uint64_t{1} << 20) / (stride + 1)));
-  Buffer<uint8_t> rows;
+  Buffer<uint8_t> rows(f.io());
   if (!rows.allocate(batch * stride + 4, true)) return kFennicNoMemory;
   for (uint64_t y = 0; y < px.height;) {
     const uint64_t k = std::min(batch, px.height - y);

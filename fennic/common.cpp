@@ -31,7 +31,7 @@ int copy_rows(PixelSource& src, const RowCopy& rc, File& dst) {
     return kFennicReadFailed;
   // Rows are gathered into writes of about a megabyte.
   const uint64_t batch = std::max<uint64_t>(1, std::min<uint64_t>(rc.rows, (uint64_t{1} << 20) / (rc.out_bytes + 1)));
-  Buffer<uint8_t> rows;
+  Buffer<uint8_t> rows(dst.io());
   if (!rows.allocate(batch * rc.out_bytes, true)) return kFennicNoMemory;
   for (uint64_t y = 0; y < rc.rows;) {
     const uint64_t k = std::min(batch, rc.rows - y);

@@ -10,21 +10,16 @@
 
 namespace fennic {
 
-namespace {
-
-PlainIo plain_io;
-thread_local Io* current_io = &plain_io;
-
-}  // namespace
-
-Io& io() { return *current_io; }
-
-void set_io(Io* io) { current_io = io ? io : &plain_io; }
+Io& plain_io() {
+  static PlainIo io;
+  return io;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
     fd_ = other.release();
+    io_ = other.io_;
   }
   return *this;
 }
@@ -215,7 +210,7 @@ int NewFile::create() {
     written_.clear();
     return kFennicCreateFailed;
   }
-  file_ = File(fd);
+  file_ = File(fd, file_.io());
   target_ = target;
   created_ = true;
   if (exists) {

@@ -1,9 +1,10 @@
 #pragma once
 // The file layer of the library: descriptors opened and closed per call,
 // reads and writes looped until complete, checked 64-bit offsets. Every
-// read, write, seek and buffer allocation goes through the calling thread's
-// I/O (plain I/O unless a test installed another, such as one that fails
-// the k-th operation).
+// read, write and seek goes through the I/O of its file handle, and every
+// buffer allocation through the I/O its buffer was given: plain I/O unless
+// the operation was given another (a test's, such as one that fails the
+// k-th operation).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -47,29 +48,31 @@ class PlainIo : public Io {
   void* allocate(size_t bytes) override;
 };
 
-// The calling thread's I/O; set_io(nullptr) returns it to plain I/O.
-Io& io();
-void set_io(Io* io);
+// The system's I/O, shared by every handle that was given no other.
+Io& plain_io();
 
+// A descriptor and the I/O its reads, writes and seeks go through.
 class File {
  public:
-  File() = default;
-  explicit File(int fd) : fd_(fd) {}
+  explicit File(Io& io = plain_io()) : io_(&io) {}
+  File(int fd, Io& io) : fd_(fd), io_(&io) {}
   ~File() { close(); }
-  File(File&& other) noexcept : fd_(other.release()) {}
+  File(File&& other) noexcept : fd_(other.release()), io_(other.io_) {}
   File& operator=(File&& other) noexcept;
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing regular file for reading: kFennicOk or kFennicOpenFailed.
+  // Opens an existing regular file for reading into `out`, which keeps its
+  // I/O: kFennicOk or kFennicOpenFailed.
   static int open_read(const char* name, File& out);
-  // Creates (or truncates) a file for writing: kFennicOk or
-  // kFennicCreateFailed. Directories, FIFOs
-  // and sockets are refused.
+  // Creates (or truncates) a file for writing into `out`, which keeps its
+  // I/O: kFennicOk or kFennicCreateFailed. Directories, FIFOs and sockets
+  // are refused.
   static int create(const char* name, File& out);
 
   bool is_open() const { return fd_ >= 0; }
   int fd() const { return fd_; }
+  Io& io() const { return *io_; }
   int release() {
     int fd = fd_;
     fd_ = -1;
@@ -79,19 +82,19 @@ class File {
 
   // Reads up to len bytes, looping over short reads until len bytes or the
   // end of the file; returns the count, or -1 on an error.
-  int64_t read_some(void* dst, size_t len) { return io().read(fd_, dst, len); }
+  int64_t read_some(void* dst, size_t len) { return io_->read(fd_, dst, len); }
   // Reads exactly len bytes.
   bool read(void* dst, size_t len) { return read_some(dst, len) == static_cast<int64_t>(len); }
   // Writes all len bytes.
-  bool write(const void* src, size_t len) { return io().write(fd_, src, len); }
+  bool write(const void* src, size_t len) { return io_->write(fd_, src, len); }
   // Reads exactly len bytes from an absolute offset without moving the
   // position: kFennicOk, kFennicSeekFailed (an offset beyond the range of
   // offsets) or kFennicReadFailed.
-  int read_at(uint64_t offset, void* dst, size_t len) { return io().read_at(fd_, offset, dst, len); }
+  int read_at(uint64_t offset, void* dst, size_t len) { return io_->read_at(fd_, offset, dst, len); }
   // Moves to an absolute offset.
-  bool seek(uint64_t offset) { return io().seek(fd_, offset); }
+  bool seek(uint64_t offset) { return io_->seek(fd_, offset); }
   // Moves forward from the current position.
-  bool skip(uint64_t delta) { return io().skip(fd_, delta); }
+  bool skip(uint64_t delta) { return io_->skip(fd_, delta); }
 
   // Size of the file now (0 when unknown).
   uint64_t size() const;
@@ -106,6 +109,7 @@ class File {
 
  private:
   int fd_ = -1;
+  Io* io_;
 };
 
 // A file an operation creates: made once the operation knows that it will
@@ -113,10 +117,10 @@ class File {
 // (through a symbolic link, beside the file it names) and renamed over the
 // target only when the operation succeeds, so a failed write or copy leaves
 // the file that was there byte for byte and no partial file behind. A
-// device takes the bytes in place.
+// device takes the bytes in place. The file is written through `io`.
 class NewFile {
  public:
-  explicit NewFile(std::string name) : name_(std::move(name)) {}
+  NewFile(std::string name, Io& io) : name_(std::move(name)), file_(io) {}
   // Removes the file written unless the operation succeeded.
   ~NewFile();
   NewFile(const NewFile&) = delete;
@@ -140,17 +144,19 @@ class NewFile {
   bool created_ = false, kept_ = false;
 };
 
-// A temporary buffer of trivial elements, its storage from the thread's I/O.
+// A temporary buffer of trivial elements, its storage from the I/O it is
+// given (that of the file it serves).
 template <class T>
 class Buffer {
   static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
 
  public:
+  explicit Buffer(Io& io) : io_(&io) {}
   bool allocate(uint64_t count, bool zero = false) {
     data_.reset();
     if (count > SIZE_MAX / sizeof(T)) return false;
     const size_t bytes = (count ? count : 1) * sizeof(T);
-    T* p = static_cast<T*>(io().allocate(bytes));
+    T* p = static_cast<T*>(io_->allocate(bytes));
     if (!p) return false;
     if (zero) std::memset(static_cast<void*>(p), 0, bytes);
     data_.reset(p);
@@ -165,6 +171,7 @@ class Buffer {
   struct Release {
     void operator()(T* p) const { ::operator delete(static_cast<void*>(p)); }
   };
+  Io* io_;
   std::unique_ptr<T, Release> data_;
 };
 

@@ -17,6 +17,9 @@ class PixelSource {
   virtual int fetch(uint64_t at, uint8_t* dst, uint64_t len) = 0;
   // Bytes of pixel data the source can deliver at most.
   virtual uint64_t available() const = 0;
+  // The I/O of the file the pixels come from; buffers of the read take
+  // their storage from it too.
+  virtual Io& io() const = 0;
 };
 
 // Pixel data that lies in one piece from `base` of a file.
@@ -25,6 +28,7 @@ class PlainSource : public PixelSource {
   PlainSource(File& f, uint64_t base) : f_(f), base_(base) {}
   int fetch(uint64_t at, uint8_t* dst, uint64_t len) override;
   uint64_t available() const override;
+  Io& io() const override { return f_.io(); }
 
  private:
   File& f_;

@@ -62,7 +62,7 @@ void block_sums(const uint8_t* rows, uint64_t stride, uint64_t n, uint64_t w, Su
 template <class Px, class Sum>
 int read_groups(PixelSource& src, const Placement& at, const ImageData& image, uint64_t group, Buffer<uint8_t>& buf) {
   const uint64_t n = image.sampling, w = image.width, h = image.height;
-  Buffer<Sum> sums;
+  Buffer<Sum> sums(src.io());
   if (n > 1 && !sums.allocate(w)) return kFennicNoMemory;
   const BlockDivider divide(n * n);
   Px px;
@@ -114,7 +114,7 @@ int read_sampled(PixelSource& src, const Placement& at, const ImageData& image) 
       return kFennicOk;
     }
   }
-  Buffer<uint8_t> buf;
+  Buffer<uint8_t> buf(src.io());
   if (!buf.allocate(group)) return kFennicNoMemory;
   // N x N values of up to 65535 fit 32 bits for N up to 256.
   if (n <= 256) return detail::read_groups<Px, uint32_t>(src, at, image, group, buf);

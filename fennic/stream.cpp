@@ -1,11 +1,12 @@
-// Line streaming of QEW files: the caller's handle variable holds the open
-// descriptor between calls, as the descriptor plus one so that a zeroed
+// Line streaming of QEW files and its exports: the caller's handle variable
+// holds the open descriptor between calls, as the descriptor plus one so that a zeroed
 // variable names no stream (and never the standard input); all bits set
 // means no file is open.
 #include <climits>
 
 #include "fennic/fennic_api.h"
 #include "fennic/format.h"
+#include "fennic/operations.h"
 
 using namespace fennic;
 
@@ -17,26 +18,27 @@ int to_fd(FennicHandle h) {
   return v > 0 && v <= INT_MAX ? static_cast<int>(v - 1) : -1;
 }
 
-// Borrows the descriptor of an open stream without closing it.
+// Borrows the descriptor of an open stream without closing it, for a call
+// that works on it through `io`.
 struct Borrowed {
-  explicit Borrowed(FennicHandle h) : file(to_fd(h)) {}
+  Borrowed(FennicHandle h, Io& io) : file(to_fd(h), io) {}
   ~Borrowed() { file.release(); }
   File file;
 };
 
 int32_t end_stream(FennicHandle* handle) {
   if (!handle || *handle == FENNIC_INVALID_HANDLE) return kFennicBadParameter;
-  File(to_fd(*handle)).close();
+  File(to_fd(*handle), plain_io()).close();
   *handle = FENNIC_INVALID_HANDLE;
   return kFennicOk;
 }
 
 }  // namespace
 
-FENNIC_API int32_t _StartRead(FennicHandle* handle, FileInfo* file, ScanInfo* info) {
+int32_t fennic::start_read(FennicHandle* handle, FileInfo* file, ScanInfo* info, Io& io) {
   if (!handle || !file || !info) return kFennicBadParameter;
   if (!file->fileName) return kFennicNoFileName;
-  File f;
+  File f(io);
   const int rc = File::open_read(file->fileName, f);
   *handle = rc == kFennicOk ? to_handle(f.fd()) : FENNIC_INVALID_HANDLE;
   if (rc) return rc;
@@ -45,18 +47,16 @@ FENNIC_API int32_t _StartRead(FennicHandle* handle, FileInfo* file, ScanInfo* in
   return header;
 }
 
-FENNIC_API int32_t _ReadLine(FennicHandle* handle, const ScanInfo* info, uint16_t* line) {
+int32_t fennic::read_line(FennicHandle* handle, const ScanInfo* info, uint16_t* line, Io& io) {
   if (!handle || !info || *handle == FENNIC_INVALID_HANDLE || !line) return kFennicBadParameter;
-  Borrowed b(*handle);
+  Borrowed b(*handle, io);
   return b.file.read(line, uint64_t{info->width} * 2) ? kFennicOk : kFennicReadFailed;
 }
 
-FENNIC_API int32_t _EndRead(FennicHandle* handle) { return end_stream(handle); }
-
-FENNIC_API int32_t _StartWrite(FennicHandle* handle, FileInfo* file, const ScanInfo* info) {
+int32_t fennic::start_write(FennicHandle* handle, FileInfo* file, const ScanInfo* info, Io& io) {
   if (!handle || !file || !info) return kFennicBadParameter;
   if (!file->fileName) return kFennicNoFileName;
-  File f;
+  File f(io);
   const int rc = File::create(file->fileName, f);
   *handle = rc == kFennicOk ? to_handle(f.fd()) : FENNIC_INVALID_HANDLE;
   if (rc) return rc;
@@ -71,10 +71,28 @@ FENNIC_API int32_t _StartWrite(FennicHandle* handle, FileInfo* file, const ScanI
   return ok ? kFennicOk : kFennicWriteFailed;
 }
 
-FENNIC_API int32_t _WriteLine(FennicHandle* handle, const ScanInfo* info, const uint16_t* line) {
+int32_t fennic::write_line(FennicHandle* handle, const ScanInfo* info, const uint16_t* line, Io& io) {
   if (!handle || !info || *handle == FENNIC_INVALID_HANDLE || !line) return kFennicBadParameter;
-  Borrowed b(*handle);
+  Borrowed b(*handle, io);
   return b.file.write(line, uint64_t{info->width} * 2) ? kFennicOk : kFennicWriteFailed;
+}
+
+FENNIC_API int32_t _StartRead(FennicHandle* handle, FileInfo* file, ScanInfo* info) {
+  return start_read(handle, file, info, plain_io());
+}
+
+FENNIC_API int32_t _ReadLine(FennicHandle* handle, const ScanInfo* info, uint16_t* line) {
+  return read_line(handle, info, line, plain_io());
+}
+
+FENNIC_API int32_t _EndRead(FennicHandle* handle) { return end_stream(handle); }
+
+FENNIC_API int32_t _StartWrite(FennicHandle* handle, FileInfo* file, const ScanInfo* info) {
+  return start_write(handle, file, info, plain_io());
+}
+
+FENNIC_API int32_t _WriteLine(FennicHandle* handle, const ScanInfo* info, const uint16_t* line) {
+  return write_line(handle, info, line, plain_io());
 }
 
 FENNIC_API int32_t _EndWrite(FennicHandle* handle) { return end_stream(handle); }

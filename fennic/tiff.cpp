@@ -43,6 +43,7 @@ struct Entry {
 };
 
 struct Directory {
+  explicit Directory(Io& io) : entries(io) {}
   Buffer<Entry> entries;
   uint32_t count = 0;
   const Entry* find(uint16_t tag) {
@@ -67,7 +68,7 @@ int read_directory(File& f, Directory& d) {
   uint8_t n[2];
   if (!f.read(n, 2)) return kFennicReadFailed;
   d.count = get16(n);
-  Buffer<uint8_t> raw;
+  Buffer<uint8_t> raw(f.io());
   if (!raw.allocate(uint64_t{d.count} * 12) || !d.entries.allocate(d.count)) return kFennicNoMemory;
   if (!f.read(raw.data(), uint64_t{d.count} * 12)) return kFennicReadFailed;
   for (uint32_t i = 0; i < d.count; ++i) {
@@ -88,7 +89,7 @@ int read_array(File& f, const Entry& e, Buffer<uint64_t>& out) {
   uint64_t size = e.type == kShort ? 2 : e.type == kLong ? 4 : 0;
   if (!size) return kFennicTiffUnsupported;
   const uint64_t bytes = size * e.count;
-  Buffer<uint8_t> raw;
+  Buffer<uint8_t> raw(f.io());
   const uint8_t* p = e.value;
   if (bytes > 4) {
     if (bytes > f.size()) return kFennicReadFailed;
@@ -106,7 +107,7 @@ int read_array(File& f, const Entry& e, Buffer<uint64_t>& out) {
 // several strips are as long as their byte counts.
 class StripSource : public PixelSource {
  public:
-  explicit StripSource(File& f) : f_(f) {}
+  explicit StripSource(File& f) : f_(f), offset_(f.io()), end_(f.io()) {}
 
   int load(const Entry* offsets, const Entry* counts) {
     if (!offsets || offsets->count == 0) return kFennicTiffUnsupported;
@@ -129,6 +130,8 @@ class StripSource : public PixelSource {
     }
     return end_[strips_ - 1];
   }
+
+  Io& io() const override { return f_.io(); }
 
   int fetch(uint64_t at, uint8_t* dst, uint64_t len) override {
     if (!strips_) return f_.read_at(one_ + at, dst, len);
@@ -167,7 +170,7 @@ int check_samples(File& f, Directory& d, bool sixteen) {
   const uint32_t spp = e ? e->scalar() : 1;
   if (spp != 1 && (sixteen || spp != 3)) return kFennicTiffUnsupported;
   if ((e = d.find(kBitsPerSample))) {
-    Buffer<uint64_t> bits;
+    Buffer<uint64_t> bits(f.io());
     if (e->count == 0 || e->count > 3) return kFennicTiffUnsupported;
     if (int rc = read_array(f, *e, bits)) return rc;
     for (uint32_t i = 0; i < e->count; ++i)
@@ -221,7 +224,7 @@ int read_resolutions(File& f, const Entry* x, const Entry* y, uint32_t unit, Sca
 }
 
 int tiff_scan_info(File& f, FileInfo& file, ScanInfo& info) {
-  Directory d;
+  Directory d(f.io());
   if (int rc = read_directory(f, d)) return rc;
   ScanInfo s{};
   s.source = kSourceFennic;
@@ -259,7 +262,7 @@ int tiff_scan_info(File& f, FileInfo& file, ScanInfo& info) {
 }
 
 int read_8bit(File& f, const ScanInfo& r, const ImageData& image) {
-  Directory d;
+  Directory d(f.io());
   if (int rc = read_directory(f, d)) return rc;
   if (int rc = check_samples(f, d, false)) return rc;
   uint32_t w = 0, h = 0;
@@ -322,7 +325,7 @@ int scan_16bit(File& f, Directory& d, Source16& s) {
 }
 
 int read_16bit(File& f, const ScanInfo& r, const ImageData& image) {
-  Directory d;
+  Directory d(f.io());
   if (int rc = read_directory(f, d)) return rc;
   Source16 s;
   if (int rc = scan_16bit(f, d, s)) return rc;
@@ -389,7 +392,7 @@ int tiff_write(File& f, const ScanInfo& header, const PixelRect& px) {
 }
 
 int tiff_copy(File& src, NewFile& dst, const Corners& c) {
-  Directory d;
+  Directory d(src.io());
   if (int rc = read_directory(src, d)) return rc;
   Source16 s;
   s.block.source = kSourceFennic;

@@ -1,6 +1,7 @@
 #pragma once
-// An I/O for the calling thread that fails the k-th seek, read, write or
-// allocation as its plan says, and is plain I/O otherwise.
+// An I/O that fails the k-th seek, read, write or allocation as its plan
+// says, and is plain I/O otherwise; given to a file handle or to an
+// operation, which runs its files and buffers on it.
 #include <cstdint>
 
 #include "fennic/fennic_api.h"
@@ -18,11 +19,9 @@ struct FaultPlan {
   int64_t alloc = -1;
 };
 
-// Installed for the calling thread while it lives.
 class FaultingIo : public fennic::PlainIo {
  public:
-  FaultingIo() { fennic::set_io(this); }
-  ~FaultingIo() override { fennic::set_io(nullptr); }
+  FaultingIo() = default;
   FaultingIo(const FaultingIo&) = delete;
   FaultingIo& operator=(const FaultingIo&) = delete;
 

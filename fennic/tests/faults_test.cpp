@@ -1,8 +1,10 @@
 // Every seek, read, write and allocation of every operation fails in turn
-// through a faulting I/O: each gives its code, no descriptor
-// stays open (leaks are the sanitizer's) and no partial file stays behind.
+// through a faulting I/O given to the operation: each gives its code, no
+// descriptor stays open (leaks are the sanitizer's) and no partial file stays
+// behind.
 #include <functional>
 
+#include "fennic/operations.h"
 #include "fennic/tests/fault_io.h"
 #include "fennic/tests/test_util.h"
 
@@ -16,22 +18,22 @@ struct Op {
   std::string output = {};  // the file it makes, if any
 };
 
-int stream_read(const std::string& name) {
+int stream_read(const std::string& name, fennic::Io& io) {
   Named f(name, 0);
   FennicHandle h;
   ScanInfo s;
-  int rc = _StartRead(&h, f.get(), &s);
+  int rc = fennic::start_read(&h, f.get(), &s, io);
   std::vector<uint16_t> line(s.width + 1);
-  for (uint32_t y = 0; rc == 0 && y < s.height; ++y) rc = _ReadLine(&h, &s, line.data());
+  for (uint32_t y = 0; rc == 0 && y < s.height; ++y) rc = fennic::read_line(&h, &s, line.data(), io);
   if (h != FENNIC_INVALID_HANDLE) _EndRead(&h);
   return rc;
 }
 
-int stream_write(const std::string& name, const ScanInfo& s, const std::vector<uint16_t>& px) {
+int stream_write(const std::string& name, const ScanInfo& s, const std::vector<uint16_t>& px, fennic::Io& io) {
   Named f(name, 0);
   FennicHandle h;
-  int rc = _StartWrite(&h, f.get(), &s);
-  for (uint32_t y = 0; rc == 0 && y < s.height; ++y) rc = _WriteLine(&h, &s, px.data() + y * s.width);
+  int rc = fennic::start_write(&h, f.get(), &s, io);
+  for (uint32_t y = 0; rc == 0 && y < s.height; ++y) rc = fennic::write_line(&h, &s, px.data() + y * s.width, io);
   if (h != FENNIC_INVALID_HANDLE) _EndWrite(&h);
   return rc;
 }
@@ -40,6 +42,7 @@ int stream_write(const std::string& name, const ScanInfo& s, const std::vector<u
 
 TEST(Faults, EveryFailureGivesItsCode) {
   TempFolder dir;
+  FaultingIo io;
   const uint32_t W = 9, H = 6;
   std::vector<uint16_t> px = pattern(W * H);
   ScanInfo s = scan_info(10, 20, W, H);
@@ -77,12 +80,12 @@ TEST(Faults, EveryFailureGivesItsCode) {
     ImageData img{n, w / n, r.height / n, out.data()};
     ScanInfo rect = r;
     rect.width = w;
-    return _ReadImage(f, &rect, &img);
+    return fennic::read_image(f, &rect, &img, io);
   };
   std::vector<Op> ops;
   ops.push_back({"detect", [&] {
                    Named f(dir / "src10.qew");
-                   return _GetFileInfo(f.get());
+                   return fennic::get_file_info(f.get(), io);
                  }});
   const char* names[] = {"src1.raw", "src3.bmp", "src9.tif", "src10.qew"};
   const ScanInfo rects[] = {local, local, s, s};
@@ -90,7 +93,7 @@ TEST(Faults, EveryFailureGivesItsCode) {
     ops.push_back({std::string("scan ") + names[i], [&, i] {
                      ScanInfo got;
                      Named g(dir / names[i], types[i]);
-                     return _GetScanInfo(g.get(), &got);
+                     return fennic::get_scan_info(g.get(), &got, io);
                    }});
     for (uint32_t n : {1u, 2u})
       for (uint32_t w : {W, W - 2})
@@ -103,8 +106,8 @@ TEST(Faults, EveryFailureGivesItsCode) {
                    [&, i] {
                      Named g(dir / names[i], types[i]);
                      const ScanInfo& r = rects[i];
-                     return _CopyRegion(g.get(), (dir / "copy").c_str(), r.originX + 1, r.originY + 1,
-                                        r.originX + W - 1, r.originY + H - 2);
+                     return fennic::copy_region(g.get(), (dir / "copy").c_str(), r.originX + 1, r.originY + 1,
+                                                r.originX + W - 1, r.originY + H - 2, io);
                    },
                    dir / ("copy" + std::string(std::strchr(names[i], '.')))});
   }
@@ -114,34 +117,34 @@ TEST(Faults, EveryFailureGivesItsCode) {
     ops.push_back({"write " + std::to_string(type),
                    [&, type] {
                      Named f(dir / "out", type);
-                     return _Write(f.get(), &s, &d);
+                     return fennic::write_image(f.get(), &s, &d, io);
                    },
                    out});
     ops.push_back({"region " + std::to_string(type),
                    [&, type] {
                      Named f(dir / "out", type);
-                     return _WriteRegion(f.get(), 11, 21, 17, 24, &s, &d);
+                     return fennic::write_region(f.get(), 11, 21, 17, 24, &s, &d, io);
                    },
                    out});
   }
   ops.push_back({"scan strips", [&] {
                    ScanInfo got;
                    Named f(dir / "strips.tif", 4);
-                   return _GetScanInfo(f.get(), &got);
+                   return fennic::get_scan_info(f.get(), &got, io);
                  }});
   for (uint32_t n : {1u, 2u})
     ops.push_back({"read strips N=" + std::to_string(n), [&, n] { return read(strips.get(), local, n, W - 1); }});
-  ops.push_back({"copy strips", [&] { return _CopyRegion(strips.get(), (dir / "copy.tif").c_str(), 1, 1, 3, 4); },
+  ops.push_back({"copy strips",
+                 [&] { return fennic::copy_region(strips.get(), (dir / "copy.tif").c_str(), 1, 1, 3, 4, io); },
                  dir / "copy.tif"});
-  ops.push_back({"stream read", [&] { return stream_read(dir / "src10.qew"); }});
-  ops.push_back({"stream write", [&] { return stream_write(dir / "lines.qew", s, px); }});
+  ops.push_back({"stream read", [&] { return stream_read(dir / "src10.qew", io); }});
+  ops.push_back({"stream write", [&] { return stream_write(dir / "lines.qew", s, px, io); }});
 
   struct Kind {
     int64_t FaultPlan::*counter;
     int code;
     int fired = 0;
   } kinds[] = {{&FaultPlan::seek, 8}, {&FaultPlan::read, 9}, {&FaultPlan::write, 10}, {&FaultPlan::alloc, 11}};
-  FaultingIo io;
   const int fds = OpenDescriptors();
   for (const Op& op : ops) {
     ASSERT_EQ(op.run(), 0) << op.name;
@@ -188,4 +191,34 @@ TEST(Faults, LargeSamplingFactors) {
   EXPECT_EQ(out, (std::vector<uint16_t>{65534}));
   ASSERT_EQ(read_image(f.get(), scan_info(0, 0, side, side), 65536, out), 0);  // nothing to read
   EXPECT_TRUE(out.empty());
+}
+
+// A faulting I/O fails only the operations and handles it is given: the
+// exports, and a handle given no I/O, stay on plain I/O in the same thread.
+TEST(Faults, IoBelongsToWhatItIsGiven) {
+  TempFolder dir;
+  const uint32_t W = 4, H = 3;
+  std::vector<uint16_t> px = pattern(W * H);
+  ScanInfo s = scan_info(0, 0, W, H);
+  ImageData d{1, W, H, px.data()};
+  FaultingIo io;
+  io.plan.write = 0;
+  Named out(dir / "out.qew", 10);
+  EXPECT_EQ(_Write(out.get(), &s, &d), 0);
+  EXPECT_EQ(io.plan.write, 0) << "the export wrote through plain I/O";
+  EXPECT_EQ(fennic::write_image(out.get(), &s, &d, io), 10);
+  EXPECT_EQ(io.plan.write, -1);
+
+  io.plan.read = 0;
+  fennic::File plain, faulting(io);
+  ASSERT_EQ(fennic::File::open_read(out->fileName, plain), 0);
+  ASSERT_EQ(fennic::File::open_read(out->fileName, faulting), 0);
+  uint8_t magic[4];
+  EXPECT_TRUE(plain.read(magic, 4));
+  EXPECT_EQ(io.plan.read, 0);
+  EXPECT_FALSE(faulting.read(magic, 4));
+  fennic::File moved(std::move(faulting));
+  io.plan.read = 0;
+  EXPECT_FALSE(moved.read(magic, 4)) << "a moved handle keeps its I/O";
+  EXPECT_EQ(_GetFileInfo(out.get()), 0);
 }

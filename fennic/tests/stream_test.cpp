@@ -1,6 +1,7 @@
 // Line streaming of QEW files.
 #include <fcntl.h>
 
+#include "fennic/operations.h"
 #include "fennic/tests/fault_io.h"
 #include "fennic/tests/test_util.h"
 
@@ -99,8 +100,7 @@ TEST(Stream, FailedStartsLeaveTheHandleAsSpecified) {
     ScanInfo w = scan_info(0, 0, 1, 1);
     fennic_test::FaultingIo faulting;
     faulting.plan.write = 0;
-    EXPECT_EQ(_StartWrite(&h, f.get(), &w), 10);
-    faulting.plan = {};
+    EXPECT_EQ(fennic::start_write(&h, f.get(), &w, faulting), 10);
     EXPECT_NE(h, FENNIC_INVALID_HANDLE);
     EXPECT_EQ(f->type, 10u);
     EXPECT_FALSE(exists(f.name));

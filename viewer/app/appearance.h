@@ -31,6 +31,12 @@ struct Appearance {
   bool operator==(const Appearance&) const = default;
 };
 
+class TImageViewer;
+class THistogram;
+
+// The 15 values as the display control and the histogram show them now.
+Appearance ShownAppearance(const TImageViewer& viewer, const THistogram& histogram);
+
 // Each value from the registry, the default where it is missing, of another
 // type, too long or out of range (a colour that is neither plain nor a
 // system colour, a font height beyond 1000 pixels, unknown style bits).

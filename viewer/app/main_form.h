@@ -47,6 +47,16 @@ class TMainForm : public QMainWindow {
   // view; then the first render and the memory baseline.
   void Start(const std::optional<std::string>& fileName);
 
+  // How the dialogs are shown modally (default: exec) and the colour and
+  // font dialogs of the program settings; tests answer them without a loop.
+  using ModalRunner = std::function<int(QDialog&)>;
+  void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
+  void SetDialogProviders(DialogProviders dialogs) { dialogs_ = std::move(dialogs); }
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
   // ---- Commands (the actions run these) ----
   void OpenExecute();
   void OpenAccept(const std::string& fileName);
@@ -90,12 +100,6 @@ class TMainForm : public QMainWindow {
   void AboutBitmapExecute();
   void AboutImageExecute();
 
-  // How the dialogs are shown modally (default: exec) and the colour and
-  // font dialogs of the program settings; tests answer them without a loop.
-  using ModalRunner = std::function<int(QDialog&)>;
-  void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
-  void SetDialogProviders(DialogProviders dialogs) { dialogs_ = std::move(dialogs); }
-
   void UpdateControls();
   void UpdateStatusBar();
   void ResetView();
@@ -107,22 +111,10 @@ class TMainForm : public QMainWindow {
   // The 15 values as the controls show them now.
   Appearance CurrentAppearance() const;
   void ApplyAppearance(const Appearance& appearance);
-  const Appearance& Defaults() const { return defaults_; }
 
-  // ---- State ----
-  CImage& Image() { return image_; }
-  const MainActions& Actions() const { return actions_; }
-  ViewerSettings& Settings() { return *settings_; }
-  bool Modified() const { return modified_; }
   void SetModified(bool modified);
-  // The region of interest shared by its users; the profile and measured
-  // lines of the last drags.
+  // The region of interest shared by its users.
   Rect Roi() const { return regionTool_.Region(); }
-  void SetROI(const Rect& roi) { regionTool_.SetRegion(roi); }
-  const ProfileLine& Profile() const { return profileTool_.Line(); }
-  Rect MeasurementLine() const { return measurementTool_.Line(); }
-  // Heap bytes in use when the start finished.
-  size_t MemoryBaseline() const { return memoryBaseline_; }
 
   // The save dialog's filters with their extensions and file types.
   static const std::vector<FileFilter>& SaveFilters();
@@ -131,10 +123,6 @@ class TMainForm : public QMainWindow {
   // The name with ext appended when it has no extension of its own.
   static std::string AddDefaultExt(const std::string& name, const QString& ext);
 
- protected:
-  bool event(QEvent* event) override;
-
- private:
   void CreateControls();
   void CreateMenus();
   void CreateToolBar();

@@ -42,19 +42,21 @@ std::string StoredFace(const std::string& face, const std::string& atStart, cons
 
 }  // namespace
 
-Appearance TMainForm::CurrentAppearance() const {
+Appearance ShownAppearance(const TImageViewer& viewer, const THistogram& histogram) {
   Appearance a;
-  a.viewerColor = imageViewer_->GetColorValue();
-  a.colorInfo = imageViewer_->Core().GetColorInfo();
-  a.viewerFont = ValuesOf(imageViewer_->font(), imageViewer_->FontColor);
-  a.penColor = imageViewer_->GetPenColorValue();
-  a.histogramColor = histogram_->Color;
-  a.dataColor = histogram_->DataColor;
-  a.lutColor = histogram_->LUTColor;
-  a.lutBackground = histogram_->LUTBackground;
-  a.histogramFont = ValuesOf(histogram_->font(), histogram_->FontColor);
+  a.viewerColor = viewer.GetColorValue();
+  a.colorInfo = viewer.Core().GetColorInfo();
+  a.viewerFont = ValuesOf(viewer.font(), viewer.FontColor);
+  a.penColor = viewer.GetPenColorValue();
+  a.histogramColor = histogram.Color;
+  a.dataColor = histogram.DataColor;
+  a.lutColor = histogram.LUTColor;
+  a.lutBackground = histogram.LUTBackground;
+  a.histogramFont = ValuesOf(histogram.font(), histogram.FontColor);
   return a;
 }
+
+Appearance TMainForm::CurrentAppearance() const { return ShownAppearance(*imageViewer_, *histogram_); }
 
 void TMainForm::ApplyAppearance(const Appearance& a) {
   imageViewer_->SetColorValue(a.viewerColor);

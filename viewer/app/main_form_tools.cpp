@@ -82,14 +82,15 @@ void TMainForm::KeepToolsInImage() {
     roi = {int32_t(info.originX), int32_t(info.originY), int32_t(int64_t{info.originX} + info.width - 1),
            int32_t(int64_t{info.originY} + info.height - 1)};
   }
-  SetROI(roi);
+  regionTool_.SetRegion(roi);
   auto onImage = [this](Point a, Point b) {
     Rect r = OrderedRect(a, b);
     const Rect whole = r;
     return ClipToImage(image_, r) && r == whole;
   };
-  if (!onImage(Profile().start, Profile().end)) profileTool_.ClearLine();
-  const Rect m = MeasurementLine();
+  const ProfileLine& profile = profileTool_.Line();
+  if (!onImage(profile.start, profile.end)) profileTool_.ClearLine();
+  const Rect m = measurementTool_.Line();
   if (!onImage({m.left, m.top}, {m.right, m.bottom})) measurementTool_.ClearLine();
   imageViewer_->viewport()->update();
 }

@@ -1,15 +1,19 @@
 #pragma once
 // Helpers of the main window's tests: the offscreen application, answered
 // dialogs and boxes, a per-test registry folder, image files written with the
-// file library, mouse events and grabbed pixels.
+// file library, mouse events and grabbed pixels, and what the window shows
+// of its state (actions found by name, the status bar, the About the Image
+// dialog, the pixel read-out, the region it saves, the tools' overlays).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +22,7 @@
 #include "fennic/fennic_api.h"
 #include "testing/registry_folder.h"
 #include "viewer/app/main_form.h"
+#include "viewer/tests/app/window_actions.h"
 #include "viewer/tests/core/test_support.h"
 #include "viewer/tests/oracle.h"
 
@@ -119,6 +124,7 @@ class FormTest : public ::testing::Test {
   }
   void CreateForm() {
     form = std::make_unique<TMainForm>(settings, prompts);
+    form->SetModalRunner([this](QDialog& d) { return modal ? modal(d) : d.exec(); });
     form->resize(800, 600);
     form->show();
     form->Start(std::nullopt);
@@ -159,14 +165,97 @@ class FormTest : public ::testing::Test {
   }
   void Open(const std::string& name) {
     prompts.opens.push_back(name);
-    form->Actions().Open->trigger();
+    Actions().Open->trigger();
   }
   bool Enabled(QAction* action) const { return action->isEnabled(); }
+  // The window's actions, found by their object names.
+  MainActions Actions() const { return FindActions(*form); }
+  // The status bar says "(modified)".
+  bool Modified() const { return PanelText(1) == QStringLiteral("(modified)"); }
+  // The display shows no image.
+  bool Empty() const { return View()->IsEmpty(); }
+  // The fields of the About the Image dialog (FIName, SIOrigin, IISampling,
+  // ...); none without an image.
+  std::map<std::string, std::string> AboutImage() {
+    std::map<std::string, std::string> fields;
+    const TMainForm::ModalRunner answer = modal;
+    modal = [&fields](QDialog& d) {
+      for (const QLabel* label : d.findChildren<QLabel*>())
+        if (!label->objectName().isEmpty()) fields[label->objectName().toStdString()] = label->text().toStdString();
+      return int(QDialog::Accepted);
+    };
+    Actions().AboutImage->trigger();
+    modal = answer;
+    return fields;
+  }
+  std::string About(const char* field) { return AboutImage()[field]; }
+  // The tone the status bar reads out for the stored pixel under the mouse.
+  int ToneAt(int32_t x, int32_t y) {
+    const Point at = ScreenOf(x, y);
+    SendMouse(Viewport(), QEvent::MouseMove, {at.x, at.y});
+    const QString text = PanelText(0);
+    return text.section('=', 1).toInt();
+  }
+  // The tool action checked now (Region, Profile or Measurement), or null.
+  QAction* CheckedTool() const {
+    const MainActions a = Actions();
+    for (QAction* tool : {a.Region, a.Profile, a.Measurement})
+      if (tool->isChecked()) return tool;
+    return nullptr;
+  }
+  // Runs f with `tool` checked (none when null), then checks again the
+  // tool that was checked before.
+  template <typename F>
+  void WithTool(QAction* tool, F f) {
+    QAction* before = CheckedTool();
+    if (tool != before) (tool ? tool : before)->trigger();
+    f();
+    if (tool != before) (before ? before : tool)->trigger();
+  }
+  // Marks the image modified as a user does: crops it to its region of
+  // interest (the whole image unless a drag set another).
+  void CropToRegion() {
+    WithTool(Actions().Region, [&] { Actions().CropToRegion->trigger(); });
+  }
+  // The display without any tool's overlay.
+  QImage Bare() {
+    QImage shot;
+    WithTool(nullptr, [&] { shot = Grab(); });
+    return shot;
+  }
+  // The overlay of the checked tool covers the stored pixel's middle.
+  bool Drawn(const QImage& shot, const QImage& bare, Point stored) const {
+    const Point at = ScreenOf(stored.x, stored.y);
+    return At(shot, at) != At(bare, at);
+  }
+  // The region of interest as the window saves it: Save Region As into a
+  // QEW file, whose header holds the region's origin and size (the region
+  // is taken from the image's file, so of an image whose origin has not
+  // been changed since it was opened or saved). The dialogs it asks leave no
+  // trace in the recorded prompts.
+  Rect SavedRegion() {
+    const std::string name = folder / "region-probe.qew";
+    std::remove(name.c_str());
+    const auto starts = prompts.startFolders.size();
+    const auto filters = prompts.saveFilters;
+    prompts.saves.push_front(SaveChoice{name, 1});
+    WithTool(Actions().Region, [&] { Actions().SaveROIAs->trigger(); });
+    prompts.startFolders.resize(starts);
+    prompts.saveFilters = filters;
+    FileInfo file{0, name.c_str()};
+    ScanInfo info{};
+    if (_GetFileInfo(&file) != 0 || _GetScanInfo(&file, &info) != 0) return Rect{-1, -1, -1, -1};
+    std::remove(name.c_str());
+    return Rect{int32_t(info.originX), int32_t(info.originY), int32_t(info.originX + info.width - 1),
+                int32_t(info.originY + info.height - 1)};
+  }
 
   TempFolder folder;
   MessageRecorder libraryBoxes;
   ViewerSettings settings;
   RecordingPrompts prompts;
+  // How the window's dialogs are answered (null: shown modally).
+  TMainForm::ModalRunner modal;
   std::unique_ptr<TMainForm> form;
 
  private:

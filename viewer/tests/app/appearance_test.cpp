@@ -24,10 +24,12 @@ class AppearanceTest : public test::FormTest {
   static reg::Value Dword(uint32_t v) {
     return {reg::ValueType::Dword, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}};
   }
+  // The 15 values as the display and the histogram show them.
+  Appearance Shown() const { return ShownAppearance(*View(), *Child<THistogram>("LUTHistogram")); }
 };
 
 TEST_F(AppearanceTest, FirstRunShowsTheLayoutAndStoresNothing) {
-  const Appearance& d = form->Defaults();
+  const Appearance d = Shown();
   EXPECT_EQ(d.viewerColor, 0x00800000u);
   EXPECT_EQ(d.viewerFont.color, 0x00008080u);
   EXPECT_EQ(d.viewerFont.height, -11);
@@ -60,7 +62,7 @@ TEST_F(AppearanceTest, OnlyTheChangedValueIsStoredAndBackAtDefaultItGoes) {
 
   // The second run shows it; set back, the value and its empty keys go.
   EXPECT_TRUE(View()->font().bold());
-  EXPECT_EQ(form->Defaults().viewerFont.style, 0);  // defaults are the layout's
+  // Back at the layout's style, nothing is stored.
   bold.setBold(false);
   View()->setFont(bold);
   Restart();
@@ -83,7 +85,7 @@ TEST_F(AppearanceTest, StoredValuesApplyAndBadOnesReadAsMissing) {
   Put("Image Viewer", "Font Style", {reg::ValueType::Binary, {0x31}});
   Put("Histogram", "Font Style", {reg::ValueType::Binary, {0x0F}});
   CreateForm();
-  const Appearance now = form->CurrentAppearance();
+  const Appearance now = Shown();
   EXPECT_EQ(now.viewerColor, 0x000000FFu);
   EXPECT_EQ(now.penColor, 0x0000FFFFu);
   EXPECT_EQ(now.colorInfo, kDefaultColorInfo);

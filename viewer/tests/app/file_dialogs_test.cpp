@@ -12,7 +12,7 @@ class FileDialogsTest : public FormTest {};
 
 TEST_F(FileDialogsTest, DialogsStartInTheImagesFolder) {
   // Without an image: where the dialog would start anyway.
-  form->Actions().Open->trigger();
+  Actions().Open->trigger();
   ASSERT_EQ(prompts.startFolders.size(), 1u);
   EXPECT_EQ(prompts.startFolders.back(), "");
 
@@ -26,21 +26,21 @@ TEST_F(FileDialogsTest, DialogsStartInTheImagesFolder) {
   form = std::make_unique<TMainForm>(settings, prompts);
   form->show();
   form->Start(name);
-  ASSERT_FALSE(form->Image().IsEmpty());
+  ASSERT_FALSE(Empty());
   const std::string expected = QDir(QString::fromStdString(sub)).absolutePath().toStdString();
-  form->Actions().SaveAs->trigger();
+  Actions().SaveAs->trigger();
   EXPECT_EQ(prompts.startFolders.back(), expected);
-  form->Actions().Region->trigger();
-  form->Actions().SaveROIAs->trigger();
+  Actions().Region->trigger();
+  Actions().SaveROIAs->trigger();
   EXPECT_EQ(prompts.startFolders.back(), expected);
-  form->Actions().Open->trigger();
+  Actions().Open->trigger();
   EXPECT_EQ(prompts.startFolders.back(), expected);
-  form->Actions().OpenPicture->trigger();
+  Actions().OpenPicture->trigger();
   EXPECT_EQ(prompts.startFolders.back(), expected);
   EXPECT_EQ(prompts.startFolders.size(), 5u);
   // A test pattern has no file: where the dialog would start anyway.
-  form->Actions().CreateTestPattern->trigger();
-  form->Actions().SaveAs->trigger();
+  Actions().CreateTestPattern->trigger();
+  Actions().SaveAs->trigger();
   EXPECT_EQ(prompts.startFolders.back(), "");
 }
 
@@ -49,7 +49,7 @@ TEST_F(FileDialogsTest, TiffFiltersListBothExtensionsAndWriteTif) {
   const std::string tiff = folder / "scan.tiff";
   test::WriteImageFile(tiff, kFileTiff16, test::Facts(4, 3), std::vector<uint16_t>(12, 700));
   Open(tiff);
-  ASSERT_FALSE(form->Image().IsEmpty());
+  ASSERT_FALSE(Empty());
   bool listed = false;
   for (const FileFilter& f : prompts.openFilters)
     if (f.description == "Tagged Image Format File") listed = f.patterns.split(';').contains("*.tiff");
@@ -58,7 +58,7 @@ TEST_F(FileDialogsTest, TiffFiltersListBothExtensionsAndWriteTif) {
   // Save As with the TIFF filter writes .tif, which its pattern lists.
   const std::string stem = folder / "copy";
   prompts.saves.push_back(SaveChoice{stem, 2});
-  form->Actions().SaveAs->trigger();
+  Actions().SaveAs->trigger();
   EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(stem + ".tif")));
   EXPECT_TRUE(prompts.saveFilters[1].patterns.split(';').contains("*.tif"));
 }

@@ -22,7 +22,7 @@ class FitScaleTest : public FormTest {
     const std::string name = folder / "fit.qew";
     test::WriteImageFile(name, kFileQew, test::Facts(w, h), tones);
     Open(name);
-    ASSERT_FALSE(form->Image().IsEmpty());
+    ASSERT_FALSE(Empty());
   }
   // Every stored pixel of r shows on screen as a whole s x s block (or, at
   // a reduced scale, at least once).
@@ -64,14 +64,14 @@ TEST_F(FitScaleTest, FitWholeShowsEveryPixelOfOddSizes) {
   for (const Point size : sizes) {
     OpenDistinct(size.x, size.y);
     SetClient(352, 234);
-    form->Actions().ZoomImage->trigger();
+    Actions().ZoomImage->trigger();
     ExpectEveryPixelShown({0, 0, size.x - 1, size.y - 1},
                           "whole " + std::to_string(size.x) + "x" + std::to_string(size.y));
   }
   // The 3 x 2 image keeps the largest scale that fits: 352 div 3.
   OpenDistinct(3, 2);
   SetClient(352, 234);
-  form->Actions().ZoomImage->trigger();
+  Actions().ZoomImage->trigger();
   EXPECT_EQ(Scale(), 117);
 }
 
@@ -80,10 +80,11 @@ TEST_F(FitScaleTest, FitRegionShowsEveryPixelOfTheRegion) {
   SetClient(300, 200);
   const Rect regions[] = {{2, 2, 4, 4}, {0, 0, 1, 1}, {6, 4, 8, 6}, {3, 1, 3, 1}, {1, 2, 6, 3}};
   for (const Rect r : regions) {
-    form->Actions().Region->trigger();
-    form->SetROI(r);
-    form->Actions().ZoomROI->trigger();
-    form->Actions().Region->trigger();  // the outline off, so only pixels show
+    Actions().Region->trigger();
+    Actions().ZoomImage->trigger();  // every pixel on screen for the drag
+    Drag({r.left, r.top}, {r.right, r.bottom});
+    Actions().ZoomROI->trigger();
+    Actions().Region->trigger();  // the outline off, so only pixels show
     ExpectEveryPixelShown(r, "region " + std::to_string(r.left) + "," + std::to_string(r.top) + "-" +
                                  std::to_string(r.right) + "," + std::to_string(r.bottom));
   }

@@ -23,7 +23,7 @@ TEST_F(LayoutTest, EveryToolBarButtonFitsWithItsIconAndCaptionAsToolTip) {
   auto* bar = form->findChild<QToolBar*>(QStringLiteral("ToolBar"));
   ASSERT_NE(bar, nullptr);
   ASSERT_LE(form->width(), 688);
-  const MainActions& a = form->Actions();
+  const MainActions& a = Actions();
   const std::pair<QAction*, const char*> buttons[] = {
       {a.Open, "Open"},
       {a.Save, "Save"},
@@ -68,8 +68,8 @@ TEST_F(LayoutTest, EveryToolBarButtonFitsWithItsIconAndCaptionAsToolTip) {
 }
 
 TEST_F(LayoutTest, StatusPanelOneShowsModifiedWhole) {
-  form->Actions().CreateTestPattern->trigger();
-  form->SetModified(true);
+  Actions().CreateTestPattern->trigger();
+  CropToRegion();
   ASSERT_EQ(PanelText(1), "(modified)");
   QLabel* panel = nullptr;
   for (auto* label : form->statusBar()->findChildren<QLabel*>())

@@ -29,7 +29,7 @@ class OpenTest : public FormTest {};
 
 TEST_F(OpenTest, StartWithoutFileOffersOnlyTheAlwaysCommands) {
   EXPECT_EQ(form->windowTitle(), "Vornix Image Viewer");
-  const MainActions& a = form->Actions();
+  const MainActions& a = Actions();
   EXPECT_TRUE(a.Negative->isChecked());
   for (QAction* act : {a.CAndB, a.Histogram, a.Region, a.Profile, a.Measurement}) EXPECT_FALSE(act->isChecked());
   for (QAction* act : {a.ExitProgram, a.Open, a.OpenPicture, a.CreateTestPattern, a.Center, a.LowTone, a.HighTone,
@@ -50,7 +50,7 @@ TEST_F(OpenTest, StartWithoutFileOffersOnlyTheAlwaysCommands) {
 }
 
 TEST_F(OpenTest, ActionsCarryTheirCaptionsShortcutsAndHints) {
-  const MainActions& a = form->Actions();
+  const MainActions& a = Actions();
   const struct {
     QAction* action;
     const char *caption, *shortcut, *tip, *status;
@@ -89,17 +89,17 @@ TEST_F(OpenTest, ActionsCarryTheirCaptionsShortcutsAndHints) {
 TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
   const std::string name = folder / "ramp.qew";
   test::WriteImageFile(name, kFileQew, test::Facts(16, 16), Ramp16());
-  form->Actions().Positive->trigger();
-  form->Actions().Psuedocolor->trigger();
+  Actions().Positive->trigger();
+  Actions().Psuedocolor->trigger();
   Open(name);
   ASSERT_TRUE(libraryBoxes.boxes.empty());
-  const MainActions& a = form->Actions();
+  const MainActions& a = Actions();
   EXPECT_EQ(PanelText(2).toStdString(), name);
   EXPECT_EQ(PanelText(1), "");
   EXPECT_TRUE(a.Negative->isChecked());
   EXPECT_FALSE(a.Psuedocolor->isChecked());
   EXPECT_EQ(View()->Mapping(), mNegative);
-  EXPECT_FALSE(form->Modified());
+  EXPECT_FALSE(Modified());
   EXPECT_EQ(View()->Core().WindowLow(), 100);
   EXPECT_EQ(View()->Core().WindowHigh(), 4095);
   EXPECT_EQ(Child<THistogram>("LUTHistogram")->LUTWindow(), PackTones(100, 4095));
@@ -107,7 +107,7 @@ TEST_F(OpenTest, OpenShowsTheImageAsANegativeOverTheToneRange) {
   EXPECT_EQ(Child<QLabel>("ContrastLabel")->text(), "Contrast 0%");
   EXPECT_EQ(Child<QSlider>("BrightnessValue")->value(), 49);
   EXPECT_EQ(Child<QLabel>("BrightnessLabel")->text(), "Brightness 49%");
-  EXPECT_EQ(form->Roi(), (Rect{0, 0, 15, 15}));
+  EXPECT_EQ(SavedRegion(), (Rect{0, 0, 15, 15}));
   EXPECT_FALSE(a.Save->isEnabled());  // not modified
   EXPECT_TRUE(a.SaveAs->isEnabled());
   EXPECT_FALSE(a.SaveROIAs->isEnabled());  // Region not checked
@@ -146,8 +146,8 @@ TEST_F(OpenTest, AFileThatCannotBeReadLeavesNoImage) {
   EXPECT_EQ(libraryBoxes.boxes[0].button, MessageButton::Abort);
   EXPECT_EQ(libraryBoxes.boxes[0].text.rfind("Error ", 0), 0u);
   EXPECT_NE(libraryBoxes.boxes[0].text.find(" trying to get information about the"), std::string::npos);
-  EXPECT_TRUE(form->Image().IsEmpty());
-  EXPECT_FALSE(form->Actions().Close->isEnabled());
+  EXPECT_TRUE(Empty());
+  EXPECT_FALSE(Actions().Close->isEnabled());
   EXPECT_EQ(PanelText(2), "");
 }
 
@@ -158,9 +158,9 @@ TEST_F(OpenTest, ASampledImageOffersOnlySaveRegionAs) {
   test::WriteImageFile(name, kFileQew, test::Facts(2000, 2500), pixels);
   settings.maxImageSize = 4000000;
   Open(name);
-  ASSERT_EQ(form->Image().Sampling(), 2u);
-  const MainActions& a = form->Actions();
-  form->SetModified(true);
+  ASSERT_EQ(About("IISampling"), "2x2 merged to form each pixel");
+  const MainActions& a = Actions();
+  CropToRegion();
   EXPECT_FALSE(a.Save->isEnabled());
   EXPECT_FALSE(a.SaveAs->isEnabled());
   a.Region->trigger();
@@ -177,18 +177,18 @@ TEST_F(OpenTest, TheImagePopUpOnlyWithAnImage) {
     return shown;
   };
   EXPECT_FALSE(rightClick());
-  form->Actions().CreateTestPattern->trigger();
+  Actions().CreateTestPattern->trigger();
   EXPECT_TRUE(rightClick());
   QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), Child<QWidget>("LUTPanel")->mapToGlobal(QPoint(5, 5)));
-  form->Actions().Histogram->trigger();
+  Actions().Histogram->trigger();
   QApplication::sendEvent(Child<QWidget>("LUTPanel"), &event);
   EXPECT_TRUE(Child<QMenu>("LUTMenu")->isVisible());
   Child<QMenu>("LUTMenu")->hide();
 }
 
 TEST_F(OpenTest, PanelsFollowTheirToolsAndTheSplitter) {
-  form->Actions().CreateTestPattern->trigger();
-  const MainActions& a = form->Actions();
+  Actions().CreateTestPattern->trigger();
+  const MainActions& a = Actions();
   EXPECT_FALSE(Child<QWidget>("CAndBPanel")->isVisible());
   EXPECT_FALSE(Child<QWidget>("LUTPanel")->isVisible());
   a.CAndB->trigger();

@@ -16,7 +16,7 @@ class PanelsTest : public FormTest {
  protected:
   void SetUp() override {
     FormTest::SetUp();
-    form->Actions().CreateTestPattern->trigger();
+    Actions().CreateTestPattern->trigger();
   }
   // Drags the splitter handle above a panel by dy pixels (down when positive).
   void DragHandle(QWidget* panel, int dy) {
@@ -45,7 +45,7 @@ TEST_F(PanelsTest, SliderPanelHidesItsLabelsWhenShort) {
   QLabel* brightness = Child<QLabel>("BrightnessLabel");
   QSlider* contrastBar = Child<QSlider>("ContrastValue");
   QSlider* brightnessBar = Child<QSlider>("BrightnessValue");
-  form->Actions().CAndB->trigger();
+  Actions().CAndB->trigger();
   QApplication::processEvents();
   EXPECT_EQ(panel->height(), 57);
   const int label = contrast->sizeHint().height();
@@ -79,8 +79,8 @@ TEST_F(PanelsTest, SliderPanelHidesItsLabelsWhenShort) {
   EXPECT_EQ(brightness->x(), panel->width() / 2);
 
   // Hidden and shown again, the panel keeps the height it was given.
-  form->Actions().CAndB->trigger();
-  form->Actions().CAndB->trigger();
+  Actions().CAndB->trigger();
+  Actions().CAndB->trigger();
   QApplication::processEvents();
   EXPECT_EQ(panel->height(), tall);
 }
@@ -88,7 +88,7 @@ TEST_F(PanelsTest, SliderPanelHidesItsLabelsWhenShort) {
 TEST_F(PanelsTest, HistogramGrowsWithItsPanel) {
   QWidget* panel = Child<QWidget>("LUTPanel");
   THistogram* histogram = Child<THistogram>("LUTHistogram");
-  form->Actions().Histogram->trigger();
+  Actions().Histogram->trigger();
   QApplication::processEvents();
   EXPECT_EQ(panel->height(), 81);
   EXPECT_EQ(histogram->height(), 81);
@@ -113,12 +113,12 @@ TEST_F(PanelsTest, EachPanelComesBackAtItsOwnHeight) {
   QWidget* candb = Child<QWidget>("CAndBPanel");
   QWidget* lut = Child<QWidget>("LUTPanel");
   // The slider panel dragged far up (larger), then the histogram instead.
-  form->Actions().CAndB->trigger();
+  Actions().CAndB->trigger();
   QApplication::processEvents();
   DragHandle(candb, -200);
   const int grown = candb->height();
   ASSERT_GT(grown, 200);
-  form->Actions().Histogram->trigger();
+  Actions().Histogram->trigger();
   QApplication::processEvents();
   ASSERT_FALSE(candb->isVisible());
   EXPECT_EQ(lut->height(), 81) << "the histogram at its design height";
@@ -126,15 +126,15 @@ TEST_F(PanelsTest, EachPanelComesBackAtItsOwnHeight) {
   DragHandle(lut, 20);
   const int shrunk = lut->height();
   ASSERT_LT(shrunk, 81);
-  form->Actions().CAndB->trigger();
+  Actions().CAndB->trigger();
   QApplication::processEvents();
   EXPECT_EQ(candb->height(), grown);
-  form->Actions().Histogram->trigger();
+  Actions().Histogram->trigger();
   QApplication::processEvents();
   EXPECT_EQ(lut->height(), shrunk);
   // Hidden with the tool off, shown again alike.
-  form->Actions().Histogram->trigger();
-  form->Actions().Histogram->trigger();
+  Actions().Histogram->trigger();
+  Actions().Histogram->trigger();
   QApplication::processEvents();
   EXPECT_EQ(lut->height(), shrunk);
 }

@@ -63,18 +63,18 @@ class SaveRegionTest : public FormTest {
     const std::string name = folder / s.file;
     test::WriteImageFile(name, s.type, info, pixels);
     Open(name);
-    EXPECT_EQ(form->Image().Sampling(), 2u) << s.file;
-    if (!form->Actions().Region->isChecked()) form->Actions().Region->trigger();
+    EXPECT_EQ(About("IISampling"), "2x2 merged to form each pixel") << s.file;
+    if (!Actions().Region->isChecked()) Actions().Region->trigger();
     return name;
   }
   // Origin of the opened source: formats without one count from (0, 0).
-  Point Origin() const {
-    const ScanInfo& info = form->Image().GetScanInfo();
-    return {int32_t(info.originX), int32_t(info.originY)};
+  Point Origin() {
+    const QString origin = QString::fromStdString(About("SIOrigin"));
+    return {origin.section(',', 0, 0).toInt(), origin.section(',', 1).trimmed().toInt()};
   }
   void SaveRegion(const std::string& name, int filter) {
     prompts.saves.push_back(SaveChoice{name, filter});
-    form->Actions().SaveROIAs->trigger();
+    Actions().SaveROIAs->trigger();
   }
   // The written file holds exactly the source's pixels of the region whose
   // top-left source pixel is (x0, y0).
@@ -97,27 +97,28 @@ TEST_F(SaveRegionTest, FromASampledFileEveryFormatIntoEvery) {
     OpenSampled(s);
     const Point o = Origin();
     EXPECT_EQ(o.x, s.hasOrigin ? 20 : 0);
-    // Columns 3..17 and rows 2..11 of the file: 15 x 10 x 2 = 300 bytes.
-    form->SetROI({o.x + 3, o.y + 2, o.x + 17, o.y + 11});
+    // Columns 2..16 and rows 2..10 of the file (stored pixels 1..8 and
+    // 1..5): 15 x 9 x 2 = 270 bytes.
+    Drag({1, 1}, {8, 5});
     for (const Target& t : kTargets) {
       const std::string name = folder / s.part + t.extension;
       SaveRegion(folder / s.part, t.filter);
       ASSERT_TRUE(libraryBoxes.boxes.empty()) << s.file << " " << t.filter << ": " << libraryBoxes.boxes[0].text;
-      ExpectRegion(name, t.openedType, 3, 2, 15, 10);
+      ExpectRegion(name, t.openedType, 2, 2, 15, 9);
       CImage written;
       written.Open(name);
       if (t.filter <= 2) {
         // Formats with an origin keep the region's place and the source's
         // resolution.
-        EXPECT_EQ(written.GetScanInfo().originX, uint32_t(o.x + 3)) << name;
+        EXPECT_EQ(written.GetScanInfo().originX, uint32_t(o.x + 2)) << name;
         EXPECT_EQ(written.GetScanInfo().originY, uint32_t(o.y + 2)) << name;
         EXPECT_EQ(written.GetScanInfo().resolutionX, s.type == kFileRaw ? 0u : 11811u) << name;
       }
     }
     // The window still holds the sampled source, unmodified.
-    EXPECT_EQ(form->Image().Sampling(), 2u);
-    EXPECT_EQ(form->Image().FileName(), folder / s.file);
-    EXPECT_FALSE(form->Modified());
+    EXPECT_EQ(About("IISampling"), "2x2 merged to form each pixel");
+    EXPECT_EQ(About("FIName"), folder / s.file);
+    EXPECT_FALSE(Modified());
   }
 }
 
@@ -161,8 +162,9 @@ TEST_F(SaveRegionTest, AFailedSaveLeavesNoFileAndTheNextOneWorks) {
   EXPECT_EQ(libraryBoxes.boxes[1].text.rfind("Error 9 trying to write the region to a file.\n\r", 0), 0u)
       << libraryBoxes.boxes[1].text;
   EXPECT_FALSE(Exists(folder / "part.qew"));
-  // Rows 0..4 are still there.
-  form->SetROI({0, 0, kWidth - 1, 4});
+  // Rows 0..4 are still there: a drag from the first pixel to beyond the
+  // right edge on stored row 2.
+  Drag({0, 0}, {int32_t(kWidth / 2), 2});
   SaveRegion(folder / "part", 1);
   ASSERT_EQ(libraryBoxes.boxes.size(), 2u) << libraryBoxes.boxes.back().text;
   ExpectRegion(folder / "part.qew", kFileQew, 0, 0, kWidth, 5);

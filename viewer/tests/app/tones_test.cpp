@@ -21,7 +21,7 @@ class TonesTest : public FormTest {
     for (int i = 0; i < 256; ++i) p[i] = static_cast<uint16_t>(1000 + i * 10);  // 1000..3550
     test::WriteImageFile(name, kFileQew, test::Facts(16, 16), p);
     Open(name);
-    form->Actions().Histogram->trigger();
+    Actions().Histogram->trigger();
     QApplication::processEvents();
     ASSERT_TRUE(Child<QWidget>("LUTPanel")->isVisible());
   }
@@ -55,7 +55,7 @@ TEST_F(TonesTest, HistogramDragSetsTheWindowBothWays) {
 
 TEST_F(TonesTest, ToneCommandsMoveTheWindowAndTheBarFollows) {
   OpenRamp();
-  const MainActions& a = form->Actions();
+  const MainActions& a = Actions();
   THistogram* h = Child<THistogram>("LUTHistogram");
   a.AllTones->trigger();
   EXPECT_EQ(Window(), PackTones(0, 65535));
@@ -63,7 +63,7 @@ TEST_F(TonesTest, ToneCommandsMoveTheWindowAndTheBarFollows) {
   a.ImageTones->trigger();
   EXPECT_EQ(Window(), PackTones(1000, 3550));
   a.Region->trigger();
-  form->SetROI({2, 1, 4, 1});  // tones 1000 + (16 + 2..4) * 10
+  Drag({2, 1}, {4, 1});  // tones 1000 + (16 + 2..4) * 10
   a.ROITones->trigger();
   EXPECT_EQ(Window(), PackTones(1180, 1200));
   EXPECT_EQ(h->LUTWindow(), Window());
@@ -78,16 +78,16 @@ TEST_F(TonesTest, ToneCommandsMoveTheWindowAndTheBarFollows) {
 
   // A change of orientation recounts the histogram; its bar stays on the
   // display's window.
-  ScanInfo turned = form->Image().GetScanInfo();
+  ScanInfo turned{};  // the ramp's facts turned East, without flips
   turned.orientation = 1;
   View()->SetOrientation(turned);
   EXPECT_EQ(h->LUTWindow(), Window());
-  EXPECT_TRUE(form->Modified());
+  EXPECT_TRUE(Modified());
 }
 
 TEST_F(TonesTest, HistogramRangeCommands) {
   OpenRamp();
-  const MainActions& a = form->Actions();
+  const MainActions& a = Actions();
   THistogram* h = Child<THistogram>("LUTHistogram");
   a.DisplayAll->trigger();
   EXPECT_EQ(h->DisplayRange(), PackTones(0, 65535));
@@ -107,7 +107,7 @@ TEST_F(TonesTest, HistogramRangeCommands) {
 
 TEST_F(TonesTest, SlidersReadAsScreenBrightnessInBothMappings) {
   OpenRamp();
-  form->Actions().CAndB->trigger();
+  Actions().CAndB->trigger();
   QApplication::processEvents();
   // Negative: slider 70 is brightness 30, and the label shows 70 again.
   Child<QSlider>("BrightnessValue")->setValue(70);
@@ -118,14 +118,14 @@ TEST_F(TonesTest, SlidersReadAsScreenBrightnessInBothMappings) {
   EXPECT_EQ(View()->Core().Contrast(), 40);
   EXPECT_EQ(Child<QLabel>("ContrastLabel")->text(), "Contrast 40%");
   EXPECT_EQ(Child<THistogram>("LUTHistogram")->LUTWindow(), Window());
-  form->Actions().Positive->trigger();
+  Actions().Positive->trigger();
   Child<QSlider>("BrightnessValue")->setValue(60);
   EXPECT_EQ(View()->Core().Brightness(), 60);
 }
 
 TEST_F(TonesTest, MappingsByNegativeAndPsuedocolor) {
-  form->Actions().CreateTestPattern->trigger();
-  const MainActions& a = form->Actions();
+  Actions().CreateTestPattern->trigger();
+  const MainActions& a = Actions();
   EXPECT_EQ(View()->Mapping(), mNegative);
   a.Psuedocolor->trigger();
   EXPECT_EQ(View()->Mapping(), mNegativeColor);
@@ -156,7 +156,7 @@ TEST_F(TonesTest, ZoomCommandsAndTheScaleEdit) {
   const std::string name = folder / "wide.qew";
   test::WriteImageFile(name, kFileQew, test::Facts(4, 4), std::vector<uint16_t>(16, 7));
   Open(name);
-  const MainActions& a = form->Actions();
+  const MainActions& a = Actions();
   const int fit = View()->Core().Scale();
   EXPECT_GT(fit, 25);  // fitting is not capped
   EXPECT_FALSE(a.ZoomIn->isEnabled());

@@ -22,17 +22,17 @@ class ToolsTest : public FormTest {
     const std::string name = folder / "tools.qew";
     test::WriteImageFile(name, kFileQew, info, p);
     Open(name);
-    ASSERT_FALSE(form->Image().IsEmpty());
+    ASSERT_FALSE(Empty());
   }
 };
 
 TEST_F(ToolsTest, RegionDragSetsTheROIAndDrawsScreenAndNotPen) {
   // Flat grey 10 with one brighter pixel so the window is 10..11.
   OpenImage(40, 30, [](uint32_t x, uint32_t y) { return x == 39 && y == 29 ? 11 : 10; });
-  form->Actions().Positive->trigger();
-  form->Actions().Region->trigger();
+  Actions().Positive->trigger();
+  Actions().Region->trigger();
   Drag({30, 20}, {5, 4});
-  EXPECT_EQ(form->Roi(), (Rect{5, 4, 30, 20}));
+  EXPECT_EQ(SavedRegion(), (Rect{5, 4, 30, 20}));
   const QImage shot = Grab();
   // Yellow pen: (g, g, g) and not (255, 255, 0) gives (0, 0, g); on black
   // (grey 10 maps to index 0 under window 10..11) that would leave nothing,
@@ -46,24 +46,24 @@ TEST_F(ToolsTest, RegionDragSetsTheROIAndDrawsScreenAndNotPen) {
   EXPECT_EQ(At(mid, ScreenOf(30, 4)), uint32_t(g));
   EXPECT_EQ(At(mid, ScreenOf(17, 12)), test::Rgb(g, g, g));  // inside: untouched
   // A press with another tool off does nothing.
-  form->Actions().Region->trigger();
+  Actions().Region->trigger();
   Drag({1, 1}, {2, 2});
-  EXPECT_EQ(form->Roi(), (Rect{5, 4, 30, 20}));
+  EXPECT_EQ(SavedRegion(), (Rect{5, 4, 30, 20}));
 }
 
 TEST_F(ToolsTest, OverlaysShowOnBlackAndOnTheNavyMargin) {
   // Black on screen: a flat tone at the bottom of the window, positive.
   OpenImage(40, 30, [](uint32_t x, uint32_t y) { return x == 39 && y == 29 ? 11 : 10; });
-  form->Actions().Positive->trigger();
+  Actions().Positive->trigger();
   ASSERT_EQ(At(Grab(), ScreenOf(20, 15)), 0u);
-  form->Actions().Region->trigger();
+  Actions().Region->trigger();
   Drag({5, 4}, {30, 20});
   QImage shot = Grab();
   for (const Point corner : {Point{5, 4}, Point{30, 4}, Point{30, 20}, Point{5, 20}, Point{17, 4}, Point{5, 12}})
     EXPECT_NE(At(shot, ScreenOf(corner.x, corner.y)), 0u) << "outline at " << corner.x << "," << corner.y;
   EXPECT_EQ(At(shot, ScreenOf(17, 12)), 0u);  // inside: untouched
   // The measured line, also while it is dragged.
-  form->Actions().Measurement->trigger();
+  Actions().Measurement->trigger();
   const Point a = ScreenOf(5, 25), b = ScreenOf(35, 25);
   SendMouse(Viewport(), QEvent::MouseMove, {a.x, a.y});
   SendMouse(Viewport(), QEvent::MouseButtonPress, {a.x, a.y});
@@ -75,9 +75,8 @@ TEST_F(ToolsTest, OverlaysShowOnBlackAndOnTheNavyMargin) {
   // The profile graph runs across the whole width of the top fifth, also
   // over the navy margins beside a narrow picture.
   OpenImage(4, 4, [](uint32_t x, uint32_t y) { return 1000 * (x + 4 * y); });
-  form->Actions().Profile->trigger();
+  Actions().Profile->trigger();
   Drag({0, 1}, {3, 1});
-  ASSERT_EQ(form->Profile().kind, 1);
   shot = Grab();
   const DisplayCore& core = View()->Core();
   const int right = core.Destination().x + core.Destination().width;
@@ -90,21 +89,19 @@ TEST_F(ToolsTest, OverlaysShowOnBlackAndOnTheNavyMargin) {
 }
 
 TEST_F(ToolsTest, CropKeepsTheRegionAndMarksModified) {
-  form->Actions().CreateTestPattern->trigger();
-  form->Actions().Region->trigger();
-  form->SetROI({10, 3, 19, 3});
-  form->Actions().CropToRegion->trigger();
-  const CImage& image = form->Image();
-  ASSERT_EQ(image.StoredWidth(), 10u);
-  ASSERT_EQ(image.StoredHeight(), 1u);
-  for (uint32_t i = 0; i < 10; ++i) EXPECT_EQ(image.Pixels()[i], 778 + i);
-  EXPECT_TRUE(form->Modified());
+  Actions().CreateTestPattern->trigger();
+  Actions().Region->trigger();
+  Drag({10, 3}, {19, 3});
+  Actions().CropToRegion->trigger();
+  ASSERT_EQ(About("IISize"), "10, 1");
+  for (int32_t i = 0; i < 10; ++i) EXPECT_EQ(ToneAt(i, 0), 778 + i);
+  EXPECT_TRUE(Modified());
   EXPECT_EQ(PanelText(1), "(modified)");
 }
 
 TEST_F(ToolsTest, ProfileDragCases) {
   OpenImage(40, 40, [](uint32_t x, uint32_t y) { return 100 + x + 50 * y; });
-  form->Actions().Profile->trigger();
+  Actions().Profile->trigger();
   const struct {
     Point from, to;
     uint8_t kind;
@@ -114,12 +111,14 @@ TEST_F(ToolsTest, ProfileDragCases) {
       {{10, 30}, {30, 16}, 0, {13, 30}, {27, 16}}, {{30, 16}, {10, 30}, 0, {13, 30}, {27, 16}},  // either direction
       {{10, 10}, {24, 30}, 2, {10, 13}, {24, 27}},
   };
+  CImage image(settings);
+  image.Open(folder / "tools.qew");
   for (const auto& c : cases) {
-    Drag(c.from, c.to);
-    const ProfileLine& p = form->Profile();
+    ProfileLine p = ProfileOfDrag(c.from, c.to);
     EXPECT_EQ(p.kind, c.kind);
     EXPECT_EQ(p.start, c.start);
     EXPECT_EQ(p.end, c.end);
+    ScanProfile(p, image);
     uint16_t lo = 65535, hi = 0;
     for (int i = 0; i <= p.Length(); ++i) {
       const Point s = p.Sample(i);
@@ -129,33 +128,50 @@ TEST_F(ToolsTest, ProfileDragCases) {
     }
     EXPECT_EQ(p.minTone, lo);
     EXPECT_EQ(p.maxTone, hi);
-    // Every drag also sets the ROI.
-    EXPECT_EQ(form->Roi(), OrderedRect(c.from, c.to));
+    // The window draws that line from the drag, and takes the drag as the ROI.
+    Drag(c.from, c.to);
+    const QImage shot = Grab(), bare = Bare();
+    EXPECT_TRUE(Drawn(shot, bare, c.start) && Drawn(shot, bare, c.end)) << c.from.x << "," << c.from.y;
+    const Point beyond{2 * c.end.x - p.Sample(p.Length() - 1).x, 2 * c.end.y - p.Sample(p.Length() - 1).y};
+    EXPECT_FALSE(Drawn(shot, bare, beyond)) << "the line ends at " << c.end.x << "," << c.end.y;
+    EXPECT_EQ(SavedRegion(), OrderedRect(c.from, c.to));
   }
-  EXPECT_EQ(form->Profile().Length(), 14);
-  Grab();  // the graph paints without fault
+  EXPECT_EQ(ProfileOfDrag(cases[4].from, cases[4].to).Length(), 14);
 }
 
 TEST_F(ToolsTest, AnotherImageDropsTheProfileTonesOfTheOneBefore) {
+  // The graph's tone range shows as its labels and as where the staircase
+  // of the reset line (0, 0) runs: at the low end of the range in a positive
+  // display, the bottom of the top fifth.
+  auto graphRow = [this](int row) {
+    const QImage shot = Grab(), bare = Bare();
+    const DisplayCore& core = View()->Core();
+    int drawn = 0;
+    for (int x = core.ClientWidth() / 2; x < core.ClientWidth(); ++x)
+      if (At(shot, {x, row}) != At(bare, {x, row})) ++drawn;
+    return drawn;
+  };
   OpenImage(40, 40, [](uint32_t x, uint32_t y) { return 100 + x + 50 * y; });
-  form->Actions().Profile->trigger();
+  Actions().Positive->trigger();
+  Actions().Profile->trigger();
   Drag({10, 10}, {30, 14});
-  ASSERT_EQ(form->Profile().minTone, 100 + 10 + 50 * 12);
-  // The next image: the reset line (0, 0) reads its tones.
+  // The next image: the reset line (0, 0) reads its own tone (7000), so its
+  // flat staircase lies on the graph's base.
   OpenImage(8, 8, [](uint32_t x, uint32_t y) { return 7000 + 3 * x + y; });
-  EXPECT_EQ(form->Profile().start, (Point{0, 0}));
-  EXPECT_EQ(form->Profile().minTone, 7000);
-  EXPECT_EQ(form->Profile().maxTone, 7000);
+  Actions().Positive->trigger();
+  const int base = View()->Core().ClientHeight() / 5;
+  EXPECT_GT(graphRow(base), 0) << "the staircase at the tone of (0, 0)";
   // A test pattern alike.
-  form->Actions().CreateTestPattern->trigger();
-  EXPECT_EQ(form->Profile().minTone, form->Image().PixelAt(0, 0));
-  EXPECT_EQ(form->Profile().maxTone, form->Image().PixelAt(0, 0));
-  // An image whose origin leaves (0, 0) outside it has no tones there.
+  Actions().CreateTestPattern->trigger();
+  Actions().Positive->trigger();
+  EXPECT_GT(graphRow(View()->Core().ClientHeight() / 5), 0);
+  // An image whose origin leaves (0, 0) outside it has no tones there: no graph.
   ScanInfo info = test::Facts(8, 8);
   info.originX = 100;
   OpenImage(8, 8, [](uint32_t, uint32_t) { return 9000; }, info);
-  EXPECT_GT(form->Profile().minTone, form->Profile().maxTone) << "no range";
-  Grab();  // paints without a graph
+  Actions().Positive->trigger();
+  const QImage shot = Grab(), bare = Bare();
+  EXPECT_EQ(shot, bare) << "no range, no graph";
 }
 
 TEST_F(ToolsTest, MeasurementTextsInPixelsAndUnits) {
@@ -187,29 +203,35 @@ TEST_F(ToolsTest, MeasurementFollowsTheDragWithoutChangingInPaint) {
   info.resolutionY = 20000;
   OpenImage(
       40, 40, [](uint32_t x, uint32_t) { return x; }, info);
-  form->Actions().Measurement->trigger();
+  Actions().Measurement->trigger();
   const Point a = ScreenOf(5, 5), b = ScreenOf(5, 25);
   SendMouse(Viewport(), QEvent::MouseMove, {a.x, a.y});
   SendMouse(Viewport(), QEvent::MouseButtonPress, {a.x, a.y});
   SendMouse(Viewport(), QEvent::MouseMove, {b.x, b.y});
-  EXPECT_EQ(form->MeasurementLine(), (Rect{5, 5, 5, 25}));
+  // The line runs from (5, 5) to (5, 25) while dragged and after.
+  auto expectLine = [this](const QImage& shot, const QImage& bare) {
+    for (const int y : {5, 15, 25}) EXPECT_TRUE(Drawn(shot, bare, {5, y})) << y;
+    for (const Point off : {Point{5, 26}, Point{5, 4}, Point{6, 15}}) EXPECT_FALSE(Drawn(shot, bare, off));
+  };
+  expectLine(Grab(), Bare());
   SendMouse(Viewport(), QEvent::MouseButtonRelease, {b.x, b.y});
-  Grab();
-  Grab();  // painting twice changes nothing
-  EXPECT_EQ(form->MeasurementLine(), (Rect{5, 5, 5, 25}));
+  const QImage first = Grab();
+  const QImage second = Grab();
+  EXPECT_EQ(first, second) << "painting twice changes nothing";
+  expectLine(second, Bare());
   EXPECT_EQ(PanelText(0), QStringLiteral("(5,25)=5"));
 }
 
 TEST_F(ToolsTest, MeanValueBoxAndItsText) {
   OpenImage(2, 1, [](uint32_t x, uint32_t) { return x ? 200 : 100; });
-  form->Actions().Region->trigger();
-  form->Actions().MeanValue->trigger();
+  Actions().Region->trigger();
+  Actions().MeanValue->trigger();
   ASSERT_EQ(prompts.boxes.size(), 1u);
   EXPECT_EQ(prompts.boxes[0].first, BoxKind::Information);
   EXPECT_EQ(prompts.boxes[0].second,
             "The average value is 150.000   \nwith standard deviation of 70.710678 \nand SNR of 3.000000  ");
-  form->SetROI({1, 0, 1, 0});
-  form->Actions().MeanValue->trigger();
+  Drag({1, 0}, {1, 0});
+  Actions().MeanValue->trigger();
   EXPECT_EQ(prompts.boxes.size(), 1u);  // one pixel: no box
 }
 

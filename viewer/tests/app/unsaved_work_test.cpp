@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <cstdlib>
+#include <new>
 #include <set>
 
 #include "testing/file_size_limit.h"
+#include "viewer/core/names.h"
 #include "viewer/forms/image_settings_form.h"
 #include "viewer/tests/app/app_support.h"
 
@@ -19,6 +22,56 @@ namespace viewer {
 namespace {
 
 using Bytes = std::vector<char>;
+
+// Counts the arrays of the watched sizes the program allocates with new[]
+// (as the image holds its pixels) while they live. Every array new and
+// delete of the test program goes through malloc and free below.
+class PixelArrays {
+ public:
+  static void Watch(std::initializer_list<size_t> sizes) {
+    count_ = 0;
+    for (size_t size : sizes) sizes_[count_++] = size;
+    live_ = 0;
+    liveAtAllocation_.clear();
+    liveAtAllocation_.reserve(16);
+  }
+  static int Live() { return live_; }
+  static std::vector<int> LiveAtAllocation() { return liveAtAllocation_; }
+  static void* Allocate(size_t bytes) {
+    void* p = std::malloc(bytes ? bytes : 1);
+    if (p && Watched(bytes)) {
+      for (void*& slot : arrays_)
+        if (!slot) {
+          slot = p;
+          break;
+        }
+      if (liveAtAllocation_.size() < liveAtAllocation_.capacity()) liveAtAllocation_.push_back(live_);
+      ++live_;
+    }
+    return p;
+  }
+  static void Free(void* p) {
+    for (void*& slot : arrays_)
+      if (p && slot == p) {
+        slot = nullptr;
+        --live_;
+      }
+    std::free(p);
+  }
+
+ private:
+  static bool Watched(size_t bytes) {
+    for (size_t i = 0; i < count_; ++i)
+      if (sizes_[i] == bytes) return true;
+    return false;
+  }
+  static inline size_t sizes_[4] = {};
+  static inline size_t count_ = 0;
+  static inline void* arrays_[16] = {};
+  static inline int live_ = 0;
+  // Reserved ahead: growing it here would allocate inside the allocation.
+  static inline std::vector<int> liveAtAllocation_;
+};
 
 Bytes FileBytes(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
@@ -47,13 +100,13 @@ class UnsavedWorkTest : public test::FormTest {
     const std::string name = folder / file;
     test::WriteImageFile(name, type, info, Pixels(info));
     Open(name);
-    EXPECT_FALSE(form->Image().IsEmpty());
-    EXPECT_FALSE(form->Modified());
+    EXPECT_FALSE(Empty());
+    EXPECT_FALSE(Modified());
     return name;
   }
   // The image settings dialog: `change`, then OK.
   void ImageSettings(const std::function<void(TImageSettingsForm&)>& change) {
-    form->SetModalRunner([change](QDialog& shown) {
+    modal = [change](QDialog& shown) {
       auto* dialog = dynamic_cast<TImageSettingsForm*>(&shown);
       EXPECT_NE(dialog, nullptr);
       if (dialog) {
@@ -61,16 +114,16 @@ class UnsavedWorkTest : public test::FormTest {
         Child<QAbstractButton>(*dialog, "bOK")->click();
       }
       return shown.result();
-    });
-    form->Actions().ImageSettings->trigger();
+    };
+    Actions().ImageSettings->trigger();
   }
   void TurnEast() {
     ImageSettings([](TImageSettingsForm& d) { Child<QAbstractButton>(d, "sbEast")->click(); });
-    ASSERT_TRUE(form->Modified());
+    ASSERT_TRUE(Modified());
   }
   std::string MeanValueText() {
     prompts.boxes.clear();
-    form->Actions().MeanValue->trigger();
+    Actions().MeanValue->trigger();
     return prompts.boxes.size() == 1 ? prompts.boxes[0].second : std::string();
   }
 };
@@ -78,7 +131,7 @@ class UnsavedWorkTest : public test::FormTest {
 TEST_F(UnsavedWorkTest, ASaveOnAFullDiskLeavesTheFileItWasToReplace) {
   const std::string source = OpenSource();
   TurnEast();
-  form->Actions().Region->trigger();
+  Actions().Region->trigger();
   const std::string other = folder / "other.qew";
   test::WriteBytes(other, {'k', 'e', 'p', 't'});
   const struct {
@@ -87,29 +140,29 @@ TEST_F(UnsavedWorkTest, ASaveOnAFullDiskLeavesTheFileItWasToReplace) {
     std::string target;
     const char* box;
   } saves[] = {
-      {"Save", [&] { form->Actions().Save->trigger(); }, source, "Error 10 trying to write the image file.\n\r"},
+      {"Save", [&] { Actions().Save->trigger(); }, source, "Error 10 trying to write the image file.\n\r"},
       {"Save As over a file",
        [&] {
          prompts.saves.push_back(SaveChoice{other, 1});
-         form->Actions().SaveAs->trigger();
+         Actions().SaveAs->trigger();
        },
        other, "Error 10 trying to write the image file.\n\r"},
       {"Save Region As over a file",
        [&] {
          prompts.saves.push_back(SaveChoice{other, 1});
-         form->Actions().SaveROIAs->trigger();
+         Actions().SaveROIAs->trigger();
        },
        other, "Error 10 trying to write the region to a file.\n\r"},
       {"Save Region As in another format",
        [&] {
          prompts.saves.push_back(SaveChoice{folder / "other.raw", 4});
-         form->Actions().SaveROIAs->trigger();
+         Actions().SaveROIAs->trigger();
        },
        folder / "other.raw", "Error 10 trying to write the region to a file.\n\r"},
       {"Close, answered Yes",
        [&] {
          prompts.choices.push_back(Answer::Yes);
-         form->Actions().Close->trigger();
+         Actions().Close->trigger();
        },
        source, "Error 10 trying to write the image file.\n\r"},
   };
@@ -128,14 +181,14 @@ TEST_F(UnsavedWorkTest, ASaveOnAFullDiskLeavesTheFileItWasToReplace) {
     EXPECT_EQ(FileBytes(save.target), before) << save.what;
     EXPECT_EQ(FolderNames(folder.path()), names) << save.what;
     // Nothing of the session is lost.
-    EXPECT_TRUE(form->Modified()) << save.what;
-    EXPECT_EQ(form->Image().FileName(), source) << save.what;
+    EXPECT_TRUE(Modified()) << save.what;
+    EXPECT_EQ(About("FIName"), source) << save.what;
     EXPECT_EQ(PanelText(1), "(modified)") << save.what;
   }
   EXPECT_EQ(FileBytes(source), original);
   // With room on the disk the same Save replaces the file.
-  form->Actions().Save->trigger();
-  EXPECT_FALSE(form->Modified());
+  Actions().Save->trigger();
+  EXPECT_FALSE(Modified());
   CImage again;
   again.Open(source);
   EXPECT_EQ(again.GetScanInfo().orientation, 1);
@@ -144,21 +197,21 @@ TEST_F(UnsavedWorkTest, ASaveOnAFullDiskLeavesTheFileItWasToReplace) {
 
 TEST_F(UnsavedWorkTest, ARegionStreamedFromAnotherFormatKeepsTheFileOnAFullDisk) {
   OpenSource("source.tif", kFileTiff16);
-  form->Actions().Region->trigger();
+  Actions().Region->trigger();
   const std::string other = folder / "other.qew";
   test::WriteBytes(other, {'k', 'e', 'p', 't'});
   const std::set<std::string> names = FolderNames(folder.path());
   prompts.saves.push_back(SaveChoice{other, 1});
   {
     testsupport::FileSizeLimit full(kFullDisk);
-    form->Actions().SaveROIAs->trigger();
+    Actions().SaveROIAs->trigger();
   }
   ASSERT_EQ(libraryBoxes.boxes.size(), 1u);
   EXPECT_EQ(libraryBoxes.boxes[0].text.rfind("Error 10 trying to write the region to a file.\n\r", 0), 0u);
   EXPECT_EQ(FileBytes(other), (Bytes{'k', 'e', 'p', 't'}));
   EXPECT_EQ(FolderNames(folder.path()), names);
   prompts.saves.push_back(SaveChoice{other, 1});
-  form->Actions().SaveROIAs->trigger();
+  Actions().SaveROIAs->trigger();
   CImage region;
   region.Open(other);
   EXPECT_EQ(region.StoredWidth(), 40u);
@@ -170,25 +223,25 @@ TEST_F(UnsavedWorkTest, ARegionStreamedFromAnotherFormatKeepsTheFileOnAFullDisk)
 TEST_F(UnsavedWorkTest, EveryCommandThatDropsAModifiedImageAsksFirst) {
   const std::string next = folder / "next.qew";
   test::WriteImageFile(next, kFileQew, test::Facts(3, 2), std::vector<uint16_t>(6, 9));
-  EXPECT_EQ(form->Actions().Close->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
-  EXPECT_EQ(form->Actions().ExitProgram->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
+  EXPECT_EQ(Actions().Close->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+  EXPECT_EQ(Actions().ExitProgram->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
   const struct {
     const char* what;
     std::function<void()> run;
   } commands[] = {
-      {"Close", [&] { form->Actions().Close->trigger(); }},
+      {"Close", [&] { Actions().Close->trigger(); }},
       {"Open",
        [&] {
          prompts.opens.push_back(next);
-         form->Actions().Open->trigger();
+         Actions().Open->trigger();
        }},
       {"Open Picture",
        [&] {
          prompts.opens.push_back(next);
-         form->Actions().OpenPicture->trigger();
+         Actions().OpenPicture->trigger();
        }},
-      {"Create Test Pattern", [&] { form->Actions().CreateTestPattern->trigger(); }},
-      {"Exit", [&] { form->Actions().ExitProgram->trigger(); }},
+      {"Create Test Pattern", [&] { Actions().CreateTestPattern->trigger(); }},
+      {"Exit", [&] { Actions().ExitProgram->trigger(); }},
   };
   for (const auto& command : commands) {
     for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
@@ -206,13 +259,13 @@ TEST_F(UnsavedWorkTest, EveryCommandThatDropsAModifiedImageAsksFirst) {
       if (answer == Answer::Cancel) {
         // Everything as it was.
         EXPECT_TRUE(form->isVisible()) << at;
-        EXPECT_EQ(form->Image().FileName(), source) << at;
-        EXPECT_TRUE(form->Modified()) << at;
-        EXPECT_EQ(form->Image().GetScanInfo().orientation, 1) << at;
+        EXPECT_EQ(About("FIName"), source) << at;
+        EXPECT_TRUE(Modified()) << at;
+        EXPECT_EQ(About("SIOrientation"), OrientationName(1)) << at;
         EXPECT_EQ(FileBytes(source), unsaved) << at;
         continue;
       }
-      EXPECT_NE(form->Image().FileName() == source && form->isVisible(), true) << at;
+      EXPECT_NE(About("FIName") == source && form->isVisible(), true) << at;
       CImage file;
       file.Open(source);
       EXPECT_EQ(file.GetScanInfo().orientation, answer == Answer::Yes ? 1 : 0) << at;
@@ -222,27 +275,27 @@ TEST_F(UnsavedWorkTest, EveryCommandThatDropsAModifiedImageAsksFirst) {
   form->show();
   OpenSource();
   prompts.questions.clear();
-  form->Actions().Close->trigger();
+  Actions().Close->trigger();
   EXPECT_TRUE(prompts.questions.empty());
-  EXPECT_TRUE(form->Image().IsEmpty());
+  EXPECT_TRUE(Empty());
 }
 
 TEST_F(UnsavedWorkTest, AnImageWithoutAFileIsSavedAsOnYes) {
-  form->Actions().CreateTestPattern->trigger();
-  form->Actions().Region->trigger();
-  form->SetROI({0, 0, 9, 9});
-  form->Actions().CropToRegion->trigger();
-  ASSERT_TRUE(form->Modified());
+  Actions().CreateTestPattern->trigger();
+  Actions().Region->trigger();
+  Drag({0, 0}, {9, 9});
+  Actions().CropToRegion->trigger();
+  ASSERT_TRUE(Modified());
   // The save dialog cancelled: the image stays.
   prompts.choices.push_back(Answer::Yes);
-  form->Actions().Close->trigger();
+  Actions().Close->trigger();
   EXPECT_EQ(prompts.questions.back(), "Do you want to save the changes to the image?");
-  EXPECT_FALSE(form->Image().IsEmpty());
-  EXPECT_TRUE(form->Modified());
+  EXPECT_FALSE(Empty());
+  EXPECT_TRUE(Modified());
   prompts.choices.push_back(Answer::Yes);
   prompts.saves.push_back(SaveChoice{folder / "pattern", 1});
-  form->Actions().Close->trigger();
-  EXPECT_TRUE(form->Image().IsEmpty());
+  Actions().Close->trigger();
+  EXPECT_TRUE(Empty());
   CImage saved;
   saved.Open(folder / "pattern.qew");
   EXPECT_EQ(saved.StoredWidth(), 10u);
@@ -254,65 +307,55 @@ TEST_F(UnsavedWorkTest, AFlipTheFormatCannotHoldIsNotLostUnasked) {
   const std::string scan = folder / "KP000001.QEW";
   test::WriteRaw(scan, 4, 3, [](uint32_t x, uint32_t y) { return 100 * y + x; });
   Open(scan);
-  ASSERT_EQ(form->Image().FileType(), kFileRaw);
+  ASSERT_EQ(About("FIType"), FileTypeName(kFileRaw));
   const Bytes original = FileBytes(scan);
   ImageSettings([](TImageSettingsForm& d) { Child<QCheckBox>(d, "cbFlipHorizontal")->setChecked(true); });
-  ASSERT_TRUE(form->Modified());
+  ASSERT_TRUE(Modified());
   const QImage flipped = Grab();
 
   prompts.answers.push_back(false);
-  form->Actions().Save->trigger();
+  Actions().Save->trigger();
   ASSERT_EQ(prompts.questions.size(), 1u);
   EXPECT_EQ(prompts.questions[0],
             scan + " can not hold the horizontal flip of the image.\nDo you want to save the image without it?");
   EXPECT_EQ(FileBytes(scan), original);
-  EXPECT_TRUE(form->Modified());
-  EXPECT_EQ(form->Image().GetScanInfo().flipHorizontal, 1);
+  EXPECT_TRUE(Modified());
+  EXPECT_EQ(About("SIFlip"), "Horizontal");
   EXPECT_EQ(Grab(), flipped);
 
   // A format that holds it: no question, and the file shows as the window did.
   prompts.saves.push_back(SaveChoice{folder / "flipped", 1});
-  form->Actions().SaveAs->trigger();
+  Actions().SaveAs->trigger();
   EXPECT_EQ(prompts.questions.size(), 1u);
-  EXPECT_FALSE(form->Modified());
+  EXPECT_FALSE(Modified());
   Open(folder / "flipped.qew");
-  EXPECT_EQ(form->Image().GetScanInfo().flipHorizontal, 1);
+  EXPECT_EQ(About("SIFlip"), "Horizontal");
   EXPECT_EQ(Grab(), flipped);
 }
 
 TEST_F(UnsavedWorkTest, TheToolsFollowTheOriginTheImageSettingsMove) {
   OpenSource("wide.qew", kFileQew, test::Facts(200, 20));
-  form->Actions().Region->trigger();
-  form->Actions().Measurement->trigger();
+  Actions().Region->trigger();
+  Actions().Measurement->trigger();
   Drag({10, 5}, {30, 15});
-  form->Actions().Region->trigger();
-  form->SetROI({0, 0, 199, 19});
+  Actions().Region->trigger();
+  Drag({0, 0}, {199, 19});
   const std::string whole = MeanValueText();
   ASSERT_FALSE(whole.empty());
-  const Rect measured = form->MeasurementLine();
   ImageSettings([](TImageSettingsForm& d) { Child<QLineEdit>(d, "eXOrigin")->setText(QStringLiteral("100")); });
-  ASSERT_EQ(form->Image().GetScanInfo().originX, 100u);
-  EXPECT_EQ(form->Roi(), (Rect{100, 0, 299, 19}));
-  EXPECT_EQ(form->MeasurementLine(), (Rect{measured.left + 100, measured.top, measured.right + 100, measured.bottom}));
-  EXPECT_EQ(MeanValueText(), whole);
-
-  // A region partly beside the image counts only its pixels on the image.
-  form->SetROI({0, 0, 199, 19});
-  std::vector<uint16_t> p = Pixels(test::Facts(200, 20));
-  double sum = 0, n = 0;
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 100; ++x, ++n) sum += p[y * 200 + x];
-  const std::string mean = MeanValueText();
-  char expected[64];
-  std::snprintf(expected, sizeof expected, "The average value is %-10.3f\n", sum / n);
-  EXPECT_EQ(mean.rfind(expected, 0), 0u) << mean;
-  // Wholly beside it: no number at all.
-  form->SetROI({0, 0, 99, 19});
-  EXPECT_EQ(MeanValueText(), "");
-  // A crop keeps the region on the image.
-  form->SetROI({50, 0, 149, 19});
-  form->Actions().CropToRegion->trigger();
-  EXPECT_EQ(form->Roi(), (Rect{100, 0, 149, 19}));
+  ASSERT_EQ(About("SIOrigin"), "100, 0");
+  EXPECT_EQ(MeanValueText(), whole) << "the region moved with the pixels";
+  // The measured line moved with the pixels it was drawn over.
+  WithTool(Actions().Measurement, [this] {
+    const QImage shot = Grab(), bare = Bare();
+    for (const Point on : {Point{10, 5}, Point{20, 10}, Point{30, 15}}) EXPECT_TRUE(Drawn(shot, bare, on));
+  });
+  // A region dragged now is taken at the moved origin: the crop keeps
+  // columns 150..249.
+  Drag({50, 0}, {149, 19});
+  Actions().CropToRegion->trigger();
+  EXPECT_EQ(About("SIOrigin"), "150, 0");
+  EXPECT_EQ(About("IISize"), "100, 20");
 }
 
 // Source "No Data" is a fact like any other: the image stays usable, and a
@@ -320,17 +363,17 @@ TEST_F(UnsavedWorkTest, TheToolsFollowTheOriginTheImageSettingsMove) {
 TEST_F(UnsavedWorkTest, SourceNoDataKeepsTheImageUsable) {
   const std::string source = OpenSource();
   ImageSettings([](TImageSettingsForm& d) { Child<QComboBox>(d, "cbSource")->setCurrentIndex(0); });
-  ASSERT_EQ(form->Image().GetScanInfo().source, kSourceNoData);
-  EXPECT_FALSE(form->Image().IsEmpty());
-  const MainActions& a = form->Actions();
+  ASSERT_EQ(About("SISource"), SourceName(kSourceNoData));
+  EXPECT_FALSE(Empty());
+  const MainActions& a = Actions();
   for (QAction* action : {a.Save, a.SaveAs, a.Close, a.ImageSettings, a.ZoomImage, a.Negative, a.ImageTones})
     EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
   a.Save->trigger();
-  EXPECT_FALSE(form->Modified());
+  EXPECT_FALSE(Modified());
   Open(source);
-  EXPECT_FALSE(form->Image().IsEmpty());
-  EXPECT_EQ(form->Image().GetScanInfo().source, kSourceNoData);
-  EXPECT_EQ(form->Image().StoredWidth(), 40u);
+  EXPECT_FALSE(Empty());
+  EXPECT_EQ(About("SISource"), SourceName(kSourceNoData));
+  EXPECT_EQ(About("IISize"), "40, 30");
   EXPECT_TRUE(a.ImageSettings->isEnabled());
   EXPECT_EQ(PanelText(2).toStdString(), source);
 }
@@ -359,8 +402,8 @@ TEST_F(UnsavedWorkTest, AFileThatIsNoImageIsRefused) {
     ASSERT_EQ(libraryBoxes.boxes.size(), 1u) << c.file;
     EXPECT_EQ(libraryBoxes.boxes[0].text, c.box) << c.file;
     EXPECT_EQ(libraryBoxes.boxes[0].button, MessageButton::Abort);
-    EXPECT_TRUE(form->Image().IsEmpty()) << c.file;
-    EXPECT_FALSE(form->Actions().Close->isEnabled()) << c.file;
+    EXPECT_TRUE(Empty()) << c.file;
+    EXPECT_FALSE(Actions().Close->isEnabled()) << c.file;
   }
 }
 
@@ -369,25 +412,27 @@ TEST_F(UnsavedWorkTest, AFileThatIsNoImageIsRefused) {
 TEST_F(UnsavedWorkTest, ReplacingAnImageFreesItsPixelsFirst) {
   const std::string second = folder / "second.qew";
   test::WriteImageFile(second, kFileQew, test::Facts(50, 20), Pixels(test::Facts(50, 20)));
-  auto live = std::make_shared<int>(0);
-  std::vector<int> liveAtAllocation;
-  form->Image().SetAllocator([live, &liveAtAllocation](size_t count) {
-    liveAtAllocation.push_back(*live);
-    ++*live;
-    return std::shared_ptr<uint16_t[]>(new uint16_t[std::max<size_t>(count, 1)], [live](uint16_t* p) {
-      --*live;
-      delete[] p;
-    });
-  });
+  // The pixel arrays of the three images: 40 x 30, 50 x 20 and 256 x 256.
+  PixelArrays::Watch({40 * 30 * 2, 50 * 20 * 2, 256 * 256 * 2});
   OpenSource();
   Open(second);
-  form->Actions().CreateTestPattern->trigger();
-  ASSERT_EQ(liveAtAllocation, (std::vector<int>{0, 0, 0}));
-  EXPECT_EQ(*live, 1);
-  form->Actions().Close->trigger();
-  EXPECT_EQ(*live, 0);
-  form->Image().SetAllocator(nullptr);
+  Actions().CreateTestPattern->trigger();
+  ASSERT_EQ(PixelArrays::LiveAtAllocation(), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(PixelArrays::Live(), 1);
+  Actions().Close->trigger();
+  EXPECT_EQ(PixelArrays::Live(), 0);
+  PixelArrays::Watch({});
 }
 
 }  // namespace
 }  // namespace viewer
+
+// The program's array allocations, counted by the test above.
+void* operator new[](std::size_t bytes) {
+  if (void* p = viewer::PixelArrays::Allocate(bytes)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept { return viewer::PixelArrays::Allocate(bytes); }
+void operator delete[](void* p) noexcept { viewer::PixelArrays::Free(p); }
+void operator delete[](void* p, std::size_t) noexcept { viewer::PixelArrays::Free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { viewer::PixelArrays::Free(p); }

@@ -29,10 +29,10 @@ class ZoomToolsTest : public FormTest {
     info.orientation = orientation;
     test::WriteImageFile(name_, kFileQew, info, p);
     Open(name_);
-    ASSERT_FALSE(form->Image().IsEmpty());
+    ASSERT_FALSE(Empty());
     // All tones: the flat tone is a mid grey, so the pen's outline shows.
-    form->Actions().Positive->trigger();
-    form->Actions().AllTones->trigger();
+    Actions().Positive->trigger();
+    Actions().AllTones->trigger();
     Child<ScaleEdit>()->SetText(QString::number(scale));
     ASSERT_EQ(View()->Core().Scale(), scale);
   }
@@ -55,11 +55,11 @@ class ZoomToolsTest : public FormTest {
     SendMouse(Viewport(), QEvent::MouseButtonRelease, to);
   }
   // True when the pen's outline ("screen and not pen" of yellow over the
-  // flat grey) covers the client point of the full-resolution point.
-  bool OutlineAt(const QImage& shot, Point full) const {
-    form->Image().FullPointToStored(full);
+  // flat grey) covers the client point of the pixel (the images it is asked
+  // of are held whole).
+  bool OutlineAt(const QImage& shot, Point pixel) const {
     const int g = test::ExpectedIndex(kFlat, 0, 65535);
-    return At(shot, ScreenOf(full.x, full.y)) == test::Rgb(0, 0, g);
+    return At(shot, ScreenOf(pixel.x, pixel.y)) == test::Rgb(0, 0, g);
   }
 
   std::string name_;
@@ -70,8 +70,8 @@ TEST_F(ZoomToolsTest, RegionFromOutsideEveryEdgeTakesTheEdgePixel) {
     // At -3 a 400 x 300 image is 134 x 100 on screen; at 3, 100 x 60 is 300 x 180.
     const uint32_t w = scale < 0 ? 400 : 100, h = scale < 0 ? 300 : 60;
     OpenAt(w, h, scale);
-    form->Actions().Region->setChecked(false);
-    form->Actions().Region->trigger();
+    Actions().Region->setChecked(false);
+    Actions().Region->trigger();
     const int32_t r = int32_t(w) - 1, b = int32_t(h) - 1;
     const int32_t mx = int32_t(w) / 2, my = int32_t(h) / 2;
     const Point inside = ImageAt(Centre());
@@ -93,12 +93,12 @@ TEST_F(ZoomToolsTest, RegionFromOutsideEveryEdgeTakesTheEdgePixel) {
       SCOPED_TRACE(std::string(c.edge) + " at scale " + std::to_string(scale));
       // Press outside, release inside; then the other way round.
       DragClient(c.from, Centre());
-      EXPECT_EQ(form->Roi(), c.roi);
+      EXPECT_EQ(SavedRegion(), c.roi);
       const QImage shot = Grab();
       EXPECT_TRUE(OutlineAt(shot, {c.roi.left, c.roi.top}));
       EXPECT_TRUE(OutlineAt(shot, {c.roi.right, c.roi.bottom}));
       DragClient(Centre(), c.from);
-      EXPECT_EQ(form->Roi(), c.roi);
+      EXPECT_EQ(SavedRegion(), c.roi);
     }
     // The rubber band during a drag runs through the edge pixel too.
     const QPoint from = Beyond(0, 0, -1, -1);
@@ -114,52 +114,55 @@ TEST_F(ZoomToolsTest, MeasurementAcrossTheWholeImage) {
   for (const int32_t scale : {-3, 3}) {
     const uint32_t w = scale < 0 ? 400 : 100, h = scale < 0 ? 300 : 60;
     OpenAt(w, h, scale);
-    form->Actions().Measurement->setChecked(false);
-    form->Actions().Measurement->trigger();
+    Actions().Measurement->setChecked(false);
+    Actions().Measurement->trigger();
     const int32_t my = int32_t(h) / 2, r = int32_t(w) - 1, b = int32_t(h) - 1;
     DragClient(Beyond(0, my, -1, 0), Beyond(r, my, 1, 0));
-    EXPECT_EQ(form->MeasurementLine(), (Rect{0, my, r, my})) << scale;
+    const QImage across = Grab();
+    EXPECT_TRUE(OutlineAt(across, {0, my})) << scale;
+    EXPECT_TRUE(OutlineAt(across, {r, my})) << scale;
+    EXPECT_FALSE(OutlineAt(across, {r / 2, my - 9})) << scale;
     DragClient(Beyond(r, b, 1, 1), Beyond(0, 0, -1, -1));
-    EXPECT_EQ(form->MeasurementLine(), (Rect{r, b, 0, 0})) << scale;
     const QImage shot = Grab();
     EXPECT_TRUE(OutlineAt(shot, {0, 0}));
     EXPECT_TRUE(OutlineAt(shot, {r, b}));
+    EXPECT_FALSE(OutlineAt(shot, {0, my})) << "the line across is gone";
   }
 }
 
 TEST_F(ZoomToolsTest, RegionUsersGetTheDraggedRegionWhenZoomedOut) {
   // Tone 1 + x + 163 y.
   OpenAt(400, 300, -3, [](uint32_t x, uint32_t y) { return uint16_t(1 + x + 163 * y); });
-  form->Actions().Region->trigger();
+  Actions().Region->trigger();
   const QPoint topLeft = Beyond(0, 0, -1, -1);
   // A corner region: Fit Region centres on it.
   const QPoint near(ScreenOf(9, 9).x, ScreenOf(9, 9).y);
   const Point corner = ImageAt(near);
   DragClient(topLeft, near);
-  ASSERT_EQ(form->Roi(), (Rect{0, 0, corner.x, corner.y}));
-  form->Actions().ZoomROI->trigger();
+  ASSERT_EQ(SavedRegion(), (Rect{0, 0, corner.x, corner.y}));
+  Actions().ZoomROI->trigger();
   // The middle of columns 0..x (rows 0..y): x + 1 pixels.
   EXPECT_EQ(View()->GetCentre(), (Point{(corner.x + 1) / 2, (corner.y + 1) / 2}));
-  form->Actions().ZoomImage->trigger();
+  Actions().ZoomImage->trigger();
   Child<ScaleEdit>()->SetText("-3");
 
   // The whole image, dragged from beyond one corner to beyond the other.
   DragClient(topLeft, Beyond(399, 299, 1, 1));
-  ASSERT_EQ(form->Roi(), (Rect{0, 0, 399, 299}));
+  ASSERT_EQ(SavedRegion(), (Rect{0, 0, 399, 299}));
   int shown = 0;
-  form->SetModalRunner([&](QDialog& d) {
+  modal = [&](QDialog& d) {
     ++shown;
     EXPECT_EQ(Child<QLabel>(d, "pPixelsX")->text(), "400");
     EXPECT_EQ(Child<QLabel>(d, "pPixelsY")->text(), "300");
     return 0;
-  });
-  form->Actions().Resolution->trigger();
+  };
+  Actions().Resolution->trigger();
   EXPECT_EQ(shown, 1);
 
   // Save Region As writes that region.
   const std::string saved = folder / "region.qew";
   prompts.saves.push_back(SaveChoice{saved, 1});
-  form->Actions().SaveROIAs->trigger();
+  Actions().SaveROIAs->trigger();
   {
     CImage copy;
     copy.Open(saved);
@@ -173,19 +176,18 @@ TEST_F(ZoomToolsTest, RegionUsersGetTheDraggedRegionWhenZoomedOut) {
   // Mean value of the bottom-right quarter beyond the edge: the mean of
   // 1 + x + 163 y over x 200..399, y 150..299.
   DragClient(Beyond(399, 299, 1, 1), Centre());
-  ASSERT_EQ(form->Roi(), (Rect{200, 150, 399, 299}));
-  form->Actions().MeanValue->trigger();
+  ASSERT_EQ(SavedRegion(), (Rect{200, 150, 399, 299}));
+  Actions().MeanValue->trigger();
   ASSERT_EQ(prompts.boxes.size(), 1u);
   const double mean = 1 + (200 + 399) / 2.0 + 163 * (150 + 299) / 2.0;
   EXPECT_EQ(prompts.boxes[0].second.substr(0, 31), FormatC("The average value is %-10.3f", mean));
 
   // Crop keeps exactly that region.
-  form->Actions().CropToRegion->trigger();
-  const CImage& image = form->Image();
-  ASSERT_EQ(image.StoredWidth(), 200u);
-  ASSERT_EQ(image.StoredHeight(), 150u);
-  EXPECT_EQ(image.Pixels()[0], 1 + 200 + 163 * 150);
-  EXPECT_EQ(image.Pixels()[200 * 150 - 1], 1 + 399 + 163 * 299);
+  Actions().CropToRegion->trigger();
+  ASSERT_EQ(About("IISize"), "200, 150");
+  Child<ScaleEdit>()->SetText("1");  // every pixel under the mouse
+  EXPECT_EQ(ToneAt(0, 0), 1 + 200 + 163 * 150);
+  EXPECT_EQ(ToneAt(199, 149), 1 + 399 + 163 * 299);
 }
 
 TEST_F(ZoomToolsTest, CenterMovesThePixelUnderTheCursorToTheMiddle) {
@@ -194,7 +196,7 @@ TEST_F(ZoomToolsTest, CenterMovesThePixelUnderTheCursorToTheMiddle) {
     const QPoint off = Centre() + QPoint(40, -25);
     const Point under = ImageAt(off);
     SendMouse(Viewport(), QEvent::MouseMove, off);
-    form->Actions().Center->trigger();
+    Actions().Center->trigger();
     EXPECT_EQ(View()->GetCentre(), under) << scale;
     EXPECT_EQ(ImageAt(Centre()), under) << scale;
   }
@@ -206,12 +208,12 @@ TEST_F(ZoomToolsTest, SubsampledImageReachesItsLastFullPixel) {
   // last pixel.
   settings.maxImageSize = 20 * 15 * 2;
   OpenAt(41, 31, 3);
-  ASSERT_EQ(form->Image().Sampling(), 2u);
-  form->Actions().Region->trigger();
+  ASSERT_EQ(About("IISampling"), "2x2 merged to form each pixel");
+  Actions().Region->trigger();
   DragClient(Beyond(0, 0, -1, -1), Beyond(19, 14, 1, 1));
-  EXPECT_EQ(form->Roi(), (Rect{0, 0, 40, 30}));
+  EXPECT_EQ(SavedRegion(), (Rect{0, 0, 40, 30}));
   DragClient(Beyond(0, 0, -1, -1), QPoint(ScreenOf(19, 14).x, ScreenOf(19, 14).y));
-  EXPECT_EQ(form->Roi(), (Rect{0, 0, 38, 28}));
+  EXPECT_EQ(SavedRegion(), (Rect{0, 0, 38, 28}));
 
   // Turned East, the screen shows stored (0, 14) at its top-left and
   // (19, 0) at its bottom-right: beyond the screen's left edge lies the
@@ -220,9 +222,8 @@ TEST_F(ZoomToolsTest, SubsampledImageReachesItsLastFullPixel) {
   ASSERT_EQ(View()->Core().Transform(), 5);
   const Point centre = ImageAt(Centre());
   DragClient(QPoint(ScreenOf(0, 14).x - 12, Centre().y()), QPoint(Centre().x(), ScreenOf(19, 0).y + 12));
-  Point inside = centre;
-  form->Image().StoredPointToFull(inside);
-  EXPECT_EQ(form->Roi(), (Rect{inside.x, inside.y, 40, 30}));
+  const Point inside{2 * centre.x, 2 * centre.y};  // the full pixel of the stored one
+  EXPECT_EQ(SavedRegion(), (Rect{inside.x, inside.y, 40, 30}));
 }
 
 }  // namespace

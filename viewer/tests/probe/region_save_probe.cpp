@@ -11,6 +11,8 @@
 
 #include "viewer/app/main_form.h"
 #include "viewer/core/messages.h"
+#include "viewer/tests/app/window_actions.h"
+#include "viewer/widgets/image_viewer.h"
 
 namespace {
 
@@ -63,12 +65,13 @@ int main(int argc, char** argv) {
   form.show();
   form.Start(std::string(argv[1]));
   QApplication::processEvents();
-  if (prompts.boxes || form.Image().IsEmpty()) return 1;
-  form.Actions().Region->trigger();  // the region is the whole image
+  const viewer::MainActions actions = viewer::test::FindActions(form);
+  if (prompts.boxes || form.findChild<viewer::TImageViewer*>(QStringLiteral("ImageViewer"))->IsEmpty()) return 1;
+  actions.Region->trigger();  // the region is the whole image
 
   const long before = StatusKb("VmRSS");
   std::ofstream("/proc/self/clear_refs") << "5";  // the peak restarts from here
-  form.Actions().SaveROIAs->trigger();
+  actions.SaveROIAs->trigger();
   const long peak = StatusKb("VmHWM");
   std::printf("rise_kb %ld\nboxes %d\n", peak - before, prompts.boxes);
   return prompts.boxes ? 1 : 0;
