@@ -73,7 +73,7 @@ int Session_Close(Session& s) {
     result = kWarnImagesPending;
   }
   s.parts.reset();
-  CloseSessionLog();
+  s.log.Close();
   s.state = SessionState::kClosed;
   return result;
 }
@@ -131,7 +131,7 @@ int Session_Deactivate(Session& s) {
   d.Scan_SetLaserMode(2);
   d.Scan_SetSlotOutputs(2);
   s.state = SessionState::kOpen;
-  FlushSessionLog();
+  s.log.Flush();
   return kOk;
 }
 

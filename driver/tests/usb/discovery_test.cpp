@@ -104,8 +104,8 @@ TEST_F(Discovery, OpenConfiguresTheDeviceAndStartsTheReaderAtAboveNormalPriority
 // A transport works on the device state it was made over: another state
 // neither sees its device nor shares its first-error store.
 TEST_F(Discovery, TwoDeviceStatesShareNothing) {
-  devices.ReleaseDiscovery();  // the library's state keeps no discovery across the other's
-  tarvel::usb::UsbDevices other;
+  tarvel::usb::SetupApiLibrary other_api;
+  tarvel::usb::UsbDevices other(other_api);
   Plug();
   tarvel::UsbScannerTransport transport(other);
   ASSERT_EQ(transport.Dev_Connect(), 0);
@@ -117,7 +117,7 @@ TEST_F(Discovery, TwoDeviceStatesShareNothing) {
   EXPECT_TRUE(transport.Dev_IsReady());
   EXPECT_EQ(transport.Reg_Write8(176, 1), 0);
   EXPECT_EQ(tarvel::usb::GetLastTarvelError(other, 0), 0);
-  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 0), 0);  // nothing reached the library's store
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 0), 0);  // nothing reached the fixture's store
   EXPECT_EQ(transport.Dev_Disconnect(), 0);
   EXPECT_EQ(other.OpenCount(), 0);
   EXPECT_EQ(transport.Reg_Write8(176, 1), tarvel::kErrNoAnswer);
