@@ -167,6 +167,37 @@ TEST_F(SessionLog, NullDeviceAndNoLog) {
   Logf(log_, "dropped\n");
 }
 
+// Each sink writes its own stream: opening, closing and ending one leaves
+// the others (and the library session's log) as they are.
+TEST_F(SessionLog, EachSinkOwnsItsStream) {
+  SessionLogSink other;
+  ASSERT_TRUE(log_.OpenAt(tmp_ / "a.log"));
+  ASSERT_TRUE(other.OpenAt(tmp_ / "b.log"));
+  EXPECT_TRUE(log_.OpenAt(tmp_ / "c.log"));  // already open: kept
+  Logf(log_, "one\n");
+  Logf(other, "two\n");
+  other.Close();
+  EXPECT_FALSE(other.IsOpen());
+  EXPECT_TRUE(log_.IsOpen());
+  Logf(log_, "three\n");
+  Logf(other, "dropped\n");
+  log_.Flush();
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "a.log").value_or("<none>"), "one\nthree\n");
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "b.log").value_or("<none>"), "two\n");
+  EXPECT_FALSE(platform::FileExists(tmp_ / "c.log"));
+  EXPECT_FALSE(Library().session.log.IsOpen());
+  {
+    SessionLogSink scoped;
+    ASSERT_TRUE(scoped.OpenAt(tmp_ / "d.log"));
+    Logf(scoped, "unflushed at the end\n");
+  }
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "d.log").value_or("<none>"), "unflushed at the end\n");
+  ASSERT_TRUE(other.OpenAt(tmp_ / "b.log"));  // a closed sink opens again, appending
+  Logf(other, "four\n");
+  other.Close();
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "b.log").value_or("<none>"), "two\nfour\n");
+}
+
 TEST_F(SessionLog, TimeStampOfTheLocalTime) {
   std::tm tm{};
   tm.tm_year = 2007 - 1900;

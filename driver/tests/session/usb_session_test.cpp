@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "driver/device/scanner_transport.h"
+#include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/session/interface_probe.h"
 #include "driver/session/session.h"
@@ -86,6 +87,28 @@ TEST_F(UsbSession, TheOpenUsesTheDeviceTheApplicationOpened) {
   EXPECT_EQ(TarvelGetLastTarvelError(1), 0);  // the application's device still answers
   EXPECT_EQ(TarvelFree_Interface(), 0);
   EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 0);
+}
+
+// A session made over a USB device state of its own opens and closes the
+// scanner through that state; the library's devices and session stay as
+// they were.
+TEST_F(UsbSession, ASessionOfItsOwnWorksOnTheDevicesItWasMadeWith) {
+  WriteIni();
+  AttachOver(true);
+  tarvel::usb::SetupApiLibrary setup_api;
+  tarvel::usb::UsbDevices devices(setup_api);
+  tarvel::Session own(devices);
+  ASSERT_EQ(tarvel::Session_Open(own, 1), 0);
+  EXPECT_EQ(tarvel::Get_InterfaceType(own), tarvel::kInterfaceUsb);
+  EXPECT_EQ(devices.OpenCount(), 1);
+  EXPECT_EQ(devices.ScannerType(), 6);
+  EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 0);
+  EXPECT_EQ(tarvel::Library().usb_devices.ScannerType(), tarvel::kScannerTypeUndefined);
+  EXPECT_FALSE(tarvel::Library().session.IsOpen());
+  EXPECT_FALSE(tarvel::Library().session.log.IsOpen());
+  EXPECT_EQ(tarvel::Session_Close(own), 0);
+  EXPECT_EQ(devices.OpenCount(), 0);
+  EXPECT_NE(Log().find("Using USB interface\n"), std::string::npos);
 }
 
 // Polled without pause, as the consoles poll, each plate comes out a few
