@@ -26,7 +26,7 @@
 
 #include "bench/pipeline_timing.h"
 
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
 #include "driver/device/register_map.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
@@ -51,7 +51,7 @@ struct OpenSession {
     scanner = std::make_shared<sim::Scanner>(scenario);
     scanner->SetTracing(false);
     sim::AttachParallelPort(scanner);
-    tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+    tarvel::ResetInterfaceProbe(tarvel::Library().session);
     ok = Open_Scanner(1) == 0;
   }
   ~OpenSession() {
@@ -83,7 +83,7 @@ void BM_SimulatedRegisterRead(benchmark::State& state) {
     state.SkipWithError("Open_Scanner failed");
     return;
   }
-  tarvel::ScannerRegisters& d = tarvel::CurrentSession().Device();
+  tarvel::ScannerRegisters& d = tarvel::Library().session.Device();
   for (auto _ : state) benchmark::DoNotOptimize(d.Transport().Reg_Read8(tarvel::reg::kStatus));
 }
 BENCHMARK(BM_SimulatedRegisterRead)->Unit(benchmark::kMicrosecond);
@@ -117,7 +117,7 @@ void BM_WholeCephSession(benchmark::State& state) {
   }
   const sim::PlateImage plate = FullWidthPlate();
   tarvel::Acquisition pipeline;
-  pipeline.SetSettings(tarvel::CurrentSession().Acq().Settings(), tarvel::CurrentSession().Acq().SettingsScannerType());
+  pipeline.SetSettings(tarvel::Library().session.Acq().Settings(), tarvel::Library().session.Acq().SettingsScannerType());
   const std::filesystem::path pipeline_dir = s.dir / "pipeline";
   std::filesystem::create_directories(pipeline_dir);
   if (!pipeline.OpenTempFile((pipeline_dir / "Tarvel.tmp").string()) ||

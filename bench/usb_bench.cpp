@@ -25,7 +25,9 @@
 #include <vector>
 
 #include "bench/timing.h"
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
+#include "driver/device/usb/setup_api.h"
+#include "driver/device/usb/usb_discovery.h"
 #include "driver/device/usb/usb_scanner_transport.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
@@ -118,7 +120,9 @@ struct Paths {
   std::shared_ptr<sim::Scanner> usb_scanner = std::make_shared<sim::Scanner>(Configured("USB,EPP"));
   const std::vector<uint32_t> words = LitStream();
   devtest::OwnedRegisters epp;
-  devtest::OwnedRegisters usb{std::make_unique<tarvel::UsbScannerTransport>(tarvel::usb::TheUsbDevices())};
+  tarvel::usb::SetupApiLibrary setup_api;
+  tarvel::usb::UsbDevices devices{setup_api};  // the USB path's own state
+  devtest::OwnedRegisters usb{std::make_unique<tarvel::UsbScannerTransport>(devices)};
 };
 
 // Medians throughout: a run that the scheduler happens to hold up (both
@@ -170,7 +174,7 @@ void BM_IdleUsbSession(benchmark::State& state) {
   auto scanner = std::make_shared<sim::Scanner>(scenario);
   scanner->SetTracing(false);
   sim::AttachUsb(scanner);
-  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+  tarvel::ResetInterfaceProbe(tarvel::Library().session);
   if (Open_Scanner(1) != 0) {
     state.SkipWithError("Open_Scanner failed over USB");
   } else {
@@ -197,7 +201,7 @@ void BM_IdleUsbSession(benchmark::State& state) {
   }
   Close_Scanner();
   sim::DetachUsb();
-  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+  tarvel::ResetInterfaceProbe(tarvel::Library().session);
   platform::UseRealClock();
   platform::SetFreeDiskSpaceOverride(std::nullopt);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "driver/device/usb/low_level.h"
+#include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/device/usb/usb_scanner.h"
 #include "driver/device/usb/usbio_records.h"
@@ -75,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return r;
   }();
   namespace ll = tarvel::usb;
-  ll::UsbDevices& devices = ll::TheUsbDevices();
+  ll::SetupApiLibrary setup_api;  // a fresh device state for every input
+  ll::UsbDevices devices(setup_api);
   static tarvel::NullLogSink no_log;
   replies->Feed(data, size);
   if (ll::Init_Interface(devices, no_log) == 0) {

@@ -1,8 +1,8 @@
 // Exports of the configuration queries: ini file name and scan-mode list.
 #include "driver/tarvel_api.h"
 
-#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
+#include "driver/api/library.h"
 #include "driver/config/c_buffer.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/mode_list.h"
@@ -36,7 +36,7 @@ TARVEL_API int Set_IniFileName(const char* path) {
 TARVEL_API int Get_Paramcount() {
   return tarvel::SessionGuarded(0, [] {
     // The count is the probed scanner type's.
-    return tarvel::ParamCount(tarvel::Get_ScannerType(tarvel::CurrentSession()));
+    return tarvel::ParamCount(tarvel::Get_ScannerType(tarvel::Library().session));
   });
 }
 
@@ -45,7 +45,7 @@ TARVEL_API int Get_Paramname(char* name, int mode) {
   name[0] = 0;
   return tarvel::SessionGuarded(tarvel::kErrNotFound, [&] {
     std::string text;
-    int r = tarvel::ParamName(tarvel::Get_ScannerType(tarvel::CurrentSession()), mode, text);
+    int r = tarvel::ParamName(tarvel::Get_ScannerType(tarvel::Library().session), mode, text);
     CopyText(name, text);
     return r;
   });

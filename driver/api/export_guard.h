@@ -4,7 +4,7 @@
 // runs as its one call under way (SessionEntry).
 #include <utility>
 
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
 #include "driver/result_codes.h"
 
 namespace tarvel {
@@ -23,7 +23,7 @@ Result Guarded(Result on_failure, Body&& body) noexcept {
 template <class Result, class Body>
 Result SessionGuarded(Result on_failure, Body&& body, Result on_nested = Result(kErrBusy)) noexcept {
   return Guarded(on_failure, [&]() -> Result {
-    SessionEntry entry(CurrentSession());
+    SessionEntry entry(Library().session);
     if (!entry) return on_nested;
     return std::forward<Body>(body)();
   });

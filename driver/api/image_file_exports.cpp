@@ -6,8 +6,8 @@
 
 #include "driver/acquisition/image_files.h"
 #include "driver/acquisition/image_names.h"
-#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
+#include "driver/api/library.h"
 #include "driver/config/c_buffer.h"
 #include "driver/config/ini_file.h"
 #include "driver/config/paths.h"
@@ -37,29 +37,30 @@ TARVEL_API int Read_DiskImage(uint16_t* pixels, const char* image_path) {
 }
 
 TARVEL_API int Delete_Image(const char* image_path) {
-  const bool opened_here = !tarvel::SessionLogOpen() && tarvel::OpenSessionLog();
+  tarvel::SessionLogSink& log = tarvel::Library().session.log;
+  const bool opened_here = !log.IsOpen() && log.OpenDaily();
   const char* name = image_path ? image_path : "";
   const bool ok = tarvel::Guarded(0, [&] { return image_path && tarvel::DeleteImageFiles(name); });
   if (ok)
-    tarvel::Logf(tarvel::CurrentSession().log, "Image file deleted: %s\n", name);
+    tarvel::Logf(log, "Image file deleted: %s\n", name);
   else
-    tarvel::Logf(tarvel::CurrentSession().log, "ERROR: Can not delete image file: %s\n", name);
-  tarvel::FlushSessionLog();
-  if (opened_here) tarvel::CloseSessionLog();
+    tarvel::Logf(log, "ERROR: Can not delete image file: %s\n", name);
+  log.Flush();
+  if (opened_here) log.Close();
   return ok ? tarvel::kOk : tarvel::kErrNotFound;
 }
 
 TARVEL_API int Get_FirstOldImageName(char* buffer) {
   bool listed = false;  // the listing was asked: a failure empties the buffer
   const int rc = tarvel::SessionGuarded(tarvel::kErrFailed, [&] {
-    if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
+    if (tarvel::Library().session.IsOpen()) return tarvel::kErrAlreadyOpen;
     if (!buffer) return tarvel::kErrFailed;
     listed = true;
     std::string folder =
         tarvel::MakeModulePath(tarvel::Ini_StringOr(tarvel::Ini_Open(), "Scanner", "ImagePath", ".\\Images"));
     CopyOut(folder, buffer);
     std::string path;
-    if (!tarvel::CurrentSession().old_images.First(folder, &path)) return tarvel::kErrFailed;
+    if (!tarvel::Library().session.old_images.First(folder, &path)) return tarvel::kErrFailed;
     CopyOut(path, buffer);
     return tarvel::kOk;
   });
@@ -70,11 +71,11 @@ TARVEL_API int Get_FirstOldImageName(char* buffer) {
 TARVEL_API int Get_NextOldImageName(char* buffer) {
   bool listed = false;  // the listing was asked: a failure empties the buffer
   const int rc = tarvel::SessionGuarded(tarvel::kErrFailed, [&] {
-    if (tarvel::CurrentSession().IsOpen()) return tarvel::kErrAlreadyOpen;
+    if (tarvel::Library().session.IsOpen()) return tarvel::kErrAlreadyOpen;
     if (!buffer) return tarvel::kErrFailed;
     listed = true;
     std::string path;
-    if (!tarvel::CurrentSession().old_images.Next(&path)) return tarvel::kErrFailed;
+    if (!tarvel::Library().session.old_images.Next(&path)) return tarvel::kErrFailed;
     CopyOut(path, buffer);
     return tarvel::kOk;
   });

@@ -1,11 +1,12 @@
-// Library start-up and unload: the static objects (the log channel
-// "KPUDLL", built with no output) and the trace calls of the library entry.
+// Library start-up and unload: the library's state (library.h) and the trace
+// calls of the library entry.
+#include "driver/api/library.h"
 #include "driver/config/log_channel.h"
 
 namespace {
 
 __attribute__((constructor)) void LibraryLoaded() {
-  tarvel::KpuDllLog();
+  tarvel::Library();
   tarvel::TraceStart(1, 256, 6, "_tarveldll.log");
 }
 

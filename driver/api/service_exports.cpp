@@ -1,7 +1,7 @@
 // The service export: a thin wrapper over driver/service; nothing escapes it
 // (no memory becomes -100).
-#include "driver/api/current_session.h"
 #include "driver/api/export_guard.h"
+#include "driver/api/library.h"
 #include "driver/result_codes.h"
 #include "driver/service/service_commands.h"
 #include "driver/tarvel_api.h"
@@ -10,6 +10,6 @@ TARVEL_API int Ext_ScannerCTRL(int32_t command, const uint8_t* in, int32_t in_le
                                int32_t* out_count) {
   if (out_count) *out_count = 0;
   return tarvel::SessionGuarded(tarvel::kErrOutOfMemory, [&] {
-    return tarvel::Service_Control(tarvel::CurrentSession(), command, in, in_length, out, out_length, out_count);
+    return tarvel::Service_Control(tarvel::Library().session, command, in, in_length, out, out_length, out_count);
   });
 }

@@ -1,16 +1,15 @@
 // The low-level USB exports: thin wrappers over driver/device/usb/low_level.h
-// on the library's USB device state; an exception (no memory) becomes the
-// export's failure value, and they take their turn with the session's calls.
-#include "driver/api/current_session.h"
+// on the library's USB device state (library.h); an exception (no memory)
+// becomes the export's failure value, and they take their turn with the
+// session's calls.
 #include "driver/api/export_guard.h"
+#include "driver/api/library.h"
 #include "driver/device/usb/low_level.h"
-#include "driver/device/usb/usb_discovery.h"
 #include "driver/result_codes.h"
-#include "driver/session/session.h"
 #include "driver/tarvel_api.h"
 
 namespace {
-tarvel::usb::UsbDevices& Devices() { return tarvel::usb::TheUsbDevices(); }
+tarvel::usb::UsbDevices& Devices() { return tarvel::Library().usb_devices; }
 
 // The USB devices are the session's too: one call at a time, and a call
 // from within another fails.
@@ -22,14 +21,14 @@ Result LowLevel(Result on_failure, Body&& body) noexcept {
 
 int32_t TarvelInit_Interface() {
   return LowLevel(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                  [] { return tarvel::usb::Init_Interface(Devices(), tarvel::CurrentSession().log); });
+                  [] { return tarvel::usb::Init_Interface(Devices(), tarvel::Library().session.log); });
 }
 int32_t TarvelFree_Interface() {
   return LowLevel(int32_t(tarvel::KPU_STATUS_NO_RESOURCES), [] { return tarvel::usb::Free_Interface(Devices()); });
 }
 int32_t TarvelInit_Firmware(int32_t check_first) {
   return LowLevel(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),
-                  [&] { return tarvel::usb::Init_Firmware(Devices(), check_first, tarvel::CurrentSession().log); });
+                  [&] { return tarvel::usb::Init_Firmware(Devices(), check_first, tarvel::Library().session.log); });
 }
 int32_t TarvelGetFGPAStatus(uint8_t* buffer) {
   return LowLevel(int32_t(tarvel::KPU_STATUS_NO_RESOURCES),

@@ -76,11 +76,6 @@ void LogChannel::HexDump(const void* bytes, size_t length) {
   }
 }
 
-LogChannel& KpuDllLog() {
-  static LogChannel channel("KPUDLL");
-  return channel;
-}
-
 void TraceStart(int, int, int, const char*) {}
 void TraceEnd() {}
 void TraceMask(uint32_t) {}

@@ -5,8 +5,9 @@
 
 // A log channel: formatted lines with optional prefixes to the console
 // stream, the debugger output and/or a file, chosen by output bits. The
-// library's one channel, "KPUDLL", selects no output and so writes nothing;
-// every log line of the driver goes to the session log (session_log.h).
+// library's one channel, "KPUDLL" (held by the library's state,
+// driver/api/library.h), selects no output and so writes nothing; every log
+// line of the driver goes to the session log (session_log.h).
 namespace tarvel {
 
 class LogChannel {
@@ -45,9 +46,6 @@ class LogChannel {
   const char* name_;
   uint32_t last_tick_ = 0;
 };
-
-// The library's channel "KPUDLL" (outputs 0, format 0x100).
-LogChannel& KpuDllLog();
 
 // Trace start, end and mask: empty in this library.
 void TraceStart(int level, int format, int outputs, const char* file_name);

@@ -1,7 +1,7 @@
 #pragma once
 // Where every layer of the driver writes its log lines. The session owns the
-// sink over the session log and hands it down; without one the lines are
-// formatted and dropped.
+// sink over the session log (a `SessionLogSink`, owning its stream) and
+// hands it down; without a stream the lines are formatted and dropped.
 #include <string>
 #include <string_view>
 

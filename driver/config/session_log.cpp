@@ -13,8 +13,6 @@
 namespace tarvel {
 namespace {
 
-std::FILE* g_log = nullptr;
-
 int DayNumber(std::time_t t) {
   std::tm tm = platform::LocalTime(t);
   return (tm.tm_year + 1900) * 512 + tm.tm_yday;
@@ -77,34 +75,34 @@ std::FILE* Open_LogFile() {
   return OpenWithFolders(current, "a");
 }
 
-bool OpenSessionLog() {
-  if (!g_log) g_log = Open_LogFile();
-  return g_log != nullptr;
+SessionLogSink::~SessionLogSink() { Close(); }
+
+bool SessionLogSink::OpenDaily() {
+  if (!file_) file_ = Open_LogFile();
+  return file_ != nullptr;
 }
 
-bool OpenNullSessionLog() {
-  if (!g_log) g_log = platform::OpenFile("NUL", "w+");
-  return g_log != nullptr;
+bool SessionLogSink::OpenNull() {
+  if (!file_) file_ = platform::OpenFile("NUL", "w+");
+  return file_ != nullptr;
 }
 
-bool OpenSessionLogAt(const std::string& path) {
-  if (!g_log) g_log = OpenWithFolders(path, "a");
-  return g_log != nullptr;
+bool SessionLogSink::OpenAt(const std::string& path) {
+  if (!file_) file_ = OpenWithFolders(path, "a");
+  return file_ != nullptr;
 }
 
-bool SessionLogOpen() { return g_log != nullptr; }
-
-void FlushSessionLog() {
-  if (g_log) std::fflush(g_log);
+void SessionLogSink::Write(std::string_view text) {
+  if (file_) std::fwrite(text.data(), 1, text.size(), file_);
 }
 
-void CloseSessionLog() {
-  if (g_log) std::fclose(g_log);
-  g_log = nullptr;
+void SessionLogSink::Flush() {
+  if (file_) std::fflush(file_);
 }
 
-void WriteSessionLog(std::string_view text) {
-  if (g_log) std::fwrite(text.data(), 1, text.size(), g_log);
+void SessionLogSink::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
 }
 
 std::string TimeStamp() {

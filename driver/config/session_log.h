@@ -7,8 +7,7 @@
 
 // The session log: one daily text file, rotated into numbered copies when the
 // day changes, written through the session's `SessionLogSink` while a
-// session is open. One module-global stream, used by the one thread that
-// calls the session API. Without an open log every line is dropped.
+// session is open (the session's calls take their turn, session.h).
 namespace tarvel {
 
 // `Open_LogFile`: base = `Scanner` key `Logfile` (default ".\Tarvel") made
@@ -20,28 +19,33 @@ namespace tarvel {
 // missing folders. nullptr when it cannot be opened.
 std::FILE* Open_LogFile();
 
-// Opens the daily log (Open_LogFile) as the session log; true when a log is
-// open afterwards. Does nothing when one is open already.
-bool OpenSessionLog();
-// Opens the null device "NUL" with mode "w+" as the session log (sessions
-// opened with mode 0 or a negative mode); nothing reaches the disk.
-bool OpenNullSessionLog();
-// Opens `path` for appending (folders created) as the session log; true
-// when a log is open afterwards. Does nothing when one is open already.
-bool OpenSessionLogAt(const std::string& path);
-bool SessionLogOpen();
-void FlushSessionLog();
-void CloseSessionLog();
-
-// Writes text to the session log as it stands.
-void WriteSessionLog(std::string_view text);
-
-// The session log as a log sink; the session owns the one the driver's
-// layers write through.
+// The session log as a log sink: it owns its stream while open; without
+// one every line is dropped. The library's session owns the one every layer
+// writes the session log through; an Open* call does nothing while a stream
+// is open and is true when one is open afterwards.
 class SessionLogSink : public LogSink {
  public:
-  void Write(std::string_view text) override { WriteSessionLog(text); }
-  void Flush() override { FlushSessionLog(); }
+  SessionLogSink() = default;
+  ~SessionLogSink() override;
+  SessionLogSink(const SessionLogSink&) = delete;
+  SessionLogSink& operator=(const SessionLogSink&) = delete;
+
+  // The daily log (Open_LogFile).
+  bool OpenDaily();
+  // The null device "NUL" with mode "w+" (sessions opened with mode 0 or a
+  // negative mode); nothing reaches the disk.
+  bool OpenNull();
+  // `path` for appending, missing folders created.
+  bool OpenAt(const std::string& path);
+  bool IsOpen() const { return file_ != nullptr; }
+  void Close();
+
+  // Writes text to the stream as it stands.
+  void Write(std::string_view text) override;
+  void Flush() override;
+
+ private:
+  std::FILE* file_ = nullptr;
 };
 
 // "MM/DD/YY HH:MM:SS" of the local time (17 characters); session exports

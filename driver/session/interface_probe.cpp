@@ -15,7 +15,7 @@ namespace {
 // answers. A device found gives its type, also when it could not be opened.
 // A device the application holds open answers as it is, and stays open.
 bool UsbInterfaceAnswers(Session& s) {
-  usb::UsbDevices& devices = usb::TheUsbDevices();
+  usb::UsbDevices& devices = s.usb_devices;
   if (devices.FindCurrent() != nullptr) {
     TakeUsbScannerType(s, devices);
     return true;
@@ -49,7 +49,7 @@ int Get_InterfaceType(Session& s) {
 int Get_ScannerType(Session& s) {
   // A scanner the application opened through the low-level exports counts
   // as found.
-  if (s.scanner_type == kScannerTypeUndefined) TakeUsbScannerType(s, usb::TheUsbDevices());
+  if (s.scanner_type == kScannerTypeUndefined) TakeUsbScannerType(s, s.usb_devices);
   if (s.scanner_type != kScannerTypeUndefined) return s.scanner_type;
   if (Get_InterfaceType(s) == kInterfaceParallel) s.scanner_type = kScannerTypeParallelPort;
   Logf(s.log, "Scanner Type = %d\n", s.scanner_type);
@@ -63,7 +63,7 @@ void TakeUsbScannerType(Session& s, const usb::UsbDevices& devices) {
 void ResetInterfaceProbe(Session& s) {
   s.interface_kind = kInterfaceNone;
   s.scanner_type = kScannerTypeUndefined;
-  usb::TheUsbDevices().SetScannerType(kScannerTypeUndefined);
+  s.usb_devices.SetScannerType(kScannerTypeUndefined);
 }
 
 }  // namespace tarvel

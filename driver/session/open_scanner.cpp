@@ -242,7 +242,7 @@ int OpenSteps(Session& s, int mode) {
     Logf(s.log, "ERROR: Interface not supported\n");
     return kErrInterface;
   }
-  usb::UsbDevices& usb_devices = usb::TheUsbDevices();
+  usb::UsbDevices& usb_devices = s.usb_devices;
   std::unique_ptr<ScannerTransport> transport;
   if (interface == kInterfaceUsb)
     transport = std::make_unique<UsbScannerTransport>(usb_devices, &s.log);
@@ -398,7 +398,7 @@ int OpenSteps(Session& s, int mode) {
   d.Transport().Dev_Open();
   d.Transport().SetRetryCount(RetryCountOf(ini));
   d.Transport().SetTransferErrors(errors);
-  FlushSessionLog();
+  s.log.Flush();
   d.Scan_AckEvent();
   return result;
 }
@@ -420,12 +420,12 @@ int Session_Open(Session& s, int mode) {
   // The mode's size; INT_MIN, which has no positive counterpart, is taken as
   // the largest mode number.
   const auto magnitude = [](int m) { return m == INT_MIN ? INT_MAX : std::abs(m); };
-  if (!SessionLogOpen()) {
+  if (!s.log.IsOpen()) {
     if (mode <= 0) {
-      OpenNullSessionLog();
+      s.log.OpenNull();
       mode = magnitude(mode);
     } else {
-      OpenSessionLog();
+      s.log.OpenDaily();
     }
   } else if (mode < 0) {
     mode = magnitude(mode);
@@ -457,9 +457,9 @@ int Session_Shutdown(Session& s) {
   }
   s.parts.reset();
   s.state = SessionState::kClosed;
-  if (!SessionLogOpen()) return 0;
-  FlushSessionLog();
-  CloseSessionLog();
+  if (!s.log.IsOpen()) return 0;
+  s.log.Flush();
+  s.log.Close();
   return 0;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The one scan session of the loaded library: its state (closed, open,
-// active), the flags its polls share, the device object and the acquisition
-// that lives from a successful open to the close or the failure clean-up.
+// A scan session: its state (closed, open, active), the flags its polls
+// share, the USB device state it is given, its log and the device object
+// and acquisition that live from a successful open to the close or the
+// failure clean-up. The loaded library has one (driver/api/library.h).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -44,8 +45,16 @@ struct SessionDevice {
 };
 
 struct Session {
+  // `usb_devices` outlives the session.
+  explicit Session(usb::UsbDevices& usb) : usb_devices(usb) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // The USB device state the session's interface probe and USB transport
+  // work on (the library's session shares it with the low-level USB exports).
+  usb::UsbDevices& usb_devices;
   SessionState state = SessionState::kClosed;
-  SessionLogSink log;  // the sink every layer writes the session log through
+  SessionLogSink log;  // the sink every layer writes the session log through; it owns the stream
   std::atomic<bool> status_busy{false};  // a `Get_Status` poll is under way (on any thread)
   std::atomic<uint32_t> overlaps{0};  // `Get_Status` calls refused since the last one that got in
   // One call at a time works on the session (SessionEntry).

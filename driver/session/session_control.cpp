@@ -74,7 +74,7 @@ int Session_Close(Session& s) {
     result = kWarnImagesPending;
   }
   s.parts.reset();
-  CloseSessionLog();
+  s.log.Close();
   s.state = SessionState::kClosed;
   return result;
 }
@@ -132,7 +132,7 @@ int Session_Deactivate(Session& s) {
   d.Scan_SetLaserMode(2);
   d.Scan_SetSlotOutputs(2);
   s.state = SessionState::kOpen;
-  FlushSessionLog();
+  s.log.Flush();
   return kOk;
 }
 

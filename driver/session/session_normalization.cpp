@@ -21,7 +21,7 @@ int OnOpenSession(Session& s, Body&& body) {
   if (!s.IsOpen()) return kErrNotOpen;
   PromSession prom = PromSessionOf(s);
   const int r = body(prom);
-  FlushSessionLog();
+  s.log.Flush();
   return r;
 }
 

@@ -6,7 +6,7 @@
 #include "driver/config/tarvel_records.h"
 
 // The low-level USB operations behind the library's exports of the same
-// names (the exports are thin wrappers in driver/api/ over `TheUsbDevices()`):
+// names (the exports are thin wrappers in driver/api/ over the library's):
 // each works on the current device of the `UsbDevices` it is given
 // (usb_discovery.h) and passes its result once through that object's
 // first-error store. Without a device: -302 stored, and the operation's

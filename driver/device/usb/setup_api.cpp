@@ -9,11 +9,6 @@
 
 namespace tarvel::usb {
 
-SetupApiLibrary& TheSetupApi() {
-  static SetupApiLibrary library;  // released at library unload
-  return library;
-}
-
 bool SetupApiLibrary::Bind() {
   if (module_) return true;
   module_ = platform::LoadSystemLibrary(platform::kDeviceSetupLibrary);
@@ -53,9 +48,9 @@ void SetupApiLibrary::Destroy(platform::DeviceInfoHandle set) {
   if (set && Bound()) destroy_list(set);
 }
 
-uint32_t DevicePathOf(platform::DeviceInfoHandle set, const platform::Guid* guid, int index, std::string* path) {
+uint32_t DevicePathOf(SetupApiLibrary& api, platform::DeviceInfoHandle set, const platform::Guid* guid, int index,
+                      std::string* path) {
   if (set == nullptr || guid == nullptr) return platform::usb::kStatusBadArgument;
-  SetupApiLibrary& api = TheSetupApi();
   if (!api.Bind()) return platform::usb::kStatusNoSetupLibrary;
   path->clear();
   platform::DeviceInterfaceData data;

@@ -39,8 +39,8 @@ int UsbPipeReader::WaitForBufferOr(IoBuffer& buffer, platform::Event* further, u
   return WaitForAny(events, further != nullptr ? 2 : 1, ms);
 }
 
-int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid,
-                        LogSink& log) {
+int UsbPipeReader::Open(SetupApiLibrary& api, int number, uint8_t endpoint, platform::DeviceInfoHandle set,
+                        const platform::Guid* guid, LogSink& log) {
   if ((endpoint & 0x80) == 0) return KPU_STATUS_INVALID_PARAMETER;
   log_ = &log;
   try {
@@ -49,7 +49,7 @@ int UsbPipeReader::Open(int number, uint8_t endpoint, platform::DeviceInfoHandle
   } catch (const std::bad_alloc&) {
     return KPU_STATUS_NO_RESOURCES;
   }
-  uint32_t status = Bind(number, endpoint, set, guid);
+  uint32_t status = Bind(api, number, endpoint, set, guid);
   if (status != 0) return Map_DriverStatus(status);
   if (!CreatePool()) {
     Unbind();

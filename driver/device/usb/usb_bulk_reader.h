@@ -29,7 +29,8 @@ class UsbPipeReader : public UsbIoPipe, private UsbWorkerThread {
   ~UsbPipeReader() override;
 
   // `log` takes the reader's complaints while it is open.
-  int Open(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid, LogSink& log);
+  int Open(SetupApiLibrary& api, int number, uint8_t endpoint, platform::DeviceInfoHandle set,
+           const platform::Guid* guid, LogSink& log);
   int Close();
   int Start();
   int Stop();

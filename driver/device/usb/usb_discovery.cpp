@@ -47,32 +47,26 @@ const ProbeEntry kProbe[kProbeCount] = {
 
 const ProbeEntry* ProbeTable() { return kProbe; }
 
-UsbDevices::UsbDevices() { TheSetupApi(); }  // the library outlives the list
+UsbDevices::UsbDevices(SetupApiLibrary& setup_api) : setup_api_(setup_api) {}
 
 UsbDevices::~UsbDevices() {
   devices_.clear();
-  TheSetupApi().Destroy(set_);
-  TheSetupApi().Release();
-}
-
-UsbDevices& TheUsbDevices() {
-  static UsbDevices devices;  // built at load, its lock deleted at unload
-  return devices;
+  setup_api_.Destroy(set_);
+  setup_api_.Release();
 }
 
 int UsbDevices::Count(int* count, const platform::Guid& guid) {
   *count = 0;
   if (!devices_.empty()) return KeepFirstError(KPU_STATUS_OPEN_DEVICES_PRESENT);
-  SetupApiLibrary& api = TheSetupApi();
   std::lock_guard<platform::CriticalSection> guard(lock_);
-  api.Destroy(set_);
+  setup_api_.Destroy(set_);
   set_ = nullptr;
   found_ = 0;
-  set_ = api.ClassDevices(guid);
+  set_ = setup_api_.ClassDevices(guid);
   if (set_ == nullptr) return KeepFirstError(KPU_STATUS_NOT_INITIALIZED);
   std::string path;
   int n = 0;
-  while (DevicePathOf(set_, &guid, n, &path) == 0) ++n;
+  while (DevicePathOf(setup_api_, set_, &guid, n, &path) == 0) ++n;
   found_ = n;
   *count = n;
   return n == 0 ? KeepFirstError(KPU_STATUS_NO_DEVICES) : KPU_STATUS_SUCCESS;
@@ -122,10 +116,10 @@ void UsbDevices::PassLock() { std::lock_guard<platform::CriticalSection> guard(l
 
 void UsbDevices::ReleaseDiscovery() {
   std::lock_guard<platform::CriticalSection> guard(lock_);
-  TheSetupApi().Destroy(set_);
+  setup_api_.Destroy(set_);
   set_ = nullptr;
   found_ = 0;
-  TheSetupApi().Release();
+  setup_api_.Release();
 }
 
 int32_t UsbDevices::KeepFirstError(int32_t status) {

@@ -15,6 +15,7 @@
 // the first-error store.
 namespace tarvel::usb {
 
+class SetupApiLibrary;
 class UsbScanner;
 
 struct ProbeEntry {
@@ -24,14 +25,16 @@ struct ProbeEntry {
 constexpr int kProbeCount = 22;
 const ProbeEntry* ProbeTable();  // kProbeCount entries
 
-// The USB path's state. The library's instance, `TheUsbDevices()`, is built
-// at load and destroyed at unload (closing what is still open and releasing
-// the discovery library). The low-level operations (low_level.h), the
-// exports over them and a session's USB transport are handed the instance
-// they work on, so those over the same one share its current device.
+// The USB path's state over the device-setup binding it is given, which
+// outlives it. Its end closes what is still open and releases the binding.
+// The library's instance is a member of the library's state (driver/api/),
+// built at load and destroyed at unload. The low-level operations
+// (low_level.h), the exports over them, a session and its USB transport are
+// handed the instance they work on, so those over the same one share its
+// current device.
 class UsbDevices {
  public:
-  UsbDevices();
+  explicit UsbDevices(SetupApiLibrary& setup_api);
   ~UsbDevices();
   UsbDevices(const UsbDevices&) = delete;
   UsbDevices& operator=(const UsbDevices&) = delete;
@@ -49,6 +52,8 @@ class UsbDevices {
   // releases the discovery library (bound again by the next discovery).
   void ReleaseDiscovery();
   int OpenCount() const { return static_cast<int>(devices_.size()); }
+  // The binding the discoveries and the device opens look up through.
+  SetupApiLibrary& SetupApi() { return setup_api_; }
 
   // The current device (opened by the interface initialisation).
   UsbScanner* Current() const { return current_; }
@@ -73,6 +78,7 @@ class UsbDevices {
   int32_t TakeLastError(int32_t clear);
 
  private:
+  SetupApiLibrary& setup_api_;
   platform::CriticalSection lock_;
   std::list<std::unique_ptr<UsbScanner>> devices_;
   UsbScanner* current_ = nullptr;
@@ -81,7 +87,5 @@ class UsbDevices {
   int found_ = 0;
   int32_t first_error_ = 0;
 };
-
-UsbDevices& TheUsbDevices();
 
 }  // namespace tarvel::usb

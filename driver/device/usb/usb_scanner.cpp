@@ -85,7 +85,7 @@ TransferSizing ChooseTransfers(unsigned os_major, unsigned os_minor, const char*
 }
 
 int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid, int start, LogSink& log) {
-  uint32_t status = UsbIoDevice::Open(number, set, guid);
+  uint32_t status = UsbIoDevice::Open(devices_.SetupApi(), number, set, guid);
   if (status != 0) return devices_.KeepFirstError(Map_DriverStatus(status));
   number_ = number;
   SetTimeout(1000);
@@ -104,7 +104,7 @@ int UsbScanner::Open(int number, platform::DeviceInfoHandle set, const platform:
   platform::OsVersion os = platform::GetOsVersion();
   TransferSizing t = ChooseTransfers(os.major, os.minor, os.service_pack.c_str(), flag, 10, 32768);
   reader_.SetPool(t.count, t.size);
-  result = reader_.Open(number, endpoint_, set, guid, log);
+  result = reader_.Open(devices_.SetupApi(), number, endpoint_, set, guid, log);
   if (result != 0) return fail(devices_.KeepFirstError(result));
   if ((start & 0xFF) != 0) {
     result = StartReader();

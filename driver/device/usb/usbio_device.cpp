@@ -10,11 +10,12 @@ namespace tarvel::usb {
 
 namespace io = platform::usb;
 
-uint32_t UsbIoDevice::Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid) {
+uint32_t UsbIoDevice::Open(SetupApiLibrary& api, int number, platform::DeviceInfoHandle set,
+                           const platform::Guid* guid) {
   if (IsOpen()) return 0;
   std::string path;
   if (set != nullptr) {
-    uint32_t status = DevicePathOf(set, guid, number, &path);
+    uint32_t status = DevicePathOf(api, set, guid, number, &path);
     if (status != 0) return status;
   } else {
     char name[40];
@@ -126,8 +127,9 @@ uint32_t UsbIoDevice::WriteSync(const void* data, uint32_t* length, uint32_t ms)
   return status;
 }
 
-uint32_t UsbIoPipe::Bind(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid) {
-  uint32_t status = Open(number, set, guid);
+uint32_t UsbIoPipe::Bind(SetupApiLibrary& api, int number, uint8_t endpoint, platform::DeviceInfoHandle set,
+                         const platform::Guid* guid) {
+  uint32_t status = Open(api, number, set, guid);
   if (status != 0) return status;
   status = Request(platform::usb::kIoBindPipe, &endpoint, 1, nullptr, 0);
   if (status == 0) endpoint_ = endpoint;

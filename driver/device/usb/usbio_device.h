@@ -18,6 +18,8 @@ namespace tarvel::usb {
 
 constexpr uint16_t kDriverApiVersion = 0x0200;
 
+class SetupApiLibrary;
+
 class UsbIoDevice {
  public:
   UsbIoDevice() = default;
@@ -25,9 +27,9 @@ class UsbIoDevice {
   UsbIoDevice(const UsbIoDevice&) = delete;
   UsbIoDevice& operator=(const UsbIoDevice&) = delete;
 
-  // With a set: the path of member `number` for `guid`; without:
-  // "\\.\USBIO_Device<number>". Checks the driver's API version.
-  uint32_t Open(int number, platform::DeviceInfoHandle set, const platform::Guid* guid);
+  // With a set (made by `api`): the path of member `number` for `guid`;
+  // without: "\\.\USBIO_Device<number>". Checks the driver's API version.
+  uint32_t Open(SetupApiLibrary& api, int number, platform::DeviceInfoHandle set, const platform::Guid* guid);
   void Close();
   bool IsOpen() const { return handle_ != platform::kInvalidDeviceHandle; }
   const std::string& Path() const { return path_; }
@@ -100,7 +102,8 @@ class UsbIoDevice {
 class UsbIoPipe : public UsbIoDevice {
  public:
   // Opens the device when not yet open, then binds the handle.
-  uint32_t Bind(int number, uint8_t endpoint, platform::DeviceInfoHandle set, const platform::Guid* guid);
+  uint32_t Bind(SetupApiLibrary& api, int number, uint8_t endpoint, platform::DeviceInfoHandle set,
+                const platform::Guid* guid);
   uint32_t Unbind();
   uint32_t ResetPipe();
   uint32_t AbortPipe();

@@ -4,7 +4,7 @@
 // library session's scanner type is set as its probe would.
 #include <gtest/gtest.h>
 
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
 #include "driver/config/scanner_type.h"
 #include "driver/tests/config/library_folder.h"
 #include "testing/temp_folder.h"
@@ -17,7 +17,7 @@ class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override { SetScannerType(tarvel::kScannerTypeUndefined); }
   void TearDown() override { SetScannerType(tarvel::kScannerTypeUndefined); }
-  static void SetScannerType(int type) { tarvel::CurrentSession().scanner_type = type; }
+  static void SetScannerType(int type) { tarvel::Library().session.scanner_type = type; }
   std::string bin() const { return library_.bin(); }
   // Writes the ini file beside the library.
   std::string WriteIni(const std::string& text, const std::string& name = "Tarvel.ini") {

@@ -144,8 +144,8 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
     std::optional<uint16_t> word;
     uint16_t want;
   } cases[] = {{299, 700}, {300, 300}, {1250, 1250}, {1251, 700}, {std::nullopt, 700}};
-  ASSERT_TRUE(OpenSessionLog());
   SessionLogSink log;
+  ASSERT_TRUE(log.OpenDaily());
   for (const auto& c : cases) {
     FakeProm prom;
     if (c.word) prom.words[212] = *c.word;  // (3 + 50) * 4 mod 256
@@ -162,7 +162,7 @@ TEST_F(ScanModes, PmtWordFromTheIdentificationProm) {
     Load_ScanMode(m, mode, kScannerTypeUndefined, wrap.reader(), &log);
     EXPECT_EQ(wrap.asked, std::vector<int>{address}) << mode;
   }
-  CloseSessionLog();
+  log.Close();
   EXPECT_EQ(platform::ReadWholeFile(bin() + "/log/Tarvel.log").value_or(""),
             "Getting PMT HV out of the EEPROM instead of the Ini file: using 300V\n"
             "Getting PMT HV out of the EEPROM instead of the Ini file: using 1250V\n");

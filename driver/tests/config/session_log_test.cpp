@@ -1,5 +1,6 @@
 #include "driver/config/session_log.h"
 
+#include "driver/api/library.h"
 #include "driver/config/log_channel.h"
 #include "driver/tests/config/config_fixture.h"
 #include "platform/clock.h"
@@ -33,7 +34,7 @@ class SessionLog : public ConfigTest {
     platform::CreateDirectories(tmp_ / "logs");
   }
   void TearDown() override {
-    CloseSessionLog();
+    log_.Close();
     platform::UseRealClock();
     ConfigTest::TearDown();
   }
@@ -57,16 +58,16 @@ class SessionLog : public ConfigTest {
 
   std::time_t today_;
   std::string base_;
-  SessionLogSink log_;  // the session log as the driver writes it
+  SessionLogSink log_;  // a session log as the driver writes it
 };
 
 TEST_F(SessionLog, FirstOpenOfTheDayRotatesEveryCopy) {
   Ini(std::nullopt);  // default count 10
   Put(".log", "current", yesterday());
   for (int k = 1; k <= 10; ++k) Put(".L" + std::to_string(k), "copy " + std::to_string(k), yesterday());
-  ASSERT_TRUE(OpenSessionLog());
+  ASSERT_TRUE(log_.OpenDaily());
   Logf(log_, "new %d\n", 1);
-  CloseSessionLog();
+  log_.Close();
   EXPECT_EQ(Get(".log"), "new 1\n");
   EXPECT_EQ(Get(".L1"), "current");
   for (int k = 2; k <= 10; ++k) EXPECT_EQ(Get(".L" + std::to_string(k)), "copy " + std::to_string(k - 1));
@@ -128,42 +129,73 @@ TEST_F(SessionLog, CasesOfRotation) {
     RemoveLogFiles();
     Ini(c.count);
     for (const auto& [suffix, text] : c.before) Put(suffix, text, c.today && suffix == ".log" ? today_ : yesterday());
-    ASSERT_TRUE(OpenSessionLog());
+    ASSERT_TRUE(log_.OpenDaily());
     Logf(log_, "line\n");
-    CloseSessionLog();
+    log_.Close();
     for (const auto& [suffix, text] : c.after) EXPECT_EQ(Get(suffix), text) << suffix;
   }
 }
 
 TEST_F(SessionLog, DefaultPathBesideTheLibraryAndMissingFolders) {
   WriteIni("[Scanner]\nAnzLogfile=2\n");
-  ASSERT_TRUE(OpenSessionLog());
+  ASSERT_TRUE(log_.OpenDaily());
   Logf(log_, "x");
-  CloseSessionLog();
+  log_.Close();
   EXPECT_EQ(platform::ReadWholeFile(bin() + "/Tarvel.log").value_or(""), "x");
   WriteIni("[Scanner]\nLogfile=.\\deep\\er\\Tarvel\n");
-  ASSERT_TRUE(OpenSessionLog());
-  EXPECT_TRUE(OpenSessionLog());  // already open: kept
-  CloseSessionLog();
+  ASSERT_TRUE(log_.OpenDaily());
+  EXPECT_TRUE(log_.OpenDaily());  // already open: kept
+  log_.Close();
   EXPECT_TRUE(platform::FileExists(bin() + "/deep/er/Tarvel.log"));
 }
 
 TEST_F(SessionLog, NullDeviceAndNoLog) {
   Ini(10);
   Logf(log_, "dropped without a log\n");
-  EXPECT_FALSE(SessionLogOpen());
-  ASSERT_TRUE(OpenNullSessionLog());
-  EXPECT_TRUE(SessionLogOpen());
+  EXPECT_FALSE(log_.IsOpen());
+  ASSERT_TRUE(log_.OpenNull());
+  EXPECT_TRUE(log_.IsOpen());
   Logf(log_, "to the null device\n");
-  FlushSessionLog();
-  CloseSessionLog();
-  EXPECT_FALSE(SessionLogOpen());
+  log_.Flush();
+  log_.Close();
+  EXPECT_FALSE(log_.IsOpen());
   EXPECT_TRUE(platform::FindFiles(tmp_ / "logs/*").empty());
   EXPECT_FALSE(std::filesystem::exists("NUL"));  // no file of that name
   // A log that cannot be opened: the session goes on without one.
   WriteIni("[Scanner]\nLogfile=/proc/no/such/Tarvel\n");
-  EXPECT_FALSE(OpenSessionLog());
+  EXPECT_FALSE(log_.OpenDaily());
   Logf(log_, "dropped\n");
+}
+
+// Each sink writes its own stream: opening, closing and ending one leaves
+// the others (and the library session's log) as they are.
+TEST_F(SessionLog, EachSinkOwnsItsStream) {
+  SessionLogSink other;
+  ASSERT_TRUE(log_.OpenAt(tmp_ / "a.log"));
+  ASSERT_TRUE(other.OpenAt(tmp_ / "b.log"));
+  EXPECT_TRUE(log_.OpenAt(tmp_ / "c.log"));  // already open: kept
+  Logf(log_, "one\n");
+  Logf(other, "two\n");
+  other.Close();
+  EXPECT_FALSE(other.IsOpen());
+  EXPECT_TRUE(log_.IsOpen());
+  Logf(log_, "three\n");
+  Logf(other, "dropped\n");
+  log_.Flush();
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "a.log").value_or("<none>"), "one\nthree\n");
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "b.log").value_or("<none>"), "two\n");
+  EXPECT_FALSE(platform::FileExists(tmp_ / "c.log"));
+  EXPECT_FALSE(Library().session.log.IsOpen());
+  {
+    SessionLogSink scoped;
+    ASSERT_TRUE(scoped.OpenAt(tmp_ / "d.log"));
+    Logf(scoped, "unflushed at the end\n");
+  }
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "d.log").value_or("<none>"), "unflushed at the end\n");
+  ASSERT_TRUE(other.OpenAt(tmp_ / "b.log"));  // a closed sink opens again, appending
+  Logf(other, "four\n");
+  other.Close();
+  EXPECT_EQ(platform::ReadWholeFile(tmp_ / "b.log").value_or("<none>"), "two\nfour\n");
 }
 
 TEST_F(SessionLog, TimeStampOfTheLocalTime) {
@@ -183,7 +215,7 @@ TEST_F(SessionLog, TimeStampOfTheLocalTime) {
 
 TEST(LogChannel, LibraryChannelWritesNothing) {
   platform::DebugOutputCapture capture;
-  LogChannel& kpu = KpuDllLog();
+  LogChannel& kpu = Library().kpudll_log;
   EXPECT_EQ(kpu.Outputs(), 0u);
   EXPECT_EQ(kpu.Format(), 0x100u);
   EXPECT_EQ(kpu.Level(), 3u);

@@ -228,7 +228,7 @@ class ConfigureFpga : public SimDeviceTest {
     std::ofstream(tmp_ / "empty.hex") << "";
   }
   void TearDown() override {
-    tarvel::CloseSessionLog();
+    log.Close();
     SimDeviceTest::TearDown();
   }
   std::string FileName(FileKind k) {
@@ -271,7 +271,7 @@ TEST_F(ConfigureFpga, Table) {
       {"built-in download fails", FileKind::None, 0, false, false, false, {{0x222028, -1}}, 31, 0, false, nullptr},
       {"status request fails", FileKind::None, 0, true, false, false, {{0x222024, -1}}, 31, 0, true, nullptr},
   };
-  ASSERT_TRUE(tarvel::OpenSessionLog());
+  ASSERT_TRUE(log.OpenDaily());
   std::string log_path = tmp_ / "Tarvel.log";
   for (const FpgaCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -283,12 +283,12 @@ TEST_F(ConfigureFpga, Table) {
     scenario.faults.fail_requests = c.fail;
     Start();
     device->Transport().SetFpgaFileName(FileName(c.file));
-    tarvel::FlushSessionLog();
+    log.Flush();
     size_t before = platform::ReadWholeFile(log_path).value_or("").size();
     EXPECT_EQ(device->Transport().Dev_ConfigureFpga(c.keep), c.result);
     EXPECT_EQ(scanner->FpgaDownloads(), c.downloads);
     EXPECT_EQ(scanner->FpgaConfigured(), c.configured_after);
-    tarvel::FlushSessionLog();
+    log.Flush();
     std::string written = platform::ReadWholeFile(log_path).value_or("").substr(before);
     std::string expected;
     if (c.log) {

@@ -123,7 +123,7 @@ TEST_F(InjectedFaults, EachEndsInItsCodeWithNothingHalfDone) {
     if (c.fails_in == FailsIn::kPoll) {
       EXPECT_EQ(Close_Scanner(), 0);
     }
-    EXPECT_FALSE(tarvel::SessionLogOpen());
+    EXPECT_FALSE(tarvel::Library().session.log.IsOpen());
     EXPECT_EQ(Get_Status(), -4);
     ExpectAtRest(c.configured);
   }

@@ -42,7 +42,7 @@ TEST_F(OpenFailures, EveryFailingStepCleansUp) {
        1, -3, "ERROR -1004: Can not initialize firmware\n", false},
       {"too little disk for the type",
        [](SessionTest&, sim::Scenario&, std::string&) {
-         tarvel::CurrentSession().scanner_type = 16;
+         tarvel::Library().session.scanner_type = 16;
          platform::SetFreeDiskSpaceOverride(uint64_t{1} << 29);
        },
        1, -1, "ERROR: Insufficient disk space: 1073741824 bytes required, only 536870912 bytes available\n", true},
@@ -92,7 +92,7 @@ TEST_F(OpenFailures, EveryFailingStepCleansUp) {
     EXPECT_EQ(Open_Scanner(c.mode), c.code);
     const std::string log = Log();
     EXPECT_NE(log.find(c.log_line), std::string::npos) << log;
-    EXPECT_FALSE(tarvel::SessionLogOpen());
+    EXPECT_FALSE(tarvel::Library().session.log.IsOpen());
     EXPECT_EQ(Get_Status(), -4);
     EXPECT_FALSE(platform::FileExists(TempFile()) && !platform::FolderExists(TempFile()));
     if (c.attached) {
@@ -112,7 +112,7 @@ TEST_F(OpenFailures, DiskFullBoxNamesTheTypesMinimum) {
   WriteIni();
   scenario.fpga_configured = true;
   Attach();
-  tarvel::CurrentSession().scanner_type = 12;
+  tarvel::Library().session.scanner_type = 12;
   platform::SetFreeDiskSpaceOverride(1000);
   EXPECT_EQ(Open_Scanner(1), -1);
   ASSERT_EQ(ui.boxes.size(), 1u);
@@ -161,7 +161,7 @@ TEST_F(OpenFailures, IntraoralScannersChooseAMissingModeInTheDialog) {
   WriteIni("[Scanner]\nMinImageSize=1\n" + ini);
   scenario.fpga_configured = true;
   Attach();
-  tarvel::CurrentSession().scanner_type = 13;
+  tarvel::Library().session.scanner_type = 13;
   ui.dialog_answers = {3};
   EXPECT_EQ(Open_Scanner(20), 0) << Log();
   ASSERT_EQ(ui.dialogs.size(), 1u);
@@ -175,7 +175,7 @@ TEST_F(OpenFailures, IntraoralScannersChooseAMissingModeInTheDialog) {
   // Type 6 asks nobody; a dialog with nothing to offer fails the same way.
   for (int type : {6, 5}) {
     SCOPED_TRACE(type);
-    tarvel::CurrentSession().scanner_type = type;
+    tarvel::Library().session.scanner_type = type;
     WriteIni(type == 6 ? "[Scanner]\n" + ini : "[Scanner]\n[Param_#1]\nParamName=Ceph\nImgTypes=Ceph\n");
     EXPECT_EQ(Open_Scanner(20), -2);
     EXPECT_NE(Log().find("ERROR: Scan mode not found\n"), std::string::npos);

@@ -1,7 +1,7 @@
 // The service scan on the simulated scanner, called on the device of an
 // open session, and its block counter.
 #include "driver/service/service_scan.h"
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
 #include "driver/tests/session/service_scan_scenarios.h"
 
 using namespace sessiontest;
@@ -18,7 +18,7 @@ class ServiceScan : public ServiceScanScenarios {
     Attach();
     EXPECT_EQ(Open_Scanner(1), 0) << Log();
     if (before) before();
-    tarvel::Session& s = tarvel::CurrentSession();
+    tarvel::Session& s = tarvel::Library().session;
     return tarvel::Service_Scan(s.Device(), s.mode, kPitchNm, kSeconds, s.log);
   }
 };
@@ -27,7 +27,7 @@ TEST_F(ServiceScan, FindsTheVoltageWhoseMeanStaysBelowTheTarget) {
   ArrangeFoundVoltage();
   EXPECT_EQ(Run(), kFoundVolts) << Log();
   ExpectRest({0, 0, 0, 0x72});
-  EXPECT_EQ(tarvel::CurrentSession().mode.ADC_Ovs, 12);
+  EXPECT_EQ(tarvel::Library().session.mode.ADC_Ovs, 12);
 }
 
 TEST_F(ServiceScan, FailuresAndTheStateTheyLeave) {
@@ -49,7 +49,7 @@ TEST_F(ServiceScan, RefusesWhatCannotBeScannedBeforeAnythingMoves) {
   WriteIni();
   Attach();
   ASSERT_EQ(Open_Scanner(1), 0);
-  tarvel::Session& s = tarvel::CurrentSession();
+  tarvel::Session& s = tarvel::Library().session;
   scanner->ClearTrace();
   EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 0, kSeconds, s.log), -102);
   EXPECT_EQ(tarvel::Service_Scan(s.Device(), s.mode, 1000, kSeconds, s.log), -102);  // S below 2
@@ -66,7 +66,7 @@ TEST_F(ServiceScan, SampleLinesCountsPositionsLineEndsAndSums) {
   // Two samples, an end whose next start reaches the limit, a skip of 5, an
   // end below it and a lone last word (the count rounded up).
   scanner->AppendMemory({0x00030002u, 0x00C8FFFEu, 0x0005FFF1u, 0x0010FFFEu});
-  tarvel::Session& s = tarvel::CurrentSession();
+  tarvel::Session& s = tarvel::Library().session;
   int lines = 0, lit = 0;
   int64_t sum = 0;
   EXPECT_EQ(tarvel::Scan_SampleLines(s.Device(), 150, &lines, &lit, &sum), 2 + 6);

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "driver/config/scanner_type.h"
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
 #include "driver/tests/session/process_resources.h"
 #include "driver/tests/session/session_fixture.h"
 
@@ -162,7 +162,7 @@ TEST_F(SessionControl, ASessionClosedMidPlateLeavesNothingForTheNext) {
 TEST_F(SessionControl, CephModesMoveToTheFollowingEraseModeOnIntraoralScanners) {
   WriteIni();
   Attach();
-  tarvel::CurrentSession().scanner_type = 13;
+  tarvel::Library().session.scanner_type = 13;
   ASSERT_EQ(Open_Scanner(2), 0) << Log();
   EXPECT_NE(Log().find("Erase Mode remapped to mode 3\nScan mode: 'Erase'\n"), std::string::npos) << Log();
   ASSERT_EQ(Close_Scanner(), 0);
@@ -175,18 +175,18 @@ TEST_F(SessionControl, CephModesMoveToTheFollowingEraseModeOnIntraoralScanners) 
 TEST_F(SessionControl, FilterModeRestoresWhatTheLastZeroSaved) {
   WriteIni();
   Attach();
-  tarvel::CurrentSession().filter_saved = false;  // as after loading the library
+  tarvel::Library().session.filter_saved = false;  // as after loading the library
   ASSERT_EQ(Open_Scanner(1), 0);
   const size_t before = Log().size();
   EXPECT_EQ(Set_ImageFilterMode(1), 0);  // before any 0: filtering off, silently
   EXPECT_EQ(Log().size(), before);
-  EXPECT_FALSE(tarvel::CurrentSession().filter_enabled);
+  EXPECT_FALSE(tarvel::Library().session.filter_enabled);
   EXPECT_EQ(Close_Scanner(), 0);
   ASSERT_EQ(Open_Scanner(1), 0);
   EXPECT_EQ(Set_ImageFilterMode(0), 0);
   EXPECT_EQ(Set_ImageFilterMode(7), 0);  // other values change nothing
   EXPECT_EQ(Set_ImageFilterMode(1), 0);
-  EXPECT_TRUE(tarvel::CurrentSession().filter_enabled);
+  EXPECT_TRUE(tarvel::Library().session.filter_enabled);
   const std::string log = Log();
   EXPECT_NE(log.find("Imagefilter disabled by application\nImagefilter enabled by application\n"), std::string::npos);
   EXPECT_EQ(HALTIC_Mode(1), 0);
@@ -211,15 +211,15 @@ TEST_F(SessionControl, BeltDriveProgramsTheStepper) {
 }
 
 TEST_F(SessionControl, ProbeFindsTheParallelPortOrNothing) {
-  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), 2);
-  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 18);
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::Library().session), 2);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::Library().session), 18);
   Attach();  // found at the next call
-  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), 0);
-  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 6);
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::Library().session), 0);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::Library().session), 6);
   sim::DetachParallelPort();
-  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), 0);  // cached
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::Library().session), 0);  // cached
   WriteIni();
-  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+  tarvel::ResetInterfaceProbe(tarvel::Library().session);
   Attach();
   ASSERT_EQ(Open_Scanner(1), 0);
   EXPECT_NE(Log().find("Scanner Type = 6\n"), std::string::npos);

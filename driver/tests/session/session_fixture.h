@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
 #include "driver/config/session_log.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
@@ -70,7 +70,7 @@ class SessionTest : public ::testing::Test {
   void SetUp() override {
     platform::SetFreeDiskSpaceOverride(uint64_t{8} << 30);
     platform::UseVirtualClock(1000);
-    tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+    tarvel::ResetInterfaceProbe(tarvel::Library().session);
     scenario = sim::Scenario{};
   }
   void TearDown() override {
@@ -78,7 +78,7 @@ class SessionTest : public ::testing::Test {
     sim::DetachUsb();
     sim::DetachParallelPort();
     scanner.reset();
-    tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+    tarvel::ResetInterfaceProbe(tarvel::Library().session);
     platform::UseRealClock();
     platform::SetFreeDiskSpaceOverride(std::nullopt);
   }
@@ -110,7 +110,7 @@ class SessionTest : public ::testing::Test {
     AttachUsb();
   }
   std::string Log() const {
-    tarvel::FlushSessionLog();
+    tarvel::Library().session.log.Flush();
     auto text = platform::ReadWholeFile(LogFile());
     return text ? *text : "";
   }

@@ -1,7 +1,7 @@
 // The whole session over USB: the images equal the plates and, byte for
 // byte, the images of the same plates over the parallel port; a scanner
 // unplugged in the middle of a scan.
-#include "driver/api/current_session.h"
+#include "driver/api/library.h"
 #include "driver/tests/session/session_fixture.h"
 #include "driver/tests/session/process_resources.h"
 
@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "driver/device/scanner_transport.h"
+#include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "driver/session/interface_probe.h"
 #include "driver/session/session.h"
@@ -42,7 +43,7 @@ TEST_F(UsbSession, ImagesEqualThePlatesAndTheParallelPortsImages) {
   Attach();
   std::vector<std::string> epp = Session();
   sim::DetachParallelPort();
-  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+  tarvel::ResetInterfaceProbe(tarvel::Library().session);
   for (const std::string& f : {Images() + "/KP000001.QEW", Images() + "/KP000002.QEW"}) platform::DeleteFile(f);
 
   scenario.interface = "USB";
@@ -81,11 +82,33 @@ TEST_F(UsbSession, TheOpenUsesTheDeviceTheApplicationOpened) {
   ASSERT_EQ(files.size(), 1u) << Log();
   ASSERT_EQ(files[0].size(), 4 + 2 * plate.pixels.size());
   EXPECT_EQ(std::memcmp(files[0].data() + 4, plate.pixels.data(), 2 * plate.pixels.size()), 0);
-  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 1);
+  EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 1);
   TarvelRegRead(248);
   EXPECT_EQ(TarvelGetLastTarvelError(1), 0);  // the application's device still answers
   EXPECT_EQ(TarvelFree_Interface(), 0);
-  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
+  EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 0);
+}
+
+// A session made over a USB device state of its own opens and closes the
+// scanner through that state; the library's devices and session stay as
+// they were.
+TEST_F(UsbSession, ASessionOfItsOwnWorksOnTheDevicesItWasMadeWith) {
+  WriteIni();
+  AttachOver(true);
+  tarvel::usb::SetupApiLibrary setup_api;
+  tarvel::usb::UsbDevices devices(setup_api);
+  tarvel::Session own(devices);
+  ASSERT_EQ(tarvel::Session_Open(own, 1), 0);
+  EXPECT_EQ(tarvel::Get_InterfaceType(own), tarvel::kInterfaceUsb);
+  EXPECT_EQ(devices.OpenCount(), 1);
+  EXPECT_EQ(devices.ScannerType(), 6);
+  EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 0);
+  EXPECT_EQ(tarvel::Library().usb_devices.ScannerType(), tarvel::kScannerTypeUndefined);
+  EXPECT_FALSE(tarvel::Library().session.IsOpen());
+  EXPECT_FALSE(tarvel::Library().session.log.IsOpen());
+  EXPECT_EQ(tarvel::Session_Close(own), 0);
+  EXPECT_EQ(devices.OpenCount(), 0);
+  EXPECT_NE(Log().find("Using USB interface\n"), std::string::npos);
 }
 
 // Polled without pause, as the consoles poll, each plate comes out a few
@@ -137,8 +160,8 @@ TEST_F(UsbSession, WithBothInterfacesTheProbeAnswersUsb) {
   scanner = std::make_shared<sim::Scanner>(scenario);
   port = sim::AttachParallelPort(scanner);
   usb = sim::AttachUsb(scanner);
-  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::CurrentSession()), tarvel::kInterfaceUsb);
-  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::CurrentSession()), 6);
+  EXPECT_EQ(tarvel::Get_InterfaceType(tarvel::Library().session), tarvel::kInterfaceUsb);
+  EXPECT_EQ(tarvel::Get_ScannerType(tarvel::Library().session), 6);
 }
 
 // A scanner swapped while the library stays loaded: the open goes by the
@@ -148,7 +171,7 @@ TEST_F(UsbSession, TheDeviceTheOpenConnectsGivesTheScannerTypeFromThenOn) {
   WriteIni();
   scenario.fpga_configured = true;
   AttachOver(true);
-  tarvel::Session& s = tarvel::CurrentSession();
+  tarvel::Session& s = tarvel::Library().session;
   s.interface_kind = tarvel::kInterfaceUsb;
   s.scanner_type = 13;  // what the earlier scanner gave
   char name[256];
@@ -202,7 +225,7 @@ TEST_F(UsbSession, OpenAndCloseAHundredTimesLeavesNoThreadOrDescriptorBehind) {
   const ProcessResources after;
   EXPECT_EQ(after.threads, before.threads);
   EXPECT_EQ(after.descriptors, before.descriptors);
-  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
+  EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 0);
 }
 
 TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
@@ -228,7 +251,7 @@ TEST_F(UsbSession, UnpluggedInTheMiddleOfAScan) {
   EXPECT_EQ(status, -323);
   EXPECT_EQ(Close_Scanner(), 0);
   EXPECT_EQ(platform::LiveThreads(), threads);
-  EXPECT_EQ(tarvel::usb::TheUsbDevices().OpenCount(), 0);
+  EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 0);
 }
 
 }  // namespace

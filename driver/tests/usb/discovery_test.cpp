@@ -5,6 +5,8 @@
 
 #include "driver/config/scanner_type.h"
 #include "driver/device/usb/usb_scanner_transport.h"
+#include "driver/session/interface_probe.h"
+#include "driver/session/session.h"
 #include "driver/result_codes.h"
 #include "platform/guid.h"
 
@@ -104,8 +106,8 @@ TEST_F(Discovery, OpenConfiguresTheDeviceAndStartsTheReaderAtAboveNormalPriority
 // A transport works on the device state it was made over: another state
 // neither sees its device nor shares its first-error store.
 TEST_F(Discovery, TwoDeviceStatesShareNothing) {
-  devices.ReleaseDiscovery();  // the library's state keeps no discovery across the other's
-  tarvel::usb::UsbDevices other;
+  tarvel::usb::SetupApiLibrary other_api;
+  tarvel::usb::UsbDevices other(other_api);
   Plug();
   tarvel::UsbScannerTransport transport(other);
   ASSERT_EQ(transport.Dev_Connect(), 0);
@@ -117,12 +119,32 @@ TEST_F(Discovery, TwoDeviceStatesShareNothing) {
   EXPECT_TRUE(transport.Dev_IsReady());
   EXPECT_EQ(transport.Reg_Write8(176, 1), 0);
   EXPECT_EQ(tarvel::usb::GetLastTarvelError(other, 0), 0);
-  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 0), 0);  // nothing reached the library's store
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 0), 0);  // nothing reached the fixture's store
   EXPECT_EQ(transport.Dev_Disconnect(), 0);
   EXPECT_EQ(other.OpenCount(), 0);
   EXPECT_EQ(transport.Reg_Write8(176, 1), tarvel::kErrNoAnswer);
   EXPECT_EQ(tarvel::usb::GetLastTarvelError(other, 1), -302);
   EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), 0);
+}
+
+// A session probes the USB device state it was made with; the library's
+// state and session stay as they were.
+TEST_F(Discovery, ASessionProbesTheDevicesItWasMadeWith) {
+  const int library_type = tarvel::Library().usb_devices.ScannerType();
+  const int library_session_type = tarvel::Library().session.scanner_type;
+  tarvel::Session session(devices);
+  scenario.guid = "{F9C09906-CE55-4048-B537-DEF9B9D36A64}";  // type 12
+  Plug();
+  EXPECT_EQ(tarvel::Get_InterfaceType(session), tarvel::kInterfaceUsb);
+  EXPECT_EQ(tarvel::Get_ScannerType(session), 12);
+  EXPECT_EQ(devices.ScannerType(), 12);
+  EXPECT_EQ(devices.OpenCount(), 0);  // the probe freed the interface again
+  EXPECT_EQ(tarvel::Library().usb_devices.ScannerType(), library_type);
+  EXPECT_EQ(tarvel::Library().usb_devices.OpenCount(), 0);
+  EXPECT_EQ(tarvel::Library().session.scanner_type, library_session_type);
+  tarvel::ResetInterfaceProbe(session);
+  EXPECT_EQ(devices.ScannerType(), tarvel::kScannerTypeUndefined);
+  EXPECT_EQ(session.scanner_type, tarvel::kScannerTypeUndefined);
 }
 
 // The transfer sizing table (asked: 10 buffers of 32768 bytes).

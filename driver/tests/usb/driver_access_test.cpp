@@ -40,9 +40,9 @@ class DriverAccess : public UsbTest {
   // A pipe of its own on the scanner, found through discovery.
   uint32_t BindPipe(tu::UsbIoPipe& pipe, uint8_t endpoint) {
     platform::Guid guid = *platform::ParseGuid(kGuidType6);
-    platform::DeviceInfoHandle set = tu::TheSetupApi().ClassDevices(guid);
-    uint32_t status = pipe.Bind(0, endpoint, set, &guid);
-    tu::TheSetupApi().Destroy(set);
+    platform::DeviceInfoHandle set = setup_api.ClassDevices(guid);
+    uint32_t status = pipe.Bind(setup_api, 0, endpoint, set, &guid);
+    setup_api.Destroy(set);
     return status;
   }
   // Words into the scanner memory; a control request lets the simulator
@@ -245,9 +245,9 @@ TEST_F(DriverAccess, PipeParametersStatisticsAndControlTransfers) {
   // A handle bound to no pipe.
   tu::UsbIoPipe unbound;
   platform::Guid guid = *platform::ParseGuid(kGuidType6);
-  platform::DeviceInfoHandle set = tu::TheSetupApi().ClassDevices(guid);
-  ASSERT_EQ(unbound.Open(0, set, &guid), 0u);
-  tu::TheSetupApi().Destroy(set);
+  platform::DeviceInfoHandle set = setup_api.ClassDevices(guid);
+  ASSERT_EQ(unbound.Open(setup_api, 0, set, &guid), 0u);
+  setup_api.Destroy(set);
   EXPECT_EQ(unbound.GetPipeParameters(&flags), 0xE0001009u);
   EXPECT_EQ(unbound.SetupPipeStatistics(0), 0xE0001009u);
   EXPECT_EQ(unbound.QueryPipeStatistics(&st), 0xE0001009u);

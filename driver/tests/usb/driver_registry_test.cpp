@@ -7,6 +7,7 @@
 #include "../config/config_fixture.h"
 #include "driver/device/usb/driver_registry.h"
 #include "driver/device/usb/low_level.h"
+#include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_discovery.h"
 #include "platform/registry.h"
 
@@ -18,11 +19,8 @@ using tarvel::usb::ReadDriverRegistryValue;
 
 class DriverRegistry : public ConfigTest {
  protected:
-  void TearDown() override {
-    tarvel::usb::GetLastTarvelError(devices, 1);
-    ConfigTest::TearDown();
-  }
-  tarvel::usb::UsbDevices& devices = tarvel::usb::TheUsbDevices();
+  tarvel::usb::SetupApiLibrary setup_api;
+  tarvel::usb::UsbDevices devices{setup_api};  // the first-error store the lookups fill
 };
 
 TEST_F(DriverRegistry, ReadsTheValueOrWritesTheDefault) {

@@ -14,7 +14,10 @@ namespace {
 
 using namespace usbtest;
 
-class Exports : public UsbTest {};
+class Exports : public UsbTest {
+ protected:
+  Exports() : UsbTest(OverTheLibrary{}) {}
+};
 
 TEST_F(Exports, WithoutADeviceEachReturnsItsFailureValueAndStoresInvalidHandle) {
   uint8_t buf[8] = {};
@@ -196,7 +199,7 @@ TEST_F(Exports, ScanModeQueriesUseTheScannerTheApplicationOpened) {
   EXPECT_EQ(devices.OpenCount(), 1);
   TarvelRegRead(248);
   EXPECT_EQ(TarvelGetLastTarvelError(1), 0);  // the device still answers
-  tarvel::ResetInterfaceProbe(tarvel::CurrentSession());
+  tarvel::ResetInterfaceProbe(tarvel::Library().session);
 }
 
 }  // namespace

@@ -111,14 +111,14 @@ TEST_F(Reader, StopDiscardsWaitingDataAndRestartResetsThePipe) {
   EXPECT_EQ(R().Start(), -315);
   uint32_t out[4], n = 0;
   EXPECT_EQ(R().Take(out, 16, &n, 0), -306);
-  EXPECT_EQ(TarvelClearReadBlock(), 0);
+  EXPECT_EQ(tarvel::usb::ClearReadBlock(devices), 0);
   EXPECT_TRUE(WaitUntil([&] { return usb->PendingTransfers() == Buffers(); }));
 }
 
 TEST_F(Reader, AnEndpointWithoutTheInBitIsRefused) {
   Open();
   tarvel::usb::UsbPipeReader pipe;
-  EXPECT_EQ(pipe.Open(0, 0x02, nullptr, nullptr, no_log), -301);
+  EXPECT_EQ(pipe.Open(setup_api, 0, 0x02, nullptr, nullptr, no_log), -301);
   EXPECT_FALSE(pipe.IsOpen());
   EXPECT_EQ(pipe.Start(), -314);
   EXPECT_EQ(pipe.Stop(), -314);

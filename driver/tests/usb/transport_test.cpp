@@ -15,7 +15,10 @@ namespace {
 using namespace usbtest;
 namespace ll = tarvel::usb;
 
-class Transport : public UsbTest {};
+class Transport : public UsbTest {
+ protected:
+  Transport() : UsbTest(OverTheLibrary{}) {}
+};
 
 TEST_F(Transport, RegisterAccessIsRequestsSevenAndEightOnTheRegisterFile) {
   Open();
@@ -207,10 +210,10 @@ TEST_F(Transport, AnUnreadableDesignFileFailsItsStepAndTheBuiltInDesignFollows) 
   scenario.guid = "{1A6B8D00-DF2E-4A05-86DD-AA12B90E7A44}";  // type 0: `Firmware` counts
   WriteIni("[Scanner]\nFirmware=" + bin() + "/missing.hex\n");
   std::string log = bin() + "/session.log";
-  ASSERT_TRUE(tarvel::OpenSessionLogAt(log));
+  ASSERT_TRUE(tarvel::Library().session.log.OpenAt(log));
   Open();
   EXPECT_EQ(TarvelInit_Firmware(1), 0);
-  tarvel::CloseSessionLog();
+  tarvel::Library().session.log.Close();
   std::string text = platform::ReadWholeFile(log).value_or("");
   EXPECT_NE(text.find("FAILURE: Unable to configure Xilinx using file: " + bin() + "/missing.hex\n"),
             std::string::npos);
@@ -224,13 +227,13 @@ TEST_F(Transport, AnUnreadableDesignFileFailsItsStepAndTheBuiltInDesignFollows) 
 TEST_F(Transport, ADesignFileCountsOnlyForScannerTypesZeroToFour) {
   WriteIni("[Scanner]\nFirmware=" + bin() + "/missing.hex\n");
   std::string log = bin() + "/session.log";
-  ASSERT_TRUE(tarvel::OpenSessionLogAt(log));
+  ASSERT_TRUE(tarvel::Library().session.log.OpenAt(log));
   Open();  // type 6
   EXPECT_EQ(TarvelInit_Firmware(1), 0);
   EXPECT_TRUE(RequestsOf(14).empty());
   EXPECT_EQ(RequestsOf(13).size(), 1u);
   EXPECT_EQ(TarvelInit_Firmware(0), 0);
-  tarvel::CloseSessionLog();
+  tarvel::Library().session.log.Close();
   std::string text = platform::ReadWholeFile(log).value_or("");
   EXPECT_EQ(text.find("missing.hex"), std::string::npos) << text;
   EXPECT_EQ(usb->LoadedDesign(), "standard USB");
@@ -239,10 +242,10 @@ TEST_F(Transport, ADesignFileCountsOnlyForScannerTypesZeroToFour) {
 TEST_F(Transport, ARejectedDownloadIsLogged) {
   scenario.faults.fail_requests[14] = -1;
   std::string log = bin() + "/session.log";
-  ASSERT_TRUE(tarvel::OpenSessionLogAt(log));
+  ASSERT_TRUE(tarvel::Library().session.log.OpenAt(log));
   Open();
   EXPECT_EQ(TarvelInit_Firmware(0), -323);
-  tarvel::CloseSessionLog();
+  tarvel::Library().session.log.Close();
   EXPECT_NE(platform::ReadWholeFile(log).value_or("").find("FAILURE: Unable to configure Xilinx\n"), std::string::npos);
 }
 

@@ -1,17 +1,20 @@
 #pragma once
 // The simulated scanner behind the platform's USB stand-in, a library folder
-// of its own (ini beside the library, registry store) and the library's USB
-// device state reset between tests: no device open, the first-error store
-// empty.
+// of its own (ini beside the library, registry store) and the USB device
+// state the test works on: one of its own over a device-setup binding of its
+// own, or, for tests through the exports, the library's, left as an
+// application leaves it (no device open, the first-error store empty).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../config/config_fixture.h"
+#include "driver/api/library.h"
 #include "driver/device/usb/low_level.h"
 #include "driver/device/usb/setup_api.h"
 #include "driver/device/usb/usb_discovery.h"
@@ -36,6 +39,11 @@ bool WaitUntil(F done) {
 
 class UsbTest : public ConfigTest {
  protected:
+  UsbTest() : devices(own_devices_.emplace(setup_api)) {}
+  // Over the library's state: the exports work on the same devices.
+  struct OverTheLibrary {};
+  explicit UsbTest(OverTheLibrary) : devices(tarvel::Library().usb_devices) {}
+
   void SetUp() override {
     ConfigTest::SetUp();
     platform::UseVirtualClock(1000);
@@ -80,7 +88,9 @@ class UsbTest : public ConfigTest {
     return out;
   }
 
-  tarvel::usb::UsbDevices& devices = tarvel::usb::TheUsbDevices();
+  tarvel::usb::SetupApiLibrary setup_api;  // the binding of the test's own devices
+  std::optional<tarvel::usb::UsbDevices> own_devices_;
+  tarvel::usb::UsbDevices& devices;
   tarvel::NullLogSink no_log;  // what the devices the tests open have to say
   sim::Scenario scenario;
   std::shared_ptr<sim::Scanner> scanner;
