@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "platform/little_endian.h"
-#include "platform/parallel_port_driver.h"
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
+
 namespace {
 
 using namespace platform::parport;

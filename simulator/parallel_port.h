@@ -9,8 +9,9 @@
 #include "simulator/scanner_model.h"
 
 // The scanner's parallel-port (EPP) kernel driver, device "\\.\TARVEL",
-// backed by the simulated hardware. Control codes 0x222000 + 4n as the
-// driver library issues them; simulator/README.md lists what each does.
+// backed by the simulated hardware. Control codes 0x222000 + 4n
+// (platform/scanner_register_map.h) as the driver library issues them;
+// simulator/README.md lists what each does.
 namespace sim {
 
 constexpr const char* kParallelPortDevice = "\\\\.\\TARVEL";

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
 
 Scanner::Scanner(Scenario scenario)
     : scenario_(std::move(scenario)),

@@ -9,10 +9,13 @@
 #include "platform/clock.h"
 #include "platform/guid.h"
 #include "platform/little_endian.h"
+#include "platform/scanner_register_map.h"
 #include "simulator/bounded_log.h"
-#include "simulator/register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
+
 namespace {
 
 namespace pu = platform::usb;
