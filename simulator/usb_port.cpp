@@ -59,9 +59,6 @@ bool TakeFault(std::map<uint32_t, int>& left, uint8_t request) {
   return true;
 }
 
-std::mutex g_mutex;
-std::shared_ptr<UsbScannerBackend> g_usb;
-
 }  // namespace
 
 UsbScannerBackend::UsbScannerBackend(std::shared_ptr<Scanner> scanner) : scanner_(std::move(scanner)) {
@@ -522,23 +519,14 @@ std::shared_ptr<UsbScannerBackend> AttachUsb(std::shared_ptr<Scanner> scanner) {
   auto backend = std::make_shared<UsbScannerBackend>(std::move(scanner));
   DetachUsb();
   platform::usb::RegisterBackend(backend);
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_usb = backend;
   return backend;
 }
 
 void DetachUsb() {
-  std::shared_ptr<UsbScannerBackend> old;
-  {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    old = std::move(g_usb);
-  }
-  if (old) platform::usb::UnregisterBackend(old);
-}
-
-std::shared_ptr<UsbScannerBackend> CurrentUsb() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_usb;
+  // Held here until the loop ends, so that none ends under the stand-in's lock.
+  const std::vector<std::shared_ptr<pu::UsbBackend>> registered = pu::RegisteredBackends();
+  for (const auto& backend : registered)
+    if (std::dynamic_pointer_cast<UsbScannerBackend>(backend)) pu::UnregisterBackend(backend);
 }
 
 }  // namespace sim

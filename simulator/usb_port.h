@@ -164,10 +164,9 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
 };
 
 // Registers the USB front end for the scanner with the platform's USB
-// stand-in and returns it; DetachUsb removes it.
+// stand-in (in place of any registered before) and returns it; DetachUsb
+// removes every simulated front end the stand-in holds.
 std::shared_ptr<UsbScannerBackend> AttachUsb(std::shared_ptr<Scanner> scanner);
 void DetachUsb();
-// The front end attached last, or null.
-std::shared_ptr<UsbScannerBackend> CurrentUsb();
 
 }  // namespace sim

@@ -9,7 +9,8 @@
 #include "platform/clock.h"
 #include "platform/kernel_device.h"
 #include "platform/scanner_register_map.h"
-#include "simulator/parallel_port.h"
+#include "platform/usb_backend.h"
+#include "simulator/attach.h"
 #include "testing/scoped_env.h"
 #include "testing/temp_folder.h"
 
@@ -200,25 +201,70 @@ TEST_F(ScenarioFile, ShippedScenariosLoad) {
 }
 
 TEST_F(ScenarioFile, EnvironmentVariableAttachesTheScanner) {
-  std::string path = Write("[Scanner]\nSerial=VX-ENV\nFpgaConfigured=1\n");
+  std::string path = Write("[Scanner]\nSerial=VX-ENV\nFpgaConfigured=1\nStatus52=0x5A\n");
   {
     ScopedEnv scenario("VORNIX_SCANNER_SIM", path);
     platform::ResetSimulatorActivation();
     sim::DetachParallelPort();
     platform::DeviceHandle h = platform::OpenDevice("\\\\.\\TARVEL");
     ASSERT_NE(h, platform::kInvalidDeviceHandle);
-    ASSERT_TRUE(sim::CurrentScanner());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sim::CurrentScanner()->IdProm().data())), "VX-ENV");
     uint8_t info[4];
     uint32_t got = 0;
     EXPECT_TRUE(platform::DeviceIoControl(h, kIoPortInfo, nullptr, 0, info, 4, &got));
     EXPECT_EQ(got, 4u);
+    // The scanner behind the port is the scenario's.
+    EXPECT_TRUE(platform::DeviceIoControl(h, kIoConnect, nullptr, 0, nullptr, 0, &got));
+    const uint8_t further_status[4] = {platform::reg::kFurtherStatus, 0, 0, 0};
+    uint8_t value = 0;
+    EXPECT_TRUE(platform::DeviceIoControl(h, kIoRead8, further_status, 4, &value, 1, &got));
+    EXPECT_EQ(value, 0x5A);
     platform::CloseDevice(h);
     sim::DetachParallelPort();
   }
   platform::ResetSimulatorActivation();
   EXPECT_EQ(vornix_sim_attach((tmp_ / "absent.ini").c_str()), -1);
   EXPECT_EQ(vornix_sim_attach(Write("[Scanner]\nInterface=SCSI\n").c_str()), -2);
+}
+
+// What AttachScenario attached is handed back: the scanner and the front ends
+// its interface names, each reachable through the platform until detached.
+TEST_F(ScenarioFile, AttachingAScenarioHandsBackWhatItAttached) {
+  const std::string guid = "{1a6b8d02-df2e-4a05-86dd-aa12b90e7a44}";
+  struct Case {
+    const char* interface;
+    bool port, usb;
+  } cases[] = {{"EPP", true, false}, {"USB", false, true}, {"usb, epp", true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.interface);
+    sim::Scenario s;
+    s.interface = c.interface;
+    s.guid = guid;
+    std::string error;
+    std::optional<sim::Attachment> attached = sim::AttachScenario(s, &error);
+    ASSERT_TRUE(attached) << error;
+    ASSERT_TRUE(attached->scanner);
+    EXPECT_EQ(attached->port != nullptr, c.port);
+    EXPECT_EQ(attached->usb != nullptr, c.usb);
+    if (attached->port) {
+      EXPECT_EQ(&attached->port->scanner(), attached->scanner.get());
+    }
+    if (attached->usb) {
+      EXPECT_EQ(&attached->usb->scanner(), attached->scanner.get());
+    }
+    platform::DeviceHandle h = platform::OpenDevice("\\\\.\\TARVEL");
+    EXPECT_EQ(h != platform::kInvalidDeviceHandle, c.port);
+    if (h != platform::kInvalidDeviceHandle) platform::CloseDevice(h);
+    EXPECT_EQ(platform::usb::EnumerateDevices(guid).size(), c.usb ? 1u : 0u);
+    sim::DetachParallelPort();
+    sim::DetachUsb();
+    EXPECT_TRUE(platform::usb::EnumerateDevices(guid).empty());
+  }
+  std::string error;
+  sim::Scenario scsi;
+  scsi.interface = "SCSI";
+  EXPECT_FALSE(sim::AttachScenario(scsi, &error));
+  EXPECT_EQ(error, "interface SCSI is not offered by this simulator build");
+  EXPECT_TRUE(platform::usb::EnumerateDevices(guid).empty());
 }
 
 // ---- the parallel-port front end ----
