@@ -409,13 +409,7 @@ bool UsbScannerBackend::Pump() {
                          ? reinterpret_cast<uint32_t*>(t.data)
                          : (pump_words_.resize(t.length / 4), pump_words_.data());
     bool refused = false;
-    size_t n = 0;
-    {
-      // The model's lock after ours, as every request takes them.
-      std::lock_guard<std::recursive_mutex> model(scanner_->mutex());
-      if (scanner_->WordsWaiting() == 0) break;
-      n = scanner_->ReadMemory(into, t.length / 4, &refused);
-    }
+    size_t n = scanner_->ReadWaitingMemory(into, t.length / 4, &refused);
     if (refused || n == 0) break;
     if (into != reinterpret_cast<uint32_t*>(t.data)) std::memcpy(t.data, into, n * 4);
     Transfer full = std::move(t);
