@@ -27,12 +27,12 @@
 #include "bench/pipeline_timing.h"
 
 #include "driver/api/library.h"
-#include "driver/device/register_map.h"
 #include "driver/session/interface_probe.h"
 #include "driver/tarvel_api.h"
 #include "driver/tests/config/library_folder.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/scanner_register_map.h"
 #include "simulator/parallel_port.h"
 #include "testing/temp_folder.h"
 
@@ -84,7 +84,7 @@ void BM_SimulatedRegisterRead(benchmark::State& state) {
     return;
   }
   tarvel::ScannerRegisters& d = tarvel::Library().session.Device();
-  for (auto _ : state) benchmark::DoNotOptimize(d.Transport().Reg_Read8(tarvel::reg::kStatus));
+  for (auto _ : state) benchmark::DoNotOptimize(d.Transport().Reg_Read8(platform::reg::kStatus));
 }
 BENCHMARK(BM_SimulatedRegisterRead)->Unit(benchmark::kMicrosecond);
 
@@ -157,7 +157,7 @@ void BM_WholeCephSession(benchmark::State& state) {
     }
     const double delivery = Seconds(std::chrono::steady_clock::now() - c0);
     words.resize(got);
-    s.scanner->WriteRegister(tarvel::reg::kReadPointer, 32, from);
+    s.scanner->WriteRegister(platform::reg::kReadPointer, 32, from);
     std::vector<uint8_t> stream(words.size() * 4);
     std::memcpy(stream.data(), words.data(), stream.size());
 

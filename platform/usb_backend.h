@@ -87,6 +87,8 @@ class UsbBackend {
 // Registers a backend (paths it enumerates route to it); null removes it.
 void RegisterBackend(std::shared_ptr<UsbBackend> backend);
 void UnregisterBackend(const std::shared_ptr<UsbBackend>& backend);
+// The backends registered, in the order of their registration.
+std::vector<std::shared_ptr<UsbBackend>> RegisteredBackends();
 // Every path of every backend for an interface class.
 std::vector<std::string> EnumerateDevices(const std::string& guid);
 

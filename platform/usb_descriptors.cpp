@@ -4,13 +4,6 @@
 #include "platform/usb_driver.h"
 
 namespace platform::usb {
-namespace {
-
-constexpr uint8_t kDescriptorInterface = 4;
-constexpr uint8_t kDescriptorEndpoint = 5;
-
-}  // namespace
-
 bool ValidConfigDescriptor(const uint8_t* d, uint32_t length) {
   return d != nullptr && length >= 9 && d[0] >= 9 && d[1] == kDescriptorConfiguration && LoadLe(d + 2, 2) == length;
 }

@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/usb_driver.h"
+
 // Reading a configuration descriptor for the USB kernel-driver stand-in.
 namespace platform::usb {
-
-constexpr uint8_t kDescriptorConfiguration = 2;
 
 // A configuration descriptor as the driver may store it: at least its
 // 9-byte header, of its own type, its total length the bytes given.

@@ -407,15 +407,15 @@ void UnregisterBackend(const std::shared_ptr<UsbBackend>& backend) {
   r.backends.erase(std::remove(r.backends.begin(), r.backends.end(), backend), r.backends.end());
 }
 
+std::vector<std::shared_ptr<UsbBackend>> RegisteredBackends() {
+  Registry& r = TheRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  return r.backends;
+}
+
 std::vector<std::string> EnumerateDevices(const std::string& guid) {
-  std::vector<std::shared_ptr<UsbBackend>> backends;
-  {
-    Registry& r = TheRegistry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    backends = r.backends;
-  }
   std::vector<std::string> paths;
-  for (const auto& backend : backends)
+  for (const auto& backend : RegisteredBackends())
     for (std::string& p : backend->Enumerate(guid)) paths.push_back(std::move(p));
   return paths;
 }

@@ -74,6 +74,19 @@ constexpr uint32_t kIoQueryPipeStatistics = 0x80942098;
 constexpr uint32_t kIoPipeControlIn = 0x809420A2;
 constexpr uint32_t kIoPipeControlOut = 0x809420A5;
 
+// Recipients of the standard requests (the u32 recipient of their records).
+constexpr uint32_t kToDevice = 0;
+constexpr uint32_t kToInterface = 1;
+constexpr uint32_t kToEndpoint = 2;
+constexpr uint32_t kToOther = 3;
+
+// Descriptor types.
+constexpr uint8_t kDescriptorDevice = 1;
+constexpr uint8_t kDescriptorConfiguration = 2;
+constexpr uint8_t kDescriptorString = 3;
+constexpr uint8_t kDescriptorInterface = 4;
+constexpr uint8_t kDescriptorEndpoint = 5;
+
 // Record sizes.
 constexpr uint32_t kVendorRequestSize = 18;
 constexpr uint32_t kConfigurationSize = 260;

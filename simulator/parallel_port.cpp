@@ -1,16 +1,15 @@
 #include "simulator/parallel_port.h"
 
-#include "simulator/usb_port.h"
-
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "platform/little_endian.h"
-#include "platform/parallel_port_driver.h"
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
+
 namespace {
 
 using namespace platform::parport;
@@ -29,10 +28,6 @@ class PortFile : public platform::DeviceFile {
  private:
   std::shared_ptr<ParallelPortDriver> driver_;
 };
-
-std::mutex g_current_mutex;
-std::shared_ptr<Scanner> g_current;
-std::weak_ptr<ParallelPortDriver> g_port;
 
 }  // namespace
 
@@ -209,68 +204,10 @@ uint32_t ParallelPortDriver::Handle(const void* file, uint32_t code, const uint8
 
 std::shared_ptr<ParallelPortDriver> AttachParallelPort(std::shared_ptr<Scanner> scanner) {
   auto driver = std::make_shared<ParallelPortDriver>(std::move(scanner));
-  {
-    std::lock_guard<std::mutex> lock(g_current_mutex);
-    g_port = driver;
-  }
   platform::RegisterDeviceDriver(kParallelPortDevice, driver);
   return driver;
 }
 
-void DetachParallelPort() {
-  platform::UnregisterDeviceDriver(kParallelPortDevice);
-  std::lock_guard<std::mutex> lock(g_current_mutex);
-  g_port.reset();
-}
-
-std::shared_ptr<Scanner> CurrentScanner() {
-  std::lock_guard<std::mutex> lock(g_current_mutex);
-  return g_current;
-}
-
-std::shared_ptr<Scanner> AttachScenario(const Scenario& scenario, std::string* error) {
-  // "EPP", "USB", or both ("USB,EPP"): the front ends the scanner shows.
-  std::string kinds;
-  for (char c : scenario.interface)
-    if (c != ' ') kinds += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  bool epp = false, usb = false, other = kinds.empty();
-  size_t from = 0;
-  while (from <= kinds.size()) {
-    size_t comma = kinds.find_first_of(",+", from);
-    std::string kind = kinds.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
-    if (kind == "EPP")
-      epp = true;
-    else if (kind == "USB")
-      usb = true;
-    else
-      other = true;
-    if (comma == std::string::npos) break;
-    from = comma + 1;
-  }
-  if (other) {
-    if (error) *error = "interface " + scenario.interface + " is not offered by this simulator build";
-    return nullptr;
-  }
-  auto scanner = std::make_shared<Scanner>(scenario);
-  if (epp) AttachParallelPort(scanner);
-  if (usb) AttachUsb(scanner);
-  std::lock_guard<std::mutex> lock(g_current_mutex);
-  g_current = scanner;
-  return scanner;
-}
+void DetachParallelPort() { platform::UnregisterDeviceDriver(kParallelPortDevice); }
 
 }  // namespace sim
-
-extern "C" int vornix_sim_attach(const char* scenario_path) {
-  std::string error;
-  std::optional<sim::Scenario> scenario = sim::LoadScenarioFile(scenario_path ? scenario_path : "", &error);
-  if (!scenario) {
-    std::fprintf(stderr, "vornixsim: %s\n", error.c_str());
-    return -1;
-  }
-  if (!sim::AttachScenario(*scenario, &error)) {
-    std::fprintf(stderr, "vornixsim: %s\n", error.c_str());
-    return -2;
-  }
-  return 0;
-}

@@ -9,8 +9,9 @@
 #include "simulator/scanner_model.h"
 
 // The scanner's parallel-port (EPP) kernel driver, device "\\.\TARVEL",
-// backed by the simulated hardware. Control codes 0x222000 + 4n as the
-// driver library issues them; simulator/README.md lists what each does.
+// backed by the simulated hardware. Control codes 0x222000 + 4n
+// (platform/scanner_register_map.h) as the driver library issues them;
+// simulator/README.md lists what each does.
 namespace sim {
 
 constexpr const char* kParallelPortDevice = "\\\\.\\TARVEL";
@@ -63,16 +64,4 @@ class ParallelPortDriver : public platform::DeviceDriver, public std::enable_sha
 std::shared_ptr<ParallelPortDriver> AttachParallelPort(std::shared_ptr<Scanner> scanner);
 void DetachParallelPort();
 
-// The scanner of the last scenario attached through vornix_sim_attach (or
-// AttachScenario), or null.
-std::shared_ptr<Scanner> CurrentScanner();
-// Builds the scanner of a scenario and attaches the front end its
-// interface names; null (with *error) when the interface is not offered.
-std::shared_ptr<Scanner> AttachScenario(const Scenario& scenario, std::string* error = nullptr);
-
 }  // namespace sim
-
-// Entry point the platform calls when VORNIX_SCANNER_SIM names a scenario
-// file: 0 when the scanner was attached, negative when the file could not be
-// read (-1) or names an interface not offered (-2).
-extern "C" __attribute__((visibility("default"))) int vornix_sim_attach(const char* scenario_path);

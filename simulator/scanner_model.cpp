@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
 
 Scanner::Scanner(Scenario scenario)
     : scenario_(std::move(scenario)),
@@ -175,6 +177,12 @@ size_t Scanner::ReadMemory(uint32_t* words, size_t max_words, bool* refused) {
   return n;
 }
 
+size_t Scanner::ReadWaitingMemory(uint32_t* words, size_t max_words, bool* refused) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  *refused = false;
+  return memory_.Waiting() == 0 ? 0 : ReadMemory(words, max_words, refused);
+}
+
 void Scanner::AppendMemory(const std::vector<uint32_t>& words) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   for (uint32_t w : words) memory_.Append(w);
@@ -276,13 +284,10 @@ int16_t Scanner::TempHysteresis() const { return Locked([&] { return i2c_.Temper
 uint8_t Scanner::TempConfiguration() const { return Locked([&] { return i2c_.Temperature().Configuration(); }); }
 uint32_t Scanner::ReadPointer() const { return Locked([&] { return memory_.ReadPointer(); }); }
 uint32_t Scanner::WritePointer() const { return Locked([&] { return memory_.WritePointer(); }); }
-uint32_t Scanner::Mark() const { return Locked([&] { return memory_.Mark(); }); }
 uint32_t Scanner::WordsWaiting() const { return Locked([&] { return memory_.Waiting(); }); }
 uint32_t Scanner::MemoryWords() const { return Locked([&] { return memory_.Words(); }); }
 uint32_t Scanner::LineCounter() const { return Locked([&] { return line_counter_.Value(); }); }
-uint8_t Scanner::PlateSensors() { return Locked([&] { return transport_.Sensors(); }); }
 bool Scanner::TransportRunning() { return Locked([&] { return transport_.Running(); }); }
-uint64_t Scanner::NowUs() const { return Locked([&] { return time_.Now(); }); }
 
 std::vector<uint8_t> Scanner::IdProm() const {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -302,7 +307,6 @@ void Scanner::SetAmbient(uint16_t per_sample) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   scenario_.ambient = per_sample;
 }
-void Scanner::SetTempSensorAbsent(bool absent) { SetI2cAbsent(0x92, absent); }
 void Scanner::SetI2cAbsent(uint8_t address, bool absent) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   i2c_.Bus().SetAbsent(address, absent);

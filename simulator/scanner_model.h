@@ -38,6 +38,9 @@ class Scanner {
   // halves to the checksum register. Returns the words delivered; *refused
   // (when given) is set when the FPGA is not configured (nothing delivered).
   size_t ReadMemory(uint32_t* words, size_t max_words, bool* refused = nullptr);
+  // A bulk transfer's read of the data port: none (no bus access, 0) while
+  // no word waits, else as ReadMemory.
+  size_t ReadWaitingMemory(uint32_t* words, size_t max_words, bool* refused);
   // FPGA: status; starting a configuration (clears the FPGA; returns the
   // status after); a download (returns the status after).
   uint32_t FpgaStatus();
@@ -72,20 +75,16 @@ class Scanner {
   uint8_t TempConfiguration() const;
   uint32_t ReadPointer() const;
   uint32_t WritePointer() const;
-  uint32_t Mark() const;
   uint32_t WordsWaiting() const;
   uint32_t MemoryWords() const;  // ring size
   uint32_t LineCounter() const;
-  uint8_t PlateSensors();
   bool TransportRunning();
   std::vector<uint8_t> IdProm() const;
   std::vector<uint8_t> PromBytes(uint8_t address) const;
-  uint64_t NowUs() const;
 
   // ---- test control ----
   void SetLaserTemperature(double celsius);
   void SetAmbient(uint16_t per_sample);
-  void SetTempSensorAbsent(bool absent);
   void SetI2cAbsent(uint8_t address, bool absent);
   void NackNext(uint8_t address, int count);
   void SetIdPromWriteCycleMs(uint32_t ms);
@@ -104,8 +103,8 @@ class Scanner {
   // Lets the model catch up with the clock without a bus access.
   void Update();
 
-  Scenario& scenario() { return scenario_; }
-  std::recursive_mutex& mutex() const { return mutex_; }
+  // What the scanner was built from, with the test controls' changes.
+  const Scenario& scenario() const { return scenario_; }
 
  private:
   template <typename Get>

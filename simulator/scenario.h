@@ -76,7 +76,7 @@ struct Faults {
   std::map<uint32_t, int> timeout_requests;  // USB: vendor request -> time out the next n; -1 always                //
                                              // USB: the request-18 code a stalled request leaves
   bool fpga_reject = false;  // downloads never configure the FPGA
-  bool fpga_status_stuck = false;  // 0x222024 keeps reporting "configured"
+  bool fpga_status_stuck = false;  // kIoFpgaBegin keeps reporting "configured"
   uint32_t idprom_write_cycle_ms = 0;  // ID PROM busy after each written byte
 };
 

@@ -9,10 +9,13 @@
 #include "platform/clock.h"
 #include "platform/guid.h"
 #include "platform/little_endian.h"
+#include "platform/scanner_register_map.h"
 #include "simulator/bounded_log.h"
-#include "simulator/register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
+
 namespace {
 
 namespace pu = platform::usb;
@@ -55,9 +58,6 @@ bool TakeFault(std::map<uint32_t, int>& left, uint8_t request) {
   if (it->second > 0) --it->second;
   return true;
 }
-
-std::mutex g_mutex;
-std::shared_ptr<UsbScannerBackend> g_usb;
 
 }  // namespace
 
@@ -409,13 +409,7 @@ bool UsbScannerBackend::Pump() {
                          ? reinterpret_cast<uint32_t*>(t.data)
                          : (pump_words_.resize(t.length / 4), pump_words_.data());
     bool refused = false;
-    size_t n = 0;
-    {
-      // The model's lock after ours, as every request takes them.
-      std::lock_guard<std::recursive_mutex> model(scanner_->mutex());
-      if (scanner_->WordsWaiting() == 0) break;
-      n = scanner_->ReadMemory(into, t.length / 4, &refused);
-    }
+    size_t n = scanner_->ReadWaitingMemory(into, t.length / 4, &refused);
     if (refused || n == 0) break;
     if (into != reinterpret_cast<uint32_t*>(t.data)) std::memcpy(t.data, into, n * 4);
     Transfer full = std::move(t);
@@ -519,23 +513,14 @@ std::shared_ptr<UsbScannerBackend> AttachUsb(std::shared_ptr<Scanner> scanner) {
   auto backend = std::make_shared<UsbScannerBackend>(std::move(scanner));
   DetachUsb();
   platform::usb::RegisterBackend(backend);
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_usb = backend;
   return backend;
 }
 
 void DetachUsb() {
-  std::shared_ptr<UsbScannerBackend> old;
-  {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    old = std::move(g_usb);
-  }
-  if (old) platform::usb::UnregisterBackend(old);
-}
-
-std::shared_ptr<UsbScannerBackend> CurrentUsb() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_usb;
+  // Held here until the loop ends, so that none ends under the stand-in's lock.
+  const std::vector<std::shared_ptr<pu::UsbBackend>> registered = pu::RegisteredBackends();
+  for (const auto& backend : registered)
+    if (std::dynamic_pointer_cast<UsbScannerBackend>(backend)) pu::UnregisterBackend(backend);
 }
 
 }  // namespace sim

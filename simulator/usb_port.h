@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/scanner_register_map.h"
 #include "platform/sync.h"
 #include "platform/usb_backend.h"
-#include "platform/vendor_requests.h"
 #include "simulator/scanner_model.h"
 
 // The scanner's USB front end: one backend of the platform's USB
@@ -23,11 +23,11 @@
 // simulator/README.md lists what each request does.
 namespace sim {
 
-constexpr uint8_t kScanDataEndpoint = 0x82;
+using platform::usb::kScanDataEndpoint;
 constexpr uint16_t kUsbVendorId = 0x4B58;
 constexpr uint16_t kUsbProductId = 0x0050;
 
-// Vendor request numbers (platform/vendor_requests.h).
+// Vendor request numbers (platform/scanner_register_map.h).
 using enum platform::usb::VendorRequest;
 
 // The scanner's own error codes (request 18).
@@ -164,10 +164,9 @@ class UsbScannerBackend : public platform::usb::UsbBackend,
 };
 
 // Registers the USB front end for the scanner with the platform's USB
-// stand-in and returns it; DetachUsb removes it.
+// stand-in (in place of any registered before) and returns it; DetachUsb
+// removes every simulated front end the stand-in holds.
 std::shared_ptr<UsbScannerBackend> AttachUsb(std::shared_ptr<Scanner> scanner);
 void DetachUsb();
-// The front end attached last, or null.
-std::shared_ptr<UsbScannerBackend> CurrentUsb();
 
 }  // namespace sim

@@ -4,6 +4,7 @@
 // interface selection.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@ namespace {
 
 namespace pu = platform::usb;
 
-enum : uint32_t { kToDevice = 0, kToInterface = 1, kToEndpoint = 2 };
+using pu::kToDevice;
+using pu::kToEndpoint;
+using pu::kToInterface;
 constexpr uint16_t kFeatureHalt = 0;
 constexpr uint16_t kFeatureRemoteWakeup = 1;
 constexpr uint8_t kConfigurationValue = 1;
@@ -24,7 +27,7 @@ const char* const kProduct = "Vornix Scanner";
 
 std::vector<uint8_t> DeviceDescriptor() {
   return {18,
-          1,
+          pu::kDescriptorDevice,
           0x00,
           0x02,
           0xFF,
@@ -44,19 +47,19 @@ std::vector<uint8_t> DeviceDescriptor() {
 }
 
 std::vector<uint8_t> ConfigurationDescriptor() {
-  return {9, 2,    25,
-          0, 1,    kConfigurationValue,
-          0, 0x80, 250,  // bus powered, 500 mA
-          9, 4,    0,
-          0, 1,    0xFF,
-          0, 0,    0,  // interface 0, one endpoint, vendor class
-          7, 5,    kScanDataEndpoint,
-          2, 64,   0,
-          0};  // bulk IN, 64-byte packets
+  // Bus powered, 500 mA; interface 0 with one endpoint, vendor class; the
+  // bulk IN endpoint with 64-byte packets.
+  const uint8_t configuration[] = {9, pu::kDescriptorConfiguration, 25, 0, 1, kConfigurationValue, 0, 0x80, 250};
+  const uint8_t interface[] = {9, pu::kDescriptorInterface, 0, 0, 1, 0xFF, 0, 0, 0};
+  const uint8_t endpoint[] = {7, pu::kDescriptorEndpoint, kScanDataEndpoint, 2, 64, 0, 0};
+  std::vector<uint8_t> d(std::begin(configuration), std::end(configuration));
+  d.insert(d.end(), std::begin(interface), std::end(interface));
+  d.insert(d.end(), std::begin(endpoint), std::end(endpoint));
+  return d;
 }
 
 std::vector<uint8_t> StringDescriptor(const std::string& text) {
-  std::vector<uint8_t> d{static_cast<uint8_t>(2 + 2 * text.size()), 3};
+  std::vector<uint8_t> d{static_cast<uint8_t>(2 + 2 * text.size()), pu::kDescriptorString};
   for (char c : text) {
     d.push_back(static_cast<uint8_t>(c));
     d.push_back(0);
@@ -71,13 +74,13 @@ uint32_t UsbScannerBackend::StandardIn(const pu::ControlSetup& s, uint8_t* out, 
   switch (s.request) {
     case pu::kStdGetDescriptor: {
       uint8_t type = static_cast<uint8_t>(s.value >> 8), index = static_cast<uint8_t>(s.value);
-      if (type == 1 && index == 0) {
+      if (type == pu::kDescriptorDevice && index == 0) {
         reply = DeviceDescriptor();
-      } else if (type == 2 && index == 0) {
+      } else if (type == pu::kDescriptorConfiguration && index == 0) {
         reply = ConfigurationDescriptor();
-      } else if (type == 3 && index == 0) {
-        reply = {4, 3, 0x09, 0x04};  // English (United States) only
-      } else if (type == 3 && index <= 3) {
+      } else if (type == pu::kDescriptorString && index == 0) {
+        reply = {4, pu::kDescriptorString, 0x09, 0x04};  // English (United States) only
+      } else if (type == pu::kDescriptorString && index <= 3) {
         const std::string serial = scanner_->scenario().serial;
         reply = StringDescriptor(index == 1 ? kManufacturer : index == 2 ? kProduct : serial.c_str());
       } else {

@@ -1,2 +1,2 @@
 // A simulator source must not include a driver header.
-#include "driver/device/register_map.h"
+#include "driver/device/scanner_registers.h"

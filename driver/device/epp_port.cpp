@@ -1,17 +1,19 @@
-// Driver requests of the parallel-port transport (platform/parallel_port_driver.h).
+// Driver requests of the parallel-port transport (platform/scanner_register_map.h).
 #include "driver/device/epp_port.h"
 
 #include <cstring>
 #include <vector>
 
 #include "driver/device/fpga_file.h"
-#include "driver/device/register_map.h"
 #include "driver/device/register_operations.h"
 #include "driver/result_codes.h"
 #include "platform/little_endian.h"
-#include "platform/parallel_port_driver.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
+
 namespace {
 
 using namespace platform::parport;

@@ -2,11 +2,14 @@
 
 #include <initializer_list>
 
-#include "driver/device/register_map.h"
 #include "driver/result_codes.h"
 #include "platform/clock.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
+
 namespace {
 constexpr int kIdPromEnableValue = 10;
 // Address repetitions while a device does not acknowledge: 21 are evaluated,

@@ -1,8 +1,10 @@
 #include "driver/device/register_operations.h"
 
-#include "driver/device/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
 
 int ReadScanStatusRegisters(ScannerTransport& t, ScanStatus* status) {
   status->flags = t.Reg_Read8(reg::kStatus);

@@ -4,10 +4,12 @@
 
 #include "driver/config/scan_mode.h"
 #include "driver/device/i2c_master.h"
-#include "driver/device/register_map.h"
 #include "platform/clock.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
 
 void ScannerRegisters::WriteLowHigh(int reg, uint32_t value) {
   transport_.Reg_Write8(reg, static_cast<int>(value & 0xFF));

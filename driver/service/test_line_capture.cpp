@@ -1,11 +1,14 @@
 #include "driver/service/test_line_capture.h"
 
-#include "driver/device/register_map.h"
 #include "driver/service/data_in_transit.h"
 #include "platform/clock.h"
 #include "platform/little_endian.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
+
 namespace {
 
 constexpr int kSamplesPerPixel = 32;

@@ -3,11 +3,14 @@
 #include <vector>
 
 #include "driver/config/log_sink.h"
-#include "driver/device/register_map.h"
 #include "driver/service/data_in_transit.h"
 #include "platform/clock.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
+
 namespace {
 
 // Reads in a row that return no bytes before a USB test gives up when the

@@ -4,12 +4,15 @@
 
 #include "driver/config/c_buffer.h"
 #include "driver/config/session_log.h"
-#include "driver/device/register_map.h"
 #include "driver/session/session.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
+
 namespace {
 
 constexpr uint32_t kLampSettleMs = 400;

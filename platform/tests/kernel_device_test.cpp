@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/scanner_register_map.h"
 #include "testing/scoped_env.h"
 #include "testing/temp_folder.h"
 
@@ -138,7 +139,7 @@ TEST_F(KernelDeviceTest, ScenarioAttachesTheSimulatorFromBesideThePlatform) {
   ASSERT_NE(h, kInvalidDeviceHandle);
   uint8_t info[4] = {};
   uint32_t got = 0;
-  EXPECT_TRUE(DeviceIoControl(h, 0x222000, nullptr, 0, info, 4, &got));
+  EXPECT_TRUE(DeviceIoControl(h, parport::kIoPortInfo, nullptr, 0, info, 4, &got));
   EXPECT_EQ(got, 4u);
   EXPECT_TRUE(CloseDevice(h));
   UnregisterDeviceDriver("\\\\.\\TARVEL");

@@ -9,7 +9,7 @@
 // access.
 namespace sim {
 
-// FPGA status word bits (0x222020, 0x222024, 0x222028 answers).
+// FPGA status word bits (the answers of kIoStatus, kIoFpgaBegin, kIoFpgaDownload).
 constexpr uint32_t kFpgaConfiguredBit = 0x10;
 
 // Our design format, checked by the FPGA: "VXFPGA01", u32 payload length,

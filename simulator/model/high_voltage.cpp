@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
+
 namespace {
 
 constexpr double kDacVoltsPerCode = 1.0 / 0.2047921359819783;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
 
 I2cDevices::I2cDevices(const Scenario& scenario, const RegisterFile& registers, std::function<uint64_t()> now_ms,
                        std::function<uint8_t(int channel)> convert) {

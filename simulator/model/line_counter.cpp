@@ -1,8 +1,10 @@
 #include "simulator/model/line_counter.h"
 
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
 
 void LineCounter::Reset() {
   value_ = 0;

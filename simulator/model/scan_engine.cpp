@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
+
 namespace {
 
 constexpr uint16_t kLineEnd = 0xFFFE;

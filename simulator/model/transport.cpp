@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-#include "simulator/register_map.h"
+#include "platform/scanner_register_map.h"
 
 namespace sim {
+
+namespace reg = platform::reg;
 
 Transport::Transport(const Scenario& scenario, const RegisterFile& registers)
     : scenario_(scenario), registers_(registers) {

@@ -290,6 +290,29 @@ TEST_F(ScanEngine, MemoryRingChecksumAndMark) {
   EXPECT_EQ(R(51, 32), (1000u + 600u + 23u) % 1024u);
 }
 
+// The USB bulk read of the data port: no bus access while no word waits.
+TEST_F(ScanEngine, WaitingMemoryIsReadOnlyWhenWordsWait) {
+  Build();
+  uint32_t words[4] = {};
+  bool refused = true;
+  EXPECT_EQ(scanner->ReadWaitingMemory(words, 4, &refused), 0u);
+  EXPECT_FALSE(refused);
+  EXPECT_TRUE(scanner->TraceOf(0).empty()) << "no data-port access";
+  scanner->AppendMemory({5, 6});
+  EXPECT_EQ(scanner->ReadWaitingMemory(words, 4, &refused), 2u);
+  EXPECT_EQ(words[1], 6u);
+  ASSERT_EQ(scanner->TraceOf(0).size(), 1u);
+  EXPECT_EQ(scanner->TraceOf(0)[0].value, 2u) << "the words delivered";
+  EXPECT_EQ(scanner->WordsWaiting(), 0u);
+  // Unconfigured: words wait, the read is refused.
+  scenario.fpga_configured = false;
+  Build();
+  scanner->AppendMemory({1});
+  EXPECT_EQ(scanner->ReadWaitingMemory(words, 4, &refused), 0u);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(scanner->WordsWaiting(), 1u);
+}
+
 TEST_F(ScanEngine, TraceAndI2cLogKeepTheMostRecentEntries) {
   Build();
   scanner->SetTraceLimits(100, 4);

@@ -8,12 +8,15 @@
 
 #include "platform/clock.h"
 #include "platform/kernel_device.h"
-#include "simulator/parallel_port.h"
+#include "platform/scanner_register_map.h"
+#include "platform/usb_backend.h"
+#include "simulator/attach.h"
 #include "testing/scoped_env.h"
 #include "testing/temp_folder.h"
 
 using testsupport::ScopedEnv;
 using testsupport::TempFolder;
+using namespace platform::parport;
 
 namespace {
 
@@ -90,8 +93,8 @@ TEST_F(ScenarioFile, EverySection) {
   EXPECT_EQ(s->faults.i2c_absent, (std::vector<uint8_t>{0x92, 0xA2}));
   EXPECT_EQ(s->faults.i2c_nack_first, (std::map<uint8_t, int>{{0xA0, 2}}));
   EXPECT_EQ(s->faults.bad_checksum_reads, -1);
-  EXPECT_EQ(s->faults.fail_requests, (std::map<uint32_t, int>{{0x222000, 2}, {0x222024, -1}}));
-  EXPECT_EQ(s->faults.short_requests, (std::map<uint32_t, int>{{0x222038, 3}}));
+  EXPECT_EQ(s->faults.fail_requests, (std::map<uint32_t, int>{{kIoPortInfo, 2}, {kIoFpgaBegin, -1}}));
+  EXPECT_EQ(s->faults.short_requests, (std::map<uint32_t, int>{{kIoRead16, 3}}));
   EXPECT_EQ(s->faults.unplug_after, 500);
   EXPECT_TRUE(s->faults.fpga_reject);
   EXPECT_FALSE(s->faults.fpga_status_stuck);
@@ -198,25 +201,70 @@ TEST_F(ScenarioFile, ShippedScenariosLoad) {
 }
 
 TEST_F(ScenarioFile, EnvironmentVariableAttachesTheScanner) {
-  std::string path = Write("[Scanner]\nSerial=VX-ENV\nFpgaConfigured=1\n");
+  std::string path = Write("[Scanner]\nSerial=VX-ENV\nFpgaConfigured=1\nStatus52=0x5A\n");
   {
     ScopedEnv scenario("VORNIX_SCANNER_SIM", path);
     platform::ResetSimulatorActivation();
     sim::DetachParallelPort();
     platform::DeviceHandle h = platform::OpenDevice("\\\\.\\TARVEL");
     ASSERT_NE(h, platform::kInvalidDeviceHandle);
-    ASSERT_TRUE(sim::CurrentScanner());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sim::CurrentScanner()->IdProm().data())), "VX-ENV");
     uint8_t info[4];
     uint32_t got = 0;
-    EXPECT_TRUE(platform::DeviceIoControl(h, 0x222000, nullptr, 0, info, 4, &got));
+    EXPECT_TRUE(platform::DeviceIoControl(h, kIoPortInfo, nullptr, 0, info, 4, &got));
     EXPECT_EQ(got, 4u);
+    // The scanner behind the port is the scenario's.
+    EXPECT_TRUE(platform::DeviceIoControl(h, kIoConnect, nullptr, 0, nullptr, 0, &got));
+    const uint8_t further_status[4] = {platform::reg::kFurtherStatus, 0, 0, 0};
+    uint8_t value = 0;
+    EXPECT_TRUE(platform::DeviceIoControl(h, kIoRead8, further_status, 4, &value, 1, &got));
+    EXPECT_EQ(value, 0x5A);
     platform::CloseDevice(h);
     sim::DetachParallelPort();
   }
   platform::ResetSimulatorActivation();
   EXPECT_EQ(vornix_sim_attach((tmp_ / "absent.ini").c_str()), -1);
   EXPECT_EQ(vornix_sim_attach(Write("[Scanner]\nInterface=SCSI\n").c_str()), -2);
+}
+
+// What AttachScenario attached is handed back: the scanner and the front ends
+// its interface names, each reachable through the platform until detached.
+TEST_F(ScenarioFile, AttachingAScenarioHandsBackWhatItAttached) {
+  const std::string guid = "{1a6b8d02-df2e-4a05-86dd-aa12b90e7a44}";
+  struct Case {
+    const char* interface;
+    bool port, usb;
+  } cases[] = {{"EPP", true, false}, {"USB", false, true}, {"usb, epp", true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.interface);
+    sim::Scenario s;
+    s.interface = c.interface;
+    s.guid = guid;
+    std::string error;
+    std::optional<sim::Attachment> attached = sim::AttachScenario(s, &error);
+    ASSERT_TRUE(attached) << error;
+    ASSERT_TRUE(attached->scanner);
+    EXPECT_EQ(attached->port != nullptr, c.port);
+    EXPECT_EQ(attached->usb != nullptr, c.usb);
+    if (attached->port) {
+      EXPECT_EQ(&attached->port->scanner(), attached->scanner.get());
+    }
+    if (attached->usb) {
+      EXPECT_EQ(&attached->usb->scanner(), attached->scanner.get());
+    }
+    platform::DeviceHandle h = platform::OpenDevice("\\\\.\\TARVEL");
+    EXPECT_EQ(h != platform::kInvalidDeviceHandle, c.port);
+    if (h != platform::kInvalidDeviceHandle) platform::CloseDevice(h);
+    EXPECT_EQ(platform::usb::EnumerateDevices(guid).size(), c.usb ? 1u : 0u);
+    sim::DetachParallelPort();
+    sim::DetachUsb();
+    EXPECT_TRUE(platform::usb::EnumerateDevices(guid).empty());
+  }
+  std::string error;
+  sim::Scenario scsi;
+  scsi.interface = "SCSI";
+  EXPECT_FALSE(sim::AttachScenario(scsi, &error));
+  EXPECT_EQ(error, "interface SCSI is not offered by this simulator build");
+  EXPECT_TRUE(platform::usb::EnumerateDevices(guid).empty());
 }
 
 // ---- the parallel-port front end ----
@@ -252,23 +300,23 @@ TEST_F(Port, RequestsNeedTheConnection) {
   scenario.fpga_configured = true;
   Open();
   std::vector<uint8_t> out;
-  EXPECT_FALSE(Io(0x222034, {248, 0, 0, 0}, 1));
+  EXPECT_FALSE(Io(kIoRead8, {248, 0, 0, 0}, 1));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorNotReady);
-  EXPECT_TRUE(Io(0x222004, {}, 0));
-  EXPECT_TRUE(Io(0x222030, {176, 0, 0, 0}, 0));
-  EXPECT_TRUE(Io(0x222040, {0x5A}, 0));
-  EXPECT_TRUE(Io(0x222034, {176, 0, 0, 0}, 1, &out));
+  EXPECT_TRUE(Io(kIoConnect, {}, 0));
+  EXPECT_TRUE(Io(kIoSetAddress, {176, 0, 0, 0}, 0));
+  EXPECT_TRUE(Io(kIoWrite8, {0x5A}, 0));
+  EXPECT_TRUE(Io(kIoRead8, {176, 0, 0, 0}, 1, &out));
   EXPECT_EQ(out, std::vector<uint8_t>{0x5A});
-  EXPECT_TRUE(Io(0x22204C, {176, 0, 0, 0}, 1, &out));
+  EXPECT_TRUE(Io(kIoRead8At, {176, 0, 0, 0}, 1, &out));
   EXPECT_EQ(out, std::vector<uint8_t>{0x5A});
-  EXPECT_TRUE(Io(0x222050, {144, 0, 0, 0, 0xAA, 0, 0, 0}, 0));
+  EXPECT_TRUE(Io(kIoWriteAt, {144, 0, 0, 0, 0xAA, 0, 0, 0}, 0));
   EXPECT_EQ(port->scanner().RegisterByte(144), 0xAA);
   // A 16-bit write spans the register and the next one.
-  EXPECT_TRUE(Io(0x222030, {210, 0, 0, 0}, 0));
-  EXPECT_TRUE(Io(0x222044, {0x34, 0x12}, 0));
+  EXPECT_TRUE(Io(kIoSetAddress, {210, 0, 0, 0}, 0));
+  EXPECT_TRUE(Io(kIoWrite16, {0x34, 0x12}, 0));
   EXPECT_EQ(port->scanner().RegisterByte(211), 0x12);
   // The block read needs address 0.
-  EXPECT_FALSE(Io(0x222038, {}, 16));
+  EXPECT_FALSE(Io(kIoRead16, {}, 16));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidParameter);
   EXPECT_FALSE(Io(0x222099, {}, 0));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidFunction);
@@ -277,40 +325,40 @@ TEST_F(Port, RequestsNeedTheConnection) {
 TEST_F(Port, UnconfiguredFpgaFailsRegisterAndDataRequests) {
   Open();
   port->scanner().AppendMemory({1, 2});
-  EXPECT_TRUE(Io(0x222004, {}, 0));
-  EXPECT_TRUE(Io(0x222030, {0, 0, 0, 0}, 0));
-  EXPECT_FALSE(Io(0x222038, {}, 8)) << "the data port";
+  EXPECT_TRUE(Io(kIoConnect, {}, 0));
+  EXPECT_TRUE(Io(kIoSetAddress, {0, 0, 0, 0}, 0));
+  EXPECT_FALSE(Io(kIoRead16, {}, 8)) << "the data port";
   EXPECT_EQ(platform::GetLastError(), platform::kErrorNotReady);
-  EXPECT_FALSE(Io(0x22203C, {51, 0, 0, 0}, 4));
+  EXPECT_FALSE(Io(kIoRead32, {51, 0, 0, 0}, 4));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorNotReady);
   EXPECT_EQ(port->scanner().WordsWaiting(), 2u);
 }
 
 TEST_F(Port, InjectedFailuresAndUnplugging) {
-  scenario.faults.fail_requests = {{0x222000, 2}};
+  scenario.faults.fail_requests = {{kIoPortInfo, 2}};
   scenario.faults.unplug_after = 5;
   Open();
-  EXPECT_FALSE(Io(0x222000, {}, 4));
+  EXPECT_FALSE(Io(kIoPortInfo, {}, 4));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorGenFailure);
-  EXPECT_FALSE(Io(0x222000, {}, 4));
-  EXPECT_TRUE(Io(0x222000, {}, 4));
-  EXPECT_TRUE(Io(0x22200C, {}, 16));
-  EXPECT_FALSE(Io(0x222000, {}, 2)) << "a buffer too small for the answer";
+  EXPECT_FALSE(Io(kIoPortInfo, {}, 4));
+  EXPECT_TRUE(Io(kIoPortInfo, {}, 4));
+  EXPECT_TRUE(Io(kIoPortConfig, {}, 16));
+  EXPECT_FALSE(Io(kIoPortInfo, {}, 2)) << "a buffer too small for the answer";
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInsufficientBuffer);
-  EXPECT_FALSE(Io(0x222000, {}, 4)) << "unplugged after 5 requests";
+  EXPECT_FALSE(Io(kIoPortInfo, {}, 4)) << "unplugged after 5 requests";
   EXPECT_EQ(platform::GetLastError(), platform::kErrorDeviceNotConnected);
   EXPECT_EQ(port->TotalRequests(), 6);
 }
 
 TEST_F(Port, ClosingReleasesTheConnection) {
   Open();
-  EXPECT_TRUE(Io(0x222004, {}, 0));
+  EXPECT_TRUE(Io(kIoConnect, {}, 0));
   platform::DeviceHandle second = platform::OpenDevice("\\\\.\\TARVEL");
   uint32_t got = 0;
-  EXPECT_FALSE(platform::DeviceIoControl(second, 0x222004, nullptr, 0, nullptr, 0, &got)) << "the port is claimed";
+  EXPECT_FALSE(platform::DeviceIoControl(second, kIoConnect, nullptr, 0, nullptr, 0, &got)) << "the port is claimed";
   platform::CloseDevice(h);
   h = second;
-  EXPECT_TRUE(Io(0x222004, {}, 0));
+  EXPECT_TRUE(Io(kIoConnect, {}, 0));
   EXPECT_EQ(port->OpenFiles(), 1);
 }
 

@@ -10,6 +10,7 @@
 namespace {
 
 namespace pu = platform::usb;
+using enum platform::usb::VendorRequest;
 
 class UsbPort : public ::testing::Test {
  protected:
@@ -25,10 +26,10 @@ class UsbPort : public ::testing::Test {
     usb.reset();
     platform::UseRealClock();
   }
-  // A one-byte register read (request 7) of register `reg`.
+  // A one-byte register read (kReqRegRead) of register `reg`.
   uint32_t ReadRegister(uint16_t reg) {
     pu::ControlSetup s;
-    s.request = 7;
+    s.request = kReqRegRead;
     s.index = reg;
     uint8_t byte = 0;
     uint32_t moved = 0;
@@ -47,7 +48,7 @@ TEST_F(UsbPort, TheRequestLogKeepsTheMostRecentRequests) {
   ASSERT_LE(log.size(), 100u);
   ASSERT_GE(log.size(), 50u);
   for (size_t i = 0; i < log.size(); ++i) {
-    EXPECT_EQ(log[i].request, 7);
+    EXPECT_EQ(log[i].request, kReqRegRead);
     EXPECT_EQ(log[i].index, (1000 - log.size() + i) % 256) << "the newest requests, in order";
   }
 }

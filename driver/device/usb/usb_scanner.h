@@ -6,7 +6,7 @@
 #include "driver/config/tarvel_records.h"
 #include "driver/device/usb/usb_bulk_reader.h"
 #include "driver/device/usb/usbio_device.h"
-#include "platform/vendor_requests.h"
+#include "platform/scanner_register_map.h"
 
 // `UsbScanner`: one opened USB scanner: the configured device, its request
 // time-out and the scan-data reader on endpoint 0x82, and the scanner's
@@ -14,10 +14,10 @@
 // first-error store of the `UsbDevices` that opened it (usb_discovery.h).
 namespace tarvel::usb {
 
-constexpr uint8_t kScanDataEndpoint = 0x82;
+using platform::usb::kScanDataEndpoint;
 constexpr uint32_t kMaxPiece = 512;
 
-// Vendor request numbers (platform/vendor_requests.h).
+// Vendor request numbers (platform/scanner_register_map.h).
 using enum platform::usb::VendorRequest;
 
 // The scan-data transfers for the system and driver (asked for 10 x 32768).

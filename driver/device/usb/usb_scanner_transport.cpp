@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <utility>
 
-#include "driver/device/register_map.h"
 #include "driver/device/register_operations.h"
 #include "driver/device/usb/low_level.h"
 #include "driver/device/usb/usb_scanner.h"
 #include "driver/result_codes.h"
+#include "platform/scanner_register_map.h"
 
 namespace tarvel {
+
+namespace reg = platform::reg;
+
 namespace {
 
 constexpr uint32_t kOpenTimeoutMs = 5000;

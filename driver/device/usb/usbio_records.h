@@ -8,16 +8,12 @@
 // setup of a control transfer on a bound pipe.
 namespace tarvel::usb {
 
-// Recipients of the standard requests.
-constexpr uint32_t kToDevice = 0;
-constexpr uint32_t kToInterface = 1;
-constexpr uint32_t kToEndpoint = 2;
-constexpr uint32_t kToOther = 3;
+// Recipients of the standard requests (platform/usb_driver.h).
+using platform::usb::kToDevice;
+using platform::usb::kToEndpoint;
+using platform::usb::kToInterface;
+using platform::usb::kToOther;
 
-// Descriptor types.
-constexpr uint8_t kDeviceDescriptor = 1;
-constexpr uint8_t kConfigurationDescriptor = 2;
-constexpr uint8_t kStringDescriptor = 3;
 constexpr uint32_t kDeviceDescriptorSize = 18;
 
 constexpr uint32_t kMaxInterfaces = platform::usb::kMaxInterfaceEntries;

@@ -46,16 +46,16 @@ uint32_t UsbIoDevice::GetDescriptor(void* buffer, uint32_t* length, uint32_t rec
 
 uint32_t UsbIoDevice::GetDeviceDescriptor(uint8_t descriptor[kDeviceDescriptorSize]) {
   uint32_t length = kDeviceDescriptorSize;
-  uint32_t status = GetDescriptor(descriptor, &length, kToDevice, kDeviceDescriptor, 0, 0);
+  uint32_t status = GetDescriptor(descriptor, &length, kToDevice, io::kDescriptorDevice, 0, 0);
   return status == 0 && length != kDeviceDescriptorSize ? io::kStatusShortTransfer : status;
 }
 
 uint32_t UsbIoDevice::GetConfigurationDescriptor(void* buffer, uint32_t* length, uint8_t index) {
-  return GetDescriptor(buffer, length, kToDevice, kConfigurationDescriptor, index, 0);
+  return GetDescriptor(buffer, length, kToDevice, io::kDescriptorConfiguration, index, 0);
 }
 
 uint32_t UsbIoDevice::GetStringDescriptor(void* buffer, uint32_t* length, uint8_t index, uint16_t language) {
-  return GetDescriptor(buffer, length, kToDevice, kStringDescriptor, index, language);
+  return GetDescriptor(buffer, length, kToDevice, io::kDescriptorString, index, language);
 }
 
 uint32_t UsbIoDevice::SetDescriptor(const void* data, uint32_t length, uint32_t recipient, uint8_t type, uint8_t index,

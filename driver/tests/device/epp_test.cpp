@@ -8,11 +8,13 @@
 #include "driver/tests/config/library_folder.h"
 #include "driver/tests/device/sim_fixture.h"
 #include "platform/files.h"
+#include "platform/scanner_register_map.h"
 #include "testing/temp_folder.h"
 
 using devtest::SimDeviceTest;
 using devtest::Write;
 using testsupport::TempFolder;
+using namespace platform::parport;
 
 namespace {
 
@@ -47,14 +49,14 @@ TEST_F(Epp, ConnectAndDisconnect) {
   EXPECT_FALSE(port->Connected());
   ASSERT_EQ(device->Transport().Dev_Connect(), 0);
   EXPECT_TRUE(port->Connected());
-  EXPECT_EQ(port->Requests(0x222000), 1);
-  EXPECT_EQ(port->Requests(0x22200C), 1);
-  EXPECT_EQ(port->Requests(0x222004), 1);
+  EXPECT_EQ(port->Requests(kIoPortInfo), 1);
+  EXPECT_EQ(port->Requests(kIoPortConfig), 1);
+  EXPECT_EQ(port->Requests(kIoConnect), 1);
   scanner->ClearTrace();
   EXPECT_EQ(device->Transport().Dev_Disconnect(), 0);
   EXPECT_EQ(Writes(), (std::vector<Write>{{255, 0x40}, {255, 0x40}}));
   EXPECT_FALSE(port->Connected());
-  EXPECT_EQ(port->Requests(0x222008), 1);
+  EXPECT_EQ(port->Requests(kIoDisconnect), 1);
   // Not connected: register requests fail, reads give 0 and leave the error.
   platform::SetLastError(0);
   EXPECT_EQ(device->Transport().Reg_Read8(176), 0);
@@ -83,7 +85,8 @@ TEST_F(Epp, ConnectFailures) {
   struct Case {
     uint32_t failing_code;
     bool short_answer;  // the request succeeds but answers too few bytes (no error of its own)
-  } cases[] = {{0x222000, false}, {0x22200C, false}, {0x222004, false}, {0x222000, true}, {0x22200C, true}};
+  } cases[] = {
+      {kIoPortInfo, false}, {kIoPortConfig, false}, {kIoConnect, false}, {kIoPortInfo, true}, {kIoPortConfig, true}};
   for (const Case& c : cases) {
     device.reset();
     sim::DetachParallelPort();
@@ -94,7 +97,7 @@ TEST_F(Epp, ConnectFailures) {
     platform::SetLastError(0);
     EXPECT_EQ(device->Transport().Dev_Connect(), static_cast<int>(kGenFailure))
         << std::hex << c.failing_code << c.short_answer;
-    EXPECT_EQ(port->Requests(0x222004), c.failing_code == 0x222004 ? 1 : 0) << "connect only after both answers";
+    EXPECT_EQ(port->Requests(kIoConnect), c.failing_code == kIoConnect ? 1 : 0) << "connect only after both answers";
     EXPECT_EQ(device->Transport().Dev_Connect(), 0) << "the second attempt succeeds";
   }
   // No scanner at all: the open fails, so does every request.
@@ -190,7 +193,7 @@ TEST_F(ReadBlock, FaultyTransferIsRetried) {
     sim::DetachParallelPort();
     scenario.faults.fail_requests.clear();
     scenario.faults.short_requests.clear();
-    (short_answer ? scenario.faults.short_requests : scenario.faults.fail_requests) = {{0x222038, 1}};
+    (short_answer ? scenario.faults.short_requests : scenario.faults.fail_requests) = {{kIoRead16, 1}};
     Start();
     scanner->AppendMemory(words);
     ASSERT_EQ(device->Transport().Dev_ReadBlock(buffer, sizeof buffer, &count), 0);
@@ -249,6 +252,8 @@ class ConfigureFpga : public SimDeviceTest {
 TEST_F(ConfigureFpga, Table) {
   const char* ok = "Xilinx reconfigured using file: %s\n";
   const char* failed = "FAILURE: Unable to configure Xilinx using file: %s\n";
+  const std::map<uint32_t, int> download_once = {{kIoFpgaDownload, 1}}, download_always = {{kIoFpgaDownload, -1}};
+  const std::map<uint32_t, int> status_always = {{kIoFpgaBegin, -1}};
   const FpgaCase cases[] = {
       {"built-in kept", FileKind::None, 1, true, false, false, {}, 0, 0, true, nullptr},
       {"built-in, not ready", FileKind::None, 1, false, false, false, {}, 0, 1, true, nullptr},
@@ -266,10 +271,10 @@ TEST_F(ConfigureFpga, Table) {
       {"file rejected", FileKind::Good, 0, false, false, true, {}, -1004, 1, false, ok},
       {"foreign design", FileKind::Foreign, 0, true, false, false, {}, -1004, 1, false, ok},
       {"empty file: 20 zero bytes", FileKind::Empty, 1, true, false, false, {}, -1004, 1, false, ok},
-      {"file download fails once", FileKind::Good, 0, false, false, false, {{0x222028, 1}}, 0, 1, true, failed},
-      {"every download fails", FileKind::Good, 0, false, false, false, {{0x222028, -1}}, 31, 0, false, failed},
-      {"built-in download fails", FileKind::None, 0, false, false, false, {{0x222028, -1}}, 31, 0, false, nullptr},
-      {"status request fails", FileKind::None, 0, true, false, false, {{0x222024, -1}}, 31, 0, true, nullptr},
+      {"file download fails once", FileKind::Good, 0, false, false, false, download_once, 0, 1, true, failed},
+      {"every download fails", FileKind::Good, 0, false, false, false, download_always, 31, 0, false, failed},
+      {"built-in download fails", FileKind::None, 0, false, false, false, download_always, 31, 0, false, nullptr},
+      {"status request fails", FileKind::None, 0, true, false, false, status_always, 31, 0, true, nullptr},
   };
   ASSERT_TRUE(log.OpenDaily());
   std::string log_path = tmp_ / "Tarvel.log";

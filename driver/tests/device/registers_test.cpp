@@ -381,7 +381,7 @@ TEST_F(Registers, LaserTemperatureInTenths) {
     scanner->SetLaserTemperature(celsius);
     EXPECT_EQ(device->Scan_ReadLaserTemp(), tenths) << celsius;
   }
-  scanner->SetTempSensorAbsent(true);
+  scanner->SetI2cAbsent(0x92, true);  // the temperature sensor
   EXPECT_EQ(device->Transport().I2c_ReadTemp(0x92), static_cast<int16_t>(0x8000));
   EXPECT_EQ(device->Scan_ReadLaserTemp(), -1280);
 }

@@ -6,7 +6,7 @@
 
 #include "driver/config/session_log.h"
 #include "driver/tests/session/session_fixture.h"
-#include "platform/parallel_port_driver.h"
+#include "platform/scanner_register_map.h"
 
 using namespace sessiontest;
 

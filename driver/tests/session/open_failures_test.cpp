@@ -6,8 +6,10 @@
 #include "driver/config/scanner_type.h"
 #include "driver/config/session_log.h"
 #include "driver/tests/session/session_fixture.h"
+#include "platform/scanner_register_map.h"
 
 using namespace sessiontest;
+using namespace platform::parport;
 
 namespace {
 
@@ -32,7 +34,7 @@ TEST_F(OpenFailures, EveryFailingStepCleansUp) {
       {"mode beyond the count", nullptr, 4, -2, "ERROR: Scan mode not found\n", false},
       {"no interface", nullptr, 1, -1001, "ERROR: Interface not supported\n", false, false},
       {"connect failing twice",
-       [](SessionTest&, sim::Scenario& s, std::string&) { s.faults.fail_requests[0x222004] = 2; }, 1, -1001,
+       [](SessionTest&, sim::Scenario& s, std::string&) { s.faults.fail_requests[kIoConnect] = 2; }, 1, -1001,
        "Can not open interface\n", false},
       {"FPGA rejected twice",
        [](SessionTest&, sim::Scenario& s, std::string&) {

@@ -4,12 +4,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "driver/config/scanner_type.h"
 #include "driver/api/library.h"
+#include "driver/config/scanner_type.h"
 #include "driver/tests/session/process_resources.h"
 #include "driver/tests/session/session_fixture.h"
+#include "platform/scanner_register_map.h"
 
 using namespace sessiontest;
+using namespace platform::parport;
 
 namespace {
 
@@ -25,7 +27,7 @@ class SessionControl : public SessionTest {
     scanner->SetAmbient(2000);
     auto samples = std::make_shared<int>(0);
     port->SetRequestHook([this, samples, high](uint32_t code) {
-      if (code == 0x222038 && ++*samples == high) scanner->SetAmbient(0);
+      if (code == kIoRead16 && ++*samples == high) scanner->SetAmbient(0);
     });
   }
 };

@@ -16,6 +16,7 @@
 #include "platform/sync.h"
 
 using namespace sessiontest;
+using enum platform::usb::VendorRequest;
 
 namespace {
 
@@ -201,7 +202,7 @@ TEST_F(UsbSession, ADesignFileOfAnotherScannerTypeNeitherLoadsNorForcesAReload) 
     const std::string log = Log();
     EXPECT_EQ(log.find("design.hex"), std::string::npos) << log;
     EXPECT_EQ(log.find("Xilinx reconfigured"), std::string::npos) << log;
-    for (const sim::VendorAccess& r : usb->Requests()) EXPECT_NE(r.request, 14) << "an FPGA download";
+    for (const sim::VendorAccess& r : usb->Requests()) EXPECT_NE(r.request, kReqFpgaPiece) << "an FPGA download";
     EXPECT_EQ(Close_Scanner(), 0);
   }
 }

@@ -10,6 +10,7 @@
 namespace {
 
 using namespace usbtest;
+using enum platform::usb::VendorRequest;
 
 class UsbDevice : public UsbTest {
  protected:
@@ -52,7 +53,7 @@ TEST_F(UsbDevice, TheClockBlockEqualsTheParallelPortsWrites) {
   Connect();
   const uint16_t word = 0x1A5B & 0x1FFF;
   dev->Transport().Dev_WriteClockWord(word);
-  auto block = RequestsOf(8);
+  auto block = RequestsOf(kReqRegWrite);
   ASSERT_EQ(block.size(), 1u);
   EXPECT_EQ(block[0].length, 44u);
   EXPECT_EQ(block[0].index, 130);
@@ -87,12 +88,12 @@ TEST_F(UsbDevice, StatusRecordCountsWordsInTheScannerAndOnTheHost) {
 }
 
 TEST_F(UsbDevice, APromReadThatFailsOnceSucceeds) {
-  scenario.faults.fail_requests[1] = 1;
+  scenario.faults.fail_requests[kReqPromRead] = 1;
   Connect();
   uint8_t serial[8] = {};
   EXPECT_EQ(dev->Transport().I2c_Read(serial, 0xA8, 0, 7), 0);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(serial), 7), scenario.serial.substr(0, 7));
-  EXPECT_EQ(RequestsOf(1).size(), 2u);
+  EXPECT_EQ(RequestsOf(kReqPromRead).size(), 2u);
 }
 
 TEST_F(UsbDevice, LargePromLengthsOutsideTheRangeBecomeZero) {

@@ -115,9 +115,9 @@ TEST_F(DriverAccess, StatusFeaturesAndTheSelection) {
   EXPECT_EQ(device->GetStatus(tu::kToDevice, 0, &bits), 0u);
   EXPECT_EQ(bits, 0);
 
-  EXPECT_EQ(device->SetFeature(tu::kToEndpoint, 0, 0x82), 0u);  // halt
+  EXPECT_EQ(device->SetFeature(tu::kToEndpoint, 0, tu::kScanDataEndpoint), 0u);  // halt
   EXPECT_TRUE(usb->EndpointHalted());
-  EXPECT_EQ(device->GetStatus(tu::kToEndpoint, 0x82, &bits), 0u);
+  EXPECT_EQ(device->GetStatus(tu::kToEndpoint, tu::kScanDataEndpoint, &bits), 0u);
   EXPECT_EQ(bits, 1);
   EXPECT_EQ(R().ResetPipe(), 0u);
   EXPECT_FALSE(usb->EndpointHalted());
@@ -144,7 +144,7 @@ TEST_F(DriverAccess, ConfigurationInfoDescribesTheConfiguredInterface) {
   EXPECT_EQ(std::vector<int>({i.number, i.alternate, i.interface_class, i.subclass, i.protocol, i.endpoints}),
             std::vector<int>({0, 0, 0xFF, 0, 0, 1}));
   const tu::UsbPipeInfo& p = info.pipes[0];
-  EXPECT_EQ(p.endpoint, 0x82);
+  EXPECT_EQ(p.endpoint, tu::kScanDataEndpoint);
   EXPECT_EQ(p.type, 2);  // bulk
   EXPECT_EQ(p.max_packet, 64);
   EXPECT_EQ(p.max_transfer, 32768u);  // of the transport's configuration record
@@ -259,7 +259,7 @@ TEST_F(DriverAccess, SynchronousReadAndWrite) {
   Open();
   EXPECT_EQ(R().Stop(), 0);  // its transfers would take the data
   tu::UsbIoPipe in, out, wrong;
-  ASSERT_EQ(BindPipe(in, 0x82), 0u);
+  ASSERT_EQ(BindPipe(in, tu::kScanDataEndpoint), 0u);
   uint32_t words[64] = {};
   uint32_t length = sizeof words;
   scanner->AppendMemory({5, 6, 7});
@@ -368,7 +368,7 @@ TEST_F(DriverAccess, SynchronousReadsCompletedByAnotherThreadsRequests) {
   Open();
   EXPECT_EQ(R().Stop(), 0);  // its transfers would take the data
   tu::UsbIoPipe in;
-  ASSERT_EQ(BindPipe(in, 0x82), 0u);
+  ASSERT_EQ(BindPipe(in, tu::kScanDataEndpoint), 0u);
   constexpr uint32_t kReads = 3000;
   std::thread completer([&] {
     for (uint32_t k = 0; k < kReads; ++k) {
@@ -401,7 +401,7 @@ TEST_F(DriverAccess, EveryWrapperOnADeviceNotOpenEndsInNotOpen) {
 TEST_F(DriverAccess, EveryWrapperThatReachesAnUnpluggedScannerEndsInDeviceGone) {
   Open();
   tu::UsbIoPipe pipe;
-  ASSERT_EQ(BindPipe(pipe, 0x82), 0u);
+  ASSERT_EQ(BindPipe(pipe, tu::kScanDataEndpoint), 0u);
   usb->Unplug();
   int reached = 0;
   for (const Wrapper& w : Wrappers()) {

@@ -13,6 +13,7 @@
 namespace {
 
 using namespace usbtest;
+using enum platform::usb::VendorRequest;
 namespace ll = tarvel::usb;
 
 class Transport : public UsbTest {
@@ -40,11 +41,11 @@ TEST_F(Transport, RegisterAccessIsRequestsSevenAndEightOnTheRegisterFile) {
   EXPECT_FALSE(trace[3].write);
   auto req = usb->Requests();
   ASSERT_EQ(req.size(), 6u);
-  EXPECT_EQ(req[0].request, 8);
+  EXPECT_EQ(req[0].request, kReqRegWrite);
   EXPECT_FALSE(req[0].in);
   EXPECT_EQ(req[0].index, 4);
   EXPECT_EQ(req[0].length, 1u);
-  EXPECT_EQ(req[4].request, 7);
+  EXPECT_EQ(req[4].request, kReqRegRead);
   EXPECT_EQ(req[4].value, 0);
   EXPECT_EQ(req[5].value, 1);  // auto-increment form
   EXPECT_EQ(req[5].length, 2u);
@@ -60,7 +61,7 @@ TEST_F(Transport, AnI2cReadOf1200BytesGoesInThreePieces) {
   EXPECT_EQ(device->PromRead(0xAA, 0x100, got.data(), &n), 0);
   EXPECT_EQ(n, 1200u);
   EXPECT_TRUE(std::equal(got.begin(), got.end(), prom.begin() + 0x100));
-  auto pieces = RequestsOf(1);
+  auto pieces = RequestsOf(kReqPromRead);
   ASSERT_EQ(pieces.size(), 3u);
   const uint32_t lengths[3] = {512, 512, 176};
   for (int i = 0; i < 3; ++i) {
@@ -80,13 +81,13 @@ TEST_F(Transport, PromWritesReachTheDataAndIdentificationProms) {
   EXPECT_EQ(a2[10], 0x5A);
   EXPECT_EQ(a2[609], 0x5A);
   EXPECT_EQ(a2[610], 0xFF);
-  EXPECT_EQ(RequestsOf(2)[0].value, (9 << 8) | 0xA2);
+  EXPECT_EQ(RequestsOf(kReqPromWrite)[0].value, (9 << 8) | 0xA2);
   uint8_t serial[4] = {'U', 'S', 'B', 0};
   EXPECT_EQ(TarvelI2C_PROM_write(serial, 0xA8, 0, 3), 0);
   uint8_t back[4] = {};
   EXPECT_EQ(TarvelI2C_PROM_read(back, 0xA8, 0, 3), 0);
   EXPECT_STREQ(reinterpret_cast<char*>(back), "USB");
-  EXPECT_EQ(RequestsOf(1)[0].value, (6 << 8) | 0xA8);
+  EXPECT_EQ(RequestsOf(kReqPromRead)[0].value, (6 << 8) | 0xA8);
 }
 
 TEST_F(Transport, ConverterTemperatureAndPolygonRequests) {
@@ -105,15 +106,15 @@ TEST_F(Transport, ConverterTemperatureAndPolygonRequests) {
 }
 
 TEST_F(Transport, AStalledRequestStoresTheScannersCodeAheadOfTheTransportStatus) {
-  scenario.faults.fail_requests[7] = 1;
+  scenario.faults.fail_requests[kReqRegRead] = 1;
   scenario.faults.stall_code = -503;
   Open();
   EXPECT_EQ(TarvelRegRead(248), 0);
   EXPECT_EQ(TarvelGetLastTarvelError(1), -503);
   EXPECT_EQ(TarvelRegRead(248), 0);  // the next one succeeds
   EXPECT_EQ(TarvelGetLastTarvelError(1), 0);
-  EXPECT_TRUE(RequestsOf(7)[0].stalled);
-  EXPECT_EQ(RequestsOf(18).size(), 1u);  // the device error was fetched
+  EXPECT_TRUE(RequestsOf(kReqRegRead)[0].stalled);
+  EXPECT_EQ(RequestsOf(kReqDeviceError).size(), 1u);  // the device error was fetched
 }
 
 TEST_F(Transport, FailureCodesOfTheTransport) {
@@ -123,9 +124,9 @@ TEST_F(Transport, FailureCodesOfTheTransport) {
     int kind;  // 0 stall, 1 short reply, 2 time-out
     int32_t returned, stored;
   } cases[] = {
-      {"stall", 13, 0, -323, -510},
-      {"short", 13, 1, -326, -326},
-      {"timeout", 13, 2, -322, -322},
+      {"stall", kReqFpgaStatus, 0, -323, -510},
+      {"short", kReqFpgaStatus, 1, -326, -326},
+      {"timeout", kReqFpgaStatus, 2, -322, -322},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -144,7 +145,7 @@ TEST_F(Transport, FailureCodesOfTheTransport) {
 }
 
 TEST_F(Transport, ScanStatusReturnsZeroAndShowsAFailureInTheRecord) {
-  scenario.faults.short_requests[11] = 1;
+  scenario.faults.short_requests[kReqScanStatus] = 1;
   Open();
   ScanStatus st{};
   EXPECT_EQ(TarvelGetScanStatus(&st), 0);
@@ -161,7 +162,7 @@ TEST_F(Transport, FpgaDesignsGoInPiecesOf512EndingWithTheShortPiece) {
   ASSERT_EQ(pieces.size(), 81u);
   EXPECT_EQ(pieces[79], 512u);
   EXPECT_EQ(pieces[80], 397u);
-  auto req = RequestsOf(14);
+  auto req = RequestsOf(kReqFpgaPiece);
   EXPECT_EQ(req.back().value, 80);
   EXPECT_TRUE(scanner->FpgaConfigured());
 
@@ -169,7 +170,7 @@ TEST_F(Transport, FpgaDesignsGoInPiecesOf512EndingWithTheShortPiece) {
   usb->ClearRequests();
   std::vector<uint8_t> design(1024, 1);
   EXPECT_EQ(device->SendFpgaDesign(design.data(), design.size()), 0);
-  req = RequestsOf(14);
+  req = RequestsOf(kReqFpgaPiece);
   ASSERT_EQ(req.size(), 3u);
   EXPECT_EQ(req[2].value, 2);
   EXPECT_EQ(req[2].length, 0u);
@@ -202,8 +203,8 @@ TEST_F(Transport, TheBuiltInDesignIsChosenByScannerType) {
 TEST_F(Transport, CheckFirstKeepsALoadedDesign) {
   Open();
   EXPECT_EQ(TarvelInit_Firmware(1), 0);
-  EXPECT_TRUE(RequestsOf(14).empty());
-  EXPECT_EQ(RequestsOf(13).size(), 1u);
+  EXPECT_TRUE(RequestsOf(kReqFpgaPiece).empty());
+  EXPECT_EQ(RequestsOf(kReqFpgaStatus).size(), 1u);
 }
 
 TEST_F(Transport, AnUnreadableDesignFileFailsItsStepAndTheBuiltInDesignFollows) {
@@ -230,8 +231,8 @@ TEST_F(Transport, ADesignFileCountsOnlyForScannerTypesZeroToFour) {
   ASSERT_TRUE(tarvel::Library().session.log.OpenAt(log));
   Open();  // type 6
   EXPECT_EQ(TarvelInit_Firmware(1), 0);
-  EXPECT_TRUE(RequestsOf(14).empty());
-  EXPECT_EQ(RequestsOf(13).size(), 1u);
+  EXPECT_TRUE(RequestsOf(kReqFpgaPiece).empty());
+  EXPECT_EQ(RequestsOf(kReqFpgaStatus).size(), 1u);
   EXPECT_EQ(TarvelInit_Firmware(0), 0);
   tarvel::Library().session.log.Close();
   std::string text = platform::ReadWholeFile(log).value_or("");
@@ -240,7 +241,7 @@ TEST_F(Transport, ADesignFileCountsOnlyForScannerTypesZeroToFour) {
 }
 
 TEST_F(Transport, ARejectedDownloadIsLogged) {
-  scenario.faults.fail_requests[14] = -1;
+  scenario.faults.fail_requests[kReqFpgaPiece] = -1;
   std::string log = bin() + "/session.log";
   ASSERT_TRUE(tarvel::Library().session.log.OpenAt(log));
   Open();

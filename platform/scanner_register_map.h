@@ -1,7 +1,14 @@
 #pragma once
-// The register file of the simulated FPGA (decimal numbers); a 16-bit value
-// spans two registers, low byte first. The driver keeps its own map.
-namespace sim::reg {
+#include <cstdint>
+
+// The scanner's register and request map, the one both the driver and the
+// simulated scanner use: the FPGA's registers, the control codes of the
+// parallel-port kernel driver, the vendor requests of the scanner's USB
+// firmware and its scan-data endpoint.
+
+// The FPGA's registers (decimal numbers, the same over every interface); a
+// 16-bit value spans two registers, low byte first.
+namespace platform::reg {
 
 constexpr int kMemoryData = 0;  // block reads of the scanner memory (address set to 0)
 constexpr int kRun = 4;  // W: 1 running, 0 stopped
@@ -53,4 +60,58 @@ constexpr int kEventWaiting = 0x08;  // of kStatus; written to acknowledge
 constexpr int kLaserModeBits = 0x30;  // of kLaser
 constexpr int kRunModeBits = 0xC0;  // of kLaser
 
-}  // namespace sim::reg
+}  // namespace platform::reg
+
+// Control codes of the parallel-port kernel driver, device "\\.\TARVEL"
+// (0x222000 + 4n): the requests the EPP transport sends and the simulated
+// port answers.
+namespace platform::parport {
+
+constexpr uint32_t kIoPortInfo = 0x222000;
+constexpr uint32_t kIoConnect = 0x222004;
+constexpr uint32_t kIoDisconnect = 0x222008;
+constexpr uint32_t kIoPortConfig = 0x22200C;
+constexpr uint32_t kIoSetPortConfig = 0x222014;
+constexpr uint32_t kIoStatus = 0x222020;  // the FPGA status word
+constexpr uint32_t kIoFpgaBegin = 0x222024;  // starts an FPGA configuration, answers the status word
+constexpr uint32_t kIoFpgaDownload = 0x222028;
+constexpr uint32_t kIoSetAddress = 0x222030;
+constexpr uint32_t kIoRead8 = 0x222034;
+constexpr uint32_t kIoRead16 = 0x222038;  // with address 0 latched and no input: a block of the memory
+constexpr uint32_t kIoRead32 = 0x22203C;
+constexpr uint32_t kIoWrite8 = 0x222040;
+constexpr uint32_t kIoWrite16 = 0x222044;
+constexpr uint32_t kIoWrite32 = 0x222048;
+constexpr uint32_t kIoRead8At = 0x22204C;  // as kIoRead8
+constexpr uint32_t kIoWriteAt = 0x222050;  // u32 register, u8 value (record of 8 bytes)
+
+}  // namespace platform::parport
+
+// The scanner's USB firmware: its vendor requests (the requests the USB
+// transport sends and the simulated scanner answers) and the bulk IN
+// endpoint that carries the scan-data stream.
+namespace platform::usb {
+
+enum VendorRequest : uint8_t {
+  kReqPromRead = 1,
+  kReqPromWrite = 2,
+  kReqAdc = 3,
+  kReqDac = 4,
+  kReqTempRead = 5,
+  kReqTempSetup = 6,
+  kReqRegRead = 7,
+  kReqRegWrite = 8,
+  kReqLineCount = 9,
+  kReqPolygon = 10,
+  kReqScanStatus = 11,
+  kReqVersion = 12,
+  kReqFpgaStatus = 13,
+  kReqFpgaPiece = 14,
+  kReqFirmwareData = 16,
+  kReqFirmwareStart = 17,
+  kReqDeviceError = 18,
+};
+
+constexpr uint8_t kScanDataEndpoint = 0x82;
+
+}  // namespace platform::usb
