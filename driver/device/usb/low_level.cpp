@@ -119,7 +119,11 @@ int32_t ReadBlock(UsbDevices& devices, void* buffer, int32_t length, int32_t* co
   if (buffer == nullptr || length <= 0 || count == nullptr) return devices.KeepFirstError(KPU_STATUS_INVALID_PARAMETER);
   uint32_t got = 0;
   int32_t result = t->ReadBlock(buffer, static_cast<uint32_t>(length), &got);
-  if (result == KPU_STATUS_NO_DATA) return KPU_STATUS_SUCCESS;
+  // Nothing waiting is 0 with count 0; the export leaves -306 in the store.
+  if (result == KPU_STATUS_NO_DATA) {
+    devices.KeepFirstError(result);
+    return KPU_STATUS_SUCCESS;
+  }
   *count = static_cast<int32_t>(got);
   return result;
 }

@@ -73,13 +73,9 @@ int UsbScannerTransport::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t
   if (t == nullptr) return KPU_STATUS_INVALID_HANDLE;
   if (buffer == nullptr || static_cast<int32_t>(capacity) <= 0)
     return devices_.KeepFirstError(KPU_STATUS_INVALID_PARAMETER);
-  // Nothing waiting is no data, not a failure: it leaves no error in the
-  // store, which a device the application holds open shares.
-  const bool store_was_empty = devices_.TakeLastError(0) == KPU_STATUS_SUCCESS;
+  // Nothing waiting is no data, not a failure.
   const int result = t->ReadBlock(buffer, capacity, count);
-  if (result != KPU_STATUS_NO_DATA) return result;
-  if (store_was_empty) devices_.TakeLastError(1);
-  return KPU_STATUS_SUCCESS;
+  return result == KPU_STATUS_NO_DATA ? KPU_STATUS_SUCCESS : result;
 }
 
 int UsbScannerTransport::Dev_GetScanStatus(ScanStatus* status) {

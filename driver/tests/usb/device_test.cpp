@@ -106,6 +106,35 @@ TEST_F(UsbDevice, LargePromLengthsOutsideTheRangeBecomeZero) {
   EXPECT_EQ(length, 0);
 }
 
+// Nothing waiting is no failure: a block read leaves the first-error store
+// as it was, empty or holding an earlier failure. The export over the same
+// device still leaves its -306 there.
+TEST_F(UsbDevice, ABlockReadThatFindsNoDataLeavesTheStoreAsItWas) {
+  Connect();
+  tarvel::usb::GetLastTarvelError(devices, 1);
+  uint8_t buf[64];
+  uint32_t n = 7;
+  EXPECT_EQ(dev->Transport().Dev_ReadBlock(buf, sizeof buf, &n), 0);
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 0), 0);
+  EXPECT_EQ(tarvel::usb::I2C_PROM_read(devices, buf, 0xA8, 0x10, 0x0F), -301);
+  EXPECT_EQ(dev->Transport().Dev_ReadBlock(buf, sizeof buf, &n), 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -301);
+  int32_t count = 7;
+  EXPECT_EQ(tarvel::usb::ReadBlock(devices, buf, sizeof buf, &count), 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 1), -306);
+  // Data that do come are read.
+  scanner->AppendMemory({7, 8});
+  uint32_t total = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    EXPECT_EQ(dev->Transport().Dev_ReadBlock(buf, sizeof buf, &n), 0);
+    total += n;
+    return total == 8;
+  }));
+  EXPECT_EQ(tarvel::usb::GetLastTarvelError(devices, 0), 0);
+}
+
 TEST_F(UsbDevice, UnpluggedWhileReadingStatusFailsAndDisconnectCompletes) {
   Connect();
   usb->Unplug();
