@@ -13,7 +13,8 @@
 // vendor requests. Every result is a library status code passed through the
 // first-error store of the `UsbDevices` that opened it (usb_discovery.h),
 // but a block read that finds nothing waiting (KPU_STATUS_NO_DATA), which
-// stores nothing.
+// stores nothing. Its one caller above this layer is the USB transport
+// (usb_scanner_transport.h).
 namespace tarvel::usb {
 
 constexpr uint8_t kScanDataEndpoint = 0x82;
