@@ -1,9 +1,13 @@
 #pragma once
 // The scanner transport: the device operations whose implementation depends
 // on how the scanner is attached. The parallel-port transport (`EppPort`)
-// answers them with driver requests and single register accesses; a USB
-// transport forwards them to the scanner's firmware. The register and scan
-// programming layer (`ScannerRegisters`) is written once over this interface.
+// answers them with driver requests and single register accesses; the USB
+// transport (`UsbScannerTransport`) forwards them to the scanner's firmware.
+// The register and scan programming layer (`ScannerRegisters`) is written
+// once over this interface. The table is closed: what only one interface
+// offers is here too, answered "not on this interface" by the others, so no
+// caller needs to know which transport it holds.
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +23,11 @@ using ::ScanStatus;
 constexpr int kInterfaceParallel = 0;
 constexpr int kInterfaceUsb = 1;
 
+// The answer of an operation the transport's interface does not offer: it
+// moved nothing and touched no store. No scanner, driver or platform gives
+// this code; callers turn it into their own refusal.
+constexpr int kNotOnInterface = INT_MIN;
+
 class ScannerTransport {
  public:
   ScannerTransport() = default;
@@ -26,6 +35,8 @@ class ScannerTransport {
   ScannerTransport(const ScannerTransport&) = delete;
   ScannerTransport& operator=(const ScannerTransport&) = delete;
 
+  // Names the interface (the scanner report); what a transport can do is
+  // asked of the operations below, never of its kind.
   virtual int InterfaceKind() const = 0;
   // True once `Dev_Open` reached the kernel driver.
   virtual bool HandleValid() const = 0;
@@ -78,12 +89,41 @@ class ScannerTransport {
   // Requests that failed for want of an answer: cleared, then asked after
   // a series of operations whose results do not show it (register reads
   // give 0). kErrNoAnswer, or 0 when every request was answered (always 0
-  // for a transport that reports its failures otherwise).
+  // for a transport whose error store tells its failures, as USB's).
   virtual void Dev_ClearNoAnswer() {}
   virtual int Dev_NoAnswer() { return 0; }
   // The code of a scanner that stopped answering (`Dev_IsReady` false on a
   // configured scanner).
   virtual int Dev_LostCode() { return kErrNoAnswer; }
+
+  // True for a transport whose scan data flow to the host on their own once
+  // the scanner sends them (it reads ahead); false when each block read
+  // takes them from the scanner memory at its read pointer.
+  virtual bool Dev_ReadsAhead() const { return false; }
+
+  // ---- Operations of the USB interface only ----
+  // The scanner's vendor requests (index 0; *length in: bytes asked or sent,
+  // out: bytes moved) and its large data PROMs (*length in: bytes asked;
+  // out: the bytes moved when 1..65535, else 0). `Dev_OffersUsbRequests`
+  // tells beforehand, for a caller that refuses before it starts; a
+  // transport without them answers kNotOnInterface with *length 0.
+  virtual bool Dev_OffersUsbRequests() const { return false; }
+  virtual int Dev_VendorIn(uint8_t /*request*/, uint16_t /*value*/, uint8_t* /*buffer*/, uint32_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
+  virtual int Dev_VendorOut(uint8_t /*request*/, uint16_t /*value*/, const uint8_t* /*data*/, uint32_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
+  virtual int Dev_LargePromRead(int /*device*/, int /*offset*/, uint8_t* /*buffer*/, uint16_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
+  virtual int Dev_LargePromWrite(int /*device*/, int /*offset*/, const uint8_t* /*data*/, uint16_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.

@@ -334,21 +334,21 @@ void ClampLength(uint32_t moved, uint16_t* length) {
 
 }  // namespace
 
-int UsbScannerTransport::LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length) {
+int UsbScannerTransport::Dev_LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length) {
   uint32_t n = *length;
   const int result = ReadProm(device, offset, buffer, &n);
   ClampLength(n, length);
   return result;
 }
 
-int UsbScannerTransport::LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length) {
+int UsbScannerTransport::Dev_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length) {
   uint32_t n = *length;
   const int result = WriteProm(device, offset, data, &n);
   ClampLength(n, length);
   return result;
 }
 
-int UsbScannerTransport::VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length) {
+int UsbScannerTransport::Dev_VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length) {
   const uint32_t asked = *length;
   *length = 0;
   return OnCurrent(KPU_STATUS_INVALID_HANDLE, [&](usb::UsbScanner& t) {
@@ -357,17 +357,13 @@ int UsbScannerTransport::VendorIn(uint8_t request, uint16_t value, uint8_t* buff
   });
 }
 
-int UsbScannerTransport::VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length) {
+int UsbScannerTransport::Dev_VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length) {
   const uint32_t asked = *length;
   *length = 0;
   return OnCurrent(KPU_STATUS_INVALID_HANDLE, [&](usb::UsbScanner& t) {
     *length = asked;
     return t.VendorOut(request, value, 0, data, length);
   });
-}
-
-UsbScannerTransport* AsUsbTransport(ScannerTransport& transport) {
-  return dynamic_cast<UsbScannerTransport*>(&transport);
 }
 
 }  // namespace tarvel

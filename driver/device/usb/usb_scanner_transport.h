@@ -115,18 +115,18 @@ class UsbScannerTransport final : public ScannerTransport {
   void Dev_PauseReadAhead() override;
   void Dev_ResumeReadAhead() override;
   bool Dev_WaitForData(uint32_t ms) override;
+  bool Dev_ReadsAhead() const override { return true; }
   // The first failure the requests stored.
   int Dev_LostCode() override;
 
-  // The large data PROMs: *length in: bytes asked; out: the bytes moved
-  // when 1..65535, else 0. The USB operations' status.
-  int LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length);
-  int LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length);
-
-  // A vendor request to the scanner (index 0): *length in: bytes asked or
-  // sent; out: bytes moved. The USB operations' status.
-  int VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length);
-  int VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length);
+  // Vendor requests (index 0) and the large data PROMs, statuses of the
+  // USB operations; the PROM length becomes 0 when the bytes moved lie
+  // outside 1..65535.
+  bool Dev_OffersUsbRequests() const override { return true; }
+  int Dev_VendorIn(uint8_t request, uint16_t value, uint8_t* buffer, uint32_t* length) override;
+  int Dev_VendorOut(uint8_t request, uint16_t value, const uint8_t* data, uint32_t* length) override;
+  int Dev_LargePromRead(int device, int offset, uint8_t* buffer, uint16_t* length) override;
+  int Dev_LargePromWrite(int device, int offset, const uint8_t* data, uint16_t* length) override;
 
  private:
   // Whether the gate stores -302 when there is no device.
@@ -144,8 +144,5 @@ class UsbScannerTransport final : public ScannerTransport {
   static inline NullLogSink null_log_;  // outlives the devices opened without a log
   LogSink& log_;
 };
-
-// The transport as the USB one, else null.
-UsbScannerTransport* AsUsbTransport(ScannerTransport& transport);
 
 }  // namespace tarvel

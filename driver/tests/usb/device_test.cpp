@@ -34,6 +34,8 @@ class UsbDevice : public UsbTest {
 TEST_F(UsbDevice, IsTheUsbKindAndConnectsThroughTheInterfaceInitialisation) {
   Connect();
   EXPECT_EQ(dev->Transport().InterfaceKind(), tarvel::kInterfaceUsb);
+  EXPECT_TRUE(dev->Transport().Dev_OffersUsbRequests());
+  EXPECT_TRUE(dev->Transport().Dev_ReadsAhead());
   EXPECT_TRUE(dev->Transport().Dev_IsReady());
   EXPECT_EQ(dev->Transport().Dev_ConfigureFpga(1), 0);
   EXPECT_EQ(dev->Transport().Dev_Disconnect(), 0);
@@ -101,10 +103,10 @@ TEST_F(UsbDevice, LargePromLengthsOutsideTheRangeBecomeZero) {
   Connect();
   uint8_t buf[16];
   uint16_t length = 16;
-  EXPECT_EQ(tarvel::AsUsbTransport(dev->Transport())->LargePromRead(0xAA, 0, buf, &length), 0);
+  EXPECT_EQ(dev->Transport().Dev_LargePromRead(0xAA, 0, buf, &length), 0);
   EXPECT_EQ(length, 16);
   length = 0;
-  EXPECT_EQ(tarvel::AsUsbTransport(dev->Transport())->LargePromRead(0xAA, 0, buf, &length), -301);
+  EXPECT_EQ(dev->Transport().Dev_LargePromRead(0xAA, 0, buf, &length), -301);
   EXPECT_EQ(length, 0);
 }
 
@@ -147,6 +149,7 @@ TEST_F(UsbDevice, WithoutADeviceTheTransportAndTheLowLevelOperationsShareTheGate
   tarvel::ScannerTransport& t = dev->Transport();
   uint8_t buf[8] = {};
   uint32_t n = 5;
+  uint16_t prom_length = 8;
   const struct {
     const char* what;
     std::function<int64_t()> call;
@@ -158,6 +161,8 @@ TEST_F(UsbDevice, WithoutADeviceTheTransportAndTheLowLevelOperationsShareTheGate
       {"I2c_Read", [&] { return int64_t{t.I2c_Read(buf, 0xA8, 0, 7)}; }, -302},
       {"I2c_ReadTemp", [&] { return int64_t{t.I2c_ReadTemp(0x92)}; }, -32768},
       {"Dev_ReadLineCounter", [&] { return int64_t{t.Dev_ReadLineCounter()}; }, 0x8000000},
+      {"Dev_VendorIn", [&] { return int64_t{t.Dev_VendorIn(12, 0, buf, &n)}; }, -302},
+      {"Dev_LargePromRead", [&] { return int64_t{t.Dev_LargePromRead(0xAA, 0, buf, &prom_length)}; }, -302},
       {"RegRead", [&] { return int64_t{tarvel::usb::RegRead(devices, 51)}; }, 0},
       {"RegWrite", [&] { return int64_t{tarvel::usb::RegWrite(devices, 176, 1)}; }, 0},
       {"I2C_TEMPread", [&] { return int64_t{tarvel::usb::I2C_TEMPread(devices, 0x92)}; }, -32768},
