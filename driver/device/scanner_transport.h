@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 #include "driver/result_codes.h"
 
@@ -88,13 +89,16 @@ class ScannerTransport {
   virtual bool Dev_WaitForData(uint32_t /*ms*/) { return false; }
   // Requests that failed for want of an answer: cleared, then asked after
   // a series of operations whose results do not show it (register reads
-  // give 0). kErrNoAnswer, or 0 when every request was answered (always 0
+  // give 0). `Dev_LostCode`, or 0 when every request was answered (always 0
   // for a transport whose error store tells its failures, as USB's).
   virtual void Dev_ClearNoAnswer() {}
   virtual int Dev_NoAnswer() { return 0; }
-  // The code of a scanner that stopped answering (`Dev_IsReady` false on a
-  // configured scanner).
-  virtual int Dev_LostCode() { return kErrNoAnswer; }
+  // A scanner that stopped answering, one way over every interface: the
+  // code of its silence in the transport's own family (kErrNoAnswer on the
+  // parallel port; over USB the first failure stored, which its status
+  // record carries too), logged by the session with `LogNoAnswer`. Asked
+  // when `Dev_IsReady` is false on a configured scanner.
+  virtual int Dev_LostCode() = 0;
 
   // True for a transport whose scan data flow to the host on their own once
   // the scanner sends them (it reads ahead); false when each block read
@@ -141,5 +145,12 @@ class ScannerTransport {
   int transfer_errors_ = 0;
   std::string fpga_file_name_;
 };
+
+// The one log line of a scanner that stopped answering, whatever its
+// transport; gives `code` back.
+inline int LogNoAnswer(LogSink& log, int code) {
+  Logf(log, "ERROR %i: Scanner does not answer\n", code);
+  return code;
+}
 
 }  // namespace tarvel
