@@ -152,7 +152,7 @@ int EppPort::Dev_ConfigureFpga(int keep) {
 
 void EppPort::Dev_ClearNoAnswer() { platform::SetLastError(0); }
 
-int EppPort::Dev_NoAnswer() { return platform::GetLastError() != 0 ? kErrNoAnswer : 0; }
+int EppPort::Dev_NoAnswer() { return platform::GetLastError() != 0 ? Dev_LostCode() : 0; }
 
 int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   *count = 0;
@@ -184,7 +184,8 @@ int EppPort::Dev_ReadBlock(void* buffer, uint32_t capacity, uint32_t* count) {
   } while (attempts < RetryCount());
   *count = 0;
   // The last attempt's requests failed: the scanner does not answer.
-  return Dev_NoAnswer() != 0 ? kErrNoAnswer : kErrChecksum;
+  if (const int silent = Dev_NoAnswer(); silent != 0) return silent;
+  return kErrChecksum;
 }
 
 int EppPort::Dev_GetScanStatus(ScanStatus* status) {

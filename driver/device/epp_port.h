@@ -42,6 +42,8 @@ class EppPort final : public ScannerTransport {
   // The platform's last error, as the ready check reads it.
   void Dev_ClearNoAnswer() override;
   int Dev_NoAnswer() override;
+  // kErrNoAnswer: the parallel port's one code of a silent scanner.
+  int Dev_LostCode() override { return kErrNoAnswer; }
   void I2c_InitTemp(int device, int16_t limit) override { i2c_.InitTemp(device, limit); }
   int16_t I2c_ReadTemp(int device) override { return i2c_.ReadTemp(device); }
   uint32_t Dev_ReadLineCounter() override;

@@ -1,12 +1,17 @@
 #pragma once
 // The scanner transport: the device operations whose implementation depends
 // on how the scanner is attached. The parallel-port transport (`EppPort`)
-// answers them with driver requests and single register accesses; a USB
-// transport forwards them to the scanner's firmware. The register and scan
-// programming layer (`ScannerRegisters`) is written once over this interface.
+// answers them with driver requests and single register accesses; the USB
+// transport (`UsbScannerTransport`) forwards them to the scanner's firmware.
+// The register and scan programming layer (`ScannerRegisters`) is written
+// once over this interface. The table is closed: what only one interface
+// offers is here too, answered "not on this interface" by the others, so no
+// caller needs to know which transport it holds.
+#include <climits>
 #include <cstdint>
 #include <string>
 
+#include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
 #include "driver/result_codes.h"
 
@@ -19,6 +24,11 @@ using ::ScanStatus;
 constexpr int kInterfaceParallel = 0;
 constexpr int kInterfaceUsb = 1;
 
+// The answer of an operation the transport's interface does not offer: it
+// moved nothing and touched no store. No scanner, driver or platform gives
+// this code; callers turn it into their own refusal.
+constexpr int kNotOnInterface = INT_MIN;
+
 class ScannerTransport {
  public:
   ScannerTransport() = default;
@@ -26,6 +36,8 @@ class ScannerTransport {
   ScannerTransport(const ScannerTransport&) = delete;
   ScannerTransport& operator=(const ScannerTransport&) = delete;
 
+  // Names the interface (the scanner report); what a transport can do is
+  // asked of the operations below, never of its kind.
   virtual int InterfaceKind() const = 0;
   // True once `Dev_Open` reached the kernel driver.
   virtual bool HandleValid() const = 0;
@@ -77,13 +89,45 @@ class ScannerTransport {
   virtual bool Dev_WaitForData(uint32_t /*ms*/) { return false; }
   // Requests that failed for want of an answer: cleared, then asked after
   // a series of operations whose results do not show it (register reads
-  // give 0). kErrNoAnswer, or 0 when every request was answered (always 0
-  // for a transport that reports its failures otherwise).
+  // give 0). `Dev_LostCode`, or 0 when every request was answered (always 0
+  // for a transport whose error store tells its failures, as USB's).
   virtual void Dev_ClearNoAnswer() {}
   virtual int Dev_NoAnswer() { return 0; }
-  // The code of a scanner that stopped answering (`Dev_IsReady` false on a
-  // configured scanner).
-  virtual int Dev_LostCode() { return kErrNoAnswer; }
+  // A scanner that stopped answering, one way over every interface: the
+  // code of its silence in the transport's own family (kErrNoAnswer on the
+  // parallel port; over USB the first failure stored, which its status
+  // record carries too), logged by the session with `LogNoAnswer`. Asked
+  // when `Dev_IsReady` is false on a configured scanner.
+  virtual int Dev_LostCode() = 0;
+
+  // True for a transport whose scan data flow to the host on their own once
+  // the scanner sends them (it reads ahead); false when each block read
+  // takes them from the scanner memory at its read pointer.
+  virtual bool Dev_ReadsAhead() const { return false; }
+
+  // ---- Operations of the USB interface only ----
+  // The scanner's vendor requests (index 0; *length in: bytes asked or sent,
+  // out: bytes moved) and its large data PROMs (*length in: bytes asked;
+  // out: the bytes moved when 1..65535, else 0). `Dev_OffersUsbRequests`
+  // tells beforehand, for a caller that refuses before it starts; a
+  // transport without them answers kNotOnInterface with *length 0.
+  virtual bool Dev_OffersUsbRequests() const { return false; }
+  virtual int Dev_VendorIn(uint8_t /*request*/, uint16_t /*value*/, uint8_t* /*buffer*/, uint32_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
+  virtual int Dev_VendorOut(uint8_t /*request*/, uint16_t /*value*/, const uint8_t* /*data*/, uint32_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
+  virtual int Dev_LargePromRead(int /*device*/, int /*offset*/, uint8_t* /*buffer*/, uint16_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
+  virtual int Dev_LargePromWrite(int /*device*/, int /*offset*/, const uint8_t* /*data*/, uint16_t* length) {
+    *length = 0;
+    return kNotOnInterface;
+  }
 
   // Block-read attempts (10 after construction and `Dev_Open`, then the
   // session's `Retry`) and the count of failed attempts.
@@ -101,5 +145,12 @@ class ScannerTransport {
   int transfer_errors_ = 0;
   std::string fpga_file_name_;
 };
+
+// The one log line of a scanner that stopped answering, whatever its
+// transport; gives `code` back.
+inline int LogNoAnswer(LogSink& log, int code) {
+  Logf(log, "ERROR %i: Scanner does not answer\n", code);
+  return code;
+}
 
 }  // namespace tarvel

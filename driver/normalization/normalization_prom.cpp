@@ -4,7 +4,7 @@
 #include <new>
 
 #include "driver/device/i2c_master.h"
-#include "driver/device/usb/usb_scanner_transport.h"
+#include "driver/device/scanner_transport.h"
 #include "driver/normalization/normalization_load.h"
 #include "driver/normalization/prom_copy.h"
 #include "driver/result_codes.h"
@@ -15,10 +15,9 @@ namespace {
 
 constexpr int kIdBlockLast = 31;
 
-bool IsUsb(const PromSession& s) { return s.device.Transport().InterfaceKind() == kInterfaceUsb; }
-
-// The data PROM is reached only once the interface was found to be USB.
-UsbScannerTransport& UsbTransport(ScannerRegisters& device) { return *AsUsbTransport(device.Transport()); }
+// The data PROM is reached only over a transport that offers the USB
+// requests (asked before anything is read or written).
+bool HasDataProm(ScannerRegisters& device) { return device.Transport().Dev_OffersUsbRequests(); }
 
 // Announces (1) or withdraws (0) the copy in the identification PROM.
 int SetDataPromType(PromSession& s, uint8_t type) {
@@ -35,7 +34,7 @@ int SetDataPromType(PromSession& s, uint8_t type) {
 
 int WriteProm(PromSession& s, int offset, const uint8_t* data, size_t size, const char* error_line) {
   uint16_t n = static_cast<uint16_t>(size);
-  const int r = UsbTransport(s.device).LargePromWrite(kDataProm, offset, data, &n);
+  const int r = s.device.Transport().Dev_LargePromWrite(kDataProm, offset, data, &n);
   if (r != 0) {
     Logf(s.log, error_line, r);
     return r;
@@ -84,7 +83,7 @@ int ReadPromCopy(PromSession& s, const char* no_memory_line, PromHeader* header,
 }  // namespace
 
 int RequireDataPromUsb(ScannerRegisters& device, LogSink& log) {
-  if (device.Transport().InterfaceKind() == kInterfaceUsb) return kOk;
+  if (HasDataProm(device)) return kOk;
   Logf(log, "ERROR: Normalization data PROM requires USB interface\n");
   return kErrNotUsb;
 }
@@ -92,7 +91,7 @@ int RequireDataPromUsb(ScannerRegisters& device, LogSink& log) {
 int ReadDataProm(ScannerRegisters& device, LogSink& log, int offset, uint8_t* buffer, size_t size,
                  const char* error_line, const char* short_line) {
   uint16_t n = static_cast<uint16_t>(size);
-  const int r = UsbTransport(device).LargePromRead(kDataProm, offset, buffer, &n);
+  const int r = device.Transport().Dev_LargePromRead(kDataProm, offset, buffer, &n);
   if (r != 0) {
     Logf(log, error_line, r);
     return r;
@@ -114,7 +113,7 @@ int ReadDataPromHeader(ScannerRegisters& device, LogSink& log, uint8_t* bytes, P
 }
 
 bool Load_NormalizationProm(std::vector<double>& table, PromSession& s) {
-  if (!IsUsb(s) || s.id_block[kDataPromTypeByte] != 1) return false;
+  if (!HasDataProm(s.device) || s.id_block[kDataPromTypeByte] != 1) return false;
   PromHeader header;
   std::vector<double> factors;
   if (ReadPromCopy(s, "Could not allocate memory for the data table\n", &header, &factors) != 0) return false;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/device/usb/usb_scanner_transport.h"
+#include "driver/device/scanner_transport.h"
 #include "driver/service/scanner_report.h"
 #include "driver/service/service_blocks.h"
 #include "driver/service/service_readings.h"
@@ -35,7 +35,9 @@ struct CommandRow {
 };
 
 // What a command is besides its handler.
-constexpr uint8_t kUsbOnly = 1;  // refused on another interface before its blocks are checked
+// Refused (-1007) before its blocks are checked by a transport that does
+// not offer the USB requests.
+constexpr uint8_t kUsbOnly = 1;
 constexpr uint8_t kReprogramsScan = 2;  // leaves the scan registers in a service geometry
 
 int Answered(ServiceBlocks& b, size_t bytes) {
@@ -115,7 +117,7 @@ int CalibFile(Session& s, ServiceBlocks& b) { return Session_MakeCalibFile(s, b.
 int VendorIn(Session& s, ServiceBlocks& b) {
   uint32_t length = b.U16(3);
   if (b.out_length < length) return kErrOutOfRange;
-  const int r = AsUsbTransport(s.Transport())->VendorIn(b.U8(0), b.U16(1), b.out, &length);
+  const int r = s.Transport().Dev_VendorIn(b.U8(0), b.U16(1), b.out, &length);
   b.out_count = static_cast<int32_t>(length);
   return r;
 }
@@ -124,7 +126,7 @@ int VendorIn(Session& s, ServiceBlocks& b) {
 int VendorOut(Session& s, ServiceBlocks& b) {
   uint32_t length = b.U16(3);
   if (b.in_length < kVendorHeader + length) return kErrOutOfRange;
-  const int r = AsUsbTransport(s.Transport())->VendorOut(b.U8(0), b.U16(1), b.in + kVendorHeader, &length);
+  const int r = s.Transport().Dev_VendorOut(b.U8(0), b.U16(1), b.in + kVendorHeader, &length);
   b.out_count = static_cast<int32_t>(length);
   return r;
 }
@@ -190,7 +192,7 @@ int Service_Control(Session& s, int32_t command, const uint8_t* in, int32_t in_l
   const CommandRow* row = std::find_if(std::begin(kCommands), std::end(kCommands),
                                        [command](const CommandRow& r) { return r.command == command; });
   if (row == std::end(kCommands)) return kErrUnknownCommand;
-  if ((row->traits & kUsbOnly) && s.Transport().InterfaceKind() != kInterfaceUsb) return kErrNotUsb;
+  if ((row->traits & kUsbOnly) && !s.Transport().Dev_OffersUsbRequests()) return kErrNotUsb;
   ServiceBlocks b{in, Length(in, in_length), out, Length(out, out_length)};
   if (b.in_length < row->in_min || b.out_length < row->out_min) return kErrOutOfRange;
   ScannerTransport& transport = s.Transport();

@@ -13,11 +13,14 @@ namespace reg = platform::reg;
 
 namespace {
 
-// Reads in a row that return no bytes before a USB test gives up when the
-// scanner and the host hold no data (many more while data are on their way).
+// Reads in a row that return no bytes before a streamed test gives up when
+// the scanner and the host hold no data (many more while data are on their
+// way).
 constexpr int kEmptyReadLimit = 100;
 
-int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts, LogSink& log) {
+// A transport that reads ahead: the scanner sends its test data as a
+// stream, read until the total arrived.
+int Streamed(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts, LogSink& log) {
   const int64_t wanted = static_cast<int64_t>(buffer.size()) * count;
   int result = 0;
   int empty = 0;
@@ -42,7 +45,9 @@ int OverUsb(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, T
   return result;
 }
 
-int OverParallelPort(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts) {
+// Each block read takes the data at the read pointer: it is moved back
+// a block before each read.
+int ReRead(ScannerRegisters& d, std::vector<uint8_t>& buffer, uint16_t count, TransferCounts* counts) {
   int result = 0;
   for (uint16_t i = 0; i < count; ++i) {
     d.Mem_SetReadPointer(d.Mem_ReadPointer() - static_cast<uint32_t>(buffer.size() / 4));
@@ -68,8 +73,8 @@ int Service_TransferTest(ScannerRegisters& d, uint16_t block, uint16_t count, ui
   d.Mem_DiscardData();  // the stop pulse, and nothing earlier left on the host
   d.Transport().Reg_Write8(reg::kRun, 1);
   std::vector<uint8_t> buffer(block);
-  const int result = d.Transport().InterfaceKind() == kInterfaceUsb ? OverUsb(d, buffer, count, counts, log)
-                                                                    : OverParallelPort(d, buffer, count, counts);
+  const int result =
+      d.Transport().Dev_ReadsAhead() ? Streamed(d, buffer, count, counts, log) : ReRead(d, buffer, count, counts);
   d.Transport().Reg_Write8(reg::kRun, 0);
   d.Mem_DiscardData();  // the test data not read are left for no one
   counts->errors = d.Transport().TransferErrors();

@@ -175,9 +175,7 @@ bool PrepareNormalization(Session& s, const IniPath& ini, bool recover) {
 // 0 while the configured scanner answers; else its code, logged.
 int CheckAnswers(Session& s) {
   if (s.Transport().Dev_IsReady()) return 0;
-  const int code = s.Transport().Dev_LostCode();
-  Logf(s.log, "ERROR %i: Scanner does not answer\n", code);
-  return code;
+  return LogNoAnswer(s.log, s.Transport().Dev_LostCode());
 }
 
 // Plates left in the scanner memory are stored as images; the open then

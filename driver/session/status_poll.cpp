@@ -49,7 +49,7 @@ int Session_Poll(Session& s) {
   // A scanner gone (the parallel port's silence, USB's failed requests) is
   // logged once per outage.
   if (r != 0 && !s.no_answer_logged) {
-    Logf(s.log, "ERROR %i: Scanner does not answer\n", r);
+    LogNoAnswer(s.log, r);
     s.no_answer_logged = true;
   }
   if (r != 0) return r;

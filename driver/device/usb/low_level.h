@@ -4,13 +4,15 @@
 
 #include "driver/config/log_sink.h"
 #include "driver/config/tarvel_records.h"
+#include "driver/device/usb/usb_scanner_transport.h"  // the failure values kScanLineFailure, kTempFailure
 
 // The low-level USB operations behind the library's exports of the same
 // names (the exports are thin wrappers in driver/api/ over the library's):
-// each works on the current device of the `UsbDevices` it is given
-// (usb_discovery.h) and passes its result once through that object's
-// first-error store. Without a device: -302 stored, and the operation's
-// failure value.
+// each is the USB transport's operation (usb_scanner_transport.h) on the
+// current device of the `UsbDevices` it is given (usb_discovery.h), its
+// status turned into the export's result; the result passed once through
+// that object's first-error store. Without a device: -302 stored, and the
+// operation's failure value.
 namespace tarvel::usb {
 
 class UsbDevices;
@@ -57,9 +59,6 @@ int32_t SetTraceMask(int32_t mask);
 // type. Not an export.
 int32_t ConfigureFirmware(UsbDevices& devices, int32_t check_first, const std::string& design_file, LogSink& log);
 
-// `_Anz_ScanLine@0` on failure (kept as written, not 0x80000000).
-constexpr uint32_t kScanLineFailure = 0x8000000;
-constexpr int32_t kTempFailure = -32768;
 constexpr int16_t kLibraryApiVersion = 0x0104;
 
 }  // namespace tarvel::usb

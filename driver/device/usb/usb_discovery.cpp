@@ -102,16 +102,6 @@ int UsbDevices::Close(UsbScanner* handle) {
   return KPU_STATUS_SUCCESS;
 }
 
-UsbScanner* UsbDevices::UseCurrent() {
-  UsbScanner* t = FindCurrent();
-  if (t == nullptr) {
-    KeepFirstError(KPU_STATUS_INVALID_HANDLE);
-    return nullptr;
-  }
-  PassLock();
-  return t;
-}
-
 void UsbDevices::PassLock() { std::lock_guard<platform::CriticalSection> guard(lock_); }
 
 void UsbDevices::ReleaseDiscovery() {

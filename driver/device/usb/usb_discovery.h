@@ -58,11 +58,9 @@ class UsbDevices {
   // The current device (opened by the interface initialisation).
   UsbScanner* Current() const { return current_; }
   void SetCurrent(UsbScanner* handle) { current_ = handle; }
-  // The current device when it is open, else null.
+  // The current device when it is open, else null (the USB transport's
+  // gate, usb_scanner_transport.h, asks it before every device operation).
   UsbScanner* FindCurrent() const { return Find(current_); }
-  // The gate of the device operations: the current device when it is open
-  // (having passed the list lock), else null with -302 stored.
-  UsbScanner* UseCurrent();
 
   // The scanner type of the probe that found a device at the last interface
   // initialisation (kept also when the open failed); undefined (18) when it

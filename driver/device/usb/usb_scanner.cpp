@@ -274,6 +274,8 @@ int UsbScanner::ReadBlock(void* buffer, uint32_t length, uint32_t* count) {
   uint32_t got = 0;
   int result = reader_.Take(buffer, length, &got, 0);
   *count = result == KPU_STATUS_SUCCESS ? got : 0;
+  // Nothing waiting is no failure: it leaves the store as it was.
+  if (result == KPU_STATUS_NO_DATA) return result;
   return devices_.KeepFirstError(result);
 }
 

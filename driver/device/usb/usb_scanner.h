@@ -11,7 +11,10 @@
 // `UsbScanner`: one opened USB scanner: the configured device, its request
 // time-out and the scan-data reader on endpoint 0x82, and the scanner's
 // vendor requests. Every result is a library status code passed through the
-// first-error store of the `UsbDevices` that opened it (usb_discovery.h).
+// first-error store of the `UsbDevices` that opened it (usb_discovery.h),
+// but a block read that finds nothing waiting (KPU_STATUS_NO_DATA), which
+// stores nothing. Its one caller above this layer is the USB transport
+// (usb_scanner_transport.h).
 namespace tarvel::usb {
 
 using platform::usb::kScanDataEndpoint;

@@ -68,6 +68,32 @@ TEST_F(Epp, ConnectAndDisconnect) {
   EXPECT_TRUE(scanner->Trace().empty());
 }
 
+// What only the USB interface offers the parallel port answers "not on this
+// interface": nothing moved, no driver request, no register access.
+TEST_F(Epp, AnswersTheUsbOnlyOperationsNotOnThisInterface) {
+  Start();
+  tarvel::ScannerTransport& t = device->Transport();
+  EXPECT_FALSE(t.Dev_OffersUsbRequests());
+  EXPECT_FALSE(t.Dev_ReadsAhead());
+  const int requests = port->TotalRequests();
+  uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  uint32_t length = 5;
+  EXPECT_EQ(t.Dev_VendorIn(12, 0, bytes, &length), tarvel::kNotOnInterface);
+  EXPECT_EQ(length, 0u);
+  length = 3;
+  EXPECT_EQ(t.Dev_VendorOut(10, 0, bytes, &length), tarvel::kNotOnInterface);
+  EXPECT_EQ(length, 0u);
+  uint16_t prom_length = 8;
+  EXPECT_EQ(t.Dev_LargePromRead(0xAA, 0, bytes, &prom_length), tarvel::kNotOnInterface);
+  EXPECT_EQ(prom_length, 0);
+  prom_length = 8;
+  EXPECT_EQ(t.Dev_LargePromWrite(0xAA, 0, bytes, &prom_length), tarvel::kNotOnInterface);
+  EXPECT_EQ(prom_length, 0);
+  EXPECT_EQ(bytes[0], 1);
+  EXPECT_EQ(port->TotalRequests(), requests);
+  EXPECT_TRUE(scanner->Trace().empty());
+}
+
 TEST_F(Epp, OpenKeepsItsHandleAndTheDestructorClosesIt) {
   Start();
   device->Transport().SetRetryCount(100);

@@ -186,13 +186,20 @@ TEST_F(PromCopy, CopyAppliedAtOpenAndItsLastFactorPastItsEnd) {
   EXPECT_TRUE(got.pixels == Corrected(plate, x0, &f));
 }
 
+// A parallel-port scanner whose identification PROM announces a copy: the
+// open looks for none, and each export refuses before it touches a PROM.
 TEST_F(PromCopy, ParallelPortAndClosedSessionRefuse) {
   EXPECT_EQ(Write_NormalizationData("x.kor"), -4);
   EXPECT_EQ(Read_NormalizationData("x.kor"), -4);
   EXPECT_EQ(Clear_NormalizationData(), -4);
+  scenario.data_prom_type = 1;
   OpenSession();
+  EXPECT_EQ(Log().find("data PROM"), std::string::npos) << Log();
+  scanner->ClearI2cTransactions();
   for (int r : {Write_NormalizationData("x.kor"), Read_NormalizationData("x.kor"), Clear_NormalizationData()})
     EXPECT_EQ(r, -1007);
+  EXPECT_TRUE(scanner->I2cTransactions().empty());
+  EXPECT_EQ(PromType(), 1);
   std::string log = Log();
   size_t n = 0;
   for (size_t at = 0;
