@@ -89,8 +89,9 @@ class ScannerTransport {
   virtual bool Dev_WaitForData(uint32_t /*ms*/) { return false; }
   // Requests that failed for want of an answer: cleared, then asked after
   // a series of operations whose results do not show it (register reads
-  // give 0). `Dev_LostCode`, or 0 when every request was answered (always 0
-  // for a transport whose error store tells its failures, as USB's).
+  // give 0). The code of the first unanswered request in the transport's
+  // family (`Dev_LostCode` on the parallel port, the failed read's status
+  // over USB), or 0 when every request was answered.
   virtual void Dev_ClearNoAnswer() {}
   virtual int Dev_NoAnswer() { return 0; }
   // A scanner that stopped answering, one way over every interface: the

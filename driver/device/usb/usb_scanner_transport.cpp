@@ -79,8 +79,10 @@ int UsbScannerTransport::ReadFpgaStatus(uint8_t* status) {
 
 int UsbScannerTransport::ReadRegister(int reg, int bytes, bool increment, uint32_t* value) {
   *value = 0;
-  return OnCurrent(KPU_STATUS_INVALID_HANDLE,
-                   [&](usb::UsbScanner& t) { return t.RegRead(reg, bytes, increment, value); });
+  const int result = OnCurrent(KPU_STATUS_INVALID_HANDLE,
+                               [&](usb::UsbScanner& t) { return t.RegRead(reg, bytes, increment, value); });
+  if (result != KPU_STATUS_SUCCESS && failed_read_ == 0) failed_read_ = result;
+  return result;
 }
 
 int UsbScannerTransport::WriteRegister(int reg, int bytes, bool increment, uint32_t value) {

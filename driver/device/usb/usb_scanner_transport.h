@@ -118,6 +118,10 @@ class UsbScannerTransport final : public ScannerTransport {
   bool Dev_ReadsAhead() const override { return true; }
   // The first failure the requests stored.
   int Dev_LostCode() override;
+  // The first failed register read since the clear (its status), else 0;
+  // the error store is left alone.
+  void Dev_ClearNoAnswer() override { failed_read_ = 0; }
+  int Dev_NoAnswer() override { return failed_read_; }
 
   // Vendor requests (index 0) and the large data PROMs, statuses of the
   // USB operations; the PROM length becomes 0 when the bytes moved lie
@@ -141,6 +145,7 @@ class UsbScannerTransport final : public ScannerTransport {
   // low-level exports): it is used and left open at the disconnect.
   bool first_connect_ = true;
   bool borrowed_ = false;
+  int failed_read_ = 0;  // see Dev_NoAnswer
   static inline NullLogSink null_log_;  // outlives the devices opened without a log
   LogSink& log_;
 };
